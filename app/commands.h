@@ -1,0 +1,11 @@
+// The subcommands of the `quillet` command. Each registers its options and its callback on the
+// application; the callback sets the process exit code through the given reference.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace quillet::app {
+
+void addDemoCommand(CLI::App& app, int& exitCode);
+
+}  // namespace quillet::app

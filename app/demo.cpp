@@ -1,0 +1,5 @@
+#include "app/commands.h"
+
+namespace quillet::app {
+void addDemoCommand(CLI::App&, int&) {}
+}  // namespace quillet::app

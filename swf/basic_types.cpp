@@ -1,0 +1,311 @@
+#include "swf/basic_types.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace transform {
+
+namespace {
+
+int bytesFor(int bits) { return (bits + 7) / 8; }
+
+bool transparent(const FSCoder& coder) { return coder.getContext(FSCoder::Transparent) != 0; }
+
+}  // namespace
+
+// ---- FSBounds ----
+
+int FSBounds::fieldSize() const {
+    const int values[] = {minX, minY, maxX, maxY};
+    return FSCoder::bitsFor(values, true);
+}
+
+int FSBounds::length(FSOutputStream&) { return bytesFor(5 + 4 * fieldSize()); }
+
+void FSBounds::encode(FSOutputStream& coder) {
+    const int n = fieldSize();
+    coder.beginObject(name());
+    coder.alignToByte();
+    coder.write(n, FSCoder::UnsignedBits, 5);
+    coder.write(minX, FSCoder::SignedBits, n);
+    coder.write(maxX, FSCoder::SignedBits, n);
+    coder.write(minY, FSCoder::SignedBits, n);
+    coder.write(maxY, FSCoder::SignedBits, n);
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+void FSBounds::decode(FSInputStream& coder) {
+    coder.beginObject(name());
+    coder.alignToByte();
+    const int n = coder.read(FSCoder::UnsignedBits, 5);
+    minX = coder.read(FSCoder::SignedBits, n);
+    maxX = coder.read(FSCoder::SignedBits, n);
+    minY = coder.read(FSCoder::SignedBits, n);
+    maxY = coder.read(FSCoder::SignedBits, n);
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+// ---- FSColor ----
+
+int FSColor::length(FSOutputStream& coder) { return transparent(coder) ? 4 : 3; }
+
+void FSColor::encode(FSOutputStream& coder) {
+    coder.beginObject(name());
+    coder.write(red, FSCoder::UnsignedWord, 8);
+    coder.write(green, FSCoder::UnsignedWord, 8);
+    coder.write(blue, FSCoder::UnsignedWord, 8);
+    if (transparent(coder)) coder.write(alpha, FSCoder::UnsignedWord, 8);
+    coder.endObject(name());
+}
+
+void FSColor::decode(FSInputStream& coder) {
+    coder.beginObject(name());
+    red = coder.read(FSCoder::UnsignedWord, 8);
+    green = coder.read(FSCoder::UnsignedWord, 8);
+    blue = coder.read(FSCoder::UnsignedWord, 8);
+    if (transparent(coder)) alpha = coder.read(FSCoder::UnsignedWord, 8);
+    coder.endObject(name());
+}
+
+// ---- FSCoordTransform ----
+
+FSCoordTransform::FSCoordTransform(int x, int y) {
+    m[0][2] = static_cast<float>(x);
+    m[1][2] = static_cast<float>(y);
+}
+
+FSCoordTransform::FSCoordTransform(int x, int y, double scaleX, double scaleY) : FSCoordTransform(x, y) {
+    m[0][0] = static_cast<float>(scaleX);
+    m[1][1] = static_cast<float>(scaleY);
+}
+
+FSCoordTransform::FSCoordTransform(const Matrix& matrix) { setMatrix(matrix); }
+
+void FSCoordTransform::setMatrix(const Matrix& matrix) { std::memcpy(m, matrix, sizeof m); }
+
+void FSCoordTransform::multiply(const Matrix& right) {
+    Matrix product;
+    for (int row = 0; row < 3; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            product[row][column] = m[row][0] * right[0][column] + m[row][1] * right[1][column] +
+                                   m[row][2] * right[2][column];
+        }
+    }
+    std::memcpy(m, product, sizeof m);
+}
+
+void FSCoordTransform::translate(int x, int y) {
+    const Matrix t = {{1, 0, static_cast<float>(x)}, {0, 1, static_cast<float>(y)}, {0, 0, 1}};
+    multiply(t);
+}
+
+void FSCoordTransform::scale(double scaleX, double scaleY) {
+    const Matrix s = {{static_cast<float>(scaleX), 0, 0}, {0, static_cast<float>(scaleY), 0}, {0, 0, 1}};
+    multiply(s);
+}
+
+void FSCoordTransform::rotate(double angle) {
+    const double radians = angle * 3.14159265 / 180.0;
+    const auto c = static_cast<float>(std::cos(radians));
+    const auto s = static_cast<float>(std::sin(radians));
+    const Matrix r = {{c, -s, 0}, {s, c, 0}, {0, 0, 1}};
+    multiply(r);
+}
+
+void FSCoordTransform::shear(double shearX, double shearY) {
+    const Matrix s = {{1, static_cast<float>(shearY), 0}, {static_cast<float>(shearX), 1, 0}, {0, 0, 1}};
+    multiply(s);
+}
+
+void FSCoordTransform::composite(const FSCoordTransform& other) { multiply(other.m); }
+
+void FSCoordTransform::transformPoint(int& x, int& y) const {
+    const double px = x;
+    const double py = y;
+    const double nx = px * m[0][0] + py * m[0][1] + m[0][2];
+    const double ny = px * m[1][0] + py * m[1][1] + m[1][2];
+    x = FSCoder::toFixed(nx, 0);
+    y = FSCoder::toFixed(ny, 0);
+}
+
+bool FSCoordTransform::isIdentity() const {
+    const FSCoordTransform identity;
+    return *this == identity;
+}
+
+bool FSCoordTransform::operator==(const FSCoordTransform& o) const {
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            if (m[row][column] != o.m[row][column]) return false;
+    return true;
+}
+
+int FSCoordTransform::scaleSize() const {
+    const float values[] = {m[0][0], m[1][1]};
+    return FSCoder::fixedBits(values, 16);
+}
+
+int FSCoordTransform::rotateSize() const {
+    const float values[] = {m[1][0], m[0][1]};
+    return FSCoder::fixedBits(values, 16);
+}
+
+int FSCoordTransform::translateSize() const {
+    const int values[] = {FSCoder::toFixed(m[0][2], 0), FSCoder::toFixed(m[1][2], 0)};
+    return FSCoder::bitsFor(values, true);
+}
+
+int FSCoordTransform::length(FSOutputStream&) {
+    int bits = 7 + 2 * translateSize();
+    if (containsScaling()) bits += 5 + 2 * scaleSize();
+    if (containsRotation()) bits += 5 + 2 * rotateSize();
+    return bytesFor(bits);
+}
+
+void FSCoordTransform::encode(FSOutputStream& coder) {
+    coder.beginObject(name());
+    coder.alignToByte();
+    const bool hasScale = containsScaling();
+    coder.write(hasScale ? 1 : 0, FSCoder::UnsignedBits, 1);
+    if (hasScale) {
+        const int n = scaleSize();
+        coder.write(n, FSCoder::UnsignedBits, 5);
+        coder.writeFixedBits(m[0][0], 16, n);
+        coder.writeFixedBits(m[1][1], 16, n);
+    }
+    const bool hasRotate = containsRotation();
+    coder.write(hasRotate ? 1 : 0, FSCoder::UnsignedBits, 1);
+    if (hasRotate) {
+        const int n = rotateSize();
+        coder.write(n, FSCoder::UnsignedBits, 5);
+        coder.writeFixedBits(m[1][0], 16, n);
+        coder.writeFixedBits(m[0][1], 16, n);
+    }
+    const int n = translateSize();
+    coder.write(n, FSCoder::UnsignedBits, 5);
+    coder.write(FSCoder::toFixed(m[0][2], 0), FSCoder::SignedBits, n);
+    coder.write(FSCoder::toFixed(m[1][2], 0), FSCoder::SignedBits, n);
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+void FSCoordTransform::decode(FSInputStream& coder) {
+    coder.beginObject(name());
+    coder.alignToByte();
+    const FSCoordTransform identity;
+    setMatrix(identity.m);
+    if (coder.read(FSCoder::UnsignedBits, 1) != 0) {
+        const int n = coder.read(FSCoder::UnsignedBits, 5);
+        m[0][0] = coder.readFixedBits(16, n);
+        m[1][1] = coder.readFixedBits(16, n);
+    }
+    if (coder.read(FSCoder::UnsignedBits, 1) != 0) {
+        const int n = coder.read(FSCoder::UnsignedBits, 5);
+        m[1][0] = coder.readFixedBits(16, n);
+        m[0][1] = coder.readFixedBits(16, n);
+    }
+    const int n = coder.read(FSCoder::UnsignedBits, 5);
+    m[0][2] = static_cast<float>(coder.read(FSCoder::SignedBits, n));
+    m[1][2] = static_cast<float>(coder.read(FSCoder::SignedBits, n));
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+// ---- FSColorTransform ----
+
+bool FSColorTransform::containsMultiply(const FSCoder& coder) const {
+    return multiplyRed != 1.0f || multiplyGreen != 1.0f || multiplyBlue != 1.0f ||
+           (transparent(coder) && multiplyAlpha != 1.0f);
+}
+
+bool FSColorTransform::containsAdd(const FSCoder& coder) const {
+    return addRed != 0 || addGreen != 0 || addBlue != 0 || (transparent(coder) && addAlpha != 0);
+}
+
+bool FSColorTransform::isIdentity() const {
+    const FSColorTransform identity;
+    return *this == identity;
+}
+
+bool FSColorTransform::operator==(const FSColorTransform& o) const {
+    return multiplyRed == o.multiplyRed && multiplyGreen == o.multiplyGreen &&
+           multiplyBlue == o.multiplyBlue && multiplyAlpha == o.multiplyAlpha && addRed == o.addRed &&
+           addGreen == o.addGreen && addBlue == o.addBlue && addAlpha == o.addAlpha;
+}
+
+int FSColorTransform::fieldSize(const FSCoder& coder) const {
+    const bool alpha = transparent(coder);
+    int size = 0;
+    if (containsAdd(coder)) {
+        const int adds[] = {addRed, addGreen, addBlue, alpha ? addAlpha : 0};
+        size = FSCoder::bitsFor(adds, true);
+    }
+    if (containsMultiply(coder)) {
+        const float multiplies[] = {multiplyRed, multiplyGreen, multiplyBlue, alpha ? multiplyAlpha : 1.0f};
+        size = std::max(size, FSCoder::fixedBits(multiplies, 8));
+    }
+    return size;
+}
+
+int FSColorTransform::length(FSOutputStream& coder) {
+    const int terms = transparent(coder) ? 4 : 3;
+    const int n = fieldSize(coder);
+    int bits = 6;
+    if (containsMultiply(coder)) bits += terms * n;
+    if (containsAdd(coder)) bits += terms * n;
+    return bytesFor(bits);
+}
+
+void FSColorTransform::encode(FSOutputStream& coder) {
+    const bool alpha = transparent(coder);
+    const bool hasMultiply = containsMultiply(coder);
+    const bool hasAdd = containsAdd(coder);
+    const int n = fieldSize(coder);
+    coder.beginObject(name());
+    coder.alignToByte();
+    coder.write(hasAdd ? 1 : 0, FSCoder::UnsignedBits, 1);
+    coder.write(hasMultiply ? 1 : 0, FSCoder::UnsignedBits, 1);
+    coder.write(n, FSCoder::UnsignedBits, 4);
+    if (hasMultiply) {
+        coder.writeFixedBits(multiplyRed, 8, n);
+        coder.writeFixedBits(multiplyGreen, 8, n);
+        coder.writeFixedBits(multiplyBlue, 8, n);
+        if (alpha) coder.writeFixedBits(multiplyAlpha, 8, n);
+    }
+    if (hasAdd) {
+        coder.write(addRed, FSCoder::SignedBits, n);
+        coder.write(addGreen, FSCoder::SignedBits, n);
+        coder.write(addBlue, FSCoder::SignedBits, n);
+        if (alpha) coder.write(addAlpha, FSCoder::SignedBits, n);
+    }
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+void FSColorTransform::decode(FSInputStream& coder) {
+    const bool alpha = transparent(coder);
+    coder.beginObject(name());
+    coder.alignToByte();
+    const bool hasAdd = coder.read(FSCoder::UnsignedBits, 1) != 0;
+    const bool hasMultiply = coder.read(FSCoder::UnsignedBits, 1) != 0;
+    const int n = coder.read(FSCoder::UnsignedBits, 4);
+    if (hasMultiply) {
+        multiplyRed = coder.readFixedBits(8, n);
+        multiplyGreen = coder.readFixedBits(8, n);
+        multiplyBlue = coder.readFixedBits(8, n);
+        if (alpha) multiplyAlpha = coder.readFixedBits(8, n);
+    }
+    if (hasAdd) {
+        addRed = coder.read(FSCoder::SignedBits, n);
+        addGreen = coder.read(FSCoder::SignedBits, n);
+        addBlue = coder.read(FSCoder::SignedBits, n);
+        if (alpha) addAlpha = coder.read(FSCoder::SignedBits, n);
+    }
+    coder.alignToByte();
+    coder.endObject(name());
+}
+
+}  // namespace transform

@@ -1,0 +1,307 @@
+#include "swf/movie.h"
+
+#include "swf/tag_factory.h"
+
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+
+namespace transform {
+
+namespace {
+
+constexpr int EndTagBytes = 2;
+
+// Types of tags that define a character: decoding one moves the identifier allocator past it.
+bool definesCharacter(int type) {
+    switch (type) {
+        case 2: case 6: case 7: case 10: case 11: case 14: case 17: case 20: case 21: case 22:
+        case 23: case 32: case 33: case 34: case 35: case 36: case 37: case 39: case 46: case 48:
+        case 60:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Reports a mis-sized tag to the listener, or throws when there is none.
+void checkTagEnd(FSCoder& coder, const FSMovieObject& object, std::size_t expectedEnd) {
+    const long long difference =
+        (static_cast<long long>(expectedEnd) - static_cast<long long>(coder.getCursor())) / 8;
+    if (difference != 0) {
+        char message[160];
+        if (difference > 0)
+            std::snprintf(message, sizeof message, "%s underflowed by %lld bytes.", object.name(), difference);
+        else
+            std::snprintf(message, sizeof message, "%s overflowed by %lld bytes.", object.name(), -difference);
+        if (!coder.reportError(message)) throw FSFormatException(message);
+    }
+    coder.setCursor(expectedEnd);
+}
+
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target) {
+        std::random_device random;
+        char suffix[24];
+        std::snprintf(suffix, sizeof suffix, ".%08x.part", random());
+        path = target + suffix;
+    }
+    ~TemporaryFile() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& name() const { return path; }
+    void release() { path.clear(); }
+
+private:
+    std::string path;
+};
+
+}  // namespace
+
+FSMovie::FSMovie(const std::string& signature, int version, const FSBounds& frameSize, float frameRate,
+                 FSArray<FSMovieObject> objects)
+    : signature(signature.substr(0, 3)), version(version), frameSize(frameSize), frameRate(frameRate),
+      objects(std::move(objects)) {}
+
+void FSMovie::add(FSArray<FSMovieObject> list) {
+    for (auto& object : list) objects.add(std::move(object));
+}
+
+int FSMovie::frameCount() const {
+    return static_cast<int>(std::count_if(objects.begin(), objects.end(),
+                                          [](const auto& object) { return object->getType() == 1; }));
+}
+
+// ---- encoding ----
+
+void FSMovie::encodeObject(FSMovieObject& object, FSOutputStream& coder) {
+    const std::size_t expectedEnd = coder.getCursor() + (object.usesLongHeader() ? 48 : 16) +
+                                    static_cast<std::size_t>(object.getLength()) * 8;
+    object.encode(coder);
+    checkTagEnd(coder, object, expectedEnd);
+}
+
+std::vector<uint8_t> FSMovie::encode(FSCodingListener* listener) {
+    FSOutputStream coder(0);
+    coder.setContext(FSCoder::Version, version);
+    coder.setListener(listener);
+
+    std::size_t total = static_cast<std::size_t>(frameSize.length(coder)) + 12 + EndTagBytes;
+    for (auto& object : objects) {
+        object->length(coder);
+        total += static_cast<std::size_t>(object->getLength()) + static_cast<std::size_t>(object->headerLength());
+    }
+    if (total > 0xFFFFFFFFu) throw FSFormatException("Movie is too large to encode");
+    try {
+        coder.setData(std::vector<uint8_t>(total, 0));
+    } catch (const std::bad_alloc&) {
+        if (!coder.reportError("Could not allocate memory to encode a movie."))
+            throw FSAllocationException("Could not allocate memory to encode a movie.");
+        return {};
+    }
+
+    coder.beginObject("FSMovie");
+    for (int i = 0; i < 3; ++i)
+        coder.write(i < static_cast<int>(signature.size()) ? signature[i] : 0, FSCoder::UnsignedWord, 8);
+    coder.write(version, FSCoder::UnsignedWord, 8);
+    coder.write(static_cast<int>(static_cast<uint32_t>(total)), FSCoder::UnsignedWord, 32);
+    frameSize.encode(coder);
+    const double whole = std::trunc(frameRate);
+    coder.write(FSCoder::toFixed(frameRate - whole, 8), FSCoder::UnsignedWord, 8);
+    coder.write(FSCoder::toFixed(whole, 0), FSCoder::UnsignedWord, 8);
+    coder.write(frameCount(), FSCoder::UnsignedWord, 16);
+    for (auto& object : objects) encodeObject(*object, coder);
+    coder.write(0, FSCoder::UnsignedWord, 16);
+    coder.endObject("FSMovie");
+
+    std::vector<uint8_t> bytes = coder.takeData();
+    if (!signature.empty() && signature[0] == 'C') return compressData(bytes, 8);
+    return bytes;
+}
+
+void FSMovie::encodeToFile(const std::string& fileName) {
+    const std::vector<uint8_t> bytes = encode(nullptr);
+    TemporaryFile temporary(fileName);
+    {
+        std::ofstream file(temporary.name(), std::ios::binary | std::ios::trunc);
+        if (!file) throw FSFileOpenException("Cannot open file");
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.close();
+        if (!file) throw FSAccessException("Cannot write to file");
+    }
+    if (std::rename(temporary.name().c_str(), fileName.c_str()) != 0)
+        throw FSAccessException("Cannot write to file");
+    temporary.release();
+}
+
+void FSMovie::encodeToFile(const std::string& fileName, FSCodingListener* listener) {
+    if (listener == nullptr) {
+        encodeToFile(fileName);
+        return;
+    }
+    const auto report = [listener](const char* message) {
+        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", message));
+    };
+    try {
+        encodeToFile(fileName);
+    } catch (const FSFileOpenException& e) {
+        report(e.what());
+    } catch (const FSAccessException& e) {
+        report(e.what());
+    }
+}
+
+std::vector<uint8_t> FSMovie::compressData(std::span<const uint8_t> bytes, std::size_t offset) {
+    offset = std::min(offset, bytes.size());
+    uLongf capacity = compressBound(static_cast<uLong>(bytes.size() - offset));
+    std::vector<uint8_t> result;
+    try {
+        result.resize(offset + capacity);
+    } catch (const std::bad_alloc&) {
+        throw FSAllocationException("Cannot allocate memory");
+    }
+    std::copy_n(bytes.begin(), offset, result.begin());
+    if (::compress(result.data() + offset, &capacity, bytes.data() + offset,
+                   static_cast<uLong>(bytes.size() - offset)) != Z_OK)
+        throw FSFormatException("Cannot compress data");
+    result.resize(offset + capacity);
+    return result;
+}
+
+// ---- decoding ----
+
+std::vector<uint8_t> FSMovie::readFile(const std::string& fileName) {
+    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
+    if (!file) throw FSFileOpenException("Cannot open file");
+    const std::streamoff size = file.tellg();
+    if (size < 0) throw FSAccessException("Cannot read file");
+    if (static_cast<unsigned long long>(size) > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
+    file.seekg(0);
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) throw FSAccessException("Cannot read file");
+    return bytes;
+}
+
+// Inflates in steps so that a header that claims gigabytes costs only what the data really holds.
+std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes, std::size_t expectedSize) {
+    if (bytes.size() < 8) throw FSFormatException("Cannot uncompress movie");
+    const std::size_t limit = std::min(std::max<std::size_t>(expectedSize, 8), MaximumMovieSize);
+    std::vector<uint8_t> result(bytes.begin(), bytes.begin() + 8);
+
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) throw FSAllocationException("Cannot allocate memory");
+    struct Guard {
+        z_stream* s;
+        ~Guard() { inflateEnd(s); }
+    } guard{&stream};
+
+    stream.next_in = const_cast<Bytef*>(bytes.data() + 8);
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(bytes.size() - 8, 0xFFFFFFFFu));
+    int status = Z_OK;
+    while (status != Z_STREAM_END && result.size() < limit) {
+        const std::size_t step = std::min<std::size_t>(limit - result.size(),
+                                                       std::max<std::size_t>(result.size(), 1 << 16));
+        const std::size_t before = result.size();
+        result.resize(before + step);
+        stream.next_out = result.data() + before;
+        stream.avail_out = static_cast<uInt>(step);
+        status = inflate(&stream, Z_NO_FLUSH);
+        result.resize(result.size() - stream.avail_out);
+        if (status == Z_STREAM_END) break;
+        if (status != Z_OK) throw FSFormatException("Cannot uncompress movie");
+        if (stream.avail_in == 0 && stream.avail_out != 0) break;  // truncated stream: keep what came
+    }
+    return result;
+}
+
+std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
+    const std::size_t start = coder.getCursor();
+    const int word = coder.scan(FSCoder::UnsignedWord, 16);
+    const int type = word >> 6;
+    std::size_t length = static_cast<std::size_t>(word & 63);
+    if (length == 63) length = static_cast<uint32_t>(coder.scan(FSCoder::UnsignedWord, 32));
+    if (type == 0) return nullptr;
+    const std::size_t expectedEnd = coder.getCursor() + length * 8;
+
+    coder.setCursor(start);
+    std::unique_ptr<FSMovieObject> object = makeTagObject(type, coder);
+    checkTagEnd(coder, *object, expectedEnd);
+    return object;
+}
+
+void FSMovie::decodeFromData(std::span<const uint8_t> bytes, FSCodingListener* listener) {
+    const bool known = bytes.size() >= 3 && (bytes[0] == 'F' || bytes[0] == 'C') && bytes[1] == 'W' &&
+                       bytes[2] == 'S';
+    if (!known) {
+        if (listener) {
+            listener->handleEvent(
+                FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", "Not Flash format"));
+            return;
+        }
+        throw FSFormatException("Not Flash format");
+    }
+    decode(bytes, listener);
+}
+
+void FSMovie::decodeFromFile(const std::string& fileName) { decodeFromData(readFile(fileName)); }
+
+void FSMovie::decodeFromFile(const std::string& fileName, FSCodingListener* listener) {
+    if (listener == nullptr) {
+        decodeFromFile(fileName);
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = readFile(fileName);
+    } catch (const FSFileOpenException& e) {
+        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
+        return;
+    } catch (const FSAccessException& e) {
+        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
+        return;
+    }
+    decodeFromData(bytes, listener);
+}
+
+void FSMovie::decode(std::span<const uint8_t> bytes, FSCodingListener* listener) {
+    if (bytes.size() < 8) throw FSException("Read Overflow");
+    const std::size_t declared = static_cast<std::size_t>(bytes[4]) | static_cast<std::size_t>(bytes[5]) << 8 |
+                                 static_cast<std::size_t>(bytes[6]) << 16 | static_cast<std::size_t>(bytes[7]) << 24;
+    if (bytes.size() > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
+
+    FSInputStream coder(bytes[0] == 'C' ? uncompressData(bytes, declared)
+                                        : std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    coder.setListener(listener);
+    coder.beginObject("FSMovie");
+    signature.clear();
+    for (int i = 0; i < 3; ++i) signature.push_back(static_cast<char>(coder.read(FSCoder::UnsignedWord, 8)));
+    version = coder.read(FSCoder::UnsignedWord, 8);
+    coder.read(FSCoder::UnsignedWord, 32);
+    coder.setContext(FSCoder::Version, version);
+    frameSize.decode(coder);
+    const int fraction = coder.read(FSCoder::UnsignedWord, 8);
+    frameRate = static_cast<float>(coder.read(FSCoder::UnsignedWord, 8)) + static_cast<float>(fraction) / 256.0f;
+    coder.read(FSCoder::UnsignedWord, 16);
+
+    coder.beginObject("array");
+    while (auto object = decodeObject(coder)) {
+        if (definesCharacter(object->getType()))
+            if (const auto* definition = dynamic_cast<const FSDefineObject*>(object.get()))
+                identifier = std::max(identifier, definition->getIdentifier());
+        objects.add(std::move(object));
+    }
+    coder.endObject("array");
+    coder.endObject("FSMovie");
+}
+
+}  // namespace transform
