@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -24,6 +25,8 @@ bool definesCharacter(int type) {
         case 2: case 6: case 7: case 10: case 11: case 14: case 17: case 20: case 21: case 22:
         case 23: case 32: case 33: case 34: case 35: case 36: case 37: case 39: case 46: case 48:
         case 60:
+        // later definitions that the library keeps as unknown tags
+        case 75: case 83: case 84: case 87: case 90: case 91:
             return true;
         default:
             return false;
@@ -43,6 +46,16 @@ void checkTagEnd(FSCoder& coder, const FSMovieObject& object, std::size_t expect
         if (!coder.reportError(message)) throw FSFormatException(message);
     }
     coder.setCursor(expectedEnd);
+}
+
+// The identifier a defining tag carries right after its header, modelled or not.
+int definedIdentifier(const FSMovieObject& object) {
+    if (const auto* definition = dynamic_cast<const FSDefineObject*>(&object)) return definition->getIdentifier();
+    if (const auto* unknown = dynamic_cast<const FSUnknownObject*>(&object)) {
+        const auto& body = unknown->getData();
+        if (body.size() >= 2) return body[0] | body[1] << 8;
+    }
+    return 0;
 }
 
 class TemporaryFile {
@@ -183,6 +196,8 @@ std::vector<uint8_t> FSMovie::compressData(std::span<const uint8_t> bytes, std::
 std::vector<uint8_t> FSMovie::readFile(const std::string& fileName) {
     std::ifstream file(fileName, std::ios::binary | std::ios::ate);
     if (!file) throw FSFileOpenException("Cannot open file");
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error)) throw FSAccessException("Cannot read file");
     const std::streamoff size = file.tellg();
     if (size < 0) throw FSAccessException("Cannot read file");
     if (static_cast<unsigned long long>(size) > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
@@ -296,8 +311,7 @@ void FSMovie::decode(std::span<const uint8_t> bytes, FSCodingListener* listener)
     coder.beginObject("array");
     while (auto object = decodeObject(coder)) {
         if (definesCharacter(object->getType()))
-            if (const auto* definition = dynamic_cast<const FSDefineObject*>(object.get()))
-                identifier = std::max(identifier, definition->getIdentifier());
+            identifier = std::max(identifier, definedIdentifier(*object));
         objects.add(std::move(object));
     }
     coder.endObject("array");
