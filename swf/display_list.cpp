@@ -111,7 +111,10 @@ void FSPlaceObject2::encode(FSOutputStream& coder) {
     if (containsIdentifier()) coder.write(identifier, FSCoder::UnsignedWord, 16);
     if (containsTransform()) transform.encode(coder);
     if (containsColorTransform()) colorTransform.encode(coder);
-    if (containsRatio()) coder.write(FSCoder::toFixed(ratio * 65535.0, 0), FSCoder::UnsignedWord, 16);
+    // ratio × 65535 truncated; the slack (far below one step) keeps a ratio read as n / 65535 in
+    // single precision from coming back as n - 1.
+    if (containsRatio())
+        coder.write(FSCoder::toFixed(ratio * 65535.0 + 1.0 / 256, 0), FSCoder::UnsignedWord, 16);
     if (containsName()) coder.writeString(instanceName);
     if (containsClipDepth()) coder.write(clipDepth + 1, FSCoder::UnsignedWord, 16);
     if (containsEvents()) coder.writeBytes(encodedEvents);
