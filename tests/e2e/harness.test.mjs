@@ -1,0 +1,149 @@
+// Self-test of the end-to-end harness on movies built here, without the C++ side: the parser
+// check and the player must accept good movies, see their colours, and report broken ones.
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { mkdtemp, rm, writeFile, readFile } from "node:fs/promises";
+import os from "node:os";
+import path from "node:path";
+import { Player, PlayerError } from "./player.mjs";
+import { checkSwf, SwfCheckError } from "./swfcheck.mjs";
+import { decodePng } from "./png.mjs";
+import { buildMovie, rect } from "./tinyswf.mjs";
+
+const SPEC = {
+    width: 200,
+    height: 150,
+    background: [32, 64, 160],
+    box: [50, 40, 150, 110],
+    fill: [255, 0, 0],
+};
+const movie = buildMovie(SPEC);
+const inside = { x: 100, y: 75, rgb: SPEC.fill, tolerance: 2 };
+const outside = { x: 10, y: 10, rgb: SPEC.background, tolerance: 2 };
+const corner = { x: 190, y: 140, rgb: SPEC.background, tolerance: 2 };
+
+// A movie cut off inside its shape tag; the header still claims the full length.
+const truncated = movie.fws.subarray(0, 40);
+
+// --- the parser check --------------------------------------------------------------------------
+
+test("swfcheck accepts the FWS and CWS movies and names their tags", () => {
+    for (const bytes of [movie.fws, movie.cws]) {
+        const r = checkSwf(bytes, movie.tags);
+        assert.deepEqual(r.tags, ["SetBackgroundColor", "DefineShape", "PlaceObject", "ShowFrame"]);
+        assert.equal(r.width, 200);
+        assert.equal(r.height, 150);
+        assert.equal(r.frameCount, 1);
+    }
+});
+
+test("swfcheck fails on a tag list that disagrees with the movie", () => {
+    assert.throws(() => checkSwf(movie.fws, [9, 2, 26]), /we list 3 tags, the parser found 4/);
+    assert.throws(() => checkSwf(movie.fws, [9, 26, 2, 1]), /tag 2: our code 26 should be PlaceObject, the parser found DefineShape/);
+    assert.throws(() => checkSwf(movie.cws, [9, 2, 26, 1, 0]), /end tag/);
+});
+
+test("swfcheck fails on truncated and damaged movies", () => {
+    assert.throws(() => checkSwf(truncated, movie.tags), SwfCheckError);
+    const cwsCut = movie.cws.subarray(0, movie.cws.length - 6);
+    assert.throws(() => checkSwf(cwsCut, movie.tags), /does not inflate/);
+    // Wrong length field and frame count, which the parser itself does not check.
+    const badLength = Buffer.from(movie.fws);
+    badLength.writeUInt32LE(badLength.length + 5, 4);
+    assert.throws(() => checkSwf(badLength, movie.tags), /length field/);
+    const badFrames = Buffer.from(movie.fws);
+    badFrames.writeUInt16LE(3, 8 + rect(0, 4000, 0, 3000).length + 2);
+    assert.throws(() => checkSwf(badFrames, movie.tags), /frame count is 3, the movie shows 1/);
+    // A shape body the parser cannot read becomes a raw body: a failure, not a pass.
+    const broken = Buffer.from(movie.fws);
+    const shapeAt = 8 + rect(0, 4000, 0, 3000).length + 4 + 5;
+    assert.equal(broken.readUInt16LE(shapeAt) >> 6, 2);
+    broken.fill(0xff, shapeAt + 4, shapeAt + 12); // garbage bounds and styles
+    assert.throws(() => checkSwf(broken, movie.tags), /could not read the body of a code 2 tag/);
+    // Trailing bytes after the end tag.
+    const trailing = Buffer.concat([movie.fws, Buffer.from([1, 2, 3])]);
+    trailing.writeUInt32LE(trailing.length, 4);
+    assert.throws(() => checkSwf(trailing, movie.tags), /3 bytes follow the end tag/);
+});
+
+test("swfcheck skips ZWS movies with a message", () => {
+    const zws = Buffer.from(movie.fws);
+    zws.write("ZWS", 0, "latin1");
+    assert.match(checkSwf(zws, movie.tags).skipped, /ZWS/);
+});
+
+// --- the player ----------------------------------------------------------------------------------
+
+test("the player draws the movies, samples colours and reports broken movies", async (t) => {
+    const dir = await mkdtemp(path.join(os.tmpdir(), "quillet-harness-"));
+    let player = null;
+    try {
+        const files = {};
+        for (const [name, bytes] of Object.entries({ "box-fws.swf": movie.fws, "box-cws.swf": movie.cws, "cut.swf": truncated })) {
+            files[name] = path.join(dir, name);
+            await writeFile(files[name], bytes);
+        }
+        const started = performance.now();
+        player = await Player.launch();
+        const launched = performance.now();
+
+        await t.test("FWS movie: first frame, colours, key, click, screenshot", async () => {
+            const meta = await player.load(files["box-fws.swf"]);
+            t.diagnostic(`browser start ${Math.round(launched - started)} ms, ` +
+                `start + first frame ${Math.round(performance.now() - started)} ms`);
+            assert.equal(meta.width, 200);
+            assert.equal(meta.height, 150);
+            assert.equal(meta.frameRate, 12);
+            await player.runSteps([
+                { sample: [inside, outside, corner] },
+                { press: "ArrowRight" },
+                { frames: 2 },
+                { click: true },
+                { screenshot: "box.png" },
+                { sample: [inside, outside] },
+            ], { outDir: dir });
+            const shot = decodePng(await readFile(path.join(dir, "box.png")));
+            assert.equal(shot.width, 200);
+            assert.equal(shot.height, 150);
+            assert.deepEqual(shot.pixel(100, 75).slice(0, 3), SPEC.fill);
+        });
+
+        await t.test("CWS movie in the same page", async () => {
+            const t0 = performance.now();
+            await player.load(files["box-cws.swf"]);
+            await player.runSteps([{ sample: [inside, outside, corner] }]);
+            t.diagnostic(`next movie load + sample ${Math.round(performance.now() - t0)} ms`);
+        });
+
+        await t.test("a wrong colour fails with expected and actual values", async () => {
+            await player.load(files["box-fws.swf"]);
+            await assert.rejects(
+                player.runSteps([{ sample: [{ x: 100, y: 75, rgb: [0, 255, 0], tolerance: 6 }] }]),
+                (err) => err instanceof PlayerError &&
+                    /at \(100, 75\) expected rgb\(0, 255, 0\) ±6, got rgb\(255, 0, 0\)/.test(err.message));
+            await assert.rejects(player.runSteps([{ sample: [{ x: 500, y: 10, rgb: [0, 0, 0] }] }]), /outside/);
+            await assert.rejects(player.runSteps([{ jump: 3 }]), /exactly one action/);
+        });
+
+        await t.test("a truncated movie is reported as a failure", async () => {
+            const play = async () => {
+                await player.load(files["cut.swf"], { timeoutMs: 10000 });
+                await player.finish();
+            };
+            await assert.rejects(play, (err) => {
+                assert.ok(err instanceof PlayerError, String(err));
+                assert.match(err.message, /error screen|console errors|ERROR/);
+                t.diagnostic(err.message.split("\n").slice(0, 3).join(" | "));
+                return true;
+            });
+        });
+
+        await t.test("the page recovers for the next movie after a failure", async () => {
+            await player.load(files["box-cws.swf"]);
+            await player.runSteps([{ sample: [inside, outside] }]);
+        });
+    } finally {
+        if (player) await player.close();
+        await rm(dir, { recursive: true, force: true });
+    }
+});
