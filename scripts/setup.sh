@@ -70,7 +70,14 @@ if [[ -f $repo/package-lock.json ]]; then
     stamp="$repo/node_modules/.quillet-stamp"
     want_stamp="$(cat "$repo/package.json" "$repo/package-lock.json" <(node --version) |
         sha256sum | cut -d' ' -f1)"
-    if [[ ! -f $stamp || "$(cat "$stamp")" != "$want_stamp" ]]; then
+    # Every package of the lock file must also still be there.
+    complete="$(cd "$repo" && node -e '
+        const fs = require("fs");
+        const lock = JSON.parse(fs.readFileSync("package-lock.json", "utf8"));
+        const missing = Object.keys(lock.packages || {})
+            .filter((p) => p.startsWith("node_modules/") && !fs.existsSync(p + "/package.json"));
+        process.stdout.write(missing.length ? "no" : "yes");' 2>/dev/null || echo no)"
+    if [[ $complete != yes || ! -f $stamp || "$(cat "$stamp")" != "$want_stamp" ]]; then
         say "installing npm packages (npm ci)"
         (cd "$repo" && quiet npm ci --no-audit --no-fund --loglevel=error)
         printf '%s\n' "$want_stamp" >"$stamp"

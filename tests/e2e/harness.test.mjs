@@ -8,7 +8,7 @@ import path from "node:path";
 import { Player, PlayerError } from "./player.mjs";
 import { checkSwf, SwfCheckError } from "./swfcheck.mjs";
 import { decodePng } from "./png.mjs";
-import { buildMovie, rect } from "./tinyswf.mjs";
+import { assemble, buildMovie, defineRectShape, rect, tag, u16 } from "./tinyswf.mjs";
 
 const SPEC = {
     width: 200,
@@ -64,6 +64,29 @@ test("swfcheck fails on truncated and damaged movies", () => {
     const trailing = Buffer.concat([movie.fws, Buffer.from([1, 2, 3])]);
     trailing.writeUInt32LE(trailing.length, 4);
     assert.throws(() => checkSwf(trailing, movie.tags), /3 bytes follow the end tag/);
+});
+
+test("swfcheck reads into sprites and knows codes the parser has no reader for", () => {
+    const size = { width: 100, height: 100 };
+    const shape = defineRectShape(1, [10, 10, 90, 90], [0, 128, 0]);
+    const sprite = (inner) => tag(39, Buffer.concat([u16(2), u16(1), ...inner, tag(0)]));
+    const place = tag(26, Buffer.concat([Buffer.from([0x02]), u16(1), u16(2)]));
+    const good = assemble([shape, sprite([place, tag(1)]), tag(1)], size);
+    const r = checkSwf(good.cws, [2, 39, 1]);
+    assert.deepEqual(r.tags, ["DefineShape", "DefineSprite", "ShowFrame"]);
+
+    // A damaged shape inside a sprite is found too.
+    const badShape = Buffer.from(shape);
+    badShape.fill(0xff, 4, 12);
+    const nested = assemble([sprite([badShape, tag(1)]), tag(1)], size);
+    assert.throws(() => checkSwf(nested.fws, [39, 1]), /tag 1 \(sprite 2\) tag 1: the parser could not read the body of a code 2 tag/);
+
+    // Code 41 has no reader there: a raw body of that code is expected, and noted.
+    const serial = assemble([tag(41, Buffer.from("serial\0")), tag(1)], size);
+    const s = checkSwf(serial.fws, [41, 1]);
+    assert.deepEqual(s.tags, ["RawBody", "ShowFrame"]);
+    assert.match(s.notes.join(), /code 41 has no reader/);
+    assert.throws(() => checkSwf(serial.fws, [43, 1]), /our code 43 should be FrameLabel, the parser found RawBody \(code 41\)/);
 });
 
 test("swfcheck skips ZWS movies with a message", () => {

@@ -45,7 +45,7 @@ export function rect(xmin, xmax, ymin, ymax) {
     return b.done();
 }
 
-function tag(code, body = Buffer.alloc(0)) {
+export function tag(code, body = Buffer.alloc(0)) {
     if (body.length < 63) {
         const h = Buffer.alloc(2);
         h.writeUInt16LE((code << 6) | body.length);
@@ -57,14 +57,14 @@ function tag(code, body = Buffer.alloc(0)) {
     return Buffer.concat([h, body]);
 }
 
-const u16 = (v) => {
+export const u16 = (v) => {
     const b = Buffer.alloc(2);
     b.writeUInt16LE(v);
     return b;
 };
 
 // A shape with one solid-filled rectangle (pixels), drawn clockwise so the fill is on the right.
-function defineRectShape(id, [x0, y0, x1, y1], rgb) {
+export function defineRectShape(id, [x0, y0, x1, y1], rgb) {
     const [X0, Y0, X1, Y1] = [x0, y0, x1, y1].map((v) => v * 20);
     const b = new Bits();
     b.write(1, 4); // fill bits
@@ -95,6 +95,24 @@ function defineRectShape(id, [x0, y0, x1, y1], rgb) {
     return tag(2, Buffer.concat([u16(id), rect(X0, X1, Y0, Y1), styles, b.done()]));
 }
 
+// A movie from encoded tags (the end tag is added): {fws, cws}.
+export function assemble(tags, { width, height, rate = 12, frames = 1, version = 6 }) {
+    const body = Buffer.concat([
+        rect(0, width * 20, 0, height * 20),
+        Buffer.from([Math.round((rate % 1) * 256), Math.floor(rate)]),
+        u16(frames),
+        ...tags,
+        tag(0),
+    ]);
+    const fws = Buffer.alloc(8);
+    fws.write("FWS", 0, "latin1");
+    fws[3] = version;
+    fws.writeUInt32LE(8 + body.length, 4);
+    const cws = Buffer.from(fws);
+    cws.write("CWS", 0, "latin1");
+    return { fws: Buffer.concat([fws, body]), cws: Buffer.concat([cws, deflateSync(body)]) };
+}
+
 // One frame: background, a rectangle placed at depth 1. Returns {fws, cws, tags}.
 export function buildMovie({ width, height, background, box, fill, rate = 12 }) {
     const tags = [
@@ -103,22 +121,5 @@ export function buildMovie({ width, height, background, box, fill, rate = 12 }) 
         tag(26, Buffer.concat([Buffer.from([0x02]), u16(1), u16(1)])), // character 1 at depth 1
         tag(1),
     ];
-    const body = Buffer.concat([
-        rect(0, width * 20, 0, height * 20),
-        Buffer.from([Math.round((rate % 1) * 256), Math.floor(rate)]),
-        u16(1), // frames
-        ...tags,
-        tag(0),
-    ]);
-    const fws = Buffer.alloc(8);
-    fws.write("FWS", 0, "latin1");
-    fws[3] = 6;
-    fws.writeUInt32LE(8 + body.length, 4);
-    const cws = Buffer.from(fws);
-    cws.write("CWS", 0, "latin1");
-    return {
-        fws: Buffer.concat([fws, body]),
-        cws: Buffer.concat([cws, deflateSync(body)]),
-        tags: [9, 2, 26, 1],
-    };
+    return { ...assemble(tags, { width, height, rate }), tags: [9, 2, 26, 1] };
 }
