@@ -759,6 +759,34 @@ TEST(ShapeTagTest, TruncatedTagsFailWithReadOverflow) {
     }
 }
 
+// Damaged bytes anywhere in a body either decode or fail with a library exception; with a
+// listener, a bad fill type ends only the tag.
+TEST(ShapeTagTest, DamagedBodiesFailCleanly) {
+    for (const auto& tag : everyShapeTag()) {
+        SCOPED_TRACE(tag->name());
+        const Bytes encoded = encodeTag(*tag);
+        for (std::size_t at = 2; at < encoded.size(); ++at) {
+            for (uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x13},
+                                  static_cast<uint8_t>(encoded[at] ^ 0x55)}) {
+                Bytes damaged = encoded;
+                damaged[at] = value;
+                for (bool withListener : {false, true}) {
+                    ErrorRecorder recorder;
+                    FSInputStream in(damaged);
+                    if (withListener) in.setListener(&recorder);
+                    try {
+                        FSMovie::decodeObject(in);
+                    } catch (const FSDecodingStopped&) {
+                        ADD_FAILURE() << "a reported failure escaped the tag at byte " << at;
+                    } catch (const FSException&) {
+                    }
+                    expectTagSlotsCleared(in, "after a damaged body");
+                }
+            }
+        }
+    }
+}
+
 TEST(ShapeTagTest, HostileStyleCountsCostNothingBeforeTheData) {
     // A shape 2 tag announcing 65535 fill styles with no data behind the count.
     const Bytes tag = {0x86, 0x05, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF};  // 22 << 6 | 6
