@@ -1,0 +1,306 @@
+#include "host/pptx/fills.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/pptx/presets.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+constexpr double kEmuPerPoint = 12700.0;
+
+float emuToPoints(std::int64_t emu) {
+    emu = std::clamp<std::int64_t>(emu, -(1ll << 40), 1ll << 40);
+    return static_cast<float>(static_cast<double>(emu) / kEmuPerPoint);
+}
+
+float percent(pugi::xml_node n, const char* name) {
+    auto v = intAttr(n, name);
+    if (!v) return 0;
+    return static_cast<float>(std::clamp<std::int64_t>(*v, -1000000, 1000000)) / 100000.0f;
+}
+
+int arrowStyle(const std::string& type) {
+    if (type == "triangle") return host::arrowhead::kTriangle;
+    if (type == "arrow") return host::arrowhead::kOpen;
+    if (type == "stealth") return host::arrowhead::kStealth;
+    if (type == "diamond") return host::arrowhead::kDiamond;
+    if (type == "oval") return host::arrowhead::kOval;
+    return host::arrowhead::kNone;
+}
+
+int arrowSize(const std::string& size) {
+    if (size == "sm") return 1;
+    if (size == "lg") return 3;
+    return 2;
+}
+
+LineEnd readLineEnd(pugi::xml_node end, LineEnd base) {
+    if (!end) return base;
+    if (attr(end, "type")) base.style = arrowStyle(strAttr(end, "type"));
+    if (attr(end, "w")) base.width = arrowSize(strAttr(end, "w"));
+    if (attr(end, "len")) base.length = arrowSize(strAttr(end, "len"));
+    return base;
+}
+
+int dashCode(const std::string& name, const std::string& cap) {
+    using namespace host::dash_style;
+    if (name == "solid") return kSolid;
+    if (name == "sysDot") return cap == "rnd" ? kRoundDot : kSquareDot;
+    if (name == "dot") return kSysDot;
+    if (name == "dash") return kDash;
+    if (name == "sysDash") return kSysDash;
+    if (name == "dashDot") return kDashDot;
+    if (name == "sysDashDot") return kSysDashDot;
+    if (name == "sysDashDotDot") return kDashDotDot;
+    if (name == "lgDash") return kLongDash;
+    if (name == "lgDashDot") return kLongDashDot;
+    if (name == "lgDashDotDot") return kLongDashDotDot;
+    return kSolid;
+}
+
+int compoundCode(const std::string& name) {
+    using namespace host::line_style;
+    if (name == "dbl") return kThinThin;
+    if (name == "thinThick") return kThinThick;
+    if (name == "thickThin") return kThickThin;
+    if (name == "tri") return kThickBetweenThin;
+    return kSingle;
+}
+
+// An entry of the theme's style lists, 1-based; null when idx is out of range.
+pugi::xml_node styleEntry(const std::vector<pugi::xml_node>& list, std::int64_t idx) {
+    if (idx < 1 || idx > static_cast<std::int64_t>(list.size())) return {};
+    return list[static_cast<std::size_t>(idx - 1)];
+}
+
+}  // namespace
+
+PartRefs PartRefs::load(std::shared_ptr<const Package> package, const std::string& partName) {
+    PartRefs refs;
+    refs.package = package;
+    refs.partName = partName;
+    if (!package) return refs;
+    try {
+        for (Relationship& r : package->relationships(partName)) refs.rels[r.id] = r;
+    } catch (const PackageError&) {
+        // A broken .rels part makes every reference of the part dangle; the part still reads.
+        refs.rels.clear();
+    }
+    return refs;
+}
+
+std::string PartRefs::target(const std::string& id) const {
+    auto it = rels.find(id);
+    if (it == rels.end() || it->second.external || it->second.target.empty()) return "";
+    if (!package || !package->hasPart(it->second.target)) return "";
+    return it->second.target;
+}
+
+std::shared_ptr<MediaPart> PartRefs::media(const std::string& id) const {
+    std::string part = target(id);
+    if (part.empty()) return nullptr;
+    auto media = std::make_shared<MediaPart>();
+    media->name = part;
+    media->contentType = package->contentType(part);
+    media->package = package;
+    return media;
+}
+
+bool isFillElement(pugi::xml_node node) {
+    std::string_view n = localName(node.name());
+    return n == "noFill" || n == "solidFill" || n == "gradFill" || n == "blipFill" ||
+           n == "pattFill" || n == "grpFill";
+}
+
+pugi::xml_node findFill(pugi::xml_node node) {
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+        if (c.type() == pugi::node_element && isFillElement(c)) return c;
+    }
+    return {};
+}
+
+FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRefs* refs,
+                  const FillData* groupFill) {
+    FillData out;
+    std::string_view name = localName(fill.name());
+    if (name == "solidFill") {
+        out.kind = FillKind::Solid;
+        out.color = readColorIn(fill, colors).value_or(Color{});
+        out.backColor = Color{host::rgb(255, 255, 255), 1.0f};
+    } else if (name == "gradFill") {
+        out.kind = FillKind::Gradient;
+        for (pugi::xml_node gs : child(fill, "gsLst").children()) {
+            if (!is(gs, "gs")) continue;
+            GradientStopData stop;
+            stop.position = std::clamp(percent(gs, "pos"), 0.0f, 1.0f);
+            stop.color = readColorIn(gs, colors).value_or(Color{});
+            out.stops.push_back(stop);
+            if (out.stops.size() >= 64) break;
+        }
+        std::stable_sort(out.stops.begin(), out.stops.end(),
+                         [](const auto& a, const auto& b) { return a.position < b.position; });
+        if (pugi::xml_node lin = child(fill, "lin")) {
+            out.linear = true;
+            double degrees = static_cast<double>(intAttr(lin, "ang", 0) % 21600000) / 60000.0;
+            if (degrees < 0) degrees += 360;
+            out.angle = static_cast<float>(degrees);
+        } else if (pugi::xml_node p = child(fill, "path")) {
+            out.linear = false;
+            out.path = strAttr(p, "path");
+            if (out.path.empty()) out.path = "circle";
+        } else {
+            out.linear = true;
+            out.angle = 0;
+        }
+        if (!out.stops.empty()) {
+            out.color = out.stops.front().color;
+            out.backColor = out.stops.back().color;
+        }
+    } else if (name == "blipFill") {
+        out.kind = FillKind::Picture;
+        pugi::xml_node blip = child(fill, "blip");
+        pugi::xml_attribute embed = prefixedAttr(blip, "embed");
+        if (embed && refs) out.picture = refs->media(embed.value());
+        out.tile = static_cast<bool>(child(fill, "tile"));
+        if (pugi::xml_node src = child(fill, "srcRect")) {
+            out.cropLeft = percent(src, "l");
+            out.cropTop = percent(src, "t");
+            out.cropRight = percent(src, "r");
+            out.cropBottom = percent(src, "b");
+        }
+        // A picture fill may be see-through as a whole.
+        if (pugi::xml_node alpha = child(blip, "alphaModFix")) {
+            auto amt = intAttr(alpha, "amt");
+            out.color.alpha =
+                amt ? std::clamp(static_cast<float>(*amt) / 100000.0f, 0.0f, 1.0f) : 1.0f;
+        }
+    } else if (name == "pattFill") {
+        out.kind = FillKind::Pattern;
+        out.pattern = strAttr(fill, "prst");
+        if (out.pattern.empty()) out.pattern = "pct5";
+        out.patternCode = patternCode(out.pattern);
+        out.color = readColorIn(child(fill, "fgClr"), colors).value_or(Color{});
+        out.backColor = readColorIn(child(fill, "bgClr"), colors)
+                            .value_or(Color{host::rgb(255, 255, 255), 1.0f});
+    } else if (name == "grpFill") {
+        if (groupFill) out = *groupFill;
+    }
+    return out;
+}
+
+LineData readLine(pugi::xml_node ln, const ColorContext& colors, const PartRefs* refs,
+                  LineData base) {
+    if (!ln) return base;
+    if (auto w = intAttr(ln, "w")) {
+        base.weight = std::clamp(emuToPoints(*w), 0.0f, 1000.0f);
+    }
+    if (attr(ln, "cap")) base.cap = strAttr(ln, "cap");
+    if (attr(ln, "cmpd")) base.compound = compoundCode(strAttr(ln, "cmpd"));
+    if (pugi::xml_node f = findFill(ln)) {
+        base.fill = readFill(f, colors, refs);
+        base.visible = base.fill.kind != FillKind::None;
+    }
+    if (pugi::xml_node dash = child(ln, "prstDash")) {
+        base.dash = dashCode(strAttr(dash, "val"), base.cap);
+    } else if (child(ln, "custDash")) {
+        base.dash = host::dash_style::kDash;
+    }
+    if (child(ln, "round")) base.join = "round";
+    if (child(ln, "bevel")) base.join = "bevel";
+    if (child(ln, "miter")) base.join = "miter";
+    base.head = readLineEnd(child(ln, "headEnd"), base.head);
+    base.tail = readLineEnd(child(ln, "tailEnd"), base.tail);
+    return base;
+}
+
+FillData styleFill(pugi::xml_node fillRef, const ColorContext& colors, const PartRefs* refs) {
+    if (!fillRef || !colors.theme) return {};
+    std::int64_t idx = intAttr(fillRef, "idx", 0);
+    ColorContext withPlaceholder = colors;
+    withPlaceholder.placeholder = readColorIn(fillRef, colors);
+    pugi::xml_node entry = idx >= 1001 ? styleEntry(colors.theme->backgroundFillStyles, idx - 1000)
+                                       : styleEntry(colors.theme->fillStyles, idx);
+    if (!entry) return {};
+    return readFill(entry, withPlaceholder, refs);
+}
+
+LineData styleLine(pugi::xml_node lnRef, const ColorContext& colors, const PartRefs* refs) {
+    LineData none;
+    if (!lnRef || !colors.theme) return none;
+    pugi::xml_node entry = styleEntry(colors.theme->lineStyles, intAttr(lnRef, "idx", 0));
+    if (!entry) return none;
+    ColorContext withPlaceholder = colors;
+    withPlaceholder.placeholder = readColorIn(lnRef, colors);
+    LineData line;
+    line.visible = true;
+    line = readLine(entry, withPlaceholder, refs, line);
+    return line;
+}
+
+FillData backgroundRefFill(pugi::xml_node bgRef, const ColorContext& colors, const PartRefs* refs) {
+    return styleFill(bgRef, colors, refs);
+}
+
+FillData readBackground(pugi::xml_node bg, const ColorContext& colors, const PartRefs* refs) {
+    if (pugi::xml_node bgPr = child(bg, "bgPr")) {
+        if (pugi::xml_node f = findFill(bgPr)) return readFill(f, colors, refs);
+        return {};
+    }
+    if (pugi::xml_node ref = child(bg, "bgRef")) return backgroundRefFill(ref, colors, refs);
+    return {};
+}
+
+HostFillCodes hostFillCodes(const FillData& fill) {
+    HostFillCodes codes;
+    if (fill.fromBackground) {
+        codes.type = host::fill_type::kBackground;
+        return codes;
+    }
+    switch (fill.kind) {
+        case FillKind::None:
+        case FillKind::Solid:
+            codes.type = host::fill_type::kSolid;
+            return codes;
+        case FillKind::Pattern:
+            codes.type = host::fill_type::kPatterned;
+            return codes;
+        case FillKind::Picture:
+            codes.type = fill.tile ? host::fill_type::kTextured : host::fill_type::kPicture;
+            return codes;
+        case FillKind::Gradient:
+            break;
+    }
+    codes.type = host::fill_type::kGradient;
+    // Three stops with equal ends read as the mirrored variants.
+    bool mirrored = fill.stops.size() == 3 && fill.stops[0].color == fill.stops[2].color &&
+                    !(fill.stops[0].color == fill.stops[1].color);
+    if (!fill.linear) {
+        codes.gradientStyle = fill.path == "shape" || fill.path == "circle"
+                                  ? host::gradient_style::kFromCenter
+                                  : host::gradient_style::kFromCorner;
+        codes.gradientVariant = 1;
+        return codes;
+    }
+    // The nearest multiple of 45 degrees picks the style: 0 left to right, 90 top to bottom,
+    // 45 top-left to bottom-right, 135 top-right to bottom-left; the opposite angles swap the
+    // colours (variant 2).
+    int octant = static_cast<int>(std::lround(fill.angle / 45.0)) % 8;
+    static const int kStyle[8] = {
+        host::gradient_style::kVertical,   host::gradient_style::kDiagonalUp,
+        host::gradient_style::kHorizontal, host::gradient_style::kDiagonalDown,
+        host::gradient_style::kVertical,   host::gradient_style::kDiagonalUp,
+        host::gradient_style::kHorizontal, host::gradient_style::kDiagonalDown};
+    codes.gradientStyle = kStyle[octant];
+    bool reversed = octant >= 4;
+    if (mirrored) {
+        codes.gradientVariant = 3;
+    } else {
+        codes.gradientVariant = reversed ? 2 : 1;
+    }
+    return codes;
+}
+
+}  // namespace quillet::pptx

@@ -1,0 +1,262 @@
+// The resolved model of a presentation: what the reader builds from the package, with every
+// inherited property (theme colours, style references, placeholder geometry and text styles)
+// already resolved. The host objects, the inspect command and the later layout and rendering read
+// this model and never the XML. Lengths are points, angles degrees, colours RGB with red in the
+// low byte plus an alpha (1 opaque).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/codes.h"
+
+namespace quillet::pptx {
+
+class Package;
+
+// A part holding a picture, read from the package when asked for.
+struct MediaPart {
+    std::string name;
+    std::string contentType;
+    std::shared_ptr<const Package> package;
+    std::vector<unsigned char> data() const;  // empty when unreadable
+};
+
+struct Color {
+    int rgb = 0;
+    float alpha = 1.0f;
+    bool operator==(const Color&) const = default;
+};
+
+struct GradientStopData {
+    float position = 0;  // 0..1
+    Color color;
+};
+
+enum class FillKind { None, Solid, Gradient, Picture, Pattern };
+
+struct FillData {
+    FillKind kind = FillKind::None;
+    Color color;      // solid colour; first stop; pattern foreground
+    Color backColor;  // last stop; pattern background
+    std::vector<GradientStopData> stops;
+    bool linear = true;
+    float angle = 0;      // linear gradients
+    std::string path;     // path gradients: "circle", "rect", "shape"
+    std::string pattern;  // preset pattern name
+    int patternCode = 0;
+    std::shared_ptr<MediaPart> picture;
+    bool tile = false;
+    float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;  // fractions (srcRect)
+    bool fromBackground = false;  // the shape shows the slide background (useBgFill)
+};
+
+struct LineEnd {
+    int style = host::arrowhead::kNone;
+    int length = host::arrowhead::kMediumLength;
+    int width = host::arrowhead::kMediumWidth;
+};
+
+struct LineData {
+    bool visible = false;
+    float weight = 0.75f;
+    FillData fill;  // solid, gradient or pattern stroke
+    int dash = host::dash_style::kSolid;
+    int compound = host::line_style::kSingle;
+    std::string cap = "flat";
+    std::string join = "round";
+    LineEnd head;  // at the start of the path
+    LineEnd tail;  // at its end
+};
+
+struct RunProps {
+    float size = 18;
+    bool bold = false;
+    bool italic = false;
+    std::string underline = "none";  // "none", "sng", "dbl", ...
+    std::string strike = "noStrike";
+    bool shadow = false;
+    float baseline = 0;  // fraction: 0.3 superscript, -0.25 subscript
+    std::string caps = "none";
+    float spacing = 0;  // points between characters
+    std::string latin;
+    std::string eastAsian;
+    std::string complexScript;
+    std::string symbol;
+    FillData fill;  // usually solid
+    std::string language;
+};
+
+enum class RunKind { Text, LineBreak, Field };
+
+struct Run {
+    RunKind kind = RunKind::Text;
+    std::string text;  // UTF-8; a line break is "\v"
+    std::string fieldType;
+    RunProps props;
+};
+
+struct BulletData {
+    int type = host::bullet_type::kNone;
+    char32_t character = 0x2022;
+    int style = 0;  // numbering style code
+    int startAt = 1;
+    std::string font;  // resolved face, when the bullet has its own
+    bool fontFollowsText = true;
+    Color color;
+    bool colorFollowsText = true;
+    float relativeSize = 1.0f;  // of the text size
+    float pointSize = 0;        // an absolute size, when set instead
+    std::shared_ptr<MediaPart> picture;
+};
+
+struct Spacing {
+    bool inLines = true;  // lines (1.0 = one line) or points
+    float value = 0;
+};
+
+struct Paragraph {
+    int level = 0;  // 0..8
+    int alignment = host::alignment::kLeft;
+    float marginLeft = 0;
+    float indent = 0;
+    Spacing spaceBefore{false, 0};
+    Spacing spaceAfter{false, 0};
+    Spacing lineSpacing{true, 1.0f};
+    bool rightToLeft = false;
+    BulletData bullet;
+    std::vector<Run> runs;
+    RunProps endProps;  // properties of the paragraph mark
+};
+
+struct TextBody {
+    float insetLeft = 7.2f, insetTop = 3.6f, insetRight = 7.2f, insetBottom = 3.6f;
+    int anchor = host::anchor::kTop;
+    bool anchorCenter = false;
+    bool wrap = true;
+    int autoSize = host::auto_size::kNone;
+    float fontScale = 1.0f;
+    float lineSpacingReduction = 0;
+    int orientation = host::orientation::kHorizontal;
+    float rotation = 0;
+    int columns = 1;
+    std::vector<Paragraph> paragraphs;
+};
+
+struct Animation {
+    int effect = host::effect::kNone;
+    int advanceMode = host::advance_mode::kOnClick;
+    float advanceTime = 0;
+    int order = 0;
+    int presetId = 0;
+    int presetSubtype = 0;
+    float duration = 0;  // seconds, of the effect
+};
+
+struct Transition {
+    int effect = host::effect::kNone;
+    int speed = host::speed::kFast;
+    float duration = 0;  // seconds; 0 when the file gives only a speed
+    bool advanceOnClick = true;
+    bool advanceOnTime = false;
+    float advanceTime = 0;
+    std::string name;  // the element that named the effect, e.g. "wipe", "p14:vortex"
+};
+
+struct PathCommand {
+    enum Kind { Move, Line, Cubic, Close } kind = Move;
+    float x[3] = {0, 0, 0};  // points on the slide
+    float y[3] = {0, 0, 0};
+};
+
+struct Shape;
+using ShapePtr = std::shared_ptr<Shape>;
+
+struct ShapeList {
+    std::vector<ShapePtr> items;
+};
+
+enum class GraphicKind { None, Table, Chart, Diagram, OleObject, Media, Other };
+
+struct Shape {
+    int id = 0;
+    std::string name;
+    int type = host::shape_type::kAutoShape;
+    int kind = host::shape_kind::kMixed;
+    std::string preset;  // preset geometry name, "" for custom geometry or none
+    std::vector<float> adjustments;
+    float left = 0, top = 0, width = 0, height = 0;
+    float rotation = 0;
+    bool flipH = false, flipV = false;
+    bool hidden = false;
+    bool connector = false;
+    bool lockAspect = false;
+    int placeholderType = host::placeholder::kNone;
+    std::string placeholderName;  // the file's ph type ("title", "body", ...)
+    int placeholderIndex = -1;
+    FillData fill;
+    LineData line;
+    std::shared_ptr<TextBody> text;       // null when the shape cannot hold text
+    std::vector<PathCommand> path;        // custom geometry on the slide; empty for presets
+    std::shared_ptr<ShapeList> children;  // group members
+    std::shared_ptr<MediaPart> picture;
+    float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
+    GraphicKind graphic = GraphicKind::None;
+    std::shared_ptr<Animation> animation;
+};
+
+// A record the engine sees as a master: the package's masters and layouts are folded onto the two
+// records "SlideMaster" and "TitleMaster" (see masters.cpp for the mapping).
+struct MasterRecord {
+    std::string name;
+    std::shared_ptr<ShapeList> shapes = std::make_shared<ShapeList>();
+    FillData background;
+};
+
+struct SlideData {
+    int id = 0;
+    std::string name;
+    std::string partName;
+    int layoutCode = host::layout::kCustom;
+    std::shared_ptr<ShapeList> shapes = std::make_shared<ShapeList>();
+    FillData background;  // resolved: slide, else layout, else master
+    bool displayMasterShapes = true;
+    bool followMasterBackground = true;
+    std::shared_ptr<MasterRecord> master;  // the record the slide is shown over
+    std::string masterName;                // the master's name as the engine reads it
+    bool hasTransition = false;
+    Transition transition;
+    bool hidden = false;
+};
+
+struct PresentationData {
+    float slideWidth = 720;
+    float slideHeight = 540;
+    int slideSizeCode = host::slide_size::kOnScreen;
+    std::vector<std::shared_ptr<SlideData>> slides;
+    std::shared_ptr<MasterRecord> slideMaster;
+    std::shared_ptr<MasterRecord> titleMaster;
+    // Everything needed to add a slide later: the decoration and background of the package's
+    // layouts by layout code (blank, title, ...), resolved like a slide's.
+    struct LayoutTemplate {
+        int code = host::layout::kCustom;
+        std::string name;
+        std::shared_ptr<ShapeList> placeholders = std::make_shared<ShapeList>();
+        std::shared_ptr<ShapeList> decoration = std::make_shared<ShapeList>();
+        FillData background;
+        std::shared_ptr<MasterRecord> master;
+        std::string masterName;
+        bool showMasterShapes = true;
+        bool folded = false;  // slides on it carry the decoration and their own background
+    };
+    std::vector<LayoutTemplate> layouts;
+    std::shared_ptr<const Package> package;  // null for a new presentation
+    std::vector<std::string> warnings;       // parts skipped while reading
+};
+
+// Deep copy of a shape (its fills, text, members), for copy and paste and for folding master
+// decoration onto slides.
+ShapePtr cloneShape(const Shape& shape);
+
+}  // namespace quillet::pptx

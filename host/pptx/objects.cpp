@@ -1,0 +1,992 @@
+// The host objects over the resolved model. Each object holds shared references to the model
+// nodes it stands for, so it stays valid as long as the engine keeps it; operations with side
+// effects change the model in place.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "host/pptx/fills.h"
+#include "host/pptx/pptx_host.h"
+#include "host/pptx/reader.h"
+#include "host/pptx/text.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+using host::truth;
+
+// What the objects of one application share: its clipboard.
+struct Session {
+    ShapePtr clipboard;
+};
+
+// One open presentation: its model and whether it was changed since it was read or saved.
+struct Deck {
+    std::shared_ptr<PresentationData> data;
+    std::string fullName;
+    bool dirty = false;
+};
+
+// ---- fonts -----------------------------------------------------------------------------------
+
+class FontImpl : public host::Font {
+  public:
+    FontImpl(RunProps props, int boldMixed, int italicMixed, int underlineMixed)
+        : p_(std::move(props)),
+          bold_(boldMixed),
+          italic_(italicMixed),
+          underline_(underlineMixed) {}
+    int bold() const override { return bold_ ? bold_ : truth(p_.bold); }
+    int italic() const override { return italic_ ? italic_ : truth(p_.italic); }
+    int underline() const override {
+        return underline_ ? underline_ : truth(p_.underline != "none");
+    }
+    int shadow() const override { return truth(p_.shadow); }
+    int colorRgb() const override { return p_.fill.color.rgb; }
+    float size() const override { return p_.size; }
+    std::string name() const override { return p_.latin; }
+    std::string nameFarEast() const override { return p_.eastAsian; }
+    std::string nameComplexScript() const override { return p_.complexScript; }
+    float baselineOffset() const override { return p_.baseline; }
+
+  private:
+    RunProps p_;
+    int bold_, italic_, underline_;  // -2 when the range mixes them, else 0
+};
+
+// ---- paragraphs and bullets ------------------------------------------------------------------
+
+const RunProps& textProps(const Paragraph& p) {
+    return p.runs.empty() ? p.endProps : p.runs.front().props;
+}
+
+class BulletImpl : public host::BulletFormat {
+  public:
+    explicit BulletImpl(const Paragraph& p) : b_(p.bullet), text_(textProps(p)) {}
+    int visible() const override { return truth(b_.type != host::bullet_type::kNone); }
+    int type() const override { return b_.type; }
+    int style() const override { return b_.type == host::bullet_type::kNumbered ? b_.style : 0; }
+    char32_t character() const override {
+        return b_.type == host::bullet_type::kUnnumbered ? b_.character : 0;
+    }
+    int startValue() const override { return b_.startAt; }
+    std::shared_ptr<host::Font> font() const override {
+        RunProps props = text_;
+        if (!b_.fontFollowsText) {
+            props.latin = b_.font;
+            props.eastAsian = b_.font;
+        }
+        if (!b_.colorFollowsText) {
+            props.fill = FillData{};
+            props.fill.kind = FillKind::Solid;
+            props.fill.color = b_.color;
+        }
+        props.size = b_.pointSize > 0 ? b_.pointSize : text_.size * b_.relativeSize;
+        return std::make_shared<FontImpl>(props, 0, 0, 0);
+    }
+    int useTextFont() const override { return truth(b_.fontFollowsText); }
+    int useTextColor() const override { return truth(b_.colorFollowsText); }
+    float relativeSize() const override {
+        if (b_.pointSize > 0 && text_.size > 0) return b_.pointSize / text_.size;
+        return b_.relativeSize;
+    }
+
+  private:
+    BulletData b_;
+    RunProps text_;
+};
+
+class ParagraphFormatImpl : public host::ParagraphFormat {
+  public:
+    explicit ParagraphFormatImpl(Paragraph p) : p_(std::move(p)) {}
+    int alignment() const override { return p_.alignment; }
+    std::shared_ptr<host::BulletFormat> bullet() const override {
+        return std::make_shared<BulletImpl>(p_);
+    }
+    float spaceBefore() const override { return p_.spaceBefore.value; }
+    float spaceAfter() const override { return p_.spaceAfter.value; }
+    float spaceWithin() const override { return p_.lineSpacing.value; }
+    int lineRuleBefore() const override { return truth(p_.spaceBefore.inLines); }
+    int lineRuleAfter() const override { return truth(p_.spaceAfter.inLines); }
+    int lineRuleWithin() const override { return truth(p_.lineSpacing.inLines); }
+    float leftIndent() const override { return p_.marginLeft; }
+    float firstLineIndent() const override { return p_.indent; }
+
+  private:
+    Paragraph p_;
+};
+
+// ---- text ------------------------------------------------------------------------------------
+
+std::u32string decodeUtf8(const std::string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+        if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size())) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        char32_t c = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((n & 0xC0) != 0x80) ok = false;
+            c = (c << 6) | (n & 0x3F);
+        }
+        if (!ok) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+std::string encodeUtf8(const std::u32string& s) {
+    std::string out;
+    for (char32_t c : s) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// One character of a text body: its code and where it comes from. run is -1 for a paragraph mark.
+struct TextUnit {
+    char32_t code;
+    int paragraph;
+    int run;
+};
+
+std::vector<TextUnit> flatten(const TextBody& body) {
+    std::vector<TextUnit> units;
+    for (std::size_t p = 0; p < body.paragraphs.size(); ++p) {
+        const Paragraph& para = body.paragraphs[p];
+        for (std::size_t r = 0; r < para.runs.size(); ++r) {
+            for (char32_t c : decodeUtf8(para.runs[r].text)) {
+                units.push_back({c, static_cast<int>(p), static_cast<int>(r)});
+            }
+        }
+        if (p + 1 < body.paragraphs.size()) {
+            units.push_back({U'\r', static_cast<int>(p), -1});
+        }
+    }
+    return units;
+}
+
+class TextRangeImpl : public host::TextRange {
+  public:
+    TextRangeImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck, int start, int length)
+        : body_(std::move(body)), deck_(std::move(deck)), start_(start), length_(length) {}
+
+    std::string text() const override {
+        std::vector<TextUnit> u = flatten(*body_);
+        std::u32string s;
+        for (int i = start_; i < end(u); ++i) s.push_back(u[static_cast<std::size_t>(i)].code);
+        return encodeUtf8(s);
+    }
+    int start() const override { return start_ + 1; }
+    int length() const override {
+        std::vector<TextUnit> u = flatten(*body_);
+        return std::max(0, end(u) - start_);
+    }
+    int paragraphCount() const override { return static_cast<int>(paragraphSpans().size()); }
+    std::shared_ptr<host::TextRange> paragraphs(int start, int length) const override {
+        auto spans = paragraphSpans();
+        if (spans.empty()) return nullptr;
+        int first = std::clamp(start, 1, static_cast<int>(spans.size())) - 1;
+        int last =
+            std::clamp(first + std::max(length, 1) - 1, first, static_cast<int>(spans.size()) - 1);
+        return make(spans[static_cast<std::size_t>(first)].first,
+                    spans[static_cast<std::size_t>(last)].second -
+                        spans[static_cast<std::size_t>(first)].first);
+    }
+    std::shared_ptr<host::TextRange> characters(int start, int length) const override {
+        int total = this->length();
+        int from = std::clamp(start - 1, 0, total);
+        int count = std::clamp(length, 0, total - from);
+        return make(start_ + from, count);
+    }
+    int runCount() const override { return static_cast<int>(runSpans().size()); }
+    std::shared_ptr<host::TextRange> runs(int start, int length) const override {
+        auto spans = runSpans();
+        if (spans.empty() || start < 1 || start > static_cast<int>(spans.size())) return nullptr;
+        int first = start - 1;
+        int last =
+            std::clamp(first + std::max(length, 1) - 1, first, static_cast<int>(spans.size()) - 1);
+        return make(spans[static_cast<std::size_t>(first)].first,
+                    spans[static_cast<std::size_t>(last)].second -
+                        spans[static_cast<std::size_t>(first)].first);
+    }
+    std::shared_ptr<host::Font> font() const override {
+        std::vector<TextUnit> u = flatten(*body_);
+        const RunProps* first = nullptr;
+        int bold = 0, italic = 0, underline = 0;
+        for (int i = start_; i < end(u); ++i) {
+            const RunProps& p = propsOf(u[static_cast<std::size_t>(i)]);
+            if (!first) {
+                first = &p;
+                continue;
+            }
+            if (p.bold != first->bold) bold = host::kMixed;
+            if (p.italic != first->italic) italic = host::kMixed;
+            if ((p.underline != "none") != (first->underline != "none")) underline = host::kMixed;
+        }
+        if (!first) first = &paragraphAt(u).endProps;
+        return std::make_shared<FontImpl>(*first, bold, italic, underline);
+    }
+    std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
+        return std::make_shared<ParagraphFormatImpl>(paragraphAt(flatten(*body_)));
+    }
+    int indentLevel() const override { return paragraphAt(flatten(*body_)).level + 1; }
+    // Text layout comes with slide rendering; until then the bounds are not known.
+    float boundLeft() const override { return 0; }
+    float boundTop() const override { return 0; }
+    float boundWidth() const override { return 0; }
+    float boundHeight() const override { return 0; }
+    void deleteText() override;
+
+  private:
+    int end(const std::vector<TextUnit>& u) const {
+        return std::clamp(start_ + length_, start_, static_cast<int>(u.size()));
+    }
+    const RunProps& propsOf(const TextUnit& unit) const {
+        const Paragraph& p = body_->paragraphs[static_cast<std::size_t>(unit.paragraph)];
+        if (unit.run < 0) return p.endProps;
+        return p.runs[static_cast<std::size_t>(unit.run)].props;
+    }
+    const Paragraph& paragraphAt(const std::vector<TextUnit>& u) const {
+        if (start_ < static_cast<int>(u.size())) {
+            return body_->paragraphs[static_cast<std::size_t>(
+                u[static_cast<std::size_t>(start_)].paragraph)];
+        }
+        return body_->paragraphs.back();
+    }
+    // [first, end) unit spans of the paragraphs the range touches, marks included.
+    std::vector<std::pair<int, int>> paragraphSpans() const {
+        std::vector<TextUnit> u = flatten(*body_);
+        std::vector<std::pair<int, int>> all;
+        int begin = 0;
+        for (std::size_t p = 0; p < body_->paragraphs.size(); ++p) {
+            int e = begin;
+            while (e < static_cast<int>(u.size()) &&
+                   u[static_cast<std::size_t>(e)].paragraph == static_cast<int>(p))
+                ++e;
+            all.emplace_back(begin, e);
+            begin = e;
+        }
+        std::vector<std::pair<int, int>> out;
+        int stop = std::max(end(u), start_ + 1);
+        for (auto [b, e] : all) {
+            if (e > start_ && b < stop) out.emplace_back(std::max(b, start_), std::min(e, end(u)));
+            if (b == e && b >= start_ && b <= end(u) && out.empty()) out.emplace_back(b, e);
+        }
+        return out;
+    }
+    std::vector<std::pair<int, int>> runSpans() const {
+        std::vector<TextUnit> u = flatten(*body_);
+        std::vector<std::pair<int, int>> out;
+        for (int i = start_; i < end(u);) {
+            const TextUnit& t = u[static_cast<std::size_t>(i)];
+            if (t.run < 0) {
+                ++i;
+                continue;
+            }
+            int j = i;
+            while (j < end(u) && u[static_cast<std::size_t>(j)].paragraph == t.paragraph &&
+                   u[static_cast<std::size_t>(j)].run == t.run) {
+                ++j;
+            }
+            out.emplace_back(i, j);
+            i = j;
+        }
+        return out;
+    }
+    std::shared_ptr<host::TextRange> make(int start, int length) const {
+        return std::make_shared<TextRangeImpl>(body_, deck_, start, std::max(length, 0));
+    }
+
+    std::shared_ptr<TextBody> body_;
+    std::shared_ptr<Deck> deck_;
+    int start_;
+    int length_;
+};
+
+void TextRangeImpl::deleteText() {
+    std::vector<TextUnit> u = flatten(*body_);
+    int from = start_;
+    int to = end(u);
+    if (from >= to) return;
+    std::vector<Paragraph> out;
+    Paragraph current = body_->paragraphs.front();
+    current.runs.clear();
+    int index = 0;
+    for (std::size_t p = 0; p < body_->paragraphs.size(); ++p) {
+        const Paragraph& para = body_->paragraphs[p];
+        for (const Run& run : para.runs) {
+            std::u32string kept;
+            for (char32_t c : decodeUtf8(run.text)) {
+                if (index < from || index >= to) kept.push_back(c);
+                ++index;
+            }
+            if (kept.empty()) continue;
+            Run r = run;
+            r.text = encodeUtf8(kept);
+            current.runs.push_back(std::move(r));
+        }
+        if (p + 1 < body_->paragraphs.size()) {
+            bool markDeleted = index >= from && index < to;
+            ++index;
+            if (markDeleted) continue;  // the next paragraph joins this one
+            out.push_back(std::move(current));
+            current = body_->paragraphs[p + 1];
+            current.runs.clear();
+        }
+    }
+    out.push_back(std::move(current));
+    body_->paragraphs = std::move(out);
+    deck_->dirty = true;
+    length_ = 0;
+}
+
+class TextFrameImpl : public host::TextFrame {
+  public:
+    TextFrameImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck)
+        : body_(std::move(body)), deck_(std::move(deck)) {}
+    int hasText() const override { return truth(!flatten(*body_).empty()); }
+    std::shared_ptr<host::TextRange> textRange() const override {
+        return std::make_shared<TextRangeImpl>(body_, deck_, 0,
+                                               static_cast<int>(flatten(*body_).size()));
+    }
+    float marginLeft() const override { return body_->insetLeft; }
+    float marginTop() const override { return body_->insetTop; }
+    float marginRight() const override { return body_->insetRight; }
+    float marginBottom() const override { return body_->insetBottom; }
+    int verticalAnchor() const override { return body_->anchor; }
+    int wordWrap() const override { return truth(body_->wrap); }
+    int autoSize() const override { return body_->autoSize; }
+    float fontScale() const override { return body_->fontScale; }
+    float lineSpacingReduction() const override { return body_->lineSpacingReduction; }
+    int orientation() const override { return body_->orientation; }
+
+  private:
+    std::shared_ptr<TextBody> body_;
+    std::shared_ptr<Deck> deck_;
+};
+
+// ---- fills and lines -------------------------------------------------------------------------
+
+class PictureImpl : public host::Picture {
+  public:
+    explicit PictureImpl(std::shared_ptr<MediaPart> part) : part_(std::move(part)) {}
+    std::string name() const override { return part_->name; }
+    std::string contentType() const override { return part_->contentType; }
+    std::vector<unsigned char> data() const override { return part_->data(); }
+
+  private:
+    std::shared_ptr<MediaPart> part_;
+};
+
+class FillImpl : public host::Fill {
+  public:
+    FillImpl(std::shared_ptr<FillData> fill, std::shared_ptr<Deck> deck)
+        : f_(std::move(fill)), deck_(std::move(deck)) {}
+    int visible() const override { return truth(f_->kind != FillKind::None); }
+    int type() const override { return hostFillCodes(*f_).type; }
+    int foreColorRgb() const override { return f_->color.rgb; }
+    int backColorRgb() const override { return f_->backColor.rgb; }
+    float transparency() const override { return 1.0f - f_->color.alpha; }
+    int gradientStyle() const override { return hostFillCodes(*f_).gradientStyle; }
+    int gradientVariant() const override { return hostFillCodes(*f_).gradientVariant; }
+    std::vector<host::GradientStop> gradientStops() const override {
+        std::vector<host::GradientStop> out;
+        for (const GradientStopData& s : f_->stops) {
+            out.push_back({s.position, s.color.rgb, 1.0f - s.color.alpha});
+        }
+        return out;
+    }
+    float gradientAngle() const override {
+        return f_->kind == FillKind::Gradient && f_->linear ? f_->angle : 0.0f;
+    }
+    std::string gradientPath() const override {
+        return f_->kind == FillKind::Gradient && !f_->linear ? f_->path : "";
+    }
+    int pattern() const override { return f_->kind == FillKind::Pattern ? f_->patternCode : 0; }
+    std::shared_ptr<host::Picture> picture() const override {
+        if (f_->kind != FillKind::Picture || !f_->picture) return nullptr;
+        return std::make_shared<PictureImpl>(f_->picture);
+    }
+    int tiled() const override { return truth(f_->kind == FillKind::Picture && f_->tile); }
+    // Changing the colour keeps the fill's visibility: a shape without fill stays without one.
+    void setForeColorRgb(int rgb) override {
+        f_->color.rgb = rgb & 0xFFFFFF;
+        if (f_->kind == FillKind::Gradient && !f_->stops.empty()) f_->stops.front().color.rgb = rgb;
+        deck_->dirty = true;
+    }
+    void setVisible(int visible) override {
+        if (visible == host::kFalse) {
+            f_->kind = FillKind::None;
+        } else if (f_->kind == FillKind::None) {
+            f_->kind = FillKind::Solid;
+        }
+        deck_->dirty = true;
+    }
+
+  private:
+    std::shared_ptr<FillData> f_;
+    std::shared_ptr<Deck> deck_;
+};
+
+class LineImpl : public host::LineFormat {
+  public:
+    LineImpl(std::shared_ptr<LineData> line, std::shared_ptr<Deck> deck)
+        : l_(std::move(line)), deck_(std::move(deck)) {}
+    int visible() const override { return truth(l_->visible); }
+    float weight() const override { return l_->weight; }
+    int foreColorRgb() const override { return l_->fill.color.rgb; }
+    float transparency() const override { return 1.0f - l_->fill.color.alpha; }
+    int dashStyle() const override { return l_->dash; }
+    int style() const override { return l_->compound; }
+    int beginArrowheadStyle() const override { return l_->head.style; }
+    int beginArrowheadLength() const override { return l_->head.length; }
+    int beginArrowheadWidth() const override { return l_->head.width; }
+    int endArrowheadStyle() const override { return l_->tail.style; }
+    int endArrowheadLength() const override { return l_->tail.length; }
+    int endArrowheadWidth() const override { return l_->tail.width; }
+    void setForeColorRgb(int rgb) override {
+        l_->fill.color.rgb = rgb & 0xFFFFFF;
+        deck_->dirty = true;
+    }
+    void setVisible(int visible) override {
+        l_->visible = visible != host::kFalse;
+        if (l_->visible && l_->fill.kind == FillKind::None) l_->fill.kind = FillKind::Solid;
+        deck_->dirty = true;
+    }
+
+  private:
+    std::shared_ptr<LineData> l_;
+    std::shared_ptr<Deck> deck_;
+};
+
+// ---- animation and transitions ---------------------------------------------------------------
+
+class AnimationImpl : public host::AnimationSettings {
+  public:
+    explicit AnimationImpl(Animation a) : a_(a) {}
+    int animate() const override { return host::kTrue; }
+    int entryEffect() const override { return a_.effect; }
+    int advanceMode() const override { return a_.advanceMode; }
+    float advanceTime() const override { return a_.advanceTime; }
+    int animationOrder() const override { return a_.order; }
+
+  private:
+    Animation a_;
+};
+
+class TransitionImpl : public host::SlideTransition {
+  public:
+    TransitionImpl(Transition t, bool present, bool hidden)
+        : t_(std::move(t)), present_(present), hidden_(hidden) {}
+    int entryEffect() const override { return present_ ? t_.effect : host::effect::kNone; }
+    int speed() const override { return t_.speed; }
+    float duration() const override { return present_ ? t_.duration : 0.0f; }
+    int advanceOnClick() const override { return truth(t_.advanceOnClick); }
+    int advanceOnTime() const override { return truth(t_.advanceOnTime); }
+    float advanceTime() const override { return t_.advanceTime; }
+    int hidden() const override { return truth(hidden_); }
+
+  private:
+    Transition t_;
+    bool present_;
+    bool hidden_;
+};
+
+// ---- shapes ----------------------------------------------------------------------------------
+
+class ShapesImpl;
+
+class ShapeImpl : public host::Shape {
+  public:
+    ShapeImpl(ShapePtr shape, std::shared_ptr<ShapeList> owner, std::shared_ptr<Deck> deck,
+              std::shared_ptr<Session> session)
+        : s_(std::move(shape)),
+          owner_(std::move(owner)),
+          deck_(std::move(deck)),
+          session_(std::move(session)) {}
+
+    int id() const override { return s_->id; }
+    std::string name() const override { return s_->name; }
+    int type() const override { return s_->type; }
+    int autoShapeType() const override { return s_->kind; }
+    std::vector<float> adjustments() const override { return s_->adjustments; }
+    float left() const override { return s_->left; }
+    float top() const override { return s_->top; }
+    float width() const override { return s_->width; }
+    float height() const override { return s_->height; }
+    float rotation() const override { return s_->rotation; }
+    int horizontalFlip() const override { return truth(s_->flipH); }
+    int verticalFlip() const override { return truth(s_->flipV); }
+    int visible() const override { return truth(!s_->hidden); }
+    int zOrderPosition() const override {
+        auto& items = owner_->items;
+        auto it = std::find(items.begin(), items.end(), s_);
+        return it == items.end() ? 0 : static_cast<int>(it - items.begin()) + 1;
+    }
+    int connector() const override { return truth(s_->connector); }
+    std::shared_ptr<host::LineFormat> line() const override {
+        return std::make_shared<LineImpl>(std::shared_ptr<LineData>(s_, &s_->line), deck_);
+    }
+    std::shared_ptr<host::Fill> fill() const override {
+        return std::make_shared<FillImpl>(std::shared_ptr<FillData>(s_, &s_->fill), deck_);
+    }
+    int hasTextFrame() const override { return truth(s_->text != nullptr); }
+    std::shared_ptr<host::TextFrame> textFrame() const override {
+        if (!s_->text) return nullptr;
+        return std::make_shared<TextFrameImpl>(s_->text, deck_);
+    }
+    std::shared_ptr<host::AnimationSettings> animationSettings() const override {
+        if (!s_->animation) return nullptr;
+        return std::make_shared<AnimationImpl>(*s_->animation);
+    }
+    std::shared_ptr<host::Shapes> groupItems() const override;
+    std::vector<host::ShapeNode> nodes() const override {
+        std::vector<host::ShapeNode> out;
+        for (const PathCommand& c : s_->path) {
+            switch (c.kind) {
+                case PathCommand::Move:
+                    out.push_back({c.x[0], c.y[0], host::segment::kLine, !out.empty()});
+                    break;
+                case PathCommand::Line:
+                    out.push_back({c.x[0], c.y[0], host::segment::kLine, false});
+                    break;
+                case PathCommand::Cubic:
+                    for (int i = 0; i < 3; ++i) {
+                        out.push_back({c.x[i], c.y[i], host::segment::kCurve, false});
+                    }
+                    break;
+                case PathCommand::Close:
+                    break;
+            }
+        }
+        return out;
+    }
+    int vertexCount() const override {
+        int n = static_cast<int>(nodes().size());
+        bool closed = std::any_of(s_->path.begin(), s_->path.end(), [](const PathCommand& c) {
+            return c.kind == PathCommand::Close;
+        });
+        return closed ? n + 1 : n;
+    }
+    int placeholderType() const override { return s_->placeholderType; }
+    std::shared_ptr<host::Picture> picture() const override {
+        if (!s_->picture) return nullptr;
+        return std::make_shared<PictureImpl>(s_->picture);
+    }
+    host::PictureCrop pictureCrop() const override {
+        return {s_->cropLeft, s_->cropTop, s_->cropRight, s_->cropBottom};
+    }
+    void setLeft(float v) override { moveTo(v - s_->left, 0); }
+    void setTop(float v) override { moveTo(0, v - s_->top); }
+    void setWidth(float v) override {
+        float scale = s_->width > 0 ? v / s_->width : 1;
+        if (s_->lockAspect) s_->height *= scale;
+        s_->width = std::max(0.0f, v);
+        deck_->dirty = true;
+    }
+    void setHeight(float v) override {
+        float scale = s_->height > 0 ? v / s_->height : 1;
+        if (s_->lockAspect) s_->width *= scale;
+        s_->height = std::max(0.0f, v);
+        deck_->dirty = true;
+    }
+    void setLockAspectRatio(int v) override { s_->lockAspect = v != host::kFalse; }
+    void deleteShape() override {
+        auto& items = owner_->items;
+        items.erase(std::remove(items.begin(), items.end(), s_), items.end());
+        deck_->dirty = true;
+    }
+    void copy() override { session_->clipboard = cloneShape(*s_); }
+
+  private:
+    // Moves the shape with its outline and members.
+    void moveTo(float dx, float dy) {
+        shift(*s_, dx, dy);
+        deck_->dirty = true;
+    }
+    static void shift(pptx::Shape& s, float dx, float dy) {
+        s.left += dx;
+        s.top += dy;
+        for (PathCommand& c : s.path) {
+            for (int i = 0; i < 3; ++i) {
+                c.x[i] += dx;
+                c.y[i] += dy;
+            }
+        }
+        if (s.children) {
+            for (ShapePtr& m : s.children->items) shift(*m, dx, dy);
+        }
+    }
+
+    ShapePtr s_;
+    std::shared_ptr<ShapeList> owner_;
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+};
+
+class ShapesImpl : public host::Shapes {
+  public:
+    ShapesImpl(std::shared_ptr<ShapeList> list, std::shared_ptr<Deck> deck,
+               std::shared_ptr<Session> session)
+        : list_(std::move(list)), deck_(std::move(deck)), session_(std::move(session)) {}
+    int count() const override { return static_cast<int>(list_->items.size()); }
+    std::shared_ptr<host::Shape> item(int index) const override {
+        if (index < 1 || index > count()) return nullptr;
+        return std::make_shared<ShapeImpl>(list_->items[static_cast<std::size_t>(index - 1)], list_,
+                                           deck_, session_);
+    }
+    std::shared_ptr<host::Shape> paste() override {
+        if (!session_->clipboard) return nullptr;
+        ShapePtr copy = cloneShape(*session_->clipboard);
+        list_->items.push_back(copy);
+        deck_->dirty = true;
+        return std::make_shared<ShapeImpl>(copy, list_, deck_, session_);
+    }
+
+  private:
+    std::shared_ptr<ShapeList> list_;
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+};
+
+std::shared_ptr<host::Shapes> ShapeImpl::groupItems() const {
+    if (!s_->children || s_->type != host::shape_type::kGroup) return nullptr;
+    return std::make_shared<ShapesImpl>(s_->children, deck_, session_);
+}
+
+// ---- masters and slides ----------------------------------------------------------------------
+
+class MasterImpl : public host::Master {
+  public:
+    MasterImpl(std::shared_ptr<MasterRecord> record, std::shared_ptr<Deck> deck,
+               std::shared_ptr<Session> session)
+        : m_(std::move(record)), deck_(std::move(deck)), session_(std::move(session)) {}
+    std::string name() const override { return m_->name; }
+    float width() const override { return deck_->data->slideWidth; }
+    float height() const override { return deck_->data->slideHeight; }
+    std::shared_ptr<host::Shapes> shapes() const override {
+        return std::make_shared<ShapesImpl>(m_->shapes, deck_, session_);
+    }
+    std::shared_ptr<host::Fill> background() const override {
+        return std::make_shared<FillImpl>(std::shared_ptr<FillData>(m_, &m_->background), deck_);
+    }
+
+  private:
+    std::shared_ptr<MasterRecord> m_;
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+};
+
+class SlideImpl : public host::Slide {
+  public:
+    SlideImpl(std::shared_ptr<SlideData> slide, std::shared_ptr<Deck> deck,
+              std::shared_ptr<Session> session)
+        : s_(std::move(slide)), deck_(std::move(deck)), session_(std::move(session)) {}
+    int slideIndex() const override {
+        auto& slides = deck_->data->slides;
+        auto it = std::find(slides.begin(), slides.end(), s_);
+        return it == slides.end() ? 0 : static_cast<int>(it - slides.begin()) + 1;
+    }
+    int slideId() const override { return s_->id; }
+    std::string name() const override { return s_->name; }
+    int layout() const override { return s_->layoutCode; }
+    std::shared_ptr<host::Shapes> shapes() const override {
+        return std::make_shared<ShapesImpl>(s_->shapes, deck_, session_);
+    }
+    std::shared_ptr<host::SlideTransition> transition() const override {
+        return std::make_shared<TransitionImpl>(s_->transition, s_->hasTransition, s_->hidden);
+    }
+    std::shared_ptr<host::Master> master() const override {
+        if (!s_->master) return nullptr;
+        return std::make_shared<MasterImpl>(s_->master, deck_, session_);
+    }
+    std::shared_ptr<host::Fill> background() const override {
+        if (s_->followMasterBackground && s_->master) {
+            return std::make_shared<FillImpl>(
+                std::shared_ptr<FillData>(s_->master, &s_->master->background), deck_);
+        }
+        return std::make_shared<FillImpl>(std::shared_ptr<FillData>(s_, &s_->background), deck_);
+    }
+    int displayMasterShapes() const override { return truth(s_->displayMasterShapes); }
+    void setDisplayMasterShapes(int v) override {
+        s_->displayMasterShapes = v != host::kFalse;
+        deck_->dirty = true;
+    }
+    int followMasterBackground() const override { return truth(s_->followMasterBackground); }
+    void setFollowMasterBackground(int v) override {
+        bool follow = v != host::kFalse;
+        if (!follow && s_->followMasterBackground && s_->master) {
+            s_->background = s_->master->background;  // starts from what it showed
+        }
+        s_->followMasterBackground = follow;
+        deck_->dirty = true;
+    }
+    // Slide pictures come with the renderer; until then nothing is written.
+    bool exportPicture(const std::string&, const std::string&, int, int) override { return false; }
+
+  private:
+    std::shared_ptr<SlideData> s_;
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+};
+
+// An empty copy of a placeholder for a new slide: its place and formatting without the text.
+ShapePtr emptyPlaceholder(const Shape& layoutShape) {
+    ShapePtr s = cloneShape(layoutShape);
+    if (s->text) {
+        Paragraph first = s->text->paragraphs.empty() ? Paragraph{} : s->text->paragraphs.front();
+        first.runs.clear();
+        s->text->paragraphs = {first};
+    }
+    return s;
+}
+
+class SlidesImpl : public host::Slides {
+  public:
+    SlidesImpl(std::shared_ptr<Deck> deck, std::shared_ptr<Session> session)
+        : deck_(std::move(deck)), session_(std::move(session)) {}
+    int count() const override { return static_cast<int>(deck_->data->slides.size()); }
+    std::shared_ptr<host::Slide> item(int index) const override {
+        if (index < 1 || index > count()) return nullptr;
+        return std::make_shared<SlideImpl>(deck_->data->slides[static_cast<std::size_t>(index - 1)],
+                                           deck_, session_);
+    }
+    std::shared_ptr<host::Slide> add(int index, int layoutCode) override {
+        auto& data = *deck_->data;
+        if (index < 1 || index > count() + 1) return nullptr;
+        const PresentationData::LayoutTemplate* chosen = nullptr;
+        for (const auto& t : data.layouts) {
+            if (t.code == layoutCode) {
+                chosen = &t;
+                break;
+            }
+        }
+        if (!chosen && !data.layouts.empty()) chosen = &data.layouts.front();
+        auto slide = std::make_shared<SlideData>();
+        int maxId = 255;
+        for (const auto& s : data.slides) maxId = std::max(maxId, s->id);
+        slide->id = maxId + 1;
+        slide->layoutCode = layoutCode;
+        if (chosen) {
+            for (const ShapePtr& s : chosen->decoration->items) {
+                slide->shapes->items.push_back(cloneShape(*s));
+            }
+            for (const ShapePtr& s : chosen->placeholders->items) {
+                slide->shapes->items.push_back(emptyPlaceholder(*s));
+            }
+            slide->background = chosen->background;
+            slide->master = chosen->master;
+            slide->masterName = chosen->masterName;
+            slide->displayMasterShapes = chosen->showMasterShapes;
+            slide->followMasterBackground = !chosen->folded;
+        } else {
+            slide->master = data.slideMaster;
+            slide->masterName = data.slideMaster ? data.slideMaster->name : "";
+            if (data.slideMaster) slide->background = data.slideMaster->background;
+        }
+        data.slides.insert(data.slides.begin() + (index - 1), slide);
+        deck_->dirty = true;
+        return std::make_shared<SlideImpl>(slide, deck_, session_);
+    }
+
+  private:
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+};
+
+class PageSetupImpl : public host::PageSetup {
+  public:
+    explicit PageSetupImpl(std::shared_ptr<Deck> deck) : deck_(std::move(deck)) {}
+    int slideSize() const override { return deck_->data->slideSizeCode; }
+    void setSlideSize(int code) override {
+        deck_->data->slideSizeCode = code;
+        deck_->dirty = true;
+    }
+    float slideWidth() const override { return deck_->data->slideWidth; }
+    float slideHeight() const override { return deck_->data->slideHeight; }
+    // Slide sizes stay within 1 to 4032 points, as the host's page setup allows.
+    void setSlideWidth(float points) override {
+        deck_->data->slideWidth = std::clamp(points, 1.0f, 4032.0f);
+        deck_->dirty = true;
+    }
+    void setSlideHeight(float points) override {
+        deck_->data->slideHeight = std::clamp(points, 1.0f, 4032.0f);
+        deck_->dirty = true;
+    }
+
+  private:
+    std::shared_ptr<Deck> deck_;
+};
+
+class ApplicationImpl;
+
+class PresentationImpl : public host::Presentation,
+                         public std::enable_shared_from_this<PresentationImpl> {
+  public:
+    PresentationImpl(std::shared_ptr<Deck> deck, std::shared_ptr<Session> session,
+                     std::weak_ptr<ApplicationImpl> app)
+        : deck_(std::move(deck)), session_(std::move(session)), app_(std::move(app)) {}
+
+    int saved() const override { return truth(!deck_->fullName.empty() && !deck_->dirty); }
+    // Writing the model back into a package comes later: a changed presentation cannot be saved
+    // yet, and says so by returning false; an unchanged one is already on disk.
+    bool save() override {
+        return !deck_->fullName.empty() && !deck_->dirty &&
+               std::filesystem::exists(deck_->fullName);
+    }
+    std::string fullName() const override { return deck_->fullName; }
+    std::string name() const override {
+        return std::filesystem::path(deck_->fullName).filename().string();
+    }
+    std::shared_ptr<host::Master> slideMaster() const override {
+        if (!deck_->data->slideMaster) return nullptr;
+        return std::make_shared<MasterImpl>(deck_->data->slideMaster, deck_, session_);
+    }
+    std::shared_ptr<host::Master> titleMaster() const override {
+        if (!deck_->data->titleMaster) return nullptr;
+        return std::make_shared<MasterImpl>(deck_->data->titleMaster, deck_, session_);
+    }
+    std::shared_ptr<host::Slides> slides() const override {
+        return std::make_shared<SlidesImpl>(deck_, session_);
+    }
+    std::shared_ptr<host::PageSetup> pageSetup() const override {
+        return std::make_shared<PageSetupImpl>(deck_);
+    }
+    // The copy is the package as it was read; a changed model cannot be written yet (false).
+    bool saveCopyAs(const std::string& path, int, int) override {
+        if (deck_->dirty || !deck_->data->package) return false;
+        const auto& bytes = deck_->data->package->bytes();
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        return static_cast<bool>(out);
+    }
+    void close() override;
+    std::shared_ptr<Deck> deck() const { return deck_; }
+
+  private:
+    std::shared_ptr<Deck> deck_;
+    std::shared_ptr<Session> session_;
+    std::weak_ptr<ApplicationImpl> app_;
+};
+
+class PresentationsImpl;
+
+class ApplicationImpl : public host::Application,
+                        public std::enable_shared_from_this<ApplicationImpl> {
+  public:
+    std::shared_ptr<host::Presentation> activePresentation() const override { return active_; }
+    std::shared_ptr<host::Presentations> presentations() const override;
+
+    std::shared_ptr<PresentationImpl> add(std::shared_ptr<PresentationData> data,
+                                          const std::string& fullName, bool makeActive) {
+        auto deck = std::make_shared<Deck>();
+        deck->data = std::move(data);
+        deck->fullName = fullName;
+        auto p = std::make_shared<PresentationImpl>(deck, session_, weak_from_this());
+        open_.push_back(p);
+        if (makeActive || !active_) active_ = p;
+        return p;
+    }
+    void remove(const PresentationImpl* p) {
+        open_.erase(
+            std::remove_if(open_.begin(), open_.end(), [&](const auto& o) { return o.get() == p; }),
+            open_.end());
+        if (active_.get() == p) active_ = open_.empty() ? nullptr : open_.front();
+    }
+    std::vector<std::shared_ptr<PresentationImpl>> open_;
+    std::shared_ptr<PresentationImpl> active_;
+    std::shared_ptr<Session> session_ = std::make_shared<Session>();
+    std::string lastError_;
+};
+
+void PresentationImpl::close() {
+    if (auto app = app_.lock()) app->remove(this);
+}
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
+
+class PresentationsImpl : public host::Presentations {
+  public:
+    explicit PresentationsImpl(std::shared_ptr<ApplicationImpl> app) : app_(std::move(app)) {}
+    int count() const override { return static_cast<int>(app_->open_.size()); }
+    std::shared_ptr<host::Presentation> item(int index) const override {
+        if (index < 1 || index > count()) return nullptr;
+        return app_->open_[static_cast<std::size_t>(index - 1)];
+    }
+    std::shared_ptr<host::Presentation> open(const std::string& path, int, int,
+                                             int withWindow) override {
+        try {
+            auto data = openPresentation(path);
+            app_->lastError_.clear();
+            return app_->add(std::move(data), absolutePath(path), withWindow != host::kFalse);
+        } catch (const std::exception& e) {
+            app_->lastError_ = e.what();
+            return nullptr;
+        }
+    }
+    std::shared_ptr<host::Presentation> add(int withWindow) override {
+        return app_->add(newPresentation(), "", withWindow != host::kFalse);
+    }
+    std::string lastError() const override { return app_->lastError_; }
+
+  private:
+    std::shared_ptr<ApplicationImpl> app_;
+};
+
+std::shared_ptr<host::Presentations> ApplicationImpl::presentations() const {
+    return std::make_shared<PresentationsImpl>(
+        std::const_pointer_cast<ApplicationImpl>(shared_from_this()));
+}
+
+}  // namespace
+
+std::shared_ptr<host::Application> createApplication() {
+    return std::make_shared<ApplicationImpl>();
+}
+
+std::shared_ptr<host::Application> openApplication(const std::string& path) {
+    auto app = std::make_shared<ApplicationImpl>();
+    app->add(openPresentation(path), absolutePath(path), true);
+    return app;
+}
+
+std::shared_ptr<PresentationData> modelOf(const host::Presentation& presentation) {
+    auto* p = dynamic_cast<const PresentationImpl*>(&presentation);
+    return p ? p->deck()->data : nullptr;
+}
+
+}  // namespace quillet::pptx

@@ -1,0 +1,330 @@
+#include "host/pptx/package.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "host/pptx/xml.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+std::string lower(std::string s) {
+    for (char& c : s) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return s;
+}
+
+// A stored entry name is usable when it is a relative path without parent or empty segments,
+// backslashes, drive letters or control characters.
+bool safeEntryName(const std::string& name) {
+    if (name.empty() || name.size() > 1024) return false;
+    if (name.front() == '/' || name.find('\\') != std::string::npos) return false;
+    if (name.find(':') != std::string::npos) return false;
+    for (unsigned char c : name) {
+        if (c < 0x20) return false;
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        std::string segment = name.substr(start, end - start);
+        if (segment == ".." || segment == ".") return false;
+        if (segment.empty() && end != name.size()) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string extensionOf(const std::string& name) {
+    std::size_t slash = name.rfind('/');
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return lower(name.substr(dot + 1));
+}
+
+std::string relsPartFor(const std::string& partName) {
+    if (partName.empty()) return "_rels/.rels";
+    std::size_t slash = partName.rfind('/');
+    if (slash == std::string::npos) return "_rels/" + partName + ".rels";
+    return partName.substr(0, slash + 1) + "_rels/" + partName.substr(slash + 1) + ".rels";
+}
+
+std::string percentDecode(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size()) {
+            auto hex = [](char c) -> int {
+                if (c >= '0' && c <= '9') return c - '0';
+                if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+                if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+                return -1;
+            };
+            int hi = hex(s[i + 1]);
+            int lo = hex(s[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                out.push_back(static_cast<char>(hi * 16 + lo));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(s[i]);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string relationshipKind(const std::string& type) {
+    std::size_t slash = type.rfind('/');
+    return slash == std::string::npos ? type : type.substr(slash + 1);
+}
+
+std::string resolvePartName(const std::string& sourcePart, const std::string& rawTarget) {
+    std::string target = percentDecode(rawTarget);
+    if (target.empty()) return "";
+    std::size_t hash = target.find('#');
+    if (hash != std::string::npos) target.resize(hash);
+    if (target.empty()) return "";
+    std::vector<std::string> segments;
+    if (target.front() != '/') {
+        std::size_t slash = sourcePart.rfind('/');
+        std::string base = slash == std::string::npos ? "" : sourcePart.substr(0, slash);
+        std::size_t start = 0;
+        while (!base.empty() && start <= base.size()) {
+            std::size_t end = base.find('/', start);
+            if (end == std::string::npos) end = base.size();
+            segments.push_back(base.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    std::size_t start = target.front() == '/' ? 1 : 0;
+    while (start <= target.size()) {
+        std::size_t end = target.find('/', start);
+        if (end == std::string::npos) end = target.size();
+        std::string segment = target.substr(start, end - start);
+        start = end + 1;
+        if (segment.empty() || segment == ".") continue;
+        if (segment == "..") {
+            if (segments.empty()) return "";
+            segments.pop_back();
+            continue;
+        }
+        if (segment.find('\\') != std::string::npos || segment.find(':') != std::string::npos) {
+            return "";
+        }
+        segments.push_back(segment);
+    }
+    std::string out;
+    for (const std::string& s : segments) {
+        if (!out.empty()) out += '/';
+        out += s;
+    }
+    return out;
+}
+
+struct Package::ZipHandle {
+    zip_t* archive = nullptr;
+    ~ZipHandle() {
+        if (archive) zip_discard(archive);
+    }
+};
+
+std::shared_ptr<Package> Package::openFile(const std::string& path, PackageLimits limits) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw PackageError("cannot open \"" + path + "\"");
+    in.seekg(0, std::ios::end);
+    std::streamoff size = in.tellg();
+    if (size < 0) throw PackageError("cannot read \"" + path + "\"");
+    if (static_cast<std::uint64_t>(size) > limits.maxFileSize) {
+        throw PackageError("\"" + path + "\" is larger than the " +
+                           std::to_string(limits.maxFileSize >> 20) + " MiB limit");
+    }
+    in.seekg(0, std::ios::beg);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        throw PackageError("cannot read \"" + path + "\"");
+    }
+    return openMemory(std::move(bytes), limits);
+}
+
+std::shared_ptr<Package> Package::openMemory(std::vector<std::uint8_t> bytes,
+                                             PackageLimits limits) {
+    if (bytes.size() > limits.maxFileSize) throw PackageError("package exceeds the size limit");
+    return std::shared_ptr<Package>(new Package(std::move(bytes), limits));
+}
+
+Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
+    : bytes_(std::move(bytes)), limits_(limits), zip_(std::make_unique<ZipHandle>()) {
+    static const std::uint8_t kCompoundFile[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (bytes_.size() >= 8 && std::equal(kCompoundFile, kCompoundFile + 8, bytes_.begin())) {
+        throw PackageError(
+            "not an Office Open XML package: the file is a compound document (an encrypted "
+            "presentation or the older binary format)");
+    }
+    if (bytes_.size() < 22 || bytes_[0] != 'P' || bytes_[1] != 'K') {
+        throw PackageError("not an Office Open XML package: the file is not a ZIP archive");
+    }
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
+    if (!source) {
+        zip_error_fini(&error);
+        throw PackageError("cannot read the ZIP archive");
+    }
+    zip_->archive = zip_open_from_source(source, ZIP_RDONLY, &error);
+    if (!zip_->archive) {
+        zip_source_free(source);
+        std::string reason = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        throw PackageError("not an Office Open XML package: broken ZIP archive (" + reason + ")");
+    }
+    zip_error_fini(&error);
+
+    zip_int64_t count = zip_get_num_entries(zip_->archive, 0);
+    if (count < 0) throw PackageError("broken ZIP archive: no entry list");
+    if (static_cast<std::uint64_t>(count) > limits_.maxEntries) {
+        throw PackageError("ZIP archive has " + std::to_string(count) + " entries, more than the " +
+                           std::to_string(limits_.maxEntries) + " allowed");
+    }
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(zip_->archive, static_cast<zip_uint64_t>(i), 0);
+        if (!raw) continue;
+        std::string name = raw;
+        if (!name.empty() && name.back() == '/') continue;  // folder entry
+        if (!safeEntryName(name)) {
+            skipped_.push_back(name);
+            continue;
+        }
+        std::string key = lower(name);
+        if (entries_.count(key)) continue;  // first entry of a duplicated name wins
+        entries_[key] = static_cast<std::uint64_t>(i);
+        names_[key] = name;
+    }
+    readContentTypes();
+}
+
+Package::~Package() = default;
+
+void Package::readContentTypes() {
+    if (!hasPart("[Content_Types].xml")) {
+        throw PackageError("not an Office Open XML package: [Content_Types].xml is missing");
+    }
+    auto doc = parseXml(readXmlPart("[Content_Types].xml"), "[Content_Types].xml");
+    pugi::xml_node types = doc->document_element();
+    for (pugi::xml_node n : types.children()) {
+        if (is(n, "Default")) {
+            std::string ext = lower(strAttr(n, "Extension"));
+            if (!ext.empty()) defaults_[ext] = strAttr(n, "ContentType");
+        } else if (is(n, "Override")) {
+            std::string part = strAttr(n, "PartName");
+            if (!part.empty() && part.front() == '/') part.erase(0, 1);
+            if (!part.empty()) overrides_[lower(part)] = strAttr(n, "ContentType");
+        }
+    }
+}
+
+bool Package::hasPart(const std::string& name) const {
+    return entries_.count(lower(name)) != 0;
+}
+
+std::vector<std::string> Package::partNames() const {
+    std::vector<std::string> out;
+    out.reserve(names_.size());
+    for (const auto& [key, name] : names_) out.push_back(name);
+    return out;
+}
+
+std::string Package::contentType(const std::string& name) const {
+    auto it = overrides_.find(lower(name));
+    if (it != overrides_.end()) return it->second;
+    auto def = defaults_.find(extensionOf(name));
+    return def == defaults_.end() ? "" : def->second;
+}
+
+std::vector<std::uint8_t> Package::readPart(const std::string& name) const {
+    return inflate(name, limits_.maxPartSize);
+}
+
+std::string Package::readXmlPart(const std::string& name) const {
+    std::vector<std::uint8_t> data = inflate(name, limits_.maxXmlPartSize);
+    return std::string(data.begin(), data.end());
+}
+
+std::vector<std::uint8_t> Package::inflate(const std::string& name, std::uint64_t cap) const {
+    auto it = entries_.find(lower(name));
+    if (it == entries_.end()) throw PackageError("part \"" + name + "\" is missing");
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(zip_->archive, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        throw PackageError("part \"" + name + "\": cannot read its ZIP entry");
+    }
+    if (st.size > cap) {
+        throw PackageError("part \"" + name + "\" inflates to " + std::to_string(st.size) +
+                           " bytes, more than the " + std::to_string(cap) + " allowed");
+    }
+    if ((st.valid & ZIP_STAT_COMP_SIZE) && st.size > limits_.ratioFloor &&
+        st.size / std::max<std::uint64_t>(st.comp_size, 1) > limits_.maxRatio) {
+        throw PackageError("part \"" + name + "\" has a suspicious compression ratio (" +
+                           std::to_string(st.size) + " from " + std::to_string(st.comp_size) +
+                           " bytes)");
+    }
+    if (totalInflated_ + st.size > limits_.maxTotalInflated) {
+        throw PackageError("package inflates to more than " +
+                           std::to_string(limits_.maxTotalInflated >> 20) + " MiB in all");
+    }
+    zip_file_t* file = zip_fopen_index(zip_->archive, it->second, 0);
+    if (!file) {
+        throw PackageError("part \"" + name + "\": cannot open its ZIP entry (" +
+                           std::string(zip_strerror(zip_->archive)) + ")");
+    }
+    std::vector<std::uint8_t> out;
+    out.reserve(static_cast<std::size_t>(st.size));
+    std::uint8_t chunk[65536];
+    std::string failure;
+    for (;;) {
+        zip_int64_t n = zip_fread(file, chunk, sizeof chunk);
+        if (n < 0) {
+            failure = "cannot inflate (" + std::string(zip_file_strerror(file)) + ")";
+            break;
+        }
+        if (n == 0) break;
+        // The stored size may lie: never take more than it announced.
+        if (out.size() + static_cast<std::uint64_t>(n) > st.size) {
+            failure = "inflates past its stored size";
+            break;
+        }
+        out.insert(out.end(), chunk, chunk + n);
+    }
+    zip_fclose(file);
+    if (!failure.empty()) throw PackageError("part \"" + name + "\": " + failure);
+    if (out.size() != st.size) throw PackageError("part \"" + name + "\" is truncated");
+    totalInflated_ += out.size();
+    return out;
+}
+
+std::vector<Relationship> Package::relationships(const std::string& partName) const {
+    std::vector<Relationship> out;
+    std::string relsName = relsPartFor(partName);
+    if (!hasPart(relsName)) return out;
+    auto doc = parseXml(readXmlPart(relsName), relsName);
+    for (pugi::xml_node n : doc->document_element().children()) {
+        if (!is(n, "Relationship")) continue;
+        Relationship rel;
+        rel.id = strAttr(n, "Id");
+        rel.type = strAttr(n, "Type");
+        rel.external = strAttr(n, "TargetMode") == "External";
+        std::string target = strAttr(n, "Target");
+        rel.target = rel.external ? target : resolvePartName(partName, target);
+        if (rel.id.empty()) continue;
+        out.push_back(std::move(rel));
+    }
+    return out;
+}
+
+}  // namespace quillet::pptx

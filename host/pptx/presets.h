@@ -1,0 +1,25 @@
+// Preset geometries and patterns: their names in the file and the host's numbers for them.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quillet::pptx {
+
+// The autoshape kind of a preset geometry name; -2 when the host has no kind for it.
+int presetKind(const std::string& preset);
+
+// The host's adjustment values of a preset from the file's avLst guides (name -> value in the
+// file's units, 100000 = 1.0) and the shape's size in points. Missing guides take the preset's
+// defaults. The host measures offsets along x in fractions of the width, where the file measures
+// them in fractions of the shorter side; callout tips are fractions of the box from its top-left
+// corner, where the file measures them from the centre.
+std::vector<float> hostAdjustments(const std::string& preset,
+                                   const std::map<std::string, long long>& guides, float width,
+                                   float height);
+
+// Pattern preset name to the host's pattern number (1..54); 0 when unknown.
+int patternCode(const std::string& preset);
+
+}  // namespace quillet::pptx

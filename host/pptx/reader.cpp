@@ -1,0 +1,291 @@
+#include "host/pptx/reader.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "host/pptx/masters.h"
+#include "host/pptx/shapes.h"
+#include "host/pptx/timing.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+constexpr std::size_t kMaxSlides = 10000;
+
+bool isPresentationType(const std::string& type) {
+    static const char* const kTypes[] = {
+        "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml",
+        "application/vnd.openxmlformats-officedocument.presentationml.slideshow.main+xml",
+        "application/vnd.openxmlformats-officedocument.presentationml.template.main+xml",
+        "application/vnd.ms-powerpoint.presentation.macroEnabled.main+xml",
+        "application/vnd.ms-powerpoint.slideshow.macroEnabled.main+xml",
+        "application/vnd.ms-powerpoint.template.macroEnabled.main+xml",
+    };
+    for (const char* t : kTypes) {
+        if (type == t) return true;
+    }
+    return false;
+}
+
+void attachAnimations(ShapeList& shapes, const std::map<int, Animation>& animations) {
+    for (const ShapePtr& s : shapes.items) {
+        auto it = animations.find(s->id);
+        if (it != animations.end()) s->animation = std::make_shared<Animation>(it->second);
+    }
+}
+
+class DeckReader {
+  public:
+    explicit DeckReader(std::shared_ptr<const Package> package) : package_(std::move(package)) {}
+
+    std::shared_ptr<PresentationData> read() {
+        auto deck = std::make_shared<PresentationData>();
+        deck->package = package_;
+        std::string mainPart = findMainPart();
+        auto doc = loadXmlPart(*package_, mainPart);
+        pugi::xml_node root = doc->document_element();
+        if (!is(root, "presentation")) {
+            throw PackageError("part \"" + mainPart + "\" is not a presentation");
+        }
+        PartRefs refs = PartRefs::load(package_, mainPart);
+
+        pugi::xml_node sldSz = child(root, "sldSz");
+        // Slide sizes range from 1 inch to 56 inches.
+        auto size = [&](const char* name, std::int64_t fallback) {
+            return static_cast<float>(
+                std::clamp<std::int64_t>(intAttr(sldSz, name, fallback), 914400, 51206400) /
+                12700.0);
+        };
+        deck->slideWidth = size("cx", 9144000);
+        deck->slideHeight = size("cy", 6858000);
+        deck->slideSizeCode = strAttr(sldSz, "type") == "custom" ? host::slide_size::kCustom
+                                                                 : host::slide_size::kOnScreen;
+
+        std::vector<std::string> masterParts;
+        for (pugi::xml_node id : child(root, "sldMasterIdLst").children()) {
+            pugi::xml_attribute rid = prefixedAttr(id, "id");
+            std::string target = rid ? refs.target(rid.value()) : "";
+            if (target.empty()) {
+                deck->warnings.push_back("presentation names a missing slide master");
+                continue;
+            }
+            masterParts.push_back(target);
+        }
+        MasterSet masters(package_, child(root, "defaultTextStyle"), &deck->warnings);
+        masters.readMasters(masterParts);
+
+        struct PendingSlide {
+            std::string part;
+            int id = 0;
+        };
+        std::vector<PendingSlide> pending;
+        for (pugi::xml_node id : child(root, "sldIdLst").children()) {
+            if (!is(id, "sldId")) continue;
+            if (pending.size() >= kMaxSlides) {
+                deck->warnings.push_back("more than " + std::to_string(kMaxSlides) +
+                                         " slides; the rest are left out");
+                break;
+            }
+            pugi::xml_attribute rid = prefixedAttr(id, "id");
+            std::string target = rid ? refs.target(rid.value()) : "";
+            if (target.empty()) {
+                deck->warnings.push_back(std::string("slide ") +
+                                         std::to_string(pending.size() + 1) +
+                                         " is missing from the package; left out");
+                continue;
+            }
+            pending.push_back({target, static_cast<int>(std::clamp<std::int64_t>(
+                                           intAttr(id, "id", 0), 0, (1ll << 31) - 1))});
+        }
+
+        // Slides are parsed first so that every layout in use is known before the mapping.
+        struct ParsedSlide {
+            PendingSlide source;
+            std::shared_ptr<pugi::xml_document> doc;
+            PartRefs refs;
+            LayoutPart* layout = nullptr;
+        };
+        std::vector<ParsedSlide> parsed;
+        for (const PendingSlide& p : pending) {
+            try {
+                ParsedSlide s;
+                s.source = p;
+                s.doc = loadXmlPart(*package_, p.part);
+                if (!is(s.doc->document_element(), "sld")) {
+                    throw PackageError("part \"" + p.part + "\" is not a slide");
+                }
+                s.refs = PartRefs::load(package_, p.part);
+                for (const auto& [rid, rel] : s.refs.rels) {
+                    if (relationshipKind(rel.type) == "slideLayout") {
+                        s.layout = masters.layout(s.refs.target(rid));
+                        break;
+                    }
+                }
+                parsed.push_back(std::move(s));
+            } catch (const PackageError& e) {
+                deck->warnings.push_back(std::string("slide left out: ") + e.what());
+            }
+        }
+        masters.mapLayouts(*deck);
+
+        int number = 0;
+        for (ParsedSlide& s : parsed) {
+            ++number;
+            try {
+                deck->slides.push_back(readSlide(s.doc->document_element(), s.refs, s.layout,
+                                                 masters, number, s.source.id, s.source.part,
+                                                 *deck));
+            } catch (const PackageError& e) {
+                deck->warnings.push_back(std::string("slide left out: ") + e.what());
+                --number;
+            }
+        }
+        for (const std::string& name : package_->skippedEntries()) {
+            deck->warnings.push_back("ZIP entry with an unsafe name ignored: \"" + name + "\"");
+        }
+        return deck;
+    }
+
+  private:
+    std::string findMainPart() {
+        std::string main;
+        for (const Relationship& r : package_->relationships("")) {
+            if (relationshipKind(r.type) == "officeDocument" && !r.external) {
+                main = r.target;
+                break;
+            }
+        }
+        if (main.empty()) {
+            throw PackageError(
+                "not a presentation: the package names no main document (_rels/.rels)");
+        }
+        if (!package_->hasPart(main)) {
+            throw PackageError("not a presentation: the main document \"" + main + "\" is missing");
+        }
+        std::string type = package_->contentType(main);
+        if (!isPresentationType(type)) {
+            throw PackageError("not a presentation: the main document is of type \"" + type + "\"");
+        }
+        return main;
+    }
+
+    std::shared_ptr<SlideData> readSlide(pugi::xml_node root, const PartRefs& refs,
+                                         LayoutPart* layout, MasterSet& masters, int number, int id,
+                                         const std::string& part, const PresentationData& deck) {
+        auto slide = std::make_shared<SlideData>();
+        slide->id = id;
+        slide->partName = part;
+        MasterPart* master = layout ? layout->master : masters.firstMaster();
+        pugi::xml_node cSld = child(root, "cSld");
+        slide->name = strAttr(cSld, "name");
+        slide->hidden = !boolAttr(root, "show").value_or(true);
+        bool showMaster = boolAttr(root, "showMasterSp").value_or(true);
+        slide->layoutCode = layout ? layout->code : host::layout::kCustom;
+
+        ColorMap colorMap = layout ? layout->colorMap : master->colorMap;
+        if (pugi::xml_node over = path(root, {"clrMapOvr", "overrideClrMapping"})) {
+            colorMap = readColorMap(over);
+        }
+        ColorContext colors{master->theme.get(), &colorMap, std::nullopt};
+
+        bool ownBackground = false;
+        if (pugi::xml_node bg = child(cSld, "bg")) {
+            ownBackground = true;
+            slide->background = readBackground(bg, colors, &refs);
+        } else {
+            slide->background = layout ? layout->background : master->background;
+        }
+
+        bool folded = layout ? layout->folded : false;
+        slide->master = layout ? layout->record : deck.slideMaster;
+        slide->masterName = slide->master->name;
+        bool layoutShowsMaster = layout ? layout->showMasterShapes : true;
+        slide->displayMasterShapes = !folded && showMaster && layoutShowsMaster;
+        slide->followMasterBackground = !folded && !ownBackground;
+        if (folded && showMaster) {
+            if (layoutShowsMaster) {
+                for (const ShapePtr& s : master->decoration->items) {
+                    slide->shapes->items.push_back(cloneShape(*s));
+                }
+            }
+            for (const ShapePtr& s : layout->decoration->items) {
+                slide->shapes->items.push_back(cloneShape(*s));
+            }
+        }
+
+        ShapeContext context;
+        context.theme = master->theme.get();
+        context.colors = colors;
+        context.refs = &refs;
+        context.layoutPlaceholders = layout ? &layout->placeholders : nullptr;
+        context.masterPlaceholders = &master->placeholders;
+        context.titleStyle = master->titleStyle;
+        context.bodyStyle = master->bodyStyle;
+        context.otherStyle = master->otherStyle;
+        context.defaultTextStyle = masters.defaultTextStyle();
+        context.background = &slide->background;
+        context.slideNumber = number;
+        ShapeList own;
+        readShapeTree(child(cSld, "spTree"), context, own);
+        attachAnimations(own, readEntranceAnimations(root));
+        for (ShapePtr& s : own.items) slide->shapes->items.push_back(std::move(s));
+
+        slide->hasTransition = readTransition(root, slide->transition);
+        return slide;
+    }
+
+    std::shared_ptr<const Package> package_;
+};
+
+}  // namespace
+
+std::shared_ptr<PresentationData> readPresentation(std::shared_ptr<const Package> package) {
+    DeckReader reader(std::move(package));
+    return reader.read();
+}
+
+std::shared_ptr<PresentationData> openPresentation(const std::string& path) {
+    return readPresentation(Package::openFile(path));
+}
+
+std::shared_ptr<PresentationData> newPresentation() {
+    auto deck = std::make_shared<PresentationData>();
+    deck->slideMaster = std::make_shared<MasterRecord>();
+    deck->slideMaster->name = "SlideMaster";
+    deck->slideMaster->background.kind = FillKind::Solid;
+    deck->slideMaster->background.color = Color{host::rgb(255, 255, 255), 1.0f};
+    for (int code : {host::layout::kBlank, host::layout::kTitle}) {
+        PresentationData::LayoutTemplate t;
+        t.code = code;
+        t.name = code == host::layout::kBlank ? "Blank" : "Title Slide";
+        t.background = deck->slideMaster->background;
+        t.master = deck->slideMaster;
+        t.masterName = deck->slideMaster->name;
+        deck->layouts.push_back(std::move(t));
+    }
+    return deck;
+}
+
+ShapePtr cloneShape(const Shape& shape) {
+    auto copy = std::make_shared<Shape>(shape);
+    if (shape.text) copy->text = std::make_shared<TextBody>(*shape.text);
+    if (shape.animation) copy->animation = std::make_shared<Animation>(*shape.animation);
+    if (shape.children) {
+        copy->children = std::make_shared<ShapeList>();
+        for (const ShapePtr& c : shape.children->items)
+            copy->children->items.push_back(cloneShape(*c));
+    }
+    return copy;
+}
+
+std::vector<unsigned char> MediaPart::data() const {
+    if (!package) return {};
+    try {
+        return package->readPart(name);
+    } catch (const PackageError&) {
+        return {};
+    }
+}
+
+}  // namespace quillet::pptx

@@ -1,0 +1,560 @@
+#include "host/pptx/shapes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+
+#include "host/pptx/presets.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+constexpr double kEmuPerPoint = 12700.0;
+constexpr int kMaxGroupDepth = 32;
+constexpr std::size_t kMaxShapes = 100000;
+constexpr std::size_t kMaxPathCommands = 100000;
+// Coordinates beyond about 80 km are not a slide's: clamp them so arithmetic stays finite.
+constexpr std::int64_t kMaxEmu = 1ll << 40;
+
+std::int64_t clampEmu(std::int64_t v) {
+    return std::clamp<std::int64_t>(v, -kMaxEmu, kMaxEmu);
+}
+
+// Maps the coordinates of a shape tree (EMU, or a group's child space) to points on the slide.
+struct Placement {
+    double ax = 1.0 / kEmuPerPoint, bx = 0;
+    double ay = 1.0 / kEmuPerPoint, by = 0;
+    double x(double v) const { return ax * v + bx; }
+    double y(double v) const { return ay * v + by; }
+};
+
+struct Xfrm {
+    bool present = false;
+    std::int64_t x = 0, y = 0, cx = 0, cy = 0;
+    std::int64_t chx = 0, chy = 0, chcx = 0, chcy = 0;
+    bool hasChild = false;
+    double rotation = 0;
+    bool flipH = false, flipV = false;
+};
+
+Xfrm readXfrm(pugi::xml_node xfrm) {
+    Xfrm out;
+    if (!xfrm) return out;
+    out.present = true;
+    pugi::xml_node off = child(xfrm, "off");
+    pugi::xml_node ext = child(xfrm, "ext");
+    out.x = clampEmu(intAttr(off, "x", 0));
+    out.y = clampEmu(intAttr(off, "y", 0));
+    out.cx = std::clamp<std::int64_t>(intAttr(ext, "cx", 0), 0, kMaxEmu);
+    out.cy = std::clamp<std::int64_t>(intAttr(ext, "cy", 0), 0, kMaxEmu);
+    if (pugi::xml_node chOff = child(xfrm, "chOff")) {
+        out.hasChild = true;
+        out.chx = clampEmu(intAttr(chOff, "x", 0));
+        out.chy = clampEmu(intAttr(chOff, "y", 0));
+    }
+    if (pugi::xml_node chExt = child(xfrm, "chExt")) {
+        out.chcx = std::clamp<std::int64_t>(intAttr(chExt, "cx", 0), 0, kMaxEmu);
+        out.chcy = std::clamp<std::int64_t>(intAttr(chExt, "cy", 0), 0, kMaxEmu);
+    }
+    double rot = static_cast<double>(intAttr(xfrm, "rot", 0) % 21600000) / 60000.0;
+    if (rot < 0) rot += 360;
+    out.rotation = rot;
+    out.flipH = boolAttr(xfrm, "flipH").value_or(false);
+    out.flipV = boolAttr(xfrm, "flipV").value_or(false);
+    return out;
+}
+
+// The properties element of a shape element: spPr, grpSpPr.
+pugi::xml_node propertiesOf(pugi::xml_node shape) {
+    if (pugi::xml_node n = child(shape, "spPr")) return n;
+    return child(shape, "grpSpPr");
+}
+
+pugi::xml_node xfrmOf(pugi::xml_node shape) {
+    if (is(shape, "graphicFrame")) return child(shape, "xfrm");
+    return child(propertiesOf(shape), "xfrm");
+}
+
+// The non-visual properties holder (nvSpPr, nvPicPr, nvGraphicFramePr, nvCxnSpPr, nvGrpSpPr).
+pugi::xml_node nonVisual(pugi::xml_node shape) {
+    for (pugi::xml_node c = shape.first_child(); c; c = c.next_sibling()) {
+        std::string_view n = localName(c.name());
+        if (n.size() > 2 && n.substr(0, 2) == "nv") return c;
+    }
+    return {};
+}
+
+pugi::xml_node placeholderOf(pugi::xml_node shape) {
+    return path(nonVisual(shape), {"nvPr", "ph"});
+}
+
+std::string placeholderType(pugi::xml_node ph) {
+    std::string type = strAttr(ph, "type");
+    return type.empty() ? "obj" : type;
+}
+
+// Placeholder types grouped as the master holds them.
+std::string masterFamily(const std::string& type) {
+    if (type == "title" || type == "ctrTitle") return "title";
+    if (type == "dt" || type == "ftr" || type == "sldNum" || type == "hdr") return type;
+    return "body";
+}
+
+int placeholderCode(const std::string& type) {
+    using namespace host::placeholder;
+    if (type == "title") return kTitle;
+    if (type == "body") return kBody;
+    if (type == "ctrTitle") return kCenterTitle;
+    if (type == "subTitle") return kSubtitle;
+    if (type == "dt") return kDate;
+    if (type == "ftr") return kFooter;
+    if (type == "sldNum") return kSlideNumber;
+    if (type == "hdr") return kHeader;
+    if (type == "chart") return kChart;
+    if (type == "tbl") return kTable;
+    if (type == "clipArt") return kBitmap;
+    if (type == "dgm") return kOrgChart;
+    if (type == "media") return kMediaClip;
+    if (type == "pic") return kPicture;
+    return kObject;
+}
+
+// Cubic approximation of an elliptical arc, appended in path units.
+void appendArc(std::vector<PathCommand>& out, double& cx, double& cy, double wr, double hr,
+               double startDeg, double sweepDeg,
+               const std::function<void(PathCommand&, int, double, double)>& put) {
+    constexpr double kPi = 3.14159265358979323846;
+    double start = startDeg * kPi / 180;
+    double sweep = std::clamp(sweepDeg, -360.0, 360.0) * kPi / 180;
+    // The arc starts at the current point; its centre lies back along the start angle.
+    double ox = cx - wr * std::cos(start);
+    double oy = cy - hr * std::sin(start);
+    int segments = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 2))));
+    double step = sweep / segments;
+    double k = 4.0 / 3.0 * std::tan(step / 4);
+    double a = start;
+    for (int i = 0; i < segments; ++i) {
+        double b = a + step;
+        double x1 = ox + wr * (std::cos(a) - k * std::sin(a));
+        double y1 = oy + hr * (std::sin(a) + k * std::cos(a));
+        double x2 = ox + wr * (std::cos(b) + k * std::sin(b));
+        double y2 = oy + hr * (std::sin(b) - k * std::cos(b));
+        double x3 = ox + wr * std::cos(b);
+        double y3 = oy + hr * std::sin(b);
+        PathCommand c;
+        c.kind = PathCommand::Cubic;
+        put(c, 0, x1, y1);
+        put(c, 1, x2, y2);
+        put(c, 2, x3, y3);
+        out.push_back(c);
+        a = b;
+    }
+    cx = ox + wr * std::cos(a);
+    cy = oy + hr * std::sin(a);
+}
+
+// Custom geometry to slide points. Guide names in coordinates are not evaluated (they read 0);
+// the files we meet write numbers.
+std::vector<PathCommand> readCustomPath(pugi::xml_node custGeom, const Shape& shape,
+                                        const Xfrm& xfrm) {
+    std::vector<PathCommand> out;
+    for (pugi::xml_node p : child(custGeom, "pathLst").children()) {
+        if (!is(p, "path")) continue;
+        double w =
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(p, "w", xfrm.cx), 0, kMaxEmu));
+        double h =
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(p, "h", xfrm.cy), 0, kMaxEmu));
+        double sx = w > 0 ? shape.width / w : 0;
+        double sy = h > 0 ? shape.height / h : 0;
+        auto put = [&](PathCommand& c, int i, double x, double y) {
+            double px = x * sx;
+            double py = y * sy;
+            if (shape.flipH) px = shape.width - px;
+            if (shape.flipV) py = shape.height - py;
+            c.x[i] = static_cast<float>(shape.left + px);
+            c.y[i] = static_cast<float>(shape.top + py);
+        };
+        double cx = 0, cy = 0;
+        for (pugi::xml_node cmd : p.children()) {
+            if (out.size() >= kMaxPathCommands) return out;
+            std::string_view n = localName(cmd.name());
+            std::vector<std::pair<double, double>> pts;
+            for (pugi::xml_node pt : cmd.children()) {
+                if (!is(pt, "pt")) continue;
+                pts.emplace_back(static_cast<double>(clampEmu(intAttr(pt, "x", 0))),
+                                 static_cast<double>(clampEmu(intAttr(pt, "y", 0))));
+            }
+            PathCommand c;
+            if ((n == "moveTo" || n == "lnTo") && !pts.empty()) {
+                c.kind = n == "moveTo" ? PathCommand::Move : PathCommand::Line;
+                put(c, 0, pts[0].first, pts[0].second);
+                cx = pts[0].first;
+                cy = pts[0].second;
+                out.push_back(c);
+            } else if (n == "cubicBezTo" && pts.size() >= 3) {
+                c.kind = PathCommand::Cubic;
+                for (int i = 0; i < 3; ++i) put(c, i, pts[i].first, pts[i].second);
+                cx = pts[2].first;
+                cy = pts[2].second;
+                out.push_back(c);
+            } else if (n == "quadBezTo" && pts.size() >= 2) {
+                // Raised to a cubic with the same shape.
+                c.kind = PathCommand::Cubic;
+                put(c, 0, cx + 2.0 / 3 * (pts[0].first - cx), cy + 2.0 / 3 * (pts[0].second - cy));
+                put(c, 1, pts[1].first + 2.0 / 3 * (pts[0].first - pts[1].first),
+                    pts[1].second + 2.0 / 3 * (pts[0].second - pts[1].second));
+                put(c, 2, pts[1].first, pts[1].second);
+                cx = pts[1].first;
+                cy = pts[1].second;
+                out.push_back(c);
+            } else if (n == "arcTo") {
+                double wr = static_cast<double>(clampEmu(intAttr(cmd, "wR", 0)));
+                double hr = static_cast<double>(clampEmu(intAttr(cmd, "hR", 0)));
+                double st = static_cast<double>(intAttr(cmd, "stAng", 0) % 21600000) / 60000.0;
+                double sw = static_cast<double>(intAttr(cmd, "swAng", 0) % 21600001) / 60000.0;
+                appendArc(out, cx, cy, wr, hr, st, sw, put);
+            } else if (n == "close") {
+                c.kind = PathCommand::Close;
+                out.push_back(c);
+            }
+        }
+    }
+    return out;
+}
+
+std::string graphicUri(pugi::xml_node frame) {
+    return strAttr(path(frame, {"graphic", "graphicData"}), "uri");
+}
+
+class TreeReader {
+  public:
+    explicit TreeReader(const ShapeContext& context) : context_(context) {}
+
+    void readTree(pugi::xml_node tree, const Placement& placement, const FillData* groupFill,
+                  int depth, ShapeList& out) {
+        if (depth > kMaxGroupDepth) return;
+        forEachElement(tree, [&](pugi::xml_node node) {
+            if (count_ >= kMaxShapes) return;
+            std::string_view n = localName(node.name());
+            if (n != "sp" && n != "cxnSp" && n != "pic" && n != "graphicFrame" && n != "grpSp" &&
+                n != "contentPart") {
+                return;
+            }
+            pugi::xml_node cNvPr = child(nonVisual(node), "cNvPr");
+            if (boolAttr(cNvPr, "hidden").value_or(false)) return;
+            ShapePtr shape = readShape(node, placement, groupFill, depth);
+            if (shape) {
+                ++count_;
+                out.items.push_back(std::move(shape));
+            }
+        });
+    }
+
+  private:
+    // The elements a placeholder inherits from, least specific first, ending with node itself.
+    std::vector<pugi::xml_node> inheritanceChain(pugi::xml_node node) const {
+        std::vector<pugi::xml_node> chain;
+        pugi::xml_node ph = placeholderOf(node);
+        if (!ph) return {node};
+        std::string type = placeholderType(ph);
+        std::int64_t index = intAttr(ph, "idx", -1);
+        pugi::xml_node layoutNode;
+        if (context_.layoutPlaceholders)
+            layoutNode = context_.layoutPlaceholders->find(type, index);
+        std::string masterType = type;
+        if (layoutNode) masterType = placeholderType(placeholderOf(layoutNode));
+        if (context_.masterPlaceholders) {
+            if (pugi::xml_node m = context_.masterPlaceholders->findByType(masterType)) {
+                chain.push_back(m);
+            }
+        }
+        if (layoutNode) chain.push_back(layoutNode);
+        chain.push_back(node);
+        return chain;
+    }
+
+    ShapePtr readShape(pugi::xml_node node, const Placement& placement, const FillData* groupFill,
+                       int depth) {
+        auto shape = std::make_shared<Shape>();
+        std::string_view element = localName(node.name());
+        pugi::xml_node nv = nonVisual(node);
+        pugi::xml_node cNvPr = child(nv, "cNvPr");
+        shape->id = static_cast<int>(std::clamp<std::int64_t>(intAttr(cNvPr, "id", 0), 0, 1 << 30));
+        shape->name = strAttr(cNvPr, "name");
+
+        std::vector<pugi::xml_node> chain = inheritanceChain(node);
+        pugi::xml_node ph = placeholderOf(node);
+        std::string phType;
+        if (ph) {
+            phType = placeholderType(ph);
+            shape->placeholderName = phType;
+            shape->placeholderIndex =
+                static_cast<int>(std::clamp<std::int64_t>(intAttr(ph, "idx", -1), -1, 1 << 30));
+            shape->placeholderType = placeholderCode(phType);
+        }
+
+        // Geometry: the most specific element of the chain that has a transform.
+        Xfrm xfrm;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            xfrm = readXfrm(xfrmOf(*it));
+            if (xfrm.present) break;
+        }
+        shape->left = static_cast<float>(placement.x(static_cast<double>(xfrm.x)));
+        shape->top = static_cast<float>(placement.y(static_cast<double>(xfrm.y)));
+        shape->width = static_cast<float>(placement.ax * static_cast<double>(xfrm.cx));
+        shape->height = static_cast<float>(placement.ay * static_cast<double>(xfrm.cy));
+        shape->rotation = static_cast<float>(xfrm.rotation);
+        shape->flipH = xfrm.flipH;
+        shape->flipV = xfrm.flipV;
+
+        if (element == "grpSp") return readGroup(node, shape, xfrm, placement, groupFill, depth);
+
+        // Preset or custom geometry, inherited for placeholders.
+        pugi::xml_node prstGeom, custGeom;
+        for (auto it = chain.rbegin(); it != chain.rend() && !prstGeom && !custGeom; ++it) {
+            pugi::xml_node props = child(*it, "spPr");
+            prstGeom = child(props, "prstGeom");
+            custGeom = child(props, "custGeom");
+        }
+        if (prstGeom) {
+            shape->preset = strAttr(prstGeom, "prst");
+            shape->kind = presetKind(shape->preset);
+            std::map<std::string, long long> guides;
+            for (pugi::xml_node gd : child(prstGeom, "avLst").children()) {
+                if (!is(gd, "gd")) continue;
+                std::string fmla = strAttr(gd, "fmla");
+                if (fmla.rfind("val ", 0) != 0) continue;
+                if (auto v = parseInt(std::string_view(fmla).substr(4))) {
+                    guides[strAttr(gd, "name")] = *v;
+                }
+            }
+            shape->adjustments =
+                hostAdjustments(shape->preset, guides, shape->width, shape->height);
+        }
+        bool lineGeometry = shape->preset == "line" || shape->preset == "straightConnector1";
+        if (custGeom) shape->path = readCustomPath(custGeom, *shape, xfrm);
+        if (lineGeometry) {
+            PathCommand a, b;
+            a.kind = PathCommand::Move;
+            b.kind = PathCommand::Line;
+            float x0 = shape->left, y0 = shape->top;
+            float x1 = shape->left + shape->width, y1 = shape->top + shape->height;
+            if (shape->flipH) std::swap(x0, x1);
+            if (shape->flipV) std::swap(y0, y1);
+            a.x[0] = x0;
+            a.y[0] = y0;
+            b.x[0] = x1;
+            b.y[0] = y1;
+            shape->path = {a, b};
+        }
+
+        // Type code.
+        if (element == "sp") {
+            bool textBox = boolAttr(child(nv, "cNvSpPr"), "txBox").value_or(false);
+            if (ph) {
+                shape->type = host::shape_type::kPlaceholder;
+            } else if (custGeom) {
+                shape->type = host::shape_type::kFreeform;
+            } else if (lineGeometry) {
+                shape->type = host::shape_type::kLine;
+            } else if (textBox) {
+                shape->type = host::shape_type::kTextBox;
+            } else {
+                shape->type = host::shape_type::kAutoShape;
+            }
+        } else if (element == "cxnSp") {
+            shape->connector = true;
+            shape->type =
+                lineGeometry || !prstGeom ? host::shape_type::kLine : host::shape_type::kAutoShape;
+            if (!lineGeometry) shape->kind = host::shape_kind::kMixed;
+        } else if (element == "pic") {
+            pugi::xml_node nvPr = child(nv, "nvPr");
+            bool media = child(nvPr, "videoFile") || child(nvPr, "audioFile") ||
+                         child(nvPr, "quickTimeFile") || child(nvPr, "wavAudioFile");
+            shape->type = ph      ? host::shape_type::kPlaceholder
+                          : media ? host::shape_type::kMedia
+                                  : host::shape_type::kPicture;
+            if (media) shape->graphic = GraphicKind::Media;
+            pugi::xml_node blipFill = child(node, "blipFill");
+            pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
+            if (embed && context_.refs) shape->picture = context_.refs->media(embed.value());
+            if (pugi::xml_node src = child(blipFill, "srcRect")) {
+                auto pct = [&](const char* a) {
+                    return static_cast<float>(
+                               std::clamp<std::int64_t>(intAttr(src, a, 0), -1000000, 1000000)) /
+                           100000.0f;
+                };
+                shape->cropLeft = pct("l");
+                shape->cropTop = pct("t");
+                shape->cropRight = pct("r");
+                shape->cropBottom = pct("b");
+            }
+        } else if (element == "graphicFrame") {
+            std::string uri = graphicUri(node);
+            shape->kind = host::shape_kind::kMixed;
+            if (uri.find("/table") != std::string::npos) {
+                shape->graphic = GraphicKind::Table;
+                shape->type = host::shape_type::kTable;
+            } else if (uri.find("/chart") != std::string::npos) {
+                shape->graphic = GraphicKind::Chart;
+                shape->type = host::shape_type::kChart;
+            } else if (uri.find("/diagram") != std::string::npos) {
+                shape->graphic = GraphicKind::Diagram;
+                shape->type = host::shape_type::kSmartArt;
+            } else if (uri.find("/ole") != std::string::npos) {
+                shape->graphic = GraphicKind::OleObject;
+                shape->type = host::shape_type::kEmbeddedOleObject;
+            } else {
+                shape->graphic = GraphicKind::Other;
+                shape->type = host::shape_type::kGraphic;
+            }
+            if (ph) shape->type = host::shape_type::kPlaceholder;
+        } else {
+            shape->type = host::shape_type::kInk;
+        }
+
+        readFillAndLine(node, chain, *shape, groupFill);
+
+        if (element == "sp") readText(node, chain, phType, *shape);
+        return shape;
+    }
+
+    ShapePtr readGroup(pugi::xml_node node, ShapePtr shape, const Xfrm& xfrm,
+                       const Placement& placement, const FillData* groupFill, int depth) {
+        shape->type = host::shape_type::kGroup;
+        shape->kind = host::shape_kind::kMixed;
+        Placement inner = placement;
+        double scaleX = xfrm.chcx > 0 ? static_cast<double>(xfrm.cx) / xfrm.chcx : 1.0;
+        double scaleY = xfrm.chcy > 0 ? static_cast<double>(xfrm.cy) / xfrm.chcy : 1.0;
+        inner.ax = placement.ax * scaleX;
+        inner.ay = placement.ay * scaleY;
+        inner.bx =
+            placement.x(static_cast<double>(xfrm.x)) - inner.ax * static_cast<double>(xfrm.chx);
+        inner.by =
+            placement.y(static_cast<double>(xfrm.y)) - inner.ay * static_cast<double>(xfrm.chy);
+        pugi::xml_node grpSpPr = child(node, "grpSpPr");
+        FillData ownFill;
+        const FillData* membersFill = groupFill;
+        if (pugi::xml_node f = findFill(grpSpPr)) {
+            ownFill = readFill(f, context_.colors, context_.refs, groupFill);
+            membersFill = &ownFill;
+        }
+        shape->fill = membersFill ? *membersFill : FillData{};
+        shape->children = std::make_shared<ShapeList>();
+        readTree(node, inner, membersFill, depth + 1, *shape->children);
+        return shape;
+    }
+
+    void readFillAndLine(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
+                         Shape& shape, const FillData* groupFill) {
+        pugi::xml_node style = child(node, "style");
+        // Fill: the most specific explicit fill, else the style's reference.
+        bool found = false;
+        if (boolAttr(node, "useBgFill").value_or(false) && context_.background) {
+            shape.fill = *context_.background;
+            shape.fill.fromBackground = true;
+            found = true;
+        }
+        for (auto it = chain.rbegin(); it != chain.rend() && !found; ++it) {
+            if (pugi::xml_node f = findFill(child(*it, "spPr"))) {
+                shape.fill = readFill(f, context_.colors, context_.refs, groupFill);
+                found = true;
+            }
+        }
+        if (!found && style) {
+            shape.fill = styleFill(child(style, "fillRef"), context_.colors, context_.refs);
+        }
+        if (is(node, "pic") && !found) shape.fill = FillData{};
+        // Outline: the style's line, then each explicit a:ln from least to most specific.
+        LineData line;
+        if (style) line = styleLine(child(style, "lnRef"), context_.colors, context_.refs);
+        for (pugi::xml_node n : chain) {
+            line = readLine(child(child(n, "spPr"), "ln"), context_.colors, context_.refs, line);
+        }
+        shape.line = line;
+    }
+
+    void readText(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
+                  const std::string& phType, Shape& shape) {
+        TextSources sources;
+        if (context_.defaultTextStyle) sources.listStyles.push_back(context_.defaultTextStyle);
+        pugi::xml_node masterStyle = context_.otherStyle;
+        if (!phType.empty()) {
+            std::string family = masterFamily(phType);
+            if (family == "title") {
+                masterStyle = context_.titleStyle;
+            } else if (family == "body") {
+                masterStyle = context_.bodyStyle;
+            }
+        }
+        if (masterStyle) sources.listStyles.push_back(masterStyle);
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+            pugi::xml_node inheritedBody = child(chain[i], "txBody");
+            if (pugi::xml_node ls = child(inheritedBody, "lstStyle"))
+                sources.listStyles.push_back(ls);
+            if (pugi::xml_node bp = child(inheritedBody, "bodyPr"))
+                sources.bodyProperties.push_back(bp);
+        }
+        sources.inheritedCount = sources.listStyles.size();
+        sources.fontRef = path(node, {"style", "fontRef"});
+        TextContext text;
+        text.colors = context_.colors;
+        text.theme = context_.theme;
+        text.refs = context_.refs;
+        text.slideNumber = context_.slideNumber;
+        shape.text = readTextBody(child(node, "txBody"), sources, text);
+    }
+
+    const ShapeContext& context_;
+    std::size_t count_ = 0;
+};
+
+}  // namespace
+
+PlaceholderIndex PlaceholderIndex::build(pugi::xml_node spTree) {
+    PlaceholderIndex index;
+    forEachElement(spTree, [&](pugi::xml_node node) {
+        pugi::xml_node ph = placeholderOf(node);
+        if (!ph) return;
+        Entry e;
+        e.node = node;
+        e.type = placeholderType(ph);
+        e.index = intAttr(ph, "idx", -1);
+        index.entries.push_back(e);
+    });
+    return index;
+}
+
+pugi::xml_node PlaceholderIndex::find(const std::string& type, std::int64_t index) const {
+    if (index >= 0) {
+        for (const Entry& e : entries) {
+            if (e.index == index) return e.node;
+        }
+    }
+    for (const Entry& e : entries) {
+        if (e.type == type) return e.node;
+    }
+    // Compatible types: a centred title inherits from a title, a subtitle or an object from a body.
+    std::string family = masterFamily(type);
+    for (const Entry& e : entries) {
+        if (masterFamily(e.type) == family && (family != "body" || e.type == "body")) return e.node;
+    }
+    return {};
+}
+
+pugi::xml_node PlaceholderIndex::findByType(const std::string& type) const {
+    std::string family = masterFamily(type);
+    for (const Entry& e : entries) {
+        if (masterFamily(e.type) == family) return e.node;
+    }
+    return {};
+}
+
+void readShapeTree(pugi::xml_node spTree, const ShapeContext& context, ShapeList& out) {
+    TreeReader reader(context);
+    reader.readTree(spTree, Placement{}, nullptr, 0, out);
+}
+
+}  // namespace quillet::pptx

@@ -1,0 +1,48 @@
+// Shape trees (p:spTree) of slides, layouts and masters: shapes, connectors, pictures, graphic
+// frames and groups with geometry in points, fills and outlines, text and placeholder inheritance.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "host/pptx/fills.h"
+#include "host/pptx/model.h"
+#include "host/pptx/text.h"
+#include "host/pptx/theme.h"
+
+namespace quillet::pptx {
+
+// The placeholders of one part, for lookups from the parts that inherit from it.
+struct PlaceholderIndex {
+    struct Entry {
+        pugi::xml_node node;  // p:sp, p:pic or p:graphicFrame
+        std::string type;     // ph type, "obj" when absent
+        std::int64_t index = -1;
+    };
+    std::vector<Entry> entries;
+
+    static PlaceholderIndex build(pugi::xml_node spTree);
+    // Layout lookup: by index first, then by a compatible type.
+    pugi::xml_node find(const std::string& type, std::int64_t index) const;
+    // Master lookup: by type family only (title, body, date, footer, slide number, header).
+    pugi::xml_node findByType(const std::string& type) const;
+};
+
+struct ShapeContext {
+    const Theme* theme = nullptr;
+    ColorContext colors;
+    const PartRefs* refs = nullptr;
+    // The parts this tree inherits placeholder properties from; null where there is none (a
+    // master has neither, a layout only the master).
+    const PlaceholderIndex* layoutPlaceholders = nullptr;
+    const PlaceholderIndex* masterPlaceholders = nullptr;
+    pugi::xml_node titleStyle, bodyStyle, otherStyle;  // the master's p:txStyles
+    pugi::xml_node defaultTextStyle;                   // the presentation's
+    const FillData* background = nullptr;              // for shapes that show the background
+    int slideNumber = 0;
+};
+
+// Reads the shapes of a p:spTree (or p:grpSp) into out, back to front. Hidden shapes are left out.
+void readShapeTree(pugi::xml_node spTree, const ShapeContext& context, ShapeList& out);
+
+}  // namespace quillet::pptx
