@@ -94,7 +94,7 @@ TEST(MovieTest, HeaderFormByBodyLength) {
 TEST(MovieTest, FrameCountAndRoundTripOfAWholeMovie) {
     FSMovie movie("FWS", 7, FSBounds(0, 0, 8000, 6000), 20.0f, {});
     movie.add(std::make_unique<FSSetBackgroundColor>(FSColor(10, 20, 30)));
-    movie.add(std::make_unique<FSUnknownObject>(2, std::vector<uint8_t>{1, 0, 0}));
+    movie.add(std::make_unique<FSUnknownObject>(16, std::vector<uint8_t>{1, 0, 0}));
     movie.add(std::make_unique<FSShowFrame>());
     movie.add(std::make_unique<FSShowFrame>());
     EXPECT_EQ(movie.frameCount(), 2);

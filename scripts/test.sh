@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# The README's second command: installs what is missing, then builds and runs every test:
+# the unit and end-to-end tests in the release build, the whole suite again under
+# AddressSanitizer + UndefinedBehaviorSanitizer, and each fuzzer briefly.
+# QUILLET_FUZZ_SECONDS sets how long each fuzzer runs (default 60; 0 skips fuzzing).
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+step() { printf '\n== %s\n' "$*"; }
+
+step "setup"
+"$repo/scripts/setup.sh"
+
+for flavour in release asan; do
+    step "build ($flavour)"
+    "$repo/scripts/build.sh" "$flavour"
+    step "tests ($flavour)"
+    ctest --test-dir "$repo/build/$flavour" --output-on-failure -j 2 --timeout 900
+done
+
+seconds="${QUILLET_FUZZ_SECONDS:-60}"
+if [[ "$seconds" != 0 ]]; then
+    step "fuzzing (${seconds}s a target)"
+    "$repo/scripts/fuzz.sh" "$seconds"
+fi
