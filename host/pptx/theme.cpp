@@ -159,23 +159,27 @@ int systemColor(pugi::xml_node n) {
     return 0;
 }
 
-}  // namespace
+// A colour while its transforms apply: kept at full precision until the end of the chain.
+struct WorkColor {
+    Rgbf c;
+    double alpha = 1;
+};
 
-Color applyColorTransform(Color color, pugi::xml_node t) {
+void applyTransform(WorkColor& color, pugi::xml_node t) {
     std::string_view name = localName(t.name());
     double v = fraction(t);
-    Rgbf c = toRgbf(color.rgb);
+    Rgbf& c = color.c;
     auto withHsl = [&](auto&& change) {
         Hsl h = toHsl(c);
         change(h);
-        color.rgb = toRgb(fromHsl(h));
+        c = fromHsl(h);
     };
     if (name == "alpha") {
-        color.alpha = static_cast<float>(clamp01(v));
+        color.alpha = clamp01(v);
     } else if (name == "alphaMod") {
-        color.alpha = static_cast<float>(clamp01(color.alpha * v));
+        color.alpha = clamp01(color.alpha * v);
     } else if (name == "alphaOff") {
-        color.alpha = static_cast<float>(clamp01(color.alpha + v));
+        color.alpha = clamp01(color.alpha + v);
     } else if (name == "lumMod") {
         withHsl([&](Hsl& h) { h.l *= v; });
     } else if (name == "lumOff") {
@@ -192,30 +196,30 @@ Color applyColorTransform(Color color, pugi::xml_node t) {
         withHsl([&](Hsl& h) { h.h *= v; });
     } else if (name == "hueOff" || name == "hue") {
         // Angles are 60000ths of a degree.
-        double degrees = static_cast<double>(intAttr(t, "val", 0)) / 60000.0;
+        double degrees = static_cast<double>(intAttr(t, "val", 0) % 21600000) / 60000.0;
         withHsl([&](Hsl& h) { h.h = name == "hue" ? degrees : h.h + degrees; });
     } else if (name == "tint" || name == "shade") {
         // Tints and shades work in linear light: a shade scales towards black, a tint moves
         // towards white by the remaining fraction.
         double k = clamp01(v);
         auto apply = [&](double ch) {
-            double lin = toLinear(ch);
+            double lin = toLinear(clamp01(ch));
             lin = name == "shade" ? lin * k : 1 - (1 - lin) * k;
             return toGamma(lin);
         };
-        color.rgb = toRgb({apply(c.r), apply(c.g), apply(c.b)});
+        c = {apply(c.r), apply(c.g), apply(c.b)};
     } else if (name == "comp") {
         withHsl([&](Hsl& h) { h.h += 180; });
     } else if (name == "inv") {
-        color.rgb = toRgb({1 - c.r, 1 - c.g, 1 - c.b});
+        c = {1 - c.r, 1 - c.g, 1 - c.b};
     } else if (name == "gray") {
         double y = 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
-        color.rgb = toRgb({y, y, y});
+        c = {y, y, y};
     } else if (name == "red" || name == "green" || name == "blue" || name == "redMod" ||
                name == "greenMod" || name == "blueMod" || name == "redOff" || name == "greenOff" ||
                name == "blueOff") {
         double* ch = name.front() == 'r' ? &c.r : name.front() == 'g' ? &c.g : &c.b;
-        double lin = toLinear(*ch);
+        double lin = toLinear(clamp01(*ch));
         if (name.ends_with("Mod")) {
             lin *= v;
         } else if (name.ends_with("Off")) {
@@ -224,13 +228,20 @@ Color applyColorTransform(Color color, pugi::xml_node t) {
             lin = v;
         }
         *ch = toGamma(lin);
-        color.rgb = toRgb(c);
     } else if (name == "gamma") {
-        color.rgb = toRgb({toGamma(c.r), toGamma(c.g), toGamma(c.b)});
+        c = {toGamma(c.r), toGamma(c.g), toGamma(c.b)};
     } else if (name == "invGamma") {
-        color.rgb = toRgb({toLinear(c.r), toLinear(c.g), toLinear(c.b)});
+        c = {toLinear(clamp01(c.r)), toLinear(clamp01(c.g)), toLinear(clamp01(c.b))};
     }
-    return color;
+    c = {clamp01(c.r), clamp01(c.g), clamp01(c.b)};
+}
+
+}  // namespace
+
+Color applyColorTransform(Color color, pugi::xml_node t) {
+    WorkColor work{toRgbf(color.rgb), color.alpha};
+    applyTransform(work, t);
+    return Color{toRgb(work.c), static_cast<float>(work.alpha)};
 }
 
 std::optional<Color> readColor(pugi::xml_node element, const ColorContext& context) {
@@ -275,10 +286,11 @@ std::optional<Color> readColor(pugi::xml_node element, const ColorContext& conte
     } else {
         return std::nullopt;
     }
+    WorkColor work{toRgbf(color.rgb), color.alpha};
     for (pugi::xml_node t = element.first_child(); t; t = t.next_sibling()) {
-        if (t.type() == pugi::node_element) color = applyColorTransform(color, t);
+        if (t.type() == pugi::node_element) applyTransform(work, t);
     }
-    return color;
+    return Color{toRgb(work.c), static_cast<float>(work.alpha)};
 }
 
 std::optional<Color> readColorIn(pugi::xml_node node, const ColorContext& context) {
