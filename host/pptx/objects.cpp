@@ -294,10 +294,15 @@ class TextRangeImpl : public host::TextRange {
             begin = e;
         }
         std::vector<std::pair<int, int>> out;
-        int stop = std::max(end(u), start_ + 1);
+        int stop = end(u);
         for (auto [b, e] : all) {
-            if (e > start_ && b < stop) out.emplace_back(std::max(b, start_), std::min(e, end(u)));
-            if (b == e && b >= start_ && b <= end(u) && out.empty()) out.emplace_back(b, e);
+            if (b < e && e > start_ && b < std::max(stop, start_ + 1)) {
+                out.emplace_back(std::max(b, start_), std::min(e, stop));
+            } else if (b == e && b >= start_ && stop == static_cast<int>(u.size())) {
+                // Only the last paragraph can be empty (it has no mark): it belongs to every
+                // range that reaches the end of the text.
+                out.emplace_back(b, e);
+            }
         }
         return out;
     }
