@@ -1,0 +1,684 @@
+#include "fonts/font_library.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_ADVANCES_H
+#include FT_FONT_FORMATS_H
+#include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <type_traits>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "fonts/matching.h"
+
+namespace quillet::fonts {
+
+namespace {
+
+// --- owners of FreeType and fontconfig objects
+// ----------------------------------------------------
+
+struct FtLibraryFree {
+    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+using FtLibraryPtr = std::unique_ptr<std::remove_pointer_t<FT_Library>, FtLibraryFree>;
+
+struct FtFaceFree {
+    void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+using FtFacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FtFaceFree>;
+
+struct FcConfigFree {
+    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+using FcConfigPtr = std::unique_ptr<FcConfig, FcConfigFree>;
+
+struct FcPatternFree {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+using FcPatternPtr = std::unique_ptr<FcPattern, FcPatternFree>;
+
+struct FcFontSetFree {
+    void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FcFontSetPtr = std::unique_ptr<FcFontSet, FcFontSetFree>;
+
+// --- constants
+// ------------------------------------------------------------------------------------
+
+// A logical font of height 0 gets this em size, as the platform gave a default size.
+constexpr double kDefaultEmPixels = 12.0;
+// Simulated italic slants by this much (x grows by this fraction of y).
+constexpr double kObliqueShear = 0.2126;
+// Simulated bold thickens strokes by this fraction of the em.
+constexpr double kEmboldenFraction = 1.0 / 24.0;
+// Outlines of absurd sizes are not built; a cell of this many pixels is far past any slide.
+constexpr double kMaxEmPixels = 1.0e6;
+
+// The file of the last resort, should fontconfig itself find nothing.
+constexpr const char* kLastResortFamily = "DejaVu Sans";
+constexpr const char* kLastResortFiles[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/dejavu/DejaVuSans.ttf",
+};
+
+bool validEm(double em) {
+    return std::isfinite(em) && em > 0 && em <= kMaxEmPixels;
+}
+
+// Characters that take no room and draw nothing: C0 and C1 controls and default-ignorable marks
+// (soft hyphen, zero-width spaces and joiners, directional marks, variation selectors, BOM).
+bool isInvisible(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0xAD ||
+           (code >= 0x200B && code <= 0x200F) || (code >= 0x202A && code <= 0x202E) ||
+           (code >= 0x2060 && code <= 0x2064) || code == 0xFEFF ||
+           (code >= 0xFE00 && code <= 0xFE0F) || (code >= 0xE0100 && code <= 0xE01EF);
+}
+
+bool isScalarValue(char32_t code) {
+    return code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+}
+
+// --- one loaded face
+// --------------------------------------------------------------------------------
+
+struct Face {
+    FtFacePtr ft;
+    FaceInfo info;
+    bool symbolCmap = false;
+    // Font units.
+    double ascent = 0;
+    double descent = 0;
+    double lineGap = 0;
+    double hheaAscent = 0;
+    double hheaDescent = 0;
+    double hheaLineGap = 0;
+    double capHeight = 0;
+    double xHeight = 0;
+    double underlinePosition = 0;
+    double underlineThickness = 0;
+    std::unordered_map<FT_UInt, double> advances;
+
+    FT_UInt glyphIndex(char32_t code) const {
+        FT_UInt index = FT_Get_Char_Index(ft.get(), code);
+        // Symbol-encoded faces keep their characters at U+F000 + the 8-bit code.
+        if (index == 0 && symbolCmap && code < 0x100)
+            index = FT_Get_Char_Index(ft.get(), 0xF000 | code);
+        return index;
+    }
+
+    double advanceUnits(FT_UInt glyph) {
+        auto it = advances.find(glyph);
+        if (it != advances.end()) return it->second;
+        FT_Fixed advance = 0;
+        double units = 0;
+        if (FT_Get_Advance(ft.get(), glyph,
+                           FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP,
+                           &advance) == 0) {
+            units = static_cast<double>(advance);
+        }
+        advances.emplace(glyph, units);
+        return units;
+    }
+
+    // Top of a glyph's outline in font units (for faces that do not state cap and x heights).
+    double glyphTop(char32_t code) {
+        FT_UInt glyph = glyphIndex(code);
+        if (glyph == 0) return 0;
+        if (FT_Load_Glyph(ft.get(), glyph,
+                          FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
+            return 0;
+        if (ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return 0;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&ft->glyph->outline, &box);
+        return static_cast<double>(box.yMax);
+    }
+};
+
+// Opens a face and reads what the library needs of it; null when FreeType refuses it or it is not
+// a scalable outline face.
+std::unique_ptr<Face> openFace(FT_Library library, const std::string& file, int index) {
+    FT_Face raw = nullptr;
+    if (FT_New_Face(library, file.c_str(), index, &raw) != 0 || raw == nullptr) return nullptr;
+    auto face = std::make_unique<Face>();
+    face->ft.reset(raw);
+    if (!FT_IS_SCALABLE(raw) || raw->units_per_EM < 16 || raw->units_per_EM > 16384) return nullptr;
+    if (FT_Select_Charmap(raw, FT_ENCODING_UNICODE) != 0) {
+        if (FT_Select_Charmap(raw, FT_ENCODING_MS_SYMBOL) != 0) return nullptr;
+        face->symbolCmap = true;
+    }
+    // One pixel per font unit: unhinted outlines then come in 1/64 font units, exactly scaled.
+    FT_F26Dot6 size = static_cast<FT_F26Dot6>(raw->units_per_EM) * 64;
+    if (FT_Set_Char_Size(raw, 0, size, 72, 72) != 0) return nullptr;
+
+    FaceInfo& info = face->info;
+    info.family = raw->family_name ? raw->family_name : "";
+    info.style = raw->style_name ? raw->style_name : "";
+    info.file = file;
+    info.index = index;
+    info.unitsPerEm = raw->units_per_EM;
+    const char* format = FT_Get_Font_Format(raw);
+    info.cff =
+        format != nullptr && (std::string(format) == "CFF" || std::string(format) == "Type 1" ||
+                              std::string(format) == "CID Type 1");
+    info.italic = (raw->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+    info.weight = (raw->style_flags & FT_STYLE_FLAG_BOLD) ? 700 : 400;
+
+    double upem = raw->units_per_EM;
+    face->hheaAscent = raw->ascender;
+    face->hheaDescent = -static_cast<double>(raw->descender);
+    face->hheaLineGap =
+        std::max(0.0, static_cast<double>(raw->height) - raw->ascender + raw->descender);
+    face->ascent = face->hheaAscent;
+    face->descent = face->hheaDescent;
+    face->underlinePosition = raw->underline_position;
+    face->underlineThickness = raw->underline_thickness;
+
+    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(raw, FT_SFNT_OS2));
+    if (os2 != nullptr && os2->version != 0xFFFF) {
+        if (os2->usWeightClass >= 1 && os2->usWeightClass <= 1000) info.weight = os2->usWeightClass;
+        if (os2->fsSelection & ((1u << 0) | (1u << 9))) info.italic = true;
+        // The cell of the platform's fonts: the Windows ascent and descent.
+        if (os2->usWinAscent + os2->usWinDescent > 0) {
+            face->ascent = os2->usWinAscent;
+            face->descent = os2->usWinDescent;
+        }
+        if (os2->version >= 2) {
+            face->capHeight = os2->sCapHeight;
+            face->xHeight = os2->sxHeight;
+        }
+    }
+    if (face->ascent + face->descent <= 0) {
+        face->ascent = static_cast<double>(raw->bbox.yMax);
+        face->descent = -static_cast<double>(raw->bbox.yMin);
+    }
+    if (face->ascent + face->descent <= 0) {
+        face->ascent = upem * 0.8;
+        face->descent = upem * 0.2;
+    }
+    // The extra leading between lines: what the typographic line height has beyond the cell.
+    face->lineGap = std::max(0.0, face->hheaAscent + face->hheaDescent + face->hheaLineGap -
+                                      (face->ascent + face->descent));
+    if (face->capHeight <= 0) face->capHeight = face->glyphTop('H');
+    if (face->xHeight <= 0) face->xHeight = face->glyphTop('x');
+    return face;
+}
+
+std::string patternString(FcPattern* pattern, const char* object, int n = 0) {
+    FcChar8* value = nullptr;
+    if (FcPatternGetString(pattern, object, n, &value) != FcResultMatch || value == nullptr)
+        return {};
+    return reinterpret_cast<const char*>(value);
+}
+
+// Faces the sort offers that can draw outlines: no bitmap-only or colour faces.
+bool drawsOutlines(FcPattern* font) {
+    FcBool outline = FcTrue;
+    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) == FcResultMatch && !outline) return false;
+#ifdef FC_COLOR
+    FcBool color = FcFalse;
+    if (FcPatternGetBool(font, FC_COLOR, 0, &color) == FcResultMatch && color) return false;
+#endif
+    return true;
+}
+
+// --- a logical font, resolved
+// -----------------------------------------------------------------------
+
+struct Resolved {
+    Face* primary = nullptr;
+    bool primaryStandIn = false;
+    Face* eastAsian = nullptr;
+    bool bold = false;
+    bool italic = false;
+    std::string language;               // the stand-in language of the record
+    std::vector<std::string> families;  // preferred families for per-character fallback
+    Generic generic = Generic::sansSerif;
+    std::unordered_map<char32_t, Face*> drawers;
+    std::map<std::string, FcFontSetPtr> fallbackSets;
+};
+
+// Who draws a character.
+struct Drawer {
+    Face* face = nullptr;
+    FT_UInt glyph = 0;
+    bool fallback = false;
+    bool missing = false;
+    bool invisible = false;
+};
+
+std::string resolutionKey(const LogicalFont& font) {
+    std::string key;
+    for (std::int32_t v : {font.width, font.escapement, font.orientation, font.weight}) {
+        key += std::to_string(v);
+        key += ',';
+    }
+    for (std::uint8_t v :
+         {font.italic, font.underline, font.strikeOut, font.charSet, font.outPrecision,
+          font.clipPrecision, font.quality, font.pitchAndFamily}) {
+        key += std::to_string(v);
+        key += ',';
+    }
+    key += font.faceName;
+    key += '\0';
+    key += font.eastAsianFaceName;
+    return key;
+}
+
+}  // namespace
+
+// --- the library
+// ------------------------------------------------------------------------------------
+
+class FontLibrary::Impl {
+  public:
+    explicit Impl(FontLibraryOptions options) : options_(std::move(options)) {
+        FT_Library library = nullptr;
+        if (FT_Init_FreeType(&library) != 0 || library == nullptr)
+            throw FontError("FreeType cannot start");
+        library_.reset(library);
+        config_.reset(FcInitLoadConfigAndFonts());
+        if (!config_) throw FontError("fontconfig cannot load its configuration");
+        std::string locale = options_.locale;
+        for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+            if (!locale.empty()) break;
+            const char* value = std::getenv(name);
+            if (value != nullptr) locale = value;
+        }
+        localeLanguage_ = languageOfLocale(locale);
+        if (!(options_.curveTolerance > 0) || !std::isfinite(options_.curveTolerance))
+            options_.curveTolerance = 0.05;
+    }
+
+    Resolved& resolve(const LogicalFont& font) {
+        std::string key = resolutionKey(font);
+        auto it = resolved_.find(key);
+        if (it != resolved_.end()) return *it->second;
+
+        auto r = std::make_unique<Resolved>();
+        std::string face = sanitizeFaceName(font.faceName);
+        std::string eastAsian = sanitizeFaceName(font.eastAsianFaceName);
+        r->bold = font.weight >= weight::semiBold;
+        r->italic = font.italic != 0;
+        r->language = languageOfCharset(font.charSet);
+        if (r->language.empty()) r->language = localeLanguage_;
+        r->generic = genericFamilyFor(face.empty() ? eastAsian : face, font.pitchAndFamily);
+
+        std::vector<std::string> names = namesFor(face);
+        r->primary =
+            matchFace(names, r->generic, r->language, r->bold, r->italic, &r->primaryStandIn);
+        if (!eastAsian.empty()) {
+            bool standIn = true;
+            std::vector<std::string> eastAsianNames = namesFor(eastAsian);
+            Face* match = matchFace(eastAsianNames, genericFamilyFor(eastAsian, 0), r->language,
+                                    r->bold, r->italic, &standIn);
+            // A stand-in for a missing East Asian face chooses no better than the fallback.
+            if (!standIn) r->eastAsian = match;
+        }
+        if (r->primary != nullptr) r->families.push_back(r->primary->info.family);
+        r->families.insert(r->families.end(), names.begin(), names.end());
+
+        Resolved& out = *r;
+        resolved_.emplace(std::move(key), std::move(r));
+        return out;
+    }
+
+    Drawer drawerFor(Resolved& r, char32_t code) {
+        Drawer d;
+        if (isInvisible(code)) {
+            d.face = r.primary;
+            d.invisible = true;
+            return d;
+        }
+        if (isScalarValue(code)) {
+            if (isEastAsian(code) && r.eastAsian != nullptr) {
+                FT_UInt glyph = r.eastAsian->glyphIndex(code);
+                if (glyph != 0) return {r.eastAsian, glyph, r.eastAsian != r.primary, false, false};
+            }
+            if (r.primary != nullptr) {
+                FT_UInt glyph = r.primary->glyphIndex(code);
+                if (glyph != 0) return {r.primary, glyph, false, false, false};
+            }
+            Face* fallback = fallbackFace(r, code);
+            if (fallback != nullptr)
+                return {fallback, fallback->glyphIndex(code), true, false, false};
+        }
+        // Nothing has it: the font's own missing-glyph box shows that something is there.
+        d.face = r.primary;
+        d.missing = true;
+        return d;
+    }
+
+    double emPixels(const LogicalFont& font) {
+        if (font.height < 0) return -static_cast<double>(font.height);
+        if (font.height == 0) return kDefaultEmPixels;
+        Resolved& r = resolve(font);
+        if (r.primary == nullptr) return font.height;
+        return font.height * r.primary->info.unitsPerEm / (r.primary->ascent + r.primary->descent);
+    }
+
+    FontMetrics metrics(Resolved& r, double em) {
+        FontMetrics m;
+        if (!validEm(em) || r.primary == nullptr) return m;
+        const Face& f = *r.primary;
+        double scale = em / f.info.unitsPerEm;
+        m.emPixels = em;
+        m.ascent = f.ascent * scale;
+        m.descent = f.descent * scale;
+        m.lineGap = f.lineGap * scale;
+        m.cellHeight = (f.ascent + f.descent) * scale;
+        m.hheaAscent = f.hheaAscent * scale;
+        m.hheaDescent = f.hheaDescent * scale;
+        m.hheaLineGap = f.hheaLineGap * scale;
+        m.capHeight = f.capHeight * scale;
+        m.xHeight = f.xHeight * scale;
+        m.underlinePosition = f.underlinePosition * scale;
+        m.underlineThickness = f.underlineThickness * scale;
+        return m;
+    }
+
+    double cellHeight(Resolved& r, double em) {
+        if (r.primary == nullptr) return 0;
+        return (r.primary->ascent + r.primary->descent) * em / r.primary->info.unitsPerEm;
+    }
+
+    bool emboldens(const Resolved& r, const Face& face) const {
+        return r.bold && face.info.weight < 600;
+    }
+    bool slants(const Resolved& r, const Face& face) const { return r.italic && !face.info.italic; }
+
+    double advance(Resolved& r, const Drawer& d, double em) {
+        if (!validEm(em) || d.face == nullptr || d.invisible) return 0;
+        double units = d.face->advanceUnits(d.glyph);
+        if (emboldens(r, *d.face)) units += d.face->info.unitsPerEm * kEmboldenFraction;
+        return units * em / d.face->info.unitsPerEm;
+    }
+
+    GlyphOutline outline(Resolved& r, char32_t code, double em) {
+        GlyphOutline out;
+        if (!validEm(em)) return out;
+        Drawer d = drawerFor(r, code);
+        out.height = cellHeight(r, em);
+        if (d.face == nullptr) return out;
+        out.family = d.face->info.family;
+        out.fallback = d.fallback;
+        out.missing = d.missing;
+        out.advance = advance(r, d, em);
+        if (d.invisible) return out;
+
+        FT_Face ft = d.face->ft.get();
+        if (FT_Load_Glyph(ft, d.glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return out;
+        FT_GlyphSlot slot = ft->glyph;
+        if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return out;
+        FT_Outline& ol = slot->outline;
+        if (ol.n_points <= 0 || ol.n_contours <= 0 || FT_Outline_Check(&ol) != 0) return out;
+        if (emboldens(r, *d.face)) {
+            // The slot holds 1/64 font units; the strength is a fraction of the em.
+            auto strength = static_cast<FT_Pos>(d.face->info.unitsPerEm * 64 * kEmboldenFraction);
+            if (FT_Outline_EmboldenXY(&ol, strength, strength) != 0) return out;
+        }
+
+        double scale = em / d.face->info.unitsPerEm / 64.0;
+        double shear = slants(r, *d.face) ? kObliqueShear : 0.0;
+        std::vector<OutlinePoint> points(static_cast<std::size_t>(ol.n_points));
+        for (int i = 0; i < ol.n_points; ++i) {
+            double x = static_cast<double>(ol.points[i].x);
+            double y = static_cast<double>(ol.points[i].y);
+            points[i].p = {(x + shear * y) * scale, y * scale};
+            switch (FT_CURVE_TAG(ol.tags[i])) {
+                case FT_CURVE_TAG_ON:
+                    points[i].kind = PointKind::on;
+                    break;
+                case FT_CURVE_TAG_CONIC:
+                    points[i].kind = PointKind::conic;
+                    break;
+                default:
+                    points[i].kind = PointKind::cubic;
+                    break;
+            }
+        }
+        std::vector<int> ends(ol.contours, ol.contours + ol.n_contours);
+        out.contours = buildContours(points, ends, options_.curveTolerance);
+        return out;
+    }
+
+    double kerning(Resolved& r, char32_t left, char32_t right, double em) {
+        if (!validEm(em)) return 0;
+        Drawer a = drawerFor(r, left);
+        Drawer b = drawerFor(r, right);
+        if (a.face == nullptr || a.face != b.face || a.invisible || b.invisible) return 0;
+        if (!FT_HAS_KERNING(a.face->ft.get())) return 0;
+        FT_Vector delta{0, 0};
+        if (FT_Get_Kerning(a.face->ft.get(), a.glyph, b.glyph, FT_KERNING_UNSCALED, &delta) != 0)
+            return 0;
+        return static_cast<double>(delta.x) * em / a.face->info.unitsPerEm;
+    }
+
+    TextExtent extent(Resolved& r, std::u32string_view text, double em, bool kern) {
+        TextExtent e;
+        if (!validEm(em)) return e;
+        e.height = cellHeight(r, em);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            e.width += advance(r, drawerFor(r, text[i]), em);
+            if (kern && i + 1 < text.size()) e.width += kerning(r, text[i], text[i + 1], em);
+        }
+        return e;
+    }
+
+    FaceInfo infoOf(const Face* face, bool standIn) const {
+        if (face == nullptr) return {};
+        FaceInfo info = face->info;
+        info.standIn = standIn;
+        return info;
+    }
+
+  private:
+    static std::vector<std::string> namesFor(const std::string& face) {
+        std::vector<std::string> names;
+        if (face.empty()) return names;
+        names.push_back(face);
+        for (std::string& s : substitutesFor(face)) names.push_back(std::move(s));
+        return names;
+    }
+
+    FcPatternPtr makePattern(const std::vector<std::string>& families, Generic generic,
+                             const std::string& language, bool bold, bool italic) {
+        FcPatternPtr pattern(FcPatternCreate());
+        if (!pattern) return nullptr;
+        FcPattern* p = pattern.get();
+        for (const std::string& family : families)
+            FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+        FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(genericName(generic)));
+        if (!language.empty())
+            FcPatternAddString(p, FC_LANG, reinterpret_cast<const FcChar8*>(language.c_str()));
+        FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+        if (!FcConfigSubstitute(config_.get(), p, FcMatchPattern)) return nullptr;
+        FcDefaultSubstitute(p);
+        return pattern;
+    }
+
+    FcFontSetPtr sortedFonts(const std::vector<std::string>& families, Generic generic,
+                             const std::string& language, bool bold, bool italic) {
+        FcPatternPtr pattern = makePattern(families, generic, language, bold, italic);
+        if (!pattern) return nullptr;
+        FcResult result = FcResultNoMatch;
+        return FcFontSetPtr(FcFontSort(config_.get(), pattern.get(), FcFalse, nullptr, &result));
+    }
+
+    Face* load(const std::string& file, int index) {
+        std::string key = file + '\n' + std::to_string(index);
+        auto it = faces_.find(key);
+        if (it != faces_.end()) return it->second.get();
+        auto face = openFace(library_.get(), file, index);
+        Face* raw = face.get();
+        faces_.emplace(std::move(key), std::move(face));
+        return raw;
+    }
+
+    Face* loadPattern(FcPattern* font) {
+        if (!drawsOutlines(font)) return nullptr;
+        std::string file = patternString(font, FC_FILE);
+        if (file.empty()) return nullptr;
+        int index = 0;
+        FcPatternGetInteger(font, FC_INDEX, 0, &index);
+        return load(file, index);
+    }
+
+    // The best face for the names: the first the sort offers that FreeType can load.
+    Face* matchFace(const std::vector<std::string>& names, Generic generic,
+                    const std::string& language, bool bold, bool italic, bool* standIn) {
+        *standIn = true;
+        FcFontSetPtr set = sortedFonts(names, generic, language, bold, italic);
+        if (set) {
+            for (int i = 0; i < set->nfont; ++i) {
+                Face* face = loadPattern(set->fonts[i]);
+                if (face == nullptr) continue;
+                *standIn = !namedBy(set->fonts[i], names);
+                return face;
+            }
+        }
+        return lastResort();
+    }
+
+    static bool namedBy(FcPattern* font, const std::vector<std::string>& names) {
+        for (int n = 0;; ++n) {
+            std::string family = patternString(font, FC_FAMILY, n);
+            if (family.empty()) return false;
+            std::string key = normalizeFaceName(family);
+            for (const std::string& name : names) {
+                if (normalizeFaceName(name) == key) return true;
+            }
+        }
+    }
+
+    Face* lastResort() {
+        if (lastResortTried_) return lastResort_;
+        lastResortTried_ = true;
+        FcFontSetPtr set = sortedFonts({kLastResortFamily}, Generic::sansSerif, "en", false, false);
+        if (set && set->nfont > 0) {
+            // Only the named face itself: whatever else the sort offers has been tried.
+            for (int i = 0; i < set->nfont && lastResort_ == nullptr; ++i) {
+                if (patternString(set->fonts[i], FC_FAMILY) == kLastResortFamily)
+                    lastResort_ = loadPattern(set->fonts[i]);
+            }
+        }
+        for (const char* file : kLastResortFiles) {
+            if (lastResort_ != nullptr) break;
+            lastResort_ = load(file, 0);
+        }
+        return lastResort_;
+    }
+
+    Face* fallbackFace(Resolved& r, char32_t code) {
+        auto cached = r.drawers.find(code);
+        if (cached != r.drawers.end()) return cached->second;
+
+        std::string language = scriptLanguage(code);
+        if (language.empty()) language = r.language;
+        auto setIt = r.fallbackSets.find(language);
+        if (setIt == r.fallbackSets.end()) {
+            setIt = r.fallbackSets
+                        .emplace(language,
+                                 sortedFonts(r.families, r.generic, language, r.bold, r.italic))
+                        .first;
+        }
+        Face* found = nullptr;
+        if (FcFontSet* set = setIt->second.get()) {
+            for (int i = 0; i < set->nfont && found == nullptr; ++i) {
+                FcCharSet* chars = nullptr;
+                if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch ||
+                    chars == nullptr || !FcCharSetHasChar(chars, code)) {
+                    continue;
+                }
+                Face* face = loadPattern(set->fonts[i]);
+                if (face != nullptr && face->glyphIndex(code) != 0) found = face;
+            }
+        }
+        if (found == nullptr) {
+            Face* last = lastResort();
+            if (last != nullptr && last->glyphIndex(code) != 0) found = last;
+        }
+        r.drawers.emplace(code, found);
+        return found;
+    }
+
+    FontLibraryOptions options_;
+    std::string localeLanguage_;
+    // Declared first, so destroyed last: faces are released before FreeType.
+    FtLibraryPtr library_;
+    FcConfigPtr config_;
+    std::unordered_map<std::string, std::unique_ptr<Face>> faces_;
+    std::unordered_map<std::string, std::unique_ptr<Resolved>> resolved_;
+    Face* lastResort_ = nullptr;
+    bool lastResortTried_ = false;
+};
+
+FontLibrary::FontLibrary(FontLibraryOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+FontLibrary::~FontLibrary() = default;
+FontLibrary::FontLibrary(FontLibrary&&) noexcept = default;
+FontLibrary& FontLibrary::operator=(FontLibrary&&) noexcept = default;
+
+FaceInfo FontLibrary::primaryFace(const LogicalFont& font) {
+    Resolved& r = impl_->resolve(font);
+    return impl_->infoOf(r.primary, r.primaryStandIn);
+}
+
+FaceInfo FontLibrary::faceFor(const LogicalFont& font, char32_t code) {
+    Resolved& r = impl_->resolve(font);
+    Drawer d = impl_->drawerFor(r, code);
+    if (d.missing) return {};
+    bool standIn = d.face == r.primary ? r.primaryStandIn : (d.face != r.eastAsian);
+    return impl_->infoOf(d.face, standIn);
+}
+
+double FontLibrary::emPixels(const LogicalFont& font) {
+    return impl_->emPixels(font);
+}
+
+FontMetrics FontLibrary::metrics(const LogicalFont& font) {
+    return metrics(font, emPixels(font));
+}
+
+FontMetrics FontLibrary::metrics(const LogicalFont& font, double emPixels) {
+    return impl_->metrics(impl_->resolve(font), emPixels);
+}
+
+GlyphOutline FontLibrary::glyphOutline(const LogicalFont& font, char32_t code) {
+    return glyphOutline(font, code, emPixels(font));
+}
+
+GlyphOutline FontLibrary::glyphOutline(const LogicalFont& font, char32_t code, double emPixels) {
+    return impl_->outline(impl_->resolve(font), code, emPixels);
+}
+
+double FontLibrary::advance(const LogicalFont& font, char32_t code, double emPixels) {
+    Resolved& r = impl_->resolve(font);
+    return impl_->advance(r, impl_->drawerFor(r, code), emPixels);
+}
+
+double FontLibrary::kerning(const LogicalFont& font, char32_t left, char32_t right,
+                            double emPixels) {
+    return impl_->kerning(impl_->resolve(font), left, right, emPixels);
+}
+
+TextExtent FontLibrary::textExtent(const LogicalFont& font, std::u32string_view text) {
+    return textExtent(font, text, emPixels(font), false);
+}
+
+TextExtent FontLibrary::textExtent(const LogicalFont& font, std::u32string_view text,
+                                   double emPixels, bool kern) {
+    return impl_->extent(impl_->resolve(font), text, emPixels, kern);
+}
+
+}  // namespace quillet::fonts

@@ -1,0 +1,369 @@
+#include "fonts/matching.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace quillet::fonts {
+
+namespace {
+
+struct Range {
+    char32_t first;
+    char32_t last;
+};
+
+constexpr std::array kEastAsianRanges = {
+    Range{0x1100, 0x11FF},    // Hangul Jamo
+    Range{0x2E80, 0x2FDF},    // CJK and Kangxi radicals
+    Range{0x2FF0, 0x31FF},    // ideographic description, CJK punctuation, kana, bopomofo, strokes
+    Range{0x3200, 0x4DBF},    // enclosed CJK, CJK compatibility, extension A
+    Range{0x4E00, 0x9FFF},    // unified ideographs
+    Range{0xA960, 0xA97F},    // Hangul Jamo extended A
+    Range{0xAC00, 0xD7FF},    // Hangul syllables, Jamo extended B
+    Range{0xF900, 0xFAFF},    // compatibility ideographs
+    Range{0xFE30, 0xFE4F},    // CJK compatibility forms
+    Range{0xFF00, 0xFFEF},    // half-width and full-width forms
+    Range{0x1B000, 0x1B16F},  // kana supplement and extensions
+    Range{0x20000, 0x3FFFF},  // ideographs of the supplementary and tertiary planes
+};
+
+bool inRange(char32_t code, char32_t first, char32_t last) {
+    return code >= first && code <= last;
+}
+
+// Keys are normalised names; the first substitute that is installed wins.
+struct Substitute {
+    const char* face;
+    std::vector<std::string> faces;
+};
+
+const std::vector<Substitute>& substituteTable() {
+    static const std::vector<Substitute> table = {
+        // Metric-compatible: same advances, so lines break where the deck's author saw them.
+        {"calibri", {"Carlito"}},
+        {"calibri light", {"Carlito"}},
+        {"cambria", {"Caladea"}},
+        {"arial", {"Liberation Sans", "Arimo"}},
+        {"helvetica", {"Liberation Sans", "Arimo"}},
+        {"arial mt", {"Liberation Sans", "Arimo"}},
+        {"times new roman", {"Liberation Serif", "Tinos"}},
+        {"times", {"Liberation Serif", "Tinos"}},
+        {"courier new", {"Liberation Mono", "Cousine"}},
+        {"courier", {"Liberation Mono", "Cousine"}},
+        // Look-alikes.
+        {"comic sans ms", {"Comic Neue"}},
+        {"verdana", {"DejaVu Sans"}},
+        {"tahoma", {"DejaVu Sans"}},
+        {"lucida sans unicode", {"DejaVu Sans"}},
+        {"segoe ui", {"Noto Sans", "DejaVu Sans"}},
+        // East Asian faces, by the language they were made for.
+        {"ms pゴシック", {"Noto Sans CJK JP"}},
+        {"ms ゴシック", {"Noto Sans CJK JP"}},
+        {"ms pgothic", {"Noto Sans CJK JP"}},
+        {"ms gothic", {"Noto Sans CJK JP"}},
+        {"ms ui gothic", {"Noto Sans CJK JP"}},
+        {"メイリオ", {"Noto Sans CJK JP"}},
+        {"meiryo", {"Noto Sans CJK JP"}},
+        {"meiryo ui", {"Noto Sans CJK JP"}},
+        {"游ゴシック", {"Noto Sans CJK JP"}},
+        {"yu gothic", {"Noto Sans CJK JP"}},
+        {"ms p明朝", {"Noto Serif CJK JP"}},
+        {"ms 明朝", {"Noto Serif CJK JP"}},
+        {"ms pmincho", {"Noto Serif CJK JP"}},
+        {"ms mincho", {"Noto Serif CJK JP"}},
+        {"游明朝", {"Noto Serif CJK JP"}},
+        {"yu mincho", {"Noto Serif CJK JP"}},
+        {"宋体", {"Noto Serif CJK SC"}},
+        {"simsun", {"Noto Serif CJK SC"}},
+        {"新宋体", {"Noto Serif CJK SC"}},
+        {"nsimsun", {"Noto Serif CJK SC"}},
+        {"黑体", {"Noto Sans CJK SC"}},
+        {"simhei", {"Noto Sans CJK SC"}},
+        {"微软雅黑", {"Noto Sans CJK SC"}},
+        {"microsoft yahei", {"Noto Sans CJK SC"}},
+        {"等线", {"Noto Sans CJK SC"}},
+        {"dengxian", {"Noto Sans CJK SC"}},
+        {"新細明體", {"Noto Serif CJK TC"}},
+        {"pmingliu", {"Noto Serif CJK TC"}},
+        {"細明體", {"Noto Serif CJK TC"}},
+        {"mingliu", {"Noto Serif CJK TC"}},
+        {"微軟正黑體", {"Noto Sans CJK TC"}},
+        {"microsoft jhenghei", {"Noto Sans CJK TC"}},
+        {"맑은 고딕", {"Noto Sans CJK KR"}},
+        {"malgun gothic", {"Noto Sans CJK KR"}},
+        {"굴림", {"Noto Sans CJK KR"}},
+        {"gulim", {"Noto Sans CJK KR"}},
+        {"돋움", {"Noto Sans CJK KR"}},
+        {"dotum", {"Noto Sans CJK KR"}},
+        {"바탕", {"Noto Serif CJK KR"}},
+        {"batang", {"Noto Serif CJK KR"}},
+        {"궁서", {"Noto Serif CJK KR"}},
+        {"gungsuh", {"Noto Serif CJK KR"}},
+    };
+    return table;
+}
+
+bool contains(std::string_view haystack, std::string_view needle) {
+    return haystack.find(needle) != std::string_view::npos;
+}
+
+// Decodes one UTF-8 character at `i`; returns its length, or 0 when the bytes there are not a
+// valid, shortest-form sequence of a scalar value.
+std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& code) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char b0 = byte(i);
+    std::size_t length = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        code = b0;
+        return 1;
+    }
+    if ((b0 & 0xE0) == 0xC0) {
+        length = 2;
+        code = b0 & 0x1F;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        length = 3;
+        code = b0 & 0x0F;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        length = 4;
+        code = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > s.size()) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+bool isEastAsian(char32_t code) {
+    return std::any_of(kEastAsianRanges.begin(), kEastAsianRanges.end(),
+                       [code](const Range& r) { return inRange(code, r.first, r.last); });
+}
+
+std::string scriptLanguage(char32_t code) {
+    if (inRange(code, 0x3040, 0x30FF) || inRange(code, 0x31F0, 0x31FF) ||
+        inRange(code, 0xFF65, 0xFF9F) || inRange(code, 0x1B000, 0x1B16F)) {
+        return "ja";
+    }
+    if (inRange(code, 0x1100, 0x11FF) || inRange(code, 0x3130, 0x318F) ||
+        inRange(code, 0xA960, 0xA97F) || inRange(code, 0xAC00, 0xD7FF) ||
+        inRange(code, 0xFFA0, 0xFFDC)) {
+        return "ko";
+    }
+    if (inRange(code, 0x3100, 0x312F) || inRange(code, 0x31A0, 0x31BF)) return "zh-tw";
+    return "";
+}
+
+std::string languageOfLocale(std::string_view locale) {
+    std::size_t cut = locale.find_first_of(".@");
+    if (cut != std::string_view::npos) locale = locale.substr(0, cut);
+    std::string name;
+    for (char c : locale) {
+        if (c == '-') c = '_';
+        name += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
+    }
+    if (name.empty() || name == "c" || name == "posix") return "en";
+    std::string language = name.substr(0, name.find('_'));
+    std::string territory =
+        name.find('_') == std::string::npos ? "" : name.substr(name.find('_') + 1);
+    if (language == "zh") {
+        if (territory == "tw") return "zh-tw";
+        if (territory == "hk" || territory == "mo") return "zh-hk";
+        return "zh-cn";
+    }
+    // Anything but letters makes no language fontconfig knows.
+    bool letters =
+        !language.empty() && language.size() <= 3 &&
+        std::all_of(language.begin(), language.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+    return letters ? language : "en";
+}
+
+std::string languageOfCharset(std::uint8_t charSet) {
+    switch (charSet) {
+        case 1:
+            return "";
+        case 128:
+            return "ja";
+        case 129:
+        case 130:
+            return "ko";
+        case 134:
+            return "zh-cn";
+        case 136:
+            return "zh-tw";
+        case 161:
+            return "el";
+        case 162:
+            return "tr";
+        case 163:
+            return "vi";
+        case 177:
+            return "he";
+        case 178:
+            return "ar";
+        case 186:
+            return "lt";
+        case 204:
+            return "ru";
+        case 222:
+            return "th";
+        case 238:
+            return "pl";
+        default:
+            return "en";
+    }
+}
+
+std::string normalizeFaceName(std::string_view name) {
+    std::string out;
+    bool pendingSpace = false;
+    for (std::size_t i = 0; i < name.size();) {
+        char32_t code = 0;
+        std::size_t length = decodeUtf8(name, i, code);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        i += length;
+        if (code >= 0xFF01 && code <= 0xFF5E) code = code - 0xFF01 + 0x21;
+        if (code == 0x3000 || code == '\t') code = ' ';
+        if (code >= 'A' && code <= 'Z') code = code - 'A' + 'a';
+        if (code == ' ') {
+            pendingSpace = !out.empty();
+            continue;
+        }
+        if (pendingSpace) out += ' ';
+        pendingSpace = false;
+        appendUtf8(out, code);
+    }
+    return out;
+}
+
+std::vector<std::string> substitutesFor(std::string_view faceName) {
+    std::string key = normalizeFaceName(faceName);
+    for (const Substitute& s : substituteTable()) {
+        if (key == s.face) return s.faces;
+    }
+    return {};
+}
+
+const char* genericName(Generic generic) {
+    switch (generic) {
+        case Generic::serif:
+            return "serif";
+        case Generic::monospace:
+            return "monospace";
+        case Generic::cursive:
+            return "cursive";
+        case Generic::fantasy:
+            return "fantasy";
+        case Generic::sansSerif:
+            break;
+    }
+    return "sans-serif";
+}
+
+Generic genericFamilyFor(std::string_view faceName, std::uint8_t pitchAndFamily) {
+    switch (pitchAndFamily & 0xF0) {
+        case 0x10:
+            return Generic::serif;
+        case 0x20:
+            return Generic::sansSerif;
+        case 0x30:
+            return Generic::monospace;
+        case 0x40:
+            return Generic::cursive;
+        case 0x50:
+            return Generic::fantasy;
+        default:
+            break;
+    }
+    if ((pitchAndFamily & 0x03) == 0x01) return Generic::monospace;
+
+    std::string name = normalizeFaceName(faceName);
+    static constexpr std::array kMono = {"mono",       "courier",  "consol",
+                                         "typewriter", "fixedsys", "terminal"};
+    for (const char* word : kMono) {
+        if (contains(name, word)) return Generic::monospace;
+    }
+    if (contains(name, "sans") || contains(name, "gothic") || contains(name, "ゴシック") ||
+        contains(name, "黑") || contains(name, "고딕")) {
+        return Generic::sansSerif;
+    }
+    static constexpr std::array kSerif = {
+        "serif",   "times",    "roman",   "mincho",   "明朝",         "song",
+        "宋",      "ming",     "明",      "batang",   "바탕",         "gungsuh",
+        "궁서",    "garamond", "georgia", "palatino", "book antiqua", "bookman",
+        "century", "cambria",  "caladea", "bodoni",   "baskerville",  "didot",
+        "minion",  "charter",  "cochin",  "perpetua", "rockwell",     "constantia",
+        "goudy",   "caslon",   "sabon",   "plantin",  "tinos",        "gelasio",
+    };
+    for (const char* word : kSerif) {
+        if (contains(name, word)) return Generic::serif;
+    }
+    return Generic::sansSerif;
+}
+
+std::string sanitizeFaceName(std::string_view name, std::size_t maxBytes) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        char32_t code = 0;
+        std::size_t length = decodeUtf8(name, i, code);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        i += length;
+        if (code < 0x20 || (code >= 0x7F && code < 0xA0)) continue;
+        if (out.size() + length > maxBytes) break;
+        appendUtf8(out, code);
+    }
+    return out;
+}
+
+std::u32string utf8ToCodePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t code = 0;
+        std::size_t length = decodeUtf8(text, i, code);
+        if (length == 0) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        out.push_back(code);
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace quillet::fonts

@@ -1,0 +1,605 @@
+#include "fonts/font_library.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_BBOX_H
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillet::fonts {
+namespace {
+
+// --- what the machine has -----------------------------------------------------------------------
+
+bool installed(const char* familyName) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyName));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    bool found = set != nullptr && set->nfont > 0;
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return found;
+}
+
+#define REQUIRE_FONT(family, package)                                                     \
+    do {                                                                                  \
+        if (!installed(family))                                                           \
+            GTEST_SKIP() << "font \"" family "\" is missing: install the Debian package " \
+                         << package << " (scripts/setup.sh does)";                        \
+    } while (0)
+
+LogicalFont font(const std::string& face, std::int32_t height = -100, bool bold = false,
+                 bool italic = false, std::uint8_t charSet = charset::ansi) {
+    LogicalFont f;
+    f.height = height;
+    f.weight = bold ? weight::bold : weight::medium;
+    f.italic = italic ? 1 : 0;
+    f.charSet = charSet;
+    f.faceName = face;
+    return f;
+}
+
+// --- geometry helpers ---------------------------------------------------------------------------
+
+double distanceToSegment(Point p, Point a, Point b) {
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+struct Polyline {
+    std::vector<std::pair<Point, Point>> edges;
+    std::vector<Point> samples;
+    void add(Point a, Point b) {
+        edges.emplace_back(a, b);
+        samples.push_back(b);
+    }
+    double distance(Point p) const {
+        double best = std::numeric_limits<double>::infinity();
+        for (const auto& e : edges) best = std::min(best, distanceToSegment(p, e.first, e.second));
+        return best;
+    }
+};
+
+// Curves are sampled every quarter pixel or closer, so that the chords stray from the curve by a
+// tiny fraction of the tolerance under test.
+int stepsFor(std::initializer_list<Point> controls) {
+    double length = 0;
+    const Point* prev = nullptr;
+    for (const Point& p : controls) {
+        if (prev) length += std::hypot(p.x - prev->x, p.y - prev->y);
+        prev = &p;
+    }
+    return std::clamp(static_cast<int>(length / 0.25), 16, 20000);
+}
+
+Polyline sampleOutline(const GlyphOutline& g) {
+    Polyline line;
+    for (const Contour& c : g.contours) {
+        Point from = c.start;
+        for (const Segment& s : c.segments) {
+            if (s.kind == Segment::Kind::line) {
+                line.add(from, s.end);
+            } else {
+                Point prev = from;
+                int steps = stepsFor({from, s.control, s.end});
+                for (int k = 1; k <= steps; ++k) {
+                    double t = static_cast<double>(k) / steps, u = 1 - t;
+                    Point p{u * u * from.x + 2 * u * t * s.control.x + t * t * s.end.x,
+                            u * u * from.y + 2 * u * t * s.control.y + t * t * s.end.y};
+                    line.add(prev, p);
+                    prev = p;
+                }
+            }
+            from = s.end;
+        }
+    }
+    return line;
+}
+
+// The glyph as FreeType itself decomposes it (its own handling of implied points and cubic
+// curves), sampled densely, in pixels at `em`.
+struct Reference {
+    Polyline line;
+    int cubics = 0;
+    int conics = 0;
+    FT_BBox unitsBox{};  // exact box of the outline in font units
+};
+
+struct DecomposeState {
+    Reference* ref;
+    double scale;
+    Point cur;
+};
+
+Point toPixels(const FT_Vector* v, double scale) {
+    return {v->x * scale, v->y * scale};
+}
+
+Reference referenceOutline(const FaceInfo& info, char32_t code, double em) {
+    Reference ref;
+    FT_Library library = nullptr;
+    EXPECT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face face = nullptr;
+    EXPECT_EQ(FT_New_Face(library, info.file.c_str(), info.index, &face), 0);
+    if (face == nullptr) {
+        FT_Done_FreeType(library);
+        return ref;
+    }
+    FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+    FT_UInt glyph = FT_Get_Char_Index(face, code);
+    EXPECT_NE(glyph, 0u);
+    // Exact box in font units.
+    EXPECT_EQ(FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE), 0);
+    FT_Outline_Get_BBox(&face->glyph->outline, &ref.unitsBox);
+    // Curves at one pixel per font unit, in 1/64 units.
+    EXPECT_EQ(FT_Set_Char_Size(face, 0, face->units_per_EM * 64, 72, 72), 0);
+    EXPECT_EQ(FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP), 0);
+
+    DecomposeState state{&ref, em / face->units_per_EM / 64.0, {}};
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = [](const FT_Vector* to, void* user) {
+        auto* s = static_cast<DecomposeState*>(user);
+        s->cur = toPixels(to, s->scale);
+        return 0;
+    };
+    funcs.line_to = [](const FT_Vector* to, void* user) {
+        auto* s = static_cast<DecomposeState*>(user);
+        Point p = toPixels(to, s->scale);
+        s->ref->line.add(s->cur, p);
+        s->cur = p;
+        return 0;
+    };
+    funcs.conic_to = [](const FT_Vector* c, const FT_Vector* to, void* user) {
+        auto* s = static_cast<DecomposeState*>(user);
+        Point p0 = s->cur, p1 = toPixels(c, s->scale), p2 = toPixels(to, s->scale);
+        Point prev = p0;
+        int steps = stepsFor({p0, p1, p2});
+        for (int k = 1; k <= steps; ++k) {
+            double t = static_cast<double>(k) / steps, u = 1 - t;
+            Point p{u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x,
+                    u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y};
+            s->ref->line.add(prev, p);
+            prev = p;
+        }
+        s->cur = p2;
+        ++s->ref->conics;
+        return 0;
+    };
+    funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+        auto* s = static_cast<DecomposeState*>(user);
+        Point p0 = s->cur, p1 = toPixels(c1, s->scale), p2 = toPixels(c2, s->scale),
+              p3 = toPixels(to, s->scale);
+        Point prev = p0;
+        int steps = stepsFor({p0, p1, p2, p3});
+        for (int k = 1; k <= steps; ++k) {
+            double t = static_cast<double>(k) / steps, u = 1 - t;
+            double a = u * u * u, b = 3 * u * u * t, cc = 3 * u * t * t, d = t * t * t;
+            Point p{a * p0.x + b * p1.x + cc * p2.x + d * p3.x,
+                    a * p0.y + b * p1.y + cc * p2.y + d * p3.y};
+            s->ref->line.add(prev, p);
+            prev = p;
+        }
+        s->cur = p3;
+        ++s->ref->cubics;
+        return 0;
+    };
+    EXPECT_EQ(FT_Outline_Decompose(&face->glyph->outline, &funcs, &state), 0);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    return ref;
+}
+
+// The largest distance between the two outlines, both ways.
+double outlineDistance(const GlyphOutline& ours, const Reference& ref) {
+    Polyline mine = sampleOutline(ours);
+    double worst = 0;
+    for (const Point& p : ref.line.samples) worst = std::max(worst, mine.distance(p));
+    for (const Point& p : mine.samples) worst = std::max(worst, ref.line.distance(p));
+    return worst;
+}
+
+void expectClosed(const GlyphOutline& g) {
+    for (const Contour& c : g.contours) {
+        ASSERT_FALSE(c.segments.empty());
+        EXPECT_EQ(c.segments.back().end, c.start);
+    }
+}
+
+// Every point of the outline inside the cell above and below the baseline and, give or take a
+// small side bearing, between the pen and the advance.
+void expectInsideExtents(const GlyphOutline& g, const FontMetrics& m) {
+    Box b = g.bounds();
+    ASSERT_FALSE(b.empty);
+    double slack = 0.03 * m.emPixels;
+    EXPECT_GE(b.xMin, -slack);
+    EXPECT_LE(b.xMax, g.advance + slack);
+    EXPECT_GE(b.yMin, -m.descent - 1e-9);
+    EXPECT_LE(b.yMax, m.ascent + 1e-9);
+    EXPECT_NEAR(g.height, m.cellHeight, 1e-9);
+}
+
+class FontLibraryTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        FontLibraryOptions options;
+        options.locale = "en_US.UTF-8";
+        library_ = std::make_unique<FontLibrary>(options);
+    }
+    static void TearDownTestSuite() { library_.reset(); }
+    static FontLibrary& lib() { return *library_; }
+    static std::unique_ptr<FontLibrary> library_;
+};
+
+std::unique_ptr<FontLibrary> FontLibraryTest::library_;
+
+// --- matching -----------------------------------------------------------------------------------
+
+TEST_F(FontLibraryTest, MetricCompatibleSubstitutesResolve) {
+    struct Case {
+        const char* face;
+        const char* expected;
+        const char* package;
+    };
+    const Case cases[] = {
+        {"Calibri", "Carlito", "fonts-crosextra-carlito"},
+        {"Cambria", "Caladea", "fonts-crosextra-caladea"},
+        {"Arial", "Liberation Sans", "fonts-liberation2"},
+        {"Times New Roman", "Liberation Serif", "fonts-liberation2"},
+        {"Courier New", "Liberation Mono", "fonts-liberation2"},
+        {"Comic Sans MS", "Comic Neue", "fonts-comic-neue"},
+        {"ＭＳ Ｐゴシック", "Noto Sans CJK JP", "fonts-noto-cjk"},
+        {"宋体", "Noto Serif CJK SC", "fonts-noto-cjk"},
+    };
+    for (const Case& c : cases) {
+        if (!installed(c.expected)) {
+            ADD_FAILURE() << c.expected << " is missing: install " << c.package;
+            continue;
+        }
+        for (std::uint8_t set : {charset::ansi, charset::defaultSet}) {
+            FaceInfo info = lib().primaryFace(font(c.face, -20, false, false, set));
+            EXPECT_EQ(info.family, c.expected) << c.face;
+            EXPECT_FALSE(info.standIn) << c.face;
+            EXPECT_TRUE(info.valid());
+        }
+    }
+}
+
+TEST_F(FontLibraryTest, BoldAndItalicPickTheirFaces) {
+    REQUIRE_FONT("Carlito", "fonts-crosextra-carlito");
+    FaceInfo bold = lib().primaryFace(font("Calibri", -20, true));
+    EXPECT_EQ(bold.family, "Carlito");
+    EXPECT_GE(bold.weight, 600);
+    FaceInfo italic = lib().primaryFace(font("Calibri", -20, false, true));
+    EXPECT_TRUE(italic.italic);
+    EXPECT_LT(italic.weight, 600);
+    FaceInfo both = lib().primaryFace(font("Calibri", -20, true, true));
+    EXPECT_TRUE(both.italic);
+    EXPECT_GE(both.weight, 600);
+    // Weight 500, what the conversion writes for text that is not bold, is the regular face.
+    FaceInfo regular = lib().primaryFace(font("Calibri", -20));
+    EXPECT_LT(regular.weight, 600);
+    EXPECT_FALSE(regular.italic);
+    EXPECT_NE(regular.file, bold.file);
+}
+
+TEST_F(FontLibraryTest, MissingFaceFallsBackAndStillDraws) {
+    for (const char* face : {"Quillet No Such Face", "", "\xff\xfe\x01", "Swiss 72 1 BT"}) {
+        LogicalFont f = font(face, -40);
+        FaceInfo info = lib().primaryFace(f);
+        ASSERT_TRUE(info.valid()) << face;
+        EXPECT_TRUE(info.standIn) << face;
+        GlyphOutline a = lib().glyphOutline(f, U'A');
+        EXPECT_FALSE(a.contours.empty()) << face;
+        EXPECT_FALSE(a.fallback);
+        EXPECT_GT(a.advance, 0);
+    }
+    // A very long name, and one with characters a face name never has.
+    std::string longName(5000, 'Q');
+    EXPECT_TRUE(lib().primaryFace(font(longName)).valid());
+    EXPECT_FALSE(lib().glyphOutline(font(std::string("Ar\0ial", 6)), U'x').contours.empty());
+}
+
+TEST_F(FontLibraryTest, MissingSerifFaceGetsASerifStandIn) {
+    REQUIRE_FONT("DejaVu Serif", "fonts-dejavu-core");
+    FaceInfo info = lib().primaryFace(font("Quillet Old Style Roman"));
+    EXPECT_TRUE(info.standIn);
+    EXPECT_NE(info.family.find("Serif"), std::string::npos) << info.family;
+    FaceInfo mono = lib().primaryFace(font("Quillet Typewriter Mono"));
+    EXPECT_NE(mono.family.find("Mono"), std::string::npos) << mono.family;
+}
+
+TEST(FontLibraryCharset, AnsiAsksForAWesternStandInAndDefaultForTheLocale) {
+    REQUIRE_FONT("Noto Sans CJK JP", "fonts-noto-cjk");
+    FontLibraryOptions options;
+    options.locale = "ja_JP.UTF-8";
+    FontLibrary lib(options);
+    LogicalFont ansi = font("Quillet Missing Face", -30, false, false, charset::ansi);
+    LogicalFont other = font("Quillet Missing Face", -30, false, false, charset::defaultSet);
+
+    // The Western stand-in lacks kana, which then come from a fallback face.
+    GlyphOutline ansiKana = lib.glyphOutline(ansi, U'あ');
+    EXPECT_FALSE(ansiKana.contours.empty());
+    EXPECT_TRUE(ansiKana.fallback);
+    // For a Japanese user the stand-in itself is a Japanese face.
+    FaceInfo stand = lib.primaryFace(other);
+    EXPECT_TRUE(stand.standIn);
+    GlyphOutline kana = lib.glyphOutline(other, U'あ');
+    EXPECT_FALSE(kana.contours.empty());
+    EXPECT_FALSE(kana.fallback) << stand.family;
+    EXPECT_NE(lib.primaryFace(ansi).family, stand.family);
+
+    // A named face that is installed is used under either setting.
+    if (installed("Liberation Sans")) {
+        EXPECT_EQ(lib.primaryFace(font("Arial", -30, false, false, charset::defaultSet)).family,
+                  "Liberation Sans");
+    }
+    // A record that names a character set asks for its language.
+    FontLibrary western(FontLibraryOptions{"en_US.UTF-8", 0.05});
+    LogicalFont shiftJis = font("Quillet Missing Face", -30, false, false, charset::shiftJis);
+    EXPECT_FALSE(western.glyphOutline(shiftJis, U'あ').fallback);
+}
+
+TEST_F(FontLibraryTest, CjkInARunWhoseFaceLacksThemComeFromAFallbackFace) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    REQUIRE_FONT("Noto Sans CJK JP", "fonts-noto-cjk");
+    for (std::uint8_t set : {charset::ansi, charset::defaultSet}) {
+        LogicalFont f = font("Arial", -50, false, false, set);
+        FontMetrics m = lib().metrics(f);
+        for (char32_t code : std::u32string(U"日本語한국어中文。")) {
+            GlyphOutline g = lib().glyphOutline(f, code);
+            EXPECT_FALSE(g.contours.empty()) << static_cast<std::uint32_t>(code);
+            EXPECT_TRUE(g.fallback);
+            EXPECT_FALSE(g.missing);
+            EXPECT_NE(g.family, "Liberation Sans");
+            EXPECT_GT(g.advance, 0);
+            expectClosed(g);
+            // The fallback face draws at the font's size: an ideograph is about one em wide.
+            EXPECT_NEAR(g.advance, m.emPixels, 0.1 * m.emPixels);
+            FaceInfo info = lib().faceFor(f, code);
+            EXPECT_TRUE(info.valid());
+            EXPECT_TRUE(info.standIn);
+        }
+        // Latin stays with the run's face.
+        EXPECT_EQ(lib().glyphOutline(f, U'a').family, "Liberation Sans");
+        EXPECT_EQ(lib().faceFor(f, U'a').family, "Liberation Sans");
+    }
+}
+
+TEST_F(FontLibraryTest, EastAsianCharactersUseTheRunsEastAsianFace) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    REQUIRE_FONT("Noto Serif CJK SC", "fonts-noto-cjk");
+    LogicalFont f = font("Arial", -40);
+    f.eastAsianFaceName = "宋体";
+    GlyphOutline han = lib().glyphOutline(f, U'中');
+    EXPECT_EQ(han.family, "Noto Serif CJK SC");
+    EXPECT_FALSE(han.contours.empty());
+    EXPECT_EQ(lib().faceFor(f, U'中').family, "Noto Serif CJK SC");
+    EXPECT_FALSE(lib().faceFor(f, U'中').standIn);
+    EXPECT_EQ(lib().glyphOutline(f, U'Z').family, "Liberation Sans");
+    // Full-width forms are East Asian too.
+    EXPECT_EQ(lib().glyphOutline(f, U'Ａ').family, "Noto Serif CJK SC");
+    // A missing East Asian face leaves East Asian characters to the fallback.
+    f.eastAsianFaceName = "Quillet Missing Mincho";
+    GlyphOutline other = lib().glyphOutline(f, U'中');
+    EXPECT_FALSE(other.contours.empty());
+    EXPECT_TRUE(other.fallback);
+}
+
+TEST_F(FontLibraryTest, FacesAreCachedPerConversion) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    FaceInfo a = lib().primaryFace(font("Arial", -10));
+    FaceInfo b = lib().primaryFace(font("arial", 300));
+    EXPECT_EQ(a.file, b.file);
+    EXPECT_EQ(a.index, b.index);
+}
+
+// --- metrics ------------------------------------------------------------------------------------
+
+TEST_F(FontLibraryTest, HeightsAsThePlatformReadThem) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    // Liberation Sans: 2048 units per em, Windows ascent 1854 and descent 434, as Arial.
+    EXPECT_DOUBLE_EQ(lib().emPixels(font("Arial", -20)), 20.0);
+    EXPECT_NEAR(lib().emPixels(font("Arial", 20)), 20.0 * 2048 / (1854 + 434), 1e-9);
+    EXPECT_DOUBLE_EQ(lib().emPixels(font("Arial", 0)), 12.0);
+
+    FontMetrics m = lib().metrics(font("Arial", 24));
+    EXPECT_NEAR(m.cellHeight, 24.0, 1e-9);
+    EXPECT_NEAR(m.ascent, 24.0 * 1854 / 2288, 1e-9);
+    EXPECT_NEAR(m.descent, 24.0 * 434 / 2288, 1e-9);
+    EXPECT_GE(m.lineGap, 0);
+    EXPECT_GT(m.capHeight, 0);
+    EXPECT_LT(m.capHeight, m.ascent);
+    EXPECT_GT(m.xHeight, 0);
+    EXPECT_LT(m.xHeight, m.capHeight);
+    EXPECT_LT(m.underlinePosition, 0);
+    EXPECT_GT(m.underlineThickness, 0);
+
+    // The character's height is the cell height, whatever the character.
+    EXPECT_NEAR(lib().glyphOutline(font("Arial", 24), U'x').height, 24.0, 1e-9);
+    TextExtent e = lib().textExtent(font("Arial", 24), U"Hello");
+    EXPECT_NEAR(e.height, 24.0, 1e-9);
+}
+
+TEST_F(FontLibraryTest, AdvancesAreTheMetricCompatibleWidths) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    // Arial's widths in font units: H 1479, e 1139, l 455, o 1139, space 569.
+    LogicalFont f = font("Arial");
+    EXPECT_NEAR(lib().advance(f, U'H', 2048), 1479, 1e-9);
+    EXPECT_NEAR(lib().advance(f, U' ', 2048), 569, 1e-9);
+    TextExtent e = lib().textExtent(f, U"Hello", 2048);
+    EXPECT_NEAR(e.width, 1479 + 1139 + 455 + 455 + 1139, 1e-9);
+    EXPECT_NEAR(lib().textExtent(f, U"Hello", 20.48).width, 46.67, 1e-9);
+    EXPECT_EQ(lib().textExtent(f, U"", 20).width, 0);
+    // The extent at the font's own height.
+    EXPECT_NEAR(lib().textExtent(font("Arial", -2048), U"Hello").width, 4667, 1e-9);
+}
+
+TEST_F(FontLibraryTest, KerningPairs) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    LogicalFont f = font("Arial");
+    double av = lib().kerning(f, U'A', U'V', 100);
+    EXPECT_LT(av, 0);
+    EXPECT_GT(av, -20);  // a few hundredths of an em
+    EXPECT_EQ(lib().kerning(f, U'H', U'H', 100), 0);
+    double plain = lib().textExtent(f, U"AVA", 100).width;
+    double kerned = lib().textExtent(f, U"AVA", 100, true).width;
+    EXPECT_NEAR(kerned, plain + av + lib().kerning(f, U'V', U'A', 100), 1e-9);
+    EXPECT_LT(kerned, plain);
+    // No kerning across faces.
+    EXPECT_EQ(lib().kerning(f, U'A', U'日', 100), 0);
+}
+
+// --- outlines -----------------------------------------------------------------------------------
+
+void checkOutlines(FontLibrary& lib, const LogicalFont& f, const std::u32string& text,
+                   bool expectCubic) {
+    FontMetrics m = lib.metrics(f);
+    ASSERT_GT(m.emPixels, 0);
+    int cubics = 0;
+    int conics = 0;
+    for (char32_t code : text) {
+        SCOPED_TRACE(static_cast<std::uint32_t>(code));
+        GlyphOutline g = lib.glyphOutline(f, code);
+        ASSERT_FALSE(g.contours.empty());
+        EXPECT_FALSE(g.fallback);
+        expectClosed(g);
+        expectInsideExtents(g, m);
+
+        FaceInfo info = lib.faceFor(f, code);
+        EXPECT_EQ(info.cff, expectCubic);
+        Reference ref = referenceOutline(info, code, m.emPixels);
+        cubics += ref.cubics;
+        conics += ref.conics;
+        // Right scale: the outline's box is the font-unit box scaled to the em. The box of the
+        // points encloses the curves, so it may only be larger, and only by a little.
+        double scale = m.emPixels / info.unitsPerEm;
+        Box b = g.bounds();
+        EXPECT_LE(b.xMin, ref.unitsBox.xMin * scale + 1e-6);
+        EXPECT_LE(b.yMin, ref.unitsBox.yMin * scale + 1e-6);
+        EXPECT_GE(b.xMax, ref.unitsBox.xMax * scale - 1e-6);
+        EXPECT_GE(b.yMax, ref.unitsBox.yMax * scale - 1e-6);
+        EXPECT_NEAR(b.yMax, ref.unitsBox.yMax * scale, 0.02 * m.emPixels);
+        // Same shape as FreeType's own reading of the glyph: quadratic outlines exactly (to
+        // FreeType's 1/64-unit rounding), cubic ones within the tolerance of 1/20 pixel.
+        double distance = outlineDistance(g, ref);
+        EXPECT_LT(distance, expectCubic ? 0.05 : 0.01);
+    }
+    // The glyphs really had curves of the kind under test.
+    EXPECT_EQ(cubics > 0, expectCubic);
+    EXPECT_EQ(conics > 0, !expectCubic);
+}
+
+TEST_F(FontLibraryTest, TrueTypeOutlinesAreClosedInsideTheExtentsAndToScale) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    REQUIRE_FONT("Carlito", "fonts-crosextra-carlito");
+    checkOutlines(lib(), font("Arial", -200), U"HOgA&@S8", false);
+    checkOutlines(lib(), font("Calibri", 150), U"HOgQ", false);
+
+    // 'H' stands the cap height tall: 1409 of 2048 units in Liberation Sans.
+    LogicalFont f = font("Arial", -100);
+    Box h = lib().glyphOutline(f, U'H').bounds();
+    EXPECT_NEAR(h.yMax, 100.0 * 1409 / 2048, 1e-9);
+    EXPECT_NEAR(h.yMin, 0, 1e-9);
+    EXPECT_NEAR(h.yMax, lib().metrics(f).capHeight, 0.01);
+    // Half the size, half the glyph.
+    Box half = lib().glyphOutline(font("Arial", -50), U'H').bounds();
+    EXPECT_NEAR(half.yMax * 2, h.yMax, 1e-9);
+    EXPECT_NEAR(half.xMax * 2, h.xMax, 1e-9);
+}
+
+TEST_F(FontLibraryTest, CffOutlinesAreClosedInsideTheExtentsAndWithinTolerance) {
+    REQUIRE_FONT("Comic Neue", "fonts-comic-neue");
+    REQUIRE_FONT("Noto Sans CJK JP", "fonts-noto-cjk");
+    checkOutlines(lib(), font("Comic Sans MS", -200), U"HOgS&8", true);
+    checkOutlines(lib(), font("Noto Sans CJK JP", -120), U"永口あ", true);
+
+    // 'H' at the cap height of the face.
+    LogicalFont f = font("Comic Sans MS", -100);
+    Box h = lib().glyphOutline(f, U'H').bounds();
+    EXPECT_NEAR(h.yMax, lib().metrics(f).capHeight, 0.02 * 100);
+}
+
+TEST_F(FontLibraryTest, SynthesizedBoldAndItalic) {
+    REQUIRE_FONT("Noto Sans Symbols2", "fonts-noto-core");
+    REQUIRE_FONT("Noto Sans CJK JP", "fonts-noto-cjk");
+    // A face with no bold is thickened; a face with no italic is slanted.
+    LogicalFont regular = font("Noto Sans Symbols2", -100);
+    LogicalFont bold = font("Noto Sans Symbols2", -100, true);
+    EXPECT_LT(lib().faceFor(bold, U'★').weight, 600);
+    GlyphOutline r = lib().glyphOutline(regular, U'★');
+    GlyphOutline b = lib().glyphOutline(bold, U'★');
+    ASSERT_FALSE(b.contours.empty());
+    expectClosed(b);
+    EXPECT_GT(b.advance, r.advance);
+    EXPECT_GT(b.bounds().xMax - b.bounds().xMin, r.bounds().xMax - r.bounds().xMin);
+
+    LogicalFont upright = font("Noto Sans CJK JP", -100);
+    LogicalFont slanted = font("Noto Sans CJK JP", -100, false, true);
+    EXPECT_FALSE(lib().faceFor(slanted, U'口').italic);
+    Box u = lib().glyphOutline(upright, U'口').bounds();
+    Box s = lib().glyphOutline(slanted, U'口').bounds();
+    EXPECT_NEAR(s.yMax, u.yMax, 1e-9);
+    EXPECT_GT(s.xMax, u.xMax + 0.1 * u.yMax);
+}
+
+TEST_F(FontLibraryTest, CharactersWithoutOutlines) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    LogicalFont f = font("Arial", -100);
+    GlyphOutline space = lib().glyphOutline(f, U' ');
+    EXPECT_TRUE(space.contours.empty());
+    EXPECT_GT(space.advance, 0);
+    EXPECT_FALSE(space.missing);
+    for (char32_t code : {U'\t', U'\r', U'\0', U'\u200B', U'\uFEFF', U'\u00AD'}) {
+        GlyphOutline g = lib().glyphOutline(f, code);
+        EXPECT_TRUE(g.contours.empty());
+        EXPECT_EQ(g.advance, 0);
+        EXPECT_FALSE(g.missing);
+    }
+    // A character no face has, and values that are no characters, show the missing-glyph box.
+    for (char32_t code :
+         {char32_t{0x10FFFD}, char32_t{0xD800}, char32_t{0x110000}, char32_t{0xFFFFFFFF}}) {
+        GlyphOutline g = lib().glyphOutline(f, code);
+        EXPECT_TRUE(g.missing) << static_cast<std::uint32_t>(code);
+        EXPECT_FALSE(lib().faceFor(f, code).valid());
+        expectClosed(g);
+    }
+}
+
+TEST_F(FontLibraryTest, AbsurdSizesGiveNothingRatherThanFail) {
+    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
+    LogicalFont f = font("Arial");
+    double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double em : {nan, -5.0, 0.0, 1e12, std::numeric_limits<double>::infinity()}) {
+        GlyphOutline g = lib().glyphOutline(f, U'A', em);
+        EXPECT_TRUE(g.contours.empty());
+        EXPECT_EQ(g.advance, 0);
+        EXPECT_EQ(lib().advance(f, U'A', em), 0);
+        EXPECT_EQ(lib().kerning(f, U'A', U'V', em), 0);
+        EXPECT_EQ(lib().textExtent(f, U"AV", em).width, 0);
+        EXPECT_EQ(lib().metrics(f, em).cellHeight, 0);
+    }
+    // The largest heights a record can hold.
+    EXPECT_TRUE(lib().glyphOutline(font("Arial", INT_MIN), U'A').contours.empty());
+    EXPECT_TRUE(lib().glyphOutline(font("Arial", INT_MAX), U'A').contours.empty());
+    // Tiny sizes still give outlines.
+    EXPECT_FALSE(lib().glyphOutline(font("Arial", -1), U'A').contours.empty());
+}
+
+}  // namespace
+}  // namespace quillet::fonts
