@@ -2,13 +2,41 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <span>
 
 namespace transform {
 
 namespace {
 
 int bytesFor(int bits) { return (bits + 7) / 8; }
+
+// Widest fields that a 5-bit and a 4-bit size announcement can describe.
+constexpr int MaximumWideField = 31;
+constexpr int MaximumColorField = 15;
+
+// The size of signed fields for the values. bitsFor counts one bit more than needed for a negative
+// power of two, which a field read at its full width may hold, so at the limit the exact
+// two's-complement width is used. Values that fit no field are refused rather than written cut.
+int signedFieldSize(std::span<const int> values, int maximum, const char* owner) {
+    const int size = FSCoder::bitsFor(values, true);
+    if (size <= maximum) return size;
+    int exact = 0;
+    for (const int v : values) exact = std::max(exact, FSCoder::bitsFor(v < 0 ? ~v : v, false) + 1);
+    if (exact <= maximum) return exact;
+    char message[128];
+    std::snprintf(message, sizeof message, "%s values need %d bits; at most %d can be coded.", owner,
+                  exact, maximum);
+    throw FSFormatException(message);
+}
+
+// A matrix term as its field value (16.16 fixed point, or whole twips), held to what a 31-bit field
+// carries: a 31-bit value read into a float may round just past it.
+int matrixField(float value, int fraction) {
+    constexpr int limit = 1 << (MaximumWideField - 1);
+    return std::clamp(FSCoder::toFixed(value, fraction), -limit, limit - 1);
+}
 
 bool transparent(const FSCoder& coder) { return coder.getContext(FSCoder::Transparent) != 0; }
 
@@ -18,7 +46,7 @@ bool transparent(const FSCoder& coder) { return coder.getContext(FSCoder::Transp
 
 int FSBounds::fieldSize() const {
     const int values[] = {minX, minY, maxX, maxY};
-    return FSCoder::bitsFor(values, true);
+    return signedFieldSize(values, MaximumWideField, "FSBounds");
 }
 
 int FSBounds::length(FSOutputStream&) { return bytesFor(5 + 4 * fieldSize()); }
@@ -94,7 +122,9 @@ void FSCoordTransform::multiply(const Matrix& right) {
                                    m[row][2] * right[2][column];
         }
     }
-    std::memcpy(m, product, sizeof m);
+    // Element by element: gcc 12 at -O3 misreads a memcpy of the whole matrix here as an overflow.
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) m[row][column] = product[row][column];
 }
 
 void FSCoordTransform::translate(int x, int y) {
@@ -144,18 +174,18 @@ bool FSCoordTransform::operator==(const FSCoordTransform& o) const {
 }
 
 int FSCoordTransform::scaleSize() const {
-    const float values[] = {m[0][0], m[1][1]};
-    return FSCoder::fixedBits(values, 16);
+    const int values[] = {matrixField(m[0][0], 16), matrixField(m[1][1], 16)};
+    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
 }
 
 int FSCoordTransform::rotateSize() const {
-    const float values[] = {m[1][0], m[0][1]};
-    return FSCoder::fixedBits(values, 16);
+    const int values[] = {matrixField(m[1][0], 16), matrixField(m[0][1], 16)};
+    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
 }
 
 int FSCoordTransform::translateSize() const {
-    const int values[] = {FSCoder::toFixed(m[0][2], 0), FSCoder::toFixed(m[1][2], 0)};
-    return FSCoder::bitsFor(values, true);
+    const int values[] = {matrixField(m[0][2], 0), matrixField(m[1][2], 0)};
+    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
 }
 
 int FSCoordTransform::length(FSOutputStream&) {
@@ -173,21 +203,21 @@ void FSCoordTransform::encode(FSOutputStream& coder) {
     if (hasScale) {
         const int n = scaleSize();
         coder.write(n, FSCoder::UnsignedBits, 5);
-        coder.writeFixedBits(m[0][0], 16, n);
-        coder.writeFixedBits(m[1][1], 16, n);
+        coder.writeFixedBits(std::ldexp(matrixField(m[0][0], 16), -16), 16, n);
+        coder.writeFixedBits(std::ldexp(matrixField(m[1][1], 16), -16), 16, n);
     }
     const bool hasRotate = containsRotation();
     coder.write(hasRotate ? 1 : 0, FSCoder::UnsignedBits, 1);
     if (hasRotate) {
         const int n = rotateSize();
         coder.write(n, FSCoder::UnsignedBits, 5);
-        coder.writeFixedBits(m[1][0], 16, n);
-        coder.writeFixedBits(m[0][1], 16, n);
+        coder.writeFixedBits(std::ldexp(matrixField(m[1][0], 16), -16), 16, n);
+        coder.writeFixedBits(std::ldexp(matrixField(m[0][1], 16), -16), 16, n);
     }
     const int n = translateSize();
     coder.write(n, FSCoder::UnsignedBits, 5);
-    coder.write(FSCoder::toFixed(m[0][2], 0), FSCoder::SignedBits, n);
-    coder.write(FSCoder::toFixed(m[1][2], 0), FSCoder::SignedBits, n);
+    coder.write(matrixField(m[0][2], 0), FSCoder::SignedBits, n);
+    coder.write(matrixField(m[1][2], 0), FSCoder::SignedBits, n);
     coder.alignToByte();
     coder.endObject(name());
 }
@@ -241,11 +271,13 @@ int FSColorTransform::fieldSize(const FSCoder& coder) const {
     int size = 0;
     if (containsAdd(coder)) {
         const int adds[] = {addRed, addGreen, addBlue, alpha ? addAlpha : 0};
-        size = FSCoder::bitsFor(adds, true);
+        size = signedFieldSize(adds, MaximumColorField, "FSColorTransform");
     }
     if (containsMultiply(coder)) {
-        const float multiplies[] = {multiplyRed, multiplyGreen, multiplyBlue, alpha ? multiplyAlpha : 1.0f};
-        size = std::max(size, FSCoder::fixedBits(multiplies, 8));
+        const int multiplies[] = {FSCoder::toFixed(multiplyRed, 8), FSCoder::toFixed(multiplyGreen, 8),
+                                  FSCoder::toFixed(multiplyBlue, 8),
+                                  FSCoder::toFixed(alpha ? multiplyAlpha : 1.0f, 8)};
+        size = std::max(size, signedFieldSize(multiplies, MaximumColorField, "FSColorTransform"));
     }
     return size;
 }

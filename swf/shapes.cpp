@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <span>
 
 namespace transform {
 
@@ -112,11 +113,18 @@ void advance(FSCoder& coder, int bits) {
     coder.setCursor(coder.getCursor() + bits);
 }
 
-void checkEdgeSize(int size, const char* owner) {
-    if (size <= MaximumEdgeSize) return;
+// The size of signed fields for the values, at least minimum. bitsFor counts one bit more than
+// needed for a negative power of two, which a field read at its full width may hold, so at the
+// limit the exact two's-complement width is used. Values that fit no field are refused.
+int coordinateSize(std::span<const int> values, int minimum, int maximum, const char* owner) {
+    const int size = std::max(minimum, FSCoder::bitsFor(values, true));
+    if (size <= maximum) return size;
+    int exact = 0;
+    for (const int v : values) exact = std::max(exact, FSCoder::bitsFor(v < 0 ? ~v : v, false) + 1);
+    if (exact <= maximum) return exact;
     char message[128];
     std::snprintf(message, sizeof message, "%s coordinates need %d bits; at most %d can be coded.",
-                  owner, size, MaximumEdgeSize);
+                  owner, exact, maximum);
     throw FSFormatException(message);
 }
 
@@ -126,9 +134,7 @@ void checkEdgeSize(int size, const char* owner) {
 
 int FSLine::fieldSize() const {
     const int values[] = {x, y};
-    const int size = std::max(2, FSCoder::bitsFor(values, true));
-    checkEdgeSize(size, name());
-    return size;
+    return coordinateSize(values, 2, MaximumEdgeSize, name());
 }
 
 int FSLine::length(FSOutputStream& coder) {
@@ -176,9 +182,7 @@ void FSLine::decode(FSInputStream& coder) {
 
 int FSCurve::fieldSize() const {
     const int values[] = {controlX, controlY, anchorX, anchorY};
-    const int size = std::max(2, FSCoder::bitsFor(values, true));
-    checkEdgeSize(size, name());
-    return size;
+    return coordinateSize(values, 2, MaximumEdgeSize, name());
 }
 
 int FSCurve::length(FSOutputStream& coder) {
@@ -215,16 +219,13 @@ void FSCurve::decode(FSInputStream& coder) {
 
 int FSShapeStyle::moveSize() const {
     const int values[] = {moveX, moveY};
-    const int size = std::max(1, FSCoder::bitsFor(values, true));
-    if (size > MaximumMoveSize)
-        throw FSFormatException(
-            "FSShapeStyle move coordinates need 32 bits; at most 31 can be coded.");
-    return size;
+    return coordinateSize(values, 1, MaximumMoveSize, "FSShapeStyle move");
 }
 
 int FSShapeStyle::length(FSOutputStream& coder) {
     const int fillBits = coder.getContext(FSCoder::FillSize);
     const int lineBits = coder.getContext(FSCoder::LineSize);
+    if (isEmpty()) return 0;
     int bits = 6;
     if (containsMove()) bits += 5 + 2 * moveSize();
     if (containsFillStyle()) bits += fillBits;
@@ -250,6 +251,7 @@ int FSShapeStyle::length(FSOutputStream& coder) {
 void FSShapeStyle::encode(FSOutputStream& coder) {
     const int fillBits = coder.getContext(FSCoder::FillSize);
     const int lineBits = coder.getContext(FSCoder::LineSize);
+    if (isEmpty()) return;
     coder.beginObject(name());
     coder.write(0, FSCoder::UnsignedBits, 1);  // not an edge
     coder.write(containsStyles() ? 1 : 0, FSCoder::UnsignedBits, 1);
@@ -290,6 +292,7 @@ void FSShapeStyle::decode(FSInputStream& coder) {
     moveX = moveY = fillStyle = altFillStyle = lineStyle = Default;
     fillStyles.clear();
     lineStyles.clear();
+    newStyles = false;
 
     coder.read(FSCoder::UnsignedBits, 1);
     const bool hasStyles = coder.read(FSCoder::UnsignedBits, 1) != 0;
@@ -306,6 +309,7 @@ void FSShapeStyle::decode(FSInputStream& coder) {
     if (hasAltFillStyle) altFillStyle = coder.read(FSCoder::UnsignedBits, fillBits);
     if (hasLineStyle) lineStyle = coder.read(FSCoder::UnsignedBits, lineBits);
     if (hasStyles) {
+        newStyles = true;
         const bool extended = arrayExtended(coder);
         coder.alignToByte();
         decodeFillStyles(fillStyles, coder, readCount(coder, extended));

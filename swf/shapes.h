@@ -138,11 +138,20 @@ class FSShapeStyle : public FSShapeObject {
     void addFillStyle(std::unique_ptr<FSFillStyle> style) { fillStyles.add(std::move(style)); }
     void addLineStyle(std::unique_ptr<FSLineStyle> style) { lineStyles.add(std::move(style)); }
 
-    bool containsStyles() const { return !fillStyles.empty() || !lineStyles.empty(); }
+    // New style lists, which may be empty: a record read from a file can start empty lists.
+    bool containsStyles() const {
+        return newStyles || !fillStyles.empty() || !lineStyles.empty();
+    }
     bool containsLineStyle() const { return lineStyle != Default; }
     bool containsAltFillStyle() const { return altFillStyle != Default; }
     bool containsFillStyle() const { return fillStyle != Default; }
     bool containsMove() const { return moveX != Default && moveY != Default; }
+    // A record that changes nothing. Its flags would all be 0, which reads as the end of the
+    // shape, so it is not written at all.
+    bool isEmpty() const {
+        return !containsStyles() && !containsLineStyle() && !containsAltFillStyle() &&
+               !containsFillStyle() && !containsMove();
+    }
 
     int length(FSOutputStream& coder) override;
     void encode(FSOutputStream& coder) override;
@@ -158,6 +167,7 @@ class FSShapeStyle : public FSShapeObject {
     int lineStyle = Default;
     FSArray<FSFillStyle> fillStyles;
     FSArray<FSLineStyle> lineStyles;
+    bool newStyles = false;  // decoded with the new-styles flag
 };
 
 // The next record of a shape, or null at the end record (whose 6 bits are consumed).
