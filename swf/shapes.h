@@ -139,9 +139,7 @@ class FSShapeStyle : public FSShapeObject {
     void addLineStyle(std::unique_ptr<FSLineStyle> style) { lineStyles.add(std::move(style)); }
 
     // New style lists, which may be empty: a record read from a file can start empty lists.
-    bool containsStyles() const {
-        return newStyles || !fillStyles.empty() || !lineStyles.empty();
-    }
+    bool containsStyles() const { return newStyles || !fillStyles.empty() || !lineStyles.empty(); }
     bool containsLineStyle() const { return lineStyle != Default; }
     bool containsAltFillStyle() const { return altFillStyle != Default; }
     bool containsFillStyle() const { return fillStyle != Default; }
