@@ -169,6 +169,28 @@ FSMovie manyStylesMovie() {
     return movie;
 }
 
+// Values at the widest their fields can hold, where sizing rules are easiest to get wrong.
+FSMovie limitsMovie() {
+    FSMovie movie("FWS", 7, FSBounds(-(1 << 30), -1, (1 << 30) - 1, 0), 255.99f, {});
+    FSShape shape;
+    shape.emplace<FSShapeStyle>(1, 1, 1, -(1 << 30), (1 << 30) - 1);
+    shape.emplace<FSLine>(-65536, 65535);
+    shape.emplace<FSLine>(-65536, 0);
+    shape.emplace<FSLine>(0, -65536);
+    shape.emplace<FSCurve>(-65536, 65535, -65536, 65535);
+    shape.emplace<FSShapeStyle>(Default, 1, Default, Default, Default);
+    shape.emplace<FSLine>(-2, -2);
+    movie.add(std::make_unique<FSDefineShape3>(movie.newIdentifier(), FSBounds(-(1 << 30), 0, 0, 0),
+                                               fills(1), lines(1), shape));
+    FSCoordTransform::Matrix matrix = {
+        {-16384.0f, 16383.0f, -1073741824.0f}, {-0.5f, 1.0f / 65536, 1073741823.0f}, {0, 0, 1}};
+    movie.add(std::make_unique<FSPlaceObject2>(
+        1, 1, FSCoordTransform(matrix),
+        FSColorTransform(-64.0f, 63.99f, 0.0f, -1.0f, -16384, 16383, -1, 0)));
+    movie.add(std::make_unique<FSShowFrame>());
+    return movie;
+}
+
 class SeedWriter {
   public:
     explicit SeedWriter(std::string directory) : directory(std::move(directory)) {}
@@ -212,6 +234,8 @@ void writeSeeds(SeedWriter& out) {
     out.write("shapes-fws.swf", shapes);
     FSMovie shapesCompressed = shapesMovie("CWS");
     out.write("shapes-cws.swf", shapesCompressed);
+    FSMovie limits = limitsMovie();
+    out.write("field-limits.swf", limits);
     FSMovie manyStyles = manyStylesMovie();
     out.write("many-styles.swf", manyStyles);
     const Bytes plain = shapes.encode();
@@ -227,7 +251,7 @@ void writeSeeds(SeedWriter& out) {
         auto frame = std::make_unique<FSShowFrame>();
         frame->setExtendLength(true);
         movie.add(std::move(frame));
-        movie.add(std::make_unique<FSUnknownObject>(1023, Bytes(70, 0xAB)));
+        movie.add(std::make_unique<FSUnknownObject>(63, Bytes(70, 0xAB)));
         out.write("unknown-and-long-headers.swf", movie);
     }
 
