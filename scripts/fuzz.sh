@@ -12,6 +12,7 @@
 #   QUILLET_FUZZ_JOBS   parallel build jobs (default 2)
 #   QUILLET_CORPUS      third-party corpus; its swf/ folder is an extra seed source when present
 #   QUILLET_FUZZ_ARGS   extra libFuzzer flags
+#   QUILLET_FUZZ_TARGETS  space-separated targets to build and run (default: every fuzz_* target)
 #
 # Seeds: fuzz/corpus/<name without "fuzz_" and its first word>/ — fuzz_swf_movie reads
 # fuzz/corpus/swf/. Seed folders are only read; new inputs go to the work directory.
@@ -44,6 +45,9 @@ CC=clang CXX=clang++ cmake -G Ninja -S "$repo" -B "$build" \
 # The fuzz targets are the executables whose names start with fuzz_.
 mapfile -t targets < <(ninja -C "$build" -t targets all |
     sed -n 's/^\(fuzz_[A-Za-z0-9_]*\): phony$/\1/p' | sort -u)
+if [[ -n ${QUILLET_FUZZ_TARGETS:-} ]]; then
+    read -r -a targets <<<"$QUILLET_FUZZ_TARGETS"
+fi
 ((${#targets[@]})) || {
     echo "fuzz: no fuzz targets found" >&2
     exit 2
