@@ -19,7 +19,6 @@ constexpr int BaseSampleRates[3] = {44100, 48000, 32000};
 struct FrameHeader {
     int version = 0;
     int layer = 0;
-    bool crc = false;
     int bitrateIndex = 0;
     int rateIndex = 0;
     int padding = 0;
@@ -50,7 +49,6 @@ bool readHeader(std::span<const uint8_t> bytes, std::size_t at, FrameHeader& h) 
     if (b[0] != 0xFF || (b[1] & 0xE0) != 0xE0) return false;
     h.version = b[1] >> 3 & 3;
     h.layer = b[1] >> 1 & 3;
-    h.crc = (b[1] & 1) == 0;
     h.bitrateIndex = b[2] >> 4;
     h.rateIndex = b[2] >> 2 & 3;
     h.padding = b[2] >> 1 & 1;
@@ -111,7 +109,8 @@ bool isInformationFrame(std::span<const uint8_t> bytes, const Mp3Frame& frame,
                         const FrameHeader& h) {
     const bool mono = h.mode == 3;
     const std::size_t sideInfo = h.version == Mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    const std::size_t tag = frame.offset + 4 + (h.crc ? 2 : 0) + sideInfo;
+    // The tag follows the side information, wherever a CRC would be.
+    const std::size_t tag = frame.offset + 4 + sideInfo;
     return startsWith(bytes, tag, "Xing") || startsWith(bytes, tag, "Info") ||
            startsWith(bytes, frame.offset + 36, "VBRI");
 }
@@ -149,12 +148,16 @@ Mp3Stream Mp3Decoder::scan(std::span<const uint8_t> bytes) {
             if (h.freeFormat()) fail("a free-format frame", at);
             const std::size_t length = h.length();
             const Mp3Frame frame{at, std::min(length, bytes.size() - at)};
-            if (!(firstFrame && isInformationFrame(bytes, frame, h))) {
-                stream.frames.push_back(frame);
-                stream.sampleCount += static_cast<uint64_t>(stream.samplesPerFrame);
-                if (h.mode != 3) stream.channels = 2;
+            if (firstFrame && isInformationFrame(bytes, frame, h)) {
+                // The audio need not follow the information frame at once: look for it afresh.
+                firstFrame = false;
+                at = findFrame(bytes, at + length, &first, h, freeFormatSeen);
+                continue;
             }
             firstFrame = false;
+            stream.frames.push_back(frame);
+            stream.sampleCount += static_cast<uint64_t>(stream.samplesPerFrame);
+            if (h.mode != 3) stream.channels = 2;
             at += length;
             continue;
         }

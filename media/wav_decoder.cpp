@@ -116,16 +116,16 @@ void WavDecoder::decode(std::span<const uint8_t> bytes, SoundRecord& record,
     if (format.channels != 1 && format.channels != 2)
         unusable(std::to_string(format.channels) +
                  " channels; a movie plays mono or stereo sounds");
-    if (!isMovieSampleRate(record.sampleRate))
-        unusable("a sample rate of " + std::to_string(format.rate) +
-                 " Hz is not one a movie can play (5512, 11025, 22050 or 44100 Hz)");
     const std::size_t frameBytes = static_cast<std::size_t>(record.sampleSize) * format.channels;
     const std::size_t count = samples.size() / frameBytes;
-    if (count == 0) unusable("the data chunk holds no samples");
     if (count > UINT32_MAX) unusable("more samples than a movie's sound can count");
     record.sampleCount = static_cast<uint32_t>(count);
     record.data.assign(samples.begin(),
                        samples.begin() + static_cast<std::ptrdiff_t>(count * frameBytes));
+    if (!isMovieSampleRate(record.sampleRate))
+        unusable("a sample rate of " + std::to_string(format.rate) +
+                 " Hz is not one a movie can play (5512, 11025, 22050 or 44100 Hz)");
+    if (count == 0) unusable("the data chunk holds no samples");
 }
 
 }  // namespace quillet::media
