@@ -239,6 +239,7 @@ struct Resolved {
     Face* eastAsian = nullptr;
     bool bold = false;
     bool italic = false;
+    std::string symbolFace;             // a symbol face that is not installed, else empty
     std::string language;               // the stand-in language of the record
     std::vector<std::string> families;  // preferred families for per-character fallback
     Generic generic = Generic::sansSerif;
@@ -315,6 +316,7 @@ class FontLibrary::Impl {
         std::vector<std::string> names = namesFor(face);
         r->primary =
             matchFace(names, r->generic, r->language, r->bold, r->italic, &r->primaryStandIn);
+        if (r->primaryStandIn && isSymbolFace(face)) r->symbolFace = face;
         if (!eastAsian.empty()) {
             bool standIn = true;
             std::vector<std::string> eastAsianNames = namesFor(eastAsian);
@@ -337,6 +339,11 @@ class FontLibrary::Impl {
             d.face = r.primary;
             d.invisible = true;
             return d;
+        }
+        if (!r.symbolFace.empty()) {
+            // The stand-in of a missing symbol face draws the same sign from its Unicode place.
+            char32_t sign = symbolFaceCharacter(r.symbolFace, code);
+            if (sign != 0) code = sign;
         }
         if (isScalarValue(code)) {
             if (isEastAsian(code) && r.eastAsian != nullptr) {

@@ -349,6 +349,64 @@ std::string sanitizeFaceName(std::string_view name, std::size_t maxBytes) {
     return out;
 }
 
+bool isSymbolFace(std::string_view faceName) {
+    std::string face = normalizeFaceName(faceName);
+    return face == "symbol" || face == "wingdings";
+}
+
+char32_t symbolFaceCharacter(std::string_view faceName, char32_t code) {
+    if (code >= 0xF020 && code <= 0xF0FF) code -= 0xF000;
+    if (code < 0x20 || code > 0xFF) return 0;
+    std::string face = normalizeFaceName(faceName);
+    if (face == "wingdings") {
+        static constexpr std::array<std::pair<char32_t, char32_t>, 15> kWingdings{{
+            {0x6C, 0x25CF},  // black circle
+            {0x6E, 0x25A0},  // black square
+            {0x6F, 0x25A1},  // white square
+            {0x71, 0x2751},  // shadowed white square
+            {0x72, 0x2752},
+            {0x75, 0x25C6},  // black diamond
+            {0x76, 0x2756},  // four diamonds
+            {0x77, 0x2B25},  // black medium diamond
+            {0xA7, 0x25AA},  // small black square
+            {0xD8, 0x27A2},  // arrowhead
+            {0xE8, 0x2794},  // wide-headed arrow
+            {0xFB, 0x2718},  // ballot x
+            {0xFC, 0x2714},  // check mark
+            {0xFD, 0x2612},  // ballot box with x
+            {0xFE, 0x2611},  // ballot box with check
+        }};
+        for (auto [from, to] : kWingdings) {
+            if (from == code) return to;
+        }
+        return 0;
+    }
+    if (face != "symbol") return 0;
+    // The Symbol face: Greek letters on the Latin ones, mathematical signs and bullets.
+    static constexpr char32_t kGreekUpper[26] = {
+        0x391, 0x392, 0x3A7, 0x394, 0x395, 0x3A6, 0x393, 0x397, 0x399, 0x3D1, 0x39A, 0x39B, 0x39C,
+        0x39D, 0x39F, 0x3A0, 0x398, 0x3A1, 0x3A3, 0x3A4, 0x3A5, 0x3C2, 0x3A9, 0x39E, 0x3A8, 0x396};
+    static constexpr char32_t kGreekLower[26] = {
+        0x3B1, 0x3B2, 0x3C7, 0x3B4, 0x3B5, 0x3C6, 0x3B3, 0x3B7, 0x3B9, 0x3D5, 0x3BA, 0x3BB, 0x3BC,
+        0x3BD, 0x3BF, 0x3C0, 0x3B8, 0x3C1, 0x3C3, 0x3C4, 0x3C5, 0x3D6, 0x3C9, 0x3BE, 0x3C8, 0x3B6};
+    if (code >= 'A' && code <= 'Z') return kGreekUpper[code - 'A'];
+    if (code >= 'a' && code <= 'z') return kGreekLower[code - 'a'];
+    static constexpr std::array<std::pair<char32_t, char32_t>, 32> kSigns{{
+        {0x22, 0x2200}, {0x24, 0x2203}, {0x27, 0x220B}, {0x2A, 0x2217}, {0x2D, 0x2212},
+        {0x40, 0x2245}, {0x5C, 0x2234}, {0x5E, 0x22A5}, {0x7E, 0x223C}, {0xA3, 0x2264},
+        {0xA5, 0x221E}, {0xA7, 0x2663}, {0xA8, 0x2666}, {0xA9, 0x2665}, {0xAA, 0x2660},
+        {0xAE, 0x2192}, {0xB0, 0x00B0}, {0xB1, 0x00B1}, {0xB3, 0x2265}, {0xB4, 0x00D7},
+        {0xB6, 0x2202}, {0xB7, 0x2022}, {0xB8, 0x00F7}, {0xB9, 0x2260}, {0xBA, 0x2261},
+        {0xBB, 0x2248}, {0xC6, 0x2205}, {0xC7, 0x2229}, {0xC8, 0x222A}, {0xCE, 0x2208},
+        {0xD6, 0x221A}, {0xDE, 0x21D2},
+    }};
+    for (auto [from, to] : kSigns) {
+        if (from == code) return to;
+    }
+    // Digits, punctuation and the rest of ASCII stand as they are.
+    return code < 0x80 ? code : 0;
+}
+
 std::u32string utf8ToCodePoints(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());

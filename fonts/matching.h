@@ -48,6 +48,13 @@ Generic genericFamilyFor(std::string_view faceName, std::uint8_t pitchAndFamily)
 // are dropped, a cut never splits a character.
 std::string sanitizeFaceName(std::string_view name, std::size_t maxBytes = 256);
 
+// The Unicode character that a symbol face (Symbol, Wingdings) shows for `code`, either as its
+// 8-bit code or in the private-use form U+F020..U+F0FF those faces are addressed by; 0 when the
+// face is no symbol face or the character is not one this system knows. Used when the symbol face
+// itself is not installed, so that bullets keep their shape.
+char32_t symbolFaceCharacter(std::string_view faceName, char32_t code);
+bool isSymbolFace(std::string_view faceName);
+
 // UTF-8 to code points; each byte of an invalid sequence gives U+FFFD.
 std::u32string utf8ToCodePoints(std::string_view text);
 

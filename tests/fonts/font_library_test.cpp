@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet::fonts {
@@ -62,16 +63,48 @@ double distanceToSegment(Point p, Point a, Point b) {
     return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
+// Edges of a sampled outline, with a grid of one-pixel cells for nearest-edge queries.
 struct Polyline {
     std::vector<std::pair<Point, Point>> edges;
     std::vector<Point> samples;
-    void add(Point a, Point b) {
-        edges.emplace_back(a, b);
-        samples.push_back(b);
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> cells;
+
+    static std::int64_t cellKey(std::int64_t x, std::int64_t y) {
+        return (x << 32) ^ (y & 0xFFFFFFFF);
     }
+
+    void add(Point a, Point b) {
+        std::size_t index = edges.size();
+        edges.emplace_back(a, b);
+        // Points along the edge at most a quarter pixel apart.
+        int steps = std::max(1, static_cast<int>(std::hypot(b.x - a.x, b.y - a.y) / 0.25));
+        for (int k = 1; k <= steps; ++k) {
+            double t = static_cast<double>(k) / steps;
+            samples.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+        }
+        auto x0 = static_cast<std::int64_t>(std::floor(std::min(a.x, b.x)));
+        auto x1 = static_cast<std::int64_t>(std::floor(std::max(a.x, b.x)));
+        auto y0 = static_cast<std::int64_t>(std::floor(std::min(a.y, b.y)));
+        auto y1 = static_cast<std::int64_t>(std::floor(std::max(a.y, b.y)));
+        for (auto x = x0; x <= x1; ++x) {
+            for (auto y = y0; y <= y1; ++y) cells[cellKey(x, y)].push_back(index);
+        }
+    }
+
+    // Distance to the nearest edge; distances of a pixel or more are reported as 1.
     double distance(Point p) const {
-        double best = std::numeric_limits<double>::infinity();
-        for (const auto& e : edges) best = std::min(best, distanceToSegment(p, e.first, e.second));
+        double best = 1.0;
+        auto cx = static_cast<std::int64_t>(std::floor(p.x));
+        auto cy = static_cast<std::int64_t>(std::floor(p.y));
+        for (auto x = cx - 1; x <= cx + 1; ++x) {
+            for (auto y = cy - 1; y <= cy + 1; ++y) {
+                auto it = cells.find(cellKey(x, y));
+                if (it == cells.end()) continue;
+                for (std::size_t i : it->second) {
+                    best = std::min(best, distanceToSegment(p, edges[i].first, edges[i].second));
+                }
+            }
+        }
         return best;
     }
 };
@@ -399,6 +432,43 @@ TEST_F(FontLibraryTest, EastAsianCharactersUseTheRunsEastAsianFace) {
     GlyphOutline other = lib().glyphOutline(f, U'中');
     EXPECT_FALSE(other.contours.empty());
     EXPECT_TRUE(other.fallback);
+}
+
+TEST_F(FontLibraryTest, MissingSymbolFacesKeepTheirBullets) {
+    if (installed("Wingdings") || installed("Symbol"))
+        GTEST_SKIP() << "the symbol faces are installed here and draw their own signs";
+    REQUIRE_FONT("DejaVu Sans", "fonts-dejavu-core");
+    struct Case {
+        const char* face;
+        char32_t code;
+        char32_t sign;
+    };
+    const Case cases[] = {{"Wingdings", 0xF0A7, U'▪'},
+                          {"Wingdings", 0xD8, U'➢'},
+                          {"Wingdings", U'v', U'❖'},
+                          {"Symbol", 0xF0B7, U'•'},
+                          {"Symbol", U'p', U'π'}};
+    LogicalFont plain = font("DejaVu Sans", -60);
+    for (const Case& c : cases) {
+        LogicalFont f = font(c.face, -60);
+        EXPECT_TRUE(lib().primaryFace(f).standIn);
+        GlyphOutline got = lib().glyphOutline(f, c.code);
+        // The same as the sign drawn in its own place by the face that draws it.
+        FaceInfo drawer = lib().faceFor(f, c.code);
+        ASSERT_TRUE(drawer.valid());
+        GlyphOutline want = lib().glyphOutline(font(drawer.family, -60), c.sign);
+        EXPECT_EQ(want.family, drawer.family);
+        ASSERT_FALSE(want.contours.empty()) << c.face;
+        EXPECT_FALSE(got.missing);
+        EXPECT_EQ(got.contours.size(), want.contours.size()) << c.face;
+        Box a = got.bounds(), b = want.bounds();
+        EXPECT_NEAR(a.xMax - a.xMin, b.xMax - b.xMin, 1e-9) << c.face;
+        EXPECT_NEAR(a.yMax, b.yMax, 1e-9) << c.face;
+        EXPECT_NEAR(got.advance, want.advance, 1e-9) << c.face;
+    }
+    // Letters of a non-symbol face stay letters.
+    EXPECT_NE(lib().glyphOutline(font("Arial", -60), U'v').contours.size(),
+              lib().glyphOutline(plain, U'❖').contours.size());
 }
 
 TEST_F(FontLibraryTest, FacesAreCachedPerConversion) {

@@ -106,6 +106,27 @@ TEST(Matching, SanitizedNamesAreValidAndBounded) {
     EXPECT_EQ(cut, "日日日");
 }
 
+TEST(Matching, SymbolFaceCharacters) {
+    EXPECT_TRUE(isSymbolFace("Wingdings"));
+    EXPECT_TRUE(isSymbolFace("SYMBOL"));
+    EXPECT_FALSE(isSymbolFace("Arial"));
+    // Bullets as decks store them: 8-bit codes or their private-use form.
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", 0xA7), U'▪');
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", 0xF0A7), U'▪');
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", 0xD8), U'➢');
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", U'v'), U'❖');
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", 0xFC), U'✔');
+    EXPECT_EQ(symbolFaceCharacter("Symbol", 0xF0B7), U'•');
+    EXPECT_EQ(symbolFaceCharacter("Symbol", U'a'), U'α');
+    EXPECT_EQ(symbolFaceCharacter("Symbol", U'W'), U'Ω');
+    EXPECT_EQ(symbolFaceCharacter("Symbol", U'3'), U'3');
+    // Unknown signs and other faces are left alone.
+    EXPECT_EQ(symbolFaceCharacter("Wingdings", U'A'), 0u);
+    EXPECT_EQ(symbolFaceCharacter("Arial", 0xF0A7), 0u);
+    EXPECT_EQ(symbolFaceCharacter("Symbol", 0x1234), 0u);
+    EXPECT_EQ(symbolFaceCharacter("Symbol", 0x10), 0u);
+}
+
 TEST(Matching, Utf8ToCodePoints) {
     EXPECT_EQ(utf8ToCodePoints("Aé日\U0001F600"), U"Aé日\U0001F600");
     EXPECT_EQ(utf8ToCodePoints("a\xffz"), U"a\uFFFDz");
