@@ -369,7 +369,8 @@ class FontLibrary::Impl {
         if (font.height == 0) return kDefaultEmPixels;
         Resolved& r = resolve(font);
         if (r.primary == nullptr) return font.height;
-        return font.height * r.primary->info.unitsPerEm / (r.primary->ascent + r.primary->descent);
+        return static_cast<double>(font.height) * r.primary->info.unitsPerEm /
+               (r.primary->ascent + r.primary->descent);
     }
 
     FontMetrics metrics(Resolved& r, double em) {

@@ -24,14 +24,18 @@ namespace {
 // --- what the machine has -----------------------------------------------------------------------
 
 bool installed(const char* familyName) {
+    // A configuration of its own, released after use (the default one lives until exit).
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config == nullptr) return false;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyName));
     FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    FcFontSet* set = FcFontList(config, pattern, objects);
     bool found = set != nullptr && set->nfont > 0;
     if (set) FcFontSetDestroy(set);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return found;
 }
 
