@@ -7,13 +7,19 @@
 #include FT_BBOX_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -350,6 +356,119 @@ TEST_F(FontLibraryTest, MissingFaceFallsBackAndStillDraws) {
     std::string longName(5000, 'Q');
     EXPECT_TRUE(lib().primaryFace(font(longName)).valid());
     EXPECT_FALSE(lib().glyphOutline(font(std::string("Ar\0ial", 6)), U'x').contours.empty());
+}
+
+// fontconfig reads its configuration file from the environment when a library starts.
+class ScopedFontconfigFile {
+  public:
+    explicit ScopedFontconfigFile(const std::string& path) {
+        if (const char* old = std::getenv("FONTCONFIG_FILE")) previous_ = old;
+        setenv("FONTCONFIG_FILE", path.c_str(), 1);
+    }
+    ~ScopedFontconfigFile() {
+        if (previous_) {
+            setenv("FONTCONFIG_FILE", previous_->c_str(), 1);
+        } else {
+            unsetenv("FONTCONFIG_FILE");
+        }
+    }
+
+  private:
+    std::optional<std::string> previous_;
+};
+
+TEST(FontLibraryLastResort, WithNoFontsKnownDejaVuSansStillDraws) {
+    const char* dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (!std::filesystem::exists(dejaVu))
+        GTEST_SKIP() << dejaVu << " is missing: install the Debian package fonts-dejavu-core";
+    // A configuration that lists no font folders: fontconfig knows no font at all.
+    auto dir = std::filesystem::temp_directory_path() /
+               ("quillet-fonts-test-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(dir);
+    auto file = dir / "empty-fonts.conf";
+    {
+        std::ofstream out(file);
+        out << "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" << (dir / "cache").string()
+            << "</cachedir></fontconfig>\n";
+    }
+    std::unique_ptr<FontLibrary> lib;
+    {
+        ScopedFontconfigFile scoped(file.string());
+        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
+    }
+    LogicalFont f = font("Arial", -40);
+    FaceInfo info = lib->primaryFace(f);
+    EXPECT_EQ(info.family, "DejaVu Sans");
+    EXPECT_TRUE(info.standIn);
+    GlyphOutline a = lib->glyphOutline(f, U'A');
+    EXPECT_FALSE(a.contours.empty());
+    expectClosed(a);
+    // What DejaVu Sans lacks shows its missing-glyph box, and nothing breaks.
+    GlyphOutline han = lib->glyphOutline(f, U'中');
+    EXPECT_TRUE(han.missing);
+    EXPECT_EQ(lib->primaryFace(font("Calibri")).family, "DejaVu Sans");
+    std::filesystem::remove_all(dir);
+}
+
+// Damaged copies of real font files (cut short, bytes overwritten) in a folder of their own: what
+// FreeType refuses is skipped, what it loads draws closed outlines or nothing, and nothing breaks.
+TEST(FontLibraryDamagedFiles, NeverBreakTheLibrary) {
+    const std::vector<std::string> sources{
+        "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf",
+        "/usr/share/fonts/opentype/comic-neue/ComicNeue-Regular.otf"};
+    for (const std::string& source : sources) {
+        if (!std::filesystem::exists(source))
+            GTEST_SKIP() << source << " is missing: install fonts-liberation2 and fonts-comic-neue";
+    }
+    auto dir = std::filesystem::temp_directory_path() /
+               ("quillet-fonts-damaged-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(dir / "fonts");
+    int made = 0;
+    for (const std::string& source : sources) {
+        std::ifstream in(source, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bytes.size(), 1000u);
+        for (double cut : {0.3, 0.6, 0.9}) {
+            std::ofstream out(dir / "fonts" / ("cut" + std::to_string(made++) + ".ttf"),
+                              std::ios::binary);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() * cut));
+        }
+        // Every 97th byte past the table directory overwritten.
+        std::string damaged = bytes;
+        for (std::size_t i = 400; i < damaged.size(); i += 97)
+            damaged[i] = static_cast<char>(0xA5 ^ i);
+        std::ofstream out(dir / "fonts" / ("flip" + std::to_string(made++) + ".ttf"),
+                          std::ios::binary);
+        out.write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+    }
+    auto file = dir / "damaged-fonts.conf";
+    {
+        std::ofstream out(file);
+        out << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir / "fonts").string()
+            << "</dir><cachedir>" << (dir / "cache").string() << "</cachedir></fontconfig>\n";
+    }
+    std::unique_ptr<FontLibrary> lib;
+    {
+        ScopedFontconfigFile scoped(file.string());
+        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
+    }
+    std::u32string text;
+    for (char32_t c = 0x20; c < 0x250; ++c) text.push_back(c);
+    text += U"中あ★";
+    for (const char* face : {"Liberation Sans", "Comic Neue", "Arial", "Quillet Missing"}) {
+        for (bool bold : {false, true}) {
+            LogicalFont f = font(face, 30, bold, bold);
+            EXPECT_GE(lib->emPixels(f), 0);
+            lib->metrics(f);
+            lib->textExtent(f, text, 20, true);
+            for (char32_t c : text) {
+                GlyphOutline g = lib->glyphOutline(f, c);
+                expectClosed(g);
+                EXPECT_TRUE(std::isfinite(g.advance));
+            }
+        }
+    }
+    std::filesystem::remove_all(dir);
 }
 
 TEST_F(FontLibraryTest, MissingSerifFaceGetsASerifStandIn) {
