@@ -23,8 +23,7 @@ namespace quillet::fonts {
 
 namespace {
 
-// --- owners of FreeType and fontconfig objects
-// ----------------------------------------------------
+// --- owners of FreeType and fontconfig objects ---------------------------------------------------
 
 struct FtLibraryFree {
     void operator()(FT_Library library) const { FT_Done_FreeType(library); }
@@ -51,8 +50,7 @@ struct FcFontSetFree {
 };
 using FcFontSetPtr = std::unique_ptr<FcFontSet, FcFontSetFree>;
 
-// --- constants
-// ------------------------------------------------------------------------------------
+// --- constants -----------------------------------------------------------------------------------
 
 // A logical font of height 0 gets this em size, as the platform gave a default size.
 constexpr double kDefaultEmPixels = 12.0;
@@ -87,8 +85,7 @@ bool isScalarValue(char32_t code) {
     return code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
 }
 
-// --- one loaded face
-// --------------------------------------------------------------------------------
+// --- one loaded face -----------------------------------------------------------------------------
 
 struct Face {
     FtFacePtr ft;
@@ -230,8 +227,7 @@ bool drawsOutlines(FcPattern* font) {
     return true;
 }
 
-// --- a logical font, resolved
-// -----------------------------------------------------------------------
+// --- a logical font, resolved --------------------------------------------------------------------
 
 struct Resolved {
     Face* primary = nullptr;
@@ -276,8 +272,7 @@ std::string resolutionKey(const LogicalFont& font) {
 
 }  // namespace
 
-// --- the library
-// ------------------------------------------------------------------------------------
+// --- the library ---------------------------------------------------------------------------------
 
 class FontLibrary::Impl {
   public:
