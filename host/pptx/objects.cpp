@@ -989,6 +989,13 @@ std::shared_ptr<host::Application> openApplication(const std::string& path) {
     return app;
 }
 
+std::shared_ptr<host::Application> applicationFor(std::shared_ptr<PresentationData> data,
+                                                  const std::string& fullName) {
+    auto app = std::make_shared<ApplicationImpl>();
+    app->add(std::move(data), fullName, true);
+    return app;
+}
+
 std::shared_ptr<PresentationData> modelOf(const host::Presentation& presentation) {
     auto* p = dynamic_cast<const PresentationImpl*>(&presentation);
     return p ? p->deck()->data : nullptr;

@@ -17,6 +17,11 @@ std::shared_ptr<host::Application> createApplication();
 // message when the file cannot be read as a presentation.
 std::shared_ptr<host::Application> openApplication(const std::string& path);
 
+// An application whose active presentation is an already read model (for tests and in-memory
+// packages); fullName is what the presentation reports as its file.
+std::shared_ptr<host::Application> applicationFor(std::shared_ptr<PresentationData> data,
+                                                  const std::string& fullName);
+
 // The resolved model behind a presentation of this host (null for presentations of other hosts),
 // for the inspect command and the later layout and rendering.
 std::shared_ptr<PresentationData> modelOf(const host::Presentation& presentation);

@@ -149,7 +149,8 @@ inline std::string themeXml() {
            "</a:theme>";
 }
 
-inline std::vector<std::uint8_t> makeDeck(const DeckSpec& spec) {
+// stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
+inline std::vector<std::uint8_t> makeDeck(const DeckSpec& spec, bool stored = false) {
     std::vector<ZipEntry> parts;
     std::string types =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
@@ -211,6 +212,7 @@ inline std::vector<std::uint8_t> makeDeck(const DeckSpec& spec) {
             if (it->second.empty()) continue;
             p.data = it->second;
         }
+        p.store = p.store || stored;
         final.push_back(p);
     }
     return makeZip(final);

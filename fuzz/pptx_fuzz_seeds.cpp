@@ -1,0 +1,88 @@
+// Writes the seed decks of fuzz_pptx_package (fuzz/corpus/pptx): small packages whose parts are
+// stored uncompressed, so that the fuzzer's mutations reach the XML.
+//
+//   pptx_fuzz_seeds OUTPUT_DIR
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/host/test_deck.h"
+
+using namespace quillet::test;
+
+namespace {
+
+void write(const std::string& dir, const std::string& name, DeckSpec spec) {
+    std::vector<std::uint8_t> bytes = makeDeck(spec, true);
+    std::ofstream out(dir + "/" + name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: pptx_fuzz_seeds OUTPUT_DIR\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    DeckSpec empty;
+    write(dir, "empty.pptx", empty);
+
+    DeckSpec shapes;
+    shapes.slides.push_back(slideXml(
+        rect(2, "A", 0, 0, 127000, 127000,
+             "<a:solidFill><a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr>"
+             "</a:solidFill><a:ln w=\"12700\"><a:prstDash val=\"dash\"/><a:tailEnd "
+             "type=\"triangle\"/></a:ln>",
+             "<a:p><a:pPr lvl=\"1\"><a:buAutoNum type=\"romanUcPeriod\"/></a:pPr><a:r><a:rPr "
+             "sz=\"2400\" b=\"1\"/><a:t>One</a:t></a:r><a:br/><a:fld type=\"slidenum\"><a:t>1"
+             "</a:t></a:fld></a:p>",
+             "wedgeRectCallout") +
+            "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"3\" name=\"G\"/><p:cNvGrpSpPr/><p:nvPr/>"
+            "</p:nvGrpSpPr><p:grpSpPr><a:xfrm rot=\"60000\"><a:off x=\"10\" y=\"10\"/><a:ext "
+            "cx=\"100\" cy=\"100\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"50\" cy=\"50\"/>"
+            "</a:xfrm><a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs>"
+            "<a:gs pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin "
+            "ang=\"2700000\"/></a:gradFill></p:grpSpPr>" +
+            rect(4, "M", 0, 0, 10, 10, "<a:grpFill/>") + "</p:grpSp>",
+        "<p:transition spd=\"med\"><p:wipe dir=\"u\"/></p:transition><p:timing><p:tnLst><p:par>"
+        "<p:cTn id=\"1\" nodeType=\"tmRoot\"><p:childTnLst><p:seq><p:cTn id=\"2\" "
+        "nodeType=\"mainSeq\"><p:childTnLst><p:par><p:cTn id=\"3\"><p:childTnLst><p:par><p:cTn "
+        "id=\"4\" presetID=\"2\" presetClass=\"entr\" presetSubtype=\"8\" "
+        "nodeType=\"clickEffect\"><p:childTnLst><p:set><p:cBhvr><p:cTn id=\"5\" dur=\"500\"/>"
+        "<p:tgtEl><p:spTgt spid=\"2\"/></p:tgtEl></p:cBhvr></p:set></p:childTnLst></p:cTn>"
+        "</p:par></p:childTnLst></p:cTn></p:par></p:childTnLst></p:cTn></p:seq></p:childTnLst>"
+        "</p:cTn></p:par></p:tnLst></p:timing>"));
+    write(dir, "shapes.pptx", shapes);
+
+    DeckSpec placeholders;
+    placeholders.layoutType = "title";
+    placeholders.layoutShapes =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
+        "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"1\" y=\"1\"/><a:ext "
+        "cx=\"9\" cy=\"9\"/></a:xfrm></p:spPr></p:sp>" +
+        rect(9, "Logo", 0, 0, 5, 5);
+    placeholders.slides.push_back(slideXml(
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
+        "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:p><a:r><a:t>T"
+        "</a:t></a:r></a:p></p:txBody></p:sp>"
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
+        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"100\" cy=\"100\"/></a:xfrm>"
+        "<a:custGeom><a:pathLst><a:path w=\"10\" h=\"10\"><a:moveTo><a:pt x=\"0\" y=\"0\"/>"
+        "</a:moveTo><a:arcTo wR=\"5\" hR=\"5\" stAng=\"0\" swAng=\"5400000\"/><a:quadBezTo>"
+        "<a:pt x=\"1\" y=\"1\"/><a:pt x=\"2\" y=\"0\"/></a:quadBezTo><a:close/></a:path>"
+        "</a:pathLst></a:custGeom></p:spPr></p:sp>",
+        "", "<p:bg><p:bgRef idx=\"1001\"><a:schemeClr val=\"bg2\"/></p:bgRef></p:bg>"));
+    write(dir, "placeholders.pptx", placeholders);
+
+    // Slide XML alone: the target packs it into a deck itself.
+    for (std::size_t i = 0; i < shapes.slides.size(); ++i) {
+        std::ofstream xml(dir + "/slide-shapes.xml", std::ios::binary);
+        xml << shapes.slides[i];
+    }
+    std::ofstream xml(dir + "/slide-placeholders.xml", std::ios::binary);
+    xml << placeholders.slides[0];
+    return 0;
+}
