@@ -1,0 +1,1238 @@
+#include "swf/fonts_text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "swf/movie.h"
+
+namespace transform {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// "1101 1000 01" -> D8 40: the bits most significant first, zero-padded to whole bytes.
+Bytes bitsToBytes(std::string_view text) {
+    Bytes bytes;
+    int count = 0;
+    for (char c : text) {
+        if (c != '0' && c != '1') continue;
+        if (count % 8 == 0) bytes.push_back(0);
+        if (c == '1') bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
+        ++count;
+    }
+    return bytes;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// A tag as a file holds it: the short header when the body allows, else the long one.
+Bytes tagBytes(int type, const Bytes& body, bool longHeader = false) {
+    Bytes bytes;
+    if (!longHeader && body.size() < 63) {
+        const int word = type << 6 | static_cast<int>(body.size());
+        bytes = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
+    } else {
+        const int word = type << 6 | 63;
+        const auto size = static_cast<uint32_t>(body.size());
+        bytes = {static_cast<uint8_t>(word),       static_cast<uint8_t>(word >> 8),
+                 static_cast<uint8_t>(size),       static_cast<uint8_t>(size >> 8),
+                 static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
+    }
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    return bytes;
+}
+
+// The slots that font and text tags set around their bodies must all be 0 afterwards.
+void expectSlotsCleared(const FSCoder& coder, const std::string& when) {
+    for (int slot : {FSCoder::Transparent, FSCoder::WideCodes, FSCoder::FillSize, FSCoder::LineSize,
+                     FSCoder::AdvanceSize, FSCoder::GlyphSize})
+        EXPECT_EQ(coder.getContext(slot), 0) << "slot " << slot << " " << when;
+}
+
+// Encodes a tag as the movie does, with its check that the body matches the header.
+Bytes encodeTag(FSMovieObject& tag, int version = 7) {
+    FSOutputStream sizing;
+    sizing.setContext(FSCoder::Version, version);
+    tag.length(sizing);
+    expectSlotsCleared(sizing, std::string("after ") + tag.name() + " length");
+    const int size = tag.getLength() + tag.headerLength();
+    FSOutputStream out(static_cast<std::size_t>(size));
+    out.setContext(FSCoder::Version, version);
+    tag.length(out);
+    FSMovie::encodeObject(tag, out);
+    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << tag.name();
+    expectSlotsCleared(out, std::string("after ") + tag.name() + " encode");
+    return out.takeData();
+}
+
+std::unique_ptr<FSMovieObject> decodeTag(const Bytes& bytes, int version = 7) {
+    FSInputStream in(bytes);
+    in.setContext(FSCoder::Version, version);
+    auto tag = FSMovie::decodeObject(in);
+    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
+    expectSlotsCleared(in, "after decode");
+    return tag;
+}
+
+template <class T>
+std::unique_ptr<T> decodeAs(const Bytes& bytes, int version = 7) {
+    auto tag = decodeTag(bytes, version);
+    auto* typed = dynamic_cast<T*>(tag.get());
+    EXPECT_NE(typed, nullptr) << (tag ? tag->name() : "no tag");
+    if (!typed) return nullptr;
+    tag.release();
+    return std::unique_ptr<T>(typed);
+}
+
+// encode → decode → encode gives the same bytes; returns the decoded tag.
+template <class T>
+std::unique_ptr<T> roundTrip(T& tag, int version = 7) {
+    const Bytes first = encodeTag(tag, version);
+    auto decoded = decodeAs<T>(first, version);
+    if (!decoded) return nullptr;
+    EXPECT_EQ(encodeTag(*decoded, version), first) << tag.name() << " does not re-encode";
+    return decoded;
+}
+
+// Encodes a record with the given slots into a buffer of exactly the size its length gave.
+Bytes encodeRecord(FSTransformObject& record, std::initializer_list<std::pair<int, int>> slots) {
+    FSOutputStream sizing;
+    for (auto [slot, value] : slots) sizing.setContext(slot, value);
+    const int size = record.length(sizing);
+    FSOutputStream out(static_cast<std::size_t>(size));
+    for (auto [slot, value] : slots) out.setContext(slot, value);
+    record.encode(out);
+    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << record.name();
+    return out.takeData();
+}
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const FSException& e) {
+        return e.getMessage();
+    }
+    return "(nothing thrown)";
+}
+
+bool contains(const std::string& text, std::string_view part) {
+    return text.find(part) != std::string::npos;
+}
+
+class ErrorRecorder : public FSCodingListener {
+  public:
+    void handleEvent(const FSCodingEvent& event) override {
+        if (event.kind == FSCodingEvent::Error) errors.push_back(event);
+    }
+    std::vector<FSCodingEvent> errors;
+};
+
+// A glyph with a fill, a move and one edge, as the engine draws them.
+FSShape lineGlyph(int x, int y) {
+    FSShape shape;
+    shape.emplace<FSShapeStyle>(Default, 1, Default, 0, 0);
+    shape.emplace<FSLine>(x, y);
+    return shape;
+}
+
+// A glyph whose outline takes 2k + 2 bytes: k horizontal edges of 16 bits each.
+FSShape glyphOfBytes(int k) {
+    FSShape shape;
+    for (int i = 0; i < k; ++i) shape.emplace<FSLine>(100, 0);
+    return shape;
+}
+
+Bytes glyphBytes(FSShape shape) {
+    FSOutputStream sizing;
+    sizing.setContext(FSCoder::FillSize, 1);
+    const int size = shape.length(sizing);
+    FSOutputStream out(static_cast<std::size_t>(size));
+    out.setContext(FSCoder::FillSize, 1);
+    shape.encode(out);
+    return out.takeData();
+}
+
+// ---- glyph entries and kerning records ----
+
+TEST(TextRecordTest, GlyphEntriesTakeTheWidthsOfTheSlots) {
+    FSCharacter character(5, -3);
+    FSOutputStream sizing;
+    sizing.setContext(FSCoder::GlyphSize, 3);
+    sizing.setContext(FSCoder::AdvanceSize, 8);
+    EXPECT_EQ(character.length(sizing), 11);
+
+    FSOutputStream out(2);
+    out.setContext(FSCoder::GlyphSize, 3);
+    out.setContext(FSCoder::AdvanceSize, 8);
+    character.encode(out);
+    EXPECT_EQ(out.getCursor(), 11u);
+    EXPECT_EQ(out.getData(), bitsToBytes("101 11111101"));
+
+    FSInputStream in(out.getData());
+    in.setContext(FSCoder::GlyphSize, 3);
+    in.setContext(FSCoder::AdvanceSize, 8);
+    EXPECT_EQ(FSCharacter(in), character);
+    EXPECT_EQ(in.getCursor(), 11u);
+
+    // No bits at all: the entry is there but takes no room.
+    FSOutputStream none(0);
+    EXPECT_EQ(FSCharacter(0, 0).length(none), 0);
+}
+
+TEST(TextRecordTest, KerningCodesFollowWideCodes) {
+    FSKerning narrow(65, 86, -30);
+    EXPECT_EQ(encodeRecord(narrow, {}), (Bytes{0x41, 0x56, 0xE2, 0xFF}));
+    FSKerning wide(0x263A, 0x41, 100);
+    EXPECT_EQ(encodeRecord(wide, {{FSCoder::WideCodes, 1}}),
+              (Bytes{0x3A, 0x26, 0x41, 0x00, 0x64, 0x00}));
+
+    FSInputStream in(Bytes{0x3A, 0x26, 0x41, 0x00, 0x64, 0x00});
+    in.setContext(FSCoder::WideCodes, 1);
+    EXPECT_EQ(FSKerning(in), wide);
+
+    FSKerning tooWide(300, 65, 0);
+    EXPECT_EQ(messageOf([&] { encodeRecord(tooWide, {}); }),
+              "FSKerning cannot encode character code 300.");
+    FSKerning tooFar(65, 66, 40000);
+    EXPECT_TRUE(contains(messageOf([&] {
+                             encodeRecord(tooFar, {{FSCoder::WideCodes, 1}});
+                         }),
+                         "adjustment 40000"));
+}
+
+// ---- text records: vectors run both ways ----
+
+struct TextVector {
+    const char* label;
+    FSText text;
+    int transparent;
+    int glyphSize;
+    int advanceSize;
+    Bytes bytes;
+};
+
+std::vector<TextVector> textVectors() {
+    return {
+        {"glyphs only still carry the flags byte and the count",
+         FSText(0, FSColor(), Default, Default, 0, {FSCharacter(2, 10)}), 0, 2, 5,
+         concat({{0x80, 0x01}, bitsToBytes("10 01010")})},
+        {"font 3, height 240, two glyphs",
+         FSText(3, FSColor(), Default, Default, 240, {FSCharacter(1, 100), FSCharacter(5, 120)}), 0,
+         3, 8,
+         concat({{0x88, 0x03, 0x00, 0xF0, 0x00, 0x02}, bitsToBytes("001 01100100 101 01111000")})},
+        {"colour and offsets without alpha",
+         FSText(0, FSColor(1, 2, 3, 4), -20, 300, 0, {}),
+         0,
+         0,
+         0,
+         {0x87, 0x01, 0x02, 0x03, 0xEC, 0xFF, 0x2C, 0x01, 0x00}},
+        {"colour and offsets with alpha",
+         FSText(0, FSColor(1, 2, 3, 4), -20, 300, 0, {}),
+         1,
+         0,
+         0,
+         {0x87, 0x01, 0x02, 0x03, 0x04, 0xEC, 0xFF, 0x2C, 0x01, 0x00}},
+        {"only y", FSText(0, FSColor(), Default, 20, 0, {}), 0, 0, 0, {0x82, 0x14, 0x00, 0x00}},
+        {"only x", FSText(0, FSColor(), 20, Default, 0, {}), 0, 0, 0, {0x81, 0x14, 0x00, 0x00}},
+        {"a font without height is no font",
+         FSText(3, FSColor(), Default, Default, 0, {}),
+         0,
+         0,
+         0,
+         {0x80, 0x00}},
+    };
+}
+
+TEST(TextRecordTest, VectorsEncodeAndDecodeExactly) {
+    for (auto& vector : textVectors()) {
+        SCOPED_TRACE(vector.label);
+        const std::initializer_list<std::pair<int, int>> slots = {
+            {FSCoder::Transparent, vector.transparent},
+            {FSCoder::GlyphSize, vector.glyphSize},
+            {FSCoder::AdvanceSize, vector.advanceSize}};
+        EXPECT_EQ(vector.text.glyphSize(), vector.glyphSize);
+        EXPECT_EQ(vector.text.advanceSize(), vector.advanceSize);
+        EXPECT_EQ(encodeRecord(vector.text, slots), vector.bytes);
+
+        FSInputStream in(vector.bytes);
+        for (auto [slot, value] : slots) in.setContext(slot, value);
+        FSText decoded(in);
+        EXPECT_EQ(in.getCursor(), vector.bytes.size() * 8);
+        EXPECT_EQ(encodeRecord(decoded, slots), vector.bytes);
+        EXPECT_EQ(decoded.getCharacters(), vector.text.getCharacters());
+        EXPECT_EQ(decoded.containsFont(), vector.text.containsFont());
+        EXPECT_EQ(decoded.containsColor(), vector.text.containsColor());
+        EXPECT_EQ(decoded.containsX(), vector.text.containsX());
+        EXPECT_EQ(decoded.containsY(), vector.text.containsY());
+    }
+}
+
+TEST(TextRecordTest, StyleTests) {
+    FSText plain;
+    EXPECT_FALSE(plain.containsStyle());
+    EXPECT_FALSE(FSText(0, FSColor(), Default, Default, 240, {}).containsFont());
+    EXPECT_TRUE(FSText(1, FSColor(), Default, Default, 240, {}).containsStyle());
+    EXPECT_TRUE(FSText(0, FSColor(0, 0, 0), Default, Default, 0, {}).containsStyle());
+    EXPECT_TRUE(FSText(0, FSColor(), 0, Default, 0, {}).containsStyle());
+    EXPECT_TRUE(FSText(0, FSColor(), Default, 0, 0, {}).containsStyle());
+}
+
+TEST(TextRecordTest, RecordsThatCannotBeCodedAreRefused) {
+    FSText crowded(0, FSColor(), Default, Default, 0, std::vector<FSCharacter>(256));
+    EXPECT_TRUE(contains(messageOf([&] { encodeRecord(crowded, {}); }), "glyph count of 256"));
+    FSText narrow(0, FSColor(), Default, Default, 0, {FSCharacter(9, 0)});
+    EXPECT_TRUE(contains(messageOf([&] {
+                             encodeRecord(narrow, {{FSCoder::GlyphSize, 3}});
+                         }),
+                         "they need 4 and 0"));
+    FSText far(0, FSColor(), 40000, Default, 0, {});
+    EXPECT_TRUE(contains(messageOf([&] { encodeRecord(far, {}); }), "x offset 40000"));
+    FSText tall(1, FSColor(), Default, Default, 70000, {});
+    EXPECT_TRUE(contains(messageOf([&] { encodeRecord(tall, {}); }), "height 70000"));
+}
+
+// ---- static text tags ----
+
+FSText engineRecord() {
+    return FSText(3, FSColor(), Default, Default, 240, {FSCharacter(1, 100), FSCharacter(5, 120)});
+}
+
+TEST(DefineTextTest, TagEncodesExactly) {
+    FSDefineText text(1, FSBounds(), FSCoordTransform(), {engineRecord()});
+    const Bytes expected = tagBytes(11, concat({{0x01, 0x00, 0x00, 0x00, 0x03, 0x08},
+                                                {0x88, 0x03, 0x00, 0xF0, 0x00, 0x02},
+                                                bitsToBytes("001 01100100 101 01111000"),
+                                                {0x00}}));
+    EXPECT_EQ(encodeTag(text), expected);
+    EXPECT_EQ(text.getLength(), 16);
+    auto decoded = decodeAs<FSDefineText>(expected);
+    ASSERT_NE(decoded, nullptr);
+    ASSERT_EQ(decoded->getObjects().size(), 1u);
+    EXPECT_EQ(decoded->getObjects()[0].getCharacters(), engineRecord().getCharacters());
+    EXPECT_EQ(decoded->getObjects()[0].getHeight(), 240);
+    EXPECT_EQ(decoded->getIdentifier(), 1);
+}
+
+TEST(DefineTextTest, SizesAreTheLargestOverAllRecords) {
+    FSText wideGlyphs(0, FSColor(), Default, Default, 0, {FSCharacter(200, 1)});
+    FSText wideAdvances(0, FSColor(), Default, Default, 0, {FSCharacter(1, -3000)});
+    FSDefineText text(2, FSBounds(0, 0, 100, 100), FSCoordTransform(10, 10),
+                      {wideGlyphs, wideAdvances});
+    const Bytes bytes = encodeTag(text);
+    // header 2, identifier 2, bounds 5 (size 8), matrix 3 (translate size 5)
+    ASSERT_GT(bytes.size(), 14u);
+    EXPECT_EQ(bytes[12], 8);   // glyph bits for 200
+    EXPECT_EQ(bytes[13], 13);  // advance bits for -3000
+    roundTrip(text);
+}
+
+TEST(DefineTextTest, Text2ColoursCarryAlpha) {
+    FSText coloured(0, FSColor(10, 20, 30, 40), Default, Default, 0, {});
+    FSDefineText one(1, FSBounds(), FSCoordTransform(), {coloured});
+    FSDefineText2 two(1, FSBounds(), FSCoordTransform(), {coloured});
+    const Bytes first = encodeTag(one);
+    const Bytes second = encodeTag(two);
+    EXPECT_EQ(second.size(), first.size() + 1);
+    EXPECT_EQ(first[first.size() - 3], 30);    // blue, then the count and the end byte
+    EXPECT_EQ(second[second.size() - 3], 40);  // alpha
+    auto decoded = roundTrip(two);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getObjects().at(0).getColor(), FSColor(10, 20, 30, 40));
+}
+
+TEST(DefineTextTest, SixteenZeroBytesBeforeTheMatrixAreSkippedAndKept) {
+    const Bytes records = {0x88, 0x03, 0x00, 0xF0, 0x00, 0x00, 0x00};
+    const Bytes padded =
+        tagBytes(11, concat({{0x05, 0x00, 0x00}, Bytes(16, 0x00), {0x00, 0x00, 0x00}, records}));
+    auto text = decodeAs<FSDefineText>(padded);
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(text->getObjects().size(), 1u);
+    EXPECT_EQ(text->getObjects()[0].getIdentifier(), 3);
+    EXPECT_TRUE(text->getTransform().isIdentity());
+    EXPECT_EQ(encodeTag(*text), padded);
+
+    // Without them the matrix is read directly.
+    const Bytes plain = tagBytes(11, concat({{0x05, 0x00, 0x00}, {0x00, 0x00, 0x00}, records}));
+    auto direct = decodeAs<FSDefineText>(plain);
+    ASSERT_NE(direct, nullptr);
+    EXPECT_EQ(direct->getObjects().size(), 1u);
+    EXPECT_EQ(encodeTag(*direct), plain);
+
+    // A text whose own fields are all zero is not taken for the padding.
+    const Bytes empty = tagBytes(11, {0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    auto nothing = decodeAs<FSDefineText>(empty);
+    ASSERT_NE(nothing, nullptr);
+    EXPECT_TRUE(nothing->getObjects().empty());
+    EXPECT_EQ(encodeTag(*nothing), empty);
+}
+
+TEST(DefineTextTest, WiderFieldsOfAFileAreKept) {
+    // Glyph entries of 8 and 16 bits where 1 and 2 would do.
+    const Bytes bytes =
+        tagBytes(11, {0x01, 0x00, 0x00, 0x00, 0x08, 0x10, 0x80, 0x01, 0x01, 0x00, 0x01, 0x00});
+    auto text = decodeAs<FSDefineText>(bytes);
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(text->getObjects().size(), 1u);
+    EXPECT_EQ(text->getObjects()[0].getCharacters().at(0), FSCharacter(1, 1));
+    EXPECT_EQ(encodeTag(*text), bytes);
+
+    // Built from values, the narrowest fields.
+    FSDefineText built(1, FSBounds(), FSCoordTransform(), text->getObjects());
+    EXPECT_EQ(encodeTag(built),
+              tagBytes(11, concat({{0x01, 0x00, 0x00, 0x00, 0x01, 0x02, 0x80, 0x01},
+                                   bitsToBytes("1 01"),
+                                   {0x00}})));
+}
+
+TEST(DefineTextTest, SlotsAreClearedWhenDecodingFails) {
+    // The records run to the end of the tag without the end byte.
+    const Bytes bytes = tagBytes(33, {0x01, 0x00, 0x00, 0x00, 0x08, 0x08, 0x80, 0x01, 0x01, 0x01});
+    FSInputStream in(bytes);
+    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
+                         "the byte ending the text records runs past the end of the tag"));
+    expectSlotsCleared(in, "after a failed decode");
+}
+
+TEST(DefineTextTest, HostileRecordsAreRefused) {
+    // Glyph entries wider than the coder's 32-bit fields.
+    EXPECT_EQ(messageOf([&] {
+                  decodeTag(tagBytes(11, {0x01, 0x00, 0x00, 0x00, 0x28, 0x01, 0x80, 0x01, 0xFF,
+                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}));
+              }),
+              "Value Out Of Range");
+    // Entries of no bits: 255 to every two bytes, held to a bound.
+    Bytes body = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+    for (int i = 0; i < 40; ++i) body.insert(body.end(), {0x80, 0xFF});
+    body.push_back(0x00);
+    EXPECT_TRUE(contains(messageOf([&] { decodeTag(tagBytes(11, body)); }),
+                         "more glyph entries than the tag holds"));
+    // A few of them are a text like any other.
+    Bytes few = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFF, 0x00};
+    auto text = decodeAs<FSDefineText>(tagBytes(11, few));
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->getObjects().at(0).getCharacters().size(), 255u);
+    EXPECT_EQ(encodeTag(*text), tagBytes(11, few));
+}
+
+// ---- FSDefineFont ----
+
+TEST(DefineFontTest, GlyphTableWithSixteenBitOffsets) {
+    FSDefineFont empty(1, {FSShape(), FSShape()});
+    EXPECT_EQ(encodeTag(empty),
+              tagBytes(10, {0x01, 0x00, 0x04, 0x00, 0x06, 0x00, 0x10, 0x00, 0x10, 0x00}));
+
+    // Glyphs take one fill-style bit and no line-style bits.
+    const Bytes glyph =
+        bitsToBytes("0001 0000 | 0 0 0 0 1 1 00001 0 0 1 | 1 1 0110 0 0 01100100 | 000000");
+    EXPECT_EQ(glyphBytes(lineGlyph(100, 0)), glyph);
+    FSDefineFont font(7, {lineGlyph(100, 0), FSShape(), lineGlyph(100, 0)});
+    const Bytes offsets = {0x06,
+                           0x00,
+                           static_cast<uint8_t>(6 + glyph.size()),
+                           0x00,
+                           static_cast<uint8_t>(8 + glyph.size()),
+                           0x00};
+    const Bytes expected =
+        tagBytes(10, concat({{0x07, 0x00}, offsets, glyph, {0x10, 0x00}, glyph}));
+    EXPECT_EQ(encodeTag(font), expected);
+    auto decoded = decodeAs<FSDefineFont>(expected);
+    ASSERT_NE(decoded, nullptr);
+    ASSERT_EQ(decoded->getShapes().size(), 3u);
+    EXPECT_EQ(decoded->getShapes()[0].getObjects().size(), 2u);
+    EXPECT_TRUE(decoded->getShapes()[1].getObjects().empty());
+    EXPECT_EQ(encodeTag(*decoded), expected);
+}
+
+TEST(DefineFontTest, AFontWithoutGlyphsIsTheIdentifierAlone) {
+    FSDefineFont font(9);
+    const Bytes bytes = encodeTag(font);
+    EXPECT_EQ(bytes, tagBytes(10, {0x09, 0x00}));
+    auto decoded = decodeAs<FSDefineFont>(bytes);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_TRUE(decoded->getShapes().empty());
+}
+
+TEST(DefineFontTest, GlyphsListedOutOfOrderAreReadWhereTheyLie) {
+    const Bytes a = glyphBytes(lineGlyph(100, 0));
+    const Bytes b = glyphBytes(lineGlyph(0, -5));
+    const Bytes c = glyphBytes(FSShape());
+    // The table holds glyph 0, then glyph 2, then glyph 1; the first offset still gives the
+    // number of glyphs.
+    const auto offset = [](std::size_t value) { return static_cast<uint8_t>(value); };
+    const Bytes bytes =
+        tagBytes(10, concat({{0x01, 0x00, 0x06, 0x00, offset(6 + a.size() + c.size()), 0x00,
+                              offset(6 + a.size()), 0x00},
+                             a,
+                             c,
+                             b}));
+    auto font = decodeAs<FSDefineFont>(bytes);
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->getShapes().size(), 3u);
+    EXPECT_EQ(glyphBytes(font->getShapes()[0]), a);
+    EXPECT_EQ(glyphBytes(font->getShapes()[1]), b);
+    EXPECT_EQ(glyphBytes(font->getShapes()[2]), c);
+    // Written back in glyph order.
+    EXPECT_EQ(encodeTag(*font), tagBytes(10, concat({{0x01, 0x00, 0x06, 0x00, offset(6 + a.size()),
+                                                      0x00, offset(6 + a.size() + b.size()), 0x00},
+                                                     a,
+                                                     b,
+                                                     c})));
+}
+
+TEST(DefineFontTest, SharedGlyphsAreReadForEachOffsetWithinTheTable) {
+    const Bytes shared = tagBytes(10, {0x01, 0x00, 0x04, 0x00, 0x04, 0x00, 0x10, 0x00});
+    auto font = decodeAs<FSDefineFont>(shared);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getShapes().size(), 2u);
+    EXPECT_EQ(encodeTag(*font),
+              tagBytes(10, {0x01, 0x00, 0x04, 0x00, 0x06, 0x00, 0x10, 0x00, 0x10, 0x00}));
+
+    // A large glyph shared by many offsets would yield more outline than the table holds.
+    Bytes body = {0x01, 0x00};
+    const int count = 64;
+    const Bytes big = glyphBytes(glyphOfBytes(200));
+    for (int i = 0; i < count; ++i) body.insert(body.end(), {2 * count, 0x00});
+    body.insert(body.end(), big.begin(), big.end());
+    EXPECT_TRUE(contains(messageOf([&] { decodeTag(tagBytes(10, body)); }),
+                         "glyphs shared beyond the table's size"));
+}
+
+TEST(DefineFontTest, OffsetsOutsideTheTagAreRefused) {
+    struct Case {
+        const char* label;
+        Bytes body;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"offset beyond the tag",
+         {0x01, 0x00, 0x04, 0x00, 0x40, 0x00, 0x10, 0x00},
+         "glyph 1 at offset 64 lies outside the glyph table"},
+        {"offset inside the offset table",
+         {0x01, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00},
+         "glyph 1 at offset 2 lies outside the glyph table"},
+        {"offset table beyond the tag",
+         {0x01, 0x00, 0x08, 0x00, 0x04, 0x00},
+         "the glyph offset table runs past the end of the tag"},
+        {"first offset of no glyphs",
+         {0x01, 0x00, 0x00, 0x00, 0x10, 0x00},
+         "a glyph table without glyphs"},
+        {"glyph running into the next",
+         concat({{0x01, 0x00, 0x04, 0x00, 0x05, 0x00}, glyphBytes(lineGlyph(100, 0))}),
+         "glyph 0 runs into the data after it"},
+        {"glyph without an end", {0x01, 0x00, 0x02, 0x00, 0x10, 0xFF}, "Read Overflow"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Bytes bytes = concat({tagBytes(10, c.body), {0x00, 0x00, 0x00, 0x00}});
+        FSInputStream in(bytes);
+        const std::string message = messageOf([&] { FSMovie::decodeObject(in); });
+        EXPECT_TRUE(contains(message, c.message)) << message;
+        expectSlotsCleared(in, c.label);
+    }
+}
+
+TEST(DefineFontTest, TablesBeyondSixteenBitOffsetsAreRefused) {
+    FSDefineFont font(1, {glyphOfBytes(32766), FSShape()});
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(font); }), "glyph offset of 65538"));
+    FSDefineFont fits(1, {glyphOfBytes(32764), FSShape()});
+    roundTrip(fits);
+}
+
+TEST(DefineFontTest, BadFillStyleInAGlyphStopsOnlyThatTag) {
+    FSShape glyph;
+    auto& style = glyph.emplace<FSShapeStyle>(Default, 1, Default, 0, 0);
+    auto fill = std::make_unique<FSSolidFill>(FSColor(1, 2, 3));
+    fill->setType(0x13);
+    style.addFillStyle(std::move(fill));
+    FSDefineFont font(1, {glyph});
+    FSMovie movie;
+    movie.setSignature("FWS");
+    movie.add(std::make_unique<FSDefineFont>(font));
+    movie.add(std::make_unique<FSDefineFont>(2, std::vector<FSShape>{FSShape()}));
+    const Bytes file = movie.encode();
+
+    ErrorRecorder recorder;
+    FSMovie reported;
+    reported.decodeFromData(file, &recorder);
+    ASSERT_FALSE(recorder.errors.empty());
+    EXPECT_STREQ(recorder.errors[0].value, "Cannot allocate memory for fill style.");
+    ASSERT_EQ(reported.getObjects().size(), 2u);
+    EXPECT_STREQ(reported.getObjects()[1].name(), "FSDefineFont");
+
+    FSMovie thrown;
+    EXPECT_THROW(thrown.decodeFromData(file), FSAllocationException);
+}
+
+// ---- FSDefineFont2 ----
+
+TEST(DefineFont2Test, GlyphTableWithCodeOffset) {
+    FSDefineFont2 font(1, "A", {FSShape()}, {65});
+    const Bytes wide = tagBytes(48, {0x01, 0x00, 0x04, 0x00, 0x01, 0x41, 0x01, 0x00, 0x04, 0x00,
+                                     0x06, 0x00, 0x10, 0x00, 0x41, 0x00});
+    EXPECT_EQ(encodeTag(font, 6), wide);
+    EXPECT_FALSE(font.isWideOffsets());
+
+    font.setEncoding(FSEncoding::ANSI);
+    const Bytes narrow = tagBytes(48, {0x01, 0x00, 0x10, 0x00, 0x01, 0x41, 0x01, 0x00, 0x04, 0x00,
+                                       0x06, 0x00, 0x10, 0x00, 0x41});
+    EXPECT_EQ(encodeTag(font, 5), narrow);
+
+    auto decoded = decodeAs<FSDefineFont2>(narrow, 5);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getName(), "A");
+    EXPECT_EQ(decoded->getCodes(), std::vector<int>{65});
+    EXPECT_EQ(decoded->getEncoding(), FSEncoding::ANSI);
+    EXPECT_EQ(decoded->getShapes().size(), 1u);
+}
+
+TEST(DefineFont2Test, WideCodesByVersionAndEncoding) {
+    struct Case {
+        int version;
+        int encoding;
+        bool wide;
+    };
+    for (const Case c : {Case{5, FSEncoding::ANSI, false}, Case{5, FSEncoding::Unicode, true},
+                         Case{5, FSEncoding::ShiftJIS, true}, Case{6, FSEncoding::ANSI, true},
+                         Case{7, FSEncoding::Unicode, true}}) {
+        SCOPED_TRACE("version " + std::to_string(c.version) + ", encoding " +
+                     std::to_string(c.encoding));
+        FSDefineFont2 font(1, "K", {FSShape(), FSShape()}, {65, 86});
+        font.setEncoding(c.encoding);
+        font.setAscent(800);
+        font.setAdvances({500, 600});
+        font.setBounds({FSBounds(), FSBounds(0, -700, 500, 0)});
+        font.setKernings({FSKerning(65, 86, -40)});
+        EXPECT_EQ(font.wideCodes(c.version), c.wide);
+        const Bytes bytes = encodeTag(font, c.version);
+        EXPECT_EQ((bytes[4] & 0x04) != 0, c.wide);
+        // The kerning record ends the tag: 4 bytes with narrow codes, 6 with wide ones.
+        const Bytes kerning =
+            c.wide ? Bytes{0x41, 0x00, 0x56, 0x00, 0xD8, 0xFF} : Bytes{0x41, 0x56, 0xD8, 0xFF};
+        EXPECT_TRUE(std::equal(kerning.rbegin(), kerning.rend(), bytes.rbegin()));
+        auto decoded = roundTrip(font, c.version);
+        ASSERT_NE(decoded, nullptr);
+        EXPECT_EQ(decoded->getKernings().at(0), FSKerning(65, 86, -40));
+        EXPECT_EQ(decoded->getAdvances(), (std::vector<int>{500, 600}));
+        EXPECT_EQ(decoded->getBounds().at(1), FSBounds(0, -700, 500, 0));
+    }
+    // A code beyond one byte needs wide codes whatever the version.
+    FSDefineFont2 font(1, "K", {FSShape()}, {0x263A});
+    font.setEncoding(FSEncoding::ANSI);
+    EXPECT_TRUE(font.wideCodes(5));
+}
+
+TEST(DefineFont2Test, FlagsEachHaveTheirBit) {
+    struct Case {
+        const char* label;
+        std::function<void(FSDefineFont2&)> set;
+        int flags;
+    };
+    const std::vector<Case> cases = {
+        {"none", [](FSDefineFont2&) {}, 0x04},
+        {"bold", [](FSDefineFont2& f) { f.setBold(true); }, 0x05},
+        {"italic", [](FSDefineFont2& f) { f.setItalic(true); }, 0x06},
+        {"ANSI", [](FSDefineFont2& f) { f.setEncoding(FSEncoding::ANSI); }, 0x14},
+        {"small", [](FSDefineFont2& f) { f.setSmall(true); }, 0x24},
+        {"ShiftJIS", [](FSDefineFont2& f) { f.setEncoding(FSEncoding::ShiftJIS); }, 0x44},
+        {"small ANSI",
+         [](FSDefineFont2& f) {
+             f.setSmall(true);
+             f.setEncoding(FSEncoding::ANSI);
+         },
+         0x34},
+        {"small ShiftJIS",
+         [](FSDefineFont2& f) {
+             f.setSmall(true);
+             f.setEncoding(FSEncoding::ShiftJIS);
+         },
+         0x64},
+        {"layout", [](FSDefineFont2& f) { f.setLeading(20); }, 0x84},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        FSDefineFont2 font(1, "F", {}, {});
+        c.set(font);
+        const Bytes bytes = encodeTag(font, 7);
+        EXPECT_EQ(bytes[4], c.flags);
+        auto decoded = decodeAs<FSDefineFont2>(bytes);
+        ASSERT_NE(decoded, nullptr);
+        EXPECT_EQ(decoded->getEncoding(), font.getEncoding());
+        EXPECT_EQ(decoded->isSmall(), font.isSmall());
+        EXPECT_EQ(decoded->isItalic(), font.isItalic());
+        EXPECT_EQ(decoded->isBold(), font.isBold());
+        EXPECT_EQ(decoded->containsLayout(), font.containsLayout());
+        EXPECT_EQ(encodeTag(*decoded, 7), bytes);
+    }
+}
+
+TEST(DefineFont2Test, ThirtyTwoBitOffsetsIncludingTheCodeOffset) {
+    // One glyph of 2k + 2 bytes: the code offset is 4 + 2k + 2.
+    FSDefineFont2 narrow(1, "", {glyphOfBytes(32764)}, {65});
+    const Bytes narrowBytes = encodeTag(narrow);
+    EXPECT_FALSE(narrow.isWideOffsets());
+    EXPECT_EQ(narrowBytes[6 + 2], 0x04);  // flags after the long header and identifier
+    EXPECT_EQ(narrowBytes[6 + 9] | narrowBytes[6 + 10] << 8, 65534);
+
+    // Two bytes more and the code offset no longer fits 16 bits.
+    FSDefineFont2 wide(1, "", {glyphOfBytes(32765)}, {65});
+    const Bytes bytes = encodeTag(wide);
+    EXPECT_TRUE(wide.isWideOffsets());
+    EXPECT_EQ(bytes[6 + 2], 0x0C);
+    const std::size_t table = 6 + 7;
+    const auto word = [&](std::size_t at) {
+        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
+    };
+    EXPECT_EQ(word(table), 8);
+    EXPECT_EQ(word(table + 4), 8 + 2 * 32765 + 2);
+    auto decoded = roundTrip(wide);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getShapes().at(0).getObjects().size(), 32765u);
+    EXPECT_EQ(decoded->getCodes(), std::vector<int>{65});
+}
+
+TEST(DefineFont2Test, ChoicesOfAFileAreKept) {
+    struct Case {
+        const char* label;
+        Bytes body;
+        int version;
+    };
+    const std::vector<Case> cases = {
+        // Narrow codes in a version 8 movie.
+        {"narrow codes",
+         {0x01, 0x00, 0x00, 0x00, 0x01, 0x41, 0x01, 0x00, 0x04, 0x00, 0x06, 0x00, 0x10, 0x00, 0x41},
+         8},
+        // 32-bit offsets for a small table.
+        {"wide offsets",
+         {0x01, 0x00, 0x0C, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x00, 0x00, 0x0A, 0x00, 0x00, 0x00,
+          0x10, 0x00, 0x41, 0x00},
+         7},
+        // No glyphs and no code table offset.
+        {"no code offset",
+         {0x01, 0x00, 0x10, 0x00, 0x05, 0x5F, 0x73, 0x61, 0x6E, 0x73, 0x00, 0x00},
+         5},
+        // No glyphs, with the code table offset.
+        {"empty code offset", {0x01, 0x00, 0x04, 0x01, 0x01, 0x41, 0x00, 0x00, 0x02, 0x00}, 8},
+        // A layout of zeros without glyphs or code offset.
+        {"zero layout",
+         {0x01, 0x00, 0x84, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+         8},
+        // The same with the code offset.
+        {"zero layout and code offset",
+         {0x01, 0x00, 0x84, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+          0x00, 0x00},
+         8},
+        // A name that ends in its zero byte, as later writers store it.
+        {"name with its zero",
+         {0x01, 0x00, 0x04, 0x01, 0x03, 0x4E, 0x53, 0x00, 0x00, 0x00, 0x02, 0x00},
+         8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Bytes bytes = tagBytes(48, c.body);
+        auto font = decodeAs<FSDefineFont2>(bytes, c.version);
+        ASSERT_NE(font, nullptr);
+        EXPECT_EQ(encodeTag(*font, c.version), bytes);
+    }
+}
+
+TEST(DefineFont2Test, GlyphsListedOutOfOrderAreReadWhereTheyLie) {
+    const Bytes a = glyphBytes(lineGlyph(100, 0));
+    const Bytes b = glyphBytes(lineGlyph(0, -5));
+    const auto offset = [](std::size_t value) { return static_cast<uint8_t>(value); };
+    // Glyph 1 lies first in the table, glyph 0 after it.
+    const Bytes bytes =
+        tagBytes(48, concat({{0x01, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00, offset(6 + b.size()), 0x00,
+                              0x06, 0x00, offset(6 + a.size() + b.size()), 0x00},
+                             b,
+                             a,
+                             {0x41, 0x00, 0x42, 0x00}}));
+    auto font = decodeAs<FSDefineFont2>(bytes);
+    ASSERT_NE(font, nullptr);
+    ASSERT_EQ(font->getShapes().size(), 2u);
+    EXPECT_EQ(glyphBytes(font->getShapes()[0]), a);
+    EXPECT_EQ(glyphBytes(font->getShapes()[1]), b);
+    EXPECT_EQ(font->getCodes(), (std::vector<int>{65, 66}));
+    EXPECT_EQ(
+        encodeTag(*font),
+        tagBytes(48, concat({{0x01, 0x00, 0x04, 0x00, 0x00, 0x02, 0x00, 0x06, 0x00,
+                              offset(6 + a.size()), 0x00, offset(6 + a.size() + b.size()), 0x00},
+                             a,
+                             b,
+                             {0x41, 0x00, 0x42, 0x00}})));
+}
+
+TEST(DefineFont2Test, WiderBoundsOfAFileAreKeptWhileUnchanged) {
+    // A glyph whose bounds are all zero, announced in fields of one bit (two bytes).
+    const Bytes bytes = tagBytes(
+        48, {0x01, 0x00, 0x84, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x06, 0x00, 0x10, 0x00, 0x41,
+             0x00, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x58, 0x02, 0x08, 0x00, 0x00, 0x00});
+    auto font = decodeAs<FSDefineFont2>(bytes);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getBounds(), std::vector<FSBounds>{FSBounds()});
+    EXPECT_EQ(encodeTag(*font), bytes);
+    // Changed bounds are written in the fewest bits.
+    font->setBounds({FSBounds(0, 0, 1, 1)});
+    const Bytes changed = encodeTag(*font);
+    EXPECT_EQ(changed.size(), bytes.size());
+    EXPECT_EQ(changed[changed.size() - 4], 0x10);  // 00010 00 01 00 01: size 2
+    roundTrip(*font);
+}
+
+TEST(DefineFont2Test, DefaultsWriteTheCodeOffsetOfAnEmptyTable) {
+    FSDefineFont2 font(3, "Arial");
+    EXPECT_EQ(encodeTag(font, 7), tagBytes(48, {0x03, 0x00, 0x04, 0x00, 0x05, 'A', 'r', 'i', 'a',
+                                                'l', 0x00, 0x00, 0x02, 0x00}));
+}
+
+TEST(DefineFont2Test, InconsistentListsAreRefused) {
+    FSDefineFont2 codes(1, "F", {FSShape(), FSShape()}, {65});
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(codes); }), "code count"));
+    FSDefineFont2 advances(1, "F", {FSShape()}, {65});
+    advances.setAscent(10);
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(advances); }), "advance count"));
+    advances.setAdvances({1});
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(advances); }), "bounds count"));
+    advances.setBounds({FSBounds()});
+    roundTrip(advances);
+    FSDefineFont2 named(1, std::string(256, 'x'));
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(named); }), "name length of 256"));
+}
+
+TEST(DefineFont2Test, HostileTablesAreRefused) {
+    struct Case {
+        const char* label;
+        Bytes body;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"glyph count beyond the tag",
+         {0x01, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xFF, 0x04, 0x00},
+         "the glyph offset table runs past the end of the tag"},
+        {"code offset beyond the tag",
+         {0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x60, 0x00, 0x10, 0x00, 0x41, 0x00},
+         "the code table offset points outside the tag"},
+        {"glyph offset past the code table",
+         {0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x06, 0x00, 0x10, 0x00, 0x41, 0x00},
+         "glyph 0 at offset 8 lies outside the glyph table"},
+        {"name beyond the tag",
+         {0x01, 0x00, 0x04, 0x00, 0x30, 0x41},
+         "the font name runs past the end of the tag"},
+        {"kernings beyond the tag",
+         {0x01, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+          0xFF, 0x7F},
+         "the kerning table runs past the end of the tag"},
+        {"body shorter than the identifier", {0x01}, "FSDefineFont2 overflowed by 1 bytes."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const Bytes bytes = concat({tagBytes(48, c.body), Bytes(8, 0x00)});
+        FSInputStream in(bytes);
+        in.setContext(FSCoder::Version, 7);
+        const std::string message = messageOf([&] { FSMovie::decodeObject(in); });
+        EXPECT_TRUE(contains(message, c.message)) << message;
+        expectSlotsCleared(in, c.label);
+    }
+}
+
+// ---- FSFontInfo, FSFontInfo2 ----
+
+TEST(FontInfoTest, NameFlagsAndCodes) {
+    std::vector<int> codes;
+    for (int i = 0; i < 10; ++i) codes.push_back('a' + i);
+    FSFontInfo info(2, "Arial", codes);
+    info.setEncoding(FSEncoding::ANSI);
+    info.setItalic(true);
+    const Bytes bytes = encodeTag(info);
+    EXPECT_EQ(info.getLength(), 19);
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 11),
+              (Bytes{0x53, 0x03, 0x02, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x0C}));
+    auto decoded = roundTrip(info);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getCodes(), codes);
+    EXPECT_EQ(decoded->getName(), "Arial");
+    EXPECT_TRUE(decoded->isItalic());
+    EXPECT_FALSE(decoded->isBold());
+
+    // Unicode codes take two bytes and set the wide-codes flag.
+    FSFontInfo unicode(2, "Arial", {0x263A});
+    unicode.setSmall(true);
+    unicode.setBold(true);
+    const Bytes wide = encodeTag(unicode);
+    EXPECT_EQ(wide, tagBytes(13, {0x02, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x23, 0x3A, 0x26}));
+    roundTrip(unicode);
+}
+
+TEST(FontInfoTest, Info2CarriesTheLanguage) {
+    FSFontInfo2 info(4, "V", {65, 66}, 1);
+    info.setEncoding(FSEncoding::ShiftJIS);
+    const Bytes bytes = encodeTag(info);
+    EXPECT_EQ(bytes, tagBytes(62, {0x04, 0x00, 0x01, 'V', 0x11, 0x01, 0x41, 0x00, 0x42, 0x00}));
+    auto decoded = roundTrip(info);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getLanguage(), 1);
+    EXPECT_EQ(decoded->getEncoding(), FSEncoding::ShiftJIS);
+}
+
+TEST(FontInfoTest, TheFilesWideCodesFlagIsKept) {
+    // ShiftJIS flagged with narrow codes, as an old authoring tool wrote it.
+    const Bytes bytes = tagBytes(13, {0x01, 0x00, 0x01, 'V', 0x10, 0x41, 0x42});
+    auto info = decodeAs<FSFontInfo>(bytes, 1);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->getCodes(), (std::vector<int>{65, 66}));
+    EXPECT_EQ(encodeTag(*info, 1), bytes);
+}
+
+TEST(FontInfoTest, CodesCutShortAreRefused) {
+    const Bytes bytes = tagBytes(62, {0x01, 0x00, 0x01, 'V', 0x01, 0x01, 0x41, 0x00, 0x42});
+    EXPECT_TRUE(contains(messageOf([&] { decodeTag(bytes); }), "a code table cut short"));
+    const Bytes nameless = tagBytes(13, {0x01, 0x00, 0x09, 'V'});
+    EXPECT_TRUE(contains(messageOf([&] { decodeTag(nameless); }),
+                         "the font name runs past the end of the tag"));
+}
+
+// ---- FSDefineTextField ----
+
+TEST(DefineTextFieldTest, DefaultsWriteABlackTransparentColour) {
+    FSDefineTextField field(1);
+    EXPECT_TRUE(field.containsColor());
+    const Bytes bytes = encodeTag(field);
+    EXPECT_EQ(bytes, tagBytes(37, {0x01, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    auto decoded = decodeAs<FSDefineTextField>(bytes);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getColor(), FSColor(0, 0, 0, 0));
+    EXPECT_FALSE(decoded->containsText());
+}
+
+TEST(DefineTextFieldTest, EveryOptionalPartAndFlag) {
+    FSDefineTextField field(5, FSBounds(-40, -40, 2000, 400));
+    field.setWordWrapped(true);
+    field.setMultiline(true);
+    field.setPassword(true);
+    field.setReadOnly(true);
+    field.setNotSelectable(true);
+    field.setBordered(true);
+    field.setHtml(true);
+    field.setUseFontGlyphs(true);
+    field.setFontIdentifier(3);
+    field.setFontHeight(240);
+    field.setColor(FSColor(255, 0, 0, 128));
+    field.setMaxLength(20);
+    field.setAlignment(2);
+    field.setLeftMargin(40);
+    field.setRightMargin(60);
+    field.setIndent(80);
+    field.setLeading(-20);
+    field.setVariableName("name");
+    field.setInitialText("Hello");
+    const Bytes bytes = encodeTag(field);
+    // header, identifier, bounds of 12 bits per value (7 bytes)
+    const std::size_t flags = 2 + 2 + 7;
+    EXPECT_EQ(bytes[flags], 0xFF);
+    EXPECT_EQ(bytes[flags + 1], 0x3B);
+    EXPECT_EQ(Bytes(bytes.begin() + flags + 2, bytes.begin() + flags + 19),
+              (Bytes{0x03, 0x00, 0xF0, 0x00, 0xFF, 0x00, 0x00, 0x80, 0x14, 0x00, 0x02, 0x28, 0x00,
+                     0x3C, 0x00, 0x50, 0x00}));
+    EXPECT_EQ(field.getLength(), 2 + 7 + 2 + 4 + 4 + 2 + 9 + 5 + 6);
+    auto decoded = roundTrip(field);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getLeading(), -20);
+    EXPECT_EQ(decoded->getInitialText(), "Hello");
+    EXPECT_EQ(decoded->getVariableName(), "name");
+    EXPECT_TRUE(decoded->isUseFontGlyphs());
+    EXPECT_FALSE(decoded->isAutoSize());
+}
+
+TEST(DefineTextFieldTest, FieldsOfLaterVersions) {
+    FSDefineTextField field(6, FSBounds(0, 0, 100, 100));
+    field.setFontClass("Serif");
+    field.setFontHeight(300);
+    field.setAutoSize(true);
+    field.setWasStatic(true);
+    field.setColor(FSColor());
+    const Bytes bytes = encodeTag(field, 9);
+    const std::size_t flags = 2 + 2 + 5;
+    EXPECT_EQ(bytes[flags], 0x00);
+    EXPECT_EQ(bytes[flags + 1], 0xC4);
+    EXPECT_EQ(Bytes(bytes.begin() + flags + 2, bytes.end()),
+              (Bytes{'S', 'e', 'r', 'i', 'f', 0x00, 0x2C, 0x01, 0x00}));
+    auto decoded = roundTrip(field, 9);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getFontClass(), "Serif");
+    EXPECT_EQ(decoded->getFontHeight(), 300);
+    EXPECT_TRUE(decoded->isAutoSize());
+    EXPECT_TRUE(decoded->isWasStatic());
+    EXPECT_FALSE(decoded->containsFont());
+}
+
+TEST(DefineTextFieldTest, PartsAFileCarriedWithDefaultValuesAreKept) {
+    // Font 0 of height 0, maximum length 0, a layout of zeros and an empty initial text.
+    const Bytes bytes = tagBytes(37, concat({{0x01, 0x00, 0x00, 0x83, 0x20}, Bytes(17, 0x00)}));
+    auto field = decodeAs<FSDefineTextField>(bytes);
+    ASSERT_NE(field, nullptr);
+    EXPECT_FALSE(field->containsColor());
+    EXPECT_EQ(encodeTag(*field), bytes);
+}
+
+TEST(DefineTextFieldTest, TextsWithZeroBytesAndHostileStringsAreRefused) {
+    FSDefineTextField field(1);
+    field.setInitialText(std::string("a\0b", 3));
+    EXPECT_TRUE(contains(messageOf([&] { encodeTag(field); }), "initial text holding a zero"));
+    // A variable name whose terminator lies in the next tag.
+    const Bytes bytes =
+        concat({tagBytes(37, {0x01, 0x00, 0x00, 0x00, 0x00, 'a', 'b'}), {0x40, 0x00, 0x00, 0x00}});
+    FSInputStream in(bytes);
+    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
+                         "the variable name runs past the end of the tag"));
+    expectSlotsCleared(in, "after a failed text field");
+}
+
+// ---- FSPathsArePostscript ----
+
+TEST(PathsArePostscriptTest, HeaderOnly) {
+    FSPathsArePostscript marker;
+    EXPECT_EQ(encodeTag(marker), (Bytes{0x40, 0x06}));
+    auto decoded = decodeAs<FSPathsArePostscript>(Bytes{0x40, 0x06});
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(decoded->getLength(), 0);
+    // The long header of a file is kept.
+    const Bytes longForm = tagBytes(25, {}, true);
+    auto kept = decodeAs<FSPathsArePostscript>(longForm);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(encodeTag(*kept), longForm);
+}
+
+// ---- every class: round trips, copies, damaged input ----
+
+std::vector<std::unique_ptr<FSMovieObject>> sampleTags() {
+    std::vector<std::unique_ptr<FSMovieObject>> tags;
+    tags.push_back(std::make_unique<FSDefineFont>(
+        1, std::vector<FSShape>{lineGlyph(100, 0), lineGlyph(-30, 40), FSShape()}));
+    auto font2 = std::make_unique<FSDefineFont2>(
+        2, "Sans", std::vector<FSShape>{lineGlyph(0, 700), lineGlyph(500, -10)},
+        std::vector<int>{'I', 0x263A});
+    font2->setAscent(900);
+    font2->setDescent(200);
+    font2->setLeading(-5);
+    font2->setAdvances({300, 1000});
+    font2->setBounds({FSBounds(0, -700, 40, 0), FSBounds(10, -600, 900, 100)});
+    font2->setKernings({FSKerning('I', 0x263A, -25), FSKerning(0x263A, 'I', 10)});
+    font2->setItalic(true);
+    font2->setLanguage(2);
+    tags.push_back(std::move(font2));
+    tags.push_back(std::make_unique<FSFontInfo>(1, "Serif", std::vector<int>{65, 66, 67}));
+    tags.push_back(std::make_unique<FSFontInfo2>(1, "Serif", std::vector<int>{65, 0x3042}, 3));
+    std::vector<FSText> records = {
+        FSText(1, FSColor(0, 0, 0), 100, 480, 480, {FSCharacter(0, 0)}),
+        FSText(0, FSColor(), 140, Default, 0, {FSCharacter(2, 300), FSCharacter(1, -20)}),
+        FSText(2, FSColor(10, 20, 30, 40), Default, 960, 240, {})};
+    tags.push_back(std::make_unique<FSDefineText>(3, FSBounds(0, 0, 14400, 10800),
+                                                  FSCoordTransform(20, 40, 2.0, 0.5), records));
+    tags.push_back(std::make_unique<FSDefineText2>(4, FSBounds(-20, -20, 400, 400),
+                                                   FSCoordTransform(), records));
+    auto field = std::make_unique<FSDefineTextField>(5, FSBounds(0, 0, 2000, 400));
+    field->setFontIdentifier(2);
+    field->setFontHeight(240);
+    field->setMaxLength(8);
+    field->setLeftMargin(20);
+    field->setVariableName("v");
+    field->setInitialText("text");
+    field->setMultiline(true);
+    tags.push_back(std::move(field));
+    tags.push_back(std::make_unique<FSPathsArePostscript>());
+    return tags;
+}
+
+TEST(FontTextRoundTripTest, EveryClassReencodesByteForByte) {
+    for (int version : {5, 6, 8}) {
+        for (auto& tag : sampleTags()) {
+            SCOPED_TRACE(std::string(tag->name()) + " version " + std::to_string(version));
+            const Bytes first = encodeTag(*tag, version);
+            auto decoded = decodeTag(first, version);
+            ASSERT_NE(decoded, nullptr);
+            EXPECT_STREQ(decoded->name(), tag->name());
+            EXPECT_EQ(encodeTag(*decoded, version), first);
+            // A copy encodes the same.
+            auto copy = tag->clone();
+            auto* copied = dynamic_cast<FSMovieObject*>(copy.get());
+            ASSERT_NE(copied, nullptr);
+            EXPECT_EQ(encodeTag(*copied, version), first);
+        }
+    }
+}
+
+// Damaged copies of a tag: cut at every length (with the header saying so, or still claiming
+// the whole body) and with bytes flipped. Each either decodes to an object that re-encodes, or
+// fails with an FSException; reported failures never escape the tag.
+void expectDamageHandled(const Bytes& tag, int version, std::size_t headerSize) {
+    const int type = (tag[0] | tag[1] << 8) >> 6;
+    const Bytes body(tag.begin() + static_cast<std::ptrdiff_t>(headerSize), tag.end());
+    const auto attempt = [&](const Bytes& bytes, bool withListener) {
+        ErrorRecorder recorder;
+        FSInputStream in(bytes);
+        in.setContext(FSCoder::Version, version);
+        if (withListener) in.setListener(&recorder);
+        try {
+            auto object = FSMovie::decodeObject(in);
+            if (object) encodeTag(*object, version);
+        } catch (const FSDecodingStopped&) {
+            ADD_FAILURE() << "a reported failure escaped the tag";
+        } catch (const FSException&) {
+        }
+        expectSlotsCleared(in, "after damaged input");
+    };
+    // Every byte of small bodies; about 60 evenly spread places of large ones.
+    const std::size_t step = body.size() > 120 ? body.size() / 60 : 1;
+    for (std::size_t cut = 0; cut < body.size(); cut += step) {
+        const Bytes shortBody(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(cut));
+        attempt(tagBytes(type, shortBody, headerSize == 6), false);
+        attempt(Bytes(tag.begin(), tag.begin() + static_cast<std::ptrdiff_t>(headerSize + cut)),
+                false);
+    }
+    for (std::size_t at = 0; at < body.size(); at += step) {
+        for (uint8_t mask : {0xFF, 0x80, 0x01}) {
+            Bytes flipped = body;
+            flipped[at] ^= mask;
+            const Bytes bytes = tagBytes(type, flipped, headerSize == 6);
+            attempt(bytes, false);
+            attempt(bytes, true);
+        }
+    }
+}
+
+TEST(FontTextRoundTripTest, DamagedTagsFailCleanly) {
+    for (auto& tag : sampleTags()) {
+        SCOPED_TRACE(tag->name());
+        const Bytes bytes = encodeTag(*tag, 7);
+        expectDamageHandled(bytes, 7, static_cast<std::size_t>(tag->headerLength()));
+    }
+}
+
+// ---- real movies ----
+
+fs::path corpus() {
+    return fs::path(QUILLET_CORPUS) / "swf";
+}
+
+bool isFontOrTextTag(int type) {
+    return type == 10 || type == 11 || type == 13 || type == 25 || type == 33 || type == 37 ||
+           type == 48 || type == 62;
+}
+
+struct CorpusTag {
+    std::string file;
+    int version = 0;
+    Bytes bytes;
+    std::size_t headerSize = 0;
+};
+
+// The font and text tags of every plain or zlib-compressed movie of the corpus, cut out by their
+// headers (tags of other families are stepped over unread).
+std::vector<CorpusTag> corpusTags() {
+    std::vector<CorpusTag> found;
+    for (const auto& entry : fs::recursive_directory_iterator(corpus())) {
+        if (entry.path().extension() != ".swf") continue;
+        const Bytes file = FSMovie::readFile(entry.path().string());
+        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C') || file[1] != 'W') continue;
+        Bytes data = file;
+        if (file[0] == 'C') {
+            const std::size_t declared =
+                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
+            try {
+                data = FSMovie::uncompressData(file, declared);
+            } catch (const FSException&) {
+                continue;
+            }
+        }
+        const std::size_t rectBits = 5 + 4 * (data[8] >> 3);
+        std::size_t at = 8 + (rectBits + 7) / 8 + 4;
+        while (at + 2 <= data.size()) {
+            const int word = data[at] | data[at + 1] << 8;
+            const int type = word >> 6;
+            std::size_t length = static_cast<std::size_t>(word & 63);
+            std::size_t header = 2;
+            if (length == 63) {
+                if (at + 6 > data.size()) break;
+                length = data[at + 2] | data[at + 3] << 8 | data[at + 4] << 16 |
+                         static_cast<std::size_t>(data[at + 5]) << 24;
+                header = 6;
+            }
+            if (type == 0 || at + header + length > data.size()) break;
+            if (isFontOrTextTag(type))
+                found.push_back(
+                    {entry.path().filename().string(), file[3],
+                     Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
+                           data.begin() + static_cast<std::ptrdiff_t>(at + header + length)),
+                     header});
+            at += header + length;
+        }
+    }
+    return found;
+}
+
+// Every font and text tag of the corpus decodes to exactly its declared length (the container's
+// check throws otherwise) and encodes back to the very bytes of the file.
+TEST(FontTextCorpusTest, TagsOfRealMoviesDecodeAndReencodeExactly) {
+    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    const auto tags = corpusTags();
+    std::map<std::string, int> counts;
+    int identical = 0;
+    for (const auto& tag : tags) {
+        SCOPED_TRACE(tag.file);
+        std::unique_ptr<FSMovieObject> object;
+        try {
+            FSInputStream in(tag.bytes);
+            in.setContext(FSCoder::Version, tag.version);
+            object = FSMovie::decodeObject(in);
+            EXPECT_EQ(in.getCursor(), tag.bytes.size() * 8);
+        } catch (const FSException& e) {
+            ADD_FAILURE() << e.what();
+            continue;
+        }
+        ASSERT_NE(object, nullptr);
+        ++counts[object->name()];
+        const Bytes encoded = encodeTag(*object, tag.version);
+        EXPECT_EQ(encoded, tag.bytes) << object->name() << " re-encodes differently";
+        identical += encoded == tag.bytes ? 1 : 0;
+    }
+    std::cout << "[ corpus ] " << tags.size() << " font and text tags, " << identical
+              << " re-encoded byte for byte:";
+    for (const auto& [name, count] : counts) std::cout << " " << name << " " << count;
+    std::cout << "\n";
+    EXPECT_GT(counts["FSDefineTextField"], 50);
+    EXPECT_GT(counts["FSDefineText"], 10);
+    EXPECT_GT(counts["FSDefineFont2"], 5);
+    EXPECT_GE(counts["FSDefineFont"], 2);
+    EXPECT_GE(counts["FSFontInfo"], 1);
+    EXPECT_GE(counts["FSFontInfo2"], 1);
+    EXPECT_GE(counts["FSDefineText2"], 5);
+}
+
+TEST(FontTextCorpusTest, DamagedCopiesOfRealTagsFailCleanly) {
+    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    // One tag of each kind and power-of-two size is enough to reach every path.
+    std::map<std::pair<int, int>, int> seen;
+    for (const auto& tag : corpusTags()) {
+        const int type = (tag.bytes[0] | tag.bytes[1] << 8) >> 6;
+        if (seen[{type, std::bit_width(tag.bytes.size())}]++ > 0) continue;
+        SCOPED_TRACE(tag.file);
+        expectDamageHandled(tag.bytes, tag.version, tag.headerSize);
+    }
+}
+
+}  // namespace
+}  // namespace transform
