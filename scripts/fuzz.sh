@@ -76,14 +76,23 @@ for target in "${targets[@]}"; do
     say "running $target for ${seconds}s over ${dirs[*]}"
     log="$work/$target/last-run.log"
     # Memory limits: a length field that claims gigabytes must not make the decoder allocate them.
-    if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 \
+    before=$(find "$artifacts" -type f | wc -l)
+    started=$SECONDS
+    code=0
+    "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -malloc_limit_mb=512 -max_len=65536 -print_final_stats=1 \
-        -artifact_prefix="$artifacts" "${extra[@]}" "${dirs[@]}" >"$log" 2>&1; then
-        say "$target: $(grep -E '^stat::number_of_executed_units' "$log" | awk '{print $2}') runs, no finding"
+        -artifact_prefix="$artifacts" "${extra[@]}" "${dirs[@]}" >"$log" 2>&1 || code=$?
+    # Executions: the final statistics, or the last status line (the fork mode prints no stats).
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+    [[ -n $runs ]] || runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    found=$(($(find "$artifacts" -type f | wc -l) - before))
+    if ((code == 0 && found == 0)); then
+        say "$target: ${runs:-?} runs in $((SECONDS - started))s, no finding"
     else
         status=1
-        say "$target: FINDING (log $log, reproducers in $artifacts)"
-        grep -E 'ERROR|SUMMARY|fuzz_swf_movie:|Test unit written' "$log" | head -n 20 >&2 || true
+        say "$target: FINDING after ${runs:-?} runs: $found new reproducer(s) in $artifacts, log $log"
+        grep -E '^==[0-9]+==ERROR|^SUMMARY|^fuzz_[a-z_]*:|Test unit written' "$log" | sort | uniq -c |
+            sort -rn | head -n 20 >&2 || true
     fi
 done
 exit "$status"
