@@ -70,6 +70,19 @@ int compoundCode(const std::string& name) {
     return kSingle;
 }
 
+// The theme's own part, for the pictures of its style entries.
+PartRefs themeRefs(const Theme& theme) {
+    PartRefs refs;
+    refs.package = theme.package;
+    refs.partName = theme.partName;
+    refs.rels = theme.rels;
+    return refs;
+}
+
+bool isXmlContentType(const std::string& type) {
+    return type.empty() || type.ends_with("+xml") || type.ends_with("/xml");
+}
+
 // An entry of the theme's style lists, 1-based; null when idx is out of range.
 pugi::xml_node styleEntry(const std::vector<pugi::xml_node>& list, std::int64_t idx) {
     if (idx < 1 || idx > static_cast<std::int64_t>(list.size())) return {};
@@ -102,9 +115,12 @@ std::string PartRefs::target(const std::string& id) const {
 std::shared_ptr<MediaPart> PartRefs::media(const std::string& id) const {
     std::string part = target(id);
     if (part.empty()) return nullptr;
+    // Only picture parts: a reference that lands on a slide, layout or other XML part dangles.
+    std::string type = package->contentType(part);
+    if (isXmlContentType(type)) return nullptr;
     auto media = std::make_shared<MediaPart>();
     media->name = part;
-    media->contentType = package->contentType(part);
+    media->contentType = type;
     media->package = package;
     return media;
 }
@@ -216,27 +232,29 @@ LineData readLine(pugi::xml_node ln, const ColorContext& colors, const PartRefs*
     return base;
 }
 
-FillData styleFill(pugi::xml_node fillRef, const ColorContext& colors, const PartRefs* refs) {
+FillData styleFill(pugi::xml_node fillRef, const ColorContext& colors, const PartRefs*) {
     if (!fillRef || !colors.theme) return {};
+    PartRefs refs = themeRefs(*colors.theme);
     std::int64_t idx = intAttr(fillRef, "idx", 0);
     ColorContext withPlaceholder = colors;
     withPlaceholder.placeholder = readColorIn(fillRef, colors);
     pugi::xml_node entry = idx >= 1001 ? styleEntry(colors.theme->backgroundFillStyles, idx - 1000)
                                        : styleEntry(colors.theme->fillStyles, idx);
     if (!entry) return {};
-    return readFill(entry, withPlaceholder, refs);
+    return readFill(entry, withPlaceholder, &refs);
 }
 
-LineData styleLine(pugi::xml_node lnRef, const ColorContext& colors, const PartRefs* refs) {
+LineData styleLine(pugi::xml_node lnRef, const ColorContext& colors, const PartRefs*) {
     LineData none;
     if (!lnRef || !colors.theme) return none;
+    PartRefs refs = themeRefs(*colors.theme);
     pugi::xml_node entry = styleEntry(colors.theme->lineStyles, intAttr(lnRef, "idx", 0));
     if (!entry) return none;
     ColorContext withPlaceholder = colors;
     withPlaceholder.placeholder = readColorIn(lnRef, colors);
     LineData line;
     line.visible = true;
-    line = readLine(entry, withPlaceholder, refs, line);
+    line = readLine(entry, withPlaceholder, &refs, line);
     return line;
 }
 

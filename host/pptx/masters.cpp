@@ -81,6 +81,10 @@ void MasterSet::readMaster(const std::string& partName) {
     if (!themePart.empty()) {
         try {
             *m->theme = readTheme(loadXmlPart(*package_, themePart));
+            PartRefs themeRefs = PartRefs::load(package_, themePart);
+            m->theme->package = package_;
+            m->theme->partName = themePart;
+            m->theme->rels = themeRefs.rels;
         } catch (const PackageError& e) {
             warn(std::string("theme skipped: ") + e.what());
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/pptx/model.h"
+#include "host/pptx/package.h"
 #include "host/pptx/xml.h"
 
 namespace quillet::pptx {
@@ -21,6 +22,10 @@ struct Theme {
     // Format scheme entries; the nodes live in doc.
     std::vector<pugi::xml_node> fillStyles, lineStyles, backgroundFillStyles;
     std::shared_ptr<pugi::xml_document> doc;
+    // The theme part and its relationships: pictures of its style entries are the theme's own.
+    std::shared_ptr<const Package> package;
+    std::string partName;
+    std::map<std::string, Relationship> rels;
 };
 
 Theme readTheme(std::shared_ptr<pugi::xml_document> doc);

@@ -392,6 +392,19 @@ TEST(Corpus, Backgrounds) {
     EXPECT_EQ(b4->picture()->contentType(), "image/jpeg");
 }
 
+TEST(Corpus, ThemeBackgroundStylePictureComesFromTheTheme) {
+    NEED_CORPUS();
+    // themes.pptx slide 8: no bg of its own nor on slideLayout45; slideMaster5 has
+    // <p:bgRef idx="1003">, the third entry of theme5's bgFillStyleLst: a stretched blipFill of
+    // r:embed rId2, which theme5's own relationships map to ../media/image3.jpeg.
+    auto p = deck("themes.pptx");
+    auto bg = p->slides()->item(8)->background();
+    EXPECT_EQ(bg->type(), host::fill_type::kPicture);
+    ASSERT_NE(bg->picture(), nullptr);
+    EXPECT_EQ(bg->picture()->name(), "ppt/media/image3.jpeg");
+    EXPECT_EQ(bg->picture()->data().size(), 94611u);
+}
+
 TEST(Corpus, NumberedParagraphs) {
     NEED_CORPUS();
     // aptia slide 6 holds nine paragraphs with buAutoNum type="arabicPeriod".

@@ -130,7 +130,10 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
         "<p:blipFill><a:blip r:embed=\"rId2\"/></p:blipFill><p:spPr><a:xfrm><a:off x=\"0\" "
         "y=\"0\"/><a:ext cx=\"12700\" cy=\"12700\"/></a:xfrm></p:spPr></p:pic>"
         "<p:pic><p:nvPicPr><p:cNvPr id=\"5\" name=\"Q\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
-        "<p:blipFill><a:blip r:embed=\"rId9\"/></p:blipFill><p:spPr/></p:pic>";
+        "<p:blipFill><a:blip r:embed=\"rId9\"/></p:blipFill><p:spPr/></p:pic>"
+        // rId1 is the slide's layout: an XML part is no picture.
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"6\" name=\"R\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId1\"/></p:blipFill><p:spPr/></p:pic>";
     spec.slides.push_back(slideXml(pics));
     // The presentation lists a slide whose relationship target is missing.
     spec.replace["ppt/_rels/presentation.xml.rels"] =
@@ -139,9 +142,10 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
     std::vector<std::uint8_t> bytes = makeDeck(spec);
     auto deck = readBytes(bytes);
     ASSERT_EQ(deck->slides.size(), 1u);
-    ASSERT_EQ(deck->slides[0]->shapes->items.size(), 2u);
+    ASSERT_EQ(deck->slides[0]->shapes->items.size(), 3u);
     EXPECT_EQ(deck->slides[0]->shapes->items[0]->picture, nullptr);
     EXPECT_EQ(deck->slides[0]->shapes->items[1]->picture, nullptr);
+    EXPECT_EQ(deck->slides[0]->shapes->items[2]->picture, nullptr);
     EXPECT_EQ(deck->slides[0]->shapes->items[0]->type, host::shape_type::kPicture);
 
     DeckSpec missingSlide;
