@@ -234,6 +234,16 @@ TEST(Package, ZipBombIsRefusedBeforeInflating) {
     EXPECT_EQ(readBytes(bytes, limits)->slides.size(), 1u);
 }
 
+TEST(Package, TooManyEntriesIsRefused) {
+    DeckSpec spec;
+    for (int i = 0; i < 40; ++i) spec.extra.push_back({"ppt/media/x" + std::to_string(i), "x"});
+    PackageLimits limits;
+    limits.maxEntries = 30;
+    std::string message = errorOf(makeDeck(spec), limits);
+    EXPECT_NE(message.find("entries, more than the 30 allowed"), std::string::npos) << message;
+    EXPECT_EQ(errorOf(makeDeck(spec)), "");
+}
+
 TEST(Package, XmlPartBombIsRefused) {
     DeckSpec spec;
     std::string huge = slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(3u << 20, ' '));
