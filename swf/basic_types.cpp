@@ -10,7 +10,9 @@ namespace transform {
 
 namespace {
 
-int bytesFor(int bits) { return (bits + 7) / 8; }
+int bytesFor(int bits) {
+    return (bits + 7) / 8;
+}
 
 // Widest fields that a 5-bit and a 4-bit size announcement can describe.
 constexpr int MaximumWideField = 31;
@@ -26,8 +28,8 @@ int signedFieldSize(std::span<const int> values, int maximum, const char* owner)
     for (const int v : values) exact = std::max(exact, FSCoder::bitsFor(v < 0 ? ~v : v, false) + 1);
     if (exact <= maximum) return exact;
     char message[128];
-    std::snprintf(message, sizeof message, "%s values need %d bits; at most %d can be coded.", owner,
-                  exact, maximum);
+    std::snprintf(message, sizeof message, "%s values need %d bits; at most %d can be coded.",
+                  owner, exact, maximum);
     throw FSFormatException(message);
 }
 
@@ -38,7 +40,9 @@ int matrixField(float value, int fraction) {
     return std::clamp(FSCoder::toFixed(value, fraction), -limit, limit - 1);
 }
 
-bool transparent(const FSCoder& coder) { return coder.getContext(FSCoder::Transparent) != 0; }
+bool transparent(const FSCoder& coder) {
+    return coder.getContext(FSCoder::Transparent) != 0;
+}
 
 }  // namespace
 
@@ -46,10 +50,12 @@ bool transparent(const FSCoder& coder) { return coder.getContext(FSCoder::Transp
 
 int FSBounds::fieldSize() const {
     const int values[] = {minX, minY, maxX, maxY};
-    return signedFieldSize(values, MaximumWideField, "FSBounds");
+    return std::max(readSize, signedFieldSize(values, MaximumWideField, "FSBounds"));
 }
 
-int FSBounds::length(FSOutputStream&) { return bytesFor(5 + 4 * fieldSize()); }
+int FSBounds::length(FSOutputStream&) {
+    return bytesFor(5 + 4 * fieldSize());
+}
 
 void FSBounds::encode(FSOutputStream& coder) {
     const int n = fieldSize();
@@ -72,13 +78,16 @@ void FSBounds::decode(FSInputStream& coder) {
     maxX = coder.read(FSCoder::SignedBits, n);
     minY = coder.read(FSCoder::SignedBits, n);
     maxY = coder.read(FSCoder::SignedBits, n);
+    readSize = n;
     coder.alignToByte();
     coder.endObject(name());
 }
 
 // ---- FSColor ----
 
-int FSColor::length(FSOutputStream& coder) { return transparent(coder) ? 4 : 3; }
+int FSColor::length(FSOutputStream& coder) {
+    return transparent(coder) ? 4 : 3;
+}
 
 void FSColor::encode(FSOutputStream& coder) {
     coder.beginObject(name());
@@ -105,14 +114,20 @@ FSCoordTransform::FSCoordTransform(int x, int y) {
     m[1][2] = static_cast<float>(y);
 }
 
-FSCoordTransform::FSCoordTransform(int x, int y, double scaleX, double scaleY) : FSCoordTransform(x, y) {
+FSCoordTransform::FSCoordTransform(int x, int y, double scaleX, double scaleY)
+    : FSCoordTransform(x, y) {
     m[0][0] = static_cast<float>(scaleX);
     m[1][1] = static_cast<float>(scaleY);
 }
 
-FSCoordTransform::FSCoordTransform(const Matrix& matrix) { setMatrix(matrix); }
+FSCoordTransform::FSCoordTransform(const Matrix& matrix) {
+    setMatrix(matrix);
+}
 
-void FSCoordTransform::setMatrix(const Matrix& matrix) { std::memcpy(m, matrix, sizeof m); }
+void FSCoordTransform::setMatrix(const Matrix& matrix) {
+    std::memcpy(m, matrix, sizeof m);
+    read = {};
+}
 
 void FSCoordTransform::multiply(const Matrix& right) {
     Matrix product;
@@ -122,6 +137,7 @@ void FSCoordTransform::multiply(const Matrix& right) {
                                    m[row][2] * right[2][column];
         }
     }
+    read = {};
     // Element by element: gcc 12 at -O3 misreads a memcpy of the whole matrix here as an overflow.
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 3; ++column) m[row][column] = product[row][column];
@@ -133,7 +149,8 @@ void FSCoordTransform::translate(int x, int y) {
 }
 
 void FSCoordTransform::scale(double scaleX, double scaleY) {
-    const Matrix s = {{static_cast<float>(scaleX), 0, 0}, {0, static_cast<float>(scaleY), 0}, {0, 0, 1}};
+    const Matrix s = {
+        {static_cast<float>(scaleX), 0, 0}, {0, static_cast<float>(scaleY), 0}, {0, 0, 1}};
     multiply(s);
 }
 
@@ -146,11 +163,14 @@ void FSCoordTransform::rotate(double angle) {
 }
 
 void FSCoordTransform::shear(double shearX, double shearY) {
-    const Matrix s = {{1, static_cast<float>(shearY), 0}, {static_cast<float>(shearX), 1, 0}, {0, 0, 1}};
+    const Matrix s = {
+        {1, static_cast<float>(shearY), 0}, {static_cast<float>(shearX), 1, 0}, {0, 0, 1}};
     multiply(s);
 }
 
-void FSCoordTransform::composite(const FSCoordTransform& other) { multiply(other.m); }
+void FSCoordTransform::composite(const FSCoordTransform& other) {
+    multiply(other.m);
+}
 
 void FSCoordTransform::transformPoint(int& x, int& y) const {
     const double px = x;
@@ -175,30 +195,30 @@ bool FSCoordTransform::operator==(const FSCoordTransform& o) const {
 
 int FSCoordTransform::scaleSize() const {
     const int values[] = {matrixField(m[0][0], 16), matrixField(m[1][1], 16)};
-    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
+    return std::max(read.scale, signedFieldSize(values, MaximumWideField, "FSCoordTransform"));
 }
 
 int FSCoordTransform::rotateSize() const {
     const int values[] = {matrixField(m[1][0], 16), matrixField(m[0][1], 16)};
-    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
+    return std::max(read.rotate, signedFieldSize(values, MaximumWideField, "FSCoordTransform"));
 }
 
 int FSCoordTransform::translateSize() const {
     const int values[] = {matrixField(m[0][2], 0), matrixField(m[1][2], 0)};
-    return signedFieldSize(values, MaximumWideField, "FSCoordTransform");
+    return std::max(read.translate, signedFieldSize(values, MaximumWideField, "FSCoordTransform"));
 }
 
 int FSCoordTransform::length(FSOutputStream&) {
     int bits = 7 + 2 * translateSize();
-    if (containsScaling()) bits += 5 + 2 * scaleSize();
-    if (containsRotation()) bits += 5 + 2 * rotateSize();
+    if (writesScale()) bits += 5 + 2 * scaleSize();
+    if (writesRotation()) bits += 5 + 2 * rotateSize();
     return bytesFor(bits);
 }
 
 void FSCoordTransform::encode(FSOutputStream& coder) {
     coder.beginObject(name());
     coder.alignToByte();
-    const bool hasScale = containsScaling();
+    const bool hasScale = writesScale();
     coder.write(hasScale ? 1 : 0, FSCoder::UnsignedBits, 1);
     if (hasScale) {
         const int n = scaleSize();
@@ -206,7 +226,7 @@ void FSCoordTransform::encode(FSOutputStream& coder) {
         coder.writeFixedBits(std::ldexp(matrixField(m[0][0], 16), -16), 16, n);
         coder.writeFixedBits(std::ldexp(matrixField(m[1][1], 16), -16), 16, n);
     }
-    const bool hasRotate = containsRotation();
+    const bool hasRotate = writesRotation();
     coder.write(hasRotate ? 1 : 0, FSCoder::UnsignedBits, 1);
     if (hasRotate) {
         const int n = rotateSize();
@@ -227,19 +247,21 @@ void FSCoordTransform::decode(FSInputStream& coder) {
     coder.alignToByte();
     const FSCoordTransform identity;
     setMatrix(identity.m);
+    Widths widths;
     if (coder.read(FSCoder::UnsignedBits, 1) != 0) {
-        const int n = coder.read(FSCoder::UnsignedBits, 5);
-        m[0][0] = coder.readFixedBits(16, n);
-        m[1][1] = coder.readFixedBits(16, n);
+        widths.scale = coder.read(FSCoder::UnsignedBits, 5);
+        m[0][0] = coder.readFixedBits(16, widths.scale);
+        m[1][1] = coder.readFixedBits(16, widths.scale);
     }
     if (coder.read(FSCoder::UnsignedBits, 1) != 0) {
-        const int n = coder.read(FSCoder::UnsignedBits, 5);
-        m[1][0] = coder.readFixedBits(16, n);
-        m[0][1] = coder.readFixedBits(16, n);
+        widths.rotate = coder.read(FSCoder::UnsignedBits, 5);
+        m[1][0] = coder.readFixedBits(16, widths.rotate);
+        m[0][1] = coder.readFixedBits(16, widths.rotate);
     }
-    const int n = coder.read(FSCoder::UnsignedBits, 5);
-    m[0][2] = static_cast<float>(coder.read(FSCoder::SignedBits, n));
-    m[1][2] = static_cast<float>(coder.read(FSCoder::SignedBits, n));
+    widths.translate = coder.read(FSCoder::UnsignedBits, 5);
+    m[0][2] = static_cast<float>(coder.read(FSCoder::SignedBits, widths.translate));
+    m[1][2] = static_cast<float>(coder.read(FSCoder::SignedBits, widths.translate));
+    read = widths;
     coder.alignToByte();
     coder.endObject(name());
 }
@@ -262,21 +284,22 @@ bool FSColorTransform::isIdentity() const {
 
 bool FSColorTransform::operator==(const FSColorTransform& o) const {
     return multiplyRed == o.multiplyRed && multiplyGreen == o.multiplyGreen &&
-           multiplyBlue == o.multiplyBlue && multiplyAlpha == o.multiplyAlpha && addRed == o.addRed &&
-           addGreen == o.addGreen && addBlue == o.addBlue && addAlpha == o.addAlpha;
+           multiplyBlue == o.multiplyBlue && multiplyAlpha == o.multiplyAlpha &&
+           addRed == o.addRed && addGreen == o.addGreen && addBlue == o.addBlue &&
+           addAlpha == o.addAlpha;
 }
 
 int FSColorTransform::fieldSize(const FSCoder& coder) const {
     const bool alpha = transparent(coder);
-    int size = 0;
+    int size = read.size;
     if (containsAdd(coder)) {
         const int adds[] = {addRed, addGreen, addBlue, alpha ? addAlpha : 0};
-        size = signedFieldSize(adds, MaximumColorField, "FSColorTransform");
+        size = std::max(size, signedFieldSize(adds, MaximumColorField, "FSColorTransform"));
     }
     if (containsMultiply(coder)) {
-        const int multiplies[] = {FSCoder::toFixed(multiplyRed, 8), FSCoder::toFixed(multiplyGreen, 8),
-                                  FSCoder::toFixed(multiplyBlue, 8),
-                                  FSCoder::toFixed(alpha ? multiplyAlpha : 1.0f, 8)};
+        const int multiplies[] = {
+            FSCoder::toFixed(multiplyRed, 8), FSCoder::toFixed(multiplyGreen, 8),
+            FSCoder::toFixed(multiplyBlue, 8), FSCoder::toFixed(alpha ? multiplyAlpha : 1.0f, 8)};
         size = std::max(size, signedFieldSize(multiplies, MaximumColorField, "FSColorTransform"));
     }
     return size;
@@ -286,15 +309,15 @@ int FSColorTransform::length(FSOutputStream& coder) {
     const int terms = transparent(coder) ? 4 : 3;
     const int n = fieldSize(coder);
     int bits = 6;
-    if (containsMultiply(coder)) bits += terms * n;
-    if (containsAdd(coder)) bits += terms * n;
+    if (writesMultiply(coder)) bits += terms * n;
+    if (writesAdd(coder)) bits += terms * n;
     return bytesFor(bits);
 }
 
 void FSColorTransform::encode(FSOutputStream& coder) {
     const bool alpha = transparent(coder);
-    const bool hasMultiply = containsMultiply(coder);
-    const bool hasAdd = containsAdd(coder);
+    const bool hasMultiply = writesMultiply(coder);
+    const bool hasAdd = writesAdd(coder);
     const int n = fieldSize(coder);
     coder.beginObject(name());
     coder.alignToByte();
@@ -336,6 +359,7 @@ void FSColorTransform::decode(FSInputStream& coder) {
         addBlue = coder.read(FSCoder::SignedBits, n);
         if (alpha) addAlpha = coder.read(FSCoder::SignedBits, n);
     }
+    read = Widths{hasMultiply, hasAdd, n};
     coder.alignToByte();
     coder.endObject(name());
 }

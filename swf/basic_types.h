@@ -11,7 +11,7 @@ inline constexpr int Default = static_cast<int>(0x80000001);
 
 // The SWF RECT record.
 class FSBounds : public FSTransformObject {
-public:
+  public:
     TRANSFORM_OBJECT(FSBounds)
 
     FSBounds() = default;
@@ -23,10 +23,10 @@ public:
     int getMinY() const { return minY; }
     int getMaxX() const { return maxX; }
     int getMaxY() const { return maxY; }
-    void setMinX(int v) { minX = v; }
-    void setMinY(int v) { minY = v; }
-    void setMaxX(int v) { maxX = v; }
-    void setMaxY(int v) { maxY = v; }
+    void setMinX(int v) { minX = v, readSize = 0; }
+    void setMinY(int v) { minY = v, readSize = 0; }
+    void setMaxX(int v) { maxX = v, readSize = 0; }
+    void setMaxY(int v) { maxY = v, readSize = 0; }
     int getWidth() const { return maxX - minX; }
     int getHeight() const { return maxY - minY; }
 
@@ -38,18 +38,21 @@ public:
         return minX == o.minX && minY == o.minY && maxX == o.maxX && maxY == o.maxY;
     }
 
-private:
+  private:
     int fieldSize() const;
 
     int minX = 0;
     int minY = 0;
     int maxX = 0;
     int maxY = 0;
+    // The field width a file used, which may be wider than needed: kept so that a decoded
+    // rectangle re-encodes as it was read.
+    int readSize = 0;
 };
 
 // The SWF RGB and RGBA records; the enclosing tag's Transparent context selects the form.
 class FSColor : public FSTransformObject {
-public:
+  public:
     TRANSFORM_OBJECT(FSColor)
 
     FSColor() = default;
@@ -65,7 +68,9 @@ public:
     void setGreen(int v) { green = v; }
     void setBlue(int v) { blue = v; }
     void setAlpha(int v) { alpha = v; }
-    bool isSet() const { return red != Default || green != Default || blue != Default || alpha != Default; }
+    bool isSet() const {
+        return red != Default || green != Default || blue != Default || alpha != Default;
+    }
 
     int length(FSOutputStream& coder) override;
     void encode(FSOutputStream& coder) override;
@@ -75,7 +80,7 @@ public:
         return red == o.red && green == o.green && blue == o.blue && alpha == o.alpha;
     }
 
-private:
+  private:
     int red = Default;
     int green = Default;
     int blue = Default;
@@ -84,7 +89,7 @@ private:
 
 // The SWF MATRIX record: a 2-D affine transform m[row][column] with the translation in twips.
 class FSCoordTransform : public FSTransformObject {
-public:
+  public:
     TRANSFORM_OBJECT(FSCoordTransform)
 
     using Matrix = float[3][3];
@@ -108,7 +113,7 @@ public:
     bool containsScaling() const { return m[0][0] != 1.0f || m[1][1] != 1.0f; }
     bool containsRotation() const { return m[1][0] != 0.0f || m[0][1] != 0.0f; }
     float get(int row, int column) const { return m[row][column]; }
-    void set(int row, int column, float value) { m[row][column] = value; }
+    void set(int row, int column, float value) { m[row][column] = value, read = {}; }
     const Matrix& getMatrix() const { return m; }
     void setMatrix(const Matrix& matrix);
 
@@ -118,25 +123,39 @@ public:
 
     bool operator==(const FSCoordTransform& o) const;
 
-private:
+  private:
     void multiply(const Matrix& right);
+    bool writesScale() const { return containsScaling() || read.scale >= 0; }
+    bool writesRotation() const { return containsRotation() || read.rotate >= 0; }
     int scaleSize() const;
     int rotateSize() const;
     int translateSize() const;
 
     Matrix m = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    // The parts and field widths a file used (-1: part absent), kept so that a decoded matrix
+    // re-encodes as it was read; any change drops them.
+    struct Widths {
+        int scale = -1;
+        int rotate = -1;
+        int translate = 0;
+    } read;
 };
 
 // The SWF CXFORM and CXFORMWITHALPHA records; the Transparent context selects the form.
 class FSColorTransform : public FSTransformObject {
-public:
+  public:
     TRANSFORM_OBJECT(FSColorTransform)
 
     FSColorTransform() = default;
-    FSColorTransform(float multiplyRed, float multiplyGreen, float multiplyBlue, float multiplyAlpha,
-                     int addRed, int addGreen, int addBlue, int addAlpha)
-        : multiplyRed(multiplyRed), multiplyGreen(multiplyGreen), multiplyBlue(multiplyBlue),
-          multiplyAlpha(multiplyAlpha), addRed(addRed), addGreen(addGreen), addBlue(addBlue),
+    FSColorTransform(float multiplyRed, float multiplyGreen, float multiplyBlue,
+                     float multiplyAlpha, int addRed, int addGreen, int addBlue, int addAlpha)
+        : multiplyRed(multiplyRed),
+          multiplyGreen(multiplyGreen),
+          multiplyBlue(multiplyBlue),
+          multiplyAlpha(multiplyAlpha),
+          addRed(addRed),
+          addGreen(addGreen),
+          addBlue(addBlue),
           addAlpha(addAlpha) {}
     explicit FSColorTransform(FSInputStream& coder) { decode(coder); }
 
@@ -148,18 +167,20 @@ public:
     int getAddGreen() const { return addGreen; }
     int getAddBlue() const { return addBlue; }
     int getAddAlpha() const { return addAlpha; }
-    void setMultiplyRed(float v) { multiplyRed = v; }
-    void setMultiplyGreen(float v) { multiplyGreen = v; }
-    void setMultiplyBlue(float v) { multiplyBlue = v; }
-    void setMultiplyAlpha(float v) { multiplyAlpha = v; }
-    void setAddRed(int v) { addRed = v; }
-    void setAddGreen(int v) { addGreen = v; }
-    void setAddBlue(int v) { addBlue = v; }
-    void setAddAlpha(int v) { addAlpha = v; }
+    void setMultiplyRed(float v) { multiplyRed = v, read = {}; }
+    void setMultiplyGreen(float v) { multiplyGreen = v, read = {}; }
+    void setMultiplyBlue(float v) { multiplyBlue = v, read = {}; }
+    void setMultiplyAlpha(float v) { multiplyAlpha = v, read = {}; }
+    void setAddRed(int v) { addRed = v, read = {}; }
+    void setAddGreen(int v) { addGreen = v, read = {}; }
+    void setAddBlue(int v) { addBlue = v, read = {}; }
+    void setAddAlpha(int v) { addAlpha = v, read = {}; }
 
     bool containsMultiply(const FSCoder& coder) const;
     bool containsAdd(const FSCoder& coder) const;
-    bool isUnity(const FSCoder& coder) const { return !containsMultiply(coder) && !containsAdd(coder); }
+    bool isUnity(const FSCoder& coder) const {
+        return !containsMultiply(coder) && !containsAdd(coder);
+    }
     // Unity whatever the coder: no term differs from its default.
     bool isIdentity() const;
 
@@ -169,8 +190,12 @@ public:
 
     bool operator==(const FSColorTransform& o) const;
 
-private:
+  private:
     int fieldSize(const FSCoder& coder) const;
+    bool writesMultiply(const FSCoder& coder) const {
+        return containsMultiply(coder) || read.multiply;
+    }
+    bool writesAdd(const FSCoder& coder) const { return containsAdd(coder) || read.add; }
 
     float multiplyRed = 1.0f;
     float multiplyGreen = 1.0f;
@@ -180,6 +205,13 @@ private:
     int addGreen = 0;
     int addBlue = 0;
     int addAlpha = 0;
+    // The parts and field width a file used, kept so that a decoded transform re-encodes as it
+    // was read; any change drops them.
+    struct Widths {
+        bool multiply = false;
+        bool add = false;
+        int size = 0;
+    } read;
 };
 
 }  // namespace transform

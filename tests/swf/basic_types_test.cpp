@@ -25,7 +25,8 @@ TEST(BoundsTest, EncodingsAndSizes) {
 TEST(ColorTest, AlphaOnlyInTransparentTags) {
     const FSColor color(255, 0, 0, 128);
     EXPECT_EQ(encodeValue(color), (std::vector<uint8_t>{0xFF, 0x00, 0x00}));
-    EXPECT_EQ(encodeValue(color, {{FSCoder::Transparent, 1}}), (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x80}));
+    EXPECT_EQ(encodeValue(color, {{FSCoder::Transparent, 1}}),
+              (std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x80}));
     EXPECT_EQ(test::roundTripValue(color, {{FSCoder::Transparent, 1}}), color);
 
     EXPECT_FALSE(FSColor().isSet());
@@ -106,6 +107,53 @@ TEST(ColorTransformTest, EncodingsByForm) {
     EXPECT_TRUE(alphaOnly.isUnity(plain));
     plain.setContext(FSCoder::Transparent, 1);
     EXPECT_FALSE(alphaOnly.isUnity(plain));
+}
+
+// Other tools may announce wider fields than the values need, or a part whose values are the
+// defaults: a decoded record re-encodes as it was read until it is changed.
+TEST(BasicTypesTest, FieldWidthsReadFromAFileAreKept) {
+    // Bounds (0, 0, 4000, 3000) with 15-bit fields where 13 suffice.
+    const std::vector<uint8_t> wide = {0x78, 0x00, 0x01, 0xF4, 0x00, 0x00, 0x05, 0xDC, 0x00};
+    FSBounds bounds = test::decodeValue<FSBounds>(wide);
+    EXPECT_EQ(bounds, FSBounds(0, 0, 4000, 3000));
+    EXPECT_EQ(encodeValue(bounds), wide);
+    bounds.setMaxX(4000);
+    EXPECT_EQ(encodeValue(bounds).size(), 8u) << "a changed rectangle is written at its smallest";
+
+    // A matrix with a scale part of 1.0 × 1.0 and a 10-bit translation of (1, 2).
+    FSOutputStream out(16);
+    out.write(1, FSCoder::UnsignedBits, 1);
+    out.write(18, FSCoder::UnsignedBits, 5);
+    out.writeFixedBits(1.0, 16, 18);
+    out.writeFixedBits(1.0, 16, 18);
+    out.write(0, FSCoder::UnsignedBits, 1);
+    out.write(10, FSCoder::UnsignedBits, 5);
+    out.write(1, FSCoder::SignedBits, 10);
+    out.write(2, FSCoder::SignedBits, 10);
+    out.alignToByte();
+    const std::vector<uint8_t> matrixBytes(
+        out.getData().begin(), out.getData().begin() + static_cast<long>(out.getCursor() / 8));
+    FSCoordTransform matrix = test::decodeValue<FSCoordTransform>(matrixBytes);
+    EXPECT_FALSE(matrix.containsScaling());
+    EXPECT_EQ(encodeValue(matrix), matrixBytes);
+    matrix.translate(0, 0);
+    EXPECT_EQ(encodeValue(matrix), encodeValue(FSCoordTransform(1, 2)));
+
+    // A colour transform with a multiply part of 1.0 and 12-bit fields.
+    FSOutputStream colors(6);
+    colors.write(0, FSCoder::UnsignedBits, 1);
+    colors.write(1, FSCoder::UnsignedBits, 1);
+    colors.write(12, FSCoder::UnsignedBits, 4);
+    for (int i = 0; i < 3; ++i) colors.writeFixedBits(1.0, 8, 12);
+    colors.alignToByte();
+    const std::vector<uint8_t> colorBytes(
+        colors.getData().begin(),
+        colors.getData().begin() + static_cast<long>(colors.getCursor() / 8));
+    FSColorTransform unity = test::decodeValue<FSColorTransform>(colorBytes);
+    EXPECT_TRUE(unity.isIdentity());
+    EXPECT_EQ(encodeValue(unity), colorBytes);
+    unity.setAddRed(0);
+    EXPECT_EQ(encodeValue(unity), std::vector<uint8_t>{0x00});
 }
 
 }  // namespace
