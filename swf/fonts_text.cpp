@@ -623,19 +623,21 @@ void FSDefineFont2::decode(FSInputStream& coder) {
         table.offsets = readOffsets(coder, count, offsetBytes);
 
         // Some writers leave out the code table offset of a font without glyphs; its absence
-        // shows in the size of what follows.
+        // shows in the size of what follows: nothing, or a layout that fills the rest exactly
+        // when read from here but not when read after an offset.
         bool codeOffset = count > 0;
         if (count == 0) {
             const std::size_t left = bytesLeft(coder, end);
-            codeOffset = left > 0;
-            if (layout && left >= 8) {
+            const auto layoutFits = [&](std::size_t skip) {
+                if (left < skip + 8) return false;
                 const std::size_t at = coder.getCursor();
-                coder.setCursor(at + 6 * 8);
-                const std::size_t kerningCount =
+                coder.setCursor(at + (skip + 6) * 8);
+                const auto kerningCount =
                     static_cast<std::size_t>(coder.scan(FSCoder::UnsignedWord, 16));
                 coder.setCursor(at);
-                codeOffset = left != 8 + kerningCount * kerningBytes;
-            }
+                return left == skip + 8 + kerningCount * kerningBytes;
+            };
+            codeOffset = layout ? !layoutFits(0) || layoutFits(offsetBytes) : left > 0;
         }
         keptNoCodeOffset = !codeOffset;
         table.offsetsSize = static_cast<uint32_t>((count + (codeOffset ? 1 : 0)) * offsetBytes);

@@ -793,6 +793,19 @@ TEST(DefineFont2Test, WiderBoundsOfAFileAreKeptWhileUnchanged) {
     roundTrip(*font);
 }
 
+TEST(DefineFont2Test, AnEmptyTableThatReadsEitherWayHasItsCodeOffset) {
+    // Without glyphs, 32-bit offsets and a descent of 1, the rest fits a layout read both with
+    // and without a code table offset; the format's own reading, with it, wins.
+    const Bytes bytes = tagBytes(48, {0x01, 0x00, 0x88, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00,
+                                      0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00});
+    auto font = decodeAs<FSDefineFont2>(bytes);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->getAscent(), 0);
+    EXPECT_EQ(font->getDescent(), 1);
+    EXPECT_TRUE(font->getKernings().empty());
+    EXPECT_EQ(encodeTag(*font), bytes);
+}
+
 TEST(DefineFont2Test, DefaultsWriteTheCodeOffsetOfAnEmptyTable) {
     FSDefineFont2 font(3, "Arial");
     EXPECT_EQ(encodeTag(font, 7), tagBytes(48, {0x03, 0x00, 0x04, 0x00, 0x05, 'A', 'r', 'i', 'a',
