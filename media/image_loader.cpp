@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 #include "media/bmp_decoder.h"
@@ -19,14 +20,35 @@ using namespace transform;
 
 constexpr int Twips = 20;
 
-uint8_t premultiply(uint8_t colour, uint8_t alpha) {
-    return static_cast<uint8_t>((colour * alpha + 127) / 255);
+// Colours are stored as they are, not multiplied by their alpha: the player multiplies them when
+// it draws (a half-transparent green stored premultiplied shows too dark there). A clear pixel
+// is stored as zeros.
+uint8_t colourAt(uint8_t colour, uint8_t alpha) {
+    return alpha == 0 ? 0 : colour;
 }
 
 std::size_t copyBlock(const std::vector<uint8_t>& block, std::span<uint8_t> buffer) {
     if (block.empty() || buffer.size() < block.size()) return 0;
     std::copy(block.begin(), block.end(), buffer.begin());
     return block.size();
+}
+
+// A straight edge holds at most 17 signed bits a coordinate: pictures wider or taller than
+// 3276 pixels need their sides drawn in several pieces.
+constexpr int MaximumEdge = 65535;
+
+void addEdge(FSShape& shape, int dx, int dy) {
+    const int length = std::max(std::abs(dx), std::abs(dy));
+    const int pieces = std::max(1, (length + MaximumEdge - 1) / MaximumEdge);
+    int doneX = 0;
+    int doneY = 0;
+    for (int i = 1; i <= pieces; ++i) {
+        const int x = static_cast<int>(static_cast<int64_t>(dx) * i / pieces);
+        const int y = static_cast<int>(static_cast<int64_t>(dy) * i / pieces);
+        shape.add(std::make_unique<FSLine>(x - doneX, y - doneY));
+        doneX = x;
+        doneY = y;
+    }
 }
 
 std::vector<uint8_t> compress(const std::vector<uint8_t>& block) {
@@ -185,12 +207,12 @@ class Loader : public ImageLoader {
                                                  FSCoordTransform(left, top, Twips, Twips)));
         FSShape shape;
         shape.add(std::make_unique<FSShapeStyle>(half > 0 ? 1 : Default, Default, 1, left, top));
-        shape.add(std::make_unique<FSLine>(w, 0));
-        shape.add(std::make_unique<FSLine>(0, h));
-        shape.add(std::make_unique<FSLine>(-w, 0));
-        shape.add(std::make_unique<FSLine>(0, -h));
+        addEdge(shape, w, 0);
+        addEdge(shape, 0, h);
+        addEdge(shape, -w, 0);
+        addEdge(shape, 0, -h);
         // Going once more along the top edge closes the outline with a join instead of two caps.
-        shape.add(std::make_unique<FSLine>(w, 0));
+        addEdge(shape, w, 0);
         const FSBounds bounds(left - half, top - half, left + w + half, top + h + half);
         return std::make_unique<FSDefineShape3>(identifier, bounds, std::move(fills),
                                                 std::move(lines), shape);
@@ -243,8 +265,8 @@ class Loader : public ImageLoader {
         for (std::size_t i = 0; i + 4 <= image.table.size(); i += 4) {
             const uint8_t* entry = &image.table[i];
             const uint8_t alpha = isKey(entry) ? 0 : entry[3];
-            block.insert(block.end(), {premultiply(entry[0], alpha), premultiply(entry[1], alpha),
-                                       premultiply(entry[2], alpha), alpha});
+            block.insert(block.end(), {colourAt(entry[0], alpha), colourAt(entry[1], alpha),
+                                       colourAt(entry[2], alpha), alpha});
         }
         for (uint32_t y = 0; y < image.height; ++y) {
             const auto row = image.indices.begin() + static_cast<std::ptrdiff_t>(y) * image.width;
@@ -262,9 +284,9 @@ class Loader : public ImageLoader {
             const uint8_t* pixel = &image.pixels[i];
             const uint8_t alpha = isKey(pixel) ? 0 : fullAlpha ? pixel[3] : 255;
             block[i] = alpha;
-            block[i + 1] = premultiply(pixel[0], alpha);
-            block[i + 2] = premultiply(pixel[1], alpha);
-            block[i + 3] = premultiply(pixel[2], alpha);
+            block[i + 1] = colourAt(pixel[0], alpha);
+            block[i + 2] = colourAt(pixel[1], alpha);
+            block[i + 3] = colourAt(pixel[2], alpha);
         }
         return block;
     }

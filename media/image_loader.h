@@ -21,8 +21,10 @@
 // - Colour pictures (kinds 3, 4 and 5) become a 32-bit FSDefineImage2: alpha, red, green, blue
 //   per pixel, width × 4 bytes per row. A kind-5 picture that is fully opaque, when no
 //   transparent key is set, becomes a 24-bit FSDefineImage instead.
-// - Colours are premultiplied by their alpha, as players expect of lossless bitmaps with alpha,
-//   so opaque pixels keep their colour exactly and fully transparent ones are four zero bytes.
+// - Colours are stored unmultiplied by their alpha, which is how the player draws lossless
+//   bitmaps with alpha (checked in the player: premultiplied colours come out too dark); opaque
+//   and partly transparent pixels keep their colour exactly, fully transparent ones are four
+//   zero bytes.
 // - The transparent key makes exactly the pixels and table entries of the key colour fully
 //   transparent; every other pixel keeps its own alpha (PNG alpha and tRNS transparency).
 //   JPEG pictures are not affected by the key.

@@ -7,6 +7,7 @@
 
 #include "media/image_loader.h"
 #include "swf/bitmaps.h"
+#include "swf/movie.h"
 #include "tests/media/media_test_support.h"
 
 namespace quillet::media {
@@ -241,9 +242,9 @@ TEST(ImageLoader, PngPaletteTableHasPlteEntriesAndTrnsAlphas) {
     auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->getTableSize(), 3);
-    // Premultiplied: the clear entry is four zeros, the half one keeps half its green.
+    // The clear entry is four zeros; the half one keeps its colour.
     EXPECT_EQ(inflated(*image, 16),
-              Bytes({0, 0, 0, 0, 0, 128, 0, 128, 0, 0, 255, 255, 0, 1, 2, 1}));
+              Bytes({0, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255, 0, 1, 2, 1}));
 }
 
 TEST(ImageLoader, PngGreyKeyMakesExactlyMatchingSamplesTransparent) {
@@ -271,7 +272,7 @@ TEST(ImageLoader, PngRgbKey) {
     EXPECT_EQ(loader->getImage().pixels, Bytes({10, 20, 30, 0, 10, 20, 31, 255}));
 }
 
-TEST(ImageLoader, PngAlphaIsPremultipliedAndKeptWithoutKey) {
+TEST(ImageLoader, PngAlphaIsKeptWithColoursUnmultiplied) {
     const Bytes rgba = {200, 100, 50, 255, 200, 100, 50, 128, 200, 100, 50, 0};
     auto loader = createImageLoader();
     ASSERT_EQ(loader->decodeData(synth::pngRgba(3, 1, rgba)), Success);
@@ -279,7 +280,7 @@ TEST(ImageLoader, PngAlphaIsPremultipliedAndKeptWithoutKey) {
     auto tag = loader->defineImage(1);
     auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
     ASSERT_NE(image, nullptr) << "an image with alpha must keep it";
-    EXPECT_EQ(inflated(*image, 12), Bytes({255, 200, 100, 50, 128, 100, 50, 25, 0, 0, 0, 0}));
+    EXPECT_EQ(inflated(*image, 12), Bytes({255, 200, 100, 50, 128, 200, 100, 50, 0, 0, 0, 0}));
 }
 
 TEST(ImageLoader, OpaqueKind5WithoutKeyIs24BitImage) {
@@ -401,6 +402,37 @@ TEST(ImageLoader, DefineShapeWithBorder) {
     EXPECT_EQ(shape->getBounds(), FSBounds(-20, -20, 80, 60));
     EXPECT_EQ(dynamic_cast<const FSShapeStyle&>(shape->getShape().getObjects()[0]).getLineStyle(),
               1);
+}
+
+TEST(ImageLoader, DefineShapeOfAWidePictureEncodes) {
+    // 4000 pixels are 80000 twips, more than one straight edge can hold.
+    auto loader = createImageLoader();
+    ASSERT_EQ(loader->setImage(ColourImage, 4000, 3, Bytes(4000 * 3 * 4, 200)), Success);
+    auto shape = loader->defineShape(2, 1, 0, 0, 0, FSColor(0, 0, 0));
+    int x = 0, y = 0, furthest = 0;
+    for (const auto& object : shape->getShape().getObjects()) {
+        const auto* line = dynamic_cast<const FSLine*>(object.get());
+        if (!line) continue;
+        EXPECT_LE(std::abs(line->getX()), 65535);
+        x += line->getX();
+        y += line->getY();
+        furthest = std::max(furthest, x);
+    }
+    EXPECT_EQ(furthest, 80000);
+    EXPECT_EQ(x, 80000);  // closed, then along the top once more
+    EXPECT_EQ(y, 0);
+    FSMovie movie(FSBounds(0, 0, 100, 100), 12.0f);
+    movie.add(loader->defineImage(1));
+    movie.add(std::move(shape));
+    EXPECT_NO_THROW(movie.encode());
+
+    // The fuzzer's case: a JPEG frame header of the widest size a bitmap can have.
+    ASSERT_EQ(
+        loader->setJPEGImage(65535, 16, synth::jpegBlocks(8, 8, std::vector<Rgb>(64, {1, 2, 3}))),
+        Success);
+    FSMovie widest(FSBounds(0, 0, 100, 100), 12.0f);
+    widest.add(loader->defineShape(3, 1, 0, 0, 40, FSColor(0, 0, 0)));
+    EXPECT_NO_THROW(widest.encode());
 }
 
 TEST(ImageLoader, SettersStoreCopiesAndCheckSizes) {

@@ -114,7 +114,7 @@ inline Bytes png(const PngParts& p) {
         for (std::size_t i = 0; i < rowBytes; ++i) {
             int value = row[i];
             if (p.filter == 1 && i >= distance) value -= row[i - distance];
-            if (p.filter == 2 && y > 0) value -= row[i - rowBytes];
+            if (p.filter == 2 && y > 0) value -= p.rows[(y - 1) * rowBytes + i];
             filtered.push_back(static_cast<uint8_t>(value));
         }
     }
