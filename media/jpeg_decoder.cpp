@@ -26,7 +26,7 @@ std::string hex(unsigned value) {
 }  // namespace
 
 void JpegDecoder::decode(std::span<const uint8_t> bytes, ImageRecord& record,
-                         const DecodeContext&) const {
+                         const DecodeContext& context) const {
     ByteReader in(bytes, ByteReader::BigEndian, "JPEG");
     if (in.u16("start of image") != 0xFFD8) in.fail("no start-of-image marker", 0);
     bool framed = false;
@@ -65,6 +65,8 @@ void JpegDecoder::decode(std::span<const uint8_t> bytes, ImageRecord& record,
         }
         in.seek(end, "segment");
     }
+    // The player decodes what is kept here, so the limits hold for JPEG pictures too.
+    checkImageSize("JPEG", width, height, context);
     record.kind = JPEGImage;
     record.width = width;
     record.height = height;

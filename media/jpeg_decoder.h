@@ -4,7 +4,8 @@
 // Settled details: a frame header is any of the start-of-frame markers 0xFFC0 to 0xFFCF except
 // 0xFFC4 (Huffman tables), 0xFFC8 (reserved) and 0xFFCC (arithmetic conditioning); fill bytes
 // (0xFF) before a marker are skipped; a stream without a frame header, with a frame size of 0,
-// or without a scan after its frame header is malformed, since no player could show it.
+// or without a scan after its frame header is malformed, since no player could show it. The
+// size limits of the other pictures hold too, since the player decodes the picture.
 #pragma once
 
 #include "media/image_record.h"

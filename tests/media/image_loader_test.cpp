@@ -540,6 +540,19 @@ TEST(ImageLoader, AbsurdSizesAreRefusedBeforeAllocating) {
     EXPECT_EQ(loader->decodeData(synth::bmp(parts)), BadData);
     EXPECT_NE(loader->getProblem().find("cut short"), std::string::npos) << loader->getProblem();
 
+    // A JPEG whose frame header claims 10000 x 10000 pixels: the player would have to decode them.
+    Bytes jpeg = synth::jpegBlocks(8, 8, std::vector<Rgb>(64, {1, 2, 3}));
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 0x27;  // 0x2710 = 10000
+            jpeg[i + 6] = jpeg[i + 8] = 0x10;
+            break;
+        }
+    }
+    EXPECT_EQ(loader->decodeData(jpeg), BadData);
+    EXPECT_NE(loader->getProblem().find("pixels allowed"), std::string::npos)
+        << loader->getProblem();
+
     // A loader with a smaller limit.
     auto small = createImageLoader(-1, -1, -1, 15);
     EXPECT_EQ(small->decodeData(synth::bmpTrueColour(4, 4, gradient(4, 4))), BadData);
