@@ -131,6 +131,7 @@ struct Paragraph {
 };
 
 struct TextBody {
+    unsigned revision = 0;  // counts edits, for views that cache the flattened text
     float insetLeft = 7.2f, insetTop = 3.6f, insetRight = 7.2f, insetBottom = 3.6f;
     int anchor = host::anchor::kTop;
     bool anchorCenter = false;

@@ -192,20 +192,33 @@ std::vector<TextUnit> flatten(const TextBody& body) {
     return units;
 }
 
+// The flattened text of a body, shared by a range and the ranges taken from it, so that walking
+// a frame character by character flattens it once.
+struct FlatText {
+    bool built = false;
+    unsigned revision = 0;
+    std::vector<TextUnit> units;
+};
+
 class TextRangeImpl : public host::TextRange {
   public:
-    TextRangeImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck, int start, int length)
-        : body_(std::move(body)), deck_(std::move(deck)), start_(start), length_(length) {}
+    TextRangeImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck, int start, int length,
+                  std::shared_ptr<FlatText> flat = nullptr)
+        : body_(std::move(body)),
+          deck_(std::move(deck)),
+          start_(start),
+          length_(length),
+          flat_(flat ? std::move(flat) : std::make_shared<FlatText>()) {}
 
     std::string text() const override {
-        std::vector<TextUnit> u = flatten(*body_);
+        const std::vector<TextUnit>& u = units();
         std::u32string s;
         for (int i = start_; i < end(u); ++i) s.push_back(u[static_cast<std::size_t>(i)].code);
         return encodeUtf8(s);
     }
     int start() const override { return start_ + 1; }
     int length() const override {
-        std::vector<TextUnit> u = flatten(*body_);
+        const std::vector<TextUnit>& u = units();
         return std::max(0, end(u) - start_);
     }
     int paragraphCount() const override { return static_cast<int>(paragraphSpans().size()); }
@@ -237,7 +250,7 @@ class TextRangeImpl : public host::TextRange {
                         spans[static_cast<std::size_t>(first)].first);
     }
     std::shared_ptr<host::Font> font() const override {
-        std::vector<TextUnit> u = flatten(*body_);
+        const std::vector<TextUnit>& u = units();
         const RunProps* first = nullptr;
         int bold = 0, italic = 0, underline = 0;
         for (int i = start_; i < end(u); ++i) {
@@ -254,9 +267,9 @@ class TextRangeImpl : public host::TextRange {
         return std::make_shared<FontImpl>(*first, bold, italic, underline);
     }
     std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
-        return std::make_shared<ParagraphFormatImpl>(paragraphAt(flatten(*body_)));
+        return std::make_shared<ParagraphFormatImpl>(paragraphAt(units()));
     }
-    int indentLevel() const override { return paragraphAt(flatten(*body_)).level + 1; }
+    int indentLevel() const override { return paragraphAt(units()).level + 1; }
     // Text layout comes with slide rendering; until then the bounds are not known.
     float boundLeft() const override { return 0; }
     float boundTop() const override { return 0; }
@@ -265,6 +278,14 @@ class TextRangeImpl : public host::TextRange {
     void deleteText() override;
 
   private:
+    const std::vector<TextUnit>& units() const {
+        if (!flat_->built || flat_->revision != body_->revision) {
+            flat_->units = flatten(*body_);
+            flat_->revision = body_->revision;
+            flat_->built = true;
+        }
+        return flat_->units;
+    }
     int end(const std::vector<TextUnit>& u) const {
         return std::clamp(start_ + length_, start_, static_cast<int>(u.size()));
     }
@@ -282,7 +303,7 @@ class TextRangeImpl : public host::TextRange {
     }
     // [first, end) unit spans of the paragraphs the range touches, marks included.
     std::vector<std::pair<int, int>> paragraphSpans() const {
-        std::vector<TextUnit> u = flatten(*body_);
+        const std::vector<TextUnit>& u = units();
         std::vector<std::pair<int, int>> all;
         int begin = 0;
         for (std::size_t p = 0; p < body_->paragraphs.size(); ++p) {
@@ -307,7 +328,7 @@ class TextRangeImpl : public host::TextRange {
         return out;
     }
     std::vector<std::pair<int, int>> runSpans() const {
-        std::vector<TextUnit> u = flatten(*body_);
+        const std::vector<TextUnit>& u = units();
         std::vector<std::pair<int, int>> out;
         for (int i = start_; i < end(u);) {
             const TextUnit& t = u[static_cast<std::size_t>(i)];
@@ -326,17 +347,18 @@ class TextRangeImpl : public host::TextRange {
         return out;
     }
     std::shared_ptr<host::TextRange> make(int start, int length) const {
-        return std::make_shared<TextRangeImpl>(body_, deck_, start, std::max(length, 0));
+        return std::make_shared<TextRangeImpl>(body_, deck_, start, std::max(length, 0), flat_);
     }
 
     std::shared_ptr<TextBody> body_;
     std::shared_ptr<Deck> deck_;
     int start_;
     int length_;
+    std::shared_ptr<FlatText> flat_;
 };
 
 void TextRangeImpl::deleteText() {
-    std::vector<TextUnit> u = flatten(*body_);
+    const std::vector<TextUnit>& u = units();
     int from = start_;
     int to = end(u);
     if (from >= to) return;
@@ -368,6 +390,7 @@ void TextRangeImpl::deleteText() {
     }
     out.push_back(std::move(current));
     body_->paragraphs = std::move(out);
+    ++body_->revision;
     deck_->dirty = true;
     length_ = 0;
 }

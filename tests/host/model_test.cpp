@@ -578,8 +578,12 @@ TEST(Operations, EditCopyPasteAddSlidesAndSave) {
     auto a = slide->shapes()->item(1);
 
     // Delete text: "e", the paragraph mark and "t" go, and the two paragraphs join.
-    a->textFrame()->textRange()->characters(3, 3)->deleteText();
+    auto whole = a->textFrame()->textRange();
+    EXPECT_EQ(whole->characters(4, 1)->text(), "\r");
+    whole->characters(3, 3)->deleteText();
     EXPECT_EQ(a->textFrame()->textRange()->text(), "onwo");
+    // Ranges taken before the edit see the new text too.
+    EXPECT_EQ(whole->characters(3, 1)->text(), "w");
     EXPECT_EQ(a->textFrame()->textRange()->paragraphCount(), 1);
     EXPECT_EQ(p->saved(), host::kFalse);
     a->textFrame()->textRange()->deleteText();
