@@ -391,8 +391,17 @@ std::unique_ptr<FSFillStyle> decodeFillStyle(FSInputStream& coder) {
     const int type = coder.scan(FSCoder::UnsignedWord, 8);
     coder.setCursor(start);
     const bool morph = coder.getContext(FSCoder::Type) == MorphShapeType;
+    // Fill types that version 8 added; in older movies they are as unknown as any other.
+    const bool version8 = coder.getContext(FSCoder::Version) >= 8 && !morph;
     try {
         switch (type) {
+            case FSFillStyle::FocalRadial:
+                if (version8) return std::make_unique<FSGradientFill>(coder);
+                break;
+            case FSFillStyle::UnsmoothedTiledBitmap:
+            case FSFillStyle::UnsmoothedClippedBitmap:
+                if (version8) return std::make_unique<FSBitmapFill>(coder);
+                break;
             case FSFillStyle::Solid:
                 if (morph) return std::make_unique<FSMorphSolidFill>(coder);
                 return std::make_unique<FSSolidFill>(coder);
@@ -479,14 +488,21 @@ void decodeGradients(std::vector<Gradient>& gradients, FSInputStream& coder) {
 }  // namespace
 
 int FSGradientFill::length(FSOutputStream& coder) {
-    return 1 + transform.length(coder) + lengthOfGradients(gradients, coder, name());
+    if (modes != 0 && gradients.size() > 15)
+        throw FSFormatException("FSGradientFill: at most 15 stops with modes.");
+    return 1 + transform.length(coder) + lengthOfGradients(gradients, coder, name()) +
+           (type == FocalRadial ? 2 : 0);
 }
 
 void FSGradientFill::encode(FSOutputStream& coder) {
     coder.beginObject(name());
     FSFillStyle::encode(coder);
     transform.encode(coder);
-    encodeGradients(gradients, coder);
+    coder.write(modes | static_cast<int>(gradients.size()), FSCoder::UnsignedWord, 8);
+    coder.beginObject("array");
+    for (auto& gradient : gradients) gradient.encode(coder);
+    coder.endObject("array");
+    if (type == FocalRadial) coder.write(FSCoder::toFixed(focalPoint, 8), FSCoder::SignedWord, 16);
     coder.endObject(name());
 }
 
@@ -494,7 +510,16 @@ void FSGradientFill::decode(FSInputStream& coder) {
     coder.beginObject(name());
     FSFillStyle::decode(coder);
     transform.decode(coder);
-    decodeGradients(gradients, coder);
+    const int countByte = coder.read(FSCoder::UnsignedWord, 8);
+    modes = coder.getContext(FSCoder::Version) >= 8 ? countByte & 0xF0 : 0;
+    const int count = countByte & ~modes;
+    gradients.clear();
+    coder.beginObject("array");
+    for (int i = 0; i < count; ++i) gradients.emplace_back(coder);
+    coder.endObject("array");
+    focalPoint = 0.0f;
+    if (type == FocalRadial)
+        focalPoint = static_cast<float>(coder.read(FSCoder::SignedWord, 16)) / 256.0f;
     coder.endObject(name());
 }
 

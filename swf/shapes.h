@@ -206,8 +206,11 @@ class FSFillStyle : public FSTransformObject {
         Solid = 0x00,
         Linear = 0x10,
         Radial = 0x12,
+        FocalRadial = 0x13,  // movies of version 8 and later
         TiledBitmap = 0x40,
         ClippedBitmap = 0x41,
+        UnsmoothedTiledBitmap = 0x42,  // version 8 and later
+        UnsmoothedClippedBitmap = 0x43,
     };
 
     int getType() const { return type; }
@@ -281,6 +284,12 @@ class FSGradientFill : public FSFillStyle {
     std::vector<FSGradient>& getGradients() { return gradients; }
     const std::vector<FSGradient>& getGradients() const { return gradients; }
     void add(const FSGradient& gradient) { gradients.push_back(gradient); }
+    // From version 8 the count byte's high four bits hold the spread and interpolation modes.
+    int getModes() const { return modes; }
+    void setModes(int value) { modes = value & 0xF0; }
+    // Where the focus of a FocalRadial gradient lies, -1 to 1 along its x axis.
+    float getFocalPoint() const { return focalPoint; }
+    void setFocalPoint(float value) { focalPoint = value; }
 
     int length(FSOutputStream& coder) override;
     void encode(FSOutputStream& coder) override;
@@ -289,6 +298,8 @@ class FSGradientFill : public FSFillStyle {
   private:
     FSCoordTransform transform;
     std::vector<FSGradient> gradients;
+    int modes = 0;
+    float focalPoint = 0.0f;
 };
 
 class FSBitmapFill : public FSFillStyle {
