@@ -8,5 +8,6 @@ namespace quillet::app {
 
 void addDemoCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);
+void addInfoCommand(CLI::App& app, int& exitCode);
 
 }  // namespace quillet::app

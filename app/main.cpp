@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
 
     int exitCode = 0;
     quillet::app::addDemoCommand(app, exitCode);
+    quillet::app::addInfoCommand(app, exitCode);
     quillet::app::addInspectCommand(app, exitCode);
 
     try {
