@@ -73,7 +73,10 @@ void checkInside(const FSInputStream& coder, std::size_t end, const char* owner,
     throwMalformed(owner, message, coder.getCursor());
 }
 
+// Bytes up to the tag's declared end, but no further than the data: a long header may claim
+// gigabytes, and what is counted here is allocated.
 std::size_t bytesLeft(const FSInputStream& coder, std::size_t end) {
+    end = std::min(end, coder.size() * 8);
     return end > coder.getCursor() ? (end - coder.getCursor()) / 8 : 0;
 }
 

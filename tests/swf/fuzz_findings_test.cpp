@@ -6,6 +6,7 @@
 
 #include "swf/basic_types.h"
 #include "swf/display_list.h"
+#include "swf/movie.h"
 #include "swf/shapes.h"
 #include "swf_test_support.h"
 
@@ -143,6 +144,17 @@ TEST(FuzzFindingsTest, MatrixTermsReadAtFullWidthReEncode) {
     const auto back = decodeValue<FSCoordTransform>(bytes);
     EXPECT_EQ(encodeValue(back), bytes);
     EXPECT_FLOAT_EQ(back.get(1, 2), -1073741824.0f);
+}
+
+TEST(FuzzFindingsTest, FontInfoClaimingGigabytesAllocatesOnlyWhatIsThere) {
+    // A font information tag (type 13) whose long header claims 2^31 - 1 bytes: the codes that
+    // fill "the rest of the body" were reserved for the claim (8 GB) before being read.
+    std::vector<uint8_t> bytes = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0x00, 20, 0, 0};
+    const std::vector<uint8_t> tag = {0x7F, 0x03, 0xFF, 0xFF, 0xFF, 0x7F,  // type 13, long header
+                                      1,    0,    0,    0,    'A',  'B',  'C', 'D'};
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    FSMovie movie;
+    EXPECT_THROW(movie.decodeFromData(bytes), FSFormatException);
 }
 
 }  // namespace
