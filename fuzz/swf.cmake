@@ -9,6 +9,7 @@ endif()
 
 quillet_add_fuzzer(fuzz_swf_movie ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_swf_movie.cpp quillet_swf)
 
-# Writes the movies of the seed corpus (fuzz/corpus/swf) with the library itself.
+# Writes the movies of the seed corpus with the library itself; after a format change:
+#   ninja -C build/fuzz swf_fuzz_seeds && build/fuzz/fuzz/swf_fuzz_seeds fuzz/corpus/swf
 add_executable(swf_fuzz_seeds ${CMAKE_CURRENT_SOURCE_DIR}/swf_fuzz_seeds.cpp)
 target_link_libraries(swf_fuzz_seeds PRIVATE quillet_swf)
