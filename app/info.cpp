@@ -16,7 +16,6 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "swf/sounds.h"
-#include "swf/sprites_buttons.h"
 
 namespace quillet::app {
 
@@ -171,11 +170,6 @@ Fields keyFields(const FSMovieObject& tag) {
         add("bounds", boundsText(shape->getBounds()));
     if (const auto* shape = dynamic_cast<const FSDefineShape3*>(&tag))
         add("bounds", boundsText(shape->getBounds()));
-    if (const auto* clip = dynamic_cast<const FSDefineMovieClip*>(&tag)) {
-        int frames = 0;
-        for (const auto& object : clip->getObjects()) frames += object->getType() == 1;
-        add("frames", std::to_string(frames));
-    }
     if (const auto* image = dynamic_cast<const FSLosslessImage*>(&tag)) {
         add("size", std::to_string(image->getWidth()) + "x" + std::to_string(image->getHeight()));
         add("bits", std::to_string(image->getPixelSize()));
@@ -224,17 +218,15 @@ void collectValues(const Node& node, std::vector<std::string>& values, std::size
 
 Entry entryOf(const Node& node, const FSMovieObject* tag);
 
-void addChildren(const Node& node, Entry& entry, const FSMovieObject* tag) {
+void addChildren(const Node& node, Entry& entry) {
     if (holdsTags(node.name)) {
-        const auto* clip = dynamic_cast<const FSDefineMovieClip*>(tag);
-        std::size_t index = 0;
+        int frames = 0;
         for (const Node* member : members(node)) {
             if (!member->name.starts_with("FS")) continue;
-            const FSMovieObject* object =
-                clip && index < clip->getObjects().size() ? &clip->getObjects()[index] : nullptr;
-            ++index;
-            entry.children.push_back(entryOf(*member, object));
+            frames += member->name == "FSShowFrame";
+            entry.children.push_back(entryOf(*member, nullptr));
         }
+        entry.fields.emplace_back("frames", std::to_string(frames));
         return;
     }
     for (const Node* member : members(node)) {
@@ -254,7 +246,7 @@ Entry entryOf(const Node& node, const FSMovieObject* tag) {
     } else if (!isEventRecord(node.name) && !holdsTags(node.name)) {
         collectValues(node, entry.values, 6);
     }
-    addChildren(node, entry, tag);
+    addChildren(node, entry);
     return entry;
 }
 
