@@ -45,7 +45,8 @@ void checkTerminable(const char* owner, const char* what, const std::string& tex
     throw FSFormatException(message);
 }
 
-// The cursor at which the body of a tag ends, given the body bytes already read.
+// The cursor at which the body of a tag ends, given the body bytes already read; no further than
+// the data, since a long header may claim gigabytes and offsets and budgets are checked here.
 std::size_t bodyEnd(const FSInputStream& coder, const FSMovieObject& tag, int consumed) {
     if (tag.getLength() < consumed) {
         char message[160];
@@ -53,7 +54,9 @@ std::size_t bodyEnd(const FSInputStream& coder, const FSMovieObject& tag, int co
                       consumed - tag.getLength());
         throw FSFormatException(message);
     }
-    return coder.getCursor() + static_cast<std::size_t>(tag.getLength() - consumed) * 8;
+    const std::size_t end =
+        coder.getCursor() + static_cast<std::size_t>(tag.getLength() - consumed) * 8;
+    return std::min(end, coder.size() * 8);
 }
 
 // Refuses to read a field that would lie beyond the tag's body.

@@ -512,6 +512,21 @@ TEST(DefineFontTest, SharedGlyphsAreReadForEachOffsetWithinTheTable) {
                          "glyphs shared beyond the table's size"));
 }
 
+TEST(DefineFontTest, ALongHeaderClaimingMoreThanTheDataSharesNoMoreThanTheData) {
+    // A thousand offsets to one glyph, under a header that claims 2^31 - 1 bytes: the glyphs
+    // may take no more than the data holds, not what the header claims.
+    const int count = 1000;
+    Bytes body = {0x01, 0x00};
+    for (int i = 0; i < count; ++i) body.insert(body.end(), {0xD0, 0x07});
+    const Bytes glyph = glyphBytes(glyphOfBytes(200));
+    body.insert(body.end(), glyph.begin(), glyph.end());
+    Bytes bytes = {0xBF, 0x02, 0xFF, 0xFF, 0xFF, 0x7F};
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    FSInputStream in(bytes);
+    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
+                         "glyphs shared beyond the table's size"));
+}
+
 TEST(DefineFontTest, OffsetsOutsideTheTagAreRefused) {
     struct Case {
         const char* label;
