@@ -16,6 +16,7 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "swf/shapes.h"
+#include "tests/e2e/movies/media_cases.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ FSShape rectangle(int x0, int y0, int x1, int y1, Styles styles) {
     if (styles == Styles::None)
         shape.add(std::make_unique<FSShapeStyle>(Default, Default, Default, x0, y0));
     else
-        shape.add(std::make_unique<FSShapeStyle>(styles == Styles::FillAndLine ? 1 : Default, Default, 1, x0, y0));
+        shape.add(std::make_unique<FSShapeStyle>(styles == Styles::FillAndLine ? 1 : Default,
+                                                 Default, 1, x0, y0));
     shape.add(std::make_unique<FSLine>(x1 - x0, 0));
     shape.add(std::make_unique<FSLine>(0, y1 - y0));
     shape.add(std::make_unique<FSLine>(x0 - x1, 0));
@@ -69,7 +71,8 @@ FSShape circle(int cx, int cy, int r) {
         const int controlY = cy + static_cast<int>(std::lround(controlRadius * std::sin(middle)));
         const int anchorX = cx + static_cast<int>(std::lround(r * std::cos(i * eighth)));
         const int anchorY = cy + static_cast<int>(std::lround(r * std::sin(i * eighth)));
-        shape.add(std::make_unique<FSCurve>(controlX - atX, controlY - atY, anchorX - controlX, anchorY - controlY));
+        shape.add(std::make_unique<FSCurve>(controlX - atX, controlY - atY, anchorX - controlX,
+                                            anchorY - controlY));
         atX = anchorX;
         atY = anchorY;
     }
@@ -104,31 +107,34 @@ FSMovie shapesMovie(const std::string& signature) {
     FSMovie movie(signature, 7, FSBounds(0, 0, 400 * Twips, 300 * Twips), 12.0f, {});
     movie.add(std::make_unique<FSSetBackgroundColor>(FSColor(255, 255, 255)));
     int depth = 1;
-    const auto place = [&](int id) { movie.add(std::make_unique<FSPlaceObject2>(id, depth++, 0, 0)); };
+    const auto place = [&](int id) {
+        movie.add(std::make_unique<FSPlaceObject2>(id, depth++, 0, 0));
+    };
 
     {  // red rectangle, no outline
         const int id = movie.newIdentifier();
         const int x0 = 20 * Twips, y0 = 20 * Twips, x1 = 120 * Twips, y1 = 100 * Twips;
-        movie.add(std::make_unique<FSDefineShape>(id, boundsOf(x0, y0, x1, y1),
-                                                  fills(FSSolidFill(FSColor(255, 0, 0))), FSArray<FSLineStyle>(),
-                                                  rectangle(x0, y0, x1, y1, Styles::Fill)));
+        movie.add(std::make_unique<FSDefineShape>(
+            id, boundsOf(x0, y0, x1, y1), fills(FSSolidFill(FSColor(255, 0, 0))),
+            FSArray<FSLineStyle>(), rectangle(x0, y0, x1, y1, Styles::Fill)));
         place(id);
     }
     {  // blue rectangle with a 10-pixel black outline
         const int id = movie.newIdentifier();
         const int x0 = 150 * Twips, y0 = 20 * Twips, x1 = 250 * Twips, y1 = 100 * Twips;
-        movie.add(std::make_unique<FSDefineShape2>(id, boundsOf(x0, y0, x1, y1, 5 * Twips),
-                                                   fills(FSSolidFill(FSColor(0, 0, 255))),
-                                                   lines(10 * Twips, FSColor(0, 0, 0)),
-                                                   rectangle(x0, y0, x1, y1, Styles::FillAndLine)));
+        movie.add(std::make_unique<FSDefineShape2>(
+            id, boundsOf(x0, y0, x1, y1, 5 * Twips), fills(FSSolidFill(FSColor(0, 0, 255))),
+            lines(10 * Twips, FSColor(0, 0, 0)), rectangle(x0, y0, x1, y1, Styles::FillAndLine)));
         place(id);
     }
     {  // linear gradient from green to yellow, left to right, with a thin grey outline
         const int id = movie.newIdentifier();
         const int x0 = 280 * Twips, y0 = 20 * Twips, x1 = 380 * Twips, y1 = 100 * Twips;
-        FSGradientFill gradient(0x10, gradientBox(x0, y0, x1, y1),
-                                {FSGradient(0, FSColor(0, 255, 0, 255)), FSGradient(255, FSColor(255, 255, 0, 255))});
-        movie.add(std::make_unique<FSDefineShape3>(id, boundsOf(x0, y0, x1, y1, Twips), fills(std::move(gradient)),
+        FSGradientFill gradient(
+            0x10, gradientBox(x0, y0, x1, y1),
+            {FSGradient(0, FSColor(0, 255, 0, 255)), FSGradient(255, FSColor(255, 255, 0, 255))});
+        movie.add(std::make_unique<FSDefineShape3>(id, boundsOf(x0, y0, x1, y1, Twips),
+                                                   fills(std::move(gradient)),
                                                    lines(2 * Twips, FSColor(128, 128, 128, 255)),
                                                    rectangle(x0, y0, x1, y1, Styles::FillAndLine)));
         place(id);
@@ -136,30 +142,36 @@ FSMovie shapesMovie(const std::string& signature) {
     {  // radial gradient from white to black
         const int id = movie.newIdentifier();
         const int x0 = 20 * Twips, y0 = 140 * Twips, x1 = 120 * Twips, y1 = 240 * Twips;
-        FSGradientFill gradient(0x12, gradientBox(x0, y0, x1, y1),
-                                {FSGradient(0, FSColor(255, 255, 255, 255)), FSGradient(255, FSColor(0, 0, 0, 255))});
-        movie.add(std::make_unique<FSDefineShape3>(id, boundsOf(x0, y0, x1, y1), fills(std::move(gradient)),
-                                                   FSArray<FSLineStyle>(), rectangle(x0, y0, x1, y1, Styles::Fill)));
+        FSGradientFill gradient(
+            0x12, gradientBox(x0, y0, x1, y1),
+            {FSGradient(0, FSColor(255, 255, 255, 255)), FSGradient(255, FSColor(0, 0, 0, 255))});
+        movie.add(std::make_unique<FSDefineShape3>(
+            id, boundsOf(x0, y0, x1, y1), fills(std::move(gradient)), FSArray<FSLineStyle>(),
+            rectangle(x0, y0, x1, y1, Styles::Fill)));
         place(id);
     }
     {  // a magenta disc outlined 4 pixels wide in dark green, drawn with curves
         const int id = movie.newIdentifier();
         const int cx = 190 * Twips, cy = 190 * Twips, r = 50 * Twips;
-        movie.add(std::make_unique<FSDefineShape3>(id, boundsOf(cx - r, cy - r, cx + r, cy + r, 2 * Twips),
-                                                   fills(FSSolidFill(FSColor(255, 0, 255, 255))),
-                                                   lines(4 * Twips, FSColor(0, 100, 0, 255)), circle(cx, cy, r)));
+        movie.add(std::make_unique<FSDefineShape3>(
+            id, boundsOf(cx - r, cy - r, cx + r, cy + r, 2 * Twips),
+            fills(FSSolidFill(FSColor(255, 0, 255, 255))),
+            lines(4 * Twips, FSColor(0, 100, 0, 255)), circle(cx, cy, r)));
         place(id);
     }
     {  // a red square that moves right and turns blue, shown half way
         const int id = movie.newIdentifier();
         const int y0 = 150 * Twips, y1 = 190 * Twips;
         FSArray<FSFillStyle> morphFills;
-        morphFills.add(std::make_unique<FSMorphSolidFill>(FSColor(255, 0, 0, 255), FSColor(0, 0, 255, 255)));
+        morphFills.add(
+            std::make_unique<FSMorphSolidFill>(FSColor(255, 0, 0, 255), FSColor(0, 0, 255, 255)));
         FSArray<FSLineStyle> morphLines;
-        morphLines.add(std::make_unique<FSMorphSolidLine>(Twips, 5 * Twips, FSColor(0, 0, 0, 255), FSColor(0, 0, 0, 255)));
+        morphLines.add(std::make_unique<FSMorphSolidLine>(Twips, 5 * Twips, FSColor(0, 0, 0, 255),
+                                                          FSColor(0, 0, 0, 255)));
         movie.add(std::make_unique<FSDefineMorphShape>(
-            id, boundsOf(250 * Twips, y0, 290 * Twips, y1, Twips), boundsOf(330 * Twips, y0, 370 * Twips, y1, 3 * Twips),
-            std::move(morphFills), std::move(morphLines), rectangle(250 * Twips, y0, 290 * Twips, y1, Styles::FillAndLine),
+            id, boundsOf(250 * Twips, y0, 290 * Twips, y1, Twips),
+            boundsOf(330 * Twips, y0, 370 * Twips, y1, 3 * Twips), std::move(morphFills),
+            std::move(morphLines), rectangle(250 * Twips, y0, 290 * Twips, y1, Styles::FillAndLine),
             rectangle(330 * Twips, y0, 370 * Twips, y1, Styles::None)));
         auto morph = std::make_unique<FSPlaceObject2>(id, depth++, 0, 0);
         morph->setRatio(0.5f);
@@ -170,21 +182,21 @@ FSMovie shapesMovie(const std::string& signature) {
 }
 
 const std::vector<Sample> shapeSamples = {
-    {5, 5, FSColor(255, 255, 255), 4},        // background
-    {70, 60, FSColor(255, 0, 0), 4},          // shape 1
-    {200, 60, FSColor(0, 0, 255), 4},         // shape 2 fill
-    {150, 60, FSColor(0, 0, 0), 4},           // shape 2 outline, 10 px wide on the edge
-    {283, 60, FSColor(0, 255, 0), 30},        // gradient start
-    {377, 60, FSColor(255, 255, 0), 30},      // gradient end
-    {330, 60, FSColor(128, 255, 0), 30},      // gradient middle
-    {70, 190, FSColor(255, 255, 255), 30},    // radial centre
-    {22, 142, FSColor(0, 0, 0), 30},          // radial corner, beyond the last stop
-    {190, 190, FSColor(255, 0, 255), 4},      // disc centre
-    {145, 145, FSColor(255, 255, 255), 4},    // outside the disc, inside its bounds
-    {240, 190, FSColor(0, 100, 0), 20},       // disc outline
-    {310, 170, FSColor(127, 0, 128), 8},      // morph at ratio 0.5: moved and half blue
-    {260, 170, FSColor(255, 255, 255), 4},    // where the morph started
-    {360, 170, FSColor(255, 255, 255), 4},    // where it ends
+    {5, 5, FSColor(255, 255, 255), 4},      // background
+    {70, 60, FSColor(255, 0, 0), 4},        // shape 1
+    {200, 60, FSColor(0, 0, 255), 4},       // shape 2 fill
+    {150, 60, FSColor(0, 0, 0), 4},         // shape 2 outline, 10 px wide on the edge
+    {283, 60, FSColor(0, 255, 0), 30},      // gradient start
+    {377, 60, FSColor(255, 255, 0), 30},    // gradient end
+    {330, 60, FSColor(128, 255, 0), 30},    // gradient middle
+    {70, 190, FSColor(255, 255, 255), 30},  // radial centre
+    {22, 142, FSColor(0, 0, 0), 30},        // radial corner, beyond the last stop
+    {190, 190, FSColor(255, 0, 255), 4},    // disc centre
+    {145, 145, FSColor(255, 255, 255), 4},  // outside the disc, inside its bounds
+    {240, 190, FSColor(0, 100, 0), 20},     // disc outline
+    {310, 170, FSColor(127, 0, 128), 8},    // morph at ratio 0.5: moved and half blue
+    {260, 170, FSColor(255, 255, 255), 4},  // where the morph started
+    {360, 170, FSColor(255, 255, 255), 4},  // where it ends
 };
 
 std::string hexColor(const FSColor& c) {
@@ -211,10 +223,21 @@ int main(int argc, char** argv) {
     const fs::path out = argv[1];
     fs::create_directories(out);
 
-    const std::vector<MovieCase> cases = {
+    std::vector<MovieCase> cases = {
         {"shapes-cws", [] { return shapesMovie("CWS"); }, shapeSamples},
         {"shapes-fws", [] { return shapesMovie("FWS"); }, shapeSamples},
     };
+    try {
+        for (auto& media : quillet::e2e::mediaMovies()) {
+            std::vector<Sample> samples;
+            for (const auto& p : media.samples) samples.push_back({p.x, p.y, p.color, p.tolerance});
+            cases.push_back(
+                {media.name, [movie = std::move(media.movie)] { return movie; }, samples});
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "e2e_movies: media movies: " << e.what() << "\n";
+        return 1;
+    }
 
     std::ostringstream manifest;
     manifest << "{\"movies\":[\n";
@@ -227,15 +250,15 @@ int main(int argc, char** argv) {
             std::cerr << "e2e_movies: " << movieCase.name << ": " << e.what() << "\n";
             return 1;
         }
-        manifest << (first ? "" : ",\n") << "{\"name\":\"" << movieCase.name << "\",\"file\":\"" << file
-                 << "\",\"tags\":[";
+        manifest << (first ? "" : ",\n") << "{\"name\":\"" << movieCase.name << "\",\"file\":\""
+                 << file << "\",\"tags\":[";
         const auto tags = decodedTags((out / file).string());
         for (std::size_t i = 0; i < tags.size(); ++i) manifest << (i ? "," : "") << tags[i];
         manifest << "],\"steps\":[{\"sample\":[";
         for (std::size_t i = 0; i < movieCase.samples.size(); ++i) {
             const auto& s = movieCase.samples[i];
-            manifest << (i ? "," : "") << "{\"x\":" << s.x << ",\"y\":" << s.y << ",\"rgb\":" << hexColor(s.color)
-                     << ",\"tolerance\":" << s.tolerance << "}";
+            manifest << (i ? "," : "") << "{\"x\":" << s.x << ",\"y\":" << s.y
+                     << ",\"rgb\":" << hexColor(s.color) << ",\"tolerance\":" << s.tolerance << "}";
         }
         manifest << "]}]}";
         first = false;
