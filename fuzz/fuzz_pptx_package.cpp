@@ -58,9 +58,9 @@ void touchShapes(const host::Shapes& shapes, int depth) {
 
 // A deck around one slide part, with a title layout holding placeholders and decoration.
 std::vector<std::uint8_t> slideDeck(const std::string& slide) {
-    test::DeckSpec spec;
-    spec.layoutType = "title";
-    spec.layoutShapes =
+    test::DeckSpec recipe;
+    recipe.layoutType = "title";
+    recipe.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"12700\" y=\"12700\"/>"
         "<a:ext cx=\"127000\" cy=\"127000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr/><a:lstStyle>"
@@ -68,8 +68,8 @@ std::vector<std::uint8_t> slideDeck(const std::string& slide) {
         "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/></p:sp>" +
         test::rect(9, "Logo", 0, 0, 12700, 12700);
-    spec.slides.push_back(slide);
-    return test::makeDeck(spec, true);
+    recipe.slides.push_back(slide);
+    return test::makeDeck(recipe, true);
 }
 
 }  // namespace

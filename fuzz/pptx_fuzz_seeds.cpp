@@ -12,8 +12,8 @@ using namespace quillet::test;
 
 namespace {
 
-void write(const std::string& dir, const std::string& name, DeckSpec spec) {
-    std::vector<std::uint8_t> bytes = makeDeck(spec, true);
+void write(const std::string& dir, const std::string& name, DeckSpec recipe) {
+    std::vector<std::uint8_t> bytes = makeDeck(recipe, true);
     std::ofstream out(dir + "/" + name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

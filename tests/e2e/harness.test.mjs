@@ -10,17 +10,17 @@ import { checkSwf, SwfCheckError } from "./swfcheck.mjs";
 import { decodePng } from "./png.mjs";
 import { assemble, buildMovie, defineRectShape, rect, tag, u16 } from "./tinyswf.mjs";
 
-const SPEC = {
+const STAGE = {
     width: 200,
     height: 150,
     background: [32, 64, 160],
     box: [50, 40, 150, 110],
     fill: [255, 0, 0],
 };
-const movie = buildMovie(SPEC);
-const inside = { x: 100, y: 75, rgb: SPEC.fill, tolerance: 2 };
-const outside = { x: 10, y: 10, rgb: SPEC.background, tolerance: 2 };
-const corner = { x: 190, y: 140, rgb: SPEC.background, tolerance: 2 };
+const movie = buildMovie(STAGE);
+const inside = { x: 100, y: 75, rgb: STAGE.fill, tolerance: 2 };
+const outside = { x: 10, y: 10, rgb: STAGE.background, tolerance: 2 };
+const corner = { x: 190, y: 140, rgb: STAGE.background, tolerance: 2 };
 
 // A movie cut off inside its shape tag; the header still claims the full length.
 const truncated = movie.fws.subarray(0, 40);
@@ -128,7 +128,7 @@ test("the player draws the movies, samples colours and reports broken movies", a
             const shot = decodePng(await readFile(path.join(dir, "box.png")));
             assert.equal(shot.width, 200);
             assert.equal(shot.height, 150);
-            assert.deepEqual(shot.pixel(100, 75).slice(0, 3), SPEC.fill);
+            assert.deepEqual(shot.pixel(100, 75).slice(0, 3), STAGE.fill);
         });
 
         await t.test("CWS movie in the same page", async () => {

@@ -16,17 +16,17 @@ using test::DeckSpec;
 using test::rect;
 using test::slideXml;
 
-std::string writeDeck(const DeckSpec& spec, const std::string& name) {
+std::string writeDeck(const DeckSpec& recipe, const std::string& name) {
     std::string path = testing::TempDir() + "/" + name + ".pptx";
-    std::vector<std::uint8_t> bytes = test::makeDeck(spec);
+    std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
-std::shared_ptr<host::Presentation> open(const DeckSpec& spec, const std::string& name) {
-    auto app = openApplication(writeDeck(spec, name));
+std::shared_ptr<host::Presentation> open(const DeckSpec& recipe, const std::string& name) {
+    auto app = openApplication(writeDeck(recipe, name));
     return app->activePresentation();
 }
 
@@ -39,7 +39,7 @@ int hex(int value) {
 }
 
 TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
-    DeckSpec spec;
+    DeckSpec recipe;
     auto solid = [](const std::string& colour) {
         return "<a:solidFill>" + colour + "</a:solidFill>";
     };
@@ -58,15 +58,15 @@ TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
              solid("<a:srgbClr val=\"FF0000\"><a:alpha val=\"40000\"/></a:srgbClr>")) +
         rect(8, "G", 0, 0, 100, 100, solid("<a:prstClr val=\"white\"/>")) +
         rect(9, "H", 0, 0, 100, 100, solid("<a:scrgbClr r=\"100000\" g=\"50000\" b=\"0\"/>"));
-    spec.slides.push_back(slideXml(shapes));
+    recipe.slides.push_back(slideXml(shapes));
     // The slide maps tx1 and bg2 to other theme colours.
-    spec.slides.push_back(
+    recipe.slides.push_back(
         slideXml(shapes,
                  "<p:clrMapOvr><a:overrideClrMapping bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" "
                  "tx2=\"lt2\" accent1=\"accent2\" accent2=\"accent2\" accent3=\"accent3\" "
                  "accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
                  "hlink=\"hlink\" folHlink=\"folHlink\"/></p:clrMapOvr>"));
-    auto p = open(spec, "colours");
+    auto p = open(recipe, "colours");
     auto fore = [&](int slide, int shape) {
         return shapeOf(*p, slide, shape)->fill()->foreColorRgb();
     };
@@ -88,7 +88,7 @@ TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
 }
 
 TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
-    DeckSpec spec;
+    DeckSpec recipe;
     std::string styled =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Styled\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
         "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"100\" cy=\"100\"/></a:xfrm>"
@@ -114,12 +114,12 @@ TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
         "<a:noFill/><a:ln w=\"38100\"><a:solidFill><a:srgbClr val=\"00FF00\"/>"
         "</a:solidFill><a:prstDash val=\"lgDash\"/><a:headEnd type=\"triangle\"/>"
         "<a:tailEnd type=\"arrow\" w=\"lg\" len=\"sm\"/></a:ln>";
-    spec.slides.push_back(
+    recipe.slides.push_back(
         slideXml(styled + rect(3, "G", 0, 0, 1, 1, gradient) + rect(4, "M", 0, 0, 1, 1, mirrored) +
                  rect(5, "P", 0, 0, 1, 1, pattern) + rect(6, "I", 0, 0, 1, 1, picture) +
                  rect(7, "N", 0, 0, 1, 1, noFill)));
-    spec.extra.push_back({"ppt/media/image1.png", "\x89PNG not really"});
-    auto p = open(spec, "fills");
+    recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG not really"});
+    auto p = open(recipe, "fills");
     auto styledShape = shapeOf(*p, 1, 1);
     EXPECT_EQ(styledShape->autoShapeType(), host::shape_kind::kOval);
     // fillRef 2 is the tinted phClr entry: accent1 tinted to half.
@@ -173,8 +173,8 @@ TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
 }
 
 TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
-    DeckSpec spec;
-    spec.layoutShapes =
+    DeckSpec recipe;
+    recipe.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Title\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"127000\"/>"
         "<a:ext cx=\"6350000\" cy=\"1270000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr "
@@ -208,8 +208,8 @@ TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
         "lnSpcReduction=\"20000\"/></a:bodyPr><a:lstStyle/><a:p><a:r><a:rPr><a:latin "
         "typeface=\"Arial\"/><a:effectLst><a:outerShdw/></a:effectLst></a:rPr><a:t>text box"
         "</a:t></a:r></a:p></p:txBody></p:sp>";
-    spec.slides.push_back(slideXml(title + body + box));
-    auto p = open(spec, "text");
+    recipe.slides.push_back(slideXml(title + body + box));
+    auto p = open(recipe, "text");
     auto t = shapeOf(*p, 1, 1);
     EXPECT_EQ(t->type(), host::shape_type::kPlaceholder);
     EXPECT_EQ(t->placeholderType(), host::placeholder::kTitle);
@@ -321,10 +321,10 @@ TEST(Timing, TransitionsMapToEntryEffects) {
          "</p:transition></mc:Choice></mc:AlternateContent>",
          0, 3},
     };
-    DeckSpec spec;
-    for (const Case& c : cases) spec.slides.push_back(slideXml("", c.xml));
-    spec.slides.push_back(slideXml("", "", "", " show=\"0\""));
-    auto p = open(spec, "transitions");
+    DeckSpec recipe;
+    for (const Case& c : cases) recipe.slides.push_back(slideXml("", c.xml));
+    recipe.slides.push_back(slideXml("", "", "", " show=\"0\""));
+    auto p = open(recipe, "transitions");
     for (std::size_t i = 0; i < cases.size(); ++i) {
         auto t = p->slides()->item(static_cast<int>(i) + 1)->transition();
         EXPECT_EQ(t->entryEffect(), cases[i].effect) << cases[i].xml;
@@ -377,9 +377,9 @@ TEST(Timing, EntranceAnimationsGiveEffectModeTimeAndOrder) {
         "dur=\"indefinite\" nodeType=\"mainSeq\"><p:childTnLst>" +
         sequence +
         "</p:childTnLst></p:cTn></p:seq></p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>";
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(shapes, timing));
-    auto p = open(spec, "animations");
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(shapes, timing));
+    auto p = open(recipe, "animations");
     auto anim = [&](int shape) { return shapeOf(*p, 1, shape)->animationSettings(); };
     auto b = anim(2);  // shape id 3: fly in from the left, on click, first
     ASSERT_NE(b, nullptr);
@@ -437,11 +437,11 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
         "<a:ext cx=\"12700\" cy=\"12700\"/></p:xfrm><a:graphic><a:graphicData "
         "uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl/></a:graphicData>"
         "</a:graphic></p:graphicFrame>";
-    DeckSpec spec;
-    spec.slides.push_back(
+    DeckSpec recipe;
+    recipe.slides.push_back(
         slideXml(groupXml + freeform + line + para + callout + table +
                  rect(70, "Hidden", 0, 0, 1, 1).replace(std::string("<p:sp>").size() + 40, 0, "")));
-    auto p = open(spec, "geometry");
+    auto p = open(recipe, "geometry");
     auto g = shapeOf(*p, 1, 1);
     EXPECT_EQ(g->type(), host::shape_type::kGroup);
     EXPECT_FLOAT_EQ(g->rotation(), 90);
@@ -502,23 +502,23 @@ TEST(Geometry, HiddenShapesAreLeftOut) {
     std::string hidden =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"H\" hidden=\"1\"/><p:cNvSpPr/><p:nvPr/>"
         "</p:nvSpPr><p:spPr/></p:sp>";
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(hidden + rect(3, "V", 0, 0, 1, 1)));
-    auto p = open(spec, "hidden");
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(hidden + rect(3, "V", 0, 0, 1, 1)));
+    auto p = open(recipe, "hidden");
     ASSERT_EQ(p->slides()->item(1)->shapes()->count(), 1);
     EXPECT_EQ(shapeOf(*p, 1, 1)->name(), "V");
 }
 
 TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
-    DeckSpec spec;
-    spec.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700,
+    DeckSpec recipe;
+    recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700,
                              "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>");
-    spec.layoutShapes = rect(6, "LayoutLogo", 0, 0, 12700, 12700);
-    spec.layoutBackground =
+    recipe.layoutShapes = rect(6, "LayoutLogo", 0, 0, 12700, 12700);
+    recipe.layoutBackground =
         "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill></p:bgPr></p:bg>";
-    spec.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1)));
-    spec.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1), "", "", " showMasterSp=\"0\""));
-    auto p = open(spec, "folded");
+    recipe.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1)));
+    recipe.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1), "", "", " showMasterSp=\"0\""));
+    auto p = open(recipe, "folded");
     ASSERT_NE(p->slideMaster(), nullptr);
     EXPECT_EQ(p->slideMaster()->name(), "SlideMaster");
     EXPECT_EQ(p->slideMaster()->shapes()->count(), 1);
@@ -537,15 +537,15 @@ TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
 }
 
 TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
-    DeckSpec spec;
-    spec.layoutType = "title";
-    spec.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700);
-    spec.layoutShapes = rect(6, "TitleArt", 0, 0, 12700, 12700);
-    spec.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1)));
-    spec.slides.push_back(slideXml(
+    DeckSpec recipe;
+    recipe.layoutType = "title";
+    recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700);
+    recipe.layoutShapes = rect(6, "TitleArt", 0, 0, 12700, 12700);
+    recipe.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1)));
+    recipe.slides.push_back(slideXml(
         rect(2, "Own", 0, 0, 1, 1), "",
         "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"123456\"/></a:solidFill></p:bgPr></p:bg>"));
-    auto p = open(spec, "titlemaster");
+    auto p = open(recipe, "titlemaster");
     auto tm = p->titleMaster();
     ASSERT_NE(tm, nullptr);
     EXPECT_EQ(tm->name(), "TitleMaster");
@@ -564,12 +564,12 @@ TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
 }
 
 TEST(Operations, EditCopyPasteAddSlidesAndSave) {
-    DeckSpec spec;
-    spec.slides.push_back(
+    DeckSpec recipe;
+    recipe.slides.push_back(
         slideXml(rect(2, "A", 0, 0, 1270000, 635000, "<a:noFill/>",
                       "<a:p><a:r><a:t>one</a:t></a:r></a:p><a:p><a:r><a:t>two</a:t></a:r></a:p>") +
                  rect(3, "B", 0, 0, 12700, 12700)));
-    std::string path = writeDeck(spec, "operations");
+    std::string path = writeDeck(recipe, "operations");
     auto app = openApplication(path);
     auto p = app->activePresentation();
     EXPECT_EQ(p->saved(), host::kTrue);
@@ -649,9 +649,9 @@ TEST(Operations, EditCopyPasteAddSlidesAndSave) {
 }
 
 TEST(Operations, SaveCopyOfAnUnchangedPresentationOpensAgain) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(rect(2, "A", 0, 0, 12700, 12700)));
-    auto app = openApplication(writeDeck(spec, "savecopy"));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 12700, 12700)));
+    auto app = openApplication(writeDeck(recipe, "savecopy"));
     auto p = app->activePresentation();
     std::string copy = testing::TempDir() + "/savecopy_quillet_tmp.pptx";
     ASSERT_TRUE(p->saveCopyAs(copy, host::save_format::kPresentation, -2));

@@ -48,9 +48,9 @@ TEST(PartNames, ResolveAgainstTheSourcePart) {
 }
 
 TEST(Package, MinimalDeckReads) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(rect(2, "Box", 12700, 25400, 127000, 254000)));
-    auto deck = readBytes(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(rect(2, "Box", 12700, 25400, 127000, 254000)));
+    auto deck = readBytes(makeDeck(recipe));
     ASSERT_EQ(deck->slides.size(), 1u);
     EXPECT_FLOAT_EQ(deck->slideWidth, 720);
     EXPECT_FLOAT_EQ(deck->slideHeight, 540);
@@ -77,9 +77,9 @@ TEST(Package, CompoundDocumentIsRefusedWithAReason) {
 }
 
 TEST(Package, TruncatedArchiveIsRefused) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(""));
-    std::vector<std::uint8_t> bytes = makeDeck(spec);
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(""));
+    std::vector<std::uint8_t> bytes = makeDeck(recipe);
     for (std::size_t keep : {bytes.size() / 2, bytes.size() - 10, std::size_t{30}}) {
         std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<long>(keep));
         EXPECT_NE(errorOf(cut), "") << "kept " << keep << " bytes";
@@ -87,34 +87,34 @@ TEST(Package, TruncatedArchiveIsRefused) {
 }
 
 TEST(Package, MissingContentTypesIsRefused) {
-    DeckSpec spec;
-    spec.replace["[Content_Types].xml"] = "";
-    EXPECT_NE(errorOf(makeDeck(spec)).find("[Content_Types].xml is missing"), std::string::npos);
+    DeckSpec recipe;
+    recipe.replace["[Content_Types].xml"] = "";
+    EXPECT_NE(errorOf(makeDeck(recipe)).find("[Content_Types].xml is missing"), std::string::npos);
 }
 
 TEST(Package, MissingMainDocumentIsRefused) {
-    DeckSpec spec;
-    spec.replace["ppt/presentation.xml"] = "";
-    EXPECT_NE(errorOf(makeDeck(spec)).find("is missing"), std::string::npos);
+    DeckSpec recipe;
+    recipe.replace["ppt/presentation.xml"] = "";
+    EXPECT_NE(errorOf(makeDeck(recipe)).find("is missing"), std::string::npos);
     DeckSpec noRels;
     noRels.replace["_rels/.rels"] = "";
     EXPECT_NE(errorOf(makeDeck(noRels)).find("names no main document"), std::string::npos);
 }
 
 TEST(Package, BrokenMainDocumentNamesPartAndOffset) {
-    DeckSpec spec;
-    spec.replace["ppt/presentation.xml"] = "<p:presentation><p:sldIdLst></p:presentation>";
-    std::string message = errorOf(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.replace["ppt/presentation.xml"] = "<p:presentation><p:sldIdLst></p:presentation>";
+    std::string message = errorOf(makeDeck(recipe));
     EXPECT_NE(message.find("ppt/presentation.xml"), std::string::npos) << message;
     EXPECT_NE(message.find("malformed XML at byte"), std::string::npos) << message;
 }
 
 TEST(Package, BrokenSlideIsLeftOutWithAWarning) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
-    spec.slides.push_back("<p:sld><unclosed>");
-    spec.slides.push_back(slideXml(rect(3, "C", 0, 0, 100, 100)));
-    auto deck = readBytes(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
+    recipe.slides.push_back("<p:sld><unclosed>");
+    recipe.slides.push_back(slideXml(rect(3, "C", 0, 0, 100, 100)));
+    auto deck = readBytes(makeDeck(recipe));
     ASSERT_EQ(deck->slides.size(), 2u);
     EXPECT_EQ(deck->slides[1]->shapes->items[0]->name, "C");
     ASSERT_FALSE(deck->warnings.empty());
@@ -122,7 +122,7 @@ TEST(Package, BrokenSlideIsLeftOutWithAWarning) {
 }
 
 TEST(Package, DanglingRelationshipsAreSkipped) {
-    DeckSpec spec;
+    DeckSpec recipe;
     // The slide's picture names rId2, which points at a part the package does not have; rId9 is
     // not declared at all.
     std::string pics =
@@ -134,12 +134,12 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
         // rId1 is the slide's layout: an XML part is no picture.
         "<p:pic><p:nvPicPr><p:cNvPr id=\"6\" name=\"R\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
         "<p:blipFill><a:blip r:embed=\"rId1\"/></p:blipFill><p:spPr/></p:pic>";
-    spec.slides.push_back(slideXml(pics));
+    recipe.slides.push_back(slideXml(pics));
     // The presentation lists a slide whose relationship target is missing.
-    spec.replace["ppt/_rels/presentation.xml.rels"] =
+    recipe.replace["ppt/_rels/presentation.xml.rels"] =
         test::relsXml({{"rId1", "slideMaster", "slideMasters/slideMaster1.xml"},
                        {"rId10", "slide", "slides/slide1.xml"}});
-    std::vector<std::uint8_t> bytes = makeDeck(spec);
+    std::vector<std::uint8_t> bytes = makeDeck(recipe);
     auto deck = readBytes(bytes);
     ASSERT_EQ(deck->slides.size(), 1u);
     ASSERT_EQ(deck->slides[0]->shapes->items.size(), 3u);
@@ -158,11 +158,11 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
 }
 
 TEST(Package, MissingLayoutMasterAndThemeStillRead) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
-    spec.replace["ppt/slideLayouts/slideLayout1.xml"] = "";
-    spec.replace["ppt/theme/theme1.xml"] = "";
-    auto deck = readBytes(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
+    recipe.replace["ppt/slideLayouts/slideLayout1.xml"] = "";
+    recipe.replace["ppt/theme/theme1.xml"] = "";
+    auto deck = readBytes(makeDeck(recipe));
     ASSERT_EQ(deck->slides.size(), 1u);
     EXPECT_EQ(deck->slides[0]->masterName, "SlideMaster");
 
@@ -176,13 +176,13 @@ TEST(Package, MissingLayoutMasterAndThemeStillRead) {
 }
 
 TEST(Package, UnsafeEntryNamesAreIgnored) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(""));
-    spec.extra.push_back({"../evil.xml", "<x/>"});
-    spec.extra.push_back({"/etc/evil.xml", "<x/>"});
-    spec.extra.push_back({"ppt/../../evil2.xml", "<x/>"});
-    spec.extra.push_back({"ppt\\win.xml", "<x/>"});
-    auto package = Package::openMemory(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(""));
+    recipe.extra.push_back({"../evil.xml", "<x/>"});
+    recipe.extra.push_back({"/etc/evil.xml", "<x/>"});
+    recipe.extra.push_back({"ppt/../../evil2.xml", "<x/>"});
+    recipe.extra.push_back({"ppt\\win.xml", "<x/>"});
+    auto package = Package::openMemory(makeDeck(recipe));
     EXPECT_EQ(package->skippedEntries().size(), 4u);
     EXPECT_FALSE(package->hasPart("../evil.xml"));
     EXPECT_FALSE(package->hasPart("evil.xml"));
@@ -196,21 +196,21 @@ TEST(Package, UnsafeEntryNamesAreIgnored) {
 }
 
 TEST(Package, RelationshipThatClimbsOutOfThePackageDangles) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(""));
-    spec.replace["ppt/_rels/presentation.xml.rels"] =
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(""));
+    recipe.replace["ppt/_rels/presentation.xml.rels"] =
         test::relsXml({{"rId1", "slideMaster", "slideMasters/slideMaster1.xml"},
                        {"rId10", "slide", "../../../../slide1.xml"}});
-    auto deck = readBytes(makeDeck(spec));
+    auto deck = readBytes(makeDeck(recipe));
     EXPECT_TRUE(deck->slides.empty());
 }
 
 TEST(Package, ZipBombIsRefusedBeforeInflating) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(""));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(""));
     // 64 MiB of zeros compress to about 64 KiB: over the media cap set here and over the ratio.
-    spec.extra.push_back({"ppt/media/bomb.bin", std::string(64u << 20, '\0')});
-    std::vector<std::uint8_t> bytes = makeDeck(spec);
+    recipe.extra.push_back({"ppt/media/bomb.bin", std::string(64u << 20, '\0')});
+    std::vector<std::uint8_t> bytes = makeDeck(recipe);
     PackageLimits limits;
     limits.maxPartSize = 16u << 20;
     auto package = Package::openMemory(bytes, limits);
@@ -235,35 +235,35 @@ TEST(Package, ZipBombIsRefusedBeforeInflating) {
 }
 
 TEST(Package, TooManyEntriesIsRefused) {
-    DeckSpec spec;
-    for (int i = 0; i < 40; ++i) spec.extra.push_back({"ppt/media/x" + std::to_string(i), "x"});
+    DeckSpec recipe;
+    for (int i = 0; i < 40; ++i) recipe.extra.push_back({"ppt/media/x" + std::to_string(i), "x"});
     PackageLimits limits;
     limits.maxEntries = 30;
-    std::string message = errorOf(makeDeck(spec), limits);
+    std::string message = errorOf(makeDeck(recipe), limits);
     EXPECT_NE(message.find("entries, more than the 30 allowed"), std::string::npos) << message;
-    EXPECT_EQ(errorOf(makeDeck(spec)), "");
+    EXPECT_EQ(errorOf(makeDeck(recipe)), "");
 }
 
 TEST(Package, XmlPartBombIsRefused) {
-    DeckSpec spec;
+    DeckSpec recipe;
     std::string huge = slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(3u << 20, ' '));
-    spec.slides.push_back(huge);
+    recipe.slides.push_back(huge);
     PackageLimits limits;
     limits.maxXmlPartSize = 1u << 20;
-    auto deck = readBytes(makeDeck(spec), limits);
+    auto deck = readBytes(makeDeck(recipe), limits);
     EXPECT_TRUE(deck->slides.empty());
     ASSERT_FALSE(deck->warnings.empty());
     EXPECT_NE(deck->warnings[0].find("more than"), std::string::npos);
 }
 
 TEST(Package, TotalInflatedSizeIsCapped) {
-    DeckSpec spec;
+    DeckSpec recipe;
     for (int i = 0; i < 6; ++i) {
-        spec.slides.push_back(slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(200000, ' ')));
+        recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(200000, ' ')));
     }
     PackageLimits limits;
     limits.maxTotalInflated = 700000;
-    auto deck = readBytes(makeDeck(spec), limits);
+    auto deck = readBytes(makeDeck(recipe), limits);
     EXPECT_LT(deck->slides.size(), 6u);
     EXPECT_FALSE(deck->warnings.empty());
 }
@@ -295,17 +295,17 @@ void patchStoredSize(std::vector<std::uint8_t>& zip, const std::string& name, st
 }
 
 TEST(Package, EntryThatInflatesPastItsStoredSizeFails) {
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(""));
-    spec.extra.push_back({"ppt/media/liar.bin", std::string(100000, 'x')});
-    std::vector<std::uint8_t> bytes = makeDeck(spec);
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(""));
+    recipe.extra.push_back({"ppt/media/liar.bin", std::string(100000, 'x')});
+    std::vector<std::uint8_t> bytes = makeDeck(recipe);
     patchStoredSize(bytes, "ppt/media/liar.bin", 1000);
     auto package = Package::openMemory(bytes);
     EXPECT_THROW(package->readPart("ppt/media/liar.bin"), PackageError);
 }
 
 TEST(Package, EntityTricksAreNotExpanded) {
-    DeckSpec spec;
+    DeckSpec recipe;
     std::string laughs =
         "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
         "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
@@ -315,9 +315,9 @@ TEST(Package, EntityTricksAreNotExpanded) {
     std::string body = "<a:p><a:r><a:t>&lol9;&xxe;</a:t></a:r></a:p>";
     std::string slide = slideXml(rect(2, "T", 0, 0, 100, 100, "", body));
     slide.replace(0, slide.find("?>") + 2, laughs);
-    spec.slides.push_back(slide);
+    recipe.slides.push_back(slide);
     auto start = std::chrono::steady_clock::now();
-    auto deck = readBytes(makeDeck(spec));
+    auto deck = readBytes(makeDeck(recipe));
     auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::seconds(5));
     ASSERT_EQ(deck->slides.size(), 1u);
@@ -328,8 +328,8 @@ TEST(Package, EntityTricksAreNotExpanded) {
 }
 
 TEST(Package, AbsurdNumbersStayFinite) {
-    DeckSpec spec;
-    spec.slideSize = "<p:sldSz cx=\"999999999999999999999999\" cy=\"-5\"/>";
+    DeckSpec recipe;
+    recipe.slideSize = "<p:sldSz cx=\"999999999999999999999999\" cy=\"-5\"/>";
     std::string shape =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"99999999999999999\" name=\"X\"/><p:cNvSpPr/><p:nvPr/>"
         "</p:nvSpPr><p:spPr><a:xfrm rot=\"-99999999999999\"><a:off x=\"-99999999999999999999\" "
@@ -338,8 +338,8 @@ TEST(Package, AbsurdNumbersStayFinite) {
         "</a:prstGeom><a:ln w=\"99999999999999\"/></p:spPr><p:txBody><a:bodyPr "
         "lIns=\"-99999999999\"/><a:p><a:pPr lvl=\"400\"/><a:r><a:rPr sz=\"999999999\" "
         "baseline=\"99999999999\"/><a:t>x</a:t></a:r></a:p></p:txBody></p:sp>";
-    spec.slides.push_back(slideXml(shape));
-    auto deck = readBytes(makeDeck(spec));
+    recipe.slides.push_back(slideXml(shape));
+    auto deck = readBytes(makeDeck(recipe));
     EXPECT_FLOAT_EQ(deck->slideWidth, 4032);  // the 56-inch cap
     EXPECT_FLOAT_EQ(deck->slideHeight, 72);   // the 1-inch floor
     const Shape& s = *deck->slides[0]->shapes->items[0];
@@ -362,9 +362,9 @@ TEST(Package, DeeplyNestedGroupsAreCut) {
                "\" name=\"G\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" + tree +
                "</p:grpSp>";
     }
-    DeckSpec spec;
-    spec.slides.push_back(slideXml(tree));
-    auto deck = readBytes(makeDeck(spec));
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(tree));
+    auto deck = readBytes(makeDeck(recipe));
     int depth = 0;
     const ShapeList* level = deck->slides[0]->shapes.get();
     while (!level->items.empty() && level->items[0]->children) {

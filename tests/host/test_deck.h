@@ -150,7 +150,7 @@ inline std::string themeXml() {
 }
 
 // stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
-inline std::vector<std::uint8_t> makeDeck(const DeckSpec& spec, bool stored = false) {
+inline std::vector<std::uint8_t> makeDeck(const DeckSpec& recipe, bool stored = false) {
     std::vector<ZipEntry> parts;
     std::string types =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
@@ -170,45 +170,45 @@ inline std::vector<std::uint8_t> makeDeck(const DeckSpec& spec, bool stored = fa
                        "r:id=\"rId1\"/></p:sldMasterIdLst><p:sldIdLst>";
     std::vector<std::vector<std::string>> presRels = {
         {"rId1", "slideMaster", "slideMasters/slideMaster1.xml"}};
-    for (std::size_t i = 0; i < spec.slides.size(); ++i) {
+    for (std::size_t i = 0; i < recipe.slides.size(); ++i) {
         std::string rid = "rId" + std::to_string(i + 10);
         pres += "<p:sldId id=\"" + std::to_string(256 + i) + "\" r:id=\"" + rid + "\"/>";
         presRels.push_back({rid, "slide", "slides/slide" + std::to_string(i + 1) + ".xml"});
-        parts.push_back({"ppt/slides/slide" + std::to_string(i + 1) + ".xml", spec.slides[i]});
+        parts.push_back({"ppt/slides/slide" + std::to_string(i + 1) + ".xml", recipe.slides[i]});
         parts.push_back({"ppt/slides/_rels/slide" + std::to_string(i + 1) + ".xml.rels",
                          relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
                                   {"rId2", "image", "../media/image1.png"}})});
     }
-    pres += "</p:sldIdLst>" + spec.slideSize +
+    pres += "</p:sldIdLst>" + recipe.slideSize +
             "<p:defaultTextStyle><a:lvl1pPr><a:defRPr sz=\"1800\"><a:solidFill><a:schemeClr "
             "val=\"tx1\"/></a:solidFill><a:latin typeface=\"+mn-lt\"/><a:ea "
             "typeface=\"+mn-ea\"/></a:defRPr></a:lvl1pPr></p:defaultTextStyle></p:presentation>";
     parts.push_back({"ppt/presentation.xml", pres});
     parts.push_back({"ppt/_rels/presentation.xml.rels", relsXml(presRels)});
     std::string master = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sldMaster ") +
-                         kNamespaces + "><p:cSld>" + spec.masterBackground +
-                         spTree(spec.masterShapes) + "</p:cSld>" + spec.clrMap +
+                         kNamespaces + "><p:cSld>" + recipe.masterBackground +
+                         spTree(recipe.masterShapes) + "</p:cSld>" + recipe.clrMap +
                          "<p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" "
                          "r:id=\"rId1\"/></p:sldLayoutIdLst><p:txStyles><p:titleStyle>" +
-                         spec.titleStyle + "</p:titleStyle><p:bodyStyle>" + spec.bodyStyle +
+                         recipe.titleStyle + "</p:titleStyle><p:bodyStyle>" + recipe.bodyStyle +
                          "</p:bodyStyle><p:otherStyle/></p:txStyles></p:sldMaster>";
     parts.push_back({"ppt/slideMasters/slideMaster1.xml", master});
     parts.push_back({"ppt/slideMasters/_rels/slideMaster1.xml.rels",
                      relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
                               {"rId2", "theme", "../theme/theme1.xml"}})});
     std::string layout = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sldLayout ") +
-                         kNamespaces + " type=\"" + spec.layoutType + "\"><p:cSld name=\"L\">" +
-                         spec.layoutBackground + spTree(spec.layoutShapes) +
+                         kNamespaces + " type=\"" + recipe.layoutType + "\"><p:cSld name=\"L\">" +
+                         recipe.layoutBackground + spTree(recipe.layoutShapes) +
                          "</p:cSld></p:sldLayout>";
     parts.push_back({"ppt/slideLayouts/slideLayout1.xml", layout});
     parts.push_back({"ppt/slideLayouts/_rels/slideLayout1.xml.rels",
                      relsXml({{"rId1", "slideMaster", "../slideMasters/slideMaster1.xml"}})});
     parts.push_back({"ppt/theme/theme1.xml", themeXml()});
-    for (const ZipEntry& e : spec.extra) parts.push_back(e);
+    for (const ZipEntry& e : recipe.extra) parts.push_back(e);
     std::vector<ZipEntry> final;
     for (ZipEntry& p : parts) {
-        auto it = spec.replace.find(p.name);
-        if (it != spec.replace.end()) {
+        auto it = recipe.replace.find(p.name);
+        if (it != recipe.replace.end()) {
             if (it->second.empty()) continue;
             p.data = it->second;
         }
