@@ -56,6 +56,13 @@ class JsonWriter {
 
     const std::string& text() const { return out; }
 
+    // A text as a JSON string literal, quotes included.
+    static std::string quoted(std::string_view text) {
+        JsonWriter writer;
+        writer.quote(text);
+        return writer.out;
+    }
+
   private:
     JsonWriter& open(char bracket) {
         separate();

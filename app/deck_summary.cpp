@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "app/json_writer.h"
 #include "host/host.h"
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
@@ -15,37 +16,7 @@ namespace quillet::app {
 
 namespace {
 
-std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out.push_back(static_cast<char>(c));
-                }
-        }
-    }
-    return out + "\"";
-}
+std::string jsonString(const std::string& s) { return JsonWriter::quoted(s); }
 
 std::string num(double v) {
     if (!std::isfinite(v)) return "0";
