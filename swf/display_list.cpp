@@ -28,6 +28,12 @@ class TransparentScope {
     FSCoder& coder;
 };
 
+// A stream that reads a copy of part of a tag codes it as the tag's own stream does.
+void copyContexts(const FSCoder& from, FSCoder& to) {
+    for (int slot = 0; slot < FSCoder::NumberOfContexts; ++slot)
+        to.setContext(slot, from.getContext(slot));
+}
+
 }  // namespace
 
 // ---- FSShowFrame ----
@@ -237,31 +243,61 @@ bool FSPlaceObject2::readEventList(FSInputStream& coder, std::size_t end,
     return false;
 }
 
+// Whether the events in original read back as a list that writes them again byte for byte. They
+// are read from a stream holding only the events, so that no action can take bytes from beyond
+// the tag (which a re-encoded movie does not have), and without the listener, which hears the
+// real reading afterwards.
+bool FSPlaceObject2::eventsReadBack(std::span<const uint8_t> original, const FSCoder& coder) {
+    FSInputStream in(original.data(), original.size());
+    copyContexts(coder, in);
+    std::vector<FSClipEvent> list;
+    bool read = false;
+    try {
+        read = readEventList(in, original.size() * 8, list);
+    } catch (const FSFormatException&) {
+        throw;
+    } catch (const FSAllocationException&) {
+        throw;
+    } catch (const FSException&) {
+        // The copy ends with the tag: whatever the file holds after it, this is refused.
+        throw FSFormatException(std::string(name()) + ": the events run past the end of the tag.");
+    }
+    if (!read || in.getCursor() != original.size() * 8) return false;
+    try {
+        events = std::move(list);
+        FSOutputStream sizer(0);
+        copyContexts(coder, sizer);
+        bool same = false;
+        if (eventsLength(sizer) == static_cast<int>(original.size())) {
+            FSOutputStream out(original.size());
+            copyContexts(coder, out);
+            eventsLength(out);
+            encodeEvents(out);
+            same = std::equal(original.begin(), original.end(), out.getData().begin());
+        }
+        events.clear();
+        return same;
+    } catch (const FSException&) {
+        events.clear();
+        return false;
+    }
+}
+
 // Events are modelled when the event list writes them back byte for byte; otherwise (layouts of
-// other tools, damaged offsets, bytes after the end marker) they are kept as an encoded block.
+// other tools, damaged offsets, actions running past the tag, bytes after the end marker) they
+// are kept as an encoded block.
 void FSPlaceObject2::decodeEvents(FSInputStream& coder, std::size_t end) {
     const std::size_t start = coder.getCursor();
     if (end < start) throw FSFormatException("FSPlaceObject2: fields run past the end of the tag.");
-    std::vector<FSClipEvent> list;
-    const bool complete = readEventList(coder, end, list) && coder.getCursor() == end;
     const auto& data = coder.getData();
-    if (complete && end / 8 <= data.size()) {
-        const std::span<const uint8_t> original(data.data() + start / 8, (end - start) / 8);
+    if (end / 8 <= data.size() &&
+        eventsReadBack(std::span<const uint8_t>(data.data() + start / 8, (end - start) / 8),
+                       coder)) {
+        // The same bytes again, now with the listener: they read the same way.
+        std::vector<FSClipEvent> list;
+        readEventList(coder, end, list);
         events = std::move(list);
-        try {
-            FSOutputStream sizer(0);
-            sizer.setContext(FSCoder::Version, coder.getContext(FSCoder::Version));
-            if (eventsLength(sizer) == static_cast<int>(original.size())) {
-                FSOutputStream out(original.size());
-                out.setContext(FSCoder::Version, coder.getContext(FSCoder::Version));
-                eventsLength(out);
-                encodeEvents(out);
-                if (std::equal(original.begin(), original.end(), out.getData().begin())) return;
-            }
-        } catch (const FSException&) {
-            // kept as a block below
-        }
-        events.clear();
+        return;
     }
     coder.setCursor(start);
     encodedEvents = coder.readBytes(static_cast<long long>((end - start) / 8));

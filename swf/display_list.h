@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,7 @@ class FSPlaceObject2 : public FSMovieObject {
     void encodeEvents(FSOutputStream& coder);
     void decodeEvents(FSInputStream& coder, std::size_t end);
     bool readEventList(FSInputStream& coder, std::size_t end, std::vector<FSClipEvent>& list);
+    bool eventsReadBack(std::span<const uint8_t> original, const FSCoder& coder);
 
     int placeType = New;
     int layer = 0;

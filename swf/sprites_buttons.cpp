@@ -25,6 +25,12 @@ int checkedLength(const char* owner, long long size) {
     throw FSFormatException(message);
 }
 
+// A stream that reads a copy of part of a tag codes it as the tag's own stream does.
+void copyContexts(const FSCoder& from, FSCoder& to) {
+    for (int slot = 0; slot < FSCoder::NumberOfContexts; ++slot)
+        to.setContext(slot, from.getContext(slot));
+}
+
 // Sets the Transparent context around a tag body whose colours carry alpha.
 class TransparentScope {
   public:
@@ -418,7 +424,7 @@ void FSDefineButton2::decode(FSInputStream& coder) {
 }
 
 // Reads the events up to the one whose offset is 0 without passing end; false when the events
-// do not have the expected layout. An offset that points past the tag is an error.
+// do not have the expected layout.
 bool FSDefineButton2::readEventList(FSInputStream& coder, std::size_t end,
                                     std::vector<FSButtonEvent>& list) {
     coder.beginObject("array");
@@ -427,9 +433,7 @@ bool FSDefineButton2::readEventList(FSInputStream& coder, std::size_t end,
         const std::size_t at = coder.getCursor();
         const int offset = coder.read(FSCoder::UnsignedWord, 16);
         const std::size_t eventEnd = offset == 0 ? end : at + static_cast<std::size_t>(offset) * 8;
-        if (eventEnd > end)
-            malformed("%s: event offset %lld runs past the end of the tag, at byte %zu.", name(),
-                      offset, at);
+        if (eventEnd > end) break;
         if (coder.getCursor() + 16 > eventEnd) break;
         list.emplace_back();
         list.back().decode(coder, eventEnd);
@@ -442,30 +446,76 @@ bool FSDefineButton2::readEventList(FSInputStream& coder, std::size_t end,
     return false;
 }
 
+// Players follow the chain of event offsets: one that points past the end of the tag is an error.
+void FSDefineButton2::checkEventOffsets(const FSInputStream& coder, std::size_t start,
+                                        std::size_t end) const {
+    const auto& data = coder.getData();
+    std::size_t at = start;
+    while (at + 32 <= end && at / 8 + 2 <= data.size()) {
+        const int offset = data[at / 8] | data[at / 8 + 1] << 8;
+        if (offset == 0) return;
+        const std::size_t next = at + static_cast<std::size_t>(offset) * 8;
+        if (next > end)
+            malformed("%s: event offset %lld runs past the end of the tag, at byte %zu.", name(),
+                      offset, at);
+        at = next;
+    }
+}
+
+// Whether the events in original read back as a list that writes them again byte for byte. They
+// are read from a stream holding only the events, so that no action can take bytes from beyond
+// the tag (which a re-encoded movie does not have), and without the listener, which hears the
+// real reading afterwards.
+bool FSDefineButton2::eventsReadBack(std::span<const uint8_t> original, const FSCoder& coder) {
+    FSInputStream in(original.data(), original.size());
+    copyContexts(coder, in);
+    std::vector<FSButtonEvent> list;
+    bool read = false;
+    try {
+        read = readEventList(in, original.size() * 8, list);
+    } catch (const FSFormatException&) {
+        throw;
+    } catch (const FSAllocationException&) {
+        throw;
+    } catch (const FSException&) {
+        // The copy ends with the tag: whatever the file holds after it, this is refused.
+        throw FSFormatException(std::string(name()) + ": the events run past the end of the tag.");
+    }
+    if (!read || in.getCursor() != original.size() * 8) return false;
+    try {
+        events = std::move(list);
+        FSOutputStream sizer(0);
+        copyContexts(coder, sizer);
+        bool same = false;
+        if (eventsLength(sizer) == static_cast<int>(original.size())) {
+            FSOutputStream out(original.size());
+            copyContexts(coder, out);
+            eventsLength(out);
+            encodeEvents(out);
+            same = std::equal(original.begin(), original.end(), out.getData().begin());
+        }
+        events.clear();
+        return same;
+    } catch (const FSException&) {
+        events.clear();
+        return false;
+    }
+}
+
 // Events are modelled when the event list writes them back byte for byte; otherwise they are
 // kept as an encoded block.
 void FSDefineButton2::decodeEvents(FSInputStream& coder, std::size_t end) {
     const std::size_t start = coder.getCursor();
-    std::vector<FSButtonEvent> list;
-    const bool complete = readEventList(coder, end, list) && coder.getCursor() == end;
+    checkEventOffsets(coder, start, end);
     const auto& data = coder.getData();
-    if (complete && end / 8 <= data.size()) {
-        const std::span<const uint8_t> original(data.data() + start / 8, (end - start) / 8);
+    if (end / 8 <= data.size() &&
+        eventsReadBack(std::span<const uint8_t>(data.data() + start / 8, (end - start) / 8),
+                       coder)) {
+        // The same bytes again, now with the listener: they read the same way.
+        std::vector<FSButtonEvent> list;
+        readEventList(coder, end, list);
         events = std::move(list);
-        try {
-            FSOutputStream sizer(0);
-            sizer.setContext(FSCoder::Version, coder.getContext(FSCoder::Version));
-            if (eventsLength(sizer) == static_cast<int>(original.size())) {
-                FSOutputStream out(original.size());
-                out.setContext(FSCoder::Version, coder.getContext(FSCoder::Version));
-                eventsLength(out);
-                encodeEvents(out);
-                if (std::equal(original.begin(), original.end(), out.getData().begin())) return;
-            }
-        } catch (const FSException&) {
-            // kept as a block below
-        }
-        events.clear();
+        return;
     }
     coder.setCursor(start);
     encodedEvents = coder.readBytes(static_cast<long long>((end - start) / 8));

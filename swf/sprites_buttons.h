@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "swf/actions.h"
@@ -250,6 +251,8 @@ class FSDefineButton2 : public FSDefineObject {
     void encodeEvents(FSOutputStream& coder);
     void decodeEvents(FSInputStream& coder, std::size_t end);
     bool readEventList(FSInputStream& coder, std::size_t end, std::vector<FSButtonEvent>& list);
+    void checkEventOffsets(const FSInputStream& coder, std::size_t start, std::size_t end) const;
+    bool eventsReadBack(std::span<const uint8_t> original, const FSCoder& coder);
 
     int menu = 0;
     std::vector<FSButton> buttons;

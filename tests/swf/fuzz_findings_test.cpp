@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "swf/basic_types.h"
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
 #include "swf_test_support.h"
 
 namespace transform::test {
@@ -155,6 +158,149 @@ TEST(FuzzFindingsTest, FontInfoClaimingGigabytesAllocatesOnlyWhatIsThere) {
     bytes.insert(bytes.end(), tag.begin(), tag.end());
     FSMovie movie;
     EXPECT_THROW(movie.decodeFromData(bytes), FSFormatException);
+}
+
+// ---- clip and button events whose actions run past their tag ----
+
+std::vector<uint8_t> tagWith(int type, const std::vector<uint8_t>& body) {
+    std::vector<uint8_t> tag;
+    const bool isLong = body.size() >= 63;
+    const int word = type << 6 | (isLong ? 63 : static_cast<int>(body.size()));
+    tag.push_back(static_cast<uint8_t>(word));
+    tag.push_back(static_cast<uint8_t>(word >> 8));
+    if (isLong)
+        for (int i = 0; i < 4; ++i) tag.push_back(static_cast<uint8_t>(body.size() >> (8 * i)));
+    tag.insert(tag.end(), body.begin(), body.end());
+    return tag;
+}
+
+// A movie of the given version holding the tags and an end tag, then the bytes in trailing (which
+// the header's length does not count and a re-encoded movie does not keep).
+std::vector<uint8_t> movieWith(int version, const std::vector<uint8_t>& tags,
+                               const std::vector<uint8_t>& trailing = {}) {
+    std::vector<uint8_t> movie = {
+        'F', 'W', 'S', static_cast<uint8_t>(version), 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
+    movie.insert(movie.end(), tags.begin(), tags.end());
+    movie.push_back(0);
+    movie.push_back(0);
+    const std::size_t length = movie.size();
+    for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+    movie.insert(movie.end(), trailing.begin(), trailing.end());
+    return movie;
+}
+
+// The fuzzer's movie (version 11): a placement whose second clip event is a key press with an
+// unknown action of 64 bytes that starts 25 bytes before the end of the tag. The movie has bytes
+// past the length in its header, so the action was read from them and the events kept as a
+// block; re-encoded without those bytes, the same block could no longer be read ("Read
+// Overflow"). Reading events may not depend on what follows their tag: they are refused.
+const std::vector<uint8_t> clipEventReproducer = {
+    0x46, 0x57, 0x53, 0x0b, 0xa3, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5f, 0x3f, 0x00, 0x00, 0x00,
+    0x00, 0x18, 0x00, 0x01, 0x00, 0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0x43, 0x02, 0xff, 0xff, 0xff,
+    0xbf, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x01, 0x00, 0x48, 0x01, 0x90, 0x00, 0x64, 0x00, 0x01, 0x00,
+    0xff, 0x00, 0x00, 0x00, 0x10, 0x15, 0x20, 0x06, 0x47, 0x76, 0x71, 0xb8, 0xc8, 0xdd, 0x64, 0x6e,
+    0x4e, 0x00, 0xff, 0x09, 0x10, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01, 0x00, 0x86, 0x06, 0x06, 0x01,
+    0x00, 0x01, 0x00, 0x00, 0x40, 0x00, 0x21, 0x00, 0xbf, 0x06, 0x41, 0x00, 0x00, 0x00, 0x86, 0x01,
+    0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x02, 0x0c, 0x02, 0x00, 0x00, 0x0c, 0x00, 0x00, 0x08, 0x00,
+    0x00, 0x00, 0x96, 0x03, 0x00, 0x00, 0x41, 0x00, 0x26, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x60,
+    0xc0, 0x00, 0x03, 0xf0, 0x40, 0x00, 0x00, 0x42, 0x00, 0x26, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08,
+    0x00, 0x00, 0x00, 0x96, 0x03, 0x00, 0x00, 0x43, 0x00, 0x26, 0x00, 0x00, 0x00, 0x46, 0x57, 0x53,
+    0x0b, 0xa3, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5f, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x18, 0x00,
+    0x01, 0x00, 0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0x43, 0x02, 0xff, 0xff, 0xff, 0xbf, 0x00, 0x1c,
+    0x00, 0x00, 0x00, 0x01, 0x00, 0x48, 0x01, 0x90, 0x00, 0x64, 0x00, 0x01, 0x00, 0xff, 0x00, 0x00,
+    0x00, 0x10, 0x15, 0x20, 0x06, 0x47, 0x76, 0x71, 0xb8, 0xc8, 0xdd, 0x64, 0x6e, 0x4e, 0x00, 0xff,
+    0x09, 0x10, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01, 0x00, 0x86, 0x06, 0x06, 0x01, 0x00, 0x01, 0x00,
+    0x00, 0x40, 0x00, 0x21, 0x00, 0xbf, 0x06, 0x41, 0x00, 0x00, 0x00, 0x86, 0x01, 0x00, 0x02, 0x00,
+    0x00, 0x00, 0x00, 0x02, 0x0c, 0x02, 0x00, 0x00, 0x0c, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x96,
+    0x03, 0x00, 0x00, 0x41, 0x00, 0x26, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x60, 0xc0, 0x00, 0x03,
+    0xf0, 0x40, 0x00, 0x00, 0x42, 0x00, 0x26, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00,
+};
+
+void expectRefusedAsRunningPast(const std::vector<uint8_t>& movie, const char* owner) {
+    const std::string expected = std::string(owner) + ": the events run past the end of the tag.";
+    FSMovie plain;
+    try {
+        plain.decodeFromData(movie);
+        ADD_FAILURE() << "decoded a movie whose events run past their tag";
+    } catch (const FSFormatException& e) {
+        EXPECT_EQ(std::string(e.what()), expected);
+    }
+    // A listener does not make the decoder read on into the next tag.
+    class Quiet : public FSCodingListener {
+        void handleEvent(const FSCodingEvent&) override {}
+    } listener;
+    FSMovie lenient;
+    EXPECT_THROW(lenient.decodeFromData(movie, &listener), FSFormatException);
+}
+
+TEST(FuzzFindingsTest, ClipEventActionsRunningPastTheTagAreRefusedWhateverFollows) {
+    expectRefusedAsRunningPast(clipEventReproducer, "FSPlaceObject2");
+
+    // The same fault made small, in version 5 (16-bit event words) and 6 (32-bit words): a Push
+    // that claims 16 bytes where the tag holds 2. Followed by nothing, by more tags, or by bytes
+    // past the header's length that would complete the record, the answer is the same.
+    for (const int version : {5, 6}) {
+        SCOPED_TRACE(version);
+        const int word = version >= 6 ? 4 : 2;
+        std::vector<uint8_t> body = {0x82, 1, 0, 1, 0, 0, 0};  // events, new; layer 1, id 1
+        auto putWord = [&](uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i) body.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        };
+        putWord(FSClipEvent::Load, word);  // all events
+        putWord(FSClipEvent::Load, word);  // the event
+        putWord(5, 4);                     // offset to the end of its actions
+        body.insert(body.end(), {0x96, 0x10, 0x00, 0x00, 0x41});  // Push of 16 bytes, 2 there
+        const auto place = tagWith(26, body);
+        const std::vector<uint8_t> filler(40, 0x07);
+        expectRefusedAsRunningPast(movieWith(version, place), "FSPlaceObject2");
+        expectRefusedAsRunningPast(movieWith(version, place, filler), "FSPlaceObject2");
+        std::vector<uint8_t> thenMore = place;
+        const auto unknown = tagWith(255, filler);
+        thenMore.insert(thenMore.end(), unknown.begin(), unknown.end());
+        expectRefusedAsRunningPast(movieWith(version, thenMore), "FSPlaceObject2");
+    }
+}
+
+TEST(FuzzFindingsTest, ClipEventsThatFitTheirTagStillRoundTripWithTrailingBytes) {
+    // The control case: the same placement with a Push that fits. Bytes past the header's length
+    // are not part of the movie: the events are modelled and the movie writes itself back.
+    for (const int version : {5, 6}) {
+        SCOPED_TRACE(version);
+        FSArray<FSActionObject> actions;
+        actions.add(std::make_unique<FSAction>(FSAction::Play));
+        FSPlaceObject2 place(1, 1, 0, 0);
+        place.add(FSClipEvent(FSClipEvent::Load, std::move(actions)));
+        auto tags = encodeTag(place, version);
+        tags.insert(tags.end(), {0x40, 0x00});  // the frame the header counts
+        const auto movie = movieWith(version, tags, std::vector<uint8_t>(40, 0x07));
+        FSMovie decoded;
+        decoded.decodeFromData(movie);
+        ASSERT_EQ(decoded.getObjects().size(), 2u);
+        const auto& back = dynamic_cast<const FSPlaceObject2&>(decoded.getObjects()[0]);
+        ASSERT_EQ(back.getEvents().size(), 1u);
+        EXPECT_TRUE(back.getEncodedEvents().empty());
+        EXPECT_EQ(back.getEvents()[0].getActions().size(), 1u);
+        const auto written = decoded.encode();
+        EXPECT_EQ(written, std::vector<uint8_t>(movie.begin(), movie.end() - 40));
+    }
+}
+
+TEST(FuzzFindingsTest, ButtonEventActionsRunningPastTheTagAreRefusedWhateverFollows) {
+    // A button with one record and one event (its offset 0: the last) whose Push claims 16
+    // bytes where the tag holds 2.
+    const std::vector<uint8_t> body = {
+        2,    0,                                  // identifier
+        0,                                        // not a menu
+        10,   0,                                  // action offset: past the records
+        0x01, 1,    0,    1,    0,   0x00, 0x00,  // up state, character 1, layer 1, matrix, cxform
+        0,                                        // end of records
+        0,    0,                                  // last event
+        0x08, 0x00,                               // over-down to over-up
+        0x96, 0x10, 0x00, 0x00, 0x41};            // Push of 16 bytes, 2 there
+    const auto button = tagWith(34, body);
+    const std::vector<uint8_t> filler(40, 0x07);
+    expectRefusedAsRunningPast(movieWith(6, button), "FSDefineButton2");
+    expectRefusedAsRunningPast(movieWith(6, button, filler), "FSDefineButton2");
 }
 
 }  // namespace
