@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "swf/movie.h"
 #include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -33,32 +35,7 @@ Bytes bodyOf(const Bytes& tag) {
     return slice(tag, (tag[0] & 63) == 63 ? 6 : 2, tag.size());
 }
 
-// The tags of the given types in a movie file, each with its header, sprites included.
-std::vector<Bytes> tagsOf(const fs::path& file, std::initializer_list<int> types) {
-    Bytes movie = FSMovie::readFile(file.string());
-    if (movie[0] == 'C')
-        movie = FSMovie::uncompressData(movie,
-                                        movie[4] | movie[5] << 8 | movie[6] << 16 | movie[7] << 24);
-    std::vector<Bytes> found;
-    const auto walk = [&](auto&& self, std::size_t at, std::size_t end) -> void {
-        while (at + 2 <= end) {
-            const int word = movie[at] | movie[at + 1] << 8;
-            std::size_t header = 2, length = word & 63;
-            if (length == 63) {
-                header = 6;
-                length = movie[at + 2] | movie[at + 3] << 8 | movie[at + 4] << 16 |
-                         std::size_t{movie[at + 5]} << 24;
-            }
-            if (word >> 6 == 0 || at + header + length > end) return;
-            for (int type : types)
-                if (word >> 6 == type) found.push_back(slice(movie, at, at + header + length));
-            if (word >> 6 == 39) self(self, at + header + 4, at + header + length);
-            at += header + length;
-        }
-    };
-    walk(walk, 8 + (5 + 4 * (movie[8] >> 3) + 7) / 8 + 4, movie.size());
-    return found;
-}
+using test::tagsOf;
 
 // ---- FSDefineSound ----
 
@@ -297,27 +274,20 @@ TEST(SoundCorpusTest, TagsFromAuthoredMovies) {
 
 // Every sound tag in the movies of the corpus decodes and re-encodes byte for byte.
 TEST(SoundCorpusTest, EveryMovieOfTheCorpus) {
-    const fs::path movies = fs::path(QUILLET_CORPUS) / "swf";
-    if (!fs::exists(movies)) GTEST_SKIP() << movies << " is absent; set QUILLET_CORPUS";
-    int files = 0, tags = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(movies)) {
-        if (entry.path().extension() != ".swf") continue;
-        const Bytes head = FSMovie::readFile(entry.path().string());
-        if (head.size() < 9 || (head[0] != 'F' && head[0] != 'C') || head[1] != 'W' ||
-            head[2] != 'S')
-            continue;
-        ++files;
-        for (const Bytes& tag : tagsOf(entry.path(), {14, 15, 17, 18, 19, 45})) {
-            SCOPED_TRACE(entry.path().filename().string());
+    const std::set<int> types{14, 15, 17, 18, 19, 45};
+    int tags = 0;
+    const int files = test::forEachCorpusTag(
+        [&](int type) { return types.count(type) != 0; },
+        [&](const test::CorpusTag& tag) {
+            SCOPED_TRACE(test::describe(tag));
             ++tags;
-            auto decoded = test::decodeTag(tag);
+            auto decoded = test::decodeTag(tag.bytes, tag.version);
             ASSERT_NE(decoded, nullptr);
-            EXPECT_EQ(test::encodeTag(*decoded), tag) << decoded->name();
-        }
-    }
-    EXPECT_GT(files, 0);
+            EXPECT_EQ(test::encodeTag(*decoded, tag.version), tag.bytes) << decoded->name();
+        });
+    if (files == 0) GTEST_SKIP() << test::swfCorpus() << " is absent; set QUILLET_CORPUS";
     EXPECT_GT(tags, 0);
-    std::printf("%d sound tags in %d movies\n", tags, files);
+    std::printf("sound tags: %d in %d movies\n", tags, files);
 }
 
 // ---- hostile input ----

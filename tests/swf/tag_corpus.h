@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -63,6 +64,43 @@ inline void walkTags(const std::vector<uint8_t>& data, std::size_t at, std::size
 
 }  // namespace detail
 
+// The uncompressed bytes of a movie file; empty when this library cannot read its container
+// (LZMA, a foreign signature, damaged compression), which the movie tests cover.
+inline std::vector<uint8_t> uncompressedMovie(const std::filesystem::path& path) {
+    const std::vector<uint8_t> file = FSMovie::readFile(path.string());
+    if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C') || file[1] != 'W' || file[2] != 'S')
+        return {};
+    try {
+        const std::size_t declared =
+            file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
+        auto data = file[0] == 'C' ? FSMovie::uncompressData(file, declared) : file;
+        if (data.size() < 9) return {};
+        return data;
+    } catch (const FSException&) {
+        return {};
+    }
+}
+
+inline std::size_t firstTagOf(const std::vector<uint8_t>& movie) {
+    const int rectBits = movie[8] >> 3;
+    return 8 + static_cast<std::size_t>((5 + 4 * rectBits + 7) / 8) + 4;
+}
+
+// The tags of the given types in a movie file, each with its header, those of movie clips
+// included, in file order.
+inline std::vector<std::vector<uint8_t>> tagsOf(const std::filesystem::path& file,
+                                                std::initializer_list<int> types) {
+    const std::set<int> wanted(types);
+    std::vector<std::vector<uint8_t>> found;
+    const std::vector<uint8_t> data = uncompressedMovie(file);
+    if (data.empty()) return found;
+    CorpusTag tag;
+    detail::walkTags(
+        data, firstTagOf(data), data.size(), tag, [&](int type) { return wanted.count(type) != 0; },
+        [&](const CorpusTag& each) { found.push_back(each.bytes); });
+    return found;
+}
+
 // Returns the number of movies walked; 0 when the corpus is absent.
 inline int forEachCorpusTag(const std::function<bool(int)>& wanted,
                             const std::function<void(const CorpusTag&)>& check) {
@@ -73,24 +111,13 @@ inline int forEachCorpusTag(const std::function<bool(int)>& wanted,
     std::sort(files.begin(), files.end());
     int movies = 0;
     for (const auto& path : files) {
-        const std::vector<uint8_t> file = FSMovie::readFile(path.string());
-        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C')) continue;  // LZMA, foreign
-        std::vector<uint8_t> data;
-        try {
-            const std::size_t declared =
-                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-            data = file[0] == 'C' ? FSMovie::uncompressData(file, declared) : file;
-        } catch (const FSException&) {
-            continue;  // the movie tests cover damaged containers
-        }
-        if (data.size() < 9) continue;
-        const int rectBits = data[8] >> 3;
-        const std::size_t tagsAt = 8 + static_cast<std::size_t>((5 + 4 * rectBits + 7) / 8) + 4;
+        const std::vector<uint8_t> data = uncompressedMovie(path);
+        if (data.empty()) continue;
         ++movies;
         CorpusTag tag;
         tag.file = path.filename().string();
-        tag.version = file[3];
-        detail::walkTags(data, tagsAt, data.size(), tag, wanted, check);
+        tag.version = data[3];
+        detail::walkTags(data, firstTagOf(data), data.size(), tag, wanted, check);
     }
     return movies;
 }
