@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "host/pptx/fills.h"
+#include "host/pptx/layout.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
 #include "host/pptx/text.h"
@@ -16,9 +17,10 @@ namespace {
 
 using host::truth;
 
-// What the objects of one application share: its clipboard.
+// What the objects of one application share: its clipboard and its text layouts.
 struct Session {
     ShapePtr clipboard;
+    std::shared_ptr<LayoutCache> layouts = std::make_shared<LayoutCache>();
 };
 
 // One open presentation: its model and whether it was changed since it was read or saved.
@@ -26,6 +28,7 @@ struct Deck {
     std::shared_ptr<PresentationData> data;
     std::string fullName;
     bool dirty = false;
+    std::shared_ptr<LayoutCache> layouts;  // the application's
 };
 
 // ---- fonts -----------------------------------------------------------------------------------
@@ -203,12 +206,13 @@ struct FlatText {
 class TextRangeImpl : public host::TextRange {
   public:
     TextRangeImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck, int start, int length,
-                  std::shared_ptr<FlatText> flat = nullptr)
+                  std::shared_ptr<FlatText> flat = nullptr, ShapePtr shape = nullptr)
         : body_(std::move(body)),
           deck_(std::move(deck)),
           start_(start),
           length_(length),
-          flat_(flat ? std::move(flat) : std::make_shared<FlatText>()) {}
+          flat_(flat ? std::move(flat) : std::make_shared<FlatText>()),
+          shape_(std::move(shape)) {}
 
     std::string text() const override {
         const std::vector<TextUnit>& u = units();
@@ -270,11 +274,11 @@ class TextRangeImpl : public host::TextRange {
         return std::make_shared<ParagraphFormatImpl>(paragraphAt(units()));
     }
     int indentLevel() const override { return paragraphAt(units()).level + 1; }
-    // Text layout comes with slide rendering; until then the bounds are not known.
-    float boundLeft() const override { return 0; }
-    float boundTop() const override { return 0; }
-    float boundWidth() const override { return 0; }
-    float boundHeight() const override { return 0; }
+    // Bounds from the shape's text layout (see layout.h for the rules).
+    float boundLeft() const override { return static_cast<float>(bounds().left); }
+    float boundTop() const override { return static_cast<float>(bounds().top); }
+    float boundWidth() const override { return static_cast<float>(bounds().width); }
+    float boundHeight() const override { return static_cast<float>(bounds().height); }
     void deleteText() override;
 
   private:
@@ -347,7 +351,18 @@ class TextRangeImpl : public host::TextRange {
         return out;
     }
     std::shared_ptr<host::TextRange> make(int start, int length) const {
-        return std::make_shared<TextRangeImpl>(body_, deck_, start, std::max(length, 0), flat_);
+        return std::make_shared<TextRangeImpl>(body_, deck_, start, std::max(length, 0), flat_,
+                                               shape_);
+    }
+    RangeBounds bounds() const {
+        if (!shape_ || shape_->text != body_ || !deck_ || !deck_->layouts) return {};
+        try {
+            std::shared_ptr<const TextLayout> layout = deck_->layouts->layout(*shape_);
+            if (!layout) return {};
+            return rangeBounds(*layout, start_, end(units()) - start_);
+        } catch (const std::exception&) {
+            return {};
+        }
     }
 
     std::shared_ptr<TextBody> body_;
@@ -355,6 +370,7 @@ class TextRangeImpl : public host::TextRange {
     int start_;
     int length_;
     std::shared_ptr<FlatText> flat_;
+    ShapePtr shape_;  // the shape whose box the text is laid out in; null: no bounds
 };
 
 void TextRangeImpl::deleteText() {
@@ -397,12 +413,13 @@ void TextRangeImpl::deleteText() {
 
 class TextFrameImpl : public host::TextFrame {
   public:
-    TextFrameImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck)
-        : body_(std::move(body)), deck_(std::move(deck)) {}
+    TextFrameImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck,
+                  ShapePtr shape = nullptr)
+        : body_(std::move(body)), deck_(std::move(deck)), shape_(std::move(shape)) {}
     int hasText() const override { return truth(!flatten(*body_).empty()); }
     std::shared_ptr<host::TextRange> textRange() const override {
-        return std::make_shared<TextRangeImpl>(body_, deck_, 0,
-                                               static_cast<int>(flatten(*body_).size()));
+        return std::make_shared<TextRangeImpl>(
+            body_, deck_, 0, static_cast<int>(flatten(*body_).size()), nullptr, shape_);
     }
     float marginLeft() const override { return body_->insetLeft; }
     float marginTop() const override { return body_->insetTop; }
@@ -418,6 +435,7 @@ class TextFrameImpl : public host::TextFrame {
   private:
     std::shared_ptr<TextBody> body_;
     std::shared_ptr<Deck> deck_;
+    ShapePtr shape_;
 };
 
 // ---- fills and lines -------------------------------------------------------------------------
@@ -588,7 +606,7 @@ class ShapeImpl : public host::Shape {
     int hasTextFrame() const override { return truth(s_->text != nullptr); }
     std::shared_ptr<host::TextFrame> textFrame() const override {
         if (!s_->text) return nullptr;
-        return std::make_shared<TextFrameImpl>(s_->text, deck_);
+        return std::make_shared<TextFrameImpl>(s_->text, deck_, s_);
     }
     std::shared_ptr<host::AnimationSettings> animationSettings() const override {
         if (!s_->animation) return nullptr;
@@ -940,6 +958,7 @@ class ApplicationImpl : public host::Application,
         auto deck = std::make_shared<Deck>();
         deck->data = std::move(data);
         deck->fullName = fullName;
+        deck->layouts = session_->layouts;
         auto p = std::make_shared<PresentationImpl>(deck, session_, weak_from_this());
         open_.push_back(p);
         if (makeActive || !active_) active_ = p;

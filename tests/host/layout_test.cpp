@@ -1,0 +1,671 @@
+// Text layout of the .pptx host: small decks written for one rule each, the host's text-range
+// bounds the engine reads, character advances against FreeType read directly, and invariants over
+// every text body of the corpus decks.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_ADVANCES_H
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "fonts/font_library.h"
+#include "host/pptx/layout.h"
+#include "host/pptx/pptx_host.h"
+#include "tests/host/test_deck.h"
+
+namespace quillet::pptx {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DeckSpec;
+using test::slideXml;
+
+constexpr long long kEmu = 12700;  // per point
+
+fonts::FontLibrary& library() {
+    static fonts::FontLibrary lib;
+    return lib;
+}
+
+// A text box at (x, y) of w × h points with the given bodyPr attributes and children and the
+// paragraphs' XML.
+std::string textBox(int id, double x, double y, double w, double h, const std::string& bodyPr,
+                    const std::string& paragraphs, const std::string& bodyChildren = "") {
+    auto emu = [](double v) { return std::to_string(static_cast<long long>(v * kEmu)); };
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"Box " +
+           std::to_string(id) +
+           "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" + emu(x) +
+           "\" y=\"" + emu(y) + "\"/><a:ext cx=\"" + emu(w) + "\" cy=\"" + emu(h) +
+           "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr><p:txBody>"
+           "<a:bodyPr " +
+           bodyPr + ">" + bodyChildren + "</a:bodyPr><a:lstStyle/>" + paragraphs +
+           "</p:txBody></p:sp>";
+}
+
+// A paragraph of one run in a face and size.
+std::string para(const std::string& text, const std::string& pPr = "", int size = 2000,
+                 const std::string& face = "Liberation Sans") {
+    return "<a:p>" + (pPr.empty() ? std::string() : "<a:pPr " + pPr + "/>") + "<a:r><a:rPr sz=\"" +
+           std::to_string(size) + "\"><a:latin typeface=\"" + face + "\"/></a:rPr><a:t>" + text +
+           "</a:t></a:r></a:p>";
+}
+
+struct Opened {
+    std::shared_ptr<host::Application> app;
+    std::shared_ptr<host::Presentation> presentation;
+    std::shared_ptr<PresentationData> model;
+};
+
+Opened open(const DeckSpec& recipe, const std::string& name) {
+    std::string path = testing::TempDir() + "/layout_" + name + ".pptx";
+    std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    Opened o;
+    o.app = openApplication(path);
+    o.presentation = o.app->activePresentation();
+    o.model = modelOf(*o.presentation);
+    return o;
+}
+
+Opened openSlide(const std::string& shapes, const std::string& name) {
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(shapes));
+    return open(recipe, name);
+}
+
+const Shape& modelShape(const Opened& o, int index) {
+    return *o.model->slides.at(0)->shapes->items.at(static_cast<std::size_t>(index));
+}
+
+TextLayout lay(const Shape& s) {
+    return layoutText(s, *s.text, &library());
+}
+
+// The faces these tests measure; they skip when the machine lacks them.
+bool haveFace(const std::string& family) {
+    fonts::LogicalFont f = fonts::logicalFontFor(20, false, false, false, true, family, "");
+    return library().primaryFace(f).family == family;
+}
+
+#define NEED_FACE(family) \
+    if (!haveFace(family)) GTEST_SKIP() << "font " << family << " is not installed";
+
+std::u32string lineText(const TextLayout& t, const LaidLine& line) {
+    std::u32string s;
+    for (int i = line.firstChar; i < line.firstChar + line.charCount; ++i) {
+        s.push_back(t.chars[static_cast<std::size_t>(i)].code);
+    }
+    return s;
+}
+
+// Right end of a line's last character that is not a space or mark.
+double inkRight(const TextLayout& t, const LaidLine& line) {
+    double right = line.left;
+    for (int i = line.firstChar; i < line.firstChar + line.charCount; ++i) {
+        const LaidChar& c = t.chars[static_cast<std::size_t>(i)];
+        if (c.code == U' ' || c.code == U'\r' || c.code == 0x0B) continue;
+        right = std::max(right, c.x + c.advance);
+    }
+    return right;
+}
+
+double inkLeft(const TextLayout& t, const LaidLine& line) {
+    return t.chars[static_cast<std::size_t>(line.firstChar)].x;
+}
+
+TEST(Layout, WrapsAtTheBoxEdgeAndNotWhenWrapIsOff) {
+    NEED_FACE("Liberation Sans");
+    const std::string text = "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda";
+    Opened o = openSlide(
+        textBox(2, 100, 50, 200, 300, "lIns=\"0\" rIns=\"0\"", para(text)) +
+            textBox(3, 100, 400, 200, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"", para(text)),
+        "wrap");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_GT(t.lines.size(), 2u);
+    std::u32string joined;
+    for (std::size_t k = 0; k < t.lines.size(); ++k) {
+        const LaidLine& line = t.lines[k];
+        std::u32string s = lineText(t, line);
+        joined += s;
+        EXPECT_NEAR(inkLeft(t, line), 100.0, 1e-6) << "line " << k;
+        EXPECT_LE(inkRight(t, line), 300.0 + 1e-6) << "line " << k;
+        EXPECT_EQ(s.front() == U' ', false) << "a line begins with a space";
+        if (k + 1 == t.lines.size()) continue;
+        // The next line's first word would not have fitted on this one.
+        const LaidLine& next = t.lines[k + 1];
+        double word = 0;
+        for (int i = next.firstChar; i < next.firstChar + next.charCount; ++i) {
+            const LaidChar& c = t.chars[static_cast<std::size_t>(i)];
+            if (c.code == U' ') break;
+            word += c.advance;
+        }
+        double spaceAfter =
+            t.chars[static_cast<std::size_t>(line.firstChar + line.charCount - 1)].advance;
+        EXPECT_EQ(s.back(), U' ');
+        EXPECT_GT(inkRight(t, line) + spaceAfter + word, 300.0) << "line " << k;
+        EXPECT_GT(next.top, line.top);
+    }
+    EXPECT_EQ(joined, fonts::utf8ToCodePoints(text));
+
+    TextLayout unwrapped = lay(modelShape(o, 1));
+    ASSERT_EQ(unwrapped.lines.size(), 1u);
+    EXPECT_GT(inkRight(unwrapped, unwrapped.lines[0]), 300.0);
+}
+
+TEST(Layout, AWordWiderThanTheLineIsCutBetweenCharacters) {
+    NEED_FACE("Liberation Sans");
+    Opened o = openSlide(textBox(2, 0, 0, 40, 300, "lIns=\"0\" rIns=\"0\"", para("abcdefghijklmn")),
+                         "cut");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_GT(t.lines.size(), 2u);
+    std::size_t total = 0;
+    for (const LaidLine& line : t.lines) {
+        EXPECT_GT(line.charCount, 0);
+        if (line.charCount > 1) {
+            EXPECT_LE(inkRight(t, line), 40.0 + 1e-6);
+        }
+        total += static_cast<std::size_t>(line.charCount);
+    }
+    EXPECT_EQ(total, 14u);
+}
+
+TEST(Layout, EachAlignment) {
+    NEED_FACE("Liberation Sans");
+    const std::string longText = "one two three four five six seven eight nine ten eleven";
+    std::string paragraphs = para("left", "algn=\"l\"") + para("centre", "algn=\"ctr\"") +
+                             para("right", "algn=\"r\"") + para(longText, "algn=\"just\"") +
+                             para(longText, "algn=\"dist\"");
+    // Box from x = 50 to 350, insets 10 and 20: text from 60 to 330.
+    Opened o = openSlide(textBox(2, 50, 0, 300, 500, "lIns=\"127000\" rIns=\"254000\"", paragraphs),
+                         "align");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 5u);
+    auto line = [&](int p, int k) {
+        return t.lines[static_cast<std::size_t>(
+            t.paragraphs[static_cast<std::size_t>(p)].firstLine + k)];
+    };
+    EXPECT_NEAR(inkLeft(t, line(0, 0)), 60.0, 1e-6);
+    EXPECT_NEAR(inkLeft(t, line(1, 0)) - 60.0, 330.0 - inkRight(t, line(1, 0)), 1e-6);
+    EXPECT_GT(inkLeft(t, line(1, 0)), 100.0);
+    EXPECT_NEAR(inkRight(t, line(2, 0)), 330.0, 1e-6);
+    // Justified: every line but the last reaches both edges, the last one only the left.
+    const LaidParagraph& just = t.paragraphs[3];
+    ASSERT_GT(just.lineCount, 1);
+    for (int k = 0; k < just.lineCount; ++k) {
+        EXPECT_NEAR(inkLeft(t, line(3, k)), 60.0, 1e-6);
+        if (k + 1 < just.lineCount) {
+            EXPECT_NEAR(inkRight(t, line(3, k)), 330.0, 1e-6) << "line " << k;
+        } else {
+            EXPECT_LT(inkRight(t, line(3, k)), 320.0);
+        }
+    }
+    // Distributed: the last line too.
+    const LaidParagraph& dist = t.paragraphs[4];
+    for (int k = 0; k < dist.lineCount; ++k) {
+        EXPECT_NEAR(inkLeft(t, line(4, k)), 60.0, 1e-6);
+        EXPECT_NEAR(inkRight(t, line(4, k)), 330.0, 1e-6) << "line " << k;
+    }
+    // Justification widens spaces only: letters keep their advances.
+    const LaidChar& o1 = t.chars[static_cast<std::size_t>(just.firstChar)];
+    const LaidChar& o2 = t.chars[static_cast<std::size_t>(t.paragraphs[0].firstChar)];
+    EXPECT_EQ(o1.code, U'o');
+    EXPECT_GT(o1.advance, 0);
+    EXPECT_NE(o2.code, 0u);
+}
+
+// A body placeholder: master body style 32 pt level 1 (bullet at marL 27 pt, indent -27 pt) and
+// 28 pt level 2 (marL 58.5 pt, indent -22.5 pt).
+DeckSpec bodyDeck(const std::string& paragraphs) {
+    DeckSpec recipe;
+    recipe.layoutShapes =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Body\"/><p:cNvSpPr/><p:nvPr><p:ph "
+        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"1524000\"/>"
+        "<a:ext cx=\"6350000\" cy=\"3810000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr/>"
+        "<a:lstStyle/><a:p><a:r><a:t>x</a:t></a:r></a:p></p:txBody></p:sp>";
+    recipe.slides.push_back(
+        slideXml("<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
+                 "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>" +
+                 paragraphs + "</p:txBody></p:sp>"));
+    return recipe;
+}
+
+TEST(Layout, HangingBulletsAndTheirText) {
+    const std::string words =
+        "a bulleted paragraph long enough to wrap onto a second line in the body";
+    Opened o = open(bodyDeck("<a:p><a:r><a:t>" + words + "</a:t></a:r></a:p>"), "bullets");
+    const Shape& s = modelShape(o, 0);
+    TextLayout t = lay(s);
+    ASSERT_EQ(t.paragraphs.size(), 1u);
+    const LaidParagraph& p = t.paragraphs[0];
+    ASSERT_TRUE(p.bullet.present);
+    EXPECT_EQ(p.bullet.label, U"\u2022");
+    ASSERT_GT(p.lineCount, 1);
+    const double inset = s.text->insetLeft;
+    // The bullet hangs at marL + indent = 0, every line's text at marL = 27.
+    EXPECT_NEAR(p.bullet.x, 20.0 + inset, 1e-4);
+    for (int k = 0; k < p.lineCount; ++k) {
+        const LaidLine& line = t.lines[static_cast<std::size_t>(p.firstLine + k)];
+        EXPECT_NEAR(inkLeft(t, line), 20.0 + inset + 27.0, 1e-4) << "line " << k;
+    }
+    EXPECT_NEAR(p.bullet.baseline, t.lines[0].baseline, 1e-9);
+    // The bullet's face is its own (Arial), its size the text's; the paragraph's host bounds
+    // start at the text, after the indent.
+    const CharStyle& bs = t.styles[static_cast<std::size_t>(p.bullet.style)];
+    EXPECT_EQ(bs.font.faceName, "Arial");
+    EXPECT_NEAR(bs.size, 32.0, 1e-9);
+    auto range = o.presentation->slides()->item(1)->shapes()->item(1)->textFrame()->textRange();
+    auto first = range->paragraphs(1);
+    EXPECT_NEAR(first->boundLeft(), 20.0 + inset + 27.0, 1e-3);
+    EXPECT_NEAR(first->boundTop(), t.lines[0].top, 1e-3);
+    EXPECT_NEAR(first->boundHeight(), p.height, 1e-3);
+    EXPECT_GT(first->boundHeight(), 2 * 32.0);
+}
+
+TEST(Layout, NumberedParagraphsCountRestartAndNest) {
+    auto num = [](const std::string& text, const std::string& type, int level = 0,
+                  const std::string& extra = "") {
+        return "<a:p><a:pPr lvl=\"" + std::to_string(level) + "\"><a:buAutoNum type=\"" + type +
+               "\"" + extra + "/></a:pPr><a:r><a:t>" + text + "</a:t></a:r></a:p>";
+    };
+    std::string paragraphs =
+        num("one", "arabicPeriod") + num("two", "arabicPeriod") + num("sub a", "alphaLcParenR", 1) +
+        num("sub b", "alphaLcParenR", 1) + num("three", "arabicPeriod") +
+        "<a:p><a:pPr><a:buNone/></a:pPr>"
+        "<a:r><a:t>plain</a:t></a:r></a:p>" +
+        num("again", "arabicPeriod") +
+        "<a:p><a:pPr><a:buAutoNum "
+        "type=\"arabicPeriod\"/></a:pPr></a:p>" +
+        num("after empty", "arabicPeriod") + num("roman", "romanUcPeriod", 0, " startAt=\"4\"");
+    Opened o = open(bodyDeck(paragraphs), "numbers");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 10u);
+    std::vector<std::u32string> labels;
+    for (const LaidParagraph& p : t.paragraphs) labels.push_back(p.bullet.label);
+    std::vector<std::u32string> expected = {U"1.", U"2.", U"a)", U"b)", U"3.",
+                                            U"",   U"1.", U"",   U"2.", U"IV."};
+    EXPECT_EQ(labels, expected);
+    EXPECT_FALSE(t.paragraphs[7].bullet.present);  // an empty paragraph shows no number
+    // The label stands at the hanging indent; a wide label pushes the text to the next tab stop.
+    const LaidParagraph& first = t.paragraphs[0];
+    EXPECT_NEAR(first.bullet.glyphs[1].x, first.bullet.x + first.bullet.glyphs[0].advance, 1e-9);
+}
+
+TEST(Layout, NumberLabels) {
+    EXPECT_EQ(numberLabel(host::numbering_style::kArabicPeriod, 12), U"12.");
+    EXPECT_EQ(numberLabel(host::numbering_style::kRomanUpperPeriod, 49), U"XLIX.");
+    EXPECT_EQ(numberLabel(host::numbering_style::kRomanLowerParenBoth, 4), U"(iv)");
+    EXPECT_EQ(numberLabel(host::numbering_style::kAlphaLowerPeriod, 27), U"aa.");
+    EXPECT_EQ(numberLabel(host::numbering_style::kAlphaUpperParenRight, 3), U"C)");
+    EXPECT_EQ(numberLabel(16, 11), U"\u5341\u4E00");
+    EXPECT_EQ(numberLabel(16, 20), U"\u4E8C\u5341");
+    EXPECT_EQ(numberLabel(17, 3), U"\u4E09\u3002");
+    EXPECT_EQ(numberLabel(18, 2), U"\u2461");
+}
+
+TEST(Layout, SizesAndFacesInheritPerLevel) {
+    std::string paragraphs =
+        "<a:p><a:r><a:t>Level one</a:t></a:r></a:p><a:p><a:pPr lvl=\"1\"/><a:r><a:t>Level "
+        "two</a:t></a:r></a:p><a:p><a:pPr lvl=\"1\"/><a:r><a:rPr sz=\"1000\"/><a:t>own "
+        "size</a:t></a:r></a:p>";
+    Opened o = open(bodyDeck(paragraphs), "levels");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 3u);
+    auto styleOf = [&](int p) -> const CharStyle& {
+        const LaidChar& c = t.chars[static_cast<std::size_t>(t.paragraphs[p].firstChar)];
+        return t.styles[static_cast<std::size_t>(c.style)];
+    };
+    EXPECT_DOUBLE_EQ(styleOf(0).size, 32.0);
+    EXPECT_DOUBLE_EQ(styleOf(1).size, 28.0);
+    EXPECT_DOUBLE_EQ(styleOf(2).size, 10.0);
+    EXPECT_EQ(styleOf(0).font.faceName, "Calibri");  // the theme's minor font
+    EXPECT_EQ(styleOf(1).font.faceName, "Calibri");
+    // Level two's text starts at its own marL (742950 EMU = 58.5 pt).
+    const Shape& s = modelShape(o, 0);
+    EXPECT_NEAR(t.chars[static_cast<std::size_t>(t.paragraphs[1].firstChar)].x,
+                20.0 + s.text->insetLeft + 58.5, 1e-3);
+    // The host's one-character ranges: height = size, top = baseline - 0.8 size.
+    auto range = o.presentation->slides()->item(1)->shapes()->item(1)->textFrame()->textRange();
+    auto second = range->paragraphs(2)->characters(1, 1);
+    EXPECT_EQ(second->text(), "L");
+    EXPECT_FLOAT_EQ(second->boundHeight(), 28.0f);
+    const LaidChar& c = t.chars[static_cast<std::size_t>(t.paragraphs[1].firstChar)];
+    EXPECT_NEAR(second->boundTop(), c.baseline - 0.8 * 28.0, 1e-3);
+    EXPECT_NEAR(second->boundLeft(), c.x, 1e-3);
+    EXPECT_NEAR(second->boundWidth(), c.advance, 1e-3);
+    EXPECT_EQ(second->font()->name(), "Calibri");
+    // Lines of the bigger level are taller.
+    EXPECT_GT(t.lines[0].height, t.lines[1].height);
+}
+
+TEST(Layout, StoredAutofitIsAppliedAsWritten) {
+    NEED_FACE("Liberation Sans");
+    std::string two = para("first") + para("second");
+    Opened o = openSlide(textBox(2, 0, 0, 400, 20, "", two,
+                                 "<a:normAutofit fontScale=\"50000\" "
+                                 "lnSpcReduction=\"20000\"/>") +
+                             textBox(3, 0, 0, 400, 20, "", two),
+                         "autofit");
+    TextLayout fitted = lay(modelShape(o, 0));
+    TextLayout plain = lay(modelShape(o, 1));
+    const CharStyle& small = fitted.styles[static_cast<std::size_t>(fitted.chars[0].style)];
+    const CharStyle& full = plain.styles[static_cast<std::size_t>(plain.chars[0].style)];
+    EXPECT_DOUBLE_EQ(full.size, 20.0);
+    EXPECT_DOUBLE_EQ(small.size, 10.0);
+    // Line pitch: natural height × (100 % − 20 %), the natural height at the scaled size.
+    EXPECT_NEAR(fitted.lines[0].height, (small.ascent + small.descent) * 0.8, 1e-6);
+    EXPECT_NEAR(plain.lines[0].height, full.ascent + full.descent, 1e-9);
+    EXPECT_NEAR(fitted.lines[1].top - fitted.lines[0].top, fitted.lines[0].height, 1e-9);
+    // Not refitted: the box stays as it is even though the text overflows it.
+    EXPECT_DOUBLE_EQ(fitted.boxHeight, 20.0);
+    EXPECT_FALSE(fitted.grown);
+}
+
+TEST(Layout, VerticalAnchorAndShapesThatFitTheirText) {
+    NEED_FACE("Liberation Sans");
+    std::string text = para("anchored");
+    Opened o = openSlide(
+        textBox(2, 0, 100, 300, 200, "anchor=\"t\"", text) +
+            textBox(3, 0, 100, 300, 200, "anchor=\"ctr\"", text) +
+            textBox(4, 0, 100, 300, 200, "anchor=\"b\"", text) +
+            textBox(5, 0, 100, 300, 10, "anchor=\"t\"", para("a") + para("b"), "<a:spAutoFit/>") +
+            textBox(6, 0, 100, 300, 10, "anchor=\"b\"", para("a") + para("b"), "<a:spAutoFit/>"),
+        "anchor");
+    TextLayout top = lay(modelShape(o, 0));
+    TextLayout middle = lay(modelShape(o, 1));
+    TextLayout bottom = lay(modelShape(o, 2));
+    // Default insets: 3.6 pt above and below.
+    EXPECT_NEAR(top.lines[0].top, 103.6, 1e-4);
+    double h = top.textHeight;
+    EXPECT_NEAR(middle.lines[0].top - 103.6, 296.4 - (middle.lines[0].top + h), 1e-4);
+    EXPECT_NEAR(bottom.lines[0].top + h, 296.4, 1e-4);
+    EXPECT_NEAR(middle.chars[0].x, top.chars[0].x, 1e-9);
+
+    TextLayout grown = lay(modelShape(o, 3));
+    EXPECT_TRUE(grown.grown);
+    EXPECT_NEAR(grown.boxHeight, grown.textHeight + 7.2, 1e-4);
+    EXPECT_GT(grown.boxHeight, 40.0);
+    EXPECT_DOUBLE_EQ(grown.boxTop, 100.0);
+    EXPECT_NEAR(grown.lines.back().top + grown.lines.back().height, 100 + grown.boxHeight - 3.6,
+                1e-4);
+    TextLayout grownUp = lay(modelShape(o, 4));
+    EXPECT_NEAR(grownUp.boxTop + grownUp.boxHeight, 110.0, 1e-4);  // the bottom stays
+}
+
+TEST(Layout, EastAsianTextBreaksBetweenCharacters) {
+    const std::string text = "日本語の文章を折り返します。括弧「テスト」も正しく扱います。";
+    Opened o = openSlide(textBox(2, 0, 0, 80, 400, "lIns=\"0\" rIns=\"0\"",
+                                 para(text, "", 2000, "Noto Sans CJK JP")),
+                         "cjk");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_GT(t.lines.size(), 3u);
+    std::u32string joined;
+    for (const LaidLine& line : t.lines) {
+        std::u32string s = lineText(t, line);
+        joined += s;
+        EXPECT_LE(inkRight(t, line), 80.0 + 1e-6);
+        EXPECT_NE(s.front(), U'。') << "a line starts with a closing mark";
+        EXPECT_NE(s.front(), U'」');
+        EXPECT_NE(s.back(), U'「') << "a line ends with an opening mark";
+        EXPECT_GE(s.size(), 2u);
+    }
+    EXPECT_EQ(joined, fonts::utf8ToCodePoints(text));
+}
+
+TEST(Layout, EmptyParagraphsAndLineBreaks) {
+    NEED_FACE("Liberation Sans");
+    std::string paragraphs =
+        para("A") +
+        "<a:p><a:endParaRPr sz=\"4000\"><a:latin typeface=\"Liberation Sans\"/></a:endParaRPr>"
+        "</a:p><a:p><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation Sans\"/></a:rPr>"
+        "<a:t>B</a:t></a:r><a:br><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
+        "Sans\"/></a:rPr></a:br><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
+        "Sans\"/></a:rPr><a:t>C</a:t></a:r></a:p>";
+    Opened o = openSlide(textBox(2, 0, 0, 300, 300, "", paragraphs), "empty");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 3u);
+    ASSERT_EQ(t.lines.size(), 4u);  // A | (empty) | B | C
+    // The empty line takes its mark's 40 pt: twice the 20 pt lines.
+    EXPECT_NEAR(t.lines[1].height, 2 * t.lines[0].height, 1e-6);
+    EXPECT_NEAR(t.lines[2].height, t.lines[0].height, 1e-6);
+    for (std::size_t k = 1; k < t.lines.size(); ++k) {
+        EXPECT_NEAR(t.lines[k].top, t.lines[k - 1].top + t.lines[k - 1].height, 1e-9);
+    }
+    auto range = o.presentation->slides()->item(1)->shapes()->item(1)->textFrame()->textRange();
+    ASSERT_EQ(range->text(), "A\r\rB\vC");
+    // C sits one line below B, at the left again.
+    auto b = range->characters(4, 1);
+    auto c = range->characters(6, 1);
+    EXPECT_NEAR(c->boundTop() - b->boundTop(), t.lines[3].top - t.lines[2].top, 1e-3);
+    EXPECT_NEAR(c->boundLeft(), b->boundLeft(), 1e-3);
+    // Paragraph tops go down, and asking past the last paragraph gives the last one's top again.
+    float previous = -1;
+    for (int p = 1; p <= 3; ++p) {
+        float top = range->paragraphs(p)->boundTop();
+        EXPECT_GT(top, previous);
+        previous = top;
+    }
+    EXPECT_FLOAT_EQ(range->paragraphs(4)->boundTop(), previous);
+    EXPECT_NEAR(range->paragraphs(3)->boundHeight(), t.lines[2].height + t.lines[3].height, 1e-3);
+}
+
+// Advances read with FreeType from the face's file, in font units, to points at `size`.
+struct FreeTypeFace {
+    FT_Library lib = nullptr;
+    FT_Face face = nullptr;
+    explicit FreeTypeFace(const std::string& file) {
+        if (FT_Init_FreeType(&lib) != 0) return;
+        if (FT_New_Face(lib, file.c_str(), 0, &face) != 0) face = nullptr;
+    }
+    ~FreeTypeFace() {
+        if (face) FT_Done_Face(face);
+        if (lib) FT_Done_FreeType(lib);
+    }
+    double advance(char32_t c, double size) const {
+        FT_UInt glyph = FT_Get_Char_Index(face, c);
+        FT_Fixed units = 0;
+        FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE, &units);
+        return static_cast<double>(units) * size / face->units_per_EM;
+    }
+    double winAscent(double size) const {
+        auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        return static_cast<double>(os2->usWinAscent) * size / face->units_per_EM;
+    }
+};
+
+void checkAgainstFreeType(const std::string& requested, const std::string& family) {
+    fonts::LogicalFont f = fonts::logicalFontFor(24, false, false, false, true, requested, "");
+    fonts::FaceInfo info = library().primaryFace(f);
+    if (info.family != family) GTEST_SKIP() << family << " is not installed";
+    FreeTypeFace ft(info.file);
+    ASSERT_NE(ft.face, nullptr) << info.file;
+    const std::u32string text = U"Quillet: layout, Wavy AVA!";
+    std::string utf8 = "Quillet: layout, Wavy AVA!";
+    Opened o = openSlide(
+        textBox(2, 36, 72, 600, 100, "lIns=\"0\" tIns=\"0\"", para(utf8, "", 2400, requested)),
+        "ft_" + family);
+    auto range = o.presentation->slides()->item(1)->shapes()->item(1)->textFrame()->textRange();
+    ASSERT_EQ(range->length(), static_cast<int>(text.size()));
+    const double baseline = 72 + ft.winAscent(24);
+    double pen = 36;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto ch = range->characters(static_cast<int>(i) + 1, 1);
+        double advance = ft.advance(text[i], 24);
+        EXPECT_NEAR(ch->boundLeft(), pen, 1e-3) << "character " << i;
+        EXPECT_NEAR(ch->boundWidth(), advance, 1e-3) << "character " << i;
+        EXPECT_FLOAT_EQ(ch->boundHeight(), 24.0f);
+        EXPECT_NEAR(ch->boundTop(), baseline - 0.8 * 24, 1e-3);
+        pen += advance;
+    }
+    // The whole range spans the advance sum.
+    EXPECT_NEAR(range->boundLeft(), 36.0, 1e-3);
+    EXPECT_NEAR(range->boundWidth(), pen - 36.0, 1e-3);
+}
+
+TEST(Layout, CharacterBoundsFollowFreeTypeAdvancesInLiberationSans) {
+    checkAgainstFreeType("Arial", "Liberation Sans");
+}
+
+TEST(Layout, CharacterBoundsFollowFreeTypeAdvancesInCarlito) {
+    checkAgainstFreeType("Calibri", "Carlito");
+}
+
+TEST(Layout, CacheKeepsALayoutUntilTheTextOrTheBoxChanges) {
+    NEED_FACE("Liberation Sans");
+    Opened o = openSlide(textBox(2, 10, 10, 300, 100, "", para("hello world")), "cache");
+    LayoutCache cache;
+    const Shape& s = modelShape(o, 0);
+    auto a = cache.layout(s);
+    auto b = cache.layout(s);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a.get(), b.get());
+
+    auto shape = o.presentation->slides()->item(1)->shapes()->item(1);
+    auto range = shape->textFrame()->textRange();
+    float before = range->characters(1, 1)->boundLeft();
+    shape->setLeft(50);
+    auto moved = cache.layout(s);
+    EXPECT_NE(moved.get(), a.get());
+    EXPECT_NEAR(moved->chars[0].x - a->chars[0].x, 40.0, 1e-4);
+    EXPECT_NEAR(range->characters(1, 1)->boundLeft() - before, 40.0, 1e-3);
+
+    range->characters(1, 6)->deleteText();
+    auto shorter = cache.layout(s);
+    EXPECT_EQ(shorter->chars.size(), 5u);
+    EXPECT_EQ(range->text(), "world");
+    EXPECT_NEAR(range->characters(1, 1)->boundLeft(), shorter->chars[0].x, 1e-3);
+}
+
+TEST(Layout, HostileBodiesStayBounded) {
+    // Odd values straight into the model: no crash, finite results.
+    Shape s;
+    s.width = 0;
+    s.height = -5;
+    s.left = std::numeric_limits<float>::infinity();
+    s.text = std::make_shared<TextBody>();
+    s.text->insetLeft = std::numeric_limits<float>::quiet_NaN();
+    s.text->fontScale = 0;
+    Paragraph p;
+    p.indent = -1e9f;
+    p.lineSpacing = {true, std::numeric_limits<float>::quiet_NaN()};
+    p.bullet.type = host::bullet_type::kNumbered;
+    p.bullet.style = 999;
+    pptx::Run r;
+    r.text = std::string(
+                 "\xff\xfe"
+                 "abc\t\tdef") +
+             std::string(2000, 'x');
+    r.props.size = 1e9f;
+    p.runs.push_back(r);
+    s.text->paragraphs.push_back(p);
+    s.text->paragraphs.push_back(Paragraph{});
+    TextLayout t = layoutText(s, *s.text, &library());
+    EXPECT_EQ(t.chars.size(), 2u + 3u + 2u + 3u + 2000u + 1u);
+    for (const LaidChar& c : t.chars) {
+        ASSERT_TRUE(std::isfinite(c.x));
+        ASSERT_TRUE(std::isfinite(c.baseline));
+        ASSERT_TRUE(std::isfinite(c.advance));
+    }
+    EXPECT_EQ(rangeBounds(t, -5, 100000).height > 0, true);
+    RangeBounds none = rangeBounds(TextLayout{}, 0, 3);
+    EXPECT_EQ(none.width, 0);
+}
+
+// ---- corpus -----------------------------------------------------------------------------------
+
+fs::path corpus() {
+    return fs::path(QUILLET_CORPUS) / "pptx";
+}
+
+void forEachShape(const ShapeList& list, const std::function<void(const Shape&)>& f) {
+    for (const ShapePtr& s : list.items) {
+        f(*s);
+        if (s->children) forEachShape(*s->children, f);
+    }
+}
+
+// Every text body of every slide and master: as many characters as the host's text, finite
+// places, lines in order, wrapped lines inside the box, character bounds as the convention says.
+TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
+    if (!fs::is_directory(corpus())) {
+        GTEST_SKIP() << "corpus not found at " << corpus() << " (set QUILLET_CORPUS)";
+    }
+    const char* decks[] = {"layouts.pptx",
+                           "aptia.pptx",
+                           "bug64693.pptx",
+                           "with_japanese.pptx",
+                           "txt-font-typeface.pptx",
+                           "60810.pptx",
+                           "PPTX_ChartBar.pptx",
+                           "au.asn.aes.www_conferences_2011_presentations_Fri_20Room4Level4_"
+                           "20930_20Maloney.pptx"};
+    int bodies = 0, characters = 0;
+    for (const char* name : decks) {
+        fs::path path = corpus() / name;
+        if (!fs::exists(path)) continue;
+        auto app = openApplication(path.string());
+        auto model = modelOf(*app->activePresentation());
+        ASSERT_TRUE(model);
+        LayoutCache cache;
+        auto check = [&](const Shape& s) {
+            if (!s.text) return;
+            auto t = cache.layout(s);
+            ASSERT_TRUE(t);
+            ++bodies;
+            for (std::size_t k = 1; k < t->lines.size(); ++k) {
+                ASSERT_GE(t->lines[k].top, t->lines[k - 1].top - 1e-6) << name << " " << s.name;
+            }
+            const double right =
+                t->boxLeft + std::max<double>(s.text->insetLeft, t->boxWidth - s.text->insetRight);
+            for (const LaidLine& line : t->lines) {
+                int ink = 0;
+                for (int i = line.firstChar; i < line.firstChar + line.charCount; ++i) {
+                    const LaidChar& c = t->chars[static_cast<std::size_t>(i)];
+                    if (c.glyph != 0 && c.code != U' ') ++ink;
+                }
+                if (s.text->wrap && ink > 1 &&
+                    (s.text->paragraphs[static_cast<std::size_t>(line.paragraph)].alignment ==
+                     host::alignment::kLeft)) {
+                    EXPECT_LE(inkRight(*t, line), right + 1e-3) << name << " " << s.name;
+                }
+            }
+            for (std::size_t i = 0; i < t->chars.size(); ++i) {
+                const LaidChar& c = t->chars[i];
+                ASSERT_TRUE(std::isfinite(c.x) && std::isfinite(c.baseline));
+                ASSERT_GE(c.advance, 0);
+                RangeBounds b = rangeBounds(*t, static_cast<int>(i), 1);
+                double size = t->styles[static_cast<std::size_t>(c.style)].size;
+                EXPECT_DOUBLE_EQ(b.height, size);
+                EXPECT_DOUBLE_EQ(b.top, c.baseline - 0.8 * size);
+                ++characters;
+            }
+        };
+        for (const auto& slide : model->slides) forEachShape(*slide->shapes, check);
+        if (model->slideMaster) forEachShape(*model->slideMaster->shapes, check);
+        // The host's view agrees on the number of characters.
+        auto slides = app->activePresentation()->slides();
+        for (int i = 1; i <= slides->count(); ++i) {
+            auto shapes = slides->item(i)->shapes();
+            for (int j = 1; j <= shapes->count(); ++j) {
+                auto frame = shapes->item(j)->textFrame();
+                if (!frame) continue;
+                auto range = frame->textRange();
+                const Shape& s = *model->slides[static_cast<std::size_t>(i - 1)]
+                                      ->shapes->items[static_cast<std::size_t>(j - 1)];
+                EXPECT_EQ(static_cast<int>(cache.layout(s)->chars.size()), range->length())
+                    << name << " slide " << i << " shape " << j;
+            }
+        }
+    }
+    if (bodies == 0) GTEST_SKIP() << "none of the decks is in the corpus";
+    EXPECT_GT(characters, 1000);
+}
+
+}  // namespace
+}  // namespace quillet::pptx
