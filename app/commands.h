@@ -9,5 +9,6 @@ namespace quillet::app {
 void addDemoCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);
 void addInfoCommand(CLI::App& app, int& exitCode);
+void addSettingsCommand(CLI::App& app, int& exitCode);
 
 }  // namespace quillet::app

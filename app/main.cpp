@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     quillet::app::addDemoCommand(app, exitCode);
     quillet::app::addInfoCommand(app, exitCode);
     quillet::app::addInspectCommand(app, exitCode);
+    quillet::app::addSettingsCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

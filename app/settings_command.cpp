@@ -1,0 +1,63 @@
+// `quillet settings` shows the saved conversion options; `quillet settings set NAME VALUE` changes
+// one.
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/commands.h"
+#include "settings/settings.h"
+
+namespace quillet::app {
+
+namespace {
+
+void printSettings(const std::filesystem::path& file) {
+    const settings::ConversionSettings values = settings::readSettings(file);
+    std::printf("settings file: %s%s\n", file.c_str(),
+                std::filesystem::exists(file) ? "" : " (not saved yet: defaults)");
+    const auto flag = [](bool value) { return value ? "1" : "0"; };
+    std::printf("  %-18s %-10s (charsetIsAnsi)\n", "charset is Ansi", flag(values.charsetIsAnsi));
+    std::printf("  %-18s %-10s (showFeedback)\n", "show feedback", flag(values.showFeedback));
+    std::printf("  %-18s %-10s (showToolbar)\n", "show toolbar", flag(values.showToolbar));
+    std::printf("  %-18s %-10s (convertTogether)\n", "convert together",
+                flag(values.convertTogether));
+    std::printf("  %-18s %-10f (slideShowDelay, seconds)\n", "SlideShow Delay",
+                static_cast<double>(values.slideShowDelay));
+    std::printf("  %-18s %-10f (shapeAutoDelay, seconds)\n", "Shape Auto Delay",
+                static_cast<double>(values.shapeAutoDelay));
+}
+
+}  // namespace
+
+void addSettingsCommand(CLI::App& app, int& exitCode) {
+    CLI::App* command =
+        app.add_subcommand("settings", "Show the saved conversion options, or change one");
+    CLI::App* set =
+        command->add_subcommand("set", "Save one option: quillet settings set NAME VALUE");
+    auto arguments = std::make_shared<std::pair<std::string, std::string>>();
+    set->add_option("NAME", arguments->first,
+                    "charsetIsAnsi, showFeedback, showToolbar, convertTogether, "
+                    "slideShowDelay or shapeAutoDelay")
+        ->required();
+    set->add_option("VALUE", arguments->second, "1 or 0 for a flag; seconds for a delay")
+        ->required();
+
+    command->callback([set, arguments, &exitCode] {
+        const std::filesystem::path file = settings::defaultSettingsFile();
+        if (set->parsed()) {
+            try {
+                settings::ConversionSettings values = settings::readSettings(file);
+                settings::setNamedValue(values, arguments->first, arguments->second);
+                settings::writeSettings(file, values);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "quillet settings: %s\n", e.what());
+                exitCode = 1;
+                return;
+            }
+        }
+        printSettings(file);
+    });
+}
+
+}  // namespace quillet::app

@@ -1,0 +1,75 @@
+// The six conversion options, kept in a small text file of their own under the user's
+// configuration folder. Every consumer reads them where it needs a value (nothing is cached), so a
+// value saved just before a conversion governs all of it.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillet::settings {
+
+struct ConversionSettings {
+    bool charsetIsAnsi = true;
+    bool showFeedback = true;
+    bool showToolbar = true;
+    bool convertTogether = true;
+    float slideShowDelay = 2.0f;  // seconds; its consumer clamps to 0..20
+    float shapeAutoDelay = 2.0f;  // seconds; its consumer clamps to 0..10
+
+    bool operator==(const ConversionSettings&) const = default;
+};
+
+// The names the values are stored under, in read and write order.
+inline constexpr std::string_view kCharsetIsAnsi = "charset is Ansi";
+inline constexpr std::string_view kShowFeedback = "show feedback";
+inline constexpr std::string_view kShowToolbar = "show toolbar";
+inline constexpr std::string_view kConvertTogether = "convert together";
+inline constexpr std::string_view kSlideShowDelay = "SlideShow Delay";
+inline constexpr std::string_view kShapeAutoDelay = "Shape Auto Delay";
+
+// $XDG_CONFIG_HOME/quillet/settings, or ~/.config/quillet/settings without it.
+std::filesystem::path defaultSettingsFile();
+
+// Defaults first; then the values in field order, stopping at the first one that is absent or
+// cannot be read, so that it and every later field keep their defaults. A flag is true exactly
+// when it reads 1. A missing or unreadable file yields the defaults.
+ConversionSettings readSettings(const std::filesystem::path& file);
+
+// Writes all six values (flags as 1 or 0, delays as "%f" text) through a temporary file and a
+// rename, creating the folder. Throws std::runtime_error with a message naming the file when the
+// file cannot be written; the previous file is then left as it was.
+void writeSettings(const std::filesystem::path& file, const ConversionSettings& settings);
+
+// Command-line values that override the saved ones for one run, without being saved.
+struct SettingsOverrides {
+    std::optional<bool> charsetIsAnsi;
+    std::optional<bool> showToolbar;
+    std::optional<float> slideShowDelay;
+    std::optional<float> shapeAutoDelay;
+};
+
+// What the engine holds: the file it reads at every use, and this run's overrides.
+class SettingsSource {
+  public:
+    explicit SettingsSource(std::filesystem::path file, SettingsOverrides overrides = {});
+
+    ConversionSettings read() const;
+    const std::filesystem::path& file() const { return file_; }
+    const SettingsOverrides& overrides() const { return overrides_; }
+
+  private:
+    std::filesystem::path file_;
+    SettingsOverrides overrides_;
+};
+
+// A delay as a frame count: seconds x rate + 0.5, truncated.
+int delayFrames(float seconds, float frameRate);
+
+// Sets one value given by its stored name or its field name ("SlideShow Delay" or
+// "slideShowDelay"); flags take 1/0, true/false, on/off, yes/no; delays a finite decimal number.
+// Throws std::invalid_argument with a message for an unknown name or an unreadable value.
+void setNamedValue(ConversionSettings& settings, std::string_view name, std::string_view value);
+
+}  // namespace quillet::settings

@@ -1,0 +1,187 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace quillet::settings {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() /
+                  ("quillet-settings-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        file_ = folder_ / "quillet" / "settings";
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    void store(const std::string& text) {
+        fs::create_directories(file_.parent_path());
+        std::ofstream(file_, std::ios::binary) << text;
+    }
+    std::string stored() const {
+        std::ifstream in(file_, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path folder_;
+    fs::path file_;
+};
+
+TEST_F(SettingsFile, AbsentFileGivesTheDefaults) {
+    const ConversionSettings settings = readSettings(file_);
+    EXPECT_TRUE(settings.charsetIsAnsi);
+    EXPECT_TRUE(settings.showFeedback);
+    EXPECT_TRUE(settings.showToolbar);
+    EXPECT_TRUE(settings.convertTogether);
+    EXPECT_EQ(settings.slideShowDelay, 2.0f);
+    EXPECT_EQ(settings.shapeAutoDelay, 2.0f);
+}
+
+TEST_F(SettingsFile, WritesEveryValueUnderItsNameAndReadsItBack) {
+    ConversionSettings written;
+    written.charsetIsAnsi = false;
+    written.showToolbar = false;
+    written.slideShowDelay = 1.5f;
+    written.shapeAutoDelay = 0.25f;
+    writeSettings(file_, written);
+    EXPECT_EQ(stored(),
+              "charset is Ansi=0\nshow feedback=1\nshow toolbar=0\nconvert together=1\n"
+              "SlideShow Delay=1.500000\nShape Auto Delay=0.250000\n");
+    EXPECT_EQ(readSettings(file_), written);
+    // The temporary file of the write is gone.
+    EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
+              1);
+}
+
+TEST_F(SettingsFile, ReadingStopsAtTheFirstValueThatCannotBeRead) {
+    // "show feedback" is missing: the later values keep their defaults even though they are stored.
+    store("charset is Ansi=0\nshow toolbar=0\nconvert together=0\nSlideShow Delay=7.000000\n");
+    ConversionSettings settings = readSettings(file_);
+    EXPECT_FALSE(settings.charsetIsAnsi);
+    EXPECT_TRUE(settings.showFeedback);
+    EXPECT_TRUE(settings.showToolbar);
+    EXPECT_TRUE(settings.convertTogether);
+    EXPECT_EQ(settings.slideShowDelay, 2.0f);
+
+    // A delay that is not a number stops the reading as well.
+    store(
+        "charset is Ansi=1\nshow feedback=0\nshow toolbar=1\nconvert together=1\n"
+        "SlideShow Delay=soon\nShape Auto Delay=5.0\n");
+    settings = readSettings(file_);
+    EXPECT_FALSE(settings.showFeedback);
+    EXPECT_EQ(settings.slideShowDelay, 2.0f);
+    EXPECT_EQ(settings.shapeAutoDelay, 2.0f);
+
+    store("charset is Ansi=x1\nshow feedback=0\n");
+    EXPECT_TRUE(readSettings(file_).showFeedback);
+}
+
+TEST_F(SettingsFile, AFlagIsTrueOnlyWhenItReadsOne) {
+    store(
+        "charset is Ansi=2\nshow feedback=-1\nshow toolbar=1\nconvert together=0\n"
+        "SlideShow Delay=3\nShape Auto Delay=4.5\r\n");
+    const ConversionSettings settings = readSettings(file_);
+    EXPECT_FALSE(settings.charsetIsAnsi);
+    EXPECT_FALSE(settings.showFeedback);
+    EXPECT_TRUE(settings.showToolbar);
+    EXPECT_FALSE(settings.convertTogether);
+    EXPECT_EQ(settings.slideShowDelay, 3.0f);
+    EXPECT_EQ(settings.shapeAutoDelay, 4.5f);
+}
+
+TEST_F(SettingsFile, ForeignAndOversizedFilesGiveTheDefaults) {
+    store("nan\n=\n==\nSlideShow Delay\ncharset is Ansi=0\nSlideShow Delay=nan\n");
+    EXPECT_FALSE(readSettings(file_).charsetIsAnsi);
+    store(std::string(100 * 1024, 'x') + "\ncharset is Ansi=0\n");
+    EXPECT_TRUE(readSettings(file_).charsetIsAnsi);
+    fs::remove(file_);
+    fs::create_directories(file_);  // a folder where the file should be
+    EXPECT_EQ(readSettings(file_), ConversionSettings{});
+}
+
+TEST_F(SettingsFile, AFailedWriteSaysWhyAndKeepsTheOldFile) {
+    store("charset is Ansi=0\n");
+    const fs::path blocked = folder_ / "blocked";
+    std::ofstream(blocked) << "a file, not a folder";
+    EXPECT_THROW(writeSettings(blocked / "settings", ConversionSettings{}), std::runtime_error);
+    try {
+        writeSettings(blocked / "settings", ConversionSettings{});
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot save the settings to"), std::string::npos);
+    }
+    EXPECT_FALSE(readSettings(file_).charsetIsAnsi);
+}
+
+TEST_F(SettingsFile, OverridesApplyToThisRunOnly) {
+    store(
+        "charset is Ansi=1\nshow feedback=1\nshow toolbar=1\nconvert together=1\n"
+        "SlideShow Delay=4.000000\nShape Auto Delay=1.000000\n");
+    const SettingsSource source(file_, SettingsOverrides{false, std::nullopt, 9.0f, std::nullopt});
+    ConversionSettings settings = source.read();
+    EXPECT_FALSE(settings.charsetIsAnsi);
+    EXPECT_TRUE(settings.showToolbar);
+    EXPECT_EQ(settings.slideShowDelay, 9.0f);
+    EXPECT_EQ(settings.shapeAutoDelay, 1.0f);
+    EXPECT_TRUE(readSettings(file_).charsetIsAnsi);
+
+    // Every read sees what was saved last.
+    store("charset is Ansi=1\nshow feedback=1\nshow toolbar=0\n");
+    EXPECT_FALSE(source.read().showToolbar);
+}
+
+TEST(SettingsDefaults, FileFollowsTheConfigurationHome) {
+    const char* saved = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = saved != nullptr ? saved : "";
+    ::setenv("XDG_CONFIG_HOME", "/tmp/config-home", 1);
+    EXPECT_EQ(defaultSettingsFile(), fs::path("/tmp/config-home/quillet/settings"));
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the convention says
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(defaultSettingsFile(), fs::path("/home/someone/.config/quillet/settings"));
+    if (saved != nullptr) {
+        ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+}
+
+TEST(SettingsDelays, BecomeFrameCountsRoundedHalfUp) {
+    EXPECT_EQ(delayFrames(2.0f, 20.0f), 40);
+    EXPECT_EQ(delayFrames(0.0f, 20.0f), 0);
+    EXPECT_EQ(delayFrames(0.024f, 20.0f), 0);
+    EXPECT_EQ(delayFrames(0.025f, 20.0f), 1);
+    EXPECT_EQ(delayFrames(20.0f, 20.0f), 400);
+}
+
+TEST(SettingsNames, SetByStoredOrFieldName) {
+    ConversionSettings settings;
+    setNamedValue(settings, "slideShowDelay", "1.5");
+    setNamedValue(settings, "Shape Auto Delay", "0");
+    setNamedValue(settings, "charsetIsAnsi", "off");
+    setNamedValue(settings, "show-toolbar", "0");
+    setNamedValue(settings, "convert together", "no");
+    EXPECT_EQ(settings.slideShowDelay, 1.5f);
+    EXPECT_EQ(settings.shapeAutoDelay, 0.0f);
+    EXPECT_FALSE(settings.charsetIsAnsi);
+    EXPECT_FALSE(settings.showToolbar);
+    EXPECT_FALSE(settings.convertTogether);
+    EXPECT_THROW(setNamedValue(settings, "frameRate", "30"), std::invalid_argument);
+    EXPECT_THROW(setNamedValue(settings, "showFeedback", "maybe"), std::invalid_argument);
+    EXPECT_THROW(setNamedValue(settings, "slideShowDelay", "inf"), std::invalid_argument);
+    EXPECT_THROW(setNamedValue(settings, "slideShowDelay", ""), std::invalid_argument);
+    EXPECT_TRUE(settings.showFeedback);
+}
+
+}  // namespace
+}  // namespace quillet::settings
