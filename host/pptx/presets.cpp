@@ -1,6 +1,7 @@
 #include "host/pptx/presets.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "host/codes.h"
@@ -195,38 +196,260 @@ constexpr PresetEntry kPresets[] = {
     {"lineInv", 183},
 };
 
-struct Defaults {
+struct Guide {
     const char* name;
-    const char* guides[3];
-    long long values[3];
+    long long value;  // 100000 = 1.0; angles in 60000ths of a degree
+    bool angle;
 };
 
-// Default guide values of the presets whose adjustments the host reports.
+struct Defaults {
+    const char* name;
+    Guide guides[8];
+};
+
+// The adjustment guides of every preset that has any, in order, with their default values, so
+// that a shape without avLst still reports its preset's adjustments. The presets' internal
+// factors (hf, vf of the regular polygons and stars) are not adjustments and are left out.
 constexpr Defaults kDefaults[] = {
-    {"parallelogram", {"adj"}, {25000}},
-    {"trapezoid", {"adj"}, {25000}},
-    {"roundRect", {"adj"}, {16667}},
-    {"octagon", {"adj"}, {29289}},
-    {"triangle", {"adj"}, {50000}},
-    {"hexagon", {"adj", "vf"}, {25000, 115470}},
-    {"plus", {"adj"}, {25000}},
-    {"can", {"adj"}, {25000}},
-    {"cube", {"adj"}, {25000}},
-    {"bevel", {"adj"}, {12500}},
-    {"foldedCorner", {"adj"}, {16667}},
-    {"donut", {"adj"}, {25000}},
-    {"rightArrow", {"adj1", "adj2"}, {50000, 50000}},
-    {"leftArrow", {"adj1", "adj2"}, {50000, 50000}},
-    {"upArrow", {"adj1", "adj2"}, {50000, 50000}},
-    {"downArrow", {"adj1", "adj2"}, {50000, 50000}},
-    {"homePlate", {"adj"}, {50000}},
-    {"chevron", {"adj"}, {50000}},
-    {"wedgeRectCallout", {"adj1", "adj2"}, {-20833, 62500}},
-    {"wedgeRoundRectCallout", {"adj1", "adj2", "adj3"}, {-20833, 62500, 16667}},
-    {"wedgeEllipseCallout", {"adj1", "adj2"}, {-20833, 62500}},
-    {"cloudCallout", {"adj1", "adj2"}, {-20833, 62500}},
-    {"round1Rect", {"adj"}, {16667}},
-    {"snip1Rect", {"adj"}, {16667}},
+    {"accentBorderCallout1",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 112500, false},
+      {"adj4", -38333, false}}},
+    {"accentBorderCallout2",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 112500, false},
+      {"adj6", -46667, false}}},
+    {"accentBorderCallout3",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 100000, false},
+      {"adj6", -16667, false},
+      {"adj7", 112963, false},
+      {"adj8", -8333, false}}},
+    {"accentCallout1",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 112500, false},
+      {"adj4", -38333, false}}},
+    {"accentCallout2",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 112500, false},
+      {"adj6", -46667, false}}},
+    {"accentCallout3",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 100000, false},
+      {"adj6", -16667, false},
+      {"adj7", 112963, false},
+      {"adj8", -8333, false}}},
+    {"arc", {{"adj1", 16200000, true}, {"adj2", 0, true}}},
+    {"bentArrow",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 43750, false}}},
+    {"bentUpArrow", {{"adj1", 25000, false}, {"adj2", 25000, false}, {"adj3", 25000, false}}},
+    {"bevel", {{"adj", 12500, false}}},
+    {"blockArc", {{"adj1", 10800000, true}, {"adj2", 0, true}, {"adj3", 25000, false}}},
+    {"borderCallout1",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 112500, false},
+      {"adj4", -38333, false}}},
+    {"borderCallout2",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 112500, false},
+      {"adj6", -46667, false}}},
+    {"borderCallout3",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 100000, false},
+      {"adj6", -16667, false},
+      {"adj7", 112963, false},
+      {"adj8", -8333, false}}},
+    {"bracePair", {{"adj", 8333, false}}},
+    {"bracketPair", {{"adj", 16667, false}}},
+    {"callout1",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 112500, false},
+      {"adj4", -38333, false}}},
+    {"callout2",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 112500, false},
+      {"adj6", -46667, false}}},
+    {"callout3",
+     {{"adj1", 18750, false},
+      {"adj2", -8333, false},
+      {"adj3", 18750, false},
+      {"adj4", -16667, false},
+      {"adj5", 100000, false},
+      {"adj6", -16667, false},
+      {"adj7", 112963, false},
+      {"adj8", -8333, false}}},
+    {"can", {{"adj", 25000, false}}},
+    {"chevron", {{"adj", 50000, false}}},
+    {"chord", {{"adj1", 2700000, true}, {"adj2", 16200000, true}}},
+    {"circularArrow",
+     {{"adj1", 12500, false},
+      {"adj2", 1142319, true},
+      {"adj3", 20457681, true},
+      {"adj4", 10800000, true},
+      {"adj5", 12500, false}}},
+    {"cloudCallout", {{"adj1", -20833, false}, {"adj2", 62500, false}}},
+    {"corner", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"cube", {{"adj", 25000, false}}},
+    {"curvedDownArrow", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 25000, false}}},
+    {"curvedLeftArrow", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 25000, false}}},
+    {"curvedRightArrow", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 25000, false}}},
+    {"curvedUpArrow", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 25000, false}}},
+    {"diagStripe", {{"adj", 50000, false}}},
+    {"donut", {{"adj", 25000, false}}},
+    {"doubleWave", {{"adj1", 6250, false}, {"adj2", 0, false}}},
+    {"downArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"downArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 64977, false}}},
+    {"ellipseRibbon", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 12500, false}}},
+    {"ellipseRibbon2", {{"adj1", 25000, false}, {"adj2", 50000, false}, {"adj3", 12500, false}}},
+    {"foldedCorner", {{"adj", 16667, false}}},
+    {"frame", {{"adj1", 12500, false}}},
+    {"gear6", {{"adj1", 15000, false}, {"adj2", 3526, false}}},
+    {"gear9", {{"adj1", 10000, false}, {"adj2", 1763, false}}},
+    {"halfFrame", {{"adj1", 33333, false}, {"adj2", 33333, false}}},
+    {"hexagon", {{"adj", 25000, false}}},
+    {"homePlate", {{"adj", 50000, false}}},
+    {"horizontalScroll", {{"adj", 12500, false}}},
+    {"leftArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"leftArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 64977, false}}},
+    {"leftBrace", {{"adj1", 8333, false}, {"adj2", 50000, false}}},
+    {"leftBracket", {{"adj", 8333, false}}},
+    {"leftCircularArrow",
+     {{"adj1", 12500, false},
+      {"adj2", -1142319, true},
+      {"adj3", 1142319, true},
+      {"adj4", 10800000, true},
+      {"adj5", 12500, false}}},
+    {"leftRightArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"leftRightArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 48123, false}}},
+    {"leftRightCircularArrow",
+     {{"adj1", 12500, false},
+      {"adj2", 1142319, true},
+      {"adj3", 20457681, true},
+      {"adj4", 11942319, true},
+      {"adj5", 12500, false}}},
+    {"leftRightRibbon", {{"adj1", 50000, false}, {"adj2", 50000, false}, {"adj3", 16667, false}}},
+    {"leftRightUpArrow", {{"adj1", 25000, false}, {"adj2", 25000, false}, {"adj3", 25000, false}}},
+    {"leftUpArrow", {{"adj1", 25000, false}, {"adj2", 25000, false}, {"adj3", 25000, false}}},
+    {"mathDivide", {{"adj1", 23520, false}, {"adj2", 5880, false}, {"adj3", 11760, false}}},
+    {"mathEqual", {{"adj1", 23520, false}, {"adj2", 11760, false}}},
+    {"mathMinus", {{"adj1", 23520, false}}},
+    {"mathMultiply", {{"adj1", 23520, false}}},
+    {"mathNotEqual", {{"adj1", 23520, false}, {"adj2", 6600000, true}, {"adj3", 11760, false}}},
+    {"mathPlus", {{"adj1", 23520, false}}},
+    {"moon", {{"adj", 50000, false}}},
+    {"noSmoking", {{"adj", 18750, false}}},
+    {"nonIsoscelesTrapezoid", {{"adj1", 25000, false}, {"adj2", 25000, false}}},
+    {"notchedRightArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"octagon", {{"adj", 29289, false}}},
+    {"parallelogram", {{"adj", 25000, false}}},
+    {"pie", {{"adj1", 0, true}, {"adj2", 16200000, true}}},
+    {"plaque", {{"adj", 16667, false}}},
+    {"plus", {{"adj", 25000, false}}},
+    {"quadArrow", {{"adj1", 22500, false}, {"adj2", 22500, false}, {"adj3", 22500, false}}},
+    {"quadArrowCallout",
+     {{"adj1", 18515, false},
+      {"adj2", 18515, false},
+      {"adj3", 18515, false},
+      {"adj4", 48123, false}}},
+    {"ribbon", {{"adj1", 16667, false}, {"adj2", 50000, false}}},
+    {"ribbon2", {{"adj1", 16667, false}, {"adj2", 50000, false}}},
+    {"rightArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"rightArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 64977, false}}},
+    {"rightBrace", {{"adj1", 8333, false}, {"adj2", 50000, false}}},
+    {"rightBracket", {{"adj", 8333, false}}},
+    {"round1Rect", {{"adj", 16667, false}}},
+    {"round2DiagRect", {{"adj1", 16667, false}, {"adj2", 0, false}}},
+    {"round2SameRect", {{"adj1", 16667, false}, {"adj2", 0, false}}},
+    {"roundRect", {{"adj", 16667, false}}},
+    {"smileyFace", {{"adj", 4653, false}}},
+    {"snip1Rect", {{"adj", 16667, false}}},
+    {"snip2DiagRect", {{"adj1", 0, false}, {"adj2", 16667, false}}},
+    {"snip2SameRect", {{"adj1", 16667, false}, {"adj2", 0, false}}},
+    {"snipRoundRect", {{"adj1", 16667, false}, {"adj2", 16667, false}}},
+    {"star10", {{"adj", 42533, false}}},
+    {"star12", {{"adj", 37500, false}}},
+    {"star16", {{"adj", 37500, false}}},
+    {"star24", {{"adj", 37500, false}}},
+    {"star32", {{"adj", 37500, false}}},
+    {"star4", {{"adj", 12500, false}}},
+    {"star5", {{"adj", 19098, false}}},
+    {"star6", {{"adj", 28868, false}}},
+    {"star7", {{"adj", 34601, false}}},
+    {"star8", {{"adj", 38250, false}}},
+    {"stripedRightArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"sun", {{"adj", 25000, false}}},
+    {"swooshArrow", {{"adj1", 25000, false}, {"adj2", 16667, false}}},
+    {"teardrop", {{"adj", 100000, false}}},
+    {"trapezoid", {{"adj", 25000, false}}},
+    {"triangle", {{"adj", 50000, false}}},
+    {"upArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"upArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 64977, false}}},
+    {"upDownArrow", {{"adj1", 50000, false}, {"adj2", 50000, false}}},
+    {"upDownArrowCallout",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 48123, false}}},
+    {"uturnArrow",
+     {{"adj1", 25000, false},
+      {"adj2", 25000, false},
+      {"adj3", 25000, false},
+      {"adj4", 43750, false},
+      {"adj5", 75000, false}}},
+    {"verticalScroll", {{"adj", 12500, false}}},
+    {"wave", {{"adj1", 12500, false}, {"adj2", 0, false}}},
+    {"wedgeEllipseCallout", {{"adj1", -20833, false}, {"adj2", 62500, false}}},
+    {"wedgeRectCallout", {{"adj1", -20833, false}, {"adj2", 62500, false}}},
+    {"wedgeRoundRectCallout",
+     {{"adj1", -20833, false}, {"adj2", 62500, false}, {"adj3", 16667, false}}},
 };
 
 const Defaults* defaultsFor(const std::string& preset) {
@@ -236,22 +459,10 @@ const Defaults* defaultsFor(const std::string& preset) {
     return nullptr;
 }
 
-// The guide names a preset uses in order, when it has no defaults entry: adj, or adj1..adjN.
-std::vector<std::string> guideOrder(const std::string& preset,
-                                    const std::map<std::string, long long>& guides) {
-    std::vector<std::string> order;
-    if (const Defaults* d = defaultsFor(preset)) {
-        for (const char* g : d->guides) {
-            if (g) order.push_back(g);
-        }
-        return order;
-    }
-    if (guides.count("adj")) order.push_back("adj");
-    for (int i = 1; i <= 8; ++i) {
-        std::string name = "adj" + std::to_string(i);
-        if (guides.count(name)) order.push_back(name);
-    }
-    return order;
+std::size_t guideCount(const Defaults& d) {
+    std::size_t n = 0;
+    while (n < 8 && d.guides[n].name) ++n;
+    return n;
 }
 
 }  // namespace
@@ -268,19 +479,23 @@ std::vector<float> hostAdjustments(const std::string& preset,
                                    float height) {
     std::vector<float> out;
     const Defaults* defaults = defaultsFor(preset);
-    std::vector<std::string> order = guideOrder(preset, guides);
+    if (!defaults) return out;
+    int kind = presetKind(preset);
     float shorter = std::min(width, height);
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        long long raw = 0;
-        auto found = guides.find(order[i]);
-        if (found != guides.end()) {
-            raw = found->second;
-        } else if (defaults) {
-            raw = defaults->values[i];
-        }
+    for (std::size_t i = 0; i < guideCount(*defaults); ++i) {
+        const Guide& g = defaults->guides[i];
+        auto found = guides.find(g.name);
+        long long raw = found != guides.end() ? found->second : g.value;
         raw = std::clamp<long long>(raw, -100000000, 100000000);
+        if (g.angle) {
+            // Degrees clockwise, within -180 .. 180 as the host gives angles.
+            double degrees = std::fmod(static_cast<double>(raw) / 60000.0, 360.0);
+            if (degrees > 180) degrees -= 360;
+            if (degrees <= -180) degrees += 360;
+            out.push_back(static_cast<float>(degrees));
+            continue;
+        }
         float v = static_cast<float>(raw) / 100000.0f;
-        int kind = presetKind(preset);
         bool alongShorterSide =
             kind == host::shape_kind::kParallelogram || kind == host::shape_kind::kTrapezoid ||
             kind == host::shape_kind::kOctagon || kind == host::shape_kind::kCross ||

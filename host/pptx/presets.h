@@ -11,10 +11,14 @@ namespace quillet::pptx {
 int presetKind(const std::string& preset);
 
 // The host's adjustment values of a preset from the file's avLst guides (name -> value in the
-// file's units, 100000 = 1.0) and the shape's size in points. Missing guides take the preset's
-// defaults. The host measures offsets along x in fractions of the width, where the file measures
-// them in fractions of the shorter side; callout tips are fractions of the box from its top-left
-// corner, where the file measures them from the centre.
+// file's units, 100000 = 1.0) and the shape's size in points: one value per adjustment guide of
+// the preset, in the preset's order; missing guides take the preset's defaults, and a preset
+// without adjustments has none. Fractions stay fractions (100000 = 1.0) with two exceptions: the
+// host measures the offsets of parallelograms, trapezoids, octagons, crosses, cans, cubes and
+// hexagons along x in fractions of the width, where the file measures them on the shorter side;
+// and callout tips are fractions of the box from its top-left corner, where the file measures
+// them from the centre. Angles (arcs, pies, chords, circular arrows) are degrees clockwise in
+// -180 .. 180.
 std::vector<float> hostAdjustments(const std::string& preset,
                                    const std::map<std::string, long long>& guides, float width,
                                    float height);

@@ -22,13 +22,33 @@ std::int64_t clampEmu(std::int64_t v) {
     return std::clamp<std::int64_t>(v, -kMaxEmu, kMaxEmu);
 }
 
-// Maps the coordinates of a shape tree (EMU, or a group's child space) to points on the slide.
+// Maps the coordinates of a shape tree (EMU on the slide, or a group's child space) onto the slide,
+// with the offsets, scales, flips and rotations of the enclosing groups.
 struct Placement {
-    double ax = 1.0 / kEmuPerPoint, bx = 0;
-    double ay = 1.0 / kEmuPerPoint, by = 0;
-    double x(double v) const { return ax * v + bx; }
-    double y(double v) const { return ay * v + by; }
+    // slide x = a u + c v + e, slide y = b u + d v + f, in points.
+    double a = 1.0 / kEmuPerPoint, b = 0, c = 0, d = 1.0 / kEmuPerPoint, e = 0, f = 0;
+    // Points per unit along the enclosing group's own axes, for sizes.
+    double kx = 1.0 / kEmuPerPoint, ky = 1.0 / kEmuPerPoint;
+    double rotation = 0;  // degrees clockwise, of the enclosing groups together
+    bool flipH = false, flipV = false;
+    double x(double u, double v) const { return a * u + c * v + e; }
+    double y(double u, double v) const { return b * u + d * v + f; }
 };
+
+// Where a shape lands on the slide: its unrotated box around its centre, its rotation and flips,
+// as the host reports them for a member of a rotated or flipped group.
+struct Box {
+    double left = 0, top = 0, width = 0, height = 0;
+    double rotation = 0;
+    bool flipH = false, flipV = false;
+};
+
+double normalizedDegrees(double r) {
+    if (!std::isfinite(r)) return 0;
+    r = std::fmod(r, 360.0);
+    if (r < 0) r += 360.0;
+    return r >= 360.0 ? 0.0 : r;
+}
 
 struct Xfrm {
     bool present = false;
@@ -301,15 +321,16 @@ class TreeReader {
             xfrm = readXfrm(xfrmOf(*it));
             if (xfrm.present) break;
         }
-        shape->left = static_cast<float>(placement.x(static_cast<double>(xfrm.x)));
-        shape->top = static_cast<float>(placement.y(static_cast<double>(xfrm.y)));
-        shape->width = static_cast<float>(placement.ax * static_cast<double>(xfrm.cx));
-        shape->height = static_cast<float>(placement.ay * static_cast<double>(xfrm.cy));
-        shape->rotation = static_cast<float>(xfrm.rotation);
-        shape->flipH = xfrm.flipH;
-        shape->flipV = xfrm.flipV;
+        Box box = place(xfrm, placement);
+        shape->left = static_cast<float>(box.left);
+        shape->top = static_cast<float>(box.top);
+        shape->width = static_cast<float>(box.width);
+        shape->height = static_cast<float>(box.height);
+        shape->rotation = static_cast<float>(box.rotation);
+        shape->flipH = box.flipH;
+        shape->flipV = box.flipV;
 
-        if (element == "grpSp") return readGroup(node, shape, xfrm, placement, groupFill, depth);
+        if (element == "grpSp") return readGroup(node, shape, xfrm, box, groupFill, depth);
 
         // Preset or custom geometry, inherited for placeholders.
         pugi::xml_node prstGeom, custGeom;
@@ -421,19 +442,67 @@ class TreeReader {
         return shape;
     }
 
-    ShapePtr readGroup(pugi::xml_node node, ShapePtr shape, const Xfrm& xfrm,
-                       const Placement& placement, const FillData* groupFill, int depth) {
+    // A shape's box on the slide. Its centre goes through the enclosing groups' map; its size
+    // scales along the group's axes (swapped when the shape stands across them); a group's flips
+    // mirror a member's rotation and add to its own flips, and the group's rotation adds to it.
+    static Box place(const Xfrm& xfrm, const Placement& placement) {
+        double u = static_cast<double>(xfrm.x) + static_cast<double>(xfrm.cx) / 2;
+        double v = static_cast<double>(xfrm.y) + static_cast<double>(xfrm.cy) / 2;
+        double cx = placement.x(u, v);
+        double cy = placement.y(u, v);
+        double across = std::fmod(xfrm.rotation, 180.0);
+        bool swap = across >= 45.0 && across < 135.0;
+        Box box;
+        box.width = static_cast<double>(xfrm.cx) * (swap ? placement.ky : placement.kx);
+        box.height = static_cast<double>(xfrm.cy) * (swap ? placement.kx : placement.ky);
+        box.left = cx - box.width / 2;
+        box.top = cy - box.height / 2;
+        bool mirrored = placement.flipH != placement.flipV;
+        box.rotation =
+            normalizedDegrees(placement.rotation + (mirrored ? -xfrm.rotation : xfrm.rotation));
+        box.flipH = xfrm.flipH != placement.flipH;
+        box.flipV = xfrm.flipV != placement.flipV;
+        return box;
+    }
+
+    // The map of a group's child space: onto the group's box, flipped and rotated about its
+    // centre.
+    static Placement inside(const Xfrm& xfrm, const Box& box) {
+        double chcx = static_cast<double>(xfrm.chcx > 0 ? xfrm.chcx : xfrm.cx);
+        double chcy = static_cast<double>(xfrm.chcy > 0 ? xfrm.chcy : xfrm.cy);
+        double chx = static_cast<double>(xfrm.hasChild ? xfrm.chx : xfrm.x);
+        double chy = static_cast<double>(xfrm.hasChild ? xfrm.chy : xfrm.y);
+        double sx = chcx > 0 ? box.width / chcx : 0;
+        double sy = chcy > 0 ? box.height / chcy : 0;
+        double ox = -sx * chx - box.width / 2;
+        double oy = -sy * chy - box.height / 2;
+        double fx = box.flipH ? -1 : 1;
+        double fy = box.flipV ? -1 : 1;
+        constexpr double kPi = 3.14159265358979323846;
+        double cosr = std::cos(box.rotation * kPi / 180);
+        double sinr = std::sin(box.rotation * kPi / 180);
+        double centreX = box.left + box.width / 2;
+        double centreY = box.top + box.height / 2;
+        Placement p;
+        p.a = cosr * fx * sx;
+        p.c = -sinr * fy * sy;
+        p.e = centreX + cosr * fx * ox - sinr * fy * oy;
+        p.b = sinr * fx * sx;
+        p.d = cosr * fy * sy;
+        p.f = centreY + sinr * fx * ox + cosr * fy * oy;
+        p.kx = sx;
+        p.ky = sy;
+        p.rotation = box.rotation;
+        p.flipH = box.flipH;
+        p.flipV = box.flipV;
+        return p;
+    }
+
+    ShapePtr readGroup(pugi::xml_node node, ShapePtr shape, const Xfrm& xfrm, const Box& box,
+                       const FillData* groupFill, int depth) {
         shape->type = host::shape_type::kGroup;
         shape->kind = host::shape_kind::kMixed;
-        Placement inner = placement;
-        double scaleX = xfrm.chcx > 0 ? static_cast<double>(xfrm.cx) / xfrm.chcx : 1.0;
-        double scaleY = xfrm.chcy > 0 ? static_cast<double>(xfrm.cy) / xfrm.chcy : 1.0;
-        inner.ax = placement.ax * scaleX;
-        inner.ay = placement.ay * scaleY;
-        inner.bx =
-            placement.x(static_cast<double>(xfrm.x)) - inner.ax * static_cast<double>(xfrm.chx);
-        inner.by =
-            placement.y(static_cast<double>(xfrm.y)) - inner.ay * static_cast<double>(xfrm.chy);
+        Placement inner = inside(xfrm, box);
         pugi::xml_node grpSpPr = child(node, "grpSpPr");
         FillData ownFill;
         const FillData* membersFill = groupFill;

@@ -3,6 +3,7 @@
 // through the colour map with their transforms, preset and effect names to the host's codes.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
@@ -340,6 +341,52 @@ TEST(Corpus, GroupMembersInSlideCoordinates) {
     auto d = findShape(*group->groupItems(), 14423);
     EXPECT_EQ(d->autoShapeType(), 84);
     EXPECT_FLOAT_EQ(d->rotation(), 270);
+}
+
+// Rotates p about c by degrees clockwise (y grows downwards).
+std::pair<double, double> turn(std::pair<double, double> p, std::pair<double, double> c,
+                               double degrees) {
+    double r = degrees * 3.14159265358979323846 / 180;
+    double dx = p.first - c.first, dy = p.second - c.second;
+    return {c.first + dx * std::cos(r) - dy * std::sin(r),
+            c.second + dx * std::sin(r) + dy * std::cos(r)};
+}
+
+TEST(Corpus, MembersOfRotatedGroupsTurnWithThem) {
+    NEED_CORPUS();
+    auto p = deck("54542_cropped_bitmap.pptx");
+    auto shapes = p->slides()->item(1)->shapes();
+    // Group 4 rot 755916, off 5715376,3000987 ext 2400367x2659427, child space the same.
+    // Inside it group 2 rot 18792219, off 6333860,3878531 ext 2659427x904339, chOff
+    // 4876800,3956050 chExt 5041900x1714500, holding rectangle 13 at off 4876800,3956050 ext
+    // 5041900x1612900 (no rotation of its own).
+    auto outer = findShape(*shapes, 4);
+    ASSERT_NE(outer, nullptr);
+    EXPECT_NEAR(outer->rotation(), 755916 / 60000.0, 1e-3);
+    auto inner = findShape(*shapes, 2);
+    ASSERT_NE(inner, nullptr);
+    double outerRot = 755916 / 60000.0, innerRot = 18792219 / 60000.0;
+    EXPECT_NEAR(inner->rotation(), std::fmod(outerRot + innerRot, 360.0), 1e-3);
+    std::pair<double, double> outerCentre{5715376 + 2400367 / 2.0, 3000987 + 2659427 / 2.0};
+    auto innerCentre =
+        turn({6333860 + 2659427 / 2.0, 3878531 + 904339 / 2.0}, outerCentre, outerRot);
+    EXPECT_NEAR(inner->left() + inner->width() / 2, innerCentre.first / 12700, 1e-2);
+    EXPECT_NEAR(inner->top() + inner->height() / 2, innerCentre.second / 12700, 1e-2);
+
+    auto rect = findShape(*shapes, 13);
+    ASSERT_NE(rect, nullptr);
+    double k = 2659427.0 / 5041900;
+    // The member's centre in the inner group's unrotated box, then both turns in order.
+    std::pair<double, double> inBox{6333860 + (4876800 + 5041900 / 2.0 - 4876800) * k,
+                                    3878531 + (3956050 + 1612900 / 2.0 - 3956050) * k};
+    auto once = turn(inBox, {6333860 + 2659427 / 2.0, 3878531 + 904339 / 2.0}, innerRot);
+    auto twice = turn(once, outerCentre, outerRot);
+    EXPECT_NEAR(rect->left() + rect->width() / 2, twice.first / 12700, 1e-2);
+    EXPECT_NEAR(rect->top() + rect->height() / 2, twice.second / 12700, 1e-2);
+    EXPECT_NEAR(rect->width(), 5041900 * k / 12700, 1e-2);
+    EXPECT_NEAR(rect->height(), 1612900 * k / 12700, 1e-2);
+    EXPECT_NEAR(rect->rotation(), std::fmod(outerRot + innerRot, 360.0), 1e-3);
+    EXPECT_EQ(rect->horizontalFlip(), host::kFalse);
 }
 
 TEST(Corpus, CroppedPicture) {

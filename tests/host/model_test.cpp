@@ -87,6 +87,34 @@ TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
     EXPECT_NE(fore(2, 1), fore(1, 1));
 }
 
+TEST(Colours, PresetAndSystemColourNames) {
+    DeckSpec recipe;
+    auto filled = [](int id, const std::string& colour) {
+        return rect(id, "S", 0, 0, 100, 100, "<a:solidFill>" + colour + "</a:solidFill>");
+    };
+    recipe.slides.push_back(slideXml(
+        filled(2, "<a:prstClr val=\"dkSlateGray\"/>") +
+        filled(3, "<a:prstClr val=\"mediumVioletRed\"/>") +
+        filled(4, "<a:prstClr val=\"ltGoldenrodYellow\"/>") +
+        filled(5, "<a:prstClr val=\"aliceBlue\"><a:lumMod val=\"50000\"/></a:prstClr>") +
+        filled(6, "<a:prstClr val=\"noSuchColour\"/>") +
+        filled(7, "<a:sysClr val=\"highlight\"/>") +
+        filled(8, "<a:sysClr val=\"highlight\" lastClr=\"123456\"/>") +
+        filled(9, "<a:sysClr val=\"infoBk\"/>") + filled(10, "<a:sysClr val=\"bogus\"/>")));
+    auto p = open(recipe, "named-colours");
+    auto fore = [&](int shape) { return shapeOf(*p, 1, shape)->fill()->foreColorRgb(); };
+    EXPECT_EQ(fore(1), hex(0x2F4F4F));
+    EXPECT_EQ(fore(2), hex(0xC71585));
+    EXPECT_EQ(fore(3), hex(0xFAFAD2));
+    // F0F8FF has hue 208, saturation 1, luminance 0.97; halved to 0.485 it is 0084F8.
+    EXPECT_EQ(fore(4), hex(0x0084F8));
+    EXPECT_EQ(fore(5), 0);
+    EXPECT_EQ(fore(6), hex(0x0078D7));
+    EXPECT_EQ(fore(7), hex(0x123456));
+    EXPECT_EQ(fore(8), hex(0xFFFFE1));
+    EXPECT_EQ(fore(9), 0);
+}
+
 TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
     DeckSpec recipe;
     std::string styled =
@@ -451,11 +479,15 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
     ASSERT_NE(members, nullptr);
     ASSERT_EQ(members->count(), 1);
     auto m = members->item(1);
-    // Child space is stretched twice across: x = 100 + 10 * 2, y = 50 + 20, w = 50 * 2, h = 10.
-    EXPECT_FLOAT_EQ(m->left(), 120);
-    EXPECT_FLOAT_EQ(m->top(), 70);
+    // Child space is stretched twice across: unrotated the member spans x 120..220, y 70..80,
+    // centre (170, 75), which is (-30, -25) from the group's centre (200, 100). A quarter turn
+    // clockwise takes that to (25, -30): centre (225, 70), and the member turns with the group.
+    EXPECT_FLOAT_EQ(m->left(), 175);
+    EXPECT_FLOAT_EQ(m->top(), 65);
     EXPECT_FLOAT_EQ(m->width(), 100);
     EXPECT_FLOAT_EQ(m->height(), 10);
+    EXPECT_FLOAT_EQ(m->rotation(), 90);
+    EXPECT_EQ(m->horizontalFlip(), host::kFalse);
 
     auto f = shapeOf(*p, 1, 2);
     EXPECT_EQ(f->type(), host::shape_type::kFreeform);
@@ -498,6 +530,82 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
     EXPECT_EQ(t->hasTextFrame(), host::kFalse);
 }
 
+TEST(Geometry, FlippedGroupMirrorsItsMembers) {
+    // A 200 x 100 pt group flipped across, child space 1:1; its member is 50 x 20 pt at the
+    // group's top-left corner, turned 30 degrees.
+    std::string member =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"11\" name=\"M\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
+        "<p:spPr><a:xfrm rot=\"1800000\"><a:off x=\"0\" y=\"0\"/><a:ext cx=\"635000\" "
+        "cy=\"254000\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:sp>";
+    std::string group =
+        "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"10\" name=\"G\"/><p:cNvGrpSpPr/><p:nvPr/>"
+        "</p:nvGrpSpPr><p:grpSpPr><a:xfrm flipH=\"1\"><a:off x=\"0\" y=\"0\"/><a:ext "
+        "cx=\"2540000\" cy=\"1270000\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"2540000\" "
+        "cy=\"1270000\"/></a:xfrm></p:grpSpPr>" +
+        member + "</p:grpSp>";
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(group));
+    auto p = open(recipe, "flipped-group");
+    auto g = shapeOf(*p, 1, 1);
+    ASSERT_NE(g->groupItems(), nullptr);
+    auto m = g->groupItems()->item(1);
+    // The centre (25, 10) mirrors about x = 100 to (175, 10); the turn mirrors to -30.
+    EXPECT_FLOAT_EQ(m->left(), 150);
+    EXPECT_FLOAT_EQ(m->top(), 0);
+    EXPECT_FLOAT_EQ(m->width(), 50);
+    EXPECT_FLOAT_EQ(m->height(), 20);
+    EXPECT_FLOAT_EQ(m->rotation(), 330);
+    EXPECT_EQ(m->horizontalFlip(), host::kTrue);
+    EXPECT_EQ(m->verticalFlip(), host::kFalse);
+}
+
+TEST(Geometry, PresetsWithoutAvLstReportTheirDefaultAdjustments) {
+    // 200 x 100 pt shapes without adjustments of their own.
+    std::vector<std::string> presets = {"rightArrow",
+                                        "arc",
+                                        "blockArc",
+                                        "star5",
+                                        "hexagon",
+                                        "flowChartProcess",
+                                        "wedgeRoundRectCallout",
+                                        "uturnArrow",
+                                        "can"};
+    std::string shapes;
+    for (std::size_t i = 0; i < presets.size(); ++i) {
+        shapes +=
+            rect(static_cast<int>(i) + 2, presets[i], 0, 0, 2540000, 1270000, "", "", presets[i]);
+    }
+    // One with an avLst that sets only the second guide.
+    shapes +=
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"40\" name=\"Pie\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
+        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></a:xfrm>"
+        "<a:prstGeom prst=\"pie\"><a:avLst><a:gd name=\"adj2\" fmla=\"val 5400000\"/>"
+        "</a:avLst></a:prstGeom></p:spPr></p:sp>";
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(shapes));
+    auto p = open(recipe, "preset-defaults");
+    auto adj = [&](int shape) { return shapeOf(*p, 1, shape)->adjustments(); };
+    using V = std::vector<float>;
+    EXPECT_EQ(adj(1), (V{0.5f, 0.5f}));
+    // arc: 16200000 and 0 sixty-thousandths of a degree.
+    EXPECT_EQ(adj(2), (V{-90.0f, 0.0f}));
+    EXPECT_EQ(adj(3), (V{180.0f, 0.0f, 0.25f}));
+    EXPECT_EQ(adj(4), (V{0.19098f}));
+    // hexagon 25000 of the shorter side (100 pt) is 25 pt, an eighth of the width.
+    EXPECT_EQ(adj(5), (V{0.125f}));
+    EXPECT_TRUE(adj(6).empty());
+    // Tip -20833, 62500 from the centre; corner 16667.
+    auto callout = adj(7);
+    ASSERT_EQ(callout.size(), 3u);
+    EXPECT_NEAR(callout[0], 0.29167f, 1e-5);
+    EXPECT_NEAR(callout[1], 1.125f, 1e-5);
+    EXPECT_NEAR(callout[2], 0.16667f, 1e-5);
+    EXPECT_EQ(adj(8), (V{0.25f, 0.25f, 0.25f, 0.4375f, 0.75f}));
+    // can: 25000 of 100 pt on a 200 pt width.
+    EXPECT_EQ(adj(9), (V{0.125f}));
+    EXPECT_EQ(adj(10), (V{0.0f, 90.0f}));
+}
+
 TEST(Geometry, HiddenShapesAreLeftOut) {
     std::string hidden =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"H\" hidden=\"1\"/><p:cNvSpPr/><p:nvPr/>"
@@ -512,7 +620,7 @@ TEST(Geometry, HiddenShapesAreLeftOut) {
 TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
     DeckSpec recipe;
     recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700,
-                             "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>");
+                               "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>");
     recipe.layoutShapes = rect(6, "LayoutLogo", 0, 0, 12700, 12700);
     recipe.layoutBackground =
         "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill></p:bgPr></p:bg>";
