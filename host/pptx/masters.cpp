@@ -206,6 +206,54 @@ std::unique_ptr<LayoutPart> MasterSet::readLayout(const std::string& partName, M
     return l;
 }
 
+MasterSet::Recoloured MasterSet::recolour(const MasterPart& master, const LayoutPart* layout,
+                                          const ColorMap& colorMap) const {
+    Recoloured out;
+    ColorContext colors{master.theme.get(), &colorMap, std::nullopt};
+    pugi::xml_node masterSld =
+        master.doc ? child(master.doc->document_element(), "cSld") : pugi::xml_node();
+    pugi::xml_node layoutSld =
+        layout && layout->doc ? child(layout->doc->document_element(), "cSld") : pugi::xml_node();
+    FillData masterBackground = master.background;
+    if (pugi::xml_node bg = child(masterSld, "bg")) {
+        masterBackground = readBackground(bg, colors, &master.refs);
+    }
+    FillData layoutBackground = masterBackground;
+    if (pugi::xml_node bg = child(layoutSld, "bg")) {
+        layoutBackground = readBackground(bg, colors, &layout->refs);
+    }
+    out.background = layout ? layoutBackground : masterBackground;
+
+    ShapeContext context;
+    context.theme = master.theme.get();
+    context.colors = colors;
+    context.titleStyle = master.titleStyle;
+    context.bodyStyle = master.bodyStyle;
+    context.otherStyle = master.otherStyle;
+    context.defaultTextStyle = defaultTextStyle_;
+    out.masterDecoration = std::make_shared<ShapeList>();
+    if (masterSld) {
+        ShapeList all;
+        context.refs = &master.refs;
+        context.background = &masterBackground;
+        readShapeTree(child(masterSld, "spTree"), context, all);
+        out.masterDecoration = withoutPlaceholders(all);
+    } else {
+        for (const ShapePtr& s : master.decoration->items) {
+            out.masterDecoration->items.push_back(cloneShape(*s));
+        }
+    }
+    if (layoutSld) {
+        ShapeList all;
+        context.refs = &layout->refs;
+        context.masterPlaceholders = &master.placeholders;
+        context.background = &layoutBackground;
+        readShapeTree(child(layoutSld, "spTree"), context, all);
+        out.layoutDecoration = withoutPlaceholders(all);
+    }
+    return out;
+}
+
 // The engine knows two master records, "SlideMaster" and "TitleMaster", each with shapes and a
 // background, and shows a slide over the record its master name picks. A package has any number
 // of masters, each with its layouts, and a slide shows its master's decoration (unless the layout

@@ -68,6 +68,17 @@ class MasterSet {
     // folded. Call after all layouts that slides use have been read.
     void mapLayouts(PresentationData& deck);
 
+    // The decoration of a master and a layout (null: none) and the background a slide on them
+    // shows, read again under another colour map: a slide's colour-map override recolours what
+    // its master and layout show on it.
+    struct Recoloured {
+        std::shared_ptr<ShapeList> masterDecoration;
+        std::shared_ptr<ShapeList> layoutDecoration;
+        FillData background;
+    };
+    Recoloured recolour(const MasterPart& master, const LayoutPart* layout,
+                        const ColorMap& colorMap) const;
+
     pugi::xml_node defaultTextStyle() const { return defaultTextStyle_; }
     const std::vector<std::unique_ptr<LayoutPart>>& layouts() const { return layouts_; }
 

@@ -183,21 +183,30 @@ class DeckReader {
         bool showMaster = boolAttr(root, "showMasterSp").value_or(true);
         slide->layoutCode = layout ? layout->code : host::layout::kCustom;
 
-        ColorMap colorMap = layout ? layout->colorMap : master->colorMap;
+        const ColorMap& inherited = layout ? layout->colorMap : master->colorMap;
+        ColorMap colorMap = inherited;
         if (pugi::xml_node over = path(root, {"clrMapOvr", "overrideClrMapping"})) {
             colorMap = readColorMap(over);
         }
         ColorContext colors{master->theme.get(), &colorMap, std::nullopt};
+        // A slide that maps colours its own way shows its master's and layout's decoration and
+        // background in those colours: the shared master records cannot, so the slide carries
+        // them recoloured, as a folded slide does.
+        bool recoloured = colorMap != inherited;
+        MasterSet::Recoloured recolouredParts;
+        if (recoloured) recolouredParts = masters.recolour(*master, layout, colorMap);
 
         bool ownBackground = false;
         if (pugi::xml_node bg = child(cSld, "bg")) {
             ownBackground = true;
             slide->background = readBackground(bg, colors, &refs);
+        } else if (recoloured) {
+            slide->background = recolouredParts.background;
         } else {
             slide->background = layout ? layout->background : master->background;
         }
 
-        bool folded = layout ? layout->folded : false;
+        bool folded = (layout ? layout->folded : false) || recoloured;
         slide->master = layout ? layout->record : deck.slideMaster;
         slide->masterName = slide->master->name;
         bool layoutShowsMaster = layout ? layout->showMasterShapes : true;
@@ -205,12 +214,24 @@ class DeckReader {
         slide->followMasterBackground = !folded && !ownBackground;
         if (folded && showMaster) {
             if (layoutShowsMaster) {
-                for (const ShapePtr& s : master->decoration->items) {
-                    slide->shapes->items.push_back(cloneShape(*s));
+                if (recoloured) {
+                    for (ShapePtr& s : recolouredParts.masterDecoration->items) {
+                        slide->shapes->items.push_back(std::move(s));
+                    }
+                } else {
+                    for (const ShapePtr& s : master->decoration->items) {
+                        slide->shapes->items.push_back(cloneShape(*s));
+                    }
                 }
             }
-            for (const ShapePtr& s : layout->decoration->items) {
-                slide->shapes->items.push_back(cloneShape(*s));
+            if (recoloured && recolouredParts.layoutDecoration) {
+                for (ShapePtr& s : recolouredParts.layoutDecoration->items) {
+                    slide->shapes->items.push_back(std::move(s));
+                }
+            } else if (layout) {
+                for (const ShapePtr& s : layout->decoration->items) {
+                    slide->shapes->items.push_back(cloneShape(*s));
+                }
             }
         }
 

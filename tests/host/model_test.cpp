@@ -644,6 +644,71 @@ TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
     EXPECT_EQ(p->slides()->item(2)->shapes()->count(), 1);
 }
 
+constexpr const char* kSwapMap =
+    "<p:clrMapOvr><a:overrideClrMapping bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" tx2=\"lt2\" "
+    "accent1=\"accent2\" accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" "
+    "accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
+    "</p:clrMapOvr>";
+
+TEST(Masters, ColourMapOverrideRecoloursMasterDecorationAndBackground) {
+    DeckSpec recipe;
+    recipe.masterBackground =
+        "<p:bg><p:bgPr><a:solidFill><a:schemeClr val=\"bg1\"/></a:solidFill></p:bgPr></p:bg>";
+    recipe.masterShapes = rect(5, "Band", 0, 0, 100, 100,
+                               "<a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill>");
+    recipe.slides.push_back(slideXml(""));
+    recipe.slides.push_back(slideXml("", kSwapMap));
+    // An override that maps exactly as the master does changes nothing.
+    recipe.slides.push_back(slideXml(
+        "",
+        "<p:clrMapOvr><a:overrideClrMapping bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" "
+        "accent1=\"accent1\" accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" "
+        "accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
+        "</p:clrMapOvr>"));
+    auto p = open(recipe, "colour-map-override");
+    auto plain = p->slides()->item(1);
+    EXPECT_EQ(plain->displayMasterShapes(), host::kTrue);
+    EXPECT_EQ(plain->followMasterBackground(), host::kTrue);
+    EXPECT_EQ(plain->shapes()->count(), 0);
+    EXPECT_EQ(p->slideMaster()->shapes()->item(1)->fill()->foreColorRgb(), hex(0x4F81BD));
+    EXPECT_EQ(plain->background()->foreColorRgb(), hex(0xFFFFFF));
+
+    // The theme's accent2 is C0504D and dk1 is black: the slide shows the band and the
+    // background in those, so it carries them itself.
+    auto swapped = p->slides()->item(2);
+    EXPECT_EQ(swapped->displayMasterShapes(), host::kFalse);
+    EXPECT_EQ(swapped->followMasterBackground(), host::kFalse);
+    ASSERT_EQ(swapped->shapes()->count(), 1);
+    EXPECT_EQ(swapped->shapes()->item(1)->name(), "Band");
+    EXPECT_EQ(swapped->shapes()->item(1)->fill()->foreColorRgb(), hex(0xC0504D));
+    EXPECT_EQ(swapped->background()->foreColorRgb(), 0);
+    // The master itself keeps its colours.
+    EXPECT_EQ(p->slideMaster()->shapes()->item(1)->fill()->foreColorRgb(), hex(0x4F81BD));
+
+    auto same = p->slides()->item(3);
+    EXPECT_EQ(same->displayMasterShapes(), host::kTrue);
+    EXPECT_EQ(same->shapes()->count(), 0);
+}
+
+TEST(Masters, ColourMapOverrideRecoloursFoldedLayoutDecoration) {
+    DeckSpec recipe;
+    recipe.layoutShapes = rect(7, "Stripe", 0, 0, 100, 100,
+                               "<a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill>");
+    recipe.layoutBackground =
+        "<p:bg><p:bgPr><a:solidFill><a:schemeClr val=\"tx2\"/></a:solidFill></p:bgPr></p:bg>";
+    recipe.slides.push_back(slideXml(""));
+    recipe.slides.push_back(slideXml("", kSwapMap));
+    auto p = open(recipe, "colour-map-override-layout");
+    auto plain = p->slides()->item(1);
+    ASSERT_EQ(plain->shapes()->count(), 1);
+    EXPECT_EQ(plain->shapes()->item(1)->fill()->foreColorRgb(), hex(0x4F81BD));
+    EXPECT_EQ(plain->background()->foreColorRgb(), hex(0x1F497D));  // tx2 -> dk2
+    auto swapped = p->slides()->item(2);
+    ASSERT_EQ(swapped->shapes()->count(), 1);
+    EXPECT_EQ(swapped->shapes()->item(1)->fill()->foreColorRgb(), hex(0xC0504D));
+    EXPECT_EQ(swapped->background()->foreColorRgb(), hex(0xEEECE1));  // tx2 -> lt2
+}
+
 TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
     DeckSpec recipe;
     recipe.layoutType = "title";
