@@ -17,6 +17,7 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "tests/e2e/movies/media_cases.h"
+#include "tests/e2e/movies/swf_cases.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ struct MovieCase {
     std::string name;
     std::function<FSMovie()> build;
     std::vector<Sample> samples;
+    // What the player does with the movie; when empty, the samples on the first frame.
+    std::vector<quillet::e2e::Step> steps = {};
 };
 
 enum class Styles { Fill, FillAndLine, None };
@@ -205,6 +208,34 @@ std::string hexColor(const FSColor& c) {
     return text.str();
 }
 
+std::string stepJson(const quillet::e2e::Step& step) {
+    using quillet::e2e::Step;
+    std::ostringstream text;
+    switch (step.kind) {
+        case Step::Sample:
+            text << "{\"sample\":[";
+            for (std::size_t i = 0; i < step.points.size(); ++i) {
+                const auto& p = step.points[i];
+                text << (i ? "," : "") << "{\"x\":" << p.x << ",\"y\":" << p.y
+                     << ",\"rgb\":" << hexColor(p.color) << ",\"tolerance\":" << p.tolerance << "}";
+            }
+            text << "]";
+            if (step.timeoutMs > 0) text << ",\"timeoutMs\":" << step.timeoutMs;
+            text << "}";
+            break;
+        case Step::Press:
+            text << "{\"press\":\"" << step.key << "\"}";
+            break;
+        case Step::Click:
+            text << "{\"click\":true}";
+            break;
+        case Step::Frames:
+            text << "{\"frames\":" << step.frames << "}";
+            break;
+    }
+    return text.str();
+}
+
 // The top-level tag codes our decoder reads back from the written file.
 std::vector<int> decodedTags(const std::string& path) {
     FSMovie movie(path);
@@ -234,6 +265,9 @@ int main(int argc, char** argv) {
             cases.push_back(
                 {media.name, [movie = std::move(media.movie)] { return movie; }, samples});
         }
+        for (auto& swf : quillet::e2e::swfMovies())
+            cases.push_back(
+                {swf.name, [movie = std::move(swf.movie)] { return movie; }, {}, swf.steps});
     } catch (const std::exception& e) {
         std::cerr << "e2e_movies: media movies: " << e.what() << "\n";
         return 1;
@@ -254,13 +288,17 @@ int main(int argc, char** argv) {
                  << file << "\",\"tags\":[";
         const auto tags = decodedTags((out / file).string());
         for (std::size_t i = 0; i < tags.size(); ++i) manifest << (i ? "," : "") << tags[i];
-        manifest << "],\"steps\":[{\"sample\":[";
-        for (std::size_t i = 0; i < movieCase.samples.size(); ++i) {
-            const auto& s = movieCase.samples[i];
-            manifest << (i ? "," : "") << "{\"x\":" << s.x << ",\"y\":" << s.y
-                     << ",\"rgb\":" << hexColor(s.color) << ",\"tolerance\":" << s.tolerance << "}";
+        manifest << "],\"steps\":[";
+        std::vector<quillet::e2e::Step> steps = movieCase.steps;
+        if (steps.empty()) {
+            std::vector<quillet::e2e::MediaPixel> points;
+            for (const auto& s : movieCase.samples)
+                points.push_back({s.x, s.y, s.color, s.tolerance});
+            steps.push_back(quillet::e2e::Step::sample(points));
         }
-        manifest << "]}]}";
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            manifest << (i ? "," : "") << stepJson(steps[i]);
+        manifest << "]}";
         first = false;
     }
     manifest << "\n]}\n";
