@@ -5,13 +5,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "swf/actions.h"
+#include "swf/control_tags.h"
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
 
 namespace {
 
@@ -191,6 +195,116 @@ FSMovie limitsMovie() {
     return movie;
 }
 
+FSArray<FSActionObject> actions(std::initializer_list<int> codes, const char* traced = nullptr) {
+    FSArray<FSActionObject> list;
+    if (traced) {
+        auto push = std::make_unique<FSPush>();
+        push->push<FSString>(traced).push<FSInteger>(39);
+        list.add(std::move(push));
+        list.add(std::make_unique<FSAction>(FSAction::Pop));
+        list.add(std::make_unique<FSAction>(FSAction::Trace));
+    }
+    for (int code : codes) list.add(std::make_unique<FSAction>(code));
+    return list;
+}
+
+// A movie clip holding a nested clip, labels, actions, removal and frames, placed with clip
+// events: the event words are 16 bits wide below version 6 and 32 bits from 6 on, where a key
+// press carries its key code.
+FSMovie clipEventsMovie(int version) {
+    FSMovie movie("FWS", version, FSBounds(0, 0, 8000, 6000), 20.0f, {});
+    const int shape = movie.newIdentifier();
+    FSArray<FSFillStyle> solid;
+    solid.add(std::make_unique<FSSolidFill>(FSColor(10, 20, 30)));
+    FSShape square;
+    square.emplace<FSShapeStyle>(Default, Default, 1, 0, 0);
+    square.emplace<FSLine>(400, 0);
+    square.emplace<FSLine>(0, 400);
+    square.emplace<FSLine>(-400, 0);
+    square.emplace<FSLine>(0, -400);
+    movie.add(std::make_unique<FSDefineShape>(shape, FSBounds(0, 0, 400, 400), std::move(solid),
+                                              FSArray<FSLineStyle>(), square));
+
+    const int inner = movie.newIdentifier();
+    FSArray<FSMovieObject> innerTimeline;
+    innerTimeline.add(std::make_unique<FSPlaceObject2>(shape, 1, 10, 10));
+    innerTimeline.add(std::make_unique<FSShowFrame>());
+    innerTimeline.add(std::make_unique<FSRemoveObject2>(1));
+    innerTimeline.add(std::make_unique<FSShowFrame>());
+    movie.add(std::make_unique<FSDefineMovieClip>(inner, std::move(innerTimeline)));
+
+    const int outer = movie.newIdentifier();
+    FSArray<FSMovieObject> timeline;
+    timeline.add(std::make_unique<FSFrameLabel>("start", true));
+    timeline.add(std::make_unique<FSPlaceObject2>(inner, 1, 3, 0, 0));
+    timeline.add(std::make_unique<FSPlaceObject2>(shape, 2, "square", 5, 5));
+    timeline.add(std::make_unique<FSDoAction>(actions({FSAction::Play}, "clip")));
+    timeline.add(std::make_unique<FSShowFrame>());
+    timeline.add(std::make_unique<FSRemoveObject>(shape, 2));
+    timeline.add(std::make_unique<FSDoAction>(actions({FSAction::Stop})));
+    timeline.add(std::make_unique<FSShowFrame>());
+    movie.add(std::make_unique<FSDefineMovieClip>(outer, std::move(timeline)));
+
+    auto place = std::make_unique<FSPlaceObject2>(outer, 1, "McJet", 100, 100);
+    place->add(FSClipEvent(FSClipEvent::Load | FSClipEvent::EnterFrame,
+                           actions({FSAction::NextFrame}, "load")));
+    place->add(FSClipEvent(FSClipEvent::KeyDown, actions({FSAction::PrevFrame, FSAction::Stop})));
+    if (version >= 6) place->add(FSClipEvent(FSClipEvent::KeyPress, 32, actions({FSAction::Play})));
+    place->add(FSClipEvent(FSClipEvent::MouseUp, Bytes{0x07}));
+    movie.add(std::move(place));
+    movie.add(std::make_unique<FSShowFrame>());
+    return movie;
+}
+
+// Both forms of button, with records in every state, conditions with key codes, a colour
+// transform for the first form and the small control tags.
+FSMovie buttonsMovie() {
+    FSMovie movie = emptyMovie("FWS");
+    movie.add(std::make_unique<FSProtect>("secret"));
+    movie.add(std::make_unique<FSEnableDebugger2>("debug"));
+    movie.add(std::make_unique<FSLimitScript>(256, 15));
+    const int shape = movie.newIdentifier();
+    FSArray<FSFillStyle> solid;
+    solid.add(std::make_unique<FSSolidFill>(FSColor(200, 0, 0)));
+    FSShape square;
+    square.emplace<FSShapeStyle>(Default, Default, 1, 0, 0);
+    square.emplace<FSLine>(400, 0);
+    square.emplace<FSLine>(0, 400);
+    square.emplace<FSLine>(-400, 0);
+    square.emplace<FSLine>(0, -400);
+    movie.add(std::make_unique<FSDefineShape>(shape, FSBounds(0, 0, 400, 400), std::move(solid),
+                                              FSArray<FSLineStyle>(), square));
+    const FSColorTransform faded(0.5f, 0.5f, 1.0f, 0.75f, 10, 0, -10, 0);
+    const int first = movie.newIdentifier();
+    movie.add(std::make_unique<FSDefineButton>(
+        first,
+        std::vector<FSButton>{FSButton(FSButton::Up | FSButton::Over, shape, 1),
+                              FSButton(FSButton::Down | FSButton::HitTest, shape, 2,
+                                       FSCoordTransform(5, 5, 1.5, 1.5))},
+        actions({FSAction::NextFrame}, "pressed")));
+    movie.add(std::make_unique<FSButtonColorTransform>(first, faded));
+    const int second = movie.newIdentifier();
+    movie.add(std::make_unique<FSDefineButton2>(
+        second, 1,
+        std::vector<FSButton>{FSButton(FSButton::Up, shape, 1, FSCoordTransform(), faded),
+                              FSButton(FSButton::HitTest, shape, 2)},
+        std::vector<FSButtonEvent>{
+            FSButtonEvent(FSButtonEvent::OverDownToOverUp, actions({FSAction::Play}, "up")),
+            FSButtonEvent(FSButtonEvent::keyPress(37) | FSButtonEvent::IdleToOverUp,
+                          actions({FSAction::PrevFrame}))}));
+    movie.add(std::make_unique<FSDefineButton2>(
+        movie.newIdentifier(), std::vector<FSButton>{FSButton(FSButton::Up, shape, 3)}));
+    movie.add(std::make_unique<FSExport>(FSAssetList{{first, "first"}, {second, "second"}}));
+    movie.add(std::make_unique<FSImport>("library.swf", FSAssetList{{40, "shared"}}));
+    movie.add(std::make_unique<FSInitialize>(second, actions({FSAction::Stop})));
+    movie.add(std::make_unique<FSPlaceObject2>(first, 1, 100, 100));
+    movie.add(std::make_unique<FSPlaceObject2>(second, 2, 1000, 100));
+    movie.add(std::make_unique<FSTabOrder>(2, 1));
+    movie.add(std::make_unique<FSFrameLabel>("buttons"));
+    movie.add(std::make_unique<FSShowFrame>());
+    return movie;
+}
+
 class SeedWriter {
   public:
     explicit SeedWriter(std::string directory) : directory(std::move(directory)) {}
@@ -238,6 +352,27 @@ void writeSeeds(SeedWriter& out) {
     out.write("field-limits.swf", limits);
     FSMovie manyStyles = manyStylesMovie();
     out.write("many-styles.swf", manyStyles);
+    FSMovie clipEvents5 = clipEventsMovie(5);
+    out.write("clip-events-v5.swf", clipEvents5);
+    FSMovie clipEvents6 = clipEventsMovie(6);
+    out.write("clip-events-v6.swf", clipEvents6);
+    FSMovie buttons = buttonsMovie();
+    out.write("buttons-and-control-tags.swf", buttons);
+
+    // Clip event actions that run past their tag, into bytes after the movie's declared length.
+    {
+        Bytes bytes = emptyMovie("FWS").encode();
+        bytes.resize(bytes.size() - 2);  // without the end tag
+        // Placement (type 26, 24 bytes): events, new; layer 1, character 1; reserved word; all
+        // events; a Load event whose Push claims 16 bytes where the tag holds 2.
+        const Bytes place = {0x98, 0x06, 0x82, 1, 0, 1, 0, 0, 0,    1,    0,    0,    0,
+                             1,    0,    0,    0, 5, 0, 0, 0, 0x96, 0x10, 0x00, 0x00, 0x41};
+        bytes.insert(bytes.end(), place.begin(), place.end());
+        bytes.insert(bytes.end(), {0x00, 0x00});
+        put32(bytes, 4, static_cast<uint32_t>(bytes.size()));
+        bytes.insert(bytes.end(), 40, 0x07);
+        out.write("clip-event-past-its-tag.swf", bytes);
+    }
     const Bytes plain = shapes.encode();
     const Bytes compressed = shapesCompressed.encode();
 
