@@ -434,11 +434,12 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
     lp.firstLine = static_cast<int>(out_.lines.size());
     std::vector<LaidLine> lines;
     std::vector<double> extra(items.size(), 0.0);  // justification added after an item
+    std::vector<double> lineSizes;                 // the largest font size of each line
     for (std::size_t k = 0; k < spans.size(); ++k) {
         const LineSpan& span = spans[k];
         LaidLine line;
         line.paragraph = static_cast<int>(index);
-        double ascent = 0, descent = 0;
+        double ascent = 0, descent = 0, size = 0;
         bool any = false;
         for (int j = span.first; j < span.end; ++j) {
             const Item& it = items[static_cast<std::size_t>(j)];
@@ -446,6 +447,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
             ascent = std::max(ascent, s.ascent - std::min(0.0, it.shift));
             descent = std::max(descent, s.descent + std::max(0.0, it.shift));
+            size = std::max(size, s.size);
             any = true;
         }
         if (!any) {
@@ -454,6 +456,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             const CharStyle& s = out_.styles[static_cast<std::size_t>(style)];
             ascent = s.ascent;
             descent = s.descent;
+            size = s.size;
         }
         if (k == 0 && bullet.present) {
             ascent = std::max(ascent, bulletAscent);
@@ -463,16 +466,17 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         line.descent = descent;
         line.height = pitchOf(ascent + descent);
         lines.push_back(line);
+        lineSizes.push_back(size);
     }
 
-    // Space before and after.
-    auto spacing = [&](const Spacing& s, const LaidLine& line) {
+    // Space before and after; a percentage is of the font size of the line next to the space.
+    auto spacing = [&](const Spacing& s, double size) {
         double v = finiteOr(s.value, 0);
-        if (s.inLines) return std::max(0.0, v * (line.ascent + line.descent));
+        if (s.inLines) return std::max(0.0, v * size);
         return std::max(0.0, v);
     };
-    lp.spaceBefore = spacing(p.spaceBefore, lines.front());
-    lp.spaceAfter = spacing(p.spaceAfter, lines.back());
+    lp.spaceBefore = spacing(p.spaceBefore, lineSizes.front());
+    lp.spaceAfter = spacing(p.spaceAfter, lineSizes.back());
     if (index > 0) y += lp.spaceBefore;
 
     for (std::size_t k = 0; k < spans.size(); ++k) {

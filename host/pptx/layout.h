@@ -19,9 +19,9 @@
 //   Percent line spacing: pitch = natural height × (percent − stored line-spacing reduction,
 //   at least 10 %); point spacing: pitch = the points. The baseline lies one descent above the
 //   bottom of the pitch, so extra spacing goes above the line.
-// - Space before and after: points as given; in lines, that fraction of the natural height of
-//   the paragraph's first (before) or last (after) line. The first paragraph's space before and
-//   the last one's space after do not count at the edges of the box.
+// - Space before and after: points as given; a percentage is of the largest font size on the
+//   paragraph's first (before) or last (after) line. The first paragraph's space before and the
+//   last one's space after do not count at the edges of the box.
 // - Alignment: left, centre, right; justified lines stretch their inner spaces (not the last line
 //   of a paragraph nor one ending at a line break); distributed lines stretch the gaps between
 //   all characters, the last line too. A bullet moves with its line.

@@ -367,6 +367,43 @@ TEST(Layout, StoredAutofitIsAppliedAsWritten) {
     EXPECT_FALSE(fitted.grown);
 }
 
+TEST(Layout, LineSpacingAndSpaceBeforeAndAfter) {
+    NEED_FACE("Liberation Sans");
+    auto p = [](const std::string& children, const std::string& text) {
+        return "<a:p><a:pPr>" + children +
+               "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin "
+               "typeface=\"Liberation Sans\"/></a:rPr><a:t>" +
+               text + "</a:t></a:r></a:p>";
+    };
+    std::string paragraphs = p("<a:spcBef><a:spcPts val=\"1000\"/></a:spcBef><a:spcAft><a:spcPts "
+                               "val=\"600\"/></a:spcAft>",
+                               "first") +
+                             p("<a:lnSpc><a:spcPct val=\"150000\"/></a:lnSpc><a:spcBef><a:spcPct "
+                               "val=\"50000\"/></a:spcBef>",
+                               "second") +
+                             p("<a:lnSpc><a:spcPts val=\"3000\"/></a:lnSpc><a:spcAft><a:spcPts "
+                               "val=\"2400\"/></a:spcAft>",
+                               "third");
+    Opened o = openSlide(textBox(2, 0, 0, 300, 300, "", paragraphs), "spacing");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.lines.size(), 3u);
+    const LaidLine& a = t.lines[0];
+    const LaidLine& b = t.lines[1];
+    const LaidLine& c = t.lines[2];
+    // The first paragraph's space before does not move the text off the top inset.
+    EXPECT_NEAR(a.top, 3.6, 1e-4);
+    EXPECT_NEAR(a.height, a.ascent + a.descent, 1e-9);
+    // 6 pt after the first, 50 % of 20 pt before the second; 150 % of the natural height.
+    EXPECT_NEAR(b.top, a.top + a.height + 6 + 10, 1e-4);
+    EXPECT_NEAR(b.height, 1.5 * (b.ascent + b.descent), 1e-6);
+    EXPECT_NEAR(b.baseline, b.top + b.height - b.descent, 1e-9);
+    EXPECT_GT(b.baseline - b.top, a.baseline - a.top);  // the extra space lies above the text
+    // Exactly 30 points; the last space after is not part of the text's height.
+    EXPECT_NEAR(c.top, b.top + b.height, 1e-9);
+    EXPECT_NEAR(c.height, 30.0, 1e-6);
+    EXPECT_NEAR(t.textHeight, c.top + c.height - a.top, 1e-6);
+}
+
 TEST(Layout, VerticalAnchorAndShapesThatFitTheirText) {
     NEED_FACE("Liberation Sans");
     std::string text = para("anchored");
