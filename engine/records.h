@@ -163,6 +163,11 @@ class PresentationContext {
     bool wasSaved_ = false;
     std::string swfPathCache_;
     std::string pictureFolderCache_;
+    bool createdFolder_ = false;         // the folder is ours to remove whole
+    std::vector<std::string> pictures_;  // pictures named so far
+    std::string temporaryCopy_;
+
+    std::string picturePath(const std::string& fileName);
 };
 
 // The key colour a picture's scratch background gets from keyColour (RGB, red in the low byte):

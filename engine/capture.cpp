@@ -1,0 +1,385 @@
+// The presentation's working files and the capture phase: background pictures through a
+// temporary copy, one record per master and slide, the movie's frame, and background bitmaps.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "engine/engine.h"
+#include "engine/phases.h"
+#include "media/image_loader.h"
+#include "media/media_status.h"
+#include "swf/display_list.h"
+
+namespace quillet::engine {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The presentation's name without its extension.
+std::string stemOf(const std::string& fullName) {
+    const std::string extension = fs::path(fullName).extension().string();
+    return fullName.substr(0, fullName.size() - extension.size());
+}
+
+bool needsPicture(int fillType) {
+    return fillType != host::fill_type::kMixed && fillType != host::fill_type::kSolid &&
+           fillType != host::fill_type::kGradient;
+}
+
+// Removes a file on every path out of a scope.
+class FileGuard {
+  public:
+    explicit FileGuard(std::string path) : path_(std::move(path)) {}
+    ~FileGuard() {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+    FileGuard(const FileGuard&) = delete;
+    FileGuard& operator=(const FileGuard&) = delete;
+
+  private:
+    std::string path_;
+};
+
+// Closes a presentation on every path out of a scope.
+class CloseGuard {
+  public:
+    explicit CloseGuard(std::shared_ptr<host::Presentation> p) : p_(std::move(p)) {}
+    ~CloseGuard() {
+        if (p_) p_->close();
+    }
+    CloseGuard(const CloseGuard&) = delete;
+    CloseGuard& operator=(const CloseGuard&) = delete;
+
+  private:
+    std::shared_ptr<host::Presentation> p_;
+};
+
+}  // namespace
+
+int derivedKeyColour(int keyColour) {
+    int red = keyColour & 0xFF;
+    int green = (keyColour >> 8) & 0xFF;
+    int blue = (keyColour >> 16) & 0xFF;
+    if (red > 10) red -= 10;
+    if (green < 245) green += 10;
+    if (blue > 10) blue -= 10;
+    return red | green << 8 | blue << 16;
+}
+
+// ---- PresentationContext ----
+
+bool PresentationContext::takeActivePresentation(
+    const std::shared_ptr<host::Application>& application) {
+    if (!application) return false;
+    auto presentation = application->activePresentation();
+    if (!presentation) return false;
+    application_ = application;
+    presentation_ = std::move(presentation);
+    wasSaved_ = presentation_->saved() == host::kTrue;
+    if (!wasSaved_) presentation_->save();
+    return true;
+}
+
+std::string PresentationContext::fullName() const {
+    return presentation_ ? presentation_->fullName() : std::string();
+}
+
+const std::string& PresentationContext::swfPath() {
+    if (swfPathCache_.empty()) swfPathCache_ = swfPathFor(fullName());
+    return swfPathCache_;
+}
+
+const std::string& PresentationContext::pictureFolder() {
+    if (pictureFolderCache_.empty()) {
+        pictureFolderCache_ = stemOf(fullName()) + "_image";
+        std::error_code error;
+        const bool existed = fs::exists(pictureFolderCache_, error);
+        // A folder that cannot be made leaves the pictures absent; the conversion goes on.
+        if (!existed && fs::create_directory(pictureFolderCache_, error)) createdFolder_ = true;
+    }
+    return pictureFolderCache_;
+}
+
+std::string PresentationContext::temporaryCopyPath() const {
+    const std::string name = fullName();
+    return stemOf(name) + "_quillet_tmp" + fs::path(name).extension().string();
+}
+
+std::string PresentationContext::picturePath(const std::string& fileName) {
+    std::string path = pictureFolder() + "/" + fileName;
+    if (std::find(pictures_.begin(), pictures_.end(), path) == pictures_.end()) {
+        pictures_.push_back(path);
+    }
+    return path;
+}
+
+std::string PresentationContext::slideBackgroundPicture(int slideIndex) {
+    return picturePath(std::to_string(slideIndex) + ".jpg");
+}
+
+std::string PresentationContext::masterBackgroundPicture(int which) {
+    return picturePath(std::to_string(which) + ".jpg");
+}
+
+std::string PresentationContext::elementPicture(int slideIndex, int elementIndex, bool asPng) {
+    return picturePath(std::to_string(slideIndex) + "_" + std::to_string(elementIndex) +
+                       (asPng ? ".png" : ".jpg"));
+}
+
+void PresentationContext::renderBackgrounds() {
+    if (!presentation_ || !application_) return;
+    const std::string copyPath = temporaryCopyPath();
+    FileGuard removeCopy(copyPath);
+    temporaryCopy_ = copyPath;
+    if (!presentation_->saveCopyAs(copyPath, 11, -2)) return;
+    auto presentations = application_->presentations();
+    if (!presentations) return;
+    auto copy = presentations->open(copyPath, host::kFalse, host::kFalse, host::kTrue);
+    if (!copy) return;
+    CloseGuard closeCopy(copy);
+    auto master = copy->slideMaster();
+    auto slides = copy->slides();
+    if (!master || !slides) return;
+    const int width = roundHalf(master->width() * 0.711);
+    const int height = roundHalf(master->height() * 0.711);
+    const int m = slides->count();
+    for (int j = 1; j <= m; ++j) {
+        auto slide = slides->item(j);
+        if (!slide) continue;
+        if (auto shapes = slide->shapes()) {
+            for (int k = shapes->count(); k >= 1; --k) {
+                if (auto shape = shapes->item(k)) shape->deleteShape();
+            }
+        }
+        slide->setDisplayMasterShapes(host::kFalse);
+        slide->exportPicture(slideBackgroundPicture(j - 1), ".jpg", width, height);
+    }
+    const std::pair<int, int> masters[] = {{host::layout::kBlank, -2}, {host::layout::kTitle, -1}};
+    for (const auto& [layout, which] : masters) {
+        auto slide = slides->add(slides->count() + 1, layout);
+        if (!slide) continue;
+        slide->setDisplayMasterShapes(host::kFalse);
+        slide->setFollowMasterBackground(host::kTrue);
+        slide->exportPicture(masterBackgroundPicture(which), ".jpg", width, height);
+    }
+}
+
+bool PresentationContext::exportElementPicture(Element& element, int keyColour, bool asPng) {
+    if (!presentation_ || !application_ || !element.hostShape) return false;
+    const std::string path = elementPicture(element.slideIndex, element.shapeIndex, asPng);
+    if (asPng) element.pictureScale = 1.4222f;
+    const double scale = asPng ? element.pictureScale : 1.0;
+    element.hostShape->copy();
+    auto presentations = application_->presentations();
+    if (!presentations) return false;
+    auto scratch = presentations->add(host::kFalse);
+    if (!scratch) return false;
+    CloseGuard closeScratch(scratch);
+    auto pageSetup = scratch->pageSetup();
+    auto slides = scratch->slides();
+    if (!pageSetup || !slides) return false;
+    double w = element.width * scale;
+    double h = element.height * scale;
+    if (element.outlineVisible) {
+        w += 2 * element.outlineWeight * scale;
+        h += 2 * element.outlineWeight * scale;
+    }
+    w = std::max(w, 72.0);
+    h = std::max(h, 72.0);
+    pageSetup->setSlideSize(7);
+    pageSetup->setSlideWidth(static_cast<float>(w + 10));
+    pageSetup->setSlideHeight(static_cast<float>(h + 10));
+    auto slide = slides->add(1, host::layout::kBlank);
+    if (!slide) return false;
+    slide->setFollowMasterBackground(host::kFalse);
+    if (auto background = slide->background()) {
+        background->setVisible(host::kTrue);
+        background->setForeColorRgb(derivedKeyColour(keyColour));
+    }
+    auto shapes = slide->shapes();
+    auto copy = shapes ? shapes->paste() : nullptr;
+    if (!copy) return false;
+    if (auto fill = copy->fill(); fill && element.fill) {
+        fill->setForeColorRgb(element.fill->foreColorRgb());
+    }
+    if (auto line = copy->line()) {
+        line->setForeColorRgb(element.lineColour.getRed() | element.lineColour.getGreen() << 8 |
+                              element.lineColour.getBlue() << 16);
+    }
+    float lw = element.outlineVisible ? element.outlineWeight : 0.0f;
+    element.outlineOffsetX = roundHalf(lw * 20.0);
+    element.outlineOffsetY = element.outlineOffsetX;
+    lw = std::max(lw, 1.0f);
+    copy->setLeft(lw);
+    copy->setTop(lw);
+    copy->setLockAspectRatio(host::kFalse);
+    copy->setWidth(static_cast<float>((element.width + 2 * lw) * scale));
+    copy->setHeight(static_cast<float>((element.height + 2 * lw) * scale));
+    if (copy->hasTextFrame() == host::kTrue) {
+        if (auto frame = copy->textFrame()) {
+            if (auto range = frame->textRange()) range->deleteText();
+        }
+    }
+    return slide->exportPicture(path, asPng ? "png" : "jpg", roundHalf(w) + 10, roundHalf(h) + 10);
+}
+
+void PresentationContext::removeWorkingFiles() noexcept {
+    std::error_code ignored;
+    if (!temporaryCopy_.empty()) fs::remove(temporaryCopy_, ignored);
+    if (pictureFolderCache_.empty()) return;
+    if (createdFolder_) {
+        fs::remove_all(pictureFolderCache_, ignored);
+        createdFolder_ = false;
+    } else {
+        // A folder of that name was there before: only our own pictures go.
+        for (const std::string& picture : pictures_) fs::remove(picture, ignored);
+    }
+    pictures_.clear();
+}
+
+// ---- the capture phase ----
+
+BackgroundFill readBackgroundFill(const host::Fill* fill) {
+    BackgroundFill info;
+    if (!fill) return info;
+    info.type = fill->type();
+    if (info.type == host::fill_type::kPatterned) info.subCode = fill->pattern();
+    info.backColour = fill->backColorRgb();
+    info.foreColour = fill->foreColorRgb();
+    return info;
+}
+
+bool loadBackgroundPicture(ConversionJob& job, SlideRecord& record, const std::string& path) {
+    auto loader = media::createImageLoader();
+    loader->setDiagnostics(nullptr);
+    if (loader->decodeFile(path) != media::Success) return false;
+    const int identifier = job.newIdentifier();
+    auto bitmap = loader->defineImage(identifier);
+    if (!bitmap) return false;
+    job.movie.add(std::move(bitmap));
+    record.backgroundBitmap = identifier;
+    record.backgroundWidth = static_cast<int>(loader->getWidth());
+    record.backgroundHeight = static_cast<int>(loader->getHeight());
+    return true;
+}
+
+bool captureMaster(ConversionJob& job, int which) {
+    auto presentation = job.context.presentation();
+    auto master = which == -1 ? presentation->titleMaster() : presentation->slideMaster();
+    if (!master) return false;
+    job.frameBounds = transform::FSBounds(0, 0, roundHalf(master->width() * 20.0),
+                                          roundHalf(master->height() * 20.0));
+    auto record = std::make_unique<SlideRecord>();
+    record->index = which;
+    record->job = &job;
+    record->shapes = master->shapes();
+    record->masterName = master->name();
+    record->backgroundFill = master->background();
+    record->backgroundInfo = readBackgroundFill(record->backgroundFill.get());
+    record->backgroundColour = record->backgroundInfo.foreColour;
+    if (needsPicture(record->backgroundInfo.type)) {
+        loadBackgroundPicture(job, *record, job.context.masterBackgroundPicture(which));
+    }
+    (which == -1 ? job.titleMasterRecord : job.slideMasterRecord) = record.get();
+    job.slides.push_back(std::move(record));
+    return true;
+}
+
+void captureSlide(ConversionJob& job, int index) {
+    auto slides = job.context.presentation()->slides();
+    auto slide = slides ? slides->item(index + 1) : nullptr;
+    auto record = std::make_unique<SlideRecord>();
+    record->index = index;
+    record->job = &job;
+    if (slide) {
+        record->shapes = slide->shapes();
+        record->transition = slide->transition();
+        record->displayMasterShapes = slide->displayMasterShapes() == host::kTrue;
+        record->followMasterBackground = slide->followMasterBackground() == host::kTrue;
+        record->backgroundFill = slide->background();
+        if (auto master = slide->master()) record->masterName = master->name();
+    }
+    SlideRecord* master =
+        record->followMasterBackground ? job.getMasterRecord(record.get()) : nullptr;
+    if (master) {
+        record->backgroundFill = master->backgroundFill;
+        record->backgroundInfo = master->backgroundInfo;
+        record->backgroundColour = master->backgroundColour;
+        record->backgroundBitmap = master->backgroundBitmap;
+        record->backgroundWidth = master->backgroundWidth;
+        record->backgroundHeight = master->backgroundHeight;
+    } else {
+        record->backgroundInfo = readBackgroundFill(record->backgroundFill.get());
+        record->backgroundColour = record->backgroundInfo.foreColour;
+        record->backgroundBitmap = record->backgroundWidth = record->backgroundHeight = -1;
+        if (slide && needsPicture(record->backgroundInfo.type)) {
+            loadBackgroundPicture(job, *record, job.context.slideBackgroundPicture(index));
+        }
+    }
+    job.slides.push_back(std::move(record));
+}
+
+void capture(ConversionJob& job) {
+    auto presentation = job.context.presentation();
+    auto slides = presentation->slides();
+    const int n = slides ? std::max(0, slides->count()) : 0;
+    const float step = 90.0f / static_cast<float>(n + 4);
+    job.progress.reportProgress("Export background picture", 1, 0);
+    job.context.renderBackgrounds();
+    job.progress.reportProgress("Export title master",
+                                100 - roundHalf((n + 4) * static_cast<double>(step)), 0);
+    captureMaster(job, -1);
+    job.progress.reportProgress("Export slide master", roundHalf(2 * static_cast<double>(step)), 0);
+    captureMaster(job, -2);
+    if (job.frameBounds.getWidth() <= 0 || job.frameBounds.getHeight() <= 0) {
+        // Without a master the page size gives the frame.
+        if (auto setup = presentation->pageSetup()) {
+            job.frameBounds = transform::FSBounds(0, 0, roundHalf(setup->slideWidth() * 20.0),
+                                                  roundHalf(setup->slideHeight() * 20.0));
+        }
+    }
+    if (job.frameBounds.getWidth() <= 0 || job.frameBounds.getHeight() <= 0) {
+        throw ConversionError("The presentation has no slide size");
+    }
+    job.movie.setFrameRate(kFrameRate);
+    job.movie.setFrameSize(job.frameBounds);
+    job.movie.add(
+        std::make_unique<transform::FSSetBackgroundColor>(transform::FSColor(0, 0, 0, 255)));
+    char text[64];
+    std::snprintf(text, sizeof text, "Export slide%4d/%4d", 0, n);
+    job.progress.reportProgress(text, 1, 0);
+    const int k = step < 1.0f ? roundHalf(1.0 / step) : 0;
+    for (int i = 0; i < n; ++i) {
+        captureSlide(job, i);
+        if (i + 1 == n) continue;
+        std::snprintf(text, sizeof text, "Export slide%4d/%4d", i + 1, n);
+        if (k == 0) {
+            job.progress.reportProgress(text, roundHalf(step), 0);
+        } else if (i % k == 0) {
+            job.progress.reportProgress(text, 1, 0);
+        }
+    }
+}
+
+bool ConversionJob::loadElementPicture(Element& element, int keyColour, bool asPng) {
+    const int key = derivedKeyColour(keyColour);
+    auto loader = asPng
+                      ? media::createImageLoader(key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF)
+                      : media::createImageLoader();
+    loader->setDiagnostics(nullptr);
+    const std::string path = context.elementPicture(element.slideIndex, element.shapeIndex, asPng);
+    if (loader->decodeFile(path) != media::Success) return false;
+    const int bitmap = newIdentifier();
+    const int shape = newIdentifier();
+    auto image = loader->defineImage(bitmap);
+    auto filled = loader->defineShape(shape, bitmap, 0, 0, 0, transform::FSColor(0, 0, 0));
+    if (!image || !filled) return false;
+    movie.add(std::move(image));
+    movie.add(std::move(filled));
+    element.characterId = shape;
+    return true;
+}
+
+}  // namespace quillet::engine
