@@ -180,6 +180,34 @@ struct ShapeList {
 
 enum class GraphicKind { None, Table, Chart, Diagram, OleObject, Media, Other };
 
+// A table's cell: its text (never null), fill and borders resolved from the cell's own
+// properties. A cell that a neighbour's span covers is kept (with mergedAcross or mergedDown) so
+// that every row has one cell per column.
+struct TableCell {
+    std::shared_ptr<TextBody> text;
+    FillData fill;
+    LineData borderLeft, borderRight, borderTop, borderBottom;
+    LineData borderDiagonalDown, borderDiagonalUp;  // top-left to bottom-right, and back
+    int columnSpan = 1;
+    int rowSpan = 1;
+    bool mergedAcross = false;  // covered by the cell on its left
+    bool mergedDown = false;    // covered by the cell above
+};
+
+struct TableRow {
+    float height = 0;  // points
+    std::vector<TableCell> cells;
+};
+
+// The grid of a table graphic frame, in points from the frame's top-left corner.
+struct TableData {
+    std::vector<float> columnWidths;
+    std::vector<TableRow> rows;
+    std::string styleId;  // the table style named by the file (not applied)
+    bool firstRow = false, firstColumn = false, lastRow = false, lastColumn = false;
+    bool bandRows = false, bandColumns = false;
+};
+
 struct Shape {
     int id = 0;
     std::string name;
@@ -201,9 +229,14 @@ struct Shape {
     std::shared_ptr<TextBody> text;       // null when the shape cannot hold text
     std::vector<PathCommand> path;        // custom geometry on the slide; empty for presets
     std::shared_ptr<ShapeList> children;  // group members
+    // A picture's image; for a graphic frame (chart, OLE object, ...) the picture the file keeps
+    // to stand in for it, when it has one.
     std::shared_ptr<MediaPart> picture;
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
     GraphicKind graphic = GraphicKind::None;
+    // Tables (type 19): the grid with cell text, fills and borders. A SmartArt frame whose drawing
+    // the file keeps is a group (type 6) whose members are that drawing's shapes.
+    std::shared_ptr<TableData> table;
     std::shared_ptr<Animation> animation;
 };
 

@@ -292,6 +292,14 @@ ShapePtr cloneShape(const Shape& shape) {
     auto copy = std::make_shared<Shape>(shape);
     if (shape.text) copy->text = std::make_shared<TextBody>(*shape.text);
     if (shape.animation) copy->animation = std::make_shared<Animation>(*shape.animation);
+    if (shape.table) {
+        copy->table = std::make_shared<TableData>(*shape.table);
+        for (TableRow& row : copy->table->rows) {
+            for (TableCell& cell : row.cells) {
+                if (cell.text) cell.text = std::make_shared<TextBody>(*cell.text);
+            }
+        }
+    }
     if (shape.children) {
         copy->children = std::make_shared<ShapeList>();
         for (const ShapePtr& c : shape.children->items)

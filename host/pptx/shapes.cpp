@@ -1,6 +1,7 @@
 #include "host/pptx/shapes.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -15,6 +16,9 @@ constexpr double kEmuPerPoint = 12700.0;
 constexpr int kMaxGroupDepth = 32;
 constexpr std::size_t kMaxShapes = 100000;
 constexpr std::size_t kMaxPathCommands = 100000;
+constexpr std::size_t kMaxTableRows = 1000;
+constexpr std::size_t kMaxTableColumns = 1000;
+constexpr std::size_t kMaxTableCells = 100000;
 // Coordinates beyond about 80 km are not a slide's: clamp them so arithmetic stays finite.
 constexpr std::int64_t kMaxEmu = 1ll << 40;
 
@@ -255,24 +259,64 @@ class TreeReader {
     void readTree(pugi::xml_node tree, const Placement& placement, const FillData* groupFill,
                   int depth, ShapeList& out) {
         if (depth > kMaxGroupDepth) return;
-        forEachElement(tree, [&](pugi::xml_node node) {
-            if (count_ >= kMaxShapes) return;
-            std::string_view n = localName(node.name());
-            if (n != "sp" && n != "cxnSp" && n != "pic" && n != "graphicFrame" && n != "grpSp" &&
-                n != "contentPart") {
-                return;
+        for (pugi::xml_node c = tree.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element) continue;
+            if (!is(c, "AlternateContent")) {
+                readMember(c, placement, groupFill, depth, out, {});
+                continue;
             }
-            pugi::xml_node cNvPr = child(nonVisual(node), "cNvPr");
-            if (boolAttr(cNvPr, "hidden").value_or(false)) return;
-            ShapePtr shape = readShape(node, placement, groupFill, depth);
-            if (shape) {
-                ++count_;
-                out.items.push_back(std::move(shape));
+            // A newer graphic (a chart of a later kind, say) with a picture to stand in for it:
+            // the frame is read, with the picture recorded for drawing it.
+            pugi::xml_node frame = child(child(c, "Choice"), "graphicFrame");
+            pugi::xml_node standIn = child(child(c, "Fallback"), "pic");
+            if (frame && standIn) {
+                readMember(frame, placement, groupFill, depth, out, standIn);
+                continue;
             }
-        });
+            pugi::xml_node branch = alternateBranch(c);
+            for (pugi::xml_node b = branch.first_child(); b; b = b.next_sibling()) {
+                if (b.type() == pugi::node_element)
+                    readMember(b, placement, groupFill, depth, out, {});
+            }
+        }
     }
 
   private:
+    void readMember(pugi::xml_node node, const Placement& placement, const FillData* groupFill,
+                    int depth, ShapeList& out, pugi::xml_node standIn) {
+        if (count_ >= kMaxShapes) return;
+        std::string_view n = localName(node.name());
+        if (n != "sp" && n != "cxnSp" && n != "pic" && n != "graphicFrame" && n != "grpSp" &&
+            n != "contentPart") {
+            return;
+        }
+        pugi::xml_node cNvPr = child(nonVisual(node), "cNvPr");
+        if (boolAttr(cNvPr, "hidden").value_or(false)) return;
+        ShapePtr shape = readShape(node, placement, groupFill, depth);
+        if (!shape) return;
+        if (standIn && !shape->picture) readPictureOf(standIn, *shape);
+        ++count_;
+        out.items.push_back(std::move(shape));
+    }
+
+    // The image and crop of a p:pic element.
+    void readPictureOf(pugi::xml_node pic, Shape& shape) const {
+        pugi::xml_node blipFill = child(pic, "blipFill");
+        pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
+        if (embed && context_.refs) shape.picture = context_.refs->media(embed.value());
+        if (pugi::xml_node src = child(blipFill, "srcRect")) {
+            auto pct = [&](const char* a) {
+                return static_cast<float>(
+                           std::clamp<std::int64_t>(intAttr(src, a, 0), -1000000, 1000000)) /
+                       100000.0f;
+            };
+            shape.cropLeft = pct("l");
+            shape.cropTop = pct("t");
+            shape.cropRight = pct("r");
+            shape.cropBottom = pct("b");
+        }
+    }
+
     // The elements a placeholder inherits from, least specific first, ending with node itself.
     std::vector<pugi::xml_node> inheritanceChain(pugi::xml_node node) const {
         std::vector<pugi::xml_node> chain;
@@ -398,20 +442,7 @@ class TreeReader {
                           : media ? host::shape_type::kMedia
                                   : host::shape_type::kPicture;
             if (media) shape->graphic = GraphicKind::Media;
-            pugi::xml_node blipFill = child(node, "blipFill");
-            pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
-            if (embed && context_.refs) shape->picture = context_.refs->media(embed.value());
-            if (pugi::xml_node src = child(blipFill, "srcRect")) {
-                auto pct = [&](const char* a) {
-                    return static_cast<float>(
-                               std::clamp<std::int64_t>(intAttr(src, a, 0), -1000000, 1000000)) /
-                           100000.0f;
-                };
-                shape->cropLeft = pct("l");
-                shape->cropTop = pct("t");
-                shape->cropRight = pct("r");
-                shape->cropBottom = pct("b");
-            }
+            readPictureOf(node, *shape);
         } else if (element == "graphicFrame") {
             std::string uri = graphicUri(node);
             shape->kind = host::shape_kind::kMixed;
@@ -432,6 +463,22 @@ class TreeReader {
                 shape->type = host::shape_type::kGraphic;
             }
             if (ph) shape->type = host::shape_type::kPlaceholder;
+            pugi::xml_node data = path(node, {"graphic", "graphicData"});
+            if (shape->graphic == GraphicKind::Table) {
+                shape->table = readTable(child(data, "tbl"), placement);
+            } else if (shape->graphic == GraphicKind::Diagram) {
+                readDiagram(data, xfrm, box, depth, *shape);
+            }
+            // An OLE object's or other frame's preview picture (a table's blips are cell fills).
+            if (pugi::xml_node blip = shape->graphic == GraphicKind::Table
+                                          ? pugi::xml_node()
+                                          : data.find_node([](pugi::xml_node n) {
+                                                return is(n, "blip") && prefixedAttr(n, "embed");
+                                            })) {
+                if (context_.refs) {
+                    shape->picture = context_.refs->media(prefixedAttr(blip, "embed").value());
+                }
+            }
         } else {
             shape->type = host::shape_type::kInk;
         }
@@ -496,6 +543,160 @@ class TreeReader {
         p.flipH = box.flipH;
         p.flipV = box.flipV;
         return p;
+    }
+
+    // A table's grid. Columns and rows beyond the limits are left out.
+    std::shared_ptr<TableData> readTable(pugi::xml_node tbl, const Placement& placement) const {
+        auto table = std::make_shared<TableData>();
+        pugi::xml_node pr = child(tbl, "tblPr");
+        table->firstRow = boolAttr(pr, "firstRow").value_or(false);
+        table->firstColumn = boolAttr(pr, "firstCol").value_or(false);
+        table->lastRow = boolAttr(pr, "lastRow").value_or(false);
+        table->lastColumn = boolAttr(pr, "lastCol").value_or(false);
+        table->bandRows = boolAttr(pr, "bandRow").value_or(false);
+        table->bandColumns = boolAttr(pr, "bandCol").value_or(false);
+        table->styleId = child(pr, "tableStyleId").child_value();
+        for (pugi::xml_node col : child(tbl, "tblGrid").children()) {
+            if (!is(col, "gridCol")) continue;
+            if (table->columnWidths.size() >= kMaxTableColumns) break;
+            auto w = std::clamp<std::int64_t>(intAttr(col, "w", 0), 0, kMaxEmu);
+            table->columnWidths.push_back(
+                static_cast<float>(placement.kx * static_cast<double>(w)));
+        }
+        std::size_t cells = 0;
+        for (pugi::xml_node tr : tbl.children()) {
+            if (!is(tr, "tr")) continue;
+            if (table->rows.size() >= kMaxTableRows) break;
+            TableRow row;
+            auto h = std::clamp<std::int64_t>(intAttr(tr, "h", 0), 0, kMaxEmu);
+            row.height = static_cast<float>(placement.ky * static_cast<double>(h));
+            for (pugi::xml_node tc : tr.children()) {
+                if (!is(tc, "tc")) continue;
+                if (row.cells.size() >= kMaxTableColumns || cells >= kMaxTableCells) break;
+                row.cells.push_back(readCell(tc));
+                ++cells;
+            }
+            table->rows.push_back(std::move(row));
+        }
+        return table;
+    }
+
+    TableCell readCell(pugi::xml_node tc) const {
+        TableCell cell;
+        cell.columnSpan = static_cast<int>(std::clamp<std::int64_t>(
+            intAttr(tc, "gridSpan", 1), 1, static_cast<std::int64_t>(kMaxTableColumns)));
+        cell.rowSpan = static_cast<int>(std::clamp<std::int64_t>(
+            intAttr(tc, "rowSpan", 1), 1, static_cast<std::int64_t>(kMaxTableRows)));
+        cell.mergedAcross = boolAttr(tc, "hMerge").value_or(false);
+        cell.mergedDown = boolAttr(tc, "vMerge").value_or(false);
+        pugi::xml_node pr = child(tc, "tcPr");
+        if (pugi::xml_node f = findFill(pr))
+            cell.fill = readFill(f, context_.colors, context_.refs);
+        auto border = [&](const char* name) {
+            return readLine(child(pr, name), context_.colors, context_.refs, LineData{});
+        };
+        cell.borderLeft = border("lnL");
+        cell.borderRight = border("lnR");
+        cell.borderTop = border("lnT");
+        cell.borderBottom = border("lnB");
+        cell.borderDiagonalDown = border("lnTlToBr");
+        cell.borderDiagonalUp = border("lnBlToTr");
+
+        TextSources sources;
+        if (context_.defaultTextStyle) sources.listStyles.push_back(context_.defaultTextStyle);
+        if (context_.otherStyle) sources.listStyles.push_back(context_.otherStyle);
+        sources.inheritedCount = sources.listStyles.size();
+        TextContext text;
+        text.colors = context_.colors;
+        text.theme = context_.theme;
+        text.refs = context_.refs;
+        text.slideNumber = context_.slideNumber;
+        cell.text = readTextBody(child(tc, "txBody"), sources, text);
+        // The cell's margins and anchor stand for the body's insets and anchor.
+        auto margin = [&](const char* name, std::int64_t fallback) {
+            return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
+                                          intAttr(pr, name, fallback), 0, kMaxEmu)) /
+                                      kEmuPerPoint);
+        };
+        cell.text->insetLeft = margin("marL", 91440);
+        cell.text->insetRight = margin("marR", 91440);
+        cell.text->insetTop = margin("marT", 45720);
+        cell.text->insetBottom = margin("marB", 45720);
+        std::string anchor = strAttr(pr, "anchor");
+        cell.text->anchor = anchor == "ctr" ? host::anchor::kMiddle
+                            : anchor == "b" ? host::anchor::kBottom
+                                            : host::anchor::kTop;
+        return cell;
+    }
+
+    // A SmartArt frame: the drawing the file keeps of it (named by the data part's extension, or
+    // by the slide's drawing relationship of the same number) becomes the frame's members, placed
+    // from the frame's top-left corner. A frame without a readable drawing keeps no members.
+    void readDiagram(pugi::xml_node data, const Xfrm& xfrm, const Box& box, int depth,
+                     Shape& shape) {
+        if (!context_.refs || !context_.refs->package || depth >= kMaxGroupDepth) return;
+        const PartRefs& refs = *context_.refs;
+        std::string dataPart = refs.target(prefixedAttr(child(data, "relIds"), "dm").value());
+        std::string drawingPart;
+        try {
+            if (!dataPart.empty()) {
+                auto doc = loadXmlPart(*refs.package, dataPart);
+                pugi::xml_node ext = doc->document_element().find_node(
+                    [](pugi::xml_node n) { return is(n, "dataModelExt"); });
+                drawingPart = refs.target(strAttr(ext, "relId"));
+            }
+        } catch (const PackageError&) {
+            drawingPart.clear();
+        }
+        if (drawingPart.empty()) drawingPart = drawingLike(refs, dataPart);
+        if (drawingPart.empty()) return;
+        std::shared_ptr<pugi::xml_document> doc;
+        try {
+            doc = loadXmlPart(*refs.package, drawingPart);
+        } catch (const PackageError&) {
+            return;
+        }
+        PartRefs drawingRefs = PartRefs::load(refs.package, drawingPart);
+        ShapeContext inner = context_;
+        inner.refs = &drawingRefs;
+        inner.layoutPlaceholders = nullptr;
+        inner.masterPlaceholders = nullptr;
+        Xfrm space = xfrm;
+        space.hasChild = true;
+        space.chx = 0;
+        space.chy = 0;
+        space.chcx = xfrm.cx;
+        space.chcy = xfrm.cy;
+        auto members = std::make_shared<ShapeList>();
+        TreeReader reader(inner);
+        reader.count_ = count_;
+        reader.readTree(child(doc->document_element(), "spTree"), inside(space, box), nullptr,
+                        depth + 1, *members);
+        count_ = reader.count_;
+        shape.children = members;
+        shape.type = host::shape_type::kGroup;
+    }
+
+    // The slide's drawing part of the diagram whose data part is dataPart: the one with the same
+    // number (data2.xml, drawing2.xml), or the only one.
+    static std::string drawingLike(const PartRefs& refs, const std::string& dataPart) {
+        auto number = [](const std::string& name) {
+            std::size_t end = name.rfind('.');
+            if (end == std::string::npos) end = name.size();
+            std::size_t begin = end;
+            while (begin > 0 && std::isdigit(static_cast<unsigned char>(name[begin - 1]))) --begin;
+            return name.substr(begin, end - begin);
+        };
+        std::vector<std::string> drawings;
+        for (const auto& [id, rel] : refs.rels) {
+            if (relationshipKind(rel.type) != "diagramDrawing") continue;
+            std::string target = refs.target(id);
+            if (!target.empty()) drawings.push_back(target);
+        }
+        for (const std::string& d : drawings) {
+            if (!dataPart.empty() && number(d) == number(dataPart)) return d;
+        }
+        return drawings.size() == 1 ? drawings.front() : "";
     }
 
     ShapePtr readGroup(pugi::xml_node node, ShapePtr shape, const Xfrm& xfrm, const Box& box,

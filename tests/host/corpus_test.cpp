@@ -493,5 +493,115 @@ TEST(Corpus, TableAndChartFrames) {
     EXPECT_EQ(tables, 1);
 }
 
+ShapePtr findModelShape(const ShapeList& list, int id) {
+    for (const ShapePtr& s : list.items) {
+        if (s->id == id) return s;
+        if (s->children) {
+            if (auto found = findModelShape(*s->children, id)) return found;
+        }
+    }
+    return nullptr;
+}
+
+std::string textOf(const TextBody& body) {
+    std::string out;
+    for (const Paragraph& p : body.paragraphs) {
+        for (const pptx::Run& r : p.runs) out += r.text;
+    }
+    return out;
+}
+
+TEST(Corpus, TableCellsWithFillsBordersAndText) {
+    NEED_CORPUS();
+    auto p = deck("bug60993.pptx");
+    auto model = modelOf(*p);
+    ASSERT_NE(model, nullptr);
+    auto frame = findModelShape(*model->slides.at(0)->shapes, 41);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->type, host::shape_type::kTable);
+    ASSERT_NE(frame->table, nullptr);
+    const TableData& t = *frame->table;
+    // tblGrid 1589040, 3829320, 2709720; rows 371520, 369720, 641520, ...
+    ASSERT_EQ(t.columnWidths.size(), 3u);
+    EXPECT_NEAR(t.columnWidths[0], 1589040 / 12700.0, 1e-3);
+    EXPECT_NEAR(t.columnWidths[1], 3829320 / 12700.0, 1e-3);
+    EXPECT_NEAR(t.columnWidths[2], 2709720 / 12700.0, 1e-3);
+    ASSERT_GE(t.rows.size(), 3u);
+    EXPECT_NEAR(t.rows[0].height, 371520 / 12700.0, 1e-3);
+    EXPECT_NEAR(t.rows[2].height, 641520 / 12700.0, 1e-3);
+    ASSERT_EQ(t.rows[0].cells.size(), 3u);
+    const TableCell& a = t.rows[0].cells[0];
+    // Header cell: fill 5B9BD5, white borders 5760 EMU with an 18720 EMU bottom, margins 90000,
+    // its text "a" bold 18 pt white Calibri.
+    EXPECT_EQ(a.fill.kind, FillKind::Solid);
+    EXPECT_EQ(a.fill.color.rgb, hex(0x5B9BD5));
+    EXPECT_TRUE(a.borderLeft.visible);
+    EXPECT_NEAR(a.borderLeft.weight, 5760 / 12700.0, 1e-4);
+    EXPECT_NEAR(a.borderBottom.weight, 18720 / 12700.0, 1e-4);
+    EXPECT_EQ(a.borderBottom.fill.color.rgb, hex(0xFFFFFF));
+    EXPECT_NEAR(a.text->insetLeft, 90000 / 12700.0, 1e-4);
+    EXPECT_NEAR(a.text->insetTop, 3.6, 1e-4);
+    EXPECT_EQ(textOf(*a.text), "a");
+    const pptx::Run& run = a.text->paragraphs.at(0).runs.at(0);
+    EXPECT_TRUE(run.props.bold);
+    EXPECT_FLOAT_EQ(run.props.size, 18);
+    EXPECT_EQ(run.props.fill.color.rgb, hex(0xFFFFFF));
+    EXPECT_EQ(run.props.latin, "Calibri");
+    // The second header cell has no text body: an empty text, the same fill.
+    const TableCell& empty = t.rows[0].cells[1];
+    ASSERT_NE(empty.text, nullptr);
+    EXPECT_EQ(textOf(*empty.text), "");
+    EXPECT_EQ(empty.fill.color.rgb, hex(0x5B9BD5));
+    EXPECT_EQ(t.rows[1].cells[0].fill.color.rgb, hex(0xD2DEEF));
+    EXPECT_EQ(textOf(*t.rows[1].cells[0].text), "b");
+    // The host still sees a table without members.
+    auto hostFrame = findShape(*p->slides()->item(1)->shapes(), 41);
+    ASSERT_NE(hostFrame, nullptr);
+    EXPECT_EQ(hostFrame->type(), host::shape_type::kTable);
+    EXPECT_EQ(hostFrame->groupItems(), nullptr);
+}
+
+TEST(Corpus, TableStyleFlagsAndCellText) {
+    NEED_CORPUS();
+    auto p = deck("shapes.pptx");
+    auto frame = findModelShape(*modelOf(*p)->slides.at(0)->shapes, 3);
+    ASSERT_NE(frame, nullptr);
+    ASSERT_NE(frame->table, nullptr);
+    const TableData& t = *frame->table;
+    EXPECT_EQ(t.styleId, "{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}");
+    EXPECT_TRUE(t.firstRow);
+    EXPECT_TRUE(t.bandRows);
+    EXPECT_FALSE(t.firstColumn);
+    ASSERT_EQ(t.rows.size(), 2u);
+    EXPECT_EQ(textOf(*t.rows[0].cells[2].text), "Column3");
+    EXPECT_EQ(textOf(*t.rows[1].cells[0].text), "data1");
+    EXPECT_NEAR(t.rows[1].height, 609600 / 12700.0, 1e-3);
+}
+
+TEST(Corpus, SmartArtDrawingBecomesAGroupOfShapes) {
+    NEED_CORPUS();
+    auto p = deck("smartart-simple.pptx");
+    auto frame = findShape(*p->slides()->item(1)->shapes(), 4);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->type(), host::shape_type::kGroup);
+    auto members = frame->groupItems();
+    ASSERT_NE(members, nullptr);
+    // drawing1.xml holds four dsp:sp; the first an ellipse at 475582,9397 size 488696 square
+    // inside the frame at -212725,69850, filled accent4 at half alpha, with the text "abc".
+    ASSERT_EQ(members->count(), 4);
+    auto first = members->item(1);
+    EXPECT_EQ(first->autoShapeType(), host::shape_kind::kOval);
+    EXPECT_NEAR(first->left(), (-212725 + 475582) / 12700.0, 1e-3);
+    EXPECT_NEAR(first->top(), (69850 + 9397) / 12700.0, 1e-3);
+    EXPECT_NEAR(first->width(), 488696 / 12700.0, 1e-3);
+    EXPECT_NEAR(first->fill()->transparency(), 0.5f, 1e-3);
+    ASSERT_NE(first->textFrame(), nullptr);
+    EXPECT_EQ(first->textFrame()->textRange()->text(), "abc");
+    EXPECT_FLOAT_EQ(first->textFrame()->textRange()->font()->size(), 11);
+    auto model = findModelShape(*modelOf(*p)->slides.at(0)->shapes, 4);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->graphic, GraphicKind::Diagram);
+}
+
 }  // namespace
 }  // namespace quillet::pptx

@@ -375,6 +375,143 @@ TEST(Package, DeeplyNestedGroupsAreCut) {
     EXPECT_LE(depth, 40);
 }
 
+std::string frame(int id, const std::string& uri, const std::string& data) {
+    return "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"" + std::to_string(id) +
+           "\" name=\"F\"/><p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off "
+           "x=\"127000\" y=\"254000\"/><a:ext cx=\"1270000\" cy=\"635000\"/></p:xfrm><a:graphic>"
+           "<a:graphicData uri=\"" +
+           uri + "\">" + data + "</a:graphicData></a:graphic></p:graphicFrame>";
+}
+
+const char* kTableUri = "http://schemas.openxmlformats.org/drawingml/2006/table";
+const char* kDiagramUri = "http://schemas.openxmlformats.org/drawingml/2006/diagram";
+const char* kRelIds =
+    "<dgm:relIds xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\" "
+    "r:dm=\"rId3\" r:lo=\"rId9\" r:qs=\"rId9\" r:cs=\"rId9\"/>";
+
+TEST(Package, AbsurdTablesAreCut) {
+    std::string grid = "<a:tblGrid>";
+    for (int i = 0; i < 1500; ++i) grid += "<a:gridCol w=\"99999999999999999999\"/>";
+    grid += "</a:tblGrid>";
+    std::string row = "<a:tr h=\"-5\">";
+    row +=
+        "<a:tc gridSpan=\"999999999\" rowSpan=\"-7\"><a:txBody><a:bodyPr/><a:p><a:r><a:t>x</a:t>"
+        "</a:r></a:p></a:txBody><a:tcPr marL=\"-99999999999\" anchor=\"nonsense\"><a:lnL "
+        "w=\"99999999999999\"/></a:tcPr></a:tc>";
+    for (int i = 0; i < 1500; ++i) row += "<a:tc/>";
+    row += "</a:tr>";
+    std::string rows;
+    for (int i = 0; i < 150; ++i) rows += row;
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(frame(7, kTableUri, "<a:tbl>" + grid + rows + "</a:tbl>")));
+    auto deck = readBytes(makeDeck(recipe));
+    const Shape& s = *deck->slides[0]->shapes->items[0];
+    ASSERT_NE(s.table, nullptr);
+    EXPECT_EQ(s.table->columnWidths.size(), 1000u);
+    EXPECT_TRUE(std::isfinite(s.table->columnWidths[0]));
+    // 100000 cells at most: 100 rows of 1000.
+    std::size_t cells = 0;
+    for (const TableRow& r : s.table->rows) {
+        EXPECT_LE(r.cells.size(), 1000u);
+        EXPECT_GE(r.height, 0);
+        cells += r.cells.size();
+    }
+    EXPECT_LE(cells, 100000u);
+    const TableCell& first = s.table->rows.at(0).cells.at(0);
+    EXPECT_EQ(first.columnSpan, 1000);
+    EXPECT_EQ(first.rowSpan, 1);
+    EXPECT_GE(first.text->insetLeft, 0);
+    EXPECT_TRUE(std::isfinite(first.borderLeft.weight));
+    ASSERT_NE(s.table->rows.at(0).cells.at(1).text, nullptr);
+}
+
+std::vector<std::uint8_t> diagramDeck(const std::string& data, const std::string& drawing,
+                                      const std::string& drawingRels = "") {
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(frame(8, kDiagramUri, kRelIds)));
+    recipe.replace["ppt/slides/_rels/slide1.xml.rels"] =
+        test::relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
+                       {"rId3", "diagramData", "../diagrams/data1.xml"},
+                       {"rId6", "diagramDrawing", "../diagrams/drawing1.xml"}});
+    if (!data.empty()) recipe.extra.push_back({"ppt/diagrams/data1.xml", data});
+    if (!drawing.empty()) recipe.extra.push_back({"ppt/diagrams/drawing1.xml", drawing});
+    if (!drawingRels.empty()) {
+        recipe.extra.push_back({"ppt/diagrams/_rels/drawing1.xml.rels", drawingRels});
+    }
+    return makeDeck(recipe);
+}
+
+std::string drawingXml(const std::string& shapes) {
+    return "<dsp:drawing xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\" " +
+           std::string(test::kNamespaces) + "><dsp:spTree><dsp:nvGrpSpPr><dsp:cNvPr id=\"0\" " +
+           "name=\"\"/><dsp:cNvGrpSpPr/></dsp:nvGrpSpPr><dsp:grpSpPr/>" + shapes +
+           "</dsp:spTree></dsp:drawing>";
+}
+
+TEST(Package, SmartArtWithMissingOrBrokenPartsKeepsNoMembers) {
+    std::string member = rect(2, "M", 0, 0, 127000, 127000);
+    // Broken data part: the drawing of the same number still serves.
+    auto deck = readBytes(diagramDeck("<dgm:dataModel", drawingXml(member)));
+    const Shape& a = *deck->slides[0]->shapes->items[0];
+    EXPECT_EQ(a.type, host::shape_type::kGroup);
+    ASSERT_NE(a.children, nullptr);
+    ASSERT_EQ(a.children->items.size(), 1u);
+    // Placed from the frame's corner (10, 20 pt).
+    EXPECT_FLOAT_EQ(a.children->items[0]->left, 10);
+    EXPECT_FLOAT_EQ(a.children->items[0]->top, 20);
+    // Broken or missing drawing: the frame stays a SmartArt frame without members.
+    for (const std::string& drawing : {std::string("<dsp:drawing"), std::string()}) {
+        auto d = readBytes(diagramDeck("", drawing));
+        const Shape& s = *d->slides[0]->shapes->items[0];
+        EXPECT_EQ(s.type, host::shape_type::kSmartArt);
+        EXPECT_EQ(s.children, nullptr);
+    }
+}
+
+TEST(Package, SmartArtDrawingThatNamesItselfIsCut) {
+    std::string data =
+        "<dgm:dataModel xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\">"
+        "<dgm:extLst><a:ext xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">"
+        "<dsp:dataModelExt xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\" "
+        "relId=\"rId6\"/></a:ext></dgm:extLst></dgm:dataModel>";
+    // The drawing holds a diagram frame whose parts are the same data and drawing.
+    std::string rels = test::relsXml(
+        {{"rId3", "diagramData", "data1.xml"}, {"rId6", "diagramDrawing", "drawing1.xml"}});
+    auto deck = readBytes(diagramDeck(data, drawingXml(frame(9, kDiagramUri, kRelIds)), rels));
+    int depth = 0;
+    const ShapeList* level = deck->slides[0]->shapes.get();
+    while (!level->items.empty() && level->items[0]->children) {
+        level = level->items[0]->children.get();
+        ++depth;
+    }
+    EXPECT_GT(depth, 2);
+    EXPECT_LE(depth, 40);
+}
+
+TEST(Package, NewerGraphicKeepsItsStandInPicture) {
+    std::string alternate =
+        "<mc:AlternateContent "
+        "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice "
+        "Requires=\"cx1\">" +
+        frame(12, "http://schemas.microsoft.com/office/drawing/2014/chartex", "") +
+        "</mc:Choice><mc:Fallback><p:pic><p:nvPicPr><p:cNvPr id=\"12\" name=\"P\"/><p:cNvPicPr/>"
+        "<p:nvPr/></p:nvPicPr><p:blipFill><a:blip r:embed=\"rId2\"/><a:srcRect l=\"10000\"/>"
+        "<a:stretch/></p:blipFill><p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"10\" "
+        "cy=\"10\"/></a:xfrm><a:prstGeom prst=\"rect\"/></p:spPr></p:pic></mc:Fallback>"
+        "</mc:AlternateContent>";
+    DeckSpec recipe;
+    recipe.slides.push_back(slideXml(alternate));
+    recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\n"});
+    auto deck = readBytes(makeDeck(recipe));
+    ASSERT_EQ(deck->slides[0]->shapes->items.size(), 1u);
+    const Shape& s = *deck->slides[0]->shapes->items[0];
+    EXPECT_EQ(s.type, host::shape_type::kChart);
+    ASSERT_NE(s.picture, nullptr);
+    EXPECT_EQ(s.picture->name, "ppt/media/image1.png");
+    EXPECT_FLOAT_EQ(s.cropLeft, 0.1f);
+    EXPECT_FLOAT_EQ(s.left, 10);
+}
+
 TEST(Package, HostOpenReportsTheReason) {
     auto app = createApplication();
     auto p = app->presentations()->open("/nonexistent/deck.pptx", 0, 0, -1);
