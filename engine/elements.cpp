@@ -1,0 +1,358 @@
+// Element building: the dispatch by host shape type, the autoshape, line and freeform builders
+// that define vector shapes, groups as sprites, and the picture route for everything else.
+#include "engine/elements.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/elements_internal.h"
+#include "swf/display_list.h"
+#include "swf/sprites_buttons.h"
+
+namespace quillet::engine {
+
+using transform::FSArray;
+using transform::FSBounds;
+using transform::FSColorTransform;
+using transform::FSDefineMovieClip;
+using transform::FSDefineShape;
+using transform::FSDefineShape3;
+using transform::FSFillStyle;
+using transform::FSGradientFill;
+using transform::FSLineStyle;
+using transform::FSMovieObject;
+using transform::FSPlaceObject2;
+using transform::FSShape;
+using transform::FSShowFrame;
+using transform::FSSolidFill;
+using transform::FSSolidLine;
+
+namespace {
+
+// Groups inside groups deeper than this are drawn as one picture.
+constexpr int kDeepestGroup = 16;
+
+using ElementList = std::vector<std::unique_ptr<Element>>;
+
+bool opaque(const FSArray<FSFillStyle>& fills, const FSArray<FSLineStyle>& lines) {
+    for (std::size_t i = 0; i < fills.size(); ++i) {
+        if (auto* solid = dynamic_cast<const FSSolidFill*>(&fills[i])) {
+            if (solid->getColor().getAlpha() != 255) return false;
+        } else if (auto* gradient = dynamic_cast<const FSGradientFill*>(&fills[i])) {
+            for (const auto& stop : gradient->getGradients()) {
+                if (stop.getColor().getAlpha() != 255) return false;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto* solid = dynamic_cast<const FSSolidLine*>(&lines[i])) {
+            if (solid->getColor().getAlpha() != 255) return false;
+        }
+    }
+    return true;
+}
+
+int weightTwips(const Element& element) {
+    return std::clamp(toTwips(element.outlineWeight), 0, 65535);
+}
+
+// A filled autoshape as vector records; an outlined one without fill too (drawn as its outline).
+// False when there is nothing to draw, the fill has no movie form, or the kind has no outline.
+bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible);
+bool buildLine(ConversionJob& job, Element& element);
+bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible);
+bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth);
+
+// Texts are built by the text builder, which comes with the texts; until then a shape's text
+// gives no element.
+bool buildTextElement(ConversionJob&, Element&) {
+    return false;
+}
+
+void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
+               const std::shared_ptr<host::Shape>& shape, Origin origin, int depth);
+
+bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible) {
+    const auto& shape = *element.hostShape;
+    const int kind = shape.autoShapeType();
+    if (kind == host::shape_kind::kMixed) {
+        return element.fillVisible && buildLine(job, element);
+    }
+    if (!element.fillVisible && !element.outlineVisible) return false;
+    const int W = toTwips(element.width), H = toTwips(element.height);
+
+    FSArray<FSFillStyle> fills;
+    if (element.fillVisible) {
+        auto fill = element.fill ? convertFill(*element.fill, W, H, -1) : nullptr;
+        if (!fill) {
+            fillUnconvertible = true;
+            return false;
+        }
+        fills.add(std::move(fill));
+    }
+    FSArray<FSLineStyle> lines;
+    lines.emplace<FSSolidLine>(weightTwips(element), element.lineColour);
+
+    FSShape outline;
+    if (!autoShapeOutline(kind, element.width, element.height, shape.adjustments(),
+                          element.outlineVisible ? 1 : 0, element.fillVisible ? 1 : 0, outline)) {
+        return false;
+    }
+    defineElementShape(job, element, std::move(fills), std::move(lines), outline,
+                       element.outlineVisible ? weightTwips(element) : 0);
+    return true;
+}
+
+bool buildLine(ConversionJob& job, Element& element) {
+    const auto& shape = *element.hostShape;
+    auto format = shape.line();
+    if (!format || !element.outlineVisible) return false;
+    const std::vector<host::ShapeNode> nodes = shape.nodes();
+    Point from, to;
+    if (nodes.size() >= 2) {
+        from = {toTwips(static_cast<double>(nodes[0].x) - element.left),
+                toTwips(static_cast<double>(nodes[0].y) - element.top)};
+        to = {toTwips(static_cast<double>(nodes[1].x) - element.left),
+              toTwips(static_cast<double>(nodes[1].y) - element.top)};
+    } else if (shape.type() == host::shape_type::kLine) {
+        // A line without nodes runs across its box, corner to corner as its flips say.
+        const int W = toTwips(element.width), H = toTwips(element.height);
+        from = {0, 0}, to = {W, H};
+        if (shape.horizontalFlip() == host::kTrue) std::swap(from.x, to.x);
+        if (shape.verticalFlip() == host::kTrue) std::swap(from.y, to.y);
+    } else {
+        return false;
+    }
+
+    LineLook look;
+    look.weightPoints = std::isfinite(element.outlineWeight)
+                            ? std::clamp(element.outlineWeight, 0.0f, 1000.0f)
+                            : 0.0f;
+    look.lineStyle = format->style();
+    look.dashStyle = format->dashStyle();
+    look.beginArrowhead = format->beginArrowheadStyle();
+    look.endArrowhead = format->endArrowheadStyle();
+
+    FSArray<FSFillStyle> fills;
+    fills.emplace<FSSolidFill>(element.lineColour);
+    FSArray<FSLineStyle> lines;
+    lines.emplace<FSSolidLine>(1, element.lineColour);
+    lines.emplace<FSSolidLine>(weightTwips(element), element.lineColour);
+    FSShape outline;
+    lineOutline(from, to, look, outline);
+    defineElementShape(job, element, std::move(fills), std::move(lines), outline,
+                       weightTwips(element));
+    return true;
+}
+
+bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible) {
+    const auto& shape = *element.hostShape;
+    if (!element.fillVisible && !element.outlineVisible) return false;
+    FSArray<FSFillStyle> fills;
+    if (element.fillVisible) {
+        auto fill = element.fill ? convertFill(*element.fill, toTwips(element.width),
+                                               toTwips(element.height), -1)
+                                 : nullptr;
+        if (!fill) {
+            fillUnconvertible = true;
+            return false;
+        }
+        fills.add(std::move(fill));
+    }
+    FSArray<FSLineStyle> lines;
+    lines.emplace<FSSolidLine>(weightTwips(element), element.lineColour);
+    FSShape outline;
+    if (!freeformOutline(shape.nodes(), shape.vertexCount(), element.left, element.top,
+                         element.outlineVisible ? 1 : 0, element.fillVisible ? 1 : 0, outline)) {
+        return false;
+    }
+    defineElementShape(job, element, std::move(fills), std::move(lines), outline,
+                       element.outlineVisible ? weightTwips(element) : 0);
+    return true;
+}
+
+bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth) {
+    auto items = element.hostShape->groupItems();
+    if (!items || depth >= kDeepestGroup) return false;
+    const Origin origin{element.left, element.top};
+    const int count = items->count();
+    for (int i = 1; i <= count; ++i) {
+        auto member = items->item(i);
+        if (!member) continue;
+        // Members get numbers of their own, so their pictures never take another shape's name.
+        buildInto(job, record, element.members, element.shapeIndex * 1000 + i, member, origin,
+                  depth + 1);
+    }
+    if (element.members.empty()) return true;  // nothing to show; not a failure
+    FSArray<FSMovieObject> list;
+    for (std::size_t i = 0; i < element.members.size(); ++i) {
+        const Element& member = *element.members[i];
+        list.emplace<FSPlaceObject2>(FSPlaceObject2::New, member.characterId,
+                                     static_cast<int>(i) + 1, member.transform, FSColorTransform());
+    }
+    list.emplace<FSShowFrame>();
+    const int id = job.newIdentifier();
+    job.movie.add(std::make_unique<FSDefineMovieClip>(id, std::move(list)));
+    element.characterId = id;
+    return true;
+}
+
+void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
+               const std::shared_ptr<host::Shape>& shape, Origin origin, int depth) {
+    if (!shape) return;
+    // A hidden shape is not shown in the slide show.
+    if (shape->visible() == host::kFalse) return;
+    const int type = shape->type();
+    auto add = [&list](std::unique_ptr<Element> element) { list.push_back(std::move(element)); };
+    auto picture = [&](std::unique_ptr<Element> element, bool asPng) {
+        if (buildPictureElement(job, record, *element, asPng, origin)) add(std::move(element));
+    };
+
+    switch (type) {
+        case host::shape_type::kAutoShape:
+        case host::shape_type::kTextBox: {
+            auto element = readElement(job, record, shapeIndex, shape);
+            bool fillUnconvertible = false;
+            const int kind = shape->autoShapeType();
+            if (buildAutoShape(job, *element, fillUnconvertible)) {
+                placeVectorElement(*element, origin, kind != host::shape_kind::kMixed);
+                add(std::move(element));
+            } else if ((fillUnconvertible || !isVectorKind(kind)) &&
+                       (element->outlineVisible || element->fillVisible)) {
+                picture(std::move(element), true);
+            }
+            auto text = readElement(job, record, shapeIndex, shape);
+            if (buildTextElement(job, *text)) add(std::move(text));
+            return;
+        }
+        case host::shape_type::kFreeform: {
+            auto element = readElement(job, record, shapeIndex, shape);
+            bool fillUnconvertible = false;
+            if (buildFreeform(job, *element, fillUnconvertible)) {
+                placeVectorElement(*element, origin, false);
+                add(std::move(element));
+            } else if (fillUnconvertible) {
+                picture(std::move(element), true);
+            }
+            return;
+        }
+        case host::shape_type::kGroup:
+        case host::shape_type::kTable: {
+            auto element = readElement(job, record, shapeIndex, shape);
+            if (buildGroup(job, record, *element, depth)) {
+                if (element->characterId == 0) return;  // a group with nothing to show
+                placeVectorElement(*element, origin, false);
+                add(std::move(element));
+            } else {
+                picture(std::move(element), true);
+            }
+            return;
+        }
+        case host::shape_type::kLine: {
+            auto element = readElement(job, record, shapeIndex, shape);
+            if (buildLine(job, *element)) {
+                placeVectorElement(*element, origin, false);
+                add(std::move(element));
+            }
+            return;
+        }
+        case host::shape_type::kPlaceholder: {
+            // Masters' placeholders only stand in for the slides' own.
+            if (record.index < 0) return;
+            auto element = readElement(job, record, shapeIndex, shape);
+            if (buildTextElement(job, *element)) {
+                add(std::move(element));
+                return;
+            }
+            const bool png = pictureAsPng(*element);
+            picture(std::move(element), png);
+            return;
+        }
+        default: {
+            auto element = readElement(job, record, shapeIndex, shape);
+            const bool png = pictureAsPng(*element);
+            picture(std::move(element), png);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Element> readElement(ConversionJob& job, const SlideRecord& record, int shapeIndex,
+                                     const std::shared_ptr<host::Shape>& shape) {
+    auto element = std::make_unique<Element>();
+    element->job = &job;
+    element->slideIndex = record.index;
+    element->shapeIndex = shapeIndex;
+    element->hostShape = shape;
+    auto finite = [](float v) { return std::isfinite(v) ? v : 0.0f; };
+    element->left = finite(shape->left());
+    element->top = finite(shape->top());
+    element->width = std::max(finite(shape->width()), 0.0f);
+    element->height = std::max(finite(shape->height()), 0.0f);
+    element->bounds = FSBounds(-toTwips(element->left), -toTwips(element->top),
+                               job.frameBounds.getWidth(), job.frameBounds.getHeight());
+    if (auto line = shape->line()) {
+        element->outlineVisible = line->visible() == host::kTrue;
+        element->outlineWeight = std::max(finite(line->weight()), 0.0f);
+        element->lineColour =
+            colourFromRgb(line->foreColorRgb(), alphaFromTransparency(line->transparency()));
+    }
+    element->fill = shape->fill();
+    element->fillVisible = element->fill && element->fill->visible() == host::kTrue;
+    return element;
+}
+
+void defineElementShape(ConversionJob& job, Element& element, FSArray<FSFillStyle> fills,
+                        FSArray<FSLineStyle> lines, const FSShape& shape, int widestLine) {
+    FSBounds bounds = element.bounds;
+    FSBounds extent;
+    if (outlineExtent(shape, widestLine, extent)) {
+        bounds = FSBounds(std::min(bounds.getMinX(), extent.getMinX()),
+                          std::min(bounds.getMinY(), extent.getMinY()),
+                          std::max(bounds.getMaxX(), extent.getMaxX()),
+                          std::max(bounds.getMaxY(), extent.getMaxY()));
+    }
+    const int id = job.newIdentifier();
+    if (opaque(fills, lines)) {
+        job.movie.add(
+            std::make_unique<FSDefineShape>(id, bounds, std::move(fills), std::move(lines), shape));
+    } else {
+        job.movie.add(std::make_unique<FSDefineShape3>(id, bounds, std::move(fills),
+                                                       std::move(lines), shape));
+    }
+    element.characterId = id;
+}
+
+void placeVectorElement(Element& element, Origin origin, bool withFlips) {
+    const auto& shape = *element.hostShape;
+    const int tx =
+        toTwips(static_cast<double>(element.left) - origin.left) - element.outlineOffsetX;
+    const int ty = toTwips(static_cast<double>(element.top) - origin.top) - element.outlineOffsetY;
+    float rotation = shape.rotation();
+    if (!std::isfinite(rotation)) rotation = 0;
+    const bool flipX = withFlips && shape.horizontalFlip() == host::kTrue;
+    const bool flipY = withFlips && shape.verticalFlip() == host::kTrue;
+    element.transform = placement(tx, ty, toTwips(element.width), toTwips(element.height), rotation,
+                                  element.pictureScale, flipX, flipY);
+}
+
+void buildSlideElements(ConversionJob& job, SlideRecord& record) {
+    if (!record.shapes) return;
+    const int count = record.shapes->count();
+    for (int i = 1; i <= count; ++i) buildShape(job, record, i, record.shapes->item(i));
+}
+
+void buildShape(ConversionJob& job, SlideRecord& record, int shapeIndex,
+                const std::shared_ptr<host::Shape>& shape) {
+    buildInto(job, record, record.elements, shapeIndex, shape, Origin{}, 0);
+}
+
+std::unique_ptr<FSFillStyle> convertFill(const host::Fill* fill, int width, int height,
+                                         int bitmapId) {
+    if (!fill) return nullptr;
+    return convertFill(*fill, width, height, bitmapId);
+}
+
+}  // namespace quillet::engine

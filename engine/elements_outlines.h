@@ -1,0 +1,95 @@
+// The vector forms of elements, free of any job or movie: autoshape outlines by kind, the box with
+// a pointer, fills converted from the host, lines with arrowheads and wide-line bands, freeform
+// outlines from the host's nodes, and the placement of an element on its slide. Every length is
+// in twips unless a name says points.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "host/host.h"
+#include "swf/basic_types.h"
+#include "swf/shapes.h"
+
+namespace quillet::engine {
+
+struct Point {
+    int x = 0;
+    int y = 0;
+};
+
+// Points to twips with the engine's rounding; values that are not finite or lie far beyond any
+// slide are clamped so that no outline overflows (a slide side is at most a few thousand points).
+int toTwips(double points);
+
+// An RGB with red in the low byte as a movie colour.
+transform::FSColor colourFromRgb(int rgb, int alpha = 255);
+// The host's transparency (0 opaque .. 1 clear) as an alpha (255 opaque .. 0 clear).
+int alphaFromTransparency(float transparency);
+
+// Appends an edge, cut in equal pieces when it is longer than one edge record can hold.
+void appendLine(transform::FSShape& shape, int dx, int dy);
+// Appends a quadratic edge (control relative to the current point, anchor relative to the
+// control), halved until each piece fits an edge record.
+void appendCurve(transform::FSShape& shape, int controlX, int controlY, int anchorX, int anchorY);
+
+// Kinds whose outline is drawn as vector records; an unfilled shape of another kind is drawn by
+// the host as a picture.
+bool isVectorKind(int kind);
+
+// The outline of an autoshape of the given kind and size (points): one style record that selects
+// lineStyle and fillStyle and moves to the start, then relative edges. The first adjustment scales
+// with the width; a kind without its adjustment uses the host's default. False for a kind without a
+// vector form.
+bool autoShapeOutline(int kind, float widthPoints, float heightPoints,
+                      const std::vector<float>& adjustments, int lineStyle, int fillStyle,
+                      transform::FSShape& shape);
+
+// Kinds 105 (box with a pointer) and 106 (the same with rounded corners, the third adjustment
+// giving the corner radius as a fraction of the shorter side). The tip lies at (W x adj1,
+// H x adj2) from the box's top-left corner. False when the tip cannot be placed.
+bool calloutOutline(int kind, int width, int height, const std::vector<float>& adjustments,
+                    int lineStyle, int fillStyle, transform::FSShape& shape);
+
+// A host fill as a movie fill style, for a shape of width x height twips; bitmapId (0 or more)
+// paints patterned, textured, background and picture fills. Null when the fill has no movie form.
+std::unique_ptr<transform::FSFillStyle> convertFill(const host::Fill& fill, int width, int height,
+                                                    int bitmapId);
+
+// Adds a filled arrowhead at tip for a line coming from `from`, drawn with the thin line style and
+// the solid fill, and pulls tip back along the line so that the line ends inside the arrowhead.
+// weight in points.
+void addArrowhead(transform::FSShape& shape, Point from, Point& tip, float weightPoints,
+                  int thinLineStyle, int fillStyle,
+                  int arrowheadStyle = host::arrowhead::kTriangle);
+
+// A straight line of a given look between two points (twips, relative to the shape's corner).
+struct LineLook {
+    float weightPoints = 0.75f;
+    int lineStyle = host::line_style::kSingle;
+    int dashStyle = host::dash_style::kSolid;
+    int beginArrowhead = host::arrowhead::kNone;
+    int endArrowhead = host::arrowhead::kNone;
+};
+
+// The records of the generic line drawing: arrowheads, then the line as one stroke of the wide
+// line style (below 3 points) or as filled bands along it. Style indexes: 1 thin line, 2 wide line,
+// fill 1 solid in the line's colour.
+void lineOutline(Point from, Point to, const LineLook& look, transform::FSShape& shape);
+
+// The outline of a freeform from the host's nodes (points on the slide), relative to the corner
+// (left, top) in points. False when there are no nodes or too many to be a drawing.
+bool freeformOutline(const std::vector<host::ShapeNode>& nodes, int vertexCount, float leftPoints,
+                     float topPoints, int lineStyle, int fillStyle, transform::FSShape& shape);
+
+// The smallest box holding every point an outline passes through (control points included),
+// widened by half of lineWidth on each side; false for an outline without edges.
+bool outlineExtent(const transform::FSShape& shape, int lineWidth, transform::FSBounds& bounds);
+
+// Where an element stands: translated to (tx, ty) twips, scaled by 1 / pictureScale, and turned
+// by rotation degrees clockwise (and flipped when asked) about the centre of its box of
+// width x height twips.
+transform::FSCoordTransform placement(int tx, int ty, int width, int height, float rotation,
+                                      float pictureScale, bool flipX = false, bool flipY = false);
+
+}  // namespace quillet::engine

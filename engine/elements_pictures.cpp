@@ -1,0 +1,153 @@
+// The picture route: shapes that have no vector form are drawn by the host on a scratch slide of
+// their own and come back as a bitmap with a bitmap-filled rectangle.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/elements_internal.h"
+#include "media/image_loader.h"
+#include "media/media_status.h"
+
+namespace quillet::engine {
+
+namespace {
+
+// The host's codes for a custom slide size and a blank layout.
+constexpr int kCustomSlideSize = 7;
+constexpr int kBlankLayout = 12;
+// The scratch slide is never smaller than an inch a side, plus a small frame.
+constexpr double kSmallestSide = 72.0;
+constexpr double kScratchFrame = 10.0;
+// Far larger than any slide: a shape claiming more is not drawn.
+constexpr double kLargestSide = 20000.0;
+
+// Closes the scratch presentation on every path.
+class ScratchPresentation {
+  public:
+    explicit ScratchPresentation(std::shared_ptr<host::Presentation> presentation)
+        : p_(std::move(presentation)) {}
+    ~ScratchPresentation() {
+        if (p_) p_->close();
+    }
+    ScratchPresentation(const ScratchPresentation&) = delete;
+    ScratchPresentation& operator=(const ScratchPresentation&) = delete;
+
+  private:
+    std::shared_ptr<host::Presentation> p_;
+};
+
+int lineRgb(const transform::FSColor& colour) {
+    return host::rgb(colour.getRed(), colour.getGreen(), colour.getBlue());
+}
+
+// Draws the element's shape alone and writes the picture; sets the element's picture scale,
+// outline offsets and placement. The copy keeps its turn and flips, so the scratch slide is sized
+// to the turned box, the copy centred on it, and the picture placed unturned.
+bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element& element,
+                          bool asPng, Origin origin, std::string& path) {
+    auto& context = job.context;
+    if (!context.application() || !element.hostShape) return false;
+    const double width = element.width, height = element.height;
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 0 || height < 0 ||
+        width > kLargestSide || height > kLargestSide) {
+        return false;
+    }
+    const double scale = asPng ? kPngPictureScale : 1.0;
+    element.pictureScale = static_cast<float>(scale);
+
+    double rotation = element.hostShape->rotation();
+    if (!std::isfinite(rotation)) rotation = 0;
+    const double a = rotation * 0.017453333333333335;
+    const double turnedWidth = std::fabs(width * std::cos(a)) + std::fabs(height * std::sin(a));
+    const double turnedHeight = std::fabs(width * std::sin(a)) + std::fabs(height * std::cos(a));
+    // The margin holds the outer half of the outline; at least a point, so nothing touches the
+    // picture's edge.
+    const double margin =
+        std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0, 1.0);
+    const double w = std::max((turnedWidth + 2 * margin) * scale, kSmallestSide);
+    const double h = std::max((turnedHeight + 2 * margin) * scale, kSmallestSide);
+
+    path = context.elementPicture(element.slideIndex, element.shapeIndex, asPng);
+    element.hostShape->copy();
+    auto presentations = context.application()->presentations();
+    if (!presentations) return false;
+    auto scratch = presentations->add(host::kFalse);
+    if (!scratch) return false;
+    ScratchPresentation closeScratch(scratch);
+    auto pageSetup = scratch->pageSetup();
+    auto slides = scratch->slides();
+    if (!pageSetup || !slides) return false;
+    pageSetup->setSlideSize(kCustomSlideSize);
+    pageSetup->setSlideWidth(static_cast<float>(w + kScratchFrame));
+    pageSetup->setSlideHeight(static_cast<float>(h + kScratchFrame));
+    auto slide = slides->add(1, kBlankLayout);
+    if (!slide) return false;
+    slide->setFollowMasterBackground(host::kFalse);
+    if (auto background = slide->background()) {
+        background->setVisible(host::kTrue);
+        background->setForeColorRgb(derivedKeyColour(record.backgroundColour));
+    }
+    auto shapes = slide->shapes();
+    auto copy = shapes ? shapes->paste() : nullptr;
+    if (!copy) return false;
+    if (auto fill = copy->fill(); fill && element.fill) {
+        fill->setForeColorRgb(element.fill->foreColorRgb());
+    }
+    if (auto line = copy->line()) line->setForeColorRgb(lineRgb(element.lineColour));
+    copy->setLockAspectRatio(host::kFalse);
+    copy->setWidth(static_cast<float>(width * scale));
+    copy->setHeight(static_cast<float>(height * scale));
+    copy->setLeft(static_cast<float>((margin + (turnedWidth - width) / 2) * scale));
+    copy->setTop(static_cast<float>((margin + (turnedHeight - height) / 2) * scale));
+    // The text is built on its own.
+    if (copy->hasTextFrame() == host::kTrue) {
+        if (auto frame = copy->textFrame()) {
+            if (auto range = frame->textRange()) range->deleteText();
+        }
+    }
+    if (!slide->exportPicture(path, asPng ? "png" : "jpg", roundHalf(w) + 10, roundHalf(h) + 10)) {
+        return false;
+    }
+
+    // The picture's corner stands where the turned box's corner, less the margin, stands on the
+    // slide: the box's centre less half the turned box.
+    const double centreX = element.left - origin.left + width / 2;
+    const double centreY = element.top - origin.top + height / 2;
+    const int tx = toTwips(centreX - turnedWidth / 2 - margin);
+    const int ty = toTwips(centreY - turnedHeight / 2 - margin);
+    element.outlineOffsetX = toTwips(element.left - origin.left) - tx;
+    element.outlineOffsetY = toTwips(element.top - origin.top) - ty;
+    element.transform =
+        placement(tx, ty, toTwips(width), toTwips(height), 0.0f, element.pictureScale);
+    return true;
+}
+
+}  // namespace
+
+bool pictureAsPng(const Element& element) {
+    return !(roundHalf(element.width) >= 640 && roundHalf(element.height) >= 480);
+}
+
+bool buildPictureElement(ConversionJob& job, const SlideRecord& record, Element& element,
+                         bool asPng, Origin origin) {
+    std::string path;
+    if (!renderElementPicture(job, record, element, asPng, origin, path)) return false;
+    const int key = derivedKeyColour(record.backgroundColour);
+    // For PNG the scratch background becomes transparent, so the picture's margin vanishes.
+    auto loader =
+        asPng ? media::createImageLoader(host::redOf(key), host::greenOf(key), host::blueOf(key))
+              : media::createImageLoader();
+    loader->setDiagnostics(nullptr);
+    if (loader->decodeFile(path) != media::Success) return false;
+    const int bitmap = job.newIdentifier();
+    auto image = loader->defineImage(bitmap);
+    if (!image) return false;
+    const int shape = job.newIdentifier();
+    auto filled = loader->defineShape(shape, bitmap, 0, 0, 0, transform::FSColor(0, 0, 0));
+    if (!filled) return false;
+    job.movie.add(std::move(image));
+    job.movie.add(std::move(filled));
+    element.characterId = shape;
+    return true;
+}
+
+}  // namespace quillet::engine

@@ -1,0 +1,208 @@
+// Element building on real decks through the .pptx host: every shape that has a vector form
+// becomes a character, every other one is routed to the host's pictures (and becomes one whenever
+// the host could draw it), and a movie of all the elements is read by our library and by the
+// independent parser.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/elements.h"
+#include "engine/elements_outlines.h"
+#include "engine/records.h"
+#include "host/pptx/pptx_host.h"
+#include "swf/display_list.h"
+#include "swf/movie.h"
+#include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
+
+namespace quillet::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path corpus() {
+    return fs::path(QUILLET_CORPUS) / "pptx";
+}
+
+fs::path repository() {
+    return fs::path(__FILE__).parent_path().parent_path().parent_path();
+}
+
+// Whether the builders have a vector form for the shape, judged from the host's own answers.
+bool expectsVector(const host::Shape& shape) {
+    auto line = shape.line();
+    auto fill = shape.fill();
+    const bool lineShown = line && line->visible() == host::kTrue;
+    const bool fillShown = fill && fill->visible() == host::kTrue;
+    bool fillConverts = false;
+    if (fillShown) {
+        const int type = fill->type();
+        fillConverts = type == host::fill_type::kSolid ||
+                       (type == host::fill_type::kGradient && fill->gradientStyle() >= 1 &&
+                        fill->gradientStyle() <= 4 && fill->gradientVariant() >= 1 &&
+                        fill->gradientVariant() <= 4);
+    }
+    switch (shape.type()) {
+        case host::shape_type::kAutoShape:
+        case host::shape_type::kTextBox: {
+            const int kind = shape.autoShapeType();
+            const bool outlined = isVectorKind(kind) || kind == 106;
+            return outlined && ((fillShown && fillConverts) || (!fillShown && lineShown));
+        }
+        case host::shape_type::kLine:
+            return lineShown && shape.nodes().size() >= 2;
+        case host::shape_type::kFreeform:
+            return !shape.nodes().empty() &&
+                   ((fillShown && fillConverts) || (!fillShown && lineShown));
+        default:
+            return false;
+    }
+}
+
+struct DeckCount {
+    int shapes = 0, vectors = 0, pictures = 0, notDrawn = 0, groups = 0;
+};
+
+class ElementsCorpusTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
+    const fs::path deck = corpus() / GetParam();
+    if (!fs::exists(deck)) GTEST_SKIP() << "corpus deck " << deck << " is absent";
+    // Work on a copy so that the working files never land beside the corpus.
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillet-elements-corpus-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path copy = dir / deck.filename();
+    fs::copy_file(deck, copy);
+
+    auto app = pptx::openApplication(copy.string());
+    SilentProgress sink;
+    ConversionJob job(sink, settings::SettingsSource(dir / "settings"), 1);
+    ASSERT_TRUE(job.context.takeActivePresentation(app));
+    auto presentation = app->activePresentation();
+    auto master = presentation->slideMaster();
+    ASSERT_TRUE(master);
+    job.frameBounds = transform::FSBounds(0, 0, roundHalf(master->width() * 20),
+                                          roundHalf(master->height() * 20));
+
+    DeckCount count;
+    auto slides = presentation->slides();
+    ASSERT_TRUE(slides);
+    for (int i = 1; i <= slides->count(); ++i) {
+        auto slide = slides->item(i);
+        auto record = std::make_unique<SlideRecord>();
+        record->index = i - 1;
+        record->job = &job;
+        record->shapes = slide->shapes();
+        if (auto background = slide->background()) {
+            record->backgroundColour = background->foreColorRgb();
+        }
+        buildSlideElements(job, *record);
+
+        std::map<int, const Element*> byShape;
+        for (const auto& element : record->elements) byShape[element->shapeIndex] = element.get();
+        for (int k = 1; k <= record->shapes->count(); ++k) {
+            auto shape = record->shapes->item(k);
+            if (shape->visible() == host::kFalse) continue;
+            ++count.shapes;
+            const Element* element = byShape.count(k) ? byShape[k] : nullptr;
+            if (expectsVector(*shape)) {
+                EXPECT_NE(element, nullptr)
+                    << deck.filename() << " slide " << i << " shape " << k << " (" << shape->name()
+                    << ", type " << shape->type() << ", kind " << shape->autoShapeType()
+                    << ") has a vector form but no element";
+                if (element) ++count.vectors;
+                continue;
+            }
+            if (shape->type() == host::shape_type::kGroup && element) {
+                ++count.groups;
+                continue;
+            }
+            if (element) {
+                ++count.pictures;
+                continue;
+            }
+            // Not built: then the host drew no picture of it (or it shows nothing at all).
+            for (bool png : {true, false}) {
+                const std::string picture = job.context.elementPicture(i - 1, k, png);
+                EXPECT_FALSE(fs::exists(picture))
+                    << picture << " was drawn but did not become an element";
+            }
+            ++count.notDrawn;
+        }
+
+        // Each slide one frame of its elements, placed as the timeline places them.
+        int depth = 1;
+        for (const auto& element : record->elements) {
+            job.movie.add(std::make_unique<transform::FSPlaceObject2>(
+                transform::FSPlaceObject2::New, element->characterId, depth++, element->transform,
+                transform::FSColorTransform()));
+        }
+        job.movie.add(std::make_unique<transform::FSShowFrame>());
+        job.slides.push_back(std::move(record));
+    }
+    std::printf("%s: %d shapes: %d vector, %d groups, %d pictures, %d not drawn by the host\n",
+                deck.filename().c_str(), count.shapes, count.vectors, count.groups, count.pictures,
+                count.notDrawn);
+
+    job.movie.setFrameSize(job.frameBounds);
+    job.movie.setFrameRate(kFrameRate);
+    const fs::path movieFile = dir / "elements.swf";
+    ASSERT_NO_THROW(job.movie.encodeToFile(movieFile.string()));
+    job.context.removeWorkingFiles();
+
+    // Our own library reads it back tag for tag.
+    transform::FSMovie back(movieFile.string());
+    ASSERT_EQ(back.getObjects().size(), job.movie.getObjects().size());
+    std::string codes;
+    for (std::size_t i = 0; i < back.getObjects().size(); ++i) {
+        EXPECT_EQ(back.getObjects()[i].getType(), job.movie.getObjects()[i].getType()) << i;
+        codes += (i ? "," : "") + std::to_string(back.getObjects()[i].getType());
+    }
+
+    // The independent parser reads it too.
+    const fs::path root = repository();
+    const bool parser = std::system("node --version > /dev/null 2>&1") == 0 &&
+                        fs::exists(root / "node_modules/swf-parser/package.json");
+    if (parser) {
+        const std::string command = "node '" + (root / "tests/engine/elements_check.mjs").string() +
+                                    "' '" + movieFile.string() + "' " + codes + " > '" +
+                                    (dir / "check.txt").string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        std::string output;
+        if (FILE* f = std::fopen((dir / "check.txt").c_str(), "r")) {
+            char buffer[4096];
+            std::size_t n;
+            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) output.append(buffer, n);
+            std::fclose(f);
+        }
+        EXPECT_EQ(status, 0) << "the independent parser refused the movie:\n" << output;
+    }
+    fs::remove_all(dir);
+    if (!parser)
+        GTEST_SKIP() << "node or node_modules/swf-parser is missing: the movie was only "
+                        "checked by our own library (run scripts/setup.sh)";
+}
+
+INSTANTIATE_TEST_SUITE_P(Decks, ElementsCorpusTest,
+                         ::testing::Values("shapes.pptx", "customGeo.pptx", "dml-fill.pptx",
+                                           "sample_pptx_grouping_issues.pptx"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace quillet::engine

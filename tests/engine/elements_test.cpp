@@ -1,0 +1,765 @@
+// Element building on a small in-memory host: the vector outlines against hand-computed records,
+// encoded byte for byte by an encoder of the format written here apart from the library; fills,
+// lines with arrowheads and bands, freeforms, groups as sprites, placement, and the picture route.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "elements_test_host.h"
+#include "engine/elements.h"
+#include "engine/elements_outlines.h"
+#include "engine/records.h"
+#include "swf/bitmaps.h"
+#include "swf/display_list.h"
+#include "swf/movie.h"
+#include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
+
+namespace quillet::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace quillet::elementstest;
+using transform::FSCoordTransform;
+using transform::FSCurve;
+using transform::FSDefineMovieClip;
+using transform::FSDefineShape;
+using transform::FSDefineShape3;
+using transform::FSGradientFill;
+using transform::FSInputStream;
+using transform::FSLine;
+using transform::FSMovie;
+using transform::FSMovieObject;
+using transform::FSOutputStream;
+using transform::FSPlaceObject2;
+using transform::FSShape;
+using transform::FSShapeStyle;
+using transform::FSShowFrame;
+using transform::FSSolidFill;
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- an encoder of the format's shape records, independent of the library ----
+
+class BitWriter {
+  public:
+    void bits(long long value, int n) {
+        for (int i = n - 1; i >= 0; --i) {
+            if (bit_ % 8 == 0) bytes_.push_back(0);
+            if ((value >> i) & 1) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (bit_ % 8));
+            ++bit_;
+        }
+    }
+    void align() { bit_ = (bit_ + 7) / 8 * 8; }
+    void byte(int v) { align(), bits(v & 0xFF, 8); }
+    void u16(int v) { byte(v & 0xFF), byte((v >> 8) & 0xFF); }
+    const Bytes& bytes() const { return bytes_; }
+
+  private:
+    Bytes bytes_;
+    long long bit_ = 0;
+};
+
+int signedSize(std::initializer_list<long long> values, int least) {
+    int n = least;
+    for (long long v : values) {
+        while (!(v >= -(1LL << (n - 1)) && v < (1LL << (n - 1)))) ++n;
+    }
+    return n;
+}
+
+struct Style {
+    int line, fill0, fill1;
+    int x, y;
+};
+struct Edge {
+    int dx, dy;
+};
+struct Bend {
+    int cx, cy, ax, ay;
+};
+using Record = std::variant<Style, Edge, Bend>;
+
+void writeRecords(BitWriter& w, const std::vector<Record>& records, int fillBits, int lineBits) {
+    w.bits(fillBits, 4), w.bits(lineBits, 4);
+    for (const Record& r : records) {
+        if (auto* s = std::get_if<Style>(&r)) {
+            // Not an edge; no new styles; line, fill 1, fill 0 and move present.
+            w.bits(0, 1), w.bits(0, 1), w.bits(1, 1), w.bits(1, 1), w.bits(1, 1), w.bits(1, 1);
+            const int m = signedSize({s->x, s->y}, 1);
+            w.bits(m, 5), w.bits(s->x, m), w.bits(s->y, m);
+            w.bits(s->fill0, fillBits), w.bits(s->fill1, fillBits), w.bits(s->line, lineBits);
+        } else if (auto* e = std::get_if<Edge>(&r)) {
+            const int n = signedSize({e->dx, e->dy}, 2);
+            w.bits(1, 1), w.bits(1, 1), w.bits(n - 2, 4);
+            if (e->dx != 0 && e->dy != 0) {
+                w.bits(1, 1), w.bits(e->dx, n), w.bits(e->dy, n);
+            } else if (e->dx == 0) {
+                w.bits(0, 1), w.bits(1, 1), w.bits(e->dy, n);
+            } else {
+                w.bits(0, 1), w.bits(0, 1), w.bits(e->dx, n);
+            }
+        } else {
+            const Bend& b = std::get<Bend>(r);
+            const int n = signedSize({b.cx, b.cy, b.ax, b.ay}, 2);
+            w.bits(1, 1), w.bits(0, 1), w.bits(n - 2, 4);
+            w.bits(b.cx, n), w.bits(b.cy, n), w.bits(b.ax, n), w.bits(b.ay, n);
+        }
+    }
+    w.bits(0, 6);
+    w.align();
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+// A whole DefineShape (type 2) tag: solid fills and solid lines given as colours.
+Bytes defineShapeTag(int id, int minX, int minY, int maxX, int maxY, const std::vector<Rgb>& fills,
+                     const std::vector<std::pair<int, Rgb>>& lines,
+                     const std::vector<Record>& records) {
+    BitWriter body;
+    body.u16(id);
+    const int n = signedSize({minX, maxX, minY, maxY}, 1);
+    body.bits(n, 5), body.bits(minX, n), body.bits(maxX, n), body.bits(minY, n), body.bits(maxY, n);
+    body.byte(static_cast<int>(fills.size()));
+    for (const Rgb& c : fills) body.byte(0x00), body.byte(c.r), body.byte(c.g), body.byte(c.b);
+    body.byte(static_cast<int>(lines.size()));
+    for (const auto& [width, c] : lines)
+        body.u16(width), body.byte(c.r), body.byte(c.g), body.byte(c.b);
+    auto indexBits = [](std::size_t count) {
+        int bits = 0;
+        while ((std::size_t{1} << bits) <= count && count > 0) ++bits;
+        return bits;
+    };
+    body.align();
+    writeRecords(body, records, indexBits(fills.size()), indexBits(lines.size()));
+    const Bytes& b = body.bytes();
+    BitWriter tag;
+    if (b.size() < 63) {
+        tag.u16((2 << 6) | static_cast<int>(b.size()));
+    } else {
+        tag.u16((2 << 6) | 63);
+        tag.u16(static_cast<int>(b.size() & 0xFFFF)), tag.u16(static_cast<int>(b.size() >> 16));
+    }
+    Bytes out = tag.bytes();
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+Bytes encodeTag(FSMovieObject& tag) {
+    FSOutputStream sizing;
+    tag.length(sizing);
+    FSOutputStream out(static_cast<std::size_t>(tag.getLength() + tag.headerLength()));
+    FSMovie::encodeObject(tag, out);
+    return out.takeData();
+}
+
+std::string hex(const Bytes& bytes) {
+    std::string s;
+    char buf[4];
+    for (auto b : bytes) std::snprintf(buf, sizeof buf, "%02x ", b), s += buf;
+    return s;
+}
+
+// ---- the job around a slide of the in-memory host ----
+
+class ElementsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("quillet-elements-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        app = std::make_shared<TApplication>((dir / "deck.pptx").string());
+        job = std::make_unique<ConversionJob>(sink, settings::SettingsSource(dir / "settings"), 1);
+        ASSERT_TRUE(job->context.takeActivePresentation(app));
+        job->frameBounds = transform::FSBounds(0, 0, 14400, 10800);
+        record.index = 0;
+        record.job = job.get();
+        record.backgroundColour = rgb(255, 255, 255);
+        record.shapes = shapes;
+        shapes->session = app->session;
+    }
+    void TearDown() override {
+        job->context.removeWorkingFiles();
+        fs::remove_all(dir);
+    }
+
+    std::shared_ptr<TShape> addShape(int type, int kind, float left, float top, float width,
+                                     float height) {
+        auto s = std::make_shared<TShape>();
+        s->session = app->session;
+        s->type_ = type, s->kind_ = kind;
+        s->left_ = left, s->top_ = top, s->width_ = width, s->height_ = height;
+        shapes->items.push_back(s);
+        return s;
+    }
+    void build() { buildSlideElements(*job, record); }
+    const FSMovieObject& object(std::size_t i) { return job->movie.getObjects()[i]; }
+    Bytes tagBytes(std::size_t i) { return encodeTag(job->movie.getObjects()[i]); }
+
+    fs::path dir;
+    SilentProgress sink;
+    std::shared_ptr<TApplication> app;
+    std::unique_ptr<ConversionJob> job;
+    SlideRecord record;
+    std::shared_ptr<TShapes> shapes = std::make_shared<TShapes>();
+};
+
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kBlue{0, 0, 255};
+
+TEST_F(ElementsTest, FilledRectangleIsOneShapeWithFourLines) {
+    addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(job->movie.getObjects().size(), 1u);
+    EXPECT_EQ(record.elements[0]->characterId, 1);
+    // The 1-point outline reaches 10 twips beyond the box on each side.
+    const Bytes expected = defineShapeTag(
+        1, -10, -10, 14400, 10800, {kRed}, {{20, kBlue}},
+        {Style{1, 1, 0, 0, 0}, Edge{2000, 0}, Edge{0, 1000}, Edge{-2000, 0}, Edge{0, -1000}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+    EXPECT_TRUE(record.elements[0]->transform.isIdentity());
+}
+
+TEST_F(ElementsTest, TriangleTakesItsApexFromTheAdjustment) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kIsoscelesTriangle, 0, 0, 100, 50);
+    s->adjustments_ = {0.25f};
+    s->line_->visible_ = kFalse;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Bytes expected = defineShapeTag(
+        1, 0, 0, 14400, 10800, {kRed}, {{20, kBlue}},
+        {Style{0, 1, 0, 500, 0}, Edge{1500, 1000}, Edge{-2000, 0}, Edge{500, -1000}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+}
+
+TEST_F(ElementsTest, ParallelogramAndOctagonScaleTheAdjustmentWithTheWidth) {
+    FSShape parallelogram;
+    ASSERT_TRUE(autoShapeOutline(2, 100, 50, {0.1f}, 1, 1, parallelogram));
+    FSShape expectedParallelogram;
+    expectedParallelogram.emplace<FSShapeStyle>(1, 1, 0, 200, 0);
+    for (auto [x, y] : {std::pair{1800, 0}, {-200, 1000}, {-1800, 0}, {200, -1000}}) {
+        expectedParallelogram.emplace<FSLine>(x, y);
+    }
+    ASSERT_EQ(parallelogram.getObjects().size(), expectedParallelogram.getObjects().size());
+    for (std::size_t i = 1; i < 5; ++i) {
+        const auto& a = static_cast<const FSLine&>(parallelogram.getObjects()[i]);
+        const auto& b = static_cast<const FSLine&>(expectedParallelogram.getObjects()[i]);
+        EXPECT_EQ(a.getX(), b.getX()) << i;
+        EXPECT_EQ(a.getY(), b.getY()) << i;
+    }
+    // The trapezoid keeps its narrow side on top, inset by a = 500 on each side.
+    FSShape trapezoid;
+    ASSERT_TRUE(autoShapeOutline(3, 100, 50, {0.25f}, 1, 1, trapezoid));
+    const std::vector<std::pair<int, int>> corners = {
+        {500, 0}, {1500, 0}, {2000, 1000}, {0, 1000}, {500, 0}};
+    std::vector<std::pair<int, int>> walked;
+    int x = 0, y = 0;
+    for (std::size_t i = 0; i < trapezoid.getObjects().size(); ++i) {
+        const auto& o = trapezoid.getObjects()[i];
+        if (auto* s = dynamic_cast<const FSShapeStyle*>(&o)) x = s->getMoveX(), y = s->getMoveY();
+        if (auto* l = dynamic_cast<const FSLine*>(&o)) x += l->getX(), y += l->getY();
+        walked.emplace_back(x, y);
+    }
+    EXPECT_EQ(walked, corners);
+    // Without an adjustment the host's default (0.29289 for the octagon) applies: a = 586.
+    FSShape octagon;
+    ASSERT_TRUE(autoShapeOutline(6, 100, 100, {}, 1, 1, octagon));
+    const auto& start = static_cast<const FSShapeStyle&>(octagon.getObjects()[0]);
+    EXPECT_EQ(start.getMoveX(), 586);
+    const auto& first = static_cast<const FSLine&>(octagon.getObjects()[1]);
+    EXPECT_EQ(first.getX(), 2000 - 2 * 586);
+    EXPECT_EQ(octagon.getObjects().size(), 9u);
+}
+
+TEST_F(ElementsTest, CanIsDrawnWithCurvesAndPentagonWithRoundedFractions) {
+    FSShape can;
+    ASSERT_TRUE(autoShapeOutline(13, 100, 200, {0.4f}, 1, 1, can));
+    // a = 800: ellipse ends 800 twips high, halves of 400.
+    const auto& start = static_cast<const FSShapeStyle&>(can.getObjects()[0]);
+    EXPECT_EQ(start.getMoveY(), 400);
+    const auto& c1 = static_cast<const FSCurve&>(can.getObjects()[1]);
+    EXPECT_EQ(c1.getControlY(), -400);
+    EXPECT_EQ(c1.getAnchorX(), 1000);
+    const auto& side = static_cast<const FSLine&>(can.getObjects()[5]);
+    EXPECT_EQ(side.getY(), 4000 - 800);
+
+    FSShape pentagon;
+    ASSERT_TRUE(autoShapeOutline(12, 100, 100, {}, 1, 1, pentagon));
+    const auto& edge = static_cast<const FSLine&>(pentagon.getObjects()[1]);
+    EXPECT_EQ(edge.getX(), 1000);
+    EXPECT_EQ(edge.getY(), 760);  // round(0.38 x 2000)
+    const auto& down = static_cast<const FSLine&>(pentagon.getObjects()[2]);
+    EXPECT_EQ(down.getY(), 1240);
+}
+
+TEST_F(ElementsTest, KindsWithoutAVectorFormGiveNoOutline) {
+    FSShape shape;
+    for (int kind : {5, 9, 15, 33, 107, 179, -2}) {
+        EXPECT_FALSE(autoShapeOutline(kind, 100, 50, {}, 1, 1, shape)) << kind;
+    }
+    EXPECT_TRUE(shape.getObjects().empty());
+}
+
+TEST_F(ElementsTest, CalloutPointsFromTheEdgeFacingTheTip) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangularCallout, 0, 0, 100, 50);
+    s->adjustments_ = {0.25f, 1.5f};
+    s->line_->visible_ = kFalse;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    // Tip (500, 1500) below the box; the base runs from 5/12 to 1/6 of the bottom edge.
+    const Bytes expected =
+        defineShapeTag(1, 0, 0, 14400, 10800, {kRed}, {{20, kBlue}},
+                       {Style{0, 1, 0, 0, 0}, Edge{2000, 0}, Edge{0, 1000}, Edge{-1167, 0},
+                        Edge{-333, 500}, Edge{-167, -500}, Edge{-333, 0}, Edge{0, -1000}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+}
+
+std::vector<std::pair<int, int>> absolutePoints(const FSShape& shape) {
+    std::vector<std::pair<int, int>> points;
+    int x = 0, y = 0;
+    for (std::size_t i = 0; i < shape.getObjects().size(); ++i) {
+        const auto& o = shape.getObjects()[i];
+        if (auto* s = dynamic_cast<const FSShapeStyle*>(&o)) {
+            x = s->getMoveX(), y = s->getMoveY();
+        } else if (auto* l = dynamic_cast<const FSLine*>(&o)) {
+            x += l->getX(), y += l->getY();
+        } else if (auto* c = dynamic_cast<const FSCurve*>(&o)) {
+            x += c->getControlX() + c->getAnchorX(), y += c->getControlY() + c->getAnchorY();
+        }
+        points.emplace_back(x, y);
+    }
+    return points;
+}
+
+TEST_F(ElementsTest, CalloutTipsBeyondCornersAndInsideTheBox) {
+    // Up and to the left, steeper than the box's diagonal: the top edge, base on its left half.
+    FSShape steep;
+    ASSERT_TRUE(calloutOutline(105, 1200, 1200, {-0.2f, -0.8f}, 1, 1, steep));
+    auto p = absolutePoints(steep);
+    // The tip rounds as the engine rounds: -240 + 0.5 truncated is -239.
+    const std::vector<std::pair<int, int>> topEdge = {
+        {0, 0}, {200, 0}, {-239, -959}, {500, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 0}};
+    EXPECT_EQ(p, topEdge);
+    // Left of the box and only a little above it: the left edge, base on its upper half.
+    FSShape flat;
+    ASSERT_TRUE(calloutOutline(105, 1200, 1200, {-0.8f, -0.2f}, 1, 1, flat));
+    p = absolutePoints(flat);
+    const std::vector<std::pair<int, int>> leftEdge = {
+        {0, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 500}, {-959, -239}, {0, 200}, {0, 0}};
+    EXPECT_EQ(p, leftEdge);
+    // Inside the box the pointer is hidden: the box alone.
+    FSShape inside;
+    ASSERT_TRUE(calloutOutline(105, 1200, 600, {0.5f, 0.5f}, 1, 1, inside));
+    EXPECT_EQ(inside.getObjects().size(), 5u);
+    // A tip that cannot be placed gives no outline; one the host could not read takes the
+    // default tip, below the box.
+    FSShape broken;
+    EXPECT_FALSE(calloutOutline(105, 1200, 600, {1e30f, 0.5f}, 1, 1, broken));
+    EXPECT_TRUE(broken.getObjects().empty());
+    FSShape unread;
+    ASSERT_TRUE(calloutOutline(
+        105, 1200, 600,
+        {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()}, 1, 1,
+        unread));
+    EXPECT_EQ(unread.getObjects().size(), 8u);
+}
+
+TEST_F(ElementsTest, RoundedCalloutHasCurvedCornersAndIsClosed) {
+    FSShape rounded;
+    ASSERT_TRUE(calloutOutline(106, 1200, 600, {0.25f, 1.5f, 0.1f}, 1, 1, rounded));
+    int curves = 0;
+    for (std::size_t i = 0; i < rounded.getObjects().size(); ++i) {
+        curves += dynamic_cast<const FSCurve*>(&rounded.getObjects()[i]) != nullptr;
+    }
+    EXPECT_EQ(curves, 4);
+    const auto p = absolutePoints(rounded);
+    EXPECT_EQ(p.front(), p.back());
+    EXPECT_EQ(p.front(), (std::pair<int, int>{60, 0}));  // radius 0.1 x 600
+}
+
+TEST_F(ElementsTest, GradientFillStopsAndMatrix) {
+    TFill fill;
+    fill.type_ = fill_type::kGradient;
+    fill.fore_ = rgb(10, 20, 30);
+    fill.back_ = rgb(200, 210, 220);
+    fill.variant_ = 3;
+    fill.style_ = gradient_style::kHorizontal;
+    auto style = convertFill(fill, 2000, 1000, -1);
+    ASSERT_TRUE(style);
+    auto* gradient = dynamic_cast<FSGradientFill*>(style.get());
+    ASSERT_NE(gradient, nullptr);
+    EXPECT_EQ(gradient->getType(), 0x10);
+    const auto& stops = gradient->getGradients();
+    ASSERT_EQ(stops.size(), 4u);
+    const int ratios[] = {0, 118, 138, 255};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(stops[static_cast<std::size_t>(i)].getRatio(), ratios[i]);
+    EXPECT_EQ(stops[0].getColor(), transform::FSColor(10, 20, 30, 255));
+    EXPECT_EQ(stops[1].getColor(), transform::FSColor(200, 210, 220, 255));
+    EXPECT_EQ(stops[3].getColor(), stops[0].getColor());
+    // Style 1 turns the gradient square on its side and stretches it over the shape.
+    const FSCoordTransform& m = gradient->getTransform();
+    EXPECT_FLOAT_EQ(m.get(0, 0), 0.0f);
+    EXPECT_FLOAT_EQ(m.get(0, 1), 2000.0f / 32768.0f);
+    EXPECT_FLOAT_EQ(m.get(1, 0), 1000.0f / 32768.0f);
+    EXPECT_FLOAT_EQ(m.get(1, 1), 0.0f);
+    EXPECT_FLOAT_EQ(m.get(0, 2), 1000.0f);
+    EXPECT_FLOAT_EQ(m.get(1, 2), 500.0f);
+
+    fill.variant_ = 2;
+    fill.style_ = gradient_style::kDiagonalDown;
+    auto two = convertFill(fill, 2000, 1000, -1);
+    auto* g2 = dynamic_cast<FSGradientFill*>(two.get());
+    ASSERT_NE(g2, nullptr);
+    ASSERT_EQ(g2->getGradients().size(), 2u);
+    EXPECT_EQ(g2->getGradients()[0].getRatio(), 10);
+    EXPECT_EQ(g2->getGradients()[0].getColor(), transform::FSColor(200, 210, 220, 255));
+    EXPECT_EQ(g2->getGradients()[1].getRatio(), 245);
+    EXPECT_FLOAT_EQ(g2->getTransform().get(0, 0), -2000.0f / 32768.0f);
+    EXPECT_FLOAT_EQ(g2->getTransform().get(1, 1), 1000.0f / 32768.0f);
+
+    // A style from a corner or the centre has no linear form; nor has an unknown variant.
+    fill.style_ = gradient_style::kFromCorner;
+    EXPECT_EQ(convertFill(fill, 2000, 1000, -1), nullptr);
+    fill.style_ = gradient_style::kVertical;
+    fill.variant_ = 0;
+    EXPECT_EQ(convertFill(fill, 2000, 1000, -1), nullptr);
+}
+
+TEST_F(ElementsTest, SolidAndPictureFills) {
+    TFill fill;
+    fill.fore_ = rgb(1, 2, 3);
+    fill.transparency_ = 0.5f;
+    auto solid = convertFill(fill, 100, 100, -1);
+    auto* s = dynamic_cast<FSSolidFill*>(solid.get());
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->getColor(), transform::FSColor(1, 2, 3, 128));
+
+    fill.type_ = fill_type::kPicture;
+    EXPECT_EQ(convertFill(fill, 100, 100, -1), nullptr);
+    auto bitmap = convertFill(fill, 100, 100, 7);
+    auto* b = dynamic_cast<transform::FSBitmapFill*>(bitmap.get());
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->getType(), 0x41);
+    EXPECT_EQ(b->getIdentifier(), 7);
+    EXPECT_FLOAT_EQ(b->getTransform().get(0, 0), 28.0f);
+    EXPECT_FLOAT_EQ(b->getTransform().get(1, 1), 28.0f);
+}
+
+TEST_F(ElementsTest, TransparentFillIsWrittenWithAlpha) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    s->fill_->transparency_ = 0.25f;
+    build();
+    ASSERT_EQ(job->movie.getObjects().size(), 1u);
+    auto* shape = dynamic_cast<const FSDefineShape3*>(&object(0));
+    ASSERT_NE(shape, nullptr) << object(0).name();
+    auto* fill = dynamic_cast<const FSSolidFill*>(&shape->getFillStyles()[0]);
+    ASSERT_NE(fill, nullptr);
+    EXPECT_EQ(fill->getColor().getAlpha(), 191);
+}
+
+TEST_F(ElementsTest, LineWithArrowheadAtItsEnd) {
+    auto s = addShape(shape_type::kLine, shape_kind::kMixed, 0, 0, 100, 0);
+    s->nodes_ = {{0, 0, segment::kLine, false}, {100, 0, segment::kLine, false}};
+    s->line_->end_ = arrowhead::kTriangle;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    // Side 60 twips, a 60-degree point at (2000, 0); the line stops 54 twips short of it.
+    const Bytes expected =
+        defineShapeTag(1, -10, -40, 14400, 10800, {kBlue}, {{1, kBlue}, {20, kBlue}},
+                       {Style{1, 1, 0, 2000, 0}, Edge{-52, -30}, Edge{0, 59}, Edge{52, -29},
+                        Style{2, 0, 0, 0, 0}, Edge{1946, 0}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+}
+
+TEST_F(ElementsTest, WideLinesAreFilledBands) {
+    auto s = addShape(shape_type::kLine, shape_kind::kMixed, 0, 0, 100, 0);
+    s->nodes_ = {{0, 0, segment::kLine, false}, {100, 0, segment::kLine, false}};
+    s->line_->weight_ = 4;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Bytes expected = defineShapeTag(
+        1, -40, -80, 14400, 10800, {kBlue}, {{1, kBlue}, {80, kBlue}},
+        {Style{1, 1, 0, 0, -40}, Edge{2000, 0}, Edge{0, 80}, Edge{-2000, 0}, Edge{0, -80}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+
+    // Two thin bands, each a fifth of the width, at the line's sides.
+    FSShape twin;
+    LineLook look;
+    look.weightPoints = 5;
+    look.lineStyle = line_style::kThinThin;
+    lineOutline({0, 0}, {0, 1000}, look, twin);
+    ASSERT_EQ(twin.getObjects().size(), 10u);
+    const auto& first = static_cast<const FSShapeStyle&>(twin.getObjects()[0]);
+    const auto& second = static_cast<const FSShapeStyle&>(twin.getObjects()[5]);
+    // Across a line going down the normal points to -x: bands at x = 50..30 and -30..-50.
+    EXPECT_EQ(first.getMoveX(), 50);
+    EXPECT_EQ(second.getMoveX(), -30);
+    const auto& across = static_cast<const FSLine&>(twin.getObjects()[2]);
+    EXPECT_EQ(across.getX(), -20);
+}
+
+TEST_F(ElementsTest, DashedLinesAreCutInDashes) {
+    FSShape dashed;
+    LineLook look;
+    look.weightPoints = 1;
+    look.dashStyle = dash_style::kDash;
+    lineOutline({0, 0}, {1400, 0}, look, dashed);
+    // Period 7 weights (140 twips): ten dashes, each 4 weights less the round caps' one weight.
+    ASSERT_EQ(dashed.getObjects().size(), 20u);
+    const auto& dash = static_cast<const FSLine&>(dashed.getObjects()[1]);
+    EXPECT_EQ(dash.getX(), 60);
+    const auto& second = static_cast<const FSShapeStyle&>(dashed.getObjects()[2]);
+    EXPECT_EQ(second.getMoveX(), 140);
+}
+
+TEST_F(ElementsTest, FreeformWithCurvesIsClosed) {
+    auto s = addShape(shape_type::kFreeform, shape_kind::kMixed, 10, 10, 100, 100);
+    s->nodes_ = {{10, 10, segment::kLine, false},
+                 {110, 10, segment::kLine, false},
+                 {110, 60, segment::kCurve, false},
+                 {60, 110, segment::kCurve, false},
+                 {10, 110, segment::kCurve, false}};
+    s->vertexCount_ = 6;
+    s->line_->visible_ = kFalse;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Bytes expected =
+        defineShapeTag(1, -200, -200, 14400, 10800, {kRed}, {{20, kBlue}},
+                       {Style{0, 1, 0, 0, 0}, Edge{2000, 0}, Bend{0, 1000, -500, 500},
+                        Bend{-500, 500, -1000, 0}, Edge{0, -2000}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+    const auto& t = record.elements[0]->transform;
+    EXPECT_FLOAT_EQ(t.get(0, 2), 200.0f);
+    EXPECT_FLOAT_EQ(t.get(1, 2), 200.0f);
+}
+
+TEST_F(ElementsTest, OpenFilledFreeformIsClosedForTheFillOnly) {
+    FSShape shape;
+    const std::vector<ShapeNode> nodes = {{0, 0, segment::kLine, false},
+                                          {10, 0, segment::kLine, false},
+                                          {10, 10, segment::kLine, false}};
+    ASSERT_TRUE(freeformOutline(nodes, 3, 0, 0, 1, 1, shape));
+    ASSERT_EQ(shape.getObjects().size(), 6u);
+    const auto& off = static_cast<const FSShapeStyle&>(shape.getObjects()[3]);
+    EXPECT_EQ(off.getLineStyle(), 0);
+    const auto& closing = static_cast<const FSLine&>(shape.getObjects()[4]);
+    EXPECT_EQ(closing.getX(), -200);
+    EXPECT_EQ(closing.getY(), -200);
+    const auto& on = static_cast<const FSShapeStyle&>(shape.getObjects()[5]);
+    EXPECT_EQ(on.getLineStyle(), 1);
+}
+
+TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
+    auto group = addShape(shape_type::kGroup, shape_kind::kMixed, 100, 100, 200, 200);
+    group->members_ = std::make_shared<TShapes>();
+    for (auto [x, y] : {std::pair{110.0f, 120.0f}, {200.0f, 150.0f}}) {
+        auto m = std::make_shared<TShape>();
+        m->session = app->session;
+        m->left_ = x, m->top_ = y, m->width_ = 30, m->height_ = 30;
+        m->line_->visible_ = kFalse;
+        group->members_->items.push_back(m);
+    }
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Element& element = *record.elements[0];
+    ASSERT_EQ(job->movie.getObjects().size(), 3u);
+    auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(clip->getIdentifier(), 3);
+    EXPECT_EQ(element.characterId, 3);
+    ASSERT_EQ(element.members.size(), 2u);
+    ASSERT_EQ(clip->getObjects().size(), 3u);
+    const int expected[2][3] = {{1, 200, 400}, {2, 2000, 1000}};
+    for (int i = 0; i < 2; ++i) {
+        auto* place = dynamic_cast<const FSPlaceObject2*>(&clip->getObjects()[i]);
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(place->getPlaceType(), FSPlaceObject2::New);
+        EXPECT_EQ(place->getLayer(), i + 1);
+        EXPECT_EQ(place->getIdentifier(), expected[i][0]);
+        EXPECT_FLOAT_EQ(place->getTransform().get(0, 2), static_cast<float>(expected[i][1]));
+        EXPECT_FLOAT_EQ(place->getTransform().get(1, 2), static_cast<float>(expected[i][2]));
+        EXPECT_TRUE(place->getColorTransform().isIdentity());
+    }
+    EXPECT_NE(dynamic_cast<const FSShowFrame*>(&clip->getObjects()[2]), nullptr);
+    EXPECT_FLOAT_EQ(element.transform.get(0, 2), 2000.0f);
+    EXPECT_FLOAT_EQ(element.transform.get(1, 2), 2000.0f);
+    // The sprite survives the library's own encoding and decoding.
+    FSMovie movie(job->movie);
+    movie.setFrameSize(job->frameBounds);
+    const Bytes bytes = movie.encode();
+    FSMovie back{std::span<const std::uint8_t>(bytes)};
+    EXPECT_EQ(back.getObjects().size(), 3u);
+}
+
+TEST_F(ElementsTest, RotatedElementTurnsAboutTheCentreOfItsBox) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 100, 100, 100, 50);
+    s->rotation_ = 90;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const FSCoordTransform& t = record.elements[0]->transform;
+    EXPECT_NEAR(t.get(0, 0), 0.0, 1e-4);
+    EXPECT_NEAR(t.get(0, 1), -1.0, 1e-4);
+    EXPECT_NEAR(t.get(1, 0), 1.0, 1e-4);
+    EXPECT_NEAR(t.get(1, 1), 0.0, 1e-4);
+    // The box's top-left corner turns clockwise about the centre (3000, 2500) to (3500, 1500).
+    EXPECT_NEAR(t.get(0, 2), 3500.0, 0.5);
+    EXPECT_NEAR(t.get(1, 2), 1500.0, 0.5);
+
+    // Below a tenth of a degree nothing turns.
+    EXPECT_TRUE(placement(0, 0, 100, 100, 0.05f, 1.0f).isIdentity());
+    // A flipped shape mirrors about its centre.
+    const FSCoordTransform flipped = placement(0, 0, 2000, 1000, 0.0f, 1.0f, true, false);
+    int x = 0, y = 0;
+    flipped.transformPoint(x, y);
+    EXPECT_EQ(x, 2000);
+    EXPECT_EQ(y, 0);
+}
+
+TEST_F(ElementsTest, UnfilledRectangleKeepsItsOutline) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    s->fill_->visible_ = kFalse;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Bytes expected = defineShapeTag(
+        1, -10, -10, 14400, 10800, {}, {{20, kBlue}},
+        {Style{1, 0, 0, 0, 0}, Edge{2000, 0}, Edge{0, 1000}, Edge{-2000, 0}, Edge{0, -1000}});
+    EXPECT_EQ(hex(tagBytes(0)), hex(expected));
+}
+
+TEST_F(ElementsTest, ShapesThatShowNothingGiveNoElement) {
+    auto box = addShape(shape_type::kTextBox, shape_kind::kRectangle, 0, 0, 100, 50);
+    box->fill_->visible_ = kFalse;
+    box->line_->visible_ = kFalse;
+    auto hidden = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    hidden->visible_ = kFalse;
+    auto line = addShape(shape_type::kLine, shape_kind::kMixed, 0, 0, 100, 0);
+    line->line_->visible_ = kFalse;
+    build();
+    EXPECT_TRUE(record.elements.empty());
+    EXPECT_TRUE(job->movie.getObjects().empty());
+    EXPECT_TRUE(app->session->exported.empty());
+}
+
+TEST_F(ElementsTest, MasterPlaceholdersAreSkipped) {
+    record.index = -2;
+    addShape(shape_type::kPlaceholder, shape_kind::kRectangle, 0, 0, 100, 50);
+    build();
+    EXPECT_TRUE(record.elements.empty());
+    EXPECT_TRUE(app->session->exported.empty());
+}
+
+TEST_F(ElementsTest, OvalTakesThePictureRoute) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kOval, 100, 100, 100, 50);
+    s->line_->weight_ = 2;
+    build();
+    ASSERT_EQ(app->session->exported.size(), 1u);
+    EXPECT_EQ(fs::path(app->session->exported[0]).filename(), "0_1.png");
+    EXPECT_EQ(app->session->presentationsClosed, 1);
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Element& element = *record.elements[0];
+    EXPECT_FLOAT_EQ(element.pictureScale, 1.4222f);
+    ASSERT_EQ(job->movie.getObjects().size(), 2u);
+    // The loader's bitmap keeps an alpha channel for the keyed background.
+    EXPECT_NE(dynamic_cast<const transform::FSDefineImage2*>(&object(0)), nullptr)
+        << object(0).name();
+    auto* filled = dynamic_cast<const FSDefineShape3*>(&object(1));
+    ASSERT_NE(filled, nullptr);
+    EXPECT_EQ(element.characterId, 2);
+    // The picture's shape starts 2 points (the outline) above and left of the box...
+    EXPECT_EQ(element.outlineOffsetX, 40);
+    EXPECT_EQ(element.outlineOffsetY, 40);
+    // ...and the box drawn at 1.4222 times its size lands on the slide where the shape stands.
+    int x = 57, y = 57;  // the box's corner in the picture, in twips of its pixels
+    element.transform.transformPoint(x, y);
+    EXPECT_NEAR(x, 2000, 1);
+    EXPECT_NEAR(y, 2000, 1);
+    EXPECT_FALSE(element.transform.containsRotation());
+}
+
+TEST_F(ElementsTest, TurnedPictureIsDrawnTurnedAndPlacedUnturned) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kOval, 100, 100, 100, 50);
+    s->rotation_ = 90;
+    s->line_->visible_ = kFalse;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    const Element& element = *record.elements[0];
+    EXPECT_FALSE(element.transform.containsRotation());
+    // The turned box is 50 x 100 points about the centre (150, 125), with a 1-point margin.
+    EXPECT_FLOAT_EQ(element.transform.get(0, 2), 2480.0f);
+    EXPECT_FLOAT_EQ(element.transform.get(1, 2), 1480.0f);
+}
+
+TEST_F(ElementsTest, PictureFormatFollowsTheSize) {
+    addShape(shape_type::kPicture, shape_kind::kMixed, 0, 0, 700, 500);
+    addShape(shape_type::kPicture, shape_kind::kMixed, 0, 0, 700, 400);
+    build();
+    ASSERT_EQ(app->session->exported.size(), 2u);
+    EXPECT_EQ(fs::path(app->session->exported[0]).filename(), "0_1.jpg");
+    EXPECT_EQ(fs::path(app->session->exported[1]).filename(), "0_2.png");
+    EXPECT_EQ(record.elements.size(), 2u);
+    EXPECT_FLOAT_EQ(record.elements[0]->pictureScale, 1.0f);
+}
+
+TEST_F(ElementsTest, PictureThatCannotBeDrawnIsLeftOut) {
+    app->session->exportWorks = false;
+    addShape(shape_type::kAutoShape, shape_kind::kOval, 0, 0, 100, 50);
+    addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    build();
+    // The oval is missing; the rectangle after it is built all the same.
+    ASSERT_EQ(record.elements.size(), 1u);
+    EXPECT_EQ(record.elements[0]->hostShape, shapes->items[1]);
+    EXPECT_EQ(app->session->presentationsClosed, 1);
+}
+
+TEST_F(ElementsTest, HostileGeometryNeverOverflowsARecord) {
+    // A freeform far larger than any slide: its edges are cut to fit and the movie still encodes.
+    auto s = addShape(shape_type::kFreeform, shape_kind::kMixed, 0, 0, 1e9f, 10);
+    s->nodes_ = {{0, 0, segment::kLine, false},
+                 {1e9f, 0, segment::kLine, false},
+                 {std::numeric_limits<float>::infinity(), 5, segment::kLine, false},
+                 {2e6f, 3e6f, segment::kCurve, false},
+                 {-2e6f, 3e6f, segment::kCurve, false},
+                 {0, 0, segment::kCurve, false}};
+    s->vertexCount_ = 7;
+    auto nan = addShape(shape_type::kAutoShape, shape_kind::kRectangle,
+                        std::numeric_limits<float>::quiet_NaN(), 0, 100, 50);
+    nan->width_ = std::numeric_limits<float>::quiet_NaN();
+    // Too many nodes to be a drawing.
+    auto many = addShape(shape_type::kFreeform, shape_kind::kMixed, 0, 0, 10, 10);
+    many->nodes_.assign(200001, ShapeNode{1, 1, segment::kLine, false});
+    build();
+    ASSERT_EQ(record.elements.size(), 2u);
+    FSMovie movie(job->movie);
+    movie.setFrameSize(job->frameBounds);
+    Bytes bytes;
+    ASSERT_NO_THROW(bytes = movie.encode());
+    FSMovie back{std::span<const std::uint8_t>(bytes)};
+    auto* shape = dynamic_cast<const FSDefineShape*>(&back.getObjects()[0]);
+    ASSERT_NE(shape, nullptr);
+    // The first edge, 2e7 twips long (clamped), went in pieces that add up to it.
+    long long sum = 0;
+    std::size_t i = 1;
+    for (; i < shape->getShape().getObjects().size(); ++i) {
+        auto* line = dynamic_cast<const FSLine*>(&shape->getShape().getObjects()[i]);
+        if (!line || line->getX() <= 0 || line->getY() != 0) break;
+        EXPECT_LE(std::abs(line->getX()), 65535);
+        sum += line->getX();
+    }
+    EXPECT_EQ(sum, 20000000);
+}
+
+}  // namespace
+}  // namespace quillet::engine
