@@ -572,6 +572,12 @@ TEST(Layout, CacheKeepsALayoutUntilTheTextOrTheBoxChanges) {
     EXPECT_NEAR(moved->chars[0].x - a->chars[0].x, 40.0, 1e-4);
     EXPECT_NEAR(range->characters(1, 1)->boundLeft() - before, 40.0, 1e-3);
 
+    // A narrower box wraps again.
+    shape->setWidth(40);
+    auto narrow = cache.layout(s);
+    EXPECT_GT(narrow->lines.size(), moved->lines.size());
+    EXPECT_EQ(moved->lines.size(), 1u);
+
     range->characters(1, 6)->deleteText();
     auto shorter = cache.layout(s);
     EXPECT_EQ(shorter->chars.size(), 5u);
