@@ -16,6 +16,7 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "swf/sounds.h"
+#include "swf/sprites_buttons.h"
 
 namespace quillet::app {
 
@@ -191,6 +192,20 @@ Fields keyFields(const FSMovieObject& tag) {
     }
     if (const auto* font = dynamic_cast<const FSDefineFont*>(&tag))
         add("glyphs", std::to_string(font->getShapes().size()));
+    if (const auto* label = dynamic_cast<const FSFrameLabel*>(&tag))
+        add("label", "\"" + label->getLabel() + "\"");
+    if (const auto* remove = dynamic_cast<const FSRemoveObject2*>(&tag))
+        add("depth", std::to_string(remove->getLayer()));
+    if (const auto* remove = dynamic_cast<const FSRemoveObject*>(&tag)) {
+        add("depth", std::to_string(remove->getLayer()));
+        add("character", std::to_string(remove->getIdentifier()));
+    }
+    if (const auto* button = dynamic_cast<const FSDefineButton2*>(&tag)) {
+        add("records", std::to_string(button->getButtons().size()));
+        add("events", std::to_string(button->getEvents().size()));
+    }
+    if (const auto* button = dynamic_cast<const FSDefineButton*>(&tag))
+        add("records", std::to_string(button->getButtons().size()));
     if (const auto* unknown = dynamic_cast<const FSUnknownObject*>(&tag))
         add("type", std::to_string(unknown->getType()));
     return fields;
@@ -218,15 +233,27 @@ void collectValues(const Node& node, std::vector<std::string>& values, std::size
 
 Entry entryOf(const Node& node, const FSMovieObject* tag);
 
-void addChildren(const Node& node, Entry& entry) {
+// A movie clip's tags come with their decoded objects, so that nested tags show their type and
+// key fields as the movie's own do; the objects pair with the listener's nodes in order.
+void addClipChildren(const Node& node, const FSDefineMovieClip* clip, Entry& entry) {
+    int frames = 0;
+    std::size_t index = 0;
+    for (const Node* member : members(node)) {
+        if (!member->name.starts_with("FS")) continue;
+        const FSMovieObject* object = nullptr;
+        if (clip && index < clip->getObjects().size() &&
+            member->name == clip->getObjects()[index].name())
+            object = &clip->getObjects()[index];
+        ++index;
+        frames += member->name == "FSShowFrame";
+        entry.children.push_back(entryOf(*member, object));
+    }
+    entry.fields.emplace_back("frames", std::to_string(clip ? clip->frameCount() : frames));
+}
+
+void addChildren(const Node& node, const FSMovieObject* tag, Entry& entry) {
     if (holdsTags(node.name)) {
-        int frames = 0;
-        for (const Node* member : members(node)) {
-            if (!member->name.starts_with("FS")) continue;
-            frames += member->name == "FSShowFrame";
-            entry.children.push_back(entryOf(*member, nullptr));
-        }
-        entry.fields.emplace_back("frames", std::to_string(frames));
+        addClipChildren(node, dynamic_cast<const FSDefineMovieClip*>(tag), entry);
         return;
     }
     for (const Node* member : members(node)) {
@@ -246,7 +273,7 @@ Entry entryOf(const Node& node, const FSMovieObject* tag) {
     } else if (!isEventRecord(node.name) && !holdsTags(node.name)) {
         collectValues(node, entry.values, 6);
     }
-    addChildren(node, entry);
+    addChildren(node, tag, entry);
     return entry;
 }
 

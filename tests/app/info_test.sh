@@ -43,6 +43,19 @@ tags_json=$(node -e 'const d = JSON.parse(require("fs").readFileSync(process.arg
 tags_text=$("$quillet" info "$work/demo.swf" | grep -c '^@')
 [[ "$tags_json" == "$tags_text" ]] || fail "--json lists $tags_json tags, the text $tags_text"
 
+# A movie clip's own tags are listed under it with their type and key fields, and the clip with
+# its frame count; clip events are listed under their placement.
+"$quillet" info "$work/e2e/swf-clip-mask.swf" >"$work/clip.txt" 2>&1 || fail "swf-clip-mask.swf: $(cat "$work/clip.txt")"
+grep -qE '^@[0-9]+ +FSDefineMovieClip \(39, [0-9]+ bytes\) id=[0-9]+ frames=3$' "$work/clip.txt" ||
+    fail "swf-clip-mask.swf: the movie clip is not listed with its three frames"
+[[ $(grep -cE '^  @[0-9]+ +FSPlaceObject2 \(26, 7 bytes\) place=new depth=[123] character=[0-9]+$' "$work/clip.txt") == 3 ]] ||
+    fail "swf-clip-mask.swf: the clip's placements are not listed with their fields"
+grep -qE '^@[0-9]+ +FSPlaceObject2 .* clipDepth=2$' "$work/clip.txt" ||
+    fail "swf-clip-mask.swf: the mask's clip depth is not shown"
+"$quillet" info "$work/e2e/swf-keys.swf" >"$work/keys.txt" 2>&1 || fail "swf-keys.swf: $(cat "$work/keys.txt")"
+grep -A1 -E '^@[0-9]+ +FSPlaceObject2 .* depth=10 ' "$work/keys.txt" | grep -qE '^  @[0-9]+ +FSClipEvent$' ||
+    fail "swf-keys.swf: the KeyDown clip event is not listed under its placement"
+
 # Malformed files: the library's message, a non-zero exit, and with --lenient what could be read.
 head -c 300 "$work/demo.swf" >"$work/truncated.swf"
 expect_refused "$work/truncated.swf" "Read Overflow"
@@ -73,5 +86,5 @@ else
 fi
 
 echo "quillet info: $written movies of ours, $decoded corpus movies read, $refused LZMA movies refused"
-echo "$(( written + decoded + refused + 6 - failures )) passed, $failures failed"
+echo "$(( written + decoded + refused + 10 - failures )) passed, $failures failed"
 [[ $failures -eq 0 ]]
