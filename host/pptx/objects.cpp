@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "host/pptx/fills.h"
 #include "host/pptx/layout.h"
@@ -17,9 +18,21 @@ namespace {
 
 using host::truth;
 
-// What the objects of one application share: its clipboard and its text layouts.
+// A presentation written by this application while it held edits: the file holds the package
+// as it was read (or an empty package for a presentation made here), and the edited model stays
+// here, so that opening the file again in this application shows the edits. The file's size and
+// time tell whether it is still the one written.
+struct WrittenModel {
+    std::shared_ptr<PresentationData> data;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type time;
+};
+
+// What the objects of one application share: its clipboard, its text layouts and the edited
+// models of the files it wrote.
 struct Session {
     ShapePtr clipboard;
+    std::map<std::string, WrittenModel> written;  // by absolute path
     std::shared_ptr<LayoutCache> layouts = std::make_shared<LayoutCache>();
 };
 
@@ -27,9 +40,16 @@ struct Session {
 struct Deck {
     std::shared_ptr<PresentationData> data;
     std::string fullName;
-    bool dirty = false;
+    bool dirty = false;                    // changed since it was read or saved
+    bool edited = false;                   // differs from its package (edits saved only in memory)
     std::shared_ptr<LayoutCache> layouts;  // the application's
 };
+
+std::string absolutePath(const std::string& path) {
+    std::error_code ec;
+    auto abs = std::filesystem::absolute(path, ec);
+    return ec ? path : abs.lexically_normal().string();
+}
 
 // ---- fonts -----------------------------------------------------------------------------------
 
@@ -901,11 +921,19 @@ class PresentationImpl : public host::Presentation,
         : deck_(std::move(deck)), session_(std::move(session)), app_(std::move(app)) {}
 
     int saved() const override { return truth(!deck_->fullName.empty() && !deck_->dirty); }
-    // Writing the model back into a package comes later: a changed presentation cannot be saved
-    // yet, and says so by returning false; an unchanged one is already on disk.
+    // The file keeps the package as read; the edits are kept by the application for that file
+    // (see WrittenModel). A presentation without a file cannot be saved.
     bool save() override {
-        return !deck_->fullName.empty() && !deck_->dirty &&
-               std::filesystem::exists(deck_->fullName);
+        if (deck_->fullName.empty()) return false;
+        std::error_code ec;
+        if (!std::filesystem::exists(deck_->fullName, ec)) {
+            if (!writeCopy(deck_->fullName)) return false;
+        } else if (deck_->dirty || deck_->edited) {
+            remember(deck_->fullName);
+        }
+        deck_->edited = deck_->edited || deck_->dirty;
+        deck_->dirty = false;
+        return true;
     }
     std::string fullName() const override { return deck_->fullName; }
     std::string name() const override {
@@ -925,21 +953,57 @@ class PresentationImpl : public host::Presentation,
     std::shared_ptr<host::PageSetup> pageSetup() const override {
         return std::make_shared<PageSetupImpl>(deck_);
     }
-    // The copy is the package as it was read; a changed model cannot be written yet (false).
-    bool saveCopyAs(const std::string& path, int, int) override {
-        if (deck_->dirty || !deck_->data->package) return false;
-        const auto& bytes = deck_->data->package->bytes();
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        return static_cast<bool>(out);
-    }
+    // Writes the package as it was read (an empty one for a presentation made here); when the
+    // model holds edits, the application keeps a copy of it for the file (see WrittenModel).
+    bool saveCopyAs(const std::string& path, int, int) override { return writeCopy(path); }
     void close() override;
     std::shared_ptr<Deck> deck() const { return deck_; }
 
   private:
+    bool writeCopy(const std::string& path) {
+        std::vector<std::uint8_t> empty;
+        const std::vector<std::uint8_t>* bytes = nullptr;
+        if (deck_->data->package) {
+            bytes = &deck_->data->package->bytes();
+        } else {
+            try {
+                empty = emptyPresentationPackage(deck_->data->slideWidth, deck_->data->slideHeight);
+            } catch (const PackageError&) {
+                return false;
+            }
+            bytes = &empty;
+        }
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            if (!out) return false;
+            out.write(reinterpret_cast<const char*>(bytes->data()),
+                      static_cast<std::streamsize>(bytes->size()));
+            out.close();
+            if (!out) return false;
+        }
+        if (deck_->dirty || deck_->edited || !deck_->data->package) {
+            remember(path);
+        } else {
+            session_->written.erase(absolutePath(path));
+        }
+        return true;
+    }
+    // Keeps a copy of the model for the file at path, and forgets the files that are gone.
+    void remember(const std::string& path) {
+        std::error_code ec;
+        for (auto it = session_->written.begin(); it != session_->written.end();) {
+            it = std::filesystem::exists(it->first, ec) ? std::next(it)
+                                                        : session_->written.erase(it);
+        }
+        WrittenModel w;
+        w.size = std::filesystem::file_size(path, ec);
+        if (ec) return;
+        w.time = std::filesystem::last_write_time(path, ec);
+        if (ec) return;
+        w.data = clonePresentation(*deck_->data);
+        session_->written[absolutePath(path)] = std::move(w);
+    }
+
     std::shared_ptr<Deck> deck_;
     std::shared_ptr<Session> session_;
     std::weak_ptr<ApplicationImpl> app_;
@@ -954,10 +1018,12 @@ class ApplicationImpl : public host::Application,
     std::shared_ptr<host::Presentations> presentations() const override;
 
     std::shared_ptr<PresentationImpl> add(std::shared_ptr<PresentationData> data,
-                                          const std::string& fullName, bool makeActive) {
+                                          const std::string& fullName, bool makeActive,
+                                          bool edited = false) {
         auto deck = std::make_shared<Deck>();
         deck->data = std::move(data);
         deck->fullName = fullName;
+        deck->edited = edited;
         deck->layouts = session_->layouts;
         auto p = std::make_shared<PresentationImpl>(deck, session_, weak_from_this());
         open_.push_back(p);
@@ -980,12 +1046,6 @@ void PresentationImpl::close() {
     if (auto app = app_.lock()) app->remove(this);
 }
 
-std::string absolutePath(const std::string& path) {
-    std::error_code ec;
-    auto abs = std::filesystem::absolute(path, ec);
-    return ec ? path : abs.lexically_normal().string();
-}
-
 class PresentationsImpl : public host::Presentations {
   public:
     explicit PresentationsImpl(std::shared_ptr<ApplicationImpl> app) : app_(std::move(app)) {}
@@ -997,9 +1057,24 @@ class PresentationsImpl : public host::Presentations {
     std::shared_ptr<host::Presentation> open(const std::string& path, int, int,
                                              int withWindow) override {
         try {
+            std::string full = absolutePath(path);
+            // A file this application wrote with edits opens with them.
+            auto kept = app_->session_->written.find(full);
+            if (kept != app_->session_->written.end()) {
+                std::error_code ec;
+                auto size = std::filesystem::file_size(full, ec);
+                auto time = ec ? std::filesystem::file_time_type()
+                               : std::filesystem::last_write_time(full, ec);
+                if (!ec && size == kept->second.size && time == kept->second.time) {
+                    app_->lastError_.clear();
+                    return app_->add(clonePresentation(*kept->second.data), full,
+                                     withWindow != host::kFalse, true);
+                }
+                app_->session_->written.erase(kept);
+            }
             auto data = openPresentation(path);
             app_->lastError_.clear();
-            return app_->add(std::move(data), absolutePath(path), withWindow != host::kFalse);
+            return app_->add(std::move(data), full, withWindow != host::kFalse);
         } catch (const std::exception& e) {
             app_->lastError_ = e.what();
             return nullptr;

@@ -327,4 +327,76 @@ std::vector<Relationship> Package::relationships(const std::string& partName) co
     return out;
 }
 
+std::vector<std::uint8_t> emptyPresentationPackage(float slideWidth, float slideHeight) {
+    auto emu = [](float points) {
+        double v = std::clamp(static_cast<double>(points), 1.0, 4032.0) * 12700.0;
+        return std::to_string(static_cast<long long>(v + 0.5));
+    };
+    const std::string types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Types "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"><Default "
+        "Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default "
+        "Extension=\"xml\" ContentType=\"application/xml\"/><Override "
+        "PartName=\"/ppt/presentation.xml\" "
+        "ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.presentationml.presentation.main+xml\"/></Types>";
+    const std::string rels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+        "Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+        "officeDocument\" Target=\"ppt/presentation.xml\"/></Relationships>";
+    const std::string main =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<p:presentation "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" "
+        "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"><p:sldSz cx=\"" +
+        emu(slideWidth) + "\" cy=\"" + emu(slideHeight) +
+        "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>";
+    const std::pair<const char*, const std::string*> parts[] = {
+        {"[Content_Types].xml", &types}, {"_rels/.rels", &rels}, {"ppt/presentation.xml", &main}};
+
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!buffer) throw PackageError("cannot build a package: no memory for the archive");
+    zip_source_keep(buffer);
+    auto release = [&]() { zip_source_free(buffer); };
+    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+    if (!archive) {
+        release();
+        throw PackageError("cannot build a package: the archive cannot be opened");
+    }
+    for (const auto& [name, data] : parts) {
+        zip_source_t* s = zip_source_buffer(archive, data->data(), data->size(), 0);
+        if (!s || zip_file_add(archive, name, s, ZIP_FL_ENC_UTF_8) < 0) {
+            if (s) zip_source_free(s);
+            zip_discard(archive);
+            release();
+            throw PackageError(std::string("cannot build a package: cannot add ") + name);
+        }
+    }
+    if (zip_close(archive) != 0) {
+        zip_discard(archive);
+        release();
+        throw PackageError("cannot build a package: the archive cannot be written");
+    }
+    std::vector<std::uint8_t> out;
+    if (zip_source_open(buffer) == 0) {
+        zip_source_seek(buffer, 0, SEEK_END);
+        zip_int64_t size = zip_source_tell(buffer);
+        zip_source_seek(buffer, 0, SEEK_SET);
+        if (size > 0) {
+            out.resize(static_cast<std::size_t>(size));
+            zip_int64_t got = zip_source_read(buffer, out.data(), static_cast<zip_uint64_t>(size));
+            if (got != size) out.clear();
+        }
+        zip_source_close(buffer);
+    }
+    release();
+    if (out.empty()) throw PackageError("cannot build a package: the archive came out empty");
+    return out;
+}
+
 }  // namespace quillet::pptx

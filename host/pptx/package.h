@@ -42,6 +42,11 @@ std::string relationshipKind(const std::string& type);
 // absolute outside the package or climbs above the package root.
 std::string resolvePartName(const std::string& sourcePart, const std::string& target);
 
+// A package holding an empty presentation of the given slide size in points: the content types,
+// the package relationships and the main part without masters or slides. Throws PackageError when
+// the archive cannot be built.
+std::vector<std::uint8_t> emptyPresentationPackage(float slideWidth, float slideHeight);
+
 class Package {
   public:
     static std::shared_ptr<Package> openFile(const std::string& path, PackageLimits limits = {});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "host/pptx/masters.h"
 #include "host/pptx/shapes.h"
@@ -286,6 +287,46 @@ std::shared_ptr<PresentationData> newPresentation() {
         deck->layouts.push_back(std::move(t));
     }
     return deck;
+}
+
+namespace {
+
+std::shared_ptr<ShapeList> cloneList(const ShapeList& list) {
+    auto out = std::make_shared<ShapeList>();
+    for (const ShapePtr& s : list.items) out->items.push_back(cloneShape(*s));
+    return out;
+}
+
+}  // namespace
+
+std::shared_ptr<PresentationData> clonePresentation(const PresentationData& source) {
+    auto out = std::make_shared<PresentationData>(source);
+    // Records shared by several slides and layouts stay shared in the copy.
+    std::map<const MasterRecord*, std::shared_ptr<MasterRecord>> records;
+    auto record = [&](const std::shared_ptr<MasterRecord>& r) -> std::shared_ptr<MasterRecord> {
+        if (!r) return nullptr;
+        std::shared_ptr<MasterRecord>& copy = records[r.get()];
+        if (!copy) {
+            copy = std::make_shared<MasterRecord>(*r);
+            copy->shapes = cloneList(*r->shapes);
+        }
+        return copy;
+    };
+    out->slideMaster = record(source.slideMaster);
+    out->titleMaster = record(source.titleMaster);
+    out->slides.clear();
+    for (const auto& s : source.slides) {
+        auto slide = std::make_shared<SlideData>(*s);
+        slide->shapes = cloneList(*s->shapes);
+        slide->master = record(s->master);
+        out->slides.push_back(std::move(slide));
+    }
+    for (auto& t : out->layouts) {
+        t.placeholders = cloneList(*t.placeholders);
+        t.decoration = cloneList(*t.decoration);
+        t.master = record(t.master);
+    }
+    return out;
 }
 
 ShapePtr cloneShape(const Shape& shape) {

@@ -20,4 +20,8 @@ std::shared_ptr<PresentationData> openPresentation(const std::string& path);
 // An empty presentation: 720 x 540 points, one white master, blank and title layouts, no slides.
 std::shared_ptr<PresentationData> newPresentation();
 
+// A deep copy of a presentation: its slides, master records and layout templates with every shape
+// copied, so that edits to one never show in the other. Pictures still read from the package.
+std::shared_ptr<PresentationData> clonePresentation(const PresentationData& source);
+
 }  // namespace quillet::pptx

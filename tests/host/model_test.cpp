@@ -816,9 +816,99 @@ TEST(Operations, EditCopyPasteAddSlidesAndSave) {
     EXPECT_EQ(added->slideIndex(), 2);
     EXPECT_EQ(added->followMasterBackground(), host::kTrue);
 
-    // A changed presentation cannot be written yet; the copy is refused rather than stale.
-    EXPECT_FALSE(p->saveCopyAs(testing::TempDir() + "/copy.pptx", 11, -2));
-    EXPECT_FALSE(p->save());
+    // A copy of the changed presentation: the file is written, and opening it in this
+    // application shows the edits; the copy and the original then change apart.
+    std::string copyPath = testing::TempDir() + "/operations_quillet_tmp.pptx";
+    std::filesystem::remove(copyPath);
+    ASSERT_TRUE(p->saveCopyAs(copyPath, host::save_format::kPresentation, -2));
+    EXPECT_TRUE(std::filesystem::exists(copyPath));
+    EXPECT_EQ(p->saved(), host::kFalse);
+    EXPECT_EQ(p->fullName(), std::filesystem::absolute(path).lexically_normal().string());
+    auto copy = app->presentations()->open(copyPath, 0, 0, host::kTrue);
+    ASSERT_NE(copy, nullptr) << app->presentations()->lastError();
+    EXPECT_EQ(copy->saved(), host::kTrue);
+    ASSERT_EQ(copy->slides()->count(), 2);
+    EXPECT_EQ(copy->slides()->item(1)->shapes()->count(), 0);
+    EXPECT_EQ(copy->slides()->item(1)->displayMasterShapes(), host::kFalse);
+    copy->slides()->add(3, host::layout::kBlank);
+    EXPECT_EQ(copy->slides()->count(), 3);
+    EXPECT_EQ(p->slides()->count(), 2);
+    copy->close();
+    // The file itself holds the package as it was read: another application sees that.
+    auto other = openApplication(copyPath)->activePresentation();
+    EXPECT_EQ(other->slides()->count(), 1);
+    EXPECT_EQ(other->slides()->item(1)->shapes()->count(), 2);
+    // Once the file is replaced, this application reads it from disk again.
+    std::filesystem::remove(copyPath);
+    std::filesystem::copy_file(path, copyPath);
+    auto fresh = app->presentations()->open(copyPath, 0, 0, host::kTrue);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh->slides()->count(), 1);
+    fresh->close();
+    std::filesystem::remove(copyPath);
+
+    // Saving keeps the edits for the file in this application.
+    EXPECT_TRUE(p->save());
+    EXPECT_EQ(p->saved(), host::kTrue);
+    auto again = app->presentations()->open(path, 0, 0, host::kTrue);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->slides()->count(), 2);
+}
+
+TEST(Operations, NewPresentationSavesAReadablePackage) {
+    auto app = createApplication();
+    auto scratch = app->presentations()->add(host::kFalse);
+    EXPECT_EQ(scratch->saved(), host::kFalse);
+    EXPECT_FALSE(scratch->save());  // no file yet
+    scratch->pageSetup()->setSlideSize(host::slide_size::kCustom);
+    scratch->pageSetup()->setSlideWidth(82);
+    scratch->pageSetup()->setSlideHeight(100);
+    scratch->slides()->add(1, host::layout::kBlank);
+    std::string path = testing::TempDir() + "/scratch_quillet_tmp.pptx";
+    std::filesystem::remove(path);
+    ASSERT_TRUE(scratch->saveCopyAs(path, host::save_format::kPresentation, -2));
+    // Any reader sees an empty presentation of that size.
+    auto plain = openApplication(path)->activePresentation();
+    EXPECT_FLOAT_EQ(plain->pageSetup()->slideWidth(), 82);
+    EXPECT_FLOAT_EQ(plain->pageSetup()->slideHeight(), 100);
+    EXPECT_EQ(plain->slides()->count(), 0);
+    // This application sees the slide it added.
+    auto mine = app->presentations()->open(path, 0, 0, host::kFalse);
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(mine->slides()->count(), 1);
+    std::filesystem::remove(path);
+}
+
+TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
+    DeckSpec recipe;
+    std::string pic =
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"5\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId2\"/><a:stretch/></p:blipFill><p:spPr><a:xfrm><a:off "
+        "x=\"0\" y=\"0\"/><a:ext cx=\"254000\" cy=\"127000\"/></a:xfrm><a:prstGeom "
+        "prst=\"rect\"/></p:spPr></p:pic>";
+    recipe.slides.push_back(slideXml(pic));
+    recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\nrest"});
+    auto app = openApplication(writeDeck(recipe, "paste-source"));
+    auto source = app->activePresentation();
+    DeckSpec empty;
+    empty.slides.push_back(slideXml(""));
+    auto target = app->presentations()->open(writeDeck(empty, "paste-target"), 0, 0, host::kTrue);
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->slides()->item(1)->shapes()->paste(), nullptr);  // nothing copied yet
+    source->slides()->item(1)->shapes()->item(1)->copy();
+    auto pasted = target->slides()->item(1)->shapes()->paste();
+    ASSERT_NE(pasted, nullptr);
+    EXPECT_EQ(pasted->type(), host::shape_type::kPicture);
+    ASSERT_NE(pasted->picture(), nullptr);
+    auto bytes = pasted->picture()->data();
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\x89PNG\r\n\x1a\nrest");
+    EXPECT_FLOAT_EQ(pasted->width(), 20);
+    EXPECT_EQ(target->saved(), host::kFalse);
+    EXPECT_EQ(source->saved(), host::kTrue);
+    // Deleting the pasted shape leaves the source alone.
+    pasted->deleteShape();
+    EXPECT_EQ(target->slides()->item(1)->shapes()->count(), 0);
+    EXPECT_EQ(source->slides()->item(1)->shapes()->count(), 1);
 }
 
 TEST(Operations, SaveCopyOfAnUnchangedPresentationOpensAgain) {
