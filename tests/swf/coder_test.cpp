@@ -9,10 +9,12 @@
 namespace transform {
 namespace {
 
-std::vector<uint8_t> bytesOf(const FSOutputStream& out) { return out.getData(); }
+std::vector<uint8_t> bytesOf(const FSOutputStream& out) {
+    return out.getData();
+}
 
 class RecordingListener : public FSCodingListener {
-public:
+  public:
     void handleEvent(const FSCodingEvent& event) override { events.push_back(event); }
     std::vector<FSCodingEvent> events;
 };
@@ -196,9 +198,9 @@ TEST(CoderTest, FieldsOfEveryWidthAtEveryOffsetRoundTrip) {
             ASSERT_EQ(static_cast<uint32_t>(in.read(FSCoder::UnsignedBits, width)), value);
             in.setCursor(static_cast<std::size_t>(offset));
             const int extended = in.read(FSCoder::SignedBits, width);
-            const int64_t reference =
-                width < 32 && (value >> (width - 1)) ? static_cast<int64_t>(value) - (int64_t{1} << width)
-                                                      : static_cast<int32_t>(value);
+            const int64_t reference = width < 32 && (value >> (width - 1))
+                                          ? static_cast<int64_t>(value) - (int64_t{1} << width)
+                                          : static_cast<int32_t>(value);
             ASSERT_EQ(extended, reference) << "offset " << offset << " width " << width;
         }
     }

@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class RecordingListener : public FSCodingListener {
-public:
+  public:
     void handleEvent(const FSCodingEvent& event) override {
         if (event.kind == FSCodingEvent::Error) errors.emplace_back(event.value);
     }
@@ -50,11 +50,13 @@ TEST(MovieTest, NewMovieDefaultsAndIdentifiers) {
 TEST(MovieTest, EmptyMovieIsFifteenBytesBeforeCompression) {
     FSMovie plain("FWS", 7, FSBounds(), 12.0f, {});
     const auto bytes = plain.encode();
-    EXPECT_EQ(bytes, (std::vector<uint8_t>{'F', 'W', 'S', 7, 15, 0, 0, 0, 0x00, 0, 12, 0, 0, 0, 0}));
+    EXPECT_EQ(bytes,
+              (std::vector<uint8_t>{'F', 'W', 'S', 7, 15, 0, 0, 0, 0x00, 0, 12, 0, 0, 0, 0}));
 
     FSMovie compressed("CWS", 7, FSBounds(), 12.0f, {});
     const auto packed = compressed.encode();
-    EXPECT_EQ(std::vector<uint8_t>(packed.begin(), packed.begin() + 3), (std::vector<uint8_t>{'C', 'W', 'S'}));
+    EXPECT_EQ(std::vector<uint8_t>(packed.begin(), packed.begin() + 3),
+              (std::vector<uint8_t>{'C', 'W', 'S'}));
     EXPECT_EQ(lengthField(packed), 15u) << "the length field holds the uncompressed total";
     std::vector<uint8_t> body(7);
     uLongf size = body.size();
@@ -100,7 +102,8 @@ TEST(MovieTest, FrameCountAndRoundTripOfAWholeMovie) {
     EXPECT_EQ(movie.frameCount(), 2);
     const auto bytes = movie.encode();
     EXPECT_EQ(lengthField(bytes), bytes.size());
-    EXPECT_EQ(bytes[18] | bytes[19] << 8, 2) << "frame count after an 8-byte frame size and the rate";
+    EXPECT_EQ(bytes[18] | bytes[19] << 8, 2)
+        << "frame count after an 8-byte frame size and the rate";
 
     FSMovie back(bytes);
     ASSERT_EQ(back.getObjects().size(), 4u);
@@ -124,25 +127,29 @@ TEST(MovieTest, DecodingMovesTheIdentifierPastDefinitions) {
 
 TEST(MovieTest, MisSizedTagsAreReported) {
     // A background colour whose header claims 5 bytes where the body needs 3.
-    const std::vector<uint8_t> movie = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0,
-                                        0x45, 0x02, 1, 2, 3, 9, 9, 0x40, 0x00, 0x00, 0x00};
+    const std::vector<uint8_t> movie = {'F', 'W',  'S',  7, 0, 0, 0, 0, 0x00, 0,    12,   1,
+                                        0,   0x45, 0x02, 1, 2, 3, 9, 9, 0x40, 0x00, 0x00, 0x00};
     EXPECT_EQ(messageOf([&] { FSMovie m(movie); }), "FSSetBackgroundColor underflowed by 2 bytes.");
 
     RecordingListener listener;
     FSMovie lenient;
     lenient.decodeFromData(movie, &listener);
-    ASSERT_EQ(listener.errors, std::vector<std::string>{"FSSetBackgroundColor underflowed by 2 bytes."});
+    ASSERT_EQ(listener.errors,
+              std::vector<std::string>{"FSSetBackgroundColor underflowed by 2 bytes."});
     ASSERT_EQ(lenient.getObjects().size(), 2u) << "decoding resumes at the declared end";
     EXPECT_STREQ(lenient.getObjects()[1].name(), "FSShowFrame");
 
     // One byte too short for its colour: the decoder reads into the next tag.
-    const std::vector<uint8_t> overflow = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0,
-                                           0x42, 0x02, 1, 2, 0x40, 0x00, 0x00, 0x00};
-    EXPECT_EQ(messageOf([&] { FSMovie m(overflow); }), "FSSetBackgroundColor overflowed by 1 bytes.");
+    const std::vector<uint8_t> overflow = {'F', 'W', 'S',  7,    0, 0, 0,    0,    0x00, 0,   12,
+                                           1,   0,   0x42, 0x02, 1, 2, 0x40, 0x00, 0x00, 0x00};
+    EXPECT_EQ(messageOf([&] { FSMovie m(overflow); }),
+              "FSSetBackgroundColor overflowed by 1 bytes.");
 }
 
 TEST(MovieTest, MalformedInputIsRefusedWithAMessage) {
-    EXPECT_EQ(messageOf([] { FSMovie m(std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0}); }),
+    EXPECT_EQ(messageOf([] {
+                  FSMovie m(std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0});
+              }),
               "Not Flash format");
     EXPECT_EQ(messageOf([] { FSMovie m(std::vector<uint8_t>{'F', 'W'}); }), "Not Flash format");
     RecordingListener listener;
@@ -151,11 +158,12 @@ TEST(MovieTest, MalformedInputIsRefusedWithAMessage) {
     EXPECT_EQ(listener.errors, std::vector<std::string>{"Not Flash format"});
 
     // No end tag: the header scan runs out of data.
-    const std::vector<uint8_t> noEnd = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0, 0x40, 0x00};
+    const std::vector<uint8_t> noEnd = {'F',  'W', 'S', 7, 0, 0,    0,   0,
+                                        0x00, 0,   12,  1, 0, 0x40, 0x00};
     EXPECT_EQ(messageOf([&] { FSMovie m(noEnd); }), "Read Overflow");
     // A tag that claims more bytes than the file has.
-    const std::vector<uint8_t> truncated = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0, 0x3F, 0x04,
-                                            0xFF, 0xFF, 0xFF, 0x7F, 1, 2};
+    const std::vector<uint8_t> truncated = {
+        'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0, 0x3F, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2};
     EXPECT_EQ(messageOf([&] { FSMovie m(truncated); }), "Read Overflow");
     // A compressed body that is not zlib data.
     const std::vector<uint8_t> garbage = {'C', 'W', 'S', 7, 100, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
@@ -174,7 +182,8 @@ TEST(MovieTest, ACompressedMovieThatClaimsFourGigabytesAllocatesWhatItHolds) {
 }
 
 TEST(MovieTest, FilesAreWrittenWholeOrNotAtAll) {
-    const fs::path dir = fs::temp_directory_path() / ("quillet-movie-test-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillet-movie-test-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const std::string path = (dir / "out.swf").string();
     FSMovie movie(FSBounds(0, 0, 200, 200), 20.0f);
@@ -182,9 +191,11 @@ TEST(MovieTest, FilesAreWrittenWholeOrNotAtAll) {
     movie.encodeToFile(path);
     FSMovie back(path);
     EXPECT_EQ(back.frameCount(), 1);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "a temporary file was left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "a temporary file was left";
 
-    EXPECT_EQ(messageOf([&] { movie.encodeToFile((dir / "missing" / "out.swf").string()); }), "Cannot open file");
+    EXPECT_EQ(messageOf([&] { movie.encodeToFile((dir / "missing" / "out.swf").string()); }),
+              "Cannot open file");
     EXPECT_EQ(messageOf([&] { FSMovie m((dir / "absent.swf").string()); }), "Cannot open file");
     RecordingListener listener;
     FSMovie quiet;

@@ -29,7 +29,8 @@ std::vector<uint8_t> encodeValue(T object, Slots slots = {}) {
     applySlots(out, slots);
     object.length(out);
     object.encode(out);
-    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << object.name() << ": length and encode disagree";
+    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8)
+        << object.name() << ": length and encode disagree";
     return out.getData();
 }
 
@@ -38,7 +39,8 @@ T decodeValue(const std::vector<uint8_t>& bytes, Slots slots = {}) {
     FSInputStream in(bytes.data(), bytes.size());
     applySlots(in, slots);
     T object(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8) << object.name() << ": decode did not consume the encoding";
+    EXPECT_EQ(in.getCursor(), bytes.size() * 8)
+        << object.name() << ": decode did not consume the encoding";
     return object;
 }
 
@@ -60,7 +62,8 @@ inline std::vector<uint8_t> encodeTag(FSMovieObject& tag, int version = 7) {
     return out.getData();
 }
 
-inline std::unique_ptr<FSMovieObject> decodeTag(const std::vector<uint8_t>& bytes, int version = 7) {
+inline std::unique_ptr<FSMovieObject> decodeTag(const std::vector<uint8_t>& bytes,
+                                                int version = 7) {
     FSInputStream in(bytes.data(), bytes.size());
     in.setContext(FSCoder::Version, version);
     auto tag = FSMovie::decodeObject(in);
@@ -75,7 +78,8 @@ inline std::unique_ptr<FSMovieObject> expectTagRoundTrip(FSMovieObject& tag, int
     EXPECT_NE(decoded, nullptr);
     if (!decoded) return decoded;
     EXPECT_STREQ(decoded->name(), tag.name());
-    EXPECT_EQ(encodeTag(*decoded, version), first) << tag.name() << " does not re-encode byte for byte";
+    EXPECT_EQ(encodeTag(*decoded, version), first)
+        << tag.name() << " does not re-encode byte for byte";
     return decoded;
 }
 
