@@ -73,7 +73,9 @@ int toTwips(double points) {
     double twips = points * kTwipsPerPoint;
     if (!std::isfinite(twips)) return 0;
     twips = std::clamp(twips, -kFarthestTwips, kFarthestTwips);
-    return roundHalf(twips);
+    // x + 0.5 rounded down: the engine's rounding for positive values, and the nearest twip for
+    // negative ones too (truncating would move every negative coordinate a twip towards 0).
+    return static_cast<int>(std::floor(twips + 0.5));
 }
 
 void appendLine(FSShape& shape, int dx, int dy) {

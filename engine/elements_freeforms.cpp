@@ -26,6 +26,57 @@ Point nodePoint(const host::ShapeNode& node, float left, float top) {
             toTwips(static_cast<double>(node.y) - top)};
 }
 
+// How far (twips) the quadratic edges may stray from a cubic segment: a quarter of a pixel.
+constexpr double kCurveTolerance = 5.0;
+// A bent segment is cut in at most this many pieces.
+constexpr int kMostPieces = 16;
+
+// A cubic segment as pairs of quadratic edges that meet halfway between the control points of
+// each pair. The pair passes (P0 + P3 - P1 - P2) / 8 away from the cubic's own midpoint; a segment
+// that bends further than the tolerance is first cut in n pieces, which divides that by n^2.
+void appendCubic(FSShape& shape, Point from, Point c1, Point c2, Point end) {
+    auto pair = [&shape](Point p0, Point p1, Point p2, Point p3) {
+        const Point mid{roundHalf((p1.x + static_cast<double>(p2.x)) / 2),
+                        roundHalf((p1.y + static_cast<double>(p2.y)) / 2)};
+        appendCurve(shape, p1.x - p0.x, p1.y - p0.y, mid.x - p1.x, mid.y - p1.y);
+        appendCurve(shape, p2.x - mid.x, p2.y - mid.y, p3.x - p2.x, p3.y - p2.y);
+    };
+    const double dx = static_cast<double>(from.x) + end.x - c1.x - c2.x;
+    const double dy = static_cast<double>(from.y) + end.y - c1.y - c2.y;
+    const double stray = std::hypot(dx, dy) / 8;
+    if (!(stray > kCurveTolerance)) {
+        pair(from, c1, c2, end);
+        return;
+    }
+    const int pieces =
+        std::clamp(static_cast<int>(std::ceil(std::sqrt(stray / kCurveTolerance))), 2, kMostPieces);
+    const double x[4] = {static_cast<double>(from.x), static_cast<double>(c1.x),
+                         static_cast<double>(c2.x), static_cast<double>(end.x)};
+    const double y[4] = {static_cast<double>(from.y), static_cast<double>(c1.y),
+                         static_cast<double>(c2.y), static_cast<double>(end.y)};
+    auto at = [](const double* v, double t) {
+        const double u = 1 - t;
+        return u * u * u * v[0] + 3 * u * u * t * v[1] + 3 * u * t * t * v[2] + t * t * t * v[3];
+    };
+    auto slope = [](const double* v, double t) {
+        const double u = 1 - t;
+        return 3 * (u * u * (v[1] - v[0]) + 2 * u * t * (v[2] - v[1]) + t * t * (v[3] - v[2]));
+    };
+    auto nearest = [](double v) { return static_cast<int>(std::floor(v + 0.5)); };
+    Point start = from;
+    for (int k = 0; k < pieces; ++k) {
+        const double t0 = static_cast<double>(k) / pieces, t1 = static_cast<double>(k + 1) / pieces;
+        const double h = (t1 - t0) / 3;
+        const Point q3 = k + 1 == pieces ? end : Point{nearest(at(x, t1)), nearest(at(y, t1))};
+        const Point q1{nearest(at(x, t0) + h * slope(x, t0)),
+                       nearest(at(y, t0) + h * slope(y, t0))};
+        const Point q2{nearest(at(x, t1) - h * slope(x, t1)),
+                       nearest(at(y, t1) - h * slope(y, t1))};
+        pair(start, q1, q2, q3);
+        start = q3;
+    }
+}
+
 }  // namespace
 
 bool freeformOutline(const std::vector<host::ShapeNode>& nodes, int vertexCount, float leftPoints,
@@ -71,14 +122,10 @@ bool freeformOutline(const std::vector<host::ShapeNode>& nodes, int vertexCount,
         }
         if (node.segmentType == host::segment::kCurve && i + 2 < nodes.size() &&
             !nodes[i + 1].startsFigure && !nodes[i + 2].startsFigure) {
-            // A cubic segment as two quadratic ones that meet halfway between its control points.
             const Point c1 = nodePoint(nodes[i], leftPoints, topPoints);
             const Point c2 = nodePoint(nodes[i + 1], leftPoints, topPoints);
             const Point end = nodePoint(nodes[i + 2], leftPoints, topPoints);
-            const Point mid{roundHalf((c1.x + static_cast<double>(c2.x)) / 2),
-                            roundHalf((c1.y + static_cast<double>(c2.y)) / 2)};
-            appendCurve(shape, c1.x - current.x, c1.y - current.y, mid.x - c1.x, mid.y - c1.y);
-            appendCurve(shape, c2.x - mid.x, c2.y - mid.y, end.x - c2.x, end.y - c2.y);
+            appendCubic(shape, current, c1, c2, end);
             current = end;
             i += 3;
             continue;

@@ -527,11 +527,13 @@ TEST_F(ElementsTest, DashedLinesAreCutInDashes) {
 
 TEST_F(ElementsTest, FreeformWithCurvesIsClosed) {
     auto s = addShape(shape_type::kFreeform, shape_kind::kMixed, 10, 10, 100, 100);
+    // P0 + P3 = P1 + P2: the cubic passes through the point halfway between its control points,
+    // so one pair of quadratic edges meeting there draws it.
     s->nodes_ = {{10, 10, segment::kLine, false},
                  {110, 10, segment::kLine, false},
                  {110, 60, segment::kCurve, false},
                  {60, 110, segment::kCurve, false},
-                 {10, 110, segment::kCurve, false}};
+                 {60, 160, segment::kCurve, false}};
     s->vertexCount_ = 6;
     s->line_->visible_ = kFalse;
     build();
@@ -539,11 +541,45 @@ TEST_F(ElementsTest, FreeformWithCurvesIsClosed) {
     const Bytes expected =
         defineShapeTag(1, -200, -200, 14400, 10800, {kRed}, {{20, kBlue}},
                        {Style{0, 1, 0, 0, 0}, Edge{2000, 0}, Bend{0, 1000, -500, 500},
-                        Bend{-500, 500, -1000, 0}, Edge{0, -2000}});
+                        Bend{-500, 500, 0, 1000}, Edge{-1000, -3000}});
     EXPECT_EQ(hex(tagBytes(0)), hex(expected));
     const auto& t = record.elements[0]->transform;
     EXPECT_FLOAT_EQ(t.get(0, 2), 200.0f);
     EXPECT_FLOAT_EQ(t.get(1, 2), 200.0f);
+}
+
+TEST_F(ElementsTest, BentCubicSegmentsStayCloseToTheirCurve) {
+    // A quarter circle of radius 200 points as one cubic segment.
+    const double k = 0.5522847498 * 200;
+    const std::vector<ShapeNode> nodes = {{200, 0, segment::kLine, false},
+                                          {200, static_cast<float>(k), segment::kCurve, false},
+                                          {static_cast<float>(k), 200, segment::kCurve, false},
+                                          {0, 200, segment::kCurve, false}};
+    FSShape shape;
+    ASSERT_TRUE(freeformOutline(nodes, 4, 0, 0, 1, 0, shape));
+    // Walk the quadratic edges densely.
+    std::vector<std::pair<double, double>> drawn;
+    double x = 4000, y = 0;
+    int curves = 0;
+    for (std::size_t i = 1; i < shape.getObjects().size(); ++i) {
+        auto* c = dynamic_cast<const FSCurve*>(&shape.getObjects()[i]);
+        ASSERT_NE(c, nullptr);
+        ++curves;
+        const double cx = x + c->getControlX(), cy = y + c->getControlY();
+        const double ax = cx + c->getAnchorX(), ay = cy + c->getAnchorY();
+        for (int j = 0; j <= 50; ++j) {
+            const double t = j / 50.0, u = 1 - t;
+            drawn.emplace_back(u * u * x + 2 * u * t * cx + t * t * ax,
+                               u * u * y + 2 * u * t * cy + t * t * ay);
+        }
+        x = ax, y = ay;
+    }
+    // Bent this far, the segment is cut in pieces: 9 pairs of edges.
+    EXPECT_EQ(curves, 18);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 4000);
+    // Every point of the drawn outline lies within a pixel (20 twips) of the circle.
+    for (auto [px, py] : drawn) EXPECT_NEAR(std::hypot(px, py), 4000.0, 20.0) << px << ", " << py;
 }
 
 TEST_F(ElementsTest, OpenFilledFreeformIsClosedForTheFillOnly) {
