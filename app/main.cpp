@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     int exitCode = 0;
+    quillet::app::addConvertCommand(app, exitCode);
     quillet::app::addDemoCommand(app, exitCode);
     quillet::app::addInfoCommand(app, exitCode);
     quillet::app::addInspectCommand(app, exitCode);

@@ -1,0 +1,314 @@
+// `quillet convert DECK.pptx... [-o OUT.swf] [--sound FILE] [--slide-delay S] [--shape-delay S]
+// [--toolbar|--no-toolbar] [--charset ansi|default] [--seed N] [--quiet] [-j N]`: converts each
+// deck into one movie beside it. Options override the saved settings for this run only. One deck
+// shows two progress bars on a terminal (overall, and the phase with its title and detail) and
+// plain lines otherwise; several decks convert in parallel worker processes, one result line each.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "engine/engine.h"
+#include "host/pptx/pptx_host.h"
+#include "media/media_status.h"
+#include "media/sound_loader.h"
+#include "settings/settings.h"
+
+namespace quillet::app {
+
+namespace {
+
+struct ConvertArguments {
+    std::vector<std::string> decks;
+    std::string output;
+    std::string sound;
+    std::optional<float> slideDelay;
+    std::optional<float> shapeDelay;
+    bool toolbar = false;
+    bool noToolbar = false;
+    std::string charset;
+    std::optional<std::uint32_t> seed;
+    bool quiet = false;
+    int jobs = 1;
+};
+
+// Two bars redrawn in place: the whole conversion, and the open phase with its title and detail.
+class TerminalProgress : public engine::ProgressSink {
+  public:
+    explicit TerminalProgress(std::FILE* out) : out_(out) {}
+    ~TerminalProgress() override {
+        if (drawn_) std::fputc('\n', out_);
+    }
+    void reportProgress(std::string text, int phaseStep, int overallStep) override {
+        if (phaseStep == 0) {
+            overall_ = std::clamp(overall_ + overallStep, 0, 100);
+            phase_ = 0;
+            title_ = std::move(text);
+            detail_.clear();
+        } else {
+            phase_ = std::clamp(phase_ + phaseStep, 0, 100);
+            if (!text.empty()) detail_ = std::move(text);
+        }
+        draw();
+    }
+
+  private:
+    static std::string bar(int percent) {
+        constexpr int width = 30;
+        const int filled = percent * width / 100;
+        return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+               std::string(static_cast<std::size_t>(width - filled), '-') + "]";
+    }
+    void draw() {
+        if (drawn_) std::fputs("\033[1A\r", out_);
+        std::fprintf(out_, "\r\033[K%s %3d%%  overall\n", bar(overall_).c_str(), overall_);
+        std::fprintf(out_, "\r\033[K%s %3d%%  %s%s%s", bar(phase_).c_str(), phase_, title_.c_str(),
+                     detail_.empty() ? "" : ": ", detail_.c_str());
+        std::fflush(out_);
+        drawn_ = true;
+    }
+
+    std::FILE* out_;
+    bool drawn_ = false;
+    int overall_ = 0;
+    int phase_ = 0;
+    std::string title_;
+    std::string detail_;
+};
+
+// One line per report: a phase title, or an indented step detail.
+class LineProgress : public engine::ProgressSink {
+  public:
+    explicit LineProgress(std::FILE* out) : out_(out) {}
+    void reportProgress(std::string text, int phaseStep, int) override {
+        if (phaseStep == 0) {
+            std::fprintf(out_, "%s\n", text.c_str());
+        } else if (!text.empty()) {
+            std::fprintf(out_, "  %s\n", text.c_str());
+        }
+        std::fflush(out_);
+    }
+
+  private:
+    std::FILE* out_;
+};
+
+settings::SettingsOverrides overridesOf(const ConvertArguments& a) {
+    settings::SettingsOverrides o;
+    if (a.toolbar) o.showToolbar = true;
+    if (a.noToolbar) o.showToolbar = false;
+    if (!a.charset.empty()) o.charsetIsAnsi = a.charset == "ansi";
+    o.slideShowDelay = a.slideDelay;
+    o.shapeAutoDelay = a.shapeDelay;
+    return o;
+}
+
+struct DeckResult {
+    bool ok = false;
+    std::string text;  // the movie's path, or why the deck failed
+};
+
+DeckResult convertOne(const std::string& deck, const ConvertArguments& a,
+                      engine::ProgressSink& progress) {
+    std::shared_ptr<host::Application> application;
+    try {
+        application = pptx::openApplication(deck);
+    } catch (const std::exception& e) {
+        return {false, e.what()};
+    }
+    engine::ConversionOptions options;
+    options.soundPath = a.sound;
+    options.seed = a.seed;
+    options.outputPath = a.output;
+    const settings::SettingsSource source(settings::defaultSettingsFile(), overridesOf(a));
+    const engine::ConversionResult result =
+        engine::convertPresentation(application, progress, source, options);
+    if (result.status == 0) return {true, result.swfPath};
+    return {false, result.message.empty() ? "the conversion failed" : result.message};
+}
+
+void printResult(const std::string& deck, const DeckResult& r) {
+    if (r.ok) {
+        std::printf("%s -> %s\n", deck.c_str(), r.text.c_str());
+    } else {
+        std::printf("%s: failed: %s\n", deck.c_str(), r.text.c_str());
+    }
+    std::fflush(stdout);
+}
+
+// Reads everything a worker wrote to its pipe.
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return text;
+}
+
+// Converts the decks in up to `jobs` worker processes; prints one line per deck as each ends.
+int convertInWorkers(const ConvertArguments& a) {
+    struct Worker {
+        std::size_t deck;
+        int fd;
+    };
+    std::map<pid_t, Worker> running;
+    std::size_t next = 0;
+    int failures = 0;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    while (next < a.decks.size() || !running.empty()) {
+        while (next < a.decks.size() && static_cast<int>(running.size()) < a.jobs) {
+            int fds[2];
+            if (::pipe(fds) != 0) {
+                printResult(a.decks[next],
+                            {false, std::string("cannot start a worker: ") + std::strerror(errno)});
+                ++failures;
+                ++next;
+                continue;
+            }
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::close(fds[0]);
+                engine::SilentProgress silent;
+                const DeckResult r = convertOne(a.decks[next], a, silent);
+                const std::string message = (r.ok ? "1" : "0") + r.text;
+                std::size_t at = 0;
+                while (at < message.size()) {
+                    const ssize_t n = ::write(fds[1], message.data() + at, message.size() - at);
+                    if (n <= 0) break;
+                    at += static_cast<std::size_t>(n);
+                }
+                ::_exit(r.ok ? 0 : 1);
+            }
+            ::close(fds[1]);
+            if (pid < 0) {
+                ::close(fds[0]);
+                printResult(a.decks[next],
+                            {false, std::string("cannot start a worker: ") + std::strerror(errno)});
+                ++failures;
+            } else {
+                running[pid] = {next, fds[0]};
+            }
+            ++next;
+        }
+        if (running.empty()) break;
+        int status = 0;
+        const pid_t pid = ::waitpid(-1, &status, 0);
+        if (pid < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        auto it = running.find(pid);
+        if (it == running.end()) continue;
+        const std::string message = readAll(it->second.fd);
+        ::close(it->second.fd);
+        DeckResult r;
+        if (message.empty()) {
+            r = {false, WIFSIGNALED(status)
+                            ? "the worker ended on signal " + std::to_string(WTERMSIG(status))
+                            : "the worker ended without a result"};
+        } else {
+            r = {message[0] == '1' && WIFEXITED(status) && WEXITSTATUS(status) == 0,
+                 message.substr(1)};
+        }
+        if (!r.ok) ++failures;
+        printResult(a.decks[it->second.deck], r);
+        running.erase(it);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+int runConvert(const ConvertArguments& a) {
+    if (a.toolbar && a.noToolbar) {
+        std::fprintf(stderr, "quillet convert: --toolbar and --no-toolbar exclude each other\n");
+        return 1;
+    }
+    if (!a.output.empty() && a.decks.size() > 1) {
+        std::fprintf(stderr, "quillet convert: -o names one movie; give one deck with it\n");
+        return 1;
+    }
+    for (const auto& [name, value] :
+         {std::pair{"--slide-delay", a.slideDelay}, std::pair{"--shape-delay", a.shapeDelay}}) {
+        if (value && !std::isfinite(*value)) {
+            std::fprintf(stderr, "quillet convert: %s needs a number of seconds\n", name);
+            return 1;
+        }
+    }
+    if (!a.sound.empty()) {
+        if (!std::filesystem::is_regular_file(a.sound)) {
+            std::fprintf(stderr, "quillet convert: the sound file %s does not exist\n",
+                         a.sound.c_str());
+            return 1;
+        }
+        auto loader = media::createSoundLoader();
+        loader->setDiagnostics(nullptr);
+        if (loader->decodeFile(a.sound) != media::Success) {
+            std::fprintf(stderr,
+                         "quillet convert: warning: %s is no MP3 or WAV sound a movie can play "
+                         "(%s); converting without it\n",
+                         a.sound.c_str(), loader->getProblem().c_str());
+        }
+    }
+
+    if (a.decks.size() > 1) return convertInWorkers(a);
+
+    const std::string& deck = a.decks.front();
+    DeckResult r;
+    if (a.quiet) {
+        engine::SilentProgress silent;
+        r = convertOne(deck, a, silent);
+    } else if (::isatty(STDERR_FILENO)) {
+        TerminalProgress bars(stderr);
+        r = convertOne(deck, a, bars);
+    } else {
+        LineProgress lines(stderr);
+        r = convertOne(deck, a, lines);
+    }
+    printResult(deck, r);
+    return r.ok ? 0 : 1;
+}
+
+}  // namespace
+
+void addConvertCommand(CLI::App& app, int& exitCode) {
+    auto a = std::make_shared<ConvertArguments>();
+    CLI::App* command = app.add_subcommand(
+        "convert", "Convert presentations (.pptx) into SWF movies, each written beside its deck");
+    command->add_option("DECK", a->decks, "The presentations to convert")->required();
+    command->add_option("-o,--output", a->output, "Where to write the movie (one deck only)");
+    command->add_option("--sound", a->sound, "A background sound, MP3 or WAV");
+    command->add_option("--slide-delay", a->slideDelay,
+                        "Seconds a slide is held (0 to 20; saved setting otherwise)");
+    command->add_option("--shape-delay", a->shapeDelay,
+                        "Seconds before an animated shape enters (0 to 10)");
+    command->add_flag("--toolbar", a->toolbar, "Show the progress bar and page counter");
+    command->add_flag("--no-toolbar", a->noToolbar, "Leave the progress bar and page counter out");
+    command->add_option("--charset", a->charset, "Character set of the text fonts")
+        ->check(CLI::IsMember({"ansi", "default"}));
+    command->add_option("--seed", a->seed, "Seed of the random effect choices (reproducible)");
+    command->add_flag("-q,--quiet", a->quiet, "Print only the result line");
+    command->add_option("-j,--jobs", a->jobs, "Decks converted at once, in worker processes")
+        ->check(CLI::Range(1, 64));
+    command->callback([a, &exitCode] { exitCode = runConvert(*a); });
+}
+
+}  // namespace quillet::app

@@ -1,0 +1,81 @@
+// Whole conversions of the corpus decks through the .pptx host: every readable deck becomes a
+// movie that our own reader decodes, with one frame per slide and a closing frame, and nothing
+// but the movie is left beside the deck. Decks the host refuses fail with a message.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/engine.h"
+#include "host/pptx/pptx_host.h"
+#include "swf/movie.h"
+#include "swf/sprites_buttons.h"
+#include "test_support.h"
+
+namespace quillet::enginetest {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> corpusDecks() {
+    std::vector<fs::path> decks;
+    const fs::path folder = fs::path(corpusDir()) / "pptx";
+    if (!fs::is_directory(folder)) return decks;
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (e.path().extension() == ".pptx") decks.push_back(e.path());
+    }
+    std::sort(decks.begin(), decks.end());
+    return decks;
+}
+
+TEST(CorpusDecks, EveryReadableDeckBecomesAMovie) {
+    const auto decks = corpusDecks();
+    if (decks.empty()) GTEST_SKIP() << "corpus decks not found under " << corpusDir() << "/pptx";
+    int converted = 0;
+    for (const fs::path& deck : decks) {
+        SCOPED_TRACE(deck.filename().string());
+        ScratchDir dir;
+        const fs::path copy = dir.path() / deck.filename();
+        fs::copy_file(deck, copy);
+        std::shared_ptr<host::Application> app;
+        try {
+            app = pptx::openApplication(copy.string());
+        } catch (const std::exception& e) {
+            // Only the decks that are not packages at all may be refused.
+            const std::string name = deck.filename().string();
+            EXPECT_TRUE(name.rfind("clusterfuzz", 0) == 0 || name == "SamplePassword.pptx")
+                << e.what();
+            continue;
+        }
+        RecordingSink sink;
+        settings::SettingsSource settings(dir.path() / "settings");
+        const auto result = engine::convertPresentation(app, sink, settings, options(11));
+        ASSERT_EQ(result.status, 0) << result.message;
+        const int slides = app->activePresentation()->slides()->count();
+        transform::FSMovie movie(result.swfPath);
+        EXPECT_EQ(movie.frameCount(), slides + 1);
+        EXPECT_EQ(movie.getSignature(), "CWS");
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{deck.filename().string(),
+                                                         deck.stem().string() + ".swf"}));
+        EXPECT_EQ(sink.reports.back(), (Report{"Waiting swf show...", 0, 5}));
+        ++converted;
+    }
+    EXPECT_GE(converted, 25);
+}
+
+TEST(CorpusDecks, NoSlidesGivesOnlyTheClosingFrame) {
+    const fs::path deck = fs::path(corpusDir()) / "pptx" / "no-slides.pptx";
+    if (!fs::exists(deck)) GTEST_SKIP() << deck << " not found";
+    ScratchDir dir;
+    const fs::path copy = dir.path() / deck.filename();
+    fs::copy_file(deck, copy);
+    auto app = pptx::openApplication(copy.string());
+    RecordingSink sink;
+    const auto result = engine::convertPresentation(
+        app, sink, settings::SettingsSource(dir.path() / "settings"), options(1));
+    ASSERT_EQ(result.status, 0) << result.message;
+    transform::FSMovie movie(result.swfPath);
+    EXPECT_EQ(movie.frameCount(), 1);
+}
+
+}  // namespace
+}  // namespace quillet::enginetest

@@ -1,0 +1,352 @@
+// The driver: phases and their progress reports, the movie's first tags, output naming, working
+// files on success and on every kind of failure.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+
+#include "engine/engine.h"
+#include "engine/phases.h"
+#include "memory_host.h"
+#include "swf/bitmaps.h"
+#include "swf/display_list.h"
+#include "swf/movie.h"
+#include "swf/sounds.h"
+#include "test_support.h"
+
+namespace quillet::enginetest {
+namespace {
+
+using engine::ConversionOptions;
+using engine::convertPresentation;
+using settings::SettingsSource;
+
+SettingsSource noSavedSettings(const ScratchDir& dir, settings::SettingsOverrides o = {}) {
+    return SettingsSource(dir.path() / "no-such-settings", o);
+}
+
+// A 16-bit mono PCM WAV at 11025 Hz with `samples` samples.
+void writeWav(const std::string& path, int samples) {
+    std::vector<std::uint8_t> b;
+    auto put = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
+    const std::uint32_t data = static_cast<std::uint32_t>(samples) * 2;
+    tag("RIFF");
+    put(36 + data, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(1, 2);
+    put(1, 2);
+    put(11025, 4);
+    put(22050, 4);
+    put(2, 2);
+    put(16, 2);
+    tag("data");
+    put(data, 4);
+    for (int i = 0; i < samples; ++i) put(static_cast<std::uint32_t>(i * 97), 2);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+TEST(OutputNaming, AnyPresentationExtensionInAnyCase) {
+    EXPECT_EQ(engine::swfPathFor("/a/b.ppt"), "/a/b.swf");
+    EXPECT_EQ(engine::swfPathFor("/a/b.PPT"), "/a/b.swf");
+    EXPECT_EQ(engine::swfPathFor("/a/b.pptx"), "/a/b.swf");
+    EXPECT_EQ(engine::swfPathFor("/a/talk.v2.PptM"), "/a/talk.v2.swf");
+    EXPECT_EQ(engine::swfPathFor("/a/b.ppsx"), "/a/b.swf");
+    EXPECT_EQ(engine::swfPathFor("/a/b.odp"), "");
+    EXPECT_EQ(engine::swfPathFor("/a/b"), "");
+    EXPECT_EQ(engine::swfPathFor("/a.pptx/b"), "");
+}
+
+TEST(OutputNaming, WorkingFilesBesideThePresentation) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("b.Pptx"), 1);
+    engine::PresentationContext context;
+    ASSERT_TRUE(context.takeActivePresentation(app));
+    EXPECT_EQ(context.swfPath(), dir.file("b.swf"));
+    EXPECT_EQ(context.temporaryCopyPath(), dir.file("b_quillet_tmp.Pptx"));
+    EXPECT_EQ(context.pictureFolder(), dir.file("b_image"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("b_image")));
+    EXPECT_EQ(context.slideBackgroundPicture(3), dir.file("b_image") + "/3.jpg");
+    EXPECT_EQ(context.masterBackgroundPicture(-2), dir.file("b_image") + "/-2.jpg");
+    EXPECT_EQ(context.elementPicture(2, 5, true), dir.file("b_image") + "/2_5.png");
+    context.removeWorkingFiles();
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b_image")));
+}
+
+TEST(WorkingFiles, AFolderThatWasThereKeepsItsOwnFiles) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("b_image"));
+    std::ofstream(dir.file("b_image/mine.txt")) << "keep";
+    auto app = testhost::makeDeck(dir.file("b.pptx"), 1);
+    engine::PresentationContext context;
+    ASSERT_TRUE(context.takeActivePresentation(app));
+    const std::string ours = context.slideBackgroundPicture(0);
+    std::ofstream(ours) << "picture";
+    context.removeWorkingFiles();
+    EXPECT_TRUE(std::filesystem::exists(dir.file("b_image/mine.txt")));
+    EXPECT_FALSE(std::filesystem::exists(ours));
+}
+
+TEST(WorkingFiles, KeyColourOfTheScratchBackground) {
+    EXPECT_EQ(engine::derivedKeyColour(5 | 250 << 8 | 128 << 16), 5 | 250 << 8 | 118 << 16);
+    EXPECT_EQ(engine::derivedKeyColour(200 | 0 << 8 | 11 << 16), 190 | 10 << 8 | 1 << 16);
+}
+
+TEST(Driver, TakesNoActionWithoutAPresentation) {
+    ScratchDir dir;
+    auto app = std::make_shared<testhost::MemApplication>();
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.swfPath.empty());
+    EXPECT_TRUE(sink.reports.empty());
+}
+
+TEST(Driver, SavesAnUnsavedPresentationFirst) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+    app->active->saved_ = host::kFalse;
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    EXPECT_EQ(result.status, 0) << result.message;
+    EXPECT_EQ(app->active->saveCalls, 1);
+}
+
+TEST(Driver, ReportsPhasesAndStepsInOrder) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(7));
+    ASSERT_EQ(result.status, 0) << result.message;
+    EXPECT_EQ(result.swfPath, dir.file("talk.swf"));
+    // Two slides: the capture step is 90 / 6 = 15; three entries (slide master and two slides).
+    const std::vector<Report> expected = {
+        {"Catch Slide", 0, 0},
+        {"Export background picture", 1, 0},
+        {"Export title master", 10, 0},
+        {"Export slide master", 30, 0},
+        {"Export slide   0/   2", 1, 0},
+        {"Export slide   1/   2", 15, 0},
+        {"Build elements", 0, 30},
+        {"Export shapes of slide   0/   3 ", 20, 0},
+        {"Export shapes of slide   1/   3 ", 20, 0},
+        {"Export shapes of slide   2/   3 ", 20, 0},
+        {"Build glyph of all font", 30, 0},
+        {"Build string   0/   0 ", 1, 0},
+        {"Combine elements", 0, 20},
+        {"Main control script & progress", 20, 0},
+        {"prepare slide   0/   3", 7, 0},
+        {"prepare slide   1/   3", 7, 0},
+        {"prepare slide   2/   3", 7, 0},
+        {"Add last blank frame", 5, 0},
+        {"string slide   0/   3", 20, 0},
+        {"string slide   2/   3", 20, 0},
+        {"ClearTemp & save", 0, 10},
+        {"Swf file writing...", 0, 35},
+        {"", 100, 0},
+        {"Convert Success! ", 0, 5},
+        {"", 100, 0},
+        {"Waiting swf show...", 0, 5},
+    };
+    EXPECT_EQ(sink.reports, expected);
+}
+
+TEST(Driver, CaptureStepsForManySlides) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("long.pptx"), 200);
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(7));
+    ASSERT_EQ(result.status, 0) << result.message;
+    // step = 90 / 204 < 1 and k = round(204 / 90) = 2: one step after every second slide.
+    int slideSteps = 0;
+    for (const Report& r : sink.reports) {
+        if (r.text.rfind("Export slide ", 0) == 0 && r.text != "Export slide   0/ 200" &&
+            r.text != "Export slide master") {
+            EXPECT_EQ(r.phaseStep, 1) << r.text;
+            ++slideSteps;
+        }
+    }
+    EXPECT_EQ(slideSteps, 100);  // i = 0, 2, ..., 198
+    EXPECT_EQ(sink.reports[2], (Report{"Export title master", 10, 0}));
+    EXPECT_EQ(sink.reports[3], (Report{"Export slide master", 1, 0}));
+}
+
+TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("pics.pptx"), 2, /*titleMaster=*/true);
+    auto& p = *app->active;
+    p.slideMaster_->background_->type_ = host::fill_type::kPicture;
+    p.slideMaster_->background_->fore_ = 0x0000FF;
+    p.titleMaster_->background_->type_ = host::fill_type::kTextured;
+    // Slide 1 follows the master; slide 2 has a picture background of its own.
+    auto& second = *p.slides_->items[1];
+    second.followMaster_ = host::kFalse;
+    second.background_->type_ = host::fill_type::kPicture;
+    second.background_->fore_ = 0x00FF00;
+    writeWav(dir.file("music.wav"), 2000);
+    RecordingSink sink;
+    auto result =
+        convertPresentation(app, sink, noSavedSettings(dir), options(3, dir.file("music.wav")));
+    ASSERT_EQ(result.status, 0) << result.message;
+
+    transform::FSMovie movie(result.swfPath);
+    EXPECT_EQ(movie.getSignature(), "CWS");
+    EXPECT_EQ(movie.getVersion(), 7);
+    EXPECT_FLOAT_EQ(movie.getFrameRate(), 20.0f);
+    EXPECT_EQ(movie.getFrameSize().getMaxX(), 14400);
+    EXPECT_EQ(movie.getFrameSize().getMaxY(), 10800);
+    const auto& tags = movie.getObjects();
+    ASSERT_GE(tags.size(), 7u);
+    EXPECT_STREQ(tags[0].name(), "FSSoundStreamHead2");
+    EXPECT_STREQ(tags[1].name(), "FSDefineSound");
+    EXPECT_STREQ(tags[2].name(), "FSStartSound");
+    const auto* sound = dynamic_cast<const transform::FSDefineSound*>(&tags[1]);
+    const auto* start = dynamic_cast<const transform::FSStartSound*>(&tags[2]);
+    ASSERT_TRUE(sound && start);
+    EXPECT_EQ(start->getSound().getIdentifier(), sound->getIdentifier());
+    // Title master, then slide master background bitmaps.
+    const auto* titleBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[3]);
+    const auto* masterBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[4]);
+    ASSERT_TRUE(titleBitmap && masterBitmap);
+    EXPECT_EQ(std::string(tags[3].name()).rfind("FSDefineImage", 0), 0u) << tags[3].name();
+    EXPECT_EQ(std::string(tags[4].name()).rfind("FSDefineImage", 0), 0u) << tags[4].name();
+    const auto* colour = dynamic_cast<const transform::FSSetBackgroundColor*>(&tags[5]);
+    ASSERT_NE(colour, nullptr) << tags[5].name();
+    EXPECT_EQ(colour->getColor().getRed(), 0);
+    EXPECT_EQ(colour->getColor().getGreen(), 0);
+    EXPECT_EQ(colour->getColor().getBlue(), 0);
+    // Slide 1 follows the master's bitmap; slide 2 brings its own, right after the colour.
+    EXPECT_EQ(std::string(tags[6].name()).rfind("FSDefineImage", 0), 0u) << tags[6].name();
+    const auto* slideBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[6]);
+    ASSERT_NE(slideBitmap, nullptr);
+    EXPECT_EQ(slideBitmap->getIdentifier(), masterBitmap->getIdentifier() + 1);
+    EXPECT_STRNE(tags[7].name(), "FSDefineImage");
+    EXPECT_STRNE(tags[7].name(), "FSDefineImage2");
+    // Pictures went through the temporary copy, which is gone with the picture folder.
+    ASSERT_EQ(p.copies.size(), 1u);
+    EXPECT_EQ(p.copies[0], dir.file("pics_quillet_tmp.pptx"));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"music.wav", "pics.swf"}));
+}
+
+TEST(Driver, UnreadableSoundAddsNothingAndGoesOn) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+    std::ofstream(dir.file("noise.mp3")) << "this is not a sound";
+    RecordingSink sink;
+    auto result =
+        convertPresentation(app, sink, noSavedSettings(dir), options(3, dir.file("noise.mp3")));
+    ASSERT_EQ(result.status, 0) << result.message;
+    transform::FSMovie movie(result.swfPath);
+    for (const auto& tag : movie.getObjects()) {
+        EXPECT_EQ(dynamic_cast<const transform::FSDefineSound*>(tag.get()), nullptr);
+        EXPECT_EQ(dynamic_cast<const transform::FSStartSound*>(tag.get()), nullptr);
+    }
+    EXPECT_STREQ(movie.getObjects()[0].name(), "FSSetBackgroundColor");
+}
+
+TEST(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 3);
+    app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    ASSERT_EQ(result.status, 0) << result.message;
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"talk.swf"}));
+    // The pictures were really written into the working folder before it went.
+    ASSERT_FALSE(app->active->log_->paths.empty());
+    EXPECT_EQ(app->active->log_->paths[0], dir.file("talk_image") + "/0.jpg");
+}
+
+void expectCleanFailure(const ScratchDir& dir, const RecordingSink& sink,
+                        const engine::ConversionResult& result,
+                        const std::vector<std::string>& names) {
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.swfPath.empty());
+    EXPECT_FALSE(result.message.empty());
+    ASSERT_FALSE(sink.reports.empty());
+    EXPECT_EQ(sink.reports.back(), (Report{"Conversion failed: " + result.message, 0, 0}));
+    EXPECT_EQ(dir.names(), names);
+}
+
+TEST(Driver, UnwritableMovieLeavesNothingBehind) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+    app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
+    // The movie's name is taken by a folder.
+    std::filesystem::create_directory(dir.file("talk.swf"));
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    expectCleanFailure(dir, sink, result, {"talk.swf"});
+    EXPECT_NE(result.message.find("Cannot write the movie"), std::string::npos) << result.message;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("talk.swf")));
+}
+
+TEST(Driver, MovieInAMissingFolderFailsCleanly) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir),
+                                      options(1, {}, dir.file("no/such/out.swf")));
+    expectCleanFailure(dir, sink, result, {});
+    EXPECT_NE(result.message.find("Cannot open file"), std::string::npos) << result.message;
+}
+
+TEST(Driver, APresentationWithoutAKnownExtensionIsRefusedBeforeAnyWork) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.odp"), 1);
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    expectCleanFailure(dir, sink, result, {});
+    EXPECT_EQ(sink.reports.size(), 1u);
+    EXPECT_TRUE(app->active->copies.empty());
+}
+
+TEST(Driver, SameSeedSameMovie) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+    RecordingSink sink;
+    auto first =
+        convertPresentation(app, sink, noSavedSettings(dir), options(42, {}, dir.file("a.swf")));
+    auto second =
+        convertPresentation(app, sink, noSavedSettings(dir), options(42, {}, dir.file("b.swf")));
+    ASSERT_EQ(first.status, 0);
+    ASSERT_EQ(second.status, 0);
+    EXPECT_EQ(transform::FSMovie::readFile(first.swfPath),
+              transform::FSMovie::readFile(second.swfPath));
+}
+
+TEST(Job, IdentifiersStopAt65535) {
+    ScratchDir dir;
+    engine::SilentProgress silent;
+    engine::ConversionJob job(silent, noSavedSettings(dir), 1);
+    int last = 0;
+    for (int i = 0; i < 65535; ++i) last = job.newIdentifier();
+    EXPECT_EQ(last, 65535);
+    EXPECT_THROW(job.newIdentifier(), engine::ConversionError);
+}
+
+TEST(Job, MasterRecordByName) {
+    ScratchDir dir;
+    engine::SilentProgress silent;
+    engine::ConversionJob job(silent, noSavedSettings(dir), 1);
+    engine::SlideRecord title, master, slide;
+    job.titleMasterRecord = &title;
+    job.slideMasterRecord = &master;
+    slide.masterName = "TitleMaster";
+    EXPECT_EQ(job.getMasterRecord(&slide), &title);
+    slide.masterName = "SlideMaster";
+    EXPECT_EQ(job.getMasterRecord(&slide), &master);
+    slide.masterName = "Office Theme";
+    EXPECT_EQ(job.getMasterRecord(&slide), nullptr);
+    master.masterName = "SlideMaster";
+    EXPECT_EQ(job.getMasterRecord(&master), nullptr);
+    EXPECT_EQ(job.getMasterRecord(nullptr), nullptr);
+}
+
+}  // namespace
+}  // namespace quillet::enginetest

@@ -1,0 +1,105 @@
+// Shared helpers of the engine tests: a scratch folder, a sink that records every report, and
+// walks over a decoded movie.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/records.h"
+#include "swf/movie.h"
+
+namespace quillet::enginetest {
+
+class ScratchDir {
+  public:
+    ScratchDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quillet-engine-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The names in the folder, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) {
+            result.push_back(e.path().filename().string());
+        }
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+struct Report {
+    std::string text;
+    int phaseStep;
+    int overallStep;
+    bool operator==(const Report&) const = default;
+};
+
+inline void PrintTo(const Report& r, std::ostream* os) {
+    *os << "(\"" << r.text << "\", " << r.phaseStep << ", " << r.overallStep << ")";
+}
+
+class RecordingSink : public engine::ProgressSink {
+  public:
+    std::vector<Report> reports;
+    void reportProgress(std::string text, int phaseStep, int overallStep) override {
+        reports.push_back({std::move(text), phaseStep, overallStep});
+    }
+};
+
+// The objects of one frame of a timeline: frame k (from 0) of a list of tags.
+inline std::vector<const transform::FSMovieObject*> frameObjects(
+    const transform::FSArray<transform::FSMovieObject>& objects, int frame) {
+    std::vector<const transform::FSMovieObject*> result;
+    int current = 0;
+    for (const auto& object : objects) {
+        if (current == frame) result.push_back(object.get());
+        if (object->getType() == 1) ++current;
+    }
+    return result;
+}
+
+template <class T>
+const T* findDefinition(const transform::FSArray<transform::FSMovieObject>& objects, int id) {
+    for (const auto& object : objects) {
+        if (auto* t = dynamic_cast<const T*>(object.get()); t && t->getIdentifier() == id) {
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+// Options of one conversion: a fixed seed, and a sound and an output path when given.
+inline engine::ConversionOptions options(std::uint32_t seed, std::string sound = {},
+                                         std::string output = {}) {
+    engine::ConversionOptions o;
+    o.seed = seed;
+    o.soundPath = std::move(sound);
+    o.outputPath = std::move(output);
+    return o;
+}
+
+inline std::string corpusDir() {
+    return QUILLET_CORPUS;
+}
+
+}  // namespace quillet::enginetest

@@ -1,0 +1,363 @@
+// The movie's structure: main-timeline frames, depths and instance names, timer clips and their
+// ratios, the closing frame, the slide length with its clamped delay, and the control scripts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/engine.h"
+#include "engine/phases.h"
+#include "memory_host.h"
+#include "swf/action_values.h"
+#include "swf/actions.h"
+#include "swf/display_list.h"
+#include "swf/movie.h"
+#include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
+#include "test_support.h"
+
+namespace quillet::enginetest {
+namespace {
+
+using namespace transform;
+
+settings::SettingsSource settingsIn(const ScratchDir& dir, settings::SettingsOverrides o = {}) {
+    return settings::SettingsSource(dir.path() / "settings", o);
+}
+
+settings::SettingsOverrides delay(float seconds) {
+    settings::SettingsOverrides o;
+    o.slideShowDelay = seconds;
+    return o;
+}
+
+settings::SettingsOverrides noToolbar() {
+    settings::SettingsOverrides o;
+    o.showToolbar = false;
+    return o;
+}
+
+FSMovie convertDeck(const ScratchDir& dir, int slides, bool titleMaster,
+                    settings::SettingsOverrides overrides = {}) {
+    auto app = testhost::makeDeck(dir.file("deck.pptx"), slides, titleMaster);
+    RecordingSink sink;
+    auto result = engine::convertPresentation(app, sink, settingsIn(dir, overrides), options(5));
+    if (result.status != 0) throw std::runtime_error(result.message);
+    return FSMovie(result.swfPath);
+}
+
+const FSPlaceObject2* placementAt(const std::vector<const FSMovieObject*>& frame, int depth) {
+    for (const auto* object : frame) {
+        auto* p = dynamic_cast<const FSPlaceObject2*>(object);
+        if (p && p->getLayer() == depth && p->getPlaceType() == FSPlaceObject2::New) return p;
+    }
+    return nullptr;
+}
+
+std::vector<int> removedDepths(const std::vector<const FSMovieObject*>& frame) {
+    std::vector<int> depths;
+    for (const auto* object : frame) {
+        if (auto* r = dynamic_cast<const FSRemoveObject2*>(object)) depths.push_back(r->getLayer());
+    }
+    return depths;
+}
+
+std::vector<int> actionCodes(const FSArray<FSActionObject>& actions) {
+    std::vector<int> codes;
+    for (const auto& a : actions) codes.push_back(a->getType());
+    return codes;
+}
+
+const FSDoAction* doActionIn(const std::vector<const FSMovieObject*>& frame) {
+    for (const auto* object : frame) {
+        if (auto* d = dynamic_cast<const FSDoAction*>(object)) return d;
+    }
+    return nullptr;
+}
+
+TEST(Timeline, MainTimelineFramesDepthsAndNames) {
+    ScratchDir dir;
+    FSMovie movie = convertDeck(dir, 2, /*titleMaster=*/true);
+    const auto& tags = movie.getObjects();
+    const int h = movie.getFrameSize().getHeight();
+    EXPECT_EQ(movie.frameCount(), 3);
+
+    const auto frame1 = frameObjects(tags, 0);
+    const auto* keyboard = placementAt(frame1, 0);
+    ASSERT_NE(keyboard, nullptr);
+    EXPECT_EQ(keyboard->getName(), "McJet");
+    ASSERT_EQ(keyboard->getEvents().size(), 1u);
+    EXPECT_EQ(keyboard->getEvents()[0].getEvent(), FSClipEvent::KeyDown);
+    const auto* slide1 = placementAt(frame1, 1);
+    ASSERT_NE(slide1, nullptr);
+    EXPECT_EQ(slide1->getName(), "slide_1");
+    const auto* script1 = doActionIn(frame1);
+    ASSERT_NE(script1, nullptr);
+    ASSERT_EQ(script1->getActions().size(), 2u);
+    const auto* fullscreen = dynamic_cast<const FSGetUrl*>(&script1->getActions()[0]);
+    ASSERT_NE(fullscreen, nullptr);
+    EXPECT_EQ(fullscreen->getUrl(), "FSCommand:fullscreen");
+    EXPECT_EQ(fullscreen->getTarget(), "true");
+    EXPECT_EQ(script1->getActions()[1].getType(), FSAction::Stop);
+    EXPECT_TRUE(removedDepths(frame1).empty());
+    const auto* timer0 = placementAt(frame1, 107);
+    ASSERT_NE(timer0, nullptr);
+    EXPECT_EQ(timer0->getName(), "mc_progess_0");
+    EXPECT_EQ(timer0->getTransform().get(0, 2), 100);
+    EXPECT_EQ(timer0->getTransform().get(1, 2), h - 280);
+
+    const auto frame2 = frameObjects(tags, 1);
+    const auto* slide2 = placementAt(frame2, 2);
+    ASSERT_NE(slide2, nullptr);
+    EXPECT_EQ(slide2->getName(), "slide_2");
+    const auto* script2 = doActionIn(frame2);
+    ASSERT_NE(script2, nullptr);
+    EXPECT_EQ(actionCodes(script2->getActions()), (std::vector<int>{FSAction::Stop}));
+    EXPECT_EQ(removedDepths(frame2), (std::vector<int>{107}));
+    const auto* timer1 = placementAt(frame2, 107);
+    ASSERT_NE(timer1, nullptr);
+    EXPECT_EQ(timer1->getName(), "mc_progess_1");
+    EXPECT_NE(timer1->getIdentifier(), timer0->getIdentifier());
+    EXPECT_EQ(placementAt(frame2, 0), nullptr);
+
+    // Closing frame: depths 0..N with N = 4 entries (two masters, two slides), then 107.
+    const auto frame3 = frameObjects(tags, 2);
+    EXPECT_EQ(removedDepths(frame3), (std::vector<int>{0, 1, 2, 3, 4, 107}));
+    const auto* last = placementAt(frame3, 1000);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->getName(), "McLast");
+    ASSERT_EQ(last->getEvents().size(), 1u);
+    EXPECT_EQ(last->getEvents()[0].getEvent(), FSClipEvent::KeyDown);
+    EXPECT_EQ(actionCodes(last->getEvents()[0].getActions()),
+              (std::vector<int>{0x96, FSAction::GetVariable, 0x96, FSAction::ExecuteMethod,
+                                FSAction::Pop}));
+    // After the last frame only the end screen's removal follows.
+    const auto after = frameObjects(tags, 3);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(removedDepths(after), (std::vector<int>{1000}));
+
+    // Masters are sprites of their own; the slides show the slide master at depth 2.
+    const auto* sprite1 = findDefinition<FSDefineMovieClip>(tags, slide1->getIdentifier());
+    ASSERT_NE(sprite1, nullptr);
+    EXPECT_EQ(sprite1->frameCount(), 1);
+    const auto* contentPlace = dynamic_cast<const FSPlaceObject2*>(&sprite1->getObjects()[0]);
+    ASSERT_NE(contentPlace, nullptr);
+    EXPECT_EQ(contentPlace->getLayer(), 1);
+    const auto* content = findDefinition<FSDefineMovieClip>(tags, contentPlace->getIdentifier());
+    ASSERT_NE(content, nullptr);
+    std::vector<const FSMovieObject*> contentList;
+    for (const auto& o : content->getObjects()) contentList.push_back(o.get());
+    const auto* background = placementAt(contentList, 1);
+    ASSERT_NE(background, nullptr);
+    const auto* backgroundShape = findDefinition<FSDefineShape>(tags, background->getIdentifier());
+    ASSERT_NE(backgroundShape, nullptr);
+    EXPECT_EQ(backgroundShape->getBounds().getMaxX(), movie.getFrameSize().getMaxX());
+    const auto* master = placementAt(contentList, 2);
+    ASSERT_NE(master, nullptr);
+    EXPECT_EQ(master->getName(), "master_-2");
+    const auto* masterSprite = findDefinition<FSDefineMovieClip>(tags, master->getIdentifier());
+    ASSERT_NE(masterSprite, nullptr);
+    // Defined before the slide's content clip that places it.
+    EXPECT_LT(master->getIdentifier(), contentPlace->getIdentifier());
+}
+
+TEST(Timeline, TimerClipRunsTheDelayAndAdvances) {
+    ScratchDir dir;
+    FSMovie movie = convertDeck(dir, 1, false);
+    const auto& tags = movie.getObjects();
+    const auto* timer = placementAt(frameObjects(tags, 0), 107);
+    ASSERT_NE(timer, nullptr);
+    const auto* clip = findDefinition<FSDefineMovieClip>(tags, timer->getIdentifier());
+    ASSERT_NE(clip, nullptr);
+    ASSERT_EQ(clip->frameCount(), 40);  // 2.0 s at 20 frames per second
+    for (int k = 1; k <= 40; ++k) {
+        const auto frame = frameObjects(clip->getObjects(), k - 1);
+        const FSPlaceObject2* modify = nullptr;
+        for (const auto* o : frame) {
+            auto* p = dynamic_cast<const FSPlaceObject2*>(o);
+            if (p && p->getPlaceType() == FSPlaceObject2::Modify) modify = p;
+        }
+        ASSERT_NE(modify, nullptr) << "frame " << k;
+        EXPECT_EQ(modify->getLayer(), 2);
+        EXPECT_NEAR(modify->getRatio(), k / 40.0, 1.0 / 65535) << "frame " << k;
+        const auto* script = doActionIn(frame);
+        if (k < 40) {
+            EXPECT_EQ(script, nullptr) << "frame " << k;
+        } else {
+            ASSERT_NE(script, nullptr);
+            EXPECT_EQ(actionCodes(script->getActions()),
+                      (std::vector<int>{0x96, FSAction::GetVariable, 0x96, FSAction::ExecuteMethod,
+                                        FSAction::Pop, FSAction::Stop}));
+        }
+    }
+    // With the toolbar: background at 0, link text at 1 at (1400, 250), bar at 2, counter at 3.
+    const auto first = frameObjects(clip->getObjects(), 0);
+    ASSERT_NE(placementAt(first, 0), nullptr);
+    ASSERT_NE(placementAt(first, 1), nullptr);
+    EXPECT_EQ(placementAt(first, 1)->getTransform().get(0, 2), 1400);
+    EXPECT_EQ(placementAt(first, 1)->getTransform().get(1, 2), 250);
+    ASSERT_NE(placementAt(first, 2), nullptr);
+    EXPECT_NE(findDefinition<FSDefineMorphShape>(tags, placementAt(first, 2)->getIdentifier()),
+              nullptr);
+    ASSERT_NE(placementAt(first, 3), nullptr);
+    EXPECT_EQ(placementAt(first, 3)->getTransform().get(1, 2), 200);
+}
+
+TEST(Timeline, WithoutToolbarTheTimerStillAdvancesButShowsNothing) {
+    ScratchDir dir;
+    FSMovie movie = convertDeck(dir, 1, false, noToolbar());
+    const auto& tags = movie.getObjects();
+    const auto* timer = placementAt(frameObjects(tags, 0), 107);
+    ASSERT_NE(timer, nullptr);
+    const auto* clip = findDefinition<FSDefineMovieClip>(tags, timer->getIdentifier());
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(clip->frameCount(), 40);
+    const auto first = frameObjects(clip->getObjects(), 0);
+    EXPECT_EQ(placementAt(first, 0), nullptr);
+    EXPECT_EQ(placementAt(first, 1), nullptr);
+    EXPECT_EQ(placementAt(first, 3), nullptr);
+    ASSERT_NE(placementAt(first, 2), nullptr);
+    const auto* morph =
+        findDefinition<FSDefineMorphShape>(tags, placementAt(first, 2)->getIdentifier());
+    ASSERT_NE(morph, nullptr);
+    EXPECT_TRUE(morph->getFillStyles().empty());
+    EXPECT_EQ(morph->getEndBounds().getMaxX(), movie.getFrameSize().getMaxX());
+}
+
+class SlideLength : public ::testing::Test {
+  protected:
+    int framesFor(settings::SettingsOverrides overrides, int transitionFrames = 0) {
+        engine::SilentProgress silent;
+        engine::ConversionJob job(silent, settingsIn(dir, overrides), 1);
+        job.movie.setFrameRate(20.0f);
+        engine::SlideRecord slide;
+        slide.transitionFrames = transitionFrames;
+        return engine::frameCount(job, slide);
+    }
+    ScratchDir dir;
+};
+
+TEST_F(SlideLength, DelayIsClampedToTwentySeconds) {
+    EXPECT_EQ(framesFor(delay(2.0f)), 40);
+    EXPECT_EQ(framesFor(delay(25.0f)), 400);
+    EXPECT_EQ(framesFor(delay(30.0f)), 400);
+    EXPECT_EQ(framesFor(delay(1.5f)), 30);
+}
+
+TEST_F(SlideLength, NegativeOrZeroDelayStillLastsTenFrames) {
+    EXPECT_EQ(framesFor(delay(-3.0f)), 10);
+    EXPECT_EQ(framesFor(delay(0.0f)), 10);
+    EXPECT_EQ(framesFor(delay(-3.0f), 20), 20);
+}
+
+TEST_F(SlideLength, SavedDelayIsReadAtTheTimeOfUse) {
+    settings::ConversionSettings saved;
+    saved.slideShowDelay = 25.0f;
+    settings::writeSettings(dir.path() / "settings", saved);
+    EXPECT_EQ(framesFor({}), 400);
+    saved.slideShowDelay = 0.5f;
+    settings::writeSettings(dir.path() / "settings", saved);
+    EXPECT_EQ(framesFor({}), 10);
+    EXPECT_EQ(framesFor(delay(3.0f)), 60);  // an override wins for its run
+}
+
+TEST_F(SlideLength, EffectsAndTransitionAddTheirFrames) {
+    engine::SilentProgress silent;
+    engine::ConversionJob job(silent, settingsIn(dir), 1);
+    job.movie.setFrameRate(20.0f);
+    engine::SlideRecord slide;
+    slide.transitionFrames = 20;
+    engine::Element a, b;
+    slide.animatedElements.push_back({&a, {nullptr, 1, 3, 11}});
+    slide.animatedElements.push_back({&b, {nullptr, 0, 40, 51}});
+    EXPECT_EQ(engine::frameCount(job, slide), 40 + 20 + 14 + 91);
+    slide.transitionFrames = 0;  // cached once computed
+    EXPECT_EQ(engine::frameCount(job, slide), 165);
+}
+
+class FixedTransition : public host::SlideTransition {
+  public:
+    explicit FixedTransition(int speed, int effect = 769) : speed_(speed), effect_(effect) {}
+    int entryEffect() const override { return effect_; }
+    int speed() const override { return speed_; }
+    float duration() const override { return 0; }
+    int advanceOnClick() const override { return host::kTrue; }
+    int advanceOnTime() const override { return host::kFalse; }
+    float advanceTime() const override { return 0; }
+    int hidden() const override { return host::kFalse; }
+
+  private:
+    int speed_, effect_;
+};
+
+TEST(Transition, LengthBySpeed) {
+    engine::SlideRecord slide;
+    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
+    slide.transition = std::make_shared<FixedTransition>(3);
+    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 10);
+    slide.transition = std::make_shared<FixedTransition>(1);
+    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 30);
+    slide.transition = std::make_shared<FixedTransition>(2);
+    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 20);
+    slide.transition = std::make_shared<FixedTransition>(2, 0);
+    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
+}
+
+TEST(Names, InstanceNamesOfTheScriptInterface) {
+    EXPECT_EQ(engine::instanceName("slide_%d", 3), "slide_3");
+    EXPECT_EQ(engine::instanceName("mc_progess_%d", 0), "mc_progess_0");
+    EXPECT_EQ(engine::instanceName("shape%d_%d", 2, 14), "shape2_14");
+    EXPECT_EQ(engine::instanceName("master_%d", -2), "master_-2");
+}
+
+// The encoded size of actions [from, to) of a list.
+int encodedSize(FSArray<FSActionObject>& actions, std::size_t from, std::size_t to) {
+    FSArray<FSActionObject> block;
+    for (std::size_t i = from; i < to; ++i) block.add(cloneOf(actions[i]));
+    FSOutputStream coder;
+    return actionBlockLength(block, coder);
+}
+
+TEST(ControlScript, KeyboardActionsSkipExactlyTheirCalls) {
+    auto actions = engine::keyboardActions();
+    ASSERT_EQ(actions.size(), 28u);
+    const auto* table = dynamic_cast<const FSTable*>(&actions[0]);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->getValues(),
+              (std::vector<std::string>{"Key", "isDown", "_root", "prevFrame", "nextFrame"}));
+    const auto* firstIf = dynamic_cast<const FSIf*>(&actions[6]);
+    const auto* secondIf = dynamic_cast<const FSIf*>(&actions[22]);
+    ASSERT_TRUE(firstIf && secondIf);
+    // Each branch jumps over exactly the call that follows it (to the next test, or the end).
+    EXPECT_EQ(firstIf->getOffset(), encodedSize(actions, 7, 12));
+    EXPECT_EQ(secondIf->getOffset(), encodedSize(actions, 23, 28));
+    EXPECT_EQ(firstIf->getOffset(), 22);
+    EXPECT_EQ(actionCodes(actions),
+              (std::vector<int>{0x88, 0x96, 0x1C, 0x96, 0x52, 0x12, 0x9D, 0x96, 0x1C, 0x96,
+                                0x52, 0x17, 0x96, 0x1C, 0x96, 0x52, 0x96, 0x1C, 0x96, 0x52,
+                                0x11, 0x12, 0x9D, 0x96, 0x1C, 0x96, 0x52, 0x17}));
+    // The keys: left arrow, right arrow, space.
+    const auto key = [&](std::size_t at) {
+        const auto* p = dynamic_cast<const FSPush*>(&actions[at]);
+        const auto* v = p ? dynamic_cast<const FSInteger*>(&p->getValues()[0]) : nullptr;
+        return v ? v->getValue() : -1;
+    };
+    EXPECT_EQ(key(1), 37);
+    EXPECT_EQ(key(12), 39);
+    EXPECT_EQ(key(16), 32);
+}
+
+TEST(ControlScript, ReplayGoesToTheFirstFrame) {
+    auto actions = engine::replayActions();
+    const auto* p = dynamic_cast<const FSPush*>(&actions[0]);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->getValues().size(), 3u);
+    EXPECT_EQ(dynamic_cast<const FSInteger&>(p->getValues()[0]).getValue(), 1);
+    EXPECT_EQ(dynamic_cast<const FSInteger&>(p->getValues()[1]).getValue(), 1);
+    EXPECT_EQ(dynamic_cast<const FSString&>(p->getValues()[2]).getString(), "_root");
+    const auto* method = dynamic_cast<const FSPush*>(&actions[2]);
+    ASSERT_NE(method, nullptr);
+    EXPECT_EQ(dynamic_cast<const FSString&>(method->getValues()[0]).getString(), "gotoAndPlay");
+}
+
+}  // namespace
+}  // namespace quillet::enginetest
