@@ -2,6 +2,7 @@
 // differently, cut, or not at all. Each file read must write back what it read.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -301,6 +302,48 @@ TEST(FuzzFindingsTest, ButtonEventActionsRunningPastTheTagAreRefusedWhateverFoll
     const std::vector<uint8_t> filler(40, 0x07);
     expectRefusedAsRunningPast(movieWith(6, button), "FSDefineButton2");
     expectRefusedAsRunningPast(movieWith(6, button, filler), "FSDefineButton2");
+}
+
+TEST(FuzzFindingsTest, EventsCheckedOnACopyAreReportedOnceToTheListener) {
+    // Events are first read from a copy of their bytes to see whether they write back the same;
+    // the listener hears only the real reading, once, with each object begun and ended.
+    FSArray<FSActionObject> actions;
+    actions.add(std::make_unique<FSAction>(FSAction::Play));
+    FSPlaceObject2 place(1, 1, 0, 0);
+    place.add(FSClipEvent(FSClipEvent::Load, std::move(actions)));
+    place.add(FSClipEvent(FSClipEvent::KeyPress, 13, FSArray<FSActionObject>()));
+    auto tags = encodeTag(place, 6);
+    FSDefineButton2 button(2, {FSButton(FSButton::Up, 1, 1)},
+                           {FSButtonEvent(FSButtonEvent::OverDownToOverUp),
+                            FSButtonEvent(FSButtonEvent::IdleToOverUp)});
+    const auto buttonTag = encodeTag(button, 6);
+    tags.insert(tags.end(), buttonTag.begin(), buttonTag.end());
+    tags.insert(tags.end(), {0x40, 0x00});
+
+    class Counting : public FSCodingListener {
+      public:
+        void handleEvent(const FSCodingEvent& event) override {
+            const std::string name = event.name;
+            if (event.kind == FSCodingEvent::Begin) ++begun[name];
+            if (event.kind == FSCodingEvent::End) ++ended[name];
+            if (event.kind == FSCodingEvent::Error) ++errors;
+        }
+        std::map<std::string, int> begun, ended;
+        int errors = 0;
+    } listener;
+    FSMovie movie;
+    movie.decodeFromData(movieWith(6, tags), &listener);
+    EXPECT_EQ(listener.errors, 0);
+    EXPECT_EQ(listener.begun["FSClipEvent"], 2);
+    EXPECT_EQ(listener.ended["FSClipEvent"], 2);
+    EXPECT_EQ(listener.begun["FSButtonEvent"], 2);
+    EXPECT_EQ(listener.ended["FSButtonEvent"], 2);
+    EXPECT_EQ(listener.begun, listener.ended);
+    ASSERT_EQ(movie.getObjects().size(), 3u);
+    const auto& back = dynamic_cast<const FSPlaceObject2&>(movie.getObjects()[0]);
+    EXPECT_EQ(back.getEvents().size(), 2u);
+    EXPECT_EQ(back.getEvents()[1].getKeyCode(), 13);
+    EXPECT_EQ(dynamic_cast<const FSDefineButton2&>(movie.getObjects()[1]).getEvents().size(), 2u);
 }
 
 }  // namespace
