@@ -138,6 +138,8 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
                     << picture << " was drawn but did not become an element";
             }
             ++count.notDrawn;
+            std::printf("  not drawn: slide %d shape %d \"%s\" type %d kind %d\n", i, k,
+                        shape->name().c_str(), shape->type(), shape->autoShapeType());
         }
 
         // Each slide one frame of its elements, placed as the timeline places them.
@@ -150,9 +152,11 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
         job.movie.add(std::make_unique<transform::FSShowFrame>());
         job.slides.push_back(std::move(record));
     }
-    std::printf("%s: %d shapes: %d vector, %d groups, %d pictures, %d not drawn by the host\n",
-                deck.filename().c_str(), count.shapes, count.vectors, count.groups, count.pictures,
-                count.notDrawn);
+    std::printf(
+        "%s: %d shapes: %d vector, %d groups, %d pictures, %d without an element (text alone, or "
+        "not drawn by the host)\n",
+        deck.filename().c_str(), count.shapes, count.vectors, count.groups, count.pictures,
+        count.notDrawn);
 
     job.movie.setFrameSize(job.frameBounds);
     job.movie.setFrameRate(kFrameRate);
