@@ -180,7 +180,8 @@ bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
         auto member = items->item(i);
         if (!member) continue;
         // Members get numbers of their own, so their pictures never take another shape's name.
-        buildInto(job, record, element.members, element.shapeIndex * 1000 + i, member, origin,
+        const auto number = (static_cast<long long>(element.shapeIndex) * 1000 + i) % 1000000000;
+        buildInto(job, record, element.members, static_cast<int>(number), member, origin,
                   depth + 1);
     }
     if (element.members.empty()) return true;  // nothing to show; not a failure

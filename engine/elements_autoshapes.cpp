@@ -239,8 +239,10 @@ bool calloutOutline(int kind, int W, int H, const std::vector<float>& adjustment
         std::fabs(adj2) > 1000) {
         return false;
     }
-    const Point tip{roundHalf(W * static_cast<double>(adj1)),
-                    roundHalf(H * static_cast<double>(adj2))};
+    // Held within the drawable range, so a far tip cannot overflow.
+    auto far = [](double v) { return std::clamp(v, -kFarthestTwips, kFarthestTwips); };
+    const Point tip{roundHalf(far(W * static_cast<double>(adj1))),
+                    roundHalf(far(H * static_cast<double>(adj2)))};
     const Edge edge = facingEdge(adj1, adj2, static_cast<float>(W) / static_cast<float>(H));
 
     // The pointer's base on the facing edge: from 1/6 to 5/12 of the edge on the half where the

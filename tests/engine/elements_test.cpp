@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -369,6 +370,13 @@ TEST_F(ElementsTest, CalloutTipsBeyondCornersAndInsideTheBox) {
     FSShape broken;
     EXPECT_FALSE(calloutOutline(105, 1200, 600, {1e30f, 0.5f}, 1, 1, broken));
     EXPECT_TRUE(broken.getObjects().empty());
+    // A far tip on a very large box stays within what the records can hold.
+    FSShape far;
+    ASSERT_TRUE(calloutOutline(105, 20000000, 20000000, {999.0f, 0.5f}, 1, 1, far));
+    const auto points = absolutePoints(far);
+    EXPECT_NE(std::find(points.begin(), points.end(), std::pair<int, int>{20000000, 10000000}),
+              points.end());
+    EXPECT_EQ(points.back(), (std::pair<int, int>{0, 0}));
     FSShape unread;
     ASSERT_TRUE(calloutOutline(
         105, 1200, 600,
