@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/codes.h"
@@ -173,6 +174,7 @@ struct PathCommand {
 
 struct Shape;
 using ShapePtr = std::shared_ptr<Shape>;
+struct GeometryData;  // guides and paths of a geometry as written (render/geometry.h)
 
 struct ShapeList {
     std::vector<ShapePtr> items;
@@ -215,6 +217,11 @@ struct Shape {
     int kind = host::shape_kind::kMixed;
     std::string preset;  // preset geometry name, "" for custom geometry or none
     std::vector<float> adjustments;
+    // The file's avLst values (100000 = 1.0 for ratios) by guide name, for drawing the preset.
+    std::vector<std::pair<std::string, double>> geometryAdjust;
+    // Custom geometry as written (guides and paths with their fill and stroke flags); null for
+    // presets. `path` holds the same outline evaluated on the slide.
+    std::shared_ptr<const GeometryData> geometry;
     float left = 0, top = 0, width = 0, height = 0;
     float rotation = 0;
     bool flipH = false, flipV = false;

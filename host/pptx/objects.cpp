@@ -10,6 +10,7 @@
 #include "host/pptx/layout.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/render/renderer.h"
 #include "host/pptx/text.h"
 
 namespace quillet::pptx {
@@ -814,8 +815,13 @@ class SlideImpl : public host::Slide {
         s_->followMasterBackground = follow;
         deck_->dirty = true;
     }
-    // Slide pictures come with the renderer; until then nothing is written.
-    bool exportPicture(const std::string&, const std::string&, int, int) override { return false; }
+    // The slide drawn by the renderer, with the application's text layouts.
+    bool exportPicture(const std::string& path, const std::string& filter, int width,
+                       int height) override {
+        if (!deck_ || !deck_->data) return false;
+        return render::exportSlide(*deck_->data, *s_, path, filter, width, height,
+                                   deck_->layouts.get());
+    }
 
   private:
     std::shared_ptr<SlideData> s_;

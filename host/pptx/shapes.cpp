@@ -7,6 +7,7 @@
 #include <map>
 
 #include "host/pptx/presets.h"
+#include "host/pptx/render/geometry.h"
 
 namespace quillet::pptx {
 
@@ -145,104 +146,27 @@ int placeholderCode(const std::string& type) {
     return kObject;
 }
 
-// Cubic approximation of an elliptical arc, appended in path units.
-void appendArc(std::vector<PathCommand>& out, double& cx, double& cy, double wr, double hr,
-               double startDeg, double sweepDeg,
-               const std::function<void(PathCommand&, int, double, double)>& put) {
-    constexpr double kPi = 3.14159265358979323846;
-    double start = startDeg * kPi / 180;
-    double sweep = std::clamp(sweepDeg, -360.0, 360.0) * kPi / 180;
-    // The arc starts at the current point; its centre lies back along the start angle.
-    double ox = cx - wr * std::cos(start);
-    double oy = cy - hr * std::sin(start);
-    int segments = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 2))));
-    double step = sweep / segments;
-    double k = 4.0 / 3.0 * std::tan(step / 4);
-    double a = start;
-    for (int i = 0; i < segments; ++i) {
-        double b = a + step;
-        double x1 = ox + wr * (std::cos(a) - k * std::sin(a));
-        double y1 = oy + hr * (std::sin(a) + k * std::cos(a));
-        double x2 = ox + wr * (std::cos(b) + k * std::sin(b));
-        double y2 = oy + hr * (std::sin(b) - k * std::cos(b));
-        double x3 = ox + wr * std::cos(b);
-        double y3 = oy + hr * std::sin(b);
-        PathCommand c;
-        c.kind = PathCommand::Cubic;
-        put(c, 0, x1, y1);
-        put(c, 1, x2, y2);
-        put(c, 2, x3, y3);
-        out.push_back(c);
-        a = b;
-    }
-    cx = ox + wr * std::cos(a);
-    cy = oy + hr * std::sin(a);
-}
-
-// Custom geometry to slide points. Guide names in coordinates are not evaluated (they read 0);
-// the files we meet write numbers.
-std::vector<PathCommand> readCustomPath(pugi::xml_node custGeom, const Shape& shape,
-                                        const Xfrm& xfrm) {
+// Custom geometry on the slide: the guides and paths evaluated for the shape's box, flips applied
+// (the rotation stays with the shape).
+std::vector<PathCommand> customPath(const GeometryData& geometry, const Shape& shape) {
     std::vector<PathCommand> out;
-    for (pugi::xml_node p : child(custGeom, "pathLst").children()) {
-        if (!is(p, "path")) continue;
-        double w =
-            static_cast<double>(std::clamp<std::int64_t>(intAttr(p, "w", xfrm.cx), 0, kMaxEmu));
-        double h =
-            static_cast<double>(std::clamp<std::int64_t>(intAttr(p, "h", xfrm.cy), 0, kMaxEmu));
-        double sx = w > 0 ? shape.width / w : 0;
-        double sy = h > 0 ? shape.height / h : 0;
-        auto put = [&](PathCommand& c, int i, double x, double y) {
-            double px = x * sx;
-            double py = y * sy;
-            if (shape.flipH) px = shape.width - px;
-            if (shape.flipV) py = shape.height - py;
-            c.x[i] = static_cast<float>(shape.left + px);
-            c.y[i] = static_cast<float>(shape.top + py);
-        };
-        double cx = 0, cy = 0;
-        for (pugi::xml_node cmd : p.children()) {
+    for (const render::Outline& o : render::evaluateGeometry(geometry, shape.width, shape.height)) {
+        for (const render::OutlineSegment& s : o.segments) {
             if (out.size() >= kMaxPathCommands) return out;
-            std::string_view n = localName(cmd.name());
-            std::vector<std::pair<double, double>> pts;
-            for (pugi::xml_node pt : cmd.children()) {
-                if (!is(pt, "pt")) continue;
-                pts.emplace_back(static_cast<double>(clampEmu(intAttr(pt, "x", 0))),
-                                 static_cast<double>(clampEmu(intAttr(pt, "y", 0))));
-            }
             PathCommand c;
-            if ((n == "moveTo" || n == "lnTo") && !pts.empty()) {
-                c.kind = n == "moveTo" ? PathCommand::Move : PathCommand::Line;
-                put(c, 0, pts[0].first, pts[0].second);
-                cx = pts[0].first;
-                cy = pts[0].second;
-                out.push_back(c);
-            } else if (n == "cubicBezTo" && pts.size() >= 3) {
-                c.kind = PathCommand::Cubic;
-                for (int i = 0; i < 3; ++i) put(c, i, pts[i].first, pts[i].second);
-                cx = pts[2].first;
-                cy = pts[2].second;
-                out.push_back(c);
-            } else if (n == "quadBezTo" && pts.size() >= 2) {
-                // Raised to a cubic with the same shape.
-                c.kind = PathCommand::Cubic;
-                put(c, 0, cx + 2.0 / 3 * (pts[0].first - cx), cy + 2.0 / 3 * (pts[0].second - cy));
-                put(c, 1, pts[1].first + 2.0 / 3 * (pts[0].first - pts[1].first),
-                    pts[1].second + 2.0 / 3 * (pts[0].second - pts[1].second));
-                put(c, 2, pts[1].first, pts[1].second);
-                cx = pts[1].first;
-                cy = pts[1].second;
-                out.push_back(c);
-            } else if (n == "arcTo") {
-                double wr = static_cast<double>(clampEmu(intAttr(cmd, "wR", 0)));
-                double hr = static_cast<double>(clampEmu(intAttr(cmd, "hR", 0)));
-                double st = static_cast<double>(intAttr(cmd, "stAng", 0) % 21600000) / 60000.0;
-                double sw = static_cast<double>(intAttr(cmd, "swAng", 0) % 21600001) / 60000.0;
-                appendArc(out, cx, cy, wr, hr, st, sw, put);
-            } else if (n == "close") {
-                c.kind = PathCommand::Close;
-                out.push_back(c);
+            c.kind = s.kind == render::OutlineSegment::Move    ? PathCommand::Move
+                     : s.kind == render::OutlineSegment::Line  ? PathCommand::Line
+                     : s.kind == render::OutlineSegment::Cubic ? PathCommand::Cubic
+                                                               : PathCommand::Close;
+            for (int i = 0; i < 3; ++i) {
+                double px = s.kind == render::OutlineSegment::Close ? 0 : s.x[i];
+                double py = s.kind == render::OutlineSegment::Close ? 0 : s.y[i];
+                if (shape.flipH) px = shape.width - px;
+                if (shape.flipV) py = shape.height - py;
+                c.x[i] = static_cast<float>(shape.left + px);
+                c.y[i] = static_cast<float>(shape.top + py);
             }
+            out.push_back(c);
         }
     }
     return out;
@@ -395,11 +319,23 @@ class TreeReader {
                     guides[strAttr(gd, "name")] = *v;
                 }
             }
+            for (const auto& [name, value] : guides) {
+                shape->geometryAdjust.emplace_back(name, static_cast<double>(value));
+            }
             shape->adjustments =
                 hostAdjustments(shape->preset, guides, shape->width, shape->height);
         }
         bool lineGeometry = shape->preset == "line" || shape->preset == "straightConnector1";
-        if (custGeom) shape->path = readCustomPath(custGeom, *shape, xfrm);
+        if (custGeom) {
+            auto geometry = std::make_shared<GeometryData>(render::readCustomGeometry(custGeom));
+            // Paths without a size of their own are in the frame's units (a group's child space).
+            for (GeometryPath& p : geometry->paths) {
+                if (p.w <= 0) p.w = static_cast<double>(xfrm.cx);
+                if (p.h <= 0) p.h = static_cast<double>(xfrm.cy);
+            }
+            shape->geometry = geometry;
+            shape->path = customPath(*geometry, *shape);
+        }
         if (lineGeometry) {
             PathCommand a, b;
             a.kind = PathCommand::Move;

@@ -1,0 +1,404 @@
+#include "host/pptx/render/picture.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include <gif_lib.h>
+#include <jpeglib.h>
+#include <tiffio.h>
+
+#include "media/image_loader.h"
+
+namespace quillet::pptx::render {
+
+namespace {
+
+bool startsWith(std::span<const std::uint8_t> b, std::initializer_list<std::uint8_t> sig) {
+    if (b.size() < sig.size()) return false;
+    return std::equal(sig.begin(), sig.end(), b.begin());
+}
+
+bool sizeAllowed(std::uint64_t w, std::uint64_t h, std::uint64_t maxPixels) {
+    return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= maxPixels;
+}
+
+// A surface from unpremultiplied RGBA rows.
+Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba) {
+    Surface s(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h)));
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_flush(s.get());
+    unsigned char* data = cairo_image_surface_get_data(s.get());
+    int stride = cairo_image_surface_get_stride(s.get());
+    for (std::uint32_t y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        const std::uint8_t* in = rgba + static_cast<std::size_t>(y) * w * 4;
+        for (std::uint32_t x = 0; x < w; ++x, in += 4) {
+            std::uint32_t a = in[3];
+            std::uint32_t r = (in[0] * a + 127) / 255;
+            std::uint32_t g = (in[1] * a + 127) / 255;
+            std::uint32_t b = (in[2] * a + 127) / 255;
+            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+    }
+    cairo_surface_mark_dirty(s.get());
+    return s;
+}
+
+DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    DecodedPicture out;
+    auto loader = media::createImageLoader(media::ImageLoader::NoKey, media::ImageLoader::NoKey,
+                                           media::ImageLoader::NoKey, maxPixels);
+    loader->setDiagnostics(nullptr);
+    if (loader->decodeData(bytes) != media::Success) {
+        out.problem = loader->getProblem();
+        return out;
+    }
+    const media::ImageRecord& r = loader->getImage();
+    if (!sizeAllowed(r.width, r.height, maxPixels)) {
+        out.problem = "picture too large";
+        return out;
+    }
+    std::size_t n = static_cast<std::size_t>(r.width) * r.height;
+    if (r.kind == media::IndexedImage || r.kind == media::IndexedImageSet) {
+        if (r.indices.size() < n) {
+            out.problem = "short index data";
+            return out;
+        }
+        std::vector<std::uint8_t> rgba(n * 4);
+        std::size_t entries = r.table.size() / 4;
+        for (std::size_t i = 0; i < n; ++i) {
+            std::size_t e = r.indices[i];
+            if (e < entries) std::memcpy(&rgba[i * 4], &r.table[e * 4], 4);
+        }
+        out.surface = fromRgba(r.width, r.height, rgba.data());
+    } else if (r.kind >= media::LowColourImage && r.kind <= media::AlphaColourImage) {
+        if (r.pixels.size() < n * 4) {
+            out.problem = "short pixel data";
+            return out;
+        }
+        if (r.kind == media::AlphaColourImage) {
+            out.surface = fromRgba(r.width, r.height, r.pixels.data());
+        } else {
+            std::vector<std::uint8_t> rgba(r.pixels.begin(), r.pixels.begin() + n * 4);
+            for (std::size_t i = 0; i < n; ++i) rgba[i * 4 + 3] = 255;
+            out.surface = fromRgba(r.width, r.height, rgba.data());
+        }
+    } else {
+        out.problem = "unsupported picture kind";
+    }
+    return out;
+}
+
+// JPEG through libjpeg, whose errors leave by longjmp: the frame that calls setjmp holds only
+// plain data, and the pixels go to a buffer the caller owns.
+struct JpegError {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegErrorExit(j_common_ptr info) {
+    auto* e = reinterpret_cast<JpegError*>(info->err);
+    (*info->err->format_message)(info, e->message);
+    std::longjmp(e->jump, 1);
+}
+
+void jpegQuiet(j_common_ptr, int) {}
+
+// Returns 0 on success; sizes the buffer through `reserve` once the header is read.
+int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
+                  std::vector<std::uint8_t>* rgb, std::uint32_t* width, std::uint32_t* height,
+                  char* message) {
+    jpeg_decompress_struct info;
+    JpegError error;
+    info.err = jpeg_std_error(&error.base);
+    error.base.error_exit = jpegErrorExit;
+    error.base.emit_message = jpegQuiet;
+    error.message[0] = 0;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "%s", error.message);
+        return 1;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    if (!sizeAllowed(info.image_width, info.image_height, maxPixels)) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "picture too large");
+        return 1;
+    }
+    jpeg_start_decompress(&info);
+    if (info.output_components != 3) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "unexpected colour components");
+        return 1;
+    }
+    *width = info.output_width;
+    *height = info.output_height;
+    rgb->assign(static_cast<std::size_t>(info.output_width) * info.output_height * 3, 0);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row =
+            rgb->data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
+        if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return 0;
+}
+
+DecodedPicture decodeJpeg(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    DecodedPicture out;
+    std::vector<std::uint8_t> rgb;
+    std::uint32_t w = 0, h = 0;
+    char message[JMSG_LENGTH_MAX] = {0};
+    if (decodeJpegRaw(bytes.data(), bytes.size(), maxPixels, &rgb, &w, &h, message) != 0) {
+        out.problem = std::string("JPEG: ") + message;
+        return out;
+    }
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
+    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * h; i < n; ++i) {
+        rgba[i * 4] = rgb[i * 3];
+        rgba[i * 4 + 1] = rgb[i * 3 + 1];
+        rgba[i * 4 + 2] = rgb[i * 3 + 2];
+        rgba[i * 4 + 3] = 255;
+    }
+    out.surface = fromRgba(w, h, rgba.data());
+    return out;
+}
+
+struct MemoryReader {
+    std::span<const std::uint8_t> bytes;
+    std::size_t position = 0;
+};
+
+int gifRead(GifFileType* gif, GifByteType* buffer, int length) {
+    auto* r = static_cast<MemoryReader*>(gif->UserData);
+    if (length <= 0) return 0;
+    std::size_t n = std::min(static_cast<std::size_t>(length), r->bytes.size() - r->position);
+    std::memcpy(buffer, r->bytes.data() + r->position, n);
+    r->position += n;
+    return static_cast<int>(n);
+}
+
+// The first frame of a GIF, over the logical screen, its transparent colour kept see-through.
+DecodedPicture decodeGif(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    DecodedPicture out;
+    MemoryReader reader{bytes, 0};
+    int error = 0;
+    struct Closer {
+        void operator()(GifFileType* g) const {
+            int e = 0;
+            DGifCloseFile(g, &e);
+        }
+    };
+    std::unique_ptr<GifFileType, Closer> gif(DGifOpen(&reader, gifRead, &error));
+    if (!gif) {
+        out.problem = "GIF: cannot open";
+        return out;
+    }
+    std::uint32_t sw = static_cast<std::uint32_t>(std::max(0, gif->SWidth));
+    std::uint32_t sh = static_cast<std::uint32_t>(std::max(0, gif->SHeight));
+    int transparent = -1;
+    for (int guard = 0; guard < 100000; ++guard) {
+        GifRecordType type;
+        if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) break;
+        if (type == TERMINATE_RECORD_TYPE) break;
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* ext = nullptr;
+            if (DGifGetExtension(gif.get(), &code, &ext) == GIF_ERROR) break;
+            if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4 && (ext[1] & 1)) {
+                transparent = ext[4];
+            }
+            while (ext) {
+                if (DGifGetExtensionNext(gif.get(), &ext) == GIF_ERROR) {
+                    ext = nullptr;
+                    guard = 100000;
+                }
+            }
+            continue;
+        }
+        if (type != IMAGE_DESC_RECORD_TYPE) continue;
+        if (DGifGetImageDesc(gif.get()) == GIF_ERROR) break;
+        const GifImageDesc& d = gif->Image;
+        if (d.Width <= 0 || d.Height <= 0 || d.Left < 0 || d.Top < 0) break;
+        auto iw = static_cast<std::uint32_t>(d.Width), ih = static_cast<std::uint32_t>(d.Height);
+        if (sw == 0 || sh == 0) {
+            sw = iw + static_cast<std::uint32_t>(d.Left);
+            sh = ih + static_cast<std::uint32_t>(d.Top);
+        }
+        if (!sizeAllowed(sw, sh, maxPixels) || !sizeAllowed(iw, ih, maxPixels)) {
+            out.problem = "GIF: picture too large";
+            return out;
+        }
+        const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+        if (!map || !map->Colors || map->ColorCount <= 0) break;
+        std::vector<GifPixelType> indices(static_cast<std::size_t>(iw) * ih);
+        bool ok = true;
+        if (d.Interlace) {
+            static const int offsets[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4 && ok; ++pass) {
+                for (std::uint32_t y = offsets[pass]; y < ih && ok; y += steps[pass]) {
+                    ok = DGifGetLine(gif.get(), &indices[y * iw], static_cast<int>(iw)) == GIF_OK;
+                }
+            }
+        } else {
+            for (std::uint32_t y = 0; y < ih && ok; ++y) {
+                ok = DGifGetLine(gif.get(), &indices[y * iw], static_cast<int>(iw)) == GIF_OK;
+            }
+        }
+        // A truncated frame still shows the rows that arrived.
+        std::vector<std::uint8_t> rgba(static_cast<std::size_t>(sw) * sh * 4, 0);
+        for (std::uint32_t y = 0; y < ih; ++y) {
+            std::uint32_t ty = y + static_cast<std::uint32_t>(d.Top);
+            if (ty >= sh) break;
+            for (std::uint32_t x = 0; x < iw; ++x) {
+                std::uint32_t tx = x + static_cast<std::uint32_t>(d.Left);
+                if (tx >= sw) break;
+                int e = indices[static_cast<std::size_t>(y) * iw + x];
+                if (e == transparent || e >= map->ColorCount) continue;
+                std::uint8_t* p = &rgba[(static_cast<std::size_t>(ty) * sw + tx) * 4];
+                p[0] = map->Colors[e].Red;
+                p[1] = map->Colors[e].Green;
+                p[2] = map->Colors[e].Blue;
+                p[3] = 255;
+            }
+        }
+        out.surface = fromRgba(sw, sh, rgba.data());
+        return out;
+    }
+    out.problem = "GIF: no picture";
+    return out;
+}
+
+struct TiffMemory {
+    std::span<const std::uint8_t> bytes;
+    toff_t position = 0;
+};
+
+tsize_t tiffRead(thandle_t h, tdata_t buffer, tsize_t size) {
+    auto* m = static_cast<TiffMemory*>(h);
+    if (size <= 0 || m->position >= m->bytes.size()) return 0;
+    std::size_t n = std::min(static_cast<std::size_t>(size),
+                             m->bytes.size() - static_cast<std::size_t>(m->position));
+    std::memcpy(buffer, m->bytes.data() + m->position, n);
+    m->position += n;
+    return static_cast<tsize_t>(n);
+}
+tsize_t tiffWrite(thandle_t, tdata_t, tsize_t) {
+    return 0;
+}
+toff_t tiffSeek(thandle_t h, toff_t offset, int whence) {
+    auto* m = static_cast<TiffMemory*>(h);
+    toff_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->position : m->bytes.size();
+    toff_t next = base + offset;
+    if (next > m->bytes.size()) next = m->bytes.size();
+    m->position = next;
+    return next;
+}
+int tiffClose(thandle_t) {
+    return 0;
+}
+toff_t tiffSize(thandle_t h) {
+    return static_cast<TiffMemory*>(h)->bytes.size();
+}
+int tiffMap(thandle_t, tdata_t*, toff_t*) {
+    return 0;
+}
+void tiffUnmap(thandle_t, tdata_t, toff_t) {}
+
+void tiffSilent(const char*, const char*, va_list) {}
+
+DecodedPicture decodeTiff(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    DecodedPicture out;
+    TIFFSetErrorHandler(tiffSilent);
+    TIFFSetWarningHandler(tiffSilent);
+    TiffMemory memory{bytes, 0};
+    struct Closer {
+        void operator()(TIFF* t) const { TIFFClose(t); }
+    };
+    std::unique_ptr<TIFF, Closer> tif(TIFFClientOpen("picture", "rm", &memory, tiffRead, tiffWrite,
+                                                     tiffSeek, tiffClose, tiffSize, tiffMap,
+                                                     tiffUnmap));
+    if (!tif) {
+        out.problem = "TIFF: cannot open";
+        return out;
+    }
+    std::uint32_t w = 0, h = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &h);
+    if (!sizeAllowed(w, h, maxPixels)) {
+        out.problem = "TIFF: picture too large";
+        return out;
+    }
+    std::vector<std::uint32_t> raster(static_cast<std::size_t>(w) * h);
+    if (!TIFFReadRGBAImageOriented(tif.get(), w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+        out.problem = "TIFF: cannot read";
+        return out;
+    }
+    std::vector<std::uint8_t> rgba(raster.size() * 4);
+    for (std::size_t i = 0; i < raster.size(); ++i) {
+        std::uint32_t p = raster[i];
+        rgba[i * 4] = static_cast<std::uint8_t>(TIFFGetR(p));
+        rgba[i * 4 + 1] = static_cast<std::uint8_t>(TIFFGetG(p));
+        rgba[i * 4 + 2] = static_cast<std::uint8_t>(TIFFGetB(p));
+        rgba[i * 4 + 3] = static_cast<std::uint8_t>(TIFFGetA(p));
+    }
+    // The raster holds premultiplied colours; undo that so fromRgba can premultiply once.
+    for (std::size_t i = 0; i < raster.size(); ++i) {
+        std::uint8_t* p = &rgba[i * 4];
+        if (p[3] != 0 && p[3] != 255) {
+            for (int c = 0; c < 3; ++c)
+                p[c] = static_cast<std::uint8_t>(std::min(255, p[c] * 255 / p[3]));
+        }
+    }
+    out.surface = fromRgba(w, h, rgba.data());
+    return out;
+}
+
+}  // namespace
+
+PictureFormat sniffPicture(std::span<const std::uint8_t> b) {
+    if (startsWith(b, {0x89, 'P', 'N', 'G'})) return PictureFormat::Png;
+    if (startsWith(b, {0xFF, 0xD8})) return PictureFormat::Jpeg;
+    if (startsWith(b, {'G', 'I', 'F', '8'})) return PictureFormat::Gif;
+    if (startsWith(b, {'B', 'M'})) return PictureFormat::Bmp;
+    if (startsWith(b, {'I', 'I', 42, 0}) || startsWith(b, {'M', 'M', 0, 42}))
+        return PictureFormat::Tiff;
+    if (startsWith(b, {1, 0, 0, 0}) && b.size() >= 44 && b[40] == ' ' && b[41] == 'E' &&
+        b[42] == 'M' && b[43] == 'F')
+        return PictureFormat::Emf;
+    if (startsWith(b, {0xD7, 0xCD, 0xC6, 0x9A}) || startsWith(b, {1, 0, 9, 0}) ||
+        startsWith(b, {2, 0, 9, 0}))
+        return PictureFormat::Wmf;
+    return PictureFormat::Unknown;
+}
+
+DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    maxPixels = std::min(maxPixels, kMaxPicturePixels);
+    switch (sniffPicture(bytes)) {
+        case PictureFormat::Png:
+        case PictureFormat::Bmp:
+            return viaMediaLoader(bytes, maxPixels);
+        case PictureFormat::Jpeg:
+            return decodeJpeg(bytes, maxPixels);
+        case PictureFormat::Gif:
+            return decodeGif(bytes, maxPixels);
+        case PictureFormat::Tiff:
+            return decodeTiff(bytes, maxPixels);
+        case PictureFormat::Emf:
+        case PictureFormat::Wmf:
+            return {nullptr, "vector metafile"};
+        case PictureFormat::Unknown:
+            break;
+    }
+    return {nullptr, "unknown picture format"};
+}
+
+}  // namespace quillet::pptx::render

@@ -1,0 +1,37 @@
+// Pictures for drawing: PNG, JPEG, GIF, BMP and TIFF files decoded to Cairo image surfaces
+// (premultiplied ARGB). Every decoder treats its input as hostile: sizes are checked against the
+// limits before pixels are allocated, and damaged data gives an empty picture, never a crash.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace quillet::pptx::render {
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+// Largest picture decoded for drawing: 8192 × 8192 pixels, 256 MiB of pixels.
+inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{64} << 20;
+inline constexpr std::uint32_t kMaxPictureSide = 32768;
+
+enum class PictureFormat { Unknown, Png, Jpeg, Gif, Bmp, Tiff, Emf, Wmf };
+
+// The format from the first bytes of the data.
+PictureFormat sniffPicture(std::span<const std::uint8_t> bytes);
+
+struct DecodedPicture {
+    Surface surface;      // null when the data could not be decoded
+    std::string problem;  // why, when it could not
+};
+
+DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
+                             std::uint64_t maxPixels = kMaxPicturePixels);
+
+}  // namespace quillet::pptx::render

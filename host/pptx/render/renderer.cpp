@@ -1,0 +1,824 @@
+#include "host/pptx/render/renderer.h"
+
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include "host/pptx/render/geometry.h"
+
+namespace quillet::pptx::render {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kMaxDepth = 32;
+// Pictures on slides are taken at 96 pixels per inch when tiled.
+constexpr double kPointsPerPixel = 0.75;
+// The em size glyph outlines are fetched at; they are scaled to each character's size.
+constexpr double kGlyphEm = 256;
+
+struct Rgba {
+    double r = 0, g = 0, b = 0, a = 1;
+};
+
+Rgba rgba(const Color& c) {
+    return {(c.rgb & 0xFF) / 255.0, ((c.rgb >> 8) & 0xFF) / 255.0, ((c.rgb >> 16) & 0xFF) / 255.0,
+            std::clamp(static_cast<double>(c.alpha), 0.0, 1.0)};
+}
+
+Rgba mix(const Rgba& a, const Rgba& b, double t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t,
+            a.a + (b.a - a.a) * t};
+}
+
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
+struct PatternDeleter {
+    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+};
+using Pattern = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
+
+bool finiteBox(const Shape& s) {
+    return std::isfinite(s.left) && std::isfinite(s.top) && std::isfinite(s.width) &&
+           std::isfinite(s.height) && std::isfinite(s.rotation);
+}
+
+// The density of a preset pattern's foreground, for patterns drawn as their mean colour.
+double patternDensity(const std::string& name) {
+    if (name.rfind("pct", 0) == 0) {
+        int v = std::atoi(name.c_str() + 3);
+        if (v > 0 && v <= 100) return v / 100.0;
+    }
+    if (name.rfind("lt", 0) == 0 || name.rfind("narrow", 0) == 0) return 0.25;
+    if (name.rfind("dk", 0) == 0 || name.rfind("wide", 0) == 0) return 0.5;
+    if (name == "solidDmnd") return 0.5;
+    return 0.33;
+}
+
+// Dash patterns in multiples of the line width.
+std::vector<double> dashPattern(int dash) {
+    using namespace host::dash_style;
+    switch (dash) {
+        case kSquareDot:
+        case kRoundDot:
+        case kSysDot:
+            return {1, 1};
+        case kDash:
+            return {4, 3};
+        case kDashDot:
+            return {4, 3, 1, 3};
+        case kDashDotDot:
+            return {3, 1, 1, 1, 1, 1};
+        case kLongDash:
+            return {8, 3};
+        case kLongDashDot:
+            return {8, 3, 1, 3};
+        case kLongDashDotDot:
+            return {8, 3, 1, 3, 1, 3};
+        case kSysDash:
+            return {3, 1};
+        case kSysDashDot:
+            return {3, 1, 1, 1};
+        default:
+            return {};
+    }
+}
+
+void appendOutline(cairo_t* cr, const Outline& o) {
+    bool open = false;
+    for (const OutlineSegment& s : o.segments) {
+        switch (s.kind) {
+            case OutlineSegment::Move:
+                cairo_move_to(cr, s.x[0], s.y[0]);
+                open = true;
+                break;
+            case OutlineSegment::Line:
+                if (!open) cairo_move_to(cr, s.x[0], s.y[0]);
+                cairo_line_to(cr, s.x[0], s.y[0]);
+                open = true;
+                break;
+            case OutlineSegment::Cubic:
+                if (!open) cairo_move_to(cr, s.x[0], s.y[0]);
+                cairo_curve_to(cr, s.x[0], s.y[0], s.x[1], s.y[1], s.x[2], s.y[2]);
+                open = true;
+                break;
+            case OutlineSegment::Close:
+                cairo_close_path(cr);
+                break;
+        }
+    }
+}
+
+// Open ends of an outline: the end point and the direction the path arrives from.
+struct PathEnd {
+    double x = 0, y = 0, fromX = 0, fromY = 0;
+    bool valid = false;
+};
+
+void pathEnds(const Outline& o, PathEnd& head, PathEnd& tail) {
+    head = tail = {};
+    std::vector<std::pair<double, double>> pts;  // the first subpath, control points included
+    for (const OutlineSegment& s : o.segments) {
+        if (s.kind == OutlineSegment::Close) return;  // closed paths carry no arrowheads
+        if (s.kind == OutlineSegment::Move && !pts.empty()) break;
+        int n = s.kind == OutlineSegment::Cubic ? 3 : 1;
+        for (int i = 0; i < n; ++i) pts.emplace_back(s.x[i], s.y[i]);
+    }
+    if (pts.size() < 2) return;
+    auto distinct = [&](std::size_t i, std::size_t j) {
+        return std::hypot(pts[i].first - pts[j].first, pts[i].second - pts[j].second) > 1e-6;
+    };
+    for (std::size_t i = 1; i < pts.size(); ++i) {
+        if (distinct(0, i)) {
+            head = {pts[0].first, pts[0].second, pts[i].first, pts[i].second, true};
+            break;
+        }
+    }
+    std::size_t last = pts.size() - 1;
+    for (std::size_t i = last; i-- > 0;) {
+        if (distinct(last, i)) {
+            tail = {pts[last].first, pts[last].second, pts[i].first, pts[i].second, true};
+            break;
+        }
+    }
+}
+
+void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
+                   const Rgba& color) {
+    using namespace host::arrowhead;
+    if (!end.valid || style.style == kNone || style.style == kMixed) return;
+    // Thin lines get heads of a thin line's size, as the reference renderings draw them.
+    double w = std::max(lineWidth, 2.5);
+    double lenFactor = style.length == kShort ? 2 : style.length == kLong ? 5 : 3;
+    double widFactor = style.width == kNarrow ? 2 : style.width == kWide ? 5 : 3;
+    double len = w * lenFactor, half = w * widFactor / 2;
+    double angle = std::atan2(end.y - end.fromY, end.x - end.fromX);
+    cairo_save(cr);
+    cairo_translate(cr, end.x, end.y);
+    cairo_rotate(cr, angle);
+    cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
+    cairo_new_path(cr);
+    switch (style.style) {
+        case kOpen:
+            cairo_move_to(cr, -len, -half);
+            cairo_line_to(cr, 0, 0);
+            cairo_line_to(cr, -len, half);
+            cairo_set_line_width(cr, lineWidth);
+            cairo_stroke(cr);
+            break;
+        case kStealth:
+            cairo_move_to(cr, 0, 0);
+            cairo_line_to(cr, -len, -half);
+            cairo_line_to(cr, -len * 0.6, 0);
+            cairo_line_to(cr, -len, half);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+            break;
+        case kDiamond:
+            cairo_move_to(cr, len / 2, 0);
+            cairo_line_to(cr, 0, -half);
+            cairo_line_to(cr, -len / 2, 0);
+            cairo_line_to(cr, 0, half);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+            break;
+        case kOval:
+            cairo_save(cr);
+            cairo_scale(cr, len / 2, half);
+            cairo_arc(cr, 0, 0, 1, 0, 2 * kPi);
+            cairo_restore(cr);
+            cairo_fill(cr);
+            break;
+        default:  // triangle
+            cairo_move_to(cr, 0, 0);
+            cairo_line_to(cr, -len, -half);
+            cairo_line_to(cr, -len, half);
+            cairo_close_path(cr);
+            cairo_fill(cr);
+            break;
+    }
+    cairo_restore(cr);
+}
+
+std::string fontKey(const fonts::LogicalFont& f, char32_t code) {
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%d|%d|%d|%u|", f.weight, f.italic, f.charSet,
+                  static_cast<unsigned>(code));
+    return buf + f.faceName + "|" + f.eastAsianFaceName;
+}
+
+}  // namespace
+
+struct Renderer::Impl {
+    LayoutCache* layouts = nullptr;
+    std::unique_ptr<LayoutCache> ownLayouts;
+    struct CachedPicture {
+        Surface surface;                         // null when undecodable
+        std::shared_ptr<const Package> package;  // kept so that its address names it alone
+    };
+    std::map<std::string, CachedPicture> pictures;  // by package and part name
+    std::map<std::string, fonts::GlyphOutline> glyphs;
+
+    cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part) {
+        if (!part) return nullptr;
+        // Parts of different packages share names ("ppt/media/image1.png").
+        char owner[32];
+        std::snprintf(owner, sizeof owner, "%p|", static_cast<const void*>(part->package.get()));
+        std::string key = owner + part->name;
+        auto it = pictures.find(key);
+        if (it == pictures.end()) {
+            std::vector<unsigned char> data = part->data();
+            DecodedPicture d =
+                decodePicture(std::span<const std::uint8_t>(data.data(), data.size()));
+            it = pictures.emplace(key, CachedPicture{std::move(d.surface), part->package}).first;
+        }
+        return it->second.surface.get();
+    }
+
+    // A source pattern for a fill over a box of w × h (units of the current matrix). Null when
+    // the fill draws nothing.
+    Pattern fillPattern(const FillData& fill, double w, double h) {
+        switch (fill.kind) {
+            case FillKind::Solid: {
+                Rgba c = rgba(fill.color);
+                return Pattern(cairo_pattern_create_rgba(c.r, c.g, c.b, c.a));
+            }
+            case FillKind::Gradient:
+                return gradient(fill, w, h);
+            case FillKind::Picture:
+                return pictureFill(fill, w, h);
+            case FillKind::Pattern: {
+                Rgba c = mix(rgba(fill.backColor), rgba(fill.color), patternDensity(fill.pattern));
+                return Pattern(cairo_pattern_create_rgba(c.r, c.g, c.b, c.a));
+            }
+            case FillKind::None:
+                break;
+        }
+        return nullptr;
+    }
+
+    Pattern gradient(const FillData& fill, double w, double h) {
+        std::vector<GradientStopData> stops = fill.stops;
+        if (stops.empty()) stops = {{0, fill.color}, {1, fill.backColor}};
+        std::sort(stops.begin(), stops.end(),
+                  [](const auto& a, const auto& b) { return a.position < b.position; });
+        Pattern p;
+        if (fill.linear || fill.path.empty()) {
+            double a = (std::isfinite(fill.angle) ? fill.angle : 0) * kPi / 180;
+            double dx = std::cos(a), dy = std::sin(a);
+            double half = (std::fabs(w * dx) + std::fabs(h * dy)) / 2;
+            p.reset(cairo_pattern_create_linear(w / 2 - dx * half, h / 2 - dy * half,
+                                                w / 2 + dx * half, h / 2 + dy * half));
+        } else {
+            // Path gradients run from the centre (first stop) to the edge (last stop).
+            p.reset(cairo_pattern_create_radial(0, 0, 0, 0, 0, 1));
+            cairo_matrix_t m;
+            double rx = fill.path == "circle" ? std::hypot(w, h) / 2 : w / 2 * std::sqrt(2.0);
+            double ry = fill.path == "circle" ? std::hypot(w, h) / 2 : h / 2 * std::sqrt(2.0);
+            cairo_matrix_init_translate(&m, w / 2, h / 2);
+            cairo_matrix_scale(&m, std::max(rx, 1e-6), std::max(ry, 1e-6));
+            cairo_matrix_invert(&m);
+            cairo_pattern_set_matrix(p.get(), &m);
+            // The file's stops run from the edge (0) to the centre (1) for path gradients.
+            for (auto& s : stops) s.position = 1 - s.position;
+            std::reverse(stops.begin(), stops.end());
+        }
+        for (const auto& s : stops) {
+            Rgba c = rgba(s.color);
+            cairo_pattern_add_color_stop_rgba(p.get(), std::clamp<double>(s.position, 0, 1), c.r,
+                                              c.g, c.b, c.a);
+        }
+        cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
+        return p;
+    }
+
+    Pattern pictureFill(const FillData& fill, double w, double h) {
+        cairo_surface_t* s = picture(fill.picture);
+        if (!s) return nullptr;
+        double iw = cairo_image_surface_get_width(s), ih = cairo_image_surface_get_height(s);
+        Pattern p(cairo_pattern_create_for_surface(s));
+        cairo_matrix_t m;
+        if (fill.tile) {
+            cairo_matrix_init_scale(&m, kPointsPerPixel, kPointsPerPixel);
+            cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_REPEAT);
+        } else {
+            double l = fill.cropLeft, t = fill.cropTop, r = fill.cropRight, b = fill.cropBottom;
+            double sw = iw * (1 - l - r), sh = ih * (1 - t - b);
+            if (!(std::fabs(sw) > 1e-9) || !(std::fabs(sh) > 1e-9)) return nullptr;
+            cairo_matrix_init_scale(&m, w / sw, h / sh);
+            cairo_matrix_translate(&m, -iw * l, -ih * t);
+            cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
+        }
+        if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return nullptr;
+        cairo_pattern_set_matrix(p.get(), &m);
+        cairo_pattern_set_filter(p.get(), CAIRO_FILTER_GOOD);
+        return p;
+    }
+
+    std::vector<Outline> outlines(const Shape& s) {
+        double w = s.width, h = s.height;
+        if (s.geometry) return evaluateGeometry(*s.geometry, w, h);
+        if (!s.path.empty()) {
+            // Custom outlines are kept on the slide with flips applied; back to the box.
+            Outline o;
+            for (const PathCommand& c : s.path) {
+                OutlineSegment g;
+                g.kind = c.kind == PathCommand::Move    ? OutlineSegment::Move
+                         : c.kind == PathCommand::Line  ? OutlineSegment::Line
+                         : c.kind == PathCommand::Cubic ? OutlineSegment::Cubic
+                                                        : OutlineSegment::Close;
+                for (int i = 0; i < 3; ++i) {
+                    double x = c.x[i] - s.left, y = c.y[i] - s.top;
+                    g.x[i] = s.flipH ? w - x : x;
+                    g.y[i] = s.flipV ? h - y : y;
+                }
+                o.segments.push_back(g);
+            }
+            if (s.preset == "line" || s.preset == "straightConnector1" ||
+                s.type == host::shape_type::kLine) {
+                o.fill = PathFill::None;
+            }
+            return {o};
+        }
+        const GeometryData* g = presetGeometry(s.preset.empty() ? "rect" : s.preset);
+        if (!g) g = presetGeometry("rect");  // the documented fallback
+        return evaluateGeometry(*g, w, h, s.geometryAdjust);
+    }
+
+    void fillOutlines(cairo_t* cr, const Shape& s, const std::vector<Outline>& os,
+                      const FillData& fill) {
+        Pattern p = fillPattern(fill, s.width, s.height);
+        if (!p) return;
+        for (const Outline& o : os) {
+            if (o.fill == PathFill::None) continue;
+            cairo_new_path(cr);
+            appendOutline(cr, o);
+            cairo_set_source(cr, p.get());
+            cairo_fill_preserve(cr);
+            double shade = 0;
+            bool darken = false;
+            switch (o.fill) {
+                case PathFill::Darken:
+                    shade = 0.4, darken = true;
+                    break;
+                case PathFill::DarkenLess:
+                    shade = 0.2, darken = true;
+                    break;
+                case PathFill::Lighten:
+                    shade = 0.4;
+                    break;
+                case PathFill::LightenLess:
+                    shade = 0.2;
+                    break;
+                default:
+                    break;
+            }
+            if (shade > 0) {
+                double v = darken ? 0 : 1;
+                cairo_set_source_rgba(cr, v, v, v, shade);
+                cairo_fill_preserve(cr);
+            }
+            cairo_new_path(cr);
+        }
+    }
+
+    void strokeOutlines(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        const LineData& line = s.line;
+        if (!line.visible || line.fill.kind == FillKind::None) return;
+        Rgba color = line.fill.kind == FillKind::Gradient && !line.fill.stops.empty()
+                         ? rgba(line.fill.stops.front().color)
+                         : rgba(line.fill.color);
+        double width = std::isfinite(line.weight) ? std::clamp<double>(line.weight, 0, 1000) : 0.75;
+        // A zero-width line still shows as a hairline.
+        double drawn = std::max(width, 0.35);
+        cairo_set_line_width(cr, drawn);
+        cairo_set_line_cap(cr, line.cap == "rnd"  ? CAIRO_LINE_CAP_ROUND
+                               : line.cap == "sq" ? CAIRO_LINE_CAP_SQUARE
+                                                  : CAIRO_LINE_CAP_BUTT);
+        cairo_set_line_join(cr, line.join == "bevel"   ? CAIRO_LINE_JOIN_BEVEL
+                                : line.join == "miter" ? CAIRO_LINE_JOIN_MITER
+                                                       : CAIRO_LINE_JOIN_ROUND);
+        std::vector<double> dashes = dashPattern(line.dash);
+        for (double& d : dashes) d *= drawn;
+        if (line.dash == host::dash_style::kRoundDot && !dashes.empty()) {
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+            dashes = {0, 2 * drawn};
+        }
+        cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
+        Pattern p = line.fill.kind == FillKind::Solid || line.fill.kind == FillKind::Gradient
+                        ? Pattern(cairo_pattern_create_rgba(color.r, color.g, color.b, color.a))
+                        : fillPattern(line.fill, s.width, s.height);
+        if (!p) return;
+        const Outline* first = nullptr;
+        for (const Outline& o : os) {
+            if (!o.stroke) continue;
+            if (!first) first = &o;
+            cairo_new_path(cr);
+            appendOutline(cr, o);
+            cairo_set_source(cr, p.get());
+            cairo_stroke(cr);
+        }
+        cairo_set_dash(cr, nullptr, 0, 0);
+        if (first) {
+            PathEnd head, tail;
+            pathEnds(*first, head, tail);
+            drawArrowhead(cr, head, line.head, drawn, color);
+            drawArrowhead(cr, tail, line.tail, drawn, color);
+        }
+    }
+
+    void drawPicture(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        cairo_surface_t* img = picture(s.picture);
+        if (!img) {
+            if (!s.picture) return;
+            // A picture this renderer cannot draw (a vector metafile): a neutral placeholder.
+            cairo_rectangle(cr, 0, 0, s.width, s.height);
+            cairo_set_source_rgba(cr, 0.92, 0.92, 0.92, 1);
+            cairo_fill(cr);
+            return;
+        }
+        FillData f;
+        f.kind = FillKind::Picture;
+        f.picture = s.picture;
+        f.cropLeft = s.cropLeft;
+        f.cropTop = s.cropTop;
+        f.cropRight = s.cropRight;
+        f.cropBottom = s.cropBottom;
+        Pattern p = pictureFill(f, s.width, s.height);
+        if (!p) return;
+        // Padding keeps the edge pixels solid; the clip gives the frame's outline.
+        cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_PAD);
+        cairo_save(cr);
+        cairo_new_path(cr);
+        for (const Outline& o : os) {
+            if (o.fill != PathFill::None) appendOutline(cr, o);
+        }
+        cairo_clip(cr);
+        // A negative crop leaves the picture smaller than its frame: nothing beyond it.
+        double fw = 1 - s.cropLeft - s.cropRight, fh = 1 - s.cropTop - s.cropBottom;
+        if (fw > 1e-6 && fh > 1e-6) {
+            cairo_rectangle(cr, -s.cropLeft / fw * s.width, -s.cropTop / fh * s.height,
+                            s.width / fw, s.height / fh);
+            cairo_clip(cr);
+        }
+        cairo_set_source(cr, p.get());
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
+
+    const fonts::GlyphOutline* glyph(fonts::FontLibrary& lib, const fonts::LogicalFont& font,
+                                     char32_t code) {
+        std::string key = fontKey(font, code);
+        auto it = glyphs.find(key);
+        if (it == glyphs.end()) {
+            it = glyphs.emplace(key, lib.glyphOutline(font, code, kGlyphEm)).first;
+        }
+        return &it->second;
+    }
+
+    void drawGlyph(cairo_t* cr, fonts::FontLibrary& lib, const CharStyle& style, char32_t code,
+                   double x, double baseline) {
+        if (code == 0 || code == U' ' || code == U'\t' || code == U'\r' || code == U'\v') return;
+        const fonts::GlyphOutline* g = glyph(lib, style.font, code);
+        if (!g || g->contours.empty()) return;
+        double k = style.size / kGlyphEm;
+        cairo_save(cr);
+        cairo_translate(cr, x, baseline);
+        cairo_scale(cr, k, -k);
+        cairo_new_path(cr);
+        for (const fonts::Contour& c : g->contours) {
+            cairo_move_to(cr, c.start.x, c.start.y);
+            double px = c.start.x, py = c.start.y;
+            for (const fonts::Segment& s : c.segments) {
+                if (s.kind == fonts::Segment::Kind::quad) {
+                    double c1x = px + 2.0 / 3 * (s.control.x - px);
+                    double c1y = py + 2.0 / 3 * (s.control.y - py);
+                    double c2x = s.end.x + 2.0 / 3 * (s.control.x - s.end.x);
+                    double c2y = s.end.y + 2.0 / 3 * (s.control.y - s.end.y);
+                    cairo_curve_to(cr, c1x, c1y, c2x, c2y, s.end.x, s.end.y);
+                } else {
+                    cairo_line_to(cr, s.end.x, s.end.y);
+                }
+                px = s.end.x;
+                py = s.end.y;
+            }
+            cairo_close_path(cr);
+        }
+        cairo_restore(cr);
+        Rgba c = rgba(style.color);
+        cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr);
+    }
+
+    // One shape that is not a group or table: geometry, fill, picture, outline, text.
+    void drawCell(cairo_t* cr, const Shape& s, int depth);
+
+    void drawText(cairo_t* cr, const Shape& s) {
+        if (!s.text || s.text->paragraphs.empty()) return;
+        std::shared_ptr<const TextLayout> layout = layouts->layout(s);
+        fonts::FontLibrary* lib = layouts->fonts();
+        if (!layout || !lib) return;
+        cairo_save(cr);
+        // The layout places characters on the unrotated slide; turn them with the shape.
+        double cx = s.left + s.width / 2.0, cy = s.top + s.height / 2.0;
+        cairo_translate(cr, cx, cy);
+        cairo_rotate(cr, layout->rotation * kPi / 180);
+        cairo_translate(cr, -cx, -cy);
+        for (const LaidParagraph& p : layout->paragraphs) {
+            const LaidBullet& b = p.bullet;
+            if (!b.present || b.style < 0 ||
+                static_cast<std::size_t>(b.style) >= layout->styles.size()) {
+                continue;
+            }
+            for (const LaidGlyph& g : b.glyphs) {
+                drawGlyph(cr, *lib, layout->styles[static_cast<std::size_t>(b.style)], g.code, g.x,
+                          b.baseline);
+            }
+        }
+        for (const LaidChar& c : layout->chars) {
+            if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout->styles.size()) continue;
+            const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
+            drawGlyph(cr, *lib, st, c.glyph, c.x, c.baseline);
+            if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
+                Rgba col = rgba(st.color);
+                cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
+                double t = std::max(st.size * 0.05, 0.5);
+                if (st.underline) {
+                    cairo_rectangle(cr, c.x, c.baseline + st.size * 0.1, c.advance, t);
+                    cairo_fill(cr);
+                }
+                if (st.strike) {
+                    cairo_rectangle(cr, c.x, c.baseline - st.size * 0.3, c.advance, t);
+                    cairo_fill(cr);
+                }
+            }
+        }
+        cairo_restore(cr);
+    }
+};
+
+Renderer::Renderer(LayoutCache* layouts) : impl_(std::make_unique<Impl>()) {
+    if (!layouts) {
+        impl_->ownLayouts = std::make_unique<LayoutCache>();
+        layouts = impl_->ownLayouts.get();
+    }
+    impl_->layouts = layouts;
+}
+
+Renderer::~Renderer() = default;
+
+void Renderer::drawBackground(cairo_t* cr, const FillData& fill, double width, double height) {
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, width, height);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_fill_preserve(cr);
+    if (Pattern p = impl_->fillPattern(fill, width, height)) {
+        cairo_set_source(cr, p.get());
+        cairo_fill_preserve(cr);
+    }
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+// A table: cell fills, then the text of each cell, then the borders over them.
+void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth) {
+    const TableData& t = *frame.table;
+    constexpr std::size_t kMaxCells = 100000;
+    std::vector<double> xs{frame.left}, ys{frame.top};
+    for (float w : t.columnWidths) xs.push_back(xs.back() + (std::isfinite(w) ? w : 0));
+    for (const TableRow& r : t.rows)
+        ys.push_back(ys.back() + (std::isfinite(r.height) ? r.height : 0));
+    std::size_t cells = 0;
+    auto cellBox = [&](std::size_t row, std::size_t col, const TableCell& c, Shape& box) {
+        std::size_t col2 =
+            std::min(xs.size() - 1, col + static_cast<std::size_t>(std::max(1, c.columnSpan)));
+        std::size_t row2 =
+            std::min(ys.size() - 1, row + static_cast<std::size_t>(std::max(1, c.rowSpan)));
+        box.left = static_cast<float>(xs[col]);
+        box.top = static_cast<float>(ys[row]);
+        box.width = static_cast<float>(xs[col2] - xs[col]);
+        box.height = static_cast<float>(ys[row2] - ys[row]);
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t row = 0; row < t.rows.size() && row + 1 < ys.size(); ++row) {
+            const TableRow& r = t.rows[row];
+            for (std::size_t col = 0; col < r.cells.size() && col + 1 < xs.size(); ++col) {
+                if (++cells > 2 * kMaxCells) return;
+                const TableCell& c = r.cells[col];
+                if (c.mergedAcross || c.mergedDown) continue;
+                Shape box;
+                cellBox(row, col, c, box);
+                if (pass == 0) {
+                    box.fill = c.fill;
+                    box.text = c.text;
+                    box.preset = "rect";
+                    box.line.visible = false;
+                    impl.drawCell(cr, box, depth);
+                } else {
+                    auto edge = [&](const LineData& line, double x0, double y0, double x1,
+                                    double y1) {
+                        if (!line.visible) return;
+                        Shape seg;
+                        seg.left = static_cast<float>(std::min(x0, x1));
+                        seg.top = static_cast<float>(std::min(y0, y1));
+                        seg.width = static_cast<float>(std::fabs(x1 - x0));
+                        seg.height = static_cast<float>(std::fabs(y1 - y0));
+                        seg.flipV = y1 < y0;
+                        seg.preset = "line";
+                        seg.line = line;
+                        impl.drawCell(cr, seg, depth);
+                    };
+                    double l = box.left, tp = box.top, rr = box.left + box.width,
+                           b = box.top + box.height;
+                    edge(c.borderTop, l, tp, rr, tp);
+                    edge(c.borderBottom, l, b, rr, b);
+                    edge(c.borderLeft, l, tp, l, b);
+                    edge(c.borderRight, rr, tp, rr, b);
+                    edge(c.borderDiagonalDown, l, tp, rr, b);
+                    edge(c.borderDiagonalUp, l, b, rr, tp);
+                }
+            }
+        }
+    }
+}
+
+void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
+    if (s.hidden || depth > kMaxDepth || !finiteBox(s)) return;
+    if (s.children) {
+        // Members carry the group's placement already.
+        for (const ShapePtr& c : s.children->items) {
+            if (c) drawShape(cr, *c, depth + 1);
+        }
+        return;
+    }
+    if (s.table && !s.picture) {
+        drawTable(*impl_, cr, s, depth);
+        return;
+    }
+    impl_->drawCell(cr, s, depth);
+}
+
+void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
+    cairo_save(cr);
+    double w = s.width, h = s.height;
+    cairo_translate(cr, s.left + w / 2, s.top + h / 2);
+    cairo_rotate(cr, s.rotation * kPi / 180);
+    cairo_scale(cr, s.flipH ? -1 : 1, s.flipV ? -1 : 1);
+    cairo_translate(cr, -w / 2, -h / 2);
+    std::vector<Outline> os = outlines(s);
+    if (s.fill.kind != FillKind::None) fillOutlines(cr, s, os, s.fill);
+    // Pictures, the stand-in pictures of charts and other frames, and media posters.
+    if (s.picture) drawPicture(cr, s, os);
+    if (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) {
+        strokeOutlines(cr, s, os);
+    }
+    cairo_restore(cr);
+    drawText(cr, s);
+}
+
+Surface Renderer::renderPage(double pageWidth, double pageHeight, const FillData& background,
+                             const std::vector<const ShapeList*>& layers, int width, int height) {
+    if (width <= 0 || height <= 0 || width > kMaxRenderSide || height > kMaxRenderSide ||
+        !(pageWidth > 0) || !(pageHeight > 0) || !std::isfinite(pageWidth) ||
+        !std::isfinite(pageHeight)) {
+        return nullptr;
+    }
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    Context cr(cairo_create(surface.get()));
+    cairo_scale(cr.get(), width / pageWidth, height / pageHeight);
+    drawBackground(cr.get(), background, pageWidth, pageHeight);
+    for (const ShapeList* list : layers) {
+        if (!list) continue;
+        for (const ShapePtr& s : list->items) {
+            if (s) drawShape(cr.get(), *s);
+        }
+    }
+    cairo_surface_flush(surface.get());
+    return surface;
+}
+
+Surface Renderer::renderSlide(const PresentationData& deck, const SlideData& slide, int width,
+                              int height) {
+    ShapeList masterShapes;
+    if (slide.displayMasterShapes && slide.master && slide.master->shapes) {
+        for (const ShapePtr& s : slide.master->shapes->items) {
+            if (s && s->type != host::shape_type::kPlaceholder) masterShapes.items.push_back(s);
+        }
+    }
+    return renderPage(deck.slideWidth, deck.slideHeight, slide.background,
+                      {&masterShapes, slide.shapes.get()}, width, height);
+}
+
+bool exportSlide(const PresentationData& deck, const SlideData& slide, const std::string& path,
+                 const std::string& filter, int width, int height, LayoutCache* layouts) {
+    std::string f;
+    for (char c : filter) {
+        if (c != '.') f += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    bool png = f == "png";
+    bool jpeg = f == "jpg" || f == "jpeg";
+    if (!png && !jpeg) return false;
+    Renderer renderer(layouts);
+    Surface picture = renderer.renderSlide(deck, slide, width, height);
+    if (!picture) return false;
+    return png ? writePng(picture.get(), path) : writeJpeg(picture.get(), path);
+}
+
+bool writePng(cairo_surface_t* surface, const std::string& path) {
+    return surface && cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+unsigned pixelRgb(cairo_surface_t* surface, int x, int y) {
+    if (!surface || x < 0 || y < 0 || x >= cairo_image_surface_get_width(surface) ||
+        y >= cairo_image_surface_get_height(surface)) {
+        return 0;
+    }
+    cairo_surface_flush(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    std::uint32_t p;
+    std::memcpy(&p, data + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 4,
+                4);
+    unsigned a = p >> 24;
+    if (a == 0) return 0;
+    auto un = [&](unsigned v) { return std::min(255u, (v * 255 + a / 2) / a); };
+    return (un((p >> 16) & 0xFF) << 16) | (un((p >> 8) & 0xFF) << 8) | un(p & 0xFF);
+}
+
+namespace {
+
+struct JpegWriteError {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+void jpegWriteExit(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<JpegWriteError*>(info->err)->jump, 1);
+}
+
+// Plain data only in this frame: libjpeg leaves by longjmp on errors.
+int writeJpegRaw(std::FILE* file, const std::uint8_t* rgb, int width, int height, int quality) {
+    jpeg_compress_struct info;
+    JpegWriteError error;
+    info.err = jpeg_std_error(&error.base);
+    error.base.error_exit = jpegWriteExit;
+    if (setjmp(error.jump)) {
+        jpeg_destroy_compress(&info);
+        return 1;
+    }
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        auto row = const_cast<JSAMPROW>(rgb + static_cast<std::size_t>(info.next_scanline) *
+                                                  static_cast<std::size_t>(width) * 3);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return 0;
+}
+
+}  // namespace
+
+bool writeJpeg(cairo_surface_t* surface, const std::string& path, int quality) {
+    if (!surface || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    if (w <= 0 || h <= 0) return false;
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            unsigned p = pixelRgb(surface, x, y);
+            std::uint8_t* o = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
+            o[0] = static_cast<std::uint8_t>(p >> 16);
+            o[1] = static_cast<std::uint8_t>(p >> 8);
+            o[2] = static_cast<std::uint8_t>(p);
+        }
+    }
+    struct Closer {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+    if (!file) return false;
+    bool ok = writeJpegRaw(file.get(), rgb.data(), w, h, std::clamp(quality, 1, 100)) == 0;
+    ok = std::fflush(file.get()) == 0 && ok;
+    return ok;
+}
+
+}  // namespace quillet::pptx::render

@@ -1,0 +1,60 @@
+// Draws slides and shapes of the resolved model with Cairo: the background, then the master's
+// decoration and the slide's shapes back to front, each with its geometry, fill, outline,
+// picture and text (from the text layout, as the fonts module's outlines, so pictures show the
+// same glyphs as the movie).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/pptx/layout.h"
+#include "host/pptx/model.h"
+#include "host/pptx/render/picture.h"
+
+namespace quillet::pptx::render {
+
+// Largest picture side the renderer draws; larger requests are refused.
+inline constexpr int kMaxRenderSide = 16384;
+
+class Renderer {
+  public:
+    // Text is laid out through `layouts` (the conversion's cache, which holds its fonts); null:
+    // the renderer keeps a cache of its own.
+    explicit Renderer(LayoutCache* layouts = nullptr);
+    ~Renderer();
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // The slide as it shows, width × height pixels. Null when the size is out of range.
+    Surface renderSlide(const PresentationData& deck, const SlideData& slide, int width,
+                        int height);
+    // A page of pageWidth × pageHeight points: a background, then the lists of shapes in order.
+    Surface renderPage(double pageWidth, double pageHeight, const FillData& background,
+                       const std::vector<const ShapeList*>& layers, int width, int height);
+
+    // Draws one shape (a group with its members) on a context whose units are slide points.
+    void drawShape(cairo_t* cr, const Shape& shape, int depth = 0);
+    // Fills the page rectangle with a background.
+    void drawBackground(cairo_t* cr, const FillData& fill, double width, double height);
+
+    struct Impl;  // drawing state: layouts, decoded pictures, glyph outlines
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+// Draws a slide and writes it to path as the filter says ("png", ".png": PNG; "jpg", ".jpg",
+// "jpeg": JPEG); false when the filter, the size or the file is not right.
+bool exportSlide(const PresentationData& deck, const SlideData& slide, const std::string& path,
+                 const std::string& filter, int width, int height, LayoutCache* layouts = nullptr);
+
+// Writes a surface as PNG or JPEG (quality 1..100); false when the file cannot be written.
+bool writePng(cairo_surface_t* surface, const std::string& path);
+bool writeJpeg(cairo_surface_t* surface, const std::string& path, int quality = 90);
+
+// The pixel at (x, y) as 0xRRGGBB (unpremultiplied), for checks; 0 outside.
+unsigned pixelRgb(cairo_surface_t* surface, int x, int y);
+
+}  // namespace quillet::pptx::render

@@ -1,0 +1,527 @@
+// The renderer: the geometry evaluator (every guide operator, the built-in guides, arcs, path
+// scaling), the preset table, picture decoding of hostile data, and pixel checks on small decks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host/host.h"
+#include "host/pptx/package.h"
+#include "host/pptx/pptx_host.h"
+#include "host/pptx/reader.h"
+#include "host/pptx/render/geometry.h"
+#include "host/pptx/render/picture.h"
+#include "host/pptx/render/renderer.h"
+#include "host/pptx/xml.h"
+#include "test_deck.h"
+
+namespace quillet::pptx::render {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+TEST(GuideEvaluator, EveryOperator) {
+    GuideEvaluator g(1000, 500);
+    EXPECT_DOUBLE_EQ(g.evaluate("val 42"), 42);
+    EXPECT_DOUBLE_EQ(g.evaluate("*/ 10 6 4"), 15);
+    EXPECT_DOUBLE_EQ(g.evaluate("+- 10 6 4"), 12);
+    EXPECT_DOUBLE_EQ(g.evaluate("+/ 10 6 4"), 4);
+    EXPECT_DOUBLE_EQ(g.evaluate("?: 1 7 9"), 7);
+    EXPECT_DOUBLE_EQ(g.evaluate("?: 0 7 9"), 9);
+    EXPECT_DOUBLE_EQ(g.evaluate("?: -1 7 9"), 9);
+    EXPECT_DOUBLE_EQ(g.evaluate("abs -5"), 5);
+    EXPECT_NEAR(g.evaluate("at2 1 1"), 2700000, 1e-6);
+    EXPECT_NEAR(g.evaluate("at2 -1 0"), 10800000, 1e-6);
+    EXPECT_NEAR(g.evaluate("cat2 10 3 4"), 6, 1e-9);
+    EXPECT_NEAR(g.evaluate("sat2 10 3 4"), 8, 1e-9);
+    EXPECT_NEAR(g.evaluate("cos 100 3600000"), 50, 1e-9);
+    EXPECT_NEAR(g.evaluate("sin 100 1800000"), 50, 1e-9);
+    EXPECT_NEAR(g.evaluate("tan 100 2700000"), 100, 1e-9);
+    EXPECT_DOUBLE_EQ(g.evaluate("max 3 8"), 8);
+    EXPECT_DOUBLE_EQ(g.evaluate("min 3 8"), 3);
+    EXPECT_DOUBLE_EQ(g.evaluate("mod 2 3 6"), 7);
+    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 -5 10"), 0);
+    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 15 10"), 10);
+    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 5 10"), 5);
+    EXPECT_DOUBLE_EQ(g.evaluate("sqrt 49"), 7);
+    // Division by zero and roots of negatives give 0, never a NaN that spreads.
+    EXPECT_DOUBLE_EQ(g.evaluate("*/ 1 2 0"), 0);
+    EXPECT_DOUBLE_EQ(g.evaluate("sqrt -4"), 0);
+}
+
+TEST(GuideEvaluator, BuiltInGuidesAndOrder) {
+    GuideEvaluator g(1200, 600);
+    EXPECT_DOUBLE_EQ(g.value("w"), 1200);
+    EXPECT_DOUBLE_EQ(g.value("h"), 600);
+    EXPECT_DOUBLE_EQ(g.value("r"), 1200);
+    EXPECT_DOUBLE_EQ(g.value("b"), 600);
+    EXPECT_DOUBLE_EQ(g.value("l"), 0);
+    EXPECT_DOUBLE_EQ(g.value("t"), 0);
+    EXPECT_DOUBLE_EQ(g.value("hc"), 600);
+    EXPECT_DOUBLE_EQ(g.value("vc"), 300);
+    EXPECT_DOUBLE_EQ(g.value("wd2"), 600);
+    EXPECT_DOUBLE_EQ(g.value("wd8"), 150);
+    EXPECT_DOUBLE_EQ(g.value("hd3"), 200);
+    EXPECT_DOUBLE_EQ(g.value("ss"), 600);
+    EXPECT_DOUBLE_EQ(g.value("ls"), 1200);
+    EXPECT_DOUBLE_EQ(g.value("ssd8"), 75);
+    EXPECT_DOUBLE_EQ(g.value("cd2"), 10800000);
+    EXPECT_DOUBLE_EQ(g.value("cd4"), 5400000);
+    EXPECT_DOUBLE_EQ(g.value("3cd4"), 16200000);
+    EXPECT_DOUBLE_EQ(g.value("7cd8"), 18900000);
+    g.define("a", "*/ ss 1 4");
+    g.define("b2", "+- a 10 0");
+    EXPECT_DOUBLE_EQ(g.value("b2"), 160);
+    EXPECT_DOUBLE_EQ(g.value("unknown"), 0);
+}
+
+GeometryData customFromXml(const std::string& xml) {
+    auto doc = parseXml(std::string("<a:custGeom xmlns:a=\"http://schemas.openxmlformats.org/"
+                                    "drawingml/2006/main\">") +
+                            xml + "</a:custGeom>",
+                        "test");
+    return readCustomGeometry(doc->document_element());
+}
+
+TEST(RenderGeometry, CustomGuidesScaleAndFlags) {
+    // A triangle written with guides, in a path of its own size, unfilled and stroked.
+    GeometryData g = customFromXml(
+        "<a:avLst><a:gd name=\"adj\" fmla=\"val 25000\"/></a:avLst>"
+        "<a:gdLst><a:gd name=\"x1\" fmla=\"*/ w adj 100000\"/></a:gdLst>"
+        "<a:pathLst><a:path w=\"100\" h=\"200\" fill=\"none\"><a:moveTo><a:pt x=\"0\" "
+        "y=\"200\"/></a:moveTo><a:lnTo><a:pt x=\"50\" y=\"0\"/></a:lnTo><a:lnTo><a:pt x=\"100\" "
+        "y=\"200\"/></a:lnTo><a:close/></a:path><a:path stroke=\"0\"><a:moveTo><a:pt x=\"x1\" "
+        "y=\"t\"/></a:moveTo><a:lnTo><a:pt x=\"r\" y=\"b\"/></a:lnTo></a:path></a:pathLst>");
+    std::vector<Outline> o = evaluateGeometry(g, 40, 20);
+    ASSERT_EQ(o.size(), 2u);
+    EXPECT_EQ(o[0].fill, PathFill::None);
+    EXPECT_TRUE(o[0].stroke);
+    ASSERT_EQ(o[0].segments.size(), 4u);
+    EXPECT_NEAR(o[0].segments[0].x[0], 0, 1e-9);
+    EXPECT_NEAR(o[0].segments[0].y[0], 20, 1e-9);
+    EXPECT_NEAR(o[0].segments[1].x[0], 20, 1e-9);
+    EXPECT_NEAR(o[0].segments[1].y[0], 0, 1e-9);
+    EXPECT_EQ(o[0].segments[3].kind, OutlineSegment::Close);
+    EXPECT_FALSE(o[1].stroke);
+    EXPECT_EQ(o[1].fill, PathFill::Norm);
+    EXPECT_NEAR(o[1].segments[0].x[0], 10, 1e-9);  // 25 % of 40
+    EXPECT_NEAR(o[1].segments[1].x[0], 40, 1e-9);
+    // An override of the adjust value moves the guide.
+    o = evaluateGeometry(g, 40, 20, {{"adj", 50000}});
+    EXPECT_NEAR(o[1].segments[0].x[0], 20, 1e-9);
+}
+
+TEST(RenderGeometry, ArcFollowsTheEllipse) {
+    // A quarter arc from the left end of an ellipse of radii 10 × 5 to its top, then the
+    // curve points stay on the ellipse.
+    GeometryData g = parseGeometryText("P;M 0 5;A 10 5 cd2 cd4");
+    std::vector<Outline> o = evaluateGeometry(g, 20, 10);
+    ASSERT_EQ(o.size(), 1u);
+    ASSERT_GE(o[0].segments.size(), 2u);
+    const OutlineSegment& end = o[0].segments.back();
+    EXPECT_EQ(end.kind, OutlineSegment::Cubic);
+    // Units here are 1/12700 pt in the geometry text, so ends scale the same way.
+    double scale = 1.0 / 12700;
+    EXPECT_NEAR(end.x[2], 10 * scale, 1e-9);
+    EXPECT_NEAR(end.y[2], 0, 1e-9);
+    // Visual angles: an arc on a flat ellipse ending at 45° lands on the 45° ray.
+    GeometryData h = parseGeometryText("P;M 100 0;A 100 50 0 2700000");
+    o = evaluateGeometry(h, 1, 1);
+    const OutlineSegment& e = o[0].segments.back();
+    double cx = 0, cy = 0;  // centre: start point minus (wR, 0)
+    double dx = e.x[2] * 12700 - cx, dy = e.y[2] * 12700 - cy;
+    EXPECT_NEAR(std::atan2(dy, dx), kPi / 4, 1e-6);
+    EXPECT_NEAR(dx * dx / (100.0 * 100) + dy * dy / (50.0 * 50), 1, 1e-6);
+}
+
+TEST(RenderGeometry, HostileCustomGeometryStaysBounded) {
+    std::string guides;
+    for (int i = 0; i < 6000; ++i) {
+        guides += "<a:gd name=\"g" + std::to_string(i) + "\" fmla=\"*/ g" +
+                  std::to_string(i > 0 ? i - 1 : 0) + " 1e300 1e-300\"/>";
+    }
+    GeometryData g = customFromXml("<a:gdLst>" + guides +
+                                   "</a:gdLst><a:pathLst><a:path w=\"-5\"><a:moveTo><a:pt "
+                                   "x=\"g10\" y=\"nan\"/></a:moveTo><a:arcTo wR=\"1e308\" "
+                                   "hR=\"x\" stAng=\"5\" swAng=\"99999999999\"/><a:lnTo/>"
+                                   "</a:path></a:pathLst>");
+    EXPECT_LE(g.guides.size(), kMaxGuides);
+    std::vector<Outline> o = evaluateGeometry(g, 100, 100);
+    ASSERT_EQ(o.size(), 1u);
+    for (const OutlineSegment& s : o[0].segments) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(std::isfinite(s.x[i]));
+            EXPECT_TRUE(std::isfinite(s.y[i]));
+        }
+    }
+    EXPECT_THROW(parseGeometryText("P;M 1"), std::invalid_argument);
+    EXPECT_THROW(parseGeometryText("M 1 2"), std::invalid_argument);
+}
+
+// Every preset stays inside its box (a few reach out by design: callout tails and the like are
+// allowed to leave it) and has at least one path.
+TEST(RenderGeometry, PresetTable) {
+    std::vector<std::string> names = presetNames();
+    EXPECT_GE(names.size(), 60u);
+    for (const std::string& name : names) {
+        const GeometryData* g = presetGeometry(name);
+        ASSERT_NE(g, nullptr) << name;
+        std::vector<Outline> o = evaluateGeometry(*g, 200, 100);
+        ASSERT_FALSE(o.empty()) << name;
+        bool outside = false;
+        for (const Outline& p : o) {
+            for (const OutlineSegment& s : p.segments) {
+                if (s.kind == OutlineSegment::Close) continue;
+                // End points only: curve control points may stand outside.
+                int i = s.kind == OutlineSegment::Cubic ? 2 : 0;
+                if (s.x[i] < -0.01 || s.x[i] > 200.01 || s.y[i] < -0.01 || s.y[i] > 100.01)
+                    outside = true;
+            }
+        }
+        bool mayLeave = name.find("Callout") != std::string::npos || name == "cloud" ||
+                        name == "flowChartDocument" || name == "heart" || name == "wave" ||
+                        name == "teardrop";
+        if (!mayLeave) {
+            EXPECT_FALSE(outside) << name;
+        }
+    }
+    EXPECT_EQ(presetGeometry("noSuchShape"), nullptr);
+    EXPECT_NE(presetGeometry("actionButtonHome"), nullptr);
+}
+
+TEST(RenderGeometry, RoundRectCornersFollowTheAdjustValue) {
+    const GeometryData* g = presetGeometry("roundRect");
+    ASSERT_NE(g, nullptr);
+    // Default 16667: radius = 1/6 of the shorter side; the path starts on the left edge there.
+    std::vector<Outline> o = evaluateGeometry(*g, 300, 60);
+    EXPECT_NEAR(o[0].segments[0].x[0], 0, 1e-6);
+    EXPECT_NEAR(o[0].segments[0].y[0], 10, 1e-3);
+    o = evaluateGeometry(*g, 300, 60, {{"adj", 50000}});
+    EXPECT_NEAR(o[0].segments[0].y[0], 30, 1e-3);
+}
+
+// ---- pictures ----
+
+std::vector<std::uint8_t> pngBytes(cairo_surface_t* s) {
+    std::vector<std::uint8_t> out;
+    cairo_surface_write_to_png_stream(
+        s,
+        [](void* closure, const unsigned char* data, unsigned int length) {
+            auto* v = static_cast<std::vector<std::uint8_t>*>(closure);
+            v->insert(v->end(), data, data + length);
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &out);
+    return out;
+}
+
+// A 40 × 20 picture: left half red, right half blue.
+std::vector<std::uint8_t> twoColourPng() {
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
+    cairo_t* cr = cairo_create(s.get());
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_rectangle(cr, 0, 0, 20, 20);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 1);
+    cairo_rectangle(cr, 20, 0, 20, 20);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    return pngBytes(s.get());
+}
+
+TEST(Picture, DecodesPngAndRefusesDamagedData) {
+    std::vector<std::uint8_t> png = twoColourPng();
+    DecodedPicture d = decodePicture(png);
+    ASSERT_TRUE(d.surface) << d.problem;
+    EXPECT_EQ(cairo_image_surface_get_width(d.surface.get()), 40);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 5, 5), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 35, 5), 0x0000FFu);
+    // Truncated, bit-flipped and foreign data give no picture and a reason.
+    for (std::size_t cut : {std::size_t{8}, std::size_t{30}, png.size() / 2}) {
+        std::vector<std::uint8_t> part(png.begin(), png.begin() + static_cast<long>(cut));
+        DecodedPicture bad = decodePicture(part);
+        EXPECT_FALSE(bad.surface) << cut;
+        EXPECT_FALSE(bad.problem.empty());
+    }
+    for (std::vector<std::uint8_t> bytes :
+         {std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8, 0xFF, 0xFF, 0xFF, 0xFF, 3},
+          std::vector<std::uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0,
+                                    0},
+          std::vector<std::uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0},
+          std::vector<std::uint8_t>{1, 2, 3}}) {
+        EXPECT_FALSE(decodePicture(bytes).surface);
+    }
+}
+
+TEST(Picture, GifAndJpegRoundTrip) {
+    // A GIF of 2 × 1 pixels (black, white) written by hand, and a JPEG written by our writer.
+    const std::vector<std::uint8_t> gif = {
+        'G',  'I', 'F',  '8',  '9', 'a', 2, 0, 1, 0, 0x80, 0, 0,  // screen, 2-entry table
+        0,    0,   0,    255,  255, 255,                          // black, white
+        0x2C, 0,   0,    0,    0,   2,   0, 1, 0, 0,              // image 2 × 1
+        2,    2,   0x44, 0x0A, 0,  // LZW: codes 4 (clear) 0 1 5 (end), 3 bits each
+        0x3B};
+    DecodedPicture g = decodePicture(gif);
+    ASSERT_TRUE(g.surface) << g.problem;
+    EXPECT_EQ(pixelRgb(g.surface.get(), 0, 0), 0x000000u);
+    EXPECT_EQ(pixelRgb(g.surface.get(), 1, 0), 0xFFFFFFu);
+
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 32, 16));
+    cairo_t* cr = cairo_create(s.get());
+    cairo_set_source_rgb(cr, 0, 0.5, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    std::string path =
+        (std::filesystem::temp_directory_path() / "quillet-render-test.jpg").string();
+    ASSERT_TRUE(writeJpeg(s.get(), path, 95));
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> jpeg((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove(path);
+    DecodedPicture j = decodePicture(jpeg);
+    ASSERT_TRUE(j.surface) << j.problem;
+    unsigned p = pixelRgb(j.surface.get(), 16, 8);
+    EXPECT_LE(std::abs(static_cast<int>((p >> 8) & 0xFF) - 128), 4);
+    EXPECT_LE(static_cast<int>(p >> 16), 4);
+    // Cut short: no crash, no picture or a partly grey one, never a read past the data.
+    std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + 20);
+    EXPECT_FALSE(decodePicture(cut).surface);
+}
+
+// ---- pixel checks on small decks ----
+
+struct Rendered {
+    std::shared_ptr<PresentationData> deck;
+    Surface picture;
+};
+
+// Slides of 720 × 540 points drawn at 720 × 540 pixels: one pixel per point.
+Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {}) {
+    test::DeckSpec spec;
+    spec.slides = {test::slideXml(shapes)};
+    spec.extra = std::move(extra);
+    Rendered r;
+    r.deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    Renderer renderer;
+    r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), 720, 540);
+    return r;
+}
+
+constexpr long long kEmu = 12700;  // per point
+
+std::string solid(const char* rgb) {
+    return std::string("<a:solidFill><a:srgbClr val=\"") + rgb + "\"/></a:solidFill>";
+}
+
+TEST(RenderSlide, FilledRectangleAtItsPlace) {
+    Rendered r = render(test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
+                                   solid("FF8000") + "<a:ln><a:noFill/></a:ln>"));
+    ASSERT_TRUE(r.picture);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 101, 51), 0xFF8000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 298, 148), 0xFF8000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 100), 0xFF8000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 98, 100), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 302, 100), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 48), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 152), 0xFFFFFFu);
+}
+
+TEST(RenderSlide, TransparentFillBlendsWithTheBackground) {
+    Rendered r = render(
+        test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
+                   "<a:solidFill><a:srgbClr val=\"000000\"><a:alpha val=\"50000\"/></a:srgbClr>"
+                   "</a:solidFill><a:ln><a:noFill/></a:ln>"));
+    unsigned p = pixelRgb(r.picture.get(), 200, 100);
+    EXPECT_NEAR(static_cast<int>(p & 0xFF), 128, 2);
+}
+
+TEST(RenderSlide, LinearGradientEndColours) {
+    // Left to right, red to blue.
+    Rendered r = render(
+        test::rect(2, "G", 0, 0, 400 * kEmu, 100 * kEmu,
+                   "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs "
+                   "pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/>"
+                   "</a:gradFill><a:ln><a:noFill/></a:ln>"));
+    unsigned left = pixelRgb(r.picture.get(), 1, 50), right = pixelRgb(r.picture.get(), 398, 50);
+    unsigned mid = pixelRgb(r.picture.get(), 200, 50);
+    EXPECT_GE(left >> 16, 250u);
+    EXPECT_LE(left & 0xFF, 5u);
+    EXPECT_GE(right & 0xFF, 250u);
+    EXPECT_LE(right >> 16, 5u);
+    EXPECT_NEAR(static_cast<int>(mid >> 16), 128, 4);
+    // Top to bottom at 90°.
+    r = render(test::rect(2, "G", 0, 0, 100 * kEmu, 400 * kEmu,
+                          "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"00FF00\"/></a:gs>"
+                          "<a:gs pos=\"100000\"><a:srgbClr val=\"000000\"/></a:gs></a:gsLst><a:lin "
+                          "ang=\"5400000\"/></a:gradFill><a:ln><a:noFill/></a:ln>"));
+    EXPECT_GE((pixelRgb(r.picture.get(), 50, 1) >> 8) & 0xFF, 250u);
+    EXPECT_LE((pixelRgb(r.picture.get(), 50, 398) >> 8) & 0xFF, 5u);
+}
+
+TEST(RenderSlide, RotatedShape) {
+    // A bar of 300 × 20 points around (360, 270), turned a quarter: it stands upright.
+    Rendered r = render(
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Bar\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
+        "<p:spPr><a:xfrm rot=\"5400000\"><a:off x=\"" +
+        std::to_string(210 * kEmu) + "\" y=\"" + std::to_string(260 * kEmu) + "\"/><a:ext cx=\"" +
+        std::to_string(300 * kEmu) + "\" cy=\"" + std::to_string(20 * kEmu) +
+        "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/>"
+        "</a:prstGeom>" +
+        solid("008000") + "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>");
+    EXPECT_EQ(pixelRgb(r.picture.get(), 360, 130), 0x008000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 360, 410), 0x008000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 230, 270), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 490, 270), 0xFFFFFFu);
+}
+
+TEST(RenderSlide, PictureCrop) {
+    // The right half of the red | blue picture fills the frame: all blue.
+    std::string pic =
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"3\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId2\"/><a:srcRect l=\"50000\"/><a:stretch><a:fillRect/>"
+        "</a:stretch></p:blipFill><p:spPr><a:xfrm><a:off x=\"" +
+        std::to_string(100 * kEmu) + "\" y=\"" + std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" +
+        std::to_string(200 * kEmu) + "\" cy=\"" + std::to_string(100 * kEmu) +
+        "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
+    std::vector<std::uint8_t> png = twoColourPng();
+    Rendered r = render(pic, {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
+    EXPECT_EQ(pixelRgb(r.picture.get(), 120, 150), 0x0000FFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 295, 150), 0x0000FFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
+    // Uncropped: red on the left half.
+    std::string whole = pic;
+    whole.replace(whole.find("<a:srcRect l=\"50000\"/>"), 22, "");
+    r = render(whole, {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
+    EXPECT_EQ(pixelRgb(r.picture.get(), 105, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 295, 150), 0x0000FFu);
+}
+
+std::string lineShape(int x0, int y0, int x1, int y1, const std::string& ln) {
+    return "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"4\" name=\"L\"/><p:cNvCxnSpPr/><p:nvPr/>"
+           "</p:nvCxnSpPr><p:spPr><a:xfrm><a:off x=\"" +
+           std::to_string(x0 * kEmu) + "\" y=\"" + std::to_string(y0 * kEmu) + "\"/><a:ext cx=\"" +
+           std::to_string((x1 - x0) * kEmu) + "\" cy=\"" + std::to_string((y1 - y0) * kEmu) +
+           "\"/></a:xfrm><a:prstGeom prst=\"straightConnector1\"><a:avLst/></a:prstGeom>" + ln +
+           "</p:spPr></p:cxnSp>";
+}
+
+TEST(RenderSlide, Arrowheads) {
+    // A thin horizontal line with a triangle at its end only.
+    Rendered r = render(lineShape(100, 200, 500, 200,
+                                  "<a:ln w=\"12700\">" + solid("000000") +
+                                      "<a:tailEnd type=\"triangle\" w=\"lg\" len=\"lg\"/></a:ln>"));
+    // The head is wide near the end: pixels a few points above the line are dark there...
+    EXPECT_LT(pixelRgb(r.picture.get(), 490, 203) & 0xFF, 100u);
+    EXPECT_LT(pixelRgb(r.picture.get(), 490, 197) & 0xFF, 100u);
+    // ...and not at the start, nor far from the line.
+    EXPECT_EQ(pixelRgb(r.picture.get(), 105, 204), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 495, 215), 0xFFFFFFu);
+    EXPECT_LT(pixelRgb(r.picture.get(), 300, 200) & 0xFF, 160u);
+}
+
+TEST(RenderSlide, DashedLine) {
+    Rendered r = render(
+        lineShape(100, 300, 600, 300,
+                  "<a:ln w=\"38100\">" + solid("000000") + "<a:prstDash val=\"dash\"/></a:ln>"));
+    // Along the line dark and light stretches alternate: count the changes.
+    int changes = 0;
+    bool dark = (pixelRgb(r.picture.get(), 101, 300) & 0xFF) < 128;
+    for (int x = 101; x < 600; ++x) {
+        bool d = (pixelRgb(r.picture.get(), x, 300) & 0xFF) < 128;
+        if (d != dark) ++changes;
+        dark = d;
+    }
+    // Dashes of 4 and gaps of 3 line widths (3 points): 500 / 21 ≈ 24 dashes.
+    EXPECT_GE(changes, 40);
+    EXPECT_LE(changes, 56);
+    // A solid line has none.
+    r = render(lineShape(100, 300, 600, 300, "<a:ln w=\"38100\">" + solid("000000") + "</a:ln>"));
+    for (int x = 101; x < 599; x += 7) EXPECT_LT(pixelRgb(r.picture.get(), x, 300) & 0xFF, 20u);
+}
+
+TEST(RenderSlide, TextIsDrawnInItsBox) {
+    Rendered r = render(test::rect(
+        2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, "<a:noFill/>",
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"4000\"><a:solidFill><a:srgbClr val=\"000000\"/>"
+        "</a:solidFill></a:rPr><a:t>HHHHHHHH</a:t></a:r></a:p>"));
+    int dark = 0, outside = 0;
+    for (int y = 0; y < 540; y += 2) {
+        for (int x = 0; x < 720; x += 2) {
+            bool d = (pixelRgb(r.picture.get(), x, y) & 0xFF) < 100;
+            bool in = x >= 100 && x < 500 && y >= 100 && y < 200;
+            if (d && in) ++dark;
+            if (d && !in) ++outside;
+        }
+    }
+    EXPECT_GT(dark, 200);
+    EXPECT_EQ(outside, 0);
+}
+
+TEST(RenderSlide, CustomGeometryWithGuides) {
+    // A triangle whose apex is a guide (three quarters of the width): the host's outline and the
+    // picture both follow the guide.
+    std::string sp =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>"
+        "<a:xfrm><a:off x=\"" +
+        std::to_string(100 * kEmu) + "\" y=\"" + std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" +
+        std::to_string(400 * kEmu) + "\" cy=\"" + std::to_string(200 * kEmu) +
+        "\"/></a:xfrm><a:custGeom><a:avLst/><a:gdLst><a:gd name=\"apex\" fmla=\"*/ w 3 4\"/>"
+        "</a:gdLst><a:pathLst><a:path><a:moveTo><a:pt x=\"l\" y=\"b\"/></a:moveTo><a:lnTo><a:pt "
+        "x=\"apex\" y=\"t\"/></a:lnTo><a:lnTo><a:pt x=\"r\" y=\"b\"/></a:lnTo><a:close/>"
+        "</a:path></a:pathLst></a:custGeom>" +
+        solid("0000FF") + "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    Rendered r = render(sp);
+    const Shape& shape = *r.deck->slides[0]->shapes->items.at(0);
+    ASSERT_GE(shape.path.size(), 3u);
+    EXPECT_NEAR(shape.path[1].x[0], 400, 1e-3);  // 100 + 3/4 of 400
+    EXPECT_NEAR(shape.path[1].y[0], 100, 1e-3);
+    ASSERT_TRUE(shape.geometry);
+    // Near the apex: filled right of the centre line, empty left of it.
+    EXPECT_EQ(pixelRgb(r.picture.get(), 400, 110), 0x0000FFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 300, 110), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 120, 295), 0x0000FFu);
+}
+
+TEST(RenderSlide, HostExportsSlidePictures) {
+    test::DeckSpec spec;
+    spec.slides = {test::slideXml(test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu,
+                                             solid("00FF00") + "<a:ln><a:noFill/></a:ln>"))};
+    auto data = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    auto app = applicationFor(data, "test.pptx");
+    auto slide = app->activePresentation()->slides()->item(1);
+    ASSERT_TRUE(slide);
+    std::filesystem::path dir = std::filesystem::temp_directory_path();
+    for (const char* filter : {"png", ".jpg"}) {
+        std::filesystem::path file = dir / (std::string("quillet-export") + filter);
+        ASSERT_TRUE(slide->exportPicture(file.string(), filter, 200, 150)) << filter;
+        std::ifstream in(file, std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        std::filesystem::remove(file);
+        DecodedPicture d = decodePicture(bytes);
+        ASSERT_TRUE(d.surface) << filter << ": " << d.problem;
+        EXPECT_EQ(cairo_image_surface_get_width(d.surface.get()), 200);
+        EXPECT_EQ(cairo_image_surface_get_height(d.surface.get()), 150);
+        unsigned left = pixelRgb(d.surface.get(), 50, 75),
+                 right = pixelRgb(d.surface.get(), 150, 75);
+        EXPECT_GE((left >> 8) & 0xFF, 240u) << filter;
+        EXPECT_LE(left >> 16, 15u) << filter;
+        EXPECT_GE(right >> 16, 240u) << filter;
+    }
+    EXPECT_FALSE(slide->exportPicture((dir / "quillet-export.gif").string(), "gif", 200, 150));
+    EXPECT_FALSE(slide->exportPicture((dir / "no-such-dir" / "x.png").string(), "png", 200, 150));
+}
+
+TEST(RenderSlide, RefusesSizesOutOfRange) {
+    test::DeckSpec spec;
+    spec.slides = {test::slideXml("")};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    Renderer renderer;
+    EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 0, 10));
+    EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 10, kMaxRenderSide + 1));
+    EXPECT_TRUE(renderer.renderSlide(*deck, *deck->slides[0], 10, 10));
+}
+
+}  // namespace
+}  // namespace quillet::pptx::render
