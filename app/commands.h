@@ -9,6 +9,7 @@ namespace quillet::app {
 void addConvertCommand(CLI::App& app, int& exitCode);
 void addDemoCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);
+void addRenderCommand(CLI::App& app, int& exitCode);
 void addInfoCommand(CLI::App& app, int& exitCode);
 void addSettingsCommand(CLI::App& app, int& exitCode);
 

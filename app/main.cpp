@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     quillet::app::addDemoCommand(app, exitCode);
     quillet::app::addInfoCommand(app, exitCode);
     quillet::app::addInspectCommand(app, exitCode);
+    quillet::app::addRenderCommand(app, exitCode);
     quillet::app::addSettingsCommand(app, exitCode);
 
     try {
