@@ -101,6 +101,25 @@ class Measurer {
         Entry& e = entry(font);
         return {e.ascent, e.descent};
     }
+    // The same for one character: the cell of the face that draws it, which is the font's East
+    // Asian face or a fallback face for characters the font's own face lacks.
+    std::pair<double, double> cell(const fonts::LogicalFont& font, char32_t code) {
+        Entry& e = entry(font);
+        if (!library_ || code < 0x80) return {e.ascent, e.descent};
+        auto it = e.cells.find(code);
+        if (it != e.cells.end()) return it->second;
+        std::pair<double, double> result{e.ascent, e.descent};
+        fonts::FaceInfo face = library_->faceFor(font, code);
+        if (face.valid() && !face.family.empty() && face.family != e.family) {
+            fonts::LogicalFont drawn = font;
+            drawn.faceName = face.family;
+            drawn.eastAsianFaceName.clear();
+            const Entry& d = entry(drawn);  // references into the map survive its growth
+            if (d.family == face.family) result = {d.ascent, d.descent};
+        }
+        e.cells.emplace(code, result);
+        return result;
+    }
     double advance(const fonts::LogicalFont& font, char32_t code, double size) {
         Entry& e = entry(font);
         auto it = e.advances.find(code);
@@ -118,7 +137,9 @@ class Measurer {
     struct Entry {
         double ascent = 0.905;
         double descent = 0.212;
+        std::string family;  // of the primary face
         std::unordered_map<char32_t, double> advances;
+        std::unordered_map<char32_t, std::pair<double, double>> cells;
     };
     static double estimateAdvance(char32_t code) {
         if (code < 0x20) return 0;
@@ -141,6 +162,7 @@ class Measurer {
                 e.ascent = m.ascent / kUnit;
                 e.descent = m.descent / kUnit;
             }
+            e.family = library_->primaryFace(font).family;
         }
         return entries_.emplace(std::move(key), std::move(e)).first->second;
     }
@@ -166,6 +188,8 @@ struct Item {
     int style = 0;
     double advance = 0;  // natural width; tabs are measured where they stand
     double shift = 0;    // baseline offset, y down
+    double ascent = 0;   // of the face that draws it
+    double descent = 0;
     bool lineBreak = false;
     bool tab = false;
     bool space = false;
@@ -319,6 +343,9 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                 const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
                 it.advance = measure_.advance(s.font, it.glyph, s.size) + spacing;
                 it.space = isSpace(c);
+                auto [ascent, descent] = measure_.cell(s.font, it.glyph);
+                it.ascent = ascent * s.size;
+                it.descent = descent * s.size;
             }
             items.push_back(it);
         }
@@ -364,6 +391,11 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         }
         bulletAscent = s.ascent;
         bulletDescent = s.descent;
+        for (char32_t c : bullet.label) {
+            auto [ascent, descent] = measure_.cell(s.font, c);
+            bulletAscent = std::max(bulletAscent, ascent * s.size);
+            bulletDescent = std::max(bulletDescent, descent * s.size);
+        }
     }
 
     // Where lines start.
@@ -445,8 +477,10 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             const Item& it = items[static_cast<std::size_t>(j)];
             if (it.lineBreak) continue;
             const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
-            ascent = std::max(ascent, s.ascent - std::min(0.0, it.shift));
-            descent = std::max(descent, s.descent + std::max(0.0, it.shift));
+            double a = it.glyph ? it.ascent : s.ascent;  // tabs: the style's own face
+            double d = it.glyph ? it.descent : s.descent;
+            ascent = std::max(ascent, a - std::min(0.0, it.shift));
+            descent = std::max(descent, d + std::max(0.0, it.shift));
             size = std::max(size, s.size);
             any = true;
         }

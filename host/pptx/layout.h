@@ -14,8 +14,9 @@
 //   a start left of the inset is clamped to it. A bullet or number stands at marL + indent and
 //   the first line's text then starts at marL, or at the next default tab stop (every 72 points)
 //   after the label when the label reaches beyond marL. Tabs advance to the next default stop.
-// - A line's natural height is the largest cell height (ascent + descent of the face's Windows
-//   metrics) of its characters and bullet; an empty line takes the height of its paragraph mark.
+// - A line's natural height is the largest ascent plus the largest descent (the Windows metrics of
+//   the face that draws each character: the run's face, its East Asian face or a fallback face)
+//   of its characters and bullet; an empty line takes the height of its paragraph mark.
 //   Percent line spacing: pitch = natural height × (percent − stored line-spacing reduction,
 //   at least 10 %); point spacing: pitch = the points. The baseline lies one descent above the
 //   bottom of the pitch, so extra spacing goes above the line.

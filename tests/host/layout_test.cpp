@@ -496,9 +496,9 @@ TEST(Layout, EmptyParagraphsAndLineBreaks) {
 struct FreeTypeFace {
     FT_Library lib = nullptr;
     FT_Face face = nullptr;
-    explicit FreeTypeFace(const std::string& file) {
+    explicit FreeTypeFace(const std::string& file, int index = 0) {
         if (FT_Init_FreeType(&lib) != 0) return;
-        if (FT_New_Face(lib, file.c_str(), 0, &face) != 0) face = nullptr;
+        if (FT_New_Face(lib, file.c_str(), index, &face) != 0) face = nullptr;
     }
     ~FreeTypeFace() {
         if (face) FT_Done_Face(face);
@@ -514,7 +514,37 @@ struct FreeTypeFace {
         auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
         return static_cast<double>(os2->usWinAscent) * size / face->units_per_EM;
     }
+    double winCell(double size) const {
+        auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+        return static_cast<double>(os2->usWinAscent + os2->usWinDescent) * size /
+               face->units_per_EM;
+    }
 };
+
+// A line of East Asian text is as tall as the face that draws it, not the run's Latin face.
+TEST(Layout, LinesTakeTheHeightOfTheFacesThatDrawThem) {
+    NEED_FACE("Liberation Sans");
+    fonts::LogicalFont f =
+        fonts::logicalFontFor(20, false, false, false, true, "Liberation Sans", "Noto Sans CJK JP");
+    fonts::FaceInfo latin = library().primaryFace(f);
+    fonts::FaceInfo cjk = library().faceFor(f, U'\u65E5');
+    if (!cjk.valid() || cjk.family == latin.family) GTEST_SKIP() << "no East Asian face installed";
+    FreeTypeFace latinFace(latin.file, latin.index);
+    FreeTypeFace cjkFace(cjk.file, cjk.index);
+    ASSERT_TRUE(latinFace.face && cjkFace.face);
+    auto run = [](const std::string& text) {
+        return "<a:p><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation Sans\"/><a:ea "
+               "typeface=\"Noto Sans CJK JP\"/></a:rPr><a:t>" +
+               text + "</a:t></a:r></a:p>";
+    };
+    Opened o = openSlide(
+        textBox(2, 0, 0, 400, 300, "", run("Latin") + run("日本語") + run("mixed 日本")), "faces");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.lines.size(), 3u);
+    EXPECT_NEAR(t.lines[0].height, latinFace.winCell(20), 1e-6);
+    EXPECT_NEAR(t.lines[1].height, cjkFace.winCell(20), 1e-6);
+    EXPECT_NEAR(t.lines[2].height, std::max(latinFace.winCell(20), cjkFace.winCell(20)), 0.5);
+}
 
 void checkAgainstFreeType(const std::string& requested, const std::string& family) {
     fonts::LogicalFont f = fonts::logicalFontFor(24, false, false, false, true, requested, "");
