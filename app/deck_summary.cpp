@@ -16,8 +16,6 @@ namespace quillet::app {
 
 namespace {
 
-std::string jsonString(const std::string& s) { return JsonWriter::quoted(s); }
-
 std::string num(double v) {
     if (!std::isfinite(v)) return "0";
     char buf[32];
@@ -50,60 +48,36 @@ std::string visibleText(const std::string& s) {
     return out;
 }
 
-// A small JSON writer that keeps commas right.
-class Json {
-  public:
-    void open(char bracket, const std::string& key = "") {
-        item(key);
-        out_ << bracket;
-        first_.push_back(true);
-    }
-    void close(char bracket) {
-        out_ << bracket;
-        first_.pop_back();
-    }
-    void value(const std::string& key, const std::string& raw) {
-        item(key);
-        out_ << raw;
-    }
-    void text(const std::string& key, const std::string& s) { value(key, jsonString(s)); }
-    std::string str() const { return out_.str(); }
+// Numbers in the JSON output keep two decimals, as the text output shows them.
+double rounded(double v) {
+    if (!std::isfinite(v)) return 0;
+    double r = std::round(v * 100) / 100;
+    return r == 0 ? 0 : r;
+}
 
-  private:
-    void item(const std::string& key) {
-        if (!first_.empty()) {
-            if (!first_.back()) out_ << ',';
-            first_.back() = false;
-        }
-        if (!key.empty()) out_ << jsonString(key) << ':';
-    }
-    std::ostringstream out_;
-    std::vector<bool> first_;
-};
-
-void fillJson(Json& j, const std::string& key, const host::Fill& f) {
-    j.open('{', key);
-    j.value("visible", std::to_string(f.visible()));
-    j.value("type", std::to_string(f.type()));
-    j.text("fore", colour(f.foreColorRgb()));
-    j.text("back", colour(f.backColorRgb()));
-    if (f.transparency() > 0) j.value("transparency", num(f.transparency()));
+void fillJson(JsonWriter& j, const std::string& key, const host::Fill& f) {
+    j.key(key).beginObject();
+    j.key("visible").value(f.visible());
+    j.key("type").value(f.type());
+    j.key("fore").value(colour(f.foreColorRgb()));
+    j.key("back").value(colour(f.backColorRgb()));
+    if (f.transparency() > 0) j.key("transparency").value(rounded(f.transparency()));
     if (f.type() == host::fill_type::kGradient) {
-        j.value("gradientStyle", std::to_string(f.gradientStyle()));
-        j.value("gradientVariant", std::to_string(f.gradientVariant()));
-        j.value("angle", num(f.gradientAngle()));
-        j.open('[', "stops");
+        j.key("gradientStyle").value(f.gradientStyle());
+        j.key("gradientVariant").value(f.gradientVariant());
+        j.key("angle").value(rounded(f.gradientAngle()));
+        j.key("stops").beginArray();
         for (const host::GradientStop& s : f.gradientStops()) {
-            j.open('{');
-            j.value("position", num(s.position));
-            j.text("colour", colour(s.rgb));
-            j.close('}');
+            j.beginObject();
+            j.key("position").value(rounded(s.position));
+            j.key("colour").value(colour(s.rgb));
+            j.endObject();
         }
-        j.close(']');
+        j.endArray();
     }
-    if (f.type() == host::fill_type::kPatterned) j.value("pattern", std::to_string(f.pattern()));
-    if (auto p = f.picture()) j.text("picture", p->name());
-    j.close('}');
+    if (f.type() == host::fill_type::kPatterned) j.key("pattern").value(f.pattern());
+    if (auto p = f.picture()) j.key("picture").value(p->name());
+    j.endObject();
 }
 
 std::string fillText(const host::Fill& f) {
@@ -120,100 +94,100 @@ std::string fillText(const host::Fill& f) {
     return s;
 }
 
-void textJson(Json& j, const host::TextRange& range) {
-    j.open('[', "paragraphs");
+void textJson(JsonWriter& j, const host::TextRange& range) {
+    j.key("paragraphs").beginArray();
     int count = range.paragraphCount();
     for (int p = 1; p <= count; ++p) {
         auto para = range.paragraphs(p);
         if (!para) break;
         auto format = para->paragraphFormat();
         auto bullet = format->bullet();
-        j.open('{');
-        j.value("level", std::to_string(para->indentLevel()));
-        j.value("alignment", std::to_string(format->alignment()));
-        j.open('{', "bullet");
-        j.value("type", std::to_string(bullet->type()));
+        j.beginObject();
+        j.key("level").value(para->indentLevel());
+        j.key("alignment").value(format->alignment());
+        j.key("bullet").beginObject();
+        j.key("type").value(bullet->type());
         if (bullet->type() == host::bullet_type::kNumbered) {
-            j.value("style", std::to_string(bullet->style()));
-            j.value("start", std::to_string(bullet->startValue()));
+            j.key("style").value(bullet->style());
+            j.key("start").value(bullet->startValue());
         }
         if (bullet->type() == host::bullet_type::kUnnumbered) {
-            j.value("character", std::to_string(static_cast<unsigned>(bullet->character())));
+            j.key("character").value(static_cast<long long>(bullet->character()));
         }
         if (bullet->type() != host::bullet_type::kNone) {
             auto bf = bullet->font();
-            j.text("font", bf->name());
-            j.text("colour", colour(bf->colorRgb()));
-            j.value("size", num(bf->size()));
+            j.key("font").value(bf->name());
+            j.key("colour").value(colour(bf->colorRgb()));
+            j.key("size").value(rounded(bf->size()));
         }
-        j.close('}');
-        j.open('[', "runs");
+        j.endObject();
+        j.key("runs").beginArray();
         for (int r = 1; r <= para->runCount(); ++r) {
             auto run = para->runs(r);
             auto font = run->font();
-            j.open('{');
-            j.text("text", run->text());
-            j.text("font", font->name());
-            if (!font->nameFarEast().empty()) j.text("eastAsian", font->nameFarEast());
-            j.value("size", num(font->size()));
-            j.text("colour", colour(font->colorRgb()));
-            j.value("bold", std::to_string(font->bold()));
-            j.value("italic", std::to_string(font->italic()));
-            j.value("underline", std::to_string(font->underline()));
-            if (font->shadow()) j.value("shadow", std::to_string(font->shadow()));
-            j.close('}');
+            j.beginObject();
+            j.key("text").value(run->text());
+            j.key("font").value(font->name());
+            if (!font->nameFarEast().empty()) j.key("eastAsian").value(font->nameFarEast());
+            j.key("size").value(rounded(font->size()));
+            j.key("colour").value(colour(font->colorRgb()));
+            j.key("bold").value(font->bold());
+            j.key("italic").value(font->italic());
+            j.key("underline").value(font->underline());
+            if (font->shadow()) j.key("shadow").value(font->shadow());
+            j.endObject();
         }
-        j.close(']');
-        j.close('}');
+        j.endArray();
+        j.endObject();
     }
-    j.close(']');
+    j.endArray();
 }
 
-void shapeJson(Json& j, const host::Shape& s) {
-    j.open('{');
-    j.value("id", std::to_string(s.id()));
-    j.text("name", s.name());
-    j.value("type", std::to_string(s.type()));
-    j.value("kind", std::to_string(s.autoShapeType()));
-    j.open('[', "adjustments");
-    for (float a : s.adjustments()) j.value("", num(a));
-    j.close(']');
-    j.value("left", num(s.left()));
-    j.value("top", num(s.top()));
-    j.value("width", num(s.width()));
-    j.value("height", num(s.height()));
-    j.value("rotation", num(s.rotation()));
-    if (s.placeholderType()) j.value("placeholder", std::to_string(s.placeholderType()));
+void shapeJson(JsonWriter& j, const host::Shape& s) {
+    j.beginObject();
+    j.key("id").value(s.id());
+    j.key("name").value(s.name());
+    j.key("type").value(s.type());
+    j.key("kind").value(s.autoShapeType());
+    j.key("adjustments").beginArray();
+    for (float a : s.adjustments()) j.value(rounded(a));
+    j.endArray();
+    j.key("left").value(rounded(s.left()));
+    j.key("top").value(rounded(s.top()));
+    j.key("width").value(rounded(s.width()));
+    j.key("height").value(rounded(s.height()));
+    j.key("rotation").value(rounded(s.rotation()));
+    if (s.placeholderType()) j.key("placeholder").value(s.placeholderType());
     auto line = s.line();
-    j.open('{', "line");
-    j.value("visible", std::to_string(line->visible()));
-    j.value("weight", num(line->weight()));
-    j.text("colour", colour(line->foreColorRgb()));
-    j.value("dash", std::to_string(line->dashStyle()));
-    j.value("beginArrowhead", std::to_string(line->beginArrowheadStyle()));
-    j.value("endArrowhead", std::to_string(line->endArrowheadStyle()));
-    j.close('}');
+    j.key("line").beginObject();
+    j.key("visible").value(line->visible());
+    j.key("weight").value(rounded(line->weight()));
+    j.key("colour").value(colour(line->foreColorRgb()));
+    j.key("dash").value(line->dashStyle());
+    j.key("beginArrowhead").value(line->beginArrowheadStyle());
+    j.key("endArrowhead").value(line->endArrowheadStyle());
+    j.endObject();
     fillJson(j, "fill", *s.fill());
-    if (auto pic = s.picture()) j.text("picture", pic->name());
+    if (auto pic = s.picture()) j.key("picture").value(pic->name());
     if (s.hasTextFrame() && s.textFrame()->hasText()) {
-        j.open('{', "text");
+        j.key("text").beginObject();
         textJson(j, *s.textFrame()->textRange());
-        j.close('}');
+        j.endObject();
     }
     if (auto a = s.animationSettings()) {
-        j.open('{', "animation");
-        j.value("entryEffect", std::to_string(a->entryEffect()));
-        j.value("advanceMode", std::to_string(a->advanceMode()));
-        j.value("advanceTime", num(a->advanceTime()));
-        j.value("order", std::to_string(a->animationOrder()));
-        j.close('}');
+        j.key("animation").beginObject();
+        j.key("entryEffect").value(a->entryEffect());
+        j.key("advanceMode").value(a->advanceMode());
+        j.key("advanceTime").value(rounded(a->advanceTime()));
+        j.key("order").value(a->animationOrder());
+        j.endObject();
     }
     if (auto members = s.groupItems()) {
-        j.open('[', "members");
+        j.key("members").beginArray();
         for (int i = 1; i <= members->count(); ++i) shapeJson(j, *members->item(i));
-        j.close(']');
+        j.endArray();
     }
-    j.close('}');
+    j.endObject();
 }
 
 void shapeText(std::ostringstream& o, const host::Shape& s, const std::string& indent) {
@@ -270,46 +244,46 @@ std::string describe(host::Presentation& p, bool json) {
     auto slides = p.slides();
     std::shared_ptr<host::Master> masters[] = {p.titleMaster(), p.slideMaster()};
     if (json) {
-        Json j;
-        j.open('{');
-        j.text("file", p.fullName());
-        j.value("slideWidth", num(p.pageSetup()->slideWidth()));
-        j.value("slideHeight", num(p.pageSetup()->slideHeight()));
-        j.open('[', "masters");
+        JsonWriter j;
+        j.beginObject();
+        j.key("file").value(p.fullName());
+        j.key("slideWidth").value(rounded(p.pageSetup()->slideWidth()));
+        j.key("slideHeight").value(rounded(p.pageSetup()->slideHeight()));
+        j.key("masters").beginArray();
         for (const auto& m : masters) {
             if (!m) continue;
-            j.open('{');
-            j.text("name", m->name());
+            j.beginObject();
+            j.key("name").value(m->name());
             fillJson(j, "background", *m->background());
-            j.open('[', "shapes");
+            j.key("shapes").beginArray();
             for (int i = 1; i <= m->shapes()->count(); ++i) shapeJson(j, *m->shapes()->item(i));
-            j.close(']');
-            j.close('}');
+            j.endArray();
+            j.endObject();
         }
-        j.close(']');
-        j.open('[', "slides");
+        j.endArray();
+        j.key("slides").beginArray();
         for (int i = 1; i <= slides->count(); ++i) {
             auto s = slides->item(i);
             auto t = s->transition();
-            j.open('{');
-            j.value("index", std::to_string(i));
-            j.text("master", s->master() ? s->master()->name() : "");
-            j.value("displayMasterShapes", std::to_string(s->displayMasterShapes()));
-            j.value("followMasterBackground", std::to_string(s->followMasterBackground()));
+            j.beginObject();
+            j.key("index").value(i);
+            j.key("master").value(s->master() ? s->master()->name() : "");
+            j.key("displayMasterShapes").value(s->displayMasterShapes());
+            j.key("followMasterBackground").value(s->followMasterBackground());
             fillJson(j, "background", *s->background());
-            j.open('{', "transition");
-            j.value("entryEffect", std::to_string(t->entryEffect()));
-            j.value("speed", std::to_string(t->speed()));
-            j.value("hidden", std::to_string(t->hidden()));
-            j.close('}');
-            j.open('[', "shapes");
+            j.key("transition").beginObject();
+            j.key("entryEffect").value(t->entryEffect());
+            j.key("speed").value(t->speed());
+            j.key("hidden").value(t->hidden());
+            j.endObject();
+            j.key("shapes").beginArray();
             for (int k = 1; k <= s->shapes()->count(); ++k) shapeJson(j, *s->shapes()->item(k));
-            j.close(']');
-            j.close('}');
+            j.endArray();
+            j.endObject();
         }
-        j.close(']');
-        j.close('}');
-        return j.str() + "\n";
+        j.endArray();
+        j.endObject();
+        return j.text() + "\n";
     }
     std::ostringstream o;
     o << p.fullName() << ": " << slides->count() << " slides, " << num(p.pageSetup()->slideWidth())

@@ -101,8 +101,8 @@ class TextRange {
     virtual std::shared_ptr<Font> font() const = 0;
     virtual std::shared_ptr<ParagraphFormat> paragraphFormat() const = 0;
     virtual int indentLevel() const = 0;  // 1 to 9, of the first paragraph
-    // Layout bounds in points. The .pptx host lays text out in a later step; until then these are
-    // 0.
+    // Layout bounds in points of the range's laid-out text (the .pptx host's layout is in
+    // host/pptx/layout.h).
     virtual float boundLeft() const = 0;
     virtual float boundTop() const = 0;
     virtual float boundWidth() const = 0;
@@ -341,7 +341,9 @@ class Presentation {
   public:
     virtual ~Presentation() = default;
     virtual int saved() const = 0;
-    // Writes the presentation to its file; false when it has none or writing fails.
+    // Writes the presentation to its file; false when it has none or writing fails. (The .pptx
+    // host keeps edits for the file in the application and leaves the package on disk as read;
+    // see host/pptx/objects.cpp.)
     virtual bool save() = 0;
     virtual std::string fullName() const = 0;
     virtual std::string name() const = 0;
@@ -349,7 +351,8 @@ class Presentation {
     virtual std::shared_ptr<Master> titleMaster() const = 0;
     virtual std::shared_ptr<Slides> slides() const = 0;
     virtual std::shared_ptr<PageSetup> pageSetup() const = 0;
-    // Writes a copy to path; the presentation keeps its own name and saved state.
+    // Writes a copy to path; the presentation keeps its own name and saved state. Opening the
+    // copy through the same application shows the presentation as it was when copied.
     virtual bool saveCopyAs(const std::string& path, int formatCode, int embedFonts) = 0;
     virtual void close() = 0;
 };
