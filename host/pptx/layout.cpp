@@ -708,14 +708,30 @@ TextLayout Builder::run() {
     if (body_.anchor == host::anchor::kBottom || body_.anchor == host::anchor::kBottomBaseline)
         offset += room - total;
     double dy = out_.boxTop + offset;
+    // Centred anchoring: the block of lines, as wide as its widest line, sits in the middle.
+    double dx = 0;
+    if (body_.anchorCenter && !out_.lines.empty()) {
+        double left = out_.lines.front().left, right = left;
+        for (const LaidLine& l : out_.lines) {
+            left = std::min(left, l.left);
+            right = std::max(right, l.left + l.width);
+        }
+        dx = out_.boxLeft + (insetLeft_ + rightEdge_) / 2 - (left + right) / 2;
+    }
     out_.textTop = dy;
     for (LaidLine& l : out_.lines) {
         l.top += dy;
         l.baseline += dy;
+        l.left += dx;
     }
-    for (LaidChar& c : out_.chars) c.baseline += dy;
+    for (LaidChar& c : out_.chars) {
+        c.baseline += dy;
+        c.x += dx;
+    }
     for (LaidParagraph& p : out_.paragraphs) {
         p.bullet.baseline += dy;
+        p.bullet.x += dx;
+        for (LaidGlyph& g : p.bullet.glyphs) g.x += dx;
         if (p.charCount > 0) {
             RangeBounds b = spanBounds(out_, p.firstChar, p.firstChar + p.charCount);
             p.left = b.left;

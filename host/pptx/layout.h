@@ -27,7 +27,8 @@
 //   of a paragraph nor one ending at a line break); distributed lines stretch the gaps between
 //   all characters, the last line too. A bullet moves with its line.
 // - Vertical anchor top, middle or bottom within the insets; text that overflows does so
-//   downward, on both sides or upward accordingly.
+//   downward, on both sides or upward accordingly. Centred anchoring (anchorCtr) moves the block
+//   of lines, as wide as its widest line, to the middle of the box.
 // - Shapes that fit themselves to their text (spAutoFit) get the height of their text plus the
 //   insets; the top stays for top-anchored text, the middle for middle and the bottom for bottom.
 // - Vertical text is laid out horizontally (orientation is reported, not applied); rotation and

@@ -424,6 +424,17 @@ TEST(Layout, VerticalAnchorAndShapesThatFitTheirText) {
     EXPECT_NEAR(bottom.lines[0].top + h, 296.4, 1e-4);
     EXPECT_NEAR(middle.chars[0].x, top.chars[0].x, 1e-9);
 
+    // Centred anchoring puts the block of lines in the middle; the lines keep their alignment.
+    Opened c = openSlide(textBox(2, 0, 100, 300, 200, "anchorCtr=\"1\" lIns=\"0\" rIns=\"0\"",
+                                 para("a short line") + para("a much longer line of text")),
+                         "anchor_centre");
+    TextLayout centred = lay(modelShape(c, 0));
+    ASSERT_EQ(centred.lines.size(), 2u);
+    const LaidLine& wide = centred.lines[1];
+    EXPECT_NEAR(inkLeft(centred, wide) - 0.0, 300.0 - inkRight(centred, wide), 1e-6);
+    EXPECT_NEAR(inkLeft(centred, centred.lines[0]), inkLeft(centred, wide), 1e-6);
+    EXPECT_NEAR(centred.paragraphs[0].left, inkLeft(centred, wide), 1e-6);
+
     TextLayout grown = lay(modelShape(o, 3));
     EXPECT_TRUE(grown.grown);
     EXPECT_NEAR(grown.boxHeight, grown.textHeight + 7.2, 1e-4);
