@@ -1,0 +1,214 @@
+// Decks converted by `quillet convert`, checked like a user would: every corpus deck converts (or
+// is refused with a reason), the independent parser agrees with our reader on every movie, and a
+// converted deck plays in the real player: slide 1 shows its background, the page counter
+// changes with the right arrow, the left arrow brings slide 1 back and space moves on, the timer
+// moves on by itself, the end screen follows the last slide and a key replays from slide 1.
+//
+// Environment: QUILLET_BIN = the quillet program; QUILLET_CORPUS = the corpus folder (default
+// ../shared/corpus beside the repository).
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { execFile } from "node:child_process";
+import { existsSync } from "node:fs";
+import { copyFile, mkdtemp, readdir, readFile, rm } from "node:fs/promises";
+import os from "node:os";
+import path from "node:path";
+import { promisify } from "node:util";
+import { Player } from "./player.mjs";
+import { checkSwf } from "./swfcheck.mjs";
+import { repoRoot } from "./server.mjs";
+
+const run = promisify(execFile);
+const corpus = process.env.QUILLET_CORPUS || path.join(repoRoot, "..", "shared", "corpus");
+const decksDir = path.join(corpus, "pptx");
+const REFUSED = new Set(["SamplePassword.pptx", "clusterfuzz-testcase-minimized-POIXSLFFuzzer-6254434927378432.pptx"]);
+
+function quillet() {
+    const bin = process.env.QUILLET_BIN;
+    assert.ok(bin && existsSync(bin), "set QUILLET_BIN to the quillet program (build the quillet target)");
+    return bin;
+}
+
+async function convert(deck, outDir, args = []) {
+    const copy = path.join(outDir, path.basename(deck));
+    await copyFile(deck, copy);
+    const { stdout } = await run(quillet(), ["convert", "--quiet", "--seed", "3", ...args, copy], {
+        env: { ...process.env, XDG_CONFIG_HOME: outDir }, // no saved settings of the user
+        timeout: 300000,
+    });
+    return { copy, movie: copy.replace(/\.pptx$/, ".swf"), stdout };
+}
+
+async function ourTags(movie) {
+    const { stdout } = await run(quillet(), ["info", "--json", movie], { maxBuffer: 256 << 20 });
+    return JSON.parse(stdout).tags.map((t) => t.type);
+}
+
+test("every corpus deck converts, and the independent parser agrees with every movie", async (t) => {
+    if (!existsSync(decksDir)) {
+        t.skip(`corpus decks not found in ${decksDir}`);
+        return;
+    }
+    const out = await mkdtemp(path.join(os.tmpdir(), "quillet-decks-"));
+    try {
+        const decks = (await readdir(decksDir)).filter((n) => n.endsWith(".pptx")).sort();
+        const copies = [];
+        for (const name of decks) {
+            const copy = path.join(out, name);
+            await copyFile(path.join(decksDir, name), copy);
+            copies.push(copy);
+        }
+        let stdout = "";
+        try {
+            ({ stdout } = await run(quillet(), ["convert", "-j", "2", "--seed", "1", ...copies], {
+                env: { ...process.env, XDG_CONFIG_HOME: out },
+                timeout: 900000,
+                maxBuffer: 16 << 20,
+            }));
+        } catch (err) {
+            // Exit 1 is expected while refused decks are among them; the lines say which.
+            assert.equal(err.code, 1, `quillet convert failed: ${err.message}`);
+            stdout = err.stdout;
+        }
+        const lines = stdout.trim().split("\n");
+        assert.equal(lines.length, decks.length, "one result line per deck");
+        for (const name of decks) {
+            const copy = path.join(out, name);
+            const line = lines.find((l) => l.startsWith(copy + " ") || l.startsWith(copy + ":"));
+            assert.ok(line, `no result line for ${name}`);
+            if (REFUSED.has(name)) {
+                assert.match(line, /: failed: .+/, `${name} must be refused with a reason`);
+                continue;
+            }
+            const movie = copy.replace(/\.pptx$/, ".swf");
+            assert.equal(line, `${copy} -> ${movie}`);
+            const result = checkSwf(await readFile(movie), await ourTags(movie), { label: name });
+            for (const note of result.notes ?? []) t.diagnostic(`${name}: ${note}`);
+        }
+        // Nothing but decks and movies is left in the folder.
+        const left = (await readdir(out)).filter((n) => !n.endsWith(".pptx") && !n.endsWith(".swf"));
+        assert.deepEqual(left.filter((n) => n !== "quillet"), []);
+    } finally {
+        await rm(out, { recursive: true, force: true });
+    }
+});
+
+// Red pixels of the page counter (drawn in pure red at the bottom-left of the stage).
+function counterPattern(image) {
+    const rows = [];
+    for (let y = image.height - 24; y < image.height; y++) {
+        let row = "";
+        for (let x = 0; x < 80; x++) {
+            const [r, g, b] = image.pixel(x, y);
+            row += r > 200 && g < 80 && b < 80 ? "#" : ".";
+        }
+        rows.push(row);
+    }
+    return rows.join("\n");
+}
+
+function count(pattern) {
+    return [...pattern].filter((c) => c === "#").length;
+}
+
+async function waitForPattern(player, predicate, what, timeoutMs = 8000) {
+    const deadline = Date.now() + timeoutMs;
+    let last = "";
+    for (;;) {
+        const { image } = await player.screenshot();
+        last = counterPattern(image);
+        if (predicate(last, image)) return last;
+        if (Date.now() > deadline) assert.fail(`${what}; the counter region shows:\n${last}`);
+        await player.waitFrames(2);
+    }
+}
+
+function hex(rgb) {
+    const n = parseInt(rgb.slice(1), 16);
+    return [(n >> 16) & 255, (n >> 8) & 255, n & 255];
+}
+
+test("a converted deck plays: background, page counter, keys, timer, end screen, replay", async (t) => {
+    const deck = path.join(decksDir, "backgrounds.pptx");
+    if (!existsSync(deck)) {
+        t.skip(`${deck} not found`);
+        return;
+    }
+    const out = await mkdtemp(path.join(os.tmpdir(), "quillet-play-"));
+    const player = await Player.launch();
+    try {
+        const { copy, movie } = await convert(deck, out, ["--slide-delay", "20", "--toolbar"]);
+        checkSwf(await readFile(movie), await ourTags(movie), { label: "backgrounds.swf" });
+        const { stdout } = await run(quillet(), ["inspect", "--json", copy], { maxBuffer: 64 << 20 });
+        const inspected = JSON.parse(stdout);
+        const slideCount = inspected.slides.length;
+        assert.ok(slideCount >= 3);
+
+        await player.load(movie);
+        // Slide 1 follows a solid background: a point near the top-left corner has its colour.
+        const background = inspected.slides[0].background;
+        assert.equal(background.type, 1);
+        await player.sample([{ x: 4, y: 4, rgb: hex(background.fore), tolerance: 3 }], { timeoutMs: 3000 });
+
+        // The counter reads "1 / N", then "2 / N" after the right arrow: the digits change, the
+        // rest of the text stays.
+        const first = await waitForPattern(player, (p) => count(p) > 10, "the page counter is not drawn");
+        await player.focus();
+        await player.press("ArrowRight");
+        const second = await waitForPattern(player, (p) => count(p) > 10 && p !== first,
+            "the right arrow did not move to slide 2");
+        await player.sample([{ x: 4, y: 4, rgb: hex(background.fore), tolerance: 3 }], { timeoutMs: 100 })
+            .then(() => assert.fail("slide 2 still shows slide 1's background"), () => {});
+        // The left arrow brings slide 1 back (its background), space moves on to slide 2 again.
+        await player.press("ArrowLeft");
+        await player.sample([{ x: 4, y: 4, rgb: hex(background.fore), tolerance: 3 }], { timeoutMs: 3000 });
+        await player.press("Space");
+        await waitForPattern(player, (p, image) => p === second &&
+            image.pixel(4, 4).slice(0, 3).some((v, i) => Math.abs(v - hex(background.fore)[i]) > 3),
+            "space did not move to slide 2");
+        await player.finish();
+    } finally {
+        await player.close();
+        await rm(out, { recursive: true, force: true });
+    }
+});
+
+test("the timer moves on by itself, the end screen follows and a key replays", async (t) => {
+    const deck = path.join(decksDir, "backgrounds.pptx");
+    if (!existsSync(deck)) {
+        t.skip(`${deck} not found`);
+        return;
+    }
+    const out = await mkdtemp(path.join(os.tmpdir(), "quillet-play-"));
+    const player = await Player.launch();
+    try {
+        // One second per slide.
+        const { movie } = await convert(deck, out, ["--slide-delay", "1", "--toolbar"]);
+        await player.load(movie);
+        const first = await waitForPattern(player, (p) => count(p) > 10, "the page counter is not drawn");
+        await waitForPattern(player, (p) => count(p) > 10 && p !== first, "the timer did not move to slide 2");
+        // The end screen: a black stage with the white line of text near its top.
+        const isEndScreen = (p, image) => {
+            if (count(p) > 0) return false;
+            const corner = image.pixel(image.width - 5, image.height - 5);
+            if (corner[0] > 10 || corner[1] > 10 || corner[2] > 10) return false;
+            let white = 0;
+            for (let y = 0; y < 40; y++) {
+                for (let x = 0; x < image.width; x++) {
+                    const [r, g, b] = image.pixel(x, y);
+                    if (r > 200 && g > 200 && b > 200) white++;
+                }
+            }
+            return white > 100;
+        };
+        await waitForPattern(player, isEndScreen, "the end screen did not follow the last slide", 15000);
+        // Any key replays from slide 1.
+        await player.focus();
+        await player.press("KeyA");
+        await waitForPattern(player, (p) => p === first, "a key on the end screen did not replay slide 1", 3000);
+        await player.finish();
+    } finally {
+        await player.close();
+        await rm(out, { recursive: true, force: true });
+    }
+});
