@@ -241,6 +241,9 @@ class Shape {
     // The kind's adjustment values in the host's units (fractions of the width for offsets
     // along x, of the height along y, unless the kind says otherwise).
     virtual std::vector<float> adjustments() const = 0;
+    // The unrotated box on the slide; the shape turns about its centre by rotation() and mirrors
+    // by its flips. A group's member reports where it lands: the enclosing groups' scales,
+    // flips and turns applied to its centre, its turn and flips combined with theirs.
     virtual float left() const = 0;
     virtual float top() const = 0;
     virtual float width() const = 0;
