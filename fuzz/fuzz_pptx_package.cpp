@@ -56,6 +56,27 @@ void touchShapes(const host::Shapes& shapes, int depth) {
     for (int i = 1; i <= shapes.count(); ++i) touchShape(*shapes.item(i), depth);
 }
 
+// Walks the table grids the renderer reads: every cell's text, fill and borders.
+void touchTableShapes(const pptx::ShapeList& list, int depth) {
+    if (depth > 40) return;
+    for (const pptx::ShapePtr& s : list.items) {
+        if (s->table) {
+            for (const pptx::TableRow& row : s->table->rows) {
+                for (const pptx::TableCell& cell : row.cells) {
+                    (void)cell.text->paragraphs.size();
+                    (void)cell.fill.color.rgb;
+                    (void)cell.borderLeft.weight;
+                }
+            }
+        }
+        if (s->children) touchTableShapes(*s->children, depth + 1);
+    }
+}
+
+void touchTables(const pptx::PresentationData& model) {
+    for (const auto& slide : model.slides) touchTableShapes(*slide->shapes, 0);
+}
+
 // A deck around one slide part, with a title layout holding placeholders and decoration.
 std::vector<std::uint8_t> slideDeck(const std::string& slide) {
     test::DeckSpec recipe;
@@ -88,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const pptx::PackageError&) {
         return 0;
     }
+    touchTables(*model);
     auto app = pptx::applicationFor(model, "fuzz.pptx");
     auto p = app->activePresentation();
     for (const auto& m : {p->slideMaster(), p->titleMaster()}) {

@@ -77,6 +77,50 @@ int main(int argc, char** argv) {
         "", "<p:bg><p:bgRef idx=\"1001\"><a:schemeClr val=\"bg2\"/></p:bgRef></p:bg>"));
     write(dir, "placeholders.pptx", placeholders);
 
+    // A table with spans, fills, borders and cell text, and a SmartArt frame with its drawing.
+    const std::string table =
+        "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"6\" name=\"T\"/><p:cNvGraphicFramePr/>"
+        "<p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"200\" "
+        "cy=\"100\"/></p:xfrm><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl><a:tblPr "
+        "firstRow=\"1\" bandRow=\"1\"><a:tableStyleId>{X}</a:tableStyleId></a:tblPr><a:tblGrid>"
+        "<a:gridCol w=\"100\"/><a:gridCol w=\"100\"/></a:tblGrid><a:tr h=\"50\"><a:tc "
+        "gridSpan=\"2\"><a:txBody><a:bodyPr/><a:p><a:r><a:t>A</a:t></a:r></a:p></a:txBody><a:tcPr "
+        "marL=\"10\" anchor=\"ctr\"><a:lnL w=\"12700\"><a:solidFill><a:srgbClr val=\"FF0000\"/>"
+        "</a:solidFill></a:lnL><a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill></a:tcPr>"
+        "</a:tc><a:tc hMerge=\"1\"><a:tcPr/></a:tc></a:tr><a:tr h=\"50\"><a:tc rowSpan=\"1\">"
+        "<a:tcPr/></a:tc><a:tc vMerge=\"1\"/></a:tr></a:tbl></a:graphicData></a:graphic>"
+        "</p:graphicFrame>";
+    const std::string diagram =
+        "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"7\" name=\"D\"/><p:cNvGraphicFramePr/>"
+        "<p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"10\" y=\"10\"/><a:ext cx=\"200\" "
+        "cy=\"100\"/></p:xfrm><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\"><dgm:relIds "
+        "xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\" r:dm=\"rId3\"/>"
+        "</a:graphicData></a:graphic></p:graphicFrame>";
+    DeckSpec tables;
+    tables.slides.push_back(slideXml(table + diagram));
+    tables.replace["ppt/slides/_rels/slide1.xml.rels"] =
+        relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
+                 {"rId3", "diagramData", "../diagrams/data1.xml"},
+                 {"rId6", "diagramDrawing", "../diagrams/drawing1.xml"}});
+    tables.extra.push_back(
+        {"ppt/diagrams/data1.xml",
+         "<dgm:dataModel xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\">"
+         "<dsp:dataModelExt xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\""
+         " relId=\"rId6\"/></dgm:dataModel>"});
+    tables.extra.push_back(
+        {"ppt/diagrams/drawing1.xml",
+         "<dsp:drawing xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\" " +
+             std::string(kNamespaces) + "><dsp:spTree><dsp:grpSpPr/>" +
+             rect(8, "E", 0, 0, 50, 50, "", "<a:p><a:r><a:t>abc</a:t></a:r></a:p>", "ellipse") +
+             "</dsp:spTree></dsp:drawing>"});
+    write(dir, "tables.pptx", tables);
+    {
+        std::ofstream xml(dir + "/slide-tables.xml", std::ios::binary);
+        xml << tables.slides[0];
+    }
+
     // Slide XML alone: the target packs it into a deck itself.
     for (std::size_t i = 0; i < shapes.slides.size(); ++i) {
         std::ofstream xml(dir + "/slide-shapes.xml", std::ios::binary);
