@@ -290,6 +290,68 @@ TEST(Picture, GifAndJpegRoundTrip) {
     EXPECT_FALSE(decodePicture(cut).surface);
 }
 
+void put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
+    if (b.size() < at + 4) b.resize(at + 4, 0);
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+// An EMF of bounds 100 × 50 that draws a 2 × 1 bitmap (red, blue) over its right half.
+std::vector<std::uint8_t> emfWithBitmap() {
+    std::vector<std::uint8_t> b(88, 0);
+    put32(b, 0, 1);  // header
+    put32(b, 4, 88);
+    put32(b, 16, 100);
+    put32(b, 20, 50);
+    b[40] = ' ', b[41] = 'E', b[42] = 'M', b[43] = 'F';
+    std::size_t r = b.size();
+    put32(b, r, 81);  // EMR_STRETCHDIBITS
+    put32(b, r + 4, 128);
+    put32(b, r + 24, 50);  // xDest
+    put32(b, r + 48, 80);  // offBmiSrc
+    put32(b, r + 52, 40);
+    put32(b, r + 56, 120);  // offBitsSrc
+    put32(b, r + 60, 8);
+    put32(b, r + 72, 50);  // cxDest
+    put32(b, r + 76, 50);
+    put32(b, r + 80, 40);  // BITMAPINFOHEADER: 2 × 1, 24 bits
+    put32(b, r + 84, 2);
+    put32(b, r + 88, 1);
+    put32(b, r + 92, 1 | (24 << 16));
+    put32(b, r + 100, 8);
+    put32(b, r + 120, 0x00FF0000);  // blue, green, red: red, then blue
+    put32(b, r + 124, 0xFF);
+    b[r + 122] = 0xFF, b[r + 120] = 0, b[r + 121] = 0;
+    b[r + 123] = 0xFF, b[r + 124] = 0, b[r + 125] = 0;
+    b.resize(r + 128, 0);
+    std::size_t e = b.size();
+    put32(b, e, 14);  // EOF
+    put32(b, e + 4, 20);
+    b.resize(e + 20, 0);
+    return b;
+}
+
+TEST(Picture, MetafileBitmapAtItsPlace) {
+    std::vector<std::uint8_t> emf = emfWithBitmap();
+    ASSERT_EQ(sniffPicture(emf), PictureFormat::Emf);
+    DecodedPicture d = decodePicture(emf);
+    ASSERT_TRUE(d.surface) << d.problem;
+    EXPECT_DOUBLE_EQ(d.left, 0.5);
+    EXPECT_DOUBLE_EQ(d.top, 0);
+    EXPECT_DOUBLE_EQ(d.width, 0.5);
+    EXPECT_DOUBLE_EQ(d.height, 1);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 0, 0), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 1, 0), 0x0000FFu);
+    // A record that claims more than the data, or a bitmap offset outside its record: nothing.
+    std::vector<std::uint8_t> bad = emf;
+    put32(bad, 92, 1u << 30);
+    EXPECT_FALSE(decodePicture(bad).surface);
+    bad = emf;
+    put32(bad, 88 + 56, 1u << 31);
+    EXPECT_FALSE(decodePicture(bad).surface);
+    bad.assign(emf.begin(), emf.begin() + 150);
+    EXPECT_FALSE(decodePicture(bad).surface);
+}
+
 // ---- pixel checks on small decks ----
 
 struct Rendered {
@@ -482,6 +544,43 @@ TEST(RenderSlide, CustomGeometryWithGuides) {
     EXPECT_EQ(pixelRgb(r.picture.get(), 400, 110), 0x0000FFu);
     EXPECT_EQ(pixelRgb(r.picture.get(), 300, 110), 0xFFFFFFu);
     EXPECT_EQ(pixelRgb(r.picture.get(), 120, 295), 0x0000FFu);
+}
+
+TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
+    // The master's title has no fill; the slide's title names a style whose fill is accent 1.
+    // A second title-like shape has its own noFill, which outranks its style.
+    auto title = [](int id, const std::string& spPr, const std::string& style) {
+        return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) +
+               "\" name=\"Title\"/><p:cNvSpPr/><p:nvPr><p:ph type=\"title\"/></p:nvPr>"
+               "</p:nvSpPr><p:spPr>" +
+               spPr + "</p:spPr>" + style + "</p:sp>";
+    };
+    std::string style =
+        "<p:style><a:lnRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:lnRef><a:fillRef "
+        "idx=\"1\"><a:schemeClr val=\"accent1\"/></a:fillRef><a:effectRef idx=\"0\"><a:schemeClr "
+        "val=\"accent1\"/></a:effectRef><a:fontRef idx=\"minor\"/></p:style>";
+    std::string box = "<a:xfrm><a:off x=\"" + std::to_string(100 * kEmu) + "\" y=\"" +
+                      std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" + std::to_string(200 * kEmu) +
+                      "\" cy=\"" + std::to_string(100 * kEmu) + "\"/></a:xfrm>";
+    test::DeckSpec spec;
+    spec.masterShapes = title(2,
+                              box +
+                                  "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+                                  "<a:noFill/><a:ln><a:noFill/></a:ln>",
+                              "");
+    spec.slides = {test::slideXml(title(3, "", style)),
+                   test::slideXml(title(3, "<a:noFill/>", style))};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    ASSERT_EQ(deck->slides.size(), 2u);
+    const Shape& styled = *deck->slides[0]->shapes->items.at(0);
+    EXPECT_EQ(styled.fill.kind, FillKind::Solid);
+    EXPECT_EQ(styled.fill.color.rgb, 0xBD814F);  // 4F81BD, red in the low byte
+    Renderer renderer;
+    Surface a = renderer.renderSlide(*deck, *deck->slides[0], 720, 540);
+    EXPECT_EQ(pixelRgb(a.get(), 200, 150), 0x4F81BDu);
+    EXPECT_EQ(deck->slides[1]->shapes->items.at(0)->fill.kind, FillKind::None);
+    Surface b = renderer.renderSlide(*deck, *deck->slides[1], 720, 540);
+    EXPECT_EQ(pixelRgb(b.get(), 200, 150), 0xFFFFFFu);
 }
 
 TEST(RenderSlide, HostExportsSlidePictures) {

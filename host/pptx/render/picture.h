@@ -29,8 +29,13 @@ PictureFormat sniffPicture(std::span<const std::uint8_t> bytes);
 struct DecodedPicture {
     Surface surface;      // null when the data could not be decoded
     std::string problem;  // why, when it could not
+    // Where the surface stands in the picture's frame, as fractions of it: the whole frame,
+    // except for the bitmap taken out of a vector metafile.
+    double left = 0, top = 0, width = 1, height = 1;
 };
 
+// PNG, JPEG, GIF, BMP and TIFF files; of an EMF metafile, the largest bitmap it draws (a
+// metafile of vector drawing alone gives no picture).
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
                              std::uint64_t maxPixels = kMaxPicturePixels);
 

@@ -221,13 +221,18 @@ struct Renderer::Impl {
     LayoutCache* layouts = nullptr;
     std::unique_ptr<LayoutCache> ownLayouts;
     struct CachedPicture {
-        Surface surface;                         // null when undecodable
+        DecodedPicture picture;                  // no surface when undecodable
         std::shared_ptr<const Package> package;  // kept so that its address names it alone
     };
     std::map<std::string, CachedPicture> pictures;  // by package and part name
     std::map<std::string, fonts::GlyphOutline> glyphs;
 
     cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part) {
+        const DecodedPicture* d = decoded(part);
+        return d ? d->surface.get() : nullptr;
+    }
+
+    const DecodedPicture* decoded(const std::shared_ptr<MediaPart>& part) {
         if (!part) return nullptr;
         // Parts of different packages share names ("ppt/media/image1.png").
         char owner[32];
@@ -238,9 +243,9 @@ struct Renderer::Impl {
             std::vector<unsigned char> data = part->data();
             DecodedPicture d =
                 decodePicture(std::span<const std::uint8_t>(data.data(), data.size()));
-            it = pictures.emplace(key, CachedPicture{std::move(d.surface), part->package}).first;
+            it = pictures.emplace(key, CachedPicture{std::move(d), part->package}).first;
         }
-        return it->second.surface.get();
+        return &it->second.picture;
     }
 
     // A source pattern for a fill over a box of w × h (units of the current matrix). Null when
@@ -436,13 +441,38 @@ struct Renderer::Impl {
     }
 
     void drawPicture(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
-        cairo_surface_t* img = picture(s.picture);
+        const DecodedPicture* d = decoded(s.picture);
+        if (!d) return;
+        cairo_surface_t* img = d->surface.get();
         if (!img) {
-            if (!s.picture) return;
-            // A picture this renderer cannot draw (a vector metafile): a neutral placeholder.
+            // A picture this renderer cannot draw (a metafile of vector drawing): a neutral
+            // placeholder, a light frame that keeps the place without hiding what is behind.
+            cairo_rectangle(cr, 0.5, 0.5, std::max(0.0, s.width - 1.0),
+                            std::max(0.0, s.height - 1.0));
+            cairo_set_source_rgba(cr, 0.8, 0.8, 0.8, 1);
+            cairo_set_line_width(cr, 0.75);
+            cairo_stroke(cr);
+            return;
+        }
+        if (d->left != 0 || d->top != 0 || d->width != 1 || d->height != 1) {
+            // A bitmap out of a metafile, at its place in the frame.
+            double iw = cairo_image_surface_get_width(img),
+                   ih = cairo_image_surface_get_height(img);
+            double dx = d->left * s.width, dy = d->top * s.height;
+            double dw = d->width * s.width, dh = d->height * s.height;
+            if (!(std::fabs(dw) > 1e-6) || !(std::fabs(dh) > 1e-6) || !std::isfinite(dx) ||
+                !std::isfinite(dy)) {
+                return;
+            }
+            cairo_save(cr);
             cairo_rectangle(cr, 0, 0, s.width, s.height);
-            cairo_set_source_rgba(cr, 0.92, 0.92, 0.92, 1);
-            cairo_fill(cr);
+            cairo_clip(cr);
+            cairo_translate(cr, dx, dy);
+            cairo_scale(cr, dw / iw, dh / ih);
+            cairo_set_source_surface(cr, img, 0, 0);
+            cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+            cairo_paint(cr);
+            cairo_restore(cr);
             return;
         }
         FillData f;
