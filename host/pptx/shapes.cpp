@@ -656,14 +656,21 @@ class TreeReader {
     void readFillAndLine(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
                          Shape& shape, const FillData* groupFill) {
         pugi::xml_node style = child(node, "style");
-        // Fill: the most specific explicit fill, else the style's reference.
-        bool found = false;
+        // Fill: the shape's own explicit fill, then its style's, then the most specific fill it
+        // inherits from its placeholders (a style on the shape outranks an inherited fill, as a
+        // master's title without fill under a slide title styled with one shows).
+        bool found = false, fromStyle = false;
         if (boolAttr(node, "useBgFill").value_or(false) && context_.background) {
             shape.fill = *context_.background;
             shape.fill.fromBackground = true;
             found = true;
         }
         for (auto it = chain.rbegin(); it != chain.rend() && !found; ++it) {
+            if (it != chain.rbegin() && style) {
+                shape.fill = styleFill(child(style, "fillRef"), context_.colors, context_.refs);
+                found = fromStyle = true;
+                break;
+            }
             if (pugi::xml_node f = findFill(child(*it, "spPr"))) {
                 shape.fill = readFill(f, context_.colors, context_.refs, groupFill);
                 found = true;
@@ -671,13 +678,20 @@ class TreeReader {
         }
         if (!found && style) {
             shape.fill = styleFill(child(style, "fillRef"), context_.colors, context_.refs);
+            fromStyle = true;
         }
-        if (is(node, "pic") && !found) shape.fill = FillData{};
-        // Outline: the style's line, then each explicit a:ln from least to most specific.
+        if (is(node, "pic") && (!found || fromStyle)) shape.fill = FillData{};
+        // Outline: the inherited a:ln from least to most specific, then the shape's style (which
+        // outranks them), then its own a:ln.
         LineData line;
+        for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+            line = readLine(child(child(chain[i], "spPr"), "ln"), context_.colors, context_.refs,
+                            line);
+        }
         if (style) line = styleLine(child(style, "lnRef"), context_.colors, context_.refs);
-        for (pugi::xml_node n : chain) {
-            line = readLine(child(child(n, "spPr"), "ln"), context_.colors, context_.refs, line);
+        if (!chain.empty()) {
+            line = readLine(child(child(chain.back(), "spPr"), "ln"), context_.colors,
+                            context_.refs, line);
         }
         shape.line = line;
     }
