@@ -612,6 +612,39 @@ TEST(RenderSlide, HostExportsSlidePictures) {
     EXPECT_FALSE(slide->exportPicture((dir / "no-such-dir" / "x.png").string(), "png", 200, 150));
 }
 
+TEST(RenderSlide, ScratchPresentationShowsOneShape) {
+    // The element picture route: a new presentation, a blank slide on the key colour, a pasted
+    // copy of one shape; its picture shows that shape alone on the key colour.
+    std::string noLine = "<a:ln><a:noFill/></a:ln>";
+    test::DeckSpec spec;
+    spec.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
+                                             100 * kEmu, solid("FF0000") + noLine) +
+                                  test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
+                                             100 * kEmu, solid("0000FF") + noLine))};
+    auto app =
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(spec))), "deck.pptx");
+    app->activePresentation()->slides()->item(1)->shapes()->item(1)->copy();
+    auto scratch = app->presentations()->add(0);
+    ASSERT_TRUE(scratch);
+    scratch->pageSetup()->setSlideWidth(720);
+    scratch->pageSetup()->setSlideHeight(540);
+    auto blank = scratch->slides()->add(1, host::layout::kBlank);
+    ASSERT_TRUE(blank);
+    blank->setFollowMasterBackground(host::kFalse);
+    blank->background()->setForeColorRgb(0x00FF00);
+    ASSERT_TRUE(blank->shapes()->paste());
+    std::filesystem::path file = std::filesystem::temp_directory_path() / "quillet-scratch.png";
+    ASSERT_TRUE(blank->exportPicture(file.string(), "png", 720, 540));
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove(file);
+    DecodedPicture d = decodePicture(bytes);
+    ASSERT_TRUE(d.surface) << d.problem;
+    EXPECT_EQ(pixelRgb(d.surface.get(), 200, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 500, 350), 0x00FF00u);  // no blue rectangle
+    EXPECT_EQ(pixelRgb(d.surface.get(), 50, 50), 0x00FF00u);
+}
+
 TEST(RenderSlide, RefusesSizesOutOfRange) {
     test::DeckSpec spec;
     spec.slides = {test::slideXml("")};
