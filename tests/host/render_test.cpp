@@ -652,6 +652,7 @@ TEST(RenderSlide, RefusesSizesOutOfRange) {
     Renderer renderer;
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 0, 10));
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 10, kMaxRenderSide + 1));
+    EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], kMaxRenderSide, kMaxRenderSide));
     EXPECT_TRUE(renderer.renderSlide(*deck, *deck->slides[0], 10, 10));
 }
 

@@ -718,8 +718,8 @@ void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
 Surface Renderer::renderPage(double pageWidth, double pageHeight, const FillData& background,
                              const std::vector<const ShapeList*>& layers, int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxRenderSide || height > kMaxRenderSide ||
-        !(pageWidth > 0) || !(pageHeight > 0) || !std::isfinite(pageWidth) ||
-        !std::isfinite(pageHeight)) {
+        static_cast<long long>(width) * height > kMaxRenderPixels || !(pageWidth > 0) ||
+        !(pageHeight > 0) || !std::isfinite(pageWidth) || !std::isfinite(pageHeight)) {
         return nullptr;
     }
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));

@@ -15,8 +15,10 @@
 
 namespace quillet::pptx::render {
 
-// Largest picture side the renderer draws; larger requests are refused.
+// Largest picture the renderer draws (a side, and pixels in all: 256 MiB of pixels); larger
+// requests are refused.
 inline constexpr int kMaxRenderSide = 16384;
+inline constexpr long long kMaxRenderPixels = 64ll << 20;
 
 class Renderer {
   public:
