@@ -82,7 +82,8 @@ struct TSession {
 
 class TShape : public Shape, public std::enable_shared_from_this<TShape> {
   public:
-    std::shared_ptr<TSession> session;
+    // Weak: the session's clipboard holds shapes, which must not keep their session alive.
+    std::weak_ptr<TSession> session;
     int type_ = shape_type::kAutoShape;
     int kind_ = shape_kind::kRectangle;
     std::vector<float> adjustments_;
@@ -128,7 +129,7 @@ class TShape : public Shape, public std::enable_shared_from_this<TShape> {
     void setLockAspectRatio(int v) override { lockAspect_ = v == kTrue; }
     void deleteShape() override {}
     void copy() override {
-        if (session) session->clipboard = std::make_shared<TShape>(*this);
+        if (auto shared = session.lock()) shared->clipboard = std::make_shared<TShape>(*this);
     }
 };
 
