@@ -422,6 +422,21 @@ TEST(RenderSlide, LinearGradientEndColours) {
     EXPECT_LE((pixelRgb(r.picture.get(), 50, 398) >> 8) & 0xFF, 5u);
 }
 
+TEST(RenderSlide, PathGradientRunsFromTheCentre) {
+    Rendered r = render(test::rect(
+        2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
+        "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs "
+        "pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:path path=\"circle\">"
+        "<a:fillToRect l=\"50000\" t=\"50000\" r=\"50000\" b=\"50000\"/></a:path></a:gradFill>"
+        "<a:ln><a:noFill/></a:ln>"));
+    unsigned centre = pixelRgb(r.picture.get(), 200, 200);
+    unsigned corner = pixelRgb(r.picture.get(), 102, 102);
+    EXPECT_GE(centre >> 16, 240u);
+    EXPECT_LE(centre & 0xFF, 15u);
+    EXPECT_GE(corner & 0xFF, 200u);
+    EXPECT_LE(corner >> 16, 55u);
+}
+
 TEST(RenderSlide, RotatedShape) {
     // A bar of 300 × 20 points around (360, 270), turned a quarter: it stands upright.
     Rendered r = render(

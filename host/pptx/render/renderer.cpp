@@ -283,7 +283,7 @@ struct Renderer::Impl {
             p.reset(cairo_pattern_create_linear(w / 2 - dx * half, h / 2 - dy * half,
                                                 w / 2 + dx * half, h / 2 + dy * half));
         } else {
-            // Path gradients run from the centre (first stop) to the edge (last stop).
+            // Path gradients run from the centre (first stop, position 0) to the edge.
             p.reset(cairo_pattern_create_radial(0, 0, 0, 0, 0, 1));
             cairo_matrix_t m;
             double rx = fill.path == "circle" ? std::hypot(w, h) / 2 : w / 2 * std::sqrt(2.0);
@@ -292,9 +292,6 @@ struct Renderer::Impl {
             cairo_matrix_scale(&m, std::max(rx, 1e-6), std::max(ry, 1e-6));
             cairo_matrix_invert(&m);
             cairo_pattern_set_matrix(p.get(), &m);
-            // The file's stops run from the edge (0) to the centre (1) for path gradients.
-            for (auto& s : stops) s.position = 1 - s.position;
-            std::reverse(stops.begin(), stops.end());
         }
         for (const auto& s : stops) {
             Rgba c = rgba(s.color);
