@@ -318,11 +318,10 @@ std::vector<std::uint8_t> emfWithBitmap() {
     put32(b, r + 88, 1);
     put32(b, r + 92, 1 | (24 << 16));
     put32(b, r + 100, 8);
-    put32(b, r + 120, 0x00FF0000);  // blue, green, red: red, then blue
-    put32(b, r + 124, 0xFF);
-    b[r + 122] = 0xFF, b[r + 120] = 0, b[r + 121] = 0;
-    b[r + 123] = 0xFF, b[r + 124] = 0, b[r + 125] = 0;
     b.resize(r + 128, 0);
+    // Pixels as blue, green, red: a red one, then a blue one, the row padded to 8 bytes.
+    b[r + 122] = 0xFF;
+    b[r + 123] = 0xFF;
     std::size_t e = b.size();
     put32(b, e, 14);  // EOF
     put32(b, e + 4, 20);
