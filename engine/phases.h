@@ -54,8 +54,13 @@ std::string instanceName(const char* format, int a, int b);
 
 // ---- control script ----
 inline constexpr int kKeyboardDepth = 0;
+// The first slide's timer clip sits at kTimerDepth; every later slide's at a depth of its own
+// above it (see timerDepth), because a player going back a frame rebuilds the stage by depth and
+// kept the later slide's timer when all slides shared one depth.
 inline constexpr int kTimerDepth = 107;
 inline constexpr int kEndScreenDepth = 1000;
+int timerDepth(const ConversionJob& job, int slideIndex);
+int endScreenDepth(const ConversionJob& job);
 // The maker's web address drawn in the toolbar.
 inline constexpr const char* kMakerAddress = "www.quillet.example";
 inline constexpr const char* kEndScreenText = "Slide show over! Press any key to replay!";

@@ -191,13 +191,33 @@ void buildTimerClip(ConversionJob& job, SlideRecord& slide, const ToolbarIds& to
     job.movie.add(std::make_unique<FSDefineMovieClip>(slide.timerClipId, std::move(list)));
 }
 
+namespace {
+
+int slideCount(const ConversionJob& job) {
+    return static_cast<int>(std::count_if(job.slides.begin(), job.slides.end(),
+                                          [](const auto& entry) { return entry->index >= 0; }));
+}
+
+}  // namespace
+
+// Above every slide sprite (slide i sits at depth i + 1).
+int timerDepth(const ConversionJob& job, int slideIndex) {
+    return std::max(kTimerDepth, slideCount(job) + 2) + slideIndex;
+}
+
+int endScreenDepth(const ConversionJob& job) {
+    return std::max(kEndScreenDepth, timerDepth(job, slideCount(job)));
+}
+
 void writeSlideFrame(ConversionJob& job, const SlideRecord& slide) {
     job.movie.add(place(slide.spriteId, slide.index + 1, FSCoordTransform(),
                         instanceName("slide_%d", slide.index + 1)));
     writeFrameScript(job, slide.index == 0);
-    if (slide.index != 0) job.movie.add(std::make_unique<FSRemoveObject2>(kTimerDepth));
+    if (slide.index != 0) {
+        job.movie.add(std::make_unique<FSRemoveObject2>(timerDepth(job, slide.index - 1)));
+    }
     if (slide.timerClipId != 0) {
-        job.movie.add(place(slide.timerClipId, kTimerDepth,
+        job.movie.add(place(slide.timerClipId, timerDepth(job, slide.index),
                             FSCoordTransform(100, job.frameBounds.getHeight() - 280),
                             instanceName("mc_progess_%d", slide.index)));
     }
@@ -209,12 +229,14 @@ void writeLastFrame(ConversionJob& job, int endClipId) {
     for (int depth = 0; depth <= n; ++depth) {
         job.movie.add(std::make_unique<FSRemoveObject2>(depth));
     }
-    job.movie.add(std::make_unique<FSRemoveObject2>(kTimerDepth));
-    auto endScreen = place(endClipId, kEndScreenDepth, FSCoordTransform(0, 0), "McLast");
+    if (slideCount(job) > 0) {
+        job.movie.add(std::make_unique<FSRemoveObject2>(timerDepth(job, slideCount(job) - 1)));
+    }
+    auto endScreen = place(endClipId, endScreenDepth(job), FSCoordTransform(0, 0), "McLast");
     endScreen->add(FSClipEvent(FSClipEvent::KeyDown, replayActions()));
     job.movie.add(std::move(endScreen));
     job.movie.add(std::make_unique<FSShowFrame>());
-    job.movie.add(std::make_unique<FSRemoveObject2>(kEndScreenDepth));
+    job.movie.add(std::make_unique<FSRemoveObject2>(endScreenDepth(job)));
 }
 
 void combineElements(ConversionJob& job, fonts::FontLibrary& fonts) {

@@ -159,9 +159,11 @@ test("a converted deck plays: background, page counter, keys, timer, end screen,
             "the right arrow did not move to slide 2");
         await player.sample([{ x: 4, y: 4, rgb: hex(background.fore), tolerance: 3 }], { timeoutMs: 100 })
             .then(() => assert.fail("slide 2 still shows slide 1's background"), () => {});
-        // The left arrow brings slide 1 back (its background), space moves on to slide 2 again.
+        // The left arrow brings slide 1 back: its background and its own counter (a later slide's
+        // timer clip must not stay on the stage), space moves on to slide 2 again.
         await player.press("ArrowLeft");
         await player.sample([{ x: 4, y: 4, rgb: hex(background.fore), tolerance: 3 }], { timeoutMs: 3000 });
+        await waitForPattern(player, (p) => p === first, "the left arrow left slide 2's page counter on the stage");
         await player.press("Space");
         await waitForPattern(player, (p, image) => p === second &&
             image.pixel(4, 4).slice(0, 3).some((v, i) => Math.abs(v - hex(background.fore)[i]) > 3),

@@ -112,16 +112,20 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     const auto* script2 = doActionIn(frame2);
     ASSERT_NE(script2, nullptr);
     EXPECT_EQ(actionCodes(script2->getActions()), (std::vector<int>{FSAction::Stop}));
+    // Each slide's timer takes a depth of its own above the first slide's, so that a player
+    // going back a frame rebuilds the earlier slide's timer instead of keeping the later one.
     EXPECT_EQ(removedDepths(frame2), (std::vector<int>{107}));
-    const auto* timer1 = placementAt(frame2, 107);
+    EXPECT_EQ(placementAt(frame2, 107), nullptr);
+    const auto* timer1 = placementAt(frame2, 108);
     ASSERT_NE(timer1, nullptr);
     EXPECT_EQ(timer1->getName(), "mc_progess_1");
     EXPECT_NE(timer1->getIdentifier(), timer0->getIdentifier());
     EXPECT_EQ(placementAt(frame2, 0), nullptr);
 
-    // Closing frame: depths 0..N with N = 4 entries (two masters, two slides), then 107.
+    // Closing frame: depths 0..N with N = 4 entries (two masters, two slides), then the last
+    // slide's timer.
     const auto frame3 = frameObjects(tags, 2);
-    EXPECT_EQ(removedDepths(frame3), (std::vector<int>{0, 1, 2, 3, 4, 107}));
+    EXPECT_EQ(removedDepths(frame3), (std::vector<int>{0, 1, 2, 3, 4, 108}));
     const auto* last = placementAt(frame3, 1000);
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->getName(), "McLast");
@@ -158,6 +162,30 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     ASSERT_NE(masterSprite, nullptr);
     // Defined before the slide's content clip that places it.
     EXPECT_LT(master->getIdentifier(), contentPlace->getIdentifier());
+}
+
+TEST(Timeline, TimersStayAboveEverySlideInLongDecks) {
+    // 110 slides take depths 1..110: the timers move up past them, the end screen above those.
+    ScratchDir dir;
+    FSMovie movie = convertDeck(dir, 110, /*titleMaster=*/false, noToolbar());
+    const auto& tags = movie.getObjects();
+    ASSERT_EQ(movie.frameCount(), 111);
+    for (int frame = 0; frame < 110; ++frame) {
+        const auto objects = frameObjects(tags, frame);
+        const auto* slide = placementAt(objects, frame + 1);
+        ASSERT_NE(slide, nullptr) << "frame " << frame;
+        const auto* timer = placementAt(objects, 112 + frame);
+        ASSERT_NE(timer, nullptr) << "frame " << frame;
+        EXPECT_EQ(timer->getName(), "mc_progess_" + std::to_string(frame));
+        if (frame > 0) {
+            EXPECT_EQ(removedDepths(objects), (std::vector<int>{111 + frame}));
+        }
+    }
+    const auto closing = frameObjects(tags, 110);
+    const auto removed = removedDepths(closing);
+    ASSERT_FALSE(removed.empty());
+    EXPECT_EQ(removed.back(), 112 + 109);
+    EXPECT_NE(placementAt(closing, 1000), nullptr);
 }
 
 TEST(Timeline, TimerClipRunsTheDelayAndAdvances) {
