@@ -31,41 +31,12 @@ Point sub(Point a, Point b) {
     return {a.x - b.x, a.y - b.y};
 }
 
-// The dash pattern of a dash style in multiples of the line's weight: dash, gap, dash, gap ...
-std::vector<double> dashPattern(int dashStyle) {
-    using namespace host::dash_style;
-    switch (dashStyle) {
-        case kSquareDot:
-        case kRoundDot:
-        case kSysDot:
-            return {1, 1};
-        case kDash:
-            return {4, 3};
-        case kDashDot:
-            return {4, 3, 1, 3};
-        case kDashDotDot:
-            return {4, 3, 1, 3, 1, 3};
-        case kLongDash:
-            return {8, 3};
-        case kLongDashDot:
-            return {8, 3, 1, 3};
-        case kLongDashDotDot:
-            return {8, 3, 1, 3, 1, 3};
-        case kSysDash:
-            return {3, 1};
-        case kSysDashDot:
-            return {3, 1, 1, 1};
-        default:
-            return {};
-    }
-}
-
 // The drawn stretches of a line of the given length (twips) as fractions 0..1 of it. A stroke's
 // round caps add half the weight at each end of a dash, so for strokes each dash is shortened by
 // the weight and each gap lengthened by it.
 std::vector<std::pair<double, double>> dashes(double length, double weight, int dashStyle,
                                               bool stroke) {
-    const std::vector<double> pattern = dashPattern(dashStyle);
+    const std::vector<double> pattern = host::dash_style::pattern(dashStyle);
     if (pattern.empty() || length <= 0) return {{0.0, 1.0}};
     const double unit = std::max(weight, 20.0);
     double period = 0;

@@ -3,6 +3,8 @@
 // kinds, numbering styles, effect families) can be written against the numbers directly.
 #pragma once
 
+#include <vector>
+
 namespace quillet::host {
 
 // Truth values. A property over several runs or shapes that differ reads as mixed.
@@ -141,6 +143,35 @@ inline constexpr int kLongDashDotDot = 9;
 inline constexpr int kSysDash = 10;
 inline constexpr int kSysDot = 11;
 inline constexpr int kSysDashDot = 12;
+
+// The dash pattern of a style in multiples of the line's weight: dash, gap, dash, gap ...; empty
+// for a solid line. The movie's dashed lines and the slide pictures cut lines the same way.
+inline std::vector<double> pattern(int style) {
+    switch (style) {
+        case kSquareDot:
+        case kRoundDot:
+        case kSysDot:
+            return {1, 1};
+        case kDash:
+            return {4, 3};
+        case kDashDot:
+            return {4, 3, 1, 3};
+        case kDashDotDot:
+            return {3, 1, 1, 1, 1, 1};
+        case kLongDash:
+            return {8, 3};
+        case kLongDashDot:
+            return {8, 3, 1, 3};
+        case kLongDashDotDot:
+            return {8, 3, 1, 3, 1, 3};
+        case kSysDash:
+            return {3, 1};
+        case kSysDashDot:
+            return {3, 1, 1, 1};
+        default:
+            return {};
+    }
+}
 }  // namespace dash_style
 
 namespace line_style {

@@ -19,36 +19,6 @@ constexpr double kMinSize = 0.5;  // points; smaller sizes are drawn at this siz
 constexpr double kMaxSize = 4000.0;
 constexpr double kEpsilon = 1e-6;
 
-// Text of a run as the host's text operations count it: one code point per valid UTF-8 sequence,
-// U+FFFD for each byte that starts no valid sequence.
-std::u32string decodeText(const std::string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-        if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size())) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        char32_t c = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((n & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (n & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
 char32_t upper(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 32;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;     // Latin-1
@@ -814,6 +784,34 @@ std::u32string fullWidth(const std::u32string& s) {
 }
 
 }  // namespace
+
+std::u32string decodeText(const std::string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char b = static_cast<unsigned char>(s[i]);
+        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+        if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size())) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        char32_t c = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((n & 0xC0) != 0x80) ok = false;
+            c = (c << 6) | (n & 0x3F);
+        }
+        if (!ok) {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
 
 std::u32string numberLabel(int style, int number) {
     using namespace host::numbering_style;

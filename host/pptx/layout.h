@@ -176,6 +176,11 @@ struct RangeBounds {
 // layout.
 RangeBounds rangeBounds(const TextLayout& layout, int start, int length);
 
+// Text of a run as the host's text operations count it: one code point per valid UTF-8 sequence,
+// U+FFFD for each byte that starts no valid sequence. Layout and text ranges share it so that
+// their character positions agree.
+std::u32string decodeText(const std::string& s);
+
 // Labels of auto-numbered paragraphs: the label of `number` (1-based) in a numbering style
 // (host::numbering_style codes 0..40). Styles this system does not draw fall back to "1." form.
 std::u32string numberLabel(int style, int number);

@@ -143,34 +143,6 @@ class ParagraphFormatImpl : public host::ParagraphFormat {
 
 // ---- text ------------------------------------------------------------------------------------
 
-std::u32string decodeUtf8(const std::string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-        if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size())) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        char32_t c = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((n & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (n & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
 std::string encodeUtf8(const std::u32string& s) {
     std::string out;
     for (char32_t c : s) {
@@ -205,7 +177,7 @@ std::vector<TextUnit> flatten(const TextBody& body) {
     for (std::size_t p = 0; p < body.paragraphs.size(); ++p) {
         const Paragraph& para = body.paragraphs[p];
         for (std::size_t r = 0; r < para.runs.size(); ++r) {
-            for (char32_t c : decodeUtf8(para.runs[r].text)) {
+            for (char32_t c : decodeText(para.runs[r].text)) {
                 units.push_back({c, static_cast<int>(p), static_cast<int>(r)});
             }
         }
@@ -407,7 +379,7 @@ void TextRangeImpl::deleteText() {
         const Paragraph& para = body_->paragraphs[p];
         for (const Run& run : para.runs) {
             std::u32string kept;
-            for (char32_t c : decodeUtf8(run.text)) {
+            for (char32_t c : decodeText(run.text)) {
                 if (index < from || index >= to) kept.push_back(c);
                 ++index;
             }

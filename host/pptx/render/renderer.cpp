@@ -63,35 +63,6 @@ double patternDensity(const std::string& name) {
     return 0.33;
 }
 
-// Dash patterns in multiples of the line width.
-std::vector<double> dashPattern(int dash) {
-    using namespace host::dash_style;
-    switch (dash) {
-        case kSquareDot:
-        case kRoundDot:
-        case kSysDot:
-            return {1, 1};
-        case kDash:
-            return {4, 3};
-        case kDashDot:
-            return {4, 3, 1, 3};
-        case kDashDotDot:
-            return {3, 1, 1, 1, 1, 1};
-        case kLongDash:
-            return {8, 3};
-        case kLongDashDot:
-            return {8, 3, 1, 3};
-        case kLongDashDotDot:
-            return {8, 3, 1, 3, 1, 3};
-        case kSysDash:
-            return {3, 1};
-        case kSysDashDot:
-            return {3, 1, 1, 1};
-        default:
-            return {};
-    }
-}
-
 void appendOutline(cairo_t* cr, const Outline& o) {
     bool open = false;
     for (const OutlineSegment& s : o.segments) {
@@ -408,7 +379,7 @@ struct Renderer::Impl {
         cairo_set_line_join(cr, line.join == "bevel"   ? CAIRO_LINE_JOIN_BEVEL
                                 : line.join == "miter" ? CAIRO_LINE_JOIN_MITER
                                                        : CAIRO_LINE_JOIN_ROUND);
-        std::vector<double> dashes = dashPattern(line.dash);
+        std::vector<double> dashes = host::dash_style::pattern(line.dash);
         for (double& d : dashes) d *= drawn;
         if (line.dash == host::dash_style::kRoundDot && !dashes.empty()) {
             cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
