@@ -26,7 +26,7 @@ std::string star(int points, int adj, int hf = 100000, int vf = 100000) {
                     "gd svc */ vc vf 100000;gd iwd2 */ swd2 a 50000;gd ihd2 */ shd2 a 50000;";
     // Angles in 60000ths of a degree, clockwise from the positive x axis (y down).
     const long full = 21600000;
-    char buf[256];
+    char buf[512];  // room for every guide of one point at any index
     std::string path = "P";
     for (int i = 0; i < points; ++i) {
         long outer = (16200000 + full * i / points) % full;
