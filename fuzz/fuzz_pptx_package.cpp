@@ -79,7 +79,7 @@ void touchTables(const pptx::PresentationData& model) {
 
 // A deck around one slide part, with a title layout holding placeholders and decoration.
 std::vector<std::uint8_t> slideDeck(const std::string& slide) {
-    test::DeckSpec recipe;
+    test::DeckRecipe recipe;
     recipe.layoutType = "title";
     recipe.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "

@@ -12,7 +12,7 @@ using namespace quillet::test;
 
 namespace {
 
-void write(const std::string& dir, const std::string& name, DeckSpec recipe) {
+void write(const std::string& dir, const std::string& name, DeckRecipe recipe) {
     std::vector<std::uint8_t> bytes = makeDeck(recipe, true);
     std::ofstream out(dir + "/" + name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -27,10 +27,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string dir = argv[1];
-    DeckSpec empty;
+    DeckRecipe empty;
     write(dir, "empty.pptx", empty);
 
-    DeckSpec shapes;
+    DeckRecipe shapes;
     shapes.slides.push_back(slideXml(
         rect(2, "A", 0, 0, 127000, 127000,
              "<a:solidFill><a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr>"
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
         "</p:cTn></p:par></p:tnLst></p:timing>"));
     write(dir, "shapes.pptx", shapes);
 
-    DeckSpec placeholders;
+    DeckRecipe placeholders;
     placeholders.layoutType = "title";
     placeholders.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         "uri=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\"><dgm:relIds "
         "xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\" r:dm=\"rId3\"/>"
         "</a:graphicData></a:graphic></p:graphicFrame>";
-    DeckSpec tables;
+    DeckRecipe tables;
     tables.slides.push_back(slideXml(table + diagram));
     tables.replace["ppt/slides/_rels/slide1.xml.rels"] =
         relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},

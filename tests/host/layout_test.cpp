@@ -21,7 +21,7 @@ namespace quillet::pptx {
 namespace {
 
 namespace fs = std::filesystem;
-using test::DeckSpec;
+using test::DeckRecipe;
 using test::slideXml;
 
 constexpr long long kEmu = 12700;  // per point
@@ -60,7 +60,7 @@ struct Opened {
     std::shared_ptr<PresentationData> model;
 };
 
-Opened open(const DeckSpec& recipe, const std::string& name) {
+Opened open(const DeckRecipe& recipe, const std::string& name) {
     std::string path = testing::TempDir() + "/layout_" + name + ".pptx";
     std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
     std::ofstream out(path, std::ios::binary);
@@ -75,7 +75,7 @@ Opened open(const DeckSpec& recipe, const std::string& name) {
 }
 
 Opened openSlide(const std::string& shapes, const std::string& name) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(shapes));
     return open(recipe, name);
 }
@@ -222,8 +222,8 @@ TEST(Layout, EachAlignment) {
 
 // A body placeholder: master body style 32 pt level 1 (bullet at marL 27 pt, indent -27 pt) and
 // 28 pt level 2 (marL 58.5 pt, indent -22.5 pt).
-DeckSpec bodyDeck(const std::string& paragraphs) {
-    DeckSpec recipe;
+DeckRecipe bodyDeck(const std::string& paragraphs) {
+    DeckRecipe recipe;
     recipe.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Body\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"1524000\"/>"

@@ -12,11 +12,11 @@
 namespace quillet::pptx {
 namespace {
 
-using test::DeckSpec;
+using test::DeckRecipe;
 using test::rect;
 using test::slideXml;
 
-std::string writeDeck(const DeckSpec& recipe, const std::string& name) {
+std::string writeDeck(const DeckRecipe& recipe, const std::string& name) {
     std::string path = testing::TempDir() + "/" + name + ".pptx";
     std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
     std::ofstream out(path, std::ios::binary);
@@ -25,7 +25,7 @@ std::string writeDeck(const DeckSpec& recipe, const std::string& name) {
     return path;
 }
 
-std::shared_ptr<host::Presentation> open(const DeckSpec& recipe, const std::string& name) {
+std::shared_ptr<host::Presentation> open(const DeckRecipe& recipe, const std::string& name) {
     auto app = openApplication(writeDeck(recipe, name));
     return app->activePresentation();
 }
@@ -39,7 +39,7 @@ int hex(int value) {
 }
 
 TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     auto solid = [](const std::string& colour) {
         return "<a:solidFill>" + colour + "</a:solidFill>";
     };
@@ -88,7 +88,7 @@ TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
 }
 
 TEST(Colours, PresetAndSystemColourNames) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     auto filled = [](int id, const std::string& colour) {
         return rect(id, "S", 0, 0, 100, 100, "<a:solidFill>" + colour + "</a:solidFill>");
     };
@@ -116,7 +116,7 @@ TEST(Colours, PresetAndSystemColourNames) {
 }
 
 TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     std::string styled =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Styled\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
         "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"100\" cy=\"100\"/></a:xfrm>"
@@ -201,7 +201,7 @@ TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
 }
 
 TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.layoutShapes =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Title\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"127000\"/>"
@@ -349,7 +349,7 @@ TEST(Timing, TransitionsMapToEntryEffects) {
          "</p:transition></mc:Choice></mc:AlternateContent>",
          0, 3},
     };
-    DeckSpec recipe;
+    DeckRecipe recipe;
     for (const Case& c : cases) recipe.slides.push_back(slideXml("", c.xml));
     recipe.slides.push_back(slideXml("", "", "", " show=\"0\""));
     auto p = open(recipe, "transitions");
@@ -405,7 +405,7 @@ TEST(Timing, EntranceAnimationsGiveEffectModeTimeAndOrder) {
         "dur=\"indefinite\" nodeType=\"mainSeq\"><p:childTnLst>" +
         sequence +
         "</p:childTnLst></p:cTn></p:seq></p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(shapes, timing));
     auto p = open(recipe, "animations");
     auto anim = [&](int shape) { return shapeOf(*p, 1, shape)->animationSettings(); };
@@ -465,7 +465,7 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
         "<a:ext cx=\"12700\" cy=\"12700\"/></p:xfrm><a:graphic><a:graphicData "
         "uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl/></a:graphicData>"
         "</a:graphic></p:graphicFrame>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(
         slideXml(groupXml + freeform + line + para + callout + table +
                  rect(70, "Hidden", 0, 0, 1, 1).replace(std::string("<p:sp>").size() + 40, 0, "")));
@@ -543,7 +543,7 @@ TEST(Geometry, FlippedGroupMirrorsItsMembers) {
         "cx=\"2540000\" cy=\"1270000\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"2540000\" "
         "cy=\"1270000\"/></a:xfrm></p:grpSpPr>" +
         member + "</p:grpSp>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(group));
     auto p = open(recipe, "flipped-group");
     auto g = shapeOf(*p, 1, 1);
@@ -581,7 +581,7 @@ TEST(Geometry, PresetsWithoutAvLstReportTheirDefaultAdjustments) {
         "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></a:xfrm>"
         "<a:prstGeom prst=\"pie\"><a:avLst><a:gd name=\"adj2\" fmla=\"val 5400000\"/>"
         "</a:avLst></a:prstGeom></p:spPr></p:sp>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(shapes));
     auto p = open(recipe, "preset-defaults");
     auto adj = [&](int shape) { return shapeOf(*p, 1, shape)->adjustments(); };
@@ -610,7 +610,7 @@ TEST(Geometry, HiddenShapesAreLeftOut) {
     std::string hidden =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"H\" hidden=\"1\"/><p:cNvSpPr/><p:nvPr/>"
         "</p:nvSpPr><p:spPr/></p:sp>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(hidden + rect(3, "V", 0, 0, 1, 1)));
     auto p = open(recipe, "hidden");
     ASSERT_EQ(p->slides()->item(1)->shapes()->count(), 1);
@@ -618,7 +618,7 @@ TEST(Geometry, HiddenShapesAreLeftOut) {
 }
 
 TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700,
                                "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>");
     recipe.layoutShapes = rect(6, "LayoutLogo", 0, 0, 12700, 12700);
@@ -651,7 +651,7 @@ constexpr const char* kSwapMap =
     "</p:clrMapOvr>";
 
 TEST(Masters, ColourMapOverrideRecoloursMasterDecorationAndBackground) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.masterBackground =
         "<p:bg><p:bgPr><a:solidFill><a:schemeClr val=\"bg1\"/></a:solidFill></p:bgPr></p:bg>";
     recipe.masterShapes = rect(5, "Band", 0, 0, 100, 100,
@@ -691,7 +691,7 @@ TEST(Masters, ColourMapOverrideRecoloursMasterDecorationAndBackground) {
 }
 
 TEST(Masters, ColourMapOverrideRecoloursFoldedLayoutDecoration) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.layoutShapes = rect(7, "Stripe", 0, 0, 100, 100,
                                "<a:solidFill><a:schemeClr val=\"accent1\"/></a:solidFill>");
     recipe.layoutBackground =
@@ -710,7 +710,7 @@ TEST(Masters, ColourMapOverrideRecoloursFoldedLayoutDecoration) {
 }
 
 TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.layoutType = "title";
     recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700);
     recipe.layoutShapes = rect(6, "TitleArt", 0, 0, 12700, 12700);
@@ -737,7 +737,7 @@ TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
 }
 
 TEST(Operations, EditCopyPasteAddSlidesAndSave) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(
         slideXml(rect(2, "A", 0, 0, 1270000, 635000, "<a:noFill/>",
                       "<a:p><a:r><a:t>one</a:t></a:r></a:p><a:p><a:r><a:t>two</a:t></a:r></a:p>") +
@@ -880,7 +880,7 @@ TEST(Operations, NewPresentationSavesAReadablePackage) {
 }
 
 TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     std::string pic =
         "<p:pic><p:nvPicPr><p:cNvPr id=\"5\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
         "<p:blipFill><a:blip r:embed=\"rId2\"/><a:stretch/></p:blipFill><p:spPr><a:xfrm><a:off "
@@ -890,7 +890,7 @@ TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
     recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\nrest"});
     auto app = openApplication(writeDeck(recipe, "paste-source"));
     auto source = app->activePresentation();
-    DeckSpec empty;
+    DeckRecipe empty;
     empty.slides.push_back(slideXml(""));
     auto target = app->presentations()->open(writeDeck(empty, "paste-target"), 0, 0, host::kTrue);
     ASSERT_NE(target, nullptr);
@@ -912,7 +912,7 @@ TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
 }
 
 TEST(Operations, SaveCopyOfAnUnchangedPresentationOpensAgain) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 12700, 12700)));
     auto app = openApplication(writeDeck(recipe, "savecopy"));
     auto p = app->activePresentation();

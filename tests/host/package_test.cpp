@@ -14,7 +14,7 @@
 namespace quillet::pptx {
 namespace {
 
-using test::DeckSpec;
+using test::DeckRecipe;
 using test::makeDeck;
 using test::makeZip;
 using test::rect;
@@ -48,7 +48,7 @@ TEST(PartNames, ResolveAgainstTheSourcePart) {
 }
 
 TEST(Package, MinimalDeckReads) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(rect(2, "Box", 12700, 25400, 127000, 254000)));
     auto deck = readBytes(makeDeck(recipe));
     ASSERT_EQ(deck->slides.size(), 1u);
@@ -77,7 +77,7 @@ TEST(Package, CompoundDocumentIsRefusedWithAReason) {
 }
 
 TEST(Package, TruncatedArchiveIsRefused) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(""));
     std::vector<std::uint8_t> bytes = makeDeck(recipe);
     for (std::size_t keep : {bytes.size() / 2, bytes.size() - 10, std::size_t{30}}) {
@@ -87,22 +87,22 @@ TEST(Package, TruncatedArchiveIsRefused) {
 }
 
 TEST(Package, MissingContentTypesIsRefused) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.replace["[Content_Types].xml"] = "";
     EXPECT_NE(errorOf(makeDeck(recipe)).find("[Content_Types].xml is missing"), std::string::npos);
 }
 
 TEST(Package, MissingMainDocumentIsRefused) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.replace["ppt/presentation.xml"] = "";
     EXPECT_NE(errorOf(makeDeck(recipe)).find("is missing"), std::string::npos);
-    DeckSpec noRels;
+    DeckRecipe noRels;
     noRels.replace["_rels/.rels"] = "";
     EXPECT_NE(errorOf(makeDeck(noRels)).find("names no main document"), std::string::npos);
 }
 
 TEST(Package, BrokenMainDocumentNamesPartAndOffset) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.replace["ppt/presentation.xml"] = "<p:presentation><p:sldIdLst></p:presentation>";
     std::string message = errorOf(makeDeck(recipe));
     EXPECT_NE(message.find("ppt/presentation.xml"), std::string::npos) << message;
@@ -110,7 +110,7 @@ TEST(Package, BrokenMainDocumentNamesPartAndOffset) {
 }
 
 TEST(Package, BrokenSlideIsLeftOutWithAWarning) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
     recipe.slides.push_back("<p:sld><unclosed>");
     recipe.slides.push_back(slideXml(rect(3, "C", 0, 0, 100, 100)));
@@ -122,7 +122,7 @@ TEST(Package, BrokenSlideIsLeftOutWithAWarning) {
 }
 
 TEST(Package, DanglingRelationshipsAreSkipped) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     // The slide's picture names rId2, which points at a part the package does not have; rId9 is
     // not declared at all.
     std::string pics =
@@ -148,7 +148,7 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
     EXPECT_EQ(deck->slides[0]->shapes->items[2]->picture, nullptr);
     EXPECT_EQ(deck->slides[0]->shapes->items[0]->type, host::shape_type::kPicture);
 
-    DeckSpec missingSlide;
+    DeckRecipe missingSlide;
     missingSlide.slides.push_back(slideXml(""));
     missingSlide.replace["ppt/slides/slide1.xml"] = "";
     auto deck2 = readBytes(makeDeck(missingSlide));
@@ -158,7 +158,7 @@ TEST(Package, DanglingRelationshipsAreSkipped) {
 }
 
 TEST(Package, MissingLayoutMasterAndThemeStillRead) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
     recipe.replace["ppt/slideLayouts/slideLayout1.xml"] = "";
     recipe.replace["ppt/theme/theme1.xml"] = "";
@@ -166,7 +166,7 @@ TEST(Package, MissingLayoutMasterAndThemeStillRead) {
     ASSERT_EQ(deck->slides.size(), 1u);
     EXPECT_EQ(deck->slides[0]->masterName, "SlideMaster");
 
-    DeckSpec noMaster;
+    DeckRecipe noMaster;
     noMaster.slides.push_back(slideXml(rect(2, "A", 0, 0, 100, 100)));
     noMaster.replace["ppt/slideMasters/slideMaster1.xml"] = "<broken";
     auto deck2 = readBytes(makeDeck(noMaster));
@@ -176,7 +176,7 @@ TEST(Package, MissingLayoutMasterAndThemeStillRead) {
 }
 
 TEST(Package, UnsafeEntryNamesAreIgnored) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(""));
     recipe.extra.push_back({"../evil.xml", "<x/>"});
     recipe.extra.push_back({"/etc/evil.xml", "<x/>"});
@@ -196,7 +196,7 @@ TEST(Package, UnsafeEntryNamesAreIgnored) {
 }
 
 TEST(Package, RelationshipThatClimbsOutOfThePackageDangles) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(""));
     recipe.replace["ppt/_rels/presentation.xml.rels"] =
         test::relsXml({{"rId1", "slideMaster", "slideMasters/slideMaster1.xml"},
@@ -206,7 +206,7 @@ TEST(Package, RelationshipThatClimbsOutOfThePackageDangles) {
 }
 
 TEST(Package, ZipBombIsRefusedBeforeInflating) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(""));
     // 64 MiB of zeros compress to about 64 KiB: over the media cap set here and over the ratio.
     recipe.extra.push_back({"ppt/media/bomb.bin", std::string(64u << 20, '\0')});
@@ -235,7 +235,7 @@ TEST(Package, ZipBombIsRefusedBeforeInflating) {
 }
 
 TEST(Package, TooManyEntriesIsRefused) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     for (int i = 0; i < 40; ++i) recipe.extra.push_back({"ppt/media/x" + std::to_string(i), "x"});
     PackageLimits limits;
     limits.maxEntries = 30;
@@ -245,7 +245,7 @@ TEST(Package, TooManyEntriesIsRefused) {
 }
 
 TEST(Package, XmlPartBombIsRefused) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     std::string huge = slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(3u << 20, ' '));
     recipe.slides.push_back(huge);
     PackageLimits limits;
@@ -257,7 +257,7 @@ TEST(Package, XmlPartBombIsRefused) {
 }
 
 TEST(Package, TotalInflatedSizeIsCapped) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     for (int i = 0; i < 6; ++i) {
         recipe.slides.push_back(slideXml(rect(2, "A", 0, 0, 1, 1) + std::string(200000, ' ')));
     }
@@ -295,7 +295,7 @@ void patchStoredSize(std::vector<std::uint8_t>& zip, const std::string& name, st
 }
 
 TEST(Package, EntryThatInflatesPastItsStoredSizeFails) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(""));
     recipe.extra.push_back({"ppt/media/liar.bin", std::string(100000, 'x')});
     std::vector<std::uint8_t> bytes = makeDeck(recipe);
@@ -305,7 +305,7 @@ TEST(Package, EntryThatInflatesPastItsStoredSizeFails) {
 }
 
 TEST(Package, EntityTricksAreNotExpanded) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     std::string laughs =
         "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\">"
         "<!ENTITY lol2 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">"
@@ -328,7 +328,7 @@ TEST(Package, EntityTricksAreNotExpanded) {
 }
 
 TEST(Package, AbsurdNumbersStayFinite) {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slideSize = "<p:sldSz cx=\"999999999999999999999999\" cy=\"-5\"/>";
     std::string shape =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"99999999999999999\" name=\"X\"/><p:cNvSpPr/><p:nvPr/>"
@@ -362,7 +362,7 @@ TEST(Package, DeeplyNestedGroupsAreCut) {
                "\" name=\"G\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr><p:grpSpPr/>" + tree +
                "</p:grpSp>";
     }
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(tree));
     auto deck = readBytes(makeDeck(recipe));
     int depth = 0;
@@ -402,7 +402,7 @@ TEST(Package, AbsurdTablesAreCut) {
     row += "</a:tr>";
     std::string rows;
     for (int i = 0; i < 150; ++i) rows += row;
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(frame(7, kTableUri, "<a:tbl>" + grid + rows + "</a:tbl>")));
     auto deck = readBytes(makeDeck(recipe));
     const Shape& s = *deck->slides[0]->shapes->items[0];
@@ -427,7 +427,7 @@ TEST(Package, AbsurdTablesAreCut) {
 
 std::vector<std::uint8_t> diagramDeck(const std::string& data, const std::string& drawing,
                                       const std::string& drawingRels = "") {
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(frame(8, kDiagramUri, kRelIds)));
     recipe.replace["ppt/slides/_rels/slide1.xml.rels"] =
         test::relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
@@ -499,7 +499,7 @@ TEST(Package, NewerGraphicKeepsItsStandInPicture) {
         "<a:stretch/></p:blipFill><p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"10\" "
         "cy=\"10\"/></a:xfrm><a:prstGeom prst=\"rect\"/></p:spPr></p:pic></mc:Fallback>"
         "</mc:AlternateContent>";
-    DeckSpec recipe;
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(alternate));
     recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\n"});
     auto deck = readBytes(makeDeck(recipe));

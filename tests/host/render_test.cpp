@@ -360,11 +360,11 @@ struct Rendered {
 
 // Slides of 720 × 540 points drawn at 720 × 540 pixels: one pixel per point.
 Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {}) {
-    test::DeckSpec spec;
-    spec.slides = {test::slideXml(shapes)};
-    spec.extra = std::move(extra);
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(shapes)};
+    recipe.extra = std::move(extra);
     Rendered r;
-    r.deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    r.deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     Renderer renderer;
     r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), 720, 540);
     return r;
@@ -576,15 +576,15 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
     std::string box = "<a:xfrm><a:off x=\"" + std::to_string(100 * kEmu) + "\" y=\"" +
                       std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" + std::to_string(200 * kEmu) +
                       "\" cy=\"" + std::to_string(100 * kEmu) + "\"/></a:xfrm>";
-    test::DeckSpec spec;
-    spec.masterShapes = title(2,
+    test::DeckRecipe recipe;
+    recipe.masterShapes = title(2,
                               box +
                                   "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
                                   "<a:noFill/><a:ln><a:noFill/></a:ln>",
                               "");
-    spec.slides = {test::slideXml(title(3, "", style)),
+    recipe.slides = {test::slideXml(title(3, "", style)),
                    test::slideXml(title(3, "<a:noFill/>", style))};
-    auto deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     ASSERT_EQ(deck->slides.size(), 2u);
     const Shape& styled = *deck->slides[0]->shapes->items.at(0);
     EXPECT_EQ(styled.fill.kind, FillKind::Solid);
@@ -598,10 +598,10 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
 }
 
 TEST(RenderSlide, HostExportsSlidePictures) {
-    test::DeckSpec spec;
-    spec.slides = {test::slideXml(test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu,
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu,
                                              solid("00FF00") + "<a:ln><a:noFill/></a:ln>"))};
-    auto data = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    auto data = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     auto app = applicationFor(data, "test.pptx");
     auto slide = app->activePresentation()->slides()->item(1);
     ASSERT_TRUE(slide);
@@ -630,13 +630,13 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     // The element picture route: a new presentation, a blank slide on the key colour, a pasted
     // copy of one shape; its picture shows that shape alone on the key colour.
     std::string noLine = "<a:ln><a:noFill/></a:ln>";
-    test::DeckSpec spec;
-    spec.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
                                              100 * kEmu, solid("FF0000") + noLine) +
                                   test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
                                              100 * kEmu, solid("0000FF") + noLine))};
     auto app =
-        applicationFor(readPresentation(Package::openMemory(test::makeDeck(spec))), "deck.pptx");
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
     app->activePresentation()->slides()->item(1)->shapes()->item(1)->copy();
     auto scratch = app->presentations()->add(0);
     ASSERT_TRUE(scratch);
@@ -660,9 +660,9 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
 }
 
 TEST(RenderSlide, RefusesSizesOutOfRange) {
-    test::DeckSpec spec;
-    spec.slides = {test::slideXml("")};
-    auto deck = readPresentation(Package::openMemory(test::makeDeck(spec)));
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml("")};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     Renderer renderer;
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 0, 10));
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 10, kMaxRenderSide + 1));

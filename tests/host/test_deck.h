@@ -89,7 +89,7 @@ inline std::string rect(int id, const std::string& name, long long x, long long 
     return s + "</p:sp>";
 }
 
-struct DeckSpec {
+struct DeckRecipe {
     std::vector<std::string> slides;  // whole slide parts
     std::string masterShapes;
     std::string masterBackground =
@@ -150,7 +150,7 @@ inline std::string themeXml() {
 }
 
 // stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
-inline std::vector<std::uint8_t> makeDeck(const DeckSpec& recipe, bool stored = false) {
+inline std::vector<std::uint8_t> makeDeck(const DeckRecipe& recipe, bool stored = false) {
     std::vector<ZipEntry> parts;
     std::string types =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
