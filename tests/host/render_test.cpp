@@ -578,12 +578,12 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
                       "\" cy=\"" + std::to_string(100 * kEmu) + "\"/></a:xfrm>";
     test::DeckRecipe recipe;
     recipe.masterShapes = title(2,
-                              box +
-                                  "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
-                                  "<a:noFill/><a:ln><a:noFill/></a:ln>",
-                              "");
+                                box +
+                                    "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+                                    "<a:noFill/><a:ln><a:noFill/></a:ln>",
+                                "");
     recipe.slides = {test::slideXml(title(3, "", style)),
-                   test::slideXml(title(3, "<a:noFill/>", style))};
+                     test::slideXml(title(3, "<a:noFill/>", style))};
     auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     ASSERT_EQ(deck->slides.size(), 2u);
     const Shape& styled = *deck->slides[0]->shapes->items.at(0);
@@ -600,7 +600,7 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
 TEST(RenderSlide, HostExportsSlidePictures) {
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu,
-                                             solid("00FF00") + "<a:ln><a:noFill/></a:ln>"))};
+                                               solid("00FF00") + "<a:ln><a:noFill/></a:ln>"))};
     auto data = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     auto app = applicationFor(data, "test.pptx");
     auto slide = app->activePresentation()->slides()->item(1);
@@ -632,9 +632,9 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     std::string noLine = "<a:ln><a:noFill/></a:ln>";
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
-                                             100 * kEmu, solid("FF0000") + noLine) +
-                                  test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
-                                             100 * kEmu, solid("0000FF") + noLine))};
+                                               100 * kEmu, solid("FF0000") + noLine) +
+                                    test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
+                                               100 * kEmu, solid("0000FF") + noLine))};
     auto app =
         applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
     app->activePresentation()->slides()->item(1)->shapes()->item(1)->copy();
