@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <span>
 
+#include "swf/event_readback.h"
 #include "swf/movie.h"
 
 namespace transform {
@@ -23,12 +24,6 @@ int checkedLength(const char* owner, long long size) {
     char message[160];
     std::snprintf(message, sizeof message, format, owner, value, cursor / 8);
     throw FSFormatException(message);
-}
-
-// A stream that reads a copy of part of a tag codes it as the tag's own stream does.
-void copyContexts(const FSCoder& from, FSCoder& to) {
-    for (int slot = 0; slot < FSCoder::NumberOfContexts; ++slot)
-        to.setContext(slot, from.getContext(slot));
 }
 
 // Sets the Transparent context around a tag body whose colours carry alpha.
@@ -462,44 +457,15 @@ void FSDefineButton2::checkEventOffsets(const FSInputStream& coder, std::size_t 
     }
 }
 
-// Whether the events in original read back as a list that writes them again byte for byte. They
-// are read from a stream holding only the events, so that no action can take bytes from beyond
-// the tag (which a re-encoded movie does not have), and without the listener, which hears the
-// real reading afterwards.
+// The read-back check of the events (swf/event_readback.h).
 bool FSDefineButton2::eventsReadBack(std::span<const uint8_t> original, const FSCoder& coder) {
-    FSInputStream in(original.data(), original.size());
-    copyContexts(coder, in);
-    std::vector<FSButtonEvent> list;
-    bool read = false;
-    try {
-        read = readEventList(in, original.size() * 8, list);
-    } catch (const FSFormatException&) {
-        throw;
-    } catch (const FSAllocationException&) {
-        throw;
-    } catch (const FSException&) {
-        // The copy ends with the tag: whatever the file holds after it, this is refused.
-        throw FSFormatException(std::string(name()) + ": the events run past the end of the tag.");
-    }
-    if (!read || in.getCursor() != original.size() * 8) return false;
-    try {
-        events = std::move(list);
-        FSOutputStream sizer(0);
-        copyContexts(coder, sizer);
-        bool same = false;
-        if (eventsLength(sizer) == static_cast<int>(original.size())) {
-            FSOutputStream out(original.size());
-            copyContexts(coder, out);
-            eventsLength(out);
-            encodeEvents(out);
-            same = std::equal(original.begin(), original.end(), out.getData().begin());
-        }
-        events.clear();
-        return same;
-    } catch (const FSException&) {
-        events.clear();
-        return false;
-    }
+    return internal::eventsReadBack(
+        name(), events, original, coder,
+        [this](FSInputStream& in, std::size_t end, std::vector<FSButtonEvent>& list) {
+            return readEventList(in, end, list);
+        },
+        [this](FSOutputStream& out) { return eventsLength(out); },
+        [this](FSOutputStream& out) { encodeEvents(out); });
 }
 
 // Events are modelled when the event list writes them back byte for byte; otherwise they are
