@@ -217,7 +217,8 @@ bool PresentationContext::exportElementPicture(Element& element, int keyColour, 
     copy->setLockAspectRatio(host::kFalse);
     copy->setWidth(static_cast<float>((element.width + 2 * lw) * scale));
     copy->setHeight(static_cast<float>((element.height + 2 * lw) * scale));
-    if (copy->hasTextFrame() == host::kTrue) {
+    // A text the movie draws itself must not be in the picture too.
+    if (element.textDrawnApart && copy->hasTextFrame() == host::kTrue) {
         if (auto frame = copy->textFrame()) {
             if (auto range = frame->textRange()) range->deleteText();
         }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "engine/elements_internal.h"
+#include "engine/texts.h"
 #include "swf/display_list.h"
 #include "swf/sprites_buttons.h"
 
@@ -62,12 +63,6 @@ bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertibl
 bool buildLine(ConversionJob& job, Element& element);
 bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible);
 bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth);
-
-// Texts are built by the text builder, which comes with the texts; until then a shape's text
-// gives no element.
-bool buildTextElement(ConversionJob&, Element&) {
-    return false;
-}
 
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
                const std::shared_ptr<host::Shape>& shape, Origin origin, int depth);
@@ -209,25 +204,40 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         if (buildPictureElement(job, record, *element, asPng, origin)) add(std::move(element));
     };
 
+    // The text of a shape: an element of its own above the shape's body.
+    auto addText = [&] {
+        auto text = readElement(job, record, shapeIndex, shape);
+        if (buildTextElement(job, *text)) {
+            placeVectorElement(*text, origin, false);
+            add(std::move(text));
+        }
+    };
+    // The body of a shape with text: its outline and fill as vector records, or as a picture
+    // that leaves the text out.
+    auto addBody = [&] {
+        auto element = readElement(job, record, shapeIndex, shape);
+        element->textDrawnApart = hasTextToBuild(*shape);
+        bool fillUnconvertible = false;
+        const int kind = shape->autoShapeType();
+        if (buildAutoShape(job, *element, fillUnconvertible)) {
+            placeVectorElement(*element, origin, kind != host::shape_kind::kMixed);
+            add(std::move(element));
+        } else if ((fillUnconvertible || !isVectorKind(kind)) &&
+                   (element->outlineVisible || element->fillVisible)) {
+            picture(std::move(element), true);
+        }
+    };
+
     switch (type) {
         case host::shape_type::kAutoShape:
         case host::shape_type::kTextBox: {
-            auto element = readElement(job, record, shapeIndex, shape);
-            bool fillUnconvertible = false;
-            const int kind = shape->autoShapeType();
-            if (buildAutoShape(job, *element, fillUnconvertible)) {
-                placeVectorElement(*element, origin, kind != host::shape_kind::kMixed);
-                add(std::move(element));
-            } else if ((fillUnconvertible || !isVectorKind(kind)) &&
-                       (element->outlineVisible || element->fillVisible)) {
-                picture(std::move(element), true);
-            }
-            auto text = readElement(job, record, shapeIndex, shape);
-            if (buildTextElement(job, *text)) add(std::move(text));
+            addBody();
+            addText();
             return;
         }
         case host::shape_type::kFreeform: {
             auto element = readElement(job, record, shapeIndex, shape);
+            element->textDrawnApart = hasTextToBuild(*shape);
             bool fillUnconvertible = false;
             if (buildFreeform(job, *element, fillUnconvertible)) {
                 placeVectorElement(*element, origin, false);
@@ -235,6 +245,8 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             } else if (fillUnconvertible) {
                 picture(std::move(element), true);
             }
+            // A freeform's text is not left out either.
+            addText();
             return;
         }
         case host::shape_type::kGroup:
@@ -260,11 +272,13 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         case host::shape_type::kPlaceholder: {
             // Masters' placeholders only stand in for the slides' own.
             if (record.index < 0) return;
-            auto element = readElement(job, record, shapeIndex, shape);
-            if (buildTextElement(job, *element)) {
-                add(std::move(element));
+            // A placeholder with text: its fill and outline when it has them, then the text.
+            if (hasTextToBuild(*shape)) {
+                addBody();
+                addText();
                 return;
             }
+            auto element = readElement(job, record, shapeIndex, shape);
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
             return;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/records.h"
+#include "swf/fonts_text.h"
 
 namespace quillet::engine {
 namespace {
@@ -39,8 +40,9 @@ char32_t nextCode(const std::string& text, std::size_t& i) {
 
 GlyphExtent extractGlyph(fonts::FontLibrary& fonts, char32_t code, const fonts::LogicalFont& font,
                          int penX, int penY, transform::FSShape& shape,
-                         const FSShapeStyle& templateStyle) {
-    const fonts::GlyphOutline glyph = fonts.glyphOutline(font, code);
+                         const FSShapeStyle& templateStyle, double emPixels) {
+    const fonts::GlyphOutline glyph =
+        emPixels > 0 ? fonts.glyphOutline(font, code, emPixels) : fonts.glyphOutline(font, code);
     if (glyph.contours.empty()) return {};
     for (const fonts::Contour& contour : glyph.contours) {
         const auto& segments = contour.segments;
@@ -89,6 +91,52 @@ StringExtent drawString(fonts::FontLibrary& fonts, const fonts::LogicalFont& fon
     }
     extent.endX = penX;
     return extent;
+}
+
+GlyphTable::Key GlyphTable::keyOf(char32_t code, const fonts::LogicalFont& f) {
+    return {code,
+            f.faceName,
+            f.eastAsianFaceName,
+            f.width,
+            f.escapement,
+            f.orientation,
+            f.weight,
+            f.italic,
+            f.underline,
+            f.strikeOut,
+            f.charSet,
+            f.outPrecision,
+            f.clipPrecision,
+            f.quality,
+            f.pitchAndFamily};
+}
+
+int GlyphTable::addGlyph(char32_t code, const fonts::LogicalFont& font) {
+    const auto [it, added] =
+        index_.try_emplace(keyOf(code, font), static_cast<int>(entries_.size()));
+    if (added) entries_.push_back({code, font});
+    return it->second;
+}
+
+void GlyphTable::buildFonts(fonts::FontLibrary& fonts, ConversionJob& job) {
+    const FSShapeStyle templateStyle(1, 1, 0, 0, 0);
+    std::vector<transform::FSShape> glyphs;
+    auto writeFont = [&] {
+        const int id = job.newIdentifier();
+        if (baseFontId_ == 0) baseFontId_ = id;
+        job.movie.add(std::make_unique<transform::FSDefineFont>(id, std::move(glyphs)));
+        glyphs.clear();
+    };
+    for (const Entry& entry : entries_) {
+        transform::FSShape shape;
+        extractGlyph(fonts, entry.code, entry.font, 0, 0, shape, templateStyle, kGlyphEmPixels);
+        if (shape.getObjects().empty()) {
+            shape.add(std::make_unique<FSShapeStyle>(templateStyle));
+        }
+        glyphs.push_back(std::move(shape));
+        if (glyphs.size() == kGlyphsPerFont) writeFont();
+    }
+    if (!glyphs.empty()) writeFont();
 }
 
 }  // namespace quillet::engine

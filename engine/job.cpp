@@ -9,6 +9,7 @@
 #include "engine/elements.h"
 #include "engine/engine.h"
 #include "engine/phases.h"
+#include "engine/texts.h"
 #include "fonts/font_library.h"
 #include "media/media_status.h"
 #include "media/sound_loader.h"
@@ -61,7 +62,7 @@ void addBackgroundSound(ConversionJob& job, const std::string& soundPath) {
         transform::FSSound(identifier, transform::FSSound::Start)));
 }
 
-void buildElements(ConversionJob& job) {
+void buildElements(ConversionJob& job, fonts::FontLibrary& fonts) {
     const int n = static_cast<int>(job.slides.size());
     const int step = std::max(1, roundHalf(60.0 / std::max(n, 1)));
     char text[128];
@@ -74,10 +75,7 @@ void buildElements(ConversionJob& job) {
             job.progress.reportProgress(text, step, 0);
         }
     }
-    // Texts and their glyph fonts are built here once slide texts are gathered.
-    job.progress.reportProgress("Build glyph of all font", 30, 0);
-    std::snprintf(text, sizeof text, "Build string%4d/%4d ", 0, 0);
-    job.progress.reportProgress(text, 1, 0);
+    buildTexts(job, fonts);
 }
 
 std::string swfPathFor(const std::string& presentationPath) {
@@ -116,9 +114,9 @@ ConversionResult convertPresentation(const std::shared_ptr<host::Application>& a
         addBackgroundSound(job, options.soundPath);
         progress.reportProgress("Catch Slide", 0, 0);
         capture(job);
-        progress.reportProgress("Build elements", 0, 30);
-        buildElements(job);
         fonts::FontLibrary fonts;
+        progress.reportProgress("Build elements", 0, 30);
+        buildElements(job, fonts);
         progress.reportProgress("Combine elements", 0, 20);
         combineElements(job, fonts);
         progress.reportProgress("ClearTemp & save", 0, 10);

@@ -32,7 +32,8 @@ BackgroundFill readBackgroundFill(const host::Fill* fill);
 bool loadBackgroundPicture(ConversionJob& job, SlideRecord& record, const std::string& path);
 
 // ---- build ("Build elements") ----
-void buildElements(ConversionJob& job);
+// Every element of every slide, then the embedded glyph fonts and the texts.
+void buildElements(ConversionJob& job, fonts::FontLibrary& fonts);
 
 // ---- combine ("Combine elements") ----
 void combineElements(ConversionJob& job, fonts::FontLibrary& fonts);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/texts.h"
 #include "host/host.h"
 #include "settings/settings.h"
 #include "swf/basic_types.h"
@@ -97,6 +98,8 @@ struct Element {
     int outlineOffsetX = 0;
     int outlineOffsetY = 0;
     float pictureScale = 1.0f;  // 1.4222 once exported as PNG
+    // The shape's text is drawn by a text element of its own: pictures of the shape leave it out.
+    bool textDrawnApart = false;
     // Where the timeline places the character on the slide; the element builder sets it.
     transform::FSCoordTransform transform;
 };
@@ -188,6 +191,8 @@ class ConversionJob {
     ProgressSink& progress;
     // The one source of random choices of this conversion (effects), seeded per conversion.
     std::mt19937 random;
+    // The slide texts and their glyphs, gathered while elements are built.
+    TextTable texts;
 
     // The options, read afresh at every place of use.
     settings::ConversionSettings settings() const { return settings_.read(); }

@@ -1,0 +1,82 @@
+// Slide texts: every visible character of a text frame, where the host's layout put it, becomes a
+// text record drawn with the embedded glyph fonts. The element builder gathers the characters into
+// the text table; once every slide is built, the fonts and then the texts are written.
+#pragma once
+
+#include <vector>
+
+#include "engine/glyphs.h"
+#include "fonts/logical_font.h"
+#include "host/host.h"
+#include "swf/basic_types.h"
+#include "swf/movie.h"
+
+namespace quillet::engine {
+
+class ConversionJob;
+struct Element;
+
+// A character as gathered from the host: its code and font, its size in points (the height of its
+// one-character range, which the host makes the font size), its colour (RGB), the top-left of
+// that range in twips and whether its run has a shadow.
+struct GatheredCharacter {
+    char32_t code = 0;
+    fonts::LogicalFont font;
+    float size = 0;
+    int colour = 0;
+    int x = 0;
+    int y = 0;
+    bool shadow = false;
+};
+
+struct CharacterRecord {
+    int glyph = 0;  // index into the glyph table
+    float size = 0;
+    int colour = 0;
+    int x = 0;  // twips on the slide: the character's left and top
+    int y = 0;
+    bool shadow = false;
+};
+
+struct TextRecord {
+    int identifier = 0;  // reserved for the text's FSDefineText when its element was built
+    int x = 0;           // the element's origin on the slide (twips)
+    int y = 0;
+    int colour = 0;  // the text's main colour (RGB): chooses the shadow colour
+    std::vector<CharacterRecord> characters;
+};
+
+class TextTable {
+  public:
+    GlyphTable glyphs;
+
+    // Registers a text with its characters, each with its glyph.
+    void addText(int identifier, int x, int y, int colour,
+                 const std::vector<GatheredCharacter>& characters);
+    int countTexts() const { return static_cast<int>(texts_.size()); }
+    const std::vector<TextRecord>& texts() const { return texts_; }
+
+    // The FSDefineText of text index: one FSText per character (a shadow record first when its run
+    // has a shadow), each with its own font, colour, position and height, so that nothing depends
+    // on glyph advances. A character's height is its size in twips and its baseline lies 80 % of
+    // that below its top. bounds: the character's bounds (the frame's, widened to its records).
+    void buildText(transform::FSMovie& movie, int index, const transform::FSBounds& bounds) const;
+
+  private:
+    std::vector<TextRecord> texts_;
+};
+
+// The text element of a shape with text: gathers every visible character of its frame (spaces and
+// control characters add nothing) and its bullet and number labels into the job's text table, and
+// reserves the identifier of its FSDefineText. False when the shape has no text to show.
+bool buildTextElement(ConversionJob& job, Element& element);
+
+// Whether the shape's text will be drawn by a text element (then pictures of the shape leave it
+// out, so it is not drawn twice).
+bool hasTextToBuild(const host::Shape& shape);
+
+// The last steps of the build phase: the embedded glyph fonts, then every text, with their
+// progress reports.
+void buildTexts(ConversionJob& job, fonts::FontLibrary& fonts);
+
+}  // namespace quillet::engine
