@@ -1,6 +1,7 @@
-// `quillet render DECK.pptx [-o DIR] [--width PX]`: draws every slide of a presentation with our
-// renderer and writes slide-01.png, slide-02.png, ... (thumbnails for users, and the pictures the
-// fidelity checks compare with another renderer's).
+// `quillet render DECK.pptx [-o DIR] [--width PX] [--no-text]`: draws every slide of a
+// presentation with our renderer and writes slide-01.png, slide-02.png, ... (thumbnails for users,
+// and the pictures the fidelity checks compare with another renderer's or with the movie's).
+// --no-text leaves every text out: backgrounds, shapes and pictures alone.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@ void addRenderCommand(CLI::App& app, int& exitCode) {
         std::string deck;
         std::string outDir = ".";
         int width = 960;
+        bool noText = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand("render", "Draw every slide of a presentation as PNG");
@@ -25,6 +27,8 @@ void addRenderCommand(CLI::App& app, int& exitCode) {
     cmd->add_option("-o,--output", options->outDir, "Folder for the pictures (default: .)");
     cmd->add_option("--width", options->width, "Picture width in pixels (default 960)")
         ->check(CLI::Range(16, pptx::render::kMaxRenderSide));
+    cmd->add_flag("--no-text", options->noText,
+                  "Leave texts out (backgrounds, shapes and pictures only)");
     cmd->callback([options, &exitCode] {
         std::shared_ptr<pptx::PresentationData> deck;
         try {
@@ -40,6 +44,7 @@ void addRenderCommand(CLI::App& app, int& exitCode) {
         int height = static_cast<int>(std::lround(width * deck->slideHeight / deck->slideWidth));
         height = std::clamp(height, 1, pptx::render::kMaxRenderSide);
         pptx::render::Renderer renderer;
+        renderer.setDrawText(!options->noText);
         int index = 0;
         for (const auto& slide : deck->slides) {
             ++index;

@@ -197,6 +197,7 @@ struct Renderer::Impl {
     };
     std::map<std::string, CachedPicture> pictures;  // by package and part name
     std::map<std::string, fonts::GlyphOutline> glyphs;
+    bool textShown = true;
 
     cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part) {
         const DecodedPicture* d = decoded(part);
@@ -521,7 +522,7 @@ struct Renderer::Impl {
     void drawCell(cairo_t* cr, const Shape& s, int depth);
 
     void drawText(cairo_t* cr, const Shape& s) {
-        if (!s.text || s.text->paragraphs.empty()) return;
+        if (!textShown || !s.text || s.text->paragraphs.empty()) return;
         std::shared_ptr<const TextLayout> layout = layouts->layout(s);
         fonts::FontLibrary* lib = layouts->fonts();
         if (!layout || !lib) return;
@@ -573,6 +574,10 @@ Renderer::Renderer(LayoutCache* layouts) : impl_(std::make_unique<Impl>()) {
 }
 
 Renderer::~Renderer() = default;
+
+void Renderer::setDrawText(bool on) {
+    impl_->textShown = on;
+}
 
 void Renderer::drawBackground(cairo_t* cr, const FillData& fill, double width, double height) {
     cairo_save(cr);

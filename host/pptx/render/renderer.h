@@ -40,6 +40,9 @@ class Renderer {
     void drawShape(cairo_t* cr, const Shape& shape, int depth = 0);
     // Fills the page rectangle with a background.
     void drawBackground(cairo_t* cr, const FillData& fill, double width, double height);
+    // Whether shapes draw their text (on by default); off gives the slide without any text,
+    // to compare with a movie that has none yet.
+    void setDrawText(bool on);
 
     struct Impl;  // drawing state: layouts, decoded pictures, glyph outlines
 
