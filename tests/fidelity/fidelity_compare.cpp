@@ -1,0 +1,69 @@
+// `fidelity_compare [--width PX] CANDIDATE.png REFERENCE.png [CANDIDATE.png REFERENCE.png ...]`:
+// the content SSIM of each candidate against its reference, one line per pair ("0.8731", or
+// "error: ..." when a pair cannot be measured). Both pictures are first scaled to PX wide (480 by
+// default, as the references are; 0 keeps them as they are). Exit status 1 when any pair failed,
+// 2 on a usage error.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "content_ssim.h"
+#include "resample.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: fidelity_compare [--width PX] CANDIDATE.png REFERENCE.png "
+                 "[CANDIDATE.png REFERENCE.png ...]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace quillet::fidelity;
+    int width = kCompareWidth;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--width") == 0) {
+            if (++i >= argc) return usage();
+            char* end = nullptr;
+            long v = std::strtol(argv[i], &end, 10);
+            if (end == argv[i] || *end != '\0' || v < 0 || v > 20000 || (v > 0 && v < 8)) {
+                std::fprintf(stderr, "fidelity_compare: bad width %s\n", argv[i]);
+                return 2;
+            }
+            width = static_cast<int>(v);
+        } else {
+            files.emplace_back(argv[i]);
+        }
+    }
+    if (files.empty() || files.size() % 2 != 0) return usage();
+    int status = 0;
+    for (std::size_t i = 0; i < files.size(); i += 2) {
+        std::optional<GreyImage> a = readPngGrey(files[i]);
+        std::optional<GreyImage> b = readPngGrey(files[i + 1]);
+        if (!a || !b) {
+            std::printf("error: cannot read %s\n", (!a ? files[i] : files[i + 1]).c_str());
+            status = 1;
+            continue;
+        }
+        if (width > 0) {
+            *a = scaleToWidth(*a, width);
+            *b = scaleToWidth(*b, width);
+        }
+        std::optional<double> s = contentSsim(*a, *b);
+        if (!s) {
+            std::printf("error: %s is %dx%d and %s is %dx%d\n", files[i].c_str(), a->width,
+                        a->height, files[i + 1].c_str(), b->width, b->height);
+            status = 1;
+            continue;
+        }
+        std::printf("%.4f\n", *s);
+    }
+    return status;
+}
