@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 
 #include "engine/elements_outlines.h"
 #include "engine/records.h"
@@ -57,8 +58,7 @@ int decimalLabel(int n, bool cjk, std::u32string& out) {
     const std::size_t before = out.size();
     const int value = n + 1;
     if (!cjk) {
-        if (value >= 10) out += static_cast<char32_t>(U'0' + value / 10 % 10);
-        out += static_cast<char32_t>(U'0' + value % 10);
+        for (char digit : std::to_string(value)) out += static_cast<char32_t>(digit);
     } else if (value <= 10) {
         out += kChineseNumerals[static_cast<std::size_t>(n)];
     } else if (value == 100) {

@@ -1,0 +1,512 @@
+// Slide texts: label formatters, bullet and number labels gathered from real decks through the
+// .pptx host, logical fonts from host fonts, the glyph table and its embedded fonts, and the text
+// records of each text, down to the bytes a player reads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/glyphs.h"
+#include "engine/records.h"
+#include "engine/text_gathering.h"
+#include "engine/texts.h"
+#include "fonts/font_library.h"
+#include "host/pptx/pptx_host.h"
+#include "swf/fonts_text.h"
+#include "swf/movie.h"
+#include "test_support.h"
+#include "tests/host/test_deck.h"
+
+namespace quillet::enginetest {
+namespace {
+
+using engine::GatheredCharacter;
+using engine::GlyphTable;
+using engine::TextTable;
+
+std::u32string label(int style, int n) {
+    return engine::numberingLabel(style, n);
+}
+
+TEST(LabelFormatters, LettersNumbersAndRomanNumerals) {
+    std::u32string out;
+    EXPECT_EQ(engine::alphaLabel(0, false, out), 1);
+    EXPECT_EQ(engine::alphaLabel(25, true, out), 1);
+    EXPECT_EQ(engine::alphaLabel(26, false, out), 1);  // the 27th item is a again
+    EXPECT_EQ(out, U"aZa");
+
+    EXPECT_EQ(label(3, 0), U"1.");
+    EXPECT_EQ(label(3, 9), U"10.");
+    EXPECT_EQ(label(3, 11), U"12.");
+    EXPECT_EQ(label(3, 99), U"100.");
+    EXPECT_EQ(label(3, 100), U".");  // past the formatter's range: only the punctuation
+    EXPECT_EQ(label(2, 4), U"5)");
+    EXPECT_EQ(label(12, 6), U"(7)");
+    EXPECT_EQ(label(13, 41), U"42");
+
+    EXPECT_EQ(label(4, 3), U"(iv)");
+    EXPECT_EQ(label(7, 48), U"XLIX.");
+    EXPECT_EQ(label(15, 99), U"C)");
+    EXPECT_EQ(label(6, 8), U"ix.");
+    EXPECT_EQ(label(5, 87), U"lxxxviii)");
+    EXPECT_EQ(label(14, 93), U"(XCIV)");
+    out.clear();
+    EXPECT_EQ(engine::romanLabel(0, true, out), 0);
+    EXPECT_EQ(engine::romanLabel(101, true, out), 0);
+    EXPECT_TRUE(out.empty());
+
+    EXPECT_EQ(label(0, 2), U"c.");
+    EXPECT_EQ(label(1, 27), U"B.");
+    EXPECT_EQ(label(8, 0), U"(a)");
+    EXPECT_EQ(label(9, 1), U"b)");
+    EXPECT_EQ(label(10, 2), U"(C)");
+    EXPECT_EQ(label(11, 3), U"D)");
+
+    EXPECT_EQ(label(18, 0), U"");
+    EXPECT_EQ(label(-1, 0), U"");
+}
+
+TEST(LabelFormatters, ChineseNumeralsUpToOneHundred) {
+    EXPECT_EQ(label(16, 0), U"一");
+    EXPECT_EQ(label(16, 9), U"十");
+    EXPECT_EQ(label(16, 10), U"十一");
+    EXPECT_EQ(label(16, 18), U"十九");
+    EXPECT_EQ(label(16, 19), U"二十");
+    EXPECT_EQ(label(16, 20), U"二十一");
+    EXPECT_EQ(label(16, 54), U"五十五");
+    EXPECT_EQ(label(16, 98), U"九十九");
+    EXPECT_EQ(label(17, 99), U"一百.");
+    EXPECT_EQ(label(17, 100), U".");
+    // Every label of the range is distinct.
+    std::vector<std::u32string> all;
+    for (int n = 0; n < 100; ++n) all.push_back(label(16, n));
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(std::unique(all.begin(), all.end()), all.end());
+}
+
+// ---- gathering from real decks ------------------------------------------------------------
+
+std::string paragraph(const std::string& text, const std::string& pPr, int size = 1800,
+                      const std::string& rPrExtra = "") {
+    return "<a:p><a:pPr marL=\"342900\" indent=\"-342900\">" + pPr +
+           "</a:pPr><a:r><a:rPr lang=\"en-US\" sz=\"" + std::to_string(size) + "\"" + rPrExtra +
+           "/><a:t>" + text + "</a:t></a:r></a:p>";
+}
+
+std::string textBox(int id, long long y, const std::string& paragraphs) {
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"T" +
+           std::to_string(id) +
+           "\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"914400\" "
+           "y=\"" +
+           std::to_string(y) +
+           "\"/><a:ext cx=\"6400800\" cy=\"1828800\"/></a:xfrm><a:prstGeom "
+           "prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr><p:txBody><a:bodyPr "
+           "wrap=\"square\"/><a:lstStyle/>" +
+           paragraphs + "</p:txBody></p:sp>";
+}
+
+// A deck written to a scratch folder and opened through the .pptx host.
+struct OpenDeck {
+    ScratchDir dir;
+    std::string path;
+    std::shared_ptr<host::Application> app;
+
+    explicit OpenDeck(const std::vector<std::string>& slideShapes) {
+        test::DeckRecipe recipe;
+        for (const auto& shapes : slideShapes) recipe.slides.push_back(test::slideXml(shapes));
+        const auto bytes = test::makeDeck(recipe);
+        path = dir.file("texts.pptx");
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        app = pptx::openApplication(path);
+    }
+    std::shared_ptr<host::Shape> shape(int slide, int index) const {
+        return app->activePresentation()->slides()->item(slide)->shapes()->item(index);
+    }
+    std::shared_ptr<host::TextRange> text(int slide, int index) const {
+        return shape(slide, index)->textFrame()->textRange();
+    }
+};
+
+std::u32string labelsOf(const engine::BulletLabels& labels) {
+    return std::u32string(labels.characters.begin(), labels.characters.end());
+}
+
+TEST(GatherBullets, NumberingRunsOnAndRestartsWhenTheStyleChanges) {
+    std::string paragraphs;
+    for (int i = 1; i <= 12; ++i) {
+        paragraphs +=
+            paragraph("Item " + std::to_string(i), "<a:buAutoNum type=\"arabicPeriod\"/>");
+    }
+    for (int i = 1; i <= 3; ++i) {
+        paragraphs +=
+            paragraph("Sub " + std::to_string(i), "<a:buAutoNum type=\"alphaLcPeriod\"/>");
+    }
+    // Only a paragraph mark: bulleted, but no label.
+    paragraphs +=
+        "<a:p><a:pPr marL=\"342900\" indent=\"-342900\"><a:buAutoNum "
+        "type=\"alphaLcPeriod\"/></a:pPr></a:p>";
+    paragraphs += paragraph("Last", "<a:buAutoNum type=\"alphaLcPeriod\"/>");
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    const auto labels = engine::gatherBullets(*deck.text(1, 1), true);
+    EXPECT_EQ(labelsOf(labels), U"1.2.3.4.5.6.7.8.9.10.11.12.a.b.c.d.");
+    ASSERT_EQ(labels.fonts.size(), labels.size());
+    ASSERT_EQ(labels.xs.size(), labels.size());
+    ASSERT_EQ(labels.ys.size(), labels.size());
+    ASSERT_EQ(labels.sizes.size(), labels.size());
+}
+
+TEST(GatherBullets, StartValueIsNotReadAndOtherTypesGiveNoLabel) {
+    const std::string paragraphs =
+        paragraph("Five", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"5\"/>") +
+        paragraph("None", "<a:buNone/>") + paragraph("Bullet", "<a:buChar char=\"&#8226;\"/>") +
+        paragraph("Roman", "<a:buAutoNum type=\"romanUcPeriod\"/>");
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    // The roman list follows another style: it restarts at I.
+    EXPECT_EQ(labelsOf(engine::gatherBullets(*deck.text(1, 1), true)), U"1.\u2022I.");
+}
+
+TEST(GatherBullets, LabelsStandLeftOfTheParagraphOnItsFirstBaseline) {
+    // 8-point text with a bullet in its own colour: placed as if 14 points high.
+    const std::string paragraphs =
+        paragraph("Small", "<a:buClr><a:srgbClr val=\"FF0000\"/></a:buClr><a:buChar char=\"*\"/>",
+                  800) +
+        paragraph("Large text", "<a:buAutoNum type=\"arabicParenR\"/>", 2400);
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    const auto range = deck.text(1, 1);
+    const auto labels = engine::gatherBullets(*range, true);
+    ASSERT_EQ(labelsOf(labels), U"*1)");
+
+    const auto first = range->paragraphs(1, 1);
+    EXPECT_EQ(labels.xs[0], engine::roundHalf(first->boundLeft() * 20) - 350);
+    EXPECT_EQ(labels.colours[0], 0x0000FF);  // red, in the low byte
+    // The label's baseline (80 % of its size below its top) is the first character's baseline.
+    const auto small = first->characters(1, 1);
+    const double baseline = small->boundTop() + 0.8 * small->boundHeight();
+    EXPECT_NEAR(labels.ys[0] / 20.0 + 0.8 * labels.sizes[0], baseline, 0.06);
+    EXPECT_FLOAT_EQ(labels.sizes[0], small->boundHeight());
+
+    // 24 points: h = 24, "1" then ")" 0.45 h on.
+    const auto second = range->paragraphs(2, 1);
+    EXPECT_EQ(labels.fonts[1].height, 24);
+    EXPECT_EQ(labels.xs[1], engine::roundHalf(second->boundLeft() * 20 - 25 * 24));
+    EXPECT_EQ(labels.xs[2] - labels.xs[1], 9 * 24);
+    EXPECT_EQ(labels.ys[1], labels.ys[2]);
+    const auto large = second->characters(1, 1);
+    EXPECT_NEAR(labels.ys[1] / 20.0 + 0.8 * labels.sizes[1],
+                large->boundTop() + 0.8 * large->boundHeight(), 0.06);
+}
+
+TEST(FontFromHost, FieldsOfTheLogicalFont) {
+    const std::string rich =
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"1450\" b=\"1\" i=\"1\" u=\"sng\"><a:solidFill>"
+        "<a:srgbClr val=\"102030\"/></a:solidFill><a:latin typeface=\"Liberation Serif\"/>"
+        "<a:ea typeface=\"Noto Sans CJK JP\"/></a:rPr><a:t>Bold</a:t></a:r></a:p>"
+        "<a:p><a:r><a:rPr lang=\"ja-JP\" sz=\"1000\"><a:ea "
+        "typeface=\"Noto Sans CJK JP\"/></a:rPr><a:t>Plain</a:t></a:r></a:p>";
+    OpenDeck deck({textBox(2, 457200, rich)});
+    const auto range = deck.text(1, 1);
+    const auto bold = engine::fontFromHost(*range->characters(1, 1)->font(), true);
+    EXPECT_EQ(bold.font.height, 15);  // 14.5 + 0.5
+    EXPECT_EQ(bold.font.weight, 700);
+    EXPECT_EQ(bold.font.italic, 1);
+    EXPECT_EQ(bold.font.underline, 1);
+    EXPECT_EQ(bold.font.charSet, 0);
+    EXPECT_EQ(bold.font.faceName, "Liberation Serif");
+    EXPECT_EQ(bold.font.eastAsianFaceName, "Noto Sans CJK JP");
+    EXPECT_EQ(bold.colour, 0x302010);
+
+    const auto plain = engine::fontFromHost(*range->paragraphs(2, 1)->font(), false);
+    EXPECT_EQ(plain.font.height, 10);
+    EXPECT_EQ(plain.font.weight, 500);
+    EXPECT_EQ(plain.font.italic, 0);
+    EXPECT_EQ(plain.font.underline, 0);
+    EXPECT_EQ(plain.font.charSet, 1);
+    // No Latin face set on the run: the theme's, or the East Asian one when there is none.
+    EXPECT_FALSE(plain.font.faceName.empty());
+}
+
+// ---- glyphs and embedded fonts ------------------------------------------------------------
+
+fonts::LogicalFont font(const std::string& face, int height, int weight = 500) {
+    fonts::LogicalFont f;
+    f.faceName = face;
+    f.height = height;
+    f.weight = weight;
+    return f;
+}
+
+TEST(GlyphTable, OneGlyphPerCharacterAndFontWhateverTheHeight) {
+    GlyphTable table;
+    EXPECT_EQ(table.addGlyph(U'A', font("Carlito", 12)), 0);
+    EXPECT_EQ(table.addGlyph(U'A', font("Carlito", 40)), 0);  // height ignored
+    EXPECT_EQ(table.addGlyph(U'A', font("Caladea", 12)), 1);  // another face
+    EXPECT_EQ(table.addGlyph(U'A', font("Carlito", 12, 700)), 2);
+    auto italic = font("Carlito", 12);
+    italic.italic = 1;
+    EXPECT_EQ(table.addGlyph(U'A', italic), 3);
+    auto ansi = font("Carlito", 12);
+    ansi.charSet = 1;
+    EXPECT_EQ(table.addGlyph(U'A', ansi), 4);
+    EXPECT_EQ(table.addGlyph(U'B', font("Carlito", 30)), 5);
+    EXPECT_EQ(table.addGlyph(U'A', font("Carlito", 99)), 0);
+    ASSERT_EQ(table.entries().size(), 6u);
+    // The glyph keeps the font of its first registration.
+    EXPECT_EQ(table.entries()[0].font.height, 12);
+    EXPECT_EQ(table.entries()[5].font.height, 30);
+}
+
+struct BuiltFonts {
+    RecordingSink sink;
+    ScratchDir dir;
+    engine::ConversionJob job{sink, settings::SettingsSource(dir.path() / "settings"), 1};
+};
+
+std::vector<const transform::FSDefineFont*> definedFonts(const transform::FSMovie& movie) {
+    std::vector<const transform::FSDefineFont*> out;
+    for (const auto& object : movie.getObjects()) {
+        if (auto* f = dynamic_cast<const transform::FSDefineFont*>(object.get())) out.push_back(f);
+    }
+    return out;
+}
+
+TEST(GlyphTable, FontsOfAtMostOneHundredGlyphsWithConsecutiveIdentifiers) {
+    fonts::FontLibrary library;
+    BuiltFonts built;
+    TextTable& texts = built.job.texts;
+    // 250 distinct characters: Latin letters and CJK ideographs, one of them without any outline.
+    for (int i = 0; i < 249; ++i) {
+        texts.glyphs.addGlyph(
+            static_cast<char32_t>(i < 52 ? (i < 26 ? U'A' + i : U'a' + i - 26) : U'\u4E00' + i),
+            font("Carlito", 20));
+    }
+    texts.glyphs.addGlyph(U'\U000E01EF', font("Carlito", 20));  // a variation selector: no outline
+    built.job.newIdentifier();  // something defined before the fonts
+    texts.glyphs.buildFonts(library, built.job);
+
+    const auto fonts = definedFonts(built.job.movie);
+    ASSERT_EQ(fonts.size(), 3u);
+    EXPECT_EQ(fonts[0]->getShapes().size(), 100u);
+    EXPECT_EQ(fonts[1]->getShapes().size(), 100u);
+    EXPECT_EQ(fonts[2]->getShapes().size(), 50u);
+    EXPECT_EQ(texts.glyphs.baseFontId(), fonts[0]->getIdentifier());
+    EXPECT_EQ(fonts[1]->getIdentifier(), fonts[0]->getIdentifier() + 1);
+    EXPECT_EQ(fonts[2]->getIdentifier(), fonts[0]->getIdentifier() + 2);
+    EXPECT_EQ(texts.glyphs.fontIdOf(150), fonts[1]->getIdentifier());
+    EXPECT_EQ(GlyphTable::glyphCodeOf(150), 50);
+    // Every glyph is present; the one without an outline is a lone style record.
+    const auto& last = fonts[2]->getShapes().back();
+    ASSERT_EQ(last.getObjects().size(), 1u);
+    EXPECT_NE(dynamic_cast<const transform::FSShapeStyle*>(&last.getObjects()[0]), nullptr);
+    EXPECT_GT(fonts[0]->getShapes()[0].getObjects().size(), 3u);
+}
+
+// The bounds of a glyph's outline in em units (y down), from its edge records.
+struct GlyphBox {
+    int minX = 1 << 30, minY = 1 << 30, maxX = -(1 << 30), maxY = -(1 << 30);
+};
+
+GlyphBox boxOf(const transform::FSShape& shape) {
+    GlyphBox box;
+    int x = 0, y = 0;
+    auto take = [&] {
+        box.minX = std::min(box.minX, x), box.maxX = std::max(box.maxX, x);
+        box.minY = std::min(box.minY, y), box.maxY = std::max(box.maxY, y);
+    };
+    for (const auto& object : shape.getObjects()) {
+        if (auto* style = dynamic_cast<const transform::FSShapeStyle*>(object.get())) {
+            if (style->containsMove()) x = style->getMoveX(), y = style->getMoveY();
+        } else if (auto* line = dynamic_cast<const transform::FSLine*>(object.get())) {
+            x += line->getX(), y += line->getY();
+        } else if (auto* curve = dynamic_cast<const transform::FSCurve*>(object.get())) {
+            x += curve->getControlX() + curve->getAnchorX();
+            y += curve->getControlY() + curve->getAnchorY();
+        }
+        take();
+    }
+    return box;
+}
+
+TEST(GlyphTable, GlyphsLieOnTheEmSquareOf1024WhateverTheSizeTheyWereFirstUsedAt) {
+    fonts::FontLibrary library;
+    for (int height : {8, 72}) {
+        BuiltFonts built;
+        built.job.texts.glyphs.addGlyph(U'H', font("Carlito", height));
+        built.job.texts.glyphs.buildFonts(library, built.job);
+        const auto fonts = definedFonts(built.job.movie);
+        ASSERT_EQ(fonts.size(), 1u);
+        const GlyphBox box = boxOf(fonts[0]->getShapes()[0]);
+        // The capital stands on the baseline and is as tall as the face's cap height.
+        const auto metrics = library.metrics(font("Carlito", height), engine::kGlyphEmPixels);
+        EXPECT_NEAR(box.maxY, 0, 2) << height;
+        EXPECT_NEAR(-box.minY, metrics.capHeight * 20, 6) << height;
+        EXPECT_GT(box.maxX - box.minX, 300) << height;
+        EXPECT_LT(box.maxX, 1024) << height;
+    }
+}
+
+// ---- text records -------------------------------------------------------------------------
+
+GatheredCharacter character(char32_t code, float size, int colour, int x, int y,
+                            bool shadow = false) {
+    return {code, font("Carlito", static_cast<int>(size + 0.5f)), size, colour, x, y, shadow};
+}
+
+const transform::FSDefineText& onlyText(const transform::FSMovie& movie) {
+    const transform::FSDefineText* found = nullptr;
+    for (const auto& object : movie.getObjects()) {
+        if (auto* t = dynamic_cast<const transform::FSDefineText*>(object.get())) found = t;
+    }
+    if (!found) throw std::runtime_error("no FSDefineText");
+    return *found;
+}
+
+TEST(TextRecords, OneRecordPerCharacterWithItsHeightBaselineAndColour) {
+    TextTable table;
+    std::vector<GatheredCharacter> chars;
+    for (int i = 0; i < 12; ++i) {
+        chars.push_back(
+            character(static_cast<char32_t>(U'a' + i), 24, 0x00FF00, 2000 + 300 * i, 3000));
+    }
+    table.addText(7, 1000, 2000, 0x00FF00, chars);
+    transform::FSMovie movie;
+    table.buildText(movie, 0, transform::FSBounds(0, 0, 14400, 10800));
+    const auto& text = onlyText(movie);
+    EXPECT_EQ(text.getIdentifier(), 7);
+    const auto& records = text.getObjects();
+    ASSERT_EQ(records.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        const auto& r = records[static_cast<std::size_t>(i)];
+        EXPECT_EQ(r.getHeight(), 480);
+        EXPECT_EQ(r.getXOffset(), 1000 + 300 * i);
+        EXPECT_EQ(r.getYOffset(), 1000 + 384);  // top + 80 % of 480 twips
+        EXPECT_EQ(r.getColor(), transform::FSColor(0, 255, 0, 255));
+        ASSERT_EQ(r.getCharacters().size(), 1u);
+        EXPECT_EQ(r.getCharacters()[0].getGlyphIndex(), i);
+        EXPECT_EQ(r.getCharacters()[0].getAdvance(), 0);
+    }
+    // The bounds hold every record, even those left of and above the element's origin.
+    EXPECT_LE(text.getBounds().getMinX(), 0);
+    EXPECT_GE(text.getBounds().getMaxX(), 14400);
+}
+
+TEST(TextRecords, ShadowsComeFirstInAColourThatStandsOutFromTheText) {
+    struct Case {
+        int textColour;
+        transform::FSColor shadow;
+    };
+    for (const Case& c : {Case{0xFFFFFF, transform::FSColor(128, 128, 128, 255)},
+                          Case{0x000000, transform::FSColor(255, 255, 255, 255)},
+                          Case{0x123456, transform::FSColor(0, 0, 0, 255)}}) {
+        TextTable table;
+        std::vector<GatheredCharacter> chars;
+        for (int i = 0; i < 12; ++i) {
+            chars.push_back(character(U'x', 30, c.textColour, 100 * i, 0, true));
+        }
+        table.addText(3, 0, 0, c.textColour, chars);
+        transform::FSMovie movie;
+        table.buildText(movie, 0, transform::FSBounds(0, 0, 100, 100));
+        const auto& records = onlyText(movie).getObjects();
+        ASSERT_EQ(records.size(), 24u);
+        for (int i = 0; i < 12; ++i) {
+            const auto& shadow = records[static_cast<std::size_t>(2 * i)];
+            const auto& ink = records[static_cast<std::size_t>(2 * i + 1)];
+            EXPECT_EQ(shadow.getColor(), c.shadow);
+            EXPECT_EQ(shadow.getXOffset(), ink.getXOffset() + 15);  // half a twip per point
+            EXPECT_EQ(shadow.getYOffset(), ink.getYOffset() + 15);
+            EXPECT_EQ(shadow.getHeight(), 600);
+        }
+    }
+}
+
+TEST(TextRecords, GlyphsPastTheHundredthUseTheNextFont) {
+    fonts::FontLibrary library;
+    BuiltFonts built;
+    std::vector<GatheredCharacter> chars;
+    for (int i = 0; i < 120; ++i) {
+        chars.push_back(character(static_cast<char32_t>(U'\u4E00' + i), 12, 0, 0, 0));
+    }
+    const int id = built.job.newIdentifier();
+    built.job.texts.addText(id, 0, 0, 0, chars);
+    built.job.texts.glyphs.buildFonts(library, built.job);
+    built.job.texts.buildText(built.job.movie, 0, built.job.frameBounds);
+    const auto& records = onlyText(built.job.movie).getObjects();
+    ASSERT_EQ(records.size(), 120u);
+    const int base = built.job.texts.glyphs.baseFontId();
+    EXPECT_EQ(records[99].getIdentifier(), base);
+    EXPECT_EQ(records[99].getCharacters()[0].getGlyphIndex(), 99);
+    EXPECT_EQ(records[100].getIdentifier(), base + 1);
+    EXPECT_EQ(records[100].getCharacters()[0].getGlyphIndex(), 0);
+    EXPECT_EQ(records[119].getCharacters()[0].getGlyphIndex(), 19);
+}
+
+TEST(TextRecords, CharactersTooFarFromTheirFrameForARecordAreLeftOut) {
+    TextTable table;
+    table.addText(1, 0, 0, 0,
+                  {character(U'a', 20, 0, 100, 100), character(U'b', 20, 0, 100, 40000),
+                   character(U'c', 20, 0, -40000, 100)});
+    transform::FSMovie movie;
+    table.buildText(movie, 0, transform::FSBounds(0, 0, 100, 100));
+    ASSERT_EQ(onlyText(movie).getObjects().size(), 1u);
+    // The movie still encodes and reads back.
+    const auto bytes = movie.encode();
+    transform::FSMovie back;
+    back.decodeFromData(bytes);
+    EXPECT_EQ(onlyText(back).getObjects().size(), 1u);
+}
+
+// ---- whole conversions --------------------------------------------------------------------
+
+TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
+    const std::string paragraphs =
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"2000\"/><a:t>Hi there</a:t></a:r><a:br><a:rPr "
+        "lang=\"en-US\" sz=\"2000\"/></a:br><a:r><a:rPr lang=\"en-US\" sz=\"2000\"><a:effectLst>"
+        "<a:outerShdw/></a:effectLst></a:rPr><a:t>x\ty</a:t></a:r></a:p>" +
+        paragraph("One", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000) +
+        paragraph("Two", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000);
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    RecordingSink sink;
+    const auto result = engine::convertPresentation(
+        deck.app, sink, settings::SettingsSource(deck.dir.path() / "settings"), options(5));
+    ASSERT_EQ(result.status, 0) << result.message;
+    transform::FSMovie movie(result.swfPath);
+
+    // "Hithere" + "xy" (shadowed: two records each) + "OneTwo" + the labels "1." "2.".
+    const auto& text = onlyText(movie);
+    const auto& records = text.getObjects();
+    ASSERT_EQ(records.size(), 7u + 4u + 6u + 4u);
+
+    // The first character: its record's top-left is the host's one-character bounds, relative to
+    // the shape's top-left (72 points, 36 points).
+    const auto range = deck.text(1, 1);
+    const auto h = range->characters(1, 1);
+    EXPECT_EQ(records[0].getXOffset(), engine::roundHalf(h->boundLeft() * 20) - 1440);
+    EXPECT_EQ(records[0].getYOffset(), engine::roundHalf(h->boundTop() * 20) - 720 + 320);
+    EXPECT_EQ(records[0].getHeight(), 400);
+
+    // Fonts come before the text that uses them; the text's identifier was reserved before both.
+    int textPosition = -1, lastFontPosition = -1, position = 0;
+    for (const auto& object : movie.getObjects()) {
+        if (dynamic_cast<const transform::FSDefineFont*>(object.get())) lastFontPosition = position;
+        if (object.get() == &text) textPosition = position;
+        ++position;
+    }
+    EXPECT_LT(lastFontPosition, textPosition);
+    EXPECT_LT(text.getIdentifier(), records[0].getIdentifier());
+
+    // The build phase reports its fonts, then each text.
+    auto at = std::find(sink.reports.begin(), sink.reports.end(),
+                        Report{"Build glyph of all font", 30, 0});
+    ASSERT_NE(at, sink.reports.end());
+    ASSERT_GE(std::distance(at, sink.reports.end()), 3);
+    EXPECT_EQ(*(at + 1), (Report{"Build string   0/   1 ", 1, 0}));
+    EXPECT_EQ(*(at + 2), (Report{"Build Text   1/1", 10, 0}));
+}
+
+}  // namespace
+}  // namespace quillet::enginetest
