@@ -219,7 +219,18 @@ SLIDES = [
                        body=text_body(para(run('Thank you'), '<a:pPr algn="ctr"/>'))) +
            placeholder(3, 'Subtitle 2', 'subTitle', idx=1,
                        body=text_body(para(run('Arrows and space move through the show', 20, rgb='486581'),
-                                           '<a:pPr marL="0" indent="0" algn="ctr"><a:buNone/></a:pPr>'))),
+                                           '<a:pPr marL="0" indent="0" algn="ctr"><a:buNone/></a:pPr>'))) +
+           # white text with a shadow on a dark band, and a line of Japanese
+           shape(4, 'Band', 'rect', (330, 360, 300, 64), solid('243B53'),
+                 body=text_body(para('<a:r><a:rPr lang="en-US" sz="3200" b="1" dirty="0">'
+                                     + solid('FFFFFF') + '<a:effectLst><a:outerShdw blurRad="0" '
+                                     'dist="38100" dir="2700000" algn="tl"><a:srgbClr val="000000"/>'
+                                     '</a:outerShdw></a:effectLst></a:rPr><a:t>Quillet</a:t></a:r>',
+                                     '<a:pPr algn="ctr"/>'), anchor='ctr')) +
+           shape(5, 'Japanese', 'rect', (280, 440, 400, 50), '<a:noFill/>',
+                 body=text_body(para('<a:r><a:rPr lang="ja-JP" altLang="en-US" sz="2400" dirty="0">'
+                                     + solid('243B53') + '<a:ea typeface="Noto Sans CJK JP"/></a:rPr>'
+                                     '<a:t>スライドショーの終わり</a:t></a:r>', '<a:pPr algn="ctr"/>'))),
            transition=WIPE), 'title', []),
 ]
 
