@@ -193,50 +193,59 @@ void buildTimerClip(ConversionJob& job, SlideRecord& slide, const ToolbarIds& to
 
 namespace {
 
-int slideCount(const ConversionJob& job) {
-    return static_cast<int>(std::count_if(job.slides.begin(), job.slides.end(),
-                                          [](const auto& entry) { return entry->index >= 0; }));
-}
+// The depths of the timer clips and of the end screen, from the slide count counted once.
+struct TimelineDepths {
+    explicit TimelineDepths(const ConversionJob& job) : slides(job.slideCount()) {}
+    // Above every slide sprite (slide i sits at depth i + 1).
+    int timer(int slideIndex) const { return std::max(kTimerDepth, slides + 2) + slideIndex; }
+    int endScreen() const { return std::max(kEndScreenDepth, timer(slides)); }
 
-}  // namespace
+    int slides;
+};
 
-// Above every slide sprite (slide i sits at depth i + 1).
-int timerDepth(const ConversionJob& job, int slideIndex) {
-    return std::max(kTimerDepth, slideCount(job) + 2) + slideIndex;
-}
-
-int endScreenDepth(const ConversionJob& job) {
-    return std::max(kEndScreenDepth, timerDepth(job, slideCount(job)));
-}
-
-void writeSlideFrame(ConversionJob& job, const SlideRecord& slide) {
+void writeSlideFrame(ConversionJob& job, const SlideRecord& slide, const TimelineDepths& depths) {
     job.movie.add(place(slide.spriteId, slide.index + 1, FSCoordTransform(),
                         instanceName("slide_%d", slide.index + 1)));
     writeFrameScript(job, slide.index == 0);
     if (slide.index != 0) {
-        job.movie.add(std::make_unique<FSRemoveObject2>(timerDepth(job, slide.index - 1)));
+        job.movie.add(std::make_unique<FSRemoveObject2>(depths.timer(slide.index - 1)));
     }
     if (slide.timerClipId != 0) {
-        job.movie.add(place(slide.timerClipId, timerDepth(job, slide.index),
+        job.movie.add(place(slide.timerClipId, depths.timer(slide.index),
                             FSCoordTransform(100, job.frameBounds.getHeight() - 280),
                             instanceName("mc_progess_%d", slide.index)));
     }
     job.movie.add(std::make_unique<FSShowFrame>());
 }
 
+}  // namespace
+
+int timerDepth(const ConversionJob& job, int slideIndex) {
+    return TimelineDepths(job).timer(slideIndex);
+}
+
+int endScreenDepth(const ConversionJob& job) {
+    return TimelineDepths(job).endScreen();
+}
+
+void writeSlideFrame(ConversionJob& job, const SlideRecord& slide) {
+    writeSlideFrame(job, slide, TimelineDepths(job));
+}
+
 void writeLastFrame(ConversionJob& job, int endClipId) {
+    const TimelineDepths depths(job);
     const int n = static_cast<int>(job.slides.size());
     for (int depth = 0; depth <= n; ++depth) {
         job.movie.add(std::make_unique<FSRemoveObject2>(depth));
     }
-    if (slideCount(job) > 0) {
-        job.movie.add(std::make_unique<FSRemoveObject2>(timerDepth(job, slideCount(job) - 1)));
+    if (depths.slides > 0) {
+        job.movie.add(std::make_unique<FSRemoveObject2>(depths.timer(depths.slides - 1)));
     }
-    auto endScreen = place(endClipId, endScreenDepth(job), FSCoordTransform(0, 0), "McLast");
+    auto endScreen = place(endClipId, depths.endScreen(), FSCoordTransform(0, 0), "McLast");
     endScreen->add(FSClipEvent(FSClipEvent::KeyDown, replayActions()));
     job.movie.add(std::move(endScreen));
     job.movie.add(std::make_unique<FSShowFrame>());
-    job.movie.add(std::make_unique<FSRemoveObject2>(endScreenDepth(job)));
+    job.movie.add(std::make_unique<FSRemoveObject2>(depths.endScreen()));
 }
 
 void combineElements(ConversionJob& job, fonts::FontLibrary& fonts) {
@@ -259,10 +268,11 @@ void combineElements(ConversionJob& job, fonts::FontLibrary& fonts) {
     const int endClipId = buildEndScreen(job, fonts);
     step = roundHalf(60.0 / divisor);
     report(job, "string slide%4d/%4d", 0, n, std::max(step, 1));
+    const TimelineDepths depths(job);
     for (int i = 1; i <= n; ++i) {
         const SlideRecord& entry = *job.slides[i - 1];
         if (entry.index < 0) continue;
-        writeSlideFrame(job, entry);
+        writeSlideFrame(job, entry, depths);
         if (i != n) report(job, "string slide%4d/%4d", i, n, std::max(step, 1));
     }
     writeLastFrame(job, endClipId);
