@@ -188,11 +188,8 @@ FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRef
             out.cropBottom = percent(src, "b");
         }
         // A picture fill may be see-through as a whole.
-        if (pugi::xml_node alpha = child(blip, "alphaModFix")) {
-            auto amt = intAttr(alpha, "amt");
-            out.color.alpha =
-                amt ? std::clamp(static_cast<float>(*amt) / 100000.0f, 0.0f, 1.0f) : 1.0f;
-        }
+        out.effects = readBlipEffects(blip, colors);
+        out.color.alpha = out.effects.alpha;
     } else if (name == "pattFill") {
         out.kind = FillKind::Pattern;
         out.pattern = strAttr(fill, "prst");
@@ -203,6 +200,42 @@ FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRef
                             .value_or(Color{host::rgb(255, 255, 255), 1.0f});
     } else if (name == "grpFill") {
         if (groupFill) out = *groupFill;
+    }
+    return out;
+}
+
+PictureEffects readBlipEffects(pugi::xml_node blip, const ColorContext& colors) {
+    PictureEffects out;
+    auto fraction = [](pugi::xml_node n, const char* name, float lo, float hi, float fallback) {
+        auto v = intAttr(n, name);
+        if (!v) return fallback;
+        return std::clamp(
+            static_cast<float>(std::clamp<std::int64_t>(*v, -10000000, 10000000)) / 100000.0f, lo,
+            hi);
+    };
+    for (pugi::xml_node e : blip.children()) {
+        std::string_view n = localName(e.name());
+        if (n == "lum") {
+            out.brightness = fraction(e, "bright", -1, 1, 0);
+            out.contrast = fraction(e, "contrast", -1, 1, 0);
+        } else if (n == "grayscl") {
+            out.grayscale = true;
+        } else if (n == "duotone") {
+            std::vector<Color> two;
+            for (pugi::xml_node c : e.children()) {
+                if (auto color = readColor(c, colors)) two.push_back(*color);
+                if (two.size() == 2) break;
+            }
+            if (two.size() == 2) {
+                out.duotone = true;
+                out.duotoneDark = two[0];
+                out.duotoneLight = two[1];
+            }
+        } else if (n == "biLevel") {
+            out.biLevel = fraction(e, "thresh", 0, 1, 0.5f);
+        } else if (n == "alphaModFix") {
+            out.alpha = fraction(e, "amt", 0, 1, 1);
+        }
     }
     return out;
 }

@@ -34,6 +34,9 @@ pugi::xml_node findFill(pugi::xml_node node);
 FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRefs* refs,
                   const FillData* groupFill = nullptr);
 
+// The colour effects of an a:blip element (lum, grayscl, duotone, biLevel, alphaModFix).
+PictureEffects readBlipEffects(pugi::xml_node blip, const ColorContext& colors);
+
 // Applies an a:ln element over base.
 LineData readLine(pugi::xml_node ln, const ColorContext& colors, const PartRefs* refs,
                   LineData base);

@@ -37,6 +37,21 @@ struct GradientStopData {
 
 enum class FillKind { None, Solid, Gradient, Picture, Pattern };
 
+// Colour effects on a picture (its blip), applied to the pixels in this order: brightness and
+// contrast, grey, duotone, black and white, transparency.
+struct PictureEffects {
+    float brightness = 0, contrast = 0;  // a:lum, fractions -1..1
+    bool grayscale = false;
+    bool duotone = false;
+    Color duotoneDark, duotoneLight;  // black becomes the first colour, white the second
+    float biLevel = -1;               // luminance threshold 0..1; negative: none
+    float alpha = 1;                  // a:alphaModFix
+    bool any() const {
+        return brightness != 0 || contrast != 0 || grayscale || duotone || biLevel >= 0 ||
+               alpha < 1;
+    }
+};
+
 struct FillData {
     FillKind kind = FillKind::None;
     Color color;      // solid colour; first stop; pattern foreground
@@ -50,6 +65,7 @@ struct FillData {
     std::shared_ptr<MediaPart> picture;
     bool tile = false;
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;  // fractions (srcRect)
+    PictureEffects effects;                                          // of the picture
     bool fromBackground = false;  // the shape shows the slide background (useBgFill)
 };
 
@@ -210,6 +226,57 @@ struct TableData {
     bool bandRows = false, bandColumns = false;
 };
 
+// A chart as its part keeps it: the cached values of each series, with colours resolved (the
+// series' own, else the theme's accents in turn), for drawing charts the file keeps no picture
+// of. Values that are missing or not numbers are NaN.
+enum class ChartType { Bar, Line, Area, Pie, Doughnut };
+
+struct ChartSeriesData {
+    std::string name;
+    std::vector<double> values;
+    FillData fill;  // bars, areas, slices
+    LineData line;  // lines; outlines of bars and slices
+    // Points with their own fill (c:dPt), by index; pie slices of a varied chart.
+    std::vector<std::pair<std::size_t, FillData>> pointFills;
+};
+
+struct ChartPlotData {
+    ChartType type = ChartType::Bar;
+    bool horizontal = false;             // bars along the category axis (barDir "bar")
+    std::string grouping = "clustered";  // "clustered", "stacked", "percentStacked", "standard"
+    float gapWidth = 150;                // percent of a bar's width between categories
+    float overlap = 0;                   // percent, -100..100
+    float firstSliceAngle = 0;           // degrees clockwise from the top
+    float holeSize = 50;                 // doughnuts, percent of the radius
+    std::vector<ChartSeriesData> series;
+};
+
+struct ChartData {
+    std::vector<std::string> categories;
+    std::vector<ChartPlotData> plots;
+    std::string title;  // text of the title, when one shows
+    bool hasTitle = false;
+    bool hasLegend = false;
+    std::string legendPosition = "r";  // "r", "l", "t", "b", "tr"
+    bool gridlines = false;            // major gridlines of the value axis
+    bool axes = true;                  // not deleted
+    float titleSize = 0;               // points; 0: from the label size
+    // The value axis' fixed ends, when the file sets them.
+    bool hasMinimum = false, hasMaximum = false;
+    double minimum = 0, maximum = 0;
+    // The legend as fractions of the frame, when the file places it.
+    bool legendPlaced = false;
+    float legendX = 0, legendY = 0, legendWidth = 0, legendHeight = 0;
+    // The plot area as fractions of the frame, when the file places it.
+    bool plotPlaced = false;
+    float plotX = 0, plotY = 0, plotWidth = 1, plotHeight = 1;
+    FillData background;  // of the chart space
+    LineData border;
+    Color textColor;      // of labels
+    float textSize = 10;  // points, of labels and the legend
+    std::string font;     // face of labels
+};
+
 struct Shape {
     int id = 0;
     std::string name;
@@ -240,10 +307,13 @@ struct Shape {
     // to stand in for it, when it has one.
     std::shared_ptr<MediaPart> picture;
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
+    PictureEffects pictureEffects;  // of the picture
     GraphicKind graphic = GraphicKind::None;
     // Tables (type 19): the grid with cell text, fills and borders. A SmartArt frame whose drawing
     // the file keeps is a group (type 6) whose members are that drawing's shapes.
     std::shared_ptr<TableData> table;
+    // Charts (type 3): the data read from the chart part, drawn when there is no picture.
+    std::shared_ptr<const ChartData> chart;
     std::shared_ptr<Animation> animation;
 };
 

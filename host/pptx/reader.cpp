@@ -73,6 +73,17 @@ class DeckReader {
             }
             masterParts.push_back(target);
         }
+        // Table styles are optional: a damaged part leaves tables with their cells' own look.
+        for (const auto& [rid, rel] : refs.rels) {
+            if (relationshipKind(rel.type) != "tableStyles") continue;
+            std::string target = refs.target(rid);
+            try {
+                if (!target.empty()) tableStyles_ = loadXmlPart(*package_, target);
+            } catch (const PackageError& e) {
+                deck->warnings.push_back(std::string("table styles ignored: ") + e.what());
+            }
+            break;
+        }
         MasterSet masters(package_, child(root, "defaultTextStyle"), &deck->warnings);
         masters.readMasters(masterParts);
 
@@ -248,6 +259,7 @@ class DeckReader {
         context.defaultTextStyle = masters.defaultTextStyle();
         context.background = &slide->background;
         context.slideNumber = number;
+        if (tableStyles_) context.tableStyles = tableStyles_->document_element();
         ShapeList own;
         readShapeTree(child(cSld, "spTree"), context, own);
         attachAnimations(own, readEntranceAnimations(root));
@@ -258,6 +270,7 @@ class DeckReader {
     }
 
     std::shared_ptr<const Package> package_;
+    std::shared_ptr<pugi::xml_document> tableStyles_;
 };
 
 }  // namespace

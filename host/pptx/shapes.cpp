@@ -6,8 +6,10 @@
 #include <functional>
 #include <map>
 
+#include "host/pptx/charts.h"
 #include "host/pptx/presets.h"
 #include "host/pptx/render/geometry.h"
+#include "host/pptx/tables.h"
 
 namespace quillet::pptx {
 
@@ -228,6 +230,7 @@ class TreeReader {
         pugi::xml_node blipFill = child(pic, "blipFill");
         pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
         if (embed && context_.refs) shape.picture = context_.refs->media(embed.value());
+        shape.pictureEffects = readBlipEffects(child(blipFill, "blip"), context_.colors);
         if (pugi::xml_node src = child(blipFill, "srcRect")) {
             auto pct = [&](const char* a) {
                 return static_cast<float>(
@@ -404,6 +407,8 @@ class TreeReader {
                 shape->table = readTable(child(data, "tbl"), placement);
             } else if (shape->graphic == GraphicKind::Diagram) {
                 readDiagram(data, xfrm, box, depth, *shape);
+            } else if (shape->graphic == GraphicKind::Chart) {
+                shape->chart = readChartOf(data);
             }
             // An OLE object's or other frame's preview picture (a table's blips are cell fills).
             if (pugi::xml_node blip = shape->graphic == GraphicKind::Table
@@ -481,6 +486,19 @@ class TreeReader {
         return p;
     }
 
+    // The chart part a chart frame names; null when it is missing or unreadable.
+    std::shared_ptr<const ChartData> readChartOf(pugi::xml_node data) const {
+        if (!context_.refs || !context_.refs->package) return nullptr;
+        std::string part = context_.refs->target(prefixedAttr(child(data, "chart"), "id").value());
+        if (part.empty()) return nullptr;
+        try {
+            auto doc = loadXmlPart(*context_.refs->package, part);
+            return readChart(doc->document_element(), context_.colors);
+        } catch (const PackageError&) {
+            return nullptr;
+        }
+    }
+
     // A table's grid. Columns and rows beyond the limits are left out.
     std::shared_ptr<TableData> readTable(pugi::xml_node tbl, const Placement& placement) const {
         auto table = std::make_shared<TableData>();
@@ -499,6 +517,11 @@ class TreeReader {
             table->columnWidths.push_back(
                 static_cast<float>(placement.kx * static_cast<double>(w)));
         }
+        std::size_t rowCount = 0;
+        for (pugi::xml_node tr : tbl.children()) {
+            if (is(tr, "tr") && rowCount < kMaxTableRows) ++rowCount;
+        }
+        pugi::xml_node style = findTableStyle(context_.tableStyles, table->styleId);
         std::size_t cells = 0;
         for (pugi::xml_node tr : tbl.children()) {
             if (!is(tr, "tr")) continue;
@@ -509,7 +532,18 @@ class TreeReader {
             for (pugi::xml_node tc : tr.children()) {
                 if (!is(tc, "tc")) continue;
                 if (row.cells.size() >= kMaxTableColumns || cells >= kMaxTableCells) break;
-                row.cells.push_back(readCell(tc));
+                CellStyle cellStyle;
+                if (style) {
+                    auto span = [&](const char* name, std::size_t limit) {
+                        return static_cast<std::size_t>(std::clamp<std::int64_t>(
+                            intAttr(tc, name, 1), 1, static_cast<std::int64_t>(limit)));
+                    };
+                    cellStyle = tableCellStyle(
+                        style, *table, table->rows.size(), row.cells.size(),
+                        span("rowSpan", kMaxTableRows), span("gridSpan", kMaxTableColumns),
+                        rowCount, table->columnWidths.size(), context_.colors, context_.refs);
+                }
+                row.cells.push_back(readCell(tc, cellStyle));
                 ++cells;
             }
             table->rows.push_back(std::move(row));
@@ -517,7 +551,8 @@ class TreeReader {
         return table;
     }
 
-    TableCell readCell(pugi::xml_node tc) const {
+    // A cell: the table style's fill, borders and text properties under the cell's own.
+    TableCell readCell(pugi::xml_node tc, const CellStyle& style) const {
         TableCell cell;
         cell.columnSpan = static_cast<int>(std::clamp<std::int64_t>(
             intAttr(tc, "gridSpan", 1), 1, static_cast<std::int64_t>(kMaxTableColumns)));
@@ -526,21 +561,29 @@ class TreeReader {
         cell.mergedAcross = boolAttr(tc, "hMerge").value_or(false);
         cell.mergedDown = boolAttr(tc, "vMerge").value_or(false);
         pugi::xml_node pr = child(tc, "tcPr");
-        if (pugi::xml_node f = findFill(pr))
+        if (pugi::xml_node f = findFill(pr)) {
             cell.fill = readFill(f, context_.colors, context_.refs);
-        auto border = [&](const char* name) {
-            return readLine(child(pr, name), context_.colors, context_.refs, LineData{});
+        } else if (style.fill) {
+            cell.fill = *style.fill;
+        }
+        auto border = [&](const char* name, const std::optional<LineData>& styled) {
+            pugi::xml_node own = child(pr, name);
+            if (!own && styled) return *styled;
+            return readLine(own, context_.colors, context_.refs, LineData{});
         };
-        cell.borderLeft = border("lnL");
-        cell.borderRight = border("lnR");
-        cell.borderTop = border("lnT");
-        cell.borderBottom = border("lnB");
-        cell.borderDiagonalDown = border("lnTlToBr");
-        cell.borderDiagonalUp = border("lnBlToTr");
+        cell.borderLeft = border("lnL", style.left);
+        cell.borderRight = border("lnR", style.right);
+        cell.borderTop = border("lnT", style.top);
+        cell.borderBottom = border("lnB", style.bottom);
+        cell.borderDiagonalDown = border("lnTlToBr", style.diagonalDown);
+        cell.borderDiagonalUp = border("lnBlToTr", style.diagonalUp);
 
         TextSources sources;
         if (context_.defaultTextStyle) sources.listStyles.push_back(context_.defaultTextStyle);
         if (context_.otherStyle) sources.listStyles.push_back(context_.otherStyle);
+        // The style's text colour, weight and font sit above the inherited text styles.
+        std::shared_ptr<pugi::xml_document> styledText = cellTextStyle(style);
+        if (styledText) sources.listStyles.push_back(styledText->document_element());
         sources.inheritedCount = sources.listStyles.size();
         TextContext text;
         text.colors = context_.colors;
@@ -699,16 +742,22 @@ class TreeReader {
     void readText(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
                   const std::string& phType, Shape& shape) {
         TextSources sources;
-        if (context_.defaultTextStyle) sources.listStyles.push_back(context_.defaultTextStyle);
         pugi::xml_node masterStyle = context_.otherStyle;
+        bool titleOrBody = false;
         if (!phType.empty()) {
             std::string family = masterFamily(phType);
             if (family == "title") {
                 masterStyle = context_.titleStyle;
+                titleOrBody = true;
             } else if (family == "body") {
                 masterStyle = context_.bodyStyle;
+                titleOrBody = true;
             }
         }
+        // Title and body placeholders take the master's title or body style alone; the
+        // presentation's default text style (often italic, or another size) is for other text.
+        if (context_.defaultTextStyle && !(titleOrBody && masterStyle))
+            sources.listStyles.push_back(context_.defaultTextStyle);
         if (masterStyle) sources.listStyles.push_back(masterStyle);
         for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
             pugi::xml_node inheritedBody = child(chain[i], "txBody");

@@ -39,6 +39,7 @@ struct ShapeContext {
     pugi::xml_node titleStyle, bodyStyle, otherStyle;  // the master's p:txStyles
     pugi::xml_node defaultTextStyle;                   // the presentation's
     const FillData* background = nullptr;              // for shapes that show the background
+    pugi::xml_node tableStyles;                        // the package's a:tblStyleLst, if any
     int slideNumber = 0;
 };
 

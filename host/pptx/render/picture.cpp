@@ -1,5 +1,6 @@
 #include "host/pptx/render/picture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -471,6 +472,72 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t 
             break;
     }
     return {nullptr, "unknown picture format"};
+}
+
+Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effects) {
+    if (!source || cairo_surface_get_type(source) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_image_surface_get_format(source) != CAIRO_FORMAT_ARGB32) {
+        return nullptr;
+    }
+    cairo_surface_flush(source);
+    int w = cairo_image_surface_get_width(source), h = cairo_image_surface_get_height(source);
+    Surface out(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    if (cairo_surface_status(out.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    cairo_surface_flush(out.get());
+    const unsigned char* from = cairo_image_surface_get_data(source);
+    unsigned char* to = cairo_image_surface_get_data(out.get());
+    int fromStride = cairo_image_surface_get_stride(source);
+    int toStride = cairo_image_surface_get_stride(out.get());
+    if (!from || !to) return nullptr;
+    // Contrast steepens (or flattens) around mid grey; full contrast is a step.
+    double c = std::clamp<double>(effects.contrast, -1, 1);
+    double slope = c >= 0 ? 1 / std::max(1e-3, 1 - c) : 1 + c;
+    double bright = std::clamp<double>(effects.brightness, -1, 1);
+    auto channels = [](const Color& col, double rgb[3]) {
+        rgb[0] = (col.rgb & 0xFF) / 255.0;
+        rgb[1] = ((col.rgb >> 8) & 0xFF) / 255.0;
+        rgb[2] = ((col.rgb >> 16) & 0xFF) / 255.0;
+    };
+    double dark[3], light[3];
+    channels(effects.duotoneDark, dark);
+    channels(effects.duotoneLight, light);
+    double alpha = std::clamp<double>(effects.alpha, 0, 1);
+    for (int y = 0; y < h; ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(
+            from + static_cast<std::size_t>(y) * static_cast<std::size_t>(fromStride));
+        auto* dst = reinterpret_cast<std::uint32_t*>(to + static_cast<std::size_t>(y) *
+                                                              static_cast<std::size_t>(toStride));
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t p = src[x];
+            double a = (p >> 24) / 255.0;
+            if (a <= 0) {
+                dst[x] = 0;
+                continue;
+            }
+            double v[3] = {((p >> 16) & 0xFF) / 255.0 / a, ((p >> 8) & 0xFF) / 255.0 / a,
+                           (p & 0xFF) / 255.0 / a};
+            for (double& ch : v) {
+                ch = std::clamp(ch, 0.0, 1.0);
+                if (bright != 0 || c != 0)
+                    ch = std::clamp((ch + bright - 0.5) * slope + 0.5, 0.0, 1.0);
+            }
+            double lum = 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
+            if (effects.grayscale) v[0] = v[1] = v[2] = lum;
+            if (effects.duotone) {
+                for (int i = 0; i < 3; ++i) v[i] = dark[i] + (light[i] - dark[i]) * lum;
+                lum = 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
+            }
+            if (effects.biLevel >= 0) v[0] = v[1] = v[2] = lum >= effects.biLevel ? 1.0 : 0.0;
+            a *= alpha;
+            auto byte = [&](double ch) {
+                return static_cast<std::uint32_t>(std::lround(std::clamp(ch * a, 0.0, 1.0) * 255));
+            };
+            dst[x] = (static_cast<std::uint32_t>(std::lround(a * 255)) << 24) | (byte(v[0]) << 16) |
+                     (byte(v[1]) << 8) | byte(v[2]);
+        }
+    }
+    cairo_surface_mark_dirty(out.get());
+    return out;
 }
 
 }  // namespace quillet::pptx::render

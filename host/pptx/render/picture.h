@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "host/pptx/model.h"
+
 namespace quillet::pptx::render {
 
 struct SurfaceDeleter {
@@ -38,5 +40,9 @@ struct DecodedPicture {
 // metafile of vector drawing alone gives no picture).
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
                              std::uint64_t maxPixels = kMaxPicturePixels);
+
+// A copy of an ARGB32 picture with the colour effects applied; null when the source is not an
+// image surface or the copy cannot be made.
+Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effects);
 
 }  // namespace quillet::pptx::render

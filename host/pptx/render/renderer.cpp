@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
 
 namespace quillet::pptx::render {
@@ -204,6 +205,22 @@ struct Renderer::Impl {
         return d ? d->surface.get() : nullptr;
     }
 
+    // The picture with its colour effects, made once per part and effects.
+    std::map<std::string, Surface> effected;
+    cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part, const PictureEffects& fx) {
+        cairo_surface_t* plain = picture(part);
+        if (!plain || !fx.any()) return plain;
+        char key[160];
+        std::snprintf(key, sizeof key, "%p|%g|%g|%d|%d|%d|%g|%g|%g|%g",
+                      static_cast<const void*>(plain), fx.brightness, fx.contrast, fx.grayscale,
+                      fx.duotone ? fx.duotoneDark.rgb : -1, fx.duotone ? fx.duotoneLight.rgb : -1,
+                      fx.duotone ? fx.duotoneDark.alpha : 0.0f,
+                      fx.duotone ? fx.duotoneLight.alpha : 0.0f, fx.biLevel, fx.alpha);
+        auto it = effected.find(key);
+        if (it == effected.end()) it = effected.emplace(key, applyPictureEffects(plain, fx)).first;
+        return it->second ? it->second.get() : plain;
+    }
+
     const DecodedPicture* decoded(const std::shared_ptr<MediaPart>& part) {
         if (!part) return nullptr;
         // Parts of different packages share names ("ppt/media/image1.png").
@@ -275,7 +292,7 @@ struct Renderer::Impl {
     }
 
     Pattern pictureFill(const FillData& fill, double w, double h) {
-        cairo_surface_t* s = picture(fill.picture);
+        cairo_surface_t* s = picture(fill.picture, fill.effects);
         if (!s) return nullptr;
         double iw = cairo_image_surface_get_width(s), ih = cairo_image_surface_get_height(s);
         Pattern p(cairo_pattern_create_for_surface(s));
@@ -412,7 +429,7 @@ struct Renderer::Impl {
     void drawPicture(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         const DecodedPicture* d = decoded(s.picture);
         if (!d) return;
-        cairo_surface_t* img = d->surface.get();
+        cairo_surface_t* img = picture(s.picture, s.pictureEffects);
         if (!img) {
             // A picture this renderer cannot draw (a metafile of vector drawing): a neutral
             // placeholder, a light frame that keeps the place without hiding what is behind.
@@ -451,6 +468,7 @@ struct Renderer::Impl {
         f.cropTop = s.cropTop;
         f.cropRight = s.cropRight;
         f.cropBottom = s.cropBottom;
+        f.effects = s.pictureEffects;
         Pattern p = pictureFill(f, s.width, s.height);
         if (!p) return;
         // Padding keeps the edge pixels solid; the clip gives the frame's outline.
@@ -665,6 +683,10 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
     }
     if (s.table && !s.picture) {
         drawTable(*impl_, cr, s, depth);
+        return;
+    }
+    if (s.chart && !s.picture) {
+        for (const ShapePtr& text : drawChart(cr, s)) impl_->drawCell(cr, *text, depth);
         return;
     }
     impl_->drawCell(cr, s, depth);

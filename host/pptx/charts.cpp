@@ -1,0 +1,305 @@
+#include "host/pptx/charts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "host/pptx/fills.h"
+
+namespace quillet::pptx {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Chart text and numbers: strtod on a bounded copy; anything but a finite number is NaN.
+double number(const char* text) {
+    std::string s(text ? text : "");
+    if (s.empty() || s.size() > 64) return kNaN;
+    char* end = nullptr;
+    double v = std::strtod(s.c_str(), &end);
+    while (end && (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r')) ++end;
+    if (!end || *end != '\0' || !std::isfinite(v)) return kNaN;
+    return v;
+}
+
+std::size_t valAttr(pugi::xml_node n, std::size_t limit, std::size_t fallback) {
+    auto v = intAttr(n, "val");
+    if (!v) return fallback;
+    return static_cast<std::size_t>(
+        std::clamp<std::int64_t>(*v, 0, static_cast<std::int64_t>(limit)));
+}
+
+float floatVal(pugi::xml_node n, float lo, float hi, float fallback) {
+    if (!n) return fallback;
+    double v = number(strAttr(n, "val").c_str());
+    return std::isfinite(v) ? static_cast<float>(std::clamp<double>(v, lo, hi)) : fallback;
+}
+
+// The points of a cache (numCache, strCache, numLit, strLit): texts by index, at most
+// kMaxChartPoints; indices past that are dropped.
+std::vector<std::string> cachedTexts(pugi::xml_node cache) {
+    std::vector<std::string> out;
+    if (!cache) return out;
+    std::size_t count = valAttr(child(cache, "ptCount"), kMaxChartPoints, 0);
+    out.resize(count);
+    for (pugi::xml_node pt : cache.children()) {
+        if (!is(pt, "pt")) continue;
+        auto idx = intAttr(pt, "idx");
+        if (!idx || *idx < 0 || *idx >= static_cast<std::int64_t>(kMaxChartPoints)) continue;
+        auto i = static_cast<std::size_t>(*idx);
+        if (i >= out.size()) out.resize(i + 1);
+        out[i] = child(pt, "v").child_value();
+    }
+    return out;
+}
+
+// The cache inside a data source (c:val, c:cat, c:tx): a reference's cache or a literal.
+pugi::xml_node cacheOf(pugi::xml_node source) {
+    for (const char* ref : {"numRef", "strRef"}) {
+        if (pugi::xml_node r = child(source, ref)) {
+            return child(r, std::string_view(ref) == "numRef" ? "numCache" : "strCache");
+        }
+    }
+    if (pugi::xml_node r = child(source, "multiLvlStrRef")) {
+        // The first level names the categories.
+        return child(child(r, "multiLvlStrCache"), "lvl");
+    }
+    if (pugi::xml_node lit = child(source, "numLit")) return lit;
+    return child(source, "strLit");
+}
+
+Color accentColor(const ColorContext& colors, std::size_t index) {
+    static const char* const kAccents[] = {"accent1", "accent2", "accent3",
+                                           "accent4", "accent5", "accent6"};
+    Color c{0x7F7F7F, 1.0f};
+    if (colors.theme) {
+        auto it = colors.theme->colors.find(kAccents[index % 6]);
+        if (it != colors.theme->colors.end()) c = it->second;
+    }
+    // Later rounds of the six accents are darker, then lighter.
+    std::size_t round = (index / 6) % 3;
+    if (round != 0) {
+        double k = round == 1 ? 0.6 : 1.4;
+        auto ch = [&](int shift) {
+            int v = static_cast<int>(std::lround(((c.rgb >> shift) & 0xFF) * k));
+            return std::clamp(v, 0, 255) << shift;
+        };
+        c.rgb = ch(0) | ch(8) | ch(16);
+    }
+    return c;
+}
+
+FillData solid(const Color& c) {
+    FillData f;
+    f.kind = FillKind::Solid;
+    f.color = c;
+    return f;
+}
+
+ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& colors,
+                       std::vector<std::string>& categories, std::size_t& seriesBudget) {
+    ChartPlotData out;
+    out.type = type;
+    out.horizontal = strAttr(child(plot, "barDir"), "val") == "bar";
+    if (pugi::xml_node g = child(plot, "grouping")) out.grouping = strAttr(g, "val");
+    if (type == ChartType::Line || type == ChartType::Area) {
+        if (out.grouping.empty() || out.grouping == "clustered") out.grouping = "standard";
+    }
+    out.gapWidth = floatVal(child(plot, "gapWidth"), 0, 500, 150);
+    out.overlap = floatVal(child(plot, "overlap"), -100, 100,
+                           out.grouping == "stacked" || out.grouping == "percentStacked" ? 100 : 0);
+    out.firstSliceAngle = floatVal(child(plot, "firstSliceAng"), 0, 360, 0);
+    out.holeSize = floatVal(child(plot, "holeSize"), 1, 90, 50);
+    bool vary = strAttr(child(plot, "varyColors"), "val") != "0" &&
+                static_cast<bool>(child(plot, "varyColors"));
+    bool pie = type == ChartType::Pie || type == ChartType::Doughnut;
+    std::size_t seriesCount = 0;
+    for (pugi::xml_node ser : plot.children()) seriesCount += is(ser, "ser") ? 1 : 0;
+    for (pugi::xml_node ser : plot.children()) {
+        if (!is(ser, "ser")) continue;
+        if (seriesBudget == 0) break;
+        --seriesBudget;
+        ChartSeriesData s;
+        std::size_t idx = valAttr(child(ser, "idx"), 1u << 20, out.series.size());
+        std::vector<std::string> name = cachedTexts(cacheOf(child(ser, "tx")));
+        if (!name.empty()) s.name = name.front();
+        if (s.name.empty()) s.name = child(child(ser, "tx"), "v").child_value();
+        for (const std::string& v : cachedTexts(cacheOf(child(ser, "val")))) {
+            s.values.push_back(number(v.c_str()));
+        }
+        if (categories.empty()) categories = cachedTexts(cacheOf(child(ser, "cat")));
+        Color base = accentColor(colors, idx);
+        s.fill = solid(base);
+        s.line.visible = type == ChartType::Line;
+        s.line.weight = 2.25f;
+        s.line.fill = solid(base);
+        s.line.cap = "round";
+        pugi::xml_node spPr = child(ser, "spPr");
+        if (pugi::xml_node f = findFill(spPr)) {
+            s.fill = readFill(f, colors, nullptr);
+            if (type == ChartType::Line && s.fill.kind == FillKind::Solid) s.line.fill = s.fill;
+        }
+        if (pugi::xml_node ln = child(spPr, "ln")) s.line = readLine(ln, colors, nullptr, s.line);
+        if (pie) {
+            // Slices take the accents in turn, and outline in the background colour.
+            if (vary || !findFill(spPr)) {
+                for (std::size_t i = 0; i < s.values.size(); ++i) {
+                    s.pointFills.emplace_back(i, solid(accentColor(colors, i)));
+                }
+            }
+        } else if (vary && seriesCount == 1 && !findFill(spPr)) {
+            // One series with varied colours: each point an accent.
+            for (std::size_t i = 0; i < s.values.size(); ++i) {
+                s.pointFills.emplace_back(i, solid(accentColor(colors, i)));
+            }
+        }
+        for (pugi::xml_node dpt : ser.children()) {
+            if (!is(dpt, "dPt")) continue;
+            auto i = intAttr(child(dpt, "idx"), "val");
+            if (!i || *i < 0 || *i >= static_cast<std::int64_t>(kMaxChartPoints)) continue;
+            pugi::xml_node f = findFill(child(dpt, "spPr"));
+            if (!f) continue;
+            FillData fill = readFill(f, colors, nullptr);
+            auto at = std::find_if(s.pointFills.begin(), s.pointFills.end(), [&](const auto& p) {
+                return p.first == static_cast<std::size_t>(*i);
+            });
+            if (at != s.pointFills.end()) {
+                at->second = fill;
+            } else {
+                s.pointFills.emplace_back(static_cast<std::size_t>(*i), fill);
+            }
+        }
+        out.series.push_back(std::move(s));
+    }
+    return out;
+}
+
+// The text of a title's rich text, paragraphs joined by spaces.
+std::string titleText(pugi::xml_node title) {
+    std::string out;
+    pugi::xml_node rich = child(child(title, "tx"), "rich");
+    for (pugi::xml_node p : rich.children()) {
+        if (!is(p, "p")) continue;
+        if (!out.empty()) out += ' ';
+        for (pugi::xml_node r : p.children()) {
+            if (is(r, "r") || is(r, "fld")) out += child(r, "t").child_value();
+        }
+        if (out.size() > 1000) break;
+    }
+    if (out.empty()) {
+        std::vector<std::string> cached = cachedTexts(cacheOf(child(title, "tx")));
+        if (!cached.empty()) out = cached.front();
+    }
+    return out;
+}
+
+}  // namespace
+
+std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorContext& colors) {
+    pugi::xml_node chart = child(chartSpace, "chart");
+    pugi::xml_node plotArea = child(chart, "plotArea");
+    if (!plotArea) return nullptr;
+    auto out = std::make_shared<ChartData>();
+    std::size_t seriesBudget = kMaxChartSeries;
+    for (pugi::xml_node plot : plotArea.children()) {
+        if (out->plots.size() >= kMaxChartPlots) break;
+        std::string_view n = localName(plot.name());
+        ChartType type;
+        if (n == "barChart" || n == "bar3DChart") {
+            type = ChartType::Bar;
+        } else if (n == "lineChart" || n == "line3DChart") {
+            type = ChartType::Line;
+        } else if (n == "areaChart" || n == "area3DChart") {
+            type = ChartType::Area;
+        } else if (n == "pieChart" || n == "pie3DChart" || n == "ofPieChart") {
+            type = ChartType::Pie;
+        } else if (n == "doughnutChart") {
+            type = ChartType::Doughnut;
+        } else {
+            continue;
+        }
+        out->plots.push_back(readPlot(plot, type, colors, out->categories, seriesBudget));
+    }
+    if (out->plots.empty()) return nullptr;
+
+    bool deleted = strAttr(child(chart, "autoTitleDeleted"), "val") == "1" ||
+                   strAttr(child(chart, "autoTitleDeleted"), "val") == "true";
+    if (pugi::xml_node title = child(chart, "title")) {
+        out->title = titleText(title);
+        // A title without text of its own shows the only series' name.
+        if (out->title.empty() && out->plots.size() == 1 && out->plots[0].series.size() == 1) {
+            out->title = out->plots[0].series[0].name;
+        }
+        out->hasTitle = !out->title.empty();
+    } else if (!deleted && out->plots.size() == 1 && out->plots[0].series.size() == 1 &&
+               (out->plots[0].type == ChartType::Pie ||
+                out->plots[0].type == ChartType::Doughnut)) {
+        out->title = out->plots[0].series[0].name;
+        out->hasTitle = !out->title.empty();
+    }
+    if (pugi::xml_node title = child(chart, "title")) {
+        pugi::xml_node p = child(path(title, {"tx", "rich"}), "p");
+        pugi::xml_node sized = path(p, {"pPr", "defRPr"});
+        if (!attr(sized, "sz")) sized = path(p, {"r", "rPr"});
+        if (!attr(sized, "sz")) sized = path(title, {"txPr", "p", "pPr", "defRPr"});
+        if (auto sz = intAttr(sized, "sz")) {
+            out->titleSize = static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+        }
+    }
+    if (pugi::xml_node legend = child(chart, "legend")) {
+        out->hasLegend = true;
+        std::string pos = strAttr(child(legend, "legendPos"), "val");
+        if (!pos.empty()) out->legendPosition = pos;
+        if (pugi::xml_node manual = path(legend, {"layout", "manualLayout"})) {
+            out->legendX = floatVal(child(manual, "x"), 0, 1, 0);
+            out->legendY = floatVal(child(manual, "y"), 0, 1, 0);
+            out->legendWidth = floatVal(child(manual, "w"), 0, 1, 0);
+            out->legendHeight = floatVal(child(manual, "h"), 0, 1, 0);
+            out->legendPlaced = out->legendWidth > 0.02f && out->legendHeight > 0.02f;
+        }
+    }
+    for (pugi::xml_node ax : plotArea.children()) {
+        if (!is(ax, "valAx")) continue;
+        if (child(ax, "majorGridlines")) out->gridlines = true;
+        if (strAttr(child(ax, "delete"), "val") == "1") out->axes = false;
+        pugi::xml_node scaling = child(ax, "scaling");
+        double lo = number(strAttr(child(scaling, "min"), "val").c_str());
+        double hi = number(strAttr(child(scaling, "max"), "val").c_str());
+        out->hasMinimum = std::isfinite(lo) && std::fabs(lo) < 1e15;
+        out->hasMaximum = std::isfinite(hi) && std::fabs(hi) < 1e15;
+        if (out->hasMinimum) out->minimum = lo;
+        if (out->hasMaximum) out->maximum = hi;
+        if (out->hasMinimum && out->hasMaximum && !(hi > lo))
+            out->hasMinimum = out->hasMaximum = false;
+        break;  // the first value axis sets the scale
+    }
+    if (pugi::xml_node manual = path(plotArea, {"layout", "manualLayout"})) {
+        auto frac = [&](const char* name, float fallback) {
+            return floatVal(child(manual, name), 0, 1, fallback);
+        };
+        out->plotX = frac("x", 0);
+        out->plotY = frac("y", 0);
+        out->plotWidth = frac("w", 1);
+        out->plotHeight = frac("h", 1);
+        out->plotPlaced = child(manual, "w") && child(manual, "h") && out->plotWidth > 0.05f &&
+                          out->plotHeight > 0.05f;
+    }
+    pugi::xml_node spPr = child(chartSpace, "spPr");
+    if (pugi::xml_node f = findFill(spPr)) out->background = readFill(f, colors, nullptr);
+    if (pugi::xml_node ln = child(spPr, "ln")) out->border = readLine(ln, colors, nullptr, {});
+    out->textColor = Color{0x404040, 1.0f};
+    if (colors.theme) {
+        auto it = colors.theme->colors.find("dk1");
+        if (it != colors.theme->colors.end()) out->textColor = it->second;
+    }
+    if (colors.theme) out->font = colors.theme->minorLatin;
+    pugi::xml_node defRPr = path(chartSpace, {"txPr", "p", "pPr", "defRPr"});
+    if (auto sz = intAttr(defRPr, "sz")) {
+        out->textSize = static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+    }
+    return out;
+}
+
+}  // namespace quillet::pptx
