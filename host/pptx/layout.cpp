@@ -375,7 +375,17 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
     double bulletX = firstStart;
     if (bullet.present) {
         double end = bulletX + bullet.width;
-        firstStart = end <= restStart + kEpsilon ? restStart : end + tabAdvance(end);
+        // Without a hanging indent there is no room to keep: the text follows the label after
+        // one space of the label's face.
+        const bool hanging = finiteOr(p.indent, 0) < 0;
+        const CharStyle& labelStyle = out_.styles[static_cast<std::size_t>(bullet.style)];
+        if (end <= restStart + kEpsilon) {
+            firstStart = restStart;
+        } else if (hanging) {
+            firstStart = end + tabAdvance(end);
+        } else {
+            firstStart = end + measure_.advance(labelStyle.font, U' ', labelStyle.size);
+        }
     }
 
     // Break into lines and place each line's characters horizontally (relative positions).

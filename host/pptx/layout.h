@@ -12,8 +12,11 @@
 //   characters. Spaces at the end of a line hang beyond the edge and count for no alignment.
 // - Indents: the first line starts at marL + indent, the others at marL, from the left inset;
 //   a start left of the inset is clamped to it. A bullet or number stands at marL + indent and
-//   the first line's text then starts at marL, or at the next default tab stop (every 72 points)
-//   after the label when the label reaches beyond marL. Tabs advance to the next default stop.
+//   the first line's text then starts at marL; when the label reaches beyond marL, the text
+//   follows the label after one space of the label's face if the paragraph has no hanging
+//   indent (indent >= 0), else it
+//   starts at the next default tab stop (every 72 points) after the label. Tabs advance to the
+//   next default stop.
 // - A line's natural height is the largest ascent plus the largest descent (the Windows metrics of
 //   the face that draws each character: the run's face, its East Asian face or a fallback face)
 //   of its characters and bullet; an empty line takes the height of its paragraph mark.

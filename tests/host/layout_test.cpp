@@ -268,6 +268,59 @@ TEST(Layout, HangingBulletsAndTheirText) {
     EXPECT_GT(first->boundHeight(), 2 * 32.0);
 }
 
+// No hanging indent (marL = indent = 0): the text follows the bullet after one space instead of
+// jumping to the next tab stop; with a hanging indent too narrow for the label it still goes to
+// the stop.
+TEST(Layout, BulletWithoutHangingIndentIsFollowedByItsText) {
+    NEED_FACE("Liberation Sans");
+    const std::string bullet = "<a:buFont typeface=\"Liberation Sans\"/><a:buChar char=\"-\"/>";
+    auto p = [&](const std::string& pPr) {
+        return "<a:p><a:pPr " + pPr + ">" + bullet +
+               "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
+               "Sans\"/></a:rPr><a:t>Text</a:t></a:r></a:p>";
+    };
+    Opened o =
+        openSlide(textBox(2, 36, 72, 400, 200, "lIns=\"0\"",
+                          p("marL=\"0\" indent=\"0\"") + p("marL=\"25400\" indent=\"-12700\"")),
+                  "nohang");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 2u);
+    const LaidParagraph& flat = t.paragraphs[0];
+    ASSERT_TRUE(flat.bullet.present);
+    EXPECT_NEAR(flat.bullet.x, 36.0, 1e-6);
+    EXPECT_GT(flat.bullet.width, 1.0);
+    const LaidChar& first = t.chars[static_cast<std::size_t>(flat.firstChar)];
+    EXPECT_EQ(first.code, U'T');
+    // The space of Liberation Sans is 569 of 2048 units.
+    EXPECT_NEAR(first.x, 36.0 + flat.bullet.width + 20.0 * 569 / 2048, 1e-3);
+    // Hanging 1 pt at marL 2 pt: the hyphen (6.7 pt at 20 pt) reaches beyond marL, so the text
+    // starts at the tab stop 72 pt from the inset.
+    const LaidParagraph& hang = t.paragraphs[1];
+    EXPECT_NEAR(hang.bullet.x, 37.0, 1e-6);
+    EXPECT_NEAR(t.chars[static_cast<std::size_t>(hang.firstChar)].x, 36.0 + 72.0, 1e-6);
+}
+
+// The presentation's default text style reaches text boxes, not title or body placeholders,
+// which take the master's title and body styles alone.
+TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
+    DeckRecipe recipe = bodyDeck("<a:p><a:r><a:t>body</a:t></a:r></a:p>");
+    recipe.defaultTextStyle = "<a:lvl1pPr><a:defRPr sz=\"1500\" b=\"1\" i=\"1\"/></a:lvl1pPr>";
+    recipe.slides[0] = slideXml(
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
+        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
+        "<a:p><a:r><a:t>body</a:t></a:r></a:p></p:txBody></p:sp>" +
+        textBox(4, 36, 400, 300, 50, "", "<a:p><a:r><a:t>box</a:t></a:r></a:p>"));
+    Opened o = open(recipe, "defaultstyle");
+    const pptx::Run& body = modelShape(o, 0).text->paragraphs.at(0).runs.at(0);
+    EXPECT_FALSE(body.props.italic);
+    EXPECT_FALSE(body.props.bold);
+    EXPECT_FLOAT_EQ(body.props.size, 32.0f);  // the master's body style
+    const pptx::Run& box = modelShape(o, 1).text->paragraphs.at(0).runs.at(0);
+    EXPECT_TRUE(box.props.italic);
+    EXPECT_TRUE(box.props.bold);
+    EXPECT_FLOAT_EQ(box.props.size, 15.0f);
+}
+
 TEST(Layout, NumberedParagraphsCountRestartAndNest) {
     auto num = [](const std::string& text, const std::string& type, int level = 0,
                   const std::string& extra = "") {

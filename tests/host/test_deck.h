@@ -112,6 +112,10 @@ struct DeckRecipe {
         "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" "
         "accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>";
     std::string slideSize = "<p:sldSz cx=\"9144000\" cy=\"6858000\"/>";
+    // The presentation's default text style (its level properties).
+    std::string defaultTextStyle =
+        "<a:lvl1pPr><a:defRPr sz=\"1800\"><a:solidFill><a:schemeClr val=\"tx1\"/></a:solidFill>"
+        "<a:latin typeface=\"+mn-lt\"/><a:ea typeface=\"+mn-ea\"/></a:defRPr></a:lvl1pPr>";
     std::vector<ZipEntry> extra;                 // more parts (media, ...)
     std::map<std::string, std::string> replace;  // part name -> content ("" removes the part)
 };
@@ -179,10 +183,8 @@ inline std::vector<std::uint8_t> makeDeck(const DeckRecipe& recipe, bool stored 
                          relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
                                   {"rId2", "image", "../media/image1.png"}})});
     }
-    pres += "</p:sldIdLst>" + recipe.slideSize +
-            "<p:defaultTextStyle><a:lvl1pPr><a:defRPr sz=\"1800\"><a:solidFill><a:schemeClr "
-            "val=\"tx1\"/></a:solidFill><a:latin typeface=\"+mn-lt\"/><a:ea "
-            "typeface=\"+mn-ea\"/></a:defRPr></a:lvl1pPr></p:defaultTextStyle></p:presentation>";
+    pres += "</p:sldIdLst>" + recipe.slideSize + "<p:defaultTextStyle>" + recipe.defaultTextStyle +
+            "</p:defaultTextStyle></p:presentation>";
     parts.push_back({"ppt/presentation.xml", pres});
     parts.push_back({"ppt/_rels/presentation.xml.rels", relsXml(presRels)});
     std::string master = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sldMaster ") +
