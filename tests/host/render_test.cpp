@@ -2,6 +2,7 @@
 // scaling), the preset table, picture decoding of hostile data, and pixel checks on small decks.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
 #include "host/pptx/render/geometry.h"
+#include "host/pptx/render/patterns.h"
 #include "host/pptx/render/picture.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
@@ -668,6 +670,77 @@ TEST(RenderSlide, RefusesSizesOutOfRange) {
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 10, kMaxRenderSide + 1));
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], kMaxRenderSide, kMaxRenderSide));
     EXPECT_TRUE(renderer.renderSlide(*deck, *deck->slides[0], 10, 10));
+}
+
+// ---- preset patterns ----
+
+TEST(Patterns, CellsOfThePresets) {
+    // Every preset name of the file format has a cell.
+    for (const char* name :
+         {"pct5",      "pct10",      "pct20",      "pct25",      "pct30",      "pct40",
+          "pct50",     "pct60",      "pct70",      "pct75",      "pct80",      "pct90",
+          "horz",      "vert",       "ltHorz",     "ltVert",     "dkHorz",     "dkVert",
+          "narHorz",   "narVert",    "dashHorz",   "dashVert",   "cross",      "dnDiag",
+          "upDiag",    "ltDnDiag",   "ltUpDiag",   "dkDnDiag",   "dkUpDiag",   "wdDnDiag",
+          "wdUpDiag",  "dashDnDiag", "dashUpDiag", "diagCross",  "smCheck",    "lgCheck",
+          "smGrid",    "lgGrid",     "dotGrid",    "smConfetti", "lgConfetti", "horzBrick",
+          "diagBrick", "solidDmnd",  "openDmnd",   "dotDmnd",    "plaid",      "sphere",
+          "weave",     "divot",      "shingle",    "wave",       "trellis",    "zigZag"}) {
+        EXPECT_TRUE(presetPatternCell(name).has_value()) << name;
+    }
+    EXPECT_FALSE(presetPatternCell("noSuchPattern").has_value());
+    // Percentages set their share of the 64 pixels.
+    auto count = [](const PatternCell& c) {
+        int n = 0;
+        for (std::uint8_t row : c) n += std::popcount(row);
+        return n;
+    };
+    EXPECT_EQ(count(*presetPatternCell("pct50")), 32);
+    EXPECT_EQ(count(*presetPatternCell("pct25")), 16);
+    EXPECT_EQ(count(*presetPatternCell("pct90")), 58);
+    // pct50 is a checkerboard; up diagonals mirror down diagonals.
+    EXPECT_EQ(presetPatternCell("pct50")->at(0) ^ presetPatternCell("pct50")->at(1), 0xFF);
+    PatternCell dn = *presetPatternCell("ltDnDiag"), up = *presetPatternCell("ltUpDiag");
+    EXPECT_EQ(dn[0], 0x88);
+    EXPECT_EQ(up[0], 0x11);
+    EXPECT_EQ(up[1], 0x22);
+}
+
+TEST(Patterns, CellSurfaceInTheTwoColours) {
+    Color fore{host::rgb(0x10, 0x20, 0x30), 1.0f}, back{host::rgb(0xF0, 0xE0, 0xD0), 1.0f};
+    Surface s = patternCellSurface("ltVert", fore, back);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(cairo_image_surface_get_width(s.get()), 8);
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(pixelRgb(s.get(), x, 3), x % 4 == 0 ? 0x102030u : 0xF0E0D0u) << x;
+    }
+    EXPECT_FALSE(patternCellSurface("bogus", fore, back));
+}
+
+// A pattern fill shows the preset's pixels, not a mean colour: at 96 pixels per inch (960 pixels
+// for the 720-point slide) each bit of the cell is one pixel.
+TEST(RenderSlide, PatternFillDrawsThePresetPixels) {
+    auto patt = [](const char* prst) {
+        return std::string("<a:pattFill prst=\"") + prst +
+               "\"><a:fgClr><a:srgbClr val=\"000000\"/></a:fgClr><a:bgClr><a:srgbClr "
+               "val=\"FFFFFF\"/></a:bgClr></a:pattFill><a:ln><a:noFill/></a:ln>";
+    };
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(
+        test::rect(2, "H", 60 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("narHorz")) +
+        test::rect(3, "V", 300 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("ltVert")))};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    Renderer renderer;
+    Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 960, 720);
+    ASSERT_TRUE(picture);
+    // Rectangle H covers pixels 80..239 × 80..159: rows alternate black and white.
+    for (int y = 90; y < 98; ++y) {
+        EXPECT_EQ(pixelRgb(picture.get(), 120, y), (y - 80) % 2 == 0 ? 0x000000u : 0xFFFFFFu) << y;
+    }
+    // Rectangle V from pixel 400: a black column every fourth pixel.
+    for (int x = 420; x < 428; ++x) {
+        EXPECT_EQ(pixelRgb(picture.get(), x, 100), (x - 400) % 4 == 0 ? 0x000000u : 0xFFFFFFu) << x;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
+#include "host/pptx/render/patterns.h"
 
 namespace quillet::pptx::render {
 
@@ -250,6 +251,17 @@ struct Renderer::Impl {
             case FillKind::Picture:
                 return pictureFill(fill, w, h);
             case FillKind::Pattern: {
+                // The preset's cell repeated, a bit per pixel at 96 pixels per inch; an unknown
+                // preset as the mean of its colours.
+                if (Surface cell = patternCellSurface(fill.pattern, fill.color, fill.backColor)) {
+                    Pattern p(cairo_pattern_create_for_surface(cell.get()));
+                    cairo_matrix_t m;
+                    cairo_matrix_init_scale(&m, 1 / kPointsPerPixel, 1 / kPointsPerPixel);
+                    cairo_pattern_set_matrix(p.get(), &m);
+                    cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_REPEAT);
+                    cairo_pattern_set_filter(p.get(), CAIRO_FILTER_GOOD);
+                    return p;
+                }
                 Rgba c = mix(rgba(fill.backColor), rgba(fill.color), patternDensity(fill.pattern));
                 return Pattern(cairo_pattern_create_rgba(c.r, c.g, c.b, c.a));
             }
