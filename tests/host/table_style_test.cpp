@@ -8,6 +8,7 @@
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/render/renderer.h"
 #include "host/pptx/tables.h"
 #include "host/pptx/theme.h"
 #include "host/pptx/xml.h"
@@ -328,6 +329,50 @@ TEST(TableStyles, HostileStyleParts) {
     ASSERT_EQ(t.rows.size(), 2u);
     EXPECT_EQ(firstRun(t.rows[0].cells[0]).props.latin, "A\"<b>&");
     EXPECT_LE(t.rows[0].cells[0].borderLeft.weight, 1000.0f);
+}
+
+// A 200-point wide table at (100, 100) with two 20-point rows: red above blue.
+render::Surface twoRows(const std::string& firstRowText) {
+    std::string frame =
+        "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"7\" name=\"Table\"/>"
+        "<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"1270000\" "
+        "y=\"1270000\"/><a:ext cx=\"2540000\" cy=\"508000\"/></p:xfrm><a:graphic>"
+        "<a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl>"
+        "<a:tblPr/><a:tblGrid><a:gridCol w=\"2540000\"/></a:tblGrid><a:tr h=\"254000\"><a:tc>"
+        "<a:txBody><a:bodyPr/><a:lstStyle/>" +
+        firstRowText +
+        "</a:txBody><a:tcPr><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></a:tcPr>"
+        "</a:tc></a:tr><a:tr h=\"254000\"><a:tc><a:txBody><a:bodyPr/><a:lstStyle/><a:p/>"
+        "</a:txBody><a:tcPr><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:tcPr>"
+        "</a:tc></a:tr></a:tbl></a:graphicData></a:graphic></p:graphicFrame>";
+    auto deck = deckWith(frame);
+    render::Renderer renderer;
+    return renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
+}
+
+TEST(TableRows, GrowToHoldTheirText) {
+    // Three lines of 18-point text need far more than the row's 20 points: the row grows and
+    // pushes the next one down.
+    std::string para = "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"1800\"/><a:t>Line</a:t></a:r></a:p>";
+    render::Surface grown = twoRows(para + para + para);
+    ASSERT_TRUE(grown);
+    EXPECT_EQ(render::pixelRgb(grown.get(), 150, 130), 0xFF0000u);
+    EXPECT_EQ(render::pixelRgb(grown.get(), 150, 150), 0xFF0000u);
+    int blueTop = -1;
+    for (int y = 120; y < 260 && blueTop < 0; ++y) {
+        if (render::pixelRgb(grown.get(), 150, y) == 0x0000FFu) blueTop = y;
+    }
+    ASSERT_GT(blueTop, 0) << "the second row is missing";
+    EXPECT_GT(blueTop, 100 + 3 * 18);
+    EXPECT_LT(blueTop, 100 + 3 * 18 * 1.5 + 12);
+    // Text that fits leaves the rows as stored; a trailing empty paragraph does not count.
+    render::Surface fits = twoRows(
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"800\"/><a:t>x</a:t></a:r></a:p><a:p><a:endParaRPr "
+        "lang=\"en-US\" sz=\"4000\"/></a:p>");
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 115), 0xFF0000u);
+    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 125), 0x0000FFu);
+    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 145), 0xFFFFFFu);
 }
 
 }  // namespace
