@@ -21,6 +21,12 @@ echo "$out"
 awk -v s="$(echo "$out" | sed -n 2p)" 'BEGIN { exit !(s + 0 < 0.9) }' || fail "two different slides scored $(echo "$out" | sed -n 2p)"
 # Same picture at its own width (no scaling) also scores 1.
 [ "$("$compare" --width 0 "$refs/slide-02.png" "$refs/slide-02.png")" = "1.0000" ] || fail "--width 0"
+# Cropping the bottom rows of both: the score changes (the slides differ there too), a picture
+# still matches itself, and a crop taller than the picture is an error.
+[ "$("$compare" --crop-bottom 40 "$refs/slide-02.png" "$refs/slide-02.png")" = "1.0000" ] || fail "--crop-bottom on the same picture"
+cropped=$("$compare" --crop-bottom 300 "$refs/slide-01.png" "$refs/slide-02.png")
+[ "$cropped" != "$(echo "$out" | sed -n 2p)" ] || fail "--crop-bottom did not change the measured area"
+case $("$compare" --crop-bottom 5000 "$refs/slide-01.png" "$refs/slide-02.png") in error:*) ;; *) fail "a crop of the whole picture must be an error" ;; esac
 # An unreadable file: an error line, exit status 1.
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT

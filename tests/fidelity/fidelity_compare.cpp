@@ -1,8 +1,9 @@
-// `fidelity_compare [--width PX] CANDIDATE.png REFERENCE.png [CANDIDATE.png REFERENCE.png ...]`:
-// the content SSIM of each candidate against its reference, one line per pair ("0.8731", or
+// `fidelity_compare [--width PX] [--crop-bottom ROWS] CANDIDATE.png REFERENCE.png [...]`: the
+// content SSIM of each candidate against its reference, one line per pair ("0.8731", or
 // "error: ..." when a pair cannot be measured). Both pictures are first scaled to PX wide (480 by
-// default, as the references are; 0 keeps them as they are). Exit status 1 when any pair failed,
-// 2 on a usage error.
+// default, as the references are; 0 keeps them as they are), then lose their bottom ROWS rows
+// (a player's controls drawn over the foot of the stage). Exit status 1 when any pair failed, 2
+// on a usage error.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,8 +18,8 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: fidelity_compare [--width PX] CANDIDATE.png REFERENCE.png "
-                 "[CANDIDATE.png REFERENCE.png ...]\n");
+                 "usage: fidelity_compare [--width PX] [--crop-bottom ROWS] CANDIDATE.png "
+                 "REFERENCE.png [CANDIDATE.png REFERENCE.png ...]\n");
     return 2;
 }
 
@@ -27,17 +28,20 @@ int usage() {
 int main(int argc, char** argv) {
     using namespace quillet::fidelity;
     int width = kCompareWidth;
+    int cropBottom = 0;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--width") == 0) {
+        const bool isWidth = std::strcmp(argv[i], "--width") == 0;
+        if (isWidth || std::strcmp(argv[i], "--crop-bottom") == 0) {
             if (++i >= argc) return usage();
             char* end = nullptr;
             long v = std::strtol(argv[i], &end, 10);
-            if (end == argv[i] || *end != '\0' || v < 0 || v > 20000 || (v > 0 && v < 8)) {
-                std::fprintf(stderr, "fidelity_compare: bad width %s\n", argv[i]);
+            if (end == argv[i] || *end != '\0' || v < 0 || v > 20000 ||
+                (isWidth && v > 0 && v < 8)) {
+                std::fprintf(stderr, "fidelity_compare: bad %s %s\n", argv[i - 1], argv[i]);
                 return 2;
             }
-            width = static_cast<int>(v);
+            (isWidth ? width : cropBottom) = static_cast<int>(v);
         } else {
             files.emplace_back(argv[i]);
         }
@@ -55,6 +59,10 @@ int main(int argc, char** argv) {
         if (width > 0) {
             *a = scaleToWidth(*a, width);
             *b = scaleToWidth(*b, width);
+        }
+        if (cropBottom > 0) {
+            *a = cropRows(*a, a->height - cropBottom);
+            *b = cropRows(*b, b->height - cropBottom);
         }
         std::optional<double> s = contentSsim(*a, *b);
         if (!s) {

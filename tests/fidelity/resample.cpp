@@ -57,4 +57,16 @@ GreyImage scaleToWidth(const GreyImage& in, int width) {
     return resizeArea(in, width, static_cast<int>(std::clamp<long>(height, 1, kMaxSide)));
 }
 
+GreyImage cropRows(const GreyImage& in, int height) {
+    if (height < 1 || height > in.height ||
+        in.pixels.size() !=
+            static_cast<std::size_t>(in.width) * static_cast<std::size_t>(in.height)) {
+        return {};
+    }
+    GreyImage out = in;
+    out.height = height;
+    out.pixels.resize(static_cast<std::size_t>(in.width) * height);
+    return out;
+}
+
 }  // namespace quillet::fidelity

@@ -17,4 +17,7 @@ GreyImage resizeArea(const GreyImage& in, int width, int height);
 // returned unchanged when it already has that width.
 GreyImage scaleToWidth(const GreyImage& in, int width = kCompareWidth);
 
+// The top `height` rows of the picture; an empty picture when height is not in 1..in.height.
+GreyImage cropRows(const GreyImage& in, int height);
+
 }  // namespace quillet::fidelity

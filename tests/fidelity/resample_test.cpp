@@ -63,6 +63,16 @@ TEST(Resample, RefusesSizesOutOfRange) {
     EXPECT_TRUE(scaleToWidth(GreyImage{}).pixels.empty());
 }
 
+TEST(Resample, CropRowsKeepsTheTopRows) {
+    GreyImage in = make(2, 3, {1, 2, 3, 4, 5, 6});
+    GreyImage out = cropRows(in, 2);
+    EXPECT_EQ(out.width, 2);
+    EXPECT_EQ(out.height, 2);
+    EXPECT_EQ(out.pixels, (std::vector<double>{1, 2, 3, 4}));
+    EXPECT_TRUE(cropRows(in, 0).pixels.empty());
+    EXPECT_TRUE(cropRows(in, 4).pixels.empty());
+}
+
 // A picture drawn at twice the size and scaled down measures as the same picture.
 TEST(Resample, ScaledDoubleSizePictureMatchesTheOriginal) {
     const int w = 480, h = 96;
