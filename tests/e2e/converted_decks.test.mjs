@@ -8,41 +8,13 @@
 // ../shared/corpus beside the repository).
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { execFile } from "node:child_process";
 import { existsSync } from "node:fs";
 import { copyFile, mkdtemp, readdir, readFile, rm } from "node:fs/promises";
 import os from "node:os";
 import path from "node:path";
-import { promisify } from "node:util";
 import { Player } from "./player.mjs";
 import { checkSwf } from "./swfcheck.mjs";
-import { repoRoot } from "./server.mjs";
-
-const run = promisify(execFile);
-const corpus = process.env.QUILLET_CORPUS || path.join(repoRoot, "..", "shared", "corpus");
-const decksDir = path.join(corpus, "pptx");
-const REFUSED = new Set(["SamplePassword.pptx", "clusterfuzz-testcase-minimized-POIXSLFFuzzer-6254434927378432.pptx"]);
-
-function quillet() {
-    const bin = process.env.QUILLET_BIN;
-    assert.ok(bin && existsSync(bin), "set QUILLET_BIN to the quillet program (build the quillet target)");
-    return bin;
-}
-
-async function convert(deck, outDir, args = []) {
-    const copy = path.join(outDir, path.basename(deck));
-    await copyFile(deck, copy);
-    const { stdout } = await run(quillet(), ["convert", "--quiet", "--seed", "3", ...args, copy], {
-        env: { ...process.env, XDG_CONFIG_HOME: outDir }, // no saved settings of the user
-        timeout: 300000,
-    });
-    return { copy, movie: copy.replace(/\.pptx$/, ".swf"), stdout };
-}
-
-async function ourTags(movie) {
-    const { stdout } = await run(quillet(), ["info", "--json", movie], { maxBuffer: 256 << 20 });
-    return JSON.parse(stdout).tags.map((t) => t.type);
-}
+import { convert, count, decksDir, hex, ourTags, quillet, REFUSED, run, waitForPattern, isEndScreen } from "./decks.mjs";
 
 test("every corpus deck converts, and the independent parser agrees with every movie", async (t) => {
     if (!existsSync(decksDir)) {
@@ -92,41 +64,6 @@ test("every corpus deck converts, and the independent parser agrees with every m
         await rm(out, { recursive: true, force: true });
     }
 });
-
-// Red pixels of the page counter (drawn in pure red at the bottom-left of the stage).
-function counterPattern(image) {
-    const rows = [];
-    for (let y = image.height - 24; y < image.height; y++) {
-        let row = "";
-        for (let x = 0; x < 80; x++) {
-            const [r, g, b] = image.pixel(x, y);
-            row += r > 200 && g < 80 && b < 80 ? "#" : ".";
-        }
-        rows.push(row);
-    }
-    return rows.join("\n");
-}
-
-function count(pattern) {
-    return [...pattern].filter((c) => c === "#").length;
-}
-
-async function waitForPattern(player, predicate, what, timeoutMs = 8000) {
-    const deadline = Date.now() + timeoutMs;
-    let last = "";
-    for (;;) {
-        const { image } = await player.screenshot();
-        last = counterPattern(image);
-        if (predicate(last, image)) return last;
-        if (Date.now() > deadline) assert.fail(`${what}; the counter region shows:\n${last}`);
-        await player.waitFrames(2);
-    }
-}
-
-function hex(rgb) {
-    const n = parseInt(rgb.slice(1), 16);
-    return [(n >> 16) & 255, (n >> 8) & 255, n & 255];
-}
 
 test("a converted deck plays: background, page counter, keys, timer, end screen, replay", async (t) => {
     const deck = path.join(decksDir, "backgrounds.pptx");
@@ -189,20 +126,6 @@ test("the timer moves on by itself, the end screen follows and a key replays", a
         await player.load(movie);
         const first = await waitForPattern(player, (p) => count(p) > 10, "the page counter is not drawn");
         await waitForPattern(player, (p) => count(p) > 10 && p !== first, "the timer did not move to slide 2");
-        // The end screen: a black stage with the white line of text near its top.
-        const isEndScreen = (p, image) => {
-            if (count(p) > 0) return false;
-            const corner = image.pixel(image.width - 5, image.height - 5);
-            if (corner[0] > 10 || corner[1] > 10 || corner[2] > 10) return false;
-            let white = 0;
-            for (let y = 0; y < 40; y++) {
-                for (let x = 0; x < image.width; x++) {
-                    const [r, g, b] = image.pixel(x, y);
-                    if (r > 200 && g > 200 && b > 200) white++;
-                }
-            }
-            return white > 100;
-        };
         await waitForPattern(player, isEndScreen, "the end screen did not follow the last slide", 15000);
         // Any key replays from slide 1.
         await player.focus();

@@ -1,0 +1,105 @@
+// Helpers for the tests that convert decks with `quillet convert` and play the movies: where the
+// program and the corpus are, converting one deck, our reader's tag list, and reading the page
+// counter (drawn in pure red at the bottom-left of the stage) off a screenshot.
+//
+// Environment: QUILLET_BIN = the quillet program; QUILLET_CORPUS = the corpus folder (default
+// ../shared/corpus beside the repository).
+import assert from "node:assert/strict";
+import { execFile } from "node:child_process";
+import { existsSync } from "node:fs";
+import { copyFile } from "node:fs/promises";
+import path from "node:path";
+import { promisify } from "node:util";
+import { repoRoot } from "./server.mjs";
+
+export const run = promisify(execFile);
+export const corpus = process.env.QUILLET_CORPUS || path.join(repoRoot, "..", "shared", "corpus");
+export const decksDir = path.join(corpus, "pptx");
+export const refsDir = path.join(corpus, "pptx-ref");
+// Decks that quillet convert refuses with a reason (encrypted; a fuzzer's damaged file).
+export const REFUSED = new Set(["SamplePassword.pptx", "clusterfuzz-testcase-minimized-POIXSLFFuzzer-6254434927378432.pptx"]);
+
+export function quillet() {
+    const bin = process.env.QUILLET_BIN;
+    assert.ok(bin && existsSync(bin), "set QUILLET_BIN to the quillet program (build the quillet target)");
+    return bin;
+}
+
+// Converts a copy of the deck in outDir (no saved settings of the user); the movie lands beside it.
+export async function convert(deck, outDir, args = []) {
+    const copy = path.join(outDir, path.basename(deck));
+    await copyFile(deck, copy);
+    const { stdout } = await run(quillet(), ["convert", "--quiet", "--seed", "3", ...args, copy], {
+        env: { ...process.env, XDG_CONFIG_HOME: outDir },
+        timeout: 300000,
+    });
+    return { copy, movie: copy.replace(/\.pptx$/, ".swf"), stdout };
+}
+
+// The top-level tag names our own reader finds in a movie.
+export async function ourTags(movie) {
+    const { stdout } = await run(quillet(), ["info", "--json", movie], { maxBuffer: 256 << 20 });
+    return JSON.parse(stdout).tags.map((t) => t.type);
+}
+
+// Red pixels of the page counter (drawn in pure red at the bottom-left of the stage).
+export function counterPattern(image) {
+    const rows = [];
+    for (let y = image.height - 24; y < image.height; y++) {
+        let row = "";
+        for (let x = 0; x < 80; x++) {
+            const [r, g, b] = image.pixel(x, y);
+            row += r > 200 && g < 80 && b < 80 ? "#" : ".";
+        }
+        rows.push(row);
+    }
+    return rows.join("\n");
+}
+
+export function count(pattern) {
+    return [...pattern].filter((c) => c === "#").length;
+}
+
+// Takes screenshots until predicate(counter pattern, image) holds; fails after timeoutMs showing
+// the counter region last seen.
+export async function waitForPattern(player, predicate, what, timeoutMs = 8000) {
+    const deadline = Date.now() + timeoutMs;
+    let last = "";
+    for (;;) {
+        const { image } = await player.screenshot();
+        last = counterPattern(image);
+        if (predicate(last, image)) return last;
+        if (Date.now() > deadline) assert.fail(`${what}; the counter region shows:\n${last}`);
+        await player.waitFrames(2);
+    }
+}
+
+// "#rrggbb" -> [r, g, b]
+export function hex(rgb) {
+    const n = parseInt(rgb.slice(1), 16);
+    return [(n >> 16) & 255, (n >> 8) & 255, n & 255];
+}
+
+// The end screen: a black stage without the page counter, with the white line of text near its
+// top. A predicate for waitForPattern.
+export function isEndScreen(pattern, image) {
+    if (count(pattern) > 0) return false;
+    const corner = image.pixel(image.width - 5, image.height - 5);
+    if (corner[0] > 10 || corner[1] > 10 || corner[2] > 10) return false;
+    let white = 0;
+    for (let y = 0; y < 40; y++) {
+        for (let x = 0; x < image.width; x++) {
+            const [r, g, b] = image.pixel(x, y);
+            if (r > 200 && g > 200 && b > 200) white++;
+        }
+    }
+    return white > 100;
+}
+
+// How many pixels two counter patterns differ in. The toolbar's progress bar runs under the
+// counter and changes a few edge pixels as it grows; another number changes many more.
+export function patternDistance(a, b) {
+    let d = Math.abs(a.length - b.length);
+    for (let i = 0; i < Math.min(a.length, b.length); i++) if (a[i] !== b[i]) d++;
+    return d;
+}
