@@ -1,0 +1,356 @@
+// Slides as the player shows them, against the pictures of the same slides drawn by our renderer
+// (with and without texts) and by LibreOffice (the corpus's reference renderings). Every movie is
+// converted with a long slide delay, so that the timer does not move on, and with the toolbar,
+// whose page counter tells which slide the stage shows (the player draws a key's slide change a
+// while after the key on a busy machine); the foot of the stage, where the toolbar lies, is left
+// out of every comparison. Each slide is shown in turn with the right arrow and measured with the
+// content SSIM (fidelity_compare). A table per deck gives the mean and the worst slide of each
+// comparison; the test fails when an overall mean falls below its floor. The sample deck is also
+// played through with its controls: background and shapes, page counter, arrows and space, end
+// screen, replay.
+//
+// Environment: QUILLET_BIN (the quillet program), QUILLET_FIDELITY_COMPARE (the fidelity_compare
+// program), QUILLET_CORPUS (the corpus folder); QUILLET_E2E_ALL=1 measures every corpus slide
+// instead of a fixed sample of them; QUILLET_E2E_KEEP=DIR keeps every picture there for viewing;
+// QUILLET_CONVERT_BIN converts with another quillet program.
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { existsSync } from "node:fs";
+import { copyFile, mkdir, mkdtemp, readdir, readFile, rm, writeFile } from "node:fs/promises";
+import os from "node:os";
+import path from "node:path";
+import { Player } from "./player.mjs";
+import { checkSwf, readStageSize } from "./swfcheck.mjs";
+import { decodePng } from "./png.mjs";
+import { repoRoot } from "./server.mjs";
+import {
+    convert, count, counterPattern, decksDir, isEndScreen, patternDistance, ourTags, quillet, refsDir, REFUSED, run,
+    waitForPattern,
+} from "./decks.mjs";
+
+// Floors of the overall means (content SSIM, player screenshot against each picture), set a
+// little under what was measured; raise them as the movie gains what it lacks (texts).
+const FLOOR_RENDERER = 0.5; // (a) our renderer's full picture
+const FLOOR_RENDERER_NO_TEXT = 0.5; // (b) our renderer's picture without texts
+const FLOOR_REFERENCE = 0.4; // (c) LibreOffice's rendering
+// Slide 1 of the sample deck (no text in the movie yet) against our picture without texts.
+const FLOOR_SAMPLE_FIRST_SLIDE = 0.8;
+
+// The longest slide delay (20 s): the timer must not move on while a slide is measured.
+const SLIDE_DELAY = "20";
+// Without QUILLET_E2E_ALL: slides 1, 1 + STEP, 1 + 2 STEP, ... of every corpus deck (every slide
+// of the sample deck).
+const ALL_SLIDES = process.env.QUILLET_E2E_ALL === "1";
+const SAMPLE_STEP = 8;
+// Counter patterns of the same slide differ in up to 3 pixels as the progress bar grows under
+// them; those of two slides in 16 or more.
+const COUNTER_CHANGE = 8;
+// The width pictures are compared at (both are scaled to it first).
+const COMPARE_WIDTH = 480;
+const SETTLE_TIMEOUT_MS = 60000;
+
+const sampleDeck = path.join(repoRoot, "examples", "sample.pptx");
+
+function compareProgram() {
+    const bin = process.env.QUILLET_FIDELITY_COMPARE;
+    assert.ok(bin && existsSync(bin), "set QUILLET_FIDELITY_COMPARE to the fidelity_compare program");
+    return bin;
+}
+
+// The program that writes the movies: QUILLET_CONVERT_BIN measures another build's movies (an
+// earlier one, say) against this build's pictures.
+function converter() {
+    const bin = process.env.QUILLET_CONVERT_BIN;
+    if (!bin) return quillet();
+    assert.ok(existsSync(bin), `QUILLET_CONVERT_BIN: ${bin} not found`);
+    return bin;
+}
+
+const slideFile = (n) => `slide-${String(n).padStart(2, "0")}.png`;
+
+// Content SSIM of each [candidate, reference] pair, both scaled to the measure's width, less
+// their bottom cropRows rows.
+async function measure(pairs, cropRows) {
+    if (pairs.length === 0) return [];
+    const args = ["--width", String(COMPARE_WIDTH), "--crop-bottom", String(cropRows), ...pairs.flat()];
+    const { stdout } = await run(compareProgram(), args, { maxBuffer: 16 << 20 });
+    const lines = stdout.trim().split("\n");
+    assert.equal(lines.length, pairs.length, "one score per pair");
+    return lines.map((line, i) => {
+        const value = Number(line);
+        assert.ok(/^\d\.\d{4}$/.test(line) && value >= -1 && value <= 1, `${pairs[i][0]}: ${line}`);
+        return value;
+    });
+}
+
+// Our renderer's pictures of every slide, `width` pixels wide, with or without texts.
+async function render(deck, outDir, width, { text }) {
+    await mkdir(outDir, { recursive: true });
+    const args = ["render", deck, "-o", outDir, "--width", String(width)];
+    if (!text) args.push("--no-text");
+    await run(quillet(), args, { timeout: 600000, maxBuffer: 16 << 20 });
+    return outDir;
+}
+
+// The toolbar is drawn from this far above the foot of the stage (the timer clip's place).
+const TOOLBAR_TWIPS = 280;
+
+// Rows cut off the foot of both pictures, at the compared width (480), for a stage `width` pixels
+// wide: the toolbar and two pixels more for its anti-aliased edge.
+function toolbarRows(stageWidth) {
+    return Math.ceil(((TOOLBAR_TWIPS / 20 + 2) * COMPARE_WIDTH) / stageWidth);
+}
+
+// Whether two screenshots agree above the toolbar (the progress bar moves on every frame).
+function sameAbove(a, b, rows) {
+    if (a.width !== b.width || a.height !== b.height) return false;
+    const end = Math.max(0, a.height - rows) * a.width * 4;
+    return Buffer.compare(a.rgba.subarray(0, end), b.rgba.subarray(0, end)) === 0;
+}
+
+// Plays the movie slide by slide with the right arrow and writes a screenshot of each wanted
+// slide once the page counter shows that slide and the stage has settled; after the last slide
+// the end screen must follow. Returns the screenshot files by slide.
+async function playSlides(player, movie, slideCount, wanted, outDir) {
+    const name = path.basename(movie);
+    await player.load(movie);
+    const toolbar = Math.ceil(TOOLBAR_TWIPS / 20) + 2;
+    const shots = new Map();
+    let counter = null;
+    for (let n = 1; n <= slideCount; n++) {
+        if (n > 1) await player.press("ArrowRight");
+        const previous = counter;
+        counter = await waitForPattern(player, (p) => count(p) > 10 &&
+            (previous === null || patternDistance(p, previous) > COUNTER_CHANGE),
+            `${name}: the page counter did not move on to slide ${n}`, SETTLE_TIMEOUT_MS);
+        if (!wanted.has(n)) continue;
+        const start = Date.now();
+        let last = (await player.screenshot()).image;
+        for (;;) {
+            await player.waitFrames(1);
+            const { png, image } = await player.screenshot();
+            if (sameAbove(image, last, toolbar)) {
+                assert.ok(patternDistance(counterPattern(image), counter) <= COUNTER_CHANGE,
+                    `${name}: slide ${n} left while being measured (the timer moved on?)`);
+                const file = path.join(outDir, slideFile(n));
+                await writeFile(file, png);
+                shots.set(n, file);
+                break;
+            }
+            if (Date.now() - start > SETTLE_TIMEOUT_MS) assert.fail(`${name}: slide ${n} did not settle`);
+            last = image;
+        }
+    }
+    await player.press("ArrowRight");
+    await waitForPattern(player, isEndScreen, `${name}: the end screen did not follow slide ${slideCount}`,
+        SETTLE_TIMEOUT_MS);
+    await player.finish(`playing ${name}`);
+    return shots;
+}
+
+function summarise(scores) {
+    if (scores.length === 0) return null;
+    let worst = scores[0];
+    let sum = 0;
+    for (const s of scores) {
+        sum += s.value;
+        if (s.value < worst.value) worst = s;
+    }
+    return { mean: sum / scores.length, worst: worst.value, worstSlide: worst.slide, count: scores.length };
+}
+
+const cell = (s) => (s ? `${s.mean.toFixed(3)} ${s.worst.toFixed(3)} (${String(s.worstSlide).padStart(2)})` : "-").padEnd(20);
+
+function table(rows, overall) {
+    const lines = [];
+    lines.push(`${"deck".padEnd(44)} ${"slides".padStart(6)}  ${"(a) ours".padEnd(20)}${"(b) ours, no text".padEnd(20)}(c) LibreOffice`);
+    lines.push(`${"".padEnd(44)} ${"".padStart(6)}  ${"mean worst (slide)".padEnd(20)}${"mean worst (slide)".padEnd(20)}mean worst (slide)`);
+    for (const r of rows) {
+        lines.push(`${r.deck.slice(0, 44).padEnd(44)} ${String(r.slides).padStart(6)}  ${cell(r.a)}${cell(r.b)}${cell(r.c)}`);
+    }
+    const mean = (s) => (s ? `${s.mean.toFixed(4)} over ${s.count} slides` : "-");
+    lines.push(`overall: (a) ${mean(overall.a)}; (b) ${mean(overall.b)}; (c) ${mean(overall.c)}`);
+    return lines.join("\n");
+}
+
+test("every slide in the player against our renderer and the reference renderings", async (t) => {
+    const started = Date.now();
+    const keep = process.env.QUILLET_E2E_KEEP;
+    const out = keep ? path.resolve(keep) : await mkdtemp(path.join(os.tmpdir(), "quillet-slides-"));
+    await mkdir(out, { recursive: true });
+    const player = await Player.launch();
+    try {
+        // The sample deck and every corpus deck that converts, in one call (worker processes).
+        const decks = [{ name: "sample.pptx", file: sampleDeck, sample: true }];
+        if (existsSync(decksDir)) {
+            for (const name of (await readdir(decksDir)).filter((n) => n.endsWith(".pptx")).sort()) {
+                if (!REFUSED.has(name)) decks.push({ name, file: path.join(decksDir, name), sample: false });
+            }
+        } else {
+            t.diagnostic(`corpus decks not found in ${decksDir}: the sample deck alone is measured`);
+        }
+        for (const d of decks) {
+            d.dir = path.join(out, d.name.replace(/\.pptx$/, ""));
+            await mkdir(d.dir, { recursive: true });
+            d.copy = path.join(d.dir, d.name);
+            d.movie = d.copy.replace(/\.pptx$/, ".swf");
+            await copyFile(d.file, d.copy);
+        }
+        await run(converter(), ["convert", "--quiet", "-j", "2", "--seed", "1", "--toolbar",
+            "--slide-delay", SLIDE_DELAY, ...decks.map((d) => d.copy)], {
+            env: { ...process.env, XDG_CONFIG_HOME: out }, // no saved settings of the user
+            timeout: 900000,
+            maxBuffer: 16 << 20,
+        });
+        const converted = Date.now();
+
+        const rows = [];
+        const all = { a: [], b: [], c: [] };
+        let sampleFirst = null;
+        for (const d of decks) {
+            const bytes = await readFile(d.movie);
+            checkSwf(bytes, await ourTags(d.movie), { label: d.name });
+            const stage = readStageSize(bytes);
+            assert.ok(stage, `${d.name}: no stage size`);
+            const width = Math.round(stage.width);
+            const { stdout } = await run(quillet(), ["inspect", "--json", d.copy], { maxBuffer: 64 << 20 });
+            const slideCount = JSON.parse(stdout).slides.length;
+            if (slideCount === 0) {
+                t.diagnostic(`${d.name}: no slides`);
+                continue;
+            }
+            // Our pictures at the stage's pixel size, drawn while the movie plays.
+            const pictures = Promise.all([
+                render(d.copy, path.join(d.dir, "ours"), width, { text: true }),
+                render(d.copy, path.join(d.dir, "ours-no-text"), width, { text: false }),
+            ]);
+            pictures.catch(() => {}); // awaited below; a failure must not go unhandled meanwhile
+            const wanted = new Set();
+            for (let n = 1; n <= slideCount; n++) {
+                if (d.sample || ALL_SLIDES || (n - 1) % SAMPLE_STEP === 0) wanted.add(n);
+            }
+            const shotsDir = path.join(d.dir, "player");
+            await mkdir(shotsDir, { recursive: true });
+            const shots = await playSlides(player, d.movie, slideCount, wanted, shotsDir);
+            for (const dir of await pictures) {
+                const drawn = (await readdir(dir)).filter((n) => /^slide-\d+\.png$/.test(n)).length;
+                assert.equal(drawn, slideCount, `${d.name}: our renderer drew ${drawn} slides, the movie has ${slideCount}`);
+            }
+
+            const refDir = path.join(refsDir, d.name.replace(/\.pptx$/, ""));
+            const pairs = [];
+            const slots = [];
+            for (const [n, shot] of shots) {
+                pairs.push([shot, path.join(d.dir, "ours", slideFile(n))]);
+                slots.push({ n, kind: "a" });
+                pairs.push([shot, path.join(d.dir, "ours-no-text", slideFile(n))]);
+                slots.push({ n, kind: "b" });
+                const ref = path.join(refDir, slideFile(n));
+                if (!d.sample && existsSync(ref)) {
+                    pairs.push([shot, ref]);
+                    slots.push({ n, kind: "c" });
+                }
+            }
+            const values = await measure(pairs, toolbarRows(width));
+            const scores = { a: [], b: [], c: [] };
+            values.forEach((value, i) => scores[slots[i].kind].push({ slide: slots[i].n, value }));
+            for (const k of ["a", "b", "c"]) all[k].push(...scores[k]);
+            if (d.sample) sampleFirst = scores.b.find((s) => s.slide === 1)?.value ?? null;
+            rows.push({ deck: d.name.replace(/\.pptx$/, ""), slides: shots.size, a: summarise(scores.a),
+                b: summarise(scores.b), c: summarise(scores.c) });
+        }
+        const overall = { a: summarise(all.a), b: summarise(all.b), c: summarise(all.c) };
+        const seconds = (ms) => (ms / 1000).toFixed(1);
+        console.log(`\nSlides in the player (content SSIM; ${ALL_SLIDES ? "every slide" :
+            `every slide of the sample deck, every ${SAMPLE_STEP}th of the corpus decks`})\n` +
+            `${table(rows, overall)}\n` +
+            `time: conversion ${seconds(converted - started)} s, playing and measuring ` +
+            `${seconds(Date.now() - converted)} s\n`);
+
+        assert.ok(sampleFirst !== null, "slide 1 of the sample deck was not measured");
+        assert.ok(sampleFirst >= FLOOR_SAMPLE_FIRST_SLIDE,
+            `slide 1 of the sample deck scores ${sampleFirst} against our picture without texts`);
+        assert.ok(overall.a.mean >= FLOOR_RENDERER, `(a) overall mean ${overall.a.mean} < ${FLOOR_RENDERER}`);
+        assert.ok(overall.b.mean >= FLOOR_RENDERER_NO_TEXT,
+            `(b) overall mean ${overall.b.mean} < ${FLOOR_RENDERER_NO_TEXT}`);
+        if (overall.c) {
+            assert.ok(overall.c.mean >= FLOOR_REFERENCE, `(c) overall mean ${overall.c.mean} < ${FLOOR_REFERENCE}`);
+        }
+    } finally {
+        await player.close();
+        if (!keep) await rm(out, { recursive: true, force: true });
+    }
+});
+
+// The counter's red pixels as columns: which columns of the counter region hold any.
+function counterColumns(pattern) {
+    const rows = pattern.split("\n");
+    return [...rows[0]].map((_, x) => rows.some((r) => r[x] === "#"));
+}
+
+test("the sample deck plays: background and shapes, page counter, keys, end screen, replay", async () => {
+    const out = await mkdtemp(path.join(os.tmpdir(), "quillet-sample-"));
+    const player = await Player.launch();
+    try {
+        const { copy, movie } = await convert(sampleDeck, out, ["--slide-delay", SLIDE_DELAY, "--toolbar"]);
+        checkSwf(await readFile(movie), await ourTags(movie), { label: "sample.swf" });
+        await player.load(movie);
+        const stage = player.metadata;
+        const ours = await render(copy, path.join(out, "ours-no-text"), stage.width, { text: false });
+        const slideCount = (await readdir(ours)).filter((n) => /^slide-\d+\.png$/.test(n)).length;
+        assert.ok(slideCount >= 3, "the sample deck has several slides");
+
+        // Slide 1 shows its background and shapes where our renderer puts them: the content SSIM
+        // against our picture without texts, above the toolbar; and the master's yellow dot at
+        // the bottom right (912, 516, 18 x 18 points on a 960-point slide) has its colour.
+        const first = path.join(out, "slide-01-player.png");
+        await writeFile(first, (await player.screenshot()).png);
+        const [score] = await measure([[first, path.join(ours, slideFile(1))]], toolbarRows(stage.width));
+        assert.ok(score >= FLOOR_SAMPLE_FIRST_SLIDE, `slide 1 scores ${score} against our picture without texts`);
+        const scale = stage.width / 960;
+        const dot = { x: Math.round(921 * scale), y: Math.round(521 * scale), rgb: [0xf0, 0xb4, 0x29], tolerance: 24 };
+        await player.sample([dot], { timeoutMs: 3000 });
+
+        // The page counter: one pattern per slide; what follows the first number (" / N") is
+        // the same on every slide, the number differs.
+        const patterns = [await waitForPattern(player, (p) => count(p) > 10, "the page counter is not drawn")];
+        for (let n = 2; n <= slideCount; n++) {
+            await player.press(n % 2 === 0 ? "ArrowRight" : "Space");
+            const prev = patterns[patterns.length - 1];
+            patterns.push(await waitForPattern(player, (p) => count(p) > 10 && patternDistance(p, prev) > COUNTER_CHANGE,
+                `${n % 2 === 0 ? "the right arrow" : "space"} did not move to slide ${n}`));
+        }
+        for (const [i, a] of patterns.entries()) {
+            for (const [j, b] of patterns.entries()) {
+                if (i < j) assert.ok(patternDistance(a, b) > COUNTER_CHANGE, `slides ${i + 1} and ${j + 1} show the same counter`);
+            }
+        }
+        // The columns after the first number: the first empty column after the first ink.
+        const columns = patterns.map(counterColumns);
+        const firstInk = columns[0].indexOf(true);
+        const gap = columns[0].indexOf(false, firstInk);
+        assert.ok(firstInk >= 0 && gap > firstInk, "the counter starts with a number");
+        const tail = (p) => p.split("\n").map((r) => r.slice(gap)).join("\n");
+        for (const [i, p] of patterns.entries()) {
+            assert.ok(patternDistance(tail(p), tail(patterns[0])) <= COUNTER_CHANGE,
+                `slide ${i + 1}'s counter does not end like slide 1's ("/ N")`);
+            assert.ok(count(tail(p)) > 10, "the counter shows \"/ N\" after the number");
+        }
+        // The left arrow goes back a slide, with that slide's counter.
+        await player.press("ArrowLeft");
+        const near = (q) => (p) => count(p) > 10 && patternDistance(p, q) <= COUNTER_CHANGE;
+        await waitForPattern(player, near(patterns[slideCount - 2]), "the left arrow did not go back");
+        await player.press("ArrowRight");
+        await waitForPattern(player, near(patterns[slideCount - 1]), "the right arrow did not return to the last slide");
+        // After the last slide: the end screen; a key replays from slide 1.
+        await player.press("ArrowRight");
+        await waitForPattern(player, isEndScreen, "the end screen did not follow the last slide", 5000);
+        await player.press("KeyA");
+        await waitForPattern(player, near(patterns[0]), "a key on the end screen did not replay slide 1", 10000);
+        await player.sample([dot], { timeoutMs: 3000 });
+        await player.finish();
+    } finally {
+        await player.close();
+        await rm(out, { recursive: true, force: true });
+    }
+});
