@@ -659,7 +659,7 @@ TextLayout Builder::run() {
     out_.flipH = shape_.flipH;
     out_.flipV = shape_.flipV;
     out_.orientation = body_.orientation;
-    fontScale_ = std::clamp(finiteOr(body_.fontScale, 1), 0.01, 1.0);
+    fontScale_ = autofitFontScale(body_);
     reduction_ = std::clamp(finiteOr(body_.lineSpacingReduction, 0), 0.0, 1.0);
     insetLeft_ = std::max(0.0, finiteOr(body_.insetLeft, 0));
     double insetRight = std::max(0.0, finiteOr(body_.insetRight, 0));
@@ -924,6 +924,10 @@ RangeBounds rangeBounds(const TextLayout& layout, int start, int length) {
         return {c.x, c.baseline - 0.8 * size, c.advance, size};
     }
     return spanBounds(layout, start, start + length);
+}
+
+double autofitFontScale(const TextBody& body) {
+    return std::clamp(finiteOr(body.fontScale, 1), 0.01, 1.0);
 }
 
 TextLayout layoutText(const Shape& shape, const TextBody& body, fonts::FontLibrary* fonts,

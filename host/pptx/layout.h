@@ -188,6 +188,10 @@ std::u32string decodeText(const std::string& s);
 // (host::numbering_style codes 0..40). Styles this system does not draw fall back to "1." form.
 std::u32string numberLabel(int style, int number);
 
+// The body's stored autofit font scale as layout applies it (1 when unset, clamped to 0.01..1):
+// drawn sizes, and the sizes the host reports for runs and bullets, are the written sizes times it.
+double autofitFontScale(const TextBody& body);
+
 // Lays out the shape's text body. `fonts` may be null (no font system): estimated metrics.
 TextLayout layoutText(const Shape& shape, const TextBody& body, fonts::FontLibrary* fonts,
                       const LayoutOptions& options = {});

@@ -87,7 +87,9 @@ const RunProps& textProps(const Paragraph& p) {
 
 class BulletImpl : public host::BulletFormat {
   public:
-    explicit BulletImpl(const Paragraph& p) : b_(p.bullet), text_(textProps(p)) {}
+    // fontScale: the body's autofit scale, which the drawn bullet's size carries.
+    BulletImpl(const Paragraph& p, double fontScale)
+        : b_(p.bullet), text_(textProps(p)), fontScale_(fontScale) {}
     int visible() const override { return truth(b_.type != host::bullet_type::kNone); }
     int type() const override { return b_.type; }
     int style() const override { return b_.type == host::bullet_type::kNumbered ? b_.style : 0; }
@@ -106,7 +108,8 @@ class BulletImpl : public host::BulletFormat {
             props.fill.kind = FillKind::Solid;
             props.fill.color = b_.color;
         }
-        props.size = b_.pointSize > 0 ? b_.pointSize : text_.size * b_.relativeSize;
+        props.size = static_cast<float>(
+            (b_.pointSize > 0 ? b_.pointSize : text_.size * b_.relativeSize) * fontScale_);
         return std::make_shared<FontImpl>(props, 0, 0, 0);
     }
     int useTextFont() const override { return truth(b_.fontFollowsText); }
@@ -119,14 +122,15 @@ class BulletImpl : public host::BulletFormat {
   private:
     BulletData b_;
     RunProps text_;
+    double fontScale_ = 1;
 };
 
 class ParagraphFormatImpl : public host::ParagraphFormat {
   public:
-    explicit ParagraphFormatImpl(Paragraph p) : p_(std::move(p)) {}
+    ParagraphFormatImpl(Paragraph p, double fontScale) : p_(std::move(p)), fontScale_(fontScale) {}
     int alignment() const override { return p_.alignment; }
     std::shared_ptr<host::BulletFormat> bullet() const override {
-        return std::make_shared<BulletImpl>(p_);
+        return std::make_shared<BulletImpl>(p_, fontScale_);
     }
     float spaceBefore() const override { return p_.spaceBefore.value; }
     float spaceAfter() const override { return p_.spaceAfter.value; }
@@ -139,6 +143,7 @@ class ParagraphFormatImpl : public host::ParagraphFormat {
 
   private:
     Paragraph p_;
+    double fontScale_ = 1;
 };
 
 // ---- text ------------------------------------------------------------------------------------
@@ -261,10 +266,14 @@ class TextRangeImpl : public host::TextRange {
             if ((p.underline != "none") != (first->underline != "none")) underline = host::kMixed;
         }
         if (!first) first = &paragraphAt(u).endProps;
-        return std::make_shared<FontImpl>(*first, bold, italic, underline);
+        // The size as drawn: the body's stored autofit scale applied.
+        RunProps drawn = *first;
+        drawn.size = static_cast<float>(drawn.size * autofitFontScale(*body_));
+        return std::make_shared<FontImpl>(drawn, bold, italic, underline);
     }
     std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
-        return std::make_shared<ParagraphFormatImpl>(paragraphAt(units()));
+        return std::make_shared<ParagraphFormatImpl>(paragraphAt(units()),
+                                                     autofitFontScale(*body_));
     }
     int indentLevel() const override { return paragraphAt(units()).level + 1; }
     // Bounds from the shape's text layout (see layout.h for the rules).

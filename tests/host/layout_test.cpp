@@ -321,6 +321,31 @@ TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
     EXPECT_FLOAT_EQ(box.props.size, 15.0f);
 }
 
+// Under a stored autofit scale the host reports the drawn sizes: a run's font, a bullet's font
+// and a character's bound height all carry the scale (the written 20 pt at 50 % is 10 pt).
+TEST(Layout, AutofitScaleInReportedFontSizes) {
+    const std::string paragraph =
+        "<a:p><a:pPr marL=\"254000\" indent=\"-254000\"><a:buFont typeface=\"Arial\"/>"
+        "<a:buSzPct val=\"50000\"/><a:buChar char=\"o\"/></a:pPr><a:r><a:rPr sz=\"2000\"/>"
+        "<a:t>Scaled</a:t></a:r></a:p>";
+    Opened o = openSlide(textBox(2, 36, 72, 400, 60, "", paragraph,
+                                 "<a:normAutofit fontScale=\"50000\" lnSpcReduction=\"10000\"/>"),
+                         "autofitsizes");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 1u);
+    auto range = o.presentation->slides()->item(1)->shapes()->item(1)->textFrame()->textRange();
+    EXPECT_FLOAT_EQ(range->font()->size(), 10.0f);
+    EXPECT_FLOAT_EQ(range->characters(1, 1)->font()->size(), 10.0f);
+    EXPECT_NEAR(range->characters(1, 1)->boundHeight(), 10.0, 1e-4);
+    auto bullet = range->paragraphs(1)->paragraphFormat()->bullet();
+    EXPECT_FLOAT_EQ(bullet->font()->size(), 5.0f);
+    EXPECT_FLOAT_EQ(bullet->relativeSize(), 0.5f);
+    const LaidParagraph& p = t.paragraphs[0];
+    ASSERT_TRUE(p.bullet.present);
+    EXPECT_NEAR(t.styles[static_cast<std::size_t>(p.bullet.style)].size, bullet->font()->size(),
+                1e-4);
+}
+
 TEST(Layout, NumberedParagraphsCountRestartAndNest) {
     auto num = [](const std::string& text, const std::string& type, int level = 0,
                   const std::string& extra = "") {

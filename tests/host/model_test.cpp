@@ -317,7 +317,7 @@ TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
     auto xfont = xf->textRange()->font();
     EXPECT_EQ(xfont->name(), "Arial");
     EXPECT_EQ(xfont->nameFarEast(), "MS Mincho");  // presentation default: +mn-ea
-    EXPECT_FLOAT_EQ(xfont->size(), 18);            // presentation default
+    EXPECT_FLOAT_EQ(xfont->size(), 18 * 0.625f);   // presentation default, as drawn (autofit)
     EXPECT_EQ(xfont->shadow(), host::kTrue);
 }
 
