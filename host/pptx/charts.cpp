@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "host/pptx/fills.h"
 
@@ -98,6 +99,16 @@ FillData solid(const Color& c) {
     return f;
 }
 
+// Whether data labels show values: nullopt when the element does not say.
+std::optional<bool> showValues(pugi::xml_node dLbls) {
+    if (!dLbls) return std::nullopt;
+    if (strAttr(child(dLbls, "delete"), "val") == "1") return false;
+    pugi::xml_node v = child(dLbls, "showVal");
+    if (!v) return std::nullopt;
+    std::string val = strAttr(v, "val");
+    return val.empty() || val == "1" || val == "true";
+}
+
 ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& colors,
                        std::vector<std::string>& categories, std::size_t& seriesBudget) {
     ChartPlotData out;
@@ -115,6 +126,7 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
     bool vary = strAttr(child(plot, "varyColors"), "val") != "0" &&
                 static_cast<bool>(child(plot, "varyColors"));
     bool pie = type == ChartType::Pie || type == ChartType::Doughnut;
+    std::optional<bool> plotValues = showValues(child(plot, "dLbls"));
     std::size_t seriesCount = 0;
     for (pugi::xml_node ser : plot.children()) seriesCount += is(ser, "ser") ? 1 : 0;
     for (pugi::xml_node ser : plot.children()) {
@@ -154,6 +166,25 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
             for (std::size_t i = 0; i < s.values.size(); ++i) {
                 s.pointFills.emplace_back(i, solid(accentColor(colors, i)));
             }
+        }
+        s.showValues = showValues(child(ser, "dLbls")).value_or(plotValues.value_or(false));
+        // Fixed formats ("0", "0.0", "#,##0.00") give the labels' decimals.
+        std::string format = strAttr(child(child(ser, "dLbls"), "numFmt"), "formatCode");
+        if (format.empty())
+            format = strAttr(
+                child(plot, "dLbls") ? child(child(plot, "dLbls"), "numFmt") : pugi::xml_node(),
+                "formatCode");
+        if (format.empty())
+            format = child(child(child(child(ser, "val"), "numRef"), "numCache"), "formatCode")
+                         .child_value();
+        if (format.find('0') != std::string::npos && format.find('E') == std::string::npos) {
+            std::size_t dot = format.find('.');
+            int decimals = 0;
+            for (std::size_t k = dot == std::string::npos ? format.size() : dot + 1;
+                 k < format.size() && format[k] == '0' && decimals < 10; ++k) {
+                ++decimals;
+            }
+            s.labelDecimals = decimals;
         }
         for (pugi::xml_node dpt : ser.children()) {
             if (!is(dpt, "dPt")) continue;
@@ -261,8 +292,35 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         }
     }
     for (pugi::xml_node ax : plotArea.children()) {
+        if (!is(ax, "catAx") && !is(ax, "dateAx")) continue;
+        if (pugi::xml_node ln = path(ax, {"spPr", "ln"})) {
+            out->categoryAxisLine = readLine(ln, colors, nullptr, {});
+            out->categoryAxisShown = !child(ln, "noFill");
+        }
+        break;
+    }
+    for (pugi::xml_node plot : plotArea.children()) {
+        pugi::xml_node dLbls = child(plot, "dLbls");
+        if (!dLbls) dLbls = child(child(plot, "ser"), "dLbls");
+        if (auto sz = intAttr(path(dLbls, {"txPr", "p", "pPr", "defRPr"}), "sz")) {
+            out->valueLabelSize =
+                static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+            break;
+        }
+    }
+    for (pugi::xml_node ax : plotArea.children()) {
         if (!is(ax, "valAx")) continue;
-        if (child(ax, "majorGridlines")) out->gridlines = true;
+        if (pugi::xml_node grid = child(ax, "majorGridlines")) {
+            out->gridlines = true;
+            if (pugi::xml_node ln = path(grid, {"spPr", "ln"})) {
+                out->gridLine = readLine(ln, colors, nullptr, {});
+                out->gridlines = !child(ln, "noFill");
+            }
+        }
+        if (pugi::xml_node ln = path(ax, {"spPr", "ln"})) {
+            out->valueAxisLine = readLine(ln, colors, nullptr, {});
+            out->valueAxisShown = !child(ln, "noFill");
+        }
         if (strAttr(child(ax, "delete"), "val") == "1") out->axes = false;
         pugi::xml_node scaling = child(ax, "scaling");
         double lo = number(strAttr(child(scaling, "min"), "val").c_str());

@@ -238,6 +238,8 @@ struct ChartSeriesData {
     LineData line;  // lines; outlines of bars and slices
     // Points with their own fill (c:dPt), by index; pie slices of a varied chart.
     std::vector<std::pair<std::size_t, FillData>> pointFills;
+    bool showValues = false;  // data labels with the values
+    int labelDecimals = -1;   // digits after the point in labels; -1: as many as needed
 };
 
 struct ChartPlotData {
@@ -261,6 +263,10 @@ struct ChartData {
     bool gridlines = false;            // major gridlines of the value axis
     bool axes = true;                  // not deleted
     float titleSize = 0;               // points; 0: from the label size
+    float valueLabelSize = 0;          // points, of data labels; 0: the label size
+    // Lines of the value axis' major gridlines and of the axes; invisible: the defaults.
+    LineData gridLine, valueAxisLine, categoryAxisLine;
+    bool valueAxisShown = true, categoryAxisShown = true;  // false: the line has no fill
     // The value axis' fixed ends, when the file sets them.
     bool hasMinimum = false, hasMaximum = false;
     double minimum = 0, maximum = 0;

@@ -50,6 +50,21 @@ void line(cairo_t* cr, double x0, double y0, double x1, double y1, int rgb, doub
     cairo_stroke(cr);
 }
 
+// An axis or gridline: the file's line when it gives one, else a thin grey.
+void styledLine(cairo_t* cr, double x0, double y0, double x1, double y1, const LineData& l,
+                int fallbackRgb) {
+    Color c;
+    if (l.visible && fillColor(l.fill, c)) {
+        setColor(cr, c);
+        cairo_set_line_width(cr, std::clamp<double>(l.weight, 0.25, 10));
+        cairo_move_to(cr, x0, y0);
+        cairo_line_to(cr, x1, y1);
+        cairo_stroke(cr);
+        return;
+    }
+    line(cr, x0, y0, x1, y1, fallbackRgb, 0.75);
+}
+
 // A one-line text box.
 ShapePtr label(const ChartData& chart, const std::string& text, double x, double y, double w,
                double h, int alignment, double size, bool bold = false) {
@@ -78,9 +93,13 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
     return s;
 }
 
-std::string numberText(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.10g", std::fabs(v) < 1e-12 ? 0.0 : v);
+std::string numberText(double v, int decimals = -1) {
+    char buf[64];
+    if (decimals >= 0 && std::fabs(v) < 1e15) {
+        std::snprintf(buf, sizeof buf, "%.*f", std::min(decimals, 10), v);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.10g", std::fabs(v) < 1e-12 ? 0.0 : v);
+    }
     return buf;
 }
 
@@ -133,8 +152,17 @@ void drawPie(cairo_t* cr, const ChartPlotData& plot, const Box& area) {
 }
 
 // Bars, lines and areas over category slots, with the value axis running from lo to hi.
-void drawCategoryPlot(cairo_t* cr, const ChartPlotData& plot, const Box& area,
-                      std::size_t categories, double lo, double hi) {
+void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot,
+                      const Box& area, std::size_t categories, double lo, double hi,
+                      double labelSize, std::vector<ShapePtr>& texts) {
+    // A value's label, centred on (x, y).
+    auto valueLabel = [&](const ChartSeriesData& s, std::size_t i, double x, double y) {
+        if (!s.showValues || texts.size() >= 4 * kMaxLabels || i >= s.values.size()) return;
+        double w = labelSize * 5;
+        texts.push_back(label(chart, numberText(s.values[i], s.labelDecimals), x - w / 2,
+                              y - labelSize * 0.7, w, labelSize * 1.4, host::alignment::kCenter,
+                              labelSize, true));
+    };
     if (categories == 0 || !(hi > lo)) return;
     bool stacked = plot.grouping == "stacked" || plot.grouping == "percentStacked";
     bool percent = plot.grouping == "percentStacked";
@@ -185,12 +213,16 @@ void drawCategoryPlot(cairo_t* cr, const ChartPlotData& plot, const Box& area,
                 double offset = slot * i + gap * bar / 2 +
                                 (stacked ? 0 : static_cast<double>(k) * bar * (1 - overlap));
                 double a = at(from), b = at(to);
+                // Labels sit past the bar's end, or inside a stacked segment.
+                double past = stacked ? 0 : (v >= 0 ? 1 : -1) * labelSize * 0.9;
                 if (horizontal) {
                     double y = area.y + area.h - offset - bar;
                     fillRect(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i));
+                    valueLabel(s, i, stacked ? (a + b) / 2 : b + past * 2.5, y + bar / 2);
                 } else {
                     fillRect(cr, area.x + offset, std::min(a, b), bar, std::fabs(b - a),
                              pointFill(s, i));
+                    valueLabel(s, i, area.x + offset + bar / 2, stacked ? (a + b) / 2 : b - past);
                 }
             }
         }
@@ -233,6 +265,14 @@ void drawCategoryPlot(cairo_t* cr, const ChartPlotData& plot, const Box& area,
         for (const auto& p : pts) cairo_line_to(cr, p.first, p.second);
         setColor(cr, c);
         cairo_set_line_width(cr, std::clamp<double>(s.line.weight, 0.25, 20));
+        if (s.showValues) {
+            std::size_t k = 0;
+            for (std::size_t i = 0; i < categories && k < pts.size(); ++i) {
+                if (!std::isfinite(value(s, i))) continue;
+                valueLabel(s, i, pts[k].first, pts[k].second - labelSize);
+                ++k;
+            }
+        }
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_stroke(cr);
@@ -435,9 +475,9 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
         double p = valuePos(v);
         if (chart.gridlines) {
             if (horizontal) {
-                line(cr, p, plotBox.y, p, plotBox.y + plotBox.h, kGridGrey, 0.75);
+                styledLine(cr, p, plotBox.y, p, plotBox.y + plotBox.h, chart.gridLine, kGridGrey);
             } else {
-                line(cr, plotBox.x, p, plotBox.x + plotBox.w, p, kGridGrey, 0.75);
+                styledLine(cr, plotBox.x, p, plotBox.x + plotBox.w, p, chart.gridLine, kGridGrey);
             }
         }
         if (chart.axes && texts.size() < 2 * kMaxLabels) {
@@ -450,16 +490,32 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
             }
         }
     }
-    for (const ChartPlotData& p : chart.plots) drawCategoryPlot(cr, p, plotBox, categories, lo, hi);
+    double labelSize =
+        chart.valueLabelSize > 0 ? std::clamp<double>(chart.valueLabelSize, 6, 24) : size;
+    labelSize = std::min(labelSize, size * 1.5);
+    for (const ChartPlotData& p : chart.plots) {
+        drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labelSize, texts);
+    }
     if (chart.axes) {
         double zero = valuePos(std::clamp(0.0, lo, hi));
+        const LineData& va = chart.valueAxisLine;
+        const LineData& ca = chart.categoryAxisLine;
         if (horizontal) {
-            line(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, kAxisGrey, 0.75);
-            line(cr, plotBox.x, plotBox.y + plotBox.h, plotBox.x + plotBox.w, plotBox.y + plotBox.h,
-                 kAxisGrey, 0.75);
+            if (chart.valueAxisShown) {
+                styledLine(cr, plotBox.x, plotBox.y + plotBox.h, plotBox.x + plotBox.w,
+                           plotBox.y + plotBox.h, va, kAxisGrey);
+            }
+            if (chart.categoryAxisShown) {
+                styledLine(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, ca, kAxisGrey);
+            }
         } else {
-            line(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, kAxisGrey, 0.75);
-            line(cr, plotBox.x, plotBox.y, plotBox.x, plotBox.y + plotBox.h, kAxisGrey, 0.75);
+            if (chart.categoryAxisShown) {
+                styledLine(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, ca, kAxisGrey);
+            }
+            if (chart.valueAxisShown) {
+                styledLine(cr, plotBox.x, plotBox.y, plotBox.x, plotBox.y + plotBox.h, va,
+                           kAxisGrey);
+            }
         }
         // Category names, when they fit.
         double slot = (horizontal ? plotBox.h : plotBox.w) / static_cast<double>(categories);
