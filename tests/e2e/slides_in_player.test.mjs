@@ -28,20 +28,22 @@ import {
     waitForPattern,
 } from "./decks.mjs";
 
-// Floors of the overall means (content SSIM, player screenshot against each picture), set a
-// little under what was measured; raise them as the movie gains what it lacks (texts).
-const FLOOR_RENDERER = 0.5; // (a) our renderer's full picture
-const FLOOR_RENDERER_NO_TEXT = 0.5; // (b) our renderer's picture without texts
-const FLOOR_REFERENCE = 0.4; // (c) LibreOffice's rendering
+// Floors of the overall means (content SSIM, player screenshot against each picture), set under
+// what was measured on the first decks (a 0.955, b 0.935, c 0.54 over 13 slides, texts in the
+// movie) with room for the decks a full run has not measured yet; raise them after one.
+const FLOOR_RENDERER = 0.7; // (a) our renderer's full picture
+const FLOOR_RENDERER_NO_TEXT = 0.7; // (b) our renderer's picture without texts
+const FLOOR_REFERENCE = 0.35; // (c) LibreOffice's rendering
 // Slide 1 of the sample deck (no text in the movie yet) against our picture without texts.
 const FLOOR_SAMPLE_FIRST_SLIDE = 0.8;
 
 // The longest slide delay (20 s): the timer must not move on while a slide is measured.
 const SLIDE_DELAY = "20";
-// Without QUILLET_E2E_ALL: slides 1, 1 + STEP, 1 + 2 STEP, ... of every corpus deck (every slide
-// of the sample deck).
+// Without QUILLET_E2E_ALL: the first FIRST_SLIDES slides of every corpus deck (every slide of the
+// sample deck). The player slows down as a deck goes on (earlier slides stay on the stage under
+// later ones), so later slides cost the most.
 const ALL_SLIDES = process.env.QUILLET_E2E_ALL === "1";
-const SAMPLE_STEP = 8;
+const FIRST_SLIDES = 3;
 // Counter patterns of the same slide differ in up to 3 pixels as the progress bar grows under
 // them; those of two slides in 16 or more.
 const COUNTER_CHANGE = 8;
@@ -109,15 +111,17 @@ function sameAbove(a, b, rows) {
 }
 
 // Plays the movie slide by slide with the right arrow and writes a screenshot of each wanted
-// slide once the page counter shows that slide and the stage has settled; after the last slide
-// the end screen must follow. Returns the screenshot files by slide.
+// slide once the page counter shows that slide and the stage has settled; it stops after the
+// last wanted slide, and when that is the last slide the end screen must follow. Returns the
+// screenshot files by slide.
 async function playSlides(player, movie, slideCount, wanted, outDir) {
     const name = path.basename(movie);
     await player.load(movie);
     const toolbar = Math.ceil(TOOLBAR_TWIPS / 20) + 2;
     const shots = new Map();
     let counter = null;
-    for (let n = 1; n <= slideCount; n++) {
+    const lastWanted = Math.max(...wanted);
+    for (let n = 1; n <= lastWanted; n++) {
         if (n > 1) await player.press("ArrowRight");
         const previous = counter;
         counter = await waitForPattern(player, (p) => count(p) > 10 &&
@@ -141,9 +145,11 @@ async function playSlides(player, movie, slideCount, wanted, outDir) {
             last = image;
         }
     }
-    await player.press("ArrowRight");
-    await waitForPattern(player, isEndScreen, `${name}: the end screen did not follow slide ${slideCount}`,
-        SETTLE_TIMEOUT_MS);
+    if (lastWanted === slideCount) {
+        await player.press("ArrowRight");
+        await waitForPattern(player, isEndScreen, `${name}: the end screen did not follow slide ${slideCount}`,
+            SETTLE_TIMEOUT_MS);
+    }
     await player.finish(`playing ${name}`);
     return shots;
 }
@@ -192,7 +198,8 @@ test("every slide in the player against our renderer and the reference rendering
         for (const d of decks) {
             d.dir = path.join(out, d.name.replace(/\.pptx$/, ""));
             await mkdir(d.dir, { recursive: true });
-            d.copy = path.join(d.dir, d.name);
+            // The test server serves plain file names only.
+            d.copy = path.join(d.dir, d.name.replace(/[^A-Za-z0-9_.-]/g, "_"));
             d.movie = d.copy.replace(/\.pptx$/, ".swf");
             await copyFile(d.file, d.copy);
         }
@@ -212,7 +219,12 @@ test("every slide in the player against our renderer and the reference rendering
             checkSwf(bytes, await ourTags(d.movie), { label: d.name });
             const stage = readStageSize(bytes);
             assert.ok(stage, `${d.name}: no stage size`);
-            const width = Math.round(stage.width);
+            if (!Number.isInteger(stage.width) || !Number.isInteger(stage.height)) {
+                // The page cannot size the player to a fraction of a pixel.
+                t.diagnostic(`${d.name}: stage ${stage.width} x ${stage.height} is not whole pixels; not played`);
+                continue;
+            }
+            const width = stage.width;
             const { stdout } = await run(quillet(), ["inspect", "--json", d.copy], { maxBuffer: 64 << 20 });
             const slideCount = JSON.parse(stdout).slides.length;
             if (slideCount === 0) {
@@ -227,7 +239,7 @@ test("every slide in the player against our renderer and the reference rendering
             pictures.catch(() => {}); // awaited below; a failure must not go unhandled meanwhile
             const wanted = new Set();
             for (let n = 1; n <= slideCount; n++) {
-                if (d.sample || ALL_SLIDES || (n - 1) % SAMPLE_STEP === 0) wanted.add(n);
+                if (d.sample || ALL_SLIDES || n <= FIRST_SLIDES) wanted.add(n);
             }
             const shotsDir = path.join(d.dir, "player");
             await mkdir(shotsDir, { recursive: true });
@@ -262,7 +274,7 @@ test("every slide in the player against our renderer and the reference rendering
         const overall = { a: summarise(all.a), b: summarise(all.b), c: summarise(all.c) };
         const seconds = (ms) => (ms / 1000).toFixed(1);
         console.log(`\nSlides in the player (content SSIM; ${ALL_SLIDES ? "every slide" :
-            `every slide of the sample deck, every ${SAMPLE_STEP}th of the corpus decks`})\n` +
+            `every slide of the sample deck, the first ${FIRST_SLIDES} of each corpus deck`})\n` +
             `${table(rows, overall)}\n` +
             `time: conversion ${seconds(converted - started)} s, playing and measuring ` +
             `${seconds(Date.now() - converted)} s\n`);
