@@ -166,66 +166,6 @@ void PresentationContext::renderBackgrounds() {
     }
 }
 
-bool PresentationContext::exportElementPicture(Element& element, int keyColour, bool asPng) {
-    if (!presentation_ || !application_ || !element.hostShape) return false;
-    const std::string path = elementPicture(element.slideIndex, element.shapeIndex, asPng);
-    if (asPng) element.pictureScale = 1.4222f;
-    const double scale = asPng ? element.pictureScale : 1.0;
-    element.hostShape->copy();
-    auto presentations = application_->presentations();
-    if (!presentations) return false;
-    auto scratch = presentations->add(host::kFalse);
-    if (!scratch) return false;
-    CloseGuard closeScratch(scratch);
-    auto pageSetup = scratch->pageSetup();
-    auto slides = scratch->slides();
-    if (!pageSetup || !slides) return false;
-    double w = element.width * scale;
-    double h = element.height * scale;
-    if (element.outlineVisible) {
-        w += 2 * element.outlineWeight * scale;
-        h += 2 * element.outlineWeight * scale;
-    }
-    w = std::max(w, 72.0);
-    h = std::max(h, 72.0);
-    pageSetup->setSlideSize(7);
-    pageSetup->setSlideWidth(static_cast<float>(w + 10));
-    pageSetup->setSlideHeight(static_cast<float>(h + 10));
-    auto slide = slides->add(1, host::layout::kBlank);
-    if (!slide) return false;
-    slide->setFollowMasterBackground(host::kFalse);
-    if (auto background = slide->background()) {
-        background->setVisible(host::kTrue);
-        background->setForeColorRgb(derivedKeyColour(keyColour));
-    }
-    auto shapes = slide->shapes();
-    auto copy = shapes ? shapes->paste() : nullptr;
-    if (!copy) return false;
-    if (auto fill = copy->fill(); fill && element.fill) {
-        fill->setForeColorRgb(element.fill->foreColorRgb());
-    }
-    if (auto line = copy->line()) {
-        line->setForeColorRgb(element.lineColour.getRed() | element.lineColour.getGreen() << 8 |
-                              element.lineColour.getBlue() << 16);
-    }
-    float lw = element.outlineVisible ? element.outlineWeight : 0.0f;
-    element.outlineOffsetX = roundHalf(lw * 20.0);
-    element.outlineOffsetY = element.outlineOffsetX;
-    lw = std::max(lw, 1.0f);
-    copy->setLeft(lw);
-    copy->setTop(lw);
-    copy->setLockAspectRatio(host::kFalse);
-    copy->setWidth(static_cast<float>((element.width + 2 * lw) * scale));
-    copy->setHeight(static_cast<float>((element.height + 2 * lw) * scale));
-    // A text the movie draws itself must not be in the picture too.
-    if (element.textDrawnApart && copy->hasTextFrame() == host::kTrue) {
-        if (auto frame = copy->textFrame()) {
-            if (auto range = frame->textRange()) range->deleteText();
-        }
-    }
-    return slide->exportPicture(path, asPng ? "png" : "jpg", roundHalf(w) + 10, roundHalf(h) + 10);
-}
-
 void PresentationContext::removeWorkingFiles() noexcept {
     std::error_code ignored;
     if (!temporaryCopy_.empty()) fs::remove(temporaryCopy_, ignored);
@@ -362,25 +302,6 @@ void capture(ConversionJob& job) {
             job.progress.reportProgress(text, 1, 0);
         }
     }
-}
-
-bool ConversionJob::loadElementPicture(Element& element, int keyColour, bool asPng) {
-    const int key = derivedKeyColour(keyColour);
-    auto loader = asPng
-                      ? media::createImageLoader(key & 0xFF, (key >> 8) & 0xFF, (key >> 16) & 0xFF)
-                      : media::createImageLoader();
-    loader->setDiagnostics(nullptr);
-    const std::string path = context.elementPicture(element.slideIndex, element.shapeIndex, asPng);
-    if (loader->decodeFile(path) != media::Success) return false;
-    const int bitmap = newIdentifier();
-    const int shape = newIdentifier();
-    auto image = loader->defineImage(bitmap);
-    auto filled = loader->defineShape(shape, bitmap, 0, 0, 0, transform::FSColor(0, 0, 0));
-    if (!image || !filled) return false;
-    movie.add(std::move(image));
-    movie.add(std::move(filled));
-    element.characterId = shape;
-    return true;
 }
 
 }  // namespace quillet::engine

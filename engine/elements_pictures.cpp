@@ -63,8 +63,10 @@ bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element
     // picture's edge.
     const double margin =
         std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0, 1.0);
-    const double w = std::max((turnedWidth + 2 * margin) * scale, kSmallestSide);
-    const double h = std::max((turnedHeight + 2 * margin) * scale, kSmallestSide);
+    // The scratch page holds the shape at its own size; the finer PNG picture comes from drawing
+    // the page at more pixels, which scales everything on it alike (outlines, tables, groups).
+    const double w = std::max(turnedWidth + 2 * margin, kSmallestSide);
+    const double h = std::max(turnedHeight + 2 * margin, kSmallestSide);
 
     path = context.elementPicture(element.slideIndex, element.shapeIndex, asPng);
     element.hostShape->copy();
@@ -93,18 +95,16 @@ bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element
         fill->setForeColorRgb(element.fill->foreColorRgb());
     }
     if (auto line = copy->line()) line->setForeColorRgb(lineRgb(element.lineColour));
-    copy->setLockAspectRatio(host::kFalse);
-    copy->setWidth(static_cast<float>(width * scale));
-    copy->setHeight(static_cast<float>(height * scale));
-    copy->setLeft(static_cast<float>((margin + (turnedWidth - width) / 2) * scale));
-    copy->setTop(static_cast<float>((margin + (turnedHeight - height) / 2) * scale));
-    // The text is built on its own.
-    if (copy->hasTextFrame() == host::kTrue) {
+    copy->setLeft(static_cast<float>(margin + (turnedWidth - width) / 2));
+    copy->setTop(static_cast<float>(margin + (turnedHeight - height) / 2));
+    // A text the movie draws itself must not be in the picture too.
+    if (element.textDrawnApart && copy->hasTextFrame() == host::kTrue) {
         if (auto frame = copy->textFrame()) {
             if (auto range = frame->textRange()) range->deleteText();
         }
     }
-    if (!slide->exportPicture(path, asPng ? "png" : "jpg", roundHalf(w) + 10, roundHalf(h) + 10)) {
+    if (!slide->exportPicture(path, asPng ? "png" : "jpg", roundHalf((w + kScratchFrame) * scale),
+                              roundHalf((h + kScratchFrame) * scale))) {
         return false;
     }
 

@@ -153,9 +153,6 @@ class PresentationContext {
     // Renders every slide's and both masters' background pictures through a temporary copy,
     // which is removed again. Pictures the host cannot export are simply absent.
     void renderBackgrounds();
-    // Draws the element's shape alone on a scratch slide keyed with keyColour (RGB) and exports it
-    // to the element's picture; false when no picture could be written.
-    bool exportElementPicture(Element& element, int keyColour, bool asPng);
     // Removes the picture folder and everything in it, and the temporary copy if it is left.
     // Never throws.
     void removeWorkingFiles() noexcept;
@@ -204,10 +201,6 @@ class ConversionJob {
     // The master record a slide shows: title master for "TitleMaster", slide master for
     // "SlideMaster", else none (also for null and for the master records themselves).
     SlideRecord* getMasterRecord(const SlideRecord* record) const;
-
-    // Loads the element's exported picture as a bitmap and a bitmap-filled shape; stores the
-    // shape's identifier as the element's characterId. False when the picture cannot be loaded.
-    bool loadElementPicture(Element& element, int keyColour, bool asPng);
 
     // The number of slides of the presentation (masters not counted).
     int slideCount() const;
