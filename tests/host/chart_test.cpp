@@ -107,6 +107,24 @@ TEST(ChartReading, SeriesValuesCategoriesAndColours) {
     EXPECT_FALSE(c.hasTitle);
 }
 
+TEST(ChartReading, ValueLabelsAndTheirFormat) {
+    auto deck = deckWithChart(chartPart(
+        std::string(kColumns) +
+        "<c:dLbls><c:numFmt formatCode=\"0.0\" sourceLinked=\"0\"/><c:showVal val=\"1\"/>"
+        "</c:dLbls>" +
+        series(0, "On", {"1"}) +
+        series(1, "Off", {"2"}).insert(7, "<c:dLbls><c:delete val=\"1\"/></c:dLbls>") +
+        "</c:barChart><c:valAx><c:majorGridlines><c:spPr><a:ln><a:noFill/></a:ln></c:spPr>"
+        "</c:majorGridlines></c:valAx>"));
+    ASSERT_TRUE(frameOf(*deck).chart);
+    const ChartData& c = *frameOf(*deck).chart;
+    ASSERT_EQ(c.plots.at(0).series.size(), 2u);
+    EXPECT_TRUE(c.plots[0].series[0].showValues);
+    EXPECT_EQ(c.plots[0].series[0].labelDecimals, 1);
+    EXPECT_FALSE(c.plots[0].series[1].showValues);
+    EXPECT_FALSE(c.gridlines);  // drawn with no fill
+}
+
 TEST(ChartReading, PieSlicesTakeTheAccents) {
     auto deck = deckWithChart(chartPart("<c:pieChart><c:varyColors val=\"1\"/>" +
                                             series(0, "Sales", {"3", "1"}) +
