@@ -823,6 +823,16 @@ std::u32string decodeText(const std::string& s) {
     return out;
 }
 
+// Prefix + label + suffix, built by appending (the operator with a literal on the left trips a
+// false overlap warning of the optimiser).
+static std::u32string framed(const char32_t* before, const std::u32string& label,
+                             const char32_t* after) {
+    std::u32string out(before);
+    out += label;
+    out += after;
+    return out;
+}
+
 std::u32string numberLabel(int style, int number) {
     using namespace host::numbering_style;
     number = std::clamp(number, 1, 32767);
@@ -837,7 +847,7 @@ std::u32string numberLabel(int style, int number) {
         case 3:
             return d + U".";
         case 4:
-            return U"(" + roman(number, false) + U")";
+            return framed(U"(", roman(number, false), U")");
         case 5:
             return roman(number, false) + U")";
         case 6:
@@ -845,19 +855,19 @@ std::u32string numberLabel(int style, int number) {
         case 7:
             return roman(number, true) + U".";
         case 8:
-            return U"(" + alpha(number, false) + U")";
+            return framed(U"(", alpha(number, false), U")");
         case 9:
             return alpha(number, false) + U")";
         case 10:
-            return U"(" + alpha(number, true) + U")";
+            return framed(U"(", alpha(number, true), U")");
         case 11:
             return alpha(number, true) + U")";
         case 12:
-            return U"(" + d + U")";
+            return framed(U"(", d, U")");
         case 13:
             return d;
         case 14:
-            return U"(" + roman(number, true) + U")";
+            return framed(U"(", roman(number, true), U")");
         case 15:
             return roman(number, true) + U")";
         case 16:  // ea1ChsPlain
@@ -876,7 +886,7 @@ std::u32string numberLabel(int style, int number) {
             if (number <= 10) return std::u32string(1, static_cast<char32_t>(0x2776 + number - 1));
             return d;
         case 23:
-            return U"- " + d + U" -";  // arabic1Minus
+            return framed(U"- ", d, U" -");  // arabic1Minus
         case 24:
             return d + U" -";  // arabic2Minus
         case 28:
