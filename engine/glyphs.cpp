@@ -18,7 +18,8 @@ int twips(double pixels) {
     return roundHalf(pixels * 20.0);
 }
 
-// Next code point of a UTF-8 text; a malformed byte stands for itself so nothing is skipped.
+}  // namespace
+
 char32_t nextCode(const std::string& text, std::size_t& i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
@@ -35,8 +36,6 @@ char32_t nextCode(const std::string& text, std::size_t& i) {
     i += 1 + extra;
     return code;
 }
-
-}  // namespace
 
 GlyphExtent extractGlyph(fonts::FontLibrary& fonts, char32_t code, const fonts::LogicalFont& font,
                          int penX, int penY, transform::FSShape& shape,

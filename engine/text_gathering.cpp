@@ -88,65 +88,52 @@ int romanLabel(int v, bool upper, std::u32string& out) {
 }
 
 std::u32string numberingLabel(int style, int n) {
+    enum class Kind { alpha, decimal, cjk, roman };
+    struct Style {
+        Kind kind;
+        bool upper;
+        const char32_t* before;
+        const char32_t* after;
+    };
+    // The numbering styles 0 to 17: formatter, case and punctuation.
+    static constexpr std::array<Style, kNumberingStyles> kStyles = {{
+        {Kind::alpha, false, U"", U"."},
+        {Kind::alpha, true, U"", U"."},
+        {Kind::decimal, false, U"", U")"},
+        {Kind::decimal, false, U"", U"."},
+        {Kind::roman, false, U"(", U")"},
+        {Kind::roman, false, U"", U")"},
+        {Kind::roman, false, U"", U"."},
+        {Kind::roman, true, U"", U"."},
+        {Kind::alpha, false, U"(", U")"},
+        {Kind::alpha, false, U"", U")"},
+        {Kind::alpha, true, U"(", U")"},
+        {Kind::alpha, true, U"", U")"},
+        {Kind::decimal, false, U"(", U")"},
+        {Kind::decimal, false, U"", U""},
+        {Kind::roman, true, U"(", U")"},
+        {Kind::roman, true, U"", U")"},
+        {Kind::cjk, false, U"", U""},
+        {Kind::cjk, false, U"", U"."},
+    }};
     std::u32string label;
-    switch (style) {
-        case 0:
-            alphaLabel(n, false, label);
-            return label + U".";
-        case 1:
-            alphaLabel(n, true, label);
-            return label + U".";
-        case 2:
+    if (style < 0 || style >= kNumberingStyles) return label;
+    const Style& s = kStyles[static_cast<std::size_t>(style)];
+    switch (s.kind) {
+        case Kind::alpha:
+            alphaLabel(n, s.upper, label);
+            break;
+        case Kind::decimal:
             decimalLabel(n, false, label);
-            return label + U")";
-        case 3:
-            decimalLabel(n, false, label);
-            return label + U".";
-        case 4:
-            romanLabel(n + 1, false, label);
-            return framed(U"(", label, U")");
-        case 5:
-            romanLabel(n + 1, false, label);
-            return label + U")";
-        case 6:
-            romanLabel(n + 1, false, label);
-            return label + U".";
-        case 7:
-            romanLabel(n + 1, true, label);
-            return label + U".";
-        case 8:
-            alphaLabel(n, false, label);
-            return framed(U"(", label, U")");
-        case 9:
-            alphaLabel(n, false, label);
-            return label + U")";
-        case 10:
-            alphaLabel(n, true, label);
-            return framed(U"(", label, U")");
-        case 11:
-            alphaLabel(n, true, label);
-            return label + U")";
-        case 12:
-            decimalLabel(n, false, label);
-            return framed(U"(", label, U")");
-        case 13:
-            decimalLabel(n, false, label);
-            return label;
-        case 14:
-            romanLabel(n + 1, true, label);
-            return framed(U"(", label, U")");
-        case 15:
-            romanLabel(n + 1, true, label);
-            return label + U")";
-        case 16:
+            break;
+        case Kind::cjk:
             decimalLabel(n, true, label);
-            return label;
-        case 17:
-            decimalLabel(n, true, label);
-            return label + U".";
-        default:
-            return label;
+            break;
+        case Kind::roman:
+            romanLabel(n + 1, s.upper, label);
+            break;
     }
+    return framed(s.before, label, s.after);
 }
 
 BulletLabels gatherBullets(const host::TextRange& range, bool charsetIsAnsi) {

@@ -21,22 +21,6 @@ using transform::FSText;
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kBlack = 0x000000;
 
-// The first code point of a UTF-8 text; 0 when it is empty or malformed.
-char32_t firstCode(const std::string& text) {
-    if (text.empty()) return 0;
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return lead;
-    const std::size_t extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (extra == 0 || lead >= 0xF8 || text.size() <= extra) return 0;
-    char32_t code = lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-        if ((byte(k) & 0xC0) != 0x80) return 0;
-        code = code << 6 | (byte(k) & 0x3F);
-    }
-    return code;
-}
-
 // Characters that draw nothing: control characters (paragraph marks, line breaks, tabs) and
 // spaces of every width.
 bool drawsNothing(char32_t c) {
@@ -128,7 +112,9 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     for (int i = 1; i <= n; ++i) {
         const auto one = range->characters(i, 1);
         if (!one) continue;
-        const char32_t c = firstCode(one->text());
+        const std::string text = one->text();
+        std::size_t at = 0;
+        const char32_t c = text.empty() ? 0 : nextCode(text, at);
         if (drawsNothing(c)) continue;
         const float size = one->boundHeight();
         if (!std::isfinite(size) || size <= 0) continue;
