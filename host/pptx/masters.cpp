@@ -348,7 +348,7 @@ void MasterSet::mapLayouts(PresentationData& deck) {
         t.background = l->background;
         t.master = l->record;
         t.masterName = l->record->name;
-        t.showMasterShapes = !l->folded && l->showMasterShapes;
+        t.showMasterShapes = !l->folded && (l->showMasterShapes || l.get() == titleLayout);
         t.folded = l->folded;
         deck.layouts.push_back(std::move(t));
     }

@@ -222,7 +222,10 @@ class DeckReader {
         slide->master = layout ? layout->record : deck.slideMaster;
         slide->masterName = slide->master->name;
         bool layoutShowsMaster = layout ? layout->showMasterShapes : true;
-        slide->displayMasterShapes = !folded && showMaster && layoutShowsMaster;
+        // The title record already holds the master's decoration only when its layout shows it,
+        // and the layout's own decoration always.
+        bool titleRecord = layout && deck.titleMaster && layout->record == deck.titleMaster;
+        slide->displayMasterShapes = !folded && showMaster && (layoutShowsMaster || titleRecord);
         slide->followMasterBackground = !folded && !ownBackground;
         if (folded && showMaster) {
             if (layoutShowsMaster) {
