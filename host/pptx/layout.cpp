@@ -18,6 +18,11 @@ constexpr double kSmallCapsScale = 0.8;
 constexpr double kMinSize = 0.5;  // points; smaller sizes are drawn at this size
 constexpr double kMaxSize = 4000.0;
 constexpr double kEpsilon = 1e-6;
+// A line's cell at 100 % spacing, per point of its largest size, whatever its faces: single
+// spacing is 1.2 times the size with the baseline one size below the line's top, so lines keep
+// their pitch when a substitute face has other metrics.
+constexpr double kLineAscent = 1.0;
+constexpr double kLineDescent = 0.2;
 
 char32_t upper(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 32;
@@ -66,30 +71,6 @@ class Measurer {
   public:
     explicit Measurer(fonts::FontLibrary* library) : library_(library) {}
 
-    // Ascent and descent per point of size.
-    std::pair<double, double> cell(const fonts::LogicalFont& font) {
-        Entry& e = entry(font);
-        return {e.ascent, e.descent};
-    }
-    // The same for one character: the cell of the face that draws it, which is the font's East
-    // Asian face or a fallback face for characters the font's own face lacks.
-    std::pair<double, double> cell(const fonts::LogicalFont& font, char32_t code) {
-        Entry& e = entry(font);
-        if (!library_ || code < 0x80) return {e.ascent, e.descent};
-        auto it = e.cells.find(code);
-        if (it != e.cells.end()) return it->second;
-        std::pair<double, double> result{e.ascent, e.descent};
-        fonts::FaceInfo face = library_->faceFor(font, code);
-        if (face.valid() && !face.family.empty() && face.family != e.family) {
-            fonts::LogicalFont drawn = font;
-            drawn.faceName = face.family;
-            drawn.eastAsianFaceName.clear();
-            const Entry& d = entry(drawn);  // references into the map survive its growth
-            if (d.family == face.family) result = {d.ascent, d.descent};
-        }
-        e.cells.emplace(code, result);
-        return result;
-    }
     double advance(const fonts::LogicalFont& font, char32_t code, double size) {
         Entry& e = entry(font);
         auto it = e.advances.find(code);
@@ -105,11 +86,7 @@ class Measurer {
   private:
     static constexpr double kUnit = 1000.0;
     struct Entry {
-        double ascent = 0.905;
-        double descent = 0.212;
-        std::string family;  // of the primary face
         std::unordered_map<char32_t, double> advances;
-        std::unordered_map<char32_t, std::pair<double, double>> cells;
     };
     static double estimateAdvance(char32_t code) {
         if (code < 0x20) return 0;
@@ -125,16 +102,7 @@ class Measurer {
                std::to_string(font.charSet);
         auto it = entries_.find(key);
         if (it != entries_.end()) return it->second;
-        Entry e;
-        if (library_) {
-            fonts::FontMetrics m = library_->metrics(font, kUnit);
-            if (m.cellHeight > 0 && std::isfinite(m.cellHeight)) {
-                e.ascent = m.ascent / kUnit;
-                e.descent = m.descent / kUnit;
-            }
-            e.family = library_->primaryFace(font).family;
-        }
-        return entries_.emplace(std::move(key), std::move(e)).first->second;
+        return entries_.emplace(std::move(key), Entry{}).first->second;
     }
 
     fonts::FontLibrary* library_;
@@ -158,7 +126,7 @@ struct Item {
     int style = 0;
     double advance = 0;  // natural width; tabs are measured where they stand
     double shift = 0;    // baseline offset, y down
-    double ascent = 0;   // of the face that draws it
+    double ascent = 0;   // of its line cell
     double descent = 0;
     bool lineBreak = false;
     bool tab = false;
@@ -228,9 +196,8 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
     s.font = fonts::logicalFontFor(size, props.bold, props.italic, s.underline,
                                    options_.charsetIsAnsi, props.latin, props.eastAsian);
-    auto [ascent, descent] = measure_.cell(s.font);
-    s.ascent = ascent * size;
-    s.descent = descent * size;
+    s.ascent = kLineAscent * size;
+    s.descent = kLineDescent * size;
 
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
     char numbers[160];
@@ -313,9 +280,8 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                 const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
                 it.advance = measure_.advance(s.font, it.glyph, s.size) + spacing;
                 it.space = isSpace(c);
-                auto [ascent, descent] = measure_.cell(s.font, it.glyph);
-                it.ascent = ascent * s.size;
-                it.descent = descent * s.size;
+                it.ascent = s.ascent;
+                it.descent = s.descent;
             }
             items.push_back(it);
         }
@@ -361,11 +327,6 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         }
         bulletAscent = s.ascent;
         bulletDescent = s.descent;
-        for (char32_t c : bullet.label) {
-            auto [ascent, descent] = measure_.cell(s.font, c);
-            bulletAscent = std::max(bulletAscent, ascent * s.size);
-            bulletDescent = std::max(bulletDescent, descent * s.size);
-        }
     }
 
     // Where lines start.

@@ -1,8 +1,8 @@
 // Our slide pictures against the corpus's reference renderings (LibreOffice, 480 pixels wide):
 // every slide of every deck that has references is drawn at 480 pixels wide and scored with the
 // content SSIM. Prints the mean and the worst slide per deck and fails when the overall mean
-// drops below the level this renderer has reached. With QUILLET_FIDELITY_OUT set, both pictures
-// of every slide are written there for viewing.
+// drops below the level this renderer has reached. With QUILLET_FIDELITY_OUT set, our picture
+// of every slide is written there for viewing, with its score appended to scores.tsv.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,6 +88,10 @@ TEST(CorpusFidelity, SlidesMatchTheReferenceRenderings) {
             if (outEnv) {
                 fs::create_directories(fs::path(outEnv) / name);
                 pptx::render::writePng(ours.get(), (fs::path(outEnv) / name / file).string());
+                if (std::FILE* f = std::fopen((fs::path(outEnv) / "scores.tsv").c_str(), "a")) {
+                    std::fprintf(f, "%s\t%zu\t%.4f\n", name.c_str(), i + 1, *s);
+                    std::fclose(f);
+                }
             }
             sum += *s;
             ++n;
