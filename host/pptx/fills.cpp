@@ -180,7 +180,28 @@ FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRef
         pugi::xml_node blip = child(fill, "blip");
         pugi::xml_attribute embed = prefixedAttr(blip, "embed");
         if (embed && refs) out.picture = refs->media(embed.value());
-        out.tile = static_cast<bool>(child(fill, "tile"));
+        if (pugi::xml_node tile = child(fill, "tile")) {
+            out.tile = true;
+            auto scale = [&](const char* name) {
+                return static_cast<float>(
+                    std::clamp<std::int64_t>(intAttr(tile, name, 100000), -10000000, 10000000) /
+                    100000.0);
+            };
+            auto offset = [&](const char* name) {
+                return static_cast<float>(
+                    std::clamp<std::int64_t>(intAttr(tile, name, 0), -51206400000, 51206400000) /
+                    12700.0);
+            };
+            out.tiling.scaleX = scale("sx");
+            out.tiling.scaleY = scale("sy");
+            out.tiling.offsetX = offset("tx");
+            out.tiling.offsetY = offset("ty");
+            out.tiling.align = strAttr(tile, "algn");
+            if (out.tiling.align.empty()) out.tiling.align = "tl";
+            std::string flip = strAttr(tile, "flip");
+            out.tiling.flipX = flip == "x" || flip == "xy";
+            out.tiling.flipY = flip == "y" || flip == "xy";
+        }
         if (pugi::xml_node src = child(fill, "srcRect")) {
             out.cropLeft = percent(src, "l");
             out.cropTop = percent(src, "t");

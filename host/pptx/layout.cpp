@@ -194,6 +194,10 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
         s.color = props.fill.color;
     }
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
+    if (props.outlineWidth > 0 && std::isfinite(props.outlineWidth)) {
+        s.outlineColor = props.outlineColor;
+        s.outlineWidth = props.outlineWidth * fontScale_;
+    }
     s.font = fonts::logicalFontFor(size, props.bold, props.italic, s.underline,
                                    options_.charsetIsAnsi, props.latin, props.eastAsian);
     s.ascent = kLineAscent * size;
@@ -201,8 +205,9 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
 
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
     char numbers[160];
-    std::snprintf(numbers, sizeof numbers, "|%.6f|%d|%d|%d|%d|%d|%.4f|%d", s.size, s.bold, s.italic,
-                  s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet);
+    std::snprintf(numbers, sizeof numbers, "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f", s.size,
+                  s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
+                  s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth);
     key += numbers;
     auto it = styleIndex_.find(key);
     if (it != styleIndex_.end()) return it->second;

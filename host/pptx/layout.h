@@ -72,8 +72,10 @@ struct CharStyle {
     std::string underlineStyle = "none";  // "sng", "dbl", ... as in the file
     bool strike = false;
     bool shadow = false;
-    double ascent = 0;   // cell ascent at `size`
-    double descent = 0;  // cell descent at `size`
+    Color outlineColor;       // glyph outline, drawn when outlineWidth > 0
+    double outlineWidth = 0;  // points
+    double ascent = 0;        // cell ascent at `size`
+    double descent = 0;       // cell descent at `size`
     bool operator==(const CharStyle&) const = default;
 };
 

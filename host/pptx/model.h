@@ -64,6 +64,14 @@ struct FillData {
     int patternCode = 0;
     std::shared_ptr<MediaPart> picture;
     bool tile = false;
+    // Tiling: the tile is the picture at its own resolution times the scales, its origin at
+    // the alignment corner of the filled box moved by the offsets; flips mirror every other tile.
+    struct Tiling {
+        float scaleX = 1, scaleY = 1;
+        float offsetX = 0, offsetY = 0;  // points
+        std::string align = "tl";        // tl, t, tr, l, ctr, r, bl, b, br
+        bool flipX = false, flipY = false;
+    } tiling;
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;  // fractions (srcRect)
     PictureEffects effects;                                          // of the picture
     bool fromBackground = false;  // the shape shows the slide background (useBgFill)
@@ -102,6 +110,10 @@ struct RunProps {
     std::string complexScript;
     std::string symbol;
     FillData fill;  // usually solid
+    // The outline drawn around each glyph (the run's a:ln with a solid fill); none when the width
+    // is 0.
+    Color outlineColor;
+    float outlineWidth = 0;  // points
     std::string language;
 };
 

@@ -67,7 +67,11 @@ class FontImpl : public host::Font {
         return underline_ ? underline_ : truth(p_.underline != "none");
     }
     int shadow() const override { return truth(p_.shadow); }
-    int colorRgb() const override { return p_.fill.color.rgb; }
+    // Hollow text (no fill, an outline) shows in its outline's colour where glyphs are filled.
+    int colorRgb() const override {
+        if (p_.fill.kind == FillKind::None && p_.outlineWidth > 0) return p_.outlineColor.rgb;
+        return p_.fill.color.rgb;
+    }
     float size() const override { return p_.size; }
     std::string name() const override { return p_.latin; }
     std::string nameFarEast() const override { return p_.eastAsian; }

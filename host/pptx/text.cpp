@@ -37,6 +37,18 @@ void applyRunProps(RunProps& props, pugi::xml_node rPr, const TextContext& conte
     if (pugi::xml_node fill = findFill(rPr)) {
         props.fill = readFill(fill, context.colors, context.refs);
     }
+    if (pugi::xml_node ln = child(rPr, "ln")) {
+        pugi::xml_node lineFill = findFill(ln);
+        FillData f = lineFill ? readFill(lineFill, context.colors, context.refs) : FillData{};
+        if (f.kind == FillKind::Solid || f.kind == FillKind::Gradient) {
+            props.outlineColor =
+                f.kind == FillKind::Gradient && !f.stops.empty() ? f.stops.front().color : f.color;
+            props.outlineWidth = static_cast<float>(
+                std::clamp<std::int64_t>(intAttr(ln, "w", 9525), 0, 20116800) / 12700.0);
+        } else if (lineFill) {
+            props.outlineWidth = 0;  // an outline without colour: none
+        }
+    }
     if (pugi::xml_node effects = child(rPr, "effectLst")) {
         props.shadow = static_cast<bool>(child(effects, "outerShdw"));
     }

@@ -2,6 +2,8 @@
 // scaling), the preset table, picture decoding of hostile data, and pixel checks on small decks.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -537,6 +539,58 @@ TEST(RenderSlide, TextIsDrawnInItsBox) {
     EXPECT_EQ(outside, 0);
 }
 
+// Text with no fill and an outline is drawn hollow: the stems of an 'I' at 200 points are red at
+// their edges and white inside; with a fill too, the inside takes the fill. The host reports the
+// outline's colour for hollow text, which the movie fills its glyphs with.
+TEST(RenderSlide, TextOutlinesAreStroked) {
+    auto textBox = [](const std::string& fill) {
+        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\"><a:ln w=\"38100\">" +
+                              solid("FF0000") + "</a:ln>" + fill +
+                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
+                              "</a:p>");
+    };
+    auto scan = [](const Rendered& r, int& red, int& inner) {
+        // Along the middle of the stem's height: runs of red edges around its inside.
+        red = inner = 0;
+        int y = 100 + 4 + 120;  // inset, then well inside the capital
+        int first = -1, last = -1;
+        for (int x = 100; x < 500; ++x) {
+            unsigned p = pixelRgb(r.picture.get(), x, y);
+            if (p == 0xFF0000u) {
+                ++red;
+                if (first < 0) first = x;
+                last = x;
+            }
+        }
+        for (int x = first + 5; x < last - 5; ++x) {
+            if (pixelRgb(r.picture.get(), x, y) != 0xFF0000u)
+                inner = pixelRgb(r.picture.get(), x, y);
+        }
+    };
+    Rendered hollow = render(textBox("<a:noFill/>"));
+    ASSERT_TRUE(hollow.picture);
+    int red = 0, inner = 0;
+    scan(hollow, red, inner);
+    EXPECT_GE(red, 4) << "both edges of the stem";
+    EXPECT_EQ(inner, 0xFFFFFF) << "the stem's inside is left unpainted";
+    Rendered filled = render(textBox(solid("0000FF")));
+    scan(filled, red, inner);
+    EXPECT_GE(red, 4);
+    EXPECT_EQ(inner, 0x0000FF);
+
+    auto app = applicationFor(hollow.deck, "hollow.pptx");
+    auto range = app->activePresentation()
+                     ->slides()
+                     ->item(1)
+                     ->shapes()
+                     ->item(1)
+                     ->textFrame()
+                     ->textRange()
+                     ->characters(1, 1);
+    EXPECT_EQ(range->font()->colorRgb(), host::rgb(255, 0, 0));
+}
+
 TEST(RenderSlide, CustomGeometryWithGuides) {
     // A triangle whose apex is a guide (three quarters of the width): the host's outline and the
     // picture both follow the guide.
@@ -741,6 +795,130 @@ TEST(RenderSlide, PatternFillDrawsThePresetPixels) {
     for (int x = 420; x < 428; ++x) {
         EXPECT_EQ(pixelRgb(picture.get(), x, 100), (x - 400) % 4 == 0 ? 0x000000u : 0xFFFFFFu) << x;
     }
+}
+
+// ---- tiled picture fills ----
+
+namespace tiles {
+
+void putBe32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// A PNG with a pHYs chunk of `perMetre` pixels per metre (unit 1) put after its header.
+std::vector<std::uint8_t> withPhys(std::vector<std::uint8_t> png, std::uint32_t perMetre,
+                                   std::uint8_t unit = 1) {
+    std::vector<std::uint8_t> chunk;
+    putBe32(chunk, 9);
+    const char* type = "pHYs";
+    chunk.insert(chunk.end(), type, type + 4);
+    putBe32(chunk, perMetre);
+    putBe32(chunk, perMetre);
+    chunk.push_back(unit);
+    putBe32(chunk, static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, 13)));
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // signature 8 + IHDR 25
+    return png;
+}
+
+// The first bytes of a JPEG file: start of image, a JFIF header, start of scan.
+std::vector<std::uint8_t> jfifHeader(std::uint8_t units, std::uint16_t x, std::uint16_t y) {
+    std::vector<std::uint8_t> b{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1};
+    b.push_back(units);
+    b.push_back(static_cast<std::uint8_t>(x >> 8));
+    b.push_back(static_cast<std::uint8_t>(x));
+    b.push_back(static_cast<std::uint8_t>(y >> 8));
+    b.push_back(static_cast<std::uint8_t>(y));
+    b.insert(b.end(), {0, 0, 0xFF, 0xDA, 0x00, 0x02});
+    return b;
+}
+
+std::pair<double, double> resolution(const std::vector<std::uint8_t>& b) {
+    return statedResolution(std::span<const std::uint8_t>(b.data(), b.size()));
+}
+
+}  // namespace tiles
+
+TEST(Picture, StatedResolutionOfPngAndJpeg) {
+    using tiles::resolution;
+    std::vector<std::uint8_t> png = twoColourPng();
+    EXPECT_EQ(resolution(png), std::make_pair(96.0, 96.0)) << "no pHYs";
+    auto at72 = resolution(tiles::withPhys(png, 2835));
+    EXPECT_NEAR(at72.first, 72.0, 0.01);
+    EXPECT_NEAR(at72.second, 72.0, 0.01);
+    EXPECT_EQ(resolution(tiles::withPhys(png, 2835, 0)), std::make_pair(96.0, 96.0))
+        << "an aspect ratio alone";
+    EXPECT_EQ(resolution(tiles::withPhys(png, 1)), std::make_pair(96.0, 96.0)) << "implausible";
+    // The chunk still decodes.
+    std::vector<std::uint8_t> p72 = tiles::withPhys(png, 2835);
+    EXPECT_TRUE(decodePicture(std::span<const std::uint8_t>(p72.data(), p72.size())).surface);
+
+    EXPECT_EQ(resolution(tiles::jfifHeader(1, 75, 150)), std::make_pair(75.0, 150.0));
+    auto perCm = resolution(tiles::jfifHeader(2, 40, 40));
+    EXPECT_NEAR(perCm.first, 101.6, 1e-9);
+    EXPECT_EQ(resolution(tiles::jfifHeader(0, 100, 100)), std::make_pair(96.0, 96.0));
+    EXPECT_EQ(resolution(tiles::jfifHeader(1, 0, 0)), std::make_pair(96.0, 96.0));
+    // Cut anywhere, the headers give the default, never a read past the end.
+    std::vector<std::uint8_t> jpeg = tiles::jfifHeader(1, 75, 75);
+    for (std::size_t n = 0; n < jpeg.size(); ++n) {
+        std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + static_cast<long>(n));
+        auto r = resolution(cut);
+        EXPECT_TRUE(r == std::make_pair(96.0, 96.0) || r == std::make_pair(75.0, 75.0)) << n;
+    }
+    for (std::size_t n = 0; n < p72.size(); n += 7) {
+        std::vector<std::uint8_t> cut(p72.begin(), p72.begin() + static_cast<long>(n));
+        resolution(cut);
+    }
+    // A chunk length running past the end.
+    std::vector<std::uint8_t> lying = p72;
+    lying[33] = 0x7F;
+    EXPECT_EQ(resolution(lying), std::make_pair(96.0, 96.0));
+}
+
+// A 400 × 100 rectangle tiled with the red | blue picture stated at 72 pixels per inch, so one
+// pixel per point: tiles of 40 × 20 points unless scaled.
+Rendered renderTiled(const std::string& tile) {
+    std::vector<std::uint8_t> png = tiles::withPhys(twoColourPng(), 2835);
+    std::string fill = "<a:blipFill><a:blip r:embed=\"rId2\"/>" + tile + "</a:blipFill>";
+    return render(test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu,
+                             fill + "<a:ln><a:noFill/></a:ln>"),
+                  {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
+}
+
+TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
+    auto at = [](const Rendered& r, int x, int y) { return pixelRgb(r.picture.get(), x, y); };
+    constexpr unsigned kRed = 0xFF0000, kBlue = 0x0000FF;
+    Rendered plain = renderTiled("<a:tile/>");
+    ASSERT_TRUE(plain.picture);
+    EXPECT_EQ(at(plain, 105, 110), kRed);
+    EXPECT_EQ(at(plain, 125, 110), kBlue);
+    EXPECT_EQ(at(plain, 145, 110), kRed) << "the second tile";
+    EXPECT_EQ(at(plain, 145, 130), kRed) << "the tile below";
+
+    Rendered doubled = renderTiled("<a:tile sx=\"200000\" sy=\"200000\"/>");
+    EXPECT_EQ(at(doubled, 125, 110), kRed);
+    EXPECT_EQ(at(doubled, 165, 110), kBlue);
+    EXPECT_EQ(at(doubled, 185, 110), kRed);
+
+    Rendered moved = renderTiled("<a:tile tx=\"" + std::to_string(10 * kEmu) + "\"/>");
+    EXPECT_EQ(at(moved, 105, 110), kBlue) << "the tile to the left shows its blue half";
+    EXPECT_EQ(at(moved, 115, 110), kRed);
+
+    // Aligned right: a tile ends at the box's right edge (x = 500).
+    Rendered right = renderTiled("<a:tile algn=\"tr\"/>");
+    EXPECT_EQ(at(right, 495, 110), kBlue);
+    EXPECT_EQ(at(right, 475, 110), kRed);
+
+    // Mirrored across x: every second tile runs blue to red.
+    Rendered flipped = renderTiled("<a:tile flip=\"x\"/>");
+    EXPECT_EQ(at(flipped, 105, 110), kRed);
+    EXPECT_EQ(at(flipped, 145, 110), kBlue);
+    EXPECT_EQ(at(flipped, 165, 110), kRed);
+    EXPECT_EQ(at(flipped, 185, 110), kRed);
+
+    // Hostile values stay bounded.
+    Rendered hostile =
+        renderTiled("<a:tile sx=\"-999999999999\" sy=\"0\" tx=\"99999999999999999\" algn=\"zz\"/>");
+    EXPECT_TRUE(hostile.picture);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include <gif_lib.h>
@@ -452,7 +453,63 @@ PictureFormat sniffPicture(std::span<const std::uint8_t> b) {
     return PictureFormat::Unknown;
 }
 
-DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+std::pair<double, double> statedResolution(std::span<const std::uint8_t> b) {
+    static constexpr double kDefault = 96;
+    auto be16 = [&](std::size_t i) { return static_cast<unsigned>(b[i] << 8 | b[i + 1]); };
+    auto be32 = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(b[i]) << 24 | static_cast<std::uint32_t>(b[i + 1]) << 16 |
+               static_cast<std::uint32_t>(b[i + 2]) << 8 | b[i + 3];
+    };
+    auto plausible = [](double x, double y) -> std::pair<double, double> {
+        if (x >= 10 && x <= 4800 && y >= 10 && y <= 4800) return {x, y};
+        return {kDefault, kDefault};
+    };
+    switch (sniffPicture(b)) {
+        case PictureFormat::Jpeg: {
+            // Markers up to the first scan; JFIF's APP0 holds units (1 inch, 2 cm) and densities.
+            std::size_t i = 2;
+            while (i + 4 <= b.size() && b[i] == 0xFF) {
+                unsigned marker = b[i + 1];
+                if (marker == 0xDA || marker == 0xD9) break;
+                std::size_t length = be16(i + 2);
+                if (length < 2 || i + 2 + length > b.size()) break;
+                if (marker == 0xE0 && length >= 14 && std::memcmp(&b[i + 4], "JFIF", 5) == 0) {
+                    unsigned units = b[i + 11];
+                    double x = be16(i + 12), y = be16(i + 14);
+                    if (units == 1) return plausible(x, y);
+                    if (units == 2) return plausible(x * 2.54, y * 2.54);
+                    break;
+                }
+                i += 2 + length;
+            }
+            break;
+        }
+        case PictureFormat::Png: {
+            // Chunks up to the first image data; pHYs holds pixels per metre when its unit is 1.
+            std::size_t i = 8;
+            while (i + 12 <= b.size()) {
+                std::uint32_t length = be32(i);
+                if (length > b.size() - i - 12) break;
+                if (std::memcmp(&b[i + 4], "IDAT", 4) == 0) break;
+                if (std::memcmp(&b[i + 4], "pHYs", 4) == 0 && length == 9) {
+                    if (b[i + 16] == 1) {
+                        return plausible(be32(i + 8) * 0.0254, be32(i + 12) * 0.0254);
+                    }
+                    break;
+                }
+                i += 12 + length;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return {kDefault, kDefault};
+}
+
+namespace {
+
+DecodedPicture decodePictureData(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
     maxPixels = std::min(maxPixels, kMaxPicturePixels);
     switch (sniffPicture(bytes)) {
         case PictureFormat::Png:
@@ -472,6 +529,14 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t 
             break;
     }
     return {nullptr, "unknown picture format"};
+}
+
+}  // namespace
+
+DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+    DecodedPicture out = decodePictureData(bytes, maxPixels);
+    std::tie(out.dpiX, out.dpiY) = statedResolution(bytes);
+    return out;
 }
 
 Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effects) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "host/pptx/model.h"
 
@@ -34,7 +35,13 @@ struct DecodedPicture {
     // Where the surface stands in the picture's frame, as fractions of it: the whole frame,
     // except for the bitmap taken out of a vector metafile.
     double left = 0, top = 0, width = 1, height = 1;
+    // Pixels per inch the file states (JPEG's JFIF density, PNG's pHYs); 96 when it states none.
+    double dpiX = 96, dpiY = 96;
 };
+
+// The resolution a PNG or JPEG file states, in pixels per inch; 96 for other files and for
+// missing or implausible values.
+std::pair<double, double> statedResolution(std::span<const std::uint8_t> bytes);
 
 // PNG, JPEG, GIF, BMP and TIFF files; of an EMF metafile, the largest bitmap it draws (a
 // metafile of vector drawing alone gives no picture).

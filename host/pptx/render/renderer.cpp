@@ -303,6 +303,58 @@ struct Renderer::Impl {
         return p;
     }
 
+    // The picture repeated from the alignment corner of the w × h box, each tile the picture at
+    // the resolution its file states times the tile scales; a flip mirrors every other tile.
+    Pattern tilePattern(const FillData& fill, cairo_surface_t* s, double w, double h) {
+        const FillData::Tiling& t = fill.tiling;
+        auto finiteOr = [](double v, double fallback) { return std::isfinite(v) ? v : fallback; };
+        const DecodedPicture* d = decoded(fill.picture);
+        double dpiX = d ? d->dpiX : 96, dpiY = d ? d->dpiY : 96;
+        int iw = cairo_image_surface_get_width(s), ih = cairo_image_surface_get_height(s);
+        if (iw <= 0 || ih <= 0) return nullptr;
+        double sx = std::clamp(std::fabs(finiteOr(t.scaleX, 1)), 0.001, 1000.0);
+        double sy = std::clamp(std::fabs(finiteOr(t.scaleY, 1)), 0.001, 1000.0);
+        double tw = iw * 72.0 / dpiX * sx, th = ih * 72.0 / dpiY * sy;
+        Surface mirrored;
+        if (t.flipX || t.flipY) {
+            int mw = t.flipX ? 2 * iw : iw, mh = t.flipY ? 2 * ih : ih;
+            mirrored.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, mw, mh));
+            if (cairo_surface_status(mirrored.get()) == CAIRO_STATUS_SUCCESS) {
+                cairo_t* cr = cairo_create(mirrored.get());
+                for (int fx = 0; fx < (t.flipX ? 2 : 1); ++fx) {
+                    for (int fy = 0; fy < (t.flipY ? 2 : 1); ++fy) {
+                        cairo_save(cr);
+                        cairo_translate(cr, fx ? 2.0 * iw : 0, fy ? 2.0 * ih : 0);
+                        cairo_scale(cr, fx ? -1 : 1, fy ? -1 : 1);
+                        cairo_set_source_surface(cr, s, 0, 0);
+                        cairo_paint(cr);
+                        cairo_restore(cr);
+                    }
+                }
+                cairo_destroy(cr);
+                s = mirrored.get();
+            }
+        }
+        const std::string& a = t.align;
+        double x0 = a == "tr" || a == "r" || a == "br"   ? w - tw
+                    : a == "t" || a == "ctr" || a == "b" ? (w - tw) / 2
+                                                         : 0;
+        double y0 = a == "bl" || a == "b" || a == "br"   ? h - th
+                    : a == "l" || a == "ctr" || a == "r" ? (h - th) / 2
+                                                         : 0;
+        x0 += finiteOr(t.offsetX, 0);
+        y0 += finiteOr(t.offsetY, 0);
+        Pattern p(cairo_pattern_create_for_surface(s));
+        cairo_matrix_t m;
+        cairo_matrix_init_translate(&m, x0, y0);
+        cairo_matrix_scale(&m, tw / iw, th / ih);
+        if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return nullptr;
+        cairo_pattern_set_matrix(p.get(), &m);
+        cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_REPEAT);
+        cairo_pattern_set_filter(p.get(), CAIRO_FILTER_GOOD);
+        return p;
+    }
+
     Pattern pictureFill(const FillData& fill, double w, double h) {
         cairo_surface_t* s = picture(fill.picture, fill.effects);
         if (!s) return nullptr;
@@ -310,8 +362,7 @@ struct Renderer::Impl {
         Pattern p(cairo_pattern_create_for_surface(s));
         cairo_matrix_t m;
         if (fill.tile) {
-            cairo_matrix_init_scale(&m, kPointsPerPixel, kPointsPerPixel);
-            cairo_pattern_set_extend(p.get(), CAIRO_EXTEND_REPEAT);
+            return tilePattern(fill, s, w, h);
         } else {
             double l = fill.cropLeft, t = fill.cropTop, r = fill.cropRight, b = fill.cropBottom;
             double sw = iw * (1 - l - r), sh = ih * (1 - t - b);
@@ -545,7 +596,16 @@ struct Renderer::Impl {
         Rgba c = rgba(style.color);
         cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
         cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-        cairo_fill(cr);
+        if (style.outlineWidth > 0) {
+            cairo_fill_preserve(cr);
+            Rgba o = rgba(style.outlineColor);
+            cairo_set_source_rgba(cr, o.r, o.g, o.b, o.a);
+            cairo_set_line_width(cr, std::min(style.outlineWidth, style.size / 4));
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+            cairo_stroke(cr);
+        } else {
+            cairo_fill(cr);
+        }
     }
 
     // One shape that is not a group or table: geometry, fill, picture, outline, text.
