@@ -736,6 +736,26 @@ TEST(Masters, TitleLayoutBecomesTheTitleMaster) {
     EXPECT_EQ(s2->background()->foreColorRgb(), hex(0x123456));
 }
 
+// A title layout that hides the master's shapes still shows its own: the title record holds
+// them without the master's, and its slides display it.
+TEST(Masters, TitleLayoutHidingTheMasterShowsItsOwnShapes) {
+    DeckRecipe recipe;
+    recipe.layoutType = "title";
+    recipe.layoutAttributes = "showMasterSp=\"0\"";
+    recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700);
+    recipe.layoutShapes = rect(6, "TitleArt", 0, 0, 12700, 12700);
+    recipe.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1)));
+    recipe.slides.push_back(slideXml(rect(2, "Own", 0, 0, 1, 1), "", "", " showMasterSp=\"0\""));
+    auto p = open(recipe, "titlemaster-hiding");
+    auto tm = p->titleMaster();
+    ASSERT_NE(tm, nullptr);
+    ASSERT_EQ(tm->shapes()->count(), 1);
+    EXPECT_EQ(tm->shapes()->item(1)->name(), "TitleArt");
+    EXPECT_EQ(p->slides()->item(1)->displayMasterShapes(), host::kTrue);
+    EXPECT_EQ(p->slides()->item(2)->displayMasterShapes(), host::kFalse)
+        << "the slide's own choice";
+}
+
 TEST(Operations, EditCopyPasteAddSlidesAndSave) {
     DeckRecipe recipe;
     recipe.slides.push_back(

@@ -106,6 +106,7 @@ struct DeckRecipe {
         "char=\"&#8211;\"/><a:defRPr sz=\"2800\"/></a:lvl2pPr>";
     std::string layoutShapes;
     std::string layoutType = "obj";
+    std::string layoutAttributes;  // more attributes of the layout's root, e.g. showMasterSp="0"
     std::string layoutBackground;
     std::string clrMap =
         "<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
@@ -198,10 +199,10 @@ inline std::vector<std::uint8_t> makeDeck(const DeckRecipe& recipe, bool stored 
     parts.push_back({"ppt/slideMasters/_rels/slideMaster1.xml.rels",
                      relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
                               {"rId2", "theme", "../theme/theme1.xml"}})});
-    std::string layout = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sldLayout ") +
-                         kNamespaces + " type=\"" + recipe.layoutType + "\"><p:cSld name=\"L\">" +
-                         recipe.layoutBackground + spTree(recipe.layoutShapes) +
-                         "</p:cSld></p:sldLayout>";
+    std::string layout =
+        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sldLayout ") + kNamespaces +
+        " type=\"" + recipe.layoutType + "\" " + recipe.layoutAttributes + "><p:cSld name=\"L\">" +
+        recipe.layoutBackground + spTree(recipe.layoutShapes) + "</p:cSld></p:sldLayout>";
     parts.push_back({"ppt/slideLayouts/slideLayout1.xml", layout});
     parts.push_back({"ppt/slideLayouts/_rels/slideLayout1.xml.rels",
                      relsXml({{"rId1", "slideMaster", "../slideMasters/slideMaster1.xml"}})});
