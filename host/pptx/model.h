@@ -77,6 +77,21 @@ struct FillData {
     bool fromBackground = false;  // the shape shows the slide background (useBgFill)
 };
 
+// An outer shadow cast by a shape: its silhouette in `color`, offset, scaled about the
+// alignment point, skewed and blurred. Lengths in points, angles in degrees (direction clockwise
+// from the right, y down).
+struct ShadowData {
+    bool present = false;
+    Color color{0, 1.0f};
+    float blur = 0;
+    float distance = 0;
+    float direction = 0;
+    float scaleX = 1, scaleY = 1;
+    float skewX = 0, skewY = 0;
+    std::string align = "b";  // tl, t, tr, l, ctr, r, bl, b, br
+    bool rotateWithShape = true;
+};
+
 struct LineEnd {
     int style = host::arrowhead::kNone;
     int length = host::arrowhead::kMediumLength;
@@ -326,6 +341,7 @@ struct Shape {
     std::shared_ptr<MediaPart> picture;
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
     PictureEffects pictureEffects;  // of the picture
+    ShadowData shadow;              // outer shadow of the fill, outline or picture
     GraphicKind graphic = GraphicKind::None;
     // Tables (type 19): the grid with cell text, fills and borders. A SmartArt frame whose drawing
     // the file keeps is a group (type 6) whose members are that drawing's shapes.

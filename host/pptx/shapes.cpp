@@ -174,6 +174,62 @@ std::vector<PathCommand> customPath(const GeometryData& geometry, const Shape& s
     return out;
 }
 
+// The outer shadow of an a:effectLst (or a:effectDag); absent when it has none. Lengths are
+// clamped to a slide's scale and angles to whole turns so that drawing stays finite.
+ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
+    ShadowData out;
+    pugi::xml_node sh = child(effects, "outerShdw");
+    if (!sh) return out;
+    out.present = true;
+    out.color = readColorIn(sh, colors).value_or(Color{0, 1.0f});
+    auto length = [&](const char* name, std::int64_t limit) {
+        return static_cast<float>(
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), 0, limit)) /
+            kEmuPerPoint);
+    };
+    // About 100 inches of blur or offset is beyond any slide.
+    out.blur = length("blurRad", 12700ll * 7200);
+    out.distance = length("dist", 12700ll * 7200);
+    out.direction =
+        static_cast<float>(static_cast<double>(intAttr(sh, "dir", 0) % 21600000) / 60000.0);
+    auto ratio = [&](const char* name) {
+        return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
+                                      intAttr(sh, name, 100000), -1000000, 1000000)) /
+                                  100000.0);
+    };
+    out.scaleX = ratio("sx");
+    out.scaleY = ratio("sy");
+    // Skews stop short of a right angle, where the shear has no finite value.
+    auto skew = [&](const char* name) {
+        return static_cast<float>(
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), -5340000, 5340000)) /
+            60000.0);
+    };
+    out.skewX = skew("kx");
+    out.skewY = skew("ky");
+    std::string algn = strAttr(sh, "algn");
+    if (!algn.empty()) out.align = algn;
+    out.rotateWithShape = boolAttr(sh, "rotWithShape").value_or(true);
+    return out;
+}
+
+// The effects element of a properties element: a:effectLst or a:effectDag.
+pugi::xml_node effectsOf(pugi::xml_node spPr) {
+    if (pugi::xml_node n = child(spPr, "effectLst")) return n;
+    return child(spPr, "effectDag");
+}
+
+// A theme effect style by a:effectRef (idx 1.., 0 none), its phClr the reference's colour.
+ShadowData styleShadow(pugi::xml_node effectRef, const ColorContext& colors) {
+    if (!effectRef || !colors.theme) return {};
+    std::int64_t idx = intAttr(effectRef, "idx", 0);
+    const std::vector<pugi::xml_node>& list = colors.theme->effectStyles;
+    if (idx < 1 || idx > static_cast<std::int64_t>(list.size())) return {};
+    ColorContext withPlaceholder = colors;
+    withPlaceholder.placeholder = readColorIn(effectRef, colors);
+    return readOuterShadow(effectsOf(list[static_cast<std::size_t>(idx - 1)]), withPlaceholder);
+}
+
 std::string graphicUri(pugi::xml_node frame) {
     return strAttr(path(frame, {"graphic", "graphicData"}), "uri");
 }
@@ -425,6 +481,7 @@ class TreeReader {
         }
 
         readFillAndLine(node, chain, *shape, groupFill);
+        readShadow(node, chain, *shape);
 
         if (element == "sp") readText(node, chain, phType, *shape);
         return shape;
@@ -737,6 +794,21 @@ class TreeReader {
                             context_.refs, line);
         }
         shape.line = line;
+    }
+
+    // Effects: the shape's own effect list (an empty one means none), then its style's, then the
+    // most specific list it inherits from its placeholders, as for fills.
+    void readShadow(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
+                    Shape& shape) const {
+        pugi::xml_node effectRef = path(node, {"style", "effectRef"});
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            if (it != chain.rbegin() && effectRef) break;
+            if (pugi::xml_node e = effectsOf(child(*it, "spPr"))) {
+                shape.shadow = readOuterShadow(e, context_.colors);
+                return;
+            }
+        }
+        if (effectRef) shape.shadow = styleShadow(effectRef, context_.colors);
     }
 
     void readText(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,

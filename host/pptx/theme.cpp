@@ -550,6 +550,7 @@ Theme readTheme(std::shared_ptr<pugi::xml_document> doc) {
     collect(child(format, "fillStyleLst"), theme.fillStyles);
     collect(child(format, "lnStyleLst"), theme.lineStyles);
     collect(child(format, "bgFillStyleLst"), theme.backgroundFillStyles);
+    collect(child(format, "effectStyleLst"), theme.effectStyles);
     return theme;
 }
 

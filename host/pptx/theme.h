@@ -21,6 +21,7 @@ struct Theme {
     std::string minorLatin, minorEastAsian, minorComplex;
     // Format scheme entries; the nodes live in doc.
     std::vector<pugi::xml_node> fillStyles, lineStyles, backgroundFillStyles;
+    std::vector<pugi::xml_node> effectStyles;  // a:effectStyle entries
     std::shared_ptr<pugi::xml_document> doc;
     // The theme part and its relationships: pictures of its style entries are the theme's own.
     std::shared_ptr<const Package> package;

@@ -12,6 +12,7 @@
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
 #include "host/pptx/render/patterns.h"
+#include "host/pptx/render/shadows.h"
 
 namespace quillet::pptx::render {
 
@@ -611,6 +612,23 @@ struct Renderer::Impl {
     // One shape that is not a group or table: geometry, fill, picture, outline, text.
     void drawCell(cairo_t* cr, const Shape& s, int depth);
 
+    // The shape's outer shadow: what its fill, picture and outline cover, under them.
+    void drawShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        bool filled = s.fill.kind != FillKind::None;
+        bool pictured = s.picture && picture(s.picture, s.pictureEffects);
+        bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
+                       s.line.visible && s.line.fill.kind != FillKind::None;
+        if (!filled && !pictured && !stroked) return;
+        double weight =
+            std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
+        double margin = stroked ? 6 * std::max(weight, 0.35) + 2 : 1;
+        drawOuterShadow(cr, s, os, margin, [&](cairo_t* m) {
+            if (filled) fillOutlines(m, s, os, s.fill);
+            if (pictured) drawPicture(m, s, os);
+            if (stroked) strokeOutlines(m, s, os);
+        });
+    }
+
     void drawText(cairo_t* cr, const Shape& s) {
         if (!textShown || !s.text || s.text->paragraphs.empty()) return;
         std::shared_ptr<const TextLayout> layout = layouts->layout(s);
@@ -803,13 +821,14 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
 }
 
 void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
+    std::vector<Outline> os = outlines(s);
+    if (s.shadow.present) drawShadow(cr, s, os);
     cairo_save(cr);
     double w = s.width, h = s.height;
     cairo_translate(cr, s.left + w / 2, s.top + h / 2);
     cairo_rotate(cr, s.rotation * kPi / 180);
     cairo_scale(cr, s.flipH ? -1 : 1, s.flipV ? -1 : 1);
     cairo_translate(cr, -w / 2, -h / 2);
-    std::vector<Outline> os = outlines(s);
     if (s.fill.kind != FillKind::None) fillOutlines(cr, s, os, s.fill);
     // Pictures, the stand-in pictures of charts and other frames, and media posters.
     if (s.picture) drawPicture(cr, s, os);

@@ -1,0 +1,477 @@
+// Outer shadows of shapes: read from the shape's effect list, its style's theme effect or its
+// placeholders, and drawn under the shape offset, in colour and alpha, blurred; hostile values
+// stay bounded.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "host/pptx/package.h"
+#include "host/pptx/reader.h"
+#include "host/pptx/render/renderer.h"
+#include "host/pptx/render/shadows.h"
+#include "test_deck.h"
+
+namespace quillet::pptx::render {
+namespace {
+
+constexpr long long kEmu = 12700;  // per point
+
+std::string solid(const char* rgb) {
+    return std::string("<a:solidFill><a:srgbClr val=\"") + rgb + "\"/></a:solidFill>";
+}
+
+std::string shadow(const std::string& attrs, const std::string& color =
+                                                 "<a:srgbClr "
+                                                 "val=\"FF0000\"/>") {
+    return "<a:effectLst><a:outerShdw " + attrs + ">" + color + "</a:outerShdw></a:effectLst>";
+}
+
+// A black 100 × 100 point square at (100, 100), without outline, with extra spPr and p:style.
+std::string square(const std::string& spPrExtra, const std::string& style = "") {
+    std::string s = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                               solid("000000") + "<a:ln><a:noFill/></a:ln>" + spPrExtra);
+    if (!style.empty()) s.insert(s.rfind("</p:sp>"), "<p:style>" + style + "</p:style>");
+    return s;
+}
+
+// The test theme with effect styles: 1 none, 2 a blue shadow 8 points down, 3 phClr 6 right.
+std::string themeWithEffects() {
+    std::string theme = test::themeXml();
+    std::string list =
+        "<a:effectStyleLst><a:effectStyle><a:effectLst/></a:effectStyle>"
+        "<a:effectStyle><a:effectLst><a:outerShdw dist=\"101600\" dir=\"5400000\" "
+        "rotWithShape=\"0\"><a:srgbClr val=\"0000FF\"/></a:outerShdw></a:effectLst>"
+        "</a:effectStyle><a:effectStyle><a:effectLst><a:outerShdw dist=\"76200\" dir=\"0\">"
+        "<a:schemeClr val=\"phClr\"><a:alpha val=\"50000\"/></a:schemeClr></a:outerShdw>"
+        "</a:effectLst></a:effectStyle></a:effectStyleLst>";
+    theme.replace(theme.find("<a:effectStyleLst/>"), 19, list);
+    return theme;
+}
+
+struct Rendered {
+    std::shared_ptr<PresentationData> deck;
+    Surface picture;
+    const Shape& shape(std::size_t i = 0) const { return *deck->slides.at(0)->shapes->items.at(i); }
+};
+
+// Slides of 720 × 540 points drawn at one pixel per point.
+Rendered render(const std::string& shapes, const std::string& layoutShapes = "") {
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(shapes)};
+    recipe.layoutShapes = layoutShapes;
+    recipe.replace["ppt/theme/theme1.xml"] = themeWithEffects();
+    Rendered r;
+    r.deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    Renderer renderer;
+    r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), 720, 540);
+    return r;
+}
+
+int red(unsigned p) {
+    return static_cast<int>((p >> 16) & 0xFF);
+}
+int green(unsigned p) {
+    return static_cast<int>((p >> 8) & 0xFF);
+}
+int blue(unsigned p) {
+    return static_cast<int>(p & 0xFF);
+}
+
+TEST(ShadowModel, ReadsEveryAttributeWithColourTransforms) {
+    Rendered r =
+        render(square(shadow("blurRad=\"50800\" dist=\"38100\" dir=\"2700000\" "
+                             "sx=\"90000\" sy=\"-50000\" kx=\"600000\" ky=\"-1200000\" "
+                             "algn=\"tl\" rotWithShape=\"0\"",
+                             "<a:srgbClr val=\"336699\"><a:alpha val=\"40000\"/>"
+                             "</a:srgbClr>")));
+    const ShadowData& s = r.shape().shadow;
+    ASSERT_TRUE(s.present);
+    EXPECT_EQ(s.color.rgb, 0x996633);  // red in the low byte
+    EXPECT_NEAR(s.color.alpha, 0.4f, 1e-5);
+    EXPECT_NEAR(s.blur, 4.0f, 1e-5);
+    EXPECT_NEAR(s.distance, 3.0f, 1e-5);
+    EXPECT_NEAR(s.direction, 45.0f, 1e-5);
+    EXPECT_NEAR(s.scaleX, 0.9f, 1e-5);
+    EXPECT_NEAR(s.scaleY, -0.5f, 1e-5);
+    EXPECT_NEAR(s.skewX, 10.0f, 1e-5);
+    EXPECT_NEAR(s.skewY, -20.0f, 1e-5);
+    EXPECT_EQ(s.align, "tl");
+    EXPECT_FALSE(s.rotateWithShape);
+
+    // The defaults: bottom alignment, turning with the shape, no offset, no blur.
+    r = render(square(shadow("")));
+    ASSERT_TRUE(r.shape().shadow.present);
+    EXPECT_EQ(r.shape().shadow.align, "b");
+    EXPECT_TRUE(r.shape().shadow.rotateWithShape);
+    EXPECT_EQ(r.shape().shadow.distance, 0.0f);
+    EXPECT_EQ(r.shape().shadow.scaleX, 1.0f);
+    EXPECT_EQ(r.shape().shadow.color.rgb, 0x0000FF);
+}
+
+TEST(ShadowModel, PicturesAndConnectorsCarryShadows) {
+    std::string pic =
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"3\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId2\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>"
+        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"12700\" cy=\"12700\"/></a:xfrm>"
+        "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>" +
+        shadow("dist=\"12700\"") + "</p:spPr></p:pic>";
+    std::string cxn =
+        "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"4\" name=\"L\"/><p:cNvCxnSpPr/><p:nvPr/>"
+        "</p:nvCxnSpPr><p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"127000\" cy=\"0\"/>"
+        "</a:xfrm><a:prstGeom prst=\"line\"><a:avLst/></a:prstGeom><a:ln w=\"12700\">" +
+        solid("000000") + "</a:ln>" + shadow("dist=\"25400\"") + "</p:spPr></p:cxnSp>";
+    Rendered r = render(pic + cxn);
+    EXPECT_TRUE(r.shape(0).shadow.present);
+    EXPECT_NEAR(r.shape(0).shadow.distance, 1.0f, 1e-5);
+    EXPECT_TRUE(r.shape(1).shadow.present);
+    EXPECT_NEAR(r.shape(1).shadow.distance, 2.0f, 1e-5);
+}
+
+TEST(ShadowModel, ThemeEffectStyleByReference) {
+    auto refs = [](int effect) {
+        return "<a:lnRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:lnRef><a:fillRef "
+               "idx=\"1\"><a:schemeClr val=\"accent1\"/></a:fillRef><a:effectRef idx=\"" +
+               std::to_string(effect) +
+               "\"><a:srgbClr val=\"00FF00\"/></a:effectRef><a:fontRef idx=\"minor\"/>";
+    };
+    Rendered r = render(square("", refs(2)));
+    const ShadowData& s = r.shape().shadow;
+    ASSERT_TRUE(s.present);
+    EXPECT_EQ(s.color.rgb, 0xFF0000);  // 0000FF
+    EXPECT_NEAR(s.distance, 8.0f, 1e-5);
+    EXPECT_NEAR(s.direction, 90.0f, 1e-5);
+    EXPECT_FALSE(s.rotateWithShape);
+    // phClr is the reference's colour, with the entry's transforms.
+    r = render(square("", refs(3)));
+    ASSERT_TRUE(r.shape().shadow.present);
+    EXPECT_EQ(r.shape().shadow.color.rgb, 0x00FF00);
+    EXPECT_NEAR(r.shape().shadow.color.alpha, 0.5f, 1e-5);
+    // idx 0, an entry without a shadow, and an index past the list: none.
+    for (int idx : {0, 1, 4, -3, 2000000000}) {
+        r = render(square("", refs(idx)));
+        EXPECT_FALSE(r.shape().shadow.present) << idx;
+    }
+    // An explicit effect list, even an empty one, wins over the style.
+    r = render(square("<a:effectLst/>", refs(2)));
+    EXPECT_FALSE(r.shape().shadow.present);
+    r = render(square(shadow("dist=\"12700\""), refs(2)));
+    ASSERT_TRUE(r.shape().shadow.present);
+    EXPECT_NEAR(r.shape().shadow.distance, 1.0f, 1e-5);
+}
+
+TEST(ShadowModel, PlaceholdersInheritTheLayoutsEffects) {
+    auto placeholder = [](const std::string& spPr) {
+        return "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
+               "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr>" +
+               spPr + "</p:spPr></p:sp>";
+    };
+    std::string layout = placeholder(
+        "<a:xfrm><a:off x=\"1270000\" y=\"1270000\"/><a:ext cx=\"1270000\" cy=\"1270000\"/>"
+        "</a:xfrm>" +
+        solid("000000") + shadow("dist=\"50800\""));
+    Rendered r = render(placeholder(""), layout);
+    ASSERT_TRUE(r.shape().shadow.present);
+    EXPECT_NEAR(r.shape().shadow.distance, 4.0f, 1e-5);
+    // The slide's own empty list switches the inherited shadow off.
+    r = render(placeholder("<a:effectLst/>"), layout);
+    EXPECT_FALSE(r.shape().shadow.present);
+}
+
+TEST(ShadowRender, OffsetByDistanceAlongTheDirection) {
+    // 10 points to the right, sharp: a red band 10 pixels wide right of the square.
+    Rendered r = render(square(shadow("dist=\"127000\" dir=\"0\"")));
+    ASSERT_TRUE(r.picture);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u);  // the shape on top
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 211, 150), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 105), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);  // nothing below
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);   // nothing left
+
+    // 90 degrees is down (clockwise, y down); 225 degrees up and to the left.
+    r = render(square(shadow("dist=\"127000\" dir=\"5400000\"")));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 212), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
+    r = render(square(shadow("dist=\"179605\" dir=\"13500000\"")));  // 10 left, 10 up
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 95), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 88, 95), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 185, 95), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 195, 95), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 205), 0xFFFFFFu);
+}
+
+TEST(ShadowRender, ColourAlphaAndEmptyList) {
+    Rendered r = render(square(shadow(
+        "dist=\"127000\"", "<a:srgbClr val=\"0000FF\"><a:alpha val=\"50000\"/></a:srgbClr>")));
+    unsigned p = pixelRgb(r.picture.get(), 205, 150);
+    EXPECT_NEAR(red(p), 128, 2);
+    EXPECT_NEAR(green(p), 128, 2);
+    EXPECT_EQ(blue(p), 255);
+    r = render(square("<a:effectLst/>"));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
+    // A shadow from the theme through the style: blue, 8 points down.
+    r = render(square("",
+                      "<a:lnRef idx=\"0\"/><a:fillRef idx=\"0\"/><a:effectRef idx=\"2\"/>"
+                      "<a:fontRef idx=\"minor\"/>"));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 204), 0x0000FFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 210), 0xFFFFFFu);
+}
+
+TEST(ShadowRender, BlurSoftensTheEdge) {
+    // 20 points of blur, 30 to the right: the band fades out instead of ending sharply.
+    Rendered r = render(square(shadow("blurRad=\"254000\" dist=\"381000\" dir=\"0\"")));
+    // Along the shadow's right edge (x = 230): half intensity there, rising inside, falling out.
+    int inside = 255 - green(pixelRgb(r.picture.get(), 215, 150));
+    int edge = 255 - green(pixelRgb(r.picture.get(), 230, 150));
+    int outside = 255 - green(pixelRgb(r.picture.get(), 245, 150));
+    int far = 255 - green(pixelRgb(r.picture.get(), 270, 150));
+    EXPECT_GT(inside, edge + 40);
+    EXPECT_NEAR(edge, 128, 20);
+    EXPECT_GT(edge, outside + 40);
+    EXPECT_GT(outside, 0);
+    EXPECT_EQ(far, 0);
+    // Every colour in it is the shadow's: red stays full.
+    EXPECT_EQ(red(pixelRgb(r.picture.get(), 230, 150)), 255);
+}
+
+TEST(ShadowRender, ScaledAboutTheAlignmentAndTurnedWithTheShape) {
+    // Twice as wide about the left edge: the shadow reaches 100 points past the shape's right.
+    Rendered r = render(square(shadow("sx=\"200000\" algn=\"l\"")));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 290, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
+    // About the centre: 50 points each side.
+    r = render(square(shadow("sx=\"200000\" algn=\"ctr\"")));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 60, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 240, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 255, 150), 0xFFFFFFu);
+
+    // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
+    // does not stays to the right.
+    auto turned = [](const std::string& rot) {
+        std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
+        s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
+        return s;
+    };
+    r = render(turned("1"));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
+    r = render(turned("0"));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);
+}
+
+TEST(ShadowRender, FlipsMirrorTheSilhouette) {
+    // A right triangle with its right angle at the bottom left; the shadow 10 points left.
+    auto triangle = [](bool flip) {
+        std::string s = test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                                   solid("000000") + "<a:ln><a:noFill/></a:ln>" +
+                                       shadow("dist=\"127000\" dir=\"10800000\""),
+                                   "", "rtTriangle");
+        if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
+        return s;
+    };
+    Rendered r = render(triangle(false));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFFFFFFu);
+    // Mirrored, the slanted side faces left: its shadow shows beside it, the left edge is clear.
+    r = render(triangle(true));
+    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFF0000u);
+}
+
+// A 40 × 20 picture: the left half opaque green, the right half transparent.
+std::string halfTransparentPng() {
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
+    cairo_t* cr = cairo_create(s.get());
+    cairo_set_source_rgb(cr, 0, 1, 0);
+    cairo_rectangle(cr, 0, 0, 20, 20);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    std::string out;
+    cairo_surface_write_to_png_stream(
+        s.get(),
+        [](void* closure, const unsigned char* data, unsigned int length) {
+            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &out);
+    return out;
+}
+
+TEST(ShadowRender, PicturesCastTheirAlpha) {
+    std::string pic =
+        "<p:pic><p:nvPicPr><p:cNvPr id=\"3\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rId2\"/><a:stretch><a:fillRect/></a:stretch></p:blipFill>"
+        "<p:spPr><a:xfrm><a:off x=\"1270000\" y=\"1270000\"/><a:ext cx=\"2540000\" "
+        "cy=\"1270000\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>" +
+        shadow("dist=\"127000\" dir=\"5400000\"", "<a:srgbClr val=\"0000FF\"/>") +
+        "</p:spPr></p:pic>";
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(pic)};
+    recipe.extra = {{"ppt/media/image1.png", halfTransparentPng()}};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    Renderer renderer;
+    Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(pixelRgb(picture.get(), 150, 150), 0x00FF00u);
+    EXPECT_EQ(pixelRgb(picture.get(), 150, 205), 0x0000FFu);  // under the opaque half
+    EXPECT_EQ(pixelRgb(picture.get(), 250, 205), 0xFFFFFFu);  // under the clear half
+    EXPECT_EQ(pixelRgb(picture.get(), 250, 150), 0xFFFFFFu);
+}
+
+TEST(ShadowRender, OnlyFilledOrOutlinedShapesCastShadows) {
+    // No fill, no outline: nothing.
+    std::string bare =
+        test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                   "<a:noFill/><a:ln><a:noFill/></a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
+    Rendered r = render(bare);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
+    // An outline alone casts the outline's shadow, the inside stays clear.
+    std::string outlined = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                                      "<a:noFill/><a:ln w=\"50800\">" + solid("000000") +
+                                          "</a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
+    r = render(outlined);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0xFFFFFFu);
+}
+
+TEST(ShadowRender, HostileValuesStayBounded) {
+    const char* hostile[] = {
+        "blurRad=\"9223372036854775807\" dist=\"9223372036854775807\"",
+        "blurRad=\"-5000000\" dist=\"-99999999999\" dir=\"-99999999999\"",
+        "sx=\"0\" sy=\"0\"",
+        "sx=\"-9999999999\" sy=\"99999999999\" kx=\"5400000\" ky=\"-5400000\"",
+        "kx=\"5399999\" ky=\"5399999\" blurRad=\"127000000\"",
+        "blurRad=\"NaN\" dist=\"inf\" dir=\"1e309\" sx=\"nan\" algn=\"zz\"",
+        "blurRad=\"91440000\" sx=\"1000000\" sy=\"1000000\" algn=\"br\"",
+    };
+    for (const char* attrs : hostile) {
+        Rendered r = render(square(shadow(attrs)));
+        ASSERT_TRUE(r.picture) << attrs;
+        // The shape itself still draws.
+        EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u) << attrs;
+        const ShadowData& s = r.shape().shadow;
+        EXPECT_TRUE(std::isfinite(s.blur) && std::isfinite(s.distance) &&
+                    std::isfinite(s.direction) && std::isfinite(s.scaleX))
+            << attrs;
+        EXPECT_GE(s.blur, 0.0f);
+        EXPECT_LE(s.blur, 7200.0f);
+    }
+}
+
+TEST(ShadowRender, DirectDrawRejectsNonFiniteValues) {
+    Surface target(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 64, 64));
+    cairo_t* cr = cairo_create(target.get());
+    Shape s;
+    s.left = 8, s.top = 8, s.width = 16, s.height = 16;
+    s.shadow.present = true;
+    s.shadow.distance = 4;
+    int calls = 0;
+    auto paint = [&](cairo_t* m) {
+        ++calls;
+        cairo_rectangle(m, 0, 0, 16, 16);
+        cairo_fill(m);
+    };
+    drawOuterShadow(cr, s, {}, 1, paint);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+    for (float bad : {NAN, INFINITY, -INFINITY}) {
+        Shape t = s;
+        t.shadow.blur = bad;
+        drawOuterShadow(cr, t, {}, 1, paint);
+        t = s;
+        t.shadow.scaleX = bad;
+        drawOuterShadow(cr, t, {}, 1, paint);
+        t = s;
+        t.shadow.skewY = bad;
+        drawOuterShadow(cr, t, {}, 1, paint);
+    }
+    EXPECT_EQ(calls, 1);
+    // Far off the surface: nothing is drawn at all.
+    Shape far = s;
+    far.left = 1e9f;
+    drawOuterShadow(cr, far, {}, 1, paint);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(cairo_status(cr), CAIRO_STATUS_SUCCESS);
+    cairo_destroy(cr);
+}
+
+TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
+    Surface mask(cairo_image_surface_create(CAIRO_FORMAT_A8, 41, 41));
+    cairo_surface_flush(mask.get());
+    unsigned char* data = cairo_image_surface_get_data(mask.get());
+    int stride = cairo_image_surface_get_stride(mask.get());
+    for (int y = 15; y < 26; ++y) {
+        for (int x = 15; x < 26; ++x) data[y * stride + x] = 255;
+    }
+    cairo_surface_mark_dirty(mask.get());
+    long before = 0;
+    for (int y = 0; y < 41; ++y) {
+        for (int x = 0; x < 41; ++x) before += data[y * stride + x];
+    }
+    blurAlphaSurface(mask.get(), 2);
+    long after = 0;
+    for (int y = 0; y < 41; ++y) {
+        for (int x = 0; x < 41; ++x) after += data[y * stride + x];
+    }
+    EXPECT_NEAR(static_cast<double>(after), static_cast<double>(before), before * 0.02);
+    // Symmetric about the centre, falling off outwards, reaching 3 × 2 pixels past the edge.
+    auto at = [&](int x, int y) { return static_cast<int>(data[y * stride + x]); };
+    EXPECT_GE(at(20, 20), 240);
+    EXPECT_EQ(at(14, 20), at(26, 20));
+    EXPECT_EQ(at(20, 14), at(20, 26));
+    EXPECT_GT(at(15, 20), at(13, 20));
+    EXPECT_GT(at(13, 20), at(10, 20));
+    EXPECT_GT(at(10, 20), 0);
+    EXPECT_EQ(at(8, 20), 0);
+    // Surfaces of another format, and radius 0, are left alone.
+    Surface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4));
+    blurAlphaSurface(argb.get(), 3);
+    blurAlphaSurface(nullptr, 3);
+    int centre = at(15, 20);
+    blurAlphaSurface(mask.get(), 0);
+    EXPECT_EQ(at(15, 20), centre);
+}
+
+TEST(ShadowCorpus, CustomGeoTitlesCastTheThemesShadow) {
+    std::filesystem::path file = std::filesystem::path(QUILLET_CORPUS) / "pptx/customGeo.pptx";
+    if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file missing: " << file;
+    auto deck = readPresentation(Package::openFile(file.string()));
+    const SlideData* found = nullptr;
+    for (const auto& s : deck->slides) {
+        if (s->partName.ends_with("/slide2.xml")) found = s.get();
+    }
+    ASSERT_NE(found, nullptr);
+    const SlideData& slide = *found;
+    const Shape* title = nullptr;
+    for (const ShapePtr& s : slide.shapes->items) {
+        if (s && s->name == "Title 2") title = s.get();
+    }
+    ASSERT_NE(title, nullptr);
+    // effectRef idx 1: black at 38 %, 40000 EMU of blur, 20000 down.
+    ASSERT_TRUE(title->shadow.present);
+    EXPECT_EQ(title->shadow.color.rgb, 0);
+    EXPECT_NEAR(title->shadow.color.alpha, 0.38f, 1e-3);
+    EXPECT_NEAR(title->shadow.blur, 40000.0f / kEmu, 1e-3);
+    EXPECT_NEAR(title->shadow.distance, 20000.0f / kEmu, 1e-3);
+    EXPECT_NEAR(title->shadow.direction, 90.0f, 1e-3);
+    EXPECT_FALSE(title->shadow.rotateWithShape);
+    // Drawn: just under the title box the slide is darker than further down.
+    Renderer renderer;
+    int w = 960, h = static_cast<int>(std::lround(960 * deck->slideHeight / deck->slideWidth));
+    Surface picture = renderer.renderSlide(*deck, slide, w, h);
+    ASSERT_TRUE(picture);
+    double k = w / deck->slideWidth;
+    int x = static_cast<int>((title->left + title->width / 2) * k);
+    int below = static_cast<int>((title->top + title->height + 1.5) * k);
+    int clear = static_cast<int>((title->top + title->height + 8) * k);
+    unsigned shaded = pixelRgb(picture.get(), x, below), plain = pixelRgb(picture.get(), x, clear);
+    EXPECT_LT(green(shaded) + 10, green(plain)) << std::hex << shaded << " " << plain;
+}
+
+}  // namespace
+}  // namespace quillet::pptx::render
