@@ -196,6 +196,36 @@ TEST(RenderGeometry, PresetTable) {
     EXPECT_NE(presetGeometry("actionButtonHome"), nullptr);
 }
 
+// The sun: eight ray triangles with their tips on the box's ellipse and bases just outside the
+// disc, and the disc of radius (0.5 - adj) of the box. Distances are in halves of the box from its
+// centre, so the ellipse is 1.
+TEST(RenderGeometry, SunRaysStandAroundItsDisc) {
+    const GeometryData* g = presetGeometry("sun");
+    ASSERT_NE(g, nullptr);
+    std::vector<Outline> o = evaluateGeometry(*g, 200, 100);
+    auto distance = [](double x, double y) { return std::hypot((x - 100) / 100, (y - 50) / 50); };
+    int tips = 0, bases = 0, disc = 0;
+    for (const Outline& p : o) {
+        for (const OutlineSegment& s : p.segments) {
+            int i = s.kind == OutlineSegment::Cubic ? 2 : 0;
+            if (s.kind == OutlineSegment::Close) continue;
+            double d = distance(s.x[i], s.y[i]);
+            if (s.kind == OutlineSegment::Move && std::fabs(d - 1) < 1e-3) ++tips;
+            if (s.kind == OutlineSegment::Line) {
+                EXPECT_NEAR(d, 0.613, 0.01) << "a ray's base corner";
+                ++bases;
+            }
+            if (s.kind == OutlineSegment::Cubic) {
+                EXPECT_NEAR(d, 0.5, 1e-3) << "the disc";
+                ++disc;
+            }
+        }
+    }
+    EXPECT_EQ(tips, 8);
+    EXPECT_EQ(bases, 16);
+    EXPECT_GE(disc, 4);
+}
+
 TEST(RenderGeometry, RoundRectCornersFollowTheAdjustValue) {
     const GeometryData* g = presetGeometry("roundRect");
     ASSERT_NE(g, nullptr);

@@ -1,7 +1,7 @@
 // The preset geometries, written as guides and paths in the compact text form of
 // parseGeometryText, after the published DrawingML preset formulas.
 //
-// Fallback: a preset that is not defined here (for example blockArc, moon, sun, noSmoking,
+// Fallback: a preset that is not defined here (for example blockArc, moon, noSmoking,
 // doubleWave, the curved and circular arrows, the 3-D frames, the scrolls, ribbons and most
 // action-button glyphs) is drawn as its bounding rectangle by the renderer, so its fill, outline
 // and text still show in place.
@@ -317,6 +317,25 @@ std::map<std::string, std::string> definitions() {
         "gd x2 +/ hc x1 2;gd y2 +/ vc y1 2;"
         "P;M l vc;A wd2 hd2 cd2 cd4;Q x2 t x1 y1;Q r y2 r vc;A wd2 hd2 0 cd4;"
         "A wd2 hd2 cd4 cd4;Z";
+    // A disc of radius (50000 - adj)/100000 of the box with eight rays, their tips on the box's
+    // ellipse and their bases a little outside the disc.
+    d["sun"] =
+        "av adj 25000;gd a pin 12500 adj 46875;gd g0 +- 50000 0 a;gd g1 */ g0 30274 32768;"
+        "gd g2 */ g0 12540 32768;gd g5 +- 50000 0 g1;gd g6 +- 50000 0 g2;gd g10 */ g5 3 4;"
+        "gd g11 */ g6 3 4;gd g12 +- g10 3662 0;gd g13 +- g11 3662 0;gd g14 +- g11 12500 0;"
+        "gd g15 +- 100000 0 g10;gd g16 +- 100000 0 g12;gd g17 +- 100000 0 g13;"
+        "gd g18 +- 100000 0 g14;gd ox1 */ w 18436 21600;gd oy1 */ h 3163 21600;"
+        "gd ox2 */ w 3163 21600;gd oy2 */ h 18436 21600;gd x10 */ w g10 100000;"
+        "gd x12 */ w g12 100000;gd x13 */ w g13 100000;gd x14 */ w g14 100000;"
+        "gd x15 */ w g15 100000;gd x16 */ w g16 100000;gd x17 */ w g17 100000;"
+        "gd x18 */ w g18 100000;gd x19 */ w a 100000;gd wR */ w g0 100000;gd hR */ h g0 100000;"
+        "gd y10 */ h g10 100000;gd y12 */ h g12 100000;gd y13 */ h g13 100000;"
+        "gd y14 */ h g14 100000;gd y15 */ h g15 100000;gd y16 */ h g16 100000;"
+        "gd y17 */ h g17 100000;gd y18 */ h g18 100000;"
+        "P;M r vc;L x15 y18;L x15 y14;Z;M ox1 oy1;L x16 y13;L x17 y12;Z;M hc t;L x18 y10;"
+        "L x14 y10;Z;M ox2 oy1;L x13 y12;L x12 y13;Z;M l vc;L x10 y14;L x10 y18;Z;"
+        "M ox2 oy2;L x12 y17;L x13 y16;Z;M hc b;L x14 y15;L x18 y15;Z;M ox1 oy2;L x17 y16;"
+        "L x16 y17;Z;M x19 vc;A wR hR cd2 21600000;Z";
     d["smileyFace"] =
         "av adj 4653;gd a pin -4653 adj 4653;gd x1 */ w 4969 21699;gd x2 */ w 6215 21600;"
         "gd x3 */ w 13135 21600;gd x4 */ w 16640 21600;gd y1 */ h 7570 21600;"
