@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "fonts/matching.h"
+#include "host/pptx/presets.h"
 
 namespace quillet::pptx {
 
@@ -617,10 +618,14 @@ RangeBounds spanBounds(const TextLayout& layout, int start, int end) {
 }
 
 TextLayout Builder::run() {
-    out_.boxLeft = finiteOr(shape_.left, 0);
-    out_.boxTop = finiteOr(shape_.top, 0);
-    out_.boxWidth = std::max(0.0, finiteOr(shape_.width, 0));
-    out_.boxHeight = std::max(0.0, finiteOr(shape_.height, 0));
+    // Text stands in the text rectangle of the shape's geometry.
+    TextRect rect = presetTextRect(shape_.preset, shape_.geometryAdjust,
+                                   std::max(0.0, finiteOr(shape_.width, 0)),
+                                   std::max(0.0, finiteOr(shape_.height, 0)));
+    out_.boxLeft = finiteOr(shape_.left, 0) + rect.left;
+    out_.boxTop = finiteOr(shape_.top, 0) + rect.top;
+    out_.boxWidth = std::max(0.0, rect.right - rect.left);
+    out_.boxHeight = std::max(0.0, rect.bottom - rect.top);
     out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0);
     out_.flipH = shape_.flipH;
     out_.flipV = shape_.flipV;

@@ -474,6 +474,51 @@ int presetKind(const std::string& preset) {
     return host::shape_kind::kMixed;
 }
 
+TextRect presetTextRect(const std::string& preset,
+                        const std::vector<std::pair<std::string, double>>& adjust, double width,
+                        double height) {
+    double w = std::isfinite(width) ? std::max(0.0, width) : 0;
+    double h = std::isfinite(height) ? std::max(0.0, height) : 0;
+    TextRect box{0, 0, w, h};
+    auto value = [&](const char* name, double fallback) {
+        for (const auto& [n, v] : adjust) {
+            if (n == name && std::isfinite(v)) return v;
+        }
+        return fallback;
+    };
+    double ss = std::min(w, h);
+    // Rounded corners: the text keeps clear of the arcs by (1 - cos 45°) of the radius.
+    auto rounded = [&](double radius) {
+        double inset = radius * 0.29289;
+        return TextRect{inset, inset, w - inset, h - inset};
+    };
+    if (preset == "roundRect") {
+        return rounded(ss * std::clamp(value("adj", 16667), 0.0, 50000.0) / 100000);
+    }
+    if (preset == "wedgeRoundRectCallout") {
+        return rounded(ss * std::clamp(value("adj3", 16667), 0.0, 50000.0) / 100000);
+    }
+    if (preset == "flowChartAlternateProcess") return rounded(ss / 6);
+    if (preset == "ellipse" || preset == "flowChartConnector") {
+        double dx = w / 2 * 0.70711, dy = h / 2 * 0.70711;
+        return {w / 2 - dx, h / 2 - dy, w / 2 + dx, h / 2 + dy};
+    }
+    if (preset == "triangle" || preset == "flowChartExtract") {
+        double a = preset == "triangle" ? std::clamp(value("adj", 50000), 0.0, 100000.0) : 50000;
+        double x1 = w * a / 200000;
+        return {x1, h / 2, x1 + w / 2, h};
+    }
+    if (preset == "rtTriangle") return {w / 12, h * 7 / 12, w * 7 / 12, h * 11 / 12};
+    if (preset == "diamond" || preset == "flowChartDecision") {
+        return {w / 4, h / 4, w * 3 / 4, h * 3 / 4};
+    }
+    if (preset == "flowChartMerge") return {w / 4, 0, w * 3 / 4, h / 2};
+    if (preset == "flowChartTerminator") {
+        return {w * 1018 / 21600, h * 3163 / 21600, w * 20582 / 21600, h * 18437 / 21600};
+    }
+    return box;
+}
+
 std::vector<float> hostAdjustments(const std::string& preset,
                                    const std::map<std::string, long long>& guides, float width,
                                    float height) {

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillet::pptx {
@@ -22,6 +23,17 @@ int presetKind(const std::string& preset);
 std::vector<float> hostAdjustments(const std::string& preset,
                                    const std::map<std::string, long long>& guides, float width,
                                    float height);
+
+// Where a preset lays out its text, in points from the top-left corner of its width × height box:
+// the text rectangle of its geometry (the inscribed box of an ellipse, the straight part of a
+// rounded rectangle, ...). The whole box for presets whose text rectangle is the box and for those
+// not listed.
+struct TextRect {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+TextRect presetTextRect(const std::string& preset,
+                        const std::vector<std::pair<std::string, double>>& adjust, double width,
+                        double height);
 
 // Pattern preset name to the host's pattern number (1..54); 0 when unknown.
 int patternCode(const std::string& preset);

@@ -827,4 +827,45 @@ TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
 }
 
 }  // namespace
+// Text stands in the text rectangle of its geometry: an ellipse's inscribed box, a rounded
+// rectangle's straight part, a triangle's lower middle. A left-aligned 'H' at 20 points in a
+// 160-point square with no insets starts at the rectangle's left, its baseline 20 points below the
+// rectangle's top.
+TEST(Layout, TextStandsInTheGeometrysTextRectangle) {
+    NEED_FACE("Liberation Sans");
+    struct Case {
+        std::string geometry;
+        double left, top, width;
+    };
+    const double inscribed = 80 - 80 * 0.70711;
+    const double corner = 160 * 0.5 * 0.29289;  // radius half the side
+    std::vector<Case> cases = {
+        {"<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>", 0, 0, 160},
+        {"<a:prstGeom prst=\"ellipse\"><a:avLst/></a:prstGeom>", inscribed, inscribed,
+         160 - 2 * inscribed},
+        {"<a:prstGeom prst=\"roundRect\"><a:avLst><a:gd name=\"adj\" fmla=\"val 50000\"/>"
+         "</a:avLst></a:prstGeom>",
+         corner, corner, 160 - 2 * corner},
+        {"<a:prstGeom prst=\"triangle\"><a:avLst/></a:prstGeom>", 40, 80, 80},
+        {"<a:prstGeom prst=\"diamond\"><a:avLst/></a:prstGeom>", 40, 40, 80},
+    };
+    for (const Case& c : cases) {
+        std::string box =
+            textBox(2, 100, 50, 160, 160, "lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\"",
+                    para("H") + para("HHHHHHHHHHHHHHHHHHHH"));
+        box.replace(box.find("<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"), 46, c.geometry);
+        Opened o = openSlide(box, "text-rect");
+        TextLayout t = lay(modelShape(o, 0));
+        ASSERT_FALSE(t.chars.empty()) << c.geometry;
+        EXPECT_NEAR(t.chars[0].x, 100 + c.left, 1e-3) << c.geometry;
+        EXPECT_NEAR(t.lines[0].baseline, 50 + c.top + 20, 1e-3) << c.geometry;
+        // The long paragraph wraps at the rectangle's right edge.
+        for (const LaidChar& ch : t.chars) {
+            if (ch.glyph == U'H') {
+                EXPECT_LE(ch.x + ch.advance, 100 + c.left + c.width + 1e-3);
+            }
+        }
+    }
+}
+
 }  // namespace quillet::pptx
