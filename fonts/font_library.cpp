@@ -7,6 +7,9 @@
 #include FT_FONT_FORMATS_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
+#include <hb-ft.h>
+#include <hb-ot.h>
+#include <hb.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +38,16 @@ struct FtFaceFree {
 };
 using FtFacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FtFaceFree>;
 
+struct HbFontFree {
+    void operator()(hb_font_t* font) const { hb_font_destroy(font); }
+};
+using HbFontPtr = std::unique_ptr<hb_font_t, HbFontFree>;
+
+struct HbBufferFree {
+    void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
+};
+using HbBufferPtr = std::unique_ptr<hb_buffer_t, HbBufferFree>;
+
 struct FcConfigFree {
     void operator()(FcConfig* config) const { FcConfigDestroy(config); }
 };
@@ -60,6 +73,9 @@ constexpr double kObliqueShear = 0.2126;
 constexpr double kEmboldenFraction = 1.0 / 24.0;
 // Outlines of absurd sizes are not built; a cell of this many pixels is far past any slide.
 constexpr double kMaxEmPixels = 1.0e6;
+
+// Pair adjustments cached per face, at most.
+constexpr std::size_t kMaxCachedPairs = 1 << 18;
 
 // The file of the last resort, should fontconfig itself find nothing.
 constexpr const char* kLastResortFamily = "DejaVu Sans";
@@ -89,6 +105,7 @@ bool isScalarValue(char32_t code) {
 
 struct Face {
     FtFacePtr ft;
+    HbFontPtr hb;  // the shaper's view of the same face, in font units; may be null
     FaceInfo info;
     bool symbolCmap = false;
     // Font units.
@@ -103,6 +120,9 @@ struct Face {
     double underlinePosition = 0;
     double underlineThickness = 0;
     std::unordered_map<FT_UInt, double> advances;
+    // Pair adjustments in font units, by (left glyph << 32 | right glyph).
+    std::unordered_map<std::uint64_t, double> pairs;
+    bool hasPositioning = false;  // a GPOS table: pairs come from the shaper
 
     FT_UInt glyphIndex(char32_t code) const {
         FT_UInt index = FT_Get_Char_Index(ft.get(), code);
@@ -206,6 +226,14 @@ std::unique_ptr<Face> openFace(FT_Library library, const std::string& file, int 
                                       (face->ascent + face->descent));
     if (face->capHeight <= 0) face->capHeight = face->glyphTop('H');
     if (face->xHeight <= 0) face->xHeight = face->glyphTop('x');
+    // The shaper reads the face's tables through its own reference, with its own outline
+    // functions at a scale of one unit per font unit; FreeType's size is left alone.
+    if (hb_face_t* hbFace = hb_ft_face_create_referenced(raw)) {
+        face->hasPositioning = hb_ot_layout_has_positioning(hbFace) != 0;
+        face->hb.reset(hb_font_create(hbFace));
+        hb_face_destroy(hbFace);
+        if (face->hb) hb_font_set_scale(face->hb.get(), raw->units_per_EM, raw->units_per_EM);
+    }
     return face;
 }
 
@@ -457,12 +485,83 @@ class FontLibrary::Impl {
         if (!validEm(em)) return 0;
         Drawer a = drawerFor(r, left);
         Drawer b = drawerFor(r, right);
-        if (a.face == nullptr || a.face != b.face || a.invisible || b.invisible) return 0;
-        if (!FT_HAS_KERNING(a.face->ft.get())) return 0;
-        FT_Vector delta{0, 0};
-        if (FT_Get_Kerning(a.face->ft.get(), a.glyph, b.glyph, FT_KERNING_UNSCALED, &delta) != 0)
+        if (a.face == nullptr || a.face != b.face || a.invisible || b.invisible || a.missing ||
+            b.missing)
             return 0;
-        return static_cast<double>(delta.x) * em / a.face->info.unitsPerEm;
+        if (!r.symbolFace.empty()) {
+            if (char32_t sign = symbolFaceCharacter(r.symbolFace, left)) left = sign;
+            if (char32_t sign = symbolFaceCharacter(r.symbolFace, right)) right = sign;
+        }
+        return pairUnits(*a.face, left, a.glyph, right, b.glyph) * em / a.face->info.unitsPerEm;
+    }
+
+    // The pair adjustment of two glyphs of one face in font units: what the shaper's kerning
+    // feature does to their advances, else the legacy kerning table. Cached per face.
+    double pairUnits(Face& face, char32_t left, FT_UInt leftGlyph, char32_t right,
+                     FT_UInt rightGlyph) {
+        std::uint64_t key = (static_cast<std::uint64_t>(leftGlyph) << 32) | rightGlyph;
+        auto it = face.pairs.find(key);
+        if (it != face.pairs.end()) return it->second;
+        double units = 0;
+        bool shaped = shapePair(face, left, leftGlyph, right, rightGlyph, &units);
+        if (!shaped || (units == 0 && !face.hasPositioning))
+            units = legacyPair(face, leftGlyph, rightGlyph);
+        if (!std::isfinite(units) || std::fabs(units) > face.info.unitsPerEm) units = 0;
+        // Texts of many scripts could fill the cache without end: it starts again instead.
+        if (face.pairs.size() >= kMaxCachedPairs) face.pairs.clear();
+        face.pairs.emplace(key, units);
+        return units;
+    }
+
+    // Shapes the two characters with kerning alone (no substitutions, so each character keeps
+    // its own glyph); false when the shaper cannot say.
+    bool shapePair(Face& face, char32_t left, FT_UInt leftGlyph, char32_t right, FT_UInt rightGlyph,
+                   double* units) {
+        if (!face.hb) return false;
+        if (!shapeBuffer_) {
+            shapeBuffer_.reset(hb_buffer_create());
+            if (!hb_buffer_allocation_successful(shapeBuffer_.get())) {
+                shapeBuffer_.reset();
+                return false;
+            }
+        }
+        hb_buffer_t* buffer = shapeBuffer_.get();
+        hb_buffer_clear_contents(buffer);
+        const hb_codepoint_t codes[2] = {left, right};
+        hb_buffer_add_codepoints(buffer, codes, 2, 0, 2);
+        hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
+        hb_buffer_guess_segment_properties(buffer);
+        if (hb_buffer_get_direction(buffer) != HB_DIRECTION_LTR)
+            hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
+        static const hb_feature_t kFeatures[] = {
+            {HB_TAG('k', 'e', 'r', 'n'), 1, 0, ~0u}, {HB_TAG('l', 'i', 'g', 'a'), 0, 0, ~0u},
+            {HB_TAG('c', 'l', 'i', 'g'), 0, 0, ~0u}, {HB_TAG('c', 'a', 'l', 't'), 0, 0, ~0u},
+            {HB_TAG('d', 'l', 'i', 'g'), 0, 0, ~0u}, {HB_TAG('r', 'l', 'i', 'g'), 0, 0, ~0u},
+            {HB_TAG('c', 'c', 'm', 'p'), 0, 0, ~0u}, {HB_TAG('l', 'o', 'c', 'l'), 0, 0, ~0u},
+            {HB_TAG('r', 'c', 'l', 't'), 0, 0, ~0u}, {HB_TAG('m', 'a', 'r', 'k'), 0, 0, ~0u},
+            {HB_TAG('m', 'k', 'm', 'k'), 0, 0, ~0u}, {HB_TAG('c', 'u', 'r', 's'), 0, 0, ~0u},
+            {HB_TAG('d', 'i', 's', 't'), 0, 0, ~0u},
+        };
+        hb_shape(face.hb.get(), buffer, kFeatures, sizeof kFeatures / sizeof kFeatures[0]);
+        unsigned int count = 0;
+        hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+        hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
+        if (count != 2 || info == nullptr || pos == nullptr || info[0].codepoint != leftGlyph ||
+            info[1].codepoint != rightGlyph)
+            return false;
+        // The change of the pair's width: the left advance and the right one's offset.
+        double natural = static_cast<double>(hb_font_get_glyph_h_advance(face.hb.get(), leftGlyph));
+        *units =
+            static_cast<double>(pos[0].x_advance) + pos[1].x_offset - pos[0].x_offset - natural;
+        return true;
+    }
+
+    static double legacyPair(Face& face, FT_UInt leftGlyph, FT_UInt rightGlyph) {
+        if (!FT_HAS_KERNING(face.ft.get())) return 0;
+        FT_Vector delta{0, 0};
+        if (FT_Get_Kerning(face.ft.get(), leftGlyph, rightGlyph, FT_KERNING_UNSCALED, &delta) != 0)
+            return 0;
+        return static_cast<double>(delta.x);
     }
 
     TextExtent extent(Resolved& r, std::u32string_view text, double em, bool kern) {
@@ -624,6 +723,7 @@ class FontLibrary::Impl {
     std::unordered_map<std::string, std::unique_ptr<Resolved>> resolved_;
     Face* lastResort_ = nullptr;
     bool lastResortTried_ = false;
+    HbBufferPtr shapeBuffer_;  // reused for every pair
 };
 
 FontLibrary::FontLibrary(FontLibraryOptions options)
