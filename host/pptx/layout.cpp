@@ -622,6 +622,12 @@ TextLayout Builder::run() {
     TextRect rect = presetTextRect(shape_.preset, shape_.geometryAdjust,
                                    std::max(0.0, finiteOr(shape_.width, 0)),
                                    std::max(0.0, finiteOr(shape_.height, 0)));
+    if (shape_.ownTextBox) {
+        rect.left = finiteOr(shape_.textLeft - shape_.left, 0);
+        rect.top = finiteOr(shape_.textTop - shape_.top, 0);
+        rect.right = rect.left + std::max(0.0, finiteOr(shape_.textWidth, 0));
+        rect.bottom = rect.top + std::max(0.0, finiteOr(shape_.textHeight, 0));
+    }
     out_.boxLeft = finiteOr(shape_.left, 0) + rect.left;
     out_.boxTop = finiteOr(shape_.top, 0) + rect.top;
     out_.boxWidth = std::max(0.0, rect.right - rect.left);

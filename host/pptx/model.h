@@ -323,6 +323,10 @@ struct Shape {
     // presets. `path` holds the same outline evaluated on the slide.
     std::shared_ptr<const GeometryData> geometry;
     float left = 0, top = 0, width = 0, height = 0;
+    // A text box of its own (a diagram shape's txXfrm), on the slide; the geometry's text
+    // rectangle otherwise.
+    bool ownTextBox = false;
+    float textLeft = 0, textTop = 0, textWidth = 0, textHeight = 0;
     float rotation = 0;
     bool flipH = false, flipV = false;
     bool hidden = false;

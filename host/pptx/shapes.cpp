@@ -358,6 +358,14 @@ class TreeReader {
         shape->flipV = box.flipV;
 
         if (element == "grpSp") return readGroup(node, shape, xfrm, box, groupFill, depth);
+        if (Xfrm text = readXfrm(child(node, "txXfrm")); text.present) {
+            Box t = place(text, placement);
+            shape->ownTextBox = true;
+            shape->textLeft = static_cast<float>(t.left);
+            shape->textTop = static_cast<float>(t.top);
+            shape->textWidth = static_cast<float>(t.width);
+            shape->textHeight = static_cast<float>(t.height);
+        }
 
         // Preset or custom geometry, inherited for placeholders.
         pugi::xml_node prstGeom, custGeom;

@@ -598,6 +598,15 @@ TEST(Corpus, SmartArtDrawingBecomesAGroupOfShapes) {
     ASSERT_NE(first->textFrame(), nullptr);
     EXPECT_EQ(first->textFrame()->textRange()->text(), "abc");
     EXPECT_FLOAT_EQ(first->textFrame()->textRange()->font()->size(), 11);
+    // Its text stands in the drawing's own text box (txXfrm at 531971,75183 size 375920 x
+    // 155067), above the ellipse's middle.
+    auto text = first->textFrame()->textRange();
+    const double left = (-212725 + 531971) / 12700.0, top = (69850 + 75183) / 12700.0;
+    const double width = 375920 / 12700.0, height = 155067 / 12700.0;
+    EXPECT_GE(text->boundLeft(), left - 1e-3);
+    EXPECT_LE(text->boundLeft() + text->boundWidth(), left + width + 1e-3);
+    EXPECT_GE(text->boundTop(), top - 1e-3);
+    EXPECT_LE(text->boundTop() + text->boundHeight(), top + height + 1e-3);
     auto model = findModelShape(*modelOf(*p)->slides.at(0)->shapes, 4);
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->graphic, GraphicKind::Diagram);
