@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 
@@ -84,10 +85,27 @@ class Measurer {
         return it->second * size;
     }
 
+    // The pair adjustment between two characters of the font (negative brings them closer).
+    double kerning(const fonts::LogicalFont& font, char32_t left, char32_t right, double size) {
+        if (library_ == nullptr) return 0;
+        Entry& e = entry(font);
+        std::uint64_t key = (static_cast<std::uint64_t>(left) << 32) | right;
+        auto it = e.pairs.find(key);
+        if (it == e.pairs.end()) {
+            double k = library_->kerning(font, left, right, kUnit) / kUnit;
+            if (!std::isfinite(k)) k = 0;
+            if (e.pairs.size() >= kMaxPairs) e.pairs.clear();  // bounded, whatever the text
+            it = e.pairs.emplace(key, k).first;
+        }
+        return it->second * size;
+    }
+
   private:
     static constexpr double kUnit = 1000.0;
+    static constexpr std::size_t kMaxPairs = 1 << 18;
     struct Entry {
         std::unordered_map<char32_t, double> advances;
+        std::unordered_map<std::uint64_t, double> pairs;
     };
     static double estimateAdvance(char32_t code) {
         if (code < 0x20) return 0;
@@ -126,6 +144,8 @@ struct Item {
     int run = -1;
     int style = 0;
     double advance = 0;  // natural width; tabs are measured where they stand
+    double kern = 0;     // pair adjustment toward the next item, when it stays on the line
+    bool kerns = false;  // its run's kerning threshold allows kerning at its size
     double shift = 0;    // baseline offset, y down
     double ascent = 0;   // of its line cell
     double descent = 0;
@@ -266,6 +286,8 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         bool allCaps = run.props.caps == "all";
         bool smallCaps = run.props.caps == "small";
         int smallStyle = -1;
+        // Kerning from the run's threshold up; not at all without one.
+        const bool kerned = run.props.kern > 0 && run.props.size * 100.0 >= run.props.kern;
         for (char32_t c : decodeText(run.text)) {
             Item it;
             it.code = c;
@@ -277,6 +299,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             } else if (c == U'\t') {
                 it.tab = true;
             } else if (c >= 0x20) {
+                it.kerns = kerned;
                 it.glyph = c;
                 if (allCaps || smallCaps) it.glyph = upper(c);
                 if (smallCaps && it.glyph != c) {
@@ -293,6 +316,14 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         }
     }
     const int markStyle = styleFor(p.endProps, 1.0);
+    // Pair kerning between neighbours of one style that both allow it.
+    for (std::size_t j = 0; j + 1 < items.size(); ++j) {
+        Item& it = items[j];
+        const Item& next = items[j + 1];
+        if (!it.kerns || !next.kerns || it.style != next.style) continue;
+        const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
+        it.kern = measure_.kerning(s.font, it.glyph, next.glyph, s.size);
+    }
 
     // Bullet or number: only on a paragraph with text.
     LaidBullet bullet;
@@ -383,6 +414,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                     if (lastBreak > i) j = lastBreak;
                     break;
                 }
+                adv += it.kern;
                 pos[static_cast<std::size_t>(j)] = x;
                 width[static_cast<std::size_t>(j)] = adv;
                 x += adv;
@@ -393,6 +425,10 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                 }
                 ++j;
             }
+            // The last character's pair with one on the next line does not count.
+            if (j > i && j < n)
+                width[static_cast<std::size_t>(j - 1)] -=
+                    items[static_cast<std::size_t>(j - 1)].kern;
             spans.push_back({i, j, forced});
             // A break at the end of the paragraph opens one more (empty) line.
             if (forced && j >= n) spans.push_back({j, j, false});

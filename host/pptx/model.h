@@ -120,6 +120,8 @@ struct RunProps {
     float baseline = 0;  // fraction: 0.3 superscript, -0.25 subscript
     std::string caps = "none";
     float spacing = 0;  // points between characters
+    // Pair kerning from this size up, in hundredths of a point; 0 never kerns, -1: not given.
+    int kern = -1;
     std::string latin;
     std::string eastAsian;
     std::string complexScript;

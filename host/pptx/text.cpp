@@ -33,6 +33,9 @@ void applyRunProps(RunProps& props, pugi::xml_node rPr, const TextContext& conte
         props.spacing =
             static_cast<float>(std::clamp<std::int64_t>(*spc, -400000, 400000)) / 100.0f;
     }
+    if (auto kern = intAttr(rPr, "kern")) {
+        props.kern = static_cast<int>(std::clamp<std::int64_t>(*kern, 0, 400000));
+    }
     if (attr(rPr, "lang")) props.language = strAttr(rPr, "lang");
     if (pugi::xml_node fill = findFill(rPr)) {
         props.fill = readFill(fill, context.colors, context.refs);

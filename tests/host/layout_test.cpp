@@ -868,4 +868,156 @@ TEST(Layout, TextStandsInTheGeometrysTextRectangle) {
     }
 }
 
+namespace {
+
+// A run of text with the given rPr attributes (beside sz) in Liberation Sans.
+std::string kernRun(const std::string& text, int size, const std::string& attributes) {
+    return "<a:r><a:rPr sz=\"" + std::to_string(size) + "\" " + attributes +
+           "><a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>" + text + "</a:t></a:r>";
+}
+
+double lineWidth(const TextLayout& t) {
+    return inkRight(t, t.lines.at(0)) - inkLeft(t, t.lines.at(0));
+}
+
+// Runs are kerned from their threshold up: "AVAVAV" at 24 points with kern="1200" is narrower
+// than without by the sum of its five pairs, each character starting where the previous one's
+// reported width ends.
+TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
+    NEED_FACE("Liberation Sans");
+    const std::string bodyPr = "lIns=\"0\" rIns=\"0\" wrap=\"none\"";
+    Opened o = openSlide(
+        textBox(2, 0, 0, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>") +
+            textBox(3, 0, 60, 400, 50, bodyPr,
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"1200\"") + "</a:p>") +
+            textBox(4, 0, 120, 400, 50, bodyPr,
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2500\"") + "</a:p>") +
+            textBox(5, 0, 180, 400, 50, bodyPr,
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"0\"") + "</a:p>") +
+            textBox(6, 0, 240, 400, 50, bodyPr,
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>"),
+        "kern-threshold");
+    fonts::LogicalFont f =
+        fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
+    const double av = library().kerning(f, U'A', U'V', 24);
+    const double va = library().kerning(f, U'V', U'A', 24);
+    ASSERT_LT(av, -0.5);  // -152 / 2048 em in the face's positioning table
+    ASSERT_LT(va, -0.5);
+
+    TextLayout plain = lay(modelShape(o, 0));
+    TextLayout kerned = lay(modelShape(o, 1));
+    double natural = 0;
+    for (char32_t c : std::u32string(U"AVAVAV")) natural += library().advance(f, c, 24);
+    EXPECT_NEAR(lineWidth(plain), natural, 1e-6);
+    EXPECT_NEAR(lineWidth(kerned), natural + 3 * av + 2 * va, 1e-6);
+    // Below the threshold, or a threshold of 0: not kerned. At the threshold itself: kerned.
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 2))), natural, 1e-6);
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 3))), natural, 1e-6);
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 4))), natural + 3 * av + 2 * va, 1e-6);
+
+    // The bounds the engine reads include the pairs: each character starts at the end of the one
+    // before it, and the left ones of the pairs are narrower than their advance.
+    auto range = o.presentation->slides()->item(1)->shapes()->item(2)->textFrame()->textRange();
+    ASSERT_EQ(range->length(), 6);
+    for (int i = 1; i <= 6; ++i) {
+        auto ch = range->characters(i, 1);
+        const LaidChar& c = kerned.chars[static_cast<std::size_t>(i - 1)];
+        EXPECT_NEAR(ch->boundLeft(), c.x, 1e-3) << i;
+        EXPECT_NEAR(ch->boundWidth(), c.advance, 1e-3) << i;
+        char32_t code = i % 2 ? U'A' : U'V';
+        double expected = library().advance(f, code, 24) + (i == 6 ? 0 : (i % 2 ? av : va));
+        EXPECT_NEAR(c.advance, expected, 1e-6) << i;
+        if (i < 6) {
+            EXPECT_NEAR(kerned.chars[static_cast<std::size_t>(i)].x, c.x + c.advance, 1e-9) << i;
+        }
+    }
+    EXPECT_NEAR(range->boundWidth(), natural + 3 * av + 2 * va, 1e-3);
+}
+
+// The threshold is inherited like the size: from the body's list style here.
+TEST(LayoutKerning, ThresholdInheritedFromTheListStyle) {
+    NEED_FACE("Liberation Sans");
+    std::string box = textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
+                              "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
+    box.replace(box.find("<a:lstStyle/>"), 13,
+                "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
+    Opened o = openSlide(box, "kern-inherited");
+    EXPECT_EQ(modelShape(o, 0).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
+    fonts::LogicalFont f =
+        fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
+    double natural = 0;
+    for (char32_t c : std::u32string(U"AVAVAV")) natural += library().advance(f, c, 24);
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 0))),
+                natural + 3 * library().kerning(f, U'A', U'V', 24) +
+                    2 * library().kerning(f, U'V', U'A', 24),
+                1e-6);
+}
+
+// Neighbours of different styles do not kern, nor does a pair split by a line's end: a wrapped
+// line's last space keeps its own advance.
+TEST(LayoutKerning, OnlyNeighboursOfOneStyleOnOneLine) {
+    NEED_FACE("Liberation Sans");
+    fonts::LogicalFont f =
+        fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
+    const std::string k = "kern=\"1200\"";
+    Opened o = openSlide(
+        textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
+                "<a:p>" + kernRun("A", 2400, k) + kernRun("V", 2400, k + " b=\"1\"") + "</a:p>") +
+            textBox(3, 0, 60, 60, 200, "lIns=\"0\" rIns=\"0\"",
+                    "<a:p>" + kernRun("AV AV AV AV", 2400, k) + "</a:p>"),
+        "kern-styles");
+    TextLayout mixed = lay(modelShape(o, 0));
+    ASSERT_GE(mixed.chars.size(), 2u);
+    EXPECT_NEAR(mixed.chars[0].advance, library().advance(f, U'A', 24), 1e-6);
+    EXPECT_NEAR(mixed.chars[1].x - mixed.chars[0].x, library().advance(f, U'A', 24), 1e-6);
+
+    TextLayout wrapped = lay(modelShape(o, 1));
+    ASSERT_GT(wrapped.lines.size(), 1u);
+    ASSERT_LT(library().kerning(f, U' ', U'A', 24), -0.5);  // the space-A pair exists
+    for (std::size_t k2 = 0; k2 + 1 < wrapped.lines.size(); ++k2) {
+        const LaidLine& line = wrapped.lines[k2];
+        const LaidChar& last =
+            wrapped.chars[static_cast<std::size_t>(line.firstChar + line.charCount - 1)];
+        ASSERT_EQ(last.code, U' ') << "line " << k2;
+        EXPECT_NEAR(last.advance, library().advance(f, U' ', 24), 1e-6) << "line " << k2;
+        const LaidChar& first = wrapped.chars[static_cast<std::size_t>(line.firstChar)];
+        EXPECT_NEAR(first.advance,
+                    library().advance(f, U'A', 24) + library().kerning(f, U'A', U'V', 24), 1e-6);
+    }
+}
+
+// Odd input with kerning on: empty runs, characters no face has, a fallback face's characters
+// between Latin ones, a huge size, a huge threshold.
+TEST(LayoutKerning, OddInputStaysFinite) {
+    Shape s;
+    s.width = 300;
+    s.height = 100;
+    s.text = std::make_shared<TextBody>();
+    Paragraph p;
+    for (const char* text : {"", "A\xf4\x8f\xbf\xbdV", "A\xe6\x97\xa5V", "AVAV\t\tAV", "AV"}) {
+        pptx::Run r;
+        r.text = text;
+        r.props.kern = 1;
+        r.props.latin = "Liberation Sans";
+        p.runs.push_back(r);
+    }
+    p.runs.back().props.size = 3e9f;
+    pptx::Run threshold;
+    threshold.text = "AVAV";
+    threshold.props.kern = 400000;
+    p.runs.push_back(threshold);
+    s.text->paragraphs.push_back(p);
+    TextLayout t = layoutText(s, *s.text, &library());
+    EXPECT_EQ(t.chars.size(), 0u + 3u + 3u + 8u + 2u + 4u);
+    for (const LaidChar& c : t.chars) {
+        ASSERT_TRUE(std::isfinite(c.x));
+        ASSERT_TRUE(std::isfinite(c.advance));
+        ASSERT_GE(c.advance, 0);
+    }
+    // Without a font library nothing kerns and nothing fails.
+    TextLayout estimated = layoutText(s, *s.text, nullptr);
+    EXPECT_EQ(estimated.chars.size(), t.chars.size());
+}
+
+}  // namespace
 }  // namespace quillet::pptx
