@@ -375,4 +375,43 @@ HostFillCodes hostFillCodes(const FillData& fill) {
     return codes;
 }
 
+// The outer shadow of an a:effectLst (or a:effectDag); absent when it has none. Lengths are
+// clamped to a slide's scale and angles to whole turns so that drawing stays finite.
+ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
+    ShadowData out;
+    pugi::xml_node sh = child(effects, "outerShdw");
+    if (!sh) return out;
+    out.present = true;
+    out.color = readColorIn(sh, colors).value_or(Color{0, 1.0f});
+    auto length = [&](const char* name, std::int64_t limit) {
+        return static_cast<float>(
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), 0, limit)) /
+            12700.0);
+    };
+    // About 100 inches of blur or offset is beyond any slide.
+    out.blur = length("blurRad", 12700ll * 7200);
+    out.distance = length("dist", 12700ll * 7200);
+    out.direction =
+        static_cast<float>(static_cast<double>(intAttr(sh, "dir", 0) % 21600000) / 60000.0);
+    auto ratio = [&](const char* name) {
+        return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
+                                      intAttr(sh, name, 100000), -1000000, 1000000)) /
+                                  100000.0);
+    };
+    out.scaleX = ratio("sx");
+    out.scaleY = ratio("sy");
+    // Skews stop short of a right angle, where the shear has no finite value.
+    auto skew = [&](const char* name) {
+        return static_cast<float>(
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), -5340000, 5340000)) /
+            60000.0);
+    };
+    out.skewX = skew("kx");
+    out.skewY = skew("ky");
+    std::string algn = strAttr(sh, "algn");
+    if (!algn.empty()) out.align = algn;
+    out.rotateWithShape = boolAttr(sh, "rotWithShape").value_or(true);
+    return out;
+}
+
 }  // namespace quillet::pptx

@@ -37,6 +37,9 @@ FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRef
 // The colour effects of an a:blip element (lum, grayscl, duotone, biLevel, alphaModFix).
 PictureEffects readBlipEffects(pugi::xml_node blip, const ColorContext& colors);
 
+// The outer shadow of an a:effectLst (or a:effectDag); absent when it has none.
+ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors);
+
 // Applies an a:ln element over base.
 LineData readLine(pugi::xml_node ln, const ColorContext& colors, const PartRefs* refs,
                   LineData base);

@@ -215,6 +215,15 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
         s.color = props.fill.color;
     }
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
+    if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
+        const ShadowData& sh = props.shadowEffect;
+        double angle = finiteOr(sh.direction, 0) * 3.14159265358979 / 180;
+        double distance = finiteOr(sh.distance, 0) * fontScale_;
+        s.shadowDrawn = distance > 0;
+        s.shadowColor = sh.color;
+        s.shadowDx = distance * std::cos(angle);
+        s.shadowDy = distance * std::sin(angle);
+    }
     if (props.outlineWidth > 0 && std::isfinite(props.outlineWidth)) {
         s.outlineColor = props.outlineColor;
         s.outlineWidth = props.outlineWidth * fontScale_;
@@ -225,10 +234,11 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.descent = kLineDescent * size;
 
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
-    char numbers[160];
-    std::snprintf(numbers, sizeof numbers, "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f", s.size,
+    char numbers[320];
+    std::snprintf(numbers, sizeof numbers, "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f", s.size,
                   s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
-                  s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth);
+                  s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth, s.shadowDrawn,
+                  s.shadowColor.rgb, s.shadowColor.alpha, s.shadowDx, s.shadowDy);
     key += numbers;
     auto it = styleIndex_.find(key);
     if (it != styleIndex_.end()) return it->second;

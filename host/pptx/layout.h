@@ -74,8 +74,13 @@ struct CharStyle {
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0
     double outlineWidth = 0;  // points
-    double ascent = 0;        // cell ascent at `size`
-    double descent = 0;       // cell descent at `size`
+    // The run's outer shadow, drawn when shadowDrawn: the glyphs moved by (shadowDx, shadowDy)
+    // points in shadowColor.
+    bool shadowDrawn = false;
+    Color shadowColor;
+    double shadowDx = 0, shadowDy = 0;
+    double ascent = 0;   // cell ascent at `size`
+    double descent = 0;  // cell descent at `size`
     bool operator==(const CharStyle&) const = default;
 };
 

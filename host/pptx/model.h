@@ -131,6 +131,7 @@ struct RunProps {
     // is 0.
     Color outlineColor;
     float outlineWidth = 0;  // points
+    ShadowData shadowEffect;  // the run's outer shadow, as drawn
     std::string language;
 };
 

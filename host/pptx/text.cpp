@@ -54,6 +54,7 @@ void applyRunProps(RunProps& props, pugi::xml_node rPr, const TextContext& conte
     }
     if (pugi::xml_node effects = child(rPr, "effectLst")) {
         props.shadow = static_cast<bool>(child(effects, "outerShdw"));
+        props.shadowEffect = readOuterShadow(effects, context.colors);
     }
     auto face = [&](const char* name, std::string& out) {
         pugi::xml_node n = child(rPr, name);

@@ -621,6 +621,50 @@ TEST(RenderSlide, TextOutlinesAreStroked) {
     EXPECT_EQ(range->font()->colorRgb(), host::rgb(255, 0, 0));
 }
 
+// A run's outer shadow: its glyphs again, moved along the shadow's direction by its distance, in
+// its colour, under the text. An 'I' stem 10 points right and down shows green beside the black.
+TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
+    auto textBox = [](const std::string& effects) {
+        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + solid("000000") +
+                              effects +
+                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
+                              "</a:p>");
+    };
+    auto greenRun = [](const Rendered& r, int y) {
+        int first = -1, count = 0;
+        for (int x = 100; x < 500; ++x) {
+            if (pixelRgb(r.picture.get(), x, y) == 0x00FF00u) {
+                if (first < 0) first = x;
+                ++count;
+            }
+        }
+        return std::make_pair(first, count);
+    };
+    auto blackLeft = [](const Rendered& r, int y) {
+        for (int x = 100; x < 500; ++x) {
+            if (pixelRgb(r.picture.get(), x, y) == 0x000000u) return x;
+        }
+        return -1;
+    };
+    // 10 points along 45 degrees: about 7.07 right and 7.07 down.
+    Rendered shadowed = render(textBox(
+        "<a:effectLst><a:outerShdw dist=\"127000\" dir=\"2700000\"><a:srgbClr val=\"00FF00\"/>"
+        "</a:outerShdw></a:effectLst>"));
+    ASSERT_TRUE(shadowed.picture);
+    int y = 100 + 4 + 120;
+    int stem = blackLeft(shadowed, y);
+    ASSERT_GT(stem, 0);
+    auto [green, width] = greenRun(shadowed, y);
+    EXPECT_GT(width, 3) << "the shadow shows right of the stem";
+    EXPECT_GT(green, stem);
+    Rendered plain = render(textBox(""));
+    EXPECT_EQ(greenRun(plain, y).second, 0);
+    EXPECT_EQ(blackLeft(plain, y), stem) << "the shadow does not move the text";
+    Rendered empty = render(textBox("<a:effectLst/>"));
+    EXPECT_EQ(greenRun(empty, y).second, 0);
+}
+
 TEST(RenderSlide, CustomGeometryWithGuides) {
     // A triangle whose apex is a guide (three quarters of the width): the host's outline and the
     // picture both follow the guide.

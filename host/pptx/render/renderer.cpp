@@ -571,32 +571,42 @@ struct Renderer::Impl {
         const fonts::GlyphOutline* g = glyph(lib, style.font, code);
         if (!g || g->contours.empty()) return;
         double k = style.size / kGlyphEm;
-        cairo_save(cr);
-        cairo_translate(cr, x, baseline);
-        cairo_scale(cr, k, -k);
-        cairo_new_path(cr);
-        for (const fonts::Contour& c : g->contours) {
-            cairo_move_to(cr, c.start.x, c.start.y);
-            double px = c.start.x, py = c.start.y;
-            for (const fonts::Segment& s : c.segments) {
-                if (s.kind == fonts::Segment::Kind::quad) {
-                    double c1x = px + 2.0 / 3 * (s.control.x - px);
-                    double c1y = py + 2.0 / 3 * (s.control.y - py);
-                    double c2x = s.end.x + 2.0 / 3 * (s.control.x - s.end.x);
-                    double c2y = s.end.y + 2.0 / 3 * (s.control.y - s.end.y);
-                    cairo_curve_to(cr, c1x, c1y, c2x, c2y, s.end.x, s.end.y);
-                } else {
-                    cairo_line_to(cr, s.end.x, s.end.y);
+        auto trace = [&](double left, double base) {
+            cairo_save(cr);
+            cairo_translate(cr, left, base);
+            cairo_scale(cr, k, -k);
+            cairo_new_path(cr);
+            for (const fonts::Contour& c : g->contours) {
+                cairo_move_to(cr, c.start.x, c.start.y);
+                double px = c.start.x, py = c.start.y;
+                for (const fonts::Segment& s : c.segments) {
+                    if (s.kind == fonts::Segment::Kind::quad) {
+                        double c1x = px + 2.0 / 3 * (s.control.x - px);
+                        double c1y = py + 2.0 / 3 * (s.control.y - py);
+                        double c2x = s.end.x + 2.0 / 3 * (s.control.x - s.end.x);
+                        double c2y = s.end.y + 2.0 / 3 * (s.control.y - s.end.y);
+                        cairo_curve_to(cr, c1x, c1y, c2x, c2y, s.end.x, s.end.y);
+                    } else {
+                        cairo_line_to(cr, s.end.x, s.end.y);
+                    }
+                    px = s.end.x;
+                    py = s.end.y;
                 }
-                px = s.end.x;
-                py = s.end.y;
+                cairo_close_path(cr);
             }
-            cairo_close_path(cr);
+            cairo_restore(cr);
+        };
+        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+        if (style.shadowDrawn) {
+            // The run's shadow: the glyph moved and in the shadow's colour, under it.
+            trace(x + style.shadowDx, baseline + style.shadowDy);
+            Rgba sc = rgba(style.shadowColor);
+            cairo_set_source_rgba(cr, sc.r, sc.g, sc.b, sc.a);
+            cairo_fill(cr);
         }
-        cairo_restore(cr);
+        trace(x, baseline);
         Rgba c = rgba(style.color);
         cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
-        cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
         if (style.outlineWidth > 0) {
             cairo_fill_preserve(cr);
             Rgba o = rgba(style.outlineColor);
