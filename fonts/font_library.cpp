@@ -105,7 +105,8 @@ bool isScalarValue(char32_t code) {
 
 struct Face {
     FtFacePtr ft;
-    HbFontPtr hb;  // the shaper's view of the same face, in font units; may be null
+    HbFontPtr hb;  // the shaper's view of the same face, in font units; made on first use
+    bool hbTried = false;
     FaceInfo info;
     bool symbolCmap = false;
     // Font units.
@@ -123,6 +124,22 @@ struct Face {
     // Pair adjustments in font units, by (left glyph << 32 | right glyph).
     std::unordered_map<std::uint64_t, double> pairs;
     bool hasPositioning = false;  // a GPOS table: pairs come from the shaper
+
+    // The shaper reads the face's tables through its own reference, with its own outline
+    // functions at a scale of one unit per font unit; FreeType's size is left alone. Made when a
+    // pair is first asked for, so faces that never kern cost nothing.
+    hb_font_t* shaper() {
+        if (hbTried) return hb.get();
+        hbTried = true;
+        if (hb_face_t* hbFace = hb_ft_face_create_referenced(ft.get())) {
+            hasPositioning = hb_ot_layout_has_positioning(hbFace) != 0;
+            hb.reset(hb_font_create(hbFace));
+            hb_face_destroy(hbFace);
+            int upem = static_cast<int>(info.unitsPerEm);
+            if (hb) hb_font_set_scale(hb.get(), upem, upem);
+        }
+        return hb.get();
+    }
 
     FT_UInt glyphIndex(char32_t code) const {
         FT_UInt index = FT_Get_Char_Index(ft.get(), code);
@@ -226,14 +243,6 @@ std::unique_ptr<Face> openFace(FT_Library library, const std::string& file, int 
                                       (face->ascent + face->descent));
     if (face->capHeight <= 0) face->capHeight = face->glyphTop('H');
     if (face->xHeight <= 0) face->xHeight = face->glyphTop('x');
-    // The shaper reads the face's tables through its own reference, with its own outline
-    // functions at a scale of one unit per font unit; FreeType's size is left alone.
-    if (hb_face_t* hbFace = hb_ft_face_create_referenced(raw)) {
-        face->hasPositioning = hb_ot_layout_has_positioning(hbFace) != 0;
-        face->hb.reset(hb_font_create(hbFace));
-        hb_face_destroy(hbFace);
-        if (face->hb) hb_font_set_scale(face->hb.get(), raw->units_per_EM, raw->units_per_EM);
-    }
     return face;
 }
 
@@ -517,7 +526,8 @@ class FontLibrary::Impl {
     // its own glyph); false when the shaper cannot say.
     bool shapePair(Face& face, char32_t left, FT_UInt leftGlyph, char32_t right, FT_UInt rightGlyph,
                    double* units) {
-        if (!face.hb) return false;
+        hb_font_t* font = face.shaper();
+        if (font == nullptr) return false;
         if (!shapeBuffer_) {
             shapeBuffer_.reset(hb_buffer_create());
             if (!hb_buffer_allocation_successful(shapeBuffer_.get())) {
@@ -542,7 +552,7 @@ class FontLibrary::Impl {
             {HB_TAG('m', 'k', 'm', 'k'), 0, 0, ~0u}, {HB_TAG('c', 'u', 'r', 's'), 0, 0, ~0u},
             {HB_TAG('d', 'i', 's', 't'), 0, 0, ~0u},
         };
-        hb_shape(face.hb.get(), buffer, kFeatures, sizeof kFeatures / sizeof kFeatures[0]);
+        hb_shape(font, buffer, kFeatures, sizeof kFeatures / sizeof kFeatures[0]);
         unsigned int count = 0;
         hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
         hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
@@ -550,7 +560,7 @@ class FontLibrary::Impl {
             info[1].codepoint != rightGlyph)
             return false;
         // The change of the pair's width: the left advance and the right one's offset.
-        double natural = static_cast<double>(hb_font_get_glyph_h_advance(face.hb.get(), leftGlyph));
+        double natural = static_cast<double>(hb_font_get_glyph_h_advance(font, leftGlyph));
         *units =
             static_cast<double>(pos[0].x_advance) + pos[1].x_offset - pos[0].x_offset - natural;
         return true;
