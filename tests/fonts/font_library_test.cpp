@@ -24,33 +24,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tests/fonts/installed_fonts.h"
+
 namespace quillet::fonts {
 namespace {
 
 // --- what the machine has ------------------------------------------------------------------------
 
-bool installed(const char* familyName) {
-    // A configuration of its own, released after use (the default one lives until exit).
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (config == nullptr) return false;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyName));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* set = FcFontList(config, pattern, objects);
-    bool found = set != nullptr && set->nfont > 0;
-    if (set) FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
-    return found;
-}
-
-#define REQUIRE_FONT(family, package)                                                     \
-    do {                                                                                  \
-        if (!installed(family))                                                           \
-            GTEST_SKIP() << "font \"" family "\" is missing: install the Debian package " \
-                         << package << " (scripts/setup.sh does)";                        \
-    } while (0)
+using test::installed;
 
 LogicalFont font(const std::string& face, std::int32_t height = -100, bool bold = false,
                  bool italic = false, std::uint8_t charSet = charset::ansi) {

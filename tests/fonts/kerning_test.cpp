@@ -11,31 +11,12 @@
 #include <string>
 
 #include "fonts/font_library.h"
+#include "tests/fonts/installed_fonts.h"
 
 namespace quillet::fonts {
 namespace {
 
-bool installed(const char* familyName) {
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (config == nullptr) return false;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(familyName));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* set = FcFontList(config, pattern, objects);
-    bool found = set != nullptr && set->nfont > 0;
-    if (set) FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
-    return found;
-}
-
-#define REQUIRE_FONT(family, package)                                                     \
-    do {                                                                                  \
-        if (!installed(family))                                                           \
-            GTEST_SKIP() << "font \"" family "\" is missing: install the Debian package " \
-                         << package << " (scripts/setup.sh does)";                        \
-    } while (0)
+using test::installed;
 
 LogicalFont font(const std::string& face) {
     LogicalFont f;
