@@ -235,8 +235,9 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
 
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
     char numbers[320];
-    std::snprintf(numbers, sizeof numbers, "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f", s.size,
-                  s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
+    std::snprintf(numbers, sizeof numbers,
+                  "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f", s.size, s.bold,
+                  s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
                   s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth, s.shadowDrawn,
                   s.shadowColor.rgb, s.shadowColor.alpha, s.shadowDx, s.shadowDy);
     key += numbers;

@@ -130,7 +130,7 @@ struct RunProps {
     // The outline drawn around each glyph (the run's a:ln with a solid fill); none when the width
     // is 0.
     Color outlineColor;
-    float outlineWidth = 0;  // points
+    float outlineWidth = 0;   // points
     ShadowData shadowEffect;  // the run's outer shadow, as drawn
     std::string language;
 };
