@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <unordered_map>
 
 #include "fonts/matching.h"
@@ -147,8 +148,6 @@ struct Item {
     double kern = 0;     // pair adjustment toward the next item, when it stays on the line
     bool kerns = false;  // its run's kerning threshold allows kerning at its size
     double shift = 0;    // baseline offset, y down
-    double ascent = 0;   // of its line cell
-    double descent = 0;
     bool lineBreak = false;
     bool tab = false;
     bool space = false;
@@ -217,7 +216,7 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
     if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
         const ShadowData& sh = props.shadowEffect;
-        double angle = finiteOr(sh.direction, 0) * 3.14159265358979 / 180;
+        double angle = finiteOr(sh.direction, 0) * std::numbers::pi / 180;
         double distance = finiteOr(sh.distance, 0) * fontScale_;
         s.shadowDrawn = distance > 0;
         s.shadowColor = sh.color;
@@ -320,8 +319,6 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                 const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
                 it.advance = measure_.advance(s.font, it.glyph, s.size) + spacing;
                 it.space = isSpace(c);
-                it.ascent = s.ascent;
-                it.descent = s.descent;
             }
             items.push_back(it);
         }
@@ -471,10 +468,8 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             const Item& it = items[static_cast<std::size_t>(j)];
             if (it.lineBreak) continue;
             const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
-            double a = it.glyph ? it.ascent : s.ascent;  // tabs: the style's own face
-            double d = it.glyph ? it.descent : s.descent;
-            ascent = std::max(ascent, a - std::min(0.0, it.shift));
-            descent = std::max(descent, d + std::max(0.0, it.shift));
+            ascent = std::max(ascent, s.ascent - std::min(0.0, it.shift));
+            descent = std::max(descent, s.descent + std::max(0.0, it.shift));
             size = std::max(size, s.size);
             any = true;
         }
@@ -666,14 +661,16 @@ RangeBounds spanBounds(const TextLayout& layout, int start, int end) {
 
 TextLayout Builder::run() {
     // Text stands in the text rectangle of the shape's geometry.
-    TextRect rect = presetTextRect(shape_.preset, shape_.geometryAdjust,
-                                   std::max(0.0, finiteOr(shape_.width, 0)),
-                                   std::max(0.0, finiteOr(shape_.height, 0)));
+    TextRect rect;
     if (shape_.ownTextBox) {
         rect.left = finiteOr(shape_.textLeft - shape_.left, 0);
         rect.top = finiteOr(shape_.textTop - shape_.top, 0);
         rect.right = rect.left + std::max(0.0, finiteOr(shape_.textWidth, 0));
         rect.bottom = rect.top + std::max(0.0, finiteOr(shape_.textHeight, 0));
+    } else {
+        rect = presetTextRect(shape_.preset, shape_.geometryAdjust,
+                              std::max(0.0, finiteOr(shape_.width, 0)),
+                              std::max(0.0, finiteOr(shape_.height, 0)));
     }
     out_.boxLeft = finiteOr(shape_.left, 0) + rect.left;
     out_.boxTop = finiteOr(shape_.top, 0) + rect.top;
