@@ -206,6 +206,10 @@ struct TimelineDepths {
 void writeSlideFrame(ConversionJob& job, const SlideRecord& slide, const TimelineDepths& depths) {
     job.movie.add(place(slide.spriteId, slide.index + 1, FSCoordTransform(),
                         instanceName("slide_%d", slide.index + 1)));
+    // Only the previous slide stays under the new one (a transition reveals the new slide over
+    // it); older slides leave the stage, so the player's work per frame does not grow with the
+    // slide number. Going back rebuilds the stage from these frames, so it holds the same two.
+    if (slide.index >= 2) job.movie.add(std::make_unique<FSRemoveObject2>(slide.index - 1));
     writeFrameScript(job, slide.index == 0);
     if (slide.index != 0) {
         job.movie.add(std::make_unique<FSRemoveObject2>(depths.timer(slide.index - 1)));

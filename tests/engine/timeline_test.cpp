@@ -2,7 +2,9 @@
 // ratios, the closing frame, the slide length with its clamped delay, and the control scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "engine/engine.h"
 #include "engine/phases.h"
@@ -164,28 +166,47 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     EXPECT_LT(master->getIdentifier(), contentPlace->getIdentifier());
 }
 
-TEST(Timeline, TimersStayAboveEverySlideInLongDecks) {
+TEST(Timeline, LongDecksKeepTheStageSmall) {
     // 110 slides take depths 1..110: the timers move up past them, the end screen above those.
+    // Only the shown slide and the one before it stay on the stage, whatever the slide number.
     ScratchDir dir;
     FSMovie movie = convertDeck(dir, 110, /*titleMaster=*/false, noToolbar());
     const auto& tags = movie.getObjects();
     ASSERT_EQ(movie.frameCount(), 111);
-    for (int frame = 0; frame < 110; ++frame) {
+    std::set<int> stage;
+    std::size_t mostOnStage = 0;
+    for (int frame = 0; frame <= 110; ++frame) {
         const auto objects = frameObjects(tags, frame);
+        for (const auto* object : objects) {
+            if (auto* r = dynamic_cast<const FSRemoveObject2*>(object)) stage.erase(r->getLayer());
+            auto* p = dynamic_cast<const FSPlaceObject2*>(object);
+            if (p && p->getPlaceType() == FSPlaceObject2::New) {
+                EXPECT_TRUE(stage.insert(p->getLayer()).second) << "depth " << p->getLayer() << " taken";
+            }
+        }
+        mostOnStage = std::max(mostOnStage, stage.size());
+        if (frame == 110) break;
         const auto* slide = placementAt(objects, frame + 1);
         ASSERT_NE(slide, nullptr) << "frame " << frame;
         const auto* timer = placementAt(objects, 112 + frame);
         ASSERT_NE(timer, nullptr) << "frame " << frame;
         EXPECT_EQ(timer->getName(), "mc_progess_" + std::to_string(frame));
-        if (frame > 0) {
-            EXPECT_EQ(removedDepths(objects), (std::vector<int>{111 + frame}));
-        }
+        std::vector<int> removed;
+        if (frame >= 2) removed.push_back(frame - 1);  // the slide before the previous one
+        if (frame > 0) removed.push_back(111 + frame);  // the previous slide's timer
+        EXPECT_EQ(removedDepths(objects), removed) << "frame " << frame;
+        // Keyboard clip, the previous slide, the slide shown and its timer.
+        std::set<int> expected{0, frame + 1, 112 + frame};
+        if (frame > 0) expected.insert(frame);
+        EXPECT_EQ(stage, expected)
+            << "frame " << frame;
     }
+    EXPECT_LE(mostOnStage, 4u);
     const auto closing = frameObjects(tags, 110);
     const auto removed = removedDepths(closing);
     ASSERT_FALSE(removed.empty());
     EXPECT_EQ(removed.back(), 112 + 109);
-    EXPECT_NE(placementAt(closing, 1000), nullptr);
+    EXPECT_EQ(stage, (std::set<int>{1000}));
 }
 
 TEST(Timeline, TimerClipRunsTheDelayAndAdvances) {
