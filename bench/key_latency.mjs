@@ -5,7 +5,9 @@
 //   node bench/key_latency.mjs [--slides N] [--quillet PATH] [--json OUT.json]
 //
 // The slides hold 20 s each, so the timer never moves the show on by itself while a key is
-// measured. Prints one line per slide and the figures at slides 2, 10, 30 and the last.
+// measured. Prints one line per slide and the figures at slides 2, 10, 30 and the last; at those
+// slides it also measures the page's main-thread time per movie frame while the slide plays for
+// three seconds (the player's work per frame, which must not grow with the slide number).
 import { execFileSync } from "node:child_process";
 import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import os from "node:os";
@@ -53,6 +55,16 @@ async function timeKey(player, before) {
     }
 }
 
+const PROFILED = new Set([2, 10, 30]);
+
+// Main-thread milliseconds the page spends per movie frame (20 a second) over `seconds` of play.
+async function workPerFrame(cdp, seconds) {
+    const busy = async () => (await cdp.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+    const before = await busy();
+    await new Promise((r) => setTimeout(r, seconds * 1000));
+    return ((await busy()) - before) * 1000 / (seconds * 20);
+}
+
 async function main() {
     const work = mkdtempSync(path.join(os.tmpdir(), "quillet-latency-"));
     const player = await Player.launch();
@@ -65,6 +77,9 @@ async function main() {
         });
         await player.load(movie);
         await player.focus();
+        const cdp = await player.page.context().newCDPSession(player.page);
+        await cdp.send("Performance.enable");
+        const perFrame = [];
         let { image } = await player.screenshot();
         let picture = signature(image);
         const times = [];
@@ -72,13 +87,20 @@ async function main() {
             const result = await timeKey(player, picture);
             picture = result.picture;
             times.push({ slide, ms: Math.round(result.ms) });
-            console.log(`slide ${String(slide).padStart(3)}: ${Number.isNaN(result.ms) ? "no change" : `${Math.round(result.ms)} ms`}`);
+            let line = `slide ${String(slide).padStart(3)}: ${Number.isNaN(result.ms) ? "no change" : `${Math.round(result.ms)} ms`}`;
+            if (PROFILED.has(slide) || slide === slides) {
+                const ms = await workPerFrame(cdp, 3);
+                perFrame.push({ slide, msPerFrame: Number(ms.toFixed(2)) });
+                line += `; main thread ${ms.toFixed(2)} ms per frame`;
+            }
+            console.log(line);
         }
         await player.check("paging through the deck");
         const at = (n) => times.find((t) => t.slide === n)?.ms;
-        const report = { slides, at2: at(2), at10: at(10), at30: at(30), atLast: at(slides), times };
+        const report = { slides, at2: at(2), at10: at(10), at30: at(30), atLast: at(slides), times, perFrame };
         console.log(`key latency: slide 2 ${report.at2} ms, 10 ${report.at10} ms, 30 ${report.at30} ms, ` +
             `${slides} ${report.atLast} ms; slowest ${Math.max(...times.map((t) => t.ms))} ms`);
+        console.log(`main thread per frame: ${perFrame.map((w) => `slide ${w.slide} ${w.msPerFrame} ms`).join(", ")}`);
         if (jsonOut) writeFileSync(jsonOut, JSON.stringify(report, null, 2));
     } finally {
         await player.close();

@@ -20,6 +20,7 @@ import { copyFile, mkdir, mkdtemp, readdir, readFile, rm, writeFile } from "node
 import os from "node:os";
 import path from "node:path";
 import { Player } from "./player.mjs";
+import { measure, render, sameAbove, slideFile, TOOLBAR_TWIPS, toolbarRows } from "./compare.mjs";
 import { checkSwf, readStageSize } from "./swfcheck.mjs";
 import { decodePng } from "./png.mjs";
 import { repoRoot } from "./server.mjs";
@@ -47,17 +48,9 @@ const FIRST_SLIDES = 3;
 // Counter patterns of the same slide differ in up to 3 pixels as the progress bar grows under
 // them; those of two slides in 16 or more.
 const COUNTER_CHANGE = 8;
-// The width pictures are compared at (both are scaled to it first).
-const COMPARE_WIDTH = 480;
 const SETTLE_TIMEOUT_MS = 60000;
 
 const sampleDeck = path.join(repoRoot, "examples", "sample.pptx");
-
-function compareProgram() {
-    const bin = process.env.QUILLET_FIDELITY_COMPARE;
-    assert.ok(bin && existsSync(bin), "set QUILLET_FIDELITY_COMPARE to the fidelity_compare program");
-    return bin;
-}
 
 // The program that writes the movies: QUILLET_CONVERT_BIN measures another build's movies (an
 // earlier one, say) against this build's pictures.
@@ -66,48 +59,6 @@ function converter() {
     if (!bin) return quillet();
     assert.ok(existsSync(bin), `QUILLET_CONVERT_BIN: ${bin} not found`);
     return bin;
-}
-
-const slideFile = (n) => `slide-${String(n).padStart(2, "0")}.png`;
-
-// Content SSIM of each [candidate, reference] pair, both scaled to the measure's width, less
-// their bottom cropRows rows.
-async function measure(pairs, cropRows) {
-    if (pairs.length === 0) return [];
-    const args = ["--width", String(COMPARE_WIDTH), "--crop-bottom", String(cropRows), ...pairs.flat()];
-    const { stdout } = await run(compareProgram(), args, { maxBuffer: 16 << 20 });
-    const lines = stdout.trim().split("\n");
-    assert.equal(lines.length, pairs.length, "one score per pair");
-    return lines.map((line, i) => {
-        const value = Number(line);
-        assert.ok(/^\d\.\d{4}$/.test(line) && value >= -1 && value <= 1, `${pairs[i][0]}: ${line}`);
-        return value;
-    });
-}
-
-// Our renderer's pictures of every slide, `width` pixels wide, with or without texts.
-async function render(deck, outDir, width, { text }) {
-    await mkdir(outDir, { recursive: true });
-    const args = ["render", deck, "-o", outDir, "--width", String(width)];
-    if (!text) args.push("--no-text");
-    await run(quillet(), args, { timeout: 600000, maxBuffer: 16 << 20 });
-    return outDir;
-}
-
-// The toolbar is drawn from this far above the foot of the stage (the timer clip's place).
-const TOOLBAR_TWIPS = 280;
-
-// Rows cut off the foot of both pictures, at the compared width (480), for a stage `width` pixels
-// wide: the toolbar and two pixels more for its anti-aliased edge.
-function toolbarRows(stageWidth) {
-    return Math.ceil(((TOOLBAR_TWIPS / 20 + 2) * COMPARE_WIDTH) / stageWidth);
-}
-
-// Whether two screenshots agree above the toolbar (the progress bar moves on every frame).
-function sameAbove(a, b, rows) {
-    if (a.width !== b.width || a.height !== b.height) return false;
-    const end = Math.max(0, a.height - rows) * a.width * 4;
-    return Buffer.compare(a.rgba.subarray(0, end), b.rgba.subarray(0, end)) === 0;
 }
 
 // Plays the movie slide by slide with the right arrow and writes a screenshot of each wanted
