@@ -26,6 +26,8 @@ void printSettings(const std::filesystem::path& file) {
                 static_cast<double>(values.slideShowDelay));
     std::printf("  %-18s %-10f (shapeAutoDelay, seconds)\n", "Shape Auto Delay",
                 static_cast<double>(values.shapeAutoDelay));
+    const std::string address = settings::readFeedbackAddress(file);
+    std::printf("  %-18s %s\n", "feedbackAddress", address.empty() ? "(not set)" : address.c_str());
 }
 
 }  // namespace
@@ -38,18 +40,23 @@ void addSettingsCommand(CLI::App& app, int& exitCode) {
     auto arguments = std::make_shared<std::pair<std::string, std::string>>();
     set->add_option("NAME", arguments->first,
                     "charsetIsAnsi, showFeedback, showToolbar, convertTogether, "
-                    "slideShowDelay or shapeAutoDelay")
+                    "slideShowDelay, shapeAutoDelay or feedbackAddress")
         ->required();
-    set->add_option("VALUE", arguments->second, "1 or 0 for a flag; seconds for a delay")
+    set->add_option("VALUE", arguments->second,
+                    "1 or 0 for a flag; seconds for a delay; a mail address")
         ->required();
 
     command->callback([set, arguments, &exitCode] {
         const std::filesystem::path file = settings::defaultSettingsFile();
         if (set->parsed()) {
             try {
-                settings::ConversionSettings values = settings::readSettings(file);
-                settings::setNamedValue(values, arguments->first, arguments->second);
-                settings::writeSettings(file, values);
+                if (arguments->first == settings::kFeedbackAddress) {
+                    settings::writeFeedbackAddress(file, arguments->second);
+                } else {
+                    settings::ConversionSettings values = settings::readSettings(file);
+                    settings::setNamedValue(values, arguments->first, arguments->second);
+                    settings::writeSettings(file, values);
+                }
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "quillet settings: %s\n", e.what());
                 exitCode = 1;

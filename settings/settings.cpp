@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace quillet::settings {
 
@@ -131,20 +133,34 @@ ConversionSettings readSettings(const std::filesystem::path& file) {
     return settings;
 }
 
-void writeSettings(const std::filesystem::path& file, const ConversionSettings& settings) {
+namespace {
+
+// Replaces the named values in the file (through a temporary file and a rename), keeping every
+// other line it holds in its place.
+void replaceValues(const std::filesystem::path& file,
+                   const std::vector<std::pair<std::string_view, std::string>>& replaced) {
+    const auto isReplaced = [&](std::string_view name) {
+        return std::any_of(replaced.begin(), replaced.end(),
+                           [&](const auto& value) { return value.first == name; });
+    };
     std::ostringstream text;
-    const auto flag = [](bool value) { return value ? "1" : "0"; };
-    text << kCharsetIsAnsi << '=' << flag(settings.charsetIsAnsi) << '\n'
-         << kShowFeedback << '=' << flag(settings.showFeedback) << '\n'
-         << kShowToolbar << '=' << flag(settings.showToolbar) << '\n'
-         << kConvertTogether << '=' << flag(settings.convertTogether) << '\n'
-         << kSlideShowDelay << '=' << delayText(settings.slideShowDelay) << '\n'
-         << kShapeAutoDelay << '=' << delayText(settings.shapeAutoDelay) << '\n';
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    if (!error && size <= kMaxFileSize) {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto equals = line.find('=');
+            const std::string_view name =
+                std::string_view(line).substr(0, equals == std::string::npos ? 0 : equals);
+            if (equals != std::string::npos && !isReplaced(name)) text << line << '\n';
+        }
+    }
+    for (const auto& [name, value] : replaced) text << name << '=' << value << '\n';
 
     const auto failure = [&](const std::string& what) {
         return std::runtime_error("Cannot save the settings to " + file.string() + ": " + what);
     };
-    std::error_code error;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), error);
         if (error) throw failure(error.message());
@@ -167,6 +183,33 @@ void writeSettings(const std::filesystem::path& file, const ConversionSettings& 
         std::filesystem::remove(temporary, ignored);
         throw failure(error.message());
     }
+}
+
+}  // namespace
+
+void writeSettings(const std::filesystem::path& file, const ConversionSettings& settings) {
+    const auto flag = [](bool value) { return std::string(value ? "1" : "0"); };
+    replaceValues(file, {{kCharsetIsAnsi, flag(settings.charsetIsAnsi)},
+                         {kShowFeedback, flag(settings.showFeedback)},
+                         {kShowToolbar, flag(settings.showToolbar)},
+                         {kConvertTogether, flag(settings.convertTogether)},
+                         {kSlideShowDelay, delayText(settings.slideShowDelay)},
+                         {kShapeAutoDelay, delayText(settings.shapeAutoDelay)}});
+}
+
+std::string readFeedbackAddress(const std::filesystem::path& file) {
+    const Values values = readValues(file);
+    const auto found = values.find(kFeedbackAddress);
+    return found == values.end() ? std::string() : found->second;
+}
+
+void writeFeedbackAddress(const std::filesystem::path& file, std::string_view address) {
+    if (address.size() > 320 || address.find_first_of("\r\n") != std::string_view::npos) {
+        throw std::invalid_argument(
+            "the feedback address must be one line of at most 320 "
+            "characters");
+    }
+    replaceValues(file, {{kFeedbackAddress, std::string(address)}});
 }
 
 SettingsSource::SettingsSource(std::filesystem::path file, SettingsOverrides overrides)

@@ -38,9 +38,18 @@ std::filesystem::path defaultSettingsFile();
 ConversionSettings readSettings(const std::filesystem::path& file);
 
 // Writes all six values (flags as 1 or 0, delays as "%f" text) through a temporary file and a
-// rename, creating the folder. Throws std::runtime_error with a message naming the file when the
-// file cannot be written; the previous file is then left as it was.
+// rename, creating the folder; other values the file holds (the feedback address) are kept.
+// Throws std::runtime_error with a message naming the file when the file cannot be written; the
+// previous file is then left as it was.
 void writeSettings(const std::filesystem::path& file, const ConversionSettings& settings);
+
+// Where feedback mail goes: kept in the same file beside the six options, not one of them (it
+// does not take part in a conversion). Empty when not set.
+inline constexpr std::string_view kFeedbackAddress = "feedbackAddress";
+std::string readFeedbackAddress(const std::filesystem::path& file);
+// Saves the address, keeping the other values. Throws std::invalid_argument for an address that
+// does not fit on one line or is longer than 320 characters, std::runtime_error as writeSettings.
+void writeFeedbackAddress(const std::filesystem::path& file, std::string_view address);
 
 // Command-line values that override the saved ones for one run, without being saved.
 struct SettingsOverrides {

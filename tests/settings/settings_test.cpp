@@ -65,6 +65,19 @@ TEST_F(SettingsFile, WritesEveryValueUnderItsNameAndReadsItBack) {
               1);
 }
 
+TEST_F(SettingsFile, TheFeedbackAddressSurvivesSavingTheOptionsAndTheOtherWayRound) {
+    EXPECT_EQ(readFeedbackAddress(file_), "");
+    writeFeedbackAddress(file_, "team@example.org");
+    ConversionSettings written;
+    written.slideShowDelay = 3.5f;
+    writeSettings(file_, written);
+    EXPECT_EQ(readFeedbackAddress(file_), "team@example.org");
+    writeFeedbackAddress(file_, "other@example.org");
+    EXPECT_EQ(readSettings(file_), written);
+    EXPECT_EQ(readFeedbackAddress(file_), "other@example.org");
+    EXPECT_THROW(writeFeedbackAddress(file_, "a@b\nBcc: c@d"), std::invalid_argument);
+}
+
 TEST_F(SettingsFile, ReadingStopsAtTheFirstValueThatCannotBeRead) {
     // "show feedback" is missing: the later values keep their defaults even though they are stored.
     store("charset is Ansi=0\nshow toolbar=0\nconvert together=0\nSlideShow Delay=7.000000\n");
