@@ -1,8 +1,9 @@
 // `quillet convert DECK.pptx... [-o OUT.swf] [--sound FILE] [--slide-delay S] [--shape-delay S]
-// [--toolbar|--no-toolbar] [--charset ansi|default] [--seed N] [--quiet] [-j N]`: converts each
-// deck into one movie beside it. Options override the saved settings for this run only. One deck
-// shows two progress bars on a terminal (overall, and the phase with its title and detail) and
-// plain lines otherwise; several decks convert in parallel worker processes, one result line each.
+// [--toolbar|--no-toolbar] [--charset ansi|default] [--seed N] [--quiet] [--html] [-j N]`: converts
+// each deck into one movie beside it (and with --html a page that plays it). Options override the
+// saved settings for this run only. One deck shows two progress bars on a terminal (overall, and
+// the phase with its title and detail) and plain lines otherwise; several decks convert in parallel
+// worker processes, one result line each.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/html_export.h"
 #include "engine/engine.h"
 #include "host/pptx/pptx_host.h"
 #include "media/media_status.h"
@@ -40,6 +42,7 @@ struct ConvertArguments {
     std::string charset;
     std::optional<std::uint32_t> seed;
     bool quiet = false;
+    bool html = false;
     int jobs = 1;
 };
 
@@ -134,8 +137,18 @@ DeckResult convertOne(const std::string& deck, const ConvertArguments& a,
     const settings::SettingsSource source(settings::defaultSettingsFile(), overridesOf(a));
     const engine::ConversionResult result =
         engine::convertPresentation(application, progress, source, options);
-    if (result.status == 0) return {true, result.swfPath};
-    return {false, result.message.empty() ? "the conversion failed" : result.message};
+    if (result.status != 0) {
+        return {false, result.message.empty() ? "the conversion failed" : result.message};
+    }
+    if (a.html) {
+        try {
+            return {true, result.swfPath + " (page: " + exportHtml(result.swfPath).string() + ")"};
+        } catch (const std::exception& e) {
+            return {false,
+                    "the movie " + result.swfPath + " was written, its page not: " + e.what()};
+        }
+    }
+    return {true, result.swfPath};
 }
 
 void printResult(const std::string& deck, const DeckResult& r) {
@@ -306,6 +319,8 @@ void addConvertCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::IsMember({"ansi", "default"}));
     command->add_option("--seed", a->seed, "Seed of the random effect choices (reproducible)");
     command->add_flag("-q,--quiet", a->quiet, "Print only the result line");
+    command->add_flag("--html", a->html,
+                      "Also write MOVIE.html beside the movie, with the player in MOVIE_player/");
     command->add_option("-j,--jobs", a->jobs, "Decks converted at once, in worker processes")
         ->check(CLI::Range(1, 64));
     command->callback([a, &exitCode] { exitCode = runConvert(*a); });

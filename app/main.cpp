@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     quillet::app::addDemoCommand(app, exitCode);
     quillet::app::addInfoCommand(app, exitCode);
     quillet::app::addInspectCommand(app, exitCode);
+    quillet::app::addPageCommands(app, exitCode);
+    quillet::app::addRegisterCommands(app, exitCode);
     quillet::app::addRenderCommand(app, exitCode);
     quillet::app::addSettingsCommand(app, exitCode);
 

@@ -23,6 +23,19 @@ const BROWSER_ARGS = [
     "--autoplay-policy=no-user-gesture-required",
 ];
 
+// A fresh headless browser with its profile in userDir (the caller removes it).
+export async function launchChromium(userDir, options = {}) {
+    if (!existsSync(CHROMIUM)) throw new PlayerError(`${CHROMIUM} is missing; run scripts/setup.sh`);
+    return chromium.launchPersistentContext(userDir, {
+        executablePath: CHROMIUM,
+        headless: true,
+        args: BROWSER_ARGS,
+        viewport: { width: 800, height: 600 },
+        deviceScaleFactor: 1,
+        ...options,
+    });
+}
+
 // A console line that means the movie did not play as it should.
 export function isErrorLine(entry) {
     return entry.type === "error" || entry.type === "pageerror" || entry.text.includes("ERROR");
@@ -139,13 +152,7 @@ export class Player {
         if (renderer) playerConfig.preferredRenderer = renderer;
         this.#server = await new StaticServer({ config: playerConfig }).start();
         this.#userDir = await mkdtemp(path.join(os.tmpdir(), "quillet-e2e-"));
-        this.#context = await chromium.launchPersistentContext(this.#userDir, {
-            executablePath: CHROMIUM,
-            headless: true,
-            args: BROWSER_ARGS,
-            viewport: { width: 800, height: 600 },
-            deviceScaleFactor: 1,
-        });
+        this.#context = await launchChromium(this.#userDir);
         this.#page = this.#context.pages()[0] ?? (await this.#context.newPage());
         this.#page.on("console", (msg) => this.#console.push({ type: msg.type(), text: msg.text() }));
         this.#page.on("pageerror", (err) => this.#console.push({ type: "pageerror", text: String(err) }));
