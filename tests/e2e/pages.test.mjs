@@ -1,6 +1,7 @@
 // The pages of `quillet ui`, `quillet view` and `quillet feedback` driven in headless Chromium like
 // a user: the options load and save, a conversion moves both bars and the status line, the viewer
-// plays the movie (pixels) with the arrow keys and full screen, the feedback mail reaches a
+// plays the movie (pixels) with the arrow keys and full screen, Open Folder opens its folder, a
+// failed conversion keeps "Start Convert" off, the feedback mail reaches a
 // stand-in mail program or becomes a .eml file. Then the server's refusals (token, origin, host,
 // traversal, symbolic links, oversized uploads, other addresses) and the page that
 // `quillet convert --html` writes, from a plain static server and from file://.
@@ -184,10 +185,13 @@ test("convert page: with no stored options it shows Ansi, both boxes and 2.00; c
 
 test("a conversion from the page moves both bars and the status line; the viewer plays it, full screen, then feedback mails it", async () => {
     const w = await workspace();
-    // A stand-in mail program that notes what it was asked to send.
+    // Stand-ins for the mail program and the folder opener that note what they were asked.
     const mailLog = path.join(w.dir, "mail.args");
-    await writeFile(path.join(w.dir, "bin", "xdg-email"), `#!/bin/sh\nprintf '%s\\n' "$@" > '${mailLog}'\n`);
-    await chmod(path.join(w.dir, "bin", "xdg-email"), 0o755);
+    const openLog = path.join(w.dir, "open.args");
+    for (const [tool, log] of [["xdg-email", mailLog], ["xdg-open", openLog]]) {
+        await writeFile(path.join(w.dir, "bin", tool), `#!/bin/sh\nprintf '%s\\n' "$@" > '${log}'\n`);
+        await chmod(path.join(w.dir, "bin", tool), 0o755);
+    }
     const env = { ...w.env, PATH: `${path.join(w.dir, "bin")}:${process.env.PATH}` };
     await run(quillet(), ["settings", "set", "feedbackAddress", "feedback@example.org"], { env });
     const server = await serve(["ui", w.deck], env);
@@ -245,6 +249,9 @@ test("a conversion from the page moves both bars and the status line; the viewer
             await page.click("#fullscreen");
             await until(() => isFullScreen(page), "FullScreen to go full screen");
             await page.evaluate(() => document.exitFullscreen());
+            await page.click("#open-folder");
+            await until(() => existsSync(openLog), "Open Folder to run the folder opener");
+            assert.equal((await readFile(openLog, "utf8")).trim(), w.dir);
 
             // With "Show FeedBack" checked, the feedback page follows the viewer.
             await page.click("#close");
@@ -266,16 +273,27 @@ test("a conversion from the page moves both bars and the status line; the viewer
     }
 });
 
-test("feedback page: View SWF without a movie says so; without a mail program the mail is a .eml beside the movie", async () => {
+test("a failed conversion keeps Start Convert off; View SWF without a movie says so; without a mail program the mail is a .eml", async () => {
     const w = await workspace();
     // No xdg-email anywhere on the PATH.
     const env = { ...w.env, PATH: path.join(w.dir, "bin") };
     await run(quillet(), ["convert", "--quiet", w.deck], { env: w.env });
     const movie = w.deck.replace(/\.pptx$/, ".swf");
+    const broken = path.join(w.dir, "broken.pptx");
+    await writeFile(broken, "not a presentation");
+    const failing = await serve(["ui", broken], env);
     const noMovie = await serve(["feedback"], env);
     const withMovie = await serve(["feedback", w.deck], env);
     try {
         await withBrowser(async (page, context, errors) => {
+            await page.goto(failing.url);
+            await until(() => page.inputValue("#slideShowDelay"), "the options to load");
+            await page.click("#start");
+            await page.waitForSelector("#status.failed");
+            assert.match(await page.textContent("#status"), /the file is not a ZIP archive/);
+            assert.equal(await page.isDisabled("#start"), true);
+            assert.equal(existsSync(broken.replace(/\.pptx$/, ".swf")), false);
+
             await page.goto(noMovie.url);
             await page.click("#view");
             await page.waitForSelector("#message-box[open]");
@@ -295,6 +313,7 @@ test("feedback page: View SWF without a movie says so; without a mail program th
             assert.deepEqual(errors, []);
         });
     } finally {
+        await failing.stop();
         await noMovie.stop();
         await withMovie.stop();
         await rm(w.dir, { recursive: true, force: true });
