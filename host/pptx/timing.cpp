@@ -291,8 +291,34 @@ int entranceEffectCode(int id, int sub) {
             }
         case 24:
             return kRandom;
+        // Newer entrances have no code of their own: the nearest classic one.
+        case 25:  // boomerang
+        case 45:  // fade swivel
+            return kSwivel;
+        case 26:  // bounce: drops in from the top
+            return kFlyFromTop;
+        case 28:  // credits
+            return kCrawlFromDown;
+        case 31:  // grow & turn
+        case 35:  // pinwheel
+        case 49:  // spinner
+        case 53:  // zoom (fading)
+            return kZoomIn;
+        case 34:  // light speed
+            return kFlyFromRight;
+        case 37:  // rise up
+        case 52:  // curve up
+            return kFlyFromBottom;
+        case 42:  // float in (ascend): a fade with a short rise
+        case 47:  // descend
+        case 43:  // centre revolve
+            return kFadeSmoothly;
+        case 50:  // compress
+            return kZoomOutSlightly;
+        case 55:  // expand
+            return kStretchAcross;
         default:
-            // Newer entrances (grow, float, bounce, ...) have no code: they appear.
+            // Any other newer entrance appears.
             return kAppear;
     }
 }
