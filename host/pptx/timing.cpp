@@ -398,7 +398,10 @@ std::map<int, Animation> readEntranceAnimations(pugi::xml_node slide) {
             std::string trigger = strAttr(cTn, "nodeType");
             if (trigger == "withEffect" || trigger == "afterEffect") {
                 a.advanceMode = host::advance_mode::kOnTime;
-                a.advanceTime = static_cast<float>(delay) / 1000.0f;
+                // After the previous effect: its own delay only. The group's offset around it is
+                // the time of the effects before it, which the slide show waits for anyway.
+                const std::int64_t own = trigger == "afterEffect" ? condDelayMs(cTn) : delay;
+                a.advanceTime = static_cast<float>(own) / 1000.0f;
             } else {
                 a.advanceMode = host::advance_mode::kOnClick;
                 a.advanceTime = 0;
