@@ -645,7 +645,9 @@ int writeEffectFrames(ConversionJob& job, const Element& element, int code, int 
             }
             FSCoordTransform at(0, 0, sx, sy);
             if (turn) at.rotate(180);
-            at.translate(tx, ty);
+            // The offset as it stands, not scaled with the element.
+            at.set(0, 2, static_cast<float>(tx));
+            at.set(1, 2, static_cast<float>(ty));
             place(k, at);
             list.emplace<FSShowFrame>();
         }

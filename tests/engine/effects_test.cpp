@@ -211,9 +211,10 @@ TEST(HandlersStart, FlyStartsOutsideTheSlideAndRevealsStartHidden) {
         int x, y;
     };
     // Fly from the left: -(left + width) points, rounded as x + 0.5 truncated; from the bottom:
-    // frame height - top.
-    for (const Start& s : {Start{3329, -5999, 0}, Start{3332, 0, 9200}, Start{3341, -5999, 0},
-                           Start{3337, -4000, 0}, Start{3338, 0, 2400}}) {
+    // frame height - top; zoom and stretch across about the centre: half the size.
+    for (const Start& s :
+         {Start{3329, -5999, 0}, Start{3332, 0, 9200}, Start{3341, -5999, 0}, Start{3337, -4000, 0},
+          Start{3338, 0, 2400}, Start{3345, 2000, 1200}, Start{3351, 2000, 0}}) {
         FSArray<FSMovieObject> list;
         engine::writeEffectFrames(job, element, s.code, 42, 4000, 2400, list);
         const FSPlaceObject2* first = nullptr;
