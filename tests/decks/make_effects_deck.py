@@ -21,13 +21,14 @@ from pptx_writer import (entrance_timing, para, run, shape, slide, solid, text_b
 # presentation program writes them: fly 8 = from the left, crawl 2 = from the right, peek 4 = from
 # below, zoom 16 = in, stretch 10 = across, wipe 8 = from the left, box 32 = out.
 EFFECT_SLIDES = [
-    [('Fly', 2, 8, 'click', 0, 500, 'motion'),
-     ('Crawl', 7, 2, 'after', 300, 2500, 'motion'),
-     ('Peek', 12, 4, 'click', 0, 1000, 'peek'),
+    # The first waits a second after the slide comes in, so that it is seen empty first.
+    [('Fly', 2, 8, 'after', 1000, 500, 'motion'),
+     ('Crawl', 7, 2, 'after', 300, 500, 'motion'),
+     ('Peek', 12, 4, 'click', 0, 500, 'peek'),
      ('Appear', 1, 0, 'after', 400, 1, 'appear')],
-    [('Zoom', 23, 16, 'click', 0, 1000, 'scale'),
-     ('Stretch', 17, 10, 'after', 200, 1000, 'scale'),
-     ('Swivel', 19, 0, 'click', 0, 1000, 'scale'),
+    [('Zoom', 23, 16, 'click', 0, 500, 'scale'),
+     ('Stretch', 17, 10, 'after', 200, 500, 'scale'),
+     ('Swivel', 19, 0, 'click', 0, 500, 'scale'),
      ('Flash', 11, 0, 'after', 300, 1000, 'flash')],
     [('Wipe', 22, 8, 'click', 0, 500, 'reveal'),
      ('Box', 4, 32, 'after', 300, 500, 'reveal'),
