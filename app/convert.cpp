@@ -1,9 +1,9 @@
 // `quillet convert DECK.pptx... [-o OUT.swf] [--sound FILE] [--slide-delay S] [--shape-delay S]
-// [--toolbar|--no-toolbar] [--charset ansi|default] [--seed N] [--quiet] [--html] [-j N]`: converts
-// each deck into one movie beside it (and with --html a page that plays it). Options override the
-// saved settings for this run only. One deck shows two progress bars on a terminal (overall, and
-// the phase with its title and detail) and plain lines otherwise; several decks convert in parallel
-// worker processes, one result line each.
+// [--toolbar|--no-toolbar] [--no-effects] [--charset ansi|default] [--seed N] [--quiet] [--html]
+// [-j N]`: converts each deck into one movie beside it (and with --html a page that plays it).
+// Options override the saved settings for this run only. One deck shows two progress bars on a
+// terminal (overall, and the phase with its title and detail) and plain lines otherwise; several
+// decks convert in parallel worker processes, one result line each.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +39,7 @@ struct ConvertArguments {
     std::optional<float> shapeDelay;
     bool toolbar = false;
     bool noToolbar = false;
+    bool noEffects = false;
     std::string charset;
     std::optional<std::uint32_t> seed;
     bool quiet = false;
@@ -111,6 +112,7 @@ settings::SettingsOverrides overridesOf(const ConvertArguments& a) {
     settings::SettingsOverrides o;
     if (a.toolbar) o.showToolbar = true;
     if (a.noToolbar) o.showToolbar = false;
+    if (a.noEffects) o.effects = false;
     if (!a.charset.empty()) o.charsetIsAnsi = a.charset == "ansi";
     o.slideShowDelay = a.slideDelay;
     o.shapeAutoDelay = a.shapeDelay;
@@ -315,6 +317,8 @@ void addConvertCommand(CLI::App& app, int& exitCode) {
                         "Seconds before an animated shape enters (0 to 10)");
     command->add_flag("--toolbar", a->toolbar, "Show the progress bar and page counter");
     command->add_flag("--no-toolbar", a->noToolbar, "Leave the progress bar and page counter out");
+    command->add_flag("--no-effects", a->noEffects,
+                      "Leave slide transitions and entry effects out: static slides");
     command->add_option("--charset", a->charset, "Character set of the text fonts")
         ->check(CLI::IsMember({"ansi", "default"}));
     command->add_option("--seed", a->seed, "Seed of the random effect choices (reproducible)");

@@ -26,6 +26,7 @@ void printSettings(const std::filesystem::path& file) {
                 static_cast<double>(values.slideShowDelay));
     std::printf("  %-18s %-10f (shapeAutoDelay, seconds)\n", "Shape Auto Delay",
                 static_cast<double>(values.shapeAutoDelay));
+    std::printf("  %-18s %-10s (effects)\n", "effects", flag(values.effects));
     const std::string address = settings::readFeedbackAddress(file);
     std::printf("  %-18s %s\n", "feedbackAddress", address.empty() ? "(not set)" : address.c_str());
 }
@@ -40,7 +41,7 @@ void addSettingsCommand(CLI::App& app, int& exitCode) {
     auto arguments = std::make_shared<std::pair<std::string, std::string>>();
     set->add_option("NAME", arguments->first,
                     "charsetIsAnsi, showFeedback, showToolbar, convertTogether, "
-                    "slideShowDelay, shapeAutoDelay or feedbackAddress")
+                    "slideShowDelay, shapeAutoDelay, effects or feedbackAddress")
         ->required();
     set->add_option("VALUE", arguments->second,
                     "1 or 0 for a flag; seconds for a delay; a mail address")

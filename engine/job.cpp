@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/effects.h"
 #include "engine/elements.h"
 #include "engine/engine.h"
 #include "engine/phases.h"
@@ -76,6 +77,12 @@ void buildElements(ConversionJob& job, fonts::FontLibrary& fonts) {
         }
     }
     buildTexts(job, fonts);
+    // Effect clips once every character exists (texts are defined last).
+    if (job.settings().effects) {
+        for (auto& slide : job.slides) {
+            if (slide->index >= 0) buildSlideEffects(job, *slide);
+        }
+    }
 }
 
 std::string swfPathFor(const std::string& presentationPath) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <random>
 #include <stdexcept>
@@ -84,8 +85,11 @@ struct Element {
     int slideIndex = 0;
     int shapeIndex = 0;
     std::shared_ptr<host::Shape> hostShape;
-    int characterId = 0;                             // set by the builder that succeeds
-    int effectClipId = -1;                           // -1: no entry effect clip
+    int characterId = 0;    // set by the builder that succeeds
+    int effectClipId = -1;  // -1: no entry effect clip
+    // Shown by the effect clip of the element before it (the body of the same shape), never
+    // placed by the timeline on its own.
+    bool carriedByEffect = false;
     float left = 0, top = 0, width = 0, height = 0;  // points
     // In twips: (-round(left x 20), -round(top x 20)) to the frame's width and height.
     transform::FSBounds bounds;
@@ -190,6 +194,8 @@ class ConversionJob {
     std::mt19937 random;
     // The slide texts and their glyphs, gathered while elements are built.
     TextTable texts;
+    // The masks already defined, by effect code: each is written once and shared.
+    std::map<int, int> maskTable;
 
     // The options, read afresh at every place of use.
     settings::ConversionSettings settings() const { return settings_.read(); }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "engine/effects.h"
 #include "engine/elements.h"
 #include "engine/phases.h"
 #include "settings/settings.h"
@@ -135,7 +136,7 @@ void buildSlideSprite(ConversionJob& job, SlideRecord& entry) {
                           instanceName("master_%d", master->index)));
     }
     for (const auto& element : entry.elements) {
-        if (element->effectClipId != -1) continue;
+        if (element->effectClipId != -1 || element->carriedByEffect) continue;
         content.add(place(element->characterId, depth++, element->transform,
                           element->named
                               ? instanceName("shape%d_%d", element->slideIndex, element->shapeIndex)
@@ -148,6 +149,7 @@ void buildSlideSprite(ConversionJob& job, SlideRecord& entry) {
     // The slide sprite: content clip, transition frames, then the effect clips.
     FSArray<FSMovieObject> list;
     list.add(place(contentId, 1, FSCoordTransform(0, 0)));
+    buildSlideTransition(job, entry, list, contentId);
     depth = 2;
     for (const auto& element : entry.elements) {
         if (element->effectClipId == -1) continue;
@@ -262,8 +264,10 @@ void combineElements(ConversionJob& job, fonts::FontLibrary& fonts) {
     report(job, "prepare slide%4d/%4d", 0, n, std::max(step, 1));
     for (int i = 1; i <= n; ++i) {
         SlideRecord& entry = *job.slides[i - 1];
-        // Transition frames come with the transition effects; until then a slide has none.
-        entry.transitionFrames = 0;
+        // Static slides (effects off) and masters have no transition.
+        entry.transitionFrames = entry.index >= 0 && job.settings().effects
+                                     ? computeTransitionFrames(entry, job.movie.getFrameRate())
+                                     : 0;
         buildSlideSprite(job, entry);
         if (entry.index >= 0) buildTimerClip(job, entry, toolbar, fonts);
         if (i != n) report(job, "prepare slide%4d/%4d", i, n, std::max(step, 1));

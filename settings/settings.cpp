@@ -130,6 +130,7 @@ ConversionSettings readSettings(const std::filesystem::path& file) {
         readFlag(kConvertTogether, settings.convertTogether) &&
         readDelay(kSlideShowDelay, settings.slideShowDelay) &&
         readDelay(kShapeAutoDelay, settings.shapeAutoDelay);
+    readFlag(kEffects, settings.effects);
     return settings;
 }
 
@@ -194,7 +195,8 @@ void writeSettings(const std::filesystem::path& file, const ConversionSettings& 
                          {kShowToolbar, flag(settings.showToolbar)},
                          {kConvertTogether, flag(settings.convertTogether)},
                          {kSlideShowDelay, delayText(settings.slideShowDelay)},
-                         {kShapeAutoDelay, delayText(settings.shapeAutoDelay)}});
+                         {kShapeAutoDelay, delayText(settings.shapeAutoDelay)},
+                         {kEffects, flag(settings.effects)}});
 }
 
 std::string readFeedbackAddress(const std::filesystem::path& file) {
@@ -221,6 +223,7 @@ ConversionSettings SettingsSource::read() const {
     if (overrides_.showToolbar) settings.showToolbar = *overrides_.showToolbar;
     if (overrides_.slideShowDelay) settings.slideShowDelay = *overrides_.slideShowDelay;
     if (overrides_.shapeAutoDelay) settings.shapeAutoDelay = *overrides_.shapeAutoDelay;
+    if (overrides_.effects) settings.effects = *overrides_.effects;
     return settings;
 }
 
@@ -260,11 +263,13 @@ void setNamedValue(ConversionSettings& settings, std::string_view name, std::str
         setDelay(settings.slideShowDelay);
     } else if (key == folded(kShapeAutoDelay)) {
         setDelay(settings.shapeAutoDelay);
+    } else if (key == folded(kEffects)) {
+        setFlag(settings.effects);
     } else {
         throw std::invalid_argument(
             "unknown setting \"" + std::string(name) +
             "\"; the settings are: charsetIsAnsi, showFeedback, showToolbar, "
-            "convertTogether, slideShowDelay, shapeAutoDelay");
+            "convertTogether, slideShowDelay, shapeAutoDelay, effects");
     }
 }
 

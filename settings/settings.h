@@ -17,6 +17,8 @@ struct ConversionSettings {
     bool convertTogether = true;
     float slideShowDelay = 2.0f;  // seconds; its consumer clamps to 0..20
     float shapeAutoDelay = 2.0f;  // seconds; its consumer clamps to 0..10
+    // Slide transitions and entry effects; off builds static slides.
+    bool effects = true;
 
     bool operator==(const ConversionSettings&) const = default;
 };
@@ -28,6 +30,8 @@ inline constexpr std::string_view kShowToolbar = "show toolbar";
 inline constexpr std::string_view kConvertTogether = "convert together";
 inline constexpr std::string_view kSlideShowDelay = "SlideShow Delay";
 inline constexpr std::string_view kShapeAutoDelay = "Shape Auto Delay";
+// Read on its own after the six (a file written before it existed keeps the default, on).
+inline constexpr std::string_view kEffects = "effects";
 
 // $XDG_CONFIG_HOME/quillet/settings, or ~/.config/quillet/settings without it.
 std::filesystem::path defaultSettingsFile();
@@ -57,6 +61,7 @@ struct SettingsOverrides {
     std::optional<bool> showToolbar;
     std::optional<float> slideShowDelay;
     std::optional<float> shapeAutoDelay;
+    std::optional<bool> effects;
 };
 
 // What the engine holds: the file it reads at every use, and this run's overrides.

@@ -291,8 +291,34 @@ int entranceEffectCode(int id, int sub) {
             }
         case 24:
             return kRandom;
+        // Newer entrances have no code of their own: the nearest classic one.
+        case 25:  // boomerang
+        case 45:  // fade swivel
+            return kSwivel;
+        case 26:  // bounce: drops in from the top
+            return kFlyFromTop;
+        case 28:  // credits
+            return kCrawlFromDown;
+        case 31:  // grow & turn
+        case 35:  // pinwheel
+        case 49:  // spinner
+        case 53:  // zoom (fading)
+            return kZoomIn;
+        case 34:  // light speed
+            return kFlyFromRight;
+        case 37:  // rise up
+        case 52:  // curve up
+            return kFlyFromBottom;
+        case 42:  // float in (ascend): a fade with a short rise
+        case 47:  // descend
+        case 43:  // centre revolve
+            return kFadeSmoothly;
+        case 50:  // compress
+            return kZoomOutSlightly;
+        case 55:  // expand
+            return kStretchAcross;
         default:
-            // Newer entrances (grow, float, bounce, ...) have no code: they appear.
+            // Any other newer entrance appears.
             return kAppear;
     }
 }
@@ -372,7 +398,10 @@ std::map<int, Animation> readEntranceAnimations(pugi::xml_node slide) {
             std::string trigger = strAttr(cTn, "nodeType");
             if (trigger == "withEffect" || trigger == "afterEffect") {
                 a.advanceMode = host::advance_mode::kOnTime;
-                a.advanceTime = static_cast<float>(delay) / 1000.0f;
+                // After the previous effect: its own delay only. The group's offset around it is
+                // the time of the effects before it, which the slide show waits for anyway.
+                const std::int64_t own = trigger == "afterEffect" ? condDelayMs(cTn) : delay;
+                a.advanceTime = static_cast<float>(own) / 1000.0f;
             } else {
                 a.advanceMode = host::advance_mode::kOnClick;
                 a.advanceTime = 0;

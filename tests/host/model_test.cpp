@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "host/pptx/pptx_host.h"
+#include "host/pptx/timing.h"
 #include "tests/host/test_deck.h"
 
 namespace quillet::pptx {
@@ -381,6 +382,17 @@ std::string group(const std::string& nodeType, const std::string& delay, const s
            "</p:childTnLst></p:cTn></p:par>";
 }
 
+TEST(Timing, NewerEntrancesTakeTheNearestClassicEffect) {
+    namespace fx = host::effect;
+    const std::pair<int, int> cases[] = {
+        {10, fx::kFadeSmoothly},  {42, fx::kFadeSmoothly},  {31, fx::kZoomIn},
+        {53, fx::kZoomIn},        {55, fx::kStretchAcross}, {26, fx::kFlyFromTop},
+        {37, fx::kFlyFromBottom}, {25, fx::kSwivel},        {999, fx::kAppear}};
+    for (const auto& [preset, code] : cases) {
+        EXPECT_EQ(pptx::entranceEffectCode(preset, 0), code) << preset;
+    }
+}
+
 TEST(Timing, EntranceAnimationsGiveEffectModeTimeAndOrder) {
     std::string shapes = rect(2, "A", 0, 0, 1, 1) + rect(3, "B", 0, 0, 1, 1) +
                          rect(4, "C", 0, 0, 1, 1) + rect(5, "D", 0, 0, 1, 1) +
@@ -424,11 +436,13 @@ TEST(Timing, EntranceAnimationsGiveEffectModeTimeAndOrder) {
     EXPECT_EQ(c->advanceMode(), host::advance_mode::kOnTime);
     EXPECT_FLOAT_EQ(c->advanceTime(), 0.5f);
     EXPECT_EQ(c->animationOrder(), 3);
-    auto d = anim(4);  // id 5: appear after the previous, 1 s group delay + 0.25 s
+    // id 5: appear after the previous: its own 0.25 s (the 1 s group offset is the time of the
+    // effects before it, which the show waits for anyway)
+    auto d = anim(4);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->entryEffect(), host::effect::kAppear);
     EXPECT_EQ(d->advanceMode(), host::advance_mode::kOnTime);
-    EXPECT_FLOAT_EQ(d->advanceTime(), 1.25f);
+    EXPECT_FLOAT_EQ(d->advanceTime(), 0.25f);
     EXPECT_EQ(anim(5), nullptr);  // only an exit
 }
 

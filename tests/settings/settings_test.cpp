@@ -55,10 +55,11 @@ TEST_F(SettingsFile, WritesEveryValueUnderItsNameAndReadsItBack) {
     written.showToolbar = false;
     written.slideShowDelay = 1.5f;
     written.shapeAutoDelay = 0.25f;
+    written.effects = false;
     writeSettings(file_, written);
     EXPECT_EQ(stored(),
               "charset is Ansi=0\nshow feedback=1\nshow toolbar=0\nconvert together=1\n"
-              "SlideShow Delay=1.500000\nShape Auto Delay=0.250000\n");
+              "SlideShow Delay=1.500000\nShape Auto Delay=0.250000\neffects=0\n");
     EXPECT_EQ(readSettings(file_), written);
     // The temporary file of the write is gone.
     EXPECT_EQ(std::distance(fs::directory_iterator(file_.parent_path()), fs::directory_iterator()),
@@ -101,6 +102,21 @@ TEST_F(SettingsFile, ReadingStopsAtTheFirstValueThatCannotBeRead) {
     EXPECT_TRUE(readSettings(file_).showFeedback);
 }
 
+TEST_F(SettingsFile, EffectsAreReadOnTheirOwnAndStayOnWhenAbsent) {
+    // A file written before the effects value existed keeps them on.
+    store("charset is Ansi=0\nshow feedback=0\n");
+    EXPECT_TRUE(readSettings(file_).effects);
+    // Unlike the six, it does not depend on the values before it.
+    store("charset is Ansi=x\neffects=0\n");
+    EXPECT_FALSE(readSettings(file_).effects);
+    store("effects=1\n");
+    EXPECT_TRUE(readSettings(file_).effects);
+    SettingsOverrides off;
+    off.effects = false;
+    EXPECT_FALSE(SettingsSource(file_, off).read().effects);
+    EXPECT_TRUE(readSettings(file_).effects);
+}
+
 TEST_F(SettingsFile, AFlagIsTrueOnlyWhenItReadsOne) {
     store(
         "charset is Ansi=2\nshow feedback=-1\nshow toolbar=1\nconvert together=0\n"
@@ -141,7 +157,8 @@ TEST_F(SettingsFile, OverridesApplyToThisRunOnly) {
     store(
         "charset is Ansi=1\nshow feedback=1\nshow toolbar=1\nconvert together=1\n"
         "SlideShow Delay=4.000000\nShape Auto Delay=1.000000\n");
-    const SettingsSource source(file_, SettingsOverrides{false, std::nullopt, 9.0f, std::nullopt});
+    const SettingsSource source(
+        file_, SettingsOverrides{false, std::nullopt, 9.0f, std::nullopt, std::nullopt});
     ConversionSettings settings = source.read();
     EXPECT_FALSE(settings.charsetIsAnsi);
     EXPECT_TRUE(settings.showToolbar);
@@ -184,6 +201,8 @@ TEST(SettingsNames, SetByStoredOrFieldName) {
     setNamedValue(settings, "charsetIsAnsi", "off");
     setNamedValue(settings, "show-toolbar", "0");
     setNamedValue(settings, "convert together", "no");
+    setNamedValue(settings, "effects", "off");
+    EXPECT_FALSE(settings.effects);
     EXPECT_EQ(settings.slideShowDelay, 1.5f);
     EXPECT_EQ(settings.shapeAutoDelay, 0.0f);
     EXPECT_FALSE(settings.charsetIsAnsi);
