@@ -129,13 +129,19 @@ test("transitions and entrance effects in the player", async (t) => {
                 await recorder.start();
                 if (n > 1) await player.press("ArrowRight");
                 const boxes = slide.elements.map((e) => band(e.box, { width: recorder.width }));
-                const frames = await recorder.collect({
+                // After a key the first picture is the slide before; a slide with effects starts
+                // at the next one.
+                const from = n > 1 && !slide.transition ? 1 : 0;
+                const recorded = await recorder.collect({
                     stillMs: slide.transition ? TRANSITION_STILL_MS : EFFECTS_STILL_MS,
                     timeoutMs: TIMEOUT_MS,
                     // Until the last shape has entered: no band as it was at the start.
-                    until: (fs) => boxes.every((b) => fs.at(-1).distance(fs[0], b) > 8),
+                    until: (fs) => fs.length > from && boxes.every((b) => fs.at(-1).distance(fs[from], b) > 8),
+                    explain: (fs) => `; shapes not there at the end: ${slide.elements
+                        .filter((e, k) => fs.at(-1).distance(fs[from], boxes[k]) <= 8).map((e) => e.name).join(", ")}`,
                     what,
                 });
+                const frames = recorded.slice(from);
                 finals.push({ first: frames[0], last: frames.at(-1) });
                 pairs.push([await fullScreenshot(player, path.join(dir, `keys-${n}.png`)), ours(n)]);
                 if (slide.transition) {

@@ -102,8 +102,9 @@ export class Recorder {
     }
 
     // Collects the pictures until the stage has held still for stillMs (or, with `until`, until
-    // until(frames so far) holds and the stage then holds still); fails after timeoutMs.
-    async collect({ stillMs, timeoutMs, until = null, what }) {
+    // until(frames so far) holds and the stage then holds still); fails after timeoutMs, adding
+    // explain(frames so far) to the message.
+    async collect({ stillMs, timeoutMs, until = null, explain = () => "", what }) {
         const frames = [];
         const started = Date.now();
         for (;;) {
@@ -115,9 +116,9 @@ export class Recorder {
             if (still && (!until || until(frames))) return frames;
             assert.ok(!last || now - last.t < stillMs + GIVE_UP_MS, `${what}: the stage held still for ` +
                 `${Math.round((now - last.t) / 1000)} s without reaching the state the test waits for ` +
-                `(${frames.length} pictures)`);
+                `(${frames.length} pictures)${explain(frames)}`);
             assert.ok(Date.now() - started < timeoutMs, `${what}: the stage did not settle within ${timeoutMs} ms ` +
-                `(${frames.length} pictures)`);
+                `(${frames.length} pictures)${explain(frames)}`);
             await this.player.check(what);
         }
     }
