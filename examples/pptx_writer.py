@@ -87,9 +87,61 @@ def tree(shapes):
             f'</p:nvGrpSpPr><p:grpSpPr/>{shapes}</p:spTree>')
 
 
-def slide(shapes, background='', transition=''):
+def slide(shapes, background='', transition='', timing=''):
     return (DECL + f'<p:sld {NS}><p:cSld>{background}{tree(shapes)}</p:cSld>'
-            f'<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>{transition}</p:sld>')
+            f'<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>{transition}{timing}</p:sld>')
+
+
+def transition(effect, speed='fast', advance_ms=None):
+    """A slide transition: effect is its element, e.g. '<p:wipe dir="r"/>'."""
+    tm = f' advTm="{advance_ms}"' if advance_ms is not None else ''
+    return f'<p:transition spd="{speed}"{tm}>{effect}</p:transition>'
+
+
+def entrance_timing(effects):
+    """The slide's entrance animations in order, each (shape id, preset id, preset subtype,
+    trigger 'click' or 'after', delay ms, duration ms), laid out as the presentation program
+    writes them: a click starts a group; an effect after the previous one opens a step in the
+    group that begins when the effects before it have run."""
+    ids = iter(range(3, 10000))
+
+    def cond(delay):
+        return f'<p:stCondLst><p:cond delay="{delay}"/></p:stCondLst>'
+
+    def effect(spid, preset, subtype, node, delay, dur):
+        behaviours = (f'<p:set><p:cBhvr><p:cTn id="{next(ids)}" dur="{1 if preset != 11 else dur}" fill="hold">'
+                      f'{cond(0)}</p:cTn><p:tgtEl><p:spTgt spid="{spid}"/></p:tgtEl><p:attrNameLst>'
+                      '<p:attrName>style.visibility</p:attrName></p:attrNameLst></p:cBhvr>'
+                      '<p:to><p:strVal val="visible"/></p:to></p:set>')
+        if preset not in (1, 11):
+            behaviours += (f'<p:animEffect transition="in" filter="fade"><p:cBhvr><p:cTn id="{next(ids)}" '
+                           f'dur="{dur}"/><p:tgtEl><p:spTgt spid="{spid}"/></p:tgtEl></p:cBhvr></p:animEffect>')
+        return (f'<p:par><p:cTn id="{next(ids)}" presetID="{preset}" presetClass="entr" '
+                f'presetSubtype="{subtype}" fill="hold" nodeType="{node}">{cond(delay)}'
+                f'<p:childTnLst>{behaviours}</p:childTnLst></p:cTn></p:par>')
+
+    groups = []
+    for spid, preset, subtype, trigger, delay, dur in effects:
+        if trigger == 'click' or not groups:
+            groups.append([])
+        groups[-1].append((spid, preset, subtype, trigger, delay, dur))
+    body = ''
+    for group in groups:
+        steps = ''
+        start = 0
+        for spid, preset, subtype, trigger, delay, dur in group:
+            node = 'clickEffect' if trigger == 'click' else 'afterEffect'
+            steps += (f'<p:par><p:cTn id="{next(ids)}" fill="hold">{cond(start)}<p:childTnLst>'
+                      f'{effect(spid, preset, subtype, node, delay, dur)}</p:childTnLst></p:cTn></p:par>')
+            start += delay + dur
+        body += (f'<p:par><p:cTn id="{next(ids)}" fill="hold">{cond("indefinite")}'
+                 f'<p:childTnLst>{steps}</p:childTnLst></p:cTn></p:par>')
+    return ('<p:timing><p:tnLst><p:par><p:cTn id="1" dur="indefinite" restart="never" nodeType="tmRoot">'
+            '<p:childTnLst><p:seq concurrent="1" nextAc="seek"><p:cTn id="2" dur="indefinite" '
+            f'nodeType="mainSeq"><p:childTnLst>{body}</p:childTnLst></p:cTn>'
+            '<p:prevCondLst><p:cond evt="onPrev" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:prevCondLst>'
+            '<p:nextCondLst><p:cond evt="onNext" delay="0"><p:tgtEl><p:sldTgt/></p:tgtEl></p:cond></p:nextCondLst>'
+            '</p:seq></p:childTnLst></p:cTn></p:par></p:tnLst></p:timing>')
 
 
 THEME = (DECL + f'<a:theme {NS} name="Sample"><a:themeElements><a:clrScheme name="Sample">'

@@ -90,7 +90,11 @@ async function pageLoad({ url, width, height, timeoutMs, fresh }) {
     }
     const since = performance.now();
     await loading;
-    const meta = player.ruffle().metadata;
+    // A stage of a fractional pixel size (a slide size in EMU that is no whole number of
+    // points) is shown and photographed at whole pixels.
+    const meta = { ...player.ruffle().metadata };
+    meta.width = Math.round(meta.width);
+    meta.height = Math.round(meta.height);
     if (meta.width !== width || meta.height !== height) {
         player.style.width = `${meta.width}px`;
         player.style.height = `${meta.height}px`;
@@ -202,6 +206,9 @@ export class Player {
             await this.#frames(2);
         }
         this.metadata = meta;
+        // A movie loaded into a player that held another one gets keys only once the player is
+        // focused anew; press() focuses it.
+        await this.#page.evaluate(() => document.activeElement?.blur());
         await this.check(`loading ${path.basename(abs)}`);
         this.#broken = false;
         return meta;
