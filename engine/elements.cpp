@@ -128,6 +128,15 @@ bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath&
     PathLook look;
     look.fill = fill.get();
     look.line = element.outlineVisible ? &line : nullptr;
+    look.lineWidth = weightTwips(element);
+    look.lineColour = element.lineColour;
+    if (auto format = element.hostShape->line()) {
+        look.dashStyle = format->dashStyle();
+        look.begin = {format->beginArrowheadStyle(), format->beginArrowheadLength(),
+                      format->beginArrowheadWidth()};
+        look.end = {format->endArrowheadStyle(), format->endArrowheadLength(),
+                    format->endArrowheadWidth()};
+    }
     FSArray<FSFillStyle> fills;
     FSArray<FSLineStyle> lines;
     FSShape outline;

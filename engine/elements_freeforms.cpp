@@ -247,6 +247,40 @@ FSColor shaded(const FSColor& c, double shade, bool darken) {
                    std::clamp(roundHalf(out * 255), 0, 255));
 }
 
+// The ends of a sub-path's first figure, each with the nearest distinct point before it (control
+// points count) for its direction; none for a closed figure.
+void pathEnds(const host::SubPath& sub, float left, float top, PathEnd& head, PathEnd& tail) {
+    head = tail = {};
+    std::vector<std::pair<double, double>> points;
+    for (const host::PathSegment& s : sub.segments) {
+        if (s.kind == host::PathSegment::kClose) return;
+        if (s.kind == host::PathSegment::kMove && !points.empty()) break;
+        const int n = s.kind == host::PathSegment::kCubic  ? 3
+                      : s.kind == host::PathSegment::kQuad ? 2
+                                                           : 1;
+        for (int i = 0; i < n; ++i) {
+            const Point p = fromCorner(s.x[i], s.y[i], left, top);
+            points.emplace_back(p.x, p.y);
+        }
+    }
+    if (points.size() < 2) return;
+    auto distinct = [&points](std::size_t i, std::size_t j) { return points[i] != points[j]; };
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        if (distinct(0, i)) {
+            head = {true, points[0].first, points[0].second, points[i].first, points[i].second};
+            break;
+        }
+    }
+    const std::size_t last = points.size() - 1;
+    for (std::size_t i = last; i-- > 0;) {
+        if (distinct(last, i)) {
+            tail = {true, points[last].first, points[last].second, points[i].first,
+                    points[i].second};
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<FSFillStyle> shadedFill(const FSFillStyle& fill, int mode) {
@@ -290,9 +324,13 @@ bool pathOutline(const host::ShapePath& path, float leftPoints, float topPoints,
         return std::unique_ptr<FSLineStyle>(static_cast<FSLineStyle*>(copy.release()));
     };
 
-    // One sub-path both filled and stroked (or only one of them): one layer.
+    const std::vector<double> dashes =
+        look.line ? dashPattern(look.dashStyle, look.lineWidth) : std::vector<double>{};
+
+    // One sub-path both filled and stroked (or only one of them), its stroke whole: one layer.
     if (filled.size() <= 1 && stroked.size() <= 1 &&
-        (filled.empty() || stroked.empty() || filled[0] == stroked[0])) {
+        (filled.empty() || stroked.empty() || filled[0] == stroked[0]) &&
+        (stroked.empty() || dashes.empty())) {
         const host::SubPath& sub = path.subPaths[filled.empty() ? stroked[0] : filled[0]];
         const int fillIndex = filled.empty() ? 0 : 1;
         const int lineIndex = stroked.empty() ? 0 : 1;
@@ -304,38 +342,64 @@ bool pathOutline(const host::ShapePath& path, float leftPoints, float topPoints,
                                 : lineIndex ? Closing::CloseUnstroked
                                             : Closing::Close;
         appendFigures(shape, &open, sub, leftPoints, topPoints, closing, lineIndex);
-        return true;
-    }
-
-    // Several: every filled sub-path in a layer over the ones before, as the host fills them one
-    // after the other, and the strokes in a last layer over all fills.
-    bool first = true;
-    for (std::size_t i : filled) {
-        const host::SubPath& sub = path.subPaths[i];
-        auto fill = shadedFill(*look.fill, sub.fill);
-        FSShapeStyle* open = nullptr;
-        if (first) {
-            fills.add(std::move(fill));
-            open = &shape.emplace<FSShapeStyle>(0, 1, 0, transform::Default, transform::Default);
-        } else {
-            open = &shape.emplace<FSShapeStyle>(0, 1, 0, transform::Default, transform::Default);
-            open->addFillStyle(std::move(fill));
-        }
-        first = false;
-        appendFigures(shape, open, sub, leftPoints, topPoints, Closing::Close, 0);
-    }
-    FSShapeStyle* open = nullptr;
-    for (std::size_t i : stroked) {
-        if (i == stroked.front()) {
-            open = &shape.emplace<FSShapeStyle>(1, 0, 0, transform::Default, transform::Default);
+    } else {
+        // Several: every filled sub-path in a layer over the ones before, as the host fills them
+        // one after the other, and the strokes in a last layer over all fills.
+        bool first = true;
+        for (std::size_t i : filled) {
+            const host::SubPath& sub = path.subPaths[i];
+            auto fill = shadedFill(*look.fill, sub.fill);
+            auto& open =
+                shape.emplace<FSShapeStyle>(0, 1, 0, transform::Default, transform::Default);
             if (first) {
-                lines.add(copyLine());
+                fills.add(std::move(fill));
             } else {
-                open->addLineStyle(copyLine());
+                open.addFillStyle(std::move(fill));
+            }
+            first = false;
+            appendFigures(shape, &open, sub, leftPoints, topPoints, Closing::Close, 0);
+        }
+        if (!stroked.empty()) {
+            FSShape strokes;
+            auto& open =
+                strokes.emplace<FSShapeStyle>(1, 0, 0, transform::Default, transform::Default);
+            for (std::size_t i : stroked) {
+                appendFigures(strokes, i == stroked.front() ? &open : nullptr, path.subPaths[i],
+                              leftPoints, topPoints, Closing::Open, 1);
+            }
+            if (!dashes.empty()) strokes = dashOutline(strokes, dashes);
+            const auto& records = strokes.getObjects();
+            for (std::size_t k = 0; k < records.size(); ++k) {
+                auto copy = std::unique_ptr<transform::FSShapeObject>(
+                    static_cast<transform::FSShapeObject*>(records[k].clone().release()));
+                if (k == 0) {
+                    auto& style = static_cast<FSShapeStyle&>(*copy);
+                    if (first) {
+                        lines.add(copyLine());
+                    } else {
+                        style.addLineStyle(copyLine());
+                    }
+                }
+                shape.add(std::move(copy));
             }
         }
-        appendFigures(shape, i == stroked.front() ? open : nullptr, path.subPaths[i], leftPoints,
-                      topPoints, Closing::Open, 1);
+    }
+
+    // Arrowheads at the ends of the first stroked sub-path, as the host draws them: a layer of
+    // their own in the line's colour over everything.
+    const bool heads =
+        look.line && !stroked.empty() &&
+        (look.begin.style > host::arrowhead::kNone || look.end.style > host::arrowhead::kNone);
+    if (heads) {
+        PathEnd head, tail;
+        pathEnds(path.subPaths[stroked.front()], leftPoints, topPoints, head, tail);
+        if (head.valid || tail.valid) {
+            auto& style = shape.emplace<FSShapeStyle>();
+            style.addFillStyle(std::make_unique<transform::FSSolidFill>(look.lineColour));
+            style.addLineStyle(copyLine());
+            pathArrowhead(shape, head, look.begin, look.lineWidth, 1, 1);
+            pathArrowhead(shape, tail, look.end, look.lineWidth, 1, 1);
+        }
     }
     return true;
 }

@@ -106,11 +106,44 @@ void appendCubic(transform::FSShape& shape, Point from, Point c1, Point c2, Poin
 bool freeformOutline(const std::vector<host::ShapeNode>& nodes, int vertexCount, float leftPoints,
                      float topPoints, int lineStyle, int fillStyle, transform::FSShape& shape);
 
-// What a shape's path is drawn with: its fill (null: none) and its line (null: none).
+// An arrowhead as the host describes it (host::arrowhead codes).
+struct ArrowheadLook {
+    int style = host::arrowhead::kNone;
+    int length = host::arrowhead::kMediumLength;
+    int width = host::arrowhead::kMediumWidth;
+};
+
+// What a shape's path is drawn with: its fill (null: none) and its line (null: none) with the
+// line's width in twips, dash style and arrowheads (drawn in the line's colour).
 struct PathLook {
     const transform::FSFillStyle* fill = nullptr;
     const transform::FSLineStyle* line = nullptr;
+    int lineWidth = 0;
+    transform::FSColor lineColour;
+    int dashStyle = host::dash_style::kSolid;
+    ArrowheadLook begin, end;
 };
+
+// An end of an open path in twips: the end point and a point before it that gives its direction.
+struct PathEnd {
+    bool valid = false;
+    double x = 0, y = 0, fromX = 0, fromY = 0;
+};
+
+// The lengths of a dash style's dashes and gaps (twips) for a line lineWidth twips wide drawn
+// with round caps; empty for a solid line.
+std::vector<double> dashPattern(int dashStyle, int lineWidth);
+
+// The edges of a stroke cut in dashes: drawn stretches stay edges, gaps become moves; the pattern
+// starts again at every move. The stroke itself when the pattern would give more dashes than any
+// slide shows.
+transform::FSShape dashOutline(const transform::FSShape& stroke,
+                               const std::vector<double>& pattern);
+
+// An arrowhead of the host's kinds and sizes at a path's end, sized by the line's width as the
+// host's renderer draws it: filled with fillStyle, or for the open kind stroked with strokeStyle.
+void pathArrowhead(transform::FSShape& shape, const PathEnd& end, const ArrowheadLook& look,
+                   int lineWidth, int strokeStyle, int fillStyle);
 
 // The host's outline of a shape (points on the slide) as records relative to the corner (left,
 // top) in points, with the style lists they select. A single sub-path is one layer; several are

@@ -326,6 +326,8 @@ const PresetCase kPresets[] = {
     {"lightningBolt", ""},
     {"moon", ""},
     {"wave", " rot=\"1800000\""},
+    {"bentConnector3", ""},
+    {"curvedConnector3", " flipV=\"1\""},
 };
 
 std::string presetShape(int id, const PresetCase& c, const std::string& fill) {
@@ -551,6 +553,107 @@ TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
         EXPECT_TRUE(insideEvenOdd(fill, {w * probe.ring.x, h * probe.ring.y}))
             << "the ring is empty";
     }
+}
+
+// An open freeform 100 points wide with a 2-point line: a straight run to the right, or a bend.
+std::string openPath(int id, const std::string& segments, const std::string& line) {
+    const long long y = 400000 + (id - 2) * 300000;
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"p" +
+           std::to_string(id) + "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" +
+           "1270000\" y=\"" + std::to_string(y) +
+           "\"/><a:ext cx=\"1270000\" cy=\"254000\"/></a:xfrm><a:custGeom><a:pathLst><a:path "
+           "w=\"100\" h=\"20\" fill=\"none\"><a:moveTo><a:pt x=\"0\" y=\"10\"/></a:moveTo>" +
+           segments +
+           "</a:path></a:pathLst></a:custGeom><a:noFill/><a:ln w=\"25400\">"
+           "<a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>" +
+           line + "</a:ln></p:spPr></p:sp>";
+}
+
+// Every kind and size of arrowhead at the end of a line running to the right: its box around
+// the end point, in the line's colour, over the line.
+TEST_F(GeometryDeck, ArrowheadsOfEveryKindAndSize) {
+    struct Case {
+        const char* type;
+        const char* width;
+        const char* length;
+        double back, front, half;  // along the line from the tip, and across it (twips)
+        bool filled;
+    };
+    // A 2-point line draws heads on a 2.5-point unit: 50 twips times 2, 3 or 5.
+    const Case cases[] = {
+        {"triangle", "med", "med", -150, 0, 75, true},
+        {"triangle", "sm", "lg", -250, 0, 50, true},
+        {"stealth", "lg", "sm", -100, 0, 125, true},
+        {"diamond", "med", "lg", -125, 125, 75, true},
+        {"oval", "sm", "sm", -50, 50, 50, true},
+        {"oval", "lg", "lg", -125, 125, 125, true},
+        {"arrow", "med", "med", -150, 0, 75, false},
+    };
+    std::string shapes;
+    int id = 2;
+    for (const Case& c : cases) {
+        shapes += openPath(id++, "<a:lnTo><a:pt x=\"100\" y=\"10\"/></a:lnTo>",
+                           std::string("<a:tailEnd type=\"") + c.type + "\" w=\"" + c.width +
+                               "\" len=\"" + c.length + "\"/>");
+    }
+    build(shapes);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int k = 1; k <= record.shapes->count(); ++k) {
+        const Case& c = cases[k - 1];
+        SCOPED_TRACE(std::string(c.type) + " " + c.width + " " + c.length);
+        const FSShapeDefinition* definition = definitionOf(k);
+        ASSERT_NE(definition, nullptr);
+        const auto layers = layersOf(*definition);
+        ASSERT_EQ(layers.size(), 2u) << "the line, then its arrowhead";
+        const Layer& head = layers.back();
+        EXPECT_EQ(head.filled, c.filled);
+        EXPECT_EQ(head.stroked, !c.filled);
+        if (c.filled) {
+            EXPECT_EQ(head.colour.getBlue(), 255);
+        }
+        double minU = 1e9, maxU = -1e9, minV = 1e9, maxV = -1e9;
+        for (const Polyline& f : head.figures) {
+            for (const P& p : f) {
+                minU = std::min(minU, p.x - 2000), maxU = std::max(maxU, p.x - 2000);
+                minV = std::min(minV, p.y - 200), maxV = std::max(maxV, p.y - 200);
+            }
+        }
+        EXPECT_NEAR(minU, c.back, 2);
+        EXPECT_NEAR(maxU, c.front, 2);
+        EXPECT_NEAR(minV, -c.half, 2);
+        EXPECT_NEAR(maxV, c.half, 2);
+    }
+    checkWithParser();
+}
+
+// A dashed outline: its dashes lie on the host's path, drawn for 3 of every 7 units of the "dash"
+// pattern (four widths on, three off, less the round caps' width).
+TEST_F(GeometryDeck, DashedOutlinesAreCutAlongTheirCurves) {
+    build(openPath(2,
+                   "<a:cubicBezTo><a:pt x=\"30\" y=\"-20\"/><a:pt x=\"70\" y=\"40\"/><a:pt "
+                   "x=\"100\" y=\"10\"/></a:cubicBezTo>",
+                   "<a:prstDash val=\"dash\"/>"));
+    ASSERT_FALSE(HasFatalFailure());
+    auto shape = record.shapes->item(1);
+    const FSShapeDefinition* definition = definitionOf(1);
+    ASSERT_NE(definition, nullptr);
+    const auto layers = layersOf(*definition);
+    ASSERT_EQ(layers.size(), 1u);
+    EXPECT_TRUE(layers[0].stroked);
+    const auto host = hostFigures(shape->path(), shape->left(), shape->top());
+    EXPECT_LE(farthest(layers[0].figures, host), 1.0);
+    auto length = [](const std::vector<Polyline>& figures) {
+        double sum = 0;
+        for (const Polyline& f : figures) {
+            for (std::size_t i = 1; i < f.size(); ++i) {
+                sum += std::hypot(f[i].x - f[i - 1].x, f[i].y - f[i - 1].y);
+            }
+        }
+        return sum;
+    };
+    EXPECT_GT(layers[0].figures.size(), 10u) << "too few dashes";
+    EXPECT_NEAR(length(layers[0].figures) / length(host), 3.0 / 7, 0.05);
+    checkWithParser();
 }
 
 // ---- cubic segments as quadratic edges ----
