@@ -330,6 +330,12 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
                 return;
             }
             auto element = readElement(job, record, shapeIndex, shape);
+            // One drawn by its geometry alone, without a picture in it: its outline and fill.
+            if ((element->fillVisible || element->outlineVisible) && !shape->picture() &&
+                !shape->path().subPaths.empty()) {
+                addBody();
+                return;
+            }
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
             return;

@@ -17,6 +17,7 @@
 #include "engine/elements.h"
 #include "engine/elements_outlines.h"
 #include "engine/records.h"
+#include "engine/texts.h"
 #include "host/pptx/pptx_host.h"
 #include "swf/display_list.h"
 #include "swf/movie.h"
@@ -61,6 +62,10 @@ bool expectsVector(const host::Shape& shape) {
         }
         case host::shape_type::kLine:
             return lineShown && shape.nodes().size() >= 2;
+        case host::shape_type::kPlaceholder:
+            // Without text (that one may take either route): vector when drawn by its geometry.
+            return !hasTextToBuild(shape) && !shape.picture() && !shape.path().subPaths.empty() &&
+                   ((fillShown && fillConverts) || (!fillShown && lineShown));
         case host::shape_type::kFreeform:
             return (!shape.path().subPaths.empty() || !shape.nodes().empty()) &&
                    ((fillShown && fillConverts) || (!fillShown && lineShown));
