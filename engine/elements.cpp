@@ -17,6 +17,7 @@ using transform::FSBounds;
 using transform::FSColorTransform;
 using transform::FSDefineMovieClip;
 using transform::FSDefineShape;
+using transform::FSDefineShape2;
 using transform::FSDefineShape3;
 using transform::FSFillStyle;
 using transform::FSGradientFill;
@@ -59,17 +60,30 @@ int weightTwips(const Element& element) {
 
 // A filled autoshape as vector records; an outlined one without fill too (drawn as its outline).
 // False when there is nothing to draw, the fill has no movie form, or the kind has no outline.
-bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible);
+// flipsDrawn: the outline came from the host's path, which has the shape's flips in it.
+bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible,
+                    bool& flipsDrawn);
 bool buildLine(ConversionJob& job, Element& element);
+// The host's path of a shape (preset or custom geometry) as vector records with its fill and line.
+bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath& path,
+                    bool& fillUnconvertible);
 bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible);
 bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth);
 
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
                const std::shared_ptr<host::Shape>& shape, Origin origin, int depth);
 
-bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible) {
+bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertible,
+                    bool& flipsDrawn) {
     const auto& shape = *element.hostShape;
     const int kind = shape.autoShapeType();
+    if (!keepsTableOutline(kind) && (element.fillVisible || element.outlineVisible)) {
+        host::ShapePath path = shape.path();
+        if (!path.subPaths.empty()) {
+            flipsDrawn = true;
+            return buildPathShape(job, element, path, fillUnconvertible);
+        }
+    }
     if (kind == host::shape_kind::kMixed) {
         return element.fillVisible && buildLine(job, element);
     }
@@ -93,6 +107,40 @@ bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertibl
                           element.outlineVisible ? 1 : 0, element.fillVisible ? 1 : 0, outline)) {
         return false;
     }
+    defineElementShape(job, element, std::move(fills), std::move(lines), outline,
+                       element.outlineVisible ? weightTwips(element) : 0);
+    return true;
+}
+
+bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath& path,
+                    bool& fillUnconvertible) {
+    std::unique_ptr<FSFillStyle> fill;
+    if (element.fillVisible) {
+        fill = element.fill
+                   ? convertFill(*element.fill, toTwips(element.width), toTwips(element.height), -1)
+                   : nullptr;
+        if (!fill) {
+            fillUnconvertible = true;
+            return false;
+        }
+    }
+    const FSSolidLine line(weightTwips(element), element.lineColour);
+    PathLook look;
+    look.fill = fill.get();
+    look.line = element.outlineVisible ? &line : nullptr;
+    look.lineWidth = weightTwips(element);
+    look.lineColour = element.lineColour;
+    if (auto format = element.hostShape->line()) {
+        look.dashStyle = format->dashStyle();
+        look.begin = {format->beginArrowheadStyle(), format->beginArrowheadLength(),
+                      format->beginArrowheadWidth()};
+        look.end = {format->endArrowheadStyle(), format->endArrowheadLength(),
+                    format->endArrowheadWidth()};
+    }
+    FSArray<FSFillStyle> fills;
+    FSArray<FSLineStyle> lines;
+    FSShape outline;
+    if (!pathOutline(path, element.left, element.top, look, fills, lines, outline)) return false;
     defineElementShape(job, element, std::move(fills), std::move(lines), outline,
                        element.outlineVisible ? weightTwips(element) : 0);
     return true;
@@ -143,6 +191,9 @@ bool buildLine(ConversionJob& job, Element& element) {
 bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible) {
     const auto& shape = *element.hostShape;
     if (!element.fillVisible && !element.outlineVisible) return false;
+    // The host's path keeps what the nodes lose: which figures are filled, shaded or stroked.
+    host::ShapePath path = shape.path();
+    if (!path.subPaths.empty()) return buildPathShape(job, element, path, fillUnconvertible);
     FSArray<FSFillStyle> fills;
     if (element.fillVisible) {
         auto fill = element.fill ? convertFill(*element.fill, toTwips(element.width),
@@ -217,10 +268,10 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
     auto addBody = [&] {
         auto element = readElement(job, record, shapeIndex, shape);
         element->textDrawnApart = hasTextToBuild(*shape);
-        bool fillUnconvertible = false;
+        bool fillUnconvertible = false, flipsDrawn = false;
         const int kind = shape->autoShapeType();
-        if (buildAutoShape(job, *element, fillUnconvertible)) {
-            placeVectorElement(*element, origin, kind != host::shape_kind::kMixed);
+        if (buildAutoShape(job, *element, fillUnconvertible, flipsDrawn)) {
+            placeVectorElement(*element, origin, !flipsDrawn && kind != host::shape_kind::kMixed);
             add(std::move(element));
         } else if ((fillUnconvertible || !isVectorKind(kind)) &&
                    (element->outlineVisible || element->fillVisible)) {
@@ -279,6 +330,12 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
                 return;
             }
             auto element = readElement(job, record, shapeIndex, shape);
+            // One drawn by its geometry alone, without a picture in it: its outline and fill.
+            if ((element->fillVisible || element->outlineVisible) && !shape->picture() &&
+                !shape->path().subPaths.empty()) {
+                addBody();
+                return;
+            }
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
             return;
@@ -330,7 +387,20 @@ void defineElementShape(ConversionJob& job, Element& element, FSArray<FSFillStyl
                           std::max(bounds.getMaxY(), extent.getMaxY()));
     }
     const int id = job.newIdentifier();
-    if (opaque(fills, lines)) {
+    // Layers (style records with lists of their own) need the second form or later.
+    bool layered = false, layersOpaque = true;
+    const auto& objects = shape.getObjects();
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        if (objects[i].getType() != transform::FSShapeObject::Style) continue;
+        const auto& style = static_cast<const transform::FSShapeStyle&>(objects[i]);
+        if (!style.containsStyles()) continue;
+        layered = true;
+        layersOpaque = layersOpaque && opaque(style.getFillStyles(), style.getLineStyles());
+    }
+    if (layered && layersOpaque && opaque(fills, lines)) {
+        job.movie.add(std::make_unique<FSDefineShape2>(id, bounds, std::move(fills),
+                                                       std::move(lines), shape));
+    } else if (!layered && opaque(fills, lines)) {
         job.movie.add(
             std::make_unique<FSDefineShape>(id, bounds, std::move(fills), std::move(lines), shape));
     } else {

@@ -122,6 +122,19 @@ bool isVectorKind(int kind) {
     }
 }
 
+bool keepsTableOutline(int kind) {
+    switch (kind) {
+        case host::shape_kind::kRectangle:
+        case host::shape_kind::kParallelogram:
+        case host::shape_kind::kDiamond:
+        case host::shape_kind::kIsoscelesTriangle:
+        case host::shape_kind::kRightTriangle:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool autoShapeOutline(int kind, float widthPoints, float heightPoints,
                       const std::vector<float>& adjustments, int lineStyle, int fillStyle,
                       FSShape& shape) {

@@ -2,6 +2,8 @@
 // describes by style and variant, and bitmaps for the fills the host can only draw.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <string>
 #include <vector>
 
 #include "engine/elements_outlines.h"
@@ -24,7 +26,83 @@ constexpr double kGradientSquare = 32768.0;
 // One pixel of a background picture (0.711 pixels per point) covers 28 twips.
 constexpr double kBitmapPixelTwips = 28.0;
 
+// Colour stops a gradient of the movie's version (7) may hold.
+constexpr std::size_t kMostStops = 8;
+
+FSColor stopColour(const host::GradientStop& stop) {
+    return colourFromRgb(stop.rgb, alphaFromTransparency(stop.transparency));
+}
+
+// The colour of the gradient at a position, between the stops around it.
+FSColor colourAt(const std::vector<host::GradientStop>& stops, float position) {
+    if (position <= stops.front().position) return stopColour(stops.front());
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+        if (position > stops[i].position) continue;
+        const host::GradientStop& a = stops[i - 1];
+        const host::GradientStop& b = stops[i];
+        const double span = b.position - a.position;
+        const double t = span > 0 ? (position - a.position) / span : 1.0;
+        const FSColor ca = stopColour(a), cb = stopColour(b);
+        auto mix = [t](int x, int y) { return roundHalf(x + (y - x) * t); };
+        return FSColor(mix(ca.getRed(), cb.getRed()), mix(ca.getGreen(), cb.getGreen()),
+                       mix(ca.getBlue(), cb.getBlue()), mix(ca.getAlpha(), cb.getAlpha()));
+    }
+    return stopColour(stops.back());
+}
+
+int ratioOf(float position) {
+    return std::clamp(roundHalf(std::clamp(position, 0.0f, 1.0f) * 255.0), 0, 255);
+}
+
 }  // namespace
+
+std::vector<FSGradient> gradientStops(std::vector<host::GradientStop> stops) {
+    std::erase_if(stops, [](const host::GradientStop& s) { return !std::isfinite(s.position); });
+    for (auto& s : stops) s.position = std::clamp(s.position, 0.0f, 1.0f);
+    std::stable_sort(stops.begin(), stops.end(),
+                     [](const auto& a, const auto& b) { return a.position < b.position; });
+    std::vector<FSGradient> out;
+    if (stops.size() <= kMostStops) {
+        for (const auto& s : stops) out.emplace_back(ratioOf(s.position), stopColour(s));
+        return out;
+    }
+    // More stops than the format holds: the gradient sampled at evenly spaced places from its
+    // first stop to its last.
+    const float first = stops.front().position, last = stops.back().position;
+    for (std::size_t i = 0; i < kMostStops; ++i) {
+        const float at = first + (last - first) * static_cast<float>(i) / (kMostStops - 1);
+        out.emplace_back(ratioOf(at), colourAt(stops, at));
+    }
+    return out;
+}
+
+FSCoordTransform gradientPlacement(bool linear, float angleDegrees, const std::string& path,
+                                   int width, int height) {
+    const double w = width, h = height;
+    if (linear) {
+        // The square's x axis along the angle (clockwise from left to right), its ends where the
+        // lines across the box at that angle first and last touch a corner.
+        const double a =
+            (std::isfinite(angleDegrees) ? angleDegrees : 0.0) * std::numbers::pi / 180;
+        const double dx = std::cos(a), dy = std::sin(a);
+        const double half = (std::fabs(w * dx) + std::fabs(h * dy)) / 2;
+        const double k = std::max(2 * half, 1.0) / kGradientSquare;
+        const FSCoordTransform::Matrix m = {
+            {static_cast<float>(k * dx), static_cast<float>(-k * dy), static_cast<float>(w / 2)},
+            {static_cast<float>(k * dy), static_cast<float>(k * dx), static_cast<float>(h / 2)},
+            {0, 0, 1}};
+        return FSCoordTransform(m);
+    }
+    // From the centre to the corners: a circle through them, or an ellipse of the box's
+    // proportions for the other paths.
+    const double rx = path == "circle" ? std::hypot(w, h) / 2 : w / 2 * std::numbers::sqrt2;
+    const double ry = path == "circle" ? std::hypot(w, h) / 2 : h / 2 * std::numbers::sqrt2;
+    const FSCoordTransform::Matrix m = {
+        {static_cast<float>(std::max(rx, 1.0) * 2 / kGradientSquare), 0, static_cast<float>(w / 2)},
+        {0, static_cast<float>(std::max(ry, 1.0) * 2 / kGradientSquare), static_cast<float>(h / 2)},
+        {0, 0, 1}};
+    return FSCoordTransform(m);
+}
 
 FSColor colourFromRgb(int rgb, int alpha) {
     return FSColor(host::redOf(rgb), host::greenOf(rgb), host::blueOf(rgb),
@@ -51,8 +129,23 @@ std::unique_ptr<FSFillStyle> convertFill(const host::Fill& fill, int width, int 
             return std::make_unique<FSBitmapFill>(
                 FSFillStyle::ClippedBitmap, bitmapId,
                 FSCoordTransform(0, 0, kBitmapPixelTwips, kBitmapPixelTwips));
-        case host::fill_type::kGradient:
+        case host::fill_type::kGradient: {
+            // The gradient as the deck states it, when the host gives its stops.
+            std::vector<host::GradientStop> given = fill.gradientStops();
+            if (given.size() == 1) {
+                return std::make_unique<FSSolidFill>(stopColour(given.front()));
+            }
+            if (given.size() > 1) {
+                std::vector<FSGradient> stops = gradientStops(std::move(given));
+                const std::string path = fill.gradientPath();
+                const bool linear = path.empty();
+                return std::make_unique<FSGradientFill>(
+                    linear ? FSFillStyle::Linear : FSFillStyle::Radial,
+                    gradientPlacement(linear, fill.gradientAngle(), path, width, height),
+                    std::move(stops));
+            }
             break;
+        }
         default:
             return nullptr;
     }

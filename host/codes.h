@@ -264,6 +264,17 @@ inline constexpr int kLine = 0;
 inline constexpr int kCurve = 1;
 }  // namespace segment
 
+// How a sub-path of a shape's outline is filled: with the shape's fill, the fill shaded darker or
+// lighter (by 40 %, or 20 % for the "less" forms), or not at all.
+namespace path_fill {
+inline constexpr int kNone = 0;
+inline constexpr int kNormal = 1;
+inline constexpr int kDarken = 2;
+inline constexpr int kDarkenLess = 3;
+inline constexpr int kLighten = 4;
+inline constexpr int kLightenLess = 5;
+}  // namespace path_fill
+
 // Placeholder kinds.
 namespace placeholder {
 inline constexpr int kNone = 0;

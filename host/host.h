@@ -209,6 +209,28 @@ struct ShapeNode {
     bool startsFigure = false;
 };
 
+// A shape's outline as the host draws it: sub-paths drawn one over the other in order, each with
+// its own fill (path_fill) and stroke. Points are in points on the slide with the shape's flips
+// applied; its rotation stays with the shape, as for nodes().
+struct PathSegment {
+    enum Kind { kMove, kLine, kQuad, kCubic, kClose };
+    Kind kind = kMove;
+    // Move and line: the point in [0]. Quad: control [0], end [1]. Cubic: controls [0] and [1],
+    // end [2]. Close: none (back to the figure's start).
+    float x[3] = {0, 0, 0};
+    float y[3] = {0, 0, 0};
+};
+
+struct SubPath {
+    int fill = path_fill::kNormal;
+    bool stroke = true;
+    std::vector<PathSegment> segments;
+};
+
+struct ShapePath {
+    std::vector<SubPath> subPaths;
+};
+
 class AnimationSettings {
   public:
     virtual ~AnimationSettings() = default;
@@ -265,6 +287,10 @@ class Shape {
     virtual std::vector<ShapeNode> nodes() const = 0;
     // Nodes plus one when the outline is closed.
     virtual int vertexCount() const = 0;
+    // The outline of the shape's geometry (preset or custom), for every shape drawn by its
+    // geometry; empty for groups, tables, charts and pictures, and from a host that draws no
+    // outlines itself.
+    virtual ShapePath path() const { return {}; }
     virtual int placeholderType() const = 0;  // placeholder; 0 for other shapes
     virtual std::shared_ptr<Picture> picture() const = 0;
     virtual PictureCrop pictureCrop() const = 0;

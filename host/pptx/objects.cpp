@@ -647,6 +647,56 @@ class ShapeImpl : public host::Shape {
         });
         return closed ? n + 1 : n;
     }
+    host::ShapePath path() const override {
+        host::ShapePath out;
+        if (s_->children || s_->table || s_->chart || s_->picture) return out;
+        const pptx::Shape& s = *s_;
+        std::size_t count = 0;
+        for (const render::Outline& o : render::shapeOutlines(s)) {
+            host::SubPath sub;
+            switch (o.fill) {
+                case PathFill::None:
+                    sub.fill = host::path_fill::kNone;
+                    break;
+                case PathFill::Darken:
+                    sub.fill = host::path_fill::kDarken;
+                    break;
+                case PathFill::DarkenLess:
+                    sub.fill = host::path_fill::kDarkenLess;
+                    break;
+                case PathFill::Lighten:
+                    sub.fill = host::path_fill::kLighten;
+                    break;
+                case PathFill::LightenLess:
+                    sub.fill = host::path_fill::kLightenLess;
+                    break;
+                default:
+                    sub.fill = host::path_fill::kNormal;
+                    break;
+            }
+            sub.stroke = o.stroke;
+            for (const render::OutlineSegment& g : o.segments) {
+                if (++count > render::kMaxGeometryCommands) return out;
+                host::PathSegment p;
+                p.kind = g.kind == render::OutlineSegment::Move    ? host::PathSegment::kMove
+                         : g.kind == render::OutlineSegment::Line  ? host::PathSegment::kLine
+                         : g.kind == render::OutlineSegment::Cubic ? host::PathSegment::kCubic
+                                                                   : host::PathSegment::kClose;
+                if (p.kind != host::PathSegment::kClose) {
+                    // Into the slide, mirrored as the shape's flips say.
+                    for (int i = 0; i < 3; ++i) {
+                        const double x = s.flipH ? s.width - g.x[i] : g.x[i];
+                        const double y = s.flipV ? s.height - g.y[i] : g.y[i];
+                        p.x[i] = static_cast<float>(s.left + x);
+                        p.y[i] = static_cast<float>(s.top + y);
+                    }
+                }
+                sub.segments.push_back(p);
+            }
+            out.subPaths.push_back(std::move(sub));
+        }
+        return out;
+    }
     int placeholderType() const override { return s_->placeholderType; }
     std::shared_ptr<host::Picture> picture() const override {
         if (!s_->picture) return nullptr;

@@ -17,6 +17,7 @@
 #include "engine/elements.h"
 #include "engine/elements_outlines.h"
 #include "engine/records.h"
+#include "engine/texts.h"
 #include "host/pptx/pptx_host.h"
 #include "swf/display_list.h"
 #include "swf/movie.h"
@@ -46,21 +47,27 @@ bool expectsVector(const host::Shape& shape) {
     if (fillShown) {
         const int type = fill->type();
         fillConverts = type == host::fill_type::kSolid ||
-                       (type == host::fill_type::kGradient && fill->gradientStyle() >= 1 &&
-                        fill->gradientStyle() <= 4 && fill->gradientVariant() >= 1 &&
-                        fill->gradientVariant() <= 4);
+                       (type == host::fill_type::kGradient &&
+                        (!fill->gradientStops().empty() ||
+                         (fill->gradientStyle() >= 1 && fill->gradientStyle() <= 4 &&
+                          fill->gradientVariant() >= 1 && fill->gradientVariant() <= 4)));
     }
     switch (shape.type()) {
         case host::shape_type::kAutoShape:
         case host::shape_type::kTextBox: {
             const int kind = shape.autoShapeType();
-            const bool outlined = isVectorKind(kind) || kind == 106;
+            const bool outlined =
+                !shape.path().subPaths.empty() || isVectorKind(kind) || kind == 106;
             return outlined && ((fillShown && fillConverts) || (!fillShown && lineShown));
         }
         case host::shape_type::kLine:
             return lineShown && shape.nodes().size() >= 2;
+        case host::shape_type::kPlaceholder:
+            // Without text (that one may take either route): vector when drawn by its geometry.
+            return !hasTextToBuild(shape) && !shape.picture() && !shape.path().subPaths.empty() &&
+                   ((fillShown && fillConverts) || (!fillShown && lineShown));
         case host::shape_type::kFreeform:
-            return !shape.nodes().empty() &&
+            return (!shape.path().subPaths.empty() || !shape.nodes().empty()) &&
                    ((fillShown && fillConverts) || (!fillShown && lineShown));
         default:
             return false;

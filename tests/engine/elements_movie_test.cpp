@@ -77,8 +77,41 @@ TEST(ElementsMovie, WritesShapesForThePlayer) {
     gradient->fill_->variant_ = 1;
     add(shapes, shape_type::kAutoShape, shape_kind::kOval, 20, 230, 60, 40, rgb(255, 0, 255));
 
+    // Drawn from the host's path: a frame whose hole shows the stage, a box whose upper half is
+    // shaded darker, and a radial gradient from red in the middle to blue at the corners.
+    auto rectangle = [](float l, float t, float r, float b) {
+        using K = PathSegment;
+        return std::vector<PathSegment>{{K::kMove, {l}, {t}},
+                                        {K::kLine, {r}, {t}},
+                                        {K::kLine, {r}, {b}},
+                                        {K::kLine, {l}, {b}},
+                                        {K::kClose, {}, {}}};
+    };
+    auto frame =
+        add(shapes, shape_type::kAutoShape, shape_kind::kMixed, 320, 20, 70, 50, rgb(0, 128, 0));
+    SubPath ring;
+    ring.segments = rectangle(320, 20, 390, 70);
+    for (const auto& s : rectangle(335, 30, 375, 60)) ring.segments.push_back(s);
+    frame->path_.subPaths = {ring};
+    auto shaded =
+        add(shapes, shape_type::kAutoShape, shape_kind::kMixed, 320, 90, 70, 50, rgb(255, 0, 0));
+    SubPath body, top;
+    body.segments = rectangle(320, 90, 390, 140);
+    top.segments = rectangle(320, 90, 390, 115);
+    top.fill = path_fill::kDarken;
+    shaded->path_.subPaths = {body, top};
+    auto radial =
+        add(shapes, shape_type::kAutoShape, shape_kind::kMixed, 320, 235, 60, 60, rgb(0, 0, 0));
+    radial->fill_->type_ = fill_type::kGradient;
+    radial->fill_->stops_ = {
+        {0, rgb(255, 0, 0), 0}, {0.5f, rgb(255, 0, 0), 0}, {1, rgb(0, 0, 255), 0}};
+    radial->fill_->path_ = "circle";
+    SubPath square;
+    square.segments = rectangle(320, 235, 380, 295);
+    radial->path_.subPaths = {square};
+
     buildSlideElements(job, record);
-    ASSERT_EQ(record.elements.size(), 6u);
+    ASSERT_EQ(record.elements.size(), 9u);
 
     job.movie.add(
         std::make_unique<transform::FSSetBackgroundColor>(transform::FSColor(255, 255, 255)));
@@ -126,7 +159,19 @@ TEST(ElementsMovie, WritesShapesForThePlayer) {
         << "\n"
         << R"({"x": 50, "y": 250, "rgb": [255, 0, 255], "tolerance": 8, "what": "picture of the oval"},)"
         << "\n"
-        << R"({"x": 19, "y": 250, "rgb": [255, 255, 255], "tolerance": 8, "what": "the picture's keyed margin"})"
+        << R"({"x": 19, "y": 250, "rgb": [255, 255, 255], "tolerance": 8, "what": "the picture's keyed margin"},)"
+        << "\n"
+        << R"({"x": 327, "y": 45, "rgb": [0, 128, 0], "tolerance": 8, "what": "frame"},)"
+        << "\n"
+        << R"({"x": 355, "y": 45, "rgb": [255, 255, 255], "tolerance": 8, "what": "the frame's hole"},)"
+        << "\n"
+        << R"({"x": 355, "y": 100, "rgb": [153, 0, 0], "tolerance": 8, "what": "shaded upper half"},)"
+        << "\n"
+        << R"({"x": 355, "y": 130, "rgb": [255, 0, 0], "tolerance": 8, "what": "unshaded lower half"},)"
+        << "\n"
+        << R"({"x": 350, "y": 265, "rgb": [255, 0, 0], "tolerance": 12, "what": "radial gradient's middle"},)"
+        << "\n"
+        << R"({"x": 378, "y": 293, "rgb": [0, 0, 255], "tolerance": 40, "what": "radial gradient's corner"})"
         << "\n]}\n";
     ASSERT_TRUE(manifest.good());
 }

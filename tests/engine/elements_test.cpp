@@ -535,21 +535,20 @@ TEST_F(ElementsTest, DashedLinesAreCutInDashes) {
 
 TEST_F(ElementsTest, FreeformWithCurvesIsClosed) {
     auto s = addShape(shape_type::kFreeform, shape_kind::kMixed, 10, 10, 100, 100);
-    // P0 + P3 = P1 + P2: the cubic passes through the point halfway between its control points,
-    // so one pair of quadratic edges meeting there draws it.
+    // A quadratic from (110, 10) over (110, 160) to (60, 160) raised to a cubic: one quadratic
+    // edge draws it, with the quadratic's own control point.
     s->nodes_ = {{10, 10, segment::kLine, false},
                  {110, 10, segment::kLine, false},
-                 {110, 60, segment::kCurve, false},
-                 {60, 110, segment::kCurve, false},
+                 {110, 110, segment::kCurve, false},
+                 {93.3333f, 160, segment::kCurve, false},
                  {60, 160, segment::kCurve, false}};
     s->vertexCount_ = 6;
     s->line_->visible_ = kFalse;
     build();
     ASSERT_EQ(record.elements.size(), 1u);
-    const Bytes expected =
-        defineShapeTag(1, -200, -200, 14400, 10800, {kRed}, {{20, kBlue}},
-                       {Style{0, 1, 0, 0, 0}, Edge{2000, 0}, Bend{0, 1000, -500, 500},
-                        Bend{-500, 500, 0, 1000}, Edge{-1000, -3000}});
+    const Bytes expected = defineShapeTag(
+        1, -200, -200, 14400, 10800, {kRed}, {{20, kBlue}},
+        {Style{0, 1, 0, 0, 0}, Edge{2000, 0}, Bend{0, 3000, -1000, 0}, Edge{-1000, -3000}});
     EXPECT_EQ(hex(tagBytes(0)), hex(expected));
     const auto& t = record.elements[0]->transform;
     EXPECT_FLOAT_EQ(t.get(0, 2), 200.0f);
@@ -582,12 +581,13 @@ TEST_F(ElementsTest, BentCubicSegmentsStayCloseToTheirCurve) {
         }
         x = ax, y = ay;
     }
-    // Bent this far, the segment is cut in pieces: 9 pairs of edges.
-    EXPECT_EQ(curves, 18);
+    // Bent this far, the segment is cut in eight quadratic pieces.
+    EXPECT_EQ(curves, 8);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 4000);
-    // Every point of the drawn outline lies within a pixel (20 twips) of the circle.
-    for (auto [px, py] : drawn) EXPECT_NEAR(std::hypot(px, py), 4000.0, 20.0) << px << ", " << py;
+    // Every point of the drawn outline lies within a twip of the circle (the cubic itself strays
+    // 0.03 % of the radius from it).
+    for (auto [px, py] : drawn) EXPECT_NEAR(std::hypot(px, py), 4000.0, 2.2) << px << ", " << py;
 }
 
 TEST_F(ElementsTest, OpenFilledFreeformIsClosedForTheFillOnly) {

@@ -25,6 +25,9 @@ class TFill : public Fill {
     int back_ = rgb(0, 0, 255);
     float transparency_ = 0;
     int style_ = gradient_style::kHorizontal;
+    std::vector<GradientStop> stops_;  // the full gradient; empty: style and variant alone
+    float angle_ = 0;
+    std::string path_;
     int variant_ = 1;
     int visible() const override { return visible_; }
     int type() const override { return type_; }
@@ -33,9 +36,9 @@ class TFill : public Fill {
     float transparency() const override { return transparency_; }
     int gradientStyle() const override { return style_; }
     int gradientVariant() const override { return variant_; }
-    std::vector<GradientStop> gradientStops() const override { return {}; }
-    float gradientAngle() const override { return 0; }
-    std::string gradientPath() const override { return {}; }
+    std::vector<GradientStop> gradientStops() const override { return stops_; }
+    float gradientAngle() const override { return angle_; }
+    std::string gradientPath() const override { return path_; }
     int pattern() const override { return 0; }
     std::shared_ptr<Picture> picture() const override { return nullptr; }
     int tiled() const override { return kFalse; }
@@ -93,6 +96,7 @@ class TShape : public Shape, public std::enable_shared_from_this<TShape> {
     std::shared_ptr<TFill> fill_ = std::make_shared<TFill>();
     std::shared_ptr<TShapes> members_;
     std::vector<ShapeNode> nodes_;
+    ShapePath path_;
     int vertexCount_ = 0;
     bool lockAspect_ = true;
 
@@ -118,6 +122,7 @@ class TShape : public Shape, public std::enable_shared_from_this<TShape> {
     std::shared_ptr<AnimationSettings> animationSettings() const override { return nullptr; }
     std::shared_ptr<Shapes> groupItems() const override;
     std::vector<ShapeNode> nodes() const override { return nodes_; }
+    ShapePath path() const override { return path_; }
     int vertexCount() const override { return vertexCount_; }
     int placeholderType() const override { return 0; }
     std::shared_ptr<Picture> picture() const override { return nullptr; }

@@ -191,6 +191,36 @@ std::string fontKey(const fonts::LogicalFont& f, char32_t code) {
 
 }  // namespace
 
+std::vector<Outline> shapeOutlines(const Shape& s) {
+    double w = s.width, h = s.height;
+    if (s.geometry) return evaluateGeometry(*s.geometry, w, h);
+    if (!s.path.empty()) {
+        // Custom outlines are kept on the slide with flips applied; back to the box.
+        Outline o;
+        for (const PathCommand& c : s.path) {
+            OutlineSegment g;
+            g.kind = c.kind == PathCommand::Move    ? OutlineSegment::Move
+                     : c.kind == PathCommand::Line  ? OutlineSegment::Line
+                     : c.kind == PathCommand::Cubic ? OutlineSegment::Cubic
+                                                    : OutlineSegment::Close;
+            for (int i = 0; i < 3; ++i) {
+                double x = c.x[i] - s.left, y = c.y[i] - s.top;
+                g.x[i] = s.flipH ? w - x : x;
+                g.y[i] = s.flipV ? h - y : y;
+            }
+            o.segments.push_back(g);
+        }
+        if (s.preset == "line" || s.preset == "straightConnector1" ||
+            s.type == host::shape_type::kLine) {
+            o.fill = PathFill::None;
+        }
+        return {o};
+    }
+    const GeometryData* g = presetGeometry(s.preset.empty() ? "rect" : s.preset);
+    if (!g) g = presetGeometry("rect");  // the documented fallback
+    return evaluateGeometry(*g, w, h, s.geometryAdjust);
+}
+
 struct Renderer::Impl {
     LayoutCache* layouts = nullptr;
     std::unique_ptr<LayoutCache> ownLayouts;
@@ -378,35 +408,7 @@ struct Renderer::Impl {
         return p;
     }
 
-    std::vector<Outline> outlines(const Shape& s) {
-        double w = s.width, h = s.height;
-        if (s.geometry) return evaluateGeometry(*s.geometry, w, h);
-        if (!s.path.empty()) {
-            // Custom outlines are kept on the slide with flips applied; back to the box.
-            Outline o;
-            for (const PathCommand& c : s.path) {
-                OutlineSegment g;
-                g.kind = c.kind == PathCommand::Move    ? OutlineSegment::Move
-                         : c.kind == PathCommand::Line  ? OutlineSegment::Line
-                         : c.kind == PathCommand::Cubic ? OutlineSegment::Cubic
-                                                        : OutlineSegment::Close;
-                for (int i = 0; i < 3; ++i) {
-                    double x = c.x[i] - s.left, y = c.y[i] - s.top;
-                    g.x[i] = s.flipH ? w - x : x;
-                    g.y[i] = s.flipV ? h - y : y;
-                }
-                o.segments.push_back(g);
-            }
-            if (s.preset == "line" || s.preset == "straightConnector1" ||
-                s.type == host::shape_type::kLine) {
-                o.fill = PathFill::None;
-            }
-            return {o};
-        }
-        const GeometryData* g = presetGeometry(s.preset.empty() ? "rect" : s.preset);
-        if (!g) g = presetGeometry("rect");  // the documented fallback
-        return evaluateGeometry(*g, w, h, s.geometryAdjust);
-    }
+    std::vector<Outline> outlines(const Shape& s) { return shapeOutlines(s); }
 
     void fillOutlines(cairo_t* cr, const Shape& s, const std::vector<Outline>& os,
                       const FillData& fill) {

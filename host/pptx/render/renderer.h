@@ -11,6 +11,7 @@
 
 #include "host/pptx/layout.h"
 #include "host/pptx/model.h"
+#include "host/pptx/render/geometry.h"
 #include "host/pptx/render/picture.h"
 
 namespace quillet::pptx::render {
@@ -49,6 +50,10 @@ class Renderer {
   private:
     std::unique_ptr<Impl> impl_;
 };
+
+// The outlines a shape is drawn with, in points in its own box (before its flips and turn): its
+// custom geometry, or its preset (a rectangle for a preset this renderer does not define).
+std::vector<Outline> shapeOutlines(const Shape& shape);
 
 // Draws a slide and writes it to path as the filter says ("png", ".png": PNG; "jpg", ".jpg",
 // "jpeg": JPEG); false when the filter, the size or the file is not right.
