@@ -8,7 +8,10 @@
 #include "engine/elements_outlines.h"
 #include "engine/records.h"
 #include "engine/text_gathering.h"
+#include "swf/display_list.h"
 #include "swf/fonts_text.h"
+#include "swf/shapes.h"
+#include "swf/sprites_buttons.h"
 
 namespace quillet::engine {
 namespace {
@@ -41,11 +44,100 @@ bool fitsOffset(int v) {
     return v >= -32768 && v <= 32767;
 }
 
+// One rectangle of the lines shape, relative to the text's origin (twips).
+struct LineRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    int colour = 0;
+};
+
+// The lines as rectangles at their fonts' own places; a line that continues the one before it
+// (same colour, top and thickness, starting where it ends) lengthens it, so long underlines have
+// no seams.
+std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) {
+    std::vector<LineRect> rects;
+    // Underlines first, then strike-throughs: each kind runs on along its characters.
+    std::vector<const GatheredLine*> ordered;
+    for (const GatheredLine& l : t.lines) {
+        if (!l.strike) ordered.push_back(&l);
+    }
+    for (const GatheredLine& l : t.lines) {
+        if (l.strike) ordered.push_back(&l);
+    }
+    for (const GatheredLine* line : ordered) {
+        const GatheredLine& l = *line;
+        const double size = std::abs(static_cast<double>(l.size));
+        if (!std::isfinite(size) || size <= 0 || l.width <= 0) continue;
+        const fonts::FontMetrics m = fonts ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
+        const fonts::DecorationLine d =
+            l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size);
+        LineRect r{l.x - t.x, l.baseline - t.y + toTwips(d.top), l.width,
+                   std::max(1, toTwips(d.thickness)), l.colour};
+        if (!fitsOffset(r.x) || !fitsOffset(r.y) || !fitsOffset(r.x + r.width)) continue;
+        if (!rects.empty()) {
+            LineRect& last = rects.back();
+            if (last.colour == r.colour && last.y == r.y && last.height == r.height &&
+                std::abs(last.x + last.width - r.x) <= 1) {
+                last.width = r.x + r.width - last.x;
+                continue;
+            }
+        }
+        rects.push_back(r);
+    }
+    return rects;
+}
+
+// The lines as one shape of filled rectangles, a fill style per colour.
+void defineLines(transform::FSMovie& movie, int identifier, const std::vector<LineRect>& rects) {
+    transform::FSArray<transform::FSFillStyle> fills;
+    std::vector<int> colours;
+    transform::FSShape shape;
+    int minX = 0, minY = 0, maxX = 0, maxY = 0;
+    for (const LineRect& r : rects) {
+        auto at = std::find(colours.begin(), colours.end(), r.colour);
+        if (at == colours.end()) {
+            colours.push_back(r.colour);
+            fills.emplace<transform::FSSolidFill>(opaque(r.colour));
+            at = colours.end() - 1;
+        }
+        const int style = static_cast<int>(at - colours.begin()) + 1;
+        shape.emplace<transform::FSShapeStyle>(0, style, 0, r.x, r.y);
+        shape.emplace<transform::FSLine>(r.width, 0);
+        shape.emplace<transform::FSLine>(0, r.height);
+        shape.emplace<transform::FSLine>(-r.width, 0);
+        shape.emplace<transform::FSLine>(0, -r.height);
+        if (&r == &rects.front()) {
+            minX = r.x, minY = r.y, maxX = r.x + r.width, maxY = r.y + r.height;
+        }
+        minX = std::min(minX, r.x);
+        minY = std::min(minY, r.y);
+        maxX = std::max(maxX, r.x + r.width);
+        maxY = std::max(maxY, r.y + r.height);
+    }
+    movie.add(std::make_unique<transform::FSDefineShape>(
+        identifier, FSBounds(minX, minY, maxX, maxY), std::move(fills),
+        transform::FSArray<transform::FSLineStyle>(), shape));
+}
+
 }  // namespace
 
 void TextTable::addText(int identifier, int x, int y, int colour,
+                        const std::vector<GatheredCharacter>& characters,
+                        std::vector<GatheredLine> lines, int linesIdentifier,
+                        int spriteIdentifier) {
+    addText(identifier, x, y, colour, characters);
+    TextRecord& text = texts_.back();
+    text.lines = std::move(lines);
+    text.linesIdentifier = linesIdentifier;
+    text.spriteIdentifier = spriteIdentifier;
+}
+
+void TextTable::addText(int identifier, int x, int y, int colour,
                         const std::vector<GatheredCharacter>& characters) {
-    TextRecord text{identifier, x, y, colour, {}};
+    TextRecord text;
+    text.identifier = identifier;
+    text.x = x;
+    text.y = y;
+    text.colour = colour;
     text.characters.reserve(characters.size());
     for (const GatheredCharacter& c : characters) {
         text.characters.push_back(
@@ -54,8 +146,12 @@ void TextTable::addText(int identifier, int x, int y, int colour,
     texts_.push_back(std::move(text));
 }
 
-void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& bounds) const {
+void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& bounds,
+                          fonts::FontLibrary* fonts) const {
     const TextRecord& t = texts_.at(static_cast<std::size_t>(index));
+    const bool lined = t.spriteIdentifier != 0 && t.linesIdentifier != 0;
+    const std::vector<LineRect> rects = lined ? lineRects(t, fonts) : std::vector<LineRect>{};
+    if (!rects.empty()) defineLines(movie, t.linesIdentifier, rects);
     std::vector<FSText> records;
     records.reserve(t.characters.size());
     int minX = bounds.getMinX(), minY = bounds.getMinY();
@@ -92,6 +188,16 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
     movie.add(std::make_unique<transform::FSDefineText>(
         t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
         std::move(records)));
+    if (!lined) return;
+    // The sprite the element places: the lines under the glyphs.
+    transform::FSArray<transform::FSMovieObject> list;
+    int depth = 1;
+    if (!rects.empty()) {
+        list.emplace<transform::FSPlaceObject2>(t.linesIdentifier, depth++, 0, 0);
+    }
+    list.emplace<transform::FSPlaceObject2>(t.identifier, depth, 0, 0);
+    list.emplace<transform::FSShowFrame>();
+    movie.add(std::make_unique<transform::FSDefineMovieClip>(t.spriteIdentifier, std::move(list)));
 }
 
 bool hasTextToBuild(const host::Shape& shape) {
@@ -108,6 +214,7 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     const bool ansi = job.settings().charsetIsAnsi;
 
     std::vector<GatheredCharacter> characters;
+    std::vector<GatheredLine> lines;
     const int n = range->length();
     for (int i = 1; i <= n; ++i) {
         const auto one = range->characters(i, 1);
@@ -115,14 +222,36 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         const std::string text = one->text();
         std::size_t at = 0;
         const char32_t c = text.empty() ? 0 : nextCode(text, at);
-        if (drawsNothing(c)) continue;
+        // Spaces are underlined too; control characters are not.
+        const bool control = c < 0x20 || c == 0x7F;
+        if (control) continue;
         const float size = one->boundHeight();
         if (!std::isfinite(size) || size <= 0) continue;
         const auto font = one->font();
         if (!font) continue;
         const HostFont hostFont = fontFromHost(*font, ansi);
-        characters.push_back({c, hostFont.font, size, hostFont.colour, toTwips(one->boundLeft()),
-                              toTwips(one->boundTop()), font->shadow() == host::kTrue});
+        const int left = toTwips(one->boundLeft()), top = toTwips(one->boundTop());
+        const bool underline = font->underline() == host::kTrue;
+        const bool strike = font->strikeThrough() == host::kTrue;
+        if (underline || strike) {
+            // One-character bounds: the width is the advance, the baseline 80 % of the size down.
+            const float width = one->boundWidth();
+            const GatheredLine line{hostFont.font,
+                                    size,
+                                    hostFont.colour,
+                                    left,
+                                    toTwips(one->boundTop() + 0.8 * size),
+                                    std::isfinite(width) ? std::max(toTwips(width), 0) : 0,
+                                    false};
+            if (underline) lines.push_back(line);
+            if (strike) {
+                lines.push_back(line);
+                lines.back().strike = true;
+            }
+        }
+        if (drawsNothing(c)) continue;
+        characters.push_back(
+            {c, hostFont.font, size, hostFont.colour, left, top, font->shadow() == host::kTrue});
     }
     const BulletLabels labels = gatherBullets(*range, ansi);
     for (std::size_t j = 0; j < labels.size(); ++j) {
@@ -135,8 +264,15 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     const auto mainFont = range->font();
     const int colour = mainFont ? mainFont->colorRgb() & 0xFFFFFF : 0;
     element.characterId = job.newIdentifier();
-    job.texts.addText(element.characterId, toTwips(element.left), toTwips(element.top), colour,
-                      characters);
+    if (lines.empty()) {
+        job.texts.addText(element.characterId, toTwips(element.left), toTwips(element.top), colour,
+                          characters);
+    } else {
+        const int text = job.newIdentifier();
+        const int shape = job.newIdentifier();
+        job.texts.addText(text, toTwips(element.left), toTwips(element.top), colour, characters,
+                          std::move(lines), shape, element.characterId);
+    }
     return true;
 }
 
@@ -149,7 +285,7 @@ void buildTexts(ConversionJob& job, fonts::FontLibrary& fonts) {
     job.progress.reportProgress(text, 1, 0);
     const int step = std::max(1, roundHalf(10.0 / std::max(m, 1)));
     for (int i = 0; i < m; ++i) {
-        job.texts.buildText(job.movie, i, job.frameBounds);
+        job.texts.buildText(job.movie, i, job.frameBounds, &fonts);
         std::snprintf(text, sizeof text, "Build Text%4d/%d", i + 1, m);
         job.progress.reportProgress(text, step, 0);
     }

@@ -29,6 +29,18 @@ struct GatheredCharacter {
     bool shadow = false;
 };
 
+// An underlined or struck-through character: the line runs along its advance, on its baseline
+// (twips on the slide), in its colour (RGB) at the place and thickness its font gives for its size.
+struct GatheredLine {
+    fonts::LogicalFont font;
+    float size = 0;  // points
+    int colour = 0;
+    int x = 0;
+    int baseline = 0;
+    int width = 0;
+    bool strike = false;  // strike-through, else underline
+};
+
 struct CharacterRecord {
     int glyph = 0;  // index into the glyph table
     float size = 0;
@@ -44,6 +56,11 @@ struct TextRecord {
     int y = 0;
     int colour = 0;  // the text's main colour (RGB): chooses the shadow colour
     std::vector<CharacterRecord> characters;
+    // Underlines and strike-throughs, drawn as one shape under the glyphs: the text and that shape
+    // then stand in a sprite of their own, which is what the element places.
+    std::vector<GatheredLine> lines;
+    int spriteIdentifier = 0;
+    int linesIdentifier = 0;
 };
 
 class TextTable {
@@ -53,6 +70,11 @@ class TextTable {
     // Registers a text with its characters, each with its glyph.
     void addText(int identifier, int x, int y, int colour,
                  const std::vector<GatheredCharacter>& characters);
+    // A text with lines: identifier names its FSDefineText, linesIdentifier the shape of its
+    // lines and spriteIdentifier the sprite that holds both.
+    void addText(int identifier, int x, int y, int colour,
+                 const std::vector<GatheredCharacter>& characters, std::vector<GatheredLine> lines,
+                 int linesIdentifier, int spriteIdentifier);
     int countTexts() const { return static_cast<int>(texts_.size()); }
     const std::vector<TextRecord>& texts() const { return texts_; }
 
@@ -60,7 +82,11 @@ class TextTable {
     // has a shadow), each with its own font, colour, position and height, so that nothing depends
     // on glyph advances. A character's height is its size in twips and its baseline lies 80 % of
     // that below its top. bounds: the character's bounds (the frame's, widened to its records).
-    void buildText(transform::FSMovie& movie, int index, const transform::FSBounds& bounds) const;
+    // A text with lines is written as the shape of its lines, the text, then the sprite; the
+    // lines take the place and thickness of the fonts' own lines from fonts (their usual ones
+    // without it), and touching lines of one colour, place and thickness become one rectangle.
+    void buildText(transform::FSMovie& movie, int index, const transform::FSBounds& bounds,
+                   fonts::FontLibrary* fonts = nullptr) const;
 
   private:
     std::vector<TextRecord> texts_;

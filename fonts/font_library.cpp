@@ -120,6 +120,8 @@ struct Face {
     double xHeight = 0;
     double underlinePosition = 0;
     double underlineThickness = 0;
+    double strikeoutPosition = 0;
+    double strikeoutThickness = 0;
     std::unordered_map<FT_UInt, double> advances;
     // Pair adjustments in font units, by (left glyph << 32 | right glyph).
     std::unordered_map<std::uint64_t, double> pairs;
@@ -225,6 +227,8 @@ std::unique_ptr<Face> openFace(FT_Library library, const std::string& file, int 
             face->ascent = os2->usWinAscent;
             face->descent = os2->usWinDescent;
         }
+        face->strikeoutPosition = os2->yStrikeoutPosition;
+        face->strikeoutThickness = os2->yStrikeoutSize;
         if (os2->version >= 2) {
             face->capHeight = os2->sCapHeight;
             face->xHeight = os2->sxHeight;
@@ -422,6 +426,8 @@ class FontLibrary::Impl {
         m.xHeight = f.xHeight * scale;
         m.underlinePosition = f.underlinePosition * scale;
         m.underlineThickness = f.underlineThickness * scale;
+        m.strikeoutPosition = f.strikeoutPosition * scale;
+        m.strikeoutThickness = f.strikeoutThickness * scale;
         return m;
     }
 
@@ -735,6 +741,33 @@ class FontLibrary::Impl {
     bool lastResortTried_ = false;
     HbBufferPtr shapeBuffer_;  // reused for every pair
 };
+
+namespace {
+bool usable(double v) {
+    return std::isfinite(v) && v > 0;
+}
+}  // namespace
+
+DecorationLine underlineLine(const FontMetrics& metrics, double size) {
+    const double thickness =
+        usable(metrics.underlineThickness) ? metrics.underlineThickness : size * 0.05;
+    // The face gives the line's centre; a face whose line sits on or above the baseline is
+    // broken, so the usual place stands in.
+    const double centre = std::isfinite(metrics.underlinePosition) && metrics.underlinePosition < 0
+                              ? -metrics.underlinePosition
+                              : size * 0.1 + thickness / 2;
+    return {centre - thickness / 2, thickness};
+}
+
+DecorationLine strikeoutLine(const FontMetrics& metrics, double size) {
+    const double thickness = usable(metrics.strikeoutThickness)   ? metrics.strikeoutThickness
+                             : usable(metrics.underlineThickness) ? metrics.underlineThickness
+                                                                  : size * 0.05;
+    const double top = usable(metrics.strikeoutPosition) ? metrics.strikeoutPosition
+                       : usable(metrics.xHeight)         ? metrics.xHeight / 2 + thickness / 2
+                                                         : size * 0.25 + thickness / 2;
+    return {-top, thickness};
+}
 
 FontLibrary::FontLibrary(FontLibraryOptions options)
     : impl_(std::make_unique<Impl>(std::move(options))) {}

@@ -70,9 +70,25 @@ struct FontMetrics {
     double hheaLineGap = 0;
     double capHeight = 0;
     double xHeight = 0;
-    double underlinePosition = 0;  // negative below the baseline
+    double underlinePosition = 0;  // the line's centre; negative below the baseline
     double underlineThickness = 0;
+    double strikeoutPosition = 0;  // the top of the line above the baseline (Windows metrics)
+    double strikeoutThickness = 0;
 };
+
+// A line drawn with text (underline or strike-through): its top below the baseline (negative
+// above it) and its thickness, in the units of the metrics.
+struct DecorationLine {
+    double top = 0;
+    double thickness = 0;
+};
+
+// Where the face puts its underline and strike-through for metrics taken at em size `size`. A face
+// that leaves them out gets lines at the usual places: an underline a tenth of the size below the
+// baseline, a strike-through at half the x-height (0.25 of the size without one), both a
+// twentieth of the size thick.
+DecorationLine underlineLine(const FontMetrics& metrics, double size);
+DecorationLine strikeoutLine(const FontMetrics& metrics, double size);
 
 struct TextExtent {
     double width = 0;   // sum of advances

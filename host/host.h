@@ -38,6 +38,8 @@ class Font {
     virtual int bold() const = 0;
     virtual int italic() const = 0;
     virtual int underline() const = 0;
+    // Single or double strike-through.
+    virtual int strikeThrough() const = 0;
     virtual int shadow() const = 0;
     virtual int colorRgb() const = 0;
     // Point size; 0 when the range mixes sizes is not used: a mixed range reports its first run.

@@ -1033,4 +1033,61 @@ std::shared_ptr<const TextLayout> LayoutCache::layout(const Shape& shape) {
     return result;
 }
 
+std::vector<double> tableRowHeights(const Shape& frame, LayoutCache& layouts) {
+    std::vector<double> heights;
+    if (!frame.table) return heights;
+    const TableData& t = *frame.table;
+    constexpr std::size_t kMaxCells = 100000;
+    std::vector<double> xs{frame.left};
+    for (float w : t.columnWidths) xs.push_back(xs.back() + (std::isfinite(w) ? w : 0));
+    // A row's height is a minimum: it grows to hold the text of its cells that do not span rows.
+    std::size_t measured = 0;
+    for (const TableRow& r : t.rows) {
+        double h = std::isfinite(r.height) ? std::max(0.0f, r.height) : 0;
+        for (std::size_t col = 0; col < r.cells.size() && col + 1 < xs.size(); ++col) {
+            const TableCell& c = r.cells[col];
+            if (c.mergedAcross || c.mergedDown || c.rowSpan > 1 || !c.text ||
+                ++measured > kMaxCells) {
+                continue;
+            }
+            bool empty = true;
+            for (const Paragraph& p : c.text->paragraphs) empty = empty && p.runs.empty();
+            if (empty) continue;
+            std::size_t col2 =
+                std::min(xs.size() - 1, col + static_cast<std::size_t>(std::max(1, c.columnSpan)));
+            Shape probe;
+            probe.left = static_cast<float>(xs[col]);
+            probe.top = 0;
+            probe.width = static_cast<float>(xs[col2] - xs[col]);
+            probe.height = static_cast<float>(h);
+            probe.text = c.text;
+            std::shared_ptr<const TextLayout> laid = layouts.layout(probe);
+            if (!laid || laid->chars.empty()) continue;
+            // To the end of the last paragraph with text: a trailing empty paragraph does not
+            // push the row down.
+            double bottom = laid->textTop;
+            for (std::size_t i = 0; i < laid->paragraphs.size() && i < c.text->paragraphs.size();
+                 ++i) {
+                bool hasText = false;
+                for (const Run& run : c.text->paragraphs[i].runs) {
+                    hasText = hasText || run.kind != RunKind::Text || !run.text.empty();
+                }
+                const LaidParagraph& lp = laid->paragraphs[i];
+                if (hasText) bottom = std::max(bottom, lp.top + lp.height);
+            }
+            double need = bottom - laid->textTop + c.text->insetTop + c.text->insetBottom;
+            if (std::isfinite(need)) h = std::max(h, std::min(need, 1e5));
+        }
+        heights.push_back(h);
+    }
+    return heights;
+}
+
+double tableHeight(const Shape& table, LayoutCache& layouts) {
+    double grown = 0;
+    for (double h : tableRowHeights(table, layouts)) grown += h;
+    const double stored = std::isfinite(table.height) ? table.height : 0;
+    return std::max(stored, grown);
+}
+
 }  // namespace quillet::pptx

@@ -235,4 +235,12 @@ class LayoutCache {
     std::size_t sinceSweep_ = 0;
 };
 
+// The heights of a table's rows as drawn: each row's stored height is a minimum that grows to
+// hold the text of its cells that do not span rows (a trailing empty paragraph does not count).
+// Empty when the shape is no table.
+std::vector<double> tableRowHeights(const Shape& table, LayoutCache& layouts);
+
+// The table's height as drawn: its grown rows, never less than its stored height.
+double tableHeight(const Shape& table, LayoutCache& layouts);
+
 }  // namespace quillet::pptx

@@ -54,18 +54,25 @@ std::string absolutePath(const std::string& path) {
 
 // ---- fonts -----------------------------------------------------------------------------------
 
+// Single and double strike-through alike.
+bool struck(const RunProps& p) {
+    return !p.strike.empty() && p.strike != "noStrike";
+}
+
 class FontImpl : public host::Font {
   public:
-    FontImpl(RunProps props, int boldMixed, int italicMixed, int underlineMixed)
+    FontImpl(RunProps props, int boldMixed, int italicMixed, int underlineMixed, int strikeMixed)
         : p_(std::move(props)),
           bold_(boldMixed),
           italic_(italicMixed),
-          underline_(underlineMixed) {}
+          underline_(underlineMixed),
+          strike_(strikeMixed) {}
     int bold() const override { return bold_ ? bold_ : truth(p_.bold); }
     int italic() const override { return italic_ ? italic_ : truth(p_.italic); }
     int underline() const override {
         return underline_ ? underline_ : truth(p_.underline != "none");
     }
+    int strikeThrough() const override { return strike_ ? strike_ : truth(struck(p_)); }
     int shadow() const override { return truth(p_.shadow); }
     // Hollow text (no fill, an outline) shows in its outline's colour where glyphs are filled.
     int colorRgb() const override {
@@ -80,7 +87,7 @@ class FontImpl : public host::Font {
 
   private:
     RunProps p_;
-    int bold_, italic_, underline_;  // -2 when the range mixes them, else 0
+    int bold_, italic_, underline_, strike_;  // -2 when the range mixes them, else 0
 };
 
 // ---- paragraphs and bullets ------------------------------------------------------------------
@@ -114,7 +121,7 @@ class BulletImpl : public host::BulletFormat {
         }
         props.size = static_cast<float>(
             (b_.pointSize > 0 ? b_.pointSize : text_.size * b_.relativeSize) * fontScale_);
-        return std::make_shared<FontImpl>(props, 0, 0, 0);
+        return std::make_shared<FontImpl>(props, 0, 0, 0, 0);
     }
     int useTextFont() const override { return truth(b_.fontFollowsText); }
     int useTextColor() const override { return truth(b_.colorFollowsText); }
@@ -258,7 +265,7 @@ class TextRangeImpl : public host::TextRange {
     std::shared_ptr<host::Font> font() const override {
         const std::vector<TextUnit>& u = units();
         const RunProps* first = nullptr;
-        int bold = 0, italic = 0, underline = 0;
+        int bold = 0, italic = 0, underline = 0, strike = 0;
         for (int i = start_; i < end(u); ++i) {
             const RunProps& p = propsOf(u[static_cast<std::size_t>(i)]);
             if (!first) {
@@ -268,12 +275,13 @@ class TextRangeImpl : public host::TextRange {
             if (p.bold != first->bold) bold = host::kMixed;
             if (p.italic != first->italic) italic = host::kMixed;
             if ((p.underline != "none") != (first->underline != "none")) underline = host::kMixed;
+            if (struck(p) != struck(*first)) strike = host::kMixed;
         }
         if (!first) first = &paragraphAt(u).endProps;
         // The size as drawn: the body's stored autofit scale applied.
         RunProps drawn = *first;
         drawn.size = static_cast<float>(drawn.size * autofitFontScale(*body_));
-        return std::make_shared<FontImpl>(drawn, bold, italic, underline);
+        return std::make_shared<FontImpl>(drawn, bold, italic, underline, strike);
     }
     std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
         return std::make_shared<ParagraphFormatImpl>(paragraphAt(units()),
@@ -592,7 +600,13 @@ class ShapeImpl : public host::Shape {
     float left() const override { return s_->left; }
     float top() const override { return s_->top; }
     float width() const override { return s_->width; }
-    float height() const override { return s_->height; }
+    // A table's rows grow to hold their text: its height is the one it is drawn at.
+    float height() const override {
+        if (s_->table && deck_ && deck_->layouts) {
+            return static_cast<float>(tableHeight(*s_, *deck_->layouts));
+        }
+        return s_->height;
+    }
     float rotation() const override { return s_->rotation; }
     int horizontalFlip() const override { return truth(s_->flipH); }
     int verticalFlip() const override { return truth(s_->flipV); }

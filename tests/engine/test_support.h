@@ -6,7 +6,10 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -96,6 +99,31 @@ inline engine::ConversionOptions options(std::uint32_t seed, std::string sound =
     o.soundPath = std::move(sound);
     o.outputPath = std::move(output);
     return o;
+}
+
+// Runs the independent parser on a movie our own library wrote and reads back. Empty when it
+// agrees on the top-level tags; "skip: ..." when node or the parser is missing; its complaint
+// otherwise.
+inline std::string independentParserVerdict(const std::string& movieFile) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    if (std::system("node --version > /dev/null 2>&1") != 0 ||
+        !fs::exists(root / "node_modules/swf-parser/package.json")) {
+        return "skip: node or node_modules/swf-parser is missing (run scripts/setup.sh)";
+    }
+    transform::FSMovie back(movieFile);
+    std::string codes;
+    for (std::size_t i = 0; i < back.getObjects().size(); ++i) {
+        codes += (i ? "," : "") + std::to_string(back.getObjects()[i].getType());
+    }
+    const std::string out = movieFile + ".check.txt";
+    const std::string command = "node '" + (root / "tests/engine/elements_check.mjs").string() +
+                                "' '" + movieFile + "' " + codes + " > '" + out + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(out);
+    std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    fs::remove(out);
+    return status == 0 ? std::string() : "the independent parser refused the movie: " + output;
 }
 
 inline std::string corpusDir() {

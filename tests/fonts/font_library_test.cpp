@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 #include FT_BBOX_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -609,6 +610,79 @@ TEST_F(FontLibraryTest, HeightsAsThePlatformReadThem) {
     EXPECT_NEAR(lib().glyphOutline(font("Arial", 24), U'x').height, 24.0, 1e-9);
     TextExtent e = lib().textExtent(font("Arial", 24), U"Hello");
     EXPECT_NEAR(e.height, 24.0, 1e-9);
+}
+
+// Underline and strike-through as the face's own tables give them, read straight from the file:
+// the post table's underline top and thickness, the OS/2 table's strike-out top and size.
+TEST_F(FontLibraryTest, TextLinesComeFromTheFacesOwnTables) {
+    struct Case {
+        const char* family;
+        const char* package;
+    };
+    const double size = 36;
+    for (const Case& c :
+         {Case{"Liberation Sans", "fonts-liberation2"},
+          Case{"Liberation Serif", "fonts-liberation2"}, Case{"DejaVu Sans", "fonts-dejavu-core"},
+          Case{"Carlito", "fonts-crosextra-carlito"}}) {
+        SCOPED_TRACE(c.family);
+        if (!installed(c.family)) {
+            ADD_FAILURE() << "font \"" << c.family << "\" is missing: install " << c.package;
+            continue;
+        }
+        const LogicalFont f = font(c.family, 36);
+        const FaceInfo face = lib().primaryFace(f);
+        FT_Library ft = nullptr;
+        ASSERT_EQ(FT_Init_FreeType(&ft), 0);
+        FT_Face raw = nullptr;
+        ASSERT_EQ(FT_New_Face(ft, face.file.c_str(), face.index, &raw), 0);
+        const auto* post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(raw, FT_SFNT_POST));
+        const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(raw, FT_SFNT_OS2));
+        ASSERT_NE(post, nullptr);
+        ASSERT_NE(os2, nullptr);
+        const double scale = size / raw->units_per_EM;
+        const double underlineTop = -post->underlinePosition * scale;
+        const double underlineThickness = post->underlineThickness * scale;
+        const double strikeTop = -os2->yStrikeoutPosition * scale;
+        const double strikeThickness = os2->yStrikeoutSize * scale;
+        FT_Done_Face(raw);
+        FT_Done_FreeType(ft);
+
+        const FontMetrics m = lib().metrics(f, size);
+        const DecorationLine under = underlineLine(m, size);
+        const DecorationLine strike = strikeoutLine(m, size);
+        EXPECT_NEAR(under.top, underlineTop, 0.5 * scale + 1e-9);  // FreeType halves in units
+        EXPECT_NEAR(under.thickness, underlineThickness, 1e-9);
+        EXPECT_NEAR(strike.top, strikeTop, 1e-9);
+        EXPECT_NEAR(strike.thickness, strikeThickness, 1e-9);
+        // The underline below the baseline, the strike-through above it.
+        EXPECT_GT(under.top, 0);
+        EXPECT_LT(strike.top + strike.thickness, 0);
+    }
+}
+
+TEST(TextLines, FacesWithoutThemGetTheUsualPlaces) {
+    struct Case {
+        FontMetrics metrics;
+        double underlineTop, strikeTop, thickness;
+    };
+    FontMetrics none;
+    FontMetrics xOnly;
+    xOnly.xHeight = 14;
+    FontMetrics broken;  // an underline above the baseline and a negative thickness
+    broken.underlinePosition = 3;
+    broken.underlineThickness = -1;
+    broken.strikeoutThickness = std::numeric_limits<double>::quiet_NaN();
+    // At 20 points: a tenth below the baseline, a quarter (or half the x-height) above it, a
+    // twentieth thick.
+    for (const Case& c :
+         {Case{none, 2, -5.5, 1}, Case{xOnly, 2, -7.5, 1}, Case{broken, 2, -5.5, 1}}) {
+        const DecorationLine u = underlineLine(c.metrics, 20);
+        const DecorationLine s = strikeoutLine(c.metrics, 20);
+        EXPECT_DOUBLE_EQ(u.top, c.underlineTop);
+        EXPECT_DOUBLE_EQ(u.thickness, c.thickness);
+        EXPECT_DOUBLE_EQ(s.top, c.strikeTop);
+        EXPECT_DOUBLE_EQ(s.thickness, c.thickness);
+    }
 }
 
 TEST_F(FontLibraryTest, AdvancesAreTheMetricCompatibleWidths) {

@@ -524,6 +524,61 @@ TEST(Layout, VerticalAnchorAndShapesThatFitTheirText) {
     EXPECT_NEAR(grownUp.boxTop + grownUp.boxHeight, 110.0, 1e-4);  // the bottom stays
 }
 
+// A table of two 100-point columns at (10, 20) whose rows are stored 30 points high; each row
+// holds the given cell paragraphs (one cell with text, one empty).
+std::string table(const std::vector<std::string>& rows) {
+    std::string xml =
+        "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"7\" name=\"Table\"/>"
+        "<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"127000\" "
+        "y=\"254000\"/><a:ext cx=\"2540000\" cy=\"" +
+        std::to_string(30 * kEmu * static_cast<long long>(rows.size())) +
+        "\"/></p:xfrm><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl><a:tblGrid>"
+        "<a:gridCol w=\"1270000\"/><a:gridCol w=\"1270000\"/></a:tblGrid>";
+    for (const std::string& paragraphs : rows) {
+        xml += "<a:tr h=\"" + std::to_string(30 * kEmu) +
+               "\"><a:tc><a:txBody><a:bodyPr/><a:lstStyle/>" + paragraphs +
+               "</a:txBody><a:tcPr/></a:tc><a:tc><a:txBody><a:bodyPr/><a:lstStyle/><a:p/>"
+               "</a:txBody><a:tcPr/></a:tc></a:tr>";
+    }
+    return xml + "</a:tbl></a:graphicData></a:graphic></p:graphicFrame>";
+}
+
+// The host reports a table at the height it is drawn at: rows grow to hold their text, so the
+// picture of the table and its place in the movie hold every row.
+TEST(Layout, TablesReportTheHeightOfTheirGrownRows) {
+    NEED_FACE("Liberation Sans");
+    const std::string one = para("One line", "", 1000);
+    const std::string three = para("First", "", 2000) + para("Second", "", 2000) +
+                              para("Third line of a cell that wraps", "", 2000);
+    struct Case {
+        std::vector<std::string> rows;
+        std::vector<bool> grows;
+    };
+    for (const Case& c :
+         {Case{{one, one}, {false, false}}, Case{{one, three, one}, {false, true, false}},
+          Case{{three, three}, {true, true}}}) {
+        Opened o = openSlide(table(c.rows), "table");
+        const Shape& frame = modelShape(o, 0);
+        LayoutCache cache;
+        const std::vector<double> heights = tableRowHeights(frame, cache);
+        ASSERT_EQ(heights.size(), c.rows.size());
+        double sum = 0;
+        for (std::size_t i = 0; i < heights.size(); ++i) {
+            // Three lines of 20 points, one of them wrapped to two, need far more than 30.
+            if (c.grows[i]) {
+                EXPECT_GT(heights[i], 4 * 20.0) << "row " << i;
+            } else {
+                EXPECT_DOUBLE_EQ(heights[i], 30.0) << "row " << i;
+            }
+            sum += heights[i];
+        }
+        const auto shape = o.presentation->slides()->item(1)->shapes()->item(1);
+        EXPECT_NEAR(shape->height(), sum, 1e-3);
+        EXPECT_FLOAT_EQ(frame.height, 30.0f * static_cast<float>(c.rows.size()));  // as stored
+    }
+}
+
 TEST(Layout, EastAsianTextBreaksBetweenCharacters) {
     const std::string text = "日本語の文章を折り返します。括弧「テスト」も正しく扱います。";
     Opened o = openSlide(textBox(2, 0, 0, 80, 400, "lIns=\"0\" rIns=\"0\"",

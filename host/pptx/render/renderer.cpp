@@ -668,17 +668,16 @@ struct Renderer::Impl {
             const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
             drawGlyph(cr, *lib, st, c.glyph, c.x, c.baseline);
             if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
+                // The face's own lines, as the movie draws them.
+                const fonts::FontMetrics m = lib->metrics(st.font, st.size);
                 Rgba col = rgba(st.color);
                 cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
-                double t = std::max(st.size * 0.05, 0.5);
-                if (st.underline) {
-                    cairo_rectangle(cr, c.x, c.baseline + st.size * 0.1, c.advance, t);
+                auto line = [&](const fonts::DecorationLine& d) {
+                    cairo_rectangle(cr, c.x, c.baseline + d.top, c.advance, d.thickness);
                     cairo_fill(cr);
-                }
-                if (st.strike) {
-                    cairo_rectangle(cr, c.x, c.baseline - st.size * 0.3, c.advance, t);
-                    cairo_fill(cr);
-                }
+                };
+                if (st.underline) line(fonts::underlineLine(m, st.size));
+                if (st.strike) line(fonts::strikeoutLine(m, st.size));
             }
         }
         cairo_restore(cr);
@@ -718,46 +717,8 @@ void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth)
     constexpr std::size_t kMaxCells = 100000;
     std::vector<double> xs{frame.left}, ys{frame.top};
     for (float w : t.columnWidths) xs.push_back(xs.back() + (std::isfinite(w) ? w : 0));
-    // A row's height is a minimum: it grows to hold the text of its cells that do not span rows.
-    std::size_t measured = 0;
-    for (const TableRow& r : t.rows) {
-        double h = std::isfinite(r.height) ? std::max(0.0f, r.height) : 0;
-        for (std::size_t col = 0; col < r.cells.size() && col + 1 < xs.size(); ++col) {
-            const TableCell& c = r.cells[col];
-            if (c.mergedAcross || c.mergedDown || c.rowSpan > 1 || !c.text ||
-                ++measured > kMaxCells) {
-                continue;
-            }
-            bool empty = true;
-            for (const Paragraph& p : c.text->paragraphs) empty = empty && p.runs.empty();
-            if (empty) continue;
-            std::size_t col2 =
-                std::min(xs.size() - 1, col + static_cast<std::size_t>(std::max(1, c.columnSpan)));
-            Shape probe;
-            probe.left = static_cast<float>(xs[col]);
-            probe.top = 0;
-            probe.width = static_cast<float>(xs[col2] - xs[col]);
-            probe.height = static_cast<float>(h);
-            probe.text = c.text;
-            std::shared_ptr<const TextLayout> laid = impl.layouts->layout(probe);
-            if (!laid || laid->chars.empty()) continue;
-            // To the end of the last paragraph with text: a trailing empty paragraph does not
-            // push the row down.
-            double bottom = laid->textTop;
-            for (std::size_t i = 0; i < laid->paragraphs.size() && i < c.text->paragraphs.size();
-                 ++i) {
-                bool hasText = false;
-                for (const Run& run : c.text->paragraphs[i].runs) {
-                    hasText = hasText || run.kind != RunKind::Text || !run.text.empty();
-                }
-                const LaidParagraph& lp = laid->paragraphs[i];
-                if (hasText) bottom = std::max(bottom, lp.top + lp.height);
-            }
-            double need = bottom - laid->textTop + c.text->insetTop + c.text->insetBottom;
-            if (std::isfinite(need)) h = std::max(h, std::min(need, 1e5));
-        }
-        ys.push_back(ys.back() + h);
-    }
+    // Rows grown to hold their text, as the host reports the table's height.
+    for (double h : tableRowHeights(frame, *impl.layouts)) ys.push_back(ys.back() + h);
     std::size_t cells = 0;
     auto cellBox = [&](std::size_t row, std::size_t col, const TableCell& c, Shape& box) {
         std::size_t col2 =
