@@ -4,6 +4,7 @@
 // Options override the saved settings for this run only. One deck shows two progress bars on a
 // terminal (overall, and the phase with its title and detail) and plain lines otherwise; several
 // decks convert in parallel worker processes, one result line each.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,7 @@
 #include "app/commands.h"
 #include "app/html_export.h"
 #include "engine/engine.h"
+#include "engine/working_folder.h"
 #include "host/pptx/pptx_host.h"
 #include "media/media_status.h"
 #include "media/sound_loader.h"
@@ -179,6 +181,28 @@ std::string readAll(int fd) {
     return text;
 }
 
+// The workers running, for a signal to reach them; 0 marks a free entry.
+constexpr int kMaxWorkers = 64;
+volatile pid_t workerPids[kMaxWorkers] = {};
+
+// A SIGINT or SIGTERM to the command reaches its workers too, so each cleans up its own files.
+extern "C" void forwardToWorkers(int signal) {
+    for (const volatile pid_t& pid : workerPids) {
+        if (pid > 0) ::kill(pid, signal);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void noteWorker(pid_t pid, pid_t replacing) {
+    for (volatile pid_t& entry : workerPids) {
+        if (entry == replacing) {
+            entry = pid;
+            return;
+        }
+    }
+}
+
 // Converts the decks in up to `jobs` worker processes; prints one line per deck as each ends.
 int convertInWorkers(const ConvertArguments& a) {
     struct Worker {
@@ -190,6 +214,10 @@ int convertInWorkers(const ConvertArguments& a) {
     int failures = 0;
     std::fflush(stdout);
     std::fflush(stderr);
+    struct sigaction forward {};
+    forward.sa_handler = forwardToWorkers;
+    sigemptyset(&forward.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM}) ::sigaction(signal, &forward, nullptr);
     while (next < a.decks.size() || !running.empty()) {
         while (next < a.decks.size() && static_cast<int>(running.size()) < a.jobs) {
             int fds[2];
@@ -203,6 +231,7 @@ int convertInWorkers(const ConvertArguments& a) {
             const pid_t pid = ::fork();
             if (pid == 0) {
                 ::close(fds[0]);
+                engine::installInterruptCleanup();
                 engine::SilentProgress silent;
                 const DeckResult r = convertOne(a.decks[next], a, silent);
                 const std::string message = (r.ok ? "1" : "0") + r.text;
@@ -222,6 +251,7 @@ int convertInWorkers(const ConvertArguments& a) {
                 ++failures;
             } else {
                 running[pid] = {next, fds[0]};
+                noteWorker(pid, 0);
             }
             ++next;
         }
@@ -234,6 +264,9 @@ int convertInWorkers(const ConvertArguments& a) {
         }
         auto it = running.find(pid);
         if (it == running.end()) continue;
+        noteWorker(0, pid);
+        // A worker killed outright leaves its private folder behind: clear it now.
+        if (WIFSIGNALED(status)) engine::clearStaleWorkingFolders(engine::workingFolderParent());
         const std::string message = readAll(it->second.fd);
         ::close(it->second.fd);
         DeckResult r;
@@ -287,6 +320,7 @@ int runConvert(const ConvertArguments& a) {
     if (a.decks.size() > 1) return convertInWorkers(a);
 
     const std::string& deck = a.decks.front();
+    engine::installInterruptCleanup();
     DeckResult r;
     if (a.quiet) {
         engine::SilentProgress silent;

@@ -1,5 +1,6 @@
 // The presentation's working files and the capture phase: background pictures through a
-// temporary copy, one record per master and slide, the movie's frame, and background bitmaps.
+// temporary copy in the run's private folder, one record per master and slide, the movie's frame,
+// and background bitmaps.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -15,12 +16,6 @@ namespace quillet::engine {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The presentation's name without its extension.
-std::string stemOf(const std::string& fullName) {
-    const std::string extension = fs::path(fullName).extension().string();
-    return fullName.substr(0, fullName.size() - extension.size());
-}
 
 bool needsPicture(int fillType) {
     return fillType != host::fill_type::kMixed && fillType != host::fill_type::kSolid &&
@@ -91,28 +86,27 @@ const std::string& PresentationContext::swfPath() {
     return swfPathCache_;
 }
 
+WorkingFolder& PresentationContext::workingFolder() {
+    if (!workingFolder_) workingFolder_ = std::make_unique<WorkingFolder>();
+    return *workingFolder_;
+}
+
 const std::string& PresentationContext::pictureFolder() {
     if (pictureFolderCache_.empty()) {
-        pictureFolderCache_ = stemOf(fullName()) + "_image";
+        pictureFolderCache_ = workingFolder().path() + "/image";
         std::error_code error;
-        const bool existed = fs::exists(pictureFolderCache_, error);
         // A folder that cannot be made leaves the pictures absent; the conversion goes on.
-        if (!existed && fs::create_directory(pictureFolderCache_, error)) createdFolder_ = true;
+        fs::create_directory(pictureFolderCache_, error);
     }
     return pictureFolderCache_;
 }
 
-std::string PresentationContext::temporaryCopyPath() const {
-    const std::string name = fullName();
-    return stemOf(name) + "_quillet_tmp" + fs::path(name).extension().string();
+std::string PresentationContext::temporaryCopyPath() {
+    return workingFolder().path() + "/copy" + fs::path(fullName()).extension().string();
 }
 
 std::string PresentationContext::picturePath(const std::string& fileName) {
-    std::string path = pictureFolder() + "/" + fileName;
-    if (std::find(pictures_.begin(), pictures_.end(), path) == pictures_.end()) {
-        pictures_.push_back(path);
-    }
-    return path;
+    return pictureFolder() + "/" + fileName;
 }
 
 std::string PresentationContext::slideBackgroundPicture(int slideIndex) {
@@ -132,7 +126,6 @@ void PresentationContext::renderBackgrounds() {
     if (!presentation_ || !application_) return;
     const std::string copyPath = temporaryCopyPath();
     FileGuard removeCopy(copyPath);
-    temporaryCopy_ = copyPath;
     if (!presentation_->saveCopyAs(copyPath, 11, -2)) return;
     auto presentations = application_->presentations();
     if (!presentations) return;
@@ -167,17 +160,9 @@ void PresentationContext::renderBackgrounds() {
 }
 
 void PresentationContext::removeWorkingFiles() noexcept {
-    std::error_code ignored;
-    if (!temporaryCopy_.empty()) fs::remove(temporaryCopy_, ignored);
-    if (pictureFolderCache_.empty()) return;
-    if (createdFolder_) {
-        fs::remove_all(pictureFolderCache_, ignored);
-        createdFolder_ = false;
-    } else {
-        // A folder of that name was there before: only our own pictures go.
-        for (const std::string& picture : pictures_) fs::remove(picture, ignored);
-    }
-    pictures_.clear();
+    if (workingFolder_) workingFolder_->remove();
+    workingFolder_.reset();
+    pictureFolderCache_.clear();
 }
 
 // ---- the capture phase ----

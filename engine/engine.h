@@ -28,9 +28,10 @@ struct ConversionResult {
     std::string message;
 };
 
-// Converts the application's active presentation. Reports every phase to progress. On any
-// failure the working folder and the temporary copy are removed and no movie (not even a partial
-// one) is left.
+// Converts the application's active presentation. Reports every phase to progress. Working
+// files live in a private folder under $TMPDIR; the movie is written whole to "<movie>.part" and
+// renamed. An output that is the presentation itself (also through a link) is refused. On any
+// failure the private folder is removed and no movie (not even a partial one) is left.
 ConversionResult convertPresentation(const std::shared_ptr<host::Application>& application,
                                      ProgressSink& progress,
                                      const settings::SettingsSource& settings,

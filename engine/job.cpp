@@ -118,6 +118,13 @@ ConversionResult convertPresentation(const std::shared_ptr<host::Application>& a
             throw ConversionError("Cannot name the movie for \"" + job.context.fullName() +
                                   "\": not a .ppt, .pptx, .pptm or .ppsx file");
         }
+        // Writing the movie over the deck would destroy it, also through a link to it.
+        if (isSameFile(output, job.context.fullName())) {
+            throw ConversionError(
+                "The movie \"" + output +
+                "\" would overwrite the presentation itself; choose another name");
+        }
+        job.context.workingFolder();
         addBackgroundSound(job, options.soundPath);
         progress.reportProgress("Catch Slide", 0, 0);
         capture(job);
@@ -127,14 +134,17 @@ ConversionResult convertPresentation(const std::shared_ptr<host::Application>& a
         progress.reportProgress("Combine elements", 0, 20);
         combineElements(job, fonts);
         progress.reportProgress("ClearTemp & save", 0, 10);
-        job.context.removeWorkingFiles();
         progress.reportProgress("Swf file writing...", 0, 35);
         progress.reportProgress("", 100, 0);
+        std::vector<std::uint8_t> bytes;
         try {
-            job.movie.encodeToFile(output);
+            bytes = job.movie.encode();
         } catch (const transform::FSException& e) {
             throw ConversionError("Cannot write the movie \"" + output + "\": " + e.what());
         }
+        // Written whole to a partial file first: a failure or a kill never leaves half a movie.
+        job.context.workingFolder().writeMovie(output, bytes);
+        job.context.removeWorkingFiles();
         progress.reportProgress("Convert Success! ", 0, 5);
         progress.reportProgress("", 100, 0);
         progress.reportProgress("Waiting swf show...", 0, 5);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/texts.h"
+#include "engine/working_folder.h"
 #include "host/host.h"
 #include "settings/settings.h"
 #include "swf/basic_types.h"
@@ -146,10 +147,13 @@ class PresentationContext {
     // The movie beside the presentation: its stem + ".swf" for .ppt, .pptx, .pptm and .ppsx in
     // any case; empty for any other name.
     const std::string& swfPath();
-    // Stem + "_image"; created on the first call.
+    // This run's private folder (made on the first call, under $TMPDIR); every working file goes
+    // in it, never beside the presentation. Throws ConversionError when it cannot be made.
+    WorkingFolder& workingFolder();
+    // "image" in the private folder; created on the first call.
     const std::string& pictureFolder();
-    // Stem + "_quillet_tmp" + the presentation's extension.
-    std::string temporaryCopyPath() const;
+    // "copy" + the presentation's extension in the private folder.
+    std::string temporaryCopyPath();
     std::string slideBackgroundPicture(int slideIndex);  // "<folder>/<i>.jpg"
     std::string masterBackgroundPicture(int which);      // "<folder>/-1.jpg" or "-2.jpg"
     std::string elementPicture(int slideIndex, int elementIndex, bool asPng);
@@ -157,8 +161,7 @@ class PresentationContext {
     // Renders every slide's and both masters' background pictures through a temporary copy,
     // which is removed again. Pictures the host cannot export are simply absent.
     void renderBackgrounds();
-    // Removes the picture folder and everything in it, and the temporary copy if it is left.
-    // Never throws.
+    // Removes the private folder with everything in it. Never throws.
     void removeWorkingFiles() noexcept;
 
   private:
@@ -166,10 +169,8 @@ class PresentationContext {
     std::shared_ptr<host::Presentation> presentation_;
     bool wasSaved_ = false;
     std::string swfPathCache_;
+    std::unique_ptr<WorkingFolder> workingFolder_;
     std::string pictureFolderCache_;
-    bool createdFolder_ = false;         // the folder is ours to remove whole
-    std::vector<std::string> pictures_;  // pictures named so far
-    std::string temporaryCopy_;
 
     std::string picturePath(const std::string& fileName);
 };

@@ -2,11 +2,20 @@
 // files on success and on every kind of failure.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <optional>
+#include <string_view>
 
 #include "engine/engine.h"
 #include "engine/phases.h"
+#include "engine/working_folder.h"
 #include "memory_host.h"
 #include "swf/bitmaps.h"
 #include "swf/display_list.h"
@@ -62,39 +71,95 @@ TEST(OutputNaming, AnyPresentationExtensionInAnyCase) {
     EXPECT_EQ(engine::swfPathFor("/a.pptx/b"), "");
 }
 
-TEST(OutputNaming, WorkingFilesBesideThePresentation) {
+// Points $TMPDIR at a folder of the test's own for a scope.
+class TmpdirIn {
+  public:
+    explicit TmpdirIn(const std::filesystem::path& folder) {
+        std::filesystem::create_directories(folder);
+        if (const char* old = std::getenv("TMPDIR")) old_ = old;
+        ::setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TmpdirIn() {
+        if (old_) {
+            ::setenv("TMPDIR", old_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+
+  private:
+    std::optional<std::string> old_;
+};
+
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(WorkingFiles, InAPrivateFolderUnderTmpdirNeverBesideTheDeck) {
     ScratchDir dir;
+    TmpdirIn tmp(dir.path() / "tmp");
     auto app = testhost::makeDeck(dir.file("b.Pptx"), 1);
     engine::PresentationContext context;
     ASSERT_TRUE(context.takeActivePresentation(app));
     EXPECT_EQ(context.swfPath(), dir.file("b.swf"));
-    EXPECT_EQ(context.temporaryCopyPath(), dir.file("b_quillet_tmp.Pptx"));
-    EXPECT_EQ(context.pictureFolder(), dir.file("b_image"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.file("b_image")));
-    EXPECT_EQ(context.slideBackgroundPicture(3), dir.file("b_image") + "/3.jpg");
-    EXPECT_EQ(context.masterBackgroundPicture(-2), dir.file("b_image") + "/-2.jpg");
-    EXPECT_EQ(context.elementPicture(2, 5, true), dir.file("b_image") + "/2_5.png");
+    const std::filesystem::path folder = context.workingFolder().path();
+    EXPECT_EQ(folder.parent_path(), dir.path() / "tmp");
+    EXPECT_TRUE(folder.filename().string().starts_with("quillet-run-")) << folder;
+    EXPECT_EQ(context.temporaryCopyPath(), (folder / "copy.Pptx").string());
+    EXPECT_TRUE(std::filesystem::is_directory(context.pictureFolder()));
+    engine::PresentationContext other;
+    ASSERT_TRUE(other.takeActivePresentation(app));
+    EXPECT_NE(other.workingFolder().path(), folder.string()) << "two runs share a folder";
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"tmp"}));
     context.removeWorkingFiles();
-    EXPECT_FALSE(std::filesystem::exists(dir.file("b_image")));
+    other.removeWorkingFiles();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));
 }
 
-TEST(WorkingFiles, AFolderThatWasThereKeepsItsOwnFiles) {
+// A run that dies without cleaning up (SIGKILL) leaves its folder and partial movie; the next run
+// clears both, and nothing that is not a dead run's.
+TEST(WorkingFiles, StaleFoldersOfDeadRunsAreClearedOthersKept) {
     ScratchDir dir;
-    std::filesystem::create_directory(dir.file("b_image"));
-    std::ofstream(dir.file("b_image/mine.txt")) << "keep";
-    auto app = testhost::makeDeck(dir.file("b.pptx"), 1);
-    engine::PresentationContext context;
-    ASSERT_TRUE(context.takeActivePresentation(app));
-    const std::string ours = context.slideBackgroundPicture(0);
-    std::ofstream(ours) << "picture";
-    context.removeWorkingFiles();
-    EXPECT_TRUE(std::filesystem::exists(dir.file("b_image/mine.txt")));
-    EXPECT_FALSE(std::filesystem::exists(ours));
+    const std::filesystem::path tmp = dir.path() / "tmp";
+    TmpdirIn scope(tmp);
+    std::ofstream(dir.file("talk.swf.part")) << "half a movie";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* folder = new engine::WorkingFolder(tmp.string());  // never freed: the run is killed
+        std::ofstream(folder->path() + "/part") << dir.file("talk.swf.part");
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::filesystem::create_directories(tmp / "quillet-run-notours");  // no lock: not ours
+    std::filesystem::create_directories(tmp / "quillet-corpus-x");
+    engine::WorkingFolder alive(tmp.string());  // clears the dead run's on the way
+    std::vector<std::string> kept = {"quillet-corpus-x", "quillet-run-notours",
+                                     std::filesystem::path(alive.path()).filename().string()};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(namesIn(tmp), kept);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("talk.swf.part")));
+    EXPECT_EQ(engine::clearStaleWorkingFolders(tmp.string()), 0) << "a live run's folder went";
 }
 
-TEST(WorkingFiles, KeyColourOfTheScratchBackground) {
-    EXPECT_EQ(engine::derivedKeyColour(5 | 250 << 8 | 128 << 16), 5 | 250 << 8 | 118 << 16);
-    EXPECT_EQ(engine::derivedKeyColour(200 | 0 << 8 | 11 << 16), 190 | 10 << 8 | 1 << 16);
+TEST(WorkingFiles, AMovieIsWrittenWholeNeverOverAUsersPartFile) {
+    ScratchDir dir;
+    TmpdirIn tmp(dir.path() / "tmp");
+    std::ofstream(dir.file("m.swf.part")) << "mine";
+    engine::WorkingFolder folder;
+    folder.writeMovie(dir.file("m.swf"), {1, 2, 3});
+    EXPECT_EQ(transform::FSMovie::readFile(dir.file("m.swf")),
+              (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(transform::FSMovie::readFile(dir.file("m.swf.part")),
+              (std::vector<std::uint8_t>{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"m.swf", "m.swf.part", "tmp"}));
 }
 
 TEST(Driver, TakesNoActionWithoutAPresentation) {
@@ -227,9 +292,10 @@ TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) 
     EXPECT_EQ(slideBitmap->getIdentifier(), masterBitmap->getIdentifier() + 1);
     EXPECT_STRNE(tags[7].name(), "FSDefineImage");
     EXPECT_STRNE(tags[7].name(), "FSDefineImage2");
-    // Pictures went through the temporary copy, which is gone with the picture folder.
+    // Pictures went through the temporary copy in the private folder, which is gone.
     ASSERT_EQ(p.copies.size(), 1u);
-    EXPECT_EQ(p.copies[0], dir.file("pics_quillet_tmp.pptx"));
+    EXPECT_EQ(std::filesystem::path(p.copies[0]).filename(), "copy.pptx");
+    EXPECT_FALSE(std::filesystem::exists(p.copies[0]));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"music.wav", "pics.swf"}));
 }
 
@@ -257,9 +323,10 @@ TEST(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
     auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"talk.swf"}));
-    // The pictures were really written into the working folder before it went.
+    // The pictures were really written into the private folder before it went.
     ASSERT_FALSE(app->active->log_->paths.empty());
-    EXPECT_EQ(app->active->log_->paths[0], dir.file("talk_image") + "/0.jpg");
+    EXPECT_EQ(std::filesystem::path(app->active->log_->paths[0]).filename(), "0.jpg");
+    EXPECT_FALSE(std::filesystem::exists(app->active->log_->paths[0]));
 }
 
 void expectCleanFailure(const ScratchDir& dir, const RecordingSink& sink,
@@ -293,7 +360,7 @@ TEST(Driver, MovieInAMissingFolderFailsCleanly) {
     auto result = convertPresentation(app, sink, noSavedSettings(dir),
                                       options(1, {}, dir.file("no/such/out.swf")));
     expectCleanFailure(dir, sink, result, {});
-    EXPECT_NE(result.message.find("Cannot open file"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.find("Cannot write the movie"), std::string::npos) << result.message;
 }
 
 TEST(Driver, APresentationWithoutAKnownExtensionIsRefusedBeforeAnyWork) {
@@ -304,6 +371,26 @@ TEST(Driver, APresentationWithoutAKnownExtensionIsRefusedBeforeAnyWork) {
     expectCleanFailure(dir, sink, result, {});
     EXPECT_EQ(sink.reports.size(), 1u);
     EXPECT_TRUE(app->active->copies.empty());
+}
+
+// The deck itself, a symbolic link to it and a hard link to it: never written over.
+TEST(Driver, AMovieOverTheDeckIsRefusedAndTheDeckKept) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+    std::ofstream(dir.file("talk.pptx")) << "the user's deck";
+    std::filesystem::create_symlink(dir.file("talk.pptx"), dir.file("soft.swf"));
+    std::filesystem::create_hard_link(dir.file("talk.pptx"), dir.file("hard.swf"));
+    for (const char* output : {"talk.pptx", "soft.swf", "hard.swf"}) {
+        RecordingSink sink;
+        auto result =
+            convertPresentation(app, sink, noSavedSettings(dir), options(1, {}, dir.file(output)));
+        expectCleanFailure(dir, sink, result, {"hard.swf", "soft.swf", "talk.pptx"});
+        EXPECT_NE(result.message.find("would overwrite the presentation"), std::string::npos)
+            << output << ": " << result.message;
+        EXPECT_EQ(transform::FSMovie::readFile(dir.file("talk.pptx")),
+                  std::vector<std::uint8_t>(std::string_view("the user's deck").begin(),
+                                            std::string_view("the user's deck").end()));
+    }
 }
 
 TEST(Driver, SameSeedSameMovie) {

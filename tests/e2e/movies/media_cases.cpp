@@ -62,10 +62,12 @@ MediaMovie imagesMovie() {
     auto& samples = result.samples;
     auto loader = createImageLoader();
 
-    // PNG with alpha, 40 x 30: opaque red and blue, green at half alpha, and a clear magenta.
+    // PNG with alpha, 40 x 30: opaque red, red and grey at half alpha, and a clear magenta. The
+    // half grey tells how the player reads the colours of a lossless bitmap with alpha: stored
+    // as they are it shows 191; multiplied by alpha first it shows 159, too dark.
     Bytes rgba;
-    const uint8_t alphas[4] = {255, 255, 128, 0};
-    const Rgb colours[4] = {{255, 0, 0}, {0, 0, 255}, {0, 255, 0}, {255, 0, 255}};
+    const uint8_t alphas[4] = {255, 128, 128, 0};
+    const Rgb colours[4] = {{255, 0, 0}, {255, 0, 0}, {128, 128, 128}, {255, 0, 255}};
     for (uint32_t y = 0; y < 30; ++y) {
         for (uint32_t x = 0; x < 40; ++x) {
             const int q = (y >= 15) * 2 + (x >= 20);
@@ -74,8 +76,8 @@ MediaMovie imagesMovie() {
     }
     place(movie, *loader, synth::pngRgba(40, 30, rgba), 10, 10, 1);
     samples.push_back({20, 17, FSColor(255, 0, 0), 4});
-    samples.push_back({40, 17, FSColor(0, 0, 255), 4});
-    samples.push_back({20, 32, FSColor(127, 255, 127), 6});  // half green over white
+    samples.push_back({40, 17, FSColor(255, 128, 128), 3});  // half red over white
+    samples.push_back({20, 32, FSColor(191, 191, 191), 3});  // half grey over white
     samples.push_back({40, 32, FSColor(255, 255, 255), 4});  // clear
 
     // 8-bit palette PNG, 40 x 30, outlined 4 pixels wide in black; its last entry is clear.
