@@ -124,6 +124,25 @@ bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath&
             return false;
         }
     }
+    // The path comes mirrored by the shape's flips; a gradient mirrors with it, as the host
+    // draws the fill in the flipped box.
+    auto* gradient = dynamic_cast<FSGradientFill*>(fill.get());
+    const bool flipX = element.hostShape->horizontalFlip() == host::kTrue;
+    const bool flipY = element.hostShape->verticalFlip() == host::kTrue;
+    if (gradient && (flipX || flipY)) {
+        transform::FSCoordTransform::Matrix m;
+        std::copy(&gradient->getTransform().getMatrix()[0][0],
+                  &gradient->getTransform().getMatrix()[0][0] + 9, &m[0][0]);
+        if (flipX) {
+            m[0][0] = -m[0][0], m[0][1] = -m[0][1];
+            m[0][2] = static_cast<float>(toTwips(element.width)) - m[0][2];
+        }
+        if (flipY) {
+            m[1][0] = -m[1][0], m[1][1] = -m[1][1];
+            m[1][2] = static_cast<float>(toTwips(element.height)) - m[1][2];
+        }
+        gradient->setTransform(transform::FSCoordTransform(m));
+    }
     const FSSolidLine line(weightTwips(element), element.lineColour);
     PathLook look;
     look.fill = fill.get();

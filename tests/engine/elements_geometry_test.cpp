@@ -810,12 +810,14 @@ TEST_F(GeometryDeck, GradientFillsKeepTheirStopsAndKind) {
         "val=\"0000FF\"/></a:gs>";
     build(
         presetShape(2, {"ellipse", ""}, gradient(three, "<a:lin ang=\"2700000\" scaled=\"0\"/>")) +
+        presetShape(5, {"star5", " flipH=\"1\""},
+                    gradient(three, "<a:lin ang=\"0\" scaled=\"0\"/>")) +
         presetShape(3, {"star5", ""}, gradient(three, "<a:path path=\"circle\"/>")) +
         presetShape(4, {"roundRect", ""}, gradient(three, "<a:path path=\"rect\"/>")));
     ASSERT_FALSE(HasFatalFailure());
-    const int kinds[] = {transform::FSFillStyle::Linear, transform::FSFillStyle::Radial,
-                         transform::FSFillStyle::Radial};
-    for (int k = 1; k <= 3; ++k) {
+    const int kinds[] = {transform::FSFillStyle::Linear, transform::FSFillStyle::Linear,
+                         transform::FSFillStyle::Radial, transform::FSFillStyle::Radial};
+    for (int k = 1; k <= 4; ++k) {
         SCOPED_TRACE(k);
         const FSShapeDefinition* definition = definitionOf(k);
         ASSERT_NE(definition, nullptr);
@@ -829,6 +831,12 @@ TEST_F(GeometryDeck, GradientFillsKeepTheirStopsAndKind) {
         EXPECT_EQ(fill->getGradients()[1].getColor().getGreen(), 255);
         EXPECT_EQ(fill->getGradients()[1].getColor().getAlpha(), 128);
     }
+    // Mirrored with its shape: the first stop at the right end of the box (86.4 points wide).
+    auto* flipped = dynamic_cast<const FSGradientFill*>(&definitionOf(2)->getFillStyles()[0]);
+    ASSERT_NE(flipped, nullptr);
+    const auto& m = flipped->getTransform().getMatrix();
+    EXPECT_NEAR(m[0][0] * -16384 + m[0][2], 1728, 2);
+    EXPECT_NEAR(m[0][0] * 16384 + m[0][2], 0, 2);
     checkWithParser();
 }
 
