@@ -8,6 +8,7 @@
 #include "engine/elements_outlines.h"
 #include "engine/records.h"
 #include "engine/text_gathering.h"
+#include "fonts/matching.h"
 #include "swf/display_list.h"
 #include "swf/fonts_text.h"
 #include "swf/shapes.h"
@@ -230,6 +231,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         const auto font = one->font();
         if (!font) continue;
         const HostFont hostFont = fontFromHost(*font, ansi);
+        // A run in capitals shows its capitals (its one-character bounds are theirs already).
+        const char32_t drawn = font->allCaps() == host::kTrue ? fonts::capitalOf(c) : c;
         const int left = toTwips(one->boundLeft()), top = toTwips(one->boundTop());
         const bool underline = font->underline() == host::kTrue;
         const bool strike = font->strikeThrough() == host::kTrue;
@@ -250,8 +253,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
             }
         }
         if (drawsNothing(c)) continue;
-        characters.push_back(
-            {c, hostFont.font, size, hostFont.colour, left, top, font->shadow() == host::kTrue});
+        characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
+                              font->shadow() == host::kTrue});
     }
     const BulletLabels labels = gatherBullets(*range, ansi);
     for (std::size_t j = 0; j < labels.size(); ++j) {

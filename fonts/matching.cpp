@@ -163,6 +163,15 @@ void appendUtf8(std::string& out, char32_t code) {
 
 }  // namespace
 
+char32_t capitalOf(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 32;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;     // Latin-1
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
+    if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
+    if (c >= 0x450 && c <= 0x45F) return c - 80;
+    return c;
+}
+
 bool isEastAsian(char32_t code) {
     return std::any_of(kEastAsianRanges.begin(), kEastAsianRanges.end(),
                        [code](const Range& r) { return inRange(code, r.first, r.last); });

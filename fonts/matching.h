@@ -14,6 +14,10 @@ namespace quillet::fonts {
 // CJK symbols and punctuation, and full-width forms.
 bool isEastAsian(char32_t code);
 
+// The capital a run drawn in capitals shows for code: Latin (Basic and Latin-1), Greek and
+// Cyrillic small letters become capitals; any other character stays as it is.
+char32_t capitalOf(char32_t code);
+
 // The language whose faces draw a character best when its script alone says it ("ja" for kana,
 // "ko" for hangul, "zh-tw" for bopomofo); empty when the script does not say.
 std::string scriptLanguage(char32_t code);

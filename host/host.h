@@ -40,6 +40,8 @@ class Font {
     virtual int underline() const = 0;
     // Single or double strike-through.
     virtual int strikeThrough() const = 0;
+    // Drawn in capitals (all capitals or small capitals): the text keeps its own letters.
+    virtual int allCaps() const = 0;
     virtual int shadow() const = 0;
     virtual int colorRgb() const = 0;
     // Point size; 0 when the range mixes sizes is not used: a mixed range reports its first run.

@@ -28,12 +28,7 @@ constexpr double kLineAscent = 1.0;
 constexpr double kLineDescent = 0.2;
 
 char32_t upper(char32_t c) {
-    if (c >= U'a' && c <= U'z') return c - 32;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;     // Latin-1
-    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
-    if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
-    if (c >= 0x450 && c <= 0x45F) return c - 80;
-    return c;
+    return fonts::capitalOf(c);
 }
 
 bool isSpace(char32_t c) {

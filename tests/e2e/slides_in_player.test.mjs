@@ -51,8 +51,7 @@ const SAMPLE = new Map([
     ["aptia.pptx", [5]], // a table
     ["60810.pptx", [5]], // underlined text
     ["customGeo.pptx", [6, 15]], // callouts, a picture
-    ["54542_cropped_bitmap.pptx", [1]], // a cropped picture
-    ["bug64693.pptx", [1]], // a picture
+    ["54542_cropped_bitmap.pptx", [1]], // cropped and turned pictures
     ["backgrounds.pptx", [1, 2]], // gradient backgrounds
     ["dml-fill.pptx", [1]], // gradient fills
 ]);

@@ -512,6 +512,26 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     EXPECT_EQ(*(at + 2), (Report{"Build Text   1/1", 10, 0}));
 }
 
+// Runs drawn in capitals (all or small) reach the movie as the capitals the host lays out.
+TEST(SlideTexts, RunsInCapitalsShowTheirCapitals) {
+    struct Case {
+        const char* cap;
+        std::u32string drawn;
+    };
+    for (const Case& c : {Case{"none", U"Abcé"}, Case{"all", U"ABCÉ"}, Case{"small", U"ABCÉ"}}) {
+        const std::string run = std::string("<a:rPr lang=\"en-US\" sz=\"2000\" cap=\"") + c.cap +
+                                "\"/><a:t>Ab cé</a:t>";
+        OpenDeck deck({textBox(2, 457200, "<a:p><a:r>" + run + "</a:r></a:p>")});
+        BuiltFonts built;
+        engine::Element element;
+        element.hostShape = deck.shape(1, 1);
+        ASSERT_TRUE(engine::buildTextElement(built.job, element)) << c.cap;
+        std::u32string codes;
+        for (const auto& entry : built.job.texts.glyphs.entries()) codes += entry.code;
+        EXPECT_EQ(codes, c.drawn) << c.cap;
+    }
+}
+
 // Underlined and struck-through runs: their lines stand as one shape under the glyphs, in the
 // run's colour, at the place and thickness of the face's own lines, along the characters' advances
 // (spaces included); a run without lines gets none.
