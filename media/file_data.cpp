@@ -26,7 +26,7 @@ int readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::str
         problem = path + (type == std::filesystem::file_type::directory
                               ? " is a directory, not a file"
                               : " is not a regular file (a FIFO, device or socket)");
-        return CannotOpen;
+        return ReadError;
     }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
