@@ -6,6 +6,10 @@
 
 namespace quillet::app {
 
+// The exit status of convert, render and inspect when they did their work but something of the
+// deck (a slide, a picture, a part) had to be left out; each item is named in a warning.
+inline constexpr int LeftOutStatus = 3;
+
 void addConvertCommand(CLI::App& app, int& exitCode);
 void addDemoCommand(CLI::App& app, int& exitCode);
 void addInspectCommand(CLI::App& app, int& exitCode);

@@ -18,6 +18,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/commands.h"
@@ -122,8 +124,13 @@ settings::SettingsOverrides overridesOf(const ConvertArguments& a) {
 }
 
 struct DeckResult {
+    DeckResult() = default;
+    DeckResult(bool ok, std::string text, std::vector<std::string> leftOut = {})
+        : ok(ok), text(std::move(text)), leftOut(std::move(leftOut)) {}
+
     bool ok = false;
-    std::string text;  // the movie's path, or why the deck failed
+    std::string text;                  // the movie's path, or why the deck failed
+    std::vector<std::string> leftOut;  // what of the deck the movie lacks, one line each
 };
 
 DeckResult convertOne(const std::string& deck, const ConvertArguments& a,
@@ -133,6 +140,10 @@ DeckResult convertOne(const std::string& deck, const ConvertArguments& a,
         application = pptx::openApplication(deck);
     } catch (const std::exception& e) {
         return {false, e.what()};
+    }
+    std::vector<std::string> leftOut;
+    if (const auto presentation = application->activePresentation()) {
+        if (const auto model = pptx::modelOf(*presentation)) leftOut = model->warnings;
     }
     engine::ConversionOptions options;
     options.soundPath = a.sound;
@@ -146,22 +157,36 @@ DeckResult convertOne(const std::string& deck, const ConvertArguments& a,
     }
     if (a.html) {
         try {
-            return {true, result.swfPath + " (page: " + exportHtml(result.swfPath).string() + ")"};
+            return {true, result.swfPath + " (page: " + exportHtml(result.swfPath).string() + ")",
+                    leftOut};
         } catch (const std::exception& e) {
             return {false,
-                    "the movie " + result.swfPath + " was written, its page not: " + e.what()};
+                    "the movie " + result.swfPath + " was written, its page not: " + e.what(),
+                    leftOut};
         }
     }
-    return {true, result.swfPath};
+    return {true, result.swfPath, leftOut};
 }
 
+// The result line: the movie on standard output, a failure on standard error; before it, a
+// warning for each part of the deck the movie lacks.
 void printResult(const std::string& deck, const DeckResult& r) {
+    std::fflush(stdout);
+    for (const std::string& item : r.leftOut)
+        std::fprintf(stderr, "quillet convert: %s: warning: %s\n", deck.c_str(), item.c_str());
     if (r.ok) {
         std::printf("%s -> %s\n", deck.c_str(), r.text.c_str());
     } else {
-        std::printf("%s: failed: %s\n", deck.c_str(), r.text.c_str());
+        std::fprintf(stderr, "%s: failed: %s\n", deck.c_str(), r.text.c_str());
     }
     std::fflush(stdout);
+    std::fflush(stderr);
+}
+
+// 0 every movie is whole; 1 a deck failed; LeftOutStatus every movie was written, but something
+// of a deck could not be converted (each item was named in a warning).
+int exitStatus(int failures, int leftOut) {
+    return failures > 0 ? 1 : leftOut > 0 ? LeftOutStatus : 0;
 }
 
 // Reads everything a worker wrote to its pipe.
@@ -212,6 +237,7 @@ int convertInWorkers(const ConvertArguments& a) {
     std::map<pid_t, Worker> running;
     std::size_t next = 0;
     int failures = 0;
+    int leftOut = 0;
     std::fflush(stdout);
     std::fflush(stderr);
     struct sigaction forward {};
@@ -234,7 +260,9 @@ int convertInWorkers(const ConvertArguments& a) {
                 engine::installInterruptCleanup();
                 engine::SilentProgress silent;
                 const DeckResult r = convertOne(a.decks[next], a, silent);
-                const std::string message = (r.ok ? "1" : "0") + r.text;
+                // The flag, the text, then each item left out, separated by zero bytes.
+                std::string message = (r.ok ? "1" : "0") + r.text;
+                for (const std::string& item : r.leftOut) message += '\0' + item;
                 std::size_t at = 0;
                 while (at < message.size()) {
                     const ssize_t n = ::write(fds[1], message.data() + at, message.size() - at);
@@ -275,14 +303,23 @@ int convertInWorkers(const ConvertArguments& a) {
                             ? "the worker ended on signal " + std::to_string(WTERMSIG(status))
                             : "the worker ended without a result"};
         } else {
-            r = {message[0] == '1' && WIFEXITED(status) && WEXITSTATUS(status) == 0,
-                 message.substr(1)};
+            r.ok = message[0] == '1' && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            std::size_t at = 1;
+            std::size_t zero = message.find('\0', at);
+            r.text = message.substr(at, zero == std::string::npos ? std::string::npos : zero - at);
+            while (zero != std::string::npos) {
+                at = zero + 1;
+                zero = message.find('\0', at);
+                r.leftOut.push_back(
+                    message.substr(at, zero == std::string::npos ? std::string::npos : zero - at));
+            }
         }
         if (!r.ok) ++failures;
+        if (r.ok && !r.leftOut.empty()) ++leftOut;
         printResult(a.decks[it->second.deck], r);
         running.erase(it);
     }
-    return failures == 0 ? 0 : 1;
+    return exitStatus(failures, leftOut);
 }
 
 int runConvert(const ConvertArguments& a) {
@@ -294,26 +331,37 @@ int runConvert(const ConvertArguments& a) {
         std::fprintf(stderr, "quillet convert: -o names one movie; give one deck with it\n");
         return 1;
     }
-    for (const auto& [name, value] :
-         {std::pair{"--slide-delay", a.slideDelay}, std::pair{"--shape-delay", a.shapeDelay}}) {
+    for (const auto& [name, value, range] :
+         {std::tuple{"--slide-delay", a.slideDelay, settings::kSlideShowDelayRange},
+          std::tuple{"--shape-delay", a.shapeDelay, settings::kShapeAutoDelayRange}}) {
         if (value && !std::isfinite(*value)) {
             std::fprintf(stderr, "quillet convert: %s needs a number of seconds\n", name);
             return 1;
         }
+        const std::string outside =
+            value ? settings::delayOutOfRange(name, *value, range) : std::string();
+        if (!outside.empty()) {
+            std::fprintf(stderr, "quillet convert: %s\n", outside.c_str());
+            return 1;
+        }
     }
+    for (const std::string& warning :
+         settings::readSettingsChecked(settings::defaultSettingsFile()).warnings)
+        std::fprintf(stderr, "quillet convert: warning: %s\n", warning.c_str());
     if (!a.sound.empty()) {
-        if (!std::filesystem::is_regular_file(a.sound)) {
+        // A sound that cannot be used is an error, as a missing one is: the movie would lack it.
+        auto loader = media::createSoundLoader();
+        loader->setDiagnostics(nullptr);
+        if (!std::filesystem::exists(a.sound)) {
             std::fprintf(stderr, "quillet convert: the sound file %s does not exist\n",
                          a.sound.c_str());
             return 1;
         }
-        auto loader = media::createSoundLoader();
-        loader->setDiagnostics(nullptr);
         if (loader->decodeFile(a.sound) != media::Success) {
             std::fprintf(stderr,
-                         "quillet convert: warning: %s is no MP3 or WAV sound a movie can play "
-                         "(%s); converting without it\n",
+                         "quillet convert: %s is no MP3 or WAV sound a movie can play (%s)\n",
                          a.sound.c_str(), loader->getProblem().c_str());
+            return 1;
         }
     }
 
@@ -333,7 +381,7 @@ int runConvert(const ConvertArguments& a) {
         r = convertOne(deck, a, lines);
     }
     printResult(deck, r);
-    return r.ok ? 0 : 1;
+    return exitStatus(r.ok ? 0 : 1, r.ok && !r.leftOut.empty() ? 1 : 0);
 }
 
 }  // namespace

@@ -334,7 +334,8 @@ void addInspectCommand(CLI::App& app, int& exitCode) {
         }
         std::string out = describe(*presentation, *json);
         std::fwrite(out.data(), 1, out.size(), stdout);
-        exitCode = 0;
+        const auto model = pptx::modelOf(*presentation);
+        exitCode = model && !model->warnings.empty() ? LeftOutStatus : 0;
     });
 }
 

@@ -1,8 +1,9 @@
-// `quillet info FILE.swf [--json] [--lenient]`: decodes a movie with the SWF library and prints
+// `quillet info FILE.swf [--json] [--strict]`: decodes a movie with the SWF library and prints
 // its header and its tag tree. The tree comes from the library's coding listener, which is told
 // where every object begins and ends; sprites, event records and action lists nest under their
 // owners, and every object shows its key fields.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,11 +34,17 @@ struct Node {
     std::vector<std::unique_ptr<Node>> children;
 };
 
-// Builds the object tree from begin and end events; error events are collected, and in strict
-// mode the first one ends decoding.
+// Ends decoding at the first reported problem in strict mode. Not a library exception, so that
+// the library's own recovery from a failed tag does not take it for one.
+struct StrictStop {
+    std::string message;
+};
+
+// Builds the object tree from begin and end events; problems the library reports and reads past
+// are collected as warnings, and in strict mode the first one ends decoding.
 class TreeListener : public FSCodingListener {
   public:
-    explicit TreeListener(bool lenient) : lenient(lenient) { stack.push_back(&root); }
+    explicit TreeListener(bool strict) : strict(strict) { stack.push_back(&root); }
 
     void handleEvent(const FSCodingEvent& event) override {
         switch (event.kind) {
@@ -61,8 +68,8 @@ class TreeListener : public FSCodingListener {
                     stack.back()->values.push_back(valueText(event));
                 break;
             case FSCodingEvent::Error:
+                if (strict) throw StrictStop{event.value};
                 errors.emplace_back(event.value);
-                if (!lenient) throw FSFormatException(event.value);
                 break;
             default:
                 break;
@@ -82,7 +89,7 @@ class TreeListener : public FSCodingListener {
         return event.value;
     }
 
-    bool lenient;
+    bool strict;
     std::vector<Node*> stack;
 };
 
@@ -337,7 +344,18 @@ int storedFrameCount(const Node& root) {
     return std::atoi(movie->values.back().c_str());
 }
 
-int runInfo(const std::string& path, bool json, bool lenient) {
+// Exit status 0 when the movie was read to its end (problems read past are warnings), 1 when it
+// could not be read at all, or in strict mode had any problem.
+int runInfo(const std::string& path, bool json, bool strict) {
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    if (!error && type != std::filesystem::file_type::regular) {
+        std::fprintf(stderr, "quillet info: %s: %s\n", path.c_str(),
+                     type == std::filesystem::file_type::directory
+                         ? "is a directory, not a movie"
+                         : "is not a regular file (a FIFO, device or socket)");
+        return 1;
+    }
     std::vector<uint8_t> file;
     try {
         file = FSMovie::readFile(path);
@@ -346,20 +364,25 @@ int runInfo(const std::string& path, bool json, bool lenient) {
         return 1;
     }
 
-    TreeListener listener(lenient);
+    TreeListener listener(strict);
     FSMovie movie;
     std::string failure;
     try {
         movie.decodeFromData(file, &listener);
     } catch (const FSException& e) {
         failure = e.what();
+    } catch (const StrictStop& stop) {
+        failure = stop.message;
     }
-    if (!failure.empty() && !lenient) {
+    // "Not Flash format" comes as an event, with nothing read.
+    if (failure.empty() && !listener.errors.empty() && listener.root.children.empty()) {
+        failure = listener.errors.front();
+        listener.errors.clear();
+    }
+    if (!failure.empty()) {
         std::fprintf(stderr, "quillet info: %s: %s\n", path.c_str(), failure.c_str());
         return 1;
     }
-    if (failure.empty() && !listener.errors.empty() && listener.root.children.empty())
-        failure = listener.errors.front();
 
     Header header = readHeader(file);
     header.frameCount = storedFrameCount(listener.root);
@@ -393,10 +416,8 @@ int runInfo(const std::string& path, bool json, bool lenient) {
         out.key("tags").beginArray();
         for (const auto& tag : tags) writeEntry(out, tag);
         out.endArray();
-        out.key("errors").beginArray();
-        for (const auto& error : listener.errors) out.value(error);
-        if (!failure.empty() && (listener.errors.empty() || listener.errors.back() != failure))
-            out.value(failure);
+        out.key("warnings").beginArray();
+        for (const auto& warning : listener.errors) out.value(warning);
         out.endArray();
         out.endObject();
         std::printf("%s\n", out.text().c_str());
@@ -407,12 +428,10 @@ int runInfo(const std::string& path, bool json, bool lenient) {
                     boundsText(stage).c_str(), stage.getWidth() / 20.0, stage.getHeight() / 20.0,
                     static_cast<double>(movie.getFrameRate()), header.frameCount);
         for (const auto& tag : tags) printEntry(tag, 0);
-        for (const auto& error : listener.errors)
-            std::fprintf(stderr, "quillet info: %s: %s\n", path.c_str(), error.c_str());
-        if (!failure.empty() && (listener.errors.empty() || listener.errors.back() != failure))
-            std::fprintf(stderr, "quillet info: %s: %s\n", path.c_str(), failure.c_str());
     }
-    return failure.empty() && listener.errors.empty() ? 0 : 1;
+    for (const auto& warning : listener.errors)
+        std::fprintf(stderr, "quillet info: %s: warning: %s\n", path.c_str(), warning.c_str());
+    return 0;
 }
 
 }  // namespace
@@ -422,15 +441,18 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
     struct Options {
         std::string path;
         bool json = false;
+        bool strict = false;
         bool lenient = false;
     };
     auto options = std::make_shared<Options>();
     command->add_option("FILE.swf", options->path, "The movie to read")->required();
     command->add_flag("--json", options->json, "Print JSON for scripts");
-    command->add_flag("--lenient", options->lenient,
-                      "Report errors as they are met and go on decoding");
+    command->add_flag("--strict", options->strict,
+                      "Treat every warning as an error: stop at the first, exit 1");
+    // Reading past what can be read past is what info does anyway; the flag stays for scripts.
+    command->add_flag("--lenient", options->lenient, "Go on past mis-sized tags (the default)");
     command->callback([options, &exitCode] {
-        exitCode = runInfo(options->path, options->json, options->lenient);
+        exitCode = runInfo(options->path, options->json, options->strict);
     });
 }
 

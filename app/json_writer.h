@@ -93,6 +93,11 @@ class JsonWriter {
                               : lead < 0xF5 ? 4
                                             : 0;
         if (n == 0 || text.size() < n) return 0;
+        // No overlong forms, no surrogates, nothing past U+10FFFF.
+        const auto second = static_cast<unsigned char>(text[1]);
+        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
+            return 0;
         for (std::size_t i = 1; i < n; ++i)
             if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0;
         return n;

@@ -2,6 +2,7 @@
 // presentation with our renderer and writes slide-01.png, slide-02.png, ... (thumbnails for users,
 // and the pictures the fidelity checks compare with another renderer's or with the movie's).
 // --no-text leaves every text out: backgrounds, shapes and pictures alone.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -40,16 +41,36 @@ void addRenderCommand(CLI::App& app, int& exitCode) {
         }
         std::error_code ec;
         std::filesystem::create_directories(options->outDir, ec);
+        if (ec) {
+            std::fprintf(stderr, "quillet render: cannot make the folder %s: %s\n",
+                         options->outDir.c_str(), ec.message().c_str());
+            exitCode = 1;
+            return;
+        }
         int width = options->width;
         int height = static_cast<int>(std::lround(width * deck->slideHeight / deck->slideWidth));
         height = std::clamp(height, 1, pptx::render::kMaxRenderSide);
+        for (const std::string& warning : deck->warnings)
+            std::fprintf(stderr, "quillet render: warning: %s\n", warning.c_str());
+        if (!deck->warnings.empty()) exitCode = LeftOutStatus;
+        if (deck->slides.empty()) {
+            std::fprintf(stderr, "quillet render: %s has no slides: no pictures drawn\n",
+                         options->deck.c_str());
+            return;
+        }
         pptx::render::Renderer renderer;
         renderer.setDrawText(!options->noText);
+        // Enough digits for every number, so that name order is slide order.
+        const int digits =
+            std::max(2, static_cast<int>(std::to_string(deck->slides.size()).size()));
         int index = 0;
         for (const auto& slide : deck->slides) {
             ++index;
-            char name[32];
-            std::snprintf(name, sizeof name, "slide-%02d.png", index);
+            std::string number = std::to_string(index);
+            number.insert(
+                0, static_cast<std::size_t>(digits) - std::min<std::size_t>(number.size(), digits),
+                '0');
+            const std::string name = "slide-" + number + ".png";
             std::string path = (std::filesystem::path(options->outDir) / name).string();
             pptx::render::Surface picture = renderer.renderSlide(*deck, *slide, width, height);
             if (!pptx::render::writePng(picture.get(), path)) {

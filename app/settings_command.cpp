@@ -13,9 +13,17 @@ namespace quillet::app {
 namespace {
 
 void printSettings(const std::filesystem::path& file) {
-    const settings::ConversionSettings values = settings::readSettings(file);
-    std::printf("settings file: %s%s\n", file.c_str(),
-                std::filesystem::exists(file) ? "" : " (not saved yet: defaults)");
+    const settings::SettingsReading reading = settings::readSettingsChecked(file);
+    for (const std::string& warning : reading.warnings)
+        std::fprintf(stderr, "quillet settings: warning: %s\n", warning.c_str());
+    const settings::ConversionSettings& values = reading.values;
+    if (file.empty()) {
+        std::printf(
+            "settings file: none, as neither $XDG_CONFIG_HOME nor $HOME is set (defaults)\n");
+    } else {
+        std::printf("settings file: %s%s\n", file.c_str(),
+                    std::filesystem::exists(file) ? "" : " (not saved yet: defaults)");
+    }
     const auto flag = [](bool value) { return value ? "1" : "0"; };
     std::printf("  %-18s %-10s (charsetIsAnsi)\n", "charset is Ansi", flag(values.charsetIsAnsi));
     std::printf("  %-18s %-10s (showFeedback)\n", "show feedback", flag(values.showFeedback));
@@ -54,9 +62,9 @@ void addSettingsCommand(CLI::App& app, int& exitCode) {
                 if (arguments->first == settings::kFeedbackAddress) {
                     settings::writeFeedbackAddress(file, arguments->second);
                 } else {
-                    settings::ConversionSettings values = settings::readSettings(file);
-                    settings::setNamedValue(values, arguments->first, arguments->second);
-                    settings::writeSettings(file, values);
+                    // Only this value's line changes: values that could not be read are not
+                    // replaced by defaults.
+                    settings::saveNamedValue(file, arguments->first, arguments->second);
                 }
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "quillet settings: %s\n", e.what());

@@ -1,6 +1,7 @@
 #include "media/file_data.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "media/media_status.h"
@@ -17,6 +18,16 @@ struct FileCloser {
 
 int readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& problem) {
     bytes.clear();
+    // Opening a FIFO would wait for a writer, and a device may never end: only files are read.
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    if (!error && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::not_found) {
+        problem = path + (type == std::filesystem::file_type::directory
+                              ? " is a directory, not a file"
+                              : " is not a regular file (a FIFO, device or socket)");
+        return ReadError;
+    }
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         problem = "cannot open " + path;

@@ -296,7 +296,7 @@ class Loader : public ImageLoader {
     uint64_t maximumPixels;
     ImageRecord image;
     std::string problem;
-    std::ostream* diagnostics = &std::cerr;
+    std::ostream* diagnostics = nullptr;  // quiet unless asked: never unprefixed on a terminal
 };
 
 }  // namespace

@@ -158,7 +158,7 @@ class Loader : public SoundLoader {
     SoundRecord sound;
     bool usable = false;
     std::string problem;
-    std::ostream* diagnostics = &std::cerr;
+    std::ostream* diagnostics = nullptr;  // quiet unless asked: never unprefixed on a terminal
 };
 
 }  // namespace

@@ -71,8 +71,8 @@ class SoundLoader {
     virtual const SoundRecord& getSound() const = 0;
     // Why the last operation did not succeed.
     virtual const std::string& getProblem() const = 0;
-    // Where chunk-size mismatches that do not stop decoding are reported (standard error by
-    // default); null keeps quiet.
+    // Where chunk-size mismatches that do not stop decoding are reported; none by default (they
+    // change nothing, and a user's terminal is no place for them), null keeps quiet.
     virtual void setDiagnostics(std::ostream* stream) = 0;
 };
 

@@ -17,7 +17,7 @@ build="${QUILLET_BENCH_BUILD:-$repo/build/bench}"
 type="${QUILLET_BENCH_BUILD_TYPE:-Release}"
 jobs="${QUILLET_BENCH_JOBS:-2}"
 
-cmake -G Ninja -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE="$type" >/dev/null
+cmake -G Ninja -S "$repo" -B "$build" -DQUILLET_WERROR=ON -DCMAKE_BUILD_TYPE="$type" >/dev/null
 ninja -C "$build" -j "$jobs" quillet bench_convert >/dev/null
 
 exec "$build/bench/bench_convert" --quillet "$build/app/quillet" "$@"

@@ -18,7 +18,7 @@ jobs="${QUILLET_BENCH_JOBS:-2}"
     exit 2
 }
 
-cmake -G Ninja -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -G Ninja -S "$repo" -B "$build" -DQUILLET_WERROR=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$build" -j "$jobs" bench_swf >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/bench-swf.XXXXXX")"

@@ -10,5 +10,5 @@ case "$flavour" in
     asan) options=(-DCMAKE_BUILD_TYPE=Debug -DQUILLET_SANITIZE=ON) ;;
     *) echo "build: unknown flavour '$flavour' (release or asan)" >&2; exit 2 ;;
 esac
-cmake -G Ninja -S "$repo" -B "$repo/build/$flavour" "${options[@]}" >/dev/null
+cmake -G Ninja -S "$repo" -B "$repo/build/$flavour" -DQUILLET_WERROR=ON "${options[@]}" >/dev/null
 ninja -C "$repo/build/$flavour" ${QUILLET_JOBS:+-j "$QUILLET_JOBS"}

@@ -25,20 +25,34 @@ constexpr std::uintmax_t kMaxFileSize = 64 * 1024;
 
 using Values = std::map<std::string, std::string, std::less<>>;
 
-Values readValues(const std::filesystem::path& file) {
-    Values values;
+// One NAME=VALUE line of the file, with its number for messages.
+struct Line {
+    int number;
+    std::string name;
+    std::string value;
+};
+
+bool readLines(const std::filesystem::path& file, std::vector<Line>& lines) {
     std::error_code error;
     const auto size = std::filesystem::file_size(file, error);
-    if (error || size > kMaxFileSize) return values;
+    if (error || size > kMaxFileSize) return false;
     std::ifstream in(file, std::ios::binary);
     std::string line;
-    while (std::getline(in, line)) {
+    for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto equals = line.find('=');
         if (equals == std::string::npos) continue;
-        // The first occurrence of a name counts, as a key holds one value of each name.
-        values.emplace(line.substr(0, equals), line.substr(equals + 1));
+        lines.push_back({number, line.substr(0, equals), line.substr(equals + 1)});
     }
+    return true;
+}
+
+Values readValues(const std::filesystem::path& file) {
+    Values values;
+    std::vector<Line> lines;
+    readLines(file, lines);
+    // The first occurrence of a name counts, as a key holds one value of each name.
+    for (auto& line : lines) values.emplace(std::move(line.name), std::move(line.value));
     return values;
 }
 
@@ -89,6 +103,40 @@ std::string folded(std::string_view name) {
     return result;
 }
 
+// The six options: stored name, the name the command line and the README use, and the field.
+struct Key {
+    std::string_view stored;
+    std::string_view field;
+    bool ConversionSettings::*flag;
+    float ConversionSettings::*delay;
+    DelayRange range;
+};
+
+constexpr Key kKeys[] = {
+    {kCharsetIsAnsi, "charsetIsAnsi", &ConversionSettings::charsetIsAnsi, nullptr, {}},
+    {kShowFeedback, "showFeedback", &ConversionSettings::showFeedback, nullptr, {}},
+    {kShowToolbar, "showToolbar", &ConversionSettings::showToolbar, nullptr, {}},
+    {kConvertTogether, "convertTogether", &ConversionSettings::convertTogether, nullptr, {}},
+    {kSlideShowDelay, "slideShowDelay", nullptr, &ConversionSettings::slideShowDelay,
+     kSlideShowDelayRange},
+    {kShapeAutoDelay, "shapeAutoDelay", nullptr, &ConversionSettings::shapeAutoDelay,
+     kShapeAutoDelayRange},
+    {kEffects, "effects", &ConversionSettings::effects, nullptr, {}},
+};
+
+const Key* keyNamed(std::string_view name) {
+    const std::string key = folded(name);
+    for (const Key& k : kKeys)
+        if (key == folded(k.stored)) return &k;
+    return nullptr;
+}
+
+std::string numberText(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
 }  // namespace
 
 std::filesystem::path defaultSettingsFile() {
@@ -98,40 +146,55 @@ std::filesystem::path defaultSettingsFile() {
         base = configHome;
     } else {
         const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr && *home != '\0' ? home : ".") / ".config";
+        if (home == nullptr || *home == '\0') return {};
+        base = std::filesystem::path(home) / ".config";
     }
     return base / "quillet" / "settings";
 }
 
-ConversionSettings readSettings(const std::filesystem::path& file) {
-    ConversionSettings settings;
-    const Values values = readValues(file);
+std::string delayOutOfRange(std::string_view name, double seconds, DelayRange range) {
+    if (seconds >= range.lowest && seconds <= range.highest) return {};
+    return std::string(name) + " must lie between " + numberText(range.lowest) + " and " +
+           numberText(range.highest) + " seconds (" + numberText(seconds) + " was given)";
+}
 
-    // Each step reads one value; the first that fails ends the reading.
-    const auto readFlag = [&](std::string_view name, bool& flag) {
-        const auto found = values.find(name);
-        if (found == values.end()) return false;
-        const auto number = parseInteger(found->second);
-        if (!number) return false;
-        flag = *number == 1;
-        return true;
-    };
-    const auto readDelay = [&](std::string_view name, float& delay) {
-        const auto found = values.find(name);
-        if (found == values.end()) return false;
-        const auto seconds = parseDelay(found->second);
-        if (!seconds) return false;
-        delay = *seconds;
-        return true;
-    };
-    readFlag(kCharsetIsAnsi, settings.charsetIsAnsi) &&
-        readFlag(kShowFeedback, settings.showFeedback) &&
-        readFlag(kShowToolbar, settings.showToolbar) &&
-        readFlag(kConvertTogether, settings.convertTogether) &&
-        readDelay(kSlideShowDelay, settings.slideShowDelay) &&
-        readDelay(kShapeAutoDelay, settings.shapeAutoDelay);
-    readFlag(kEffects, settings.effects);
-    return settings;
+SettingsReading readSettingsChecked(const std::filesystem::path& file) {
+    SettingsReading reading;
+    std::vector<Line> lines;
+    if (file.empty() || !readLines(file, lines)) return reading;
+    ConversionSettings& settings = reading.values;
+    for (const Key& key : kKeys) {
+        // The first occurrence of a name counts, as a key holds one value of each name.
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const Line& l) { return l.name == key.stored; });
+        if (line == lines.end()) continue;
+        const auto warn = [&](const std::string& why, const std::string& fallback) {
+            reading.warnings.push_back("settings file " + file.string() + ", line " +
+                                       std::to_string(line->number) + " \"" + line->name + "=" +
+                                       line->value + "\": " + why + "; " + std::string(key.field) +
+                                       " keeps its default " + fallback);
+        };
+        if (key.flag != nullptr) {
+            const auto number = parseInteger(line->value);
+            if (number) {
+                settings.*key.flag = *number == 1;
+            } else {
+                warn("not a flag (1 or 0)", settings.*key.flag ? "1" : "0");
+            }
+        } else {
+            const auto seconds = parseDelay(line->value);
+            if (seconds) {
+                settings.*key.delay = *seconds;
+            } else {
+                warn("not a number of seconds", numberText(settings.*key.delay));
+            }
+        }
+    }
+    return reading;
+}
+
+ConversionSettings readSettings(const std::filesystem::path& file) {
+    return readSettingsChecked(file).values;
 }
 
 namespace {
@@ -159,6 +222,11 @@ void replaceValues(const std::filesystem::path& file,
     }
     for (const auto& [name, value] : replaced) text << name << '=' << value << '\n';
 
+    if (file.empty()) {
+        throw std::runtime_error(
+            "Cannot save the settings: neither $XDG_CONFIG_HOME nor $HOME is set, so there is "
+            "no configuration folder");
+    }
     const auto failure = [&](const std::string& what) {
         return std::runtime_error("Cannot save the settings to " + file.string() + ": " + what);
     };
@@ -231,46 +299,52 @@ int delayFrames(float seconds, float frameRate) {
     return static_cast<int>(seconds * frameRate + 0.5f);
 }
 
-void setNamedValue(ConversionSettings& settings, std::string_view name, std::string_view value) {
-    const std::string key = folded(name);
-    const auto setFlag = [&](bool& flag) {
+namespace {
+
+// The key a name given by the user stands for, and the value's text as the file keeps it.
+std::pair<const Key*, std::string> checkedValue(std::string_view name, std::string_view value) {
+    const Key* key = keyNamed(name);
+    if (key == nullptr) {
+        std::string names;
+        for (const Key& k : kKeys) names += std::string(k.field) + ", ";
+        throw std::invalid_argument("unknown setting \"" + std::string(name) +
+                                    "\"; the settings are: " + names.substr(0, names.size() - 2));
+    }
+    if (key->flag != nullptr) {
         const auto parsed = parseFlagWord(value);
         if (!parsed) {
             throw std::invalid_argument("\"" + std::string(value) +
                                         "\" is not a flag value for \"" + std::string(name) +
                                         "\" (use 1 or 0)");
         }
-        flag = *parsed;
-    };
-    const auto setDelay = [&](float& delay) {
-        const auto parsed = parseDelay(value);
-        if (!parsed) {
-            throw std::invalid_argument("\"" + std::string(value) +
-                                        "\" is not a number of seconds for \"" + std::string(name) +
-                                        "\"");
-        }
-        delay = *parsed;
-    };
-    if (key == folded(kCharsetIsAnsi)) {
-        setFlag(settings.charsetIsAnsi);
-    } else if (key == folded(kShowFeedback)) {
-        setFlag(settings.showFeedback);
-    } else if (key == folded(kShowToolbar)) {
-        setFlag(settings.showToolbar);
-    } else if (key == folded(kConvertTogether)) {
-        setFlag(settings.convertTogether);
-    } else if (key == folded(kSlideShowDelay)) {
-        setDelay(settings.slideShowDelay);
-    } else if (key == folded(kShapeAutoDelay)) {
-        setDelay(settings.shapeAutoDelay);
-    } else if (key == folded(kEffects)) {
-        setFlag(settings.effects);
-    } else {
-        throw std::invalid_argument(
-            "unknown setting \"" + std::string(name) +
-            "\"; the settings are: charsetIsAnsi, showFeedback, showToolbar, "
-            "convertTogether, slideShowDelay, shapeAutoDelay, effects");
+        return {key, *parsed ? "1" : "0"};
     }
+    const auto parsed = parseDelay(value);
+    if (!parsed) {
+        throw std::invalid_argument("\"" + std::string(value) +
+                                    "\" is not a number of seconds for \"" + std::string(name) +
+                                    "\"");
+    }
+    const std::string outside = delayOutOfRange(key->field, *parsed, key->range);
+    if (!outside.empty()) throw std::invalid_argument(outside);
+    return {key, delayText(*parsed)};
+}
+
+}  // namespace
+
+void setNamedValue(ConversionSettings& settings, std::string_view name, std::string_view value) {
+    const auto [key, text] = checkedValue(name, value);
+    if (key->flag != nullptr) {
+        settings.*key->flag = text == "1";
+    } else {
+        settings.*key->delay = *parseDelay(text);
+    }
+}
+
+void saveNamedValue(const std::filesystem::path& file, std::string_view name,
+                    std::string_view value) {
+    const auto [key, text] = checkedValue(name, value);
+    replaceValues(file, {{key->stored, text}});
 }
 
 }  // namespace quillet::settings

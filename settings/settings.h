@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillet::settings {
 
@@ -33,12 +34,33 @@ inline constexpr std::string_view kShapeAutoDelay = "Shape Auto Delay";
 // Read on its own after the six (a file written before it existed keeps the default, on).
 inline constexpr std::string_view kEffects = "effects";
 
-// $XDG_CONFIG_HOME/quillet/settings, or ~/.config/quillet/settings without it.
+// $XDG_CONFIG_HOME/quillet/settings, or ~/.config/quillet/settings without it; empty when
+// neither $XDG_CONFIG_HOME (absolute) nor $HOME is set: there is then no file to read (the
+// defaults hold) and saving fails with a message saying so.
 std::filesystem::path defaultSettingsFile();
 
-// Defaults first; then the values in field order, stopping at the first one that is absent or
-// cannot be read, so that it and every later field keep their defaults. A flag is true exactly
-// when it reads 1. A missing or unreadable file yields the defaults.
+// The delays' accepted ranges in seconds (their consumers clamp to the same ranges).
+struct DelayRange {
+    float lowest;
+    float highest;
+};
+inline constexpr DelayRange kSlideShowDelayRange{0.0f, 20.0f};
+inline constexpr DelayRange kShapeAutoDelayRange{0.0f, 10.0f};
+// Empty when `seconds` lies in the range; otherwise why not, naming `name` and the range.
+std::string delayOutOfRange(std::string_view name, double seconds, DelayRange range);
+
+// The values read from the file and, for each line that could not be read, a warning that
+// names the file, the line and the default used instead.
+struct SettingsReading {
+    ConversionSettings values;
+    std::vector<std::string> warnings;
+};
+
+// Defaults first; then each value on its own: a value that is absent or cannot be read keeps its
+// default (with a warning when it is there but unreadable) and the others are read all the same.
+// A flag is true exactly when it reads as the number 1. A missing or unreadable file yields the
+// defaults.
+SettingsReading readSettingsChecked(const std::filesystem::path& file);
 ConversionSettings readSettings(const std::filesystem::path& file);
 
 // Writes all six values (flags as 1 or 0, delays as "%f" text) through a temporary file and a
@@ -82,8 +104,14 @@ class SettingsSource {
 int delayFrames(float seconds, float frameRate);
 
 // Sets one value given by its stored name or its field name ("SlideShow Delay" or
-// "slideShowDelay"); flags take 1/0, true/false, on/off, yes/no; delays a finite decimal number.
-// Throws std::invalid_argument with a message for an unknown name or an unreadable value.
+// "slideShowDelay"); flags take 1/0, true/false, on/off, yes/no; delays a decimal number within
+// their range. Throws std::invalid_argument with a message for an unknown name, an unreadable
+// value or a delay out of range.
 void setNamedValue(ConversionSettings& settings, std::string_view name, std::string_view value);
+
+// Saves one value as setNamedValue reads it, replacing that line of the file only: the other
+// lines, readable or not, stay as they are. Throws as setNamedValue and as writeSettings.
+void saveNamedValue(const std::filesystem::path& file, std::string_view name,
+                    std::string_view value);
 
 }  // namespace quillet::settings

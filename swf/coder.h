@@ -149,14 +149,32 @@ public:
     std::string readString();
     int peekWord();
 
-    void beginObject(std::string_view name) const { notifyObject(FSCodingEvent::Begin, name); }
-    void endObject(std::string_view name) const { notifyObject(FSCodingEvent::End, name); }
+    // Objects begun and not yet ended are kept (their names are the classes' constant texts), so
+    // that a decoder that failed half-way can be closed off for the listener.
+    void beginObject(std::string_view name) const {
+        openObjects.push_back(name);
+        notifyObject(FSCodingEvent::Begin, name);
+    }
+    void endObject(std::string_view name) const {
+        if (!openObjects.empty()) openObjects.pop_back();
+        notifyObject(FSCodingEvent::End, name);
+    }
+    std::size_t openObjectCount() const { return openObjects.size(); }
+    // The name of the object begun at the given depth (0 the outermost), empty when there is none.
+    std::string_view openObjectName(std::size_t depth) const {
+        return depth < openObjects.size() ? openObjects[depth] : std::string_view();
+    }
+    // Ends every object begun past the given depth.
+    void closeObjectsTo(std::size_t depth) const {
+        while (openObjects.size() > depth) endObject(openObjects.back());
+    }
 
 private:
     int direction() const override { return FSCodingEvent::Decoding; }
     void notifyObject(int kind, std::string_view name) const {
         if (listener) notify(kind, cursor, 0, name, "");
     }
+    mutable std::vector<std::string_view> openObjects;
     void checkRoom(std::size_t bits) const;
     int readField(int type, int bits);
     uint32_t getBits(int bits);

@@ -194,10 +194,12 @@ std::vector<uint8_t> FSMovie::compressData(std::span<const uint8_t> bytes, std::
 // ---- decoding ----
 
 std::vector<uint8_t> FSMovie::readFile(const std::string& fileName) {
+    // Checked before opening: opening a FIFO would wait for a writer.
+    std::error_code error;
+    const auto type = std::filesystem::status(fileName, error).type();
+    if (!error && type != std::filesystem::file_type::regular) throw FSAccessException("Cannot read file");
     std::ifstream file(fileName, std::ios::binary | std::ios::ate);
     if (!file) throw FSFileOpenException("Cannot open file");
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) throw FSAccessException("Cannot read file");
     const std::streamoff size = file.tellg();
     if (size < 0) throw FSAccessException("Cannot read file");
     if (static_cast<unsigned long long>(size) > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
@@ -241,15 +243,60 @@ std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes, std
 
 std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
     const std::size_t start = coder.getCursor();
+    // With a listener, a tag cut off by the end of the data is reported and dropped; without
+    // one its decoder meets the end as before.
+    const auto cutOff = [&](int type, std::size_t missing) -> std::unique_ptr<FSMovieObject> {
+        char message[160];
+        if (type < 0)
+            std::snprintf(message, sizeof message,
+                          "The tag header at byte %zu is cut off by the end of the data; dropped.",
+                          start / 8);
+        else
+            std::snprintf(message, sizeof message,
+                          "The tag of type %d at byte %zu runs %zu bytes past the end of the data; "
+                          "dropped.",
+                          type, start / 8, missing);
+        if (!coder.reportError(message)) throw FSException("Read Overflow");
+        coder.moveToEnd();
+        return nullptr;
+    };
+    const bool listening = coder.getListener() != nullptr;
+    if (listening && coder.bitsLeft() < 16) return cutOff(-1, 0);
     const int word = coder.scan(FSCoder::UnsignedWord, 16);
     const int type = word >> 6;
     std::size_t length = static_cast<std::size_t>(word & 63);
-    if (length == 63) length = static_cast<uint32_t>(coder.scan(FSCoder::UnsignedWord, 32));
+    if (length == 63) {
+        if (listening && coder.bitsLeft() < 32) return cutOff(-1, 0);
+        length = static_cast<uint32_t>(coder.scan(FSCoder::UnsignedWord, 32));
+    }
     if (type == 0) return nullptr;
     const std::size_t expectedEnd = coder.getCursor() + length * 8;
+    if (listening && length * 8 > coder.bitsLeft())
+        return cutOff(type, (length * 8 - coder.bitsLeft()) / 8);
 
     coder.setCursor(start);
-    std::unique_ptr<FSMovieObject> object = makeTagObject(type, coder);
+    const std::size_t depth = coder.openObjectCount();
+    std::unique_ptr<FSMovieObject> object;
+    try {
+        object = makeTagObject(type, coder);
+    } catch (const FSException& e) {
+        if (coder.getListener() == nullptr) throw;
+        // With a listener the tag is reported and kept as its bytes, and decoding goes on at its
+        // declared end, as for any other mis-sized tag.
+        const std::string failed(coder.openObjectName(depth));
+        coder.closeObjectsTo(depth);
+        char message[200];
+        std::snprintf(message, sizeof message, "%s (type %d) at byte %zu cannot be decoded: %s",
+                      failed.empty() ? "A tag" : failed.c_str(), type, start / 8, e.what());
+        coder.reportError(message);
+        const auto& bytes = coder.getData();
+        const std::size_t bodyStart = expectedEnd / 8 - length;
+        object = std::make_unique<FSUnknownObject>(
+            type, std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(bodyStart),
+                                       bytes.begin() + static_cast<std::ptrdiff_t>(expectedEnd / 8)));
+        coder.setCursor(expectedEnd);
+        return object;
+    }
     checkTagEnd(coder, *object, expectedEnd);
     return object;
 }
@@ -309,7 +356,14 @@ void FSMovie::decode(std::span<const uint8_t> bytes, FSCodingListener* listener)
     coder.read(FSCoder::UnsignedWord, 16);
 
     coder.beginObject("array");
-    while (auto object = decodeObject(coder)) {
+    for (;;) {
+        // The end of the data ends the tag list as an end tag does: many movies have none.
+        if (coder.bitsLeft() == 0) {
+            coder.reportError("The movie has no end tag: its tag list ends with the data.");
+            break;
+        }
+        auto object = decodeObject(coder);
+        if (!object) break;
         if (definesCharacter(object->getType()))
             identifier = std::max(identifier, definedIdentifier(*object));
         objects.add(std::move(object));

@@ -1,9 +1,17 @@
 #include "swf/shapes.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <memory>
 #include <new>
+#include <optional>
 #include <span>
+#include <utility>
+#include <vector>
 
 namespace transform {
 
@@ -132,19 +140,59 @@ int coordinateSize(std::span<const int> values, int minimum, int maximum, const 
 
 // ---- FSLine ----
 
+namespace {
+
+// The largest delta an edge record holds (17-bit signed fields); longer edges are coded as
+// several records, so that any edge on the largest stage can be written.
+constexpr long long LongestDelta = (1 << (MaximumEdgeSize - 1)) - 1;
+
+// The largest magnitude among the values; the most negative value of a field counts as fitting.
+long long longestOf(std::initializer_list<long long> values) {
+    long long longest = 0;
+    for (const long long v : values)
+        longest = std::max(longest, v == -LongestDelta - 1 ? LongestDelta : std::llabs(v));
+    return longest;
+}
+
+// The records a straight edge needs.
+long long linePiecesNeeded(int x, int y) {
+    return std::max<long long>(1, (longestOf({x, y}) + LongestDelta - 1) / LongestDelta);
+}
+
+// A straight edge in `count` equal parts whose sum is exactly the whole.
+std::vector<std::array<int, 2>> linePieces(int x, int y, long long count) {
+    std::vector<std::array<int, 2>> pieces;
+    for (long long i = 0; i < count; ++i) {
+        pieces.push_back({static_cast<int>(x * (i + 1) / count - x * i / count),
+                          static_cast<int>(y * (i + 1) / count - y * i / count)});
+    }
+    return pieces;
+}
+
+}  // namespace
+
 int FSLine::fieldSize() const {
     const int values[] = {x, y};
     return coordinateSize(values, 2, MaximumEdgeSize, name());
 }
 
 int FSLine::length(FSOutputStream& coder) {
-    const int n = fieldSize();
-    const int bits = isGeneral() ? 7 + 2 * n : 8 + n;
+    int bits = 0;
+    for (const auto& [px, py] : linePieces(x, y, linePiecesNeeded(x, y))) {
+        const FSLine piece(px, py);
+        const int n = piece.fieldSize();
+        bits += piece.isGeneral() ? 7 + 2 * n : 8 + n;
+    }
     advance(coder, bits);
     return bits;
 }
 
 void FSLine::encode(FSOutputStream& coder) {
+    for (const auto& [px, py] : linePieces(x, y, linePiecesNeeded(x, y)))
+        FSLine(px, py).encodeRecord(coder);
+}
+
+void FSLine::encodeRecord(FSOutputStream& coder) const {
     const int n = fieldSize();
     coder.beginObject(name());
     coder.write(1, FSCoder::UnsignedBits, 1);  // edge
@@ -180,18 +228,77 @@ void FSLine::decode(FSInputStream& coder) {
 
 // ---- FSCurve ----
 
+namespace {
+
+using CurvePiece = std::array<int, 4>;  // control and anchor deltas
+
+// The records a curve needs when cut at equal steps of its parameter: each piece's deltas are at
+// most the whole curve's largest delta over the count, and rounding adds at most one.
+long long curvePiecesNeeded(int controlX, int controlY, int anchorX, int anchorY) {
+    const long long longest = longestOf({controlX, controlY, anchorX, anchorY});
+    if (longest <= LongestDelta) return 1;
+    return (longest + LongestDelta - 3) / (LongestDelta - 2);
+}
+
+// A curve cut in `count` pieces at equal steps of its parameter. Each piece's points are rounded
+// and it starts where the last one ended, so the pieces join up exactly at the curve's end.
+std::vector<CurvePiece> curvePieces(int controlX, int controlY, int anchorX, int anchorY,
+                                    long long count) {
+    if (count <= 1) return {{controlX, controlY, anchorX, anchorY}};
+    const double c[2] = {double(controlX), double(controlY)};
+    const double e[2] = {c[0] + anchorX, c[1] + anchorY};
+    const auto point = [&](double t, int axis) {
+        return 2 * (1 - t) * t * c[axis] + t * t * e[axis];
+    };
+    const auto slope = [&](double t, int axis) {
+        return 2 * (1 - t) * c[axis] + 2 * t * (e[axis] - c[axis]);
+    };
+    std::vector<CurvePiece> pieces;
+    long long at[2] = {0, 0};
+    for (long long i = 0; i < count; ++i) {
+        const double t0 = double(i) / double(count);
+        const double t1 = double(i + 1) / double(count);
+        long long control[2];
+        long long end[2];
+        for (int axis = 0; axis < 2; ++axis) {
+            control[axis] = std::llround(point(t0, axis) + (t1 - t0) / 2 * slope(t0, axis));
+            end[axis] =
+                i + 1 == count ? static_cast<long long>(e[axis]) : std::llround(point(t1, axis));
+        }
+        pieces.push_back(
+            {static_cast<int>(control[0] - at[0]), static_cast<int>(control[1] - at[1]),
+             static_cast<int>(end[0] - control[0]), static_cast<int>(end[1] - control[1])});
+        at[0] = end[0];
+        at[1] = end[1];
+    }
+    return pieces;
+}
+
+}  // namespace
+
 int FSCurve::fieldSize() const {
     const int values[] = {controlX, controlY, anchorX, anchorY};
     return coordinateSize(values, 2, MaximumEdgeSize, name());
 }
 
 int FSCurve::length(FSOutputStream& coder) {
-    const int bits = 6 + 4 * fieldSize();
+    int bits = 0;
+    for (const auto& [cx, cy, ax, ay] :
+         curvePieces(controlX, controlY, anchorX, anchorY,
+                     curvePiecesNeeded(controlX, controlY, anchorX, anchorY)))
+        bits += 6 + 4 * FSCurve(cx, cy, ax, ay).fieldSize();
     advance(coder, bits);
     return bits;
 }
 
 void FSCurve::encode(FSOutputStream& coder) {
+    for (const auto& [cx, cy, ax, ay] :
+         curvePieces(controlX, controlY, anchorX, anchorY,
+                     curvePiecesNeeded(controlX, controlY, anchorX, anchorY)))
+        FSCurve(cx, cy, ax, ay).encodeRecord(coder);
+}
+
+void FSCurve::encodeRecord(FSOutputStream& coder) const {
     const int n = fieldSize();
     coder.beginObject(name());
     coder.write(1, FSCoder::UnsignedBits, 1);  // edge
@@ -733,6 +840,63 @@ void FSShapeDefinition::decode(FSInputStream& coder) {
 
 // ---- FSDefineMorphShape ----
 
+namespace {
+
+long long piecesNeeded(const FSShapeObject& edge) {
+    if (const auto* line = dynamic_cast<const FSLine*>(&edge))
+        return linePiecesNeeded(line->getX(), line->getY());
+    if (const auto* curve = dynamic_cast<const FSCurve*>(&edge))
+        return curvePiecesNeeded(curve->getControlX(), curve->getControlY(), curve->getAnchorX(),
+                                 curve->getAnchorY());
+    return 0;  // not an edge
+}
+
+void addPieces(FSArray<FSShapeObject>& list, const FSShapeObject& edge, long long count) {
+    if (const auto* line = dynamic_cast<const FSLine*>(&edge)) {
+        for (const auto& [x, y] : linePieces(line->getX(), line->getY(), count))
+            list.add(std::make_unique<FSLine>(x, y));
+    } else if (const auto* curve = dynamic_cast<const FSCurve*>(&edge)) {
+        for (const auto& [cx, cy, ax, ay] :
+             curvePieces(curve->getControlX(), curve->getControlY(), curve->getAnchorX(),
+                         curve->getAnchorY(), count))
+            list.add(std::make_unique<FSCurve>(cx, cy, ax, ay));
+    }
+}
+
+// A morph pairs the start shape's edges with the end shape's one to one, so an edge too long for
+// one record and its partner are cut into the same number of pieces. None when no edge needs it
+// (or the shapes do not pair up, which players reject anyway).
+std::optional<std::pair<FSShape, FSShape>> pairedPieces(const FSShape& start, const FSShape& end) {
+    std::vector<long long> startNeeds, endNeeds;
+    for (const auto& object : start.getObjects())
+        if (const long long n = piecesNeeded(*object)) startNeeds.push_back(n);
+    for (const auto& object : end.getObjects())
+        if (const long long n = piecesNeeded(*object)) endNeeds.push_back(n);
+    if (startNeeds.size() != endNeeds.size()) return std::nullopt;
+    bool split = false;
+    for (std::size_t i = 0; i < startNeeds.size(); ++i) {
+        startNeeds[i] = std::max(startNeeds[i], endNeeds[i]);
+        split = split || startNeeds[i] > 1 || endNeeds[i] > 1;
+    }
+    if (!split) return std::nullopt;
+    const auto cut = [&](const FSShape& shape) {
+        FSArray<FSShapeObject> list;
+        std::size_t edge = 0;
+        for (const auto& object : shape.getObjects()) {
+            if (piecesNeeded(*object) > 0) {
+                addPieces(list, *object, startNeeds[edge++]);
+            } else {
+                list.add(std::unique_ptr<FSShapeObject>(
+                    static_cast<FSShapeObject*>(object->clone().release())));
+            }
+        }
+        return FSShape(std::move(list));
+    };
+    return std::pair<FSShape, FSShape>(cut(start), cut(end));
+}
+
+}  // namespace
+
 int FSDefineMorphShape::length(FSOutputStream& coder) {
     FSDefineObject::length(coder);
     const ShapeSlots slots(coder);
@@ -745,10 +909,13 @@ int FSDefineMorphShape::length(FSOutputStream& coder) {
     coder.setContext(FSCoder::FillSize, indexSize(fillStyles.size()));
     coder.setContext(FSCoder::LineSize, indexSize(lineStyles.size()));
     coder.setContext(FSCoder::ArrayExtended, 1);
-    size += startShape.length(coder);
+    auto paired = pairedPieces(startShape, endShape);
+    edgePieces =
+        paired ? std::make_shared<std::pair<FSShape, FSShape>>(std::move(*paired)) : nullptr;
+    size += (edgePieces ? edgePieces->first : startShape).length(coder);
     coder.setContext(FSCoder::FillSize, 0);
     coder.setContext(FSCoder::LineSize, 0);
-    size += endShape.length(coder);
+    size += (edgePieces ? edgePieces->second : endShape).length(coder);
     bodyLength = size;
     return bodyLength;
 }
@@ -770,7 +937,7 @@ void FSDefineMorphShape::encode(FSOutputStream& coder) {
     coder.setContext(FSCoder::FillSize, indexSize(fillStyles.size()));
     coder.setContext(FSCoder::LineSize, indexSize(lineStyles.size()));
     coder.setContext(FSCoder::ArrayExtended, 1);
-    startShape.encode(coder);
+    (edgePieces ? edgePieces->first : startShape).encode(coder);
 
     // The offset tells a reader where the end shape starts without decoding the start shape.
     const std::size_t endShapeStart = coder.getCursor();
@@ -781,7 +948,7 @@ void FSDefineMorphShape::encode(FSOutputStream& coder) {
     // The end shape reuses the start shape's styles, so its records carry no indexes.
     coder.setContext(FSCoder::FillSize, 0);
     coder.setContext(FSCoder::LineSize, 0);
-    endShape.encode(coder);
+    (edgePieces ? edgePieces->second : endShape).encode(coder);
     coder.endObject(name());
 }
 

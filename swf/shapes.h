@@ -56,6 +56,8 @@ class FSLine : public FSShapeObject {
     void decode(FSInputStream& coder) override;
 
   private:
+    // One edge record; encode writes as many as the edge needs.
+    void encodeRecord(FSOutputStream& coder) const;
     bool isGeneral() const { return x != 0 && y != 0; }
     bool isVertical() const { return x == 0 && y != 0; }
     int fieldSize() const;
@@ -92,6 +94,8 @@ class FSCurve : public FSShapeObject {
     void decode(FSInputStream& coder) override;
 
   private:
+    // One edge record; encode writes as many as the curve needs.
+    void encodeRecord(FSOutputStream& coder) const;
     int fieldSize() const;
 
     int controlX = 0;
@@ -622,6 +626,8 @@ class FSDefineMorphShape : public FSDefineObject {
     FSArray<FSLineStyle> lineStyles;
     FSShape startShape;
     FSShape endShape;
+    // Set by length when edges too long for one record are cut: the shapes encode writes.
+    std::shared_ptr<std::pair<FSShape, FSShape>> edgePieces;
 };
 
 }  // namespace transform

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "host/pptx/xml.h"
@@ -136,6 +137,16 @@ struct Package::ZipHandle {
 };
 
 std::shared_ptr<Package> Package::openFile(const std::string& path, PackageLimits limits) {
+    // Opening a FIFO would wait for a writer, and a device may never end: only files are read.
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    if (type == std::filesystem::file_type::directory) {
+        throw PackageError("\"" + path + "\" is a directory, not a presentation file");
+    }
+    if (!error && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::not_found) {
+        throw PackageError("\"" + path + "\" is not a regular file (a FIFO, device or socket)");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) throw PackageError("cannot open \"" + path + "\"");
     in.seekg(0, std::ios::end);

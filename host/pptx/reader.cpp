@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "host/pptx/masters.h"
 #include "host/pptx/shapes.h"
@@ -92,6 +93,7 @@ class DeckReader {
             int id = 0;
         };
         std::vector<PendingSlide> pending;
+        std::set<std::string> listed;
         for (pugi::xml_node id : child(root, "sldIdLst").children()) {
             if (!is(id, "sldId")) continue;
             if (pending.size() >= kMaxSlides) {
@@ -105,6 +107,14 @@ class DeckReader {
                 deck->warnings.push_back(std::string("slide ") +
                                          std::to_string(pending.size() + 1) +
                                          " is missing from the package; left out");
+                continue;
+            }
+            // A part listed again would be read and converted once per listing: a small deck
+            // could ask for any number of slides. Each part is a slide once.
+            if (!listed.insert(target).second) {
+                deck->warnings.push_back("slide " + std::to_string(pending.size() + 1) +
+                                         " lists the part \"" + target +
+                                         "\" of an earlier slide again; left out");
                 continue;
             }
             pending.push_back({target, static_cast<int>(std::clamp<std::int64_t>(
@@ -184,7 +194,7 @@ class DeckReader {
 
     std::shared_ptr<SlideData> readSlide(pugi::xml_node root, const PartRefs& refs,
                                          LayoutPart* layout, MasterSet& masters, int number, int id,
-                                         const std::string& part, const PresentationData& deck) {
+                                         const std::string& part, PresentationData& deck) {
         auto slide = std::make_shared<SlideData>();
         slide->id = id;
         slide->partName = part;
@@ -262,6 +272,7 @@ class DeckReader {
         context.defaultTextStyle = masters.defaultTextStyle();
         context.background = &slide->background;
         context.slideNumber = number;
+        context.warnings = &deck.warnings;
         if (tableStyles_) context.tableStyles = tableStyles_->document_element();
         ShapeList own;
         readShapeTree(child(cSld, "spTree"), context, own);

@@ -201,7 +201,11 @@ class TreeReader {
 
     void readTree(pugi::xml_node tree, const Placement& placement, const FillData* groupFill,
                   int depth, ShapeList& out) {
-        if (depth > kMaxGroupDepth) return;
+        if (depth > kMaxGroupDepth) {
+            warn(tree, "nested deeper than " + std::to_string(kMaxGroupDepth) +
+                           " groups; its shapes are left out");
+            return;
+        }
         for (pugi::xml_node c = tree.first_child(); c; c = c.next_sibling()) {
             if (c.type() != pugi::node_element) continue;
             if (!is(c, "AlternateContent")) {
@@ -242,11 +246,31 @@ class TreeReader {
         out.items.push_back(std::move(shape));
     }
 
+    // A warning naming the slide and the shape (by its name and id) that cannot be converted.
+    void warn(pugi::xml_node shape, const std::string& what) const {
+        if (!context_.warnings) return;
+        pugi::xml_node properties;
+        for (pugi::xml_node c = shape.first_child(); c && !properties; c = c.next_sibling())
+            if (localName(c.name()).starts_with("nv")) properties = child(c, "cNvPr");
+        context_.warnings->push_back("slide " + std::to_string(context_.slideNumber) +
+                                     ", shape \"" + strAttr(properties, "name") + "\" (id " +
+                                     strAttr(properties, "id") + "): " + what);
+    }
+
     // The image and crop of a p:pic element.
     void readPictureOf(pugi::xml_node pic, Shape& shape) const {
         pugi::xml_node blipFill = child(pic, "blipFill");
         pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
-        if (embed && context_.refs) shape.picture = context_.refs->media(embed.value());
+        if (embed && context_.refs) {
+            shape.picture = context_.refs->media(embed.value());
+            if (!shape.picture) {
+                warn(pic, "its picture is missing from the package; left out");
+            } else if (!context_.refs->package->hasPart(shape.picture->name)) {
+                warn(pic, "its picture \"" + shape.picture->name +
+                              "\" is missing from the package; left out");
+                shape.picture = nullptr;
+            }
+        }
         shape.pictureEffects = readBlipEffects(child(blipFill, "blip"), context_.colors);
         if (pugi::xml_node src = child(blipFill, "srcRect")) {
             auto pct = [&](const char* a) {

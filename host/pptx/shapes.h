@@ -41,6 +41,8 @@ struct ShapeContext {
     const FillData* background = nullptr;              // for shapes that show the background
     pugi::xml_node tableStyles;                        // the package's a:tblStyleLst, if any
     int slideNumber = 0;
+    // Where what cannot be read is named (the slide, the shape, the reason); none for masters.
+    std::vector<std::string>* warnings = nullptr;
 };
 
 // Reads the shapes of a p:spTree (or p:grpSp) into out, back to front. Hidden shapes are left out.

@@ -1,5 +1,6 @@
 #include "host/pptx/xml.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -7,7 +8,49 @@
 
 namespace quillet::pptx {
 
-std::shared_ptr<pugi::xml_document> parseXml(const std::string& text, const std::string& partName) {
+namespace {
+
+// Numeric character references to code points that are no characters (0, which would end the
+// text where it stands, surrogates, beyond U+10FFFF) become U+FFFD, so that the rest of the text
+// survives and every text read is valid UTF-8. Returns false when there is none to replace.
+bool replaceBadReferences(const std::string& text, std::string& out) {
+    std::size_t from = 0;
+    bool replaced = false;
+    for (std::size_t at = text.find("&#"); at != std::string::npos; at = text.find("&#", at + 2)) {
+        std::size_t i = at + 2;
+        const bool hex = i < text.size() && (text[i] == 'x' || text[i] == 'X');
+        if (hex) ++i;
+        const std::size_t digits = i;
+        unsigned long long value = 0;
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
+            int digit = -1;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            if (digit < 0) break;
+            value = std::min<unsigned long long>(value * (hex ? 16 : 10) + digit, 0x110000);
+        }
+        if (i == digits || i >= text.size() || text[i] != ';') continue;
+        if (value != 0 && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) continue;
+        out.append(text, from, at - from);
+        out += "&#xFFFD;";
+        from = i + 1;
+        replaced = true;
+    }
+    if (replaced) out.append(text, from, std::string::npos);
+    return replaced;
+}
+
+}  // namespace
+
+std::shared_ptr<pugi::xml_document> parseXml(const std::string& original,
+                                             const std::string& partName) {
+    std::string mended;
+    const std::string& text = replaceBadReferences(original, mended) ? mended : original;
     auto doc = std::make_shared<pugi::xml_document>();
     // No parse_doctype: a DOCTYPE with its entity declarations is skipped, and pugixml expands
     // only predefined and numeric references, so entity tricks cannot grow the text.

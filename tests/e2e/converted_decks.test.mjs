@@ -31,8 +31,9 @@ test("every corpus deck converts, and the independent parser agrees with every m
             copies.push(copy);
         }
         let stdout = "";
+        let stderr = "";
         try {
-            ({ stdout } = await run(quillet(), ["convert", "-j", "2", "--seed", "1", ...copies], {
+            ({ stdout, stderr } = await run(quillet(), ["convert", "-j", "2", "--seed", "1", ...copies], {
                 env: { ...process.env, XDG_CONFIG_HOME: out },
                 timeout: 900000,
                 maxBuffer: 16 << 20,
@@ -41,8 +42,12 @@ test("every corpus deck converts, and the independent parser agrees with every m
             // Exit 1 is expected while refused decks are among them; the lines say which.
             assert.equal(err.code, 1, `quillet convert failed: ${err.message}`);
             stdout = err.stdout;
+            stderr = err.stderr;
         }
-        const lines = stdout.trim().split("\n");
+        // Movies are listed on standard output, failures on standard error.
+        const lines = `${stdout}\n${stderr}`
+            .split("\n")
+            .filter((l) => copies.some((c) => l.startsWith(c + " ") || l.startsWith(c + ":")));
         assert.equal(lines.length, decks.length, "one result line per deck");
         for (const name of decks) {
             const copy = path.join(out, name);

@@ -5,10 +5,16 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/xml.h"
 #include "tests/host/test_deck.h"
 
 namespace quillet::pptx {
@@ -519,6 +525,52 @@ TEST(Package, HostOpenReportsTheReason) {
     EXPECT_NE(app->presentations()->lastError().find("cannot open"), std::string::npos);
     EXPECT_EQ(app->activePresentation(), nullptr);
     EXPECT_THROW(openApplication("/nonexistent/deck.pptx"), PackageError);
+}
+
+// A folder, a FIFO or a device is refused at once with what it is (a FIFO would otherwise wait
+// for a writer for ever).
+TEST(Package, OnlyRegularFilesAreOpened) {
+    const std::string fifo = testing::TempDir() + "quillet-deck-fifo-" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {testing::TempDir(), "is a directory, not a presentation file"},
+        {fifo, "is not a regular file (a FIFO, device or socket)"},
+        {"/dev/zero", "is not a regular file (a FIFO, device or socket)"},
+    };
+    for (const auto& [path, message] : cases) {
+        try {
+            openApplication(path);
+            ADD_FAILURE() << path << " was opened";
+        } catch (const PackageError& e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+    }
+    ::unlink(fifo.c_str());
+}
+
+// Numeric references to no character (0, surrogates, past U+10FFFF) read as U+FFFD and the text
+// after them is kept; the others are read as they stand.
+TEST(Package, ReferencesToNoCharacterReadAsReplacementCharacters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a&#0;b",
+         "a\xEF\xBF\xBD"
+         "b"},
+        {"a&#x0000;b&#00;c",
+         "a\xEF\xBF\xBD"
+         "b\xEF\xBF\xBD"
+         "c"},
+        {"&#xD800;&#57343;x",
+         "\xEF\xBF\xBD\xEF\xBF\xBD"
+         "x"},
+        {"&#x110000;&#99999999999999999999;", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"&#65;&#x10FFFF;&#xe9;", "A\xF4\x8F\xBF\xBF\xC3\xA9"},
+        {"&amp;#0;", "&#0;"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto doc = parseXml(std::string("<t>") + text + "</t>", "part.xml");
+        const pugi::xml_text read = doc->document_element().text();
+        EXPECT_EQ(std::string(read.get()), expected) << text;
+    }
 }
 
 }  // namespace

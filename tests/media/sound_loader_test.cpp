@@ -2,6 +2,7 @@
 // formats, the sound tags it builds, and hostile input.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
 
 #include "media/mp3_decoder.h"
@@ -346,6 +347,14 @@ TEST(SoundLoader, LyingChunkSizesReadWhatIsThere) {
     ASSERT_EQ(loader->decodeData(file), Success) << loader->getProblem();
     EXPECT_EQ(loader->getSampleCount(), 10u);
     EXPECT_EQ(diagnostics.str(), "1635017060 chunk underflowed by 4294967275 bytes.\n");
+
+    // Without a stream of its own a loader says nothing: not on standard error either.
+    std::ostringstream caught;
+    std::streambuf* const previous = std::cerr.rdbuf(caught.rdbuf());
+    const int status = createSoundLoader()->decodeData(file);
+    std::cerr.rdbuf(previous);
+    EXPECT_EQ(status, Success);
+    EXPECT_EQ(caught.str(), "");
 }
 
 TEST(SoundLoader, PcmStreamBlocks) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace quillet::settings {
@@ -79,27 +80,38 @@ TEST_F(SettingsFile, TheFeedbackAddressSurvivesSavingTheOptionsAndTheOtherWayRou
     EXPECT_THROW(writeFeedbackAddress(file_, "a@b\nBcc: c@d"), std::invalid_argument);
 }
 
-TEST_F(SettingsFile, ReadingStopsAtTheFirstValueThatCannotBeRead) {
-    // "show feedback" is missing: the later values keep their defaults even though they are stored.
-    store("charset is Ansi=0\nshow toolbar=0\nconvert together=0\nSlideShow Delay=7.000000\n");
-    ConversionSettings settings = readSettings(file_);
-    EXPECT_FALSE(settings.charsetIsAnsi);
-    EXPECT_TRUE(settings.showFeedback);
-    EXPECT_TRUE(settings.showToolbar);
-    EXPECT_TRUE(settings.convertTogether);
-    EXPECT_EQ(settings.slideShowDelay, 2.0f);
-
-    // A delay that is not a number stops the reading as well.
+TEST_F(SettingsFile, EachValueIsReadOnItsOwnAndABadLineIsNamed) {
+    // "show feedback" is missing and two values cannot be read: every other value is still read.
     store(
-        "charset is Ansi=1\nshow feedback=0\nshow toolbar=1\nconvert together=1\n"
-        "SlideShow Delay=soon\nShape Auto Delay=5.0\n");
-    settings = readSettings(file_);
-    EXPECT_FALSE(settings.showFeedback);
-    EXPECT_EQ(settings.slideShowDelay, 2.0f);
-    EXPECT_EQ(settings.shapeAutoDelay, 2.0f);
+        "charset is Ansi=0\nshow toolbar=x1\nconvert together=0\nSlideShow Delay=soon\n"
+        "Shape Auto Delay=5.5\n");
+    const SettingsReading reading = readSettingsChecked(file_);
+    EXPECT_FALSE(reading.values.charsetIsAnsi);
+    EXPECT_TRUE(reading.values.showFeedback);
+    EXPECT_TRUE(reading.values.showToolbar);
+    EXPECT_FALSE(reading.values.convertTogether);
+    EXPECT_EQ(reading.values.slideShowDelay, 2.0f);
+    EXPECT_EQ(reading.values.shapeAutoDelay, 5.5f);
+    ASSERT_EQ(reading.warnings.size(), 2u);
+    EXPECT_EQ(reading.warnings[0], "settings file " + file_.string() +
+                                       ", line 2 \"show toolbar=x1\": not a flag (1 or 0); "
+                                       "showToolbar keeps its default 1");
+    EXPECT_EQ(reading.warnings[1], "settings file " + file_.string() +
+                                       ", line 4 \"SlideShow Delay=soon\": not a number of "
+                                       "seconds; slideShowDelay keeps its default 2");
+}
 
-    store("charset is Ansi=x1\nshow feedback=0\n");
-    EXPECT_TRUE(readSettings(file_).showFeedback);
+TEST_F(SettingsFile, SavingOneValueLeavesTheOtherLinesAsTheyAre) {
+    store("charset is Ansi=0\nSlideShow Delay=soon\nShape Auto Delay=5.500000\neffects=off\n");
+    saveNamedValue(file_, "showToolbar", "off");
+    saveNamedValue(file_, "Shape Auto Delay", "1.25");
+    EXPECT_EQ(stored(),
+              "charset is Ansi=0\nSlideShow Delay=soon\neffects=off\nshow toolbar=0\n"
+              "Shape Auto Delay=1.250000\n");
+    // Refused values leave the file alone.
+    EXPECT_THROW(saveNamedValue(file_, "slideShowDelay", "1e9"), std::invalid_argument);
+    EXPECT_THROW(saveNamedValue(file_, "showFeedback", "maybe"), std::invalid_argument);
+    EXPECT_NE(stored().find("SlideShow Delay=soon\n"), std::string::npos);
 }
 
 TEST_F(SettingsFile, EffectsAreReadOnTheirOwnAndStayOnWhenAbsent) {
@@ -172,18 +184,39 @@ TEST_F(SettingsFile, OverridesApplyToThisRunOnly) {
 }
 
 TEST(SettingsDefaults, FileFollowsTheConfigurationHome) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
+    const auto saved = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const auto restore = [](const char* name, const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(name, value->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    };
+    const auto configHome = saved("XDG_CONFIG_HOME");
+    const auto home = saved("HOME");
     ::setenv("XDG_CONFIG_HOME", "/tmp/config-home", 1);
     EXPECT_EQ(defaultSettingsFile(), fs::path("/tmp/config-home/quillet/settings"));
     ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored, as the convention says
     ::setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(defaultSettingsFile(), fs::path("/home/someone/.config/quillet/settings"));
-    if (saved != nullptr) {
-        ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
+    // Neither: no file, rather than one in whatever folder we were started from.
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("HOME");
+    EXPECT_EQ(defaultSettingsFile(), fs::path());
+    EXPECT_EQ(readSettings(defaultSettingsFile()), ConversionSettings{});
+    try {
+        writeSettings(defaultSettingsFile(), ConversionSettings{});
+        ADD_FAILURE() << "saving without a configuration folder succeeded";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("neither $XDG_CONFIG_HOME nor $HOME is set"),
+                  std::string::npos)
+            << e.what();
     }
+    restore("XDG_CONFIG_HOME", configHome);
+    restore("HOME", home);
 }
 
 TEST(SettingsDelays, BecomeFrameCountsRoundedHalfUp) {
@@ -213,6 +246,36 @@ TEST(SettingsNames, SetByStoredOrFieldName) {
     EXPECT_THROW(setNamedValue(settings, "slideShowDelay", "inf"), std::invalid_argument);
     EXPECT_THROW(setNamedValue(settings, "slideShowDelay", ""), std::invalid_argument);
     EXPECT_TRUE(settings.showFeedback);
+}
+
+TEST(SettingsNames, DelaysOutsideTheirRangeAreRefusedWithTheRange) {
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"slideShowDelay", "-5", "slideShowDelay must lie between 0 and 20 seconds (-5 was given)"},
+        {"slideShowDelay", "1e9",
+         "slideShowDelay must lie between 0 and 20 seconds (1e+09 was given)"},
+        {"slideShowDelay", "20", ""},
+        {"slideShowDelay", "0", ""},
+        {"Shape Auto Delay", "30",
+         "shapeAutoDelay must lie between 0 and 10 seconds (30 was given)"},
+        {"shapeAutoDelay", "10.5",
+         "shapeAutoDelay must lie between 0 and 10 seconds (10.5 was given)"},
+        {"shapeAutoDelay", "10", ""},
+    };
+    for (const Case& c : cases) {
+        ConversionSettings settings;
+        std::string message;
+        try {
+            setNamedValue(settings, c.name, c.value);
+        } catch (const std::invalid_argument& e) {
+            message = e.what();
+        }
+        EXPECT_EQ(message, c.message) << c.name << " " << c.value;
+    }
 }
 
 }  // namespace

@@ -21,8 +21,11 @@ class RecordingListener : public FSCodingListener {
   public:
     void handleEvent(const FSCodingEvent& event) override {
         if (event.kind == FSCodingEvent::Error) errors.emplace_back(event.value);
+        if (event.kind == FSCodingEvent::Begin) ++open;
+        if (event.kind == FSCodingEvent::End) --open;
     }
     std::vector<std::string> errors;
+    int open = 0;  // objects begun and not ended
 };
 
 std::string messageOf(auto&& action) {
@@ -157,17 +160,71 @@ TEST(MovieTest, MalformedInputIsRefusedWithAMessage) {
     quiet.decodeFromData(std::vector<uint8_t>{'X', 'Y', 'Z'}, &listener);
     EXPECT_EQ(listener.errors, std::vector<std::string>{"Not Flash format"});
 
-    // No end tag: the header scan runs out of data.
-    const std::vector<uint8_t> noEnd = {'F',  'W', 'S', 7, 0, 0,    0,   0,
-                                        0x00, 0,   12,  1, 0, 0x40, 0x00};
-    EXPECT_EQ(messageOf([&] { FSMovie m(noEnd); }), "Read Overflow");
-    // A tag that claims more bytes than the file has.
-    const std::vector<uint8_t> truncated = {
-        'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0, 0x3F, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2};
-    EXPECT_EQ(messageOf([&] { FSMovie m(truncated); }), "Read Overflow");
     // A compressed body that is not zlib data.
     const std::vector<uint8_t> garbage = {'C', 'W', 'S', 7, 100, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(messageOf([&] { FSMovie m(garbage); }), "Cannot uncompress movie");
+}
+
+// Movies that players load although their tag lists are slightly malformed: without a listener
+// what cannot be read past throws; with one every fault is reported, decoding goes on at the
+// declared end of a tag, and the events stay balanced.
+TEST(MovieTest, RealWorldTagListsAreReadToTheirEnd) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> tags;  // after a header with an empty frame size
+        const char* plainMessage;   // without a listener
+        std::vector<std::string> reported;
+        std::vector<std::string> objects;
+    };
+    const std::vector<Case> cases = {
+        {"no end tag",
+         {0x43, 0x02, 1, 2, 3, 0x40, 0x00},
+         "no failure",
+         {"The movie has no end tag: its tag list ends with the data."},
+         {"FSSetBackgroundColor", "FSShowFrame"}},
+        {"a tag two bytes shorter than its fields",
+         {0x41, 0x02, 1, 0x40, 0x00, 0x00, 0x00},
+         "FSSetBackgroundColor overflowed by 2 bytes.",
+         {"FSSetBackgroundColor overflowed by 2 bytes."},
+         {"FSSetBackgroundColor", "FSShowFrame"}},
+        {"a last tag past the end",
+         {0x40, 0x00, 0x4A, 0x02, 1, 2, 3},
+         "FSSetBackgroundColor underflowed by 7 bytes.",
+         {"The tag of type 9 at byte 15 runs 7 bytes past the end of the data; dropped."},
+         {"FSShowFrame"}},
+        {"a long header that claims 2 GB",
+         {0x40, 0x00, 0x3F, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 1, 2},
+         "Read Overflow",
+         {"The tag of type 16 at byte 15 runs 2147483645 bytes past the end of the data; "
+          "dropped."},
+         {"FSShowFrame"}},
+        {"a header cut in two",
+         {0x40, 0x00, 0x43},
+         "Read Overflow",
+         {"The tag header at byte 15 is cut off by the end of the data; dropped."},
+         {"FSShowFrame"}},
+        {"a label whose text runs past the data",
+         {0x40, 0x00, 0xC3, 0x0A, 'a', 'b', 'c'},
+         "Read Overflow",
+         {"FSFrameLabel (type 43) at byte 15 cannot be decoded: Read Overflow",
+          "The movie has no end tag: its tag list ends with the data."},
+         {"FSShowFrame", "FSUnknownObject"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0};
+        bytes.insert(bytes.end(), c.tags.begin(), c.tags.end());
+        EXPECT_EQ(messageOf([&] { FSMovie m(bytes); }), c.plainMessage);
+
+        RecordingListener listener;
+        FSMovie movie;
+        movie.decodeFromData(bytes, &listener);
+        EXPECT_EQ(listener.errors, c.reported);
+        EXPECT_EQ(listener.open, 0);
+        std::vector<std::string> names;
+        for (const auto& object : movie.getObjects()) names.emplace_back(object->name());
+        EXPECT_EQ(names, c.objects);
+    }
 }
 
 TEST(MovieTest, ACompressedMovieThatClaimsFourGigabytesAllocatesWhatItHolds) {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "swf/display_list.h"
@@ -293,14 +297,75 @@ TEST(ShapeRecordTest, ExtendedCountsEscapeOnlyWhereAllowed) {
     EXPECT_THROW(encodeRecord(style, Opaque, bits), FSFormatException);
 }
 
-TEST(ShapeRecordTest, CoordinatesBeyondTheirFieldsAreRefused) {
+TEST(ShapeRecordTest, MovesBeyondTheirFieldsAreRefused) {
     int bits = 0;
-    FSLine line(65536, 0);
-    EXPECT_THROW(encodeRecord(line, Opaque, bits), FSFormatException);
-    FSCurve curve(0, 0, 0, -65537);
-    EXPECT_THROW(encodeRecord(curve, Opaque, bits), FSFormatException);
     FSShapeStyle move(Default, Default, Default, static_cast<int>(0x80000000), 0);
     EXPECT_THROW(encodeRecord(move, Opaque, bits), FSFormatException);
+}
+
+// An edge record holds a 17-bit signed delta at most: longer edges are written as several
+// records that add up exactly to the edge and, for curves, follow it.
+TEST(ShapeRecordTest, LongEdgesAreWrittenAsSeveralRecords) {
+    struct Case {
+        bool curved;
+        std::array<int, 4> deltas;  // x, y of a line; control x, y and anchor x, y of a curve
+        std::size_t records;
+    };
+    const Case cases[] = {
+        {false, {65535, -65535, 0, 0}, 1},
+        {false, {65536, 0, 0, 0}, 2},
+        {false, {0, -65537, 0, 0}, 2},
+        {false, {-200000, 70000, 0, 0}, 4},
+        {false, {2000000000, -2000000000, 0, 0}, 30519},
+        {true, {0, 0, 0, -65537}, 2},
+        {true, {100000, 100000, 100000, -300000}, 0},
+        {true, {-1000000, 3, 7, 2000000}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.deltas));
+        FSCurve curve(c.deltas[0], c.deltas[1], c.deltas[2], c.deltas[3]);
+        FSLine line(c.deltas[0], c.deltas[1]);
+        int bits = 0;
+        const Bytes bytes = c.curved ? encodeRecord(curve, Opaque, bits)
+                                     : encodeRecord(line, Opaque, bits);
+        FSInputStream in(bytes.data(), bytes.size());
+        std::vector<std::array<long long, 2>> points{{0, 0}};  // every anchor, and controls
+        std::vector<std::array<long long, 2>> controls;
+        while (in.bitsLeft() > 7) {
+            const auto [x, y] = points.back();
+            const std::size_t at = in.getCursor();
+            const bool straight = in.scan(FSCoder::UnsignedBits, 2) == 3;
+            in.setCursor(at);
+            if (straight) {
+                const FSLine line(in);
+                points.push_back({x + line.getX(), y + line.getY()});
+            } else {
+                const FSCurve curve(in);
+                controls.push_back({x + curve.getControlX(), y + curve.getControlY()});
+                points.push_back({controls.back()[0] + curve.getAnchorX(),
+                                  controls.back()[1] + curve.getAnchorY()});
+            }
+        }
+        const long long endX = c.curved ? 0LL + c.deltas[0] + c.deltas[2] : c.deltas[0];
+        const long long endY = c.curved ? 0LL + c.deltas[1] + c.deltas[3] : c.deltas[1];
+        EXPECT_EQ(points.back(), (std::array<long long, 2>{endX, endY}));
+        if (c.records > 0) {
+            EXPECT_EQ(points.size() - 1, c.records);
+        }
+        if (!c.curved) continue;
+        EXPECT_GT(points.size(), 2u) << "the curve was not split";
+        // Every joint lies on the original curve, within rounding.
+        for (const auto& [px, py] : points) {
+            double nearest = 1e300;
+            for (int i = 0; i <= 200000; ++i) {
+                const double t = i / 200000.0;
+                const double qx = 2 * (1 - t) * t * c.deltas[0] + t * t * endX;
+                const double qy = 2 * (1 - t) * t * c.deltas[1] + t * t * endY;
+                nearest = std::min(nearest, std::hypot(qx - px, qy - py));
+            }
+            EXPECT_LT(nearest, 30.0) << px << "," << py;
+        }
+    }
 }
 
 // ---- FSShape ----
@@ -635,6 +700,53 @@ FSDefineMorphShape morphShape() {
     end.emplace<FSLine>(200, 0);                                 // 17 bits
     return FSDefineMorphShape(4, FSBounds(0, 0, 100, 100), FSBounds(0, 0, 200, 200),
                               std::move(fills), std::move(lines), start, end);
+}
+
+// A morph pairs its start and end edges one to one: a long edge and its short partner are cut into
+// as many pieces each, and both still add up to their edges.
+TEST(ShapeTagTest, MorphEdgesAreCutInPairs) {
+    FSShape start;
+    start.emplace<FSShapeStyle>(1, 1, Default, 0, 0);
+    start.emplace<FSLine>(100, 0);
+    start.emplace<FSCurve>(10, 10, 10, -10);
+    FSShape end;
+    end.emplace<FSShapeStyle>(Default, Default, Default, 0, 0);
+    end.emplace<FSLine>(200000, -70000);
+    end.emplace<FSCurve>(150000, 150000, 150000, -150000);
+    FSArray<FSFillStyle> fills;
+    fills.emplace<FSMorphSolidFill>(FSColor(255, 0, 0, 255), FSColor(0, 0, 255, 0));
+    FSDefineMorphShape morph(4, FSBounds(0, 0, 100, 100), FSBounds(0, 0, 400000, 400000),
+                             std::move(fills), FSArray<FSLineStyle>(), start, end);
+    const Bytes encoded = encodeTag(morph);
+    const auto decoded = decodeTag(encoded);
+    ASSERT_NE(decoded, nullptr);
+    EXPECT_EQ(encodeTag(*decoded), encoded);
+    const auto& back = dynamic_cast<const FSDefineMorphShape&>(*decoded);
+    const auto edges = [](const FSShape& shape) {
+        std::vector<std::string> kinds;
+        long long x = 0, y = 0;
+        for (const auto& object : shape.getObjects()) {
+            if (const auto* line = dynamic_cast<const FSLine*>(object.get())) {
+                kinds.emplace_back("line");
+                x += line->getX();
+                y += line->getY();
+            } else if (const auto* curve = dynamic_cast<const FSCurve*>(object.get())) {
+                kinds.emplace_back("curve");
+                x += curve->getControlX() + curve->getAnchorX();
+                y += curve->getControlY() + curve->getAnchorY();
+            }
+        }
+        return std::make_tuple(kinds, x, y);
+    };
+    const auto [startKinds, startX, startY] = edges(back.getStartShape());
+    const auto [endKinds, endX, endY] = edges(back.getEndShape());
+    EXPECT_EQ(startKinds, endKinds);
+    EXPECT_EQ(std::count(startKinds.begin(), startKinds.end(), "line"), 4);
+    EXPECT_GT(std::count(startKinds.begin(), startKinds.end(), "curve"), 1);
+    EXPECT_EQ(startX, 100 + 20);
+    EXPECT_EQ(startY, 0);
+    EXPECT_EQ(endX, 200000 + 300000);
+    EXPECT_EQ(endY, -70000);
 }
 
 std::vector<std::unique_ptr<FSMovieObject>> everyShapeTag() {
