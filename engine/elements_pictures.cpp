@@ -144,8 +144,15 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const double a = rotation * 0.017453333333333335;
     const double turnedWidth = std::fabs(width * std::cos(a)) + std::fabs(height * std::sin(a));
     const double turnedHeight = std::fabs(width * std::sin(a)) + std::fabs(height * std::cos(a));
+    // A photograph that fills its unturned box is drawn to the box's whole pixels, without the
+    // clear margin, so that it can go as JPEG.
+    const bool photograph = !asPng && !element.outlineVisible && turnedWidth == width &&
+                            turnedHeight == height && width >= 1 && height >= 1;
     const double margin =
-        std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0, 1.0);
+        photograph
+            ? 0.0
+            : std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0,
+                       1.0);
     const double centreX = element.left - origin.left + width / 2;
     const double centreY = element.top - origin.top + height / 2;
     const int tx = toTwips(centreX - turnedWidth / 2 - margin);
@@ -153,8 +160,11 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     // The picture's corner on the slide, on the twip where the movie places it.
     const double cornerLeft = origin.left + tx / 20.0;
     const double cornerTop = origin.top + ty / 20.0;
-    const int pixelsWide = static_cast<int>(std::ceil(turnedWidth + 2 * margin));
-    const int pixelsHigh = static_cast<int>(std::ceil(turnedHeight + 2 * margin));
+    const auto whole = [photograph](double side) {
+        return static_cast<int>(photograph ? std::floor(side) : std::ceil(side));
+    };
+    const int pixelsWide = whole(turnedWidth + 2 * margin);
+    const int pixelsHigh = whole(turnedHeight + 2 * margin);
     const host::PixelPicture picture = element.hostShape->drawPicture(
         cornerLeft, cornerTop, 1.0, pixelsWide, pixelsHigh, !element.textDrawnApart);
     if (picture.empty() || picture.width != pixelsWide || picture.height != pixelsHigh ||
@@ -166,7 +176,7 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const int bitmap = job.newIdentifier();
     std::unique_ptr<transform::FSDefineObject> image;
     // Photographs that cover their box go as JPEG; anything with transparency keeps its alpha.
-    if (!asPng && media::allOpaque(picture.pixels)) {
+    if (photograph && media::allOpaque(picture.pixels)) {
         auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
         if (!jpeg.empty()) image = std::make_unique<transform::FSDefineJPEGImage2>(bitmap, jpeg);
     }
@@ -187,7 +197,11 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
 
 bool buildPictureElement(ConversionJob& job, const SlideRecord& record, Element& element,
                          bool asPng, Origin origin) {
-    if (drawElementPicture(job, element, asPng, origin)) return true;
+    // A photograph that is not opaque to its edges keeps its alpha after all.
+    if (drawElementPicture(job, element, asPng, origin) ||
+        (!asPng && drawElementPicture(job, element, true, origin))) {
+        return true;
+    }
     // A host that cannot draw in memory: the shape alone on a scratch slide, through a file.
     std::string path;
     if (!renderElementPicture(job, record, element, asPng, origin, path)) return false;
