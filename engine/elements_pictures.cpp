@@ -1,11 +1,14 @@
-// The picture route: shapes that have no vector form are drawn by the host on a scratch slide of
-// their own and come back as a bitmap with a bitmap-filled rectangle.
+// The picture route: shapes that have no vector form are drawn by the host in memory (or, by a
+// host that cannot, on a scratch slide of their own) and become a bitmap with a bitmap-filled
+// rectangle.
 #include <algorithm>
 #include <cmath>
 
 #include "engine/elements_internal.h"
 #include "media/image_loader.h"
 #include "media/media_status.h"
+#include "media/pixel_bitmaps.h"
+#include "swf/bitmaps.h"
 
 namespace quillet::engine {
 
@@ -19,6 +22,7 @@ constexpr double kSmallestSide = 72.0;
 constexpr double kScratchFrame = 10.0;
 // Far larger than any slide: a shape claiming more is not drawn.
 constexpr double kLargestSide = 20000.0;
+constexpr int kJpegQuality = 90;
 
 // Closes the scratch presentation on every path.
 class ScratchPresentation {
@@ -127,8 +131,78 @@ bool pictureAsPng(const Element& element) {
     return !(roundHalf(element.width) >= 640 && roundHalf(element.height) >= 480);
 }
 
+// Drawn by the host in memory, one pixel a point as the stage shows it, with its own alpha: no
+// files, no key colour. False when the host cannot draw in memory.
+bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin origin) {
+    const double width = element.width, height = element.height;
+    if (!element.hostShape || !std::isfinite(width) || !std::isfinite(height) || width < 0 ||
+        height < 0 || width > kLargestSide || height > kLargestSide) {
+        return false;
+    }
+    double rotation = element.hostShape->rotation();
+    if (!std::isfinite(rotation)) rotation = 0;
+    const double a = rotation * 0.017453333333333335;
+    const double turnedWidth = std::fabs(width * std::cos(a)) + std::fabs(height * std::sin(a));
+    const double turnedHeight = std::fabs(width * std::sin(a)) + std::fabs(height * std::cos(a));
+    // A photograph that fills its unturned box is drawn to the box's whole pixels, without the
+    // clear margin, so that it can go as JPEG.
+    const bool photograph = !asPng && !element.outlineVisible && turnedWidth == width &&
+                            turnedHeight == height && width >= 1 && height >= 1;
+    const double margin =
+        photograph
+            ? 0.0
+            : std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0,
+                       1.0);
+    const double centreX = element.left - origin.left + width / 2;
+    const double centreY = element.top - origin.top + height / 2;
+    const int tx = toTwips(centreX - turnedWidth / 2 - margin);
+    const int ty = toTwips(centreY - turnedHeight / 2 - margin);
+    // The picture's corner on the slide, on the twip where the movie places it.
+    const double cornerLeft = origin.left + tx / 20.0;
+    const double cornerTop = origin.top + ty / 20.0;
+    const auto whole = [photograph](double side) {
+        return static_cast<int>(photograph ? std::floor(side) : std::ceil(side));
+    };
+    const int pixelsWide = whole(turnedWidth + 2 * margin);
+    const int pixelsHigh = whole(turnedHeight + 2 * margin);
+    const host::PixelPicture picture = element.hostShape->drawPicture(
+        cornerLeft, cornerTop, 1.0, pixelsWide, pixelsHigh, !element.textDrawnApart);
+    if (picture.empty() || picture.width != pixelsWide || picture.height != pixelsHigh ||
+        picture.pixels.size() != static_cast<std::size_t>(pixelsWide) * pixelsHigh) {
+        return false;
+    }
+    const auto w = static_cast<std::uint32_t>(pixelsWide),
+               h = static_cast<std::uint32_t>(pixelsHigh);
+    const int bitmap = job.newIdentifier();
+    std::unique_ptr<transform::FSDefineObject> image;
+    // Photographs that cover their box go as JPEG; anything with transparency keeps its alpha.
+    if (photograph && media::allOpaque(picture.pixels)) {
+        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
+        if (!jpeg.empty()) image = std::make_unique<transform::FSDefineJPEGImage2>(bitmap, jpeg);
+    }
+    if (!image) image = media::defineLosslessBitmap(bitmap, w, h, picture.pixels);
+    if (!image) return false;
+    const int shape = job.newIdentifier();
+    auto filled = media::defineBitmapRectangle(shape, bitmap, w, h);
+    if (!filled) return false;
+    job.movie.add(std::move(image));
+    job.movie.add(std::move(filled));
+    element.characterId = shape;
+    element.pictureScale = 1.0f;
+    element.outlineOffsetX = toTwips(element.left - origin.left) - tx;
+    element.outlineOffsetY = toTwips(element.top - origin.top) - ty;
+    element.transform = placement(tx, ty, toTwips(width), toTwips(height), 0.0f, 1.0f);
+    return true;
+}
+
 bool buildPictureElement(ConversionJob& job, const SlideRecord& record, Element& element,
                          bool asPng, Origin origin) {
+    // A photograph that is not opaque to its edges keeps its alpha after all.
+    if (drawElementPicture(job, element, asPng, origin) ||
+        (!asPng && drawElementPicture(job, element, true, origin))) {
+        return true;
+    }
+    // A host that cannot draw in memory: the shape alone on a scratch slide, through a file.
     std::string path;
     if (!renderElementPicture(job, record, element, asPng, origin, path)) return false;
     const int key = derivedKeyColour(record.backgroundColour);

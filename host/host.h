@@ -13,6 +13,7 @@
 // The codes themselves live in host/codes.h.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -194,6 +195,15 @@ class LineFormat {
     virtual void setVisible(int visible) = 0;
 };
 
+// A picture drawn in memory: width × height pixels, rows top to bottom, each 0xAARRGGBB with its
+// colour already multiplied by its alpha. Empty when nothing could be drawn.
+struct PixelPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    bool empty() const { return pixels.empty(); }
+};
+
 // Cropping of a picture shape, as fractions of the picture cut off each side.
 struct PictureCrop {
     float left = 0;
@@ -307,6 +317,14 @@ class Shape {
     virtual void deleteShape() = 0;
     // Copies the shape to the application's clipboard (Shapes::paste puts it back).
     virtual void copy() = 0;
+    // Draws the shape alone (a group with its members), turned and flipped as it stands, on a
+    // clear width × height picture whose top-left corner is the slide point (left, top), at
+    // pixelsPerPoint; its own text left out when withText is false. Empty when this host cannot
+    // draw in memory or the size is out of range.
+    virtual PixelPicture drawPicture(double /*left*/, double /*top*/, double /*pixelsPerPoint*/,
+                                     int /*width*/, int /*height*/, bool /*withText*/) const {
+        return {};
+    }
 };
 
 class Shapes {

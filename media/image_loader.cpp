@@ -194,28 +194,8 @@ class Loader : public ImageLoader {
     std::unique_ptr<FSDefineShape3> defineShape(int identifier, int bitmapIdentifier, int originX,
                                                 int originY, int borderWidth,
                                                 const FSColor& borderColour) const override {
-        const int w = static_cast<int>(image.width) * Twips;
-        const int h = static_cast<int>(image.height) * Twips;
-        const int half = borderWidth / 2;
-        const int left = -originX * Twips;
-        const int top = -originY * Twips;
-
-        FSArray<FSLineStyle> lines;
-        if (half > 0) lines.add(std::make_unique<FSSolidLine>(borderWidth, borderColour));
-        FSArray<FSFillStyle> fills;
-        fills.add(std::make_unique<FSBitmapFill>(FSFillStyle::ClippedBitmap, bitmapIdentifier,
-                                                 FSCoordTransform(left, top, Twips, Twips)));
-        FSShape shape;
-        shape.add(std::make_unique<FSShapeStyle>(half > 0 ? 1 : Default, Default, 1, left, top));
-        addEdge(shape, w, 0);
-        addEdge(shape, 0, h);
-        addEdge(shape, -w, 0);
-        addEdge(shape, 0, -h);
-        // Going once more along the top edge closes the outline with a join instead of two caps.
-        addEdge(shape, w, 0);
-        const FSBounds bounds(left - half, top - half, left + w + half, top + h + half);
-        return std::make_unique<FSDefineShape3>(identifier, bounds, std::move(fills),
-                                                std::move(lines), shape);
+        return defineBitmapRectangle(identifier, bitmapIdentifier, image.width, image.height,
+                                     originX, originY, borderWidth, borderColour);
     }
 
     const ImageRecord& getImage() const override { return image; }
@@ -300,6 +280,34 @@ class Loader : public ImageLoader {
 };
 
 }  // namespace
+
+std::unique_ptr<FSDefineShape3> defineBitmapRectangle(int identifier, int bitmapIdentifier,
+                                                      uint32_t width, uint32_t height, int originX,
+                                                      int originY, int borderWidth,
+                                                      const FSColor& borderColour) {
+    const int w = static_cast<int>(width) * Twips;
+    const int h = static_cast<int>(height) * Twips;
+    const int half = borderWidth / 2;
+    const int left = -originX * Twips;
+    const int top = -originY * Twips;
+
+    FSArray<FSLineStyle> lines;
+    if (half > 0) lines.add(std::make_unique<FSSolidLine>(borderWidth, borderColour));
+    FSArray<FSFillStyle> fills;
+    fills.add(std::make_unique<FSBitmapFill>(FSFillStyle::ClippedBitmap, bitmapIdentifier,
+                                             FSCoordTransform(left, top, Twips, Twips)));
+    FSShape shape;
+    shape.add(std::make_unique<FSShapeStyle>(half > 0 ? 1 : Default, Default, 1, left, top));
+    addEdge(shape, w, 0);
+    addEdge(shape, 0, h);
+    addEdge(shape, -w, 0);
+    addEdge(shape, 0, -h);
+    // Going once more along the top edge closes the outline with a join instead of two caps.
+    addEdge(shape, w, 0);
+    const FSBounds bounds(left - half, top - half, left + w + half, top + h + half);
+    return std::make_unique<FSDefineShape3>(identifier, bounds, std::move(fills), std::move(lines),
+                                            shape);
+}
 
 std::unique_ptr<ImageLoader> createImageLoader(int32_t keyRed, int32_t keyGreen, int32_t keyBlue,
                                                uint64_t maximumPixels) {

@@ -99,6 +99,12 @@ class ImageLoader {
     virtual void setDiagnostics(std::ostream* stream) = 0;
 };
 
+// The rectangle defineShape draws, for a bitmap of width × height pixels.
+std::unique_ptr<transform::FSDefineShape3> defineBitmapRectangle(
+    int identifier, int bitmapIdentifier, uint32_t width, uint32_t height, int originX = 0,
+    int originY = 0, int borderWidth = 0,
+    const transform::FSColor& borderColour = transform::FSColor(0, 0, 0));
+
 std::unique_ptr<ImageLoader> createImageLoader(int32_t keyRed = ImageLoader::NoKey,
                                                int32_t keyGreen = ImageLoader::NoKey,
                                                int32_t keyBlue = ImageLoader::NoKey,

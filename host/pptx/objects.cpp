@@ -741,6 +741,17 @@ class ShapeImpl : public host::Shape {
         deck_->dirty = true;
     }
     void copy() override { session_->clipboard = cloneShape(*s_); }
+    host::PixelPicture drawPicture(double left, double top, double pixelsPerPoint, int width,
+                                   int height, bool withText) const override {
+        if (!deck_ || !deck_->data) return {};
+        ShapePtr shape = s_;
+        if (!withText && s_->text) {
+            shape = cloneShape(*s_);
+            shape->text = nullptr;
+        }
+        return render::drawShapePicture(*shape, left, top, pixelsPerPoint, width, height,
+                                        deck_->layouts.get());
+    }
 
   private:
     // Moves the shape with its outline and members.

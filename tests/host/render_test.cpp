@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 
 #include "host/host.h"
 #include "host/pptx/package.h"
@@ -787,6 +788,71 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     EXPECT_EQ(pixelRgb(d.surface.get(), 200, 150), 0xFF0000u);
     EXPECT_EQ(pixelRgb(d.surface.get(), 500, 350), 0x00FF00u);  // no blue rectangle
     EXPECT_EQ(pixelRgb(d.surface.get(), 50, 50), 0x00FF00u);
+}
+
+// One shape drawn alone in memory: its own alpha around it (no key colour), premultiplied
+// colours, other shapes absent, at the scale asked for.
+TEST(RenderSlide, HostDrawsOneShapeInMemoryWithItsAlpha) {
+    const std::string noLine = "<a:ln><a:noFill/></a:ln>";
+    test::DeckRecipe recipe;
+    recipe.slides = {
+        test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
+                                  solid("FF0000") + noLine) +
+                       test::rect(3, "Half", 100 * kEmu, 300 * kEmu, 200 * kEmu, 100 * kEmu,
+                                  "<a:solidFill><a:srgbClr val=\"FF0000\"><a:alpha val=\"50000\"/>"
+                                  "</a:srgbClr></a:solidFill>" +
+                                      noLine) +
+                       // The colour the old scratch background of a white slide was keyed out with.
+                       test::rect(4, "Key", 400 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
+                                  solid("F5FFF5") + noLine) +
+                       test::rect(5, "Blue", 150 * kEmu, 150 * kEmu, 200 * kEmu, 100 * kEmu,
+                                  solid("0000FF") + noLine))};
+    auto app =
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+    auto shapes = app->activePresentation()->slides()->item(1)->shapes();
+    struct Case {
+        int shape;
+        double left, top, scale;
+        int width, height;
+        std::vector<std::tuple<int, int, std::uint32_t>> pixels;  // x, y, 0xAARRGGBB
+    };
+    const Case cases[] = {
+        // Red alone: clear around it, and the blue shape over it is not drawn.
+        {1,
+         99,
+         99,
+         1,
+         202,
+         102,
+         {{1, 1, 0xFFFF0000}, {0, 0, 0}, {201, 101, 0}, {150, 80, 0xFFFF0000}}},
+        {2, 99, 299, 1, 202, 102, {{100, 50, 0x80800000}, {0, 50, 0}}},
+        {3, 399, 99, 1, 202, 102, {{100, 50, 0xFFF5FFF5}, {0, 50, 0}}},
+        // Twice the size: 400 × 200 pixels of red from (2, 2).
+        {1,
+         99,
+         99,
+         2,
+         404,
+         204,
+         {{2, 2, 0xFFFF0000}, {401, 201, 0xFFFF0000}, {1, 1, 0}, {402, 202, 0}}},
+    };
+    for (const Case& c : cases) {
+        const host::PixelPicture p =
+            shapes->item(c.shape)->drawPicture(c.left, c.top, c.scale, c.width, c.height, true);
+        ASSERT_EQ(p.pixels.size(), static_cast<std::size_t>(c.width * c.height)) << c.shape;
+        for (const auto& [x, y, argb] : c.pixels) {
+            const std::uint32_t got = p.pixels[static_cast<std::size_t>(y * c.width + x)];
+            // Half alpha rounds to 127 or 128 and so does its colour.
+            const bool near =
+                (got >> 24) == (argb >> 24) || ((argb >> 24) == 0x80 && (got >> 24) == 0x7F);
+            EXPECT_TRUE(near && (argb >> 24 != 0x80 || ((got >> 16) & 0xFF) == (got >> 24)) &&
+                        (argb >> 24 == 0x80 || got == argb))
+                << "shape " << c.shape << " at (" << x << ", " << y << "): " << std::hex << got;
+        }
+    }
+    EXPECT_TRUE(shapes->item(1)->drawPicture(0, 0, 1, 0, 10, true).empty());
+    EXPECT_TRUE(shapes->item(1)->drawPicture(0, 0, 1, 20000, 20000, true).empty());
+    EXPECT_TRUE(shapes->item(1)->drawPicture(0, 0, std::nan(""), 10, 10, true).empty());
 }
 
 TEST(RenderSlide, RefusesSizesOutOfRange) {

@@ -861,6 +861,37 @@ bool exportSlide(const PresentationData& deck, const SlideData& slide, const std
     return png ? writePng(picture.get(), path) : writeJpeg(picture.get(), path);
 }
 
+host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
+                                    double pixelsPerPoint, int width, int height,
+                                    LayoutCache* layouts) {
+    if (width <= 0 || height <= 0 || width > kMaxRenderSide || height > kMaxRenderSide ||
+        static_cast<long long>(width) * height > kMaxRenderPixels || !std::isfinite(left) ||
+        !std::isfinite(top) || !std::isfinite(pixelsPerPoint) || pixelsPerPoint <= 0) {
+        return {};
+    }
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+    cairo_t* cr = cairo_create(surface.get());
+    cairo_scale(cr, pixelsPerPoint, pixelsPerPoint);
+    cairo_translate(cr, -left, -top);
+    Renderer renderer(layouts);
+    renderer.drawShape(cr, shape);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface.get());
+    host::PixelPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    const unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(picture.pixels.data() + static_cast<std::size_t>(y) * width,
+                    data + static_cast<std::size_t>(y) * stride,
+                    static_cast<std::size_t>(width) * 4);
+    }
+    return picture;
+}
+
 bool writePng(cairo_surface_t* surface, const std::string& path) {
     return surface && cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host.h"
 #include "host/pptx/layout.h"
 #include "host/pptx/model.h"
 #include "host/pptx/render/geometry.h"
@@ -59,6 +60,13 @@ std::vector<Outline> shapeOutlines(const Shape& shape);
 // "jpeg": JPEG); false when the filter, the size or the file is not right.
 bool exportSlide(const PresentationData& deck, const SlideData& slide, const std::string& path,
                  const std::string& filter, int width, int height, LayoutCache* layouts = nullptr);
+
+// One shape drawn alone on a clear width × height picture whose corner is the slide point
+// (left, top), at pixelsPerPoint; premultiplied 0xAARRGGBB pixels. Empty when the size is out of
+// range or the numbers are not finite.
+host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
+                                    double pixelsPerPoint, int width, int height,
+                                    LayoutCache* layouts = nullptr);
 
 // Writes a surface as PNG or JPEG (quality 1..100); false when the file cannot be written.
 bool writePng(cairo_surface_t* surface, const std::string& path);
