@@ -35,7 +35,7 @@ async function animation(deck) {
             const a = shape.animation;
             if (!a) continue;
             animated = true;
-            wait = Math.max(wait, a.advanceMode === 2 ? a.advanceTime : SHAPE_DELAY);
+            wait = Math.max(wait, a.advanceMode === 2 ? a.advanceTime : SHAPE_DELAY, 0.01);
         }
         return wait;
     });
@@ -50,8 +50,11 @@ async function playThrough(player, movie, waits, dir, what) {
     for (const [i, wait] of waits.entries()) {
         await recorder.start();
         if (i > 0) await player.press("ArrowRight");
-        // Still for longer than the slide's longest wait, and never the end screen.
-        const frames = await recorder.collect({ stillMs: 600 + wait * 1000, timeoutMs: 60000 + wait * 4000, what: `${what} slide ${i + 1}` });
+        // Still for longer than the slide's longest wait and the 20 frames of an appearing
+        // element that show nothing new, and never the end screen.
+        const frames = await recorder.collect({ stillMs: wait > 0 ? 1600 + wait * 1000 : 600, timeoutMs: 60000 + wait * 4000,
+            // A slide with large pictures may take a while to come after the key.
+            until: (fs) => i === 0 || fs.length > 1, what: `${what} slide ${i + 1}` });
         assert.ok(i === 0 || frames.length > 1, `${what}: the stage did not change on the key for slide ${i + 1}`);
         const { png, image } = await player.screenshot();
         assert.ok(!isEndScreen(counterPattern(image), image), `${what}: the end screen came after ${i} slides, not ${waits.length}`);
