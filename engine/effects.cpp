@@ -357,6 +357,8 @@ std::vector<std::vector<MaskRect>> sequenceRectangles(int code) {
 }
 
 int morphMask(ConversionJob& job, int code) {
+    // The table also holds the first masks of sequences under their codes.
+    if (isSequence(code)) return 0;
     if (auto found = job.maskTable.find(code); found != job.maskTable.end()) return found->second;
     int id = 0;
     if (code == kFullBoxMask) {
@@ -377,6 +379,7 @@ int morphMask(ConversionJob& job, int code) {
 }
 
 int maskSequence(ConversionJob& job, int code) {
+    if (!isSequence(code)) return 0;
     if (auto found = job.maskTable.find(code); found != job.maskTable.end()) return found->second;
     const auto masks = sequenceRectangles(code);
     if (masks.empty()) return 0;

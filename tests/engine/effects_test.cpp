@@ -441,6 +441,30 @@ TEST(MaskTable, TwoSlidesWithTheSameWipeShareOneMask) {
     EXPECT_EQ(job.movie.getObjects().size(), before + 2);
 }
 
+// An element's dissolve writes the sequence first; a slide's dissolve must run it as a sequence
+// of 20 masks, not take its first mask for a morph shape.
+TEST(MaskTable, ASequenceKeptForAnElementIsNoMorphMaskForASlide) {
+    ScratchDir dir;
+    engine::SilentProgress silent;
+    engine::ConversionJob job(silent, settingsIn(dir), 1);
+    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    const int first = engine::maskSequence(job, fx::kDissolve);
+    ASSERT_NE(first, 0);
+    EXPECT_EQ(engine::morphMask(job, fx::kDissolve), 0);
+    EXPECT_EQ(engine::maskSequence(job, fx::kWipeLeft), 0);
+    const Transitioned t = transitionOf(job, fx::kDissolve);
+    EXPECT_EQ(t.frames, 20);
+    int placedMasks = 0;
+    for (const auto& object : t.list) {
+        if (auto* placed = dynamic_cast<const FSPlaceObject2*>(object.get())) {
+            EXPECT_FALSE(placed->getPlaceType() == FSPlaceObject2::Modify &&
+                         placed->getLayer() == 0);
+            if (placed->getLayer() == 0) ++placedMasks;
+        }
+    }
+    EXPECT_EQ(placedMasks, 20);
+}
+
 // ---- whole conversions ----
 
 class AnimatedShape : public elementstest::TShape {
