@@ -20,6 +20,22 @@
 
 namespace quillet::enginetest {
 
+// A slide transition of one effect code at one speed (1 slow, 2 medium, 3 fast).
+class FixedTransition : public host::SlideTransition {
+  public:
+    explicit FixedTransition(int effect, int speed = 2) : effect_(effect), speed_(speed) {}
+    int entryEffect() const override { return effect_; }
+    int speed() const override { return speed_; }
+    float duration() const override { return 0; }
+    int advanceOnClick() const override { return host::kTrue; }
+    int advanceOnTime() const override { return host::kFalse; }
+    float advanceTime() const override { return 0; }
+    int hidden() const override { return host::kFalse; }
+
+  private:
+    int effect_, speed_;
+};
+
 class ScratchDir {
   public:
     ScratchDir() {

@@ -181,7 +181,8 @@ TEST(Timeline, LongDecksKeepTheStageSmall) {
             if (auto* r = dynamic_cast<const FSRemoveObject2*>(object)) stage.erase(r->getLayer());
             auto* p = dynamic_cast<const FSPlaceObject2*>(object);
             if (p && p->getPlaceType() == FSPlaceObject2::New) {
-                EXPECT_TRUE(stage.insert(p->getLayer()).second) << "depth " << p->getLayer() << " taken";
+                EXPECT_TRUE(stage.insert(p->getLayer()).second)
+                    << "depth " << p->getLayer() << " taken";
             }
         }
         mostOnStage = std::max(mostOnStage, stage.size());
@@ -192,14 +193,13 @@ TEST(Timeline, LongDecksKeepTheStageSmall) {
         ASSERT_NE(timer, nullptr) << "frame " << frame;
         EXPECT_EQ(timer->getName(), "mc_progess_" + std::to_string(frame));
         std::vector<int> removed;
-        if (frame >= 2) removed.push_back(frame - 1);  // the slide before the previous one
+        if (frame >= 2) removed.push_back(frame - 1);   // the slide before the previous one
         if (frame > 0) removed.push_back(111 + frame);  // the previous slide's timer
         EXPECT_EQ(removedDepths(objects), removed) << "frame " << frame;
         // Keyboard clip, the previous slide, the slide shown and its timer.
         std::set<int> expected{0, frame + 1, 112 + frame};
         if (frame > 0) expected.insert(frame);
-        EXPECT_EQ(stage, expected)
-            << "frame " << frame;
+        EXPECT_EQ(stage, expected) << "frame " << frame;
     }
     EXPECT_LE(mostOnStage, 4u);
     const auto closing = frameObjects(tags, 110);
@@ -323,31 +323,16 @@ TEST_F(SlideLength, EffectsAndTransitionAddTheirFrames) {
     EXPECT_EQ(engine::frameCount(job, slide), 165);
 }
 
-class FixedTransition : public host::SlideTransition {
-  public:
-    explicit FixedTransition(int speed, int effect = 769) : speed_(speed), effect_(effect) {}
-    int entryEffect() const override { return effect_; }
-    int speed() const override { return speed_; }
-    float duration() const override { return 0; }
-    int advanceOnClick() const override { return host::kTrue; }
-    int advanceOnTime() const override { return host::kFalse; }
-    float advanceTime() const override { return 0; }
-    int hidden() const override { return host::kFalse; }
-
-  private:
-    int speed_, effect_;
-};
-
 TEST(Transition, LengthBySpeed) {
     engine::SlideRecord slide;
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
-    slide.transition = std::make_shared<FixedTransition>(3);
+    slide.transition = std::make_shared<FixedTransition>(769, 3);
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 10);
-    slide.transition = std::make_shared<FixedTransition>(1);
+    slide.transition = std::make_shared<FixedTransition>(769, 1);
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 30);
-    slide.transition = std::make_shared<FixedTransition>(2);
+    slide.transition = std::make_shared<FixedTransition>(769, 2);
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 20);
-    slide.transition = std::make_shared<FixedTransition>(2, 0);
+    slide.transition = std::make_shared<FixedTransition>(0, 2);
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
 }
 
