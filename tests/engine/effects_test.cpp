@@ -497,7 +497,7 @@ std::string convertTo(const ScratchDir& dir, const std::shared_ptr<testhost::Mem
 }
 
 fs::path repository() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path();
+    return fs::path(QUILLET_SOURCE_DIR);
 }
 
 // The independent parser reads the movie and agrees on its top-level tags; false when it is not

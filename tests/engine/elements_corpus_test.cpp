@@ -34,7 +34,7 @@ fs::path corpus() {
 }
 
 fs::path repository() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path();
+    return fs::path(QUILLET_SOURCE_DIR);
 }
 
 // Whether the builders have a vector form for the shape, judged from the host's own answers.

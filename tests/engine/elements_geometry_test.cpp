@@ -412,7 +412,7 @@ class GeometryDeck : public ::testing::Test {
         job->movie.setFrameRate(kFrameRate);
         const fs::path movie = dir / "geometry.swf";
         ASSERT_NO_THROW(job->movie.encodeToFile(movie.string()));
-        const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+        const fs::path root = fs::path(QUILLET_SOURCE_DIR);
         if (std::system("node --version > /dev/null 2>&1") != 0 ||
             !fs::exists(root / "node_modules/swf-parser/package.json")) {
             GTEST_SKIP() << "node or node_modules/swf-parser is missing: the movie was not read "

@@ -122,7 +122,7 @@ inline engine::ConversionOptions options(std::uint32_t seed, std::string sound =
 // otherwise.
 inline std::string independentParserVerdict(const std::string& movieFile) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    const fs::path root = fs::path(QUILLET_SOURCE_DIR);
     if (std::system("node --version > /dev/null 2>&1") != 0 ||
         !fs::exists(root / "node_modules/swf-parser/package.json")) {
         return "skip: node or node_modules/swf-parser is missing (run scripts/setup.sh)";
