@@ -35,13 +35,13 @@ struct FSCodingEvent {
 };
 
 class FSCodingListener {
-public:
+  public:
     virtual ~FSCodingListener() = default;
     virtual void handleEvent(const FSCodingEvent& event) = 0;
 };
 
 class FSCoder {
-public:
+  public:
     // Context slots through which an outer object tells the inner ones how to code themselves.
     enum Context {
         Version = 0,
@@ -96,7 +96,7 @@ public:
     // Sends an error event when a listener is attached; returns whether one was.
     bool reportError(std::string_view message);
 
-protected:
+  protected:
     void notify(int kind, std::size_t location, int bits, std::string_view name,
                 std::string_view value) const;
     void notifyInt(std::size_t location, int bits, int value) const;
@@ -109,7 +109,7 @@ protected:
 };
 
 class FSOutputStream : public FSCoder {
-public:
+  public:
     // A zero-filled buffer of the given size.
     explicit FSOutputStream(std::size_t size = 0);
 
@@ -124,7 +124,7 @@ public:
     void beginObject(std::string_view name) const { notifyObject(FSCodingEvent::Begin, name); }
     void endObject(std::string_view name) const { notifyObject(FSCodingEvent::End, name); }
 
-private:
+  private:
     int direction() const override { return FSCodingEvent::Encoding; }
     void notifyObject(int kind, std::string_view name) const {
         if (listener) notify(kind, cursor, 0, name, "");
@@ -134,7 +134,7 @@ private:
 };
 
 class FSInputStream : public FSCoder {
-public:
+  public:
     FSInputStream(const uint8_t* bytes, std::size_t size) : FSCoder(bytes, size) {}
     explicit FSInputStream(std::vector<uint8_t> bytes) { data = std::move(bytes); }
 
@@ -169,7 +169,7 @@ public:
         while (openObjects.size() > depth) endObject(openObjects.back());
     }
 
-private:
+  private:
     int direction() const override { return FSCodingEvent::Decoding; }
     void notifyObject(int kind, std::string_view name) const {
         if (listener) notify(kind, cursor, 0, name, "");

@@ -22,11 +22,34 @@ constexpr int EndTagBytes = 2;
 // Types of tags that define a character: decoding one moves the identifier allocator past it.
 bool definesCharacter(int type) {
     switch (type) {
-        case 2: case 6: case 7: case 10: case 11: case 14: case 17: case 20: case 21: case 22:
-        case 23: case 32: case 33: case 34: case 35: case 36: case 37: case 39: case 46: case 48:
+        case 2:
+        case 6:
+        case 7:
+        case 10:
+        case 11:
+        case 14:
+        case 17:
+        case 20:
+        case 21:
+        case 22:
+        case 23:
+        case 32:
+        case 33:
+        case 34:
+        case 35:
+        case 36:
+        case 37:
+        case 39:
+        case 46:
+        case 48:
         case 60:
         // later definitions that the library keeps as unknown tags
-        case 75: case 83: case 84: case 87: case 90: case 91:
+        case 75:
+        case 83:
+        case 84:
+        case 87:
+        case 90:
+        case 91:
             return true;
         default:
             return false;
@@ -40,9 +63,11 @@ void checkTagEnd(FSCoder& coder, const FSMovieObject& object, std::size_t expect
     if (difference != 0) {
         char message[160];
         if (difference > 0)
-            std::snprintf(message, sizeof message, "%s underflowed by %lld bytes.", object.name(), difference);
+            std::snprintf(message, sizeof message, "%s underflowed by %lld bytes.", object.name(),
+                          difference);
         else
-            std::snprintf(message, sizeof message, "%s overflowed by %lld bytes.", object.name(), -difference);
+            std::snprintf(message, sizeof message, "%s overflowed by %lld bytes.", object.name(),
+                          -difference);
         if (!coder.reportError(message)) throw FSFormatException(message);
     }
     coder.setCursor(expectedEnd);
@@ -50,7 +75,8 @@ void checkTagEnd(FSCoder& coder, const FSMovieObject& object, std::size_t expect
 
 // The identifier a defining tag carries right after its header, modelled or not.
 int definedIdentifier(const FSMovieObject& object) {
-    if (const auto* definition = dynamic_cast<const FSDefineObject*>(&object)) return definition->getIdentifier();
+    if (const auto* definition = dynamic_cast<const FSDefineObject*>(&object))
+        return definition->getIdentifier();
     if (const auto* unknown = dynamic_cast<const FSUnknownObject*>(&object)) {
         const auto& body = unknown->getData();
         if (body.size() >= 2) return body[0] | body[1] << 8;
@@ -59,7 +85,7 @@ int definedIdentifier(const FSMovieObject& object) {
 }
 
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(const std::string& target) {
         std::random_device random;
         char suffix[24];
@@ -75,15 +101,18 @@ public:
     const std::string& name() const { return path; }
     void release() { path.clear(); }
 
-private:
+  private:
     std::string path;
 };
 
 }  // namespace
 
-FSMovie::FSMovie(const std::string& signature, int version, const FSBounds& frameSize, float frameRate,
-                 FSArray<FSMovieObject> objects)
-    : signature(signature.substr(0, 3)), version(version), frameSize(frameSize), frameRate(frameRate),
+FSMovie::FSMovie(const std::string& signature, int version, const FSBounds& frameSize,
+                 float frameRate, FSArray<FSMovieObject> objects)
+    : signature(signature.substr(0, 3)),
+      version(version),
+      frameSize(frameSize),
+      frameRate(frameRate),
       objects(std::move(objects)) {}
 
 void FSMovie::add(FSArray<FSMovieObject> list) {
@@ -91,8 +120,8 @@ void FSMovie::add(FSArray<FSMovieObject> list) {
 }
 
 int FSMovie::frameCount() const {
-    return static_cast<int>(std::count_if(objects.begin(), objects.end(),
-                                          [](const auto& object) { return object->getType() == 1; }));
+    return static_cast<int>(std::count_if(
+        objects.begin(), objects.end(), [](const auto& object) { return object->getType() == 1; }));
 }
 
 // ---- encoding ----
@@ -112,7 +141,8 @@ std::vector<uint8_t> FSMovie::encode(FSCodingListener* listener) {
     std::size_t total = static_cast<std::size_t>(frameSize.length(coder)) + 12 + EndTagBytes;
     for (auto& object : objects) {
         object->length(coder);
-        total += static_cast<std::size_t>(object->getLength()) + static_cast<std::size_t>(object->headerLength());
+        total += static_cast<std::size_t>(object->getLength()) +
+                 static_cast<std::size_t>(object->headerLength());
     }
     if (total > 0xFFFFFFFFu) throw FSFormatException("Movie is too large to encode");
     try {
@@ -125,7 +155,8 @@ std::vector<uint8_t> FSMovie::encode(FSCodingListener* listener) {
 
     coder.beginObject("FSMovie");
     for (int i = 0; i < 3; ++i)
-        coder.write(i < static_cast<int>(signature.size()) ? signature[i] : 0, FSCoder::UnsignedWord, 8);
+        coder.write(i < static_cast<int>(signature.size()) ? signature[i] : 0,
+                    FSCoder::UnsignedWord, 8);
     coder.write(version, FSCoder::UnsignedWord, 8);
     coder.write(static_cast<int>(static_cast<uint32_t>(total)), FSCoder::UnsignedWord, 32);
     frameSize.encode(coder);
@@ -148,7 +179,8 @@ void FSMovie::encodeToFile(const std::string& fileName) {
     {
         std::ofstream file(temporary.name(), std::ios::binary | std::ios::trunc);
         if (!file) throw FSFileOpenException("Cannot open file");
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        file.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         file.close();
         if (!file) throw FSAccessException("Cannot write to file");
     }
@@ -163,7 +195,8 @@ void FSMovie::encodeToFile(const std::string& fileName, FSCodingListener* listen
         return;
     }
     const auto report = [listener](const char* message) {
-        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", message));
+        listener->handleEvent(
+            FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", message));
     };
     try {
         encodeToFile(fileName);
@@ -197,20 +230,24 @@ std::vector<uint8_t> FSMovie::readFile(const std::string& fileName) {
     // Checked before opening: opening a FIFO would wait for a writer.
     std::error_code error;
     const auto type = std::filesystem::status(fileName, error).type();
-    if (!error && type != std::filesystem::file_type::regular) throw FSAccessException("Cannot read file");
+    if (!error && type != std::filesystem::file_type::regular)
+        throw FSAccessException("Cannot read file");
     std::ifstream file(fileName, std::ios::binary | std::ios::ate);
     if (!file) throw FSFileOpenException("Cannot open file");
     const std::streamoff size = file.tellg();
     if (size < 0) throw FSAccessException("Cannot read file");
-    if (static_cast<unsigned long long>(size) > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
+    if (static_cast<unsigned long long>(size) > MaximumMovieSize)
+        throw FSAllocationException("Cannot allocate memory");
     file.seekg(0);
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) throw FSAccessException("Cannot read file");
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), size))
+        throw FSAccessException("Cannot read file");
     return bytes;
 }
 
 // Inflates in steps so that a header that claims gigabytes costs only what the data really holds.
-std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes, std::size_t expectedSize) {
+std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes,
+                                             std::size_t expectedSize) {
     if (bytes.size() < 8) throw FSFormatException("Cannot uncompress movie");
     const std::size_t limit = std::min(std::max<std::size_t>(expectedSize, 8), MaximumMovieSize);
     std::vector<uint8_t> result(bytes.begin(), bytes.begin() + 8);
@@ -226,8 +263,8 @@ std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes, std
     stream.avail_in = static_cast<uInt>(std::min<std::size_t>(bytes.size() - 8, 0xFFFFFFFFu));
     int status = Z_OK;
     while (status != Z_STREAM_END && result.size() < limit) {
-        const std::size_t step = std::min<std::size_t>(limit - result.size(),
-                                                       std::max<std::size_t>(result.size(), 1 << 16));
+        const std::size_t step = std::min<std::size_t>(
+            limit - result.size(), std::max<std::size_t>(result.size(), 1 << 16));
         const std::size_t before = result.size();
         result.resize(before + step);
         stream.next_out = result.data() + before;
@@ -236,7 +273,8 @@ std::vector<uint8_t> FSMovie::uncompressData(std::span<const uint8_t> bytes, std
         result.resize(result.size() - stream.avail_out);
         if (status == Z_STREAM_END) break;
         if (status != Z_OK) throw FSFormatException("Cannot uncompress movie");
-        if (stream.avail_in == 0 && stream.avail_out != 0) break;  // truncated stream: keep what came
+        if (stream.avail_in == 0 && stream.avail_out != 0)
+            break;  // truncated stream: keep what came
     }
     return result;
 }
@@ -292,8 +330,9 @@ std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
         const auto& bytes = coder.getData();
         const std::size_t bodyStart = expectedEnd / 8 - length;
         object = std::make_unique<FSUnknownObject>(
-            type, std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(bodyStart),
-                                       bytes.begin() + static_cast<std::ptrdiff_t>(expectedEnd / 8)));
+            type,
+            std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(bodyStart),
+                                 bytes.begin() + static_cast<std::ptrdiff_t>(expectedEnd / 8)));
         coder.setCursor(expectedEnd);
         return object;
     }
@@ -302,12 +341,12 @@ std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
 }
 
 void FSMovie::decodeFromData(std::span<const uint8_t> bytes, FSCodingListener* listener) {
-    const bool known = bytes.size() >= 3 && (bytes[0] == 'F' || bytes[0] == 'C') && bytes[1] == 'W' &&
-                       bytes[2] == 'S';
+    const bool known = bytes.size() >= 3 && (bytes[0] == 'F' || bytes[0] == 'C') &&
+                       bytes[1] == 'W' && bytes[2] == 'S';
     if (!known) {
         if (listener) {
-            listener->handleEvent(
-                FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", "Not Flash format"));
+            listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0,
+                                                "", "Not Flash format"));
             return;
         }
         throw FSFormatException("Not Flash format");
@@ -315,7 +354,9 @@ void FSMovie::decodeFromData(std::span<const uint8_t> bytes, FSCodingListener* l
     decode(bytes, listener);
 }
 
-void FSMovie::decodeFromFile(const std::string& fileName) { decodeFromData(readFile(fileName)); }
+void FSMovie::decodeFromFile(const std::string& fileName) {
+    decodeFromData(readFile(fileName));
+}
 
 void FSMovie::decodeFromFile(const std::string& fileName, FSCodingListener* listener) {
     if (listener == nullptr) {
@@ -326,10 +367,12 @@ void FSMovie::decodeFromFile(const std::string& fileName, FSCodingListener* list
     try {
         bytes = readFile(fileName);
     } catch (const FSFileOpenException& e) {
-        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
+        listener->handleEvent(
+            FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
         return;
     } catch (const FSAccessException& e) {
-        listener->handleEvent(FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
+        listener->handleEvent(
+            FSCodingEvent(FSCodingEvent::Decoding, FSCodingEvent::Error, 0, 0, "", e.what()));
         return;
     }
     decodeFromData(bytes, listener);
@@ -337,8 +380,9 @@ void FSMovie::decodeFromFile(const std::string& fileName, FSCodingListener* list
 
 void FSMovie::decode(std::span<const uint8_t> bytes, FSCodingListener* listener) {
     if (bytes.size() < 8) throw FSException("Read Overflow");
-    const std::size_t declared = static_cast<std::size_t>(bytes[4]) | static_cast<std::size_t>(bytes[5]) << 8 |
-                                 static_cast<std::size_t>(bytes[6]) << 16 | static_cast<std::size_t>(bytes[7]) << 24;
+    const std::size_t declared =
+        static_cast<std::size_t>(bytes[4]) | static_cast<std::size_t>(bytes[5]) << 8 |
+        static_cast<std::size_t>(bytes[6]) << 16 | static_cast<std::size_t>(bytes[7]) << 24;
     if (bytes.size() > MaximumMovieSize) throw FSAllocationException("Cannot allocate memory");
 
     FSInputStream coder(bytes[0] == 'C' ? uncompressData(bytes, declared)
@@ -346,13 +390,15 @@ void FSMovie::decode(std::span<const uint8_t> bytes, FSCodingListener* listener)
     coder.setListener(listener);
     coder.beginObject("FSMovie");
     signature.clear();
-    for (int i = 0; i < 3; ++i) signature.push_back(static_cast<char>(coder.read(FSCoder::UnsignedWord, 8)));
+    for (int i = 0; i < 3; ++i)
+        signature.push_back(static_cast<char>(coder.read(FSCoder::UnsignedWord, 8)));
     version = coder.read(FSCoder::UnsignedWord, 8);
     coder.read(FSCoder::UnsignedWord, 32);
     coder.setContext(FSCoder::Version, version);
     frameSize.decode(coder);
     const int fraction = coder.read(FSCoder::UnsignedWord, 8);
-    frameRate = static_cast<float>(coder.read(FSCoder::UnsignedWord, 8)) + static_cast<float>(fraction) / 256.0f;
+    frameRate = static_cast<float>(coder.read(FSCoder::UnsignedWord, 8)) +
+                static_cast<float>(fraction) / 256.0f;
     coder.read(FSCoder::UnsignedWord, 16);
 
     coder.beginObject("array");

@@ -326,8 +326,8 @@ TEST(ShapeRecordTest, LongEdgesAreWrittenAsSeveralRecords) {
         FSCurve curve(c.deltas[0], c.deltas[1], c.deltas[2], c.deltas[3]);
         FSLine line(c.deltas[0], c.deltas[1]);
         int bits = 0;
-        const Bytes bytes = c.curved ? encodeRecord(curve, Opaque, bits)
-                                     : encodeRecord(line, Opaque, bits);
+        const Bytes bytes =
+            c.curved ? encodeRecord(curve, Opaque, bits) : encodeRecord(line, Opaque, bits);
         FSInputStream in(bytes.data(), bytes.size());
         std::vector<std::array<long long, 2>> points{{0, 0}};  // every anchor, and controls
         std::vector<std::array<long long, 2>> controls;
