@@ -82,6 +82,12 @@ async function until(check, what, timeoutMs = 15000) {
     }
 }
 
+// A page's title is set by its script once the page has asked for its state.
+async function expectTitle(page, expected) {
+    let title = "";
+    await until(async () => (title = await page.title()) === expected, () => `the title "${expected}" (it is "${title}")`);
+}
+
 async function withBrowser(body) {
     const userDir = await mkdtemp(path.join(os.tmpdir(), "quillet-pages-browser-"));
     const context = await launchChromium(userDir);
@@ -142,7 +148,7 @@ test("convert page: with no stored options it shows Ansi, both boxes and 2.00; c
         await withBrowser(async (page, context, errors) => {
             await page.goto(server.url);
             await until(() => page.inputValue("#slideShowDelay"), "the options to load");
-            assert.equal(await page.title(), "Convert - Quillet v2.004");
+            await expectTitle(page, "Convert - Quillet v2.004");
             assert.equal(await page.isChecked("#ansi"), true);
             assert.equal(await page.isChecked("#default"), false);
             assert.equal(await page.isChecked("#showFeedback"), true);
@@ -234,7 +240,7 @@ test("a conversion from the page moves both bars and the status line; the viewer
             // The viewer plays the movie. Its own FSCommand fills the window at once (the browser
             // allows full screen only in answer to the user) and the screen at the first key; the
             // player has the focus, so that key moves on without a click.
-            assert.equal(await page.title(), `Shockwave Flash Viewer - ${movie}`);
+            await expectTitle(page, `Shockwave Flash Viewer - ${movie}`);
             await until(() => page.evaluate(() => document.body.classList.contains("filled")), "the movie's FSCommand to fill the window", PLAYER_START_MS);
             const box = await page.locator("#player").boundingBox();
             assert.deepEqual([box.x, box.y, box.width, box.height], [0, 0, 800, 600]);
@@ -256,7 +262,7 @@ test("a conversion from the page moves both bars and the status line; the viewer
             // With "Show FeedBack" checked, the feedback page follows the viewer.
             await page.click("#close");
             await page.waitForURL(/\/feedback/);
-            assert.equal(await page.title(), "Feedback - Quillet v2.004");
+            await expectTitle(page, "Feedback - Quillet v2.004");
             assert.match(await page.textContent(".feedback-text"), /Do you find satisfaction in the transform\?/);
             await screenshot(page, "feedback.png");
             await page.click("#send");
