@@ -179,6 +179,17 @@ int clearStaleWorkingFolders(const std::string& parent) {
 
 WorkingFolder::WorkingFolder(const std::string& parent) {
     clearStaleWorkingFolders(parent);
+    // An interrupt between making the folder and registering it for cleanup would leave it
+    // behind: hold INT and TERM until it is registered (they are delivered when let through).
+    sigset_t held, before;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    ::sigprocmask(SIG_BLOCK, &held, &before);
+    struct Release {
+        sigset_t mask;
+        ~Release() { ::sigprocmask(SIG_SETMASK, &mask, nullptr); }
+    } release{before};
     std::string pattern = parent + "/" + kPrefix + "XXXXXX";
     if (!::mkdtemp(pattern.data())) {
         throw ConversionError("Cannot make a working folder in " + parent + ": " +
