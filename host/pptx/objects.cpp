@@ -669,26 +669,13 @@ class ShapeImpl : public host::Shape {
         std::size_t count = 0;
         for (const render::Outline& o : render::shapeOutlines(s)) {
             host::SubPath sub;
-            switch (o.fill) {
-                case PathFill::None:
-                    sub.fill = host::path_fill::kNone;
-                    break;
-                case PathFill::Darken:
-                    sub.fill = host::path_fill::kDarken;
-                    break;
-                case PathFill::DarkenLess:
-                    sub.fill = host::path_fill::kDarkenLess;
-                    break;
-                case PathFill::Lighten:
-                    sub.fill = host::path_fill::kLighten;
-                    break;
-                case PathFill::LightenLess:
-                    sub.fill = host::path_fill::kLightenLess;
-                    break;
-                default:
-                    sub.fill = host::path_fill::kNormal;
-                    break;
-            }
+            // Indexed by the renderer's PathFill: None, Norm, Lighten, LightenLess, Darken,
+            // DarkenLess.
+            static constexpr int kFillOf[] = {
+                host::path_fill::kNone,    host::path_fill::kNormal,
+                host::path_fill::kLighten, host::path_fill::kLightenLess,
+                host::path_fill::kDarken,  host::path_fill::kDarkenLess};
+            sub.fill = kFillOf[static_cast<int>(o.fill)];
             sub.stroke = o.stroke;
             for (const render::OutlineSegment& g : o.segments) {
                 if (++count > render::kMaxGeometryCommands) return out;
