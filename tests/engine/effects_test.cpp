@@ -131,6 +131,16 @@ TEST_P(MaskSequences, TwentyGrowingMasksEndingWithTheFullBox) {
 
 INSTANTIATE_TEST_SUITE_P(Codes, MaskSequences, ::testing::Values(1537, 2565, 2566, 2567, 2568));
 
+// A conversion job on a 720 x 540 pt frame, with its settings in a folder of its own.
+struct EffectsJob {
+    explicit EffectsJob(std::uint32_t seed) : job(silent, settingsIn(dir), seed) {
+        job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    }
+    ScratchDir dir;
+    engine::SilentProgress silent;
+    engine::ConversionJob job;
+};
+
 // ---- handlers: frames written, frames reported, and the closing frame ----
 
 struct HandlerCase {
@@ -141,10 +151,8 @@ struct HandlerCase {
 class Handlers : public ::testing::TestWithParam<HandlerCase> {};
 
 TEST_P(Handlers, WriteTheFramesTheyReportAndEndWithTheElementInPlace) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 3);
-    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    EffectsJob fixture(3);
+    engine::ConversionJob& job = fixture.job;
     engine::Element element;
     element.left = 100, element.top = 80, element.width = 200, element.height = 120;
     FSArray<FSMovieObject> list;
@@ -200,10 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
                       HandlerCase{3849, 11}, HandlerCase{1793, 11}, HandlerCase{12345, 20}));
 
 TEST(HandlersStart, FlyStartsOutsideTheSlideAndRevealsStartHidden) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 3);
-    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    EffectsJob fixture(3);
+    engine::ConversionJob& job = fixture.job;
     engine::Element element;
     element.left = 100, element.top = 80, element.width = 200, element.height = 120;
     struct Start {
@@ -335,10 +341,8 @@ struct TransitionCase {
 class Transitions : public ::testing::TestWithParam<TransitionCase> {};
 
 TEST_P(Transitions, FramesByFamily) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 1);
-    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    EffectsJob fixture(1);
+    engine::ConversionJob& job = fixture.job;
     const Transitioned t = transitionOf(job, GetParam().code);
     EXPECT_EQ(t.frames, GetParam().frames);
     int shown = 0;
@@ -405,10 +409,8 @@ TEST(RandomTables, ARandomSlideTransitionDrawingAPeekGetsNoFrames) {
 }
 
 TEST(MaskTable, TwoSlidesWithTheSameWipeShareOneMask) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 1);
-    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    EffectsJob fixture(1);
+    engine::ConversionJob& job = fixture.job;
     const std::size_t before = job.movie.getObjects().size();
     const Transitioned a = transitionOf(job, fx::kWipeLeft);
     const Transitioned b = transitionOf(job, fx::kWipeLeft);
@@ -429,10 +431,8 @@ TEST(MaskTable, TwoSlidesWithTheSameWipeShareOneMask) {
 // An element's dissolve writes the sequence first; a slide's dissolve must run it as a sequence
 // of 20 masks, not take its first mask for a morph shape.
 TEST(MaskTable, ASequenceKeptForAnElementIsNoMorphMaskForASlide) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 1);
-    job.frameBounds = FSBounds(0, 0, 14400, 10800);
+    EffectsJob fixture(1);
+    engine::ConversionJob& job = fixture.job;
     const int first = engine::maskSequence(job, fx::kDissolve);
     ASSERT_NE(first, 0);
     EXPECT_EQ(engine::morphMask(job, fx::kDissolve), 0);
