@@ -61,7 +61,9 @@ for signal in INT TERM KILL; do
     for moment in 0.3 1.5; do
         rm -rf "$out/run" && mkdir "$out/run"
         cp "$deck" "$out/run/long.pptx"
-        "$quillet" convert -q "$out/run/long.pptx" >/dev/null 2>&1 &
+        # A non-interactive shell starts background jobs with SIGINT ignored; give the command
+        # the default disposition, so an interrupt before it sets its own handler still ends it.
+        env --default-signal=INT,TERM "$quillet" convert -q "$out/run/long.pptx" >/dev/null 2>&1 &
         pid=$!
         sleep "$moment"
         kill -s "$signal" "$pid" 2>/dev/null
