@@ -273,6 +273,7 @@ class DeckReader {
         context.background = &slide->background;
         context.slideNumber = number;
         context.warnings = &deck.warnings;
+        context.pictureProblems = &pictureProblems_;
         if (tableStyles_) context.tableStyles = tableStyles_->document_element();
         ShapeList own;
         readShapeTree(child(cSld, "spTree"), context, own);
@@ -285,6 +286,7 @@ class DeckReader {
 
     std::shared_ptr<const Package> package_;
     std::shared_ptr<pugi::xml_document> tableStyles_;
+    std::map<std::string, std::string> pictureProblems_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "host/pptx/charts.h"
 #include "host/pptx/presets.h"
 #include "host/pptx/render/geometry.h"
+#include "host/pptx/render/picture.h"
 #include "host/pptx/tables.h"
 
 namespace quillet::pptx {
@@ -257,6 +258,26 @@ class TreeReader {
                                      strAttr(properties, "id") + "): " + what);
     }
 
+    // Why a slide's picture cannot be drawn, "" when it can: the part is unreadable or too large,
+    // or its data does not decode. Pictures of masters and layouts (no warnings) are not checked
+    // here; each part is decoded once per deck.
+    std::string pictureProblem(const MediaPart& part) const {
+        if (!context_.warnings || !context_.pictureProblems) return "";
+        auto known = context_.pictureProblems->find(part.name);
+        if (known != context_.pictureProblems->end()) return known->second;
+        std::string problem;
+        try {
+            const std::vector<std::uint8_t> data = part.package->readPart(part.name);
+            const render::DecodedPicture decoded = render::decodePicture(data);
+            if (!decoded.surface)
+                problem = decoded.problem.empty() ? "undecodable" : decoded.problem;
+        } catch (const PackageError& e) {
+            problem = e.what();
+        }
+        context_.pictureProblems->emplace(part.name, problem);
+        return problem;
+    }
+
     // The image and crop of a p:pic element.
     void readPictureOf(pugi::xml_node pic, Shape& shape) const {
         pugi::xml_node blipFill = child(pic, "blipFill");
@@ -268,6 +289,10 @@ class TreeReader {
             } else if (!context_.refs->package->hasPart(shape.picture->name)) {
                 warn(pic, "its picture \"" + shape.picture->name +
                               "\" is missing from the package; left out");
+                shape.picture = nullptr;
+            } else if (std::string problem = pictureProblem(*shape.picture); !problem.empty()) {
+                warn(pic, "its picture \"" + shape.picture->name + "\" cannot be drawn (" +
+                              problem + "); left out");
                 shape.picture = nullptr;
             }
         }

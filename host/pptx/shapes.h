@@ -2,6 +2,7 @@
 // frames and groups with geometry in points, fills and outlines, text and placeholder inheritance.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct ShapeContext {
     int slideNumber = 0;
     // Where what cannot be read is named (the slide, the shape, the reason); none for masters.
     std::vector<std::string>* warnings = nullptr;
+    // What was found wrong with each picture part checked so far ("" for none), by part name.
+    std::map<std::string, std::string>* pictureProblems = nullptr;
 };
 
 // Reads the shapes of a p:spTree (or p:grpSp) into out, back to front. Hidden shapes are left out.

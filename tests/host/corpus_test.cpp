@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
@@ -72,6 +73,7 @@ int touch(const host::Shape& s) {
 TEST(Corpus, EveryDeckOpensOrFailsWithAClearMessage) {
     NEED_CORPUS();
     int opened = 0;
+    std::set<std::string> withMetafiles;
     for (const auto& entry : fs::directory_iterator(corpus())) {
         if (entry.path().extension() != ".pptx") continue;
         std::string name = entry.path().filename().string();
@@ -115,9 +117,17 @@ TEST(Corpus, EveryDeckOpensOrFailsWithAClearMessage) {
         }
         auto model = modelOf(*p);
         ASSERT_NE(model, nullptr);
-        EXPECT_TRUE(model->warnings.empty()) << name << ": " << model->warnings.front();
+        // Vector metafiles are not drawn: those pictures, and nothing else, are named as left out.
+        for (const std::string& warning : model->warnings) {
+            EXPECT_NE(warning.find("cannot be drawn (vector metafile); left out"),
+                      std::string::npos)
+                << name << ": " << warning;
+        }
+        if (!model->warnings.empty()) withMetafiles.insert(name);
     }
     EXPECT_EQ(opened, 28);
+    EXPECT_EQ(withMetafiles, (std::set<std::string>{"aascu.org_hbcu_leadershipsummit_cooper_.pptx",
+                                                    "alterman_security.pptx", "customGeo.pptx"}));
 }
 
 TEST(Corpus, SlideCountsAndSizes) {

@@ -921,7 +921,7 @@ TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
         "x=\"0\" y=\"0\"/><a:ext cx=\"254000\" cy=\"127000\"/></a:xfrm><a:prstGeom "
         "prst=\"rect\"/></p:spPr></p:pic>";
     recipe.slides.push_back(slideXml(pic));
-    recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\nrest"});
+    recipe.extra.push_back({"ppt/media/image1.png", test::onePixelPng()});
     auto app = openApplication(writeDeck(recipe, "paste-source"));
     auto source = app->activePresentation();
     DeckRecipe empty;
@@ -935,7 +935,7 @@ TEST(Operations, CopyAndPasteBetweenOpenedPresentationsKeepsThePicture) {
     EXPECT_EQ(pasted->type(), host::shape_type::kPicture);
     ASSERT_NE(pasted->picture(), nullptr);
     auto bytes = pasted->picture()->data();
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\x89PNG\r\n\x1a\nrest");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), test::onePixelPng());
     EXPECT_FLOAT_EQ(pasted->width(), 20);
     EXPECT_EQ(target->saved(), host::kFalse);
     EXPECT_EQ(source->saved(), host::kTrue);

@@ -507,7 +507,7 @@ TEST(Package, NewerGraphicKeepsItsStandInPicture) {
         "</mc:AlternateContent>";
     DeckRecipe recipe;
     recipe.slides.push_back(slideXml(alternate));
-    recipe.extra.push_back({"ppt/media/image1.png", "\x89PNG\r\n\x1a\n"});
+    recipe.extra.push_back({"ppt/media/image1.png", test::onePixelPng()});
     auto deck = readBytes(makeDeck(recipe));
     ASSERT_EQ(deck->slides[0]->shapes->items.size(), 1u);
     const Shape& s = *deck->slides[0]->shapes->items[0];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <gif_lib.h>
+#include <jerror.h>
 #include <jpeglib.h>
 #include <tiffio.h>
 
@@ -102,6 +103,7 @@ struct JpegError {
     jpeg_error_mgr base;
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
+    bool cutShort = false;  // the data ended before the picture did
 };
 
 void jpegErrorExit(j_common_ptr info) {
@@ -110,7 +112,12 @@ void jpegErrorExit(j_common_ptr info) {
     std::longjmp(e->jump, 1);
 }
 
-void jpegQuiet(j_common_ptr, int) {}
+// Warnings are not shown; the end of the data inside the picture is remembered, as the rest
+// of such a picture would be grey.
+void jpegQuiet(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<JpegError*>(info->err)->cutShort = true;
+}
 
 // Returns 0 on success; sizes the buffer through `reserve` once the header is read.
 int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
@@ -149,6 +156,11 @@ int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
         JSAMPROW row =
             rgb->data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+    }
+    if (error.cutShort) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "truncated data");
+        return 1;
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
