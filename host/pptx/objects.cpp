@@ -189,9 +189,12 @@ struct TextUnit {
     int run;
 };
 
-std::vector<TextUnit> flatten(const TextBody& body) {
+// The characters of a body; begins gets where each paragraph starts, and the end.
+std::vector<TextUnit> flatten(const TextBody& body, std::vector<int>& begins) {
     std::vector<TextUnit> units;
+    begins.clear();
     for (std::size_t p = 0; p < body.paragraphs.size(); ++p) {
+        begins.push_back(static_cast<int>(units.size()));
         const Paragraph& para = body.paragraphs[p];
         for (std::size_t r = 0; r < para.runs.size(); ++r) {
             for (char32_t c : decodeText(para.runs[r].text)) {
@@ -202,6 +205,7 @@ std::vector<TextUnit> flatten(const TextBody& body) {
             units.push_back({U'\r', static_cast<int>(p), -1});
         }
     }
+    begins.push_back(static_cast<int>(units.size()));
     return units;
 }
 
@@ -211,6 +215,15 @@ struct FlatText {
     bool built = false;
     unsigned revision = 0;
     std::vector<TextUnit> units;
+    std::vector<int> begins;  // the first unit of each paragraph, then the number of units
+};
+
+// Spans of units a range computed once per revision of its body: ranges are walked paragraph by
+// paragraph and run by run, and recomputing the spans for each step made that quadratic.
+struct SpanCache {
+    bool built = false;
+    unsigned revision = 0;
+    std::vector<std::pair<int, int>> spans;
 };
 
 class TextRangeImpl : public host::TextRange {
@@ -237,7 +250,7 @@ class TextRangeImpl : public host::TextRange {
     }
     int paragraphCount() const override { return static_cast<int>(paragraphSpans().size()); }
     std::shared_ptr<host::TextRange> paragraphs(int start, int length) const override {
-        auto spans = paragraphSpans();
+        const auto& spans = paragraphSpans();
         if (spans.empty()) return nullptr;
         int first = std::clamp(start, 1, static_cast<int>(spans.size())) - 1;
         int last =
@@ -254,7 +267,7 @@ class TextRangeImpl : public host::TextRange {
     }
     int runCount() const override { return static_cast<int>(runSpans().size()); }
     std::shared_ptr<host::TextRange> runs(int start, int length) const override {
-        auto spans = runSpans();
+        const auto& spans = runSpans();
         if (spans.empty() || start < 1 || start > static_cast<int>(spans.size())) return nullptr;
         int first = start - 1;
         int last =
@@ -299,7 +312,7 @@ class TextRangeImpl : public host::TextRange {
   private:
     const std::vector<TextUnit>& units() const {
         if (!flat_->built || flat_->revision != body_->revision) {
-            flat_->units = flatten(*body_);
+            flat_->units = flatten(*body_, flat_->begins);
             flat_->revision = body_->revision;
             flat_->built = true;
         }
@@ -321,34 +334,38 @@ class TextRangeImpl : public host::TextRange {
         return body_->paragraphs.back();
     }
     // [first, end) unit spans of the paragraphs the range touches, marks included.
-    std::vector<std::pair<int, int>> paragraphSpans() const {
+    const std::vector<std::pair<int, int>>& paragraphSpans() const {
         const std::vector<TextUnit>& u = units();
-        std::vector<std::pair<int, int>> all;
-        int begin = 0;
-        for (std::size_t p = 0; p < body_->paragraphs.size(); ++p) {
-            int e = begin;
-            while (e < static_cast<int>(u.size()) &&
-                   u[static_cast<std::size_t>(e)].paragraph == static_cast<int>(p))
-                ++e;
-            all.emplace_back(begin, e);
-            begin = e;
-        }
-        std::vector<std::pair<int, int>> out;
-        int stop = end(u);
-        for (auto [b, e] : all) {
-            if (b < e && e > start_ && b < std::max(stop, start_ + 1)) {
+        if (paragraphs_.built && paragraphs_.revision == body_->revision) return paragraphs_.spans;
+        const std::vector<int>& begins = flat_->begins;
+        std::vector<std::pair<int, int>>& out = paragraphs_.spans;
+        out.clear();
+        const int stop = end(u);
+        const int limit = std::max(stop, start_ + 1);
+        // From the first paragraph that ends where the range starts or later, to the last one
+        // that begins before it ends.
+        const auto first = std::lower_bound(begins.begin() + 1, begins.end(), start_);
+        for (auto p = first; p != begins.end(); ++p) {
+            const int b = *(p - 1), e = *p;
+            if (b < e && e > start_ && b < limit) {
                 out.emplace_back(std::max(b, start_), std::min(e, stop));
             } else if (b == e && b >= start_ && stop == static_cast<int>(u.size())) {
                 // Only the last paragraph can be empty (it has no mark): it belongs to every
                 // range that reaches the end of the text.
                 out.emplace_back(b, e);
+            } else if (b >= limit) {
+                break;
             }
         }
+        paragraphs_.revision = body_->revision;
+        paragraphs_.built = true;
         return out;
     }
-    std::vector<std::pair<int, int>> runSpans() const {
+    const std::vector<std::pair<int, int>>& runSpans() const {
         const std::vector<TextUnit>& u = units();
-        std::vector<std::pair<int, int>> out;
+        if (runs_.built && runs_.revision == body_->revision) return runs_.spans;
+        std::vector<std::pair<int, int>>& out = runs_.spans;
+        out.clear();
         for (int i = start_; i < end(u);) {
             const TextUnit& t = u[static_cast<std::size_t>(i)];
             if (t.run < 0) {
@@ -363,6 +380,8 @@ class TextRangeImpl : public host::TextRange {
             out.emplace_back(i, j);
             i = j;
         }
+        runs_.revision = body_->revision;
+        runs_.built = true;
         return out;
     }
     std::shared_ptr<host::TextRange> make(int start, int length) const {
@@ -386,6 +405,7 @@ class TextRangeImpl : public host::TextRange {
     int length_;
     std::shared_ptr<FlatText> flat_;
     ShapePtr shape_;  // the shape whose box the text is laid out in; null: no bounds
+    mutable SpanCache paragraphs_, runs_;
 };
 
 void TextRangeImpl::deleteText() {
@@ -431,10 +451,18 @@ class TextFrameImpl : public host::TextFrame {
     TextFrameImpl(std::shared_ptr<TextBody> body, std::shared_ptr<Deck> deck,
                   ShapePtr shape = nullptr)
         : body_(std::move(body)), deck_(std::move(deck)), shape_(std::move(shape)) {}
-    int hasText() const override { return truth(!flatten(*body_).empty()); }
+    int hasText() const override {
+        std::vector<int> begins;
+        return truth(!flatten(*body_, begins).empty());
+    }
+    // The range shares the text flattened here for its length.
     std::shared_ptr<host::TextRange> textRange() const override {
-        return std::make_shared<TextRangeImpl>(
-            body_, deck_, 0, static_cast<int>(flatten(*body_).size()), nullptr, shape_);
+        auto flat = std::make_shared<FlatText>();
+        flat->units = flatten(*body_, flat->begins);
+        flat->revision = body_->revision;
+        flat->built = true;
+        const int length = static_cast<int>(flat->units.size());
+        return std::make_shared<TextRangeImpl>(body_, deck_, 0, length, std::move(flat), shape_);
     }
     float marginLeft() const override { return body_->insetLeft; }
     float marginTop() const override { return body_->insetTop; }
