@@ -18,31 +18,9 @@
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace test;
+
 using Actions = FSArray<FSActionObject>;
-
-class RecordingListener : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.emplace_back(event.value);
-    }
-    std::vector<std::string> errors;
-};
-
-std::string messageOf(auto&& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.what();
-    }
-    return "no failure";
-}
-
-Actions simple(std::initializer_list<int> codes) {
-    Actions list;
-    for (int code : codes) list.add(std::make_unique<FSAction>(code));
-    return list;
-}
 
 Bytes encodeOne(FSActionObject& action) {
     FSOutputStream sizer(0);
@@ -157,13 +135,13 @@ std::vector<RecordRow> recordRows() {
                     [] {
                         return std::make_unique<FSNewFunction>(
                             "f", std::vector<std::string>{},
-                            simple({FSAction::Stop, FSAction::Play}));
+                            actionsOf({FSAction::Stop, FSAction::Play}));
                     },
                     {0x9B, 6, 0, 'f', 0, 0, 0, 2, 0, 0x07, 0x06}});
     rows.push_back({"FSNewFunction",
                     [] {
                         return std::make_unique<FSNewFunction>(
-                            "g", std::vector<std::string>{"x", "y"}, simple({FSAction::Return}));
+                            "g", std::vector<std::string>{"x", "y"}, actionsOf({FSAction::Return}));
                     },
                     {0x9B, 10, 0, 'g', 0, 2, 0, 'x', 0, 'y', 0, 1, 0, 0x3E}});
     // Flags are a bit field written from the top bit down: preload parent is the first bit.
@@ -172,25 +150,26 @@ std::vector<RecordRow> recordRows() {
                         return std::make_unique<FSNewFunction2>(
                             "h", 3, FSNewFunction2::PreloadParent | FSNewFunction2::PreloadGlobal,
                             std::vector<FSRegisterVariable>{{1, "a"}, {0, "b"}},
-                            simple({FSAction::Pop}));
+                            actionsOf({FSAction::Pop}));
                     },
                     {0x8E, 15, 0, 'h', 0, 2, 0, 3, 0x80, 0x01, 1, 'a', 0, 0, 'b', 0, 1, 0, 0x17}});
     rows.push_back({"FSWith",
-                    [] { return std::make_unique<FSWith>(simple({FSAction::Stop})); },
+                    [] { return std::make_unique<FSWith>(actionsOf({FSAction::Stop})); },
                     {0x94, 2, 0, 1, 0, 0x07}});
     // Caught into register 2: flags in-register and catch; sizes 1, 1, 0; the register byte.
     rows.push_back({"FSExceptionHandler",
                     [] {
                         return std::make_unique<FSExceptionHandler>(
-                            2, "", simple({FSAction::Stop}), simple({FSAction::Play}), Actions{});
+                            2, "", actionsOf({FSAction::Stop}), actionsOf({FSAction::Play}),
+                            Actions{});
                     },
                     {0x8F, 8, 0, 0x05, 1, 0, 1, 0, 0, 0, 2, 0x07, 0x06}});
     // Caught into the variable "e": flag finally only; sizes 1, 0, 1; the name.
     rows.push_back({"FSExceptionHandler",
                     [] {
                         return std::make_unique<FSExceptionHandler>(
-                            0, "e", simple({FSAction::Stop}), Actions{},
-                            simple({FSAction::NextFrame}));
+                            0, "e", actionsOf({FSAction::Stop}), Actions{},
+                            actionsOf({FSAction::NextFrame}));
                     },
                     {0x8F, 9, 0, 0x02, 1, 0, 0, 0, 1, 0, 'e', 0, 0x07, 0x04}});
     rows.push_back(
@@ -416,7 +395,7 @@ TEST(ActionLists, EndWithOneZeroByte) {
     EXPECT_EQ(encodeList(empty), (Bytes{0x00}));
     EXPECT_EQ(decodeList({0x00}).size(), 0u);
 
-    Actions stopPlay = simple({FSAction::Stop, FSAction::Play});
+    Actions stopPlay = actionsOf({FSAction::Stop, FSAction::Play});
     FSOutputStream sizer(0);
     EXPECT_EQ(actionListLength(stopPlay, sizer), 3);
     EXPECT_EQ(encodeList(stopPlay), (Bytes{0x07, 0x06, 0x00}));
@@ -466,13 +445,13 @@ TEST(ActionLists, BranchOffsetsCountTheEncodedSizesJumpedOver) {
 // A function holding a with block and a try, followed by a sibling: each announced size must be
 // the distance to the next record, and the sibling must come back as a sibling.
 TEST(ActionLists, NestedBlockSizesAreTheEncodedSizesOfTheirBodies) {
-    Actions tryBody = simple({FSAction::Stop});
+    Actions tryBody = actionsOf({FSAction::Stop});
     tryBody.add(std::make_unique<FSGotoLabel>("x"));
     Actions inner;
-    inner.add(std::make_unique<FSWith>(simple({FSAction::Play, FSAction::Pop})));
+    inner.add(std::make_unique<FSWith>(actionsOf({FSAction::Play, FSAction::Pop})));
     inner.add(std::make_unique<FSExceptionHandler>(
-        0, "err", std::move(tryBody), simple({FSAction::Trace}),
-        simple({FSAction::NextFrame, FSAction::PrevFrame})));
+        0, "err", std::move(tryBody), actionsOf({FSAction::Trace}),
+        actionsOf({FSAction::NextFrame, FSAction::PrevFrame})));
     Actions script;
     script.add(
         std::make_unique<FSNewFunction>("outer", std::vector<std::string>{"a"}, std::move(inner)));
@@ -734,7 +713,7 @@ TEST(DoActionTag, ScriptWithoutTerminatorEndsAtItsTag) {
 
 TEST(DoActionTag, InAWholeMovie) {
     FSMovie movie(FSBounds(0, 0, 2000, 1000), 20.0f);
-    Actions body = simple({FSAction::Stop});
+    Actions body = actionsOf({FSAction::Stop});
     auto script = std::make_unique<FSDoAction>();
     script->add(
         std::make_unique<FSNewFunction>("next", std::vector<std::string>{}, std::move(body)));

@@ -15,99 +15,14 @@
 
 #include "swf/movie.h"
 
+#include "tests/swf/swf_test_support.h"
+
 namespace transform {
 namespace {
 
+using namespace test;
+
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-// "1101 1000 01" -> D8 40: the bits most significant first, zero-padded to whole bytes.
-Bytes bitsToBytes(std::string_view text) {
-    Bytes bytes;
-    int count = 0;
-    for (char c : text) {
-        if (c != '0' && c != '1') continue;
-        if (count % 8 == 0) bytes.push_back(0);
-        if (c == '1') bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
-        ++count;
-    }
-    return bytes;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-// A tag as a file holds it: the short header when the body allows, else the long one.
-Bytes tagBytes(int type, const Bytes& body, bool longHeader = false) {
-    Bytes bytes;
-    if (!longHeader && body.size() < 63) {
-        const int word = type << 6 | static_cast<int>(body.size());
-        bytes = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
-    } else {
-        const int word = type << 6 | 63;
-        const auto size = static_cast<uint32_t>(body.size());
-        bytes = {static_cast<uint8_t>(word),       static_cast<uint8_t>(word >> 8),
-                 static_cast<uint8_t>(size),       static_cast<uint8_t>(size >> 8),
-                 static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-    }
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
-}
-
-// The slots that font and text tags set around their bodies must all be 0 afterwards.
-void expectSlotsCleared(const FSCoder& coder, const std::string& when) {
-    for (int slot : {FSCoder::Transparent, FSCoder::WideCodes, FSCoder::FillSize, FSCoder::LineSize,
-                     FSCoder::AdvanceSize, FSCoder::GlyphSize})
-        EXPECT_EQ(coder.getContext(slot), 0) << "slot " << slot << " " << when;
-}
-
-// Encodes a tag as the movie does, with its check that the body matches the header.
-Bytes encodeTag(FSMovieObject& tag, int version = 7) {
-    FSOutputStream sizing;
-    sizing.setContext(FSCoder::Version, version);
-    tag.length(sizing);
-    expectSlotsCleared(sizing, std::string("after ") + tag.name() + " length");
-    const int size = tag.getLength() + tag.headerLength();
-    FSOutputStream out(static_cast<std::size_t>(size));
-    out.setContext(FSCoder::Version, version);
-    tag.length(out);
-    FSMovie::encodeObject(tag, out);
-    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << tag.name();
-    expectSlotsCleared(out, std::string("after ") + tag.name() + " encode");
-    return out.takeData();
-}
-
-std::unique_ptr<FSMovieObject> decodeTag(const Bytes& bytes, int version = 7) {
-    FSInputStream in(bytes);
-    in.setContext(FSCoder::Version, version);
-    auto tag = FSMovie::decodeObject(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
-    expectSlotsCleared(in, "after decode");
-    return tag;
-}
-
-template <class T>
-std::unique_ptr<T> decodeAs(const Bytes& bytes, int version = 7) {
-    auto tag = decodeTag(bytes, version);
-    auto* typed = dynamic_cast<T*>(tag.get());
-    EXPECT_NE(typed, nullptr) << (tag ? tag->name() : "no tag");
-    if (!typed) return nullptr;
-    tag.release();
-    return std::unique_ptr<T>(typed);
-}
-
-// encode → decode → encode gives the same bytes; returns the decoded tag.
-template <class T>
-std::unique_ptr<T> roundTrip(T& tag, int version = 7) {
-    const Bytes first = encodeTag(tag, version);
-    auto decoded = decodeAs<T>(first, version);
-    if (!decoded) return nullptr;
-    EXPECT_EQ(encodeTag(*decoded, version), first) << tag.name() << " does not re-encode";
-    return decoded;
-}
 
 // Encodes a record with the given slots into a buffer of exactly the size its length gave.
 Bytes encodeRecord(FSTransformObject& record, std::initializer_list<std::pair<int, int>> slots) {
@@ -121,26 +36,9 @@ Bytes encodeRecord(FSTransformObject& record, std::initializer_list<std::pair<in
     return out.takeData();
 }
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.getMessage();
-    }
-    return "(nothing thrown)";
-}
-
 bool contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
-
-class ErrorRecorder : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.push_back(event);
-    }
-    std::vector<FSCodingEvent> errors;
-};
 
 // A glyph with a fill, a move and one edge, as the engine draws them.
 FSShape lineGlyph(int x, int y) {
@@ -581,11 +479,11 @@ TEST(DefineFontTest, BadFillStyleInAGlyphStopsOnlyThatTag) {
     movie.add(std::make_unique<FSDefineFont>(2, std::vector<FSShape>{FSShape()}));
     const Bytes file = movie.encode();
 
-    ErrorRecorder recorder;
+    RecordingListener recorder;
     FSMovie reported;
     reported.decodeFromData(file, &recorder);
     ASSERT_FALSE(recorder.errors.empty());
-    EXPECT_STREQ(recorder.errors[0].value, "Cannot allocate memory for fill style.");
+    EXPECT_EQ(recorder.errors[0], "Cannot allocate memory for fill style.");
     ASSERT_EQ(reported.getObjects().size(), 2u);
     EXPECT_STREQ(reported.getObjects()[1].name(), "FSDefineFont");
 
@@ -1110,7 +1008,7 @@ void expectDamageHandled(const Bytes& tag, int version, std::size_t headerSize) 
     const int type = (tag[0] | tag[1] << 8) >> 6;
     const Bytes body(tag.begin() + static_cast<std::ptrdiff_t>(headerSize), tag.end());
     const auto attempt = [&](const Bytes& bytes, bool withListener) {
-        ErrorRecorder recorder;
+        RecordingListener recorder;
         FSInputStream in(bytes);
         in.setContext(FSCoder::Version, version);
         if (withListener) in.setListener(&recorder);

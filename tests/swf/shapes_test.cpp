@@ -17,23 +17,12 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 
+#include "tests/swf/swf_test_support.h"
+
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// "1101 1000 01" -> D8 40: the bits most significant first, zero-padded to whole bytes.
-Bytes bitsToBytes(std::string_view text) {
-    Bytes bytes;
-    int count = 0;
-    for (char c : text) {
-        if (c != '0' && c != '1') continue;
-        if (count % 8 == 0) bytes.push_back(0);
-        if (c == '1') bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
-        ++count;
-    }
-    return bytes;
-}
+using namespace test;
 
 int bitCount(std::string_view text) {
     int count = 0;
@@ -89,59 +78,11 @@ Bytes encodeValue(FSTransformObject& object, const Slots& slots) {
     return out.takeData();
 }
 
-void expectTagSlotsCleared(const FSCoder& coder, const char* when) {
-    EXPECT_EQ(coder.getContext(FSCoder::Transparent), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::ArrayExtended), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::FillSize), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::LineSize), 0) << when;
-}
-
-// Encodes a whole tag as the movie does, with its check that the body matches the header.
-Bytes encodeTag(FSMovieObject& tag, int version = 0) {
-    FSOutputStream sizing;
-    sizing.setContext(FSCoder::Version, version);
-    tag.length(sizing);
-    expectTagSlotsCleared(sizing, "after length");
-    const int size = tag.getLength() + tag.headerLength();
-    FSOutputStream out(static_cast<std::size_t>(size));
-    out.setContext(FSCoder::Version, version);
-    FSMovie::encodeObject(tag, out);
-    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << tag.name();
-    expectTagSlotsCleared(out, "after encode");
-    return out.takeData();
-}
-
-std::unique_ptr<FSMovieObject> decodeTag(const Bytes& bytes, int version = 0) {
-    FSInputStream in(bytes);
-    in.setContext(FSCoder::Version, version);
-    auto tag = FSMovie::decodeObject(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
-    expectTagSlotsCleared(in, "after decode");
-    return tag;
-}
-
 Bytes reencodeTag(const Bytes& bytes, int version = 0) {
     auto tag = decodeTag(bytes, version);
     if (!tag) return {};
     return encodeTag(*tag, version);
 }
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.getMessage();
-    }
-    return "(nothing thrown)";
-}
-
-class ErrorRecorder : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.push_back(event);
-    }
-    std::vector<FSCodingEvent> errors;
-};
 
 // ---- shape records: bit-exact vectors, run both ways ----
 
@@ -851,7 +792,7 @@ TEST(ShapeTagTest, ManyFillStylesUseTheEscapedCount) {
     FSDefineShape shape1(1, FSBounds(), fills, {}, shape);
     FSOutputStream sizing;
     EXPECT_THROW(shape1.length(sizing), FSFormatException);
-    expectTagSlotsCleared(sizing, "after a refused length");
+    expectSlotsCleared(sizing, "after a refused length");
 }
 
 TEST(ShapeTagTest, MorphOffsetLeadsToTheEndShape) {
@@ -894,7 +835,7 @@ TEST(ShapeTagTest, TruncatedTagsFailWithReadOverflow) {
                 Bytes(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(size)));
             EXPECT_EQ(messageOf([&] { FSMovie::decodeObject(in); }), "Read Overflow")
                 << "size " << size;
-            expectTagSlotsCleared(in, "after a failed decode");
+            expectSlotsCleared(in, "after a failed decode");
         }
     }
 }
@@ -911,7 +852,7 @@ TEST(ShapeTagTest, DamagedBodiesFailCleanly) {
                 Bytes damaged = encoded;
                 damaged[at] = value;
                 for (bool withListener : {false, true}) {
-                    ErrorRecorder recorder;
+                    RecordingListener recorder;
                     FSInputStream in(damaged);
                     if (withListener) in.setListener(&recorder);
                     try {
@@ -920,7 +861,7 @@ TEST(ShapeTagTest, DamagedBodiesFailCleanly) {
                         ADD_FAILURE() << "a reported failure escaped the tag at byte " << at;
                     } catch (const FSException&) {
                     }
-                    expectTagSlotsCleared(in, "after a damaged body");
+                    expectSlotsCleared(in, "after a damaged body");
                 }
             }
         }
@@ -932,7 +873,7 @@ TEST(ShapeTagTest, HostileStyleCountsCostNothingBeforeTheData) {
     const Bytes tag = {0x86, 0x05, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF};  // 22 << 6 | 6
     FSInputStream in(tag);
     EXPECT_EQ(messageOf([&] { FSMovie::decodeObject(in); }), "Read Overflow");
-    expectTagSlotsCleared(in, "after a failed decode");
+    expectSlotsCleared(in, "after a failed decode");
 }
 
 // A movie holding a shape 3 tag whose fill type byte (tag-level or inside a style-change record)
@@ -979,12 +920,15 @@ TEST(ShapeTagTest, UnknownFillTypeWithListenerEndsOnlyThatTag) {
     for (bool insideRecord : {false, true}) {
         SCOPED_TRACE(insideRecord ? "inside a record" : "tag level");
         BadFillMovie bad(insideRecord);
-        ErrorRecorder recorder;
+        RecordingListener recorder;
         FSMovie movie;
         movie.decodeFromData(bad.bytes, &recorder);
         ASSERT_FALSE(recorder.errors.empty());
-        EXPECT_STREQ(recorder.errors[0].value, "Cannot allocate memory for fill style.");
-        EXPECT_EQ(recorder.errors[0].direction, FSCodingEvent::Decoding);
+        EXPECT_EQ(recorder.errors[0], "Cannot allocate memory for fill style.");
+        const auto error =
+            std::find_if(recorder.events.begin(), recorder.events.end(),
+                         [](const auto& e) { return e.kind == FSCodingEvent::Error; });
+        EXPECT_EQ(error->direction, FSCodingEvent::Decoding);
         ASSERT_EQ(movie.getObjects().size(), 2u);
         EXPECT_STREQ(movie.getObjects()[0].name(), "FSDefineShape3");
         EXPECT_STREQ(movie.getObjects()[1].name(), "FSShowFrame");
