@@ -14,6 +14,7 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -731,72 +732,30 @@ TEST(DoActionTag, InAWholeMovie) {
 
 // ---- scripts made by other tools ----
 
-std::filesystem::path corpusRoot() {
-    return std::filesystem::path(QUILLET_CORPUS) / "swf";
-}
-
-struct ScriptCounts {
-    int files = 0;
-    int lists = 0;
-    int actions = 0;
-    int terminated = 0;
-};
-
-// Walks the tags of a movie body (and of the sprites in it) and hands every frame and
-// initialisation script to the check.
-void forEachScript(const Bytes& data, std::size_t at, std::size_t end,
-                   const std::function<void(const Bytes&)>& check) {
-    while (at + 2 <= end) {
-        const int word = data[at] | data[at + 1] << 8;
-        const int type = word >> 6;
-        std::size_t length = static_cast<std::size_t>(word & 63);
-        at += 2;
-        if (length == 63) {
-            if (at + 4 > end) return;
-            length = data[at] | data[at + 1] << 8 | data[at + 2] << 16 |
-                     static_cast<std::size_t>(data[at + 3]) << 24;
-            at += 4;
-        }
-        if (type == 0 || at + length > end) return;
-        if (type == 12) check(Bytes(data.begin() + at, data.begin() + at + length));
-        if (type == 59 && length >= 2)
-            check(Bytes(data.begin() + at + 2, data.begin() + at + length));
-        if (type == 39 && length >= 4) forEachScript(data, at + 4, at + length, check);
-        at += length;
-    }
-}
-
+// Frame scripts (DoAction) and initialisation scripts (after the sprite identifier).
 TEST(ActionCorpus, ScriptsOfOtherToolsDecodeAndReencodeByteForByte) {
-    if (!std::filesystem::exists(corpusRoot())) GTEST_SKIP() << "no corpus at " << corpusRoot();
-    ScriptCounts counts;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpusRoot())) {
-        if (entry.path().extension() != ".swf") continue;
-        Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C')) continue;
-        Bytes data;
-        try {
-            const std::size_t declared =
-                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-            data = file[0] == 'C' ? FSMovie::uncompressData(file, declared) : file;
-        } catch (const FSException&) {
-            continue;  // the movie tests cover damaged containers
-        }
-        const int rectBits = data[8] >> 3;
-        const std::size_t tagsAt = 8 + static_cast<std::size_t>((5 + 4 * rectBits + 7) / 8) + 4;
-        ++counts.files;
-        forEachScript(data, tagsAt, data.size(), [&](const Bytes& script) {
-            ++counts.lists;
+    if (!std::filesystem::exists(swfCorpus())) GTEST_SKIP() << "no corpus at " << swfCorpus();
+    int lists = 0;
+    int actionCount = 0;
+    int terminated = 0;
+    const int movies = forEachCorpusTag(
+        [](int type) { return type == 12 || type == 59; },
+        [&](const CorpusTag& tag) {
+            const Bytes body = bodyOf(tag.bytes);
+            if (tag.type == 59 && body.size() < 2) return;
+            const Bytes script = tag.type == 59 ? slice(body, 2, body.size()) : body;
+            ++lists;
             FSInputStream in(script.data(), script.size());
             Actions actions;
             try {
                 actions = decodeActionList(in, script.size() * 8);
             } catch (const FSException& e) {
-                ADD_FAILURE() << entry.path().filename() << ": " << e.what();
+                ADD_FAILURE() << describe(tag) << ": " << e.what();
                 return;
             }
-            counts.actions += static_cast<int>(actions.size());
+            actionCount += static_cast<int>(actions.size());
             EXPECT_EQ(in.getCursor(), script.size() * 8)
-                << entry.path().filename() << ": bytes after the list";
+                << describe(tag) << ": bytes after the list";
             FSOutputStream sizer(0);
             FSOutputStream out(static_cast<std::size_t>(actionListLength(actions, sizer)));
             actionListLength(actions, out);
@@ -806,17 +765,15 @@ TEST(ActionCorpus, ScriptsOfOtherToolsDecodeAndReencodeByteForByte) {
             const Bytes& written = out.getData();
             if (written.size() == script.size() + 1 && written.back() == 0 &&
                 std::equal(script.begin(), script.end(), written.begin())) {
-                ++counts.terminated;
+                ++terminated;
                 expected.push_back(0);
             }
-            EXPECT_EQ(written, expected)
-                << entry.path().filename() << " does not re-encode byte for byte";
+            EXPECT_EQ(written, expected) << describe(tag) << " does not re-encode byte for byte";
         });
-    }
-    std::cout << "[ corpus ] " << counts.lists << " scripts with " << counts.actions
-              << " top-level actions in " << counts.files << " movies; " << counts.terminated
+    std::cout << "[ corpus ] " << lists << " scripts with " << actionCount
+              << " top-level actions in " << movies << " movies; " << terminated
               << " lacked the closing zero\n";
-    EXPECT_GT(counts.lists, 0);
+    EXPECT_GT(lists, 0);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "swf/movie.h"
 
 #include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -1050,70 +1051,22 @@ TEST(FontTextRoundTripTest, DamagedTagsFailCleanly) {
 
 // ---- real movies ----
 
-fs::path corpus() {
-    return fs::path(QUILLET_CORPUS) / "swf";
-}
-
 bool isFontOrTextTag(int type) {
     return type == 10 || type == 11 || type == 13 || type == 25 || type == 33 || type == 37 ||
            type == 48 || type == 62;
 }
 
-struct CorpusTag {
-    std::string file;
-    int version = 0;
-    Bytes bytes;
-    std::size_t headerSize = 0;
-};
-
-// The font and text tags of every plain or zlib-compressed movie of the corpus, cut out by their
-// headers (tags of other families are stepped over unread).
+// The font and text tags of every movie of the corpus that this library can open.
 std::vector<CorpusTag> corpusTags() {
     std::vector<CorpusTag> found;
-    for (const auto& entry : fs::recursive_directory_iterator(corpus())) {
-        if (entry.path().extension() != ".swf") continue;
-        const Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C') || file[1] != 'W') continue;
-        Bytes data = file;
-        if (file[0] == 'C') {
-            const std::size_t declared =
-                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-            try {
-                data = FSMovie::uncompressData(file, declared);
-            } catch (const FSException&) {
-                continue;
-            }
-        }
-        const std::size_t rectBits = 5 + 4 * (data[8] >> 3);
-        std::size_t at = 8 + (rectBits + 7) / 8 + 4;
-        while (at + 2 <= data.size()) {
-            const int word = data[at] | data[at + 1] << 8;
-            const int type = word >> 6;
-            std::size_t length = static_cast<std::size_t>(word & 63);
-            std::size_t header = 2;
-            if (length == 63) {
-                if (at + 6 > data.size()) break;
-                length = data[at + 2] | data[at + 3] << 8 | data[at + 4] << 16 |
-                         static_cast<std::size_t>(data[at + 5]) << 24;
-                header = 6;
-            }
-            if (type == 0 || at + header + length > data.size()) break;
-            if (isFontOrTextTag(type))
-                found.push_back(
-                    {entry.path().filename().string(), file[3],
-                     Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
-                           data.begin() + static_cast<std::ptrdiff_t>(at + header + length)),
-                     header});
-            at += header + length;
-        }
-    }
+    forEachCorpusTag(isFontOrTextTag, [&](const CorpusTag& tag) { found.push_back(tag); });
     return found;
 }
 
 // Every font and text tag of the corpus decodes to exactly its declared length (the container's
 // check throws otherwise) and encodes back to the very bytes of the file.
 TEST(FontTextCorpusTest, TagsOfRealMoviesDecodeAndReencodeExactly) {
-    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!fs::is_directory(swfCorpus())) GTEST_SKIP() << "corpus absent: " << swfCorpus();
     const auto tags = corpusTags();
     std::map<std::string, int> counts;
     int identical = 0;
@@ -1149,14 +1102,14 @@ TEST(FontTextCorpusTest, TagsOfRealMoviesDecodeAndReencodeExactly) {
 }
 
 TEST(FontTextCorpusTest, DamagedCopiesOfRealTagsFailCleanly) {
-    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!fs::is_directory(swfCorpus())) GTEST_SKIP() << "corpus absent: " << swfCorpus();
     // One tag of each kind and power-of-two size is enough to reach every path.
     std::map<std::pair<int, int>, int> seen;
     for (const auto& tag : corpusTags()) {
         const int type = (tag.bytes[0] | tag.bytes[1] << 8) >> 6;
         if (seen[{type, std::bit_width(tag.bytes.size())}]++ > 0) continue;
         SCOPED_TRACE(tag.file);
-        expectDamageHandled(tag.bytes, tag.version, tag.headerSize);
+        expectDamageHandled(tag.bytes, tag.version, (tag.bytes[0] & 63) == 63 ? 6u : 2u);
     }
 }
 

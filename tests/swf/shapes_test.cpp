@@ -18,6 +18,7 @@
 #include "swf/movie.h"
 
 #include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -937,27 +938,8 @@ TEST(ShapeTagTest, UnknownFillTypeWithListenerEndsOnlyThatTag) {
 
 // ---- real movies ----
 
-std::filesystem::path corpus() {
-    return std::filesystem::path(QUILLET_CORPUS) / "swf";
-}
-
 bool isShapeTag(int type) {
     return type == 2 || type == 22 || type == 32 || type == 46;
-}
-
-// The bytes of a movie after its header: plain, or inflated from a "CWS" file.
-Bytes movieBody(const Bytes& file, std::size_t& tagsStart) {
-    Bytes data = file;
-    if (file.size() >= 8 && file[0] == 'C') {
-        const std::size_t declared =
-            file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-        data = FSMovie::uncompressData(file, declared);
-    }
-    FSInputStream in(data);
-    in.setCursor(64);
-    FSBounds frame(in);
-    tagsStart = in.getCursor() / 8 + 4;
-    return data;
 }
 
 // Every shape tag of the corpus movies decodes to exactly its declared length and encodes to
@@ -966,50 +948,28 @@ Bytes movieBody(const Bytes& file, std::size_t& tagsStart) {
 // we write as the style counts call for). Movies of version 8 and later use focal gradients,
 // gradient modes and unsmoothed bitmap fills, which are read as that format defines them.
 TEST(ShapeCorpusTest, ShapeTagsOfRealMoviesRoundTrip) {
-    if (!std::filesystem::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!std::filesystem::is_directory(swfCorpus()))
+        GTEST_SKIP() << "corpus absent: " << swfCorpus();
     int tags = 0;
     int identical = 0;
     int refused = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus())) {
-        if (entry.path().extension() != ".swf") continue;
-        const Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 8 || (file[0] != 'F' && file[0] != 'C'))
-            continue;  // LZMA and foreign files
-        const int version = file[3];
-        std::size_t tagsStart = 0;
-        Bytes data;
+    forEachCorpusTag(isShapeTag, [&](const CorpusTag& tag) {
+        SCOPED_TRACE(describe(tag));
+        std::unique_ptr<FSMovieObject> object;
         try {
-            data = movieBody(file, tagsStart);
-        } catch (const FSException&) {
-            continue;
+            object = decodeTag(tag.bytes, tag.version);
+        } catch (const FSException& e) {
+            if (tag.version <= 7) ADD_FAILURE() << e.what();
+            ++refused;  // otherwise a newer feature
+            return;
         }
-        FSInputStream in(data);
-        in.setContext(FSCoder::Version, version);
-        in.setCursor(tagsStart * 8);
-        while (!in.eof()) {
-            const std::size_t start = in.getCursor() / 8;
-            const bool shapeTag = in.bitsLeft() >= 16 && isShapeTag(in.peekWord() >> 6);
-            SCOPED_TRACE(entry.path().filename().string() + " at byte " + std::to_string(start));
-            std::unique_ptr<FSMovieObject> object;
-            try {
-                object = FSMovie::decodeObject(in);
-            } catch (const FSException& e) {
-                if (shapeTag && version <= 7) ADD_FAILURE() << e.what();
-                refused += shapeTag ? 1 : 0;
-                break;  // otherwise a newer feature, or a tag cut short by the end of the movie
-            }
-            if (!object) break;
-            if (!shapeTag) continue;
-            ++tags;
-            const Bytes original(data.begin() + static_cast<std::ptrdiff_t>(start),
-                                 data.begin() + static_cast<std::ptrdiff_t>(in.getCursor() / 8));
-            const Bytes encoded = encodeTag(*object, version);
-            EXPECT_EQ(reencodeTag(encoded, version), encoded);
-            EXPECT_EQ(encoded.size(), original.size());
-            identical += encoded == original ? 1 : 0;
-        }
-    }
-    ASSERT_GT(tags, 100) << "shape tags missing from " << corpus();
+        ++tags;
+        const Bytes encoded = encodeTag(*object, tag.version);
+        EXPECT_EQ(reencodeTag(encoded, tag.version), encoded);
+        EXPECT_EQ(encoded.size(), tag.bytes.size());
+        identical += encoded == tag.bytes ? 1 : 0;
+    });
+    ASSERT_GT(tags, 100) << "shape tags missing from " << swfCorpus();
     EXPECT_GE(identical, tags - tags / 50) << identical << " of " << tags << " identical";
     EXPECT_EQ(refused, 0) << "shape tags refused";
 }
