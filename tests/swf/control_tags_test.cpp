@@ -22,13 +22,7 @@ Tag& checkTag(FSMovieObject& tag, const Bytes& expected, std::unique_ptr<FSMovie
               int version = 7) {
     EXPECT_EQ(test::encodeTag(tag, version), expected) << tag.name();
     back = test::expectTagRoundTrip(tag, version);
-    for (std::size_t keep = 0; keep < expected.size(); ++keep) {
-        const Bytes cut(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(keep));
-        FSInputStream in(cut.data(), cut.size());
-        in.setContext(FSCoder::Version, version);
-        EXPECT_THROW(FSMovie::decodeObject(in), FSException)
-            << tag.name() << ", " << keep << " bytes";
-    }
+    expectEveryPrefixRefused(expected, version);
     return static_cast<Tag&>(*back);
 }
 

@@ -140,28 +140,19 @@ std::vector<RecordVector> recordVectors() {
     };
 }
 
-TEST(ShapeRecordTest, VectorsEncodeBitExactly) {
-    for (const auto& vector : recordVectors()) {
-        SCOPED_TRACE(vector.label);
-        auto record = vector.make();
-        int bits = 0;
-        const Bytes encoded = encodeRecord(*record, vector.slots, bits);
-        EXPECT_EQ(bits, bitCount(vector.bits));
-        EXPECT_EQ(encoded, bitsToBytes(vector.bits));
-    }
-}
-
-TEST(ShapeRecordTest, VectorsDecodeToTheSameRecord) {
+TEST(ShapeRecordTest, VectorsEncodeBitExactlyAndDecodeToTheSameRecord) {
     for (const auto& vector : recordVectors()) {
         SCOPED_TRACE(vector.label);
         auto original = vector.make();
+        int bits = 0;
+        EXPECT_EQ(encodeRecord(*original, vector.slots, bits), bitsToBytes(vector.bits));
+        EXPECT_EQ(bits, bitCount(vector.bits));
         FSInputStream in(bitsToBytes(vector.bits));
         vector.slots.apply(in);
         auto decoded = decodeShapeObject(in);
         ASSERT_NE(decoded, nullptr);
         EXPECT_STREQ(decoded->name(), original->name());
         EXPECT_EQ(in.getCursor(), static_cast<std::size_t>(bitCount(vector.bits)));
-        int bits = 0;
         EXPECT_EQ(encodeRecord(*decoded, vector.slots, bits), bitsToBytes(vector.bits));
     }
 }
@@ -498,17 +489,10 @@ std::vector<StyleVector> styleVectors() {
     };
 }
 
-TEST(StyleTest, VectorsEncodeByteExactly) {
+TEST(StyleTest, VectorsEncodeByteExactlyAndDecodeToTheSameStyle) {
     for (const auto& vector : styleVectors()) {
         SCOPED_TRACE(vector.label);
-        auto style = vector.make();
-        EXPECT_EQ(encodeValue(*style, vector.slots), vector.bytes);
-    }
-}
-
-TEST(StyleTest, VectorsDecodeToTheSameStyle) {
-    for (const auto& vector : styleVectors()) {
-        SCOPED_TRACE(vector.label);
+        EXPECT_EQ(encodeValue(*vector.make(), vector.slots), vector.bytes);
         FSInputStream in(vector.bytes);
         vector.slots.apply(in);
         auto decoded = vector.decode(in);

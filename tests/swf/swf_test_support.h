@@ -183,6 +183,17 @@ std::unique_ptr<T> decodeAs(const Bytes& bytes, int version = 7) {
     return std::unique_ptr<T>(typed);
 }
 
+// Every proper prefix of an encoded tag fails with an FSException and leaves no slot set.
+inline void expectEveryPrefixRefused(const Bytes& tag, int version = 7, std::size_t from = 0) {
+    for (std::size_t keep = from; keep < tag.size(); ++keep) {
+        const Bytes cut(tag.begin(), tag.begin() + static_cast<std::ptrdiff_t>(keep));
+        FSInputStream in(cut.data(), cut.size());
+        in.setContext(FSCoder::Version, version);
+        EXPECT_THROW(FSMovie::decodeObject(in), FSException) << keep << " of " << tag.size();
+        expectSlotsCleared(in, "after a failed decode");
+    }
+}
+
 // encode → decode → encode gives the same bytes; returns the decoded tag.
 inline std::unique_ptr<FSMovieObject> expectTagRoundTrip(FSMovieObject& tag, int version = 7) {
     const auto first = encodeTag(tag, version);
