@@ -14,35 +14,14 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace test;
+
 using Actions = FSArray<FSActionObject>;
-
-class RecordingListener : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.emplace_back(event.value);
-    }
-    std::vector<std::string> errors;
-};
-
-std::string messageOf(auto&& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.what();
-    }
-    return "no failure";
-}
-
-Actions simple(std::initializer_list<int> codes) {
-    Actions list;
-    for (int code : codes) list.add(std::make_unique<FSAction>(code));
-    return list;
-}
 
 Bytes encodeOne(FSActionObject& action) {
     FSOutputStream sizer(0);
@@ -157,13 +136,13 @@ std::vector<RecordRow> recordRows() {
                     [] {
                         return std::make_unique<FSNewFunction>(
                             "f", std::vector<std::string>{},
-                            simple({FSAction::Stop, FSAction::Play}));
+                            actionsOf({FSAction::Stop, FSAction::Play}));
                     },
                     {0x9B, 6, 0, 'f', 0, 0, 0, 2, 0, 0x07, 0x06}});
     rows.push_back({"FSNewFunction",
                     [] {
                         return std::make_unique<FSNewFunction>(
-                            "g", std::vector<std::string>{"x", "y"}, simple({FSAction::Return}));
+                            "g", std::vector<std::string>{"x", "y"}, actionsOf({FSAction::Return}));
                     },
                     {0x9B, 10, 0, 'g', 0, 2, 0, 'x', 0, 'y', 0, 1, 0, 0x3E}});
     // Flags are a bit field written from the top bit down: preload parent is the first bit.
@@ -172,25 +151,26 @@ std::vector<RecordRow> recordRows() {
                         return std::make_unique<FSNewFunction2>(
                             "h", 3, FSNewFunction2::PreloadParent | FSNewFunction2::PreloadGlobal,
                             std::vector<FSRegisterVariable>{{1, "a"}, {0, "b"}},
-                            simple({FSAction::Pop}));
+                            actionsOf({FSAction::Pop}));
                     },
                     {0x8E, 15, 0, 'h', 0, 2, 0, 3, 0x80, 0x01, 1, 'a', 0, 0, 'b', 0, 1, 0, 0x17}});
     rows.push_back({"FSWith",
-                    [] { return std::make_unique<FSWith>(simple({FSAction::Stop})); },
+                    [] { return std::make_unique<FSWith>(actionsOf({FSAction::Stop})); },
                     {0x94, 2, 0, 1, 0, 0x07}});
     // Caught into register 2: flags in-register and catch; sizes 1, 1, 0; the register byte.
     rows.push_back({"FSExceptionHandler",
                     [] {
                         return std::make_unique<FSExceptionHandler>(
-                            2, "", simple({FSAction::Stop}), simple({FSAction::Play}), Actions{});
+                            2, "", actionsOf({FSAction::Stop}), actionsOf({FSAction::Play}),
+                            Actions{});
                     },
                     {0x8F, 8, 0, 0x05, 1, 0, 1, 0, 0, 0, 2, 0x07, 0x06}});
     // Caught into the variable "e": flag finally only; sizes 1, 0, 1; the name.
     rows.push_back({"FSExceptionHandler",
                     [] {
                         return std::make_unique<FSExceptionHandler>(
-                            0, "e", simple({FSAction::Stop}), Actions{},
-                            simple({FSAction::NextFrame}));
+                            0, "e", actionsOf({FSAction::Stop}), Actions{},
+                            actionsOf({FSAction::NextFrame}));
                     },
                     {0x8F, 9, 0, 0x02, 1, 0, 0, 0, 1, 0, 'e', 0, 0x07, 0x04}});
     rows.push_back(
@@ -205,15 +185,9 @@ std::vector<RecordRow> recordRows() {
     return rows;
 }
 
-TEST(ActionRecords, EncodeToTheFormatsBytes) {
+TEST(ActionRecords, EncodeToTheFormatsBytesAndDecodeToTheirClass) {
     for (const auto& row : recordRows()) {
-        auto action = row.make();
-        EXPECT_EQ(encodeOne(*action), row.bytes) << row.className;
-    }
-}
-
-TEST(ActionRecords, DecodeToTheirClassAndReencodeByteForByte) {
-    for (const auto& row : recordRows()) {
+        EXPECT_EQ(encodeOne(*row.make()), row.bytes) << row.className;
         auto decoded = decodeOne(row.bytes);
         ASSERT_NE(decoded, nullptr) << row.className;
         EXPECT_STREQ(decoded->name(), row.className);
@@ -416,7 +390,7 @@ TEST(ActionLists, EndWithOneZeroByte) {
     EXPECT_EQ(encodeList(empty), (Bytes{0x00}));
     EXPECT_EQ(decodeList({0x00}).size(), 0u);
 
-    Actions stopPlay = simple({FSAction::Stop, FSAction::Play});
+    Actions stopPlay = actionsOf({FSAction::Stop, FSAction::Play});
     FSOutputStream sizer(0);
     EXPECT_EQ(actionListLength(stopPlay, sizer), 3);
     EXPECT_EQ(encodeList(stopPlay), (Bytes{0x07, 0x06, 0x00}));
@@ -466,13 +440,13 @@ TEST(ActionLists, BranchOffsetsCountTheEncodedSizesJumpedOver) {
 // A function holding a with block and a try, followed by a sibling: each announced size must be
 // the distance to the next record, and the sibling must come back as a sibling.
 TEST(ActionLists, NestedBlockSizesAreTheEncodedSizesOfTheirBodies) {
-    Actions tryBody = simple({FSAction::Stop});
+    Actions tryBody = actionsOf({FSAction::Stop});
     tryBody.add(std::make_unique<FSGotoLabel>("x"));
     Actions inner;
-    inner.add(std::make_unique<FSWith>(simple({FSAction::Play, FSAction::Pop})));
+    inner.add(std::make_unique<FSWith>(actionsOf({FSAction::Play, FSAction::Pop})));
     inner.add(std::make_unique<FSExceptionHandler>(
-        0, "err", std::move(tryBody), simple({FSAction::Trace}),
-        simple({FSAction::NextFrame, FSAction::PrevFrame})));
+        0, "err", std::move(tryBody), actionsOf({FSAction::Trace}),
+        actionsOf({FSAction::NextFrame, FSAction::PrevFrame})));
     Actions script;
     script.add(
         std::make_unique<FSNewFunction>("outer", std::vector<std::string>{"a"}, std::move(inner)));
@@ -734,7 +708,7 @@ TEST(DoActionTag, ScriptWithoutTerminatorEndsAtItsTag) {
 
 TEST(DoActionTag, InAWholeMovie) {
     FSMovie movie(FSBounds(0, 0, 2000, 1000), 20.0f);
-    Actions body = simple({FSAction::Stop});
+    Actions body = actionsOf({FSAction::Stop});
     auto script = std::make_unique<FSDoAction>();
     script->add(
         std::make_unique<FSNewFunction>("next", std::vector<std::string>{}, std::move(body)));
@@ -752,72 +726,30 @@ TEST(DoActionTag, InAWholeMovie) {
 
 // ---- scripts made by other tools ----
 
-std::filesystem::path corpusRoot() {
-    return std::filesystem::path(QUILLET_CORPUS) / "swf";
-}
-
-struct ScriptCounts {
-    int files = 0;
-    int lists = 0;
-    int actions = 0;
-    int terminated = 0;
-};
-
-// Walks the tags of a movie body (and of the sprites in it) and hands every frame and
-// initialisation script to the check.
-void forEachScript(const Bytes& data, std::size_t at, std::size_t end,
-                   const std::function<void(const Bytes&)>& check) {
-    while (at + 2 <= end) {
-        const int word = data[at] | data[at + 1] << 8;
-        const int type = word >> 6;
-        std::size_t length = static_cast<std::size_t>(word & 63);
-        at += 2;
-        if (length == 63) {
-            if (at + 4 > end) return;
-            length = data[at] | data[at + 1] << 8 | data[at + 2] << 16 |
-                     static_cast<std::size_t>(data[at + 3]) << 24;
-            at += 4;
-        }
-        if (type == 0 || at + length > end) return;
-        if (type == 12) check(Bytes(data.begin() + at, data.begin() + at + length));
-        if (type == 59 && length >= 2)
-            check(Bytes(data.begin() + at + 2, data.begin() + at + length));
-        if (type == 39 && length >= 4) forEachScript(data, at + 4, at + length, check);
-        at += length;
-    }
-}
-
+// Frame scripts (DoAction) and initialisation scripts (after the sprite identifier).
 TEST(ActionCorpus, ScriptsOfOtherToolsDecodeAndReencodeByteForByte) {
-    if (!std::filesystem::exists(corpusRoot())) GTEST_SKIP() << "no corpus at " << corpusRoot();
-    ScriptCounts counts;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpusRoot())) {
-        if (entry.path().extension() != ".swf") continue;
-        Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C')) continue;
-        Bytes data;
-        try {
-            const std::size_t declared =
-                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-            data = file[0] == 'C' ? FSMovie::uncompressData(file, declared) : file;
-        } catch (const FSException&) {
-            continue;  // the movie tests cover damaged containers
-        }
-        const int rectBits = data[8] >> 3;
-        const std::size_t tagsAt = 8 + static_cast<std::size_t>((5 + 4 * rectBits + 7) / 8) + 4;
-        ++counts.files;
-        forEachScript(data, tagsAt, data.size(), [&](const Bytes& script) {
-            ++counts.lists;
+    if (!std::filesystem::exists(swfCorpus())) GTEST_SKIP() << "no corpus at " << swfCorpus();
+    int lists = 0;
+    int actionCount = 0;
+    int terminated = 0;
+    const int movies = forEachCorpusTag(
+        [](int type) { return type == 12 || type == 59; },
+        [&](const CorpusTag& tag) {
+            const Bytes body = bodyOf(tag.bytes);
+            if (tag.type == 59 && body.size() < 2) return;
+            const Bytes script = tag.type == 59 ? slice(body, 2, body.size()) : body;
+            ++lists;
             FSInputStream in(script.data(), script.size());
             Actions actions;
             try {
                 actions = decodeActionList(in, script.size() * 8);
             } catch (const FSException& e) {
-                ADD_FAILURE() << entry.path().filename() << ": " << e.what();
+                ADD_FAILURE() << describe(tag) << ": " << e.what();
                 return;
             }
-            counts.actions += static_cast<int>(actions.size());
+            actionCount += static_cast<int>(actions.size());
             EXPECT_EQ(in.getCursor(), script.size() * 8)
-                << entry.path().filename() << ": bytes after the list";
+                << describe(tag) << ": bytes after the list";
             FSOutputStream sizer(0);
             FSOutputStream out(static_cast<std::size_t>(actionListLength(actions, sizer)));
             actionListLength(actions, out);
@@ -827,17 +759,15 @@ TEST(ActionCorpus, ScriptsOfOtherToolsDecodeAndReencodeByteForByte) {
             const Bytes& written = out.getData();
             if (written.size() == script.size() + 1 && written.back() == 0 &&
                 std::equal(script.begin(), script.end(), written.begin())) {
-                ++counts.terminated;
+                ++terminated;
                 expected.push_back(0);
             }
-            EXPECT_EQ(written, expected)
-                << entry.path().filename() << " does not re-encode byte for byte";
+            EXPECT_EQ(written, expected) << describe(tag) << " does not re-encode byte for byte";
         });
-    }
-    std::cout << "[ corpus ] " << counts.lists << " scripts with " << counts.actions
-              << " top-level actions in " << counts.files << " movies; " << counts.terminated
+    std::cout << "[ corpus ] " << lists << " scripts with " << actionCount
+              << " top-level actions in " << movies << " movies; " << terminated
               << " lacked the closing zero\n";
-    EXPECT_GT(counts.lists, 0);
+    EXPECT_GT(lists, 0);
 }
 
 }  // namespace

@@ -6,18 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/swf/swf_test_support.h"
+
 namespace transform {
 namespace {
+
+using namespace test;
 
 std::vector<uint8_t> bytesOf(const FSOutputStream& out) {
     return out.getData();
 }
-
-class RecordingListener : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override { events.push_back(event); }
-    std::vector<FSCodingEvent> events;
-};
 
 TEST(CoderTest, BitFieldsPackMostSignificantBitFirst) {
     FSOutputStream out(1);

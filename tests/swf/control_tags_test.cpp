@@ -13,24 +13,7 @@
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes tagBytes(int type, const Bytes& body) {
-    const int word = type << 6 | static_cast<int>(body.size());
-    Bytes bytes(2 + body.size());
-    bytes[0] = static_cast<uint8_t>(word);
-    bytes[1] = static_cast<uint8_t>(word >> 8);
-    std::copy(body.begin(), body.end(), bytes.begin() + 2);
-    return bytes;
-}
-
-std::unique_ptr<FSMovieObject> decodeBytes(const Bytes& bytes, int version = 7) {
-    FSInputStream in(bytes.data(), bytes.size());
-    in.setContext(FSCoder::Version, version);
-    auto object = FSMovie::decodeObject(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
-    return object;
-}
+using namespace test;
 
 // The tag encodes to the bytes given, decodes back to its class and re-encodes unchanged, and
 // every shorter prefix of it fails with an FSException.
@@ -39,13 +22,7 @@ Tag& checkTag(FSMovieObject& tag, const Bytes& expected, std::unique_ptr<FSMovie
               int version = 7) {
     EXPECT_EQ(test::encodeTag(tag, version), expected) << tag.name();
     back = test::expectTagRoundTrip(tag, version);
-    for (std::size_t keep = 0; keep < expected.size(); ++keep) {
-        const Bytes cut(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(keep));
-        FSInputStream in(cut.data(), cut.size());
-        in.setContext(FSCoder::Version, version);
-        EXPECT_THROW(FSMovie::decodeObject(in), FSException)
-            << tag.name() << ", " << keep << " bytes";
-    }
+    expectEveryPrefixRefused(expected, version);
     return static_cast<Tag&>(*back);
 }
 
@@ -58,14 +35,14 @@ TEST(ProtectTest, ThePasswordIsWrittenFromVersionFive) {
     auto& decoded = checkTag<FSProtect>(locked, {0x05, 0x06, 0x00, 0x00, 'p', 'w', 0x00}, back, 5);
     EXPECT_EQ(decoded.getPassword(), "pw");
     // An empty body reads as no password, in any version.
-    EXPECT_EQ(static_cast<FSProtect&>(*decodeBytes({0x00, 0x06}, 6)).getPassword(), "");
+    EXPECT_EQ(static_cast<FSProtect&>(*decodeTag({0x00, 0x06}, 6)).getPassword(), "");
 }
 
 TEST(ProtectTest, WhatAFileWroteIsWrittenBack) {
     // An empty password that a file wrote, and a reserved word that is not 0.
     for (const Bytes& tag :
          {Bytes{0x03, 0x06, 0x00, 0x00, 0x00}, Bytes{0x04, 0x06, 0x75, 0x19, 'x', 0x00}}) {
-        auto decoded = decodeBytes(tag, 8);
+        auto decoded = decodeTag(tag, 8);
         ASSERT_NE(decoded, nullptr);
         EXPECT_EQ(test::encodeTag(*decoded, 8), tag);
     }
@@ -83,7 +60,7 @@ TEST(EnableDebuggerTest, ReservedWordThenPassword) {
               "pw");
     // Later tools put a value in the reserved word; it is kept.
     const Bytes tag = {0x05, 0x10, 0x75, 0x19, 'A', 'B', 0x00};
-    auto decoded = decodeBytes(tag);
+    auto decoded = decodeTag(tag);
     EXPECT_EQ(static_cast<FSEnableDebugger2&>(*decoded).getReserved(), 0x1975);
     EXPECT_EQ(test::encodeTag(*decoded), tag);
 }
@@ -96,7 +73,7 @@ TEST(ExportTest, CountThenIdentifiersAndNames) {
         back);
     EXPECT_EQ(decoded.getEntries(), (FSAssetList{{1, "a"}, {2, "bc"}}));
     // A count that the tag cannot hold is refused before any entry is made for it.
-    EXPECT_THROW(decodeBytes(tagBytes(56, {0xFF, 0xFF, 0x01, 0x00, 'a', 0x00})), FSFormatException);
+    EXPECT_THROW(decodeTag(tagBytes(56, {0xFF, 0xFF, 0x01, 0x00, 'a', 0x00})), FSFormatException);
 }
 
 TEST(ImportTest, UrlThenEntries) {
@@ -107,7 +84,7 @@ TEST(ImportTest, UrlThenEntries) {
         back);
     EXPECT_EQ(decoded.getUrl(), "u.swf");
     EXPECT_EQ(decoded.getEntries(), (FSAssetList{{3, "x"}}));
-    EXPECT_THROW(decodeBytes(tagBytes(57, {'u', 0x00, 0x02, 0x00, 0x03, 0x00, 'x', 0x00})),
+    EXPECT_THROW(decodeTag(tagBytes(57, {'u', 0x00, 0x02, 0x00, 0x03, 0x00, 'x', 0x00})),
                  FSFormatException);
 }
 
@@ -158,7 +135,7 @@ TEST(SerialNumberTest, AStringOrTheBinaryFormOfLaterTools) {
                         0x10, 0x6B, 0xC9, 0x33, 0x01, 0x00, 0x00, 0x00, 0x00,
                         0xC4, 0x4F, 0xFC, 0xA1, 0x82, 0x01, 0x00, 0x00};
     const Bytes tag = tagBytes(41, info);
-    auto decoded = decodeBytes(tag);
+    auto decoded = decodeTag(tag);
     ASSERT_NE(decoded, nullptr);
     EXPECT_EQ(static_cast<FSSerialNumber&>(*decoded).getProductInfo(), info);
     EXPECT_EQ(test::encodeTag(*decoded), tag);
@@ -179,7 +156,7 @@ TEST(VideoTest, StreamDefinitionAndFrames) {
     for (const uint8_t flags : {0x08, 0x80}) {
         const Bytes tag =
             tagBytes(60, {0x01, 0x00, 0x0A, 0x00, 0x40, 0x01, 0xF0, 0x00, flags, 0x04});
-        auto read = decodeBytes(tag);
+        auto read = decodeTag(tag);
         EXPECT_EQ(test::encodeTag(*read), tag);
         if (flags == 0x08) {
             EXPECT_EQ(static_cast<FSDefineVideo&>(*read).getDeblocking(), 4);
@@ -195,10 +172,10 @@ TEST(VideoTest, StreamDefinitionAndFrames) {
 
 TEST(ControlTagsTest, TypesAboveTheKnownRangeStayUnknown) {
     const Bytes tag = tagBytes(70, {0x01, 0x02});
-    auto decoded = decodeBytes(tag);
+    auto decoded = decodeTag(tag);
     EXPECT_STREQ(decoded->name(), "FSUnknownObject");
     EXPECT_EQ(test::encodeTag(*decoded), tag);
-    EXPECT_STREQ(decodeBytes({0xC4, 0xFF, 0, 0, 0, 0})->name(), "FSPointer");
+    EXPECT_STREQ(decodeTag({0xC4, 0xFF, 0, 0, 0, 0})->name(), "FSPointer");
 }
 
 // Control and video tags of the corpus decode to their declared lengths and re-encode byte for

@@ -11,14 +11,9 @@
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-using Actions = FSArray<FSActionObject>;
+using namespace test;
 
-Actions actionsOf(std::initializer_list<int> codes) {
-    Actions actions;
-    for (const int code : codes) actions.add(std::make_unique<FSAction>(code));
-    return actions;
-}
+using Actions = FSArray<FSActionObject>;
 
 const test::Slots Version5 = {{FSCoder::Version, 5}};
 const test::Slots Version6 = {{FSCoder::Version, 6}};
@@ -26,18 +21,6 @@ const test::Slots Version7 = {{FSCoder::Version, 7}};
 
 test::Slots version(int v) {
     return v == 5 ? Version5 : v == 6 ? Version6 : Version7;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-// A tag header and body as the movie writes them (short form).
-Bytes tagBytes(int type, const Bytes& body) {
-    const int word = type << 6 | static_cast<int>(body.size());
-    return concat({{static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)}, body});
 }
 
 TEST(ShowFrameTest, IsAnEmptyTagOfTypeOne) {
@@ -126,10 +109,7 @@ TEST(PlaceObject2Test, TransparentSlotIsClearedAfterTheTag) {
 
 TEST(PlaceObject2Test, TruncatedTagFailsCleanly) {
     FSPlaceObject2 place(3, 1, "a-long-instance-name", 100, 200);
-    Bytes bytes = test::encodeTag(place);
-    bytes.resize(bytes.size() - 4);
-    FSInputStream in(bytes.data(), bytes.size());
-    EXPECT_THROW(FSMovie::decodeObject(in), FSException);
+    expectEveryPrefixRefused(encodeTag(place));
 }
 
 // ---- clip events ----
@@ -262,12 +242,7 @@ TEST(PlaceObject2Test, AddingEventsDropsABlockAndSettingABlockDropsEvents) {
 
 TEST(PlaceObject2Test, TruncatedEventsFailCleanly) {
     const Bytes good = test::encodeTag(*std::make_unique<FSPlaceObject2>(placementWithEvents()), 6);
-    for (std::size_t keep = 3; keep < good.size(); ++keep) {
-        const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(keep));
-        FSInputStream in(cut.data(), cut.size());
-        in.setContext(FSCoder::Version, 6);
-        EXPECT_THROW(FSMovie::decodeObject(in), FSException) << keep << " bytes";
-    }
+    expectEveryPrefixRefused(good, 6, 3);
 }
 
 TEST(PlaceObject2Test, AnActionRunningPastTheTagIsRefused) {

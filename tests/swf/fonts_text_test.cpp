@@ -15,99 +15,15 @@
 
 #include "swf/movie.h"
 
+#include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
+
 namespace transform {
 namespace {
 
+using namespace test;
+
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-
-// "1101 1000 01" -> D8 40: the bits most significant first, zero-padded to whole bytes.
-Bytes bitsToBytes(std::string_view text) {
-    Bytes bytes;
-    int count = 0;
-    for (char c : text) {
-        if (c != '0' && c != '1') continue;
-        if (count % 8 == 0) bytes.push_back(0);
-        if (c == '1') bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
-        ++count;
-    }
-    return bytes;
-}
-
-Bytes concat(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-// A tag as a file holds it: the short header when the body allows, else the long one.
-Bytes tagBytes(int type, const Bytes& body, bool longHeader = false) {
-    Bytes bytes;
-    if (!longHeader && body.size() < 63) {
-        const int word = type << 6 | static_cast<int>(body.size());
-        bytes = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
-    } else {
-        const int word = type << 6 | 63;
-        const auto size = static_cast<uint32_t>(body.size());
-        bytes = {static_cast<uint8_t>(word),       static_cast<uint8_t>(word >> 8),
-                 static_cast<uint8_t>(size),       static_cast<uint8_t>(size >> 8),
-                 static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 24)};
-    }
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
-}
-
-// The slots that font and text tags set around their bodies must all be 0 afterwards.
-void expectSlotsCleared(const FSCoder& coder, const std::string& when) {
-    for (int slot : {FSCoder::Transparent, FSCoder::WideCodes, FSCoder::FillSize, FSCoder::LineSize,
-                     FSCoder::AdvanceSize, FSCoder::GlyphSize})
-        EXPECT_EQ(coder.getContext(slot), 0) << "slot " << slot << " " << when;
-}
-
-// Encodes a tag as the movie does, with its check that the body matches the header.
-Bytes encodeTag(FSMovieObject& tag, int version = 7) {
-    FSOutputStream sizing;
-    sizing.setContext(FSCoder::Version, version);
-    tag.length(sizing);
-    expectSlotsCleared(sizing, std::string("after ") + tag.name() + " length");
-    const int size = tag.getLength() + tag.headerLength();
-    FSOutputStream out(static_cast<std::size_t>(size));
-    out.setContext(FSCoder::Version, version);
-    tag.length(out);
-    FSMovie::encodeObject(tag, out);
-    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << tag.name();
-    expectSlotsCleared(out, std::string("after ") + tag.name() + " encode");
-    return out.takeData();
-}
-
-std::unique_ptr<FSMovieObject> decodeTag(const Bytes& bytes, int version = 7) {
-    FSInputStream in(bytes);
-    in.setContext(FSCoder::Version, version);
-    auto tag = FSMovie::decodeObject(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
-    expectSlotsCleared(in, "after decode");
-    return tag;
-}
-
-template <class T>
-std::unique_ptr<T> decodeAs(const Bytes& bytes, int version = 7) {
-    auto tag = decodeTag(bytes, version);
-    auto* typed = dynamic_cast<T*>(tag.get());
-    EXPECT_NE(typed, nullptr) << (tag ? tag->name() : "no tag");
-    if (!typed) return nullptr;
-    tag.release();
-    return std::unique_ptr<T>(typed);
-}
-
-// encode → decode → encode gives the same bytes; returns the decoded tag.
-template <class T>
-std::unique_ptr<T> roundTrip(T& tag, int version = 7) {
-    const Bytes first = encodeTag(tag, version);
-    auto decoded = decodeAs<T>(first, version);
-    if (!decoded) return nullptr;
-    EXPECT_EQ(encodeTag(*decoded, version), first) << tag.name() << " does not re-encode";
-    return decoded;
-}
 
 // Encodes a record with the given slots into a buffer of exactly the size its length gave.
 Bytes encodeRecord(FSTransformObject& record, std::initializer_list<std::pair<int, int>> slots) {
@@ -121,26 +37,9 @@ Bytes encodeRecord(FSTransformObject& record, std::initializer_list<std::pair<in
     return out.takeData();
 }
 
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.getMessage();
-    }
-    return "(nothing thrown)";
-}
-
 bool contains(const std::string& text, std::string_view part) {
     return text.find(part) != std::string::npos;
 }
-
-class ErrorRecorder : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.push_back(event);
-    }
-    std::vector<FSCodingEvent> errors;
-};
 
 // A glyph with a fill, a move and one edge, as the engine draws them.
 FSShape lineGlyph(int x, int y) {
@@ -581,11 +480,11 @@ TEST(DefineFontTest, BadFillStyleInAGlyphStopsOnlyThatTag) {
     movie.add(std::make_unique<FSDefineFont>(2, std::vector<FSShape>{FSShape()}));
     const Bytes file = movie.encode();
 
-    ErrorRecorder recorder;
+    RecordingListener recorder;
     FSMovie reported;
     reported.decodeFromData(file, &recorder);
     ASSERT_FALSE(recorder.errors.empty());
-    EXPECT_STREQ(recorder.errors[0].value, "Cannot allocate memory for fill style.");
+    EXPECT_EQ(recorder.errors[0], "Cannot allocate memory for fill style.");
     ASSERT_EQ(reported.getObjects().size(), 2u);
     EXPECT_STREQ(reported.getObjects()[1].name(), "FSDefineFont");
 
@@ -1110,7 +1009,7 @@ void expectDamageHandled(const Bytes& tag, int version, std::size_t headerSize) 
     const int type = (tag[0] | tag[1] << 8) >> 6;
     const Bytes body(tag.begin() + static_cast<std::ptrdiff_t>(headerSize), tag.end());
     const auto attempt = [&](const Bytes& bytes, bool withListener) {
-        ErrorRecorder recorder;
+        RecordingListener recorder;
         FSInputStream in(bytes);
         in.setContext(FSCoder::Version, version);
         if (withListener) in.setListener(&recorder);
@@ -1152,70 +1051,22 @@ TEST(FontTextRoundTripTest, DamagedTagsFailCleanly) {
 
 // ---- real movies ----
 
-fs::path corpus() {
-    return fs::path(QUILLET_CORPUS) / "swf";
-}
-
 bool isFontOrTextTag(int type) {
     return type == 10 || type == 11 || type == 13 || type == 25 || type == 33 || type == 37 ||
            type == 48 || type == 62;
 }
 
-struct CorpusTag {
-    std::string file;
-    int version = 0;
-    Bytes bytes;
-    std::size_t headerSize = 0;
-};
-
-// The font and text tags of every plain or zlib-compressed movie of the corpus, cut out by their
-// headers (tags of other families are stepped over unread).
+// The font and text tags of every movie of the corpus that this library can open.
 std::vector<CorpusTag> corpusTags() {
     std::vector<CorpusTag> found;
-    for (const auto& entry : fs::recursive_directory_iterator(corpus())) {
-        if (entry.path().extension() != ".swf") continue;
-        const Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 9 || (file[0] != 'F' && file[0] != 'C') || file[1] != 'W') continue;
-        Bytes data = file;
-        if (file[0] == 'C') {
-            const std::size_t declared =
-                file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-            try {
-                data = FSMovie::uncompressData(file, declared);
-            } catch (const FSException&) {
-                continue;
-            }
-        }
-        const std::size_t rectBits = 5 + 4 * (data[8] >> 3);
-        std::size_t at = 8 + (rectBits + 7) / 8 + 4;
-        while (at + 2 <= data.size()) {
-            const int word = data[at] | data[at + 1] << 8;
-            const int type = word >> 6;
-            std::size_t length = static_cast<std::size_t>(word & 63);
-            std::size_t header = 2;
-            if (length == 63) {
-                if (at + 6 > data.size()) break;
-                length = data[at + 2] | data[at + 3] << 8 | data[at + 4] << 16 |
-                         static_cast<std::size_t>(data[at + 5]) << 24;
-                header = 6;
-            }
-            if (type == 0 || at + header + length > data.size()) break;
-            if (isFontOrTextTag(type))
-                found.push_back(
-                    {entry.path().filename().string(), file[3],
-                     Bytes(data.begin() + static_cast<std::ptrdiff_t>(at),
-                           data.begin() + static_cast<std::ptrdiff_t>(at + header + length)),
-                     header});
-            at += header + length;
-        }
-    }
+    forEachCorpusTag(isFontOrTextTag, [&](const CorpusTag& tag) { found.push_back(tag); });
     return found;
 }
 
 // Every font and text tag of the corpus decodes to exactly its declared length (the container's
 // check throws otherwise) and encodes back to the very bytes of the file.
 TEST(FontTextCorpusTest, TagsOfRealMoviesDecodeAndReencodeExactly) {
-    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!fs::is_directory(swfCorpus())) GTEST_SKIP() << "corpus absent: " << swfCorpus();
     const auto tags = corpusTags();
     std::map<std::string, int> counts;
     int identical = 0;
@@ -1251,14 +1102,14 @@ TEST(FontTextCorpusTest, TagsOfRealMoviesDecodeAndReencodeExactly) {
 }
 
 TEST(FontTextCorpusTest, DamagedCopiesOfRealTagsFailCleanly) {
-    if (!fs::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!fs::is_directory(swfCorpus())) GTEST_SKIP() << "corpus absent: " << swfCorpus();
     // One tag of each kind and power-of-two size is enough to reach every path.
     std::map<std::pair<int, int>, int> seen;
     for (const auto& tag : corpusTags()) {
         const int type = (tag.bytes[0] | tag.bytes[1] << 8) >> 6;
         if (seen[{type, std::bit_width(tag.bytes.size())}]++ > 0) continue;
         SCOPED_TRACE(tag.file);
-        expectDamageHandled(tag.bytes, tag.version, tag.headerSize);
+        expectDamageHandled(tag.bytes, tag.version, (tag.bytes[0] & 63) == 63 ? 6u : 2u);
     }
 }
 

@@ -15,27 +15,9 @@
 namespace transform {
 namespace {
 
+using namespace test;
+
 namespace fs = std::filesystem;
-
-class RecordingListener : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.emplace_back(event.value);
-        if (event.kind == FSCodingEvent::Begin) ++open;
-        if (event.kind == FSCodingEvent::End) --open;
-    }
-    std::vector<std::string> errors;
-    int open = 0;  // objects begun and not ended
-};
-
-std::string messageOf(auto&& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.what();
-    }
-    return "no failure";
-}
 
 uint32_t lengthField(const std::vector<uint8_t>& bytes) {
     return bytes[4] | bytes[5] << 8 | bytes[6] << 16 | static_cast<uint32_t>(bytes[7]) << 24;
@@ -212,8 +194,7 @@ TEST(MovieTest, RealWorldTagListsAreReadToTheirEnd) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> bytes = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0};
-        bytes.insert(bytes.end(), c.tags.begin(), c.tags.end());
+        const Bytes bytes = concat({{'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0, 12, 1, 0}, c.tags});
         EXPECT_EQ(messageOf([&] { FSMovie m(bytes); }), c.plainMessage);
 
         RecordingListener listener;

@@ -17,23 +17,13 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 
+#include "tests/swf/swf_test_support.h"
+#include "tests/swf/tag_corpus.h"
+
 namespace transform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// "1101 1000 01" -> D8 40: the bits most significant first, zero-padded to whole bytes.
-Bytes bitsToBytes(std::string_view text) {
-    Bytes bytes;
-    int count = 0;
-    for (char c : text) {
-        if (c != '0' && c != '1') continue;
-        if (count % 8 == 0) bytes.push_back(0);
-        if (c == '1') bytes.back() |= static_cast<uint8_t>(0x80 >> (count % 8));
-        ++count;
-    }
-    return bytes;
-}
+using namespace test;
 
 int bitCount(std::string_view text) {
     int count = 0;
@@ -89,59 +79,11 @@ Bytes encodeValue(FSTransformObject& object, const Slots& slots) {
     return out.takeData();
 }
 
-void expectTagSlotsCleared(const FSCoder& coder, const char* when) {
-    EXPECT_EQ(coder.getContext(FSCoder::Transparent), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::ArrayExtended), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::FillSize), 0) << when;
-    EXPECT_EQ(coder.getContext(FSCoder::LineSize), 0) << when;
-}
-
-// Encodes a whole tag as the movie does, with its check that the body matches the header.
-Bytes encodeTag(FSMovieObject& tag, int version = 0) {
-    FSOutputStream sizing;
-    sizing.setContext(FSCoder::Version, version);
-    tag.length(sizing);
-    expectTagSlotsCleared(sizing, "after length");
-    const int size = tag.getLength() + tag.headerLength();
-    FSOutputStream out(static_cast<std::size_t>(size));
-    out.setContext(FSCoder::Version, version);
-    FSMovie::encodeObject(tag, out);
-    EXPECT_EQ(out.getCursor(), static_cast<std::size_t>(size) * 8) << tag.name();
-    expectTagSlotsCleared(out, "after encode");
-    return out.takeData();
-}
-
-std::unique_ptr<FSMovieObject> decodeTag(const Bytes& bytes, int version = 0) {
-    FSInputStream in(bytes);
-    in.setContext(FSCoder::Version, version);
-    auto tag = FSMovie::decodeObject(in);
-    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
-    expectTagSlotsCleared(in, "after decode");
-    return tag;
-}
-
 Bytes reencodeTag(const Bytes& bytes, int version = 0) {
     auto tag = decodeTag(bytes, version);
     if (!tag) return {};
     return encodeTag(*tag, version);
 }
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const FSException& e) {
-        return e.getMessage();
-    }
-    return "(nothing thrown)";
-}
-
-class ErrorRecorder : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        if (event.kind == FSCodingEvent::Error) errors.push_back(event);
-    }
-    std::vector<FSCodingEvent> errors;
-};
 
 // ---- shape records: bit-exact vectors, run both ways ----
 
@@ -198,28 +140,19 @@ std::vector<RecordVector> recordVectors() {
     };
 }
 
-TEST(ShapeRecordTest, VectorsEncodeBitExactly) {
-    for (const auto& vector : recordVectors()) {
-        SCOPED_TRACE(vector.label);
-        auto record = vector.make();
-        int bits = 0;
-        const Bytes encoded = encodeRecord(*record, vector.slots, bits);
-        EXPECT_EQ(bits, bitCount(vector.bits));
-        EXPECT_EQ(encoded, bitsToBytes(vector.bits));
-    }
-}
-
-TEST(ShapeRecordTest, VectorsDecodeToTheSameRecord) {
+TEST(ShapeRecordTest, VectorsEncodeBitExactlyAndDecodeToTheSameRecord) {
     for (const auto& vector : recordVectors()) {
         SCOPED_TRACE(vector.label);
         auto original = vector.make();
+        int bits = 0;
+        EXPECT_EQ(encodeRecord(*original, vector.slots, bits), bitsToBytes(vector.bits));
+        EXPECT_EQ(bits, bitCount(vector.bits));
         FSInputStream in(bitsToBytes(vector.bits));
         vector.slots.apply(in);
         auto decoded = decodeShapeObject(in);
         ASSERT_NE(decoded, nullptr);
         EXPECT_STREQ(decoded->name(), original->name());
         EXPECT_EQ(in.getCursor(), static_cast<std::size_t>(bitCount(vector.bits)));
-        int bits = 0;
         EXPECT_EQ(encodeRecord(*decoded, vector.slots, bits), bitsToBytes(vector.bits));
     }
 }
@@ -556,17 +489,10 @@ std::vector<StyleVector> styleVectors() {
     };
 }
 
-TEST(StyleTest, VectorsEncodeByteExactly) {
+TEST(StyleTest, VectorsEncodeByteExactlyAndDecodeToTheSameStyle) {
     for (const auto& vector : styleVectors()) {
         SCOPED_TRACE(vector.label);
-        auto style = vector.make();
-        EXPECT_EQ(encodeValue(*style, vector.slots), vector.bytes);
-    }
-}
-
-TEST(StyleTest, VectorsDecodeToTheSameStyle) {
-    for (const auto& vector : styleVectors()) {
-        SCOPED_TRACE(vector.label);
+        EXPECT_EQ(encodeValue(*vector.make(), vector.slots), vector.bytes);
         FSInputStream in(vector.bytes);
         vector.slots.apply(in);
         auto decoded = vector.decode(in);
@@ -851,7 +777,7 @@ TEST(ShapeTagTest, ManyFillStylesUseTheEscapedCount) {
     FSDefineShape shape1(1, FSBounds(), fills, {}, shape);
     FSOutputStream sizing;
     EXPECT_THROW(shape1.length(sizing), FSFormatException);
-    expectTagSlotsCleared(sizing, "after a refused length");
+    expectSlotsCleared(sizing, "after a refused length");
 }
 
 TEST(ShapeTagTest, MorphOffsetLeadsToTheEndShape) {
@@ -894,7 +820,7 @@ TEST(ShapeTagTest, TruncatedTagsFailWithReadOverflow) {
                 Bytes(encoded.begin(), encoded.begin() + static_cast<std::ptrdiff_t>(size)));
             EXPECT_EQ(messageOf([&] { FSMovie::decodeObject(in); }), "Read Overflow")
                 << "size " << size;
-            expectTagSlotsCleared(in, "after a failed decode");
+            expectSlotsCleared(in, "after a failed decode");
         }
     }
 }
@@ -911,7 +837,7 @@ TEST(ShapeTagTest, DamagedBodiesFailCleanly) {
                 Bytes damaged = encoded;
                 damaged[at] = value;
                 for (bool withListener : {false, true}) {
-                    ErrorRecorder recorder;
+                    RecordingListener recorder;
                     FSInputStream in(damaged);
                     if (withListener) in.setListener(&recorder);
                     try {
@@ -920,7 +846,7 @@ TEST(ShapeTagTest, DamagedBodiesFailCleanly) {
                         ADD_FAILURE() << "a reported failure escaped the tag at byte " << at;
                     } catch (const FSException&) {
                     }
-                    expectTagSlotsCleared(in, "after a damaged body");
+                    expectSlotsCleared(in, "after a damaged body");
                 }
             }
         }
@@ -932,7 +858,7 @@ TEST(ShapeTagTest, HostileStyleCountsCostNothingBeforeTheData) {
     const Bytes tag = {0x86, 0x05, 0x01, 0x00, 0x00, 0xFF, 0xFF, 0xFF};  // 22 << 6 | 6
     FSInputStream in(tag);
     EXPECT_EQ(messageOf([&] { FSMovie::decodeObject(in); }), "Read Overflow");
-    expectTagSlotsCleared(in, "after a failed decode");
+    expectSlotsCleared(in, "after a failed decode");
 }
 
 // A movie holding a shape 3 tag whose fill type byte (tag-level or inside a style-change record)
@@ -979,12 +905,15 @@ TEST(ShapeTagTest, UnknownFillTypeWithListenerEndsOnlyThatTag) {
     for (bool insideRecord : {false, true}) {
         SCOPED_TRACE(insideRecord ? "inside a record" : "tag level");
         BadFillMovie bad(insideRecord);
-        ErrorRecorder recorder;
+        RecordingListener recorder;
         FSMovie movie;
         movie.decodeFromData(bad.bytes, &recorder);
         ASSERT_FALSE(recorder.errors.empty());
-        EXPECT_STREQ(recorder.errors[0].value, "Cannot allocate memory for fill style.");
-        EXPECT_EQ(recorder.errors[0].direction, FSCodingEvent::Decoding);
+        EXPECT_EQ(recorder.errors[0], "Cannot allocate memory for fill style.");
+        const auto error =
+            std::find_if(recorder.events.begin(), recorder.events.end(),
+                         [](const auto& e) { return e.kind == FSCodingEvent::Error; });
+        EXPECT_EQ(error->direction, FSCodingEvent::Decoding);
         ASSERT_EQ(movie.getObjects().size(), 2u);
         EXPECT_STREQ(movie.getObjects()[0].name(), "FSDefineShape3");
         EXPECT_STREQ(movie.getObjects()[1].name(), "FSShowFrame");
@@ -993,27 +922,8 @@ TEST(ShapeTagTest, UnknownFillTypeWithListenerEndsOnlyThatTag) {
 
 // ---- real movies ----
 
-std::filesystem::path corpus() {
-    return std::filesystem::path(QUILLET_CORPUS) / "swf";
-}
-
 bool isShapeTag(int type) {
     return type == 2 || type == 22 || type == 32 || type == 46;
-}
-
-// The bytes of a movie after its header: plain, or inflated from a "CWS" file.
-Bytes movieBody(const Bytes& file, std::size_t& tagsStart) {
-    Bytes data = file;
-    if (file.size() >= 8 && file[0] == 'C') {
-        const std::size_t declared =
-            file[4] | file[5] << 8 | file[6] << 16 | static_cast<std::size_t>(file[7]) << 24;
-        data = FSMovie::uncompressData(file, declared);
-    }
-    FSInputStream in(data);
-    in.setCursor(64);
-    FSBounds frame(in);
-    tagsStart = in.getCursor() / 8 + 4;
-    return data;
 }
 
 // Every shape tag of the corpus movies decodes to exactly its declared length and encodes to
@@ -1022,50 +932,28 @@ Bytes movieBody(const Bytes& file, std::size_t& tagsStart) {
 // we write as the style counts call for). Movies of version 8 and later use focal gradients,
 // gradient modes and unsmoothed bitmap fills, which are read as that format defines them.
 TEST(ShapeCorpusTest, ShapeTagsOfRealMoviesRoundTrip) {
-    if (!std::filesystem::is_directory(corpus())) GTEST_SKIP() << "corpus absent: " << corpus();
+    if (!std::filesystem::is_directory(swfCorpus()))
+        GTEST_SKIP() << "corpus absent: " << swfCorpus();
     int tags = 0;
     int identical = 0;
     int refused = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus())) {
-        if (entry.path().extension() != ".swf") continue;
-        const Bytes file = FSMovie::readFile(entry.path().string());
-        if (file.size() < 8 || (file[0] != 'F' && file[0] != 'C'))
-            continue;  // LZMA and foreign files
-        const int version = file[3];
-        std::size_t tagsStart = 0;
-        Bytes data;
+    forEachCorpusTag(isShapeTag, [&](const CorpusTag& tag) {
+        SCOPED_TRACE(describe(tag));
+        std::unique_ptr<FSMovieObject> object;
         try {
-            data = movieBody(file, tagsStart);
-        } catch (const FSException&) {
-            continue;
+            object = decodeTag(tag.bytes, tag.version);
+        } catch (const FSException& e) {
+            if (tag.version <= 7) ADD_FAILURE() << e.what();
+            ++refused;  // otherwise a newer feature
+            return;
         }
-        FSInputStream in(data);
-        in.setContext(FSCoder::Version, version);
-        in.setCursor(tagsStart * 8);
-        while (!in.eof()) {
-            const std::size_t start = in.getCursor() / 8;
-            const bool shapeTag = in.bitsLeft() >= 16 && isShapeTag(in.peekWord() >> 6);
-            SCOPED_TRACE(entry.path().filename().string() + " at byte " + std::to_string(start));
-            std::unique_ptr<FSMovieObject> object;
-            try {
-                object = FSMovie::decodeObject(in);
-            } catch (const FSException& e) {
-                if (shapeTag && version <= 7) ADD_FAILURE() << e.what();
-                refused += shapeTag ? 1 : 0;
-                break;  // otherwise a newer feature, or a tag cut short by the end of the movie
-            }
-            if (!object) break;
-            if (!shapeTag) continue;
-            ++tags;
-            const Bytes original(data.begin() + static_cast<std::ptrdiff_t>(start),
-                                 data.begin() + static_cast<std::ptrdiff_t>(in.getCursor() / 8));
-            const Bytes encoded = encodeTag(*object, version);
-            EXPECT_EQ(reencodeTag(encoded, version), encoded);
-            EXPECT_EQ(encoded.size(), original.size());
-            identical += encoded == original ? 1 : 0;
-        }
-    }
-    ASSERT_GT(tags, 100) << "shape tags missing from " << corpus();
+        ++tags;
+        const Bytes encoded = encodeTag(*object, tag.version);
+        EXPECT_EQ(reencodeTag(encoded, tag.version), encoded);
+        EXPECT_EQ(encoded.size(), tag.bytes.size());
+        identical += encoded == tag.bytes ? 1 : 0;
+    });
+    ASSERT_GT(tags, 100) << "shape tags missing from " << swfCorpus();
     EXPECT_GE(identical, tags - tags / 50) << identical << " of " << tags << " identical";
     EXPECT_EQ(refused, 0) << "shape tags refused";
 }

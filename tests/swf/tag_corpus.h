@@ -204,13 +204,6 @@ struct CorpusDifference {
     std::vector<uint8_t> ours;
 };
 
-// The body of a tag given with its header.
-inline std::vector<uint8_t> bodyOf(const std::vector<uint8_t>& tag) {
-    const std::size_t header = (tag.size() >= 2 && (tag[0] & 63) == 63) ? 6 : 2;
-    return std::vector<uint8_t>(
-        tag.begin() + static_cast<std::ptrdiff_t>(std::min(header, tag.size())), tag.end());
-}
-
 struct CorpusRoundTrip {
     int movies = 0;
     int tags = 0;
