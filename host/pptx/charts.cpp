@@ -109,6 +109,64 @@ std::optional<bool> showValues(pugi::xml_node dLbls) {
     return val.empty() || val == "1" || val == "true";
 }
 
+// A boolean element (val defaults to true); nullopt when absent.
+std::optional<bool> flag(pugi::xml_node n) {
+    if (!n) return std::nullopt;
+    std::string v = strAttr(n, "val");
+    return v.empty() || v == "1" || v == "true";
+}
+
+// The markers series take in turn when the file leaves them automatic.
+const char* autoMarker(std::size_t index) {
+    static const char* const kSymbols[] = {"diamond", "square", "triangle", "x",   "star",
+                                           "circle",  "plus",   "dot",      "dash"};
+    return kSymbols[index % 9];
+}
+
+bool knownMarker(const std::string& s) {
+    for (const char* k :
+         {"none", "circle", "square", "diamond", "triangle", "x", "star", "plus", "dash", "dot"}) {
+        if (s == k) return true;
+    }
+    return false;
+}
+
+// The series' marker: its own symbol, size and colours, else the automatic one when the plot
+// shows markers, in the series' colour.
+ChartMarker readMarker(pugi::xml_node marker, bool automatic, std::size_t idx, const Color& base,
+                       const ColorContext& colors) {
+    ChartMarker out;
+    std::string symbol = strAttr(child(marker, "symbol"), "val");
+    if (symbol.empty() || symbol == "auto") {
+        out.symbol = automatic || symbol == "auto" ? autoMarker(idx) : "none";
+    } else {
+        out.symbol = knownMarker(symbol) ? symbol : "square";
+    }
+    out.size = floatVal(child(marker, "size"), 2, 72, 5);
+    out.fill = solid(base);
+    out.line.visible = true;
+    out.line.weight = 0.75f;
+    out.line.fill = solid(base);
+    pugi::xml_node spPr = child(marker, "spPr");
+    if (pugi::xml_node f = findFill(spPr)) out.fill = readFill(f, colors, nullptr);
+    if (pugi::xml_node ln = child(spPr, "ln")) out.line = readLine(ln, colors, nullptr, out.line);
+    return out;
+}
+
+// The numbers of a data source; texts (categories as x values) count as 1, 2, 3, ...
+std::vector<double> numbersOf(pugi::xml_node source) {
+    std::vector<double> out;
+    bool texts = false;
+    for (const std::string& v : cachedTexts(cacheOf(source))) {
+        out.push_back(number(v.c_str()));
+        texts = texts || (!v.empty() && std::isnan(out.back()));
+    }
+    if (texts) {
+        for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<double>(i + 1);
+    }
+    return out;
+}
+
 ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& colors,
                        std::vector<std::string>& categories, std::size_t& seriesBudget) {
     ChartPlotData out;
@@ -126,7 +184,23 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
     bool vary = strAttr(child(plot, "varyColors"), "val") != "0" &&
                 static_cast<bool>(child(plot, "varyColors"));
     bool pie = type == ChartType::Pie || type == ChartType::Doughnut;
-    std::optional<bool> plotValues = showValues(child(plot, "dLbls"));
+    bool xy = type == ChartType::Scatter || type == ChartType::Bubble;
+    std::string scatterStyle = strAttr(child(plot, "scatterStyle"), "val");
+    if (pugi::xml_node rs = child(plot, "radarStyle")) out.radarStyle = strAttr(rs, "val");
+    out.bubbleScale = floatVal(child(plot, "bubbleScale"), 0, 300, 100);
+    out.bubbleSizeIsWidth = strAttr(child(plot, "sizeRepresents"), "val") == "w";
+    // Markers the series show unless they say otherwise.
+    bool markers =
+        type == ChartType::Line    ? flag(child(plot, "marker")).value_or(true)
+        : type == ChartType::Radar ? out.radarStyle == "marker"
+        : type == ChartType::Scatter
+            ? scatterStyle != "line" && scatterStyle != "smooth" && scatterStyle != "none"
+            : false;
+    bool lines = type == ChartType::Line ||
+                 (type == ChartType::Radar && out.radarStyle != "filled") ||
+                 (type == ChartType::Scatter && scatterStyle != "marker" && scatterStyle != "none");
+    pugi::xml_node plotLabels = child(plot, "dLbls");
+    std::optional<bool> plotValues = showValues(plotLabels);
     std::size_t seriesCount = 0;
     for (pugi::xml_node ser : plot.children()) seriesCount += is(ser, "ser") ? 1 : 0;
     for (pugi::xml_node ser : plot.children()) {
@@ -138,22 +212,39 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
         std::vector<std::string> name = cachedTexts(cacheOf(child(ser, "tx")));
         if (!name.empty()) s.name = name.front();
         if (s.name.empty()) s.name = child(child(ser, "tx"), "v").child_value();
-        for (const std::string& v : cachedTexts(cacheOf(child(ser, "val")))) {
+        pugi::xml_node values = child(ser, xy ? "yVal" : "val");
+        for (const std::string& v : cachedTexts(cacheOf(values))) {
             s.values.push_back(number(v.c_str()));
         }
-        if (categories.empty()) categories = cachedTexts(cacheOf(child(ser, "cat")));
+        if (xy) {
+            s.xValues = numbersOf(child(ser, "xVal"));
+            if (type == ChartType::Bubble) {
+                for (const std::string& v : cachedTexts(cacheOf(child(ser, "bubbleSize")))) {
+                    s.bubbleSizes.push_back(number(v.c_str()));
+                }
+            }
+        } else if (categories.empty()) {
+            categories = cachedTexts(cacheOf(child(ser, "cat")));
+        }
         Color base = accentColor(colors, idx);
         s.fill = solid(base);
-        s.line.visible = type == ChartType::Line;
+        s.line.visible = lines;
         s.line.weight = 2.25f;
         s.line.fill = solid(base);
         s.line.cap = "round";
         pugi::xml_node spPr = child(ser, "spPr");
         if (pugi::xml_node f = findFill(spPr)) {
             s.fill = readFill(f, colors, nullptr);
-            if (type == ChartType::Line && s.fill.kind == FillKind::Solid) s.line.fill = s.fill;
+            if (lines && s.fill.kind == FillKind::Solid) s.line.fill = s.fill;
         }
         if (pugi::xml_node ln = child(spPr, "ln")) s.line = readLine(ln, colors, nullptr, s.line);
+        s.smooth = flag(child(ser, "smooth"))
+                       .value_or(type == ChartType::Scatter && scatterStyle.find("smooth") == 0);
+        if (type == ChartType::Line || type == ChartType::Scatter || type == ChartType::Radar) {
+            Color markerBase = base;
+            if (s.fill.kind == FillKind::Solid && findFill(spPr)) markerBase = s.fill.color;
+            s.marker = readMarker(child(ser, "marker"), markers, idx, markerBase, colors);
+        }
         if (pie) {
             // Slices take the accents in turn, and outline in the background colour.
             if (vary || !findFill(spPr)) {
@@ -168,6 +259,17 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
             }
         }
         s.showValues = showValues(child(ser, "dLbls")).value_or(plotValues.value_or(false));
+        pugi::xml_node serLabels = child(ser, "dLbls");
+        bool labelsDeleted = flag(child(serLabels, "delete")).value_or(false);
+        auto labelFlag = [&](const char* name) {
+            if (labelsDeleted) return false;
+            return flag(child(serLabels, name))
+                .value_or(flag(child(plotLabels, name)).value_or(false));
+        };
+        s.showCategoryNames = labelFlag("showCatName");
+        s.showPercent = pie && labelFlag("showPercent");
+        s.labelPosition = strAttr(child(serLabels, "dLblPos"), "val");
+        if (s.labelPosition.empty()) s.labelPosition = strAttr(child(plotLabels, "dLblPos"), "val");
         // Fixed formats ("0", "0.0", "#,##0.00") give the labels' decimals.
         std::string format = strAttr(child(child(ser, "dLbls"), "numFmt"), "formatCode");
         if (format.empty())
@@ -204,6 +306,43 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
         }
         out.series.push_back(std::move(s));
     }
+    return out;
+}
+
+float textSizeOf(pugi::xml_node owner) {
+    if (auto sz = intAttr(path(owner, {"txPr", "p", "pPr", "defRPr"}), "sz")) {
+        return static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+    }
+    return 0;
+}
+
+ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors) {
+    ChartAxisData out;
+    if (!ax) return out;
+    out.deleted = flag(child(ax, "delete")).value_or(false);
+    if (pugi::xml_node grid = child(ax, "majorGridlines")) {
+        out.gridlines = true;
+        if (pugi::xml_node ln = path(grid, {"spPr", "ln"})) {
+            out.gridLine = readLine(ln, colors, nullptr, {});
+            out.gridlines = !child(ln, "noFill");
+        }
+    }
+    if (pugi::xml_node ln = path(ax, {"spPr", "ln"})) {
+        out.line = readLine(ln, colors, nullptr, {});
+        out.shown = !child(ln, "noFill");
+    }
+    pugi::xml_node scaling = child(ax, "scaling");
+    double lo = number(strAttr(child(scaling, "min"), "val").c_str());
+    double hi = number(strAttr(child(scaling, "max"), "val").c_str());
+    double unit = number(strAttr(child(ax, "majorUnit"), "val").c_str());
+    out.hasMinimum = std::isfinite(lo) && std::fabs(lo) < 1e15;
+    out.hasMaximum = std::isfinite(hi) && std::fabs(hi) < 1e15;
+    if (out.hasMinimum) out.minimum = lo;
+    if (out.hasMaximum) out.maximum = hi;
+    if (out.hasMinimum && out.hasMaximum && !(hi > lo)) out.hasMinimum = out.hasMaximum = false;
+    out.hasMajorUnit = std::isfinite(unit) && unit > 0 && unit < 1e15;
+    if (out.hasMajorUnit) out.majorUnit = unit;
+    out.textSize = textSizeOf(ax);
     return out;
 }
 
@@ -248,6 +387,12 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             type = ChartType::Pie;
         } else if (n == "doughnutChart") {
             type = ChartType::Doughnut;
+        } else if (n == "scatterChart") {
+            type = ChartType::Scatter;
+        } else if (n == "radarChart") {
+            type = ChartType::Radar;
+        } else if (n == "bubbleChart") {
+            type = ChartType::Bubble;
         } else {
             continue;
         }
@@ -290,14 +435,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             out->legendHeight = floatVal(child(manual, "h"), 0, 1, 0);
             out->legendPlaced = out->legendWidth > 0.02f && out->legendHeight > 0.02f;
         }
-    }
-    for (pugi::xml_node ax : plotArea.children()) {
-        if (!is(ax, "catAx") && !is(ax, "dateAx")) continue;
-        if (pugi::xml_node ln = path(ax, {"spPr", "ln"})) {
-            out->categoryAxisLine = readLine(ln, colors, nullptr, {});
-            out->categoryAxisShown = !child(ln, "noFill");
-        }
-        break;
+        out->legendTextSize = textSizeOf(legend);
     }
     for (pugi::xml_node plot : plotArea.children()) {
         pugi::xml_node dLbls = child(plot, "dLbls");
@@ -308,31 +446,40 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             break;
         }
     }
-    for (pugi::xml_node ax : plotArea.children()) {
-        if (!is(ax, "valAx")) continue;
-        if (pugi::xml_node grid = child(ax, "majorGridlines")) {
-            out->gridlines = true;
-            if (pugi::xml_node ln = path(grid, {"spPr", "ln"})) {
-                out->gridLine = readLine(ln, colors, nullptr, {});
-                out->gridlines = !child(ln, "noFill");
+    // Axes: a category chart's first category and value axes; a scatter or bubble chart's
+    // axes by the ids its plot names, x first.
+    pugi::xml_node categoryAxis, valueAxis;
+    ChartType first = out->plots.front().type;
+    if (first == ChartType::Scatter || first == ChartType::Bubble) {
+        std::vector<std::string> ids;
+        for (pugi::xml_node plot : plotArea.children()) {
+            if (localName(plot.name()) != "scatterChart" && localName(plot.name()) != "bubbleChart")
+                continue;
+            for (pugi::xml_node id : plot.children()) {
+                if (is(id, "axId") && ids.size() < 2) ids.push_back(strAttr(id, "val"));
             }
+            break;
         }
-        if (pugi::xml_node ln = path(ax, {"spPr", "ln"})) {
-            out->valueAxisLine = readLine(ln, colors, nullptr, {});
-            out->valueAxisShown = !child(ln, "noFill");
+        std::vector<pugi::xml_node> valueAxes;
+        for (pugi::xml_node ax : plotArea.children()) {
+            if (is(ax, "valAx") && valueAxes.size() < 64) valueAxes.push_back(ax);
         }
-        if (strAttr(child(ax, "delete"), "val") == "1") out->axes = false;
-        pugi::xml_node scaling = child(ax, "scaling");
-        double lo = number(strAttr(child(scaling, "min"), "val").c_str());
-        double hi = number(strAttr(child(scaling, "max"), "val").c_str());
-        out->hasMinimum = std::isfinite(lo) && std::fabs(lo) < 1e15;
-        out->hasMaximum = std::isfinite(hi) && std::fabs(hi) < 1e15;
-        if (out->hasMinimum) out->minimum = lo;
-        if (out->hasMaximum) out->maximum = hi;
-        if (out->hasMinimum && out->hasMaximum && !(hi > lo))
-            out->hasMinimum = out->hasMaximum = false;
-        break;  // the first value axis sets the scale
+        auto byId = [&](std::size_t k) {
+            for (pugi::xml_node ax : valueAxes) {
+                if (k < ids.size() && strAttr(child(ax, "axId"), "val") == ids[k]) return ax;
+            }
+            return k < valueAxes.size() ? valueAxes[k] : pugi::xml_node();
+        };
+        categoryAxis = byId(0);
+        valueAxis = byId(1);
+    } else {
+        for (pugi::xml_node ax : plotArea.children()) {
+            if (!categoryAxis && (is(ax, "catAx") || is(ax, "dateAx"))) categoryAxis = ax;
+            if (!valueAxis && is(ax, "valAx")) valueAxis = ax;
+        }
     }
+    out->categoryAxis = readAxis(categoryAxis, colors);
+    out->valueAxis = readAxis(valueAxis, colors);
     if (pugi::xml_node manual = path(plotArea, {"layout", "manualLayout"})) {
         auto frac = [&](const char* name, float fallback) {
             return floatVal(child(manual, name), 0, 1, fallback);
@@ -354,8 +501,17 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
     }
     if (colors.theme) out->font = colors.theme->minorLatin;
     pugi::xml_node defRPr = path(chartSpace, {"txPr", "p", "pPr", "defRPr"});
-    if (auto sz = intAttr(defRPr, "sz")) {
-        out->textSize = static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+    if (float size = textSizeOf(chartSpace); size > 0) out->textSize = size;
+    // The chart's own face; theme references name the theme's fonts.
+    std::string face = strAttr(child(defRPr, "latin"), "typeface");
+    if (face == "+mn-lt") {
+        face = colors.theme ? colors.theme->minorLatin : "";
+    } else if (face == "+mj-lt") {
+        face = colors.theme ? colors.theme->majorLatin : "";
+    }
+    if (!face.empty() && face.size() < 256) out->font = face;
+    if (pugi::xml_node f = findFill(defRPr); f && is(f, "solidFill")) {
+        out->textColor = readFill(f, colors, nullptr).color;
     }
     return out;
 }

@@ -259,17 +259,33 @@ struct TableData {
 // A chart as its part keeps it: the cached values of each series, with colours resolved (the
 // series' own, else the theme's accents in turn), for drawing charts the file keeps no picture
 // of. Values that are missing or not numbers are NaN.
-enum class ChartType { Bar, Line, Area, Pie, Doughnut };
+enum class ChartType { Bar, Line, Area, Pie, Doughnut, Scatter, Radar, Bubble };
+
+// A point's marker: "none", "circle", "square", "diamond", "triangle", "x", "star", "plus",
+// "dash" or "dot".
+struct ChartMarker {
+    std::string symbol = "none";
+    float size = 5;  // points
+    FillData fill;
+    LineData line;
+};
 
 struct ChartSeriesData {
     std::string name;
     std::vector<double> values;
-    FillData fill;  // bars, areas, slices
-    LineData line;  // lines; outlines of bars and slices
+    std::vector<double> xValues;      // scatter and bubble points; empty: 1, 2, 3, ...
+    std::vector<double> bubbleSizes;  // bubbles
+    FillData fill;                    // bars, areas, slices, bubbles, filled radars
+    LineData line;                    // lines; outlines of bars and slices
+    ChartMarker marker;
+    bool smooth = false;
     // Points with their own fill (c:dPt), by index; pie slices of a varied chart.
     std::vector<std::pair<std::size_t, FillData>> pointFills;
     bool showValues = false;  // data labels with the values
-    int labelDecimals = -1;   // digits after the point in labels; -1: as many as needed
+    bool showCategoryNames = false;
+    bool showPercent = false;   // pies
+    std::string labelPosition;  // dLblPos ("t", "b", "l", "r", "ctr", "outEnd", ...); "": default
+    int labelDecimals = -1;     // digits after the point in labels; -1: as many as needed
 };
 
 struct ChartPlotData {
@@ -280,7 +296,22 @@ struct ChartPlotData {
     float overlap = 0;                   // percent, -100..100
     float firstSliceAngle = 0;           // degrees clockwise from the top
     float holeSize = 50;                 // doughnuts, percent of the radius
+    std::string radarStyle = "marker";   // "standard", "marker", "filled"
+    float bubbleScale = 100;             // percent of the default bubble size
+    bool bubbleSizeIsWidth = false;      // sizeRepresents "w": sizes give diameters, not areas
     std::vector<ChartSeriesData> series;
+};
+
+// An axis: its line, major gridlines and the scale the file fixes (automatic otherwise).
+struct ChartAxisData {
+    bool deleted = false;
+    bool shown = true;  // false: its line has no fill
+    LineData line;      // invisible: the default grey
+    bool gridlines = false;
+    LineData gridLine;  // invisible: the default grey
+    bool hasMinimum = false, hasMaximum = false, hasMajorUnit = false;
+    double minimum = 0, maximum = 0, majorUnit = 0;
+    float textSize = 0;  // points, of its labels; 0: the chart's
 };
 
 struct ChartData {
@@ -290,16 +321,11 @@ struct ChartData {
     bool hasTitle = false;
     bool hasLegend = false;
     std::string legendPosition = "r";  // "r", "l", "t", "b", "tr"
-    bool gridlines = false;            // major gridlines of the value axis
-    bool axes = true;                  // not deleted
-    float titleSize = 0;               // points; 0: from the label size
-    float valueLabelSize = 0;          // points, of data labels; 0: the label size
-    // Lines of the value axis' major gridlines and of the axes; invisible: the defaults.
-    LineData gridLine, valueAxisLine, categoryAxisLine;
-    bool valueAxisShown = true, categoryAxisShown = true;  // false: the line has no fill
-    // The value axis' fixed ends, when the file sets them.
-    bool hasMinimum = false, hasMaximum = false;
-    double minimum = 0, maximum = 0;
+    float legendTextSize = 0;          // points; 0: the chart's
+    // The value axis, and the category axis (the x axis of scatter and bubble charts).
+    ChartAxisData valueAxis, categoryAxis;
+    float titleSize = 0;       // points; 0: from the label size
+    float valueLabelSize = 0;  // points, of data labels; 0: the label size
     // The legend as fractions of the frame, when the file places it.
     bool legendPlaced = false;
     float legendX = 0, legendY = 0, legendWidth = 0, legendHeight = 0;

@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "host/pptx/charts.h"
 #include "host/pptx/package.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/render/chart.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
 #include "test_deck.h"
@@ -122,7 +125,7 @@ TEST(ChartReading, ValueLabelsAndTheirFormat) {
     EXPECT_TRUE(c.plots[0].series[0].showValues);
     EXPECT_EQ(c.plots[0].series[0].labelDecimals, 1);
     EXPECT_FALSE(c.plots[0].series[1].showValues);
-    EXPECT_FALSE(c.gridlines);  // drawn with no fill
+    EXPECT_FALSE(c.valueAxis.gridlines);  // drawn with no fill
 }
 
 TEST(ChartReading, PieSlicesTakeTheAccents) {
@@ -186,7 +189,7 @@ TEST(ChartReading, HostileParts) {
 
     // Missing, dangling and malformed chart parts leave a frame without data.
     for (const std::string& part : {std::string("<c:chartSpace ") + kChartNs + "/>",
-                                    std::string("<not xml"), chartPart("<c:scatterChart/>")}) {
+                                    std::string("<not xml"), chartPart("<c:surfaceChart/>")}) {
         auto other = deckWithChart(part);
         ASSERT_EQ(other->slides.size(), 1u);
         EXPECT_FALSE(frameOf(*other).chart);
@@ -278,6 +281,376 @@ TEST(ChartDrawing, AFramesPictureWinsOverItsData) {
             ASSERT_NE(render::pixelRgb(picture.get(), x, y), 0xFF0000u) << x << "," << y;
         }
     }
+}
+
+// Charts whose plot the file places at (140, 130), 320 × 240 points, on a slide drawn at one
+// pixel a point.
+std::string placedChart(const std::string& plots, const std::string& axes,
+                        const std::string& after = "", const std::string& spaceTail = "") {
+    return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><c:chartSpace ") + kChartNs +
+           "><c:chart><c:autoTitleDeleted val=\"1\"/><c:plotArea><c:layout><c:manualLayout>"
+           "<c:layoutTarget val=\"inner\"/><c:x val=\"0.1\"/><c:y val=\"0.1\"/><c:w "
+           "val=\"0.8\"/><c:h val=\"0.8\"/></c:manualLayout></c:layout>" +
+           plots + axes + "</c:plotArea>" + after + "</c:chart>" + spaceTail + "</c:chartSpace>";
+}
+
+std::string valAx(int id, const std::string& pos, const std::string& scaling,
+                  const std::string& extra = "") {
+    return "<c:valAx><c:axId val=\"" + std::to_string(id) + "\"/><c:scaling>" + scaling +
+           "</c:scaling><c:axPos val=\"" + pos + "\"/>" + extra + "</c:valAx>";
+}
+
+const std::string k0to4 = "<c:max val=\"4\"/><c:min val=\"0\"/>";
+const std::string kXYAxes = valAx(1, "b", k0to4) + valAx(2, "l", k0to4);
+const std::string kCatAxes =
+    "<c:catAx><c:axId val=\"1\"/><c:axPos val=\"b\"/></c:catAx>" + valAx(2, "l", k0to4);
+
+std::string xySeries(const std::vector<std::string>& xs, const std::vector<std::string>& ys,
+                     const std::string& look, const std::vector<std::string>& sizes = {}) {
+    std::string s = "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" + look + "<c:xVal>" +
+                    numCache(xs) + "</c:xVal><c:yVal>" + numCache(ys) + "</c:yVal>";
+    if (!sizes.empty()) s += "<c:bubbleSize>" + numCache(sizes) + "</c:bubbleSize>";
+    return s + "</c:ser>";
+}
+
+std::string lineLook(const std::string& rgb, int emu) {
+    return "<c:spPr><a:ln w=\"" + std::to_string(emu) + "\"><a:solidFill><a:srgbClr val=\"" + rgb +
+           "\"/></a:solidFill></a:ln></c:spPr>";
+}
+
+std::string marker(const std::string& symbol, int size, const std::string& rgb) {
+    return "<c:marker><c:symbol val=\"" + symbol + "\"/><c:size val=\"" + std::to_string(size) +
+           "\"/><c:spPr><a:solidFill><a:srgbClr val=\"" + rgb +
+           "\"/></a:solidFill></c:spPr></c:marker>";
+}
+
+const std::string kNoLine = "<c:spPr><a:ln><a:noFill/></a:ln></c:spPr>";
+constexpr unsigned kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
+
+// A pixel where a point, marker or line must be, or white where none may be.
+struct Sample {
+    int x, y;
+    unsigned rgb;
+};
+
+struct DrawingCase {
+    const char* name;
+    std::string chart;
+    std::vector<Sample> samples;
+};
+
+TEST(ChartDrawing, KindsAndFeaturesAtTheirPlaces) {
+    // Axes from 0 to 4 over the placed plot: x = 140 + 80·v, y = 370 − 60·v. Three categories
+    // centre at 193, 300 and 407.
+    std::string line131 = series(0, "S", {"1", "3", "1"},
+                                 lineLook("FF0000", 76200) +
+                                     "<c:marker><c:symbol val=\"none\"/>"
+                                     "</c:marker>");
+    std::string smooth131 = line131;
+    smooth131.insert(smooth131.size() - 8, "<c:smooth val=\"1\"/>");
+    const std::vector<DrawingCase> cases = {
+        {"scatter markers without a line",
+         placedChart("<c:scatterChart><c:scatterStyle val=\"lineMarker\"/>" +
+                         xySeries({"1", "2", "3"}, {"1", "3", "2"},
+                                  kNoLine + marker("square", 12, "00FF00")) +
+                         "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:scatterChart>",
+                     kXYAxes),
+         {{220, 310, kGreen}, {300, 190, kGreen}, {380, 250, kGreen}, {260, 250, kWhite}}},
+        {"scatter line between the points",
+         placedChart("<c:scatterChart><c:scatterStyle val=\"lineMarker\"/>" +
+                         xySeries({"1", "2", "3"}, {"1", "3", "2"},
+                                  lineLook("FF0000", 76200) + marker("none", 5, "00FF00")) +
+                         "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:scatterChart>",
+                     kXYAxes),
+         {{260, 250, kRed}, {340, 220, kRed}, {220, 310, kRed}, {260, 300, kWhite}}},
+        {"straight line",
+         placedChart("<c:lineChart><c:grouping val=\"standard\"/>" + line131 + "</c:lineChart>",
+                     kCatAxes),
+         {{240, 258, kRed}, {240, 242, kWhite}}},
+        // The smooth curve bows out over the chord: at x = 240 it passes 242.5, not 257.5.
+        {"smooth line",
+         placedChart("<c:lineChart><c:grouping val=\"standard\"/>" + smooth131 + "</c:lineChart>",
+                     kCatAxes),
+         {{240, 242, kRed}, {240, 258, kWhite}}},
+        {"line markers",
+         placedChart("<c:lineChart><c:grouping val=\"standard\"/>" +
+                         series(0, "S", {"1", "3", "1"},
+                                lineLook("FF0000", 12700) + marker("circle", 14, "0000FF")) +
+                         "<c:marker val=\"1\"/></c:lineChart>",
+                     kCatAxes),
+         {{193, 310, kBlue}, {300, 190, kBlue}, {407, 310, kBlue}, {300, 250, kWhite}}},
+        // Centre (300, 250), radius 120; spokes up, right, down, left.
+        {"radar with markers",
+         placedChart("<c:radarChart><c:radarStyle val=\"marker\"/>" +
+                         series(0, "S", {"4", "2", "4", "2"},
+                                lineLook("FF0000", 76200) + marker("square", 12, "00FF00")) +
+                         "</c:radarChart>",
+                     kCatAxes),
+         {{304, 133, kGreen},
+          {360, 250, kGreen},
+          {304, 367, kGreen},
+          {240, 250, kGreen},
+          {330, 190, kRed},
+          {270, 310, kRed},
+          {280, 240, kWhite}}},
+        {"filled radar",
+         placedChart("<c:radarChart><c:radarStyle val=\"filled\"/>" +
+                         series(0, "S", {"4", "2", "4", "2"},
+                                "<c:spPr><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill>"
+                                "</c:spPr>") +
+                         "</c:radarChart>",
+                     kCatAxes),
+         {{305, 250, kBlue}, {305, 160, kBlue}, {350, 180, kWhite}, {250, 320, kWhite}}},
+        // The biggest bubble is 60 across (a quarter of 240); areas go with the sizes.
+        {"bubbles",
+         placedChart("<c:bubbleChart>" +
+                         xySeries({"1", "3"}, {"1", "3"},
+                                  "<c:spPr><a:solidFill><a:srgbClr val=\"0000FF\"/>"
+                                  "</a:solidFill></c:spPr>",
+                                  {"1", "4"}) +
+                         "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:bubbleChart>",
+                     kXYAxes),
+         {{220, 310, kBlue},
+          {232, 310, kBlue},
+          {238, 310, kWhite},
+          {380, 190, kBlue},
+          {404, 190, kBlue},
+          {380, 214, kBlue},
+          {414, 190, kWhite}}},
+        // Gridlines of both axes in the file's colours; the value axis' every 1.5.
+        {"vertical and horizontal gridlines",
+         placedChart("<c:lineChart><c:grouping val=\"standard\"/>" +
+                         series(0, "S", {"4", "4", "4"}, kNoLine) + "</c:lineChart>",
+                     "<c:catAx><c:axId val=\"1\"/><c:majorGridlines><c:spPr><a:ln "
+                     "w=\"25400\"><a:solidFill><a:srgbClr val=\"00FF00\"/></a:solidFill></a:ln>"
+                     "</c:spPr></c:majorGridlines></c:catAx>" +
+                         valAx(2, "l", k0to4,
+                               "<c:majorGridlines><c:spPr><a:ln w=\"25400\"><a:solidFill>"
+                               "<a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln></c:spPr>"
+                               "</c:majorGridlines><c:majorUnit val=\"1.5\"/>")),
+         {{246, 200, kGreen},
+          {353, 200, kGreen},
+          {200, 200, kWhite},
+          {200, 280, kBlue},
+          {200, 190, kBlue},
+          {200, 250, kWhite},
+          {200, 220, kWhite}}},
+    };
+    render::Renderer renderer;
+    for (const DrawingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto deck = deckWithChart(c.chart);
+        ASSERT_TRUE(frameOf(*deck).chart);
+        render::Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
+        ASSERT_TRUE(picture);
+        for (const Sample& s : c.samples) {
+            EXPECT_EQ(render::pixelRgb(picture.get(), s.x, s.y), s.rgb)
+                << "at " << s.x << "," << s.y;
+        }
+    }
+}
+
+TEST(ChartAxis, TheFilesScaleElseANiceOne) {
+    struct Case {
+        double lo, hi;
+        const char* scaling;
+        const char* unit;
+        bool exact;
+        double minimum, maximum, majorUnit;
+    };
+    const Case cases[] = {
+        {0, 4, "", "", false, 0, 4.5, 0.5},  // a twentieth over the data, then a round step
+        {0, 100, "", "", false, 0, 120, 20},
+        {1, 9.5, "", "", false, 0, 10, 1},
+        {-3, 7, "", "", false, -4, 8, 2},
+        {0, 100, "", "", true, 0, 100, 10},  // percentages keep their ends
+        {0, 10, "", "3", false, 0, 12, 3},   // the file's unit, the maximum rounded to it
+        {0, 50, "<c:max val=\"40\"/><c:min val=\"10\"/>", "", false, 10, 40, 5},
+        {0, 50, "<c:max val=\"10\"/>", "2.5", false, 0, 10, 2.5},
+        {0, 5, "", "0.000001", false, 0, 6, 1},  // a million steps are too many
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.hi) + " " + c.scaling + " " + c.unit);
+        std::string unit = *c.unit ? std::string("<c:majorUnit val=\"") + c.unit + "\"/>" : "";
+        auto deck = deckWithChart(
+            placedChart("<c:lineChart>" + series(0, "S", {"1"}) + "</c:lineChart>",
+                        "<c:catAx><c:axId val=\"1\"/></c:catAx>" + valAx(2, "l", c.scaling, unit)));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        render::AxisScale s =
+            render::axisScale(c.lo, c.hi, frameOf(*deck).chart->valueAxis, c.exact);
+        EXPECT_DOUBLE_EQ(s.minimum, c.minimum);
+        EXPECT_DOUBLE_EQ(s.maximum, c.maximum);
+        EXPECT_DOUBLE_EQ(s.majorUnit, c.majorUnit);
+    }
+}
+
+// The chart drawn alone on a 720 × 540 picture; its texts.
+struct DrawnChart {
+    render::Surface picture;
+    std::vector<ShapePtr> texts;
+    const Shape* find(const std::string& text) const {
+        for (const ShapePtr& t : texts) {
+            if (t->text && !t->text->paragraphs.empty() && !t->text->paragraphs[0].runs.empty() &&
+                t->text->paragraphs[0].runs[0].text == text)
+                return t.get();
+        }
+        return nullptr;
+    }
+};
+
+DrawnChart drawAlone(const PresentationData& deck) {
+    DrawnChart out;
+    out.picture.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 720, 540));
+    cairo_t* cr = cairo_create(out.picture.get());
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    out.texts = render::drawChart(cr, frameOf(deck));
+    cairo_destroy(cr);
+    return out;
+}
+
+TEST(ChartDrawing, LegendAtItsPositionWithTheSeriesMarker) {
+    // The frame spans (100, 100) to (500, 400).
+    struct Case {
+        const char* position;
+        bool (*where)(double x, double y);
+    };
+    const Case cases[] = {
+        {"r", [](double x, double y) { return x > 400 && y > 220 && y < 280; }},
+        {"l", [](double x, double y) { return x < 200 && y > 220 && y < 280; }},
+        {"t", [](double x, double y) { return y < 130 && x > 250 && x < 350; }},
+        {"b", [](double x, double y) { return y > 370 && x > 250 && x < 350; }},
+        {"tr", [](double x, double y) { return x > 400 && y < 130; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.position);
+        auto deck = deckWithChart(chartPart(
+            "<c:lineChart><c:grouping val=\"standard\"/>" +
+                series(0, "Sales", {"1", "3", "2"},
+                       lineLook("FF0000", 38100) + marker("square", 8, "00FF00")) +
+                "</c:lineChart>" + kCatAxes,
+            std::string("<c:legend><c:legendPos val=\"") + c.position + "\"/></c:legend>"));
+        DrawnChart drawn = drawAlone(*deck);
+        const Shape* entry = drawn.find("Sales");
+        ASSERT_NE(entry, nullptr);
+        double cy = entry->top + entry->height / 2;
+        EXPECT_TRUE(c.where(entry->left + 10, cy)) << entry->left << "," << cy;
+        // The key left of the name: the series' line through its marker.
+        int keyX = static_cast<int>(std::lround(entry->left - 3 - 10));
+        EXPECT_EQ(render::pixelRgb(drawn.picture.get(), keyX, static_cast<int>(cy)), kGreen);
+        EXPECT_EQ(render::pixelRgb(drawn.picture.get(), keyX - 8, static_cast<int>(cy)), kRed);
+    }
+}
+
+TEST(ChartDrawing, TextAtTheChartsSizeAndFont) {
+    const std::string plot =
+        std::string(kColumns) + series(0, "S", {"1", "2", "4"}) + "</c:barChart>" + kCatAxes;
+    const std::string legend = "<c:legend><c:legendPos val=\"r\"/></c:legend>";
+    struct Case {
+        std::string chart;
+        float size;
+        const char* font;
+    };
+    std::string own = chartPart(plot, legend);
+    own.insert(own.rfind("</c:chartSpace>"),
+               "<c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr sz=\"1400\"><a:latin "
+               "typeface=\"DejaVu Serif\"/></a:defRPr></a:pPr></a:p></c:txPr>");
+    const Case cases[] = {{chartPart(plot, legend), 10, "Calibri"}, {own, 14, "DejaVu Serif"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.font);
+        auto deck = deckWithChart(c.chart);
+        ASSERT_TRUE(frameOf(*deck).chart);
+        DrawnChart drawn = drawAlone(*deck);
+        // The legend entry, the category names and the value axis' numbers.
+        for (const char* text : {"S", "A", "C", "0", "4"}) {
+            const Shape* t = drawn.find(text);
+            ASSERT_NE(t, nullptr) << text;
+            const RunProps& props = t->text->paragraphs[0].runs[0].props;
+            EXPECT_FLOAT_EQ(props.size, c.size) << text;
+            EXPECT_EQ(props.latin, c.font) << text;
+        }
+    }
+}
+
+TEST(ChartDrawing, DataLabelsByTheirPoints) {
+    const std::string labels =
+        "<c:dLbls><c:showVal val=\"1\"/><c:showCatName val=\"0\"/></c:dLbls>";
+    auto scatter =
+        deckWithChart(placedChart("<c:scatterChart><c:scatterStyle val=\"lineMarker\"/>" +
+                                      xySeries({"1", "2", "3"}, {"1", "3", "2"},
+                                               kNoLine + marker("square", 10, "00FF00") + labels) +
+                                      "<c:axId val=\"1\"/><c:axId val=\"2\"/></c:scatterChart>",
+                                  kXYAxes));
+    DrawnChart drawn = drawAlone(*scatter);
+    // At the right of each point, level with it.
+    for (auto [text, x, y] :
+         {std::tuple{"1", 220.0, 310.0}, {"3", 300.0, 190.0}, {"2", 380.0, 250.0}}) {
+        SCOPED_TRACE(text);
+        const Shape* t = nullptr;
+        for (const ShapePtr& s : drawn.texts) {
+            if (s->text->paragraphs[0].runs[0].text == text && s->left > x && s->left < x + 15)
+                t = s.get();
+        }
+        ASSERT_NE(t, nullptr);
+        EXPECT_NEAR(t->top + t->height / 2, y, 1);
+    }
+    // A pie's labels give the slices' shares.
+    auto pie = deckWithChart(chartPart("<c:pieChart><c:varyColors val=\"1\"/>" +
+                                       series(0, "S", {"3", "1"}) +
+                                       "<c:dLbls><c:showPercent val=\"1\"/></c:dLbls>"
+                                       "</c:pieChart>"));
+    DrawnChart slices = drawAlone(*pie);
+    EXPECT_NE(slices.find("75%"), nullptr);
+    EXPECT_NE(slices.find("25%"), nullptr);
+}
+
+TEST(ChartReading, ScatterRadarAndBubbleSeries) {
+    auto deck = deckWithChart(placedChart(
+        "<c:bubbleChart><c:bubbleScale val=\"50\"/><c:sizeRepresents val=\"w\"/>" +
+            xySeries({"a", "b"}, {"5", "6"}, "", {"2", "x"}) +
+            "<c:axId val=\"7\"/><c:axId val=\"9\"/></c:bubbleChart>",
+        valAx(9, "l", "<c:max val=\"8\"/>") + valAx(7, "b", "", "<c:majorUnit val=\"2\"/>")));
+    ASSERT_TRUE(frameOf(*deck).chart);
+    const ChartData& c = *frameOf(*deck).chart;
+    const ChartPlotData& p = c.plots.at(0);
+    EXPECT_EQ(p.type, ChartType::Bubble);
+    EXPECT_FLOAT_EQ(p.bubbleScale, 50);
+    EXPECT_TRUE(p.bubbleSizeIsWidth);
+    const ChartSeriesData& s = p.series.at(0);
+    EXPECT_EQ(s.xValues, (std::vector<double>{1, 2}));  // texts count from one
+    EXPECT_EQ(s.values, (std::vector<double>{5, 6}));
+    ASSERT_EQ(s.bubbleSizes.size(), 2u);
+    EXPECT_TRUE(std::isnan(s.bubbleSizes[1]));
+    // The plot's first axis is x, wherever it stands in the part.
+    EXPECT_TRUE(c.categoryAxis.hasMajorUnit);
+    EXPECT_DOUBLE_EQ(c.categoryAxis.majorUnit, 2);
+    EXPECT_TRUE(c.valueAxis.hasMaximum);
+    EXPECT_DOUBLE_EQ(c.valueAxis.maximum, 8);
+
+    // Line series without markers of their own take the automatic ones in turn, unless the
+    // plot has none; scatter styles decide lines and smoothing.
+    auto lines = deckWithChart(
+        chartPart("<c:lineChart>" + series(0, "A", {"1"}) +
+                  series(1, "B", {"1"}, marker("star", 9, "00FF00")) +
+                  "</c:lineChart><c:lineChart><c:marker val=\"0\"/>" + series(2, "C", {"1"}) +
+                  "</c:lineChart><c:scatterChart><c:scatterStyle val=\"smoothMarker\"/>" +
+                  xySeries({"1"}, {"1"}, "") +
+                  "</c:scatterChart><c:radarChart><c:radarStyle "
+                  "val=\"filled\"/>" +
+                  series(0, "R", {"1"}) + "</c:radarChart>"));
+    ASSERT_TRUE(frameOf(*lines).chart);
+    const auto& plots = frameOf(*lines).chart->plots;
+    ASSERT_EQ(plots.size(), 4u);
+    EXPECT_EQ(plots[0].series.at(0).marker.symbol, "diamond");
+    EXPECT_EQ(plots[0].series.at(1).marker.symbol, "star");
+    EXPECT_FLOAT_EQ(plots[0].series.at(1).marker.size, 9);
+    EXPECT_EQ(plots[0].series.at(1).marker.fill.color.rgb, 0x00FF00);
+    EXPECT_EQ(plots[1].series.at(0).marker.symbol, "none");
+    EXPECT_TRUE(plots[2].series.at(0).smooth);
+    EXPECT_TRUE(plots[2].series.at(0).line.visible);
+    EXPECT_EQ(plots[3].radarStyle, "filled");
+    EXPECT_FALSE(plots[3].series.at(0).line.visible);
+    EXPECT_EQ(plots[3].series.at(0).marker.symbol, "none");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 #include "host/pptx/charts.h"
 
@@ -117,51 +119,165 @@ struct Box {
     double x = 0, y = 0, w = 0, h = 0;
 };
 
-void drawPie(cairo_t* cr, const ChartPlotData& plot, const Box& area) {
-    if (plot.series.empty()) return;
-    const ChartSeriesData& s = plot.series.front();
-    double total = 0;
-    for (double v : s.values) {
-        if (std::isfinite(v) && v > 0) total += v;
-    }
-    if (!(total > 0) || !std::isfinite(total)) return;
-    double r = std::min(area.w, area.h) / 2;
-    double cx = area.x + area.w / 2, cy = area.y + area.h / 2;
-    double hole = plot.type == ChartType::Doughnut ? r * plot.holeSize / 100.0 : 0;
-    double angle = (plot.firstSliceAngle - 90) * kPi / 180;
-    for (std::size_t i = 0; i < s.values.size(); ++i) {
-        double v = s.values[i];
-        if (!std::isfinite(v) || v <= 0) continue;
-        double sweep = v / total * 2 * kPi;
-        Color c;
-        if (fillColor(pointFill(s, i), c)) {
-            setColor(cr, c);
-            cairo_new_path(cr);
-            if (hole > 0) {
-                cairo_arc(cr, cx, cy, r, angle, angle + sweep);
-                cairo_arc_negative(cr, cx, cy, hole, angle + sweep, angle);
-            } else {
-                cairo_move_to(cr, cx, cy);
-                cairo_arc(cr, cx, cy, r, angle, angle + sweep);
-            }
-            cairo_close_path(cr);
-            cairo_fill(cr);
-        }
-        angle += sweep;
-    }
+bool isPie(const ChartPlotData& p) {
+    return p.type == ChartType::Pie || p.type == ChartType::Doughnut;
 }
+
+bool isXY(const ChartPlotData& p) {
+    return p.type == ChartType::Scatter || p.type == ChartType::Bubble;
+}
+
+double clampedWeight(const LineData& l, double most = 20) {
+    return std::clamp<double>(l.weight, 0.25, most);
+}
+
+// A marker centred on (x, y), `size` points across.
+void drawMarker(cairo_t* cr, const ChartMarker& m, double x, double y, double size) {
+    if (m.symbol == "none" || !(size > 0)) return;
+    double r = size / 2;
+    bool strokeOnly = m.symbol == "x" || m.symbol == "plus" || m.symbol == "star";
+    cairo_new_path(cr);
+    if (m.symbol == "circle") {
+        cairo_arc(cr, x, y, r, 0, 2 * kPi);
+    } else if (m.symbol == "dot") {
+        cairo_arc(cr, x, y, r / 2.5, 0, 2 * kPi);
+    } else if (m.symbol == "diamond") {
+        cairo_move_to(cr, x, y - r);
+        cairo_line_to(cr, x + r, y);
+        cairo_line_to(cr, x, y + r);
+        cairo_line_to(cr, x - r, y);
+        cairo_close_path(cr);
+    } else if (m.symbol == "triangle") {
+        cairo_move_to(cr, x, y - r);
+        cairo_line_to(cr, x + r, y + r);
+        cairo_line_to(cr, x - r, y + r);
+        cairo_close_path(cr);
+    } else if (m.symbol == "dash") {
+        cairo_rectangle(cr, x - r, y - r / 5, size, size / 5);
+    } else if (strokeOnly) {
+        if (m.symbol != "plus") {
+            cairo_move_to(cr, x - r, y - r);
+            cairo_line_to(cr, x + r, y + r);
+            cairo_move_to(cr, x + r, y - r);
+            cairo_line_to(cr, x - r, y + r);
+        }
+        if (m.symbol != "x") {
+            cairo_move_to(cr, x, y - r);
+            cairo_line_to(cr, x, y + r);
+            if (m.symbol == "plus") {
+                cairo_move_to(cr, x - r, y);
+                cairo_line_to(cr, x + r, y);
+            }
+        }
+    } else {
+        cairo_rectangle(cr, x - r, y - r, size, size);
+    }
+    Color c;
+    if (!strokeOnly && fillColor(m.fill, c)) {
+        setColor(cr, c);
+        cairo_fill_preserve(cr);
+    }
+    // Crosses and stars are lines alone: in the outline's colour, else the fill's.
+    const FillData& stroke = m.line.visible ? m.line.fill : m.fill;
+    if ((m.line.visible || strokeOnly) && fillColor(stroke, c)) {
+        setColor(cr, c);
+        cairo_set_line_width(cr, clampedWeight(m.line, 5));
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        cairo_stroke(cr);
+    }
+    cairo_new_path(cr);
+}
+
+// A path through the points: straight, or a smooth curve through each of them.
+void tracePath(cairo_t* cr, const std::vector<std::pair<double, double>>& pts, bool smooth,
+               bool closed = false) {
+    cairo_new_path(cr);
+    if (pts.empty()) return;
+    std::size_t n = pts.size();
+    cairo_move_to(cr, pts[0].first, pts[0].second);
+    std::size_t segments = closed ? n : n - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const auto& b = pts[i];
+        const auto& c = pts[(i + 1) % n];
+        if (!smooth || n < 3) {
+            cairo_line_to(cr, c.first, c.second);
+            continue;
+        }
+        // Tangents from the neighbours (the ends repeat themselves on an open path).
+        const auto& a = closed ? pts[(i + n - 1) % n] : pts[i == 0 ? 0 : i - 1];
+        const auto& d = closed ? pts[(i + 2) % n] : pts[std::min(i + 2, n - 1)];
+        cairo_curve_to(cr, b.first + (c.first - a.first) / 6, b.second + (c.second - a.second) / 6,
+                       c.first - (d.first - b.first) / 6, c.second - (d.second - b.second) / 6,
+                       c.first, c.second);
+    }
+    if (closed) cairo_close_path(cr);
+}
+
+void strokeSeriesLine(cairo_t* cr, const ChartSeriesData& s) {
+    Color c;
+    if (!s.line.visible || !fillColor(s.line.fill, c)) {
+        cairo_new_path(cr);
+        return;
+    }
+    setColor(cr, c);
+    cairo_set_line_width(cr, clampedWeight(s.line));
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_stroke(cr);
+}
+
+// A data label's text: category name and value (or percentage), as the series asks.
+std::string labelText(const ChartSeriesData& s, const std::string& category, double value,
+                      double percent = NAN) {
+    std::string out;
+    if (s.showCategoryNames && !category.empty()) out = category;
+    auto add = [&](const std::string& t) { out += (out.empty() ? "" : "; ") + t; };
+    if (s.showValues && std::isfinite(value)) add(numberText(value, s.labelDecimals));
+    if (s.showPercent && std::isfinite(percent)) add(numberText(std::round(percent * 100)) + "%");
+    return out;
+}
+
+struct Labels {
+    const ChartData& chart;
+    double size;
+    std::vector<ShapePtr>& texts;
+
+    // A data label beside the point (x, y), `gap` away, at the file's position or `fallback`.
+    void at(const std::string& text, double x, double y, double gap, const std::string& position,
+            const char* fallback) {
+        if (text.empty() || texts.size() >= 4 * kMaxLabels) return;
+        std::string pos = position.empty() || position == "bestFit" ? fallback : position;
+        double w = size * (1.0 + 0.6 * static_cast<double>(std::min<std::size_t>(text.size(), 40)));
+        double h = size * 1.4;
+        double lx = x - w / 2, ly = y - h / 2;
+        int align = host::alignment::kCenter;
+        if (pos == "r") {
+            lx = x + gap;
+            align = host::alignment::kLeft;
+        } else if (pos == "l") {
+            lx = x - gap - w;
+            align = host::alignment::kRight;
+        } else if (pos == "t" || pos == "outEnd") {
+            ly = y - gap - h;
+        } else if (pos == "b") {
+            ly = y + gap;
+        }
+        texts.push_back(label(chart, text, lx, ly, w, h, align, size));
+    }
+};
 
 // Bars, lines and areas over category slots, with the value axis running from lo to hi.
 void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot,
                       const Box& area, std::size_t categories, double lo, double hi,
-                      double labelSize, std::vector<ShapePtr>& texts) {
+                      Labels& labels) {
+    double labelSize = labels.size;
+    auto category = [&](std::size_t i) {
+        return i < chart.categories.size() ? chart.categories[i] : std::string();
+    };
     // A value's label, centred on (x, y).
     auto valueLabel = [&](const ChartSeriesData& s, std::size_t i, double x, double y) {
-        if (!s.showValues || texts.size() >= 4 * kMaxLabels || i >= s.values.size()) return;
-        double w = labelSize * 5;
-        texts.push_back(label(chart, numberText(s.values[i], s.labelDecimals), x - w / 2,
-                              y - labelSize * 0.7, w, labelSize * 1.4, host::alignment::kCenter,
-                              labelSize, true));
+        if (i >= s.values.size()) return;
+        labels.at(labelText(s, category(i), s.values[i]), x, y, 0, "ctr", "ctr");
     };
     if (categories == 0 || !(hi > lo)) return;
     bool stacked = plot.grouping == "stacked" || plot.grouping == "percentStacked";
@@ -233,15 +349,17 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
     for (const ChartSeriesData& s : plot.series) {
         std::vector<std::pair<double, double>> pts;
         std::vector<std::pair<double, double>> floor;
+        std::vector<std::size_t> index;
         for (std::size_t i = 0; i < categories; ++i) {
             double v = value(s, i);
             if (!std::isfinite(v)) continue;
             double from = stacked ? base[i] : 0;
             double to = from + v;
             if (stacked) base[i] = to;
-            double x = area.x + slot * (i + 0.5);
+            double x = area.x + slot * (static_cast<double>(i) + 0.5);
             pts.emplace_back(x, at(to));
             floor.emplace_back(x, at(from));
+            index.push_back(i);
         }
         if (pts.empty()) continue;
         if (plot.type == ChartType::Area) {
@@ -258,164 +376,475 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
             cairo_fill(cr);
             continue;
         }
-        Color c;
-        if (!s.line.visible || !fillColor(s.line.fill, c)) continue;
-        cairo_new_path(cr);
-        cairo_move_to(cr, pts.front().first, pts.front().second);
-        for (const auto& p : pts) cairo_line_to(cr, p.first, p.second);
-        setColor(cr, c);
-        cairo_set_line_width(cr, std::clamp<double>(s.line.weight, 0.25, 20));
-        if (s.showValues) {
-            std::size_t k = 0;
-            for (std::size_t i = 0; i < categories && k < pts.size(); ++i) {
-                if (!std::isfinite(value(s, i))) continue;
-                valueLabel(s, i, pts[k].first, pts[k].second - labelSize);
-                ++k;
-            }
+        tracePath(cr, pts, s.smooth);
+        strokeSeriesLine(cr, s);
+        for (std::size_t k = 0; k < pts.size(); ++k) {
+            drawMarker(cr, s.marker, pts[k].first, pts[k].second, s.marker.size);
+            labels.at(labelText(s, category(index[k]), s.values[index[k]]), pts[k].first,
+                      pts[k].second, s.marker.size / 2 + labelSize * 0.3, s.labelPosition, "r");
         }
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-        cairo_stroke(cr);
     }
 }
 
-}  // namespace
-
-std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
-    std::vector<ShapePtr> texts;
-    if (!frame.chart || !(frame.width > 1) || !(frame.height > 1)) return texts;
-    const ChartData& chart = *frame.chart;
-    cairo_save(cr);
-    Box box{frame.left, frame.top, frame.width, frame.height};
-    cairo_rectangle(cr, box.x, box.y, box.w, box.h);
-    cairo_clip(cr);
-    fillRect(cr, box.x, box.y, box.w, box.h, chart.background);
-
-    double size = std::clamp<double>(chart.textSize, 6, 24);
-    size = std::min(size, std::max(6.0, box.h / 12));
-    // Margins, the title above, the legend at its side.
-    Box inner{box.x + size * 0.7, box.y + size * 0.7, box.w - size * 1.4, box.h - size * 1.4};
-    if (chart.hasTitle) {
-        double ts = chart.titleSize > 0 ? std::clamp<double>(chart.titleSize, 6, 40) : size * 1.1;
-        double th = ts * 2.2;
-        texts.push_back(label(chart, chart.title, inner.x, inner.y, inner.w, th,
-                              host::alignment::kCenter, ts, true));
-        inner.y += th;
-        inner.h -= th;
+// The texts of an axis' ticks.
+void tickLabels(const ChartData& chart, const AxisScale& scale, double size, bool alongX,
+                double cross, std::vector<ShapePtr>& texts,
+                const std::function<double(double)>& pos) {
+    for (int i = 0; i <= 1000; ++i) {
+        double v = scale.minimum + scale.majorUnit * i;
+        if (v > scale.maximum + scale.majorUnit * 1e-9 || texts.size() >= 3 * kMaxLabels) break;
+        if (std::fabs(v) < scale.majorUnit * 1e-9) v = 0;
+        double p = pos(v);
+        if (alongX) {
+            texts.push_back(label(chart, numberText(v), p - size * 3, cross + size * 0.2, size * 6,
+                                  size * 1.4, host::alignment::kCenter, size));
+        } else {
+            texts.push_back(label(chart, numberText(v), cross - size * 7.3, p - size * 0.7,
+                                  size * 7, size * 1.4, host::alignment::kRight, size));
+        }
     }
-    bool pie = false;
+}
+
+// Lines across the plot at each major unit: horizontal for a vertical axis, and back.
+void gridlines(cairo_t* cr, const AxisScale& scale, const ChartAxisData& axis, bool alongX,
+               const Box& plot, const std::function<double(double)>& pos) {
+    if (!axis.gridlines) return;
+    for (int i = 0; i <= 1000; ++i) {
+        double v = scale.minimum + scale.majorUnit * i;
+        if (v > scale.maximum + scale.majorUnit * 1e-9) break;
+        double p = pos(v);
+        if (alongX) {
+            styledLine(cr, p, plot.y, p, plot.y + plot.h, axis.gridLine, kGridGrey);
+        } else {
+            styledLine(cr, plot.x, p, plot.x + plot.w, p, axis.gridLine, kGridGrey);
+        }
+    }
+}
+
+double axisTextSize(const ChartAxisData& axis, double size) {
+    return axis.textSize > 0 ? std::clamp<double>(axis.textSize, 4, 72) : size;
+}
+
+// Room for tick labels at the left and below, unless the file places the plot.
+void makeRoom(const ChartData& chart, Box& plot, double leftWidth, double belowHeight) {
+    if (chart.plotPlaced) return;
+    plot.x += leftWidth;
+    plot.w -= leftWidth;
+    plot.h -= belowHeight;
+}
+
+// Scatter and bubble plots: both axes carry values.
+void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Labels& labels,
+                 std::vector<ShapePtr>& texts) {
+    double xlo = INFINITY, xhi = -INFINITY, ylo = INFINITY, yhi = -INFINITY, biggest = 0;
+    auto xOf = [](const ChartSeriesData& s, std::size_t i) {
+        return i < s.xValues.size() ? s.xValues[i] : static_cast<double>(i + 1);
+    };
+    for (const ChartPlotData& p : chart.plots) {
+        if (!isXY(p)) continue;
+        for (const ChartSeriesData& s : p.series) {
+            for (std::size_t i = 0; i < s.values.size(); ++i) {
+                double x = xOf(s, i), y = s.values[i];
+                if (!std::isfinite(x) || !std::isfinite(y)) continue;
+                xlo = std::min(xlo, x);
+                xhi = std::max(xhi, x);
+                ylo = std::min(ylo, y);
+                yhi = std::max(yhi, y);
+                if (i < s.bubbleSizes.size() && std::isfinite(s.bubbleSizes[i]))
+                    biggest = std::max(biggest, s.bubbleSizes[i]);
+            }
+        }
+    }
+    if (!std::isfinite(xlo)) return;
+    AxisScale xs = axisScale(xlo, xhi, chart.categoryAxis);
+    AxisScale ys = axisScale(ylo, yhi, chart.valueAxis);
+    double xSize = axisTextSize(chart.categoryAxis, size);
+    double ySize = axisTextSize(chart.valueAxis, size);
+    std::size_t digits = std::max(numberText(ys.maximum).size(), numberText(ys.minimum).size());
+    makeRoom(chart, plot,
+             chart.valueAxis.deleted ? 0 : ySize * 0.6 * static_cast<double>(digits) + ySize * 0.6,
+             chart.categoryAxis.deleted ? 0 : xSize * 1.6);
+    if (plot.w <= 1 || plot.h <= 1) return;
+    auto px = [&](double x) {
+        return plot.x + (x - xs.minimum) / (xs.maximum - xs.minimum) * plot.w;
+    };
+    auto py = [&](double y) {
+        return plot.y + plot.h - (y - ys.minimum) / (ys.maximum - ys.minimum) * plot.h;
+    };
+    gridlines(cr, ys, chart.valueAxis, false, plot, py);
+    gridlines(cr, xs, chart.categoryAxis, true, plot, px);
+    for (const ChartPlotData& p : chart.plots) {
+        if (!isXY(p)) continue;
+        // The biggest bubble is a quarter of the plot's smaller side across, at scale 100.
+        double most = std::min(plot.w, plot.h) * 0.25 * p.bubbleScale / 100.0;
+        for (const ChartSeriesData& s : p.series) {
+            std::vector<std::pair<double, double>> pts;
+            std::vector<std::size_t> index;
+            for (std::size_t i = 0; i < s.values.size(); ++i) {
+                double x = xOf(s, i), y = s.values[i];
+                if (!std::isfinite(x) || !std::isfinite(y)) continue;
+                pts.emplace_back(px(std::clamp(x, xs.minimum, xs.maximum)),
+                                 py(std::clamp(y, ys.minimum, ys.maximum)));
+                index.push_back(i);
+            }
+            if (p.type == ChartType::Bubble) {
+                for (std::size_t k = 0; k < pts.size(); ++k) {
+                    std::size_t i = index[k];
+                    double b = i < s.bubbleSizes.size() ? s.bubbleSizes[i] : NAN;
+                    if (!std::isfinite(b) || b <= 0 || !(biggest > 0)) continue;
+                    double ratio = b / biggest;
+                    double d = most * (p.bubbleSizeIsWidth ? ratio : std::sqrt(ratio));
+                    cairo_new_path(cr);
+                    cairo_arc(cr, pts[k].first, pts[k].second, d / 2, 0, 2 * kPi);
+                    Color c;
+                    if (fillColor(pointFill(s, i), c)) {
+                        setColor(cr, c);
+                        cairo_fill_preserve(cr);
+                    }
+                    if (s.line.visible && fillColor(s.line.fill, c)) {
+                        setColor(cr, c);
+                        cairo_set_line_width(cr, clampedWeight(s.line, 5));
+                        cairo_stroke(cr);
+                    }
+                    cairo_new_path(cr);
+                    labels.at(labelText(s, "", s.values[i]), pts[k].first, pts[k].second, d / 2,
+                              s.labelPosition, "ctr");
+                }
+                continue;
+            }
+            tracePath(cr, pts, s.smooth);
+            strokeSeriesLine(cr, s);
+            for (std::size_t k = 0; k < pts.size(); ++k) {
+                drawMarker(cr, s.marker, pts[k].first, pts[k].second, s.marker.size);
+                labels.at(labelText(s, "", s.values[index[k]]), pts[k].first, pts[k].second,
+                          s.marker.size / 2 + labels.size * 0.3, s.labelPosition, "r");
+            }
+        }
+    }
+    // The axes cross at zero, or at the end nearer to it.
+    double yAt = py(std::clamp(0.0, ys.minimum, ys.maximum));
+    double xAt = px(std::clamp(0.0, xs.minimum, xs.maximum));
+    if (!chart.categoryAxis.deleted) {
+        if (chart.categoryAxis.shown) {
+            styledLine(cr, plot.x, yAt, plot.x + plot.w, yAt, chart.categoryAxis.line, kAxisGrey);
+        }
+        tickLabels(chart, xs, xSize, true, plot.y + plot.h, texts, px);
+    }
+    if (!chart.valueAxis.deleted) {
+        if (chart.valueAxis.shown) {
+            styledLine(cr, xAt, plot.y, xAt, plot.y + plot.h, chart.valueAxis.line, kAxisGrey);
+        }
+        tickLabels(chart, ys, ySize, false, plot.x, texts, py);
+    }
+}
+
+// Radar plots: categories on spokes clockwise from the top, values outwards from the centre.
+void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double size,
+                    Labels& labels, std::vector<ShapePtr>& texts) {
+    std::size_t n = chart.categories.size();
+    double lo = INFINITY, hi = -INFINITY;
+    for (const ChartPlotData& p : chart.plots) {
+        if (p.type != ChartType::Radar) continue;
+        for (const ChartSeriesData& s : p.series) {
+            n = std::max(n, s.values.size());
+            for (double v : s.values) {
+                if (!std::isfinite(v)) continue;
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+        }
+    }
+    n = std::min(n, kMaxChartPoints);
+    if (n == 0 || !std::isfinite(lo)) return;
+    AxisScale scale = axisScale(lo, hi, chart.valueAxis);
+    double catSize = axisTextSize(chart.categoryAxis, size);
+    double cx = plot.x + plot.w / 2, cy = plot.y + plot.h / 2;
+    double radius = std::min(plot.w, plot.h) / 2;
+    // Room for the category names around the web, unless the file places the plot.
+    if (!chart.plotPlaced && !chart.categoryAxis.deleted) {
+        radius = std::min(plot.w / 2 - catSize * 4, plot.h / 2 - catSize * 1.6);
+    }
+    if (radius <= 1) return;
+    auto angle = [&](std::size_t i) {
+        return -kPi / 2 + 2 * kPi * static_cast<double>(i) / static_cast<double>(n);
+    };
+    auto point = [&](std::size_t i, double v) {
+        double t = (std::clamp(v, scale.minimum, scale.maximum) - scale.minimum) /
+                   (scale.maximum - scale.minimum);
+        return std::pair<double, double>(cx + radius * t * std::cos(angle(i)),
+                                         cy + radius * t * std::sin(angle(i)));
+    };
+    // The web: a ring at each major unit, and a spoke for each category.
+    if (chart.valueAxis.gridlines) {
+        for (int k = 0; k <= 1000; ++k) {
+            double v = scale.minimum + scale.majorUnit * k;
+            if (v > scale.maximum + scale.majorUnit * 1e-9) break;
+            std::vector<std::pair<double, double>> ring;
+            for (std::size_t i = 0; i < n; ++i) ring.push_back(point(i, v));
+            tracePath(cr, ring, false, true);
+            Color c{kGridGrey, 1.0f};
+            const LineData& g = chart.valueAxis.gridLine;
+            if (g.visible) fillColor(g.fill, c);
+            setColor(cr, c);
+            cairo_set_line_width(cr, g.visible ? clampedWeight(g, 10) : 0.75);
+            cairo_stroke(cr);
+        }
+    }
+    if (!chart.categoryAxis.deleted && chart.categoryAxis.shown) {
+        for (std::size_t i = 0; i < n; ++i) {
+            auto [x, y] = point(i, scale.maximum);
+            styledLine(cr, cx, cy, x, y, chart.categoryAxis.line, kGridGrey);
+        }
+    }
+    for (const ChartPlotData& p : chart.plots) {
+        if (p.type != ChartType::Radar) continue;
+        for (const ChartSeriesData& s : p.series) {
+            std::vector<std::pair<double, double>> pts;
+            std::vector<std::size_t> index;
+            for (std::size_t i = 0; i < s.values.size() && i < n; ++i) {
+                if (!std::isfinite(s.values[i])) continue;
+                pts.push_back(point(i, s.values[i]));
+                index.push_back(i);
+            }
+            if (pts.empty()) continue;
+            tracePath(cr, pts, false, pts.size() == n);
+            Color c;
+            if (p.radarStyle == "filled" && fillColor(s.fill, c)) {
+                setColor(cr, c);
+                cairo_fill_preserve(cr);
+            }
+            strokeSeriesLine(cr, s);
+            for (std::size_t k = 0; k < pts.size(); ++k) {
+                drawMarker(cr, s.marker, pts[k].first, pts[k].second, s.marker.size);
+                std::size_t i = index[k];
+                labels.at(labelText(s, i < chart.categories.size() ? chart.categories[i] : "",
+                                    s.values[i]),
+                          pts[k].first, pts[k].second, s.marker.size / 2 + labels.size * 0.3,
+                          s.labelPosition, "t");
+            }
+        }
+    }
+    if (!chart.valueAxis.deleted) {
+        if (chart.valueAxis.shown) {
+            styledLine(cr, cx, cy, cx, cy - radius, chart.valueAxis.line, kAxisGrey);
+        }
+        tickLabels(chart, scale, axisTextSize(chart.valueAxis, size), false, cx, texts,
+                   [&](double v) { return point(0, v).second; });
+    }
+    if (!chart.categoryAxis.deleted && n <= kMaxLabels) {
+        for (std::size_t i = 0; i < chart.categories.size() && i < n; ++i) {
+            double c = std::cos(angle(i)), sn = std::sin(angle(i));
+            double x = cx + (radius + catSize * 0.5) * c, y = cy + (radius + catSize * 0.5) * sn;
+            double w = catSize * 8, h = catSize * 1.4;
+            // Names on the right start at the web, on the left end there, top and bottom centre.
+            double lx = c > 0.2 ? x : c < -0.2 ? x - w : x - w / 2;
+            double ly = sn > 0.2 ? y : sn < -0.2 ? y - h : y - h / 2;
+            int align = c > 0.2    ? host::alignment::kLeft
+                        : c < -0.2 ? host::alignment::kRight
+                                   : host::alignment::kCenter;
+            texts.push_back(label(chart, chart.categories[i], lx, ly, w, h, align, catSize));
+        }
+    }
+}
+
+void drawPie(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot, const Box& area,
+             Labels& labels) {
+    if (plot.series.empty()) return;
+    const ChartSeriesData& s = plot.series.front();
+    double total = 0;
+    for (double v : s.values) {
+        if (std::isfinite(v) && v > 0) total += v;
+    }
+    if (!(total > 0) || !std::isfinite(total)) return;
+    double r = std::min(area.w, area.h) / 2;
+    double cx = area.x + area.w / 2, cy = area.y + area.h / 2;
+    double hole = plot.type == ChartType::Doughnut ? r * plot.holeSize / 100.0 : 0;
+    double angle = (plot.firstSliceAngle - 90) * kPi / 180;
+    for (std::size_t i = 0; i < s.values.size(); ++i) {
+        double v = s.values[i];
+        if (!std::isfinite(v) || v <= 0) continue;
+        double sweep = v / total * 2 * kPi;
+        Color c;
+        if (fillColor(pointFill(s, i), c)) {
+            setColor(cr, c);
+            cairo_new_path(cr);
+            if (hole > 0) {
+                cairo_arc(cr, cx, cy, r, angle, angle + sweep);
+                cairo_arc_negative(cr, cx, cy, hole, angle + sweep, angle);
+            } else {
+                cairo_move_to(cr, cx, cy);
+                cairo_arc(cr, cx, cy, r, angle, angle + sweep);
+            }
+            cairo_close_path(cr);
+            cairo_fill(cr);
+        }
+        // Labels inside the slice, or just outside it.
+        double mid = angle + sweep / 2;
+        bool outside = s.labelPosition == "outEnd";
+        double at = outside ? r + labels.size : hole > 0 ? (hole + r) / 2 : r * 0.65;
+        labels.at(
+            labelText(s, i < chart.categories.size() ? chart.categories[i] : "", v, v / total),
+            cx + at * std::cos(mid), cy + at * std::sin(mid), 0, "ctr", "ctr");
+        angle += sweep;
+    }
+}
+
+// A legend entry: a series (or a pie's slice) with the look of its mark.
+struct Entry {
+    std::string text;
+    Color color;
+    bool swatch = true;  // a square of the fill; else the line and marker
+    LineData line;
+    ChartMarker marker;
+};
+
+// The entry's key in a box lineH high from (x, y), `width` across.
+void drawKey(cairo_t* cr, const Entry& e, double x, double y, double width, double lineH) {
+    double mid = y + lineH / 2;
+    if (e.swatch) {
+        FillData f;
+        f.kind = FillKind::Solid;
+        f.color = e.color;
+        double sw = std::min(width, lineH * 0.5);
+        fillRect(cr, x + (width - sw) / 2, mid - sw / 2, sw, sw, f);
+        return;
+    }
+    Color c;
+    if (e.line.visible && fillColor(e.line.fill, c)) {
+        setColor(cr, c);
+        cairo_set_line_width(cr, std::min(clampedWeight(e.line), lineH / 3));
+        cairo_move_to(cr, x, mid);
+        cairo_line_to(cr, x + width, mid);
+        cairo_stroke(cr);
+    }
+    drawMarker(cr, e.marker, x + width / 2, mid, std::min<double>(e.marker.size, lineH * 0.8));
+}
+
+std::vector<Entry> legendEntries(const ChartData& chart) {
+    std::vector<Entry> entries;
+    bool pie = !chart.plots.empty() && isPie(chart.plots.front());
+    if (pie && !chart.plots.front().series.empty()) {
+        const ChartSeriesData& s = chart.plots.front().series.front();
+        for (std::size_t i = 0; i < s.values.size() && entries.size() < kMaxLabels; ++i) {
+            Entry e;
+            fillColor(pointFill(s, i), e.color);
+            e.text = i < chart.categories.size() ? chart.categories[i] : "";
+            entries.push_back(std::move(e));
+        }
+        return entries;
+    }
+    for (const ChartPlotData& p : chart.plots) {
+        for (const ChartSeriesData& s : p.series) {
+            if (entries.size() >= kMaxLabels) break;
+            Entry e;
+            e.text = s.name;
+            bool lined = p.type == ChartType::Line || p.type == ChartType::Scatter ||
+                         (p.type == ChartType::Radar && p.radarStyle != "filled");
+            if (lined) {
+                e.swatch = false;
+                e.line = s.line;
+                e.marker = s.marker;
+                if (!(s.line.visible && fillColor(s.line.fill, e.color)) &&
+                    s.marker.symbol == "none")
+                    continue;
+            } else if (!fillColor(s.fill, e.color)) {
+                continue;
+            }
+            entries.push_back(std::move(e));
+        }
+    }
+    return entries;
+}
+
+// Draws the legend and takes its room from `inner`.
+void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner, double size,
+                std::vector<ShapePtr>& texts) {
+    std::vector<Entry> entries = legendEntries(chart);
+    if (entries.empty()) return;
+    bool lined =
+        std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return !e.swatch; });
+    double lineH = size * 1.3;
+    double key = lined ? size * 2 : size * 0.8;  // the key's width
+    auto textWidth = [&](const Entry& e) {
+        return size * (0.6 * static_cast<double>(std::min<std::size_t>(e.text.size(), 60)) + 1);
+    };
+    auto entryAt = [&](const Entry& e, double x, double y, double w, double h) {
+        drawKey(cr, e, x, y, key, h);
+        texts.push_back(label(chart, e.text, x + key + size * 0.3, y,
+                              std::max(1.0, w - key - size * 0.3), h, host::alignment::kLeft,
+                              size));
+    };
+    if (chart.legendPlaced) {
+        double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
+        double lw = chart.legendWidth * box.w, lh = chart.legendHeight * box.h;
+        double h = std::min(lineH, lh / static_cast<double>(entries.size()));
+        double top = ly + (lh - h * static_cast<double>(entries.size())) / 2;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            entryAt(entries[i], lx, top + h * static_cast<double>(i), lw, h);
+        }
+        return;
+    }
+    const std::string& pos = chart.legendPosition;
+    if (pos == "r" || pos == "l" || pos == "tr") {
+        double widest = 0;
+        for (const Entry& e : entries) widest = std::max(widest, textWidth(e));
+        double lw = std::min(inner.w * 0.45, key + size * 0.3 + widest);
+        std::size_t fit = static_cast<std::size_t>(std::max(0.0, inner.h / lineH));
+        std::size_t count = std::min(entries.size(), fit);
+        double total = lineH * static_cast<double>(count);
+        double lx = pos == "l" ? inner.x : inner.x + inner.w - lw;
+        double ly = pos == "tr" ? inner.y : inner.y + (inner.h - total) / 2;
+        for (std::size_t i = 0; i < count; ++i) {
+            entryAt(entries[i], lx, ly + lineH * static_cast<double>(i), lw, lineH);
+        }
+        if (pos == "l") inner.x += lw + size;
+        inner.w -= lw + size;
+        return;
+    }
+    // Rows of entries, centred, over or under the plot.
+    std::vector<std::vector<std::size_t>> rows(1);
+    std::vector<double> rowWidth(1, 0);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        double w = key + size * 0.3 + textWidth(entries[i]) + size * 0.5;
+        if (!rows.back().empty() && rowWidth.back() + w > inner.w) {
+            if (rows.size() >= 4) break;
+            rows.emplace_back();
+            rowWidth.push_back(0);
+        }
+        rows.back().push_back(i);
+        rowWidth.back() += w;
+    }
+    double height = lineH * static_cast<double>(rows.size());
+    double ly = pos == "t" ? inner.y : inner.y + inner.h - height;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        double x = inner.x + std::max(0.0, (inner.w - rowWidth[r]) / 2);
+        for (std::size_t i : rows[r]) {
+            double w = key + size * 0.3 + textWidth(entries[i]) + size * 0.5;
+            entryAt(entries[i], x, ly + lineH * static_cast<double>(r), w, lineH);
+            x += w;
+        }
+    }
+    if (pos == "t") inner.y += height + size * 0.5;
+    inner.h -= height + size * 0.5;
+}
+
+// Bar, line and area plots over the categories.
+void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double size,
+                       Labels& labels, std::vector<ShapePtr>& texts) {
     std::size_t categories = chart.categories.size();
     for (const ChartPlotData& p : chart.plots) {
-        pie = pie || p.type == ChartType::Pie || p.type == ChartType::Doughnut;
         for (const ChartSeriesData& s : p.series)
             categories = std::max(categories, s.values.size());
     }
     categories = std::min(categories, kMaxChartPoints);
-    // Legend entries: series, or a pie's categories.
-    struct Entry {
-        std::string text;
-        Color color;
-    };
-    std::vector<Entry> entries;
-    if (chart.hasLegend) {
-        if (pie && !chart.plots.empty() && !chart.plots.front().series.empty()) {
-            const ChartSeriesData& s = chart.plots.front().series.front();
-            for (std::size_t i = 0; i < s.values.size() && entries.size() < kMaxLabels; ++i) {
-                Color c;
-                fillColor(pointFill(s, i), c);
-                entries.push_back({i < chart.categories.size() ? chart.categories[i] : "", c});
-            }
-        } else {
-            for (const ChartPlotData& p : chart.plots) {
-                for (const ChartSeriesData& s : p.series) {
-                    if (entries.size() >= kMaxLabels) break;
-                    Color c;
-                    if (!fillColor(p.type == ChartType::Line ? s.line.fill : s.fill, c)) continue;
-                    entries.push_back({s.name, c});
-                }
-            }
-        }
-    }
-    if (!entries.empty() && chart.legendPlaced) {
-        // A placed legend: one entry a line, in its box.
-        double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
-        double lw = chart.legendWidth * box.w, lh = chart.legendHeight * box.h;
-        double lineH = std::min(size * 1.25, lh / static_cast<double>(entries.size()));
-        double sw = std::min(size * 0.6, lineH * 0.8);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            double y = ly + lineH * static_cast<double>(i);
-            FillData f;
-            f.kind = FillKind::Solid;
-            f.color = entries[i].color;
-            fillRect(cr, lx, y + (lineH - sw) / 2, sw, sw, f);
-            texts.push_back(label(chart, entries[i].text, lx + sw * 1.6, y, lw - sw * 1.6, lineH,
-                                  host::alignment::kLeft, std::min(size, lineH / 1.25)));
-        }
-    } else if (!entries.empty()) {
-        double lineH = size * 1.25;
-        bool side = chart.legendPosition == "r" || chart.legendPosition == "l" ||
-                    chart.legendPosition == "tr";
-        if (side) {
-            std::size_t longest = 0;
-            for (const Entry& e : entries) longest = std::max(longest, e.text.size());
-            double lw = std::min(inner.w * 0.4, size * (1.6 + 0.55 * static_cast<double>(longest)));
-            double total = lineH * static_cast<double>(entries.size());
-            double lx = chart.legendPosition == "l" ? inner.x : inner.x + inner.w - lw;
-            double ly = inner.y + std::max(0.0, (inner.h - total) / 2);
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-                double y = ly + lineH * static_cast<double>(i);
-                if (y + lineH > inner.y + inner.h) break;
-                FillData f;
-                f.kind = FillKind::Solid;
-                f.color = entries[i].color;
-                double sw = size * 0.6;
-                fillRect(cr, lx, y + (lineH - sw) / 2, sw, sw, f);
-                texts.push_back(label(chart, entries[i].text, lx + sw * 1.6, y, lw - sw * 1.6,
-                                      lineH, host::alignment::kLeft, size));
-            }
-            if (chart.legendPosition == "l") inner.x += lw + size;
-            inner.w -= lw + size;
-        } else {
-            // One row of entries, under or over the plot.
-            double each = inner.w / static_cast<double>(entries.size());
-            double ly = chart.legendPosition == "t" ? inner.y : inner.y + inner.h - lineH;
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-                double x = inner.x + each * static_cast<double>(i);
-                FillData f;
-                f.kind = FillKind::Solid;
-                f.color = entries[i].color;
-                double sw = size * 0.6;
-                fillRect(cr, x, ly + (lineH - sw) / 2, sw, sw, f);
-                texts.push_back(label(chart, entries[i].text, x + sw * 1.6, ly, each - sw * 1.6,
-                                      lineH, host::alignment::kLeft, size));
-            }
-            if (chart.legendPosition == "t") inner.y += lineH + size * 0.5;
-            inner.h -= lineH + size * 0.5;
-        }
-    }
-    Box plotBox = inner;
-    if (chart.plotPlaced) {
-        plotBox = {box.x + chart.plotX * box.w, box.y + chart.plotY * box.h,
-                   chart.plotWidth * box.w, chart.plotHeight * box.h};
-    }
-    if (plotBox.w <= 1 || plotBox.h <= 1) {
-        cairo_restore(cr);
-        return texts;
-    }
-    if (pie) {
-        for (const ChartPlotData& p : chart.plots) {
-            if (p.type == ChartType::Pie || p.type == ChartType::Doughnut) drawPie(cr, p, plotBox);
-        }
-        cairo_restore(cr);
-        return texts;
-    }
-
     // The value range over every plot, stacked where the plot stacks.
     double lo = 0, hi = 0;
-    bool horizontal = false;
+    bool horizontal = false, percent = false;
     for (const ChartPlotData& p : chart.plots) {
+        if (isPie(p) || isXY(p) || p.type == ChartType::Radar) continue;
         horizontal = horizontal || (p.type == ChartType::Bar && p.horizontal);
         if (p.grouping == "percentStacked") {
+            percent = true;
             hi = std::max(hi, 100.0);
             continue;
         }
@@ -436,112 +865,177 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
             lo = std::min(lo, neg);
         }
     }
-    if (chart.hasMinimum) lo = chart.minimum;
-    if (chart.hasMaximum) hi = chart.maximum;
-    if (!(hi > lo)) hi = lo + 1;
-    double step = niceStep(hi - lo, 10);
-    if (!chart.hasMinimum) lo = std::floor(lo / step) * step;
-    if (!chart.hasMaximum) hi = std::ceil(hi / step) * step;
-    if (!(hi > lo)) hi = lo + step;
-    std::size_t ticks = static_cast<std::size_t>(std::lround((hi - lo) / step));
-    if (ticks > 50) ticks = 50;
-
+    AxisScale scale = axisScale(lo, hi, chart.valueAxis, percent && hi <= 100);
+    lo = scale.minimum;
+    hi = scale.maximum;
+    double valueSize = axisTextSize(chart.valueAxis, size);
+    double catSize = axisTextSize(chart.categoryAxis, size);
     // Room for the value labels at the side and the category labels below.
-    if (!chart.plotPlaced && chart.axes) {
+    {
         std::size_t digits = std::max(numberText(hi).size(), numberText(lo).size());
-        double labelW = size * 0.6 * static_cast<double>(digits) + size * 0.5;
-        double labelH = size * 1.6;
+        double valueW = chart.valueAxis.deleted
+                            ? 0
+                            : valueSize * 0.6 * static_cast<double>(digits) + valueSize * 0.6;
+        double valueH = chart.valueAxis.deleted ? 0 : valueSize * 1.6;
+        double catW = chart.categoryAxis.deleted ? 0 : catSize * 6;
+        double catH = chart.categoryAxis.deleted ? 0 : catSize * 1.6;
         if (horizontal) {
-            plotBox.x += size * 6;
-            plotBox.w -= size * 6;
-            plotBox.h -= labelH;
+            makeRoom(chart, plotBox, catW, valueH);
         } else {
-            plotBox.x += labelW;
-            plotBox.w -= labelW;
-            plotBox.h -= labelH;
+            makeRoom(chart, plotBox, valueW, catH);
         }
     }
-    if (plotBox.w <= 1 || plotBox.h <= 1 || categories == 0) {
-        cairo_restore(cr);
-        return texts;
-    }
+    if (plotBox.w <= 1 || plotBox.h <= 1 || categories == 0) return;
     auto valuePos = [&](double v) {
         double t = (v - lo) / (hi - lo);
         return horizontal ? plotBox.x + t * plotBox.w : plotBox.y + plotBox.h - t * plotBox.h;
     };
-    for (std::size_t i = 0; i <= ticks; ++i) {
-        double v = std::ceil(lo / step - 1e-9) * step + step * static_cast<double>(i);
-        if (v > hi + step * 1e-9) break;
-        double p = valuePos(v);
-        if (chart.gridlines) {
+    double slot = (horizontal ? plotBox.h : plotBox.w) / static_cast<double>(categories);
+    gridlines(cr, scale, chart.valueAxis, horizontal, plotBox, valuePos);
+    // The category axis' gridlines part the categories.
+    if (chart.categoryAxis.gridlines && categories <= kMaxChartPoints) {
+        for (std::size_t i = 0; i <= categories; ++i) {
+            double p = slot * static_cast<double>(i);
             if (horizontal) {
-                styledLine(cr, p, plotBox.y, p, plotBox.y + plotBox.h, chart.gridLine, kGridGrey);
+                styledLine(cr, plotBox.x, plotBox.y + p, plotBox.x + plotBox.w, plotBox.y + p,
+                           chart.categoryAxis.gridLine, kGridGrey);
             } else {
-                styledLine(cr, plotBox.x, p, plotBox.x + plotBox.w, p, chart.gridLine, kGridGrey);
+                styledLine(cr, plotBox.x + p, plotBox.y, plotBox.x + p, plotBox.y + plotBox.h,
+                           chart.categoryAxis.gridLine, kGridGrey);
             }
         }
-        if (chart.axes && texts.size() < 2 * kMaxLabels) {
-            if (horizontal) {
-                texts.push_back(label(chart, numberText(v), p - size * 2, plotBox.y + plotBox.h,
-                                      size * 4, size * 1.4, host::alignment::kCenter, size));
-            } else {
-                texts.push_back(label(chart, numberText(v), plotBox.x - size * 5, p - size * 0.7,
-                                      size * 4.6, size * 1.4, host::alignment::kRight, size));
-            }
+    }
+    if (!chart.valueAxis.deleted) {
+        tickLabels(chart, scale, valueSize, horizontal,
+                   horizontal ? plotBox.y + plotBox.h : plotBox.x, texts, valuePos);
+    }
+    for (const ChartPlotData& p : chart.plots) {
+        if (isPie(p) || isXY(p) || p.type == ChartType::Radar) continue;
+        drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labels);
+    }
+    double zero = valuePos(std::clamp(0.0, lo, hi));
+    const ChartAxisData& va = chart.valueAxis;
+    const ChartAxisData& ca = chart.categoryAxis;
+    if (horizontal) {
+        if (va.shown && !va.deleted) {
+            styledLine(cr, plotBox.x, plotBox.y + plotBox.h, plotBox.x + plotBox.w,
+                       plotBox.y + plotBox.h, va.line, kAxisGrey);
         }
+        if (ca.shown && !ca.deleted) {
+            styledLine(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, ca.line, kAxisGrey);
+        }
+    } else {
+        if (ca.shown && !ca.deleted) {
+            styledLine(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, ca.line, kAxisGrey);
+        }
+        if (va.shown && !va.deleted) {
+            styledLine(cr, plotBox.x, plotBox.y, plotBox.x, plotBox.y + plotBox.h, va.line,
+                       kAxisGrey);
+        }
+    }
+    if (ca.deleted) return;
+    // Names are drawn when their longest word fits the slot (no rotated labels).
+    std::size_t longestWord = 0;
+    for (const std::string& name : chart.categories) {
+        std::size_t word = 0;
+        for (char ch : name) {
+            word = ch == ' ' ? 0 : word + 1;
+            longestWord = std::max(longestWord, word);
+        }
+    }
+    bool fits = horizontal || static_cast<double>(longestWord) * catSize * 0.55 <= slot;
+    if (categories > kMaxLabels || slot < catSize * 1.2 || !fits) return;
+    for (std::size_t i = 0; i < chart.categories.size() && i < categories; ++i) {
+        if (horizontal) {
+            double y = plotBox.y + plotBox.h - slot * (static_cast<double>(i) + 1);
+            texts.push_back(label(chart, chart.categories[i], plotBox.x - catSize * 6, y,
+                                  catSize * 5.6, slot, host::alignment::kRight, catSize));
+        } else {
+            texts.push_back(label(chart, chart.categories[i],
+                                  plotBox.x + slot * static_cast<double>(i),
+                                  plotBox.y + plotBox.h + catSize * 0.2, slot, catSize * 1.4,
+                                  host::alignment::kCenter, catSize));
+        }
+    }
+}
+
+}  // namespace
+
+AxisScale axisScale(double dataMin, double dataMax, const ChartAxisData& axis, bool exact) {
+    if (!std::isfinite(dataMin) || !std::isfinite(dataMax) || dataMin > dataMax) {
+        dataMin = 0;
+        dataMax = 1;
+    }
+    // Automatic ends take in zero, and leave a twentieth of the span over the data.
+    double lo = axis.hasMinimum ? axis.minimum : std::min(0.0, dataMin);
+    double hi = axis.hasMaximum ? axis.maximum : std::max(0.0, dataMax);
+    if (!exact) {
+        double span = hi - lo;
+        if (!axis.hasMaximum && dataMax > 0) hi += span * 0.05;
+        if (!axis.hasMinimum && dataMin < 0) lo -= span * 0.05;
+    }
+    if (!(hi > lo)) {
+        if (axis.hasMaximum && !axis.hasMinimum) {
+            lo = hi - 1;
+        } else {
+            hi = lo + 1;
+        }
+    }
+    double step = axis.hasMajorUnit ? axis.majorUnit : niceStep(hi - lo, 10);
+    // No more than a thousand steps, whatever the file asks.
+    if (!(step > 0) || (hi - lo) / step > 1000) step = niceStep(hi - lo, 10);
+    if (!axis.hasMinimum) lo = std::floor(lo / step + 1e-9) * step;
+    if (!axis.hasMaximum) hi = std::ceil(hi / step - 1e-9) * step;
+    if (!(hi > lo)) hi = lo + step;
+    return {lo, hi, step};
+}
+
+std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
+    std::vector<ShapePtr> texts;
+    if (!frame.chart || !(frame.width > 1) || !(frame.height > 1)) return texts;
+    const ChartData& chart = *frame.chart;
+    cairo_save(cr);
+    Box box{frame.left, frame.top, frame.width, frame.height};
+    cairo_rectangle(cr, box.x, box.y, box.w, box.h);
+    cairo_clip(cr);
+    fillRect(cr, box.x, box.y, box.w, box.h, chart.background);
+
+    // The chart's text at its own size.
+    double size = std::clamp<double>(chart.textSize, 4, 72);
+    Box inner{box.x + size * 0.7, box.y + size * 0.7, box.w - size * 1.4, box.h - size * 1.4};
+    if (chart.hasTitle) {
+        double ts = chart.titleSize > 0 ? std::clamp<double>(chart.titleSize, 4, 72) : size * 1.4;
+        double th = ts * 2.2;
+        texts.push_back(label(chart, chart.title, inner.x, inner.y, inner.w, th,
+                              host::alignment::kCenter, ts, true));
+        inner.y += th;
+        inner.h -= th;
+    }
+    if (chart.hasLegend) {
+        double legendSize =
+            chart.legendTextSize > 0 ? std::clamp<double>(chart.legendTextSize, 4, 72) : size;
+        drawLegend(cr, chart, box, inner, legendSize, texts);
+    }
+    Box plotBox = inner;
+    if (chart.plotPlaced) {
+        plotBox = {box.x + chart.plotX * box.w, box.y + chart.plotY * box.h,
+                   chart.plotWidth * box.w, chart.plotHeight * box.h};
     }
     double labelSize =
-        chart.valueLabelSize > 0 ? std::clamp<double>(chart.valueLabelSize, 6, 24) : size;
-    labelSize = std::min(labelSize, size * 1.5);
-    for (const ChartPlotData& p : chart.plots) {
-        drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labelSize, texts);
-    }
-    if (chart.axes) {
-        double zero = valuePos(std::clamp(0.0, lo, hi));
-        const LineData& va = chart.valueAxisLine;
-        const LineData& ca = chart.categoryAxisLine;
-        if (horizontal) {
-            if (chart.valueAxisShown) {
-                styledLine(cr, plotBox.x, plotBox.y + plotBox.h, plotBox.x + plotBox.w,
-                           plotBox.y + plotBox.h, va, kAxisGrey);
+        chart.valueLabelSize > 0 ? std::clamp<double>(chart.valueLabelSize, 4, 72) : size;
+    Labels labels{chart, labelSize, texts};
+    if (plotBox.w > 1 && plotBox.h > 1 && !chart.plots.empty()) {
+        const ChartPlotData& first = chart.plots.front();
+        if (isPie(first)) {
+            for (const ChartPlotData& p : chart.plots) {
+                if (isPie(p)) drawPie(cr, chart, p, plotBox, labels);
             }
-            if (chart.categoryAxisShown) {
-                styledLine(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, ca, kAxisGrey);
-            }
+        } else if (isXY(first)) {
+            drawXYChart(cr, chart, plotBox, size, labels, texts);
+        } else if (first.type == ChartType::Radar) {
+            drawRadarChart(cr, chart, plotBox, size, labels, texts);
         } else {
-            if (chart.categoryAxisShown) {
-                styledLine(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, ca, kAxisGrey);
-            }
-            if (chart.valueAxisShown) {
-                styledLine(cr, plotBox.x, plotBox.y, plotBox.x, plotBox.y + plotBox.h, va,
-                           kAxisGrey);
-            }
-        }
-        // Category names, when they fit.
-        double slot = (horizontal ? plotBox.h : plotBox.w) / static_cast<double>(categories);
-        // Names are drawn when their longest word fits the slot (no rotated labels).
-        std::size_t longestWord = 0;
-        for (const std::string& name : chart.categories) {
-            std::size_t word = 0;
-            for (char ch : name) {
-                word = ch == ' ' ? 0 : word + 1;
-                longestWord = std::max(longestWord, word);
-            }
-        }
-        bool fits = horizontal || static_cast<double>(longestWord) * size * 0.55 <= slot;
-        if (categories <= kMaxLabels && slot >= size * 1.2 && fits) {
-            for (std::size_t i = 0; i < chart.categories.size() && i < categories; ++i) {
-                if (horizontal) {
-                    double y = plotBox.y + plotBox.h - slot * (static_cast<double>(i) + 1);
-                    texts.push_back(label(chart, chart.categories[i], plotBox.x - size * 6, y,
-                                          size * 5.6, slot, host::alignment::kRight, size));
-                } else {
-                    texts.push_back(label(chart, chart.categories[i],
-                                          plotBox.x + slot * static_cast<double>(i),
-                                          plotBox.y + plotBox.h + size * 0.2, slot, size * 1.4,
-                                          host::alignment::kCenter, size));
-                }
-            }
+            drawCategoryChart(cr, chart, plotBox, size, labels, texts);
         }
     }
     cairo_restore(cr);

@@ -1,5 +1,6 @@
 // Charts drawn from their data, for chart frames the file keeps no picture of: bar, line, area,
-// pie and doughnut plots with axis lines, gridlines and a legend.
+// pie, doughnut, scatter, radar and bubble plots with axes, gridlines, markers, data labels and
+// a legend.
 #pragma once
 
 #include <cairo.h>
@@ -10,8 +11,18 @@
 
 namespace quillet::pptx::render {
 
+// The ends and the major unit of a value axis.
+struct AxisScale {
+    double minimum = 0, maximum = 1, majorUnit = 1;
+};
+
+// The axis over data from dataMin to dataMax: the file's fixed ends and unit where it gives
+// them, else zero (for data that does not cross it), a little room over the data, and round
+// steps of about a tenth of the span. `exact` keeps the data's own ends (percentages).
+AxisScale axisScale(double dataMin, double dataMax, const ChartAxisData& axis, bool exact = false);
+
 // Draws frame.chart in the frame's box (context units are slide points) and returns the chart's
-// texts (title, legend entries, axis labels) as text boxes for the caller to draw.
+// texts (title, legend entries, axis and data labels) as text boxes for the caller to draw.
 std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame);
 
 }  // namespace quillet::pptx::render
