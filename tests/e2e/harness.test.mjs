@@ -60,6 +60,18 @@ test("swfcheck fails on truncated and damaged movies", () => {
     assert.equal(broken.readUInt16LE(shapeAt) >> 6, 2);
     broken.fill(0xff, shapeAt + 4, shapeAt + 12); // garbage bounds and styles
     assert.throws(() => checkSwf(broken, movie.tags), /could not read the body of a code 2 tag/);
+    // A damaged tag repeated byte for byte is read once but reported at each of its places.
+    const shape = defineRectShape(2, [0, 0, 10, 10], [1, 2, 3]);
+    const damaged = Buffer.from(shape);
+    damaged.fill(0xff, 4, 12);
+    const twice = assemble([shape, damaged, shape, damaged, tag(1)], { width: 20, height: 20 }).fws;
+    assert.throws(() => checkSwf(twice, [2, 2, 2, 2, 1]), (err) => {
+        const unread = err.problems.filter((p) => p.includes("could not read the body"));
+        assert.deepEqual(unread.map((p) => p.split(":")[0]), ["tag 2", "tag 4"]);
+        return true;
+    });
+    const good = assemble([shape, shape, tag(1)], { width: 20, height: 20 }).fws;
+    assert.equal(checkSwf(good, [2, 2, 1]).tags.length, 3);
     // Trailing bytes after the end tag.
     const trailing = Buffer.concat([movie.fws, Buffer.from([1, 2, 3])]);
     trailing.writeUInt32LE(trailing.length, 4);

@@ -1,8 +1,9 @@
 // The independent check of a movie: an SWF parser that shares no code with ours must read it
 // without faults and find the same top-level tags in the same order. A few header facts that
 // parser does not verify (file length, frame count, end tag) are checked here directly.
+import { createHash } from "node:crypto";
 import { inflateSync } from "node:zlib";
-import { parseSwf, swf } from "swf-parser";
+import { parseSwf, parseTag, swf } from "swf-parser";
 
 // Our tag code -> the parser's tag type name. The parser folds versions of a tag into one type
 // (PlaceObject 1/2/3 -> PlaceObject, DefineShape 1-4 -> DefineShape, every bitmap -> DefineBitmap).
@@ -161,25 +162,66 @@ export function readStageSize(bytes) {
 // Walks the top-level tag headers; returns their codes and where the end tag was found.
 function walkTags(data, start) {
     const codes = [];
+    const sizes = [];
     let pos = start;
     while (pos + 2 <= data.length) {
+        const tagStart = pos;
         const word = data.readUInt16LE(pos);
         const code = word >> 6;
         let length = word & 0x3f;
         pos += 2;
         if (length === 0x3f) {
-            if (pos + 4 > data.length) return { codes, endAt: -1, problem: `tag ${codes.length + 1} header is truncated` };
+            if (pos + 4 > data.length) return { codes, sizes, endAt: -1, problem: `tag ${codes.length + 1} header is truncated` };
             length = data.readUInt32LE(pos);
             pos += 4;
         }
-        if (code === 0) return { codes, endAt: pos };
+        if (code === 0) return { codes, sizes, endAt: pos };
         if (pos + length > data.length) {
-            return { codes, endAt: -1, problem: `tag ${codes.length + 1} (code ${code}) runs ${pos + length - data.length} bytes past the end` };
+            return { codes, sizes, endAt: -1, problem: `tag ${codes.length + 1} (code ${code}) runs ${pos + length - data.length} bytes past the end` };
         }
         codes.push(code);
         pos += length;
+        sizes.push(pos - tagStart);
     }
-    return { codes, endAt: -1, problem: "no end tag" };
+    return { codes, sizes, endAt: -1, problem: "no end tag" };
+}
+
+// Bitmap definitions: the character identifier, then the picture.
+const BITMAP_CODES = new Set([6, 20, 21, 35, 36, 90]);
+
+// The parser's reading of the movie: its header from the header alone, then each top-level tag.
+// A tag of the same bytes as one read before is read the same, so it is read once, and so is a
+// bitmap that differs from one read before in its identifier only: the parser's JPEG reader takes
+// time that grows with the square of the picture's size, and a movie may hold the same large
+// picture under many identifiers.
+function parseMovie(header, walk) {
+    const data = header.data;
+    const head = Buffer.concat([data.subarray(0, header.tagsStart), Buffer.alloc(2)]);
+    head.write("FWS", 0, "latin1");
+    head.writeUInt32LE(head.length, 4);
+    const alone = parseSwf(new Uint8Array(head.buffer, head.byteOffset, head.length));
+    if (alone.tags.length) throw new Error("the parser reads the header to another length than the frame rectangle gives");
+    const movie = { header: alone.header, tags: [] };
+    const seen = new Map();
+    let pos = header.tagsStart;
+    for (const size of walk.sizes) {
+        const code = data.readUInt16LE(pos) >> 6;
+        const bodyAt = pos + ((data.readUInt16LE(pos) & 0x3f) === 0x3f ? 6 : 2);
+        const bitmap = BITMAP_CODES.has(code) && bodyAt + 2 <= pos + size;
+        const hash = createHash("sha256").update(data.subarray(pos, bitmap ? bodyAt : pos + size));
+        if (bitmap) hash.update(data.subarray(bodyAt + 2, pos + size));
+        const key = hash.digest("hex");
+        if (!seen.has(key)) seen.set(key, parseTag(data.subarray(pos), header.version));
+        const tag = seen.get(key);
+        movie.tags.push(bitmap && tag?.type === swf.TagType.DefineBitmap ? { ...tag, id: data.readUInt16LE(bodyAt) } : tag);
+        pos += size;
+    }
+    // What follows the last whole tag (a truncated one), as the parser reads it.
+    if (walk.endAt === -1 && pos < data.length) {
+        const rest = parseTag(data.subarray(pos), header.version);
+        if (rest) movie.tags.push(rest);
+    }
+    return movie;
 }
 
 // Parser faults anywhere in the tag tree (sprites hold tags of their own).
@@ -234,7 +276,7 @@ export function checkSwf(bytes, ourTags, { label = "movie" } = {}) {
 
     let movie;
     try {
-        movie = parseSwf(new Uint8Array(bytes.buffer, bytes.byteOffset, bytes.byteLength));
+        movie = parseMovie(header, walk);
     } catch (err) {
         problems.push(`the parser threw: ${err.name ?? "Error"}: ${err.message}`);
         throw new SwfCheckError(label, problems);
