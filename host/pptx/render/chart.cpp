@@ -797,6 +797,18 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
     if (chart.legendPlaced) {
         double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
         double lw = chart.legendWidth * box.w, lh = chart.legendHeight * box.h;
+        // One row in a wide box that holds them across.
+        double across = 0;
+        for (const Entry& e : entries) across += key + size * 0.3 + textWidth(e) + size * 0.5;
+        if (across <= lw && lw > 2 * lh) {
+            double x = lx + (lw - across) / 2, y = ly + (lh - lineH) / 2;
+            for (const Entry& e : entries) {
+                double w = key + size * 0.3 + textWidth(e) + size * 0.5;
+                entryAt(e, x, y, w, lineH);
+                x += w;
+            }
+            return;
+        }
         double h = std::min(lineH, lh / static_cast<double>(entries.size()));
         double top = ly + (lh - h * static_cast<double>(entries.size())) / 2;
         for (std::size_t i = 0; i < entries.size(); ++i) {
