@@ -92,6 +92,27 @@ Color accentColor(const ColorContext& colors, std::size_t index) {
     return c;
 }
 
+// The colour of item `index` of `count` under the chart's style (c:style 1..48): its column of
+// eight picks greys, the accents in turn, or shades of one accent from dark to light.
+Color styleColor(const ColorContext& colors, int style, std::size_t index, std::size_t count) {
+    int column = (std::clamp(style, 1, 48) - 1) % 8;
+    if (column == 1) return accentColor(colors, index);
+    Color c = column == 0 ? Color{0x808080, 1.0f}
+                          : accentColor(colors, static_cast<std::size_t>(column - 2));
+    // From a quarter darker to half way to white.
+    double f =
+        count > 1
+            ? static_cast<double>(index % count) / static_cast<double>(count - 1) * 0.75 - 0.25
+            : 0.0;
+    auto ch = [&](int shift) {
+        double v = (c.rgb >> shift) & 0xFF;
+        v = f < 0 ? v * (1 + f) : v + (255 - v) * f;
+        return std::clamp(static_cast<int>(std::lround(v)), 0, 255) << shift;
+    };
+    c.rgb = ch(0) | ch(8) | ch(16);
+    return c;
+}
+
 FillData solid(const Color& c) {
     FillData f;
     f.kind = FillKind::Solid;
@@ -167,7 +188,7 @@ std::vector<double> numbersOf(pugi::xml_node source) {
     return out;
 }
 
-ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& colors,
+ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& colors, int style,
                        std::vector<std::string>& categories, std::size_t& seriesBudget) {
     ChartPlotData out;
     out.type = type;
@@ -226,7 +247,7 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
         } else if (categories.empty()) {
             categories = cachedTexts(cacheOf(child(ser, "cat")));
         }
-        Color base = accentColor(colors, idx);
+        Color base = styleColor(colors, style, idx, seriesCount);
         s.fill = solid(base);
         s.line.visible = lines;
         s.line.weight = 2.25f;
@@ -249,13 +270,14 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
             // Slices take the accents in turn, and outline in the background colour.
             if (vary || !findFill(spPr)) {
                 for (std::size_t i = 0; i < s.values.size(); ++i) {
-                    s.pointFills.emplace_back(i, solid(accentColor(colors, i)));
+                    s.pointFills.emplace_back(i,
+                                              solid(styleColor(colors, style, i, s.values.size())));
                 }
             }
         } else if (vary && seriesCount == 1 && !findFill(spPr)) {
             // One series with varied colours: each point an accent.
             for (std::size_t i = 0; i < s.values.size(); ++i) {
-                s.pointFills.emplace_back(i, solid(accentColor(colors, i)));
+                s.pointFills.emplace_back(i, solid(styleColor(colors, style, i, s.values.size())));
             }
         }
         s.showValues = showValues(child(ser, "dLbls")).value_or(plotValues.value_or(false));
@@ -316,6 +338,18 @@ float textSizeOf(pugi::xml_node owner) {
     return 0;
 }
 
+// The face a chart element's text properties name; theme references name the theme's fonts.
+std::string fontOf(pugi::xml_node owner, const ColorContext& colors) {
+    std::string face =
+        strAttr(child(path(owner, {"txPr", "p", "pPr", "defRPr"}), "latin"), "typeface");
+    if (face == "+mn-lt") {
+        face = colors.theme ? colors.theme->minorLatin : "";
+    } else if (face == "+mj-lt") {
+        face = colors.theme ? colors.theme->majorLatin : "";
+    }
+    return face.size() < 256 ? face : "";
+}
+
 ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors) {
     ChartAxisData out;
     if (!ax) return out;
@@ -343,6 +377,7 @@ ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors) {
     out.hasMajorUnit = std::isfinite(unit) && unit > 0 && unit < 1e15;
     if (out.hasMajorUnit) out.majorUnit = unit;
     out.textSize = textSizeOf(ax);
+    out.font = fontOf(ax, colors);
     return out;
 }
 
@@ -373,6 +408,11 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
     if (!plotArea) return nullptr;
     auto out = std::make_shared<ChartData>();
     std::size_t seriesBudget = kMaxChartSeries;
+    // The style's colours; the file's newer style element stands for the same palette.
+    int style = 2;
+    if (auto v = intAttr(child(chartSpace, "style"), "val")) {
+        style = static_cast<int>(std::clamp<std::int64_t>(*v, 1, 48));
+    }
     for (pugi::xml_node plot : plotArea.children()) {
         if (out->plots.size() >= kMaxChartPlots) break;
         std::string_view n = localName(plot.name());
@@ -396,7 +436,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         } else {
             continue;
         }
-        out->plots.push_back(readPlot(plot, type, colors, out->categories, seriesBudget));
+        out->plots.push_back(readPlot(plot, type, colors, style, out->categories, seriesBudget));
     }
     if (out->plots.empty()) return nullptr;
 
@@ -436,6 +476,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             out->legendPlaced = out->legendWidth > 0.02f && out->legendHeight > 0.02f;
         }
         out->legendTextSize = textSizeOf(legend);
+        out->legendFont = fontOf(legend, colors);
     }
     for (pugi::xml_node plot : plotArea.children()) {
         pugi::xml_node dLbls = child(plot, "dLbls");
@@ -491,6 +532,10 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         out->plotPlaced = child(manual, "w") && child(manual, "h") && out->plotWidth > 0.05f &&
                           out->plotHeight > 0.05f;
     }
+    pugi::xml_node plotSpPr = child(plotArea, "spPr");
+    if (pugi::xml_node f = findFill(plotSpPr)) out->plotFill = readFill(f, colors, nullptr);
+    if (pugi::xml_node ln = child(plotSpPr, "ln"))
+        out->plotBorder = readLine(ln, colors, nullptr, {});
     pugi::xml_node spPr = child(chartSpace, "spPr");
     if (pugi::xml_node f = findFill(spPr)) out->background = readFill(f, colors, nullptr);
     if (pugi::xml_node ln = child(spPr, "ln")) out->border = readLine(ln, colors, nullptr, {});
@@ -502,14 +547,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
     if (colors.theme) out->font = colors.theme->minorLatin;
     pugi::xml_node defRPr = path(chartSpace, {"txPr", "p", "pPr", "defRPr"});
     if (float size = textSizeOf(chartSpace); size > 0) out->textSize = size;
-    // The chart's own face; theme references name the theme's fonts.
-    std::string face = strAttr(child(defRPr, "latin"), "typeface");
-    if (face == "+mn-lt") {
-        face = colors.theme ? colors.theme->minorLatin : "";
-    } else if (face == "+mj-lt") {
-        face = colors.theme ? colors.theme->majorLatin : "";
-    }
-    if (!face.empty() && face.size() < 256) out->font = face;
+    if (std::string face = fontOf(chartSpace, colors); !face.empty()) out->font = face;
     if (pugi::xml_node f = findFill(defRPr); f && is(f, "solidFill")) {
         out->textColor = readFill(f, colors, nullptr).color;
     }

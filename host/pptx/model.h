@@ -312,6 +312,7 @@ struct ChartAxisData {
     bool hasMinimum = false, hasMaximum = false, hasMajorUnit = false;
     double minimum = 0, maximum = 0, majorUnit = 0;
     float textSize = 0;  // points, of its labels; 0: the chart's
+    std::string font;    // face of its labels; "": the chart's
 };
 
 struct ChartData {
@@ -322,6 +323,7 @@ struct ChartData {
     bool hasLegend = false;
     std::string legendPosition = "r";  // "r", "l", "t", "b", "tr"
     float legendTextSize = 0;          // points; 0: the chart's
+    std::string legendFont;            // "": the chart's
     // The value axis, and the category axis (the x axis of scatter and bubble charts).
     ChartAxisData valueAxis, categoryAxis;
     float titleSize = 0;       // points; 0: from the label size
@@ -334,6 +336,8 @@ struct ChartData {
     float plotX = 0, plotY = 0, plotWidth = 1, plotHeight = 1;
     FillData background;  // of the chart space
     LineData border;
+    FillData plotFill;  // of the plot area
+    LineData plotBorder;
     Color textColor;      // of labels
     float textSize = 10;  // points, of labels and the legend
     std::string font;     // face of labels

@@ -147,6 +147,29 @@ TEST(ChartReading, PieSlicesTakeTheAccents) {
     EXPECT_EQ(c.title, "Sales");
 }
 
+TEST(ChartReading, TheStylesColours) {
+    // Style 12 shades accent2 (C0504D) from darker to lighter; style 2 takes the accents.
+    auto colourOf = [](int style, int index) {
+        std::string plot = std::string(kColumns) + "</c:barChart>";
+        std::string all;
+        for (int i = 0; i < 3; ++i) all += series(i, "S", {"1"});
+        plot.insert(plot.size() - 13, all);
+        std::string part = chartPart(plot);
+        part.insert(part.find("<c:chart>"), "<c:style val=\"" + std::to_string(style) + "\"/>");
+        auto deck = deckWithChart(part);
+        return frameOf(*deck)
+            .chart->plots.at(0)
+            .series.at(static_cast<std::size_t>(index))
+            .fill.color.rgb;
+    };
+    auto red = [](int rgb) { return rgb & 0xFF; };
+    EXPECT_LT(red(colourOf(12, 0)), 0xC0);
+    EXPECT_EQ(colourOf(12, 1), 0x6366C8);  // an eighth of the way to white
+    EXPECT_GT(red(colourOf(12, 2)), 0xD0);
+    EXPECT_EQ(colourOf(2, 1), 0x4D50C0);
+    EXPECT_EQ(colourOf(2, 2), 0x59BB9B);  // accent3 9BBB59
+}
+
 TEST(ChartReading, HostileParts) {
     // Counts far beyond the caps, indices out of range, numbers that are not numbers.
     std::string pts =
@@ -602,6 +625,13 @@ TEST(ChartDrawing, DataLabelsByTheirPoints) {
     DrawnChart slices = drawAlone(*pie);
     EXPECT_NE(slices.find("75%"), nullptr);
     EXPECT_NE(slices.find("25%"), nullptr);
+    // A percent-stacked chart's axis counts in percent.
+    auto stacked = deckWithChart(
+        chartPart("<c:barChart><c:grouping val=\"percentStacked\"/>" + series(0, "S", {"3", "1"}) +
+                  "</c:barChart><c:catAx><c:axId val=\"1\"/></c:catAx>" + valAx(2, "l", "")));
+    DrawnChart shares = drawAlone(*stacked);
+    EXPECT_NE(shares.find("100%"), nullptr);
+    EXPECT_NE(shares.find("50%"), nullptr);
 }
 
 TEST(ChartReading, ScatterRadarAndBubbleSeries) {

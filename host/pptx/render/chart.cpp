@@ -69,7 +69,8 @@ void styledLine(cairo_t* cr, double x0, double y0, double x1, double y1, const L
 
 // A one-line text box.
 ShapePtr label(const ChartData& chart, const std::string& text, double x, double y, double w,
-               double h, int alignment, double size, bool bold = false) {
+               double h, int alignment, double size, bool bold = false,
+               const std::string& font = "") {
     auto s = std::make_shared<Shape>();
     s->left = static_cast<float>(x);
     s->top = static_cast<float>(y);
@@ -86,7 +87,7 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
     r.text = text;
     r.props.size = static_cast<float>(size);
     r.props.bold = bold;
-    r.props.latin = chart.font;
+    r.props.latin = font.empty() ? chart.font : font;
     r.props.fill.kind = FillKind::Solid;
     r.props.fill.color = chart.textColor;
     p.endProps = r.props;
@@ -387,20 +388,22 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
 }
 
 // The texts of an axis' ticks.
-void tickLabels(const ChartData& chart, const AxisScale& scale, double size, bool alongX,
-                double cross, std::vector<ShapePtr>& texts,
-                const std::function<double(double)>& pos) {
+void tickLabels(const ChartData& chart, const ChartAxisData& axis, const AxisScale& scale,
+                double size, bool alongX, double cross, std::vector<ShapePtr>& texts,
+                const std::function<double(double)>& pos, const char* suffix = "") {
     for (int i = 0; i <= 1000; ++i) {
         double v = scale.minimum + scale.majorUnit * i;
         if (v > scale.maximum + scale.majorUnit * 1e-9 || texts.size() >= 3 * kMaxLabels) break;
         if (std::fabs(v) < scale.majorUnit * 1e-9) v = 0;
         double p = pos(v);
         if (alongX) {
-            texts.push_back(label(chart, numberText(v), p - size * 3, cross + size * 0.2, size * 6,
-                                  size * 1.4, host::alignment::kCenter, size));
+            texts.push_back(label(chart, numberText(v) + suffix, p - size * 3, cross + size * 0.2,
+                                  size * 6, size * 1.4, host::alignment::kCenter, size, false,
+                                  axis.font));
         } else {
-            texts.push_back(label(chart, numberText(v), cross - size * 7.3, p - size * 0.7,
-                                  size * 7, size * 1.4, host::alignment::kRight, size));
+            texts.push_back(label(chart, numberText(v) + suffix, cross - size * 7.3, p - size * 0.7,
+                                  size * 7, size * 1.4, host::alignment::kRight, size, false,
+                                  axis.font));
         }
     }
 }
@@ -423,6 +426,20 @@ void gridlines(cairo_t* cr, const AxisScale& scale, const ChartAxisData& axis, b
 
 double axisTextSize(const ChartAxisData& axis, double size) {
     return axis.textSize > 0 ? std::clamp<double>(axis.textSize, 4, 72) : size;
+}
+
+// The plot area's fill, or its outline.
+void plotArea(cairo_t* cr, const ChartData& chart, const Box& plot, bool outline) {
+    if (!outline) {
+        fillRect(cr, plot.x, plot.y, plot.w, plot.h, chart.plotFill);
+        return;
+    }
+    Color c;
+    if (!chart.plotBorder.visible || !fillColor(chart.plotBorder.fill, c)) return;
+    setColor(cr, c);
+    cairo_set_line_width(cr, clampedWeight(chart.plotBorder, 0.75));
+    cairo_rectangle(cr, plot.x, plot.y, plot.w, plot.h);
+    cairo_stroke(cr);
 }
 
 // Room for tick labels at the left and below, unless the file places the plot.
@@ -465,6 +482,7 @@ void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Lab
              chart.valueAxis.deleted ? 0 : ySize * 0.6 * static_cast<double>(digits) + ySize * 0.6,
              chart.categoryAxis.deleted ? 0 : xSize * 1.6);
     if (plot.w <= 1 || plot.h <= 1) return;
+    plotArea(cr, chart, plot, false);
     auto px = [&](double x) {
         return plot.x + (x - xs.minimum) / (xs.maximum - xs.minimum) * plot.w;
     };
@@ -521,6 +539,7 @@ void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Lab
             }
         }
     }
+    plotArea(cr, chart, plot, true);
     // The axes cross at zero, or at the end nearer to it.
     double yAt = py(std::clamp(0.0, ys.minimum, ys.maximum));
     double xAt = px(std::clamp(0.0, xs.minimum, xs.maximum));
@@ -528,13 +547,13 @@ void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Lab
         if (chart.categoryAxis.shown) {
             styledLine(cr, plot.x, yAt, plot.x + plot.w, yAt, chart.categoryAxis.line, kAxisGrey);
         }
-        tickLabels(chart, xs, xSize, true, plot.y + plot.h, texts, px);
+        tickLabels(chart, chart.categoryAxis, xs, xSize, true, plot.y + plot.h, texts, px);
     }
     if (!chart.valueAxis.deleted) {
         if (chart.valueAxis.shown) {
             styledLine(cr, xAt, plot.y, xAt, plot.y + plot.h, chart.valueAxis.line, kAxisGrey);
         }
-        tickLabels(chart, ys, ySize, false, plot.x, texts, py);
+        tickLabels(chart, chart.valueAxis, ys, ySize, false, plot.x, texts, py);
     }
 }
 
@@ -628,8 +647,8 @@ void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double
         if (chart.valueAxis.shown) {
             styledLine(cr, cx, cy, cx, cy - radius, chart.valueAxis.line, kAxisGrey);
         }
-        tickLabels(chart, scale, axisTextSize(chart.valueAxis, size), false, cx, texts,
-                   [&](double v) { return point(0, v).second; });
+        tickLabels(chart, chart.valueAxis, scale, axisTextSize(chart.valueAxis, size), false, cx,
+                   texts, [&](double v) { return point(0, v).second; });
     }
     if (!chart.categoryAxis.deleted && n <= kMaxLabels) {
         for (std::size_t i = 0; i < chart.categories.size() && i < n; ++i) {
@@ -642,7 +661,8 @@ void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double
             int align = c > 0.2    ? host::alignment::kLeft
                         : c < -0.2 ? host::alignment::kRight
                                    : host::alignment::kCenter;
-            texts.push_back(label(chart, chart.categories[i], lx, ly, w, h, align, catSize));
+            texts.push_back(label(chart, chart.categories[i], lx, ly, w, h, align, catSize, false,
+                                  chart.categoryAxis.font));
         }
     }
 }
@@ -766,7 +786,7 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
     double lineH = size * 1.3;
     double key = lined ? size * 2 : size * 0.8;  // the key's width
     auto textWidth = [&](const Entry& e) {
-        return size * (0.6 * static_cast<double>(std::min<std::size_t>(e.text.size(), 60)) + 1);
+        return size * (0.52 * static_cast<double>(std::min<std::size_t>(e.text.size(), 60)) + 1);
     };
     auto entryAt = [&](const Entry& e, double x, double y, double w, double h) {
         drawKey(cr, e, x, y, key, h);
@@ -777,6 +797,18 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
     if (chart.legendPlaced) {
         double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
         double lw = chart.legendWidth * box.w, lh = chart.legendHeight * box.h;
+        // One row in a wide box that holds them across.
+        double across = 0;
+        for (const Entry& e : entries) across += key + size * 0.3 + textWidth(e) + size * 0.5;
+        if (across <= lw && lw > 2 * lh) {
+            double x = lx + (lw - across) / 2, y = ly + (lh - lineH) / 2;
+            for (const Entry& e : entries) {
+                double w = key + size * 0.3 + textWidth(e) + size * 0.5;
+                entryAt(e, x, y, w, lineH);
+                x += w;
+            }
+            return;
+        }
         double h = std::min(lineH, lh / static_cast<double>(entries.size()));
         double top = ly + (lh - h * static_cast<double>(entries.size())) / 2;
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -886,6 +918,7 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
         }
     }
     if (plotBox.w <= 1 || plotBox.h <= 1 || categories == 0) return;
+    plotArea(cr, chart, plotBox, false);
     auto valuePos = [&](double v) {
         double t = (v - lo) / (hi - lo);
         return horizontal ? plotBox.x + t * plotBox.w : plotBox.y + plotBox.h - t * plotBox.h;
@@ -906,13 +939,15 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
         }
     }
     if (!chart.valueAxis.deleted) {
-        tickLabels(chart, scale, valueSize, horizontal,
-                   horizontal ? plotBox.y + plotBox.h : plotBox.x, texts, valuePos);
+        tickLabels(chart, chart.valueAxis, scale, valueSize, horizontal,
+                   horizontal ? plotBox.y + plotBox.h : plotBox.x, texts, valuePos,
+                   percent ? "%" : "");
     }
     for (const ChartPlotData& p : chart.plots) {
         if (isPie(p) || isXY(p) || p.type == ChartType::Radar) continue;
         drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labels);
     }
+    plotArea(cr, chart, plotBox, true);
     double zero = valuePos(std::clamp(0.0, lo, hi));
     const ChartAxisData& va = chart.valueAxis;
     const ChartAxisData& ca = chart.categoryAxis;
@@ -949,12 +984,13 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
         if (horizontal) {
             double y = plotBox.y + plotBox.h - slot * (static_cast<double>(i) + 1);
             texts.push_back(label(chart, chart.categories[i], plotBox.x - catSize * 6, y,
-                                  catSize * 5.6, slot, host::alignment::kRight, catSize));
+                                  catSize * 5.6, slot, host::alignment::kRight, catSize, false,
+                                  ca.font));
         } else {
             texts.push_back(label(chart, chart.categories[i],
                                   plotBox.x + slot * static_cast<double>(i),
                                   plotBox.y + plotBox.h + catSize * 0.2, slot, catSize * 1.4,
-                                  host::alignment::kCenter, catSize));
+                                  host::alignment::kCenter, catSize, false, ca.font));
         }
     }
 }
