@@ -7,9 +7,11 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "elements_test_host.h"
 #include "engine/effects.h"
+#include "engine/elements_outlines.h"
 #include "engine/engine.h"
 #include "engine/phases.h"
 #include "memory_host.h"
@@ -231,6 +233,33 @@ TEST(HandlersStart, FlyStartsOutsideTheSlideAndRevealsStartHidden) {
         ASSERT_NE(first, nullptr) << s.code;
         EXPECT_EQ(first->getTransform().get(0, 2), s.x) << s.code;
         EXPECT_EQ(first->getTransform().get(1, 2), s.y) << s.code;
+    }
+}
+
+TEST(HandlersStart, AFlyInsideATurnedOrFlippedElementComesFromTheStatedSideOfTheStage) {
+    EffectsJob fixture(3);
+    engine::Element element;
+    element.left = 100, element.top = 80, element.width = 200, element.height = 120;
+    element.pictureScale = 1.5f;
+    struct Turn {
+        float degrees;
+        bool flipX, flipY;
+    };
+    // From the left: -(left + width) points on the stage; from the bottom: frame height - top.
+    for (const Turn& t : {Turn{90, false, false}, Turn{-30, false, false}, Turn{180, false, false},
+                          Turn{0, true, false}, Turn{45, false, true}}) {
+        element.transform =
+            engine::placement(2000, 1600, 4000, 2400, t.degrees, 1.5f, t.flipX, t.flipY);
+        for (const auto& [code, x, y] : {std::tuple{3329, -6000.0, 0.0}, {3332, 0.0, 9200.0}}) {
+            FSArray<FSMovieObject> list;
+            engine::writeEffectFrames(fixture.job, element, code, 42, 6000, 3600, list);
+            const auto* first = dynamic_cast<const FSPlaceObject2*>(frameObjects(list, 0).at(0));
+            ASSERT_NE(first, nullptr);
+            const auto& m = element.transform.getMatrix();
+            const double ox = first->getTransform().get(0, 2), oy = first->getTransform().get(1, 2);
+            EXPECT_NEAR(m[0][0] * ox + m[0][1] * oy, x, 2) << t.degrees << " " << code;
+            EXPECT_NEAR(m[1][0] * ox + m[1][1] * oy, y, 2) << t.degrees << " " << code;
+        }
     }
 }
 
