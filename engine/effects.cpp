@@ -820,6 +820,9 @@ void buildSlideEffects(ConversionJob& job, SlideRecord& slide) {
             stop.emplace<FSAction>(FSAction::Stop);
             list.add(std::make_unique<FSDoAction>(std::move(stop)));
             showFrames(list, std::max(d, 1));
+            // Played without a delay, it still passes its resting frame before the effect; the
+            // slide's timer counts that frame too.
+            if (d == 0) a.record.delayFrames = 1;
         }
         a.record.lengthFrames = writeEffectFrames(job, element, code, character, w, h, list);
         // End part: start the next clip, or rest.

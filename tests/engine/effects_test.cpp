@@ -556,6 +556,37 @@ const FSDefineMovieClip* clipNamed(const FSMovie& movie, int identifier) {
     return nullptr;
 }
 
+// The frames a clip runs from its start (a play on its resting first frame, or being shown) to
+// its last, summed over the slide, are what the slide's timer counts for its effects.
+TEST(Chain, TheSlideCountsEveryFrameItsClipsRun) {
+    for (const auto& [mode, seconds] : {std::pair{2, 0.0f}, {2, 0.5f}, {1, 0.0f}}) {
+        EffectsJob fixture(3);
+        engine::SlideRecord slide;
+        for (int k = 0; k < 3; ++k) {
+            auto shape = std::make_shared<AnimatedShape>();
+            shape->animation_ = std::make_shared<Animation>(k == 1 ? 3345 : 3329, mode, seconds);
+            auto element = std::make_unique<engine::Element>();
+            element->hostShape = shape;
+            element->characterId = 100 + k;
+            element->shapeIndex = k;
+            element->width = element->height = 50;
+            slide.elements.push_back(std::move(element));
+        }
+        engine::buildSlideEffects(fixture.job, slide);
+        ASSERT_EQ(slide.animatedElements.size(), 3u);
+        int counted = 0, run = 0;
+        for (const auto& [element, record] : slide.animatedElements) {
+            counted += record.delayFrames + record.lengthFrames;
+            const auto* clip = clipNamed(fixture.job.movie, element->effectClipId);
+            ASSERT_NE(clip, nullptr);
+            int frames = 0;
+            for (const auto& object : clip->getObjects()) frames += object->getType() == 1 ? 1 : 0;
+            run += frames - 1;
+        }
+        EXPECT_EQ(counted, run) << mode << " " << seconds;
+    }
+}
+
 TEST(Conversion, EffectsOffGivesTheStaticMovieAndADeckWithoutAnimationIsUnchanged) {
     ScratchDir dir;
     auto animated = animatedDeck(dir, true);
