@@ -520,6 +520,19 @@ int writeEffectFrames(ConversionJob& job, const Element& element, int code, int 
             std::clamp(isCrawl(code) ? code - fx::kCrawlFromLeft : code - fx::kFlyFromLeft, 0, 7);
         // A spiral turns about the element's place while coming in from a frame's width away.
         const double radius = std::max(Wp, Hp);
+        // The clip is placed with the element's own turn and flips; the offsets are meant on the
+        // stage, so a turned or flipped element has them turned back into its own axes.
+        const auto& m = element.transform.getMatrix();
+        const double det =
+            static_cast<double>(m[0][0]) * m[1][1] - static_cast<double>(m[0][1]) * m[1][0];
+        const bool turned =
+            (m[0][1] != 0 || m[1][0] != 0 || m[0][0] < 0 || m[1][1] < 0) && std::abs(det) > 1e-12;
+        auto offset = [&](double x, double y) {
+            if (!turned) return FSCoordTransform(twips(x, s), twips(y, s));
+            const double X = x * kTwipsPerPoint, Y = y * kTwipsPerPoint;
+            return FSCoordTransform(roundHalf((m[1][1] * X - m[0][1] * Y) / det),
+                                    roundHalf((m[0][0] * Y - m[1][0] * X) / det));
+        };
         for (int k = 0; k < steps; ++k) {
             const double xL = k * (left + width) / steps - (left + width);
             const double yT = k * (top + height) / steps - (top + height);
@@ -536,7 +549,7 @@ int writeEffectFrames(ConversionJob& job, const Element& element, int code, int 
                 x = xs[variant];
                 y = ys[variant];
             }
-            place(k, FSCoordTransform(twips(x, s), twips(y, s)));
+            place(k, offset(x, y));
             list.emplace<FSShowFrame>();
         }
         settle(list, c, false);
@@ -807,6 +820,9 @@ void buildSlideEffects(ConversionJob& job, SlideRecord& slide) {
             stop.emplace<FSAction>(FSAction::Stop);
             list.add(std::make_unique<FSDoAction>(std::move(stop)));
             showFrames(list, std::max(d, 1));
+            // Played without a delay, it still passes its resting frame before the effect; the
+            // slide's timer counts that frame too.
+            if (d == 0) a.record.delayFrames = 1;
         }
         a.record.lengthFrames = writeEffectFrames(job, element, code, character, w, h, list);
         // End part: start the next clip, or rest.

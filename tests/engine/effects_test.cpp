@@ -7,9 +7,11 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "elements_test_host.h"
 #include "engine/effects.h"
+#include "engine/elements_outlines.h"
 #include "engine/engine.h"
 #include "engine/phases.h"
 #include "memory_host.h"
@@ -231,6 +233,33 @@ TEST(HandlersStart, FlyStartsOutsideTheSlideAndRevealsStartHidden) {
         ASSERT_NE(first, nullptr) << s.code;
         EXPECT_EQ(first->getTransform().get(0, 2), s.x) << s.code;
         EXPECT_EQ(first->getTransform().get(1, 2), s.y) << s.code;
+    }
+}
+
+TEST(HandlersStart, AFlyInsideATurnedOrFlippedElementComesFromTheStatedSideOfTheStage) {
+    EffectsJob fixture(3);
+    engine::Element element;
+    element.left = 100, element.top = 80, element.width = 200, element.height = 120;
+    element.pictureScale = 1.5f;
+    struct Turn {
+        float degrees;
+        bool flipX, flipY;
+    };
+    // From the left: -(left + width) points on the stage; from the bottom: frame height - top.
+    for (const Turn& t : {Turn{90, false, false}, Turn{-30, false, false}, Turn{180, false, false},
+                          Turn{0, true, false}, Turn{45, false, true}}) {
+        element.transform =
+            engine::placement(2000, 1600, 4000, 2400, t.degrees, 1.5f, t.flipX, t.flipY);
+        for (const auto& [code, x, y] : {std::tuple{3329, -6000.0, 0.0}, {3332, 0.0, 9200.0}}) {
+            FSArray<FSMovieObject> list;
+            engine::writeEffectFrames(fixture.job, element, code, 42, 6000, 3600, list);
+            const auto* first = dynamic_cast<const FSPlaceObject2*>(frameObjects(list, 0).at(0));
+            ASSERT_NE(first, nullptr);
+            const auto& m = element.transform.getMatrix();
+            const double ox = first->getTransform().get(0, 2), oy = first->getTransform().get(1, 2);
+            EXPECT_NEAR(m[0][0] * ox + m[0][1] * oy, x, 2) << t.degrees << " " << code;
+            EXPECT_NEAR(m[1][0] * ox + m[1][1] * oy, y, 2) << t.degrees << " " << code;
+        }
     }
 }
 
@@ -525,6 +554,37 @@ const FSDefineMovieClip* clipNamed(const FSMovie& movie, int identifier) {
         if (clip && clip->getIdentifier() == identifier) return clip;
     }
     return nullptr;
+}
+
+// The frames a clip runs from its start (a play on its resting first frame, or being shown) to
+// its last, summed over the slide, are what the slide's timer counts for its effects.
+TEST(Chain, TheSlideCountsEveryFrameItsClipsRun) {
+    for (const auto& [mode, seconds] : {std::pair{2, 0.0f}, {2, 0.5f}, {1, 0.0f}}) {
+        EffectsJob fixture(3);
+        engine::SlideRecord slide;
+        for (int k = 0; k < 3; ++k) {
+            auto shape = std::make_shared<AnimatedShape>();
+            shape->animation_ = std::make_shared<Animation>(k == 1 ? 3345 : 3329, mode, seconds);
+            auto element = std::make_unique<engine::Element>();
+            element->hostShape = shape;
+            element->characterId = 100 + k;
+            element->shapeIndex = k;
+            element->width = element->height = 50;
+            slide.elements.push_back(std::move(element));
+        }
+        engine::buildSlideEffects(fixture.job, slide);
+        ASSERT_EQ(slide.animatedElements.size(), 3u);
+        int counted = 0, run = 0;
+        for (const auto& [element, record] : slide.animatedElements) {
+            counted += record.delayFrames + record.lengthFrames;
+            const auto* clip = clipNamed(fixture.job.movie, element->effectClipId);
+            ASSERT_NE(clip, nullptr);
+            int frames = 0;
+            for (const auto& object : clip->getObjects()) frames += object->getType() == 1 ? 1 : 0;
+            run += frames - 1;
+        }
+        EXPECT_EQ(counted, run) << mode << " " << seconds;
+    }
 }
 
 TEST(Conversion, EffectsOffGivesTheStaticMovieAndADeckWithoutAnimationIsUnchanged) {
