@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8.h"
+
 namespace quillet::app {
 
 class JsonWriter {
@@ -84,24 +86,6 @@ class JsonWriter {
         if (!first.back()) out += ',';
         first.back() = false;
     }
-    // Length of the valid UTF-8 sequence at the start of text, or 0.
-    static std::size_t sequenceLength(std::string_view text) {
-        const auto lead = static_cast<unsigned char>(text[0]);
-        const std::size_t n = lead < 0xC2   ? 0
-                              : lead < 0xE0 ? 2
-                              : lead < 0xF0 ? 3
-                              : lead < 0xF5 ? 4
-                                            : 0;
-        if (n == 0 || text.size() < n) return 0;
-        // No overlong forms, no surrogates, nothing past U+10FFFF.
-        const auto second = static_cast<unsigned char>(text[1]);
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-            (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F))
-            return 0;
-        for (std::size_t i = 1; i < n; ++i)
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 0;
-        return n;
-    }
 
     // Texts read from movies are 8-bit and need not be UTF-8: a byte that starts no valid
     // sequence is written as the Latin-1 character of that code.
@@ -110,7 +94,7 @@ class JsonWriter {
         for (std::size_t i = 0; i < text.size(); ++i) {
             const auto c = static_cast<unsigned char>(text[i]);
             if (c >= 0x80) {
-                const std::size_t n = sequenceLength(text.substr(i));
+                const std::size_t n = utf8::validLength(text.substr(i));
                 if (n > 0) {
                     out.append(text.substr(i, n));
                     i += n - 1;

@@ -23,6 +23,8 @@ constexpr double kScratchFrame = 10.0;
 // Far larger than any slide: a shape claiming more is not drawn.
 constexpr double kLargestSide = 20000.0;
 constexpr int kJpegQuality = 90;
+constexpr double kMaxBitmapSide = 8191;
+constexpr double kMaxBitmapPixels = 16777215;
 
 // Closes the scratch presentation on every path.
 class ScratchPresentation {
@@ -163,10 +165,16 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const auto whole = [photograph](double side) {
         return static_cast<int>(photograph ? std::floor(side) : std::ceil(side));
     };
-    const int pixelsWide = whole(turnedWidth + 2 * margin);
-    const int pixelsHigh = whole(turnedHeight + 2 * margin);
+    // Players show no bitmap past kMaxBitmapSide pixels a side or kMaxBitmapPixels in all: a
+    // larger picture is drawn at fewer pixels a point and scaled up in the movie.
+    const double wide = turnedWidth + 2 * margin, high = turnedHeight + 2 * margin;
+    const double pixelsPerPoint =
+        std::min({1.0, kMaxBitmapSide / std::max(wide, 1.0), kMaxBitmapSide / std::max(high, 1.0),
+                  std::sqrt(kMaxBitmapPixels / std::max(wide * high, 1.0))});
+    const int pixelsWide = whole(wide * pixelsPerPoint);
+    const int pixelsHigh = whole(high * pixelsPerPoint);
     const host::PixelPicture picture = element.hostShape->drawPicture(
-        cornerLeft, cornerTop, 1.0, pixelsWide, pixelsHigh, !element.textDrawnApart);
+        cornerLeft, cornerTop, pixelsPerPoint, pixelsWide, pixelsHigh, !element.textDrawnApart);
     if (picture.empty() || picture.width != pixelsWide || picture.height != pixelsHigh ||
         picture.pixels.size() != static_cast<std::size_t>(pixelsWide) * pixelsHigh) {
         return false;
@@ -188,10 +196,11 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     job.movie.add(std::move(image));
     job.movie.add(std::move(filled));
     element.characterId = shape;
-    element.pictureScale = 1.0f;
+    element.pictureScale = static_cast<float>(pixelsPerPoint);
     element.outlineOffsetX = toTwips(element.left - origin.left) - tx;
     element.outlineOffsetY = toTwips(element.top - origin.top) - ty;
-    element.transform = placement(tx, ty, toTwips(width), toTwips(height), 0.0f, 1.0f);
+    element.transform =
+        placement(tx, ty, toTwips(width), toTwips(height), 0.0f, element.pictureScale);
     return true;
 }
 

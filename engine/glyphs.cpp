@@ -6,6 +6,7 @@
 
 #include "engine/records.h"
 #include "swf/fonts_text.h"
+#include "text/utf8.h"
 
 namespace quillet::engine {
 namespace {
@@ -21,20 +22,7 @@ int twips(double pixels) {
 }  // namespace
 
 char32_t nextCode(const std::string& text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t extra = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    if (i + extra >= text.size()) extra = 0;
-    char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            ++i;
-            return lead;
-        }
-        code = code << 6 | (byte(i + k) & 0x3F);
-    }
-    i += 1 + extra;
-    return code;
+    return utf8::next(text, i);
 }
 
 GlyphExtent extractGlyph(fonts::FontLibrary& fonts, char32_t code, const fonts::LogicalFont& font,

@@ -27,8 +27,8 @@ GlyphExtent extractGlyph(fonts::FontLibrary& fonts, char32_t code, const fonts::
                          int penX, int penY, transform::FSShape& shape,
                          const transform::FSShapeStyle& templateStyle, double emPixels = 0);
 
-// The code point at byte i of a UTF-8 text, moving i past it; a malformed byte stands for itself
-// so nothing is skipped.
+// The code point at byte i of a UTF-8 text, moving i past it; a byte that starts no valid
+// sequence is U+FFFD, so nothing is skipped.
 char32_t nextCode(const std::string& text, std::size_t& i);
 
 struct StringExtent {

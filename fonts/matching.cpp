@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "text/utf8.h"
+
 namespace quillet::fonts {
 
 namespace {
@@ -108,59 +110,6 @@ bool contains(std::string_view haystack, std::string_view needle) {
     return haystack.find(needle) != std::string_view::npos;
 }
 
-// Decodes one UTF-8 character at `i`; returns its length, or 0 when the bytes there are not a
-// valid, shortest-form sequence of a scalar value.
-std::size_t decodeUtf8(std::string_view s, std::size_t i, char32_t& code) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b0 = byte(i);
-    std::size_t length = 0;
-    char32_t min = 0;
-    if (b0 < 0x80) {
-        code = b0;
-        return 1;
-    }
-    if ((b0 & 0xE0) == 0xC0) {
-        length = 2;
-        code = b0 & 0x1F;
-        min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        length = 3;
-        code = b0 & 0x0F;
-        min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        length = 4;
-        code = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size()) return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 }  // namespace
 
 char32_t capitalOf(char32_t c) {
@@ -255,13 +204,13 @@ std::string normalizeFaceName(std::string_view name) {
     std::string out;
     bool pendingSpace = false;
     for (std::size_t i = 0; i < name.size();) {
-        char32_t code = 0;
-        std::size_t length = decodeUtf8(name, i, code);
+        // Bytes that start no valid sequence are dropped from names.
+        const std::size_t length = utf8::validLength(name.substr(i));
         if (length == 0) {
             ++i;
             continue;
         }
-        i += length;
+        char32_t code = utf8::next(name, i);
         if (code >= 0xFF01 && code <= 0xFF5E) code = code - 0xFF01 + 0x21;
         if (code == 0x3000 || code == '\t') code = ' ';
         if (code >= 'A' && code <= 'Z') code = code - 'A' + 'a';
@@ -271,7 +220,7 @@ std::string normalizeFaceName(std::string_view name) {
         }
         if (pendingSpace) out += ' ';
         pendingSpace = false;
-        appendUtf8(out, code);
+        utf8::append(out, code);
     }
     return out;
 }
@@ -344,16 +293,15 @@ Generic genericFamilyFor(std::string_view faceName, std::uint8_t pitchAndFamily)
 std::string sanitizeFaceName(std::string_view name, std::size_t maxBytes) {
     std::string out;
     for (std::size_t i = 0; i < name.size();) {
-        char32_t code = 0;
-        std::size_t length = decodeUtf8(name, i, code);
+        const std::size_t length = utf8::validLength(name.substr(i));
         if (length == 0) {
             ++i;
             continue;
         }
-        i += length;
+        const char32_t code = utf8::next(name, i);
         if (code < 0x20 || (code >= 0x7F && code < 0xA0)) continue;
         if (out.size() + length > maxBytes) break;
-        appendUtf8(out, code);
+        utf8::append(out, code);
     }
     return out;
 }
@@ -417,20 +365,7 @@ char32_t symbolFaceCharacter(std::string_view faceName, char32_t code) {
 }
 
 std::u32string utf8ToCodePoints(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t code = 0;
-        std::size_t length = decodeUtf8(text, i, code);
-        if (length == 0) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(code);
-        i += length;
-    }
-    return out;
+    return utf8::decode(text);
 }
 
 }  // namespace quillet::fonts

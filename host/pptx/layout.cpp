@@ -9,6 +9,7 @@
 
 #include "fonts/matching.h"
 #include "host/pptx/presets.h"
+#include "text/utf8.h"
 
 namespace quillet::pptx {
 
@@ -812,31 +813,7 @@ std::u32string fullWidth(const std::u32string& s) {
 }  // namespace
 
 std::u32string decodeText(const std::string& s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        unsigned char b = static_cast<unsigned char>(s[i]);
-        int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-        if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= s.size())) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        char32_t c = extra == 0 ? b : static_cast<char32_t>(b & (0x3F >> extra));
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            unsigned char n = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((n & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (n & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
+    return utf8::decode(s);
 }
 
 // Prefix + label + suffix, built by appending (the operator with a literal on the left trips a

@@ -12,6 +12,7 @@
 #include "host/pptx/reader.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/text.h"
+#include "text/utf8.h"
 
 namespace quillet::pptx {
 
@@ -161,25 +162,7 @@ class ParagraphFormatImpl : public host::ParagraphFormat {
 // ---- text ------------------------------------------------------------------------------------
 
 std::string encodeUtf8(const std::u32string& s) {
-    std::string out;
-    for (char32_t c : s) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return utf8::encode(s);
 }
 
 // One character of a text body: its code and where it comes from. run is -1 for a paragraph mark.

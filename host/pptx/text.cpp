@@ -1,4 +1,5 @@
 #include "host/pptx/text.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 
@@ -290,18 +291,9 @@ std::string cleanText(const char* text) {
 }  // namespace
 
 char32_t firstCodePoint(const std::string& text) {
-    if (text.empty()) return 0;
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char b0 = byte(0);
-    if (b0 < 0x80) return b0;
-    int extra = b0 >= 0xF0 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC0 ? 1 : -1;
-    if (extra < 0 || text.size() < static_cast<std::size_t>(extra) + 1) return 0;
-    char32_t c = b0 & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-        c = (c << 6) | (byte(i) & 0x3F);
-    }
-    return c > 0x10FFFF ? 0 : c;
+    if (utf8::validLength(text) == 0) return 0;
+    std::size_t i = 0;
+    return utf8::next(text, i);
 }
 
 std::shared_ptr<TextBody> readTextBody(pugi::xml_node txBody, const TextSources& sources,

@@ -6,7 +6,7 @@
 import assert from "node:assert/strict";
 import { existsSync } from "node:fs";
 import { mkdir } from "node:fs/promises";
-import { quillet, run } from "./decks.mjs";
+import { run, runQuillet } from "./decks.mjs";
 
 // The width pictures are compared at (both are scaled to it first).
 export const COMPARE_WIDTH = 480;
@@ -43,7 +43,7 @@ export async function render(deck, outDir, width, { text }) {
     await mkdir(outDir, { recursive: true });
     const args = ["render", deck, "-o", outDir, "--width", String(width)];
     if (!text) args.push("--no-text");
-    await run(quillet(), args, { timeout: 600000, maxBuffer: 16 << 20 });
+    await runQuillet(args, { timeout: 600000, maxBuffer: 16 << 20 });
     return outDir;
 }
 

@@ -14,7 +14,7 @@ import path from "node:path";
 import { Player } from "./player.mjs";
 import { checkSwf } from "./swfcheck.mjs";
 import { measure } from "./compare.mjs";
-import { counterPattern, decksDir, isEndScreen, ourTags, quillet, REFUSED, run, waitForPattern } from "./decks.mjs";
+import { counterPattern, decksDir, isEndScreen, ourTags, quillet, REFUSED, run, runQuillet, waitForPattern } from "./decks.mjs";
 import { Recorder } from "./recorder.mjs";
 
 const SAMPLE = ["bug64693.pptx", "PPTX_ChartBar.pptx", "aascu.org_hbcu_leadershipsummit_cooper_.pptx"];
@@ -26,7 +26,7 @@ const OPTIONS = ["--no-toolbar", "--slide-delay", "20", "--shape-delay", String(
 // What the deck animates, and each slide's longest wait (seconds) between moves. The movie has a
 // frame for every slide of the deck, those hidden in the host's show included.
 async function animation(deck) {
-    const { stdout } = await run(quillet(), ["inspect", "--json", deck], { maxBuffer: 64 << 20 });
+    const { stdout } = await runQuillet(["inspect", "--json", deck], { maxBuffer: 64 << 20 });
     const slides = JSON.parse(stdout).slides;
     let animated = false;
     const waits = slides.map((s) => {
@@ -93,7 +93,7 @@ test("corpus decks with transitions and effects end each slide as without them",
                 const movies = {};
                 for (const [kind, extra] of [["effects", []], ["plain", ["--no-effects"]]]) {
                     movies[kind] = copy.replace(/\.pptx$/, `-${kind}.swf`);
-                    await run(quillet(), ["convert", "--quiet", "--seed", "1", ...OPTIONS, ...extra, copy, "-o", movies[kind]],
+                    await runQuillet(["convert", "--quiet", "--seed", "1", ...OPTIONS, ...extra, copy, "-o", movies[kind]],
                         { env: { ...process.env, XDG_CONFIG_HOME: dir }, timeout: 300000 });
                     const { frameCount } = checkSwf(await readFile(movies[kind]), await ourTags(movies[kind]), { label: `${name} (${kind})` });
                     assert.equal(frameCount, waits.length + 1, `${name} (${kind}): a frame per slide and the end screen`);

@@ -25,11 +25,22 @@ export function quillet() {
     return bin;
 }
 
+// Runs quillet; exit status 3 (something of the deck was left out, each item named on standard
+// error) still gives a whole movie, listing or pictures, as exit 0 does.
+export async function runQuillet(args, options) {
+    try {
+        return await run(quillet(), args, options);
+    } catch (err) {
+        if (err.code === 3) return { stdout: err.stdout, stderr: err.stderr };
+        throw err;
+    }
+}
+
 // Converts a copy of the deck in outDir (no saved settings of the user); the movie lands beside it.
 export async function convert(deck, outDir, args = []) {
     const copy = path.join(outDir, path.basename(deck));
     await copyFile(deck, copy);
-    const { stdout } = await run(quillet(), ["convert", "--quiet", "--seed", "3", ...args, copy], {
+    const { stdout } = await runQuillet(["convert", "--quiet", "--seed", "3", ...args, copy], {
         env: { ...process.env, XDG_CONFIG_HOME: outDir },
         timeout: 300000,
     });

@@ -25,7 +25,7 @@ import { checkSwf, readStageSize } from "./swfcheck.mjs";
 import { decodePng } from "./png.mjs";
 import { repoRoot } from "./server.mjs";
 import {
-    convert, count, counterPattern, decksDir, isEndScreen, patternDistance, ourTags, quillet, refsDir, REFUSED, run,
+    convert, count, counterPattern, decksDir, isEndScreen, patternDistance, ourTags, quillet, refsDir, REFUSED, run, runQuillet,
     waitForPattern,
 } from "./decks.mjs";
 
@@ -193,7 +193,7 @@ test("every slide in the player against our renderer and the reference rendering
                 continue;
             }
             const width = stage.width;
-            const { stdout } = await run(quillet(), ["inspect", "--json", d.copy], { maxBuffer: 64 << 20 });
+            const { stdout } = await runQuillet(["inspect", "--json", d.copy], { maxBuffer: 64 << 20 });
             const slideCount = JSON.parse(stdout).slides.length;
             if (slideCount === 0) {
                 t.diagnostic(`${d.name}: no slides`);
