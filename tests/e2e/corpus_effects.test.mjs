@@ -14,7 +14,7 @@ import path from "node:path";
 import { Player } from "./player.mjs";
 import { checkSwf } from "./swfcheck.mjs";
 import { measure } from "./compare.mjs";
-import { counterPattern, decksDir, isEndScreen, ourTags, quillet, REFUSED, run, runQuillet, waitForPattern } from "./decks.mjs";
+import { counterPattern, decksDir, isEndScreen, ourTags, REFUSED, runQuillet, waitForPattern } from "./decks.mjs";
 import { Recorder } from "./recorder.mjs";
 
 const SAMPLE = ["bug64693.pptx", "PPTX_ChartBar.pptx", "aascu.org_hbcu_leadershipsummit_cooper_.pptx"];
