@@ -560,7 +560,10 @@ TEST_F(ElementsTest, PictureTextureAndPatternFillsAreBitmapFills) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetUp();
-        auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+        // A rounded rectangle is drawn from the host's path, which has its flips in it.
+        auto s = addShape(shape_type::kAutoShape,
+                          c.viaPath ? shape_kind::kRoundedRectangle : shape_kind::kRectangle, 0, 0,
+                          100, 50);
         s->line_->visible_ = kFalse;
         s->fill_->type_ = c.fillType;
         FillPicture& p = s->fill_->picture_;
