@@ -1,6 +1,5 @@
-// The presentation's working files and the capture phase: background pictures through a
-// temporary copy in the run's private folder, one record per master and slide, the movie's frame,
-// and background bitmaps.
+// The presentation's working files and the capture phase: one record per master and slide, the
+// movie's frame, and background bitmaps drawn by the host in memory at the stage's size.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -8,8 +7,8 @@
 
 #include "engine/engine.h"
 #include "engine/phases.h"
-#include "media/image_loader.h"
-#include "media/media_status.h"
+#include "media/pixel_bitmaps.h"
+#include "swf/bitmaps.h"
 #include "swf/display_list.h"
 
 namespace quillet::engine {
@@ -21,35 +20,6 @@ bool needsPicture(int fillType) {
     return fillType != host::fill_type::kMixed && fillType != host::fill_type::kSolid &&
            fillType != host::fill_type::kGradient;
 }
-
-// Removes a file on every path out of a scope.
-class FileGuard {
-  public:
-    explicit FileGuard(std::string path) : path_(std::move(path)) {}
-    ~FileGuard() {
-        std::error_code ignored;
-        fs::remove(path_, ignored);
-    }
-    FileGuard(const FileGuard&) = delete;
-    FileGuard& operator=(const FileGuard&) = delete;
-
-  private:
-    std::string path_;
-};
-
-// Closes a presentation on every path out of a scope.
-class CloseGuard {
-  public:
-    explicit CloseGuard(std::shared_ptr<host::Presentation> p) : p_(std::move(p)) {}
-    ~CloseGuard() {
-        if (p_) p_->close();
-    }
-    CloseGuard(const CloseGuard&) = delete;
-    CloseGuard& operator=(const CloseGuard&) = delete;
-
-  private:
-    std::shared_ptr<host::Presentation> p_;
-};
 
 }  // namespace
 
@@ -101,62 +71,13 @@ const std::string& PresentationContext::pictureFolder() {
     return pictureFolderCache_;
 }
 
-std::string PresentationContext::temporaryCopyPath() {
-    return workingFolder().path() + "/copy" + fs::path(fullName()).extension().string();
-}
-
 std::string PresentationContext::picturePath(const std::string& fileName) {
     return pictureFolder() + "/" + fileName;
-}
-
-std::string PresentationContext::slideBackgroundPicture(int slideIndex) {
-    return picturePath(std::to_string(slideIndex) + ".jpg");
-}
-
-std::string PresentationContext::masterBackgroundPicture(int which) {
-    return picturePath(std::to_string(which) + ".jpg");
 }
 
 std::string PresentationContext::elementPicture(int slideIndex, int elementIndex, bool asPng) {
     return picturePath(std::to_string(slideIndex) + "_" + std::to_string(elementIndex) +
                        (asPng ? ".png" : ".jpg"));
-}
-
-void PresentationContext::renderBackgrounds() {
-    if (!presentation_ || !application_) return;
-    const std::string copyPath = temporaryCopyPath();
-    FileGuard removeCopy(copyPath);
-    if (!presentation_->saveCopyAs(copyPath, 11, -2)) return;
-    auto presentations = application_->presentations();
-    if (!presentations) return;
-    auto copy = presentations->open(copyPath, host::kFalse, host::kFalse, host::kTrue);
-    if (!copy) return;
-    CloseGuard closeCopy(copy);
-    auto master = copy->slideMaster();
-    auto slides = copy->slides();
-    if (!master || !slides) return;
-    const int width = roundHalf(master->width() * 0.711);
-    const int height = roundHalf(master->height() * 0.711);
-    const int m = slides->count();
-    for (int j = 1; j <= m; ++j) {
-        auto slide = slides->item(j);
-        if (!slide) continue;
-        if (auto shapes = slide->shapes()) {
-            for (int k = shapes->count(); k >= 1; --k) {
-                if (auto shape = shapes->item(k)) shape->deleteShape();
-            }
-        }
-        slide->setDisplayMasterShapes(host::kFalse);
-        slide->exportPicture(slideBackgroundPicture(j - 1), ".jpg", width, height);
-    }
-    const std::pair<int, int> masters[] = {{host::layout::kBlank, -2}, {host::layout::kTitle, -1}};
-    for (const auto& [layout, which] : masters) {
-        auto slide = slides->add(slides->count() + 1, layout);
-        if (!slide) continue;
-        slide->setDisplayMasterShapes(host::kFalse);
-        slide->setFollowMasterBackground(host::kTrue);
-        slide->exportPicture(masterBackgroundPicture(which), ".jpg", width, height);
-    }
 }
 
 void PresentationContext::removeWorkingFiles() noexcept {
@@ -177,17 +98,29 @@ BackgroundFill readBackgroundFill(const host::Fill* fill) {
     return info;
 }
 
-bool loadBackgroundPicture(ConversionJob& job, SlideRecord& record, const std::string& path) {
-    auto loader = media::createImageLoader();
-    loader->setDiagnostics(nullptr);
-    if (loader->decodeFile(path) != media::Success) return false;
+bool defineBackgroundBitmap(ConversionJob& job, SlideRecord& record,
+                            const host::PixelPicture& picture) {
+    if (picture.empty() || picture.width <= 0 || picture.height <= 0 ||
+        picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height) {
+        return false;
+    }
+    const auto w = static_cast<std::uint32_t>(picture.width);
+    const auto h = static_cast<std::uint32_t>(picture.height);
     const int identifier = job.newIdentifier();
-    auto bitmap = loader->defineImage(identifier);
+    std::unique_ptr<transform::FSDefineObject> bitmap;
+    // A background covers the page: JPEG, as photographs go; lossless only if it is not opaque.
+    if (media::allOpaque(picture.pixels)) {
+        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
+        if (!jpeg.empty()) {
+            bitmap = std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
+        }
+    }
+    if (!bitmap) bitmap = media::defineLosslessBitmap(identifier, w, h, picture.pixels);
     if (!bitmap) return false;
     job.movie.add(std::move(bitmap));
     record.backgroundBitmap = identifier;
-    record.backgroundWidth = static_cast<int>(loader->getWidth());
-    record.backgroundHeight = static_cast<int>(loader->getHeight());
+    record.backgroundWidth = picture.width;
+    record.backgroundHeight = picture.height;
     return true;
 }
 
@@ -206,7 +139,9 @@ bool captureMaster(ConversionJob& job, int which) {
     record->backgroundInfo = readBackgroundFill(record->backgroundFill.get());
     record->backgroundColour = record->backgroundInfo.foreColour;
     if (needsPicture(record->backgroundInfo.type)) {
-        loadBackgroundPicture(job, *record, job.context.masterBackgroundPicture(which));
+        defineBackgroundBitmap(
+            job, *record,
+            master->drawBackground(1.0, roundHalf(master->width()), roundHalf(master->height())));
     }
     (which == -1 ? job.titleMasterRecord : job.slideMasterRecord) = record.get();
     job.slides.push_back(std::move(record));
@@ -241,7 +176,10 @@ void captureSlide(ConversionJob& job, int index) {
         record->backgroundColour = record->backgroundInfo.foreColour;
         record->backgroundBitmap = record->backgroundWidth = record->backgroundHeight = -1;
         if (slide && needsPicture(record->backgroundInfo.type)) {
-            loadBackgroundPicture(job, *record, job.context.slideBackgroundPicture(index));
+            defineBackgroundBitmap(
+                job, *record,
+                slide->drawBackground(1.0, roundHalf(job.frameBounds.getWidth() / 20.0),
+                                      roundHalf(job.frameBounds.getHeight() / 20.0)));
         }
     }
     job.slides.push_back(std::move(record));
@@ -253,7 +191,6 @@ void capture(ConversionJob& job) {
     const int n = slides ? std::max(0, slides->count()) : 0;
     const float step = 90.0f / static_cast<float>(n + 4);
     job.progress.reportProgress("Export background picture", 1, 0);
-    job.context.renderBackgrounds();
     job.progress.reportProgress("Export title master",
                                 100 - roundHalf((n + 4) * static_cast<double>(step)), 0);
     captureMaster(job, -1);

@@ -13,6 +13,7 @@
 namespace quillet::engine {
 
 using transform::FSArray;
+using transform::FSBitmapFill;
 using transform::FSBounds;
 using transform::FSColorTransform;
 using transform::FSDefineMovieClip;
@@ -54,6 +55,15 @@ bool opaque(const FSArray<FSFillStyle>& fills, const FSArray<FSLineStyle>& lines
     return true;
 }
 
+// The element's fill as a fill style of the movie: its colour or gradient, or the host's picture
+// of a picture, texture or pattern fill as a bitmap fill. Null when it has no movie form.
+std::unique_ptr<FSFillStyle> elementFill(ConversionJob& job, const Element& element) {
+    if (!element.fill) return nullptr;
+    const int W = toTwips(element.width), H = toTwips(element.height);
+    if (auto fill = convertFill(*element.fill, W, H, -1)) return fill;
+    return bitmapFill(job, *element.fill, W, H);
+}
+
 int weightTwips(const Element& element) {
     return std::clamp(toTwips(element.outlineWeight), 0, 65535);
 }
@@ -88,11 +98,10 @@ bool buildAutoShape(ConversionJob& job, Element& element, bool& fillUnconvertibl
         return element.fillVisible && buildLine(job, element);
     }
     if (!element.fillVisible && !element.outlineVisible) return false;
-    const int W = toTwips(element.width), H = toTwips(element.height);
 
     FSArray<FSFillStyle> fills;
     if (element.fillVisible) {
-        auto fill = element.fill ? convertFill(*element.fill, W, H, -1) : nullptr;
+        auto fill = elementFill(job, element);
         if (!fill) {
             fillUnconvertible = true;
             return false;
@@ -116,23 +125,22 @@ bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath&
                     bool& fillUnconvertible) {
     std::unique_ptr<FSFillStyle> fill;
     if (element.fillVisible) {
-        fill = element.fill
-                   ? convertFill(*element.fill, toTwips(element.width), toTwips(element.height), -1)
-                   : nullptr;
+        fill = elementFill(job, element);
         if (!fill) {
             fillUnconvertible = true;
             return false;
         }
     }
-    // The path comes mirrored by the shape's flips; a gradient mirrors with it, as the host
-    // draws the fill in the flipped box.
+    // The path comes mirrored by the shape's flips; a gradient or picture mirrors with it, as
+    // the host draws the fill in the flipped box.
     auto* gradient = dynamic_cast<FSGradientFill*>(fill.get());
+    auto* bitmap = dynamic_cast<FSBitmapFill*>(fill.get());
     const bool flipX = element.hostShape->horizontalFlip() == host::kTrue;
     const bool flipY = element.hostShape->verticalFlip() == host::kTrue;
-    if (gradient && (flipX || flipY)) {
+    if ((gradient || bitmap) && (flipX || flipY)) {
+        const auto& placed = gradient ? gradient->getTransform() : bitmap->getTransform();
         transform::FSCoordTransform::Matrix m;
-        std::copy(&gradient->getTransform().getMatrix()[0][0],
-                  &gradient->getTransform().getMatrix()[0][0] + 9, &m[0][0]);
+        std::copy(&placed.getMatrix()[0][0], &placed.getMatrix()[0][0] + 9, &m[0][0]);
         if (flipX) {
             m[0][0] = -m[0][0], m[0][1] = -m[0][1];
             m[0][2] = static_cast<float>(toTwips(element.width)) - m[0][2];
@@ -141,7 +149,11 @@ bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath&
             m[1][0] = -m[1][0], m[1][1] = -m[1][1];
             m[1][2] = static_cast<float>(toTwips(element.height)) - m[1][2];
         }
-        gradient->setTransform(transform::FSCoordTransform(m));
+        if (gradient) {
+            gradient->setTransform(transform::FSCoordTransform(m));
+        } else {
+            bitmap->setTransform(transform::FSCoordTransform(m));
+        }
     }
     const FSSolidLine line(weightTwips(element), element.lineColour);
     PathLook look;
@@ -215,9 +227,7 @@ bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible
     if (!path.subPaths.empty()) return buildPathShape(job, element, path, fillUnconvertible);
     FSArray<FSFillStyle> fills;
     if (element.fillVisible) {
-        auto fill = element.fill ? convertFill(*element.fill, toTwips(element.width),
-                                               toTwips(element.height), -1)
-                                 : nullptr;
+        auto fill = elementFill(job, element);
         if (!fill) {
             fillUnconvertible = true;
             return false;

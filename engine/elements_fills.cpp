@@ -23,8 +23,8 @@ namespace {
 
 // The side of the format's gradient square.
 constexpr double kGradientSquare = 32768.0;
-// One pixel of a background picture (0.711 pixels per point) covers 28 twips.
-constexpr double kBitmapPixelTwips = 28.0;
+// Pictures drawn in memory have one pixel a point, as the stage shows them: 20 twips.
+constexpr double kBitmapPixelTwips = 20.0;
 
 // Colour stops a gradient of the movie's version (7) may hold.
 constexpr std::size_t kMostStops = 8;

@@ -43,6 +43,12 @@ void placeVectorElement(Element& element, Origin origin, bool withFlips);
 bool buildPictureElement(ConversionJob& job, const SlideRecord& record, Element& element,
                          bool asPng, Origin origin);
 
+// A picture, texture or pattern fill of a width × height twip box as a bitmap fill of the
+// movie: the host's picture of the fill, clipped when stretched over the box or repeated when
+// tiled, placed as the host paints it. Null when the host draws no picture for the fill.
+std::unique_ptr<transform::FSFillStyle> bitmapFill(ConversionJob& job, const host::Fill& fill,
+                                                   int width, int height);
+
 // PNG for everything but pictures of at least 640 x 480 points, which go as JPEG.
 bool pictureAsPng(const Element& element);
 

@@ -22,7 +22,6 @@ constexpr double kSmallestSide = 72.0;
 constexpr double kScratchFrame = 10.0;
 // Far larger than any slide: a shape claiming more is not drawn.
 constexpr double kLargestSide = 20000.0;
-constexpr int kJpegQuality = 90;
 constexpr double kMaxBitmapSide = 8191;
 constexpr double kMaxBitmapPixels = 16777215;
 
@@ -128,6 +127,77 @@ bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element
 }
 
 }  // namespace
+
+namespace {
+
+// A 64-bit digest of a picture's pixels (FNV-1a).
+std::uint64_t digest(const host::PixelPicture& picture) {
+    std::uint64_t h = 0xCBF29CE484222325ull ^ static_cast<std::uint64_t>(picture.width);
+    for (const std::uint32_t p : picture.pixels) {
+        h = (h ^ p) * 0x100000001B3ull;
+    }
+    return h;
+}
+
+// The bitmap of a fill's picture, defined once per picture: JPEG for an opaque photograph,
+// lossless otherwise. 0 when it cannot be defined.
+int fillBitmapIdentifier(ConversionJob& job, const host::PixelPicture& picture, bool photograph) {
+    const std::uint64_t key = digest(picture);
+    auto [first, last] = job.fillBitmaps.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        if (it->second.width == picture.width && it->second.pixels == picture.pixels) {
+            return it->second.identifier;
+        }
+    }
+    const auto w = static_cast<std::uint32_t>(picture.width),
+               h = static_cast<std::uint32_t>(picture.height);
+    const int identifier = job.newIdentifier();
+    std::unique_ptr<transform::FSDefineObject> image;
+    if (photograph && media::allOpaque(picture.pixels)) {
+        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
+        if (!jpeg.empty()) {
+            image = std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
+        }
+    }
+    if (!image) image = media::defineLosslessBitmap(identifier, w, h, picture.pixels);
+    if (!image) return 0;
+    job.movie.add(std::move(image));
+    job.fillBitmaps.emplace(key,
+                            ConversionJob::FillBitmap{identifier, picture.width, picture.pixels});
+    return identifier;
+}
+
+}  // namespace
+
+std::unique_ptr<transform::FSFillStyle> bitmapFill(ConversionJob& job, const host::Fill& fill,
+                                                   int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    const host::FillPicture drawn = fill.drawFillPicture(width / 20.0, height / 20.0, 1.0);
+    const host::PixelPicture& picture = drawn.picture;
+    if (picture.empty() || picture.width <= 0 || picture.height <= 0 || picture.width > 65535 ||
+        picture.height > 65535 ||
+        picture.pixels.size() != static_cast<std::size_t>(picture.width) * picture.height) {
+        return nullptr;
+    }
+    // Points to twips; the format's scales are 16.16 fixed-point numbers.
+    const double values[6] = {drawn.xx, drawn.xy, drawn.x0, drawn.yx, drawn.yy, drawn.y0};
+    transform::FSCoordTransform::Matrix m = {{0, 0, 0}, {0, 0, 0}, {0, 0, 1}};
+    for (int i = 0; i < 6; ++i) {
+        const double twips = values[i] * kTwipsPerPoint;
+        const bool translation = i % 3 == 2;
+        if (!std::isfinite(twips) || std::fabs(twips) > (translation ? 1e9 : 32767.0)) {
+            return nullptr;
+        }
+        m[i / 3][i % 3] = static_cast<float>(twips);
+    }
+    auto source = fill.picture();
+    const bool photograph = source && source->contentType() == "image/jpeg";
+    const int identifier = fillBitmapIdentifier(job, picture, photograph);
+    if (identifier == 0) return nullptr;
+    return std::make_unique<transform::FSBitmapFill>(
+        drawn.repeat ? transform::FSFillStyle::TiledBitmap : transform::FSFillStyle::ClippedBitmap,
+        identifier, transform::FSCoordTransform(m));
+}
 
 bool pictureAsPng(const Element& element) {
     return !(roundHalf(element.width) >= 640 && roundHalf(element.height) >= 480);

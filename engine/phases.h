@@ -27,9 +27,10 @@ void capture(ConversionJob& job);
 bool captureMaster(ConversionJob& job, int which);  // -1 title master, -2 slide master
 void captureSlide(ConversionJob& job, int index);   // 0-based
 BackgroundFill readBackgroundFill(const host::Fill* fill);
-// Loads a background picture as a bitmap of the movie into the record; false when it cannot be
-// loaded (the record then keeps no bitmap).
-bool loadBackgroundPicture(ConversionJob& job, SlideRecord& record, const std::string& path);
+// Makes a background drawn in memory a bitmap of the movie and stores it in the record; false
+// when the host drew nothing (the record then keeps no bitmap).
+bool defineBackgroundBitmap(ConversionJob& job, SlideRecord& record,
+                            const host::PixelPicture& picture);
 
 // ---- build ("Build elements") ----
 // Every element of every slide, then the embedded glyph fonts and the texts.

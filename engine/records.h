@@ -54,6 +54,8 @@ inline int roundHalf(double x) {
 // The movie's fixed frame rate; one point of the slide is one pixel (20 twips) of the movie.
 inline constexpr float kFrameRate = 20.0f;
 inline constexpr int kTwipsPerPoint = 20;
+// Quality of the JPEG pictures the engine makes of opaque pictures drawn in memory.
+inline constexpr int kJpegQuality = 90;
 
 // The highest character identifier a movie can hold (identifiers are 16-bit).
 inline constexpr int kMaximumIdentifier = 65535;
@@ -152,15 +154,9 @@ class PresentationContext {
     WorkingFolder& workingFolder();
     // "image" in the private folder; created on the first call.
     const std::string& pictureFolder();
-    // "copy" + the presentation's extension in the private folder.
-    std::string temporaryCopyPath();
-    std::string slideBackgroundPicture(int slideIndex);  // "<folder>/<i>.jpg"
-    std::string masterBackgroundPicture(int which);      // "<folder>/-1.jpg" or "-2.jpg"
+    // An element's picture file there, for a host that cannot draw in memory.
     std::string elementPicture(int slideIndex, int elementIndex, bool asPng);
 
-    // Renders every slide's and both masters' background pictures through a temporary copy,
-    // which is removed again. Pictures the host cannot export are simply absent.
-    void renderBackgrounds();
     // Removes the private folder with everything in it. Never throws.
     void removeWorkingFiles() noexcept;
 
@@ -197,6 +193,14 @@ class ConversionJob {
     TextTable texts;
     // The masks already defined, by effect code: each is written once and shared.
     std::map<int, int> maskTable;
+    // Bitmaps of fill pictures already defined, by a digest of their pixels: a fill that many
+    // shapes share is written once.
+    struct FillBitmap {
+        int identifier = 0;
+        int width = 0;
+        std::vector<std::uint32_t> pixels;
+    };
+    std::multimap<std::uint64_t, FillBitmap> fillBitmaps;
 
     // The options, read afresh at every place of use.
     settings::ConversionSettings settings() const { return settings_.read(); }

@@ -141,6 +141,26 @@ struct GradientStop {
     float transparency = 0;  // 0 opaque .. 1 clear
 };
 
+// A picture drawn in memory: width × height pixels, rows top to bottom, each 0xAARRGGBB with its
+// colour already multiplied by its alpha. Empty when nothing could be drawn.
+struct PixelPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    bool empty() const { return pixels.empty(); }
+};
+
+// A picture, texture or pattern fill as the host paints a box with it: a picture drawn in memory
+// and where its pixels land in the box (points from the box's top-left corner, before the
+// shape's flips and turn): x' = xx x + xy y + x0, y' = yx x + yy y + y0.
+struct FillPicture {
+    PixelPicture picture;
+    double xx = 1, yx = 0, xy = 0, yy = 1, x0 = 0, y0 = 0;
+    // Repeated over the whole box; otherwise stretched, its edge pixels going on past its edges.
+    bool repeat = false;
+    bool empty() const { return picture.empty(); }
+};
+
 // A picture part of the presentation (a shape's picture or a picture or texture fill).
 class Picture {
   public:
@@ -174,6 +194,13 @@ class Fill {
     virtual int tiled() const = 0;
     virtual void setForeColorRgb(int rgb) = 0;
     virtual void setVisible(int visible) = 0;
+    // The fill's picture for a width × height point box: a finer picture is drawn at
+    // pixelsPerPoint (a repeated tile only when finer than twice that). Empty for fills drawn
+    // without a picture (solid, gradient, none) and from a host that cannot draw in memory.
+    virtual FillPicture drawFillPicture(double /*width*/, double /*height*/,
+                                        double /*pixelsPerPoint*/) const {
+        return {};
+    }
 };
 
 class LineFormat {
@@ -193,15 +220,6 @@ class LineFormat {
     virtual int endArrowheadWidth() const = 0;
     virtual void setForeColorRgb(int rgb) = 0;
     virtual void setVisible(int visible) = 0;
-};
-
-// A picture drawn in memory: width × height pixels, rows top to bottom, each 0xAARRGGBB with its
-// colour already multiplied by its alpha. Empty when nothing could be drawn.
-struct PixelPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    bool empty() const { return pixels.empty(); }
 };
 
 // Cropping of a picture shape, as fractions of the picture cut off each side.
@@ -345,6 +363,13 @@ class Master {
     virtual std::shared_ptr<Shapes> shapes() const = 0;
     // The fill of the background.
     virtual std::shared_ptr<Fill> background() const = 0;
+    // The background alone, without any shape, on an opaque width × height picture at
+    // pixelsPerPoint from the page's top-left corner. Empty when this host cannot draw in memory
+    // or the size is out of range.
+    virtual PixelPicture drawBackground(double /*pixelsPerPoint*/, int /*width*/,
+                                        int /*height*/) const {
+        return {};
+    }
 };
 
 class Slide {
@@ -366,6 +391,12 @@ class Slide {
     // Returns false when the picture could not be written.
     virtual bool exportPicture(const std::string& path, const std::string& filter, int width,
                                int height) = 0;
+    // The background the slide shows (its own or the master's it follows), without any shape,
+    // as Master::drawBackground draws it.
+    virtual PixelPicture drawBackground(double /*pixelsPerPoint*/, int /*width*/,
+                                        int /*height*/) const {
+        return {};
+    }
 };
 
 class Slides {

@@ -507,6 +507,10 @@ class FillImpl : public host::Fill {
         return std::make_shared<PictureImpl>(f_->picture);
     }
     int tiled() const override { return truth(f_->kind == FillKind::Picture && f_->tile); }
+    host::FillPicture drawFillPicture(double width, double height,
+                                      double pixelsPerPoint) const override {
+        return render::drawFillPicture(*f_, width, height, pixelsPerPoint);
+    }
     // Changing the colour keeps the fill's visibility: a shape without fill stays without one.
     void setForeColorRgb(int rgb) override {
         f_->color.rgb = rgb & 0xFFFFFF;
@@ -823,6 +827,12 @@ class MasterImpl : public host::Master {
     std::shared_ptr<host::Fill> background() const override {
         return std::make_shared<FillImpl>(std::shared_ptr<FillData>(m_, &m_->background), deck_);
     }
+    host::PixelPicture drawBackground(double pixelsPerPoint, int width, int height) const override {
+        if (!deck_ || !deck_->data) return {};
+        return render::drawBackgroundPicture(m_->background, deck_->data->slideWidth,
+                                             deck_->data->slideHeight, pixelsPerPoint, width,
+                                             height, deck_->layouts.get());
+    }
 
   private:
     std::shared_ptr<MasterRecord> m_;
@@ -880,6 +890,12 @@ class SlideImpl : public host::Slide {
         if (!deck_ || !deck_->data) return false;
         return render::exportSlide(*deck_->data, *s_, path, filter, width, height,
                                    deck_->layouts.get());
+    }
+    host::PixelPicture drawBackground(double pixelsPerPoint, int width, int height) const override {
+        if (!deck_ || !deck_->data) return {};
+        return render::drawBackgroundPicture(s_->background, deck_->data->slideWidth,
+                                             deck_->data->slideHeight, pixelsPerPoint, width,
+                                             height, deck_->layouts.get());
     }
 
   private:

@@ -110,7 +110,6 @@ TEST(WorkingFiles, InAPrivateFolderUnderTmpdirNeverBesideTheDeck) {
     const std::filesystem::path folder = context.workingFolder().path();
     EXPECT_EQ(folder.parent_path(), dir.path() / "tmp");
     EXPECT_TRUE(folder.filename().string().starts_with("quillet-run-")) << folder;
-    EXPECT_EQ(context.temporaryCopyPath(), (folder / "copy.Pptx").string());
     EXPECT_TRUE(std::filesystem::is_directory(context.pictureFolder()));
     engine::PresentationContext other;
     ASSERT_TRUE(other.takeActivePresentation(app));
@@ -274,28 +273,33 @@ TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) 
     const auto* start = dynamic_cast<const transform::FSStartSound*>(&tags[2]);
     ASSERT_TRUE(sound && start);
     EXPECT_EQ(start->getSound().getIdentifier(), sound->getIdentifier());
-    // Title master, then slide master background bitmaps.
-    const auto* titleBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[3]);
-    const auto* masterBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[4]);
-    ASSERT_TRUE(titleBitmap && masterBitmap);
-    EXPECT_EQ(std::string(tags[3].name()).rfind("FSDefineImage", 0), 0u) << tags[3].name();
-    EXPECT_EQ(std::string(tags[4].name()).rfind("FSDefineImage", 0), 0u) << tags[4].name();
+    // Title master, then slide master background bitmaps: drawn in memory at one pixel a point
+    // and opaque, so JPEG.
+    const auto bitmapAt = [&tags](std::size_t i) {
+        return dynamic_cast<const transform::FSDefineJPEGImage2*>(&tags[i]);
+    };
+    const auto* titleBitmap = bitmapAt(3);
+    const auto* masterBitmap = bitmapAt(4);
+    ASSERT_TRUE(titleBitmap && masterBitmap) << tags[3].name() << ", " << tags[4].name();
     const auto* colour = dynamic_cast<const transform::FSSetBackgroundColor*>(&tags[5]);
     ASSERT_NE(colour, nullptr) << tags[5].name();
     EXPECT_EQ(colour->getColor().getRed(), 0);
     EXPECT_EQ(colour->getColor().getGreen(), 0);
     EXPECT_EQ(colour->getColor().getBlue(), 0);
     // Slide 1 follows the master's bitmap; slide 2 brings its own, right after the colour.
-    EXPECT_EQ(std::string(tags[6].name()).rfind("FSDefineImage", 0), 0u) << tags[6].name();
-    const auto* slideBitmap = dynamic_cast<const transform::FSDefineObject*>(&tags[6]);
-    ASSERT_NE(slideBitmap, nullptr);
+    const auto* slideBitmap = bitmapAt(6);
+    ASSERT_NE(slideBitmap, nullptr) << tags[6].name();
     EXPECT_EQ(slideBitmap->getIdentifier(), masterBitmap->getIdentifier() + 1);
-    EXPECT_STRNE(tags[7].name(), "FSDefineImage");
-    EXPECT_STRNE(tags[7].name(), "FSDefineImage2");
-    // Pictures went through the temporary copy in the private folder, which is gone.
-    ASSERT_EQ(p.copies.size(), 1u);
-    EXPECT_EQ(std::filesystem::path(p.copies[0]).filename(), "copy.pptx");
-    EXPECT_FALSE(std::filesystem::exists(p.copies[0]));
+    for (const auto* bitmap : {titleBitmap, masterBitmap, slideBitmap}) {
+        EXPECT_EQ(bitmap->getWidth(), 720);
+        EXPECT_EQ(bitmap->getHeight(), 540);
+    }
+    EXPECT_EQ(bitmapAt(7), nullptr);
+    EXPECT_EQ(p.log_->drawn, (std::vector<std::string>{"TitleMaster 720x540", "SlideMaster 720x540",
+                                                       "Slide2 720x540"}));
+    // Backgrounds come from memory: no copy of the deck, no file.
+    EXPECT_TRUE(p.copies.empty());
+    EXPECT_TRUE(app->presentations_->opened.empty());
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"music.wav", "pics.swf"}));
 }
 
@@ -317,16 +321,33 @@ TEST(Driver, UnreadableSoundAddsNothingAndGoesOn) {
 
 TEST(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
     ScratchDir dir;
+    TmpdirIn tmp(dir.path() / "tmp");
     auto app = testhost::makeDeck(dir.file("talk.pptx"), 3);
     app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
     RecordingSink sink;
     auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
     ASSERT_EQ(result.status, 0) << result.message;
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"talk.swf"}));
-    // The pictures were really written into the private folder before it went.
-    ASSERT_FALSE(app->active->log_->paths.empty());
-    EXPECT_EQ(std::filesystem::path(app->active->log_->paths[0]).filename(), "0.jpg");
-    EXPECT_FALSE(std::filesystem::exists(app->active->log_->paths[0]));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"talk.swf", "tmp"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));
+    EXPECT_EQ(app->active->log_->drawn, (std::vector<std::string>{"SlideMaster 720x540"}));
+}
+
+// A host that cannot draw in memory: the slides keep no background bitmap and the movie is
+// written all the same.
+TEST(Driver, BackgroundsAHostCannotDrawAreLeftOut) {
+    ScratchDir dir;
+    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+    app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
+    app->active->log_->draws = false;
+    RecordingSink sink;
+    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    ASSERT_EQ(result.status, 0) << result.message;
+    EXPECT_EQ(app->active->log_->drawn, (std::vector<std::string>{"SlideMaster 720x540"}));
+    transform::FSMovie movie(result.swfPath);
+    for (const auto& tag : movie.getObjects()) {
+        EXPECT_EQ(std::string(tag->name()).find("Image"), std::string::npos) << tag->name();
+    }
+    EXPECT_TRUE(app->active->copies.empty());
 }
 
 void expectCleanFailure(const ScratchDir& dir, const RecordingSink& sink,

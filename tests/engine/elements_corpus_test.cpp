@@ -50,7 +50,10 @@ bool expectsVector(const host::Shape& shape) {
                        (type == host::fill_type::kGradient &&
                         (!fill->gradientStops().empty() ||
                          (fill->gradientStyle() >= 1 && fill->gradientStyle() <= 4 &&
-                          fill->gradientVariant() >= 1 && fill->gradientVariant() <= 4)));
+                          fill->gradientVariant() >= 1 && fill->gradientVariant() <= 4))) ||
+                       // Picture, texture and pattern fills the host draws a picture of.
+                       (type != host::fill_type::kSolid && type != host::fill_type::kGradient &&
+                        !fill->drawFillPicture(shape.width(), shape.height(), 1.0).empty());
     }
     switch (shape.type()) {
         case host::shape_type::kAutoShape:

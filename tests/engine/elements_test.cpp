@@ -462,8 +462,163 @@ TEST_F(ElementsTest, SolidAndPictureFills) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->getType(), 0x41);
     EXPECT_EQ(b->getIdentifier(), 7);
-    EXPECT_FLOAT_EQ(b->getTransform().get(0, 0), 28.0f);
-    EXPECT_FLOAT_EQ(b->getTransform().get(1, 1), 28.0f);
+    EXPECT_FLOAT_EQ(b->getTransform().get(0, 0), 20.0f);
+    EXPECT_FLOAT_EQ(b->getTransform().get(1, 1), 20.0f);
+}
+
+// Picture, texture and pattern fills stay vector: the host's picture of the fill becomes a
+// bitmap fill inside the outline, clipped when stretched and repeated when tiled, its pixels
+// placed in twips as the host places them in points (mirrored with a flipped path), and one
+// bitmap for fills that show the same picture.
+TEST_F(ElementsTest, PictureTextureAndPatternFillsAreBitmapFills) {
+    struct Case {
+        const char* name;
+        int fillType;
+        int width, height;  // pixels
+        double xx, yx, xy, yy, x0, y0;
+        bool repeat, flipX, viaPath;
+        int type;            // of the bitmap fill
+        float matrix[2][3];  // twips
+    };
+    const Case cases[] = {
+        {"stretched picture",
+         fill_type::kPicture,
+         4,
+         2,
+         25,
+         0,
+         0,
+         25,
+         0,
+         0,
+         false,
+         false,
+         false,
+         0x41,
+         {{500, 0, 0}, {0, 500, 0}}},
+        {"cropped picture",
+         fill_type::kPicture,
+         4,
+         2,
+         50,
+         0,
+         0,
+         25,
+         -10,
+         0,
+         false,
+         false,
+         false,
+         0x41,
+         {{1000, 0, -200}, {0, 500, 0}}},
+        {"texture tile",
+         fill_type::kTextured,
+         3,
+         3,
+         2,
+         0,
+         0,
+         2,
+         5,
+         7,
+         true,
+         false,
+         false,
+         0x40,
+         {{40, 0, 100}, {0, 40, 140}}},
+        {"pattern cell",
+         fill_type::kPatterned,
+         8,
+         8,
+         0.75,
+         0,
+         0,
+         0.75,
+         0,
+         0,
+         true,
+         false,
+         false,
+         0x40,
+         {{15, 0, 0}, {0, 15, 0}}},
+        {"flipped path",
+         fill_type::kPicture,
+         4,
+         2,
+         25,
+         0,
+         0,
+         25,
+         0,
+         0,
+         false,
+         true,
+         true,
+         0x41,
+         {{-500, 0, 2000}, {0, 500, 0}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        // A rounded rectangle is drawn from the host's path, which has its flips in it.
+        auto s = addShape(shape_type::kAutoShape,
+                          c.viaPath ? shape_kind::kRoundedRectangle : shape_kind::kRectangle, 0, 0,
+                          100, 50);
+        s->line_->visible_ = kFalse;
+        s->fill_->type_ = c.fillType;
+        FillPicture& p = s->fill_->picture_;
+        p.picture.width = c.width, p.picture.height = c.height;
+        p.picture.pixels.assign(static_cast<std::size_t>(c.width * c.height), 0xFF336699u);
+        p.xx = c.xx, p.yx = c.yx, p.xy = c.xy, p.yy = c.yy, p.x0 = c.x0, p.y0 = c.y0;
+        p.repeat = c.repeat;
+        if (c.flipX) s->flipH_ = kTrue;
+        if (c.viaPath) {
+            SubPath box;
+            box.segments = {{PathSegment::kMove, {0}, {0}},
+                            {PathSegment::kLine, {100}, {0}},
+                            {PathSegment::kLine, {100}, {50}},
+                            {PathSegment::kClose}};
+            s->path_.subPaths = {box};
+        }
+        // A second shape with the same picture shares its bitmap.
+        auto twin = std::make_shared<TShape>(*s);
+        twin->fill_ = std::make_shared<TFill>(*s->fill_);
+        shapes->items.push_back(twin);
+        build();
+        ASSERT_EQ(record.elements.size(), 2u);
+        ASSERT_EQ(job->movie.getObjects().size(), 3u);
+        auto* bitmap = dynamic_cast<const transform::FSDefineImage*>(&object(0));
+        ASSERT_NE(bitmap, nullptr) << object(0).name();
+        EXPECT_EQ(bitmap->getWidth(), c.width);
+        EXPECT_EQ(bitmap->getHeight(), c.height);
+        for (std::size_t i : {1u, 2u}) {
+            auto* shape = dynamic_cast<const transform::FSShapeDefinition*>(&object(i));
+            ASSERT_NE(shape, nullptr) << object(i).name();
+            ASSERT_EQ(shape->getFillStyles().size(), 1u);
+            auto* fill = dynamic_cast<const transform::FSBitmapFill*>(&shape->getFillStyles()[0]);
+            ASSERT_NE(fill, nullptr);
+            EXPECT_EQ(fill->getType(), c.type);
+            EXPECT_EQ(fill->getIdentifier(), bitmap->getIdentifier());
+            for (int row = 0; row < 2; ++row) {
+                for (int col = 0; col < 3; ++col) {
+                    EXPECT_FLOAT_EQ(fill->getTransform().get(row, col), c.matrix[row][col])
+                        << row << ", " << col;
+                }
+            }
+        }
+        TearDown();
+        shapes->items.clear();
+        record.elements.clear();
+    }
+}
+
+// A fill the host draws no picture of keeps the picture route.
+TEST_F(ElementsTest, AFillWithoutAPictureTakesThePictureRoute) {
+    auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
+    s->fill_->type_ = fill_type::kPicture;
+    build();
+    ASSERT_EQ(record.elements.size(), 1u);
+    EXPECT_FALSE(app->session->exported.empty()) << "the shape was not drawn as a picture";
 }
 
 TEST_F(ElementsTest, TransparentFillIsWrittenWithAlpha) {

@@ -44,6 +44,9 @@ class TFill : public Fill {
     int tiled() const override { return kFalse; }
     void setForeColorRgb(int value) override { fore_ = value; }
     void setVisible(int value) override { visible_ = value; }
+    // The picture of a picture, texture or pattern fill, as the host would draw it.
+    FillPicture picture_;
+    FillPicture drawFillPicture(double, double, double) const override { return picture_; }
 };
 
 class TLine : public LineFormat {

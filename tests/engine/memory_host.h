@@ -1,9 +1,8 @@
 // A small presentation host in memory for focused engine tests: masters and slides with solid or
-// picture backgrounds, a few shapes, and picture export that writes a real (BMP) picture file.
+// picture backgrounds, a few shapes, and backgrounds drawn in memory in their fill's colour.
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +46,25 @@ class MemShapes : public Shapes {
     std::shared_ptr<Shape> paste() override { return nullptr; }
 };
 
+// Backgrounds the host was asked to draw, as "<who> <width>x<height>".
+struct DrawLog {
+    std::vector<std::string> drawn;
+    bool draws = true;  // false: a host that cannot draw in memory
+};
+
+// An opaque picture of one colour (RGB, red in the low byte), logged; empty when the log says
+// the host cannot draw.
+inline PixelPicture solidPicture(const std::shared_ptr<DrawLog>& log, const std::string& who,
+                                 int rgb, int width, int height) {
+    if (log) log->drawn.push_back(who + " " + std::to_string(width) + "x" + std::to_string(height));
+    if (!log || !log->draws || width <= 0 || height <= 0) return {};
+    const std::uint32_t pixel = 0xFF000000u | static_cast<std::uint32_t>(redOf(rgb)) << 16 |
+                                static_cast<std::uint32_t>(greenOf(rgb)) << 8 |
+                                static_cast<std::uint32_t>(blueOf(rgb));
+    return {width, height,
+            std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, pixel)};
+}
+
 class MemMaster : public Master {
   public:
     std::string name_;
@@ -58,40 +76,10 @@ class MemMaster : public Master {
     float height() const override { return height_; }
     std::shared_ptr<Shapes> shapes() const override { return shapes_; }
     std::shared_ptr<Fill> background() const override { return background_; }
-};
-
-// A 2 x 2 24-bit BMP of one colour (RGB, red in the low byte).
-inline std::vector<std::uint8_t> bmpPicture(int rgb, int width = 2, int height = 2) {
-    const int row = (width * 3 + 3) / 4 * 4;
-    const int size = 54 + row * height;
-    std::vector<std::uint8_t> b(static_cast<std::size_t>(size), 0);
-    auto put32 = [&](int at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(size));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(width));
-    put32(22, static_cast<std::uint32_t>(height));
-    b[26] = 1;
-    b[28] = 24;
-    put32(34, static_cast<std::uint32_t>(row * height));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const int at = 54 + y * row + x * 3;
-            b[at] = static_cast<std::uint8_t>(rgb >> 16);
-            b[at + 1] = static_cast<std::uint8_t>(rgb >> 8);
-            b[at + 2] = static_cast<std::uint8_t>(rgb);
-        }
+    std::shared_ptr<DrawLog> log_;
+    PixelPicture drawBackground(double, int width, int height) const override {
+        return solidPicture(log_, name_, background_->fore_, width, height);
     }
-    return b;
-}
-
-struct ExportLog {
-    std::vector<std::string> paths;
-    bool writes = true;  // false: export fails as a host without a renderer does
 };
 
 class MemSlide : public Slide {
@@ -103,7 +91,7 @@ class MemSlide : public Slide {
     std::shared_ptr<SlideTransition> transition_;
     int displayMaster_ = kTrue;
     int followMaster_ = kTrue;
-    std::shared_ptr<ExportLog> log_;
+    std::shared_ptr<DrawLog> log_;
     int slideIndex() const override { return index_; }
     int slideId() const override { return 256 + index_; }
     std::string name() const override { return "Slide" + std::to_string(index_); }
@@ -118,15 +106,9 @@ class MemSlide : public Slide {
     void setDisplayMasterShapes(int v) override { displayMaster_ = v; }
     int followMasterBackground() const override { return followMaster_; }
     void setFollowMasterBackground(int v) override { followMaster_ = v; }
-    bool exportPicture(const std::string& path, const std::string&, int width,
-                       int height) override {
-        if (log_) log_->paths.push_back(path);
-        if (!log_ || !log_->writes) return false;
-        std::ofstream out(path, std::ios::binary);
-        const auto bytes = bmpPicture(background()->foreColorRgb(), width, height);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return static_cast<bool>(out);
+    bool exportPicture(const std::string&, const std::string&, int, int) override { return false; }
+    PixelPicture drawBackground(double, int width, int height) const override {
+        return solidPicture(log_, name(), background()->foreColorRgb(), width, height);
     }
 };
 
@@ -134,7 +116,7 @@ class MemSlides : public Slides {
   public:
     std::vector<std::shared_ptr<MemSlide>> items;
     std::shared_ptr<MemMaster> master;
-    std::shared_ptr<ExportLog> log;
+    std::shared_ptr<DrawLog> log;
     int count() const override { return static_cast<int>(items.size()); }
     std::shared_ptr<Slide> item(int index) const override {
         return index >= 1 && index <= count() ? items[index - 1] : nullptr;
@@ -156,7 +138,6 @@ class MemPresentation;
 class MemPresentations : public Presentations {
   public:
     std::vector<std::shared_ptr<MemPresentation>> open_;
-    std::shared_ptr<MemPresentation> original;
     std::vector<std::string> opened;  // paths asked for
     int count() const override { return static_cast<int>(open_.size()); }
     std::shared_ptr<Presentation> item(int) const override;
@@ -173,8 +154,8 @@ class MemPresentation : public Presentation, public std::enable_shared_from_this
     std::shared_ptr<MemMaster> slideMaster_;
     std::shared_ptr<MemMaster> titleMaster_;
     std::shared_ptr<MemSlides> slides_ = std::make_shared<MemSlides>();
-    std::shared_ptr<ExportLog> log_ = std::make_shared<ExportLog>();
-    std::vector<std::string> copies;  // paths of copies written
+    std::shared_ptr<DrawLog> log_ = std::make_shared<DrawLog>();
+    std::vector<std::string> copies;  // paths of copies asked for
     bool closed = false;
 
     int saved() const override { return saved_; }
@@ -190,30 +171,10 @@ class MemPresentation : public Presentation, public std::enable_shared_from_this
     std::shared_ptr<Slides> slides() const override { return slides_; }
     std::shared_ptr<PageSetup> pageSetup() const override { return nullptr; }
     bool saveCopyAs(const std::string& path, int, int) override {
-        std::ofstream out(path, std::ios::binary);
-        out << "copy";
         copies.push_back(path);
-        return static_cast<bool>(out);
+        return false;
     }
     void close() override { closed = true; }
-
-    // A copy sharing masters and with fresh slides of the same backgrounds.
-    std::shared_ptr<MemPresentation> duplicate(const std::string& path) const {
-        auto p = std::make_shared<MemPresentation>();
-        p->fullName_ = path;
-        p->slideMaster_ = slideMaster_;
-        p->titleMaster_ = titleMaster_;
-        p->log_ = log_;
-        p->slides_->master = slideMaster_;
-        p->slides_->log = log_;
-        for (const auto& s : slides_->items) {
-            auto c = std::make_shared<MemSlide>(*s);
-            c->shapes_ = std::make_shared<MemShapes>(*s->shapes_);
-            c->log_ = log_;
-            p->slides_->items.push_back(c);
-        }
-        return p;
-    }
 };
 
 inline std::shared_ptr<Presentation> MemPresentations::item(int index) const {
@@ -223,10 +184,7 @@ inline std::shared_ptr<Presentation> MemPresentations::item(int index) const {
 inline std::shared_ptr<Presentation> MemPresentations::open(const std::string& path, int, int,
                                                             int) {
     opened.push_back(path);
-    if (!original) return nullptr;
-    auto copy = original->duplicate(path);
-    open_.push_back(copy);
-    return copy;
+    return nullptr;
 }
 
 class MemApplication : public Application {
@@ -246,15 +204,16 @@ inline std::shared_ptr<MemApplication> makeDeck(const std::string& fullName, int
     p->fullName_ = fullName;
     p->slideMaster_ = std::make_shared<MemMaster>();
     p->slideMaster_->name_ = "SlideMaster";
+    p->slideMaster_->log_ = p->log_;
     if (titleMaster) {
         p->titleMaster_ = std::make_shared<MemMaster>();
         p->titleMaster_->name_ = "TitleMaster";
+        p->titleMaster_->log_ = p->log_;
     }
     p->slides_->master = p->slideMaster_;
     p->slides_->log = p->log_;
     for (int i = 0; i < slides; ++i) p->slides_->add(i + 1, 12);
     app->active = p;
-    app->presentations_->original = p;
     return app;
 }
 

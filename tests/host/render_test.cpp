@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -855,6 +856,59 @@ TEST(RenderSlide, HostDrawsOneShapeInMemoryWithItsAlpha) {
     EXPECT_TRUE(shapes->item(1)->drawPicture(0, 0, std::nan(""), 10, 10, true).empty());
 }
 
+// Backgrounds drawn in memory: the fill alone (no shape of the slide or the master), opaque to
+// every edge, at the scale asked for; a slide's own background or the master's it follows.
+TEST(RenderSlide, HostDrawsBackgroundsInMemory) {
+    test::DeckRecipe recipe;
+    recipe.masterBackground =
+        "<p:bg><p:bgPr><a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs>"
+        "<a:gs pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/>"
+        "</a:gradFill></p:bgPr></p:bg>";
+    recipe.masterShapes = test::rect(9, "Deco", 0, 0, 720 * kEmu, 100 * kEmu, solid("00FF00"));
+    const std::string shape =
+        test::rect(2, "Black", 0, 200 * kEmu, 720 * kEmu, 100 * kEmu, solid("000000"));
+    recipe.slides = {test::slideXml(shape),
+                     test::slideXml(shape, "",
+                                    "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"00FF00\"/>"
+                                    "</a:solidFill></p:bgPr></p:bg>")};
+    auto app =
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+    auto presentation = app->activePresentation();
+    const auto opaque = [](const host::PixelPicture& p) {
+        return !p.empty() && std::all_of(p.pixels.begin(), p.pixels.end(),
+                                         [](std::uint32_t v) { return (v >> 24) == 0xFF; });
+    };
+    const auto at = [](const host::PixelPicture& p, int x, int y) {
+        return p.pixels[static_cast<std::size_t>(y * p.width + x)] & 0xFFFFFF;
+    };
+    const host::PixelPicture master = presentation->slideMaster()->drawBackground(1, 720, 540);
+    ASSERT_EQ(master.width, 720);
+    ASSERT_EQ(master.height, 540);
+    EXPECT_TRUE(opaque(master));
+    // Red at the left, blue at the right, no decoration band at the top.
+    EXPECT_GE(at(master, 2, 50) >> 16, 240u);
+    EXPECT_LE(at(master, 2, 50) & 0xFF, 15u);
+    EXPECT_GE(at(master, 717, 50) & 0xFF, 240u);
+    EXPECT_EQ((at(master, 360, 50) >> 8) & 0xFF, 0u);
+
+    auto slides = presentation->slides();
+    const host::PixelPicture follows = slides->item(1)->drawBackground(1, 720, 540);
+    ASSERT_EQ(follows.pixels.size(), master.pixels.size());
+    EXPECT_EQ(follows.pixels, master.pixels);  // the black shape is not drawn
+    // Twice the scale: the same gradient across twice the pixels.
+    const host::PixelPicture fine = slides->item(1)->drawBackground(2, 1440, 1080);
+    ASSERT_EQ(fine.width, 1440);
+    EXPECT_TRUE(opaque(fine));
+    EXPECT_NEAR(static_cast<int>(at(fine, 720, 500) >> 16),
+                static_cast<int>(at(master, 360, 250) >> 16), 3);
+    const host::PixelPicture own = slides->item(2)->drawBackground(1, 720, 540);
+    EXPECT_TRUE(opaque(own));
+    EXPECT_EQ(at(own, 360, 250), 0x00FF00u);
+    EXPECT_TRUE(slides->item(2)->drawBackground(1, 0, 540).empty());
+    EXPECT_TRUE(slides->item(2)->drawBackground(1, 20000, 20000).empty());
+    EXPECT_TRUE(slides->item(2)->drawBackground(std::nan(""), 10, 10).empty());
+}
+
 TEST(RenderSlide, RefusesSizesOutOfRange) {
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml("")};
@@ -1059,6 +1113,73 @@ TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
     Rendered hostile =
         renderTiled("<a:tile sx=\"-999999999999\" sy=\"0\" tx=\"99999999999999999\" algn=\"zz\"/>");
     EXPECT_TRUE(hostile.picture);
+}
+
+// The picture of a picture, texture or pattern fill, as the renderer paints the box with it: the
+// source pixels (a tile for a repeated fill) and where they land in the box, in points.
+TEST(RenderSlide, HostGivesFillPicturesWithTheirPlacement) {
+    std::vector<std::uint8_t> png = tiles::withPhys(twoColourPng(), 2835);  // 72 per inch
+    const std::string noLine = "<a:ln><a:noFill/></a:ln>";
+    const auto blip = [&](const std::string& how) {
+        return "<a:blipFill><a:blip r:embed=\"rId2\"/>" + how + "</a:blipFill>" + noLine;
+    };
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(
+        test::rect(2, "Stretched", 0, 0, 400 * kEmu, 100 * kEmu,
+                   blip("<a:stretch><a:fillRect/></a:stretch>")) +
+        test::rect(3, "Tiled", 0, 0, 400 * kEmu, 100 * kEmu, blip("<a:tile/>")) +
+        test::rect(4, "Mirrored", 0, 0, 400 * kEmu, 100 * kEmu, blip("<a:tile flip=\"x\"/>")) +
+        test::rect(5, "Small", 0, 0, 32 * kEmu, 16 * kEmu,
+                   blip("<a:stretch><a:fillRect/></a:stretch>")) +
+        test::rect(6, "Pattern", 0, 0, 400 * kEmu, 100 * kEmu,
+                   "<a:pattFill prst=\"pct50\"><a:fgClr><a:srgbClr val=\"FF0000\"/></a:fgClr>"
+                   "<a:bgClr><a:srgbClr val=\"0000FF\"/></a:bgClr></a:pattFill>" +
+                       noLine) +
+        test::rect(7, "Solid", 0, 0, 400 * kEmu, 100 * kEmu, solid("00FF00") + noLine))};
+    recipe.extra = {{"ppt/media/image1.png", std::string(png.begin(), png.end())}};
+    auto app =
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+    auto shapes = app->activePresentation()->slides()->item(1)->shapes();
+    struct Case {
+        int shape, width, height;
+        double xx, yy;
+        bool repeat;
+        std::uint32_t leftPixel, rightPixel;  // first and last pixel of the top row
+    };
+    constexpr std::uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
+    const Case cases[] = {
+        {1, 40, 20, 10, 5, false, kRed, kBlue}, {2, 40, 20, 1, 1, true, kRed, kBlue},
+        {3, 80, 20, 1, 1, true, kRed, kRed},    // the tile and its mirror image
+        {4, 32, 16, 1, 1, false, kRed, kBlue},  // 1.25 pixels a point drawn at 1
+        {5, 8, 8, 0.75, 0.75, true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        auto shape = shapes->item(c.shape);
+        const host::FillPicture p =
+            shape->fill()->drawFillPicture(shape->width(), shape->height(), 1.0);
+        ASSERT_EQ(p.picture.width, c.width) << c.shape;
+        ASSERT_EQ(p.picture.height, c.height) << c.shape;
+        ASSERT_EQ(p.picture.pixels.size(), static_cast<std::size_t>(c.width * c.height));
+        EXPECT_NEAR(p.xx, c.xx, 1e-3) << c.shape;  // 2835 pixels a metre is 72.009 an inch
+        EXPECT_NEAR(p.yy, c.yy, 1e-3) << c.shape;
+        EXPECT_EQ(p.xy, 0);
+        EXPECT_EQ(p.yx, 0);
+        EXPECT_NEAR(p.x0, 0, 1e-9);
+        EXPECT_NEAR(p.y0, 0, 1e-9);
+        EXPECT_EQ(p.repeat, c.repeat) << c.shape;
+        if (c.leftPixel) {
+            EXPECT_EQ(p.picture.pixels.front(), c.leftPixel) << c.shape;
+            EXPECT_EQ(p.picture.pixels[static_cast<std::size_t>(c.width - 1)], c.rightPixel)
+                << c.shape;
+        }
+    }
+    // The pattern's cell: half its pixels red, half blue.
+    const host::FillPicture cell = shapes->item(5)->fill()->drawFillPicture(400, 100, 1.0);
+    EXPECT_EQ(std::count(cell.picture.pixels.begin(), cell.picture.pixels.end(), kRed), 32);
+    EXPECT_EQ(std::count(cell.picture.pixels.begin(), cell.picture.pixels.end(), kBlue), 32);
+    EXPECT_TRUE(shapes->item(6)->fill()->drawFillPicture(400, 100, 1.0).empty());
+    EXPECT_TRUE(shapes->item(1)->fill()->drawFillPicture(0, 100, 1.0).empty());
+    EXPECT_TRUE(shapes->item(1)->fill()->drawFillPicture(400, 100, std::nan("")).empty());
 }
 
 }  // namespace

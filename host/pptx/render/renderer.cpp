@@ -189,6 +189,29 @@ std::string fontKey(const fonts::LogicalFont& f, char32_t code) {
     return buf + f.faceName + "|" + f.eastAsianFaceName;
 }
 
+bool pictureSizeFits(double left, double top, double pixelsPerPoint, int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxRenderSide && height <= kMaxRenderSide &&
+           static_cast<long long>(width) * height <= kMaxRenderPixels && std::isfinite(left) &&
+           std::isfinite(top) && std::isfinite(pixelsPerPoint) && pixelsPerPoint > 0;
+}
+
+// The surface's pixels, row by row without the stride's padding.
+host::PixelPicture pixelsOf(cairo_surface_t* surface, int width, int height) {
+    cairo_surface_flush(surface);
+    host::PixelPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(picture.pixels.data() + static_cast<std::size_t>(y) * width,
+                    data + static_cast<std::size_t>(y) * stride,
+                    static_cast<std::size_t>(width) * 4);
+    }
+    return picture;
+}
+
 }  // namespace
 
 std::vector<Outline> shapeOutlines(const Shape& s) {
@@ -711,6 +734,67 @@ void Renderer::drawBackground(cairo_t* cr, const FillData& fill, double width, d
     cairo_restore(cr);
 }
 
+host::FillPicture Renderer::fillPicture(const FillData& fill, double width, double height,
+                                        double pixelsPerPoint) {
+    if ((fill.kind != FillKind::Picture && fill.kind != FillKind::Pattern) ||
+        !std::isfinite(width) || !std::isfinite(height) || !(width > 0) || !(height > 0) ||
+        !std::isfinite(pixelsPerPoint) || !(pixelsPerPoint > 0)) {
+        return {};
+    }
+    // The very pattern the shape is painted with: its surface and where its pixels land.
+    Pattern pattern = impl_->fillPattern(fill, width, height);
+    cairo_surface_t* source = nullptr;
+    if (!pattern || cairo_pattern_get_surface(pattern.get(), &source) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(source) != CAIRO_SURFACE_TYPE_IMAGE) {
+        return {};
+    }
+    cairo_matrix_t m;
+    cairo_pattern_get_matrix(pattern.get(), &m);
+    if (cairo_matrix_invert(&m) != CAIRO_STATUS_SUCCESS) return {};
+    const int iw = cairo_image_surface_get_width(source);
+    const int ih = cairo_image_surface_get_height(source);
+    if (iw <= 0 || ih <= 0) return {};
+    const bool repeat = cairo_pattern_get_extend(pattern.get()) == CAIRO_EXTEND_REPEAT;
+    // Pixels per point along each side of the picture; finer than asked is drawn smaller. A tile
+    // keeps up to twice that, so that a pattern's cell keeps its pixels.
+    const double finest = repeat ? 2 * pixelsPerPoint : pixelsPerPoint;
+    const auto side = [&](double dx, double dy, int pixels) {
+        const double points = std::hypot(dx, dy);
+        if (!(points > 0) || !std::isfinite(points)) return pixels;
+        const double fine = 1.0 / points;
+        if (fine <= finest) return pixels;
+        return std::max(1, static_cast<int>(std::lround(pixels * pixelsPerPoint / fine)));
+    };
+    const int w = side(m.xx, m.yx, iw), h = side(m.xy, m.yy, ih);
+    if (w > kMaxRenderSide || h > kMaxRenderSide ||
+        static_cast<long long>(w) * h > kMaxRenderPixels) {
+        return {};
+    }
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+    {
+        Context cr(cairo_create(surface.get()));
+        cairo_scale(cr.get(), static_cast<double>(w) / iw, static_cast<double>(h) / ih);
+        cairo_set_source_surface(cr.get(), source, 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr.get()),
+                                 repeat ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_PAD);
+        cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
+        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr.get());
+    }
+    host::FillPicture out;
+    out.picture = pixelsOf(surface.get(), w, h);
+    const double sx = static_cast<double>(iw) / w, sy = static_cast<double>(ih) / h;
+    out.xx = m.xx * sx;
+    out.yx = m.yx * sx;
+    out.xy = m.xy * sy;
+    out.yy = m.yy * sy;
+    out.x0 = m.x0;
+    out.y0 = m.y0;
+    out.repeat = repeat;
+    return out;
+}
+
 // A table: cell fills, then the text of each cell, then the borders over them.
 void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth) {
     const TableData& t = *frame.table;
@@ -864,32 +948,40 @@ bool exportSlide(const PresentationData& deck, const SlideData& slide, const std
 host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
                                     double pixelsPerPoint, int width, int height,
                                     LayoutCache* layouts) {
-    if (width <= 0 || height <= 0 || width > kMaxRenderSide || height > kMaxRenderSide ||
-        static_cast<long long>(width) * height > kMaxRenderPixels || !std::isfinite(left) ||
-        !std::isfinite(top) || !std::isfinite(pixelsPerPoint) || pixelsPerPoint <= 0) {
+    if (!pictureSizeFits(left, top, pixelsPerPoint, width, height)) return {};
+    Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
+    Context cr(cairo_create(surface.get()));
+    cairo_scale(cr.get(), pixelsPerPoint, pixelsPerPoint);
+    cairo_translate(cr.get(), -left, -top);
+    Renderer renderer(layouts);
+    renderer.drawShape(cr.get(), shape);
+    return pixelsOf(surface.get(), width, height);
+}
+
+host::PixelPicture drawBackgroundPicture(const FillData& fill, double pageWidth, double pageHeight,
+                                         double pixelsPerPoint, int width, int height,
+                                         LayoutCache* layouts) {
+    if (!pictureSizeFits(pageWidth, pageHeight, pixelsPerPoint, width, height) ||
+        !(pageWidth > 0) || !(pageHeight > 0)) {
         return {};
     }
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
-    cairo_t* cr = cairo_create(surface.get());
-    cairo_scale(cr, pixelsPerPoint, pixelsPerPoint);
-    cairo_translate(cr, -left, -top);
+    Context cr(cairo_create(surface.get()));
+    // White under everything, also in a part pixel past the page's edge: the picture is opaque.
+    cairo_set_source_rgb(cr.get(), 1, 1, 1);
+    cairo_paint(cr.get());
+    cairo_scale(cr.get(), pixelsPerPoint, pixelsPerPoint);
     Renderer renderer(layouts);
-    renderer.drawShape(cr, shape);
-    cairo_destroy(cr);
-    cairo_surface_flush(surface.get());
-    host::PixelPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.resize(static_cast<std::size_t>(width) * height);
-    const unsigned char* data = cairo_image_surface_get_data(surface.get());
-    const int stride = cairo_image_surface_get_stride(surface.get());
-    for (int y = 0; y < height; ++y) {
-        std::memcpy(picture.pixels.data() + static_cast<std::size_t>(y) * width,
-                    data + static_cast<std::size_t>(y) * stride,
-                    static_cast<std::size_t>(width) * 4);
-    }
-    return picture;
+    renderer.drawBackground(cr.get(), fill, pageWidth, pageHeight);
+    return pixelsOf(surface.get(), width, height);
+}
+
+host::FillPicture drawFillPicture(const FillData& fill, double width, double height,
+                                  double pixelsPerPoint) {
+    Renderer renderer;
+    return renderer.fillPicture(fill, width, height, pixelsPerPoint);
 }
 
 bool writePng(cairo_surface_t* surface, const std::string& path) {

@@ -42,6 +42,9 @@ class Renderer {
     void drawShape(cairo_t* cr, const Shape& shape, int depth = 0);
     // Fills the page rectangle with a background.
     void drawBackground(cairo_t* cr, const FillData& fill, double width, double height);
+    // The source picture and placement of a picture or pattern fill (drawFillPicture below).
+    host::FillPicture fillPicture(const FillData& fill, double width, double height,
+                                  double pixelsPerPoint);
     // Whether shapes draw their text (on by default); off gives the slide without any text,
     // to compare with a movie that has none yet.
     void setDrawText(bool on);
@@ -67,6 +70,19 @@ bool exportSlide(const PresentationData& deck, const SlideData& slide, const std
 host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
                                     double pixelsPerPoint, int width, int height,
                                     LayoutCache* layouts = nullptr);
+
+// A page's background alone on an opaque width × height picture at pixelsPerPoint from the
+// page's corner; premultiplied 0xAARRGGBB pixels. Empty when the size is out of range.
+host::PixelPicture drawBackgroundPicture(const FillData& fill, double pageWidth, double pageHeight,
+                                         double pixelsPerPoint, int width, int height,
+                                         LayoutCache* layouts = nullptr);
+
+// A picture or pattern fill over a width × height point box: its picture (the tile of a
+// repeated one) and where its pixels land, as fillPattern paints it; drawn at pixelsPerPoint when
+// finer (a tile when finer than twice that). Empty for the other fills and for a picture that
+// cannot be decoded.
+host::FillPicture drawFillPicture(const FillData& fill, double width, double height,
+                                  double pixelsPerPoint);
 
 // Writes a surface as PNG or JPEG (quality 1..100); false when the file cannot be written.
 bool writePng(cairo_surface_t* surface, const std::string& path);
