@@ -27,9 +27,9 @@ export function quillet() {
 
 // Runs quillet; exit status 3 (something of the deck was left out, each item named on standard
 // error) still gives a whole movie, listing or pictures, as exit 0 does.
-export async function runQuillet(args, options) {
+export async function runQuillet(args, options, program = quillet()) {
     try {
-        return await run(quillet(), args, options);
+        return await run(program, args, options);
     } catch (err) {
         if (err.code === 3) return { stdout: err.stdout, stderr: err.stderr };
         throw err;

@@ -25,7 +25,7 @@ import { checkSwf, readStageSize } from "./swfcheck.mjs";
 import { decodePng } from "./png.mjs";
 import { repoRoot } from "./server.mjs";
 import {
-    convert, count, counterPattern, decksDir, isEndScreen, patternDistance, ourTags, quillet, refsDir, REFUSED, run, runQuillet,
+    convert, count, counterPattern, decksDir, isEndScreen, patternDistance, ourTags, quillet, refsDir, REFUSED, runQuillet,
     waitForPattern,
 } from "./decks.mjs";
 
@@ -171,12 +171,12 @@ test("every slide in the player against our renderer and the reference rendering
             d.movie = d.copy.replace(/\.pptx$/, ".swf");
             await copyFile(d.file, d.copy);
         }
-        await run(converter(), ["convert", "--quiet", "-j", "2", "--seed", "1", "--toolbar", ...STILL,
+        await runQuillet(["convert", "--quiet", "-j", "2", "--seed", "1", "--toolbar", ...STILL,
             "--slide-delay", SLIDE_DELAY, ...decks.map((d) => d.copy)], {
             env: { ...process.env, XDG_CONFIG_HOME: out }, // no saved settings of the user
             timeout: 900000,
             maxBuffer: 16 << 20,
-        });
+        }, converter());
         const converted = Date.now();
 
         const rows = [];
