@@ -107,15 +107,8 @@ bool defineBackgroundBitmap(ConversionJob& job, SlideRecord& record,
     const auto w = static_cast<std::uint32_t>(picture.width);
     const auto h = static_cast<std::uint32_t>(picture.height);
     const int identifier = job.newIdentifier();
-    std::unique_ptr<transform::FSDefineObject> bitmap;
     // A background covers the page: JPEG, as photographs go; lossless only if it is not opaque.
-    if (media::allOpaque(picture.pixels)) {
-        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
-        if (!jpeg.empty()) {
-            bitmap = std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
-        }
-    }
-    if (!bitmap) bitmap = media::defineLosslessBitmap(identifier, w, h, picture.pixels);
+    auto bitmap = media::definePictureBitmap(identifier, w, h, picture.pixels, true, kJpegQuality);
     if (!bitmap) return false;
     job.movie.add(std::move(bitmap));
     record.backgroundBitmap = identifier;

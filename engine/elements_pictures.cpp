@@ -152,14 +152,8 @@ int fillBitmapIdentifier(ConversionJob& job, const host::PixelPicture& picture, 
     const auto w = static_cast<std::uint32_t>(picture.width),
                h = static_cast<std::uint32_t>(picture.height);
     const int identifier = job.newIdentifier();
-    std::unique_ptr<transform::FSDefineObject> image;
-    if (photograph && media::allOpaque(picture.pixels)) {
-        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
-        if (!jpeg.empty()) {
-            image = std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
-        }
-    }
-    if (!image) image = media::defineLosslessBitmap(identifier, w, h, picture.pixels);
+    auto image =
+        media::definePictureBitmap(identifier, w, h, picture.pixels, photograph, kJpegQuality);
     if (!image) return 0;
     job.movie.add(std::move(image));
     job.fillBitmaps.emplace(key,
@@ -252,13 +246,8 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const auto w = static_cast<std::uint32_t>(pixelsWide),
                h = static_cast<std::uint32_t>(pixelsHigh);
     const int bitmap = job.newIdentifier();
-    std::unique_ptr<transform::FSDefineObject> image;
     // Photographs that cover their box go as JPEG; anything with transparency keeps its alpha.
-    if (photograph && media::allOpaque(picture.pixels)) {
-        auto jpeg = media::encodeJpeg(w, h, picture.pixels, kJpegQuality);
-        if (!jpeg.empty()) image = std::make_unique<transform::FSDefineJPEGImage2>(bitmap, jpeg);
-    }
-    if (!image) image = media::defineLosslessBitmap(bitmap, w, h, picture.pixels);
+    auto image = media::definePictureBitmap(bitmap, w, h, picture.pixels, photograph, kJpegQuality);
     if (!image) return false;
     const int shape = job.newIdentifier();
     auto filled = media::defineBitmapRectangle(shape, bitmap, w, h);

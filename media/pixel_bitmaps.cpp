@@ -119,4 +119,16 @@ std::vector<uint8_t> encodeJpeg(uint32_t width, uint32_t height, std::span<const
     return bytes;
 }
 
+std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, uint32_t width,
+                                                               uint32_t height,
+                                                               std::span<const uint32_t> argb,
+                                                               bool photograph, int jpegQuality) {
+    if (photograph && allOpaque(argb)) {
+        auto jpeg = encodeJpeg(width, height, argb, jpegQuality);
+        if (!jpeg.empty())
+            return std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
+    }
+    return defineLosslessBitmap(identifier, width, height, argb);
+}
+
 }  // namespace quillet::media

@@ -26,4 +26,11 @@ bool allOpaque(std::span<const uint32_t> argb);
 std::vector<uint8_t> encodeJpeg(uint32_t width, uint32_t height, std::span<const uint32_t> argb,
                                 int quality);
 
+// The bitmap of a picture: JPEG at `jpegQuality` when it is a photograph and every pixel is
+// opaque, lossless otherwise (or when the JPEG cannot be made). Null as defineLosslessBitmap.
+std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, uint32_t width,
+                                                               uint32_t height,
+                                                               std::span<const uint32_t> argb,
+                                                               bool photograph, int jpegQuality);
+
 }  // namespace quillet::media
