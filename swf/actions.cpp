@@ -147,7 +147,15 @@ std::unique_ptr<FSActionObject> decodeAction(FSInputStream& coder) {
     } catch (const std::bad_alloc&) {
         throw FSAllocationException("Cannot allocate memory for action object.");
     }
-    checkActionEnd(coder, *action, headerEnd + static_cast<std::size_t>(action->getLength()) * 8);
+    const std::size_t expectedEnd = headerEnd + static_cast<std::size_t>(action->getLength()) * 8;
+    const bool overran = coder.getCursor() > expectedEnd;
+    checkActionEnd(coder, *action, expectedEnd);
+    if (overran) {
+        // It read bytes of the actions after it: kept as its own bytes (reported above), so that
+        // writing it back changes nothing around it.
+        coder.setCursor(start);
+        action = std::make_unique<FSUnknownAction>(coder);
+    }
     return action;
 }
 

@@ -24,9 +24,7 @@ void requireBody(const FSMovieObject& tag, int minimum) {
 // The bytes of the stream from the cursor on, at most n of them.
 std::span<const uint8_t> upcoming(const FSInputStream& coder, std::size_t n) {
     const std::size_t at = coder.getCursor() / 8;
-    const auto& data = coder.getData();
-    if (at >= data.size()) return {};
-    return std::span<const uint8_t>(data).subspan(at, std::min(n, data.size() - at));
+    return std::span<const uint8_t>(coder.getData()).subspan(at, std::min(n, coder.bitsLeft() / 8));
 }
 
 [[noreturn]] void throwCannotEncode(const char* name, const char* what, int value) {

@@ -34,7 +34,9 @@ FSCodingEvent::FSCodingEvent(int direction, int kind, int location, int bits, st
 
 // ---- FSCoder ----
 
-FSCoder::FSCoder(const uint8_t* bytes, std::size_t size) { setData(bytes, size); }
+FSCoder::FSCoder(const uint8_t* bytes, std::size_t size) {
+    setData(bytes, size);
+}
 
 void FSCoder::setData(const uint8_t* bytes, std::size_t size) {
     if (size > 0 && bytes == nullptr) throw FSException("Null Object");
@@ -73,7 +75,9 @@ int FSCoder::toFixed(double value, int fraction) {
     return static_cast<int>(scaled);
 }
 
-int FSCoder::fixedBits(double value, int fraction) { return bitsFor(toFixed(value, fraction), true); }
+int FSCoder::fixedBits(double value, int fraction) {
+    return bitsFor(toFixed(value, fraction), true);
+}
 
 int FSCoder::fixedBits(std::span<const float> values, int fraction) {
     int size = 0;
@@ -122,7 +126,8 @@ void FSOutputStream::putBits(uint32_t value, int bits) {
     const int span = offset + bits;
     const int byteCount = (span + 7) / 8;
     const int shift = byteCount * 8 - span;
-    const uint64_t mask = ((bits == 32 ? uint64_t{0xFFFFFFFF} : (uint64_t{1} << bits) - 1)) << shift;
+    const uint64_t mask = ((bits == 32 ? uint64_t{0xFFFFFFFF} : (uint64_t{1} << bits) - 1))
+                          << shift;
     const uint64_t field = (static_cast<uint64_t>(value) << shift) & mask;
     for (int i = 0; i < byteCount; ++i) {
         const int byteShift = 8 * (byteCount - 1 - i);
@@ -145,7 +150,8 @@ void FSOutputStream::write(int value, int type, int bits) {
         case SignedWord: {
             if (!isByteAligned()) throw FSException("Not Byte Aligned");
             const auto word = static_cast<uint32_t>(value);
-            for (int i = 0; i < bits / 8; ++i) data[cursor / 8 + i] = static_cast<uint8_t>(word >> (8 * i));
+            for (int i = 0; i < bits / 8; ++i)
+                data[cursor / 8 + i] = static_cast<uint8_t>(word >> (8 * i));
             cursor += static_cast<std::size_t>(bits / 8) * 8;
             break;
         }
@@ -192,7 +198,8 @@ void FSOutputStream::writeBytes(const uint8_t* bytes, std::size_t n) {
     checkRoom(n * 8);
     std::memcpy(data.data() + cursor / 8, bytes, n);
     cursor += n * 8;
-    if (listener) notify(FSCodingEvent::Value, cursor - n * 8, static_cast<int>(n * 8), "byte", "<data>");
+    if (listener)
+        notify(FSCodingEvent::Value, cursor - n * 8, static_cast<int>(n * 8), "byte", "<data>");
 }
 
 void FSOutputStream::writeString(std::string_view text) {
@@ -201,14 +208,16 @@ void FSOutputStream::writeString(std::string_view text) {
     std::memcpy(data.data() + cursor / 8, text.data(), text.size());
     data[cursor / 8 + text.size()] = 0;
     cursor += (text.size() + 1) * 8;
-    if (listener) notify(FSCodingEvent::Value, cursor - (text.size() + 1) * 8,
-                         static_cast<int>((text.size() + 1) * 8), "string", text);
+    if (listener)
+        notify(FSCodingEvent::Value, cursor - (text.size() + 1) * 8,
+               static_cast<int>((text.size() + 1) * 8), "string", text);
 }
 
 // ---- FSInputStream ----
 
 void FSInputStream::checkRoom(std::size_t bits) const {
-    if (cursor + bits > data.size() * 8) throw FSException("Read Overflow");
+    if (cursor + bits > endBits())
+        throw FSException(cursor + bits > data.size() * 8 ? "Read Overflow" : PastTheLimit);
 }
 
 uint32_t FSInputStream::getBits(int bits) {
@@ -251,7 +260,9 @@ int FSInputStream::read(int type, int bits) {
     return value;
 }
 
-int FSInputStream::scan(int type, int bits) { return readField(type, bits); }
+int FSInputStream::scan(int type, int bits) {
+    return readField(type, bits);
+}
 
 float FSInputStream::readFixedBits(int fraction, int bits) {
     const int raw = readField(SignedBits, bits);
@@ -293,7 +304,9 @@ std::vector<uint8_t> FSInputStream::readBytes(long long n) {
     std::vector<uint8_t> bytes(data.begin() + static_cast<std::ptrdiff_t>(cursor / 8),
                                data.begin() + static_cast<std::ptrdiff_t>(cursor / 8 + count));
     cursor += count * 8;
-    if (listener) notify(FSCodingEvent::Value, cursor - count * 8, static_cast<int>(count * 8), "byte", "<data>");
+    if (listener)
+        notify(FSCodingEvent::Value, cursor - count * 8, static_cast<int>(count * 8), "byte",
+               "<data>");
     return bytes;
 }
 
@@ -303,7 +316,8 @@ void FSInputStream::readBytes(uint8_t* buffer, std::size_t n, bool terminate) {
     if (n > 0) {
         std::memcpy(buffer, data.data() + cursor / 8, n);
         cursor += n * 8;
-        if (listener) notify(FSCodingEvent::Value, cursor - n * 8, static_cast<int>(n * 8), "byte", "<data>");
+        if (listener)
+            notify(FSCodingEvent::Value, cursor - n * 8, static_cast<int>(n * 8), "byte", "<data>");
     }
     if (terminate) buffer[n] = 0;
 }
@@ -311,14 +325,16 @@ void FSInputStream::readBytes(uint8_t* buffer, std::size_t n, bool terminate) {
 std::string FSInputStream::readString() {
     if (!isByteAligned()) throw FSException("Not Byte Aligned");
     const std::size_t start = cursor / 8;
-    if (start >= data.size()) throw FSException("Read Overflow");
+    const std::size_t end = endBits() / 8;
+    if (start >= end) throw FSException("Read Overflow");
     const auto* begin = data.data() + start;
-    const auto* zero = static_cast<const uint8_t*>(std::memchr(begin, 0, data.size() - start));
+    const auto* zero = static_cast<const uint8_t*>(std::memchr(begin, 0, end - start));
     if (zero == nullptr) throw FSException("Read Overflow");
     std::string text(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(zero - begin));
     const std::size_t bits = (text.size() + 1) * 8;
     cursor += bits;
-    if (listener) notify(FSCodingEvent::Value, cursor - bits, static_cast<int>(bits), "string", text);
+    if (listener)
+        notify(FSCodingEvent::Value, cursor - bits, static_cast<int>(bits), "string", text);
     return text;
 }
 

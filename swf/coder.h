@@ -4,6 +4,7 @@
 // size that the objects' length operations computed beforehand.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -79,10 +80,12 @@ class FSCoder {
     std::size_t getCursor() const { return cursor; }
     void setCursor(std::size_t bits) { cursor = bits; }
     void alignToByte() { cursor = (cursor + 7) & ~std::size_t{7}; }
-    bool eof() const { return cursor / 8 >= data.size(); }
-    void moveToEnd() { cursor = data.size() * 8; }
+    bool eof() const { return cursor >= endBits(); }
+    void moveToEnd() { cursor = endBits(); }
     bool isByteAligned() const { return (cursor & 7) == 0; }
-    std::size_t bitsLeft() const { return data.size() * 8 > cursor ? data.size() * 8 - cursor : 0; }
+    std::size_t bitsLeft() const { return endBits() > cursor ? endBits() - cursor : 0; }
+    // Where reading must stop: the end of the data, or a nearer limit (a tag's declared end).
+    std::size_t endBits() const { return std::min(limit, data.size() * 8); }
 
     // Field sizes: the number of bits a value needs as an unsigned or a two's-complement field.
     static int bitsFor(int value, bool isSigned);
@@ -104,6 +107,7 @@ class FSCoder {
 
     std::vector<uint8_t> data;
     std::size_t cursor = 0;
+    std::size_t limit = SIZE_MAX;
     FSCodingListener* listener = nullptr;
     std::array<int, NumberOfContexts> context{};
 };
@@ -148,6 +152,23 @@ class FSInputStream : public FSCoder {
     // A zero-terminated string; data that ends without the zero byte is a "Read Overflow".
     std::string readString();
     int peekWord();
+
+    // Confines reading to the bits before `end` while it lives: what lies beyond is a "Read past
+    // the end of the tag", so a damaged tag reads the same wherever it stands.
+    static constexpr const char* PastTheLimit = "Read past the end of the tag";
+    class Limit {
+      public:
+        Limit(FSInputStream& coder, std::size_t end) : coder(coder), previous(coder.limit) {
+            coder.limit = std::min(previous, end);
+        }
+        ~Limit() { coder.limit = previous; }
+        Limit(const Limit&) = delete;
+        Limit& operator=(const Limit&) = delete;
+
+      private:
+        FSInputStream& coder;
+        std::size_t previous;
+    };
 
     // Objects begun and not yet ended are kept (their names are the classes' constant texts), so
     // that a decoder that failed half-way can be closed off for the listener.

@@ -6,11 +6,13 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 
 namespace transform {
@@ -82,6 +84,28 @@ int definedIdentifier(const FSMovieObject& object) {
         if (body.size() >= 2) return body[0] | body[1] << 8;
     }
     return 0;
+}
+
+// How far a tag that ran into its declared end would have read beyond it: decoded again quietly
+// and unconfined, for the message only (0 when that fails too). The coder's contexts are kept.
+std::size_t bytesReadPastTheEnd(FSInputStream& coder, int type, std::size_t start,
+                                std::size_t end) {
+    std::array<int, FSCoder::NumberOfContexts> contexts{};
+    for (int slot = 0; slot < FSCoder::NumberOfContexts; ++slot)
+        contexts[slot] = coder.getContext(slot);
+    FSCodingListener* listener = coder.getListener();
+    coder.setListener(nullptr);
+    coder.setCursor(start);
+    std::size_t over = 0;
+    try {
+        makeTagObject(type, coder);
+        if (coder.getCursor() > end) over = (coder.getCursor() - end) / 8;
+    } catch (const FSException&) {
+    }
+    coder.setListener(listener);
+    for (int slot = 0; slot < FSCoder::NumberOfContexts; ++slot)
+        coder.setContext(slot, contexts[slot]);
+    return over;
 }
 
 class TemporaryFile {
@@ -316,6 +340,10 @@ std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
     const std::size_t depth = coder.openObjectCount();
     std::unique_ptr<FSMovieObject> object;
     try {
+        // With a listener a tag reads only its own bytes, so that a damaged one fails the same
+        // way wherever it stands and is kept as those bytes.
+        std::optional<FSInputStream::Limit> limit;
+        if (listening) limit.emplace(coder, expectedEnd);
         object = makeTagObject(type, coder);
     } catch (const FSException& e) {
         if (coder.getListener() == nullptr) throw;
@@ -324,8 +352,15 @@ std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
         const std::string failed(coder.openObjectName(depth));
         coder.closeObjectsTo(depth);
         char message[200];
-        std::snprintf(message, sizeof message, "%s (type %d) at byte %zu cannot be decoded: %s",
-                      failed.empty() ? "A tag" : failed.c_str(), type, start / 8, e.what());
+        const std::size_t over = std::strcmp(e.what(), FSInputStream::PastTheLimit) == 0
+                                     ? bytesReadPastTheEnd(coder, type, start, expectedEnd)
+                                     : 0;
+        if (over > 0 && !failed.empty())
+            std::snprintf(message, sizeof message, "%s overflowed by %zu bytes.", failed.c_str(),
+                          over);
+        else
+            std::snprintf(message, sizeof message, "%s (type %d) at byte %zu cannot be decoded: %s",
+                          failed.empty() ? "A tag" : failed.c_str(), type, start / 8, e.what());
         coder.reportError(message);
         const auto& bytes = coder.getData();
         const std::size_t bodyStart = expectedEnd / 8 - length;
@@ -333,6 +368,7 @@ std::unique_ptr<FSMovieObject> FSMovie::decodeObject(FSInputStream& coder) {
             type,
             std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(bodyStart),
                                  bytes.begin() + static_cast<std::ptrdiff_t>(expectedEnd / 8)));
+        object->setExtendLength(expectedEnd - start > 16 + length * 8);
         coder.setCursor(expectedEnd);
         return object;
     }

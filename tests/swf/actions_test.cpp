@@ -533,15 +533,18 @@ TEST(ActionReader, BlockThatOverrunsItsSizeIsReportedOnTheOwner) {
     // A with block of size 1 whose first action is a 4-byte goto-frame, then play.
     const Bytes bytes = {0x94, 2, 0, 1, 0, 0x81, 2, 0, 9, 0, 0x06, 0x00};
     EXPECT_EQ(messageOf([&] { decodeList(bytes); }), "FSWith overflowed by 4 bytes.");
-    // Resuming at the declared end reads the goto-frame's bytes as actions of their own.
+    // The with block keeps only its own bytes (what it read of the goto-frame would be written
+    // twice otherwise); reading resumes at its declared end, where the goto-frame is read again.
     RecordingListener listener;
     FSInputStream in(bytes.data(), bytes.size());
     in.setListener(&listener);
     Actions decoded = decodeActionList(in);
     EXPECT_EQ(listener.errors, (std::vector<std::string>{"FSWith overflowed by 4 bytes."}));
-    ASSERT_EQ(decoded.size(), 2u);
-    EXPECT_EQ(as<FSWith>(decoded[0]).getActions().size(), 1u);
-    EXPECT_EQ(in.getCursor(), 8u * 8);
+    ASSERT_EQ(decoded.size(), 3u);
+    EXPECT_EQ(as<FSUnknownAction>(decoded[0]).getData(), (Bytes{1, 0}));
+    EXPECT_EQ(as<FSGotoFrame>(decoded[1]).getFrameNumber(), 9);
+    EXPECT_STREQ(decoded[2].name(), "Play");
+    EXPECT_EQ(in.getCursor(), 12u * 8);
 }
 
 // An action whose encode writes less than its length announced.

@@ -168,7 +168,7 @@ TEST(MovieTest, RealWorldTagListsAreReadToTheirEnd) {
          {0x41, 0x02, 1, 0x40, 0x00, 0x00, 0x00},
          "FSSetBackgroundColor overflowed by 2 bytes.",
          {"FSSetBackgroundColor overflowed by 2 bytes."},
-         {"FSSetBackgroundColor", "FSShowFrame"}},
+         {"FSUnknownObject", "FSShowFrame"}},
         {"a last tag past the end",
          {0x40, 0x00, 0x4A, 0x02, 1, 2, 3},
          "FSSetBackgroundColor underflowed by 7 bytes.",
@@ -205,6 +205,12 @@ TEST(MovieTest, RealWorldTagListsAreReadToTheirEnd) {
         std::vector<std::string> names;
         for (const auto& object : movie.getObjects()) names.emplace_back(object->name());
         EXPECT_EQ(names, c.objects);
+        // What was kept is written back as it was read: another round changes nothing.
+        const auto written = movie.encode();
+        RecordingListener againListener;
+        FSMovie again;
+        again.decodeFromData(written, &againListener);
+        EXPECT_EQ(again.encode(), written);
     }
 }
 
