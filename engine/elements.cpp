@@ -446,6 +446,7 @@ void placeVectorElement(Element& element, Origin origin, bool withFlips) {
     const int ty = toTwips(static_cast<double>(element.top) - origin.top) - element.outlineOffsetY;
     float rotation = shape.rotation();
     if (!std::isfinite(rotation)) rotation = 0;
+    if (element.textTurn != 0) rotation = std::fmod(rotation + element.textTurn, 360.0f);
     const bool flipX = withFlips && shape.horizontalFlip() == host::kTrue;
     const bool flipY = withFlips && shape.verticalFlip() == host::kTrue;
     element.transform = placement(tx, ty, toTwips(element.width), toTwips(element.height), rotation,

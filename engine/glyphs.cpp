@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <numbers>
 
 #include "engine/records.h"
+#include "fonts/matching.h"
 #include "swf/fonts_text.h"
 #include "text/utf8.h"
 
@@ -19,6 +21,27 @@ int twips(double pixels) {
     return roundHalf(pixels * 20.0);
 }
 
+// A glyph of vertical text that stands upright: turned counter-clockwise by the font's
+// orientation (tenths of a degree) about the centre of its cell, which then lies on the origin's
+// vertical (the text places it at the middle of the character's advance).
+void standUpright(fonts::GlyphOutline& glyph, int orientation, double emPixels) {
+    const double angle = orientation / 10.0 * std::numbers::pi / 180.0;
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double cx = glyph.advance / 2, cy = fonts::kUprightCentre * emPixels;
+    auto turn = [&](fonts::Point& p) {
+        const double x = p.x - cx, y = p.y - cy;
+        p.x = x * c - y * s;
+        p.y = x * s + y * c + cy;
+    };
+    for (fonts::Contour& contour : glyph.contours) {
+        turn(contour.start);
+        for (fonts::Segment& segment : contour.segments) {
+            turn(segment.control);
+            turn(segment.end);
+        }
+    }
+}
+
 }  // namespace
 
 char32_t nextCode(const std::string& text, std::size_t& i) {
@@ -28,9 +51,10 @@ char32_t nextCode(const std::string& text, std::size_t& i) {
 GlyphExtent extractGlyph(fonts::FontLibrary& fonts, char32_t code, const fonts::LogicalFont& font,
                          int penX, int penY, transform::FSShape& shape,
                          const FSShapeStyle& templateStyle, double emPixels) {
-    const fonts::GlyphOutline glyph =
+    fonts::GlyphOutline glyph =
         emPixels > 0 ? fonts.glyphOutline(font, code, emPixels) : fonts.glyphOutline(font, code);
     if (glyph.contours.empty()) return {};
+    if (font.orientation != 0 && emPixels > 0) standUpright(glyph, font.orientation, emPixels);
     for (const fonts::Contour& contour : glyph.contours) {
         const auto& segments = contour.segments;
         int curX = twips(contour.start.x);

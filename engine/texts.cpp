@@ -121,6 +121,19 @@ void defineLines(transform::FSMovie& movie, int identifier, const std::vector<Li
 
 }  // namespace
 
+int verticalTurn(int orientation) {
+    using namespace host::orientation;
+    if (orientation == kUpward) return 270;
+    if (orientation == kDownward || orientation == kVerticalFarEast || orientation == kVertical)
+        return 90;
+    return 0;
+}
+
+bool standsUpright(int orientation, char32_t code) {
+    if (orientation == host::orientation::kVertical) return !drawsNothing(code);
+    return orientation == host::orientation::kVerticalFarEast && fonts::standsUprightInColumn(code);
+}
+
 void TextTable::addText(int identifier, int x, int y, int colour,
                         const std::vector<GatheredCharacter>& characters,
                         std::vector<GatheredLine> lines, int linesIdentifier,
@@ -214,6 +227,12 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     if (!range) return false;
     const bool ansi = job.settings().charsetIsAnsi;
 
+    // Vertical text is laid out across and turned into columns with its element; characters that
+    // stand upright get glyphs turned back (their font's orientation), centred on their cell.
+    const int orientation = shape.textFrame()->orientation();
+    const int turn = verticalTurn(orientation);
+    element.textTurn = static_cast<float>(turn);
+
     std::vector<GatheredCharacter> characters;
     std::vector<GatheredLine> lines;
     const int n = range->length();
@@ -255,6 +274,11 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         if (drawsNothing(c)) continue;
         characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
                               font->shadow() == host::kTrue});
+        if (turn != 0 && standsUpright(orientation, drawn)) {
+            const float width = one->boundWidth();
+            characters.back().font.orientation = turn * 10;
+            characters.back().x += std::isfinite(width) ? toTwips(width / 2) : 0;
+        }
     }
     const BulletLabels labels = gatherBullets(*range, ansi);
     for (std::size_t j = 0; j < labels.size(); ++j) {

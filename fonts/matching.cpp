@@ -126,6 +126,12 @@ bool isEastAsian(char32_t code) {
                        [code](const Range& r) { return inRange(code, r.first, r.last); });
 }
 
+bool standsUprightInColumn(char32_t code) {
+    static constexpr std::u32string_view kTurning =
+        U"（）「」『』【】〔〕〈〉《》〘〙〖〗｛｝［］ー〜～…‥—―‐–ｰ－＝";
+    return isEastAsian(code) && kTurning.find(code) == std::u32string_view::npos;
+}
+
 std::string scriptLanguage(char32_t code) {
     if (inRange(code, 0x3040, 0x30FF) || inRange(code, 0x31F0, 0x31FF) ||
         inRange(code, 0xFF65, 0xFF9F) || inRange(code, 0x1B000, 0x1B16F)) {

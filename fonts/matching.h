@@ -14,6 +14,13 @@ namespace quillet::fonts {
 // CJK symbols and punctuation, and full-width forms.
 bool isEastAsian(char32_t code);
 
+// East Asian characters that stand upright in vertical text; brackets, dashes, the long vowel
+// mark and the wave dash turn with the column instead.
+bool standsUprightInColumn(char32_t code);
+// The centre of an upright character's cell above its baseline, in ems (cells reach an em up and
+// a fifth of an em down).
+inline constexpr double kUprightCentre = 0.4;
+
 // The capital a run drawn in capitals shows for code: Latin (Basic and Latin-1), Greek and
 // Cyrillic small letters become capitals; any other character stays as it is.
 char32_t capitalOf(char32_t code);

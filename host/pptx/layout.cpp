@@ -1,6 +1,7 @@
 #include "host/pptx/layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -52,6 +53,22 @@ bool noLineEnd(char32_t c) {
 bool isLetter(char32_t c) {
     return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0x24F) ||
            (c >= 0x370 && c <= 0x52F);
+}
+
+// Characters of vertical text that stand upright instead of turning with their line.
+bool standsUpright(int orientation, char32_t c) {
+    if (c <= 0x20 || isSpace(c)) return false;
+    if (orientation == host::orientation::kVertical) return true;
+    return orientation == host::orientation::kVerticalFarEast && fonts::standsUprightInColumn(c);
+}
+
+// The quarter turns of vertical text, in degrees clockwise.
+double turnOf(int orientation) {
+    using namespace host::orientation;
+    if (orientation == kUpward) return 270;
+    if (orientation == kDownward || orientation == kVerticalFarEast || orientation == kVertical)
+        return 90;
+    return 0;
 }
 
 // May a line end between a and b?
@@ -147,6 +164,7 @@ struct Item {
     bool lineBreak = false;
     bool tab = false;
     bool space = false;
+    bool upright = false;
 };
 
 // A line of a paragraph: items [first, end).
@@ -168,6 +186,7 @@ class Builder {
     int styleFor(const RunProps& props, double sizeScale, double extraScale = 1.0);
     int bulletStyle(const Paragraph& p);
     void layoutParagraph(std::size_t index, double& y);
+    void mirrorLines(double total);
     double tabAdvance(double x) const {
         double local = x - insetLeft_;
         double next = (std::floor(local / kTabStop + kEpsilon) + 1) * kTabStop;
@@ -315,6 +334,9 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                 const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
                 it.advance = measure_.advance(s.font, it.glyph, s.size) + spacing;
                 it.space = isSpace(c);
+                it.upright = standsUpright(body_.orientation, it.glyph);
+                if (it.upright && body_.orientation == host::orientation::kVertical)
+                    it.advance = s.ascent + s.descent + spacing;
             }
             items.push_back(it);
         }
@@ -568,6 +590,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
             c.x = boxLeft + pos[static_cast<std::size_t>(j)] + offset + shifted;
             c.advance = width[static_cast<std::size_t>(j)] + extra[static_cast<std::size_t>(j)];
             c.baseline = line.baseline + it.shift;
+            c.upright = it.upright;
             shifted += extra[static_cast<std::size_t>(j)];
             out_.chars.push_back(c);
         }
@@ -614,6 +637,22 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
     lp.bullet = std::move(bullet);
     y += lp.spaceAfter;
     out_.paragraphs.push_back(std::move(lp));
+}
+
+// Lines in reverse order over the height of the text (before anchoring, from 0 to total): turned
+// a quarter clockwise, the first column stands at the left.
+void Builder::mirrorLines(double total) {
+    std::vector<double> shift(out_.lines.size());
+    for (std::size_t i = 0; i < out_.lines.size(); ++i) {
+        LaidLine& l = out_.lines[i];
+        shift[i] = total - l.top - l.height - l.top;
+        l.top += shift[i];
+        l.baseline += shift[i];
+    }
+    for (LaidChar& c : out_.chars) c.baseline += shift[static_cast<std::size_t>(c.line)];
+    for (LaidParagraph& p : out_.paragraphs) {
+        if (p.lineCount > 0) p.bullet.baseline += shift[static_cast<std::size_t>(p.firstLine)];
+    }
 }
 
 // Bounds over a span of characters: lines touched, leftmost to rightmost character drawn.
@@ -672,16 +711,38 @@ TextLayout Builder::run() {
     out_.boxTop = finiteOr(shape_.top, 0) + rect.top;
     out_.boxWidth = std::max(0.0, rect.right - rect.left);
     out_.boxHeight = std::max(0.0, rect.bottom - rect.top);
-    out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0);
+    out_.turn = turnOf(body_.orientation);
+    out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0) + out_.turn;
     out_.flipH = shape_.flipH;
     out_.flipV = shape_.flipV;
     out_.orientation = body_.orientation;
     fontScale_ = autofitFontScale(body_);
     reduction_ = std::clamp(finiteOr(body_.lineSpacingReduction, 0), 0.0, 1.0);
-    insetLeft_ = std::max(0.0, finiteOr(body_.insetLeft, 0));
-    double insetRight = std::max(0.0, finiteOr(body_.insetRight, 0));
-    double insetTop = std::max(0.0, finiteOr(body_.insetTop, 0));
-    double insetBottom = std::max(0.0, finiteOr(body_.insetBottom, 0));
+    // Insets by the side of the laid-out box: left, top, right, bottom.
+    std::array<double, 4> insets = {std::max(0.0, finiteOr(body_.insetLeft, 0)),
+                                    std::max(0.0, finiteOr(body_.insetTop, 0)),
+                                    std::max(0.0, finiteOr(body_.insetRight, 0)),
+                                    std::max(0.0, finiteOr(body_.insetBottom, 0))};
+    if (out_.turn != 0) {
+        // The box turned back by the turn about the shape's centre, lands on the text box; its
+        // sides take the insets of the sides they land on (a quarter turn takes the left side
+        // to the top).
+        const double cx = finiteOr(shape_.left, 0) + std::max(0.0, finiteOr(shape_.width, 0)) / 2;
+        const double cy = finiteOr(shape_.top, 0) + std::max(0.0, finiteOr(shape_.height, 0)) / 2;
+        const double rx = out_.boxLeft + out_.boxWidth / 2 - cx;
+        const double ry = out_.boxTop + out_.boxHeight / 2 - cy;
+        const bool quarter = out_.turn == 90;
+        const double lx = cx + (quarter ? ry : -ry), ly = cy + (quarter ? -rx : rx);
+        std::swap(out_.boxWidth, out_.boxHeight);
+        out_.boxLeft = lx - out_.boxWidth / 2;
+        out_.boxTop = ly - out_.boxHeight / 2;
+        insets = quarter ? std::array<double, 4>{insets[1], insets[2], insets[3], insets[0]}
+                         : std::array<double, 4>{insets[3], insets[0], insets[1], insets[2]};
+    }
+    insetLeft_ = insets[0];
+    double insetTop = insets[1];
+    double insetRight = insets[2];
+    double insetBottom = insets[3];
     rightEdge_ = std::max(insetLeft_, out_.boxWidth - insetRight);
 
     double y = 0;
@@ -690,7 +751,8 @@ TextLayout Builder::run() {
     if (!out_.paragraphs.empty()) total -= out_.paragraphs.back().spaceAfter;
     out_.textHeight = total;
 
-    if (body_.autoSize == host::auto_size::kShapeToFitText) {
+    if (body_.columnsLeftToRight && out_.turn != 0) mirrorLines(total);
+    if (body_.autoSize == host::auto_size::kShapeToFitText && out_.turn == 0) {
         double fitted = total + insetTop + insetBottom;
         double change = out_.boxHeight - fitted;
         if (body_.anchor == host::anchor::kMiddle) out_.boxTop += change / 2;

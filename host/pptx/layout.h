@@ -34,9 +34,15 @@
 //   of lines, as wide as its widest line, to the middle of the box.
 // - Shapes that fit themselves to their text (spAutoFit) get the height of their text plus the
 //   insets; the top stays for top-anchored text, the middle for middle and the bottom for bottom.
-// - Vertical text is laid out horizontally (orientation is reported, not applied); rotation and
-//   flips are the shape's and are reported for the renderer. Columns and right-to-left order
-//   are not applied.
+// - Vertical text (vert, eaVert, mongolianVert, wordArtVert: a quarter turn clockwise; vert270:
+//   three quarters) is laid out as horizontal text in the text box turned by that much, its
+//   insets following the sides they belong to, and turned back for drawing (added to the
+//   rotation, about the shape's centre: the laid-out box is placed so that this lands it on the
+//   text box). Lines become columns, right to left; mongolianVert and wordArtVert put them left
+//   to right. East Asian characters of eaVert and mongolianVert, and every character of
+//   wordArtVert, stand upright: turned back about the centre of their cell, a wordArt letter
+//   taking its cell's height along the column. Such boxes do not grow to fit their text.
+//   Rotation and flips are the shape's and are reported for the renderer.
 // - Kerning is not applied; letter spacing (spc) is.
 #pragma once
 
@@ -87,15 +93,16 @@ struct CharStyle {
 // One character of the body's text, in text order: the characters of each paragraph's runs, then
 // its paragraph mark U+000D (not after the last paragraph). Index i is the host's character i + 1.
 struct LaidChar {
-    char32_t code = 0;    // as stored: U+000D mark, U+000B line break, U+0009 tab included
-    char32_t glyph = 0;   // the character drawn (capitals applied); 0 when nothing is drawn
-    int paragraph = 0;    // index into TextLayout::paragraphs
-    int run = -1;         // index of the run in its paragraph; -1 for the paragraph mark
-    int line = 0;         // index into TextLayout::lines
-    int style = 0;        // index into TextLayout::styles
-    double x = 0;         // left of the character
-    double advance = 0;   // width it takes (letter spacing and justification included)
-    double baseline = 0;  // its baseline (the line's, moved for super/subscript)
+    char32_t code = 0;     // as stored: U+000D mark, U+000B line break, U+0009 tab included
+    char32_t glyph = 0;    // the character drawn (capitals applied); 0 when nothing is drawn
+    int paragraph = 0;     // index into TextLayout::paragraphs
+    int run = -1;          // index of the run in its paragraph; -1 for the paragraph mark
+    int line = 0;          // index into TextLayout::lines
+    int style = 0;         // index into TextLayout::styles
+    double x = 0;          // left of the character
+    double advance = 0;    // width it takes (letter spacing and justification included)
+    double baseline = 0;   // its baseline (the line's, moved for super/subscript)
+    bool upright = false;  // stands up in vertical text: turned back by the layout's turn
 };
 
 struct LaidLine {
@@ -156,11 +163,12 @@ struct TextLayout {
     double textTop = 0;  // top of the first line
     double textHeight = 0;
     // For drawing: the shape's rotation (degrees clockwise about the box centre) plus the body's
-    // own, its flips, and the orientation that was not applied.
+    // own and the turn of vertical text, its flips, and the orientation.
     double rotation = 0;
     bool flipH = false;
     bool flipV = false;
     int orientation = 0;
+    double turn = 0;  // the part of rotation that vertical text adds (0, 90 or 270)
     std::vector<CharStyle> styles;
     std::vector<LaidChar> chars;
     std::vector<LaidLine> lines;

@@ -187,6 +187,7 @@ struct TextBody {
     float fontScale = 1.0f;
     float lineSpacingReduction = 0;
     int orientation = host::orientation::kHorizontal;
+    bool columnsLeftToRight = false;  // vertical text whose columns follow left to right
     float rotation = 0;
     int columns = 1;
     std::vector<Paragraph> paragraphs;

@@ -204,12 +204,13 @@ void applyBodyProps(TextBody& body, pugi::xml_node bodyPr) {
     if (attr(bodyPr, "vert")) {
         std::string v = strAttr(bodyPr, "vert");
         using namespace host::orientation;
-        body.orientation = v == "vert"            ? kDownward
-                           : v == "vert270"       ? kUpward
-                           : v == "eaVert"        ? kVerticalFarEast
-                           : v == "wordArtVert"   ? kVertical
-                           : v == "mongolianVert" ? kVerticalFarEast
-                                                  : kHorizontal;
+        body.orientation = v == "vert"                                   ? kDownward
+                           : v == "vert270"                              ? kUpward
+                           : v == "eaVert"                               ? kVerticalFarEast
+                           : v == "wordArtVert" || v == "wordArtVertRtl" ? kVertical
+                           : v == "mongolianVert"                        ? kVerticalFarEast
+                                                                         : kHorizontal;
+        body.columnsLeftToRight = v == "mongolianVert" || v == "wordArtVert";
     }
     if (auto rot = intAttr(bodyPr, "rot")) {
         body.rotation = static_cast<float>(*rot % 21600000) / 60000.0f;

@@ -599,6 +599,60 @@ TEST(Layout, EastAsianTextBreaksBetweenCharacters) {
     EXPECT_EQ(joined, fonts::utf8ToCodePoints(text));
 }
 
+// Vertical text is laid across the text box turned back by a quarter (three for vert270) about
+// the shape's centre; the insets go with their sides, the columns run right to left (left to
+// right for mongolianVert and wordArtVert) and the characters that stand upright are marked.
+TEST(Layout, VerticalTextIsLaidAcrossTheTurnedBox) {
+    struct Case {
+        const char* vert;
+        double turn;
+        bool leftToRight;
+        std::u32string upright;  // characters of the first paragraph that stand upright
+    };
+    const std::vector<Case> cases = {
+        {"vert", 90, false, U""},
+        {"vert270", 270, false, U""},
+        {"eaVert", 90, false, U"縦書きか"},
+        {"mongolianVert", 90, true, U"縦書きか"},
+        {"wordArtVert", 90, true, U"縦書き「か」AB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.vert);
+        // Insets 4, 8, 12 and 16 points: left, top, right, bottom.
+        const std::string bodyPr = std::string("vert=\"") + c.vert +
+                                   "\" lIns=\"50800\" tIns=\"101600\" rIns=\"152400\" "
+                                   "bIns=\"203200\" anchor=\"t\"";
+        Opened o = openSlide(textBox(2, 50, 20, 100, 300, bodyPr,
+                                     para("縦書き「か」AB", "", 2000, "Noto Sans CJK JP") +
+                                         para("二", "", 2000, "Noto Sans CJK JP")),
+                             "vertical");
+        TextLayout t = lay(modelShape(o, 0));
+        EXPECT_EQ(t.turn, c.turn);
+        EXPECT_EQ(t.rotation, c.turn);
+        EXPECT_NEAR(t.boxWidth, 300, 1e-9);
+        EXPECT_NEAR(t.boxHeight, 100, 1e-9);
+        EXPECT_NEAR(t.boxLeft + t.boxWidth / 2, 100, 1e-9) << "about the shape's centre";
+        EXPECT_NEAR(t.boxTop + t.boxHeight / 2, 170, 1e-9);
+        ASSERT_EQ(t.lines.size(), 2u);
+        // A quarter turn takes the text's left side to the top and its top to the right.
+        const bool quarter = c.turn == 90;
+        EXPECT_NEAR(t.lines[0].left - t.boxLeft, quarter ? 8 : 16, 1e-6);
+        const LaidLine& top = c.leftToRight ? t.lines[1] : t.lines[0];
+        EXPECT_NEAR(top.top - t.boxTop, quarter ? 12 : 4, 1e-6);
+        EXPECT_EQ(t.lines[1].top < t.lines[0].top, c.leftToRight) << "column order";
+        std::u32string upright;
+        for (int i = 0; i < t.lines[0].charCount; ++i) {
+            const LaidChar& ch = t.chars[static_cast<std::size_t>(t.lines[0].firstChar + i)];
+            if (!ch.upright) continue;
+            upright += ch.code;
+            if (std::string(c.vert) == "wordArtVert") {
+                EXPECT_NEAR(ch.advance, 24, 1e-6) << "a letter takes its cell's height";
+            }
+        }
+        EXPECT_EQ(upright, c.upright);
+    }
+}
+
 TEST(Layout, EmptyParagraphsAndLineBreaks) {
     NEED_FACE("Liberation Sans");
     std::string paragraphs =

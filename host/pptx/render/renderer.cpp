@@ -590,6 +590,19 @@ struct Renderer::Impl {
         return &it->second;
     }
 
+    // A character of vertical text that stands up: its glyph turned back about its cell's centre.
+    void drawUpright(cairo_t* cr, fonts::FontLibrary& lib, const CharStyle& style,
+                     const LaidChar& c, double turn) {
+        const fonts::GlyphOutline* g = glyph(lib, style.font, c.glyph);
+        const double own = g ? g->advance * style.size / kGlyphEm : c.advance;
+        const double middle = (style.ascent - style.descent) / 2;  // above the baseline
+        cairo_save(cr);
+        cairo_translate(cr, c.x + c.advance / 2, c.baseline - middle);
+        cairo_rotate(cr, -turn * kPi / 180);
+        drawGlyph(cr, lib, style, c.glyph, -own / 2, middle);
+        cairo_restore(cr);
+    }
+
     void drawGlyph(cairo_t* cr, fonts::FontLibrary& lib, const CharStyle& style, char32_t code,
                    double x, double baseline) {
         if (code == 0 || code == U' ' || code == U'\t' || code == U'\r' || code == U'\v') return;
@@ -689,7 +702,11 @@ struct Renderer::Impl {
         for (const LaidChar& c : layout->chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout->styles.size()) continue;
             const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
-            drawGlyph(cr, *lib, st, c.glyph, c.x, c.baseline);
+            if (c.upright && layout->turn != 0) {
+                drawUpright(cr, *lib, st, c, layout->turn);
+            } else {
+                drawGlyph(cr, *lib, st, c.glyph, c.x, c.baseline);
+            }
             if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
                 // The face's own lines, as the movie draws them.
                 const fonts::FontMetrics m = lib->metrics(st.font, st.size);
