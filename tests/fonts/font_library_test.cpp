@@ -32,28 +32,13 @@ namespace {
 
 // --- what the machine has ------------------------------------------------------------------------
 
+using test::cubicAt;
+using test::distanceToSegment;
+using test::font;
 using test::installed;
-
-LogicalFont font(const std::string& face, std::int32_t height = -100, bool bold = false,
-                 bool italic = false, std::uint8_t charSet = charset::ansi) {
-    LogicalFont f;
-    f.height = height;
-    f.weight = bold ? weight::bold : weight::medium;
-    f.italic = italic ? 1 : 0;
-    f.charSet = charSet;
-    f.faceName = face;
-    return f;
-}
+using test::quadAt;
 
 // --- geometry helpers ----------------------------------------------------------------------------
-
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double len2 = dx * dx + dy * dy;
-    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
-}
 
 // Edges of a sampled outline, with a grid of one-pixel cells for nearest-edge queries.
 struct Polyline {
@@ -124,9 +109,7 @@ Polyline sampleOutline(const GlyphOutline& g) {
                 Point prev = from;
                 int steps = stepsFor({from, s.control, s.end});
                 for (int k = 1; k <= steps; ++k) {
-                    double t = static_cast<double>(k) / steps, u = 1 - t;
-                    Point p{u * u * from.x + 2 * u * t * s.control.x + t * t * s.end.x,
-                            u * u * from.y + 2 * u * t * s.control.y + t * t * s.end.y};
+                    const Point p = quadAt(from, s.control, s.end, static_cast<double>(k) / steps);
                     line.add(prev, p);
                     prev = p;
                 }
@@ -196,9 +179,7 @@ Reference referenceOutline(const FaceInfo& info, char32_t code, double em) {
         Point prev = p0;
         int steps = stepsFor({p0, p1, p2});
         for (int k = 1; k <= steps; ++k) {
-            double t = static_cast<double>(k) / steps, u = 1 - t;
-            Point p{u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x,
-                    u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y};
+            const Point p = quadAt(p0, p1, p2, static_cast<double>(k) / steps);
             s->ref->line.add(prev, p);
             prev = p;
         }
@@ -213,10 +194,7 @@ Reference referenceOutline(const FaceInfo& info, char32_t code, double em) {
         Point prev = p0;
         int steps = stepsFor({p0, p1, p2, p3});
         for (int k = 1; k <= steps; ++k) {
-            double t = static_cast<double>(k) / steps, u = 1 - t;
-            double a = u * u * u, b = 3 * u * u * t, cc = 3 * u * t * t, d = t * t * t;
-            Point p{a * p0.x + b * p1.x + cc * p2.x + d * p3.x,
-                    a * p0.y + b * p1.y + cc * p2.y + d * p3.y};
+            const Point p = cubicAt(p0, p1, p2, p3, static_cast<double>(k) / steps);
             s->ref->line.add(prev, p);
             prev = p;
         }
@@ -697,21 +675,6 @@ TEST_F(FontLibraryTest, AdvancesAreTheMetricCompatibleWidths) {
     EXPECT_EQ(lib().textExtent(f, U"", 20).width, 0);
     // The extent at the font's own height.
     EXPECT_NEAR(lib().textExtent(font("Arial", -2048), U"Hello").width, 4667, 1e-9);
-}
-
-TEST_F(FontLibraryTest, KerningPairs) {
-    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
-    LogicalFont f = font("Arial");
-    double av = lib().kerning(f, U'A', U'V', 100);
-    EXPECT_LT(av, 0);
-    EXPECT_GT(av, -20);  // a few hundredths of an em
-    EXPECT_EQ(lib().kerning(f, U'H', U'H', 100), 0);
-    double plain = lib().textExtent(f, U"AVA", 100).width;
-    double kerned = lib().textExtent(f, U"AVA", 100, true).width;
-    EXPECT_NEAR(kerned, plain + av + lib().kerning(f, U'V', U'A', 100), 1e-9);
-    EXPECT_LT(kerned, plain);
-    // No kerning across faces.
-    EXPECT_EQ(lib().kerning(f, U'A', U'日', 100), 0);
 }
 
 // --- outlines ------------------------------------------------------------------------------------

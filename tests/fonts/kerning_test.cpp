@@ -16,16 +16,8 @@
 namespace quillet::fonts {
 namespace {
 
+using test::font;
 using test::installed;
-
-LogicalFont font(const std::string& face) {
-    LogicalFont f;
-    f.height = -100;
-    f.weight = weight::medium;
-    f.charSet = charset::ansi;
-    f.faceName = face;
-    return f;
-}
 
 FontLibrary& lib() {
     static FontLibrary library(FontLibraryOptions{"en_US.UTF-8", 0.05});

@@ -7,8 +7,14 @@
 #include <limits>
 #include <vector>
 
+#include "tests/fonts/installed_fonts.h"
+
 namespace quillet::fonts {
 namespace {
+
+using test::cubicAt;
+using test::distanceToSegment;
+using test::quadAt;
 
 using Kind = Segment::Kind;
 
@@ -27,30 +33,6 @@ Segment line(double x, double y) {
 }
 Segment quad(double cx, double cy, double x, double y) {
     return {Kind::quad, {cx, cy}, {x, y}};
-}
-
-Point cubicAt(Point p0, Point p1, Point p2, Point p3, double t) {
-    double u = 1 - t;
-    double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-    return {a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y};
-}
-
-Point quadAt(Point p0, Point c, Point p1, double t) {
-    double u = 1 - t;
-    return {u * u * p0.x + 2 * u * t * c.x + t * t * p1.x,
-            u * u * p0.y + 2 * u * t * c.y + t * t * p1.y};
-}
-
-double distance(Point a, Point b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double len2 = dx * dx + dy * dy;
-    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return distance(p, {a.x + t * dx, a.y + t * dy});
 }
 
 // Dense polyline through the quadratics, starting at p0.

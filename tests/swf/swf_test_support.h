@@ -30,6 +30,15 @@ inline Bytes concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
+// The bytes from `from` on (at most `count`) in hexadecimal, for failure messages.
+inline std::string hexOf(const Bytes& bytes, std::size_t from = 0, std::size_t count = 48) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = from; i < std::min(bytes.size(), from + count); ++i)
+        text += {digits[bytes[i] >> 4], digits[bytes[i] & 15], ' '};
+    return text;
+}
+
 inline Bytes slice(const Bytes& bytes, std::size_t from, std::size_t to) {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
 }
