@@ -150,11 +150,9 @@ std::vector<uint8_t> movieWith(int version, const std::vector<uint8_t>& tags,
     return movie;
 }
 
-// The fuzzer's movie (version 11): a placement whose second clip event is a key press with an
-// unknown action of 64 bytes that starts 25 bytes before the end of the tag. The movie has bytes
-// past the length in its header, so the action was read from them and the events kept as a
-// block; re-encoded without those bytes, the same block could no longer be read ("Read
-// Overflow"). Reading events may not depend on what follows their tag: they are refused.
+// The fuzzer's movie (version 11): a key-press event's 64-byte action starts 25 bytes before the
+// end of its tag and was read from bytes past the header's length. Events must not depend on
+// what follows their tag: they are refused.
 const std::vector<uint8_t> clipEventReproducer = {
     0x46, 0x57, 0x53, 0x0b, 0xa3, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5f, 0x3f, 0x00, 0x00, 0x00,
     0x00, 0x18, 0x00, 0x01, 0x00, 0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0x43, 0x02, 0xff, 0xff, 0xff,

@@ -201,17 +201,13 @@ TEST(SoundStreamBlockTest, BodyIsTheBlock) {
     test::expectTagRoundTrip(empty);
 }
 
-// Tags cut from movies made by authoring tools.
+// Tags cut from movies made by authoring tools (their byte-exact round trip is the corpus test's).
 TEST(SoundCorpusTest, TagsFromAuthoredMovies) {
     const fs::path tagsets = fs::path(QUILLET_CORPUS) / "swf" / "tagsets";
     if (!fs::exists(tagsets)) GTEST_SKIP() << tagsets << " is absent; set QUILLET_CORPUS";
     {
         const auto tags = tagsOf(tagsets / "DefineSound.swf", {45, 14, 15});
         ASSERT_EQ(tags.size(), 3u);
-        for (const auto& tag : tags) {
-            auto decoded = test::decodeTag(tag);
-            EXPECT_EQ(test::encodeTag(*decoded), tag) << decoded->name();
-        }
         auto sound = test::decodeTag(tags[1]);
         auto& define = as<FSDefineSound>(sound);
         EXPECT_EQ(define.getIdentifier(), 1);
@@ -229,10 +225,6 @@ TEST(SoundCorpusTest, TagsFromAuthoredMovies) {
     {
         const auto tags = tagsOf(tagsets / "SoundStreamHead2.swf", {45, 19});
         ASSERT_GE(tags.size(), 2u);
-        for (const auto& tag : tags) {
-            auto decoded = test::decodeTag(tag);
-            EXPECT_EQ(test::encodeTag(*decoded), tag) << decoded->name();
-        }
         auto head = test::decodeTag(tags[0]);
         auto& stream = as<FSSoundStreamHead2>(head);
         EXPECT_EQ(stream.getFormat(), 3);
