@@ -319,44 +319,36 @@ TEST_F(FontLibraryTest, MissingFaceFallsBackAndStillDraws) {
     EXPECT_FALSE(lib().glyphOutline(font(std::string("Ar\0ial", 6)), U'x').contours.empty());
 }
 
-// fontconfig reads its configuration file from the environment when a library starts.
-class ScopedFontconfigFile {
-  public:
-    explicit ScopedFontconfigFile(const std::string& path) {
-        if (const char* old = std::getenv("FONTCONFIG_FILE")) previous_ = old;
-        setenv("FONTCONFIG_FILE", path.c_str(), 1);
-    }
-    ~ScopedFontconfigFile() {
-        if (previous_) {
-            setenv("FONTCONFIG_FILE", previous_->c_str(), 1);
-        } else {
-            unsetenv("FONTCONFIG_FILE");
+// A library started under a fontconfig configuration of its own in `dir`, which lists only the
+// font folders given (fontconfig reads the file's name from the environment at the start).
+std::unique_ptr<FontLibrary> libraryWithFolders(const std::filesystem::path& dir,
+                                                const std::string& folders) {
+    const auto file = dir / "fonts.conf";
+    std::ofstream(file) << "<?xml version=\"1.0\"?>\n<fontconfig>" << folders << "<cachedir>"
+                        << (dir / "cache").string() << "</cachedir></fontconfig>\n";
+    struct Restore {
+        std::optional<std::string> previous;
+        ~Restore() {
+            if (previous)
+                setenv("FONTCONFIG_FILE", previous->c_str(), 1);
+            else
+                unsetenv("FONTCONFIG_FILE");
         }
-    }
-
-  private:
-    std::optional<std::string> previous_;
-};
+    } restore;
+    if (const char* old = std::getenv("FONTCONFIG_FILE")) restore.previous = old;
+    setenv("FONTCONFIG_FILE", file.c_str(), 1);
+    return std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
+}
 
 TEST(FontLibraryLastResort, WithNoFontsKnownDejaVuSansStillDraws) {
     const char* dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     if (!std::filesystem::exists(dejaVu))
         GTEST_SKIP() << dejaVu << " is missing: install the Debian package fonts-dejavu-core";
-    // A configuration that lists no font folders: fontconfig knows no font at all.
     auto dir = std::filesystem::temp_directory_path() /
                ("quillet-fonts-test-" + std::to_string(static_cast<long>(getpid())));
     std::filesystem::create_directories(dir);
-    auto file = dir / "empty-fonts.conf";
-    {
-        std::ofstream out(file);
-        out << "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" << (dir / "cache").string()
-            << "</cachedir></fontconfig>\n";
-    }
-    std::unique_ptr<FontLibrary> lib;
-    {
-        ScopedFontconfigFile scoped(file.string());
-        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
-    }
+    // A configuration that lists no font folders: fontconfig knows no font at all.
+    const std::unique_ptr<FontLibrary> lib = libraryWithFolders(dir, "");
     LogicalFont f = font("Arial", -40);
     FaceInfo info = lib->primaryFace(f);
     EXPECT_EQ(info.family, "DejaVu Sans");
@@ -402,17 +394,8 @@ TEST(FontLibraryDamagedFiles, NeverBreakTheLibrary) {
                           std::ios::binary);
         out.write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
     }
-    auto file = dir / "damaged-fonts.conf";
-    {
-        std::ofstream out(file);
-        out << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir / "fonts").string()
-            << "</dir><cachedir>" << (dir / "cache").string() << "</cachedir></fontconfig>\n";
-    }
-    std::unique_ptr<FontLibrary> lib;
-    {
-        ScopedFontconfigFile scoped(file.string());
-        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
-    }
+    const std::unique_ptr<FontLibrary> lib =
+        libraryWithFolders(dir, "<dir>" + (dir / "fonts").string() + "</dir>");
     std::u32string text;
     for (char32_t c = 0x20; c < 0x250; ++c) text.push_back(c);
     text += U"中あ★";
