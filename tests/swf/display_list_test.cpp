@@ -47,14 +47,18 @@ TEST(DisplayListTest, SmallTagsEncodeExactly) {
         test::expectTagRoundTrip(*tag);
     }
     auto back = decodeAs<FSSetBackgroundColor>(cases[1].second);
-    EXPECT_EQ(back->getColor().getBlue(), 0x33);
     auto removed = decodeAs<FSRemoveObject>(cases[3].second);
+    auto removed2 = decodeAs<FSRemoveObject2>(cases[4].second);
+    auto plainLabel = decodeAs<FSFrameLabel>(cases[5].second);
+    auto anchorLabel = decodeAs<FSFrameLabel>(cases[6].second);
+    ASSERT_TRUE(back && removed && removed2 && plainLabel && anchorLabel);
+    EXPECT_EQ(back->getColor().getBlue(), 0x33);
     EXPECT_EQ(removed->getIdentifier(), 3);
     EXPECT_EQ(removed->getLayer(), 2);
-    EXPECT_EQ(decodeAs<FSRemoveObject2>(cases[4].second)->getLayer(), 5);
-    EXPECT_FALSE(decodeAs<FSFrameLabel>(cases[5].second)->isAnchor());
-    EXPECT_TRUE(decodeAs<FSFrameLabel>(cases[6].second)->isAnchor());
-    EXPECT_EQ(decodeAs<FSFrameLabel>(cases[6].second)->getLabel(), "a");
+    EXPECT_EQ(removed2->getLayer(), 5);
+    EXPECT_FALSE(plainLabel->isAnchor());
+    EXPECT_TRUE(anchorLabel->isAnchor());
+    EXPECT_EQ(anchorLabel->getLabel(), "a");
 }
 
 TEST(PlaceObject2Test, OptionalFieldsAndTheirCodings) {
