@@ -57,21 +57,19 @@ Bytes glyphBytes(FSShape shape) {
 
 TEST(TextRecordTest, GlyphEntriesTakeTheWidthsOfTheSlots) {
     FSCharacter character(5, -3);
+    const Slots slots = {{FSCoder::GlyphSize, 3}, {FSCoder::AdvanceSize, 8}};
     FSOutputStream sizing;
-    sizing.setContext(FSCoder::GlyphSize, 3);
-    sizing.setContext(FSCoder::AdvanceSize, 8);
+    applySlots(sizing, slots);
     EXPECT_EQ(character.length(sizing), 11);
 
     FSOutputStream out(2);
-    out.setContext(FSCoder::GlyphSize, 3);
-    out.setContext(FSCoder::AdvanceSize, 8);
+    applySlots(out, slots);
     character.encode(out);
     EXPECT_EQ(out.getCursor(), 11u);
     EXPECT_EQ(out.getData(), bitsToBytes("101 11111101"));
 
     FSInputStream in(out.getData());
-    in.setContext(FSCoder::GlyphSize, 3);
-    in.setContext(FSCoder::AdvanceSize, 8);
+    applySlots(in, slots);
     EXPECT_EQ(FSCharacter(in), character);
     EXPECT_EQ(in.getCursor(), 11u);
 
@@ -155,7 +153,7 @@ TEST(TextRecordTest, VectorsEncodeAndDecodeExactly) {
         EXPECT_EQ(encodeValue(vector.text, slots), vector.bytes);
 
         FSInputStream in(vector.bytes);
-        for (auto [slot, value] : slots) in.setContext(slot, value);
+        applySlots(in, slots);
         FSText decoded(in);
         EXPECT_EQ(in.getCursor(), vector.bytes.size() * 8);
         EXPECT_EQ(encodeValue(decoded, slots), vector.bytes);
