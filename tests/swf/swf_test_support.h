@@ -70,6 +70,21 @@ inline Bytes tagBytes(int type, const Bytes& body, bool longHeader = false) {
     return bytes;
 }
 
+// A movie of the given version holding the tags and an end tag, then the bytes in trailing (which
+// the header's length does not count and a re-encoded movie does not keep).
+inline std::vector<uint8_t> movieWith(int version, const std::vector<uint8_t>& tags,
+                                      const std::vector<uint8_t>& trailing = {}) {
+    std::vector<uint8_t> movie = {
+        'F', 'W', 'S', static_cast<uint8_t>(version), 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
+    movie.insert(movie.end(), tags.begin(), tags.end());
+    movie.push_back(0);
+    movie.push_back(0);
+    const std::size_t length = movie.size();
+    for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+    movie.insert(movie.end(), trailing.begin(), trailing.end());
+    return movie;
+}
+
 // The body of an encoded tag, after its short or long header.
 inline Bytes bodyOf(const Bytes& tag) {
     const std::size_t header = (tag.size() >= 2 && (tag[0] & 63) == 63) ? 6 : 2;
