@@ -32,28 +32,13 @@ namespace {
 
 // --- what the machine has ------------------------------------------------------------------------
 
+using test::cubicAt;
+using test::distanceToSegment;
+using test::font;
 using test::installed;
-
-LogicalFont font(const std::string& face, std::int32_t height = -100, bool bold = false,
-                 bool italic = false, std::uint8_t charSet = charset::ansi) {
-    LogicalFont f;
-    f.height = height;
-    f.weight = bold ? weight::bold : weight::medium;
-    f.italic = italic ? 1 : 0;
-    f.charSet = charSet;
-    f.faceName = face;
-    return f;
-}
+using test::quadAt;
 
 // --- geometry helpers ----------------------------------------------------------------------------
-
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double len2 = dx * dx + dy * dy;
-    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
-}
 
 // Edges of a sampled outline, with a grid of one-pixel cells for nearest-edge queries.
 struct Polyline {
@@ -124,9 +109,7 @@ Polyline sampleOutline(const GlyphOutline& g) {
                 Point prev = from;
                 int steps = stepsFor({from, s.control, s.end});
                 for (int k = 1; k <= steps; ++k) {
-                    double t = static_cast<double>(k) / steps, u = 1 - t;
-                    Point p{u * u * from.x + 2 * u * t * s.control.x + t * t * s.end.x,
-                            u * u * from.y + 2 * u * t * s.control.y + t * t * s.end.y};
+                    const Point p = quadAt(from, s.control, s.end, static_cast<double>(k) / steps);
                     line.add(prev, p);
                     prev = p;
                 }
@@ -196,9 +179,7 @@ Reference referenceOutline(const FaceInfo& info, char32_t code, double em) {
         Point prev = p0;
         int steps = stepsFor({p0, p1, p2});
         for (int k = 1; k <= steps; ++k) {
-            double t = static_cast<double>(k) / steps, u = 1 - t;
-            Point p{u * u * p0.x + 2 * u * t * p1.x + t * t * p2.x,
-                    u * u * p0.y + 2 * u * t * p1.y + t * t * p2.y};
+            const Point p = quadAt(p0, p1, p2, static_cast<double>(k) / steps);
             s->ref->line.add(prev, p);
             prev = p;
         }
@@ -213,10 +194,7 @@ Reference referenceOutline(const FaceInfo& info, char32_t code, double em) {
         Point prev = p0;
         int steps = stepsFor({p0, p1, p2, p3});
         for (int k = 1; k <= steps; ++k) {
-            double t = static_cast<double>(k) / steps, u = 1 - t;
-            double a = u * u * u, b = 3 * u * u * t, cc = 3 * u * t * t, d = t * t * t;
-            Point p{a * p0.x + b * p1.x + cc * p2.x + d * p3.x,
-                    a * p0.y + b * p1.y + cc * p2.y + d * p3.y};
+            const Point p = cubicAt(p0, p1, p2, p3, static_cast<double>(k) / steps);
             s->ref->line.add(prev, p);
             prev = p;
         }
@@ -341,44 +319,36 @@ TEST_F(FontLibraryTest, MissingFaceFallsBackAndStillDraws) {
     EXPECT_FALSE(lib().glyphOutline(font(std::string("Ar\0ial", 6)), U'x').contours.empty());
 }
 
-// fontconfig reads its configuration file from the environment when a library starts.
-class ScopedFontconfigFile {
-  public:
-    explicit ScopedFontconfigFile(const std::string& path) {
-        if (const char* old = std::getenv("FONTCONFIG_FILE")) previous_ = old;
-        setenv("FONTCONFIG_FILE", path.c_str(), 1);
-    }
-    ~ScopedFontconfigFile() {
-        if (previous_) {
-            setenv("FONTCONFIG_FILE", previous_->c_str(), 1);
-        } else {
-            unsetenv("FONTCONFIG_FILE");
+// A library started under a fontconfig configuration of its own in `dir`, which lists only the
+// font folders given (fontconfig reads the file's name from the environment at the start).
+std::unique_ptr<FontLibrary> libraryWithFolders(const std::filesystem::path& dir,
+                                                const std::string& folders) {
+    const auto file = dir / "fonts.conf";
+    std::ofstream(file) << "<?xml version=\"1.0\"?>\n<fontconfig>" << folders << "<cachedir>"
+                        << (dir / "cache").string() << "</cachedir></fontconfig>\n";
+    struct Restore {
+        std::optional<std::string> previous;
+        ~Restore() {
+            if (previous)
+                setenv("FONTCONFIG_FILE", previous->c_str(), 1);
+            else
+                unsetenv("FONTCONFIG_FILE");
         }
-    }
-
-  private:
-    std::optional<std::string> previous_;
-};
+    } restore;
+    if (const char* old = std::getenv("FONTCONFIG_FILE")) restore.previous = old;
+    setenv("FONTCONFIG_FILE", file.c_str(), 1);
+    return std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
+}
 
 TEST(FontLibraryLastResort, WithNoFontsKnownDejaVuSansStillDraws) {
     const char* dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     if (!std::filesystem::exists(dejaVu))
         GTEST_SKIP() << dejaVu << " is missing: install the Debian package fonts-dejavu-core";
-    // A configuration that lists no font folders: fontconfig knows no font at all.
     auto dir = std::filesystem::temp_directory_path() /
                ("quillet-fonts-test-" + std::to_string(static_cast<long>(getpid())));
     std::filesystem::create_directories(dir);
-    auto file = dir / "empty-fonts.conf";
-    {
-        std::ofstream out(file);
-        out << "<?xml version=\"1.0\"?>\n<fontconfig><cachedir>" << (dir / "cache").string()
-            << "</cachedir></fontconfig>\n";
-    }
-    std::unique_ptr<FontLibrary> lib;
-    {
-        ScopedFontconfigFile scoped(file.string());
-        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
-    }
+    // A configuration that lists no font folders: fontconfig knows no font at all.
+    const std::unique_ptr<FontLibrary> lib = libraryWithFolders(dir, "");
     LogicalFont f = font("Arial", -40);
     FaceInfo info = lib->primaryFace(f);
     EXPECT_EQ(info.family, "DejaVu Sans");
@@ -424,17 +394,8 @@ TEST(FontLibraryDamagedFiles, NeverBreakTheLibrary) {
                           std::ios::binary);
         out.write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
     }
-    auto file = dir / "damaged-fonts.conf";
-    {
-        std::ofstream out(file);
-        out << "<?xml version=\"1.0\"?>\n<fontconfig><dir>" << (dir / "fonts").string()
-            << "</dir><cachedir>" << (dir / "cache").string() << "</cachedir></fontconfig>\n";
-    }
-    std::unique_ptr<FontLibrary> lib;
-    {
-        ScopedFontconfigFile scoped(file.string());
-        lib = std::make_unique<FontLibrary>(FontLibraryOptions{"en_US.UTF-8", 0.05});
-    }
+    const std::unique_ptr<FontLibrary> lib =
+        libraryWithFolders(dir, "<dir>" + (dir / "fonts").string() + "</dir>");
     std::u32string text;
     for (char32_t c = 0x20; c < 0x250; ++c) text.push_back(c);
     text += U"中あ★";
@@ -697,21 +658,6 @@ TEST_F(FontLibraryTest, AdvancesAreTheMetricCompatibleWidths) {
     EXPECT_EQ(lib().textExtent(f, U"", 20).width, 0);
     // The extent at the font's own height.
     EXPECT_NEAR(lib().textExtent(font("Arial", -2048), U"Hello").width, 4667, 1e-9);
-}
-
-TEST_F(FontLibraryTest, KerningPairs) {
-    REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
-    LogicalFont f = font("Arial");
-    double av = lib().kerning(f, U'A', U'V', 100);
-    EXPECT_LT(av, 0);
-    EXPECT_GT(av, -20);  // a few hundredths of an em
-    EXPECT_EQ(lib().kerning(f, U'H', U'H', 100), 0);
-    double plain = lib().textExtent(f, U"AVA", 100).width;
-    double kerned = lib().textExtent(f, U"AVA", 100, true).width;
-    EXPECT_NEAR(kerned, plain + av + lib().kerning(f, U'V', U'A', 100), 1e-9);
-    EXPECT_LT(kerned, plain);
-    // No kerning across faces.
-    EXPECT_EQ(lib().kerning(f, U'A', U'日', 100), 0);
 }
 
 // --- outlines ------------------------------------------------------------------------------------

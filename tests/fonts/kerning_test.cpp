@@ -16,16 +16,8 @@
 namespace quillet::fonts {
 namespace {
 
+using test::font;
 using test::installed;
-
-LogicalFont font(const std::string& face) {
-    LogicalFont f;
-    f.height = -100;
-    f.weight = weight::medium;
-    f.charSet = charset::ansi;
-    f.faceName = face;
-    return f;
-}
 
 FontLibrary& lib() {
     static FontLibrary library(FontLibraryOptions{"en_US.UTF-8", 0.05});
@@ -136,12 +128,10 @@ TEST(Kerning, CharactersOfDifferentFacesNeverKern) {
     }
 }
 
-TEST(Kerning, OddSizesGiveNothingOrScale) {
+// Absurd sizes give nothing (as the library test checks for every measure); large ones scale.
+TEST(Kerning, LargeSizesScale) {
     REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
     LogicalFont f = font("Arial");
-    double nan = std::numeric_limits<double>::quiet_NaN();
-    for (double em : {nan, -5.0, 0.0, 1e12, std::numeric_limits<double>::infinity()})
-        EXPECT_EQ(lib().kerning(f, U'A', U'V', em), 0) << em;
     double big = lib().kerning(f, U'A', U'V', 1e5);
     EXPECT_NEAR(big, lib().kerning(f, U'A', U'V', 1) * 1e5, 1e-6);
 }

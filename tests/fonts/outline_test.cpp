@@ -7,8 +7,14 @@
 #include <limits>
 #include <vector>
 
+#include "tests/fonts/installed_fonts.h"
+
 namespace quillet::fonts {
 namespace {
+
+using test::cubicAt;
+using test::distanceToSegment;
+using test::quadAt;
 
 using Kind = Segment::Kind;
 
@@ -29,30 +35,6 @@ Segment quad(double cx, double cy, double x, double y) {
     return {Kind::quad, {cx, cy}, {x, y}};
 }
 
-Point cubicAt(Point p0, Point p1, Point p2, Point p3, double t) {
-    double u = 1 - t;
-    double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-    return {a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y};
-}
-
-Point quadAt(Point p0, Point c, Point p1, double t) {
-    double u = 1 - t;
-    return {u * u * p0.x + 2 * u * t * c.x + t * t * p1.x,
-            u * u * p0.y + 2 * u * t * c.y + t * t * p1.y};
-}
-
-double distance(Point a, Point b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
-double distanceToSegment(Point p, Point a, Point b) {
-    double dx = b.x - a.x, dy = b.y - a.y;
-    double len2 = dx * dx + dy * dy;
-    double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
-    t = std::clamp(t, 0.0, 1.0);
-    return distance(p, {a.x + t * dx, a.y + t * dy});
-}
-
 // Dense polyline through the quadratics, starting at p0.
 std::vector<Point> polyline(Point p0, const std::vector<Segment>& quads) {
     std::vector<Point> points{p0};
@@ -71,54 +53,45 @@ double distanceToPolyline(Point p, const std::vector<Point>& line) {
     return best;
 }
 
-TEST(BuildContours, LinesOnlyCloseBackToStart) {
-    std::vector<OutlinePoint> pts{on(0, 0), on(10, 0), on(10, 5)};
-    std::vector<int> ends{2};
-    auto contours = buildContours(pts, ends, 0.05);
-    ASSERT_EQ(contours.size(), 1u);
-    EXPECT_EQ(contours[0].start, (Point{0, 0}));
-    std::vector<Segment> expected{line(10, 0), line(10, 5), line(0, 0)};
-    EXPECT_EQ(contours[0].segments, expected);
-}
-
-TEST(BuildContours, LastPointOnStartGetsNoExtraClosingLine) {
-    std::vector<OutlinePoint> pts{on(0, 0), on(10, 0), on(10, 5), on(0, 0)};
-    std::vector<int> ends{3};
-    auto contours = buildContours(pts, ends, 0.05);
-    ASSERT_EQ(contours.size(), 1u);
-    EXPECT_EQ(contours[0].segments.size(), 3u);
-    EXPECT_EQ(contours[0].segments.back(), line(0, 0));
-}
-
-TEST(BuildContours, ConsecutiveControlPointsImplyTheMidpoint) {
-    std::vector<OutlinePoint> pts{on(0, 0), conic(2, 4), conic(6, 4), on(8, 0)};
-    std::vector<int> ends{3};
-    auto contours = buildContours(pts, ends, 0.05);
-    ASSERT_EQ(contours.size(), 1u);
-    std::vector<Segment> expected{quad(2, 4, 4, 4), quad(6, 4, 8, 0), line(0, 0)};
-    EXPECT_EQ(contours[0].segments, expected);
-}
-
-TEST(BuildContours, ContourStartingOnAControlPointStartsAtItsLastPoint) {
-    std::vector<OutlinePoint> pts{conic(0, 10), on(10, 10), on(10, 0), on(0, 0)};
-    std::vector<int> ends{3};
-    auto contours = buildContours(pts, ends, 0.05);
-    ASSERT_EQ(contours.size(), 1u);
-    EXPECT_EQ(contours[0].start, (Point{0, 0}));
-    std::vector<Segment> expected{quad(0, 10, 10, 10), line(10, 0), line(0, 0)};
-    EXPECT_EQ(contours[0].segments, expected);
-}
-
-TEST(BuildContours, ContourOfOnlyControlPointsIsAClosedRoundShape) {
-    // Four control points on a square give a round shape through the four side midpoints.
-    std::vector<OutlinePoint> pts{conic(0, 0), conic(10, 0), conic(10, 10), conic(0, 10)};
-    std::vector<int> ends{3};
-    auto contours = buildContours(pts, ends, 0.05);
-    ASSERT_EQ(contours.size(), 1u);
-    EXPECT_EQ(contours[0].start, (Point{0, 5}));
-    std::vector<Segment> expected{quad(0, 0, 5, 0), quad(10, 0, 10, 5), quad(10, 10, 5, 10),
-                                  quad(0, 10, 0, 5)};
-    EXPECT_EQ(contours[0].segments, expected);
+// One contour each: the start point and the segments that close it.
+TEST(BuildContours, SingleContours) {
+    struct Case {
+        const char* label;
+        std::vector<OutlinePoint> points;
+        Point start;
+        std::vector<Segment> segments;
+    };
+    const Case cases[] = {
+        {"lines only close back to the start",
+         {on(0, 0), on(10, 0), on(10, 5)},
+         {0, 0},
+         {line(10, 0), line(10, 5), line(0, 0)}},
+        {"a last point on the start gets no extra closing line",
+         {on(0, 0), on(10, 0), on(10, 5), on(0, 0)},
+         {0, 0},
+         {line(10, 0), line(10, 5), line(0, 0)}},
+        {"consecutive control points imply the midpoint",
+         {on(0, 0), conic(2, 4), conic(6, 4), on(8, 0)},
+         {0, 0},
+         {quad(2, 4, 4, 4), quad(6, 4, 8, 0), line(0, 0)}},
+        {"a contour starting on a control point starts at its last point",
+         {conic(0, 10), on(10, 10), on(10, 0), on(0, 0)},
+         {0, 0},
+         {quad(0, 10, 10, 10), line(10, 0), line(0, 0)}},
+        // Four control points on a square give a round shape through the side midpoints.
+        {"only control points make a closed round shape",
+         {conic(0, 0), conic(10, 0), conic(10, 10), conic(0, 10)},
+         {0, 5},
+         {quad(0, 0, 5, 0), quad(10, 0, 10, 5), quad(10, 10, 5, 10), quad(0, 10, 0, 5)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::vector<int> ends{static_cast<int>(c.points.size()) - 1};
+        auto contours = buildContours(c.points, ends, 0.05);
+        ASSERT_EQ(contours.size(), 1u);
+        EXPECT_EQ(contours[0].start, c.start);
+        EXPECT_EQ(contours[0].segments, c.segments);
+    }
 }
 
 TEST(BuildContours, SeveralContoursAndCubics) {

@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <functional>
-#include <iostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,7 +12,6 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "tests/swf/swf_test_support.h"
-#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -725,52 +722,6 @@ TEST(DoActionTag, InAWholeMovie) {
     auto& decoded = dynamic_cast<FSDoAction&>(back.getObjects()[0]);
     EXPECT_EQ(as<FSNewFunction>(decoded.getActions()[0]).getName(), "next");
     EXPECT_EQ(back.encode(), file);
-}
-
-// ---- scripts made by other tools ----
-
-// Frame scripts (DoAction) and initialisation scripts (after the sprite identifier).
-TEST(ActionCorpus, ScriptsOfOtherToolsDecodeAndReencodeByteForByte) {
-    if (!std::filesystem::exists(swfCorpus())) GTEST_SKIP() << "no corpus at " << swfCorpus();
-    int lists = 0;
-    int actionCount = 0;
-    int terminated = 0;
-    const int movies = forEachCorpusTag(
-        [](int type) { return type == 12 || type == 59; },
-        [&](const CorpusTag& tag) {
-            const Bytes body = bodyOf(tag.bytes);
-            if (tag.type == 59 && body.size() < 2) return;
-            const Bytes script = tag.type == 59 ? slice(body, 2, body.size()) : body;
-            ++lists;
-            FSInputStream in(script.data(), script.size());
-            Actions actions;
-            try {
-                actions = decodeActionList(in, script.size() * 8);
-            } catch (const FSException& e) {
-                ADD_FAILURE() << describe(tag) << ": " << e.what();
-                return;
-            }
-            actionCount += static_cast<int>(actions.size());
-            EXPECT_EQ(in.getCursor(), script.size() * 8)
-                << describe(tag) << ": bytes after the list";
-            FSOutputStream sizer(0);
-            FSOutputStream out(static_cast<std::size_t>(actionListLength(actions, sizer)));
-            actionListLength(actions, out);
-            encodeActionList(actions, out);
-            // A script that stops at the end of its tag without the closing zero gets it back.
-            Bytes expected = script;
-            const Bytes& written = out.getData();
-            if (written.size() == script.size() + 1 && written.back() == 0 &&
-                std::equal(script.begin(), script.end(), written.begin())) {
-                ++terminated;
-                expected.push_back(0);
-            }
-            EXPECT_EQ(written, expected) << describe(tag) << " does not re-encode byte for byte";
-        });
-    std::cout << "[ corpus ] " << lists << " scripts with " << actionCount
-              << " top-level actions in " << movies << " movies; " << terminated
-              << " lacked the closing zero\n";
-    EXPECT_GT(lists, 0);
 }
 
 }  // namespace

@@ -121,18 +121,8 @@ TEST(BasicTypesTest, FieldWidthsReadFromAFileAreKept) {
     EXPECT_EQ(encodeValue(bounds).size(), 8u) << "a changed rectangle is written at its smallest";
 
     // A matrix with a scale part of 1.0 × 1.0 and a 10-bit translation of (1, 2).
-    FSOutputStream out(16);
-    out.write(1, FSCoder::UnsignedBits, 1);
-    out.write(18, FSCoder::UnsignedBits, 5);
-    out.writeFixedBits(1.0, 16, 18);
-    out.writeFixedBits(1.0, 16, 18);
-    out.write(0, FSCoder::UnsignedBits, 1);
-    out.write(10, FSCoder::UnsignedBits, 5);
-    out.write(1, FSCoder::SignedBits, 10);
-    out.write(2, FSCoder::SignedBits, 10);
-    out.alignToByte();
-    const std::vector<uint8_t> matrixBytes(
-        out.getData().begin(), out.getData().begin() + static_cast<long>(out.getCursor() / 8));
+    const std::vector<uint8_t> matrixBytes = test::bitsToBytes(
+        "1 10010 010000000000000000 010000000000000000 | 0 | 01010 0000000001 0000000010");
     FSCoordTransform matrix = test::decodeValue<FSCoordTransform>(matrixBytes);
     EXPECT_FALSE(matrix.containsScaling());
     EXPECT_EQ(encodeValue(matrix), matrixBytes);
@@ -140,15 +130,8 @@ TEST(BasicTypesTest, FieldWidthsReadFromAFileAreKept) {
     EXPECT_EQ(encodeValue(matrix), encodeValue(FSCoordTransform(1, 2)));
 
     // A colour transform with a multiply part of 1.0 and 12-bit fields.
-    FSOutputStream colors(6);
-    colors.write(0, FSCoder::UnsignedBits, 1);
-    colors.write(1, FSCoder::UnsignedBits, 1);
-    colors.write(12, FSCoder::UnsignedBits, 4);
-    for (int i = 0; i < 3; ++i) colors.writeFixedBits(1.0, 8, 12);
-    colors.alignToByte();
-    const std::vector<uint8_t> colorBytes(
-        colors.getData().begin(),
-        colors.getData().begin() + static_cast<long>(colors.getCursor() / 8));
+    const std::vector<uint8_t> colorBytes =
+        test::bitsToBytes("0 1 1100 000100000000 000100000000 000100000000");
     FSColorTransform unity = test::decodeValue<FSColorTransform>(colorBytes);
     EXPECT_TRUE(unity.isIdentity());
     EXPECT_EQ(encodeValue(unity), colorBytes);

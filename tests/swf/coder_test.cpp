@@ -13,15 +13,11 @@ namespace {
 
 using namespace test;
 
-std::vector<uint8_t> bytesOf(const FSOutputStream& out) {
-    return out.getData();
-}
-
 TEST(CoderTest, BitFieldsPackMostSignificantBitFirst) {
     FSOutputStream out(1);
     out.write(0b10110, FSCoder::UnsignedBits, 5);
     out.write(0b011, FSCoder::UnsignedBits, 3);
-    EXPECT_EQ(bytesOf(out), std::vector<uint8_t>{0xB3});
+    EXPECT_EQ(out.getData(), std::vector<uint8_t>{0xB3});
     EXPECT_EQ(out.getCursor(), 8u);
 }
 
@@ -55,7 +51,7 @@ TEST(CoderTest, WordsAreLittleEndianAndSignExtended) {
     FSOutputStream out(6);
     out.write(0x1234, FSCoder::UnsignedWord, 16);
     out.write(-2, FSCoder::SignedWord, 32);
-    EXPECT_EQ(bytesOf(out), (std::vector<uint8_t>{0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(out.getData(), (std::vector<uint8_t>{0x34, 0x12, 0xFE, 0xFF, 0xFF, 0xFF}));
 
     FSInputStream in(out.getData().data(), out.size());
     EXPECT_EQ(in.read(FSCoder::UnsignedWord, 16), 0x1234);
@@ -79,13 +75,14 @@ TEST(CoderTest, FixedPointFieldsTruncateTowardZero) {
 
     FSOutputStream truncated(1);
     truncated.writeFixedBits(-1.99, 0, 8);  // toward zero, not floor
-    EXPECT_EQ(bytesOf(truncated), std::vector<uint8_t>{0xFF});
+    EXPECT_EQ(truncated.getData(), std::vector<uint8_t>{0xFF});
 }
 
 TEST(CoderTest, DoubleHasTheMoreSignificantHalfFirst) {
     FSOutputStream out(8);
     out.writeDouble(1.0);
-    EXPECT_EQ(bytesOf(out), (std::vector<uint8_t>{0x00, 0x00, 0xF0, 0x3F, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(out.getData(),
+              (std::vector<uint8_t>{0x00, 0x00, 0xF0, 0x3F, 0x00, 0x00, 0x00, 0x00}));
     FSInputStream in(out.getData().data(), out.size());
     EXPECT_EQ(in.readDouble(), 1.0);
 }
@@ -115,14 +112,6 @@ TEST(CoderTest, RoomIsCheckedToTheBit) {
 }
 
 TEST(CoderTest, FailureMessages) {
-    const auto messageOf = [](auto&& action) -> std::string {
-        try {
-            action();
-        } catch (const FSException& e) {
-            return e.what();
-        }
-        return "no failure";
-    };
     FSOutputStream out(8);
     EXPECT_EQ(messageOf([&] { out.write(0, FSCoder::UnsignedBits, 33); }), "Value Out Of Range");
     out.write(1, FSCoder::UnsignedBits, 1);
@@ -148,7 +137,7 @@ TEST(CoderTest, StringsAndBytes) {
     out.writeString("swf");
     const uint8_t block[] = {1, 2, 3, 4, 5};
     out.writeBytes(block, 5);
-    EXPECT_EQ(bytesOf(out), (std::vector<uint8_t>{'s', 'w', 'f', 0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(out.getData(), (std::vector<uint8_t>{'s', 'w', 'f', 0, 1, 2, 3, 4, 5}));
 
     FSInputStream in(out.getData().data(), out.size());
     EXPECT_EQ(in.readString(), "swf");

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "swf/movie.h"
+#include "tests/swf/tag_corpus.h"
 
 namespace transform {
 namespace {
@@ -45,11 +46,6 @@ Bytes uncompressed(const Bytes& file) {
     return bytes;
 }
 
-// Where the tags of an uncompressed movie start; the frame count is the word before.
-std::size_t firstTag(const Bytes& movie) {
-    return 8 + (5 + 4 * (movie[8] >> 3) + 7) / 8 + 4;
-}
-
 struct Tag {
     int type = 0;
     std::size_t offset = 0;
@@ -59,7 +55,7 @@ struct Tag {
 // The top-level tags of an uncompressed movie, up to the end tag or the end of the data.
 std::vector<Tag> tagsOf(const Bytes& movie) {
     std::vector<Tag> tags;
-    std::size_t at = firstTag(movie);
+    std::size_t at = test::firstTagOf(movie);
     while (at + 2 <= movie.size()) {
         const int word = movie[at] | movie[at + 1] << 8;
         std::size_t length = word & 63;
@@ -75,16 +71,6 @@ std::vector<Tag> tagsOf(const Bytes& movie) {
         at += header + length;
     }
     return tags;
-}
-
-std::string hexOf(const Bytes& bytes, std::size_t from, std::size_t count = 12) {
-    std::string text;
-    char hex[4];
-    for (std::size_t i = from; i < std::min(bytes.size(), from + count); ++i) {
-        std::snprintf(hex, sizeof hex, "%02x ", bytes[i]);
-        text += hex;
-    }
-    return text;
 }
 
 // What the library writes differently from some files, all of it allowed by the format.
@@ -180,8 +166,8 @@ std::set<Normalisation> explain(const Tag& file, const Tag& ours) {
 // difference that none of them explains.
 std::set<Normalisation> differences(const Bytes& file, const Bytes& ours, int showFrames) {
     std::set<Normalisation> seen;
-    const std::size_t start = firstTag(file);
-    if (firstTag(ours) != start || ours.size() < start) {
+    const std::size_t start = test::firstTagOf(file);
+    if (test::firstTagOf(ours) != start || ours.size() < start) {
         ADD_FAILURE() << "the header changed size";
         return seen;
     }
@@ -210,8 +196,8 @@ std::set<Normalisation> differences(const Bytes& file, const Bytes& ours, int sh
         if (why.empty()) {
             ADD_FAILURE() << "tag " << i << " (type " << fileTags[i].type << ") at byte "
                           << fileTags[i].offset
-                          << " re-encodes differently: " << hexOf(fileTags[i].body, 0) << "/ "
-                          << hexOf(ourTags[i].body, 0);
+                          << " re-encodes differently: " << test::hexOf(fileTags[i].body, 0, 12)
+                          << "/ " << test::hexOf(ourTags[i].body, 0, 12);
             continue;
         }
         seen.insert(*why.begin());

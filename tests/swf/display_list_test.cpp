@@ -23,25 +23,42 @@ test::Slots version(int v) {
     return v == 5 ? Version5 : v == 6 ? Version6 : Version7;
 }
 
-TEST(ShowFrameTest, IsAnEmptyTagOfTypeOne) {
+// Tags of fixed layout: the exact bytes, and a byte-identical round trip.
+TEST(DisplayListTest, SmallTagsEncodeExactly) {
     FSShowFrame frame;
-    EXPECT_EQ(test::encodeTag(frame), (Bytes{0x40, 0x00}));
-    test::expectTagRoundTrip(frame);
-}
-
-TEST(SetBackgroundColorTest, HasNoAlpha) {
-    FSSetBackgroundColor background(FSColor(0x11, 0x22, 0x33, 0x44));
-    EXPECT_EQ(test::encodeTag(background), (Bytes{0x43, 0x02, 0x11, 0x22, 0x33}));
-    auto back = test::expectTagRoundTrip(background);
-    EXPECT_EQ(static_cast<FSSetBackgroundColor&>(*back).getColor().getBlue(), 0x33);
-}
-
-TEST(PlaceObject2Test, NewCharacterAtATranslation) {
-    FSPlaceObject2 place(3, 1, 100, 200);
-    // flags: has-transform, place type 2; layer 1; identifier 3; matrix (100, 200).
-    EXPECT_EQ(test::encodeTag(place),
-              (Bytes{0x89, 0x06, 0x06, 0x01, 0x00, 0x03, 0x00, 0x12, 0x64, 0x64, 0x00}));
-    test::expectTagRoundTrip(place);
+    FSSetBackgroundColor background(FSColor(0x11, 0x22, 0x33, 0x44));  // no alpha in this tag
+    FSPlaceObject2 place(3, 1, 100, 200);  // has-transform, type 2; layer 1; id 3; (100, 200)
+    FSRemoveObject remove(3, 2);
+    FSRemoveObject2 remove2(5);
+    FSFrameLabel label("a");
+    FSFrameLabel anchor("a", true);  // an anchor adds one byte
+    const std::pair<FSMovieObject*, Bytes> cases[] = {
+        {&frame, {0x40, 0x00}},
+        {&background, {0x43, 0x02, 0x11, 0x22, 0x33}},
+        {&place, {0x89, 0x06, 0x06, 0x01, 0x00, 0x03, 0x00, 0x12, 0x64, 0x64, 0x00}},
+        {&remove, {0x44, 0x01, 0x03, 0x00, 0x02, 0x00}},
+        {&remove2, {0x02, 0x07, 0x05, 0x00}},
+        {&label, {0xC2, 0x0A, 0x61, 0x00}},
+        {&anchor, {0xC3, 0x0A, 0x61, 0x00, 0x01}},
+    };
+    for (const auto& [tag, bytes] : cases) {
+        SCOPED_TRACE(tag->name());
+        EXPECT_EQ(test::encodeTag(*tag), bytes);
+        test::expectTagRoundTrip(*tag);
+    }
+    auto back = decodeAs<FSSetBackgroundColor>(cases[1].second);
+    auto removed = decodeAs<FSRemoveObject>(cases[3].second);
+    auto removed2 = decodeAs<FSRemoveObject2>(cases[4].second);
+    auto plainLabel = decodeAs<FSFrameLabel>(cases[5].second);
+    auto anchorLabel = decodeAs<FSFrameLabel>(cases[6].second);
+    ASSERT_TRUE(back && removed && removed2 && plainLabel && anchorLabel);
+    EXPECT_EQ(back->getColor().getBlue(), 0x33);
+    EXPECT_EQ(removed->getIdentifier(), 3);
+    EXPECT_EQ(removed->getLayer(), 2);
+    EXPECT_EQ(removed2->getLayer(), 5);
+    EXPECT_FALSE(plainLabel->isAnchor());
+    EXPECT_TRUE(anchorLabel->isAnchor());
+    EXPECT_EQ(anchorLabel->getLabel(), "a");
 }
 
 TEST(PlaceObject2Test, OptionalFieldsAndTheirCodings) {
@@ -105,11 +122,6 @@ TEST(PlaceObject2Test, TransparentSlotIsClearedAfterTheTag) {
     FSInputStream in(bytes.data(), bytes.size());
     FSPlaceObject2 back(in);
     EXPECT_EQ(in.getContext(FSCoder::Transparent), 0);
-}
-
-TEST(PlaceObject2Test, TruncatedTagFailsCleanly) {
-    FSPlaceObject2 place(3, 1, "a-long-instance-name", 100, 200);
-    expectEveryPrefixRefused(encodeTag(place));
 }
 
 // ---- clip events ----
@@ -240,7 +252,9 @@ TEST(PlaceObject2Test, AddingEventsDropsABlockAndSettingABlockDropsEvents) {
     EXPECT_TRUE(place.getEvents().empty());
 }
 
-TEST(PlaceObject2Test, TruncatedEventsFailCleanly) {
+TEST(PlaceObject2Test, TruncatedTagsFailCleanly) {
+    FSPlaceObject2 named(3, 1, "a-long-instance-name", 100, 200);
+    expectEveryPrefixRefused(encodeTag(named));
     const Bytes good = test::encodeTag(*std::make_unique<FSPlaceObject2>(placementWithEvents()), 6);
     expectEveryPrefixRefused(good, 6, 3);
 }
@@ -296,31 +310,6 @@ TEST(PlaceObjectTest, AColourTransformReadFromAFileIsKeptEvenWhenEmpty) {
     auto decoded = test::decodeTag(tag);
     ASSERT_NE(decoded, nullptr);
     EXPECT_EQ(test::encodeTag(*decoded), tag);
-}
-
-TEST(RemoveObjectTest, IdentifierAndLayer) {
-    FSRemoveObject remove(3, 2);
-    EXPECT_EQ(test::encodeTag(remove), (Bytes{0x44, 0x01, 0x03, 0x00, 0x02, 0x00}));
-    auto back = test::expectTagRoundTrip(remove);
-    EXPECT_EQ(static_cast<FSRemoveObject&>(*back).getIdentifier(), 3);
-    EXPECT_EQ(static_cast<FSRemoveObject&>(*back).getLayer(), 2);
-}
-
-TEST(RemoveObject2Test, LayerOnly) {
-    FSRemoveObject2 remove(5);
-    EXPECT_EQ(test::encodeTag(remove), (Bytes{0x02, 0x07, 0x05, 0x00}));
-    EXPECT_EQ(static_cast<FSRemoveObject2&>(*test::expectTagRoundTrip(remove)).getLayer(), 5);
-}
-
-TEST(FrameLabelTest, AnAnchorAddsOneByte) {
-    FSFrameLabel label("a");
-    EXPECT_EQ(test::encodeTag(label), (Bytes{0xC2, 0x0A, 0x61, 0x00}));
-    EXPECT_FALSE(static_cast<FSFrameLabel&>(*test::expectTagRoundTrip(label)).isAnchor());
-    FSFrameLabel anchor("a", true);
-    EXPECT_EQ(test::encodeTag(anchor), (Bytes{0xC3, 0x0A, 0x61, 0x00, 0x01}));
-    auto back = test::expectTagRoundTrip(anchor);
-    EXPECT_TRUE(static_cast<FSFrameLabel&>(*back).isAnchor());
-    EXPECT_EQ(static_cast<FSFrameLabel&>(*back).getLabel(), "a");
 }
 
 TEST(FrameLabelTest, ALabelWithoutItsZeroFailsCleanly) {

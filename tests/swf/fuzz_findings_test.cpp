@@ -17,22 +17,6 @@
 namespace transform::test {
 namespace {
 
-// Bits packed most significant first into bytes, for hand-made records.
-class BitWriter {
-  public:
-    void put(int value, int bits) {
-        for (int i = bits - 1; i >= 0; --i) {
-            if (cursor % 8 == 0) bytes.push_back(0);
-            if ((value >> i) & 1) bytes.back() |= static_cast<uint8_t>(0x80 >> (cursor % 8));
-            ++cursor;
-        }
-    }
-    std::vector<uint8_t> bytes;
-
-  private:
-    int cursor = 0;
-};
-
 TEST(FuzzFindingsTest, PlaceRatioReadFromFileWritesTheSameValue) {
     for (int raw = 0; raw <= 65535; raw += 1) {
         std::vector<uint8_t> bytes = {0x85,
@@ -71,32 +55,20 @@ TEST(FuzzFindingsTest, EdgeAtTheMostNegativeValueOfItsFieldReEncodes) {
 }
 
 TEST(FuzzFindingsTest, StyleChangeWithEmptyNewListsIsKept) {
-    // Shape record: fill/line sizes 1 and 1, a style change with only the new-styles flag and
-    // empty lists (sizes 3 and 2 announced), a line whose line index is 3 bits wide, end.
-    BitWriter bits;
-    bits.put(1, 4);
-    bits.put(1, 4);
-    bits.put(0b010000, 6);  // not an edge, new styles, nothing else
-    bits.put(0, 2);         // padding to the byte
-    bits.put(0, 8);         // no fill styles
-    bits.put(0, 8);         // no line styles
-    bits.put(3, 4);         // fill index size
-    bits.put(2, 4);         // line index size
-    bits.put(0b11, 2);      // straight edge
-    bits.put(0, 4);         // size 2
-    bits.put(1, 1);         // general
-    bits.put(1, 2);
-    bits.put(-1 & 3, 2);
-    bits.put(0, 6);  // end
-    FSInputStream in(bits.bytes.data(), bits.bytes.size());
+    // Index sizes 1 and 1; a style change with only the new-styles flag, padding and empty
+    // lists announcing sizes 3 and 2; a general line (1, -1); the end record.
+    const Bytes bytes = bitsToBytes(
+        "0001 0001 | 010000 00 | 00000000 | 00000000 | 0011 0010 |"
+        "11 0000 1 01 11 | 000000");
+    FSInputStream in(bytes.data(), bytes.size());
     FSShape shape(in);
     ASSERT_EQ(shape.getObjects().size(), 2u);
     const auto& style = dynamic_cast<const FSShapeStyle&>(shape.getObjects()[0]);
     EXPECT_TRUE(style.containsStyles());
 
     // Written back it stays a style change, not an end record that would drop the line.
-    const auto bytes = encodeValue(shape, {{FSCoder::FillSize, 1}, {FSCoder::LineSize, 1}});
-    FSInputStream again(bytes.data(), bytes.size());
+    const auto written = encodeValue(shape, {{FSCoder::FillSize, 1}, {FSCoder::LineSize, 1}});
+    FSInputStream again(written.data(), written.size());
     FSShape back(again);
     ASSERT_EQ(back.getObjects().size(), 2u);
     EXPECT_EQ(back.getObjects()[1].getType(), FSShapeObject::Line);
@@ -163,38 +135,9 @@ TEST(FuzzFindingsTest, FontInfoClaimingGigabytesAllocatesOnlyWhatIsThere) {
 
 // ---- clip and button events whose actions run past their tag ----
 
-std::vector<uint8_t> tagWith(int type, const std::vector<uint8_t>& body) {
-    std::vector<uint8_t> tag;
-    const bool isLong = body.size() >= 63;
-    const int word = type << 6 | (isLong ? 63 : static_cast<int>(body.size()));
-    tag.push_back(static_cast<uint8_t>(word));
-    tag.push_back(static_cast<uint8_t>(word >> 8));
-    if (isLong)
-        for (int i = 0; i < 4; ++i) tag.push_back(static_cast<uint8_t>(body.size() >> (8 * i)));
-    tag.insert(tag.end(), body.begin(), body.end());
-    return tag;
-}
-
-// A movie of the given version holding the tags and an end tag, then the bytes in trailing (which
-// the header's length does not count and a re-encoded movie does not keep).
-std::vector<uint8_t> movieWith(int version, const std::vector<uint8_t>& tags,
-                               const std::vector<uint8_t>& trailing = {}) {
-    std::vector<uint8_t> movie = {
-        'F', 'W', 'S', static_cast<uint8_t>(version), 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
-    movie.insert(movie.end(), tags.begin(), tags.end());
-    movie.push_back(0);
-    movie.push_back(0);
-    const std::size_t length = movie.size();
-    for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(length >> (8 * i));
-    movie.insert(movie.end(), trailing.begin(), trailing.end());
-    return movie;
-}
-
-// The fuzzer's movie (version 11): a placement whose second clip event is a key press with an
-// unknown action of 64 bytes that starts 25 bytes before the end of the tag. The movie has bytes
-// past the length in its header, so the action was read from them and the events kept as a
-// block; re-encoded without those bytes, the same block could no longer be read ("Read
-// Overflow"). Reading events may not depend on what follows their tag: they are refused.
+// The fuzzer's movie (version 11): a key-press event's 64-byte action starts 25 bytes before the
+// end of its tag and was read from bytes past the header's length. Events must not depend on
+// what follows their tag: they are refused.
 const std::vector<uint8_t> clipEventReproducer = {
     0x46, 0x57, 0x53, 0x0b, 0xa3, 0x00, 0x00, 0x00, 0x78, 0x00, 0x05, 0x5f, 0x3f, 0x00, 0x00, 0x00,
     0x00, 0x18, 0x00, 0x01, 0x00, 0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0x43, 0x02, 0xff, 0xff, 0xff,
@@ -228,18 +171,13 @@ void expectRefusedAsRunningPast(const std::vector<uint8_t>& movie, const char* o
     }
     // With a listener the fault is reported, the tag is kept as its bytes and decoding goes on
     // at its declared end: the decoder does not read on into the next tag.
-    class Recording : public FSCodingListener {
-      public:
-        void handleEvent(const FSCodingEvent& event) override {
-            if (event.kind == FSCodingEvent::Error) errors += std::string(event.value) + "\n";
-        }
-        std::string errors;
-    } listener;
+    RecordingListener listener;
     FSMovie lenient;
     lenient.decodeFromData(movie, &listener);
-    EXPECT_NE(listener.errors.find(std::string(owner) + " (type "), std::string::npos)
-        << listener.errors;
-    EXPECT_NE(listener.errors.find(expected), std::string::npos) << listener.errors;
+    std::string errors;
+    for (const auto& error : listener.errors) errors += error + "\n";
+    EXPECT_NE(errors.find(std::string(owner) + " (type "), std::string::npos) << errors;
+    EXPECT_NE(errors.find(expected), std::string::npos) << errors;
 }
 
 TEST(FuzzFindingsTest, ClipEventActionsRunningPastTheTagAreRefusedWhateverFollows) {
@@ -259,12 +197,12 @@ TEST(FuzzFindingsTest, ClipEventActionsRunningPastTheTagAreRefusedWhateverFollow
         putWord(FSClipEvent::Load, word);  // the event
         putWord(5, 4);                     // offset to the end of its actions
         body.insert(body.end(), {0x96, 0x10, 0x00, 0x00, 0x41});  // Push of 16 bytes, 2 there
-        const auto place = tagWith(26, body);
+        const auto place = tagBytes(26, body);
         const std::vector<uint8_t> filler(40, 0x07);
         expectRefusedAsRunningPast(movieWith(version, place), "FSPlaceObject2");
         expectRefusedAsRunningPast(movieWith(version, place, filler), "FSPlaceObject2");
         std::vector<uint8_t> thenMore = place;
-        const auto unknown = tagWith(255, filler);
+        const auto unknown = tagBytes(255, filler);
         thenMore.insert(thenMore.end(), unknown.begin(), unknown.end());
         expectRefusedAsRunningPast(movieWith(version, thenMore), "FSPlaceObject2");
     }
@@ -306,7 +244,7 @@ TEST(FuzzFindingsTest, ButtonEventActionsRunningPastTheTagAreRefusedWhateverFoll
         0,    0,                                  // last event
         0x08, 0x00,                               // over-down to over-up
         0x96, 0x10, 0x00, 0x00, 0x41};            // Push of 16 bytes, 2 there
-    const auto button = tagWith(34, body);
+    const auto button = tagBytes(34, body);
     const std::vector<uint8_t> filler(40, 0x07);
     expectRefusedAsRunningPast(movieWith(6, button), "FSDefineButton2");
     expectRefusedAsRunningPast(movieWith(6, button, filler), "FSDefineButton2");

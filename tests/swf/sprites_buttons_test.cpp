@@ -152,30 +152,17 @@ TEST(MovieClipTest, NestingIsLimited) {
     }
 }
 
-class CountingListener : public FSCodingListener {
-  public:
-    void handleEvent(const FSCodingEvent& event) override {
-        errors += event.kind == FSCodingEvent::Error;
-    }
-    int errors = 0;
-};
-
 TEST(MovieClipTest, ANestingBombInAMovieIsRefusedOrReported) {
     // A movie whose only tag is a clip nested 20000 deep.
-    const Bytes tags = nestedClips(20000);
-    Bytes movie = {'F', 'W', 'S', 7, 0, 0, 0, 0, 0x00, 0x00, 0x0C, 0x01, 0x00};
-    movie.insert(movie.end(), tags.begin(), tags.end());
-    movie.insert(movie.end(), {0x00, 0x00});
-    const auto size = static_cast<uint32_t>(movie.size());
-    for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(size >> (8 * i));
+    const Bytes movie = movieWith(7, nestedClips(20000));
 
     FSMovie plain;
     EXPECT_THROW(plain.decodeFromData(movie), FSFormatException);
     // With a listener the clip past the limit is reported and kept as its bytes.
-    CountingListener listener;
+    RecordingListener listener;
     FSMovie listened;
     listened.decodeFromData(movie, &listener);
-    EXPECT_EQ(listener.errors, 1);
+    EXPECT_EQ(listener.errors.size(), 1u);
     EXPECT_EQ(listened.getObjects().size(), 1u);
 }
 

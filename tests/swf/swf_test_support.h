@@ -30,6 +30,15 @@ inline Bytes concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
+// The bytes from `from` on (at most `count`) in hexadecimal, for failure messages.
+inline std::string hexOf(const Bytes& bytes, std::size_t from = 0, std::size_t count = 48) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = from; i < std::min(bytes.size(), from + count); ++i)
+        text += {digits[bytes[i] >> 4], digits[bytes[i] & 15], ' '};
+    return text;
+}
+
 inline Bytes slice(const Bytes& bytes, std::size_t from, std::size_t to) {
     return Bytes(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
 }
@@ -59,6 +68,21 @@ inline Bytes tagBytes(int type, const Bytes& body, bool longHeader = false) {
         bytes.push_back(static_cast<uint8_t>(body.size() >> shift));
     for (const uint8_t byte : body) bytes.push_back(byte);
     return bytes;
+}
+
+// A movie of the given version holding the tags and an end tag, then the bytes in trailing (which
+// the header's length does not count and a re-encoded movie does not keep).
+inline std::vector<uint8_t> movieWith(int version, const std::vector<uint8_t>& tags,
+                                      const std::vector<uint8_t>& trailing = {}) {
+    std::vector<uint8_t> movie = {
+        'F', 'W', 'S', static_cast<uint8_t>(version), 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
+    movie.insert(movie.end(), tags.begin(), tags.end());
+    movie.push_back(0);
+    movie.push_back(0);
+    const std::size_t length = movie.size();
+    for (int i = 0; i < 4; ++i) movie[4 + i] = static_cast<uint8_t>(length >> (8 * i));
+    movie.insert(movie.end(), trailing.begin(), trailing.end());
+    return movie;
 }
 
 // The body of an encoded tag, after its short or long header.

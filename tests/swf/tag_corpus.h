@@ -257,20 +257,7 @@ inline CorpusRoundTrip roundTripCorpusTags(const std::set<int>& types) {
             if (!again || !sameContent(*object, *again))
                 result.changed.push_back(describe(tag) + ": values differ after re-encoding");
             std::string text = describe(tag) + " (" + object->name() + "):";
-            const std::size_t shown = std::max(encoded.size(), tag.bytes.size());
-            char hex[4];
-            text += "\n  file   ";
-            for (std::size_t i = 0; i < std::min<std::size_t>(shown, 48) && i < tag.bytes.size();
-                 ++i) {
-                std::snprintf(hex, sizeof hex, "%02x", tag.bytes[i]);
-                text += hex;
-            }
-            text += "\n  ours   ";
-            for (std::size_t i = 0; i < std::min<std::size_t>(shown, 48) && i < encoded.size();
-                 ++i) {
-                std::snprintf(hex, sizeof hex, "%02x", encoded[i]);
-                text += hex;
-            }
+            text += "\n  file   " + hexOf(tag.bytes) + "\n  ours   " + hexOf(encoded);
             result.differences.push_back(text);
         });
     return result;
