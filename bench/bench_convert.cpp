@@ -1,11 +1,13 @@
 // Whole-deck conversion figures: every deck of a folder (default: the corpus decks) converted by
 // the real `quillet convert` in a child process, best of N runs, against the office suite's
 // pptx -> pdf conversion of the same decks in the same run when `soffice` or `libreoffice` is on
-// PATH. Prints one table row per deck with totals and medians; decks the converter refuses are
-// listed below the table.
+// PATH, twice: one office process per conversion (`--convert-to pdf`), and warm, every deck
+// exported inside one running instance through its UNO bridge (bench/office_warm.py, which needs
+// python3-uno; without it the warm columns say why they are empty). Prints one table row per deck
+// with totals and medians; decks the converter refuses are listed below the table.
 //
-//   bench_convert [--quillet PATH] [--office PATH | --no-office] [--runs N] [--timeout S]
-//                 [DECK.pptx | FOLDER]...
+//   bench_convert [--quillet PATH] [--office PATH | --no-office] [--no-warm] [--python PATH]
+//                 [--runs N] [--timeout S] [DECK.pptx | FOLDER]...
 //
 // What is measured, per run, for one child process and everything it starts:
 //   wall    from just before the child is spawned until it has been waited for;
@@ -20,10 +22,15 @@
 //           catches processes running side by side. The bench is a child subreaper, so a descendant
 //           that detaches from its parent stays in the tree; leftovers are reaped (killed after a
 //           grace period) and counted before the run ends.
+// Warm: wall is the time the instance takes from the load request to the PDF written, as
+// office_warm.py measures it; peak is the largest resident set of the instance's process tree
+// while it converts the deck (the instance keeps what it loaded before). The warm runs follow
+// all the others, with one untimed warm-up deck.
 // Each figure is the best (smallest) of the N runs. quillet runs with an empty settings folder so
 // that saved options do not change the figures. The office suite gets a fresh user profile in a
 // temporary folder and one untimed warm-up conversion before the timed runs.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -335,7 +342,10 @@ struct DeckFigures {
     RunFigures ours;
     double movieKiB = 0;
     std::optional<RunFigures> office;
-    std::string officeWhy;  // when the office suite could not convert the deck
+    std::string officeWhy;           // when the office suite could not convert the deck
+    std::optional<RunFigures> warm;  // inside one running instance (no cpu figure)
+    std::string warmWhy;
+    std::optional<double> pdfKiB;
 };
 
 double median(std::vector<double> values) {
@@ -351,15 +361,17 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
-void printTable(const std::vector<DeckFigures>& decks, bool withOffice) {
+void printTable(const std::vector<DeckFigures>& decks, bool withOffice, bool withWarm) {
     const std::vector<std::string> header = {
-        "deck",  "slides",    "quillet ms",  "cpu ms",    "ms/slide", "peak MiB", "movie KiB",
-        "LO ms", "LO cpu ms", "LO peak MiB", "time q/LO", "cpu q/LO", "mem q/LO"};
+        "deck",      "slides",  "quillet ms", "cpu ms",      "ms/slide",  "peak MiB",
+        "movie KiB", "LO ms",   "LO cpu ms",  "LO peak MiB", "time q/LO", "cpu q/LO",
+        "mem q/LO",  "warm ms", "warm MiB",   "time q/warm", "PDF KiB",   "size q/PDF"};
     std::vector<std::vector<std::string>> rows;
     std::map<std::string, std::vector<double>> columns;
     auto keep = [&](const std::string& column, double value) { columns[column].push_back(value); };
     double slidesTotal = 0, oursMs = 0, oursCpu = 0, movie = 0, officeMs = 0, officeCpu = 0;
     double oursMsWithOffice = 0, oursCpuWithOffice = 0, oursPeakMax = 0, officePeakMax = 0;
+    double warmMs = 0, oursMsWithWarm = 0, warmPeakMax = 0, pdf = 0, movieWithPdf = 0;
     for (const auto& d : decks) {
         std::vector<std::string> row = {d.name};
         row.push_back(d.slides ? std::to_string(*d.slides) : "?");
@@ -409,6 +421,30 @@ void printTable(const std::vector<DeckFigures>& decks, bool withOffice) {
             const std::string mark = withOffice ? "fail" : "-";
             for (int k = 0; k < 6; ++k) row.push_back(mark);
         }
+        if (d.warm) {
+            row.push_back(fixed(d.warm->wallMs, 0));
+            row.push_back(fixed(d.warm->peakMiB, 1));
+            row.push_back(fixed(d.ours.wallMs / d.warm->wallMs, 3));
+            keep("warm ms", d.warm->wallMs);
+            keep("warm MiB", d.warm->peakMiB);
+            keep("time q/warm", d.ours.wallMs / d.warm->wallMs);
+            warmMs += d.warm->wallMs;
+            oursMsWithWarm += d.ours.wallMs;
+            warmPeakMax = std::max(warmPeakMax, d.warm->peakMiB);
+        } else {
+            for (int k = 0; k < 3; ++k) row.push_back(withWarm ? "fail" : "-");
+        }
+        if (d.pdfKiB && *d.pdfKiB > 0) {
+            row.push_back(fixed(*d.pdfKiB, 1));
+            row.push_back(fixed(d.movieKiB / *d.pdfKiB, 3));
+            keep("PDF KiB", *d.pdfKiB);
+            keep("size q/PDF", d.movieKiB / *d.pdfKiB);
+            pdf += *d.pdfKiB;
+            movieWithPdf += d.movieKiB;
+        } else {
+            row.push_back("-");
+            row.push_back("-");
+        }
         rows.push_back(row);
     }
     // Totals: sums of times, slides and sizes, the largest peak, ratios of the summed times
@@ -430,6 +466,15 @@ void printTable(const std::vector<DeckFigures>& decks, bool withOffice) {
     } else {
         for (int k = 0; k < 6; ++k) total.push_back("-");
     }
+    if (warmMs > 0) {
+        total.push_back(fixed(warmMs, 0));
+        total.push_back(fixed(warmPeakMax, 1));
+        total.push_back(fixed(oursMsWithWarm / warmMs, 3));
+    } else {
+        for (int k = 0; k < 3; ++k) total.push_back("-");
+    }
+    total.push_back(pdf > 0 ? fixed(pdf, 1) : "-");
+    total.push_back(pdf > 0 ? fixed(movieWithPdf / pdf, 3) : "-");
     std::vector<std::string> medians = {"median"};
     for (std::size_t c = 1; c < header.size(); ++c) {
         const auto it = columns.find(header[c]);
@@ -437,7 +482,7 @@ void printTable(const std::vector<DeckFigures>& decks, bool withOffice) {
             medians.push_back("-");
             continue;
         }
-        const int decimals = header[c].find("q/LO") != std::string::npos ? 3
+        const int decimals = header[c].find(" q/") != std::string::npos ? 3
                              : header[c] == "slides" || header[c].find(" ms") != std::string::npos
                                  ? 0
                                  : 1;
@@ -478,6 +523,8 @@ struct Options {
     std::string quillet;
     std::string office;  // empty: none
     bool noOffice = false;
+    bool noWarm = false;
+    std::string python;  // runs office_warm.py; empty: none found
     int runs = 3;
     double timeoutS = 600;
     std::vector<std::string> inputs;
@@ -486,8 +533,9 @@ struct Options {
 [[noreturn]] void usage(const char* problem) {
     if (problem) std::fprintf(stderr, "bench_convert: %s\n", problem);
     std::fprintf(stderr,
-                 "usage: bench_convert [--quillet PATH] [--office PATH | --no-office] [--runs N]\n"
-                 "                     [--timeout S] [DECK.pptx | FOLDER]...\n");
+                 "usage: bench_convert [--quillet PATH] [--office PATH | --no-office] [--no-warm]\n"
+                 "                     [--python PATH] [--runs N] [--timeout S]\n"
+                 "                     [DECK.pptx | FOLDER]...\n");
     std::exit(2);
 }
 
@@ -534,6 +582,10 @@ Options parseOptions(int argc, char** argv) {
             o.office = value();
         } else if (arg == "--no-office") {
             o.noOffice = true;
+        } else if (arg == "--no-warm") {
+            o.noWarm = true;
+        } else if (arg == "--python") {
+            o.python = value();
         } else if (arg == "--runs") {
             const std::string v = value();
             char* end = nullptr;
@@ -561,6 +613,10 @@ Options parseOptions(int argc, char** argv) {
     else if (o.office.empty())
         o.office = findOnPath({"soffice", "libreoffice"});
     if (o.inputs.empty()) o.inputs.push_back(std::string(QUILLET_CORPUS) + "/pptx");
+    // The system's own interpreter first: python3-uno installs the bridge for it only.
+    if (o.python.empty())
+        o.python =
+            ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : findOnPath({"python3"});
     return o;
 }
 
@@ -608,6 +664,163 @@ struct TemporaryFolder {
         std::error_code ec;
         if (!path.empty()) fs::remove_all(path, ec);
     }
+};
+
+// ---- the office suite kept running ----
+
+// One office instance started by office_warm.py, converting decks on request. Runs after every
+// other child of the bench has ended: the subreaper clean-up in runMeasured stops all children.
+class WarmOffice {
+  public:
+    WarmOffice(const Options& options, const fs::path& work, const fs::path& log)
+        : pdfDir(work / "warm-pdf") {
+        std::error_code ec;
+        fs::create_directories(pdfDir, ec);
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0) {
+            why = std::string("no pipe: ") + std::strerror(errno);
+            return;
+        }
+        std::vector<std::string> args = {options.python, QUILLET_BENCH_SOURCE "/office_warm.py",
+                                         options.office, (work / "warm-profile").string(),
+                                         pdfDir.string()};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        for (int fd : {in[0], in[1], out[0], out[1]})
+            posix_spawn_file_actions_addclose(&actions, fd);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+        const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        ::close(in[0]);
+        ::close(out[1]);
+        toChild = in[1];
+        fromChild = out[0];
+        if (spawned != 0) {
+            pid = -1;
+            why = "cannot start " + options.python + ": " + std::strerror(spawned);
+            return;
+        }
+        runningGroup = pid;
+        std::string line;
+        if (!readLine(line, options.timeoutS)) {
+            why = "the office instance did not start";
+        } else if (line != "ready") {
+            why = line.rfind("fail ", 0) == 0 ? line.substr(5) : line;
+        }
+        if (!why.empty()) stop();
+    }
+    WarmOffice(const WarmOffice&) = delete;
+    WarmOffice& operator=(const WarmOffice&) = delete;
+    ~WarmOffice() { stop(); }
+
+    bool running() const { return pid > 0; }
+    const std::string& problem() const { return why; }
+
+    // Converts one deck: its figures and the PDF's size, or nothing and problem() says why.
+    std::optional<RunFigures> convert(const fs::path& deck, double timeoutS, double& pdfKiB) {
+        if (!running()) return std::nullopt;
+        std::atomic<bool> done{false};
+        std::atomic<long long> peak{0};
+        std::thread sampler([&] {
+            while (!done.load()) {
+                peak = std::max(peak.load(), treeResidentBytes(pid));
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        const std::string request = deck.string() + "\n";
+        std::string line;
+        const bool answered = ::write(toChild, request.data(), request.size()) ==
+                                  static_cast<ssize_t>(request.size()) &&
+                              readLine(line, timeoutS);
+        done = true;
+        sampler.join();
+        if (!answered) {
+            why = "no answer after " + std::to_string(static_cast<int>(timeoutS)) + " s";
+            stop();
+            return std::nullopt;
+        }
+        std::istringstream words(line);
+        std::string status;
+        RunFigures figures;
+        long long pdfBytes = 0;
+        if (!(words >> status) || status != "ok" || !(words >> figures.wallMs >> pdfBytes)) {
+            why = line.rfind("fail ", 0) == 0 ? line.substr(5) : "unreadable answer: " + line;
+            return std::nullopt;
+        }
+        figures.peakMiB = static_cast<double>(peak.load()) / (1024.0 * 1024.0);
+        pdfKiB = static_cast<double>(pdfBytes) / 1024.0;
+        why.clear();
+        return figures;
+    }
+
+  private:
+    bool readLine(std::string& line, double timeoutS) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutS);
+        for (;;) {
+            if (const auto end = buffered.find('\n'); end != std::string::npos) {
+                line = buffered.substr(0, end);
+                buffered.erase(0, end + 1);
+                return true;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0 || stopRequested) return false;
+            pollfd p{fromChild, POLLIN, 0};
+            const int ready =
+                ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 500)));
+            if (ready < 0 && errno != EINTR) return false;
+            if (ready <= 0) continue;
+            char chunk[512];
+            const ssize_t n = ::read(fromChild, chunk, sizeof chunk);
+            if (n <= 0) return false;
+            buffered.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Closing its input ends the instance; after a grace period its group is killed.
+    void stop() {
+        if (toChild >= 0) ::close(toChild);
+        toChild = -1;
+        if (pid > 0) {
+            const auto grace = Clock::now() + std::chrono::seconds(30);
+            int status = 0;
+            while (::waitpid(pid, &status, WNOHANG) == 0) {
+                if (Clock::now() > grace || stopRequested) {
+                    ::kill(-pid, SIGKILL);
+                    ::waitpid(pid, &status, 0);
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            // The instance itself may outlive the script for a moment: stop its group.
+            ::kill(-pid, SIGKILL);
+            runningGroup = 0;
+            pid = -1;
+            killOwnChildren();
+            while (::waitpid(-1, &status, WNOHANG) > 0) {
+            }
+        }
+        if (fromChild >= 0) ::close(fromChild);
+        fromChild = -1;
+    }
+
+    fs::path pdfDir;
+    pid_t pid = -1;
+    int toChild = -1;
+    int fromChild = -1;
+    std::string buffered;
+    std::string why;
 };
 
 }  // namespace
@@ -742,6 +955,7 @@ int main(int argc, char** argv) {
                     break;
                 }
                 keepBest(best, r.figures, run == 0);
+                figures.pdfKiB = static_cast<double>(fs::file_size(pdf, ec)) / 1024.0;
             }
             if (officeOk && !stopRequested) figures.office = best;
         }
@@ -760,11 +974,78 @@ int main(int argc, char** argv) {
         results.push_back(figures);
     }
 
+    // Warm: every deck again inside one running instance, after one untimed warm-up deck.
+    bool withWarm = false;
+    std::string warmNote;
+    if (!withOffice) {
+        warmNote =
+            "no office suite (soffice or libreoffice not on PATH, or --no-office): "
+            "no comparison with it";
+    } else if (options.noWarm) {
+        warmNote = "warm office conversions left out (--no-warm)";
+    } else if (options.python.empty()) {
+        warmNote = "no python3 for the warm office conversions (python3-uno)";
+    } else if (!results.empty() && !stopRequested) {
+        std::fprintf(stderr, "bench_convert: starting one office instance for warm conversions\n");
+        WarmOffice warm(options, work.path, work.path / "warm.log");
+        if (!warm.running()) {
+            warmNote = "no warm office conversions: " + warm.problem() + " " +
+                       lastLine(readFile(work.path / "warm.log"));
+        } else {
+            withWarm = true;
+            double ignored = 0;
+            const fs::path first = work.path / "decks" / results.front().name;
+            // The deck folder holds the last deck converted; the warm-up reads the first.
+            std::error_code ec;
+            fs::remove_all(work.path / "decks", ec);
+            fs::create_directories(work.path / "decks", ec);
+            for (const fs::path& original : decks) {
+                if (original.filename() == results.front().name) fs::copy_file(original, first, ec);
+            }
+            warm.convert(first, options.timeoutS, ignored);
+            for (auto& figures : results) {
+                if (stopRequested) break;
+                std::fprintf(stderr, "bench_convert: warm %s\n", figures.name.c_str());
+                fs::path deck = work.path / "decks" / figures.name;
+                for (const fs::path& original : decks)
+                    if (original.filename() == figures.name) fs::copy_file(original, deck, ec);
+                for (int run = 0; run < options.runs; ++run) {
+                    double pdfKiB = 0;
+                    const auto r = warm.convert(deck, options.timeoutS, pdfKiB);
+                    if (!r) {
+                        figures.warmWhy = warm.problem();
+                        figures.warm.reset();
+                        break;
+                    }
+                    if (!figures.warm)
+                        figures.warm = *r;
+                    else
+                        keepBest(*figures.warm, *r, false);
+                    if (!figures.pdfKiB) figures.pdfKiB = pdfKiB;
+                }
+                if (figures.warm)
+                    std::fprintf(stderr, "  warm %.0f ms, %.1f MiB\n", figures.warm->wallMs,
+                                 figures.warm->peakMiB);
+            }
+        }
+    }
+    if (!warmNote.empty()) std::fprintf(stderr, "bench_convert: %s\n", warmNote.c_str());
+
     std::printf(
         "\nquillet convert%s, best of %d runs per deck (wall and cpu in ms, peak resident "
         "set of the process tree in MiB)\n\n",
-        withOffice ? " and office pptx -> pdf" : "", options.runs);
-    printTable(results, withOffice);
+        withOffice ? " and office pptx -> pdf (one process per deck; warm: inside one instance)"
+                   : "",
+        options.runs);
+    printTable(results, withOffice, withWarm);
+    if (!warmNote.empty()) std::printf("\n%s\n", warmNote.c_str());
+    bool warmFailures = false;
+    for (const auto& d : results) warmFailures = warmFailures || !d.warmWhy.empty();
+    if (warmFailures) {
+        std::printf("\nthe warm office instance could not convert:\n");
+        for (const auto& d : results)
+            if (!d.warmWhy.empty()) std::printf("  %s: %s\n", d.name.c_str(), d.warmWhy.c_str());
+    }
     bool officeFailures = false;
     for (const auto& d : results) officeFailures = officeFailures || !d.officeWhy.empty();
     if (officeFailures) {

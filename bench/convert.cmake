@@ -6,3 +6,4 @@ target_compile_definitions(bench_convert PRIVATE QUILLET_CORPUS="${QUILLET_CORPU
 find_package(Threads REQUIRED)
 target_link_libraries(bench_convert PRIVATE Threads::Threads)
 add_dependencies(bench_convert quillet)
+target_compile_definitions(bench_convert PRIVATE QUILLET_BENCH_SOURCE="${CMAKE_CURRENT_SOURCE_DIR}")

@@ -1,7 +1,5 @@
 #include "media/image_loader.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +9,8 @@
 #include "media/jpeg_decoder.h"
 #include "media/png_decoder.h"
 #include "swf/bitmaps.h"
+#include "swf/deflate.h"
+#include "swf/exceptions.h"
 
 namespace quillet::media {
 
@@ -52,13 +52,11 @@ void addEdge(FSShape& shape, int dx, int dy) {
 }
 
 std::vector<uint8_t> compress(const std::vector<uint8_t>& block) {
-    uLongf length = compressBound(static_cast<uLong>(block.size()));
-    std::vector<uint8_t> out(length);
-    if (compress2(out.data(), &length, block.data(), static_cast<uLong>(block.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK)
+    try {
+        return zlibCompress(block);
+    } catch (const FSException&) {
         return {};
-    out.resize(length);
-    return out;
+    }
 }
 
 class Loader : public ImageLoader {

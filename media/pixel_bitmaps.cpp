@@ -1,7 +1,6 @@
 #include "media/pixel_bitmaps.h"
 
 #include <jpeglib.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -9,6 +8,8 @@
 #include <cstdlib>
 
 #include "swf/bitmaps.h"
+#include "swf/deflate.h"
+#include "swf/exceptions.h"
 
 namespace quillet::media {
 
@@ -17,14 +18,11 @@ using namespace transform;
 namespace {
 
 std::vector<uint8_t> compress(const std::vector<uint8_t>& block) {
-    uLongf length = compressBound(static_cast<uLong>(block.size()));
-    std::vector<uint8_t> out(length);
-    if (compress2(out.data(), &length, block.data(), static_cast<uLong>(block.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK) {
+    try {
+        return zlibCompress(block);
+    } catch (const FSException&) {
         return {};
     }
-    out.resize(length);
-    return out;
 }
 
 struct JpegError {

@@ -1,5 +1,6 @@
 #include "swf/movie.h"
 
+#include "swf/deflate.h"
 #include "swf/tag_factory.h"
 
 #include <unistd.h>
@@ -233,18 +234,15 @@ void FSMovie::encodeToFile(const std::string& fileName, FSCodingListener* listen
 
 std::vector<uint8_t> FSMovie::compressData(std::span<const uint8_t> bytes, std::size_t offset) {
     offset = std::min(offset, bytes.size());
-    uLongf capacity = compressBound(static_cast<uLong>(bytes.size() - offset));
+    const std::vector<uint8_t> body = zlibCompress(bytes.subspan(offset));
     std::vector<uint8_t> result;
     try {
-        result.resize(offset + capacity);
+        result.reserve(offset + body.size());
     } catch (const std::bad_alloc&) {
         throw FSAllocationException("Cannot allocate memory");
     }
-    std::copy_n(bytes.begin(), offset, result.begin());
-    if (::compress(result.data() + offset, &capacity, bytes.data() + offset,
-                   static_cast<uLong>(bytes.size() - offset)) != Z_OK)
-        throw FSFormatException("Cannot compress data");
-    result.resize(offset + capacity);
+    result.insert(result.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    result.insert(result.end(), body.begin(), body.end());
     return result;
 }
 
