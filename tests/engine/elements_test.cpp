@@ -3,8 +3,6 @@
 // lines with arrowheads and bands, freeforms, groups as sprites, placement, and the picture route.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -24,6 +22,7 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "swf/sprites_buttons.h"
+#include "test_support.h"
 
 namespace quillet::engine {
 namespace {
@@ -176,11 +175,6 @@ std::string hex(const Bytes& bytes) {
 class ElementsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quillet-elements-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         app = std::make_shared<TApplication>((dir / "deck.pptx").string());
         job = std::make_unique<ConversionJob>(sink, settings::SettingsSource(dir / "settings"), 1);
         ASSERT_TRUE(job->context.takeActivePresentation(app));
@@ -191,10 +185,7 @@ class ElementsTest : public ::testing::Test {
         record.shapes = shapes;
         shapes->session = app->session;
     }
-    void TearDown() override {
-        job->context.removeWorkingFiles();
-        fs::remove_all(dir);
-    }
+    void TearDown() override { job->context.removeWorkingFiles(); }
 
     std::shared_ptr<TShape> addShape(int type, int kind, float left, float top, float width,
                                      float height) {
@@ -216,7 +207,8 @@ class ElementsTest : public ::testing::Test {
     const FSMovieObject& object(std::size_t i) { return job->movie.getObjects()[i]; }
     Bytes tagBytes(std::size_t i) { return encodeTag(job->movie.getObjects()[i]); }
 
-    fs::path dir;
+    enginetest::ScratchDir scratch;
+    fs::path dir = scratch.path();
     SilentProgress sink;
     std::shared_ptr<TApplication> app;
     std::unique_ptr<ConversionJob> job;
