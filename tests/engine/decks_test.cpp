@@ -47,8 +47,7 @@ TEST(CorpusDecks, EveryReadableDeckBecomesAMovie) {
             continue;
         }
         RecordingSink sink;
-        settings::SettingsSource settings(dir.path() / "settings");
-        const auto result = engine::convertPresentation(app, sink, settings, options(11));
+        const auto result = engine::convertPresentation(app, sink, settingsIn(dir), options(11));
         ASSERT_EQ(result.status, 0) << result.message;
         const int slides = app->activePresentation()->slides()->count();
         transform::FSMovie movie(result.swfPath);

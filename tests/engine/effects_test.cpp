@@ -28,10 +28,6 @@ using namespace transform;
 using engine::MaskRect;
 namespace fx = host::effect;
 
-settings::SettingsSource settingsIn(const ScratchDir& dir, settings::SettingsOverrides o = {}) {
-    return settings::SettingsSource(dir.path() / "settings", o);
-}
-
 long long area(const std::vector<MaskRect>& rects, int skip = -1) {
     long long sum = 0;
     for (std::size_t i = 0; i < rects.size(); ++i) {

@@ -109,6 +109,12 @@ const T* findDefinition(const transform::FSArray<transform::FSMovieObject>& obje
     return nullptr;
 }
 
+// Settings read from a folder of the scratch directory, with this run's overrides.
+inline settings::SettingsSource settingsIn(const ScratchDir& dir,
+                                           settings::SettingsOverrides o = {}) {
+    return settings::SettingsSource(dir.path() / "settings", o);
+}
+
 // Options of one conversion: a fixed seed, and a sound and an output path when given.
 inline engine::ConversionOptions options(std::uint32_t seed, std::string sound = {},
                                          std::string output = {}) {

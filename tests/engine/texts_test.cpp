@@ -241,7 +241,7 @@ TEST(GlyphTable, OneGlyphPerCharacterAndFontWhateverTheHeight) {
 struct BuiltFonts {
     RecordingSink sink;
     ScratchDir dir;
-    engine::ConversionJob job{sink, settings::SettingsSource(dir.path() / "settings"), 1};
+    engine::ConversionJob job{sink, settingsIn(dir), 1};
 };
 
 std::vector<const transform::FSDefineFont*> definedFonts(const transform::FSMovie& movie) {
@@ -448,8 +448,8 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
         paragraph("Two", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000);
     OpenDeck deck({textBox(2, 457200, paragraphs)});
     RecordingSink sink;
-    const auto result = engine::convertPresentation(
-        deck.app, sink, settings::SettingsSource(deck.dir.path() / "settings"), options(5));
+    const auto result =
+        engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 
@@ -519,8 +519,8 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     OpenDeck deck(
         {textBox(2, 457200, "<a:p><a:r>" + run + "</a:r><a:r>" + plain + "</a:r></a:p>")});
     RecordingSink sink;
-    const auto result = engine::convertPresentation(
-        deck.app, sink, settings::SettingsSource(deck.dir.path() / "settings"), options(5));
+    const auto result =
+        engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 

@@ -23,10 +23,6 @@ namespace {
 
 using namespace transform;
 
-settings::SettingsSource settingsIn(const ScratchDir& dir, settings::SettingsOverrides o = {}) {
-    return settings::SettingsSource(dir.path() / "settings", o);
-}
-
 settings::SettingsOverrides delay(float seconds) {
     settings::SettingsOverrides o;
     o.slideShowDelay = seconds;
