@@ -42,19 +42,9 @@ void writeWav(const std::string& path, int samples) {
     };
     auto tag = [&](const char* t) { b.insert(b.end(), t, t + 4); };
     const std::uint32_t data = static_cast<std::uint32_t>(samples) * 2;
-    tag("RIFF");
-    put(36 + data, 4);
-    tag("WAVE");
-    tag("fmt ");
-    put(16, 4);
-    put(1, 2);
-    put(1, 2);
-    put(11025, 4);
-    put(22050, 4);
-    put(2, 2);
-    put(16, 2);
-    tag("data");
-    put(data, 4);
+    tag("RIFF"), put(36 + data, 4), tag("WAVE"), tag("fmt "), put(16, 4);
+    put(1, 2), put(1, 2), put(11025, 4), put(22050, 4), put(2, 2), put(16, 2);  // PCM, mono
+    tag("data"), put(data, 4);
     for (int i = 0; i < samples; ++i) put(static_cast<std::uint32_t>(i * 97), 2);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
@@ -90,15 +80,6 @@ class TmpdirIn {
   private:
     std::optional<std::string> old_;
 };
-
-std::vector<std::string> namesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(WorkingFiles, InAPrivateFolderUnderTmpdirNeverBesideTheDeck) {
     ScratchDir dir;

@@ -4,8 +4,6 @@
 // independent parser.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +21,7 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "swf/sprites_buttons.h"
+#include "test_support.h"
 
 namespace quillet::engine {
 namespace {
@@ -31,10 +30,6 @@ namespace fs = std::filesystem;
 
 fs::path corpus() {
     return fs::path(QUILLET_CORPUS) / "pptx";
-}
-
-fs::path repository() {
-    return fs::path(QUILLET_SOURCE_DIR);
 }
 
 // Whether the builders have a vector form for the shape, judged from the host's own answers.
@@ -87,10 +82,8 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
     const fs::path deck = corpus() / GetParam();
     if (!fs::exists(deck)) GTEST_SKIP() << "corpus deck " << deck << " is absent";
     // Work on a copy so that the working files never land beside the corpus.
-    const fs::path dir =
-        fs::temp_directory_path() / ("quillet-elements-corpus-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const enginetest::ScratchDir scratch;
+    const fs::path& dir = scratch.path();
     const fs::path copy = dir / deck.filename();
     fs::copy_file(deck, copy);
 
@@ -172,34 +165,13 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
     // Our own library reads it back tag for tag.
     transform::FSMovie back(movieFile.string());
     ASSERT_EQ(back.getObjects().size(), job.movie.getObjects().size());
-    std::string codes;
     for (std::size_t i = 0; i < back.getObjects().size(); ++i) {
         EXPECT_EQ(back.getObjects()[i].getType(), job.movie.getObjects()[i].getType()) << i;
-        codes += (i ? "," : "") + std::to_string(back.getObjects()[i].getType());
     }
-
     // The independent parser reads it too.
-    const fs::path root = repository();
-    const bool parser = std::system("node --version > /dev/null 2>&1") == 0 &&
-                        fs::exists(root / "node_modules/swf-parser/package.json");
-    if (parser) {
-        const std::string command = "node '" + (root / "tests/engine/elements_check.mjs").string() +
-                                    "' '" + movieFile.string() + "' " + codes + " > '" +
-                                    (dir / "check.txt").string() + "' 2>&1";
-        const int status = std::system(command.c_str());
-        std::string output;
-        if (FILE* f = std::fopen((dir / "check.txt").c_str(), "r")) {
-            char buffer[4096];
-            std::size_t n;
-            while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) output.append(buffer, n);
-            std::fclose(f);
-        }
-        EXPECT_EQ(status, 0) << "the independent parser refused the movie:\n" << output;
-    }
-    fs::remove_all(dir);
-    if (!parser)
-        GTEST_SKIP() << "node or node_modules/swf-parser is missing: the movie was only "
-                        "checked by our own library (run scripts/setup.sh)";
+    const std::string verdict = enginetest::independentParserVerdict(movieFile.string());
+    if (verdict.rfind("skip: ", 0) == 0) GTEST_SKIP() << verdict;
+    EXPECT_EQ(verdict, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Decks, ElementsCorpusTest,

@@ -3,8 +3,6 @@
 // cubic segments, and gradients with all their stops.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -17,6 +15,7 @@
 #include <numbers>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/elements.h"
@@ -26,6 +25,7 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "swf/shapes.h"
+#include "test_support.h"
 #include "tests/host/test_deck.h"
 
 namespace quillet::engine {
@@ -256,87 +256,42 @@ bool insideEvenOdd(const std::vector<Polyline>& figures, P p) {
 
 // ---- a deck of presets, built through the .pptx host ----
 
-struct PresetCase {
-    const char* preset;
-    const char* extra;  // more of the a:xfrm element's attributes (flips, turn)
-};
+// The items of a list written "a, b, c".
+std::vector<std::string> listOf(std::string_view text) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t next = std::min(text.find(", ", at), text.size());
+        out.emplace_back(text.substr(at, next - at));
+        at = next + 2;
+    }
+    return out;
+}
 
 // Every arrow family, stars, callouts, arcs, chords, brackets, flowchart shapes, action buttons,
-// the shaded ones, shapes with holes, and the kinds with outlines of their own.
-const PresetCase kPresets[] = {
-    {"rect", ""},
-    {"roundRect", ""},
-    {"ellipse", ""},
-    {"parallelogram", ""},
-    {"trapezoid", ""},
-    {"diamond", ""},
-    {"triangle", " flipV=\"1\""},
-    {"rtTriangle", " flipH=\"1\""},
-    {"octagon", ""},
-    {"hexagon", ""},
-    {"plus", ""},
-    {"pentagon", ""},
-    {"rightArrow", ""},
-    {"leftRightArrow", ""},
-    {"upDownArrow", ""},
-    {"quadArrow", ""},
-    {"bentArrow", " flipH=\"1\""},
-    {"uturnArrow", ""},
-    {"curvedRightArrow", ""},
-    {"circularArrow", ""},
-    {"notchedRightArrow", ""},
-    {"chevron", ""},
-    {"homePlate", ""},
-    {"rightArrowCallout", ""},
-    {"star5", ""},
-    {"star24", ""},
-    {"irregularSeal1", ""},
-    {"wedgeRectCallout", ""},
-    {"wedgeRoundRectCallout", ""},
-    {"wedgeEllipseCallout", ""},
-    {"cloudCallout", ""},
-    {"borderCallout1", ""},
-    {"accentCallout2", ""},
-    {"arc", ""},
-    {"chord", ""},
-    {"pie", ""},
-    {"blockArc", ""},
-    {"leftBracket", ""},
-    {"rightBrace", ""},
-    {"bracketPair", ""},
-    {"bracePair", ""},
-    {"flowChartDecision", ""},
-    {"flowChartMagneticDisk", ""},
-    {"flowChartPunchedTape", ""},
-    {"flowChartDocument", ""},
-    {"flowChartSummingJunction", ""},
-    {"actionButtonHome", ""},
-    {"actionButtonHelp", ""},
-    {"actionButtonMovie", ""},
-    {"can", ""},
-    {"cube", ""},
-    {"bevel", ""},
-    {"foldedCorner", ""},
-    {"smileyFace", ""},
-    {"donut", ""},
-    {"noSmoking", ""},
-    {"frame", ""},
-    {"heart", ""},
-    {"cloud", ""},
-    {"lightningBolt", ""},
-    {"moon", ""},
-    {"wave", " rot=\"1800000\""},
-    {"bentConnector3", ""},
-    {"curvedConnector3", " flipV=\"1\""},
-};
+// the shaded ones, shapes with holes, and the kinds with outlines of their own; after a name,
+// more of the a:xfrm element's attributes (flips, turn).
+const std::vector<std::string> kPresets = listOf(
+    "rect, roundRect, ellipse, parallelogram, trapezoid, diamond, triangle flipV=\"1\", "
+    "rtTriangle flipH=\"1\", octagon, hexagon, plus, pentagon, rightArrow, leftRightArrow, "
+    "upDownArrow, quadArrow, bentArrow flipH=\"1\", uturnArrow, curvedRightArrow, circularArrow, "
+    "notchedRightArrow, chevron, homePlate, rightArrowCallout, star5, star24, irregularSeal1, "
+    "wedgeRectCallout, wedgeRoundRectCallout, wedgeEllipseCallout, cloudCallout, borderCallout1, "
+    "accentCallout2, arc, chord, pie, blockArc, leftBracket, rightBrace, bracketPair, bracePair, "
+    "flowChartDecision, flowChartMagneticDisk, flowChartPunchedTape, flowChartDocument, "
+    "flowChartSummingJunction, actionButtonHome, actionButtonHelp, actionButtonMovie, can, cube, "
+    "bevel, foldedCorner, smileyFace, donut, noSmoking, frame, heart, cloud, lightningBolt, moon, "
+    "wave rot=\"1800000\", bentConnector3, curvedConnector3 flipV=\"1\"");
 
-std::string presetShape(int id, const PresetCase& c, const std::string& fill) {
+std::string presetShape(int id, std::string_view preset, const std::string& fill) {
     // 1.6 x 1.0 inches, seven to a row.
+    const std::string name(preset.substr(0, preset.find(' ')));
+    const std::string extra(preset.substr(name.size()));
     const long long x = 300000 + ((id - 2) % 7) * 1250000, y = 300000 + ((id - 2) / 7) * 720000;
-    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + c.preset +
-           "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm" + c.extra + "><a:off x=\"" +
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
+           "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm" + extra + "><a:off x=\"" +
            std::to_string(x) + "\" y=\"" + std::to_string(y) +
-           "\"/><a:ext cx=\"1097280\" cy=\"640080\"/></a:xfrm><a:prstGeom prst=\"" + c.preset +
+           "\"/><a:ext cx=\"1097280\" cy=\"640080\"/></a:xfrm><a:prstGeom prst=\"" + name +
            "\"><a:avLst/></a:prstGeom>" + fill +
            "<a:ln w=\"12700\"><a:solidFill><a:srgbClr val=\"202020\"/></a:solidFill></a:ln>"
            "</p:spPr></p:sp>";
@@ -346,17 +301,8 @@ const char* kRedFill = "<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill>";
 
 class GeometryDeck : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("quillet-geometry-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
     void TearDown() override {
         if (job) job->context.removeWorkingFiles();
-        job.reset();
-        fs::remove_all(dir);
     }
 
     // Writes a one-slide deck of the shapes, opens it and builds its elements.
@@ -398,8 +344,7 @@ class GeometryDeck : public ::testing::Test {
         return nullptr;
     }
 
-    // Writes the movie of the built elements and has the independent parser read it; false with
-    // the reason when it cannot be run.
+    // Writes the movie of the built elements and has the independent parser read it.
     void checkWithParser() {
         int depth = 1;
         for (const auto& element : record.elements) {
@@ -412,27 +357,13 @@ class GeometryDeck : public ::testing::Test {
         job->movie.setFrameRate(kFrameRate);
         const fs::path movie = dir / "geometry.swf";
         ASSERT_NO_THROW(job->movie.encodeToFile(movie.string()));
-        const fs::path root = fs::path(QUILLET_SOURCE_DIR);
-        if (std::system("node --version > /dev/null 2>&1") != 0 ||
-            !fs::exists(root / "node_modules/swf-parser/package.json")) {
-            GTEST_SKIP() << "node or node_modules/swf-parser is missing: the movie was not read "
-                            "by the independent parser (run scripts/setup.sh)";
-        }
-        std::string codes;
-        for (std::size_t i = 0; i < job->movie.getObjects().size(); ++i) {
-            codes += (i ? "," : "") + std::to_string(job->movie.getObjects()[i].getType());
-        }
-        const fs::path out = dir / "check.txt";
-        const std::string command = "node '" + (root / "tests/engine/elements_check.mjs").string() +
-                                    "' '" + movie.string() + "' " + codes + " > '" + out.string() +
-                                    "' 2>&1";
-        const int status = std::system(command.c_str());
-        std::ifstream in(out);
-        const std::string output((std::istreambuf_iterator<char>(in)), {});
-        EXPECT_EQ(status, 0) << "the independent parser refused the movie:\n" << output;
+        const std::string verdict = enginetest::independentParserVerdict(movie.string());
+        if (verdict.rfind("skip: ", 0) == 0) GTEST_SKIP() << verdict;
+        EXPECT_EQ(verdict, "");
     }
 
-    fs::path dir;
+    enginetest::ScratchDir scratch;
+    fs::path dir = scratch.path();
     SilentProgress sink;
     std::shared_ptr<host::Application> app;
     std::unique_ptr<ConversionJob> job;
@@ -442,7 +373,7 @@ class GeometryDeck : public ::testing::Test {
 TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
     std::string shapes;
     int id = 2;
-    for (const PresetCase& c : kPresets) shapes += presetShape(id++, c, kRedFill);
+    for (const std::string& preset : kPresets) shapes += presetShape(id++, preset, kRedFill);
     build(shapes);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(record.shapes->count(), static_cast<int>(std::size(kPresets)));
@@ -484,11 +415,10 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
 // The shaded sub-paths: one layer each over the ones before, darker or lighter as the host says,
 // and the outline over all of them.
 TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
-    const PresetCase cases[] = {
-        {"can", ""}, {"cube", ""}, {"bevel", ""}, {"foldedCorner", ""}, {"smileyFace", ""}};
+    const char* const cases[] = {"can", "cube", "bevel", "foldedCorner", "smileyFace"};
     std::string shapes;
     int id = 2;
-    for (const PresetCase& c : cases) shapes += presetShape(id++, c, kRedFill);
+    for (const char* preset : cases) shapes += presetShape(id++, preset, kRedFill);
     build(shapes);
     ASSERT_FALSE(HasFatalFailure());
     // Red under black or white at 40 % (20 % for the lesser shades).
@@ -535,7 +465,7 @@ TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
     const Probe probes[] = {{"donut", {0.5, 0.5}, {0.08, 0.5}}, {"frame", {0.5, 0.5}, {0.04, 0.5}}};
     std::string shapes;
     int id = 2;
-    for (const Probe& p : probes) shapes += presetShape(id++, {p.preset, ""}, kRedFill);
+    for (const Probe& p : probes) shapes += presetShape(id++, p.preset, kRedFill);
     build(shapes);
     ASSERT_FALSE(HasFatalFailure());
     for (int k = 1; k <= record.shapes->count(); ++k) {
@@ -808,12 +738,10 @@ TEST_F(GeometryDeck, GradientFillsKeepTheirStopsAndKind) {
         "<a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs pos=\"40000\"><a:srgbClr "
         "val=\"00FF00\"><a:alpha val=\"50000\"/></a:srgbClr></a:gs><a:gs pos=\"100000\"><a:srgbClr "
         "val=\"0000FF\"/></a:gs>";
-    build(
-        presetShape(2, {"ellipse", ""}, gradient(three, "<a:lin ang=\"2700000\" scaled=\"0\"/>")) +
-        presetShape(5, {"star5", " flipH=\"1\""},
-                    gradient(three, "<a:lin ang=\"0\" scaled=\"0\"/>")) +
-        presetShape(3, {"star5", ""}, gradient(three, "<a:path path=\"circle\"/>")) +
-        presetShape(4, {"roundRect", ""}, gradient(three, "<a:path path=\"rect\"/>")));
+    build(presetShape(2, "ellipse", gradient(three, "<a:lin ang=\"2700000\" scaled=\"0\"/>")) +
+          presetShape(5, "star5 flipH=\"1\"", gradient(three, "<a:lin ang=\"0\" scaled=\"0\"/>")) +
+          presetShape(3, "star5", gradient(three, "<a:path path=\"circle\"/>")) +
+          presetShape(4, "roundRect", gradient(three, "<a:path path=\"rect\"/>")));
     ASSERT_FALSE(HasFatalFailure());
     const int kinds[] = {transform::FSFillStyle::Linear, transform::FSFillStyle::Linear,
                          transform::FSFillStyle::Radial, transform::FSFillStyle::Radial};

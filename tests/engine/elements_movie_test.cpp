@@ -133,46 +133,27 @@ TEST(ElementsMovie, WritesShapesForThePlayer) {
     }
     // Stage points (1 point = 1 pixel) and the colour each must show; edges are avoided.
     std::ofstream manifest(dir / "elements.json");
-    manifest
-        << "{\"file\": \"elements.swf\", \"tags\": [" << tags << "], \"sample\": [\n"
-        << R"({"x": 70, "y": 45, "rgb": [255, 0, 0], "tolerance": 8, "what": "rectangle"},)"
-        << "\n"
-        << R"({"x": 10, "y": 10, "rgb": [255, 255, 255], "tolerance": 8, "what": "stage"},)"
-        << "\n"
-        << R"({"x": 250, "y": 80, "rgb": [0, 0, 255], "tolerance": 8, "what": "turned box, below its unturned place"},)"
-        << "\n"
-        << R"({"x": 290, "y": 40, "rgb": [255, 255, 255], "tolerance": 8, "what": "where the box stood before it turned"},)"
-        << "\n"
-        << R"({"x": 50, "y": 180, "rgb": [0, 160, 0], "tolerance": 8, "what": "group member 1"},)"
-        << "\n"
-        << R"({"x": 120, "y": 190, "rgb": [255, 200, 0], "tolerance": 8, "what": "group member 2, triangle"},)"
-        << "\n"
-        << R"({"x": 103, "y": 163, "rgb": [255, 255, 255], "tolerance": 8, "what": "beside the triangle's apex"},)"
-        << "\n"
-        << R"({"x": 275, "y": 200, "rgb": [0, 0, 0], "tolerance": 70, "what": "line"},)"
-        << "\n"
-        << R"({"x": 346, "y": 200, "rgb": [0, 0, 0], "tolerance": 70, "what": "arrowhead"},)"
-        << "\n"
-        << R"({"x": 203, "y": 260, "rgb": [255, 0, 0], "tolerance": 12, "what": "gradient's left end"},)"
-        << "\n"
-        << R"({"x": 297, "y": 260, "rgb": [0, 0, 255], "tolerance": 12, "what": "gradient's right end"},)"
-        << "\n"
-        << R"({"x": 50, "y": 250, "rgb": [255, 0, 255], "tolerance": 8, "what": "picture of the oval"},)"
-        << "\n"
-        << R"({"x": 19, "y": 250, "rgb": [255, 255, 255], "tolerance": 8, "what": "the picture's keyed margin"},)"
-        << "\n"
-        << R"({"x": 327, "y": 45, "rgb": [0, 128, 0], "tolerance": 8, "what": "frame"},)"
-        << "\n"
-        << R"({"x": 355, "y": 45, "rgb": [255, 255, 255], "tolerance": 8, "what": "the frame's hole"},)"
-        << "\n"
-        << R"({"x": 355, "y": 100, "rgb": [153, 0, 0], "tolerance": 8, "what": "shaded upper half"},)"
-        << "\n"
-        << R"({"x": 355, "y": 130, "rgb": [255, 0, 0], "tolerance": 8, "what": "unshaded lower half"},)"
-        << "\n"
-        << R"({"x": 350, "y": 265, "rgb": [255, 0, 0], "tolerance": 12, "what": "radial gradient's middle"},)"
-        << "\n"
-        << R"({"x": 378, "y": 293, "rgb": [0, 0, 255], "tolerance": 40, "what": "radial gradient's corner"})"
-        << "\n]}\n";
+    manifest << "{\"file\": \"elements.swf\", \"tags\": [" << tags << "], \"sample\": [\n"
+             << R"({"x": 70, "y": 45, "rgb": [255, 0, 0], "tolerance": 8, "what": "rectangle"},
+{"x": 10, "y": 10, "rgb": [255, 255, 255], "tolerance": 8, "what": "stage"},
+{"x": 250, "y": 80, "rgb": [0, 0, 255], "tolerance": 8, "what": "turned box, below its unturned place"},
+{"x": 290, "y": 40, "rgb": [255, 255, 255], "tolerance": 8, "what": "where the box stood before it turned"},
+{"x": 50, "y": 180, "rgb": [0, 160, 0], "tolerance": 8, "what": "group member 1"},
+{"x": 120, "y": 190, "rgb": [255, 200, 0], "tolerance": 8, "what": "group member 2, triangle"},
+{"x": 103, "y": 163, "rgb": [255, 255, 255], "tolerance": 8, "what": "beside the triangle's apex"},
+{"x": 275, "y": 200, "rgb": [0, 0, 0], "tolerance": 70, "what": "line"},
+{"x": 346, "y": 200, "rgb": [0, 0, 0], "tolerance": 70, "what": "arrowhead"},
+{"x": 203, "y": 260, "rgb": [255, 0, 0], "tolerance": 12, "what": "gradient's left end"},
+{"x": 297, "y": 260, "rgb": [0, 0, 255], "tolerance": 12, "what": "gradient's right end"},
+{"x": 50, "y": 250, "rgb": [255, 0, 255], "tolerance": 8, "what": "picture of the oval"},
+{"x": 19, "y": 250, "rgb": [255, 255, 255], "tolerance": 8, "what": "the picture's keyed margin"},
+{"x": 327, "y": 45, "rgb": [0, 128, 0], "tolerance": 8, "what": "frame"},
+{"x": 355, "y": 45, "rgb": [255, 255, 255], "tolerance": 8, "what": "the frame's hole"},
+{"x": 355, "y": 100, "rgb": [153, 0, 0], "tolerance": 8, "what": "shaded upper half"},
+{"x": 355, "y": 130, "rgb": [255, 0, 0], "tolerance": 8, "what": "unshaded lower half"},
+{"x": 350, "y": 265, "rgb": [255, 0, 0], "tolerance": 12, "what": "radial gradient's middle"},
+{"x": 378, "y": 293, "rgb": [0, 0, 255], "tolerance": 40, "what": "radial gradient's corner"})"
+             << "\n]}\n";
     ASSERT_TRUE(manifest.good());
 }
 

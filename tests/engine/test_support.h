@@ -36,6 +36,16 @@ class FixedTransition : public host::SlideTransition {
     int effect_, speed_;
 };
 
+// The names in a folder, sorted.
+inline std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class ScratchDir {
   public:
     ScratchDir() {
@@ -52,15 +62,7 @@ class ScratchDir {
     ScratchDir& operator=(const ScratchDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::string file(const std::string& name) const { return (path_ / name).string(); }
-    // The names in the folder, sorted.
-    std::vector<std::string> names() const {
-        std::vector<std::string> result;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) {
-            result.push_back(e.path().filename().string());
-        }
-        std::sort(result.begin(), result.end());
-        return result;
-    }
+    std::vector<std::string> names() const { return namesIn(path_); }
 
   private:
     std::filesystem::path path_;
@@ -105,6 +107,12 @@ const T* findDefinition(const transform::FSArray<transform::FSMovieObject>& obje
         }
     }
     return nullptr;
+}
+
+// Settings read from a folder of the scratch directory, with this run's overrides.
+inline settings::SettingsSource settingsIn(const ScratchDir& dir,
+                                           settings::SettingsOverrides o = {}) {
+    return settings::SettingsSource(dir.path() / "settings", o);
 }
 
 // Options of one conversion: a fixed seed, and a sound and an output path when given.

@@ -36,55 +36,28 @@ std::u32string label(int style, int n) {
     return engine::numberingLabel(style, n);
 }
 
-TEST(LabelFormatters, LettersNumbersAndRomanNumerals) {
+// Style and index (from 0) against the label; past a formatter's range only the punctuation.
+TEST(LabelFormatters, LettersNumbersRomanAndChineseNumerals) {
     std::u32string out;
     EXPECT_EQ(engine::alphaLabel(0, false, out), 1);
     EXPECT_EQ(engine::alphaLabel(25, true, out), 1);
     EXPECT_EQ(engine::alphaLabel(26, false, out), 1);  // the 27th item is a again
     EXPECT_EQ(out, U"aZa");
-
-    EXPECT_EQ(label(3, 0), U"1.");
-    EXPECT_EQ(label(3, 9), U"10.");
-    EXPECT_EQ(label(3, 11), U"12.");
-    EXPECT_EQ(label(3, 99), U"100.");
-    EXPECT_EQ(label(3, 100), U".");  // past the formatter's range: only the punctuation
-    EXPECT_EQ(label(2, 4), U"5)");
-    EXPECT_EQ(label(12, 6), U"(7)");
-    EXPECT_EQ(label(13, 41), U"42");
-
-    EXPECT_EQ(label(4, 3), U"(iv)");
-    EXPECT_EQ(label(7, 48), U"XLIX.");
-    EXPECT_EQ(label(15, 99), U"C)");
-    EXPECT_EQ(label(6, 8), U"ix.");
-    EXPECT_EQ(label(5, 87), U"lxxxviii)");
-    EXPECT_EQ(label(14, 93), U"(XCIV)");
     out.clear();
     EXPECT_EQ(engine::romanLabel(0, true, out), 0);
     EXPECT_EQ(engine::romanLabel(101, true, out), 0);
     EXPECT_TRUE(out.empty());
-
-    EXPECT_EQ(label(0, 2), U"c.");
-    EXPECT_EQ(label(1, 27), U"B.");
-    EXPECT_EQ(label(8, 0), U"(a)");
-    EXPECT_EQ(label(9, 1), U"b)");
-    EXPECT_EQ(label(10, 2), U"(C)");
-    EXPECT_EQ(label(11, 3), U"D)");
-
-    EXPECT_EQ(label(18, 0), U"");
-    EXPECT_EQ(label(-1, 0), U"");
-}
-
-TEST(LabelFormatters, ChineseNumeralsUpToOneHundred) {
-    EXPECT_EQ(label(16, 0), U"一");
-    EXPECT_EQ(label(16, 9), U"十");
-    EXPECT_EQ(label(16, 10), U"十一");
-    EXPECT_EQ(label(16, 18), U"十九");
-    EXPECT_EQ(label(16, 19), U"二十");
-    EXPECT_EQ(label(16, 20), U"二十一");
-    EXPECT_EQ(label(16, 54), U"五十五");
-    EXPECT_EQ(label(16, 98), U"九十九");
-    EXPECT_EQ(label(17, 99), U"一百.");
-    EXPECT_EQ(label(17, 100), U".");
+    const std::tuple<int, int, std::u32string> cases[] = {
+        {3, 0, U"1."},         {3, 9, U"10."},      {3, 11, U"12."},    {3, 99, U"100."},
+        {3, 100, U"."},        {2, 4, U"5)"},       {12, 6, U"(7)"},    {13, 41, U"42"},
+        {4, 3, U"(iv)"},       {7, 48, U"XLIX."},   {15, 99, U"C)"},    {6, 8, U"ix."},
+        {5, 87, U"lxxxviii)"}, {14, 93, U"(XCIV)"}, {0, 2, U"c."},      {1, 27, U"B."},
+        {8, 0, U"(a)"},        {9, 1, U"b)"},       {10, 2, U"(C)"},    {11, 3, U"D)"},
+        {18, 0, U""},          {-1, 0, U""},        {16, 0, U"一"},     {16, 9, U"十"},
+        {16, 10, U"十一"},     {16, 18, U"十九"},   {16, 19, U"二十"},  {16, 20, U"二十一"},
+        {16, 54, U"五十五"},   {16, 98, U"九十九"}, {17, 99, U"一百."}, {17, 100, U"."}};
+    for (const auto& [style, n, expected] : cases)
+        EXPECT_EQ(label(style, n), expected) << style << " " << n;
     // Every label of the range is distinct.
     std::vector<std::u32string> all;
     for (int n = 0; n < 100; ++n) all.push_back(label(16, n));
@@ -268,7 +241,7 @@ TEST(GlyphTable, OneGlyphPerCharacterAndFontWhateverTheHeight) {
 struct BuiltFonts {
     RecordingSink sink;
     ScratchDir dir;
-    engine::ConversionJob job{sink, settings::SettingsSource(dir.path() / "settings"), 1};
+    engine::ConversionJob job{sink, settingsIn(dir), 1};
 };
 
 std::vector<const transform::FSDefineFont*> definedFonts(const transform::FSMovie& movie) {
@@ -475,8 +448,8 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
         paragraph("Two", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000);
     OpenDeck deck({textBox(2, 457200, paragraphs)});
     RecordingSink sink;
-    const auto result = engine::convertPresentation(
-        deck.app, sink, settings::SettingsSource(deck.dir.path() / "settings"), options(5));
+    const auto result =
+        engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 
@@ -546,8 +519,8 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     OpenDeck deck(
         {textBox(2, 457200, "<a:p><a:r>" + run + "</a:r><a:r>" + plain + "</a:r></a:p>")});
     RecordingSink sink;
-    const auto result = engine::convertPresentation(
-        deck.app, sink, settings::SettingsSource(deck.dir.path() / "settings"), options(5));
+    const auto result =
+        engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <tuple>
 
 #include "engine/engine.h"
 #include "engine/phases.h"
@@ -21,10 +22,6 @@ namespace quillet::enginetest {
 namespace {
 
 using namespace transform;
-
-settings::SettingsSource settingsIn(const ScratchDir& dir, settings::SettingsOverrides o = {}) {
-    return settings::SettingsSource(dir.path() / "settings", o);
-}
 
 settings::SettingsOverrides delay(float seconds) {
     settings::SettingsOverrides o;
@@ -209,13 +206,18 @@ TEST(Timeline, LongDecksKeepTheStageSmall) {
     EXPECT_EQ(stage, (std::set<int>{1000}));
 }
 
+// The first slide's timer clip.
+const FSDefineMovieClip* timerClip(const FSMovie& movie) {
+    const auto* timer = placementAt(frameObjects(movie.getObjects(), 0), 107);
+    return timer ? findDefinition<FSDefineMovieClip>(movie.getObjects(), timer->getIdentifier())
+                 : nullptr;
+}
+
 TEST(Timeline, TimerClipRunsTheDelayAndAdvances) {
     ScratchDir dir;
     FSMovie movie = convertDeck(dir, 1, false);
     const auto& tags = movie.getObjects();
-    const auto* timer = placementAt(frameObjects(tags, 0), 107);
-    ASSERT_NE(timer, nullptr);
-    const auto* clip = findDefinition<FSDefineMovieClip>(tags, timer->getIdentifier());
+    const auto* clip = timerClip(movie);
     ASSERT_NE(clip, nullptr);
     ASSERT_EQ(clip->frameCount(), 40);  // 2.0 s at 20 frames per second
     for (int k = 1; k <= 40; ++k) {
@@ -255,9 +257,7 @@ TEST(Timeline, WithoutToolbarTheTimerStillAdvancesButShowsNothing) {
     ScratchDir dir;
     FSMovie movie = convertDeck(dir, 1, false, noToolbar());
     const auto& tags = movie.getObjects();
-    const auto* timer = placementAt(frameObjects(tags, 0), 107);
-    ASSERT_NE(timer, nullptr);
-    const auto* clip = findDefinition<FSDefineMovieClip>(tags, timer->getIdentifier());
+    const auto* clip = timerClip(movie);
     ASSERT_NE(clip, nullptr);
     EXPECT_EQ(clip->frameCount(), 40);
     const auto first = frameObjects(clip->getObjects(), 0);
@@ -285,17 +285,14 @@ class SlideLength : public ::testing::Test {
     ScratchDir dir;
 };
 
-TEST_F(SlideLength, DelayIsClampedToTwentySeconds) {
-    EXPECT_EQ(framesFor(delay(2.0f)), 40);
-    EXPECT_EQ(framesFor(delay(25.0f)), 400);
-    EXPECT_EQ(framesFor(delay(30.0f)), 400);
-    EXPECT_EQ(framesFor(delay(1.5f)), 30);
-}
-
-TEST_F(SlideLength, NegativeOrZeroDelayStillLastsTenFrames) {
-    EXPECT_EQ(framesFor(delay(-3.0f)), 10);
-    EXPECT_EQ(framesFor(delay(0.0f)), 10);
-    EXPECT_EQ(framesFor(delay(-3.0f), 20), 20);
+// Clamped to twenty seconds; never under ten frames (the transition's length when longer).
+TEST_F(SlideLength, DelayIsClampedAndNeverUnderTenFrames) {
+    const std::tuple<float, int, int> cases[] = {{2.0f, 0, 40},  {25.0f, 0, 400}, {30.0f, 0, 400},
+                                                 {1.5f, 0, 30},  {-3.0f, 0, 10},  {0.0f, 0, 10},
+                                                 {-3.0f, 20, 20}};
+    for (const auto& [seconds, transition, frames] : cases) {
+        EXPECT_EQ(framesFor(delay(seconds), transition), frames) << seconds << " " << transition;
+    }
 }
 
 TEST_F(SlideLength, SavedDelayIsReadAtTheTimeOfUse) {
@@ -326,21 +323,11 @@ TEST_F(SlideLength, EffectsAndTransitionAddTheirFrames) {
 TEST(Transition, LengthBySpeed) {
     engine::SlideRecord slide;
     EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
-    slide.transition = std::make_shared<FixedTransition>(769, 3);
-    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 10);
-    slide.transition = std::make_shared<FixedTransition>(769, 1);
-    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 30);
-    slide.transition = std::make_shared<FixedTransition>(769, 2);
-    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 20);
-    slide.transition = std::make_shared<FixedTransition>(0, 2);
-    EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), 0);
-}
-
-TEST(Names, InstanceNamesOfTheScriptInterface) {
-    EXPECT_EQ(engine::instanceName("slide_%d", 3), "slide_3");
-    EXPECT_EQ(engine::instanceName("mc_progess_%d", 0), "mc_progess_0");
-    EXPECT_EQ(engine::instanceName("shape%d_%d", 2, 14), "shape2_14");
-    EXPECT_EQ(engine::instanceName("master_%d", -2), "master_-2");
+    for (auto [effect, speed, frames] :
+         {std::tuple{769, 3, 10}, {769, 1, 30}, {769, 2, 20}, {0, 2, 0}}) {
+        slide.transition = std::make_shared<FixedTransition>(effect, speed);
+        EXPECT_EQ(engine::computeTransitionFrames(slide, 20.0f), frames) << effect << " " << speed;
+    }
 }
 
 // The encoded size of actions [from, to) of a list.
