@@ -75,16 +75,30 @@ inline std::string slideXml(const std::string& shapes, const std::string& after 
            "><p:cSld>" + cSldExtra + spTree(shapes) + "</p:cSld>" + after + "</p:sld>";
 }
 
+constexpr long long kEmu = 12700;  // per point
+
+inline std::string solid(const std::string& rgb) {
+    return "<a:solidFill><a:srgbClr val=\"" + rgb + "\"/></a:solidFill>";
+}
+
+inline const std::string kNoLine = "<a:ln><a:noFill/></a:ln>";
+
+// An a:xfrm of offset (x, y) and size cx × cy in EMU; attrs go on the element (rot, flips).
+inline std::string xfrm(long long x, long long y, long long cx, long long cy,
+                        const std::string& attrs = "") {
+    return "<a:xfrm" + attrs + "><a:off x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
+           "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
+           "\"/></a:xfrm>";
+}
+
 // A rectangle with a text body.
 inline std::string rect(int id, const std::string& name, long long x, long long y, long long cx,
                         long long cy, const std::string& spPrExtra = "",
                         const std::string& txBody = "", const std::string& geometry = "rect") {
     std::string s = "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
-                    "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" +
-                    std::to_string(x) + "\" y=\"" + std::to_string(y) + "\"/><a:ext cx=\"" +
-                    std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
-                    "\"/></a:xfrm><a:prstGeom prst=\"" + geometry + "\"><a:avLst/></a:prstGeom>" +
-                    spPrExtra + "</p:spPr>";
+                    "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>" + xfrm(x, y, cx, cy) +
+                    "<a:prstGeom prst=\"" + geometry + "\"><a:avLst/></a:prstGeom>" + spPrExtra +
+                    "</p:spPr>";
     if (!txBody.empty()) s += "<p:txBody><a:bodyPr/><a:lstStyle/>" + txBody + "</p:txBody>";
     return s + "</p:sp>";
 }
