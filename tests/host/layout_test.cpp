@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using test::DeckRecipe;
 using test::slideXml;
 
-constexpr long long kEmu = 12700;  // per point
+using test::kEmu;
 
 fonts::FontLibrary& library() {
     static fonts::FontLibrary lib;
@@ -61,14 +61,8 @@ struct Opened {
 };
 
 Opened open(const DeckRecipe& recipe, const std::string& name) {
-    std::string path = testing::TempDir() + "/layout_" + name + ".pptx";
-    std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
     Opened o;
-    o.app = openApplication(path);
+    o.app = openApplication(test::writeFile(test::makeDeck(recipe), "layout_" + name + ".pptx"));
     o.presentation = o.app->activePresentation();
     o.model = modelOf(*o.presentation);
     return o;
@@ -793,10 +787,6 @@ TEST(Layout, HostileBodiesStayBounded) {
 
 // ---- corpus -----------------------------------------------------------------------------------
 
-fs::path corpus() {
-    return fs::path(QUILLET_CORPUS) / "pptx";
-}
-
 void forEachShape(const ShapeList& list, const std::function<void(const Shape&)>& f) {
     for (const ShapePtr& s : list.items) {
         f(*s);
@@ -807,9 +797,7 @@ void forEachShape(const ShapeList& list, const std::function<void(const Shape&)>
 // Every text body of every slide and master: as many characters as the host's text, finite
 // places, lines in order, wrapped lines inside the box, character bounds as the convention says.
 TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
-    if (!fs::is_directory(corpus())) {
-        GTEST_SKIP() << "corpus not found at " << corpus() << " (set QUILLET_CORPUS)";
-    }
+    NEED_CORPUS();
     const char* decks[] = {"layouts.pptx",
                            "aptia.pptx",
                            "bug64693.pptx",
@@ -821,7 +809,7 @@ TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
                            "20930_20Maloney.pptx"};
     int bodies = 0, characters = 0;
     for (const char* name : decks) {
-        fs::path path = corpus() / name;
+        fs::path path = test::corpusDecks() / name;
         if (!fs::exists(path)) continue;
         auto app = openApplication(path.string());
         auto model = modelOf(*app->activePresentation());

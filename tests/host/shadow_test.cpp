@@ -16,11 +16,9 @@
 namespace quillet::pptx::render {
 namespace {
 
-constexpr long long kEmu = 12700;  // per point
-
-std::string solid(const char* rgb) {
-    return std::string("<a:solidFill><a:srgbClr val=\"") + rgb + "\"/></a:solidFill>";
-}
+using test::kEmu;
+using test::kNoLine;
+using test::solid;
 
 std::string shadow(const std::string& attrs, const std::string& color =
                                                  "<a:srgbClr "
@@ -31,7 +29,7 @@ std::string shadow(const std::string& attrs, const std::string& color =
 // A black 100 × 100 point square at (100, 100), without outline, with extra spPr and p:style.
 std::string square(const std::string& spPrExtra, const std::string& style = "") {
     std::string s = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                               solid("000000") + "<a:ln><a:noFill/></a:ln>" + spPrExtra);
+                               solid("000000") + kNoLine + spPrExtra);
     if (!style.empty()) s.insert(s.rfind("</p:sp>"), "<p:style>" + style + "</p:style>");
     return s;
 }
@@ -267,10 +265,10 @@ TEST(ShadowRender, ScaledAboutTheAlignmentAndTurnedWithTheShape) {
 TEST(ShadowRender, FlipsMirrorTheSilhouette) {
     // A right triangle with its right angle at the bottom left; the shadow 10 points left.
     auto triangle = [](bool flip) {
-        std::string s = test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                                   solid("000000") + "<a:ln><a:noFill/></a:ln>" +
-                                       shadow("dist=\"127000\" dir=\"10800000\""),
-                                   "", "rtTriangle");
+        std::string s =
+            test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                       solid("000000") + kNoLine + shadow("dist=\"127000\" dir=\"10800000\""), "",
+                       "rtTriangle");
         if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
         return s;
     };
@@ -438,7 +436,7 @@ TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
 }
 
 TEST(ShadowCorpus, CustomGeoTitlesCastTheThemesShadow) {
-    std::filesystem::path file = std::filesystem::path(QUILLET_CORPUS) / "pptx/customGeo.pptx";
+    std::filesystem::path file = test::corpusDecks() / "customGeo.pptx";
     if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file missing: " << file;
     auto deck = readPresentation(Package::openFile(file.string()));
     const SlideData* found = nullptr;

@@ -2,15 +2,40 @@
 // deck (theme, one master, one layout, slides) whose parts a test can replace.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <zip.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/codes.h"
+
 namespace quillet::test {
+
+// The .pptx decks of the shared corpus.
+inline std::filesystem::path corpusDecks() {
+#ifdef QUILLET_CORPUS
+    return std::filesystem::path(QUILLET_CORPUS) / "pptx";
+#else
+    return "corpus-not-configured";
+#endif
+}
+
+#define NEED_CORPUS()                                                            \
+    if (!std::filesystem::is_directory(::quillet::test::corpusDecks())) {        \
+        GTEST_SKIP() << "corpus not found at " << ::quillet::test::corpusDecks() \
+                     << " (set QUILLET_CORPUS)";                                 \
+    }
+
+// 0xRRGGBB in the host's colour order (red in the low byte).
+constexpr int hex(int value) {
+    return host::rgb(value >> 16, value >> 8, value);
+}
 
 struct ZipEntry {
     std::string name;
@@ -177,6 +202,15 @@ inline std::string themeXml() {
            "</a:lnStyleLst><a:effectStyleLst/><a:bgFillStyleLst><a:solidFill><a:schemeClr "
            "val=\"phClr\"/></a:solidFill></a:bgFillStyleLst></a:fmtScheme></a:themeElements>"
            "</a:theme>";
+}
+
+// Writes the bytes to a file of that name under the test's temporary folder; gives its path.
+inline std::string writeFile(const std::vector<std::uint8_t>& bytes, const std::string& name) {
+    const std::string path = (std::filesystem::path(testing::TempDir()) / name).string();
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 // stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
