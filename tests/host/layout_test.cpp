@@ -929,6 +929,11 @@ double lineWidth(const TextLayout& t) {
 TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     NEED_FACE("Liberation Sans");
     const std::string bodyPr = "lIns=\"0\" rIns=\"0\" wrap=\"none\"";
+    // The threshold is inherited like the size: from the body's list style here.
+    std::string inherited =
+        textBox(7, 0, 300, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
+    inherited.replace(inherited.find("<a:lstStyle/>"), 13,
+                      "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
     Opened o = openSlide(
         textBox(2, 0, 0, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>") +
             textBox(3, 0, 60, 400, 50, bodyPr,
@@ -938,7 +943,8 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
             textBox(5, 0, 180, 400, 50, bodyPr,
                     "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"0\"") + "</a:p>") +
             textBox(6, 0, 240, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>"),
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>") +
+            inherited,
         "kern-threshold");
     fonts::LogicalFont f =
         fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
@@ -957,6 +963,8 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 2))), natural, 1e-6);
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 3))), natural, 1e-6);
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 4))), natural + 3 * av + 2 * va, 1e-6);
+    EXPECT_EQ(modelShape(o, 5).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 5))), natural + 3 * av + 2 * va, 1e-6);
 
     // The bounds the engine reads include the pairs: each character starts at the end of the one
     // before it, and the left ones of the pairs are narrower than their advance.
@@ -975,25 +983,6 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
         }
     }
     EXPECT_NEAR(range->boundWidth(), natural + 3 * av + 2 * va, 1e-3);
-}
-
-// The threshold is inherited like the size: from the body's list style here.
-TEST(LayoutKerning, ThresholdInheritedFromTheListStyle) {
-    NEED_FACE("Liberation Sans");
-    std::string box = textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
-                              "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
-    box.replace(box.find("<a:lstStyle/>"), 13,
-                "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
-    Opened o = openSlide(box, "kern-inherited");
-    EXPECT_EQ(modelShape(o, 0).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
-    fonts::LogicalFont f =
-        fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
-    double natural = 0;
-    for (char32_t c : std::u32string(U"AVAVAV")) natural += library().advance(f, c, 24);
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 0))),
-                natural + 3 * library().kerning(f, U'A', U'V', 24) +
-                    2 * library().kerning(f, U'V', U'A', 24),
-                1e-6);
 }
 
 // Neighbours of different styles do not kern, nor does a pair split by a line's end: a wrapped

@@ -23,65 +23,45 @@
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
 #include "test_deck.h"
+#include "test_render.h"
 
 namespace quillet::pptx::render {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-TEST(GuideEvaluator, EveryOperator) {
+TEST(GuideEvaluator, EveryOperatorAndBuiltInGuide) {
     GuideEvaluator g(1000, 500);
-    EXPECT_DOUBLE_EQ(g.evaluate("val 42"), 42);
-    EXPECT_DOUBLE_EQ(g.evaluate("*/ 10 6 4"), 15);
-    EXPECT_DOUBLE_EQ(g.evaluate("+- 10 6 4"), 12);
-    EXPECT_DOUBLE_EQ(g.evaluate("+/ 10 6 4"), 4);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: 1 7 9"), 7);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: 0 7 9"), 9);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: -1 7 9"), 9);
-    EXPECT_DOUBLE_EQ(g.evaluate("abs -5"), 5);
-    EXPECT_NEAR(g.evaluate("at2 1 1"), 2700000, 1e-6);
-    EXPECT_NEAR(g.evaluate("at2 -1 0"), 10800000, 1e-6);
-    EXPECT_NEAR(g.evaluate("cat2 10 3 4"), 6, 1e-9);
-    EXPECT_NEAR(g.evaluate("sat2 10 3 4"), 8, 1e-9);
-    EXPECT_NEAR(g.evaluate("cos 100 3600000"), 50, 1e-9);
-    EXPECT_NEAR(g.evaluate("sin 100 1800000"), 50, 1e-9);
-    EXPECT_NEAR(g.evaluate("tan 100 2700000"), 100, 1e-9);
-    EXPECT_DOUBLE_EQ(g.evaluate("max 3 8"), 8);
-    EXPECT_DOUBLE_EQ(g.evaluate("min 3 8"), 3);
-    EXPECT_DOUBLE_EQ(g.evaluate("mod 2 3 6"), 7);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 -5 10"), 0);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 15 10"), 10);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 5 10"), 5);
-    EXPECT_DOUBLE_EQ(g.evaluate("sqrt 49"), 7);
     // Division by zero and roots of negatives give 0, never a NaN that spreads.
-    EXPECT_DOUBLE_EQ(g.evaluate("*/ 1 2 0"), 0);
-    EXPECT_DOUBLE_EQ(g.evaluate("sqrt -4"), 0);
-}
-
-TEST(GuideEvaluator, BuiltInGuidesAndOrder) {
-    GuideEvaluator g(1200, 600);
-    EXPECT_DOUBLE_EQ(g.value("w"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("h"), 600);
-    EXPECT_DOUBLE_EQ(g.value("r"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("b"), 600);
-    EXPECT_DOUBLE_EQ(g.value("l"), 0);
-    EXPECT_DOUBLE_EQ(g.value("t"), 0);
-    EXPECT_DOUBLE_EQ(g.value("hc"), 600);
-    EXPECT_DOUBLE_EQ(g.value("vc"), 300);
-    EXPECT_DOUBLE_EQ(g.value("wd2"), 600);
-    EXPECT_DOUBLE_EQ(g.value("wd8"), 150);
-    EXPECT_DOUBLE_EQ(g.value("hd3"), 200);
-    EXPECT_DOUBLE_EQ(g.value("ss"), 600);
-    EXPECT_DOUBLE_EQ(g.value("ls"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("ssd8"), 75);
-    EXPECT_DOUBLE_EQ(g.value("cd2"), 10800000);
-    EXPECT_DOUBLE_EQ(g.value("cd4"), 5400000);
-    EXPECT_DOUBLE_EQ(g.value("3cd4"), 16200000);
-    EXPECT_DOUBLE_EQ(g.value("7cd8"), 18900000);
-    g.define("a", "*/ ss 1 4");
-    g.define("b2", "+- a 10 0");
-    EXPECT_DOUBLE_EQ(g.value("b2"), 160);
-    EXPECT_DOUBLE_EQ(g.value("unknown"), 0);
+    const std::pair<const char*, double> exact[] = {
+        {"val 42", 42},      {"*/ 10 6 4", 15}, {"+- 10 6 4", 12}, {"+/ 10 6 4", 4},
+        {"?: 1 7 9", 7},     {"?: 0 7 9", 9},   {"?: -1 7 9", 9},  {"abs -5", 5},
+        {"max 3 8", 8},      {"min 3 8", 3},    {"mod 2 3 6", 7},  {"pin 0 -5 10", 0},
+        {"pin 0 15 10", 10}, {"pin 0 5 10", 5}, {"sqrt 49", 7},    {"*/ 1 2 0", 0},
+        {"sqrt -4", 0},
+    };
+    for (const auto& [formula, value] : exact)
+        EXPECT_DOUBLE_EQ(g.evaluate(formula), value) << formula;
+    const std::tuple<const char*, double, double> near[] = {
+        {"at2 1 1", 2700000, 1e-6},     {"at2 -1 0", 10800000, 1e-6},
+        {"cat2 10 3 4", 6, 1e-9},       {"sat2 10 3 4", 8, 1e-9},
+        {"cos 100 3600000", 50, 1e-9},  {"sin 100 1800000", 50, 1e-9},
+        {"tan 100 2700000", 100, 1e-9},
+    };
+    for (const auto& [formula, value, tolerance] : near) {
+        EXPECT_NEAR(g.evaluate(formula), value, tolerance) << formula;
+    }
+    GuideEvaluator h(1200, 600);
+    const std::pair<const char*, double> guides[] = {
+        {"w", 1200},      {"h", 600},         {"r", 1200},        {"b", 600},     {"l", 0},
+        {"t", 0},         {"hc", 600},        {"vc", 300},        {"wd2", 600},   {"wd8", 150},
+        {"hd3", 200},     {"ss", 600},        {"ls", 1200},       {"ssd8", 75},   {"cd2", 10800000},
+        {"cd4", 5400000}, {"3cd4", 16200000}, {"7cd8", 18900000}, {"unknown", 0},
+    };
+    for (const auto& [name, value] : guides) EXPECT_DOUBLE_EQ(h.value(name), value) << name;
+    h.define("a", "*/ ss 1 4");
+    h.define("b2", "+- a 10 0");
+    EXPECT_DOUBLE_EQ(h.value("b2"), 160);
 }
 
 GeometryData customFromXml(const std::string& xml) {
@@ -421,24 +401,8 @@ Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {
     return r;
 }
 
-// A pixel expected within `tolerance` of `rgb` in each channel.
-struct Probe {
-    int x, y;
-    unsigned rgb;
-    int tolerance = 0;
-};
-
-void expectPixels(cairo_surface_t* s, const std::vector<Probe>& probes) {
-    for (const Probe& p : probes) {
-        const unsigned got = pixelRgb(s, p.x, p.y);
-        for (int shift : {16, 8, 0}) {
-            EXPECT_LE(std::abs(static_cast<int>((got >> shift) & 0xFF) -
-                               static_cast<int>((p.rgb >> shift) & 0xFF)),
-                      p.tolerance)
-                << "at (" << p.x << ", " << p.y << "): " << std::hex << got;
-        }
-    }
-}
+using test::expectPixels;
+using test::Probe;
 
 std::string gradient(const std::string& from, const std::string& to, const std::string& how) {
     return "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"" + from +

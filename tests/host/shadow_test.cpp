@@ -12,6 +12,7 @@
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/render/shadows.h"
 #include "test_deck.h"
+#include "test_render.h"
 
 namespace quillet::pptx::render {
 namespace {
@@ -177,46 +178,61 @@ TEST(ShadowModel, PlaceholdersInheritTheLayoutsEffects) {
     EXPECT_FALSE(r.shape().shadow.present);
 }
 
-TEST(ShadowRender, OffsetByDistanceAlongTheDirection) {
-    // 10 points to the right, sharp: a red band 10 pixels wide right of the square.
-    Rendered r = render(square(shadow("dist=\"127000\" dir=\"0\"")));
-    ASSERT_TRUE(r.picture);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u);  // the shape on top
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 211, 150), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 105), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);  // nothing below
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);   // nothing left
-
-    // 90 degrees is down (clockwise, y down); 225 degrees up and to the left.
-    r = render(square(shadow("dist=\"127000\" dir=\"5400000\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 212), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    r = render(square(shadow("dist=\"179605\" dir=\"13500000\"")));  // 10 left, 10 up
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 95), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 88, 95), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 185, 95), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 195, 95), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 205), 0xFFFFFFu);
-}
-
-TEST(ShadowRender, ColourAlphaAndEmptyList) {
+// Where the shadow shows (red unless said) around the black 100 × 100 square at (100, 100).
+TEST(ShadowRender, OffsetTurnedScaledAndFromTheTheme) {
+    constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF;
+    // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
+    // does not stays to the right.
+    auto turned = [](const std::string& rot) {
+        std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
+        s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
+        return s;
+    };
+    const std::pair<std::string, std::vector<test::Probe>> cases[] = {
+        // 10 points to the right, sharp: a band 10 pixels wide right of the square, under it.
+        {square(shadow("dist=\"127000\" dir=\"0\"")),
+         {{150, 150, 0x000000},
+          {205, 150, kRed},
+          {209, 150, kRed},
+          {211, 150, kWhite},
+          {205, 105, kRed},
+          {150, 205, kWhite},
+          {95, 150, kWhite}}},
+        // 90 degrees is down (clockwise, y down); 225 degrees up and to the left.
+        {square(shadow("dist=\"127000\" dir=\"5400000\"")),
+         {{150, 205, kRed}, {150, 212, kWhite}, {205, 150, kWhite}}},
+        {square(shadow("dist=\"179605\" dir=\"13500000\"")),
+         {{95, 95, kRed},
+          {88, 95, kWhite},
+          {185, 95, kRed},
+          {195, 95, kWhite},
+          {205, 205, kWhite}}},
+        {square("<a:effectLst/>"), {{205, 150, kWhite}}},
+        // A shadow from the theme through the style: blue, 8 points down.
+        {square("",
+                "<a:lnRef idx=\"0\"/><a:fillRef idx=\"0\"/><a:effectRef idx=\"2\"/>"
+                "<a:fontRef idx=\"minor\"/>"),
+         {{150, 204, 0x0000FF}, {150, 210, kWhite}}},
+        // Twice as wide about the left edge: it reaches 100 points past the shape's right; about
+        // the centre 50 points each side.
+        {square(shadow("sx=\"200000\" algn=\"l\"")), {{290, 150, kRed}, {95, 150, kWhite}}},
+        {square(shadow("sx=\"200000\" algn=\"ctr\"")),
+         {{60, 150, kRed}, {240, 150, kRed}, {255, 150, kWhite}}},
+        {turned("1"), {{150, 205, kRed}, {205, 150, kWhite}}},
+        {turned("0"), {{205, 150, kRed}, {150, 205, kWhite}}},
+    };
+    for (const auto& [shapes, probes] : cases) {
+        SCOPED_TRACE(shapes);
+        Rendered r = render(shapes);
+        ASSERT_TRUE(r.picture);
+        test::expectPixels(r.picture.get(), probes);
+    }
     Rendered r = render(square(shadow(
         "dist=\"127000\"", "<a:srgbClr val=\"0000FF\"><a:alpha val=\"50000\"/></a:srgbClr>")));
     unsigned p = pixelRgb(r.picture.get(), 205, 150);
     EXPECT_NEAR(red(p), 128, 2);
     EXPECT_NEAR(green(p), 128, 2);
     EXPECT_EQ(blue(p), 255);
-    r = render(square("<a:effectLst/>"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    // A shadow from the theme through the style: blue, 8 points down.
-    r = render(square("",
-                      "<a:lnRef idx=\"0\"/><a:fillRef idx=\"0\"/><a:effectRef idx=\"2\"/>"
-                      "<a:fontRef idx=\"minor\"/>"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 204), 0x0000FFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 210), 0xFFFFFFu);
 }
 
 TEST(ShadowRender, BlurSoftensTheEdge) {
@@ -234,32 +250,6 @@ TEST(ShadowRender, BlurSoftensTheEdge) {
     EXPECT_EQ(far, 0);
     // Every colour in it is the shadow's: red stays full.
     EXPECT_EQ(red(pixelRgb(r.picture.get(), 230, 150)), 255);
-}
-
-TEST(ShadowRender, ScaledAboutTheAlignmentAndTurnedWithTheShape) {
-    // Twice as wide about the left edge: the shadow reaches 100 points past the shape's right.
-    Rendered r = render(square(shadow("sx=\"200000\" algn=\"l\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 290, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
-    // About the centre: 50 points each side.
-    r = render(square(shadow("sx=\"200000\" algn=\"ctr\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 60, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 240, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 255, 150), 0xFFFFFFu);
-
-    // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
-    // does not stays to the right.
-    auto turned = [](const std::string& rot) {
-        std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
-        s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
-        return s;
-    };
-    r = render(turned("1"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    r = render(turned("0"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);
 }
 
 TEST(ShadowRender, FlipsMirrorTheSilhouette) {
