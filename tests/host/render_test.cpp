@@ -548,16 +548,20 @@ TEST(RenderSlide, TextIsDrawnInItsBox) {
     EXPECT_EQ(outside, 0);
 }
 
+// A box of 400 × 300 points at (100, 100) holding an 'I' of 200 points with those run properties.
+std::string bigI(const std::string& runProperties) {
+    return test::rect(
+        2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + runProperties +
+            "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r></a:p>");
+}
+
 // Text with no fill and an outline is drawn hollow: the stems of an 'I' at 200 points are red at
 // their edges and white inside; with a fill too, the inside takes the fill. The host reports the
 // outline's colour for hollow text, which the movie fills its glyphs with.
 TEST(RenderSlide, TextOutlinesAreStroked) {
     auto textBox = [](const std::string& fill) {
-        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
-                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\"><a:ln w=\"38100\">" +
-                              solid("FF0000") + "</a:ln>" + fill +
-                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
-                              "</a:p>");
+        return bigI("<a:ln w=\"38100\">" + solid("FF0000") + "</a:ln>" + fill);
     };
     auto scan = [](const Rendered& r, int& red, int& inner) {
         // Along the middle of the stem's height: runs of red edges around its inside.
@@ -603,13 +607,7 @@ TEST(RenderSlide, TextOutlinesAreStroked) {
 // A run's outer shadow: its glyphs again, moved along the shadow's direction by its distance, in
 // its colour, under the text. An 'I' stem 10 points right and down shows green beside the black.
 TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
-    auto textBox = [](const std::string& effects) {
-        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
-                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + solid("000000") +
-                              effects +
-                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
-                              "</a:p>");
-    };
+    auto textBox = [](const std::string& effects) { return bigI(solid("000000") + effects); };
     auto greenRun = [](const Rendered& r, int y) {
         int first = -1, count = 0;
         for (int x = 100; x < 500; ++x) {
