@@ -178,8 +178,8 @@ TEST(ShadowModel, PlaceholdersInheritTheLayoutsEffects) {
     EXPECT_FALSE(r.shape().shadow.present);
 }
 
-// Where the shadow shows (red unless said) around the black 100 × 100 square at (100, 100).
-TEST(ShadowRender, OffsetTurnedScaledAndFromTheTheme) {
+// Where the shadow shows (red unless said) around a 100 × 100 point shape at (100, 100).
+TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
     constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF;
     // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
     // does not stays to the right.
@@ -187,6 +187,19 @@ TEST(ShadowRender, OffsetTurnedScaledAndFromTheTheme) {
         std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
         s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
         return s;
+    };
+    // A right triangle with its right angle at the bottom left; the shadow 10 points left.
+    auto triangle = [](bool flip) {
+        std::string s =
+            test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                       solid("000000") + kNoLine + shadow("dist=\"127000\" dir=\"10800000\""), "",
+                       "rtTriangle");
+        if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
+        return s;
+    };
+    auto unfilled = [](const std::string& line) {
+        return test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                          "<a:noFill/>" + line + shadow("dist=\"127000\" dir=\"0\""));
     };
     const std::pair<std::string, std::vector<test::Probe>> cases[] = {
         // 10 points to the right, sharp: a band 10 pixels wide right of the square, under it.
@@ -220,6 +233,13 @@ TEST(ShadowRender, OffsetTurnedScaledAndFromTheTheme) {
          {{60, 150, kRed}, {240, 150, kRed}, {255, 150, kWhite}}},
         {turned("1"), {{150, 205, kRed}, {205, 150, kWhite}}},
         {turned("0"), {{205, 150, kRed}, {150, 205, kWhite}}},
+        // Mirrored, the slanted side faces left: its shadow shows beside it, the left edge clear.
+        {triangle(false), {{95, 150, kRed}, {175, 120, kWhite}}},
+        {triangle(true), {{95, 150, kWhite}, {175, 120, kRed}}},
+        // No fill, no outline: nothing; an outline alone casts the outline's shadow only.
+        {unfilled(kNoLine), {{205, 150, kWhite}}},
+        {unfilled("<a:ln w=\"50800\">" + solid("000000") + "</a:ln>"),
+         {{209, 150, kRed}, {150, 150, kWhite}}},
     };
     for (const auto& [shapes, probes] : cases) {
         SCOPED_TRACE(shapes);
@@ -250,25 +270,6 @@ TEST(ShadowRender, BlurSoftensTheEdge) {
     EXPECT_EQ(far, 0);
     // Every colour in it is the shadow's: red stays full.
     EXPECT_EQ(red(pixelRgb(r.picture.get(), 230, 150)), 255);
-}
-
-TEST(ShadowRender, FlipsMirrorTheSilhouette) {
-    // A right triangle with its right angle at the bottom left; the shadow 10 points left.
-    auto triangle = [](bool flip) {
-        std::string s =
-            test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                       solid("000000") + kNoLine + shadow("dist=\"127000\" dir=\"10800000\""), "",
-                       "rtTriangle");
-        if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
-        return s;
-    };
-    Rendered r = render(triangle(false));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFFFFFFu);
-    // Mirrored, the slanted side faces left: its shadow shows beside it, the left edge is clear.
-    r = render(triangle(true));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFF0000u);
 }
 
 // A 40 × 20 picture: the left half opaque green, the right half transparent.
@@ -309,22 +310,6 @@ TEST(ShadowRender, PicturesCastTheirAlpha) {
     EXPECT_EQ(pixelRgb(picture.get(), 150, 205), 0x0000FFu);  // under the opaque half
     EXPECT_EQ(pixelRgb(picture.get(), 250, 205), 0xFFFFFFu);  // under the clear half
     EXPECT_EQ(pixelRgb(picture.get(), 250, 150), 0xFFFFFFu);
-}
-
-TEST(ShadowRender, OnlyFilledOrOutlinedShapesCastShadows) {
-    // No fill, no outline: nothing.
-    std::string bare =
-        test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                   "<a:noFill/><a:ln><a:noFill/></a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
-    Rendered r = render(bare);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    // An outline alone casts the outline's shadow, the inside stays clear.
-    std::string outlined = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                                      "<a:noFill/><a:ln w=\"50800\">" + solid("000000") +
-                                          "</a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
-    r = render(outlined);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0xFFFFFFu);
 }
 
 TEST(ShadowRender, HostileValuesStayBounded) {
