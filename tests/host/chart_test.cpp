@@ -14,6 +14,7 @@
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
 #include "test_deck.h"
+#include "test_render.h"
 
 namespace quillet::pptx {
 namespace {
@@ -350,16 +351,10 @@ std::string marker(const std::string& symbol, int size, const std::string& rgb) 
 const std::string kNoLine = "<c:spPr><a:ln><a:noFill/></a:ln></c:spPr>";
 constexpr unsigned kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF;
 
-// A pixel where a point, marker or line must be, or white where none may be.
-struct Sample {
-    int x, y;
-    unsigned rgb;
-};
-
 struct DrawingCase {
     const char* name;
     std::string chart;
-    std::vector<Sample> samples;
+    std::vector<test::Probe> samples;  // where a point, marker or line must be, or white
 };
 
 TEST(ChartDrawing, KindsAndFeaturesAtTheirPlaces) {
@@ -466,10 +461,7 @@ TEST(ChartDrawing, KindsAndFeaturesAtTheirPlaces) {
         ASSERT_TRUE(frameOf(*deck).chart);
         render::Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
         ASSERT_TRUE(picture);
-        for (const Sample& s : c.samples) {
-            EXPECT_EQ(render::pixelRgb(picture.get(), s.x, s.y), s.rgb)
-                << "at " << s.x << "," << s.y;
-        }
+        test::expectPixels(picture.get(), c.samples);
     }
 }
 

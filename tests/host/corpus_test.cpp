@@ -10,27 +10,18 @@
 
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
+#include "tests/host/test_deck.h"
 
 namespace quillet::pptx {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path corpus() {
-    return fs::path(QUILLET_CORPUS) / "pptx";
-}
-
-#define NEED_CORPUS()                                                                  \
-    if (!fs::is_directory(corpus())) {                                                 \
-        GTEST_SKIP() << "corpus not found at " << corpus() << " (set QUILLET_CORPUS)"; \
-    }
+using test::corpusDecks;
+using test::hex;
 
 std::shared_ptr<host::Presentation> deck(const std::string& name) {
-    return openApplication((corpus() / name).string())->activePresentation();
-}
-
-int hex(int value) {
-    return host::rgb(value >> 16, value >> 8, value);
+    return openApplication((corpusDecks() / name).string())->activePresentation();
 }
 
 std::shared_ptr<host::Shape> findShape(const host::Shapes& shapes, int id) {
@@ -74,7 +65,7 @@ TEST(Corpus, EveryDeckOpensOrFailsWithAClearMessage) {
     NEED_CORPUS();
     int opened = 0;
     std::set<std::string> withMetafiles;
-    for (const auto& entry : fs::directory_iterator(corpus())) {
+    for (const auto& entry : fs::directory_iterator(corpusDecks())) {
         if (entry.path().extension() != ".pptx") continue;
         std::string name = entry.path().filename().string();
         std::shared_ptr<host::Application> app;

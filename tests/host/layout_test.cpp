@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using test::DeckRecipe;
 using test::slideXml;
 
-constexpr long long kEmu = 12700;  // per point
+using test::kEmu;
 
 fonts::FontLibrary& library() {
     static fonts::FontLibrary lib;
@@ -61,14 +61,8 @@ struct Opened {
 };
 
 Opened open(const DeckRecipe& recipe, const std::string& name) {
-    std::string path = testing::TempDir() + "/layout_" + name + ".pptx";
-    std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
     Opened o;
-    o.app = openApplication(path);
+    o.app = openApplication(test::writeFile(test::makeDeck(recipe), "layout_" + name + ".pptx"));
     o.presentation = o.app->activePresentation();
     o.model = modelOf(*o.presentation);
     return o;
@@ -847,10 +841,6 @@ TEST(Layout, HostileBodiesStayBounded) {
 
 // ---- corpus -----------------------------------------------------------------------------------
 
-fs::path corpus() {
-    return fs::path(QUILLET_CORPUS) / "pptx";
-}
-
 void forEachShape(const ShapeList& list, const std::function<void(const Shape&)>& f) {
     for (const ShapePtr& s : list.items) {
         f(*s);
@@ -861,9 +851,7 @@ void forEachShape(const ShapeList& list, const std::function<void(const Shape&)>
 // Every text body of every slide and master: as many characters as the host's text, finite
 // places, lines in order, wrapped lines inside the box, character bounds as the convention says.
 TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
-    if (!fs::is_directory(corpus())) {
-        GTEST_SKIP() << "corpus not found at " << corpus() << " (set QUILLET_CORPUS)";
-    }
+    NEED_CORPUS();
     const char* decks[] = {"layouts.pptx",
                            "aptia.pptx",
                            "bug64693.pptx",
@@ -875,7 +863,7 @@ TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
                            "20930_20Maloney.pptx"};
     int bodies = 0, characters = 0;
     for (const char* name : decks) {
-        fs::path path = corpus() / name;
+        fs::path path = test::corpusDecks() / name;
         if (!fs::exists(path)) continue;
         auto app = openApplication(path.string());
         auto model = modelOf(*app->activePresentation());
@@ -995,6 +983,11 @@ double lineWidth(const TextLayout& t) {
 TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     NEED_FACE("Liberation Sans");
     const std::string bodyPr = "lIns=\"0\" rIns=\"0\" wrap=\"none\"";
+    // The threshold is inherited like the size: from the body's list style here.
+    std::string inherited =
+        textBox(7, 0, 300, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
+    inherited.replace(inherited.find("<a:lstStyle/>"), 13,
+                      "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
     Opened o = openSlide(
         textBox(2, 0, 0, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>") +
             textBox(3, 0, 60, 400, 50, bodyPr,
@@ -1004,7 +997,8 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
             textBox(5, 0, 180, 400, 50, bodyPr,
                     "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"0\"") + "</a:p>") +
             textBox(6, 0, 240, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>"),
+                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>") +
+            inherited,
         "kern-threshold");
     fonts::LogicalFont f =
         fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
@@ -1023,6 +1017,8 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 2))), natural, 1e-6);
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 3))), natural, 1e-6);
     EXPECT_NEAR(lineWidth(lay(modelShape(o, 4))), natural + 3 * av + 2 * va, 1e-6);
+    EXPECT_EQ(modelShape(o, 5).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
+    EXPECT_NEAR(lineWidth(lay(modelShape(o, 5))), natural + 3 * av + 2 * va, 1e-6);
 
     // The bounds the engine reads include the pairs: each character starts at the end of the one
     // before it, and the left ones of the pairs are narrower than their advance.
@@ -1041,25 +1037,6 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
         }
     }
     EXPECT_NEAR(range->boundWidth(), natural + 3 * av + 2 * va, 1e-3);
-}
-
-// The threshold is inherited like the size: from the body's list style here.
-TEST(LayoutKerning, ThresholdInheritedFromTheListStyle) {
-    NEED_FACE("Liberation Sans");
-    std::string box = textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
-                              "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
-    box.replace(box.find("<a:lstStyle/>"), 13,
-                "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
-    Opened o = openSlide(box, "kern-inherited");
-    EXPECT_EQ(modelShape(o, 0).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
-    fonts::LogicalFont f =
-        fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
-    double natural = 0;
-    for (char32_t c : std::u32string(U"AVAVAV")) natural += library().advance(f, c, 24);
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 0))),
-                natural + 3 * library().kerning(f, U'A', U'V', 24) +
-                    2 * library().kerning(f, U'V', U'A', 24),
-                1e-6);
 }
 
 // Neighbours of different styles do not kern, nor does a pair split by a line's end: a wrapped

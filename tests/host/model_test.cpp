@@ -14,16 +14,12 @@ namespace quillet::pptx {
 namespace {
 
 using test::DeckRecipe;
+using test::hex;
 using test::rect;
 using test::slideXml;
 
 std::string writeDeck(const DeckRecipe& recipe, const std::string& name) {
-    std::string path = testing::TempDir() + "/" + name + ".pptx";
-    std::vector<std::uint8_t> bytes = test::makeDeck(recipe);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return test::writeFile(test::makeDeck(recipe), name + ".pptx");
 }
 
 std::shared_ptr<host::Presentation> open(const DeckRecipe& recipe, const std::string& name) {
@@ -33,10 +29,6 @@ std::shared_ptr<host::Presentation> open(const DeckRecipe& recipe, const std::st
 
 std::shared_ptr<host::Shape> shapeOf(host::Presentation& p, int slide, int shape) {
     return p.slides()->item(slide)->shapes()->item(shape);
-}
-
-int hex(int value) {
-    return host::rgb(value >> 16, value >> 8, value);
 }
 
 TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {

@@ -23,65 +23,45 @@
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
 #include "test_deck.h"
+#include "test_render.h"
 
 namespace quillet::pptx::render {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-TEST(GuideEvaluator, EveryOperator) {
+TEST(GuideEvaluator, EveryOperatorAndBuiltInGuide) {
     GuideEvaluator g(1000, 500);
-    EXPECT_DOUBLE_EQ(g.evaluate("val 42"), 42);
-    EXPECT_DOUBLE_EQ(g.evaluate("*/ 10 6 4"), 15);
-    EXPECT_DOUBLE_EQ(g.evaluate("+- 10 6 4"), 12);
-    EXPECT_DOUBLE_EQ(g.evaluate("+/ 10 6 4"), 4);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: 1 7 9"), 7);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: 0 7 9"), 9);
-    EXPECT_DOUBLE_EQ(g.evaluate("?: -1 7 9"), 9);
-    EXPECT_DOUBLE_EQ(g.evaluate("abs -5"), 5);
-    EXPECT_NEAR(g.evaluate("at2 1 1"), 2700000, 1e-6);
-    EXPECT_NEAR(g.evaluate("at2 -1 0"), 10800000, 1e-6);
-    EXPECT_NEAR(g.evaluate("cat2 10 3 4"), 6, 1e-9);
-    EXPECT_NEAR(g.evaluate("sat2 10 3 4"), 8, 1e-9);
-    EXPECT_NEAR(g.evaluate("cos 100 3600000"), 50, 1e-9);
-    EXPECT_NEAR(g.evaluate("sin 100 1800000"), 50, 1e-9);
-    EXPECT_NEAR(g.evaluate("tan 100 2700000"), 100, 1e-9);
-    EXPECT_DOUBLE_EQ(g.evaluate("max 3 8"), 8);
-    EXPECT_DOUBLE_EQ(g.evaluate("min 3 8"), 3);
-    EXPECT_DOUBLE_EQ(g.evaluate("mod 2 3 6"), 7);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 -5 10"), 0);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 15 10"), 10);
-    EXPECT_DOUBLE_EQ(g.evaluate("pin 0 5 10"), 5);
-    EXPECT_DOUBLE_EQ(g.evaluate("sqrt 49"), 7);
     // Division by zero and roots of negatives give 0, never a NaN that spreads.
-    EXPECT_DOUBLE_EQ(g.evaluate("*/ 1 2 0"), 0);
-    EXPECT_DOUBLE_EQ(g.evaluate("sqrt -4"), 0);
-}
-
-TEST(GuideEvaluator, BuiltInGuidesAndOrder) {
-    GuideEvaluator g(1200, 600);
-    EXPECT_DOUBLE_EQ(g.value("w"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("h"), 600);
-    EXPECT_DOUBLE_EQ(g.value("r"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("b"), 600);
-    EXPECT_DOUBLE_EQ(g.value("l"), 0);
-    EXPECT_DOUBLE_EQ(g.value("t"), 0);
-    EXPECT_DOUBLE_EQ(g.value("hc"), 600);
-    EXPECT_DOUBLE_EQ(g.value("vc"), 300);
-    EXPECT_DOUBLE_EQ(g.value("wd2"), 600);
-    EXPECT_DOUBLE_EQ(g.value("wd8"), 150);
-    EXPECT_DOUBLE_EQ(g.value("hd3"), 200);
-    EXPECT_DOUBLE_EQ(g.value("ss"), 600);
-    EXPECT_DOUBLE_EQ(g.value("ls"), 1200);
-    EXPECT_DOUBLE_EQ(g.value("ssd8"), 75);
-    EXPECT_DOUBLE_EQ(g.value("cd2"), 10800000);
-    EXPECT_DOUBLE_EQ(g.value("cd4"), 5400000);
-    EXPECT_DOUBLE_EQ(g.value("3cd4"), 16200000);
-    EXPECT_DOUBLE_EQ(g.value("7cd8"), 18900000);
-    g.define("a", "*/ ss 1 4");
-    g.define("b2", "+- a 10 0");
-    EXPECT_DOUBLE_EQ(g.value("b2"), 160);
-    EXPECT_DOUBLE_EQ(g.value("unknown"), 0);
+    const std::pair<const char*, double> exact[] = {
+        {"val 42", 42},      {"*/ 10 6 4", 15}, {"+- 10 6 4", 12}, {"+/ 10 6 4", 4},
+        {"?: 1 7 9", 7},     {"?: 0 7 9", 9},   {"?: -1 7 9", 9},  {"abs -5", 5},
+        {"max 3 8", 8},      {"min 3 8", 3},    {"mod 2 3 6", 7},  {"pin 0 -5 10", 0},
+        {"pin 0 15 10", 10}, {"pin 0 5 10", 5}, {"sqrt 49", 7},    {"*/ 1 2 0", 0},
+        {"sqrt -4", 0},
+    };
+    for (const auto& [formula, value] : exact)
+        EXPECT_DOUBLE_EQ(g.evaluate(formula), value) << formula;
+    const std::tuple<const char*, double, double> near[] = {
+        {"at2 1 1", 2700000, 1e-6},     {"at2 -1 0", 10800000, 1e-6},
+        {"cat2 10 3 4", 6, 1e-9},       {"sat2 10 3 4", 8, 1e-9},
+        {"cos 100 3600000", 50, 1e-9},  {"sin 100 1800000", 50, 1e-9},
+        {"tan 100 2700000", 100, 1e-9},
+    };
+    for (const auto& [formula, value, tolerance] : near) {
+        EXPECT_NEAR(g.evaluate(formula), value, tolerance) << formula;
+    }
+    GuideEvaluator h(1200, 600);
+    const std::pair<const char*, double> guides[] = {
+        {"w", 1200},      {"h", 600},         {"r", 1200},        {"b", 600},     {"l", 0},
+        {"t", 0},         {"hc", 600},        {"vc", 300},        {"wd2", 600},   {"wd8", 150},
+        {"hd3", 200},     {"ss", 600},        {"ls", 1200},       {"ssd8", 75},   {"cd2", 10800000},
+        {"cd4", 5400000}, {"3cd4", 16200000}, {"7cd8", 18900000}, {"unknown", 0},
+    };
+    for (const auto& [name, value] : guides) EXPECT_DOUBLE_EQ(h.value(name), value) << name;
+    h.define("a", "*/ ss 1 4");
+    h.define("b2", "+- a 10 0");
+    EXPECT_DOUBLE_EQ(h.value("b2"), 160);
 }
 
 GeometryData customFromXml(const std::string& xml) {
@@ -254,6 +234,14 @@ std::vector<std::uint8_t> pngBytes(cairo_surface_t* s) {
     return out;
 }
 
+// The bytes of a file the test wrote, which it then removes.
+std::vector<std::uint8_t> takeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    std::filesystem::remove(file);
+    return bytes;
+}
+
 // A 40 × 20 picture: left half red, right half blue.
 std::vector<std::uint8_t> twoColourPng() {
     Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
@@ -313,9 +301,7 @@ TEST(Picture, GifAndJpegRoundTrip) {
     std::string path =
         (std::filesystem::temp_directory_path() / "quillet-render-test.jpg").string();
     ASSERT_TRUE(writeJpeg(s.get(), path, 95));
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> jpeg((std::istreambuf_iterator<char>(in)), {});
-    std::filesystem::remove(path);
+    std::vector<std::uint8_t> jpeg = takeFile(path);
     DecodedPicture j = decodePicture(jpeg);
     ASSERT_TRUE(j.surface) << j.problem;
     unsigned p = pixelRgb(j.surface.get(), 16, 8);
@@ -389,10 +375,19 @@ TEST(Picture, MetafileBitmapAtItsPlace) {
 
 // ---- pixel checks on small decks ----
 
+using test::kEmu;
+using test::kNoLine;
+using test::solid;
+using test::xfrm;
+
 struct Rendered {
     std::shared_ptr<PresentationData> deck;
     Surface picture;
 };
+
+std::shared_ptr<PresentationData> readDeck(const test::DeckRecipe& recipe) {
+    return readPresentation(Package::openMemory(test::makeDeck(recipe)));
+}
 
 // Slides of 720 × 540 points drawn at 720 × 540 pixels: one pixel per point.
 Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {}) {
@@ -400,137 +395,119 @@ Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {
     recipe.slides = {test::slideXml(shapes)};
     recipe.extra = std::move(extra);
     Rendered r;
-    r.deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    r.deck = readDeck(recipe);
     Renderer renderer;
     r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), 720, 540);
     return r;
 }
 
-constexpr long long kEmu = 12700;  // per point
+using test::expectPixels;
+using test::Probe;
 
-std::string solid(const char* rgb) {
-    return std::string("<a:solidFill><a:srgbClr val=\"") + rgb + "\"/></a:solidFill>";
-}
-
-TEST(RenderSlide, FilledRectangleAtItsPlace) {
-    Rendered r = render(test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
-                                   solid("FF8000") + "<a:ln><a:noFill/></a:ln>"));
-    ASSERT_TRUE(r.picture);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 101, 51), 0xFF8000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 298, 148), 0xFF8000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 100), 0xFF8000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 98, 100), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 302, 100), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 48), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 200, 152), 0xFFFFFFu);
-}
-
-TEST(RenderSlide, TransparentFillBlendsWithTheBackground) {
-    Rendered r = render(
-        test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
-                   "<a:solidFill><a:srgbClr val=\"000000\"><a:alpha val=\"50000\"/></a:srgbClr>"
-                   "</a:solidFill><a:ln><a:noFill/></a:ln>"));
-    unsigned p = pixelRgb(r.picture.get(), 200, 100);
-    EXPECT_NEAR(static_cast<int>(p & 0xFF), 128, 2);
-}
-
-TEST(RenderSlide, LinearGradientEndColours) {
-    // Left to right, red to blue.
-    Rendered r = render(
-        test::rect(2, "G", 0, 0, 400 * kEmu, 100 * kEmu,
-                   "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs "
-                   "pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/>"
-                   "</a:gradFill><a:ln><a:noFill/></a:ln>"));
-    unsigned left = pixelRgb(r.picture.get(), 1, 50), right = pixelRgb(r.picture.get(), 398, 50);
-    unsigned mid = pixelRgb(r.picture.get(), 200, 50);
-    EXPECT_GE(left >> 16, 250u);
-    EXPECT_LE(left & 0xFF, 5u);
-    EXPECT_GE(right & 0xFF, 250u);
-    EXPECT_LE(right >> 16, 5u);
-    EXPECT_NEAR(static_cast<int>(mid >> 16), 128, 4);
-    // Top to bottom at 90°.
-    r = render(test::rect(2, "G", 0, 0, 100 * kEmu, 400 * kEmu,
-                          "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"00FF00\"/></a:gs>"
-                          "<a:gs pos=\"100000\"><a:srgbClr val=\"000000\"/></a:gs></a:gsLst><a:lin "
-                          "ang=\"5400000\"/></a:gradFill><a:ln><a:noFill/></a:ln>"));
-    EXPECT_GE((pixelRgb(r.picture.get(), 50, 1) >> 8) & 0xFF, 250u);
-    EXPECT_LE((pixelRgb(r.picture.get(), 50, 398) >> 8) & 0xFF, 5u);
-}
-
-TEST(RenderSlide, PathGradientRunsFromTheCentre) {
-    Rendered r = render(test::rect(
-        2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
-        "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs><a:gs "
-        "pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:path path=\"circle\">"
-        "<a:fillToRect l=\"50000\" t=\"50000\" r=\"50000\" b=\"50000\"/></a:path></a:gradFill>"
-        "<a:ln><a:noFill/></a:ln>"));
-    unsigned centre = pixelRgb(r.picture.get(), 200, 200);
-    unsigned corner = pixelRgb(r.picture.get(), 102, 102);
-    EXPECT_GE(centre >> 16, 240u);
-    EXPECT_LE(centre & 0xFF, 15u);
-    EXPECT_GE(corner & 0xFF, 200u);
-    EXPECT_LE(corner >> 16, 55u);
-}
-
-TEST(RenderSlide, RotatedShape) {
-    // A bar of 300 × 20 points around (360, 270), turned a quarter: it stands upright.
-    Rendered r = render(
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Bar\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
-        "<p:spPr><a:xfrm rot=\"5400000\"><a:off x=\"" +
-        std::to_string(210 * kEmu) + "\" y=\"" + std::to_string(260 * kEmu) + "\"/><a:ext cx=\"" +
-        std::to_string(300 * kEmu) + "\" cy=\"" + std::to_string(20 * kEmu) +
-        "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/>"
-        "</a:prstGeom>" +
-        solid("008000") + "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>");
-    EXPECT_EQ(pixelRgb(r.picture.get(), 360, 130), 0x008000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 360, 410), 0x008000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 230, 270), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 490, 270), 0xFFFFFFu);
-}
-
-TEST(RenderSlide, PictureCrop) {
-    // The right half of the red | blue picture fills the frame: all blue.
-    std::string pic =
-        "<p:pic><p:nvPicPr><p:cNvPr id=\"3\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
-        "<p:blipFill><a:blip r:embed=\"rId2\"/><a:srcRect l=\"50000\"/><a:stretch><a:fillRect/>"
-        "</a:stretch></p:blipFill><p:spPr><a:xfrm><a:off x=\"" +
-        std::to_string(100 * kEmu) + "\" y=\"" + std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" +
-        std::to_string(200 * kEmu) + "\" cy=\"" + std::to_string(100 * kEmu) +
-        "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
-    std::vector<std::uint8_t> png = twoColourPng();
-    Rendered r = render(pic, {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
-    EXPECT_EQ(pixelRgb(r.picture.get(), 120, 150), 0x0000FFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 295, 150), 0x0000FFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
-    // Uncropped: red on the left half.
-    std::string whole = pic;
-    whole.replace(whole.find("<a:srcRect l=\"50000\"/>"), 22, "");
-    r = render(whole, {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
-    EXPECT_EQ(pixelRgb(r.picture.get(), 105, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 295, 150), 0x0000FFu);
+std::string gradient(const std::string& from, const std::string& to, const std::string& how) {
+    return "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"" + from +
+           "\"/></a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"" + to + "\"/></a:gs></a:gsLst>" +
+           how + "</a:gradFill>" + kNoLine;
 }
 
 std::string lineShape(int x0, int y0, int x1, int y1, const std::string& ln) {
     return "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"4\" name=\"L\"/><p:cNvCxnSpPr/><p:nvPr/>"
-           "</p:nvCxnSpPr><p:spPr><a:xfrm><a:off x=\"" +
-           std::to_string(x0 * kEmu) + "\" y=\"" + std::to_string(y0 * kEmu) + "\"/><a:ext cx=\"" +
-           std::to_string((x1 - x0) * kEmu) + "\" cy=\"" + std::to_string((y1 - y0) * kEmu) +
-           "\"/></a:xfrm><a:prstGeom prst=\"straightConnector1\"><a:avLst/></a:prstGeom>" + ln +
+           "</p:nvCxnSpPr><p:spPr>" +
+           xfrm(x0 * kEmu, y0 * kEmu, (x1 - x0) * kEmu, (y1 - y0) * kEmu) +
+           "<a:prstGeom prst=\"straightConnector1\"><a:avLst/></a:prstGeom>" + ln +
            "</p:spPr></p:cxnSp>";
 }
 
-TEST(RenderSlide, Arrowheads) {
-    // A thin horizontal line with a triangle at its end only.
-    Rendered r = render(lineShape(100, 200, 500, 200,
-                                  "<a:ln w=\"12700\">" + solid("000000") +
-                                      "<a:tailEnd type=\"triangle\" w=\"lg\" len=\"lg\"/></a:ln>"));
-    // The head is wide near the end: pixels a few points above the line are dark there...
-    EXPECT_LT(pixelRgb(r.picture.get(), 490, 203) & 0xFF, 100u);
-    EXPECT_LT(pixelRgb(r.picture.get(), 490, 197) & 0xFF, 100u);
-    // ...and not at the start, nor far from the line.
-    EXPECT_EQ(pixelRgb(r.picture.get(), 105, 204), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 495, 215), 0xFFFFFFu);
-    EXPECT_LT(pixelRgb(r.picture.get(), 300, 200) & 0xFF, 160u);
+// The right half of the red | blue picture (l="50000") or all of it fills a 200 × 100 frame.
+std::string picture(const std::string& crop) {
+    return "<p:pic><p:nvPicPr><p:cNvPr id=\"3\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>"
+           "<p:blipFill><a:blip r:embed=\"rId2\"/>" +
+           crop + "<a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr>" +
+           xfrm(100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu) +
+           "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
+}
+
+TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
+    const std::vector<std::uint8_t> png = twoColourPng();
+    const std::vector<test::ZipEntry> media = {
+        {"ppt/media/image1.png", std::string(png.begin(), png.end())}};
+    // A bar of 300 × 20 points around (360, 270), turned a quarter: it stands upright.
+    const std::string bar =
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Bar\"/><p:cNvSpPr/><p:nvPr/>"
+        "</p:nvSpPr><p:spPr>" +
+        xfrm(210 * kEmu, 260 * kEmu, 300 * kEmu, 20 * kEmu, " rot=\"5400000\"") +
+        "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>" + solid("008000") + kNoLine +
+        "</p:spPr></p:sp>";
+    struct Case {
+        const char* name;
+        std::string shapes;
+        std::vector<test::ZipEntry> extra;
+        std::vector<Probe> probes;
+    };
+    const Case cases[] = {
+        {"filled rectangle",
+         test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
+                    solid("FF8000") + kNoLine),
+         {},
+         {{101, 51, 0xFF8000},
+          {298, 148, 0xFF8000},
+          {200, 100, 0xFF8000},
+          {98, 100, 0xFFFFFF},
+          {302, 100, 0xFFFFFF},
+          {200, 48, 0xFFFFFF},
+          {200, 152, 0xFFFFFF}}},
+        {"half transparent black over white",
+         test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
+                    "<a:solidFill><a:srgbClr val=\"000000\"><a:alpha val=\"50000\"/></a:srgbClr>"
+                    "</a:solidFill>" +
+                        kNoLine),
+         {},
+         {{200, 100, 0x808080, 2}}},
+        {"linear gradient left to right",
+         test::rect(2, "G", 0, 0, 400 * kEmu, 100 * kEmu,
+                    gradient("FF0000", "0000FF", "<a:lin ang=\"0\"/>")),
+         {},
+         {{1, 50, 0xFF0000, 5}, {398, 50, 0x0000FF, 5}, {200, 50, 0x800080, 4}}},
+        {"linear gradient top to bottom at 90 degrees",
+         test::rect(2, "G", 0, 0, 100 * kEmu, 400 * kEmu,
+                    gradient("00FF00", "000000", "<a:lin ang=\"5400000\"/>")),
+         {},
+         {{50, 1, 0x00FF00, 5}, {50, 398, 0x000000, 5}}},
+        {"path gradient from the centre",
+         test::rect(2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
+                    gradient("FF0000", "0000FF",
+                             "<a:path path=\"circle\"><a:fillToRect l=\"50000\" t=\"50000\" "
+                             "r=\"50000\" b=\"50000\"/></a:path>")),
+         {},
+         {{200, 200, 0xFF0000, 15}, {102, 102, 0x0000FF, 55}}},
+        {"rotated bar",
+         bar,
+         {},
+         {{360, 130, 0x008000}, {360, 410, 0x008000}, {230, 270, 0xFFFFFF}, {490, 270, 0xFFFFFF}}},
+        {"cropped picture",
+         picture("<a:srcRect l=\"50000\"/>"),
+         media,
+         {{120, 150, 0x0000FF}, {295, 150, 0x0000FF}, {95, 150, 0xFFFFFF}}},
+        {"uncropped picture", picture(""), media, {{105, 150, 0xFF0000}, {295, 150, 0x0000FF}}},
+        // A thin line with a large triangle at its end only: dark a few points above and below
+        // the line near its end, not at its start nor far from it.
+        {"arrowhead",
+         lineShape(100, 200, 500, 200,
+                   "<a:ln w=\"12700\">" + solid("000000") +
+                       "<a:tailEnd type=\"triangle\" w=\"lg\" len=\"lg\"/></a:ln>"),
+         {},
+         {{490, 203, 0x000000, 99},
+          {490, 197, 0x000000, 99},
+          {105, 204, 0xFFFFFF},
+          {495, 215, 0xFFFFFF},
+          {300, 200, 0x000000, 159}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rendered r = render(c.shapes, c.extra);
+        ASSERT_TRUE(r.picture);
+        expectPixels(r.picture.get(), c.probes);
+    }
 }
 
 TEST(RenderSlide, DashedLine) {
@@ -571,16 +548,20 @@ TEST(RenderSlide, TextIsDrawnInItsBox) {
     EXPECT_EQ(outside, 0);
 }
 
+// A box of 400 × 300 points at (100, 100) holding an 'I' of 200 points with those run properties.
+std::string bigI(const std::string& runProperties) {
+    return test::rect(
+        2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + runProperties +
+            "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r></a:p>");
+}
+
 // Text with no fill and an outline is drawn hollow: the stems of an 'I' at 200 points are red at
 // their edges and white inside; with a fill too, the inside takes the fill. The host reports the
 // outline's colour for hollow text, which the movie fills its glyphs with.
 TEST(RenderSlide, TextOutlinesAreStroked) {
     auto textBox = [](const std::string& fill) {
-        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
-                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\"><a:ln w=\"38100\">" +
-                              solid("FF0000") + "</a:ln>" + fill +
-                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
-                              "</a:p>");
+        return bigI("<a:ln w=\"38100\">" + solid("FF0000") + "</a:ln>" + fill);
     };
     auto scan = [](const Rendered& r, int& red, int& inner) {
         // Along the middle of the stem's height: runs of red edges around its inside.
@@ -626,13 +607,7 @@ TEST(RenderSlide, TextOutlinesAreStroked) {
 // A run's outer shadow: its glyphs again, moved along the shadow's direction by its distance, in
 // its colour, under the text. An 'I' stem 10 points right and down shows green beside the black.
 TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
-    auto textBox = [](const std::string& effects) {
-        return test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
-                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + solid("000000") +
-                              effects +
-                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r>"
-                              "</a:p>");
-    };
+    auto textBox = [](const std::string& effects) { return bigI(solid("000000") + effects); };
     auto greenRun = [](const Rendered& r, int y) {
         int first = -1, count = 0;
         for (int x = 100; x < 500; ++x) {
@@ -671,15 +646,13 @@ TEST(RenderSlide, CustomGeometryWithGuides) {
     // A triangle whose apex is a guide (three quarters of the width): the host's outline and the
     // picture both follow the guide.
     std::string sp =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>"
-        "<a:xfrm><a:off x=\"" +
-        std::to_string(100 * kEmu) + "\" y=\"" + std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" +
-        std::to_string(400 * kEmu) + "\" cy=\"" + std::to_string(200 * kEmu) +
-        "\"/></a:xfrm><a:custGeom><a:avLst/><a:gdLst><a:gd name=\"apex\" fmla=\"*/ w 3 4\"/>"
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>" +
+        xfrm(100 * kEmu, 100 * kEmu, 400 * kEmu, 200 * kEmu) +
+        "<a:custGeom><a:avLst/><a:gdLst><a:gd name=\"apex\" fmla=\"*/ w 3 4\"/>"
         "</a:gdLst><a:pathLst><a:path><a:moveTo><a:pt x=\"l\" y=\"b\"/></a:moveTo><a:lnTo><a:pt "
         "x=\"apex\" y=\"t\"/></a:lnTo><a:lnTo><a:pt x=\"r\" y=\"b\"/></a:lnTo><a:close/>"
         "</a:path></a:pathLst></a:custGeom>" +
-        solid("0000FF") + "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+        solid("0000FF") + kNoLine + "</p:spPr></p:sp>";
     Rendered r = render(sp);
     const Shape& shape = *r.deck->slides[0]->shapes->items.at(0);
     ASSERT_GE(shape.path.size(), 3u);
@@ -705,9 +678,7 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
         "<p:style><a:lnRef idx=\"0\"><a:schemeClr val=\"accent1\"/></a:lnRef><a:fillRef "
         "idx=\"1\"><a:schemeClr val=\"accent1\"/></a:fillRef><a:effectRef idx=\"0\"><a:schemeClr "
         "val=\"accent1\"/></a:effectRef><a:fontRef idx=\"minor\"/></p:style>";
-    std::string box = "<a:xfrm><a:off x=\"" + std::to_string(100 * kEmu) + "\" y=\"" +
-                      std::to_string(100 * kEmu) + "\"/><a:ext cx=\"" + std::to_string(200 * kEmu) +
-                      "\" cy=\"" + std::to_string(100 * kEmu) + "\"/></a:xfrm>";
+    std::string box = xfrm(100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu);
     test::DeckRecipe recipe;
     recipe.masterShapes = title(2,
                                 box +
@@ -716,7 +687,7 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
                                 "");
     recipe.slides = {test::slideXml(title(3, "", style)),
                      test::slideXml(title(3, "<a:noFill/>", style))};
-    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    auto deck = readDeck(recipe);
     ASSERT_EQ(deck->slides.size(), 2u);
     const Shape& styled = *deck->slides[0]->shapes->items.at(0);
     EXPECT_EQ(styled.fill.kind, FillKind::Solid);
@@ -731,20 +702,16 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
 
 TEST(RenderSlide, HostExportsSlidePictures) {
     test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu,
-                                               solid("00FF00") + "<a:ln><a:noFill/></a:ln>"))};
-    auto data = readPresentation(Package::openMemory(test::makeDeck(recipe)));
-    auto app = applicationFor(data, "test.pptx");
+    recipe.slides = {test::slideXml(
+        test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu, solid("00FF00") + kNoLine))};
+    auto app = applicationFor(readDeck(recipe), "test.pptx");
     auto slide = app->activePresentation()->slides()->item(1);
     ASSERT_TRUE(slide);
     std::filesystem::path dir = std::filesystem::temp_directory_path();
     for (const char* filter : {"png", ".jpg"}) {
         std::filesystem::path file = dir / (std::string("quillet-export") + filter);
         ASSERT_TRUE(slide->exportPicture(file.string(), filter, 200, 150)) << filter;
-        std::ifstream in(file, std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        std::filesystem::remove(file);
-        DecodedPicture d = decodePicture(bytes);
+        DecodedPicture d = decodePicture(takeFile(file));
         ASSERT_TRUE(d.surface) << filter << ": " << d.problem;
         EXPECT_EQ(cairo_image_surface_get_width(d.surface.get()), 200);
         EXPECT_EQ(cairo_image_surface_get_height(d.surface.get()), 150);
@@ -761,14 +728,12 @@ TEST(RenderSlide, HostExportsSlidePictures) {
 TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     // The element picture route: a new presentation, a blank slide on the key colour, a pasted
     // copy of one shape; its picture shows that shape alone on the key colour.
-    std::string noLine = "<a:ln><a:noFill/></a:ln>";
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
-                                               100 * kEmu, solid("FF0000") + noLine) +
+                                               100 * kEmu, solid("FF0000") + kNoLine) +
                                     test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
-                                               100 * kEmu, solid("0000FF") + noLine))};
-    auto app =
-        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+                                               100 * kEmu, solid("0000FF") + kNoLine))};
+    auto app = applicationFor(readDeck(recipe), "deck.pptx");
     app->activePresentation()->slides()->item(1)->shapes()->item(1)->copy();
     auto scratch = app->presentations()->add(0);
     ASSERT_TRUE(scratch);
@@ -781,10 +746,7 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     ASSERT_TRUE(blank->shapes()->paste());
     std::filesystem::path file = std::filesystem::temp_directory_path() / "quillet-scratch.png";
     ASSERT_TRUE(blank->exportPicture(file.string(), "png", 720, 540));
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    std::filesystem::remove(file);
-    DecodedPicture d = decodePicture(bytes);
+    DecodedPicture d = decodePicture(takeFile(file));
     ASSERT_TRUE(d.surface) << d.problem;
     EXPECT_EQ(pixelRgb(d.surface.get(), 200, 150), 0xFF0000u);
     EXPECT_EQ(pixelRgb(d.surface.get(), 500, 350), 0x00FF00u);  // no blue rectangle
@@ -794,22 +756,20 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
 // One shape drawn alone in memory: its own alpha around it (no key colour), premultiplied
 // colours, other shapes absent, at the scale asked for.
 TEST(RenderSlide, HostDrawsOneShapeInMemoryWithItsAlpha) {
-    const std::string noLine = "<a:ln><a:noFill/></a:ln>";
     test::DeckRecipe recipe;
     recipe.slides = {
         test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("FF0000") + noLine) +
+                                  solid("FF0000") + kNoLine) +
                        test::rect(3, "Half", 100 * kEmu, 300 * kEmu, 200 * kEmu, 100 * kEmu,
                                   "<a:solidFill><a:srgbClr val=\"FF0000\"><a:alpha val=\"50000\"/>"
                                   "</a:srgbClr></a:solidFill>" +
-                                      noLine) +
+                                      kNoLine) +
                        // The colour the old scratch background of a white slide was keyed out with.
                        test::rect(4, "Key", 400 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("F5FFF5") + noLine) +
+                                  solid("F5FFF5") + kNoLine) +
                        test::rect(5, "Blue", 150 * kEmu, 150 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("0000FF") + noLine))};
-    auto app =
-        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+                                  solid("0000FF") + kNoLine))};
+    auto app = applicationFor(readDeck(recipe), "deck.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();
     struct Case {
         int shape;
@@ -871,8 +831,7 @@ TEST(RenderSlide, HostDrawsBackgroundsInMemory) {
                      test::slideXml(shape, "",
                                     "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"00FF00\"/>"
                                     "</a:solidFill></p:bgPr></p:bg>")};
-    auto app =
-        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+    auto app = applicationFor(readDeck(recipe), "deck.pptx");
     auto presentation = app->activePresentation();
     const auto opaque = [](const host::PixelPicture& p) {
         return !p.empty() && std::all_of(p.pixels.begin(), p.pixels.end(),
@@ -912,7 +871,7 @@ TEST(RenderSlide, HostDrawsBackgroundsInMemory) {
 TEST(RenderSlide, RefusesSizesOutOfRange) {
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml("")};
-    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    auto deck = readDeck(recipe);
     Renderer renderer;
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 0, 10));
     EXPECT_FALSE(renderer.renderSlide(*deck, *deck->slides[0], 10, kMaxRenderSide + 1));
@@ -977,7 +936,7 @@ TEST(RenderSlide, PatternFillDrawsThePresetPixels) {
     recipe.slides = {test::slideXml(
         test::rect(2, "H", 60 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("narHorz")) +
         test::rect(3, "V", 300 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("ltVert")))};
-    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    auto deck = readDeck(recipe);
     Renderer renderer;
     Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 960, 720);
     ASSERT_TRUE(picture);
@@ -1073,9 +1032,9 @@ TEST(Picture, StatedResolutionOfPngAndJpeg) {
 Rendered renderTiled(const std::string& tile) {
     std::vector<std::uint8_t> png = tiles::withPhys(twoColourPng(), 2835);
     std::string fill = "<a:blipFill><a:blip r:embed=\"rId2\"/>" + tile + "</a:blipFill>";
-    return render(test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu,
-                             fill + "<a:ln><a:noFill/></a:ln>"),
-                  {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
+    return render(
+        test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, fill + kNoLine),
+        {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
 }
 
 TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
@@ -1119,9 +1078,8 @@ TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
 // source pixels (a tile for a repeated fill) and where they land in the box, in points.
 TEST(RenderSlide, HostGivesFillPicturesWithTheirPlacement) {
     std::vector<std::uint8_t> png = tiles::withPhys(twoColourPng(), 2835);  // 72 per inch
-    const std::string noLine = "<a:ln><a:noFill/></a:ln>";
     const auto blip = [&](const std::string& how) {
-        return "<a:blipFill><a:blip r:embed=\"rId2\"/>" + how + "</a:blipFill>" + noLine;
+        return "<a:blipFill><a:blip r:embed=\"rId2\"/>" + how + "</a:blipFill>" + kNoLine;
     };
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(
@@ -1134,11 +1092,10 @@ TEST(RenderSlide, HostGivesFillPicturesWithTheirPlacement) {
         test::rect(6, "Pattern", 0, 0, 400 * kEmu, 100 * kEmu,
                    "<a:pattFill prst=\"pct50\"><a:fgClr><a:srgbClr val=\"FF0000\"/></a:fgClr>"
                    "<a:bgClr><a:srgbClr val=\"0000FF\"/></a:bgClr></a:pattFill>" +
-                       noLine) +
-        test::rect(7, "Solid", 0, 0, 400 * kEmu, 100 * kEmu, solid("00FF00") + noLine))};
+                       kNoLine) +
+        test::rect(7, "Solid", 0, 0, 400 * kEmu, 100 * kEmu, solid("00FF00") + kNoLine))};
     recipe.extra = {{"ppt/media/image1.png", std::string(png.begin(), png.end())}};
-    auto app =
-        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "deck.pptx");
+    auto app = applicationFor(readDeck(recipe), "deck.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();
     struct Case {
         int shape, width, height;

@@ -12,15 +12,14 @@
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/render/shadows.h"
 #include "test_deck.h"
+#include "test_render.h"
 
 namespace quillet::pptx::render {
 namespace {
 
-constexpr long long kEmu = 12700;  // per point
-
-std::string solid(const char* rgb) {
-    return std::string("<a:solidFill><a:srgbClr val=\"") + rgb + "\"/></a:solidFill>";
-}
+using test::kEmu;
+using test::kNoLine;
+using test::solid;
 
 std::string shadow(const std::string& attrs, const std::string& color =
                                                  "<a:srgbClr "
@@ -31,7 +30,7 @@ std::string shadow(const std::string& attrs, const std::string& color =
 // A black 100 × 100 point square at (100, 100), without outline, with extra spPr and p:style.
 std::string square(const std::string& spPrExtra, const std::string& style = "") {
     std::string s = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                               solid("000000") + "<a:ln><a:noFill/></a:ln>" + spPrExtra);
+                               solid("000000") + kNoLine + spPrExtra);
     if (!style.empty()) s.insert(s.rfind("</p:sp>"), "<p:style>" + style + "</p:style>");
     return s;
 }
@@ -179,46 +178,81 @@ TEST(ShadowModel, PlaceholdersInheritTheLayoutsEffects) {
     EXPECT_FALSE(r.shape().shadow.present);
 }
 
-TEST(ShadowRender, OffsetByDistanceAlongTheDirection) {
-    // 10 points to the right, sharp: a red band 10 pixels wide right of the square.
-    Rendered r = render(square(shadow("dist=\"127000\" dir=\"0\"")));
-    ASSERT_TRUE(r.picture);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u);  // the shape on top
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 211, 150), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 105), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);  // nothing below
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);   // nothing left
-
-    // 90 degrees is down (clockwise, y down); 225 degrees up and to the left.
-    r = render(square(shadow("dist=\"127000\" dir=\"5400000\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 212), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    r = render(square(shadow("dist=\"179605\" dir=\"13500000\"")));  // 10 left, 10 up
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 95), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 88, 95), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 185, 95), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 195, 95), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 205), 0xFFFFFFu);
-}
-
-TEST(ShadowRender, ColourAlphaAndEmptyList) {
+// Where the shadow shows (red unless said) around a 100 × 100 point shape at (100, 100).
+TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
+    constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF;
+    // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
+    // does not stays to the right.
+    auto turned = [](const std::string& rot) {
+        std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
+        s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
+        return s;
+    };
+    // A right triangle with its right angle at the bottom left; the shadow 10 points left.
+    auto triangle = [](bool flip) {
+        std::string s =
+            test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                       solid("000000") + kNoLine + shadow("dist=\"127000\" dir=\"10800000\""), "",
+                       "rtTriangle");
+        if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
+        return s;
+    };
+    auto unfilled = [](const std::string& line) {
+        return test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                          "<a:noFill/>" + line + shadow("dist=\"127000\" dir=\"0\""));
+    };
+    const std::pair<std::string, std::vector<test::Probe>> cases[] = {
+        // 10 points to the right, sharp: a band 10 pixels wide right of the square, under it.
+        {square(shadow("dist=\"127000\" dir=\"0\"")),
+         {{150, 150, 0x000000},
+          {205, 150, kRed},
+          {209, 150, kRed},
+          {211, 150, kWhite},
+          {205, 105, kRed},
+          {150, 205, kWhite},
+          {95, 150, kWhite}}},
+        // 90 degrees is down (clockwise, y down); 225 degrees up and to the left.
+        {square(shadow("dist=\"127000\" dir=\"5400000\"")),
+         {{150, 205, kRed}, {150, 212, kWhite}, {205, 150, kWhite}}},
+        {square(shadow("dist=\"179605\" dir=\"13500000\"")),
+         {{95, 95, kRed},
+          {88, 95, kWhite},
+          {185, 95, kRed},
+          {195, 95, kWhite},
+          {205, 205, kWhite}}},
+        {square("<a:effectLst/>"), {{205, 150, kWhite}}},
+        // A shadow from the theme through the style: blue, 8 points down.
+        {square("",
+                "<a:lnRef idx=\"0\"/><a:fillRef idx=\"0\"/><a:effectRef idx=\"2\"/>"
+                "<a:fontRef idx=\"minor\"/>"),
+         {{150, 204, 0x0000FF}, {150, 210, kWhite}}},
+        // Twice as wide about the left edge: it reaches 100 points past the shape's right; about
+        // the centre 50 points each side.
+        {square(shadow("sx=\"200000\" algn=\"l\"")), {{290, 150, kRed}, {95, 150, kWhite}}},
+        {square(shadow("sx=\"200000\" algn=\"ctr\"")),
+         {{60, 150, kRed}, {240, 150, kRed}, {255, 150, kWhite}}},
+        {turned("1"), {{150, 205, kRed}, {205, 150, kWhite}}},
+        {turned("0"), {{205, 150, kRed}, {150, 205, kWhite}}},
+        // Mirrored, the slanted side faces left: its shadow shows beside it, the left edge clear.
+        {triangle(false), {{95, 150, kRed}, {175, 120, kWhite}}},
+        {triangle(true), {{95, 150, kWhite}, {175, 120, kRed}}},
+        // No fill, no outline: nothing; an outline alone casts the outline's shadow only.
+        {unfilled(kNoLine), {{205, 150, kWhite}}},
+        {unfilled("<a:ln w=\"50800\">" + solid("000000") + "</a:ln>"),
+         {{209, 150, kRed}, {150, 150, kWhite}}},
+    };
+    for (const auto& [shapes, probes] : cases) {
+        SCOPED_TRACE(shapes);
+        Rendered r = render(shapes);
+        ASSERT_TRUE(r.picture);
+        test::expectPixels(r.picture.get(), probes);
+    }
     Rendered r = render(square(shadow(
         "dist=\"127000\"", "<a:srgbClr val=\"0000FF\"><a:alpha val=\"50000\"/></a:srgbClr>")));
     unsigned p = pixelRgb(r.picture.get(), 205, 150);
     EXPECT_NEAR(red(p), 128, 2);
     EXPECT_NEAR(green(p), 128, 2);
     EXPECT_EQ(blue(p), 255);
-    r = render(square("<a:effectLst/>"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    // A shadow from the theme through the style: blue, 8 points down.
-    r = render(square("",
-                      "<a:lnRef idx=\"0\"/><a:fillRef idx=\"0\"/><a:effectRef idx=\"2\"/>"
-                      "<a:fontRef idx=\"minor\"/>"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 204), 0x0000FFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 210), 0xFFFFFFu);
 }
 
 TEST(ShadowRender, BlurSoftensTheEdge) {
@@ -236,51 +270,6 @@ TEST(ShadowRender, BlurSoftensTheEdge) {
     EXPECT_EQ(far, 0);
     // Every colour in it is the shadow's: red stays full.
     EXPECT_EQ(red(pixelRgb(r.picture.get(), 230, 150)), 255);
-}
-
-TEST(ShadowRender, ScaledAboutTheAlignmentAndTurnedWithTheShape) {
-    // Twice as wide about the left edge: the shadow reaches 100 points past the shape's right.
-    Rendered r = render(square(shadow("sx=\"200000\" algn=\"l\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 290, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
-    // About the centre: 50 points each side.
-    r = render(square(shadow("sx=\"200000\" algn=\"ctr\"")));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 60, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 240, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 255, 150), 0xFFFFFFu);
-
-    // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
-    // does not stays to the right.
-    auto turned = [](const std::string& rot) {
-        std::string s = square(shadow("dist=\"127000\" dir=\"0\" rotWithShape=\"" + rot + "\""));
-        s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm rot=\"5400000\">");
-        return s;
-    };
-    r = render(turned("1"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    r = render(turned("0"));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 205), 0xFFFFFFu);
-}
-
-TEST(ShadowRender, FlipsMirrorTheSilhouette) {
-    // A right triangle with its right angle at the bottom left; the shadow 10 points left.
-    auto triangle = [](bool flip) {
-        std::string s = test::rect(2, "T", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                                   solid("000000") + "<a:ln><a:noFill/></a:ln>" +
-                                       shadow("dist=\"127000\" dir=\"10800000\""),
-                                   "", "rtTriangle");
-        if (flip) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm flipH=\"1\">");
-        return s;
-    };
-    Rendered r = render(triangle(false));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFFFFFFu);
-    // Mirrored, the slanted side faces left: its shadow shows beside it, the left edge is clear.
-    r = render(triangle(true));
-    EXPECT_EQ(pixelRgb(r.picture.get(), 95, 150), 0xFFFFFFu);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 175, 120), 0xFF0000u);
 }
 
 // A 40 × 20 picture: the left half opaque green, the right half transparent.
@@ -321,22 +310,6 @@ TEST(ShadowRender, PicturesCastTheirAlpha) {
     EXPECT_EQ(pixelRgb(picture.get(), 150, 205), 0x0000FFu);  // under the opaque half
     EXPECT_EQ(pixelRgb(picture.get(), 250, 205), 0xFFFFFFu);  // under the clear half
     EXPECT_EQ(pixelRgb(picture.get(), 250, 150), 0xFFFFFFu);
-}
-
-TEST(ShadowRender, OnlyFilledOrOutlinedShapesCastShadows) {
-    // No fill, no outline: nothing.
-    std::string bare =
-        test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                   "<a:noFill/><a:ln><a:noFill/></a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
-    Rendered r = render(bare);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 205, 150), 0xFFFFFFu);
-    // An outline alone casts the outline's shadow, the inside stays clear.
-    std::string outlined = test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
-                                      "<a:noFill/><a:ln w=\"50800\">" + solid("000000") +
-                                          "</a:ln>" + shadow("dist=\"127000\" dir=\"0\""));
-    r = render(outlined);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 209, 150), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0xFFFFFFu);
 }
 
 TEST(ShadowRender, HostileValuesStayBounded) {
@@ -438,7 +411,7 @@ TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
 }
 
 TEST(ShadowCorpus, CustomGeoTitlesCastTheThemesShadow) {
-    std::filesystem::path file = std::filesystem::path(QUILLET_CORPUS) / "pptx/customGeo.pptx";
+    std::filesystem::path file = test::corpusDecks() / "customGeo.pptx";
     if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus file missing: " << file;
     auto deck = readPresentation(Package::openFile(file.string()));
     const SlideData* found = nullptr;

@@ -3,7 +3,9 @@
 // default, and the style's text weight and colour reaching the runs the host reports.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
@@ -140,21 +142,6 @@ TEST(TableStyles, BuiltInDefaultByFlags) {
     EXPECT_FLOAT_EQ(t.rows[2].cells[0].borderTop.weight, 1.0f);
 }
 
-TEST(TableStyles, FlagsOffLeaveTheWholeTable) {
-    auto deck =
-        deckWith(tableFrame(tblPr("", kMediumStyle2), 3, 2, [](int, int) { return cell("x"); }));
-    const TableData& t = tableOf(*deck);
-    ASSERT_EQ(t.rows.size(), 3u);
-    const int tint20 =
-        colorOf("<a:schemeClr val=\"accent1\"><a:tint val=\"20000\"/></a:schemeClr>");
-    for (const TableRow& r : t.rows) {
-        for (const TableCell& c : r.cells) {
-            EXPECT_EQ(c.fill.color.rgb, tint20);
-            EXPECT_FALSE(firstRun(c).props.bold);
-        }
-    }
-}
-
 TEST(TableStyles, CellPropertiesWin) {
     auto deck = deckWith(
         tableFrame(tblPr("firstRow=\"1\" bandRow=\"1\"", kMediumStyle2), 2, 2, [](int r, int c) {
@@ -231,36 +218,42 @@ TEST(TableStyles, PackageDefinitionsComeFirst) {
     EXPECT_EQ(tableOf(*redefined).rows[0].cells[0].fill.color.rgb, 0x00AA00);
 }
 
-TEST(TableStyles, UnknownOrMissingIdsGiveNoStyle) {
-    for (const std::string& pr : {tblPr("firstRow=\"1\"", "{01234567-89AB-CDEF-0123-456789ABCDEF}"),
-                                  std::string("<a:tblPr firstRow=\"1\" bandRow=\"1\"/>")}) {
-        auto deck = deckWith(tableFrame(pr, 2, 2, [](int, int) { return cell("x"); }));
-        const TableData& t = tableOf(*deck);
-        ASSERT_EQ(t.rows.size(), 2u);
-        for (const TableRow& r : t.rows) {
-            for (const TableCell& c : r.cells) {
-                EXPECT_EQ(c.fill.kind, FillKind::None);
-                EXPECT_FALSE(c.borderTop.visible);
-                EXPECT_FALSE(firstRun(c).props.bold);
-            }
+// Styles that treat every cell alike: flags off leave the whole table's fill; an unknown or
+// missing id gives no style; the built-in grid draws black edges only.
+TEST(TableStyles, EveryCellAlike) {
+    const int tint20 =
+        colorOf("<a:schemeClr val=\"accent1\"><a:tint val=\"20000\"/></a:schemeClr>");
+    const auto wholeTable = [&](const TableCell& c) {
+        EXPECT_EQ(c.fill.color.rgb, tint20);
+        EXPECT_FALSE(firstRun(c).props.bold);
+    };
+    const auto none = [](const TableCell& c) {
+        EXPECT_EQ(c.fill.kind, FillKind::None);
+        EXPECT_FALSE(c.borderTop.visible);
+        EXPECT_FALSE(firstRun(c).props.bold);
+    };
+    const auto grid = [](const TableCell& c) {
+        EXPECT_EQ(c.fill.kind, FillKind::None);
+        for (const LineData* l : {&c.borderLeft, &c.borderRight, &c.borderTop, &c.borderBottom}) {
+            EXPECT_TRUE(l->visible);
+            EXPECT_EQ(l->fill.color.rgb, 0);
         }
-    }
-}
-
-TEST(TableStyles, TableGridBuiltIn) {
-    auto deck =
-        deckWith(tableFrame(tblPr("firstRow=\"1\"", "{5940675A-B579-460E-94D1-54222C63F5DA}"), 2, 2,
-                            [](int, int) { return cell("x"); }));
-    const TableData& t = tableOf(*deck);
-    ASSERT_EQ(t.rows.size(), 2u);
-    for (const TableRow& r : t.rows) {
-        for (const TableCell& c : r.cells) {
-            EXPECT_EQ(c.fill.kind, FillKind::None);
-            for (const LineData* l :
-                 {&c.borderLeft, &c.borderRight, &c.borderTop, &c.borderBottom}) {
-                EXPECT_TRUE(l->visible);
-                EXPECT_EQ(l->fill.color.rgb, 0);
-            }
+    };
+    const std::tuple<std::string, std::size_t, std::function<void(const TableCell&)>> cases[] = {
+        {tblPr("", kMediumStyle2), 3, wholeTable},
+        {tblPr("firstRow=\"1\"", "{01234567-89AB-CDEF-0123-456789ABCDEF}"), 2, none},
+        {"<a:tblPr firstRow=\"1\" bandRow=\"1\"/>", 2, none},
+        {tblPr("firstRow=\"1\"", "{5940675A-B579-460E-94D1-54222C63F5DA}"), 2, grid},
+    };
+    for (const auto& [pr, rows, check] : cases) {
+        SCOPED_TRACE(pr);
+        auto deck =
+            deckWith(tableFrame(pr, static_cast<int>(rows), 2, [](int, int) { return cell("x"); }));
+        const TableData& t = tableOf(*deck);
+        ASSERT_EQ(t.rows.size(), rows);
+        for (const TableRow& r : t.rows) {
+            ASSERT_EQ(r.cells.size(), 2u);
+            for (const TableCell& c : r.cells) check(c);
         }
     }
 }

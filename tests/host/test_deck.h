@@ -2,15 +2,40 @@
 // deck (theme, one master, one layout, slides) whose parts a test can replace.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <zip.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "host/codes.h"
+
 namespace quillet::test {
+
+// The .pptx decks of the shared corpus.
+inline std::filesystem::path corpusDecks() {
+#ifdef QUILLET_CORPUS
+    return std::filesystem::path(QUILLET_CORPUS) / "pptx";
+#else
+    return "corpus-not-configured";
+#endif
+}
+
+#define NEED_CORPUS()                                                            \
+    if (!std::filesystem::is_directory(::quillet::test::corpusDecks())) {        \
+        GTEST_SKIP() << "corpus not found at " << ::quillet::test::corpusDecks() \
+                     << " (set QUILLET_CORPUS)";                                 \
+    }
+
+// 0xRRGGBB in the host's colour order (red in the low byte).
+constexpr int hex(int value) {
+    return host::rgb(value >> 16, value >> 8, value);
+}
 
 struct ZipEntry {
     std::string name;
@@ -75,16 +100,30 @@ inline std::string slideXml(const std::string& shapes, const std::string& after 
            "><p:cSld>" + cSldExtra + spTree(shapes) + "</p:cSld>" + after + "</p:sld>";
 }
 
+constexpr long long kEmu = 12700;  // per point
+
+inline std::string solid(const std::string& rgb) {
+    return "<a:solidFill><a:srgbClr val=\"" + rgb + "\"/></a:solidFill>";
+}
+
+inline const std::string kNoLine = "<a:ln><a:noFill/></a:ln>";
+
+// An a:xfrm of offset (x, y) and size cx × cy in EMU; attrs go on the element (rot, flips).
+inline std::string xfrm(long long x, long long y, long long cx, long long cy,
+                        const std::string& attrs = "") {
+    return "<a:xfrm" + attrs + "><a:off x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) +
+           "\"/><a:ext cx=\"" + std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
+           "\"/></a:xfrm>";
+}
+
 // A rectangle with a text body.
 inline std::string rect(int id, const std::string& name, long long x, long long y, long long cx,
                         long long cy, const std::string& spPrExtra = "",
                         const std::string& txBody = "", const std::string& geometry = "rect") {
     std::string s = "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
-                    "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"" +
-                    std::to_string(x) + "\" y=\"" + std::to_string(y) + "\"/><a:ext cx=\"" +
-                    std::to_string(cx) + "\" cy=\"" + std::to_string(cy) +
-                    "\"/></a:xfrm><a:prstGeom prst=\"" + geometry + "\"><a:avLst/></a:prstGeom>" +
-                    spPrExtra + "</p:spPr>";
+                    "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>" + xfrm(x, y, cx, cy) +
+                    "<a:prstGeom prst=\"" + geometry + "\"><a:avLst/></a:prstGeom>" + spPrExtra +
+                    "</p:spPr>";
     if (!txBody.empty()) s += "<p:txBody><a:bodyPr/><a:lstStyle/>" + txBody + "</p:txBody>";
     return s + "</p:sp>";
 }
@@ -163,6 +202,15 @@ inline std::string themeXml() {
            "</a:lnStyleLst><a:effectStyleLst/><a:bgFillStyleLst><a:solidFill><a:schemeClr "
            "val=\"phClr\"/></a:solidFill></a:bgFillStyleLst></a:fmtScheme></a:themeElements>"
            "</a:theme>";
+}
+
+// Writes the bytes to a file of that name under the test's temporary folder; gives its path.
+inline std::string writeFile(const std::vector<std::uint8_t>& bytes, const std::string& name) {
+    const std::string path = (std::filesystem::path(testing::TempDir()) / name).string();
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 // stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
