@@ -9,6 +9,7 @@
 #include "media/sound_loader.h"
 #include "swf/display_list.h"
 #include "swf/sounds.h"
+#include "tests/e2e/movies/movie_parts.h"
 #include "tests/media/media_synth.h"
 
 namespace quillet::e2e {
@@ -20,7 +21,6 @@ using namespace quillet::media;
 using synth::Bytes;
 using synth::Rgb;
 
-constexpr int Twips = 20;
 constexpr int StageWidth = 400;
 constexpr int StageHeight = 300;
 constexpr float FrameRate = 20.0f;
@@ -29,16 +29,6 @@ FSMovie newMovie(const FSColor& background) {
     FSMovie movie("CWS", 7, FSBounds(0, 0, StageWidth * Twips, StageHeight * Twips), FrameRate, {});
     movie.add(std::make_unique<FSSetBackgroundColor>(background));
     return movie;
-}
-
-// A picture of four quadrants, each of one colour (top-left, top-right, bottom-left, bottom-right).
-std::vector<Rgb> quadrants(uint32_t width, uint32_t height, const Rgb (&colours)[4]) {
-    std::vector<Rgb> pixels;
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x)
-            pixels.push_back(colours[(y >= height / 2) * 2 + (x >= width / 2)]);
-    }
-    return pixels;
 }
 
 // Decodes the file, defines its bitmap and a rectangle filled with it, and places the rectangle

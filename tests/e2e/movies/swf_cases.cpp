@@ -10,6 +10,7 @@
 #include "swf/shapes.h"
 #include "swf/sounds.h"
 #include "swf/sprites_buttons.h"
+#include "tests/e2e/movies/movie_parts.h"
 #include "tests/media/media_synth.h"
 
 namespace quillet::e2e {
@@ -20,24 +21,12 @@ using namespace transform;
 namespace synth = quillet::media::synth;
 using synth::Bytes;
 
-constexpr int Twips = 20;
 const FSColor White(255, 255, 255);
 
 FSMovie newMovie(int version, const FSColor& background = White) {
     FSMovie movie("CWS", version, FSBounds(0, 0, 400 * Twips, 300 * Twips), 12.0f, {});
     movie.add(std::make_unique<FSSetBackgroundColor>(background));
     return movie;
-}
-
-// A closed rectangle drawn clockwise on screen with fill style 1 on its inside.
-FSShape rectangle(int x0, int y0, int x1, int y1) {
-    FSShape shape;
-    shape.add(std::make_unique<FSShapeStyle>(Default, Default, 1, x0, y0));
-    shape.add(std::make_unique<FSLine>(x1 - x0, 0));
-    shape.add(std::make_unique<FSLine>(0, y1 - y0));
-    shape.add(std::make_unique<FSLine>(x0 - x1, 0));
-    shape.add(std::make_unique<FSLine>(0, y0 - y1));
-    return shape;
 }
 
 // Defines a rectangle of one colour (coordinates in pixels) and returns its identifier.
@@ -236,15 +225,6 @@ SwfCase clipMaskMovie() {
 struct Pixel {
     uint8_t r, g, b, a;
 };
-
-// Quadrants of one colour each: top-left, top-right, bottom-left, bottom-right.
-std::vector<Pixel> quadrants(int width, int height, const Pixel (&colours)[4]) {
-    std::vector<Pixel> pixels;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels.push_back(colours[(y >= height / 2) * 2 + (x >= width / 2)]);
-    return pixels;
-}
 
 // A rectangle at (x, y) pixels filled with the bitmap at one twentieth scale: one bitmap pixel
 // on one stage pixel.
