@@ -21,14 +21,10 @@ using namespace quillet::media;
 using synth::Bytes;
 using synth::Rgb;
 
-constexpr int StageWidth = 400;
-constexpr int StageHeight = 300;
 constexpr float FrameRate = 20.0f;
 
 FSMovie newMovie(const FSColor& background) {
-    FSMovie movie("CWS", 7, FSBounds(0, 0, StageWidth * Twips, StageHeight * Twips), FrameRate, {});
-    movie.add(std::make_unique<FSSetBackgroundColor>(background));
-    return movie;
+    return e2e::newMovie(7, background, FrameRate);
 }
 
 // Decodes the file, defines its bitmap and a rectangle filled with it, and places the rectangle

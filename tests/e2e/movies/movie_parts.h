@@ -4,11 +4,22 @@
 #include <memory>
 #include <vector>
 
+#include "swf/display_list.h"
+#include "swf/movie.h"
 #include "swf/shapes.h"
 
 namespace quillet::e2e {
 
 constexpr int Twips = 20;
+
+// A compressed movie with a 400 x 300 pixel stage of one colour.
+inline transform::FSMovie newMovie(int version, const transform::FSColor& background,
+                                   float rate = 12.0f) {
+    using namespace transform;
+    FSMovie movie("CWS", version, FSBounds(0, 0, 400 * Twips, 300 * Twips), rate, {});
+    movie.add(std::make_unique<FSSetBackgroundColor>(background));
+    return movie;
+}
 
 // A closed rectangle drawn clockwise on screen, fill style `fill` on its inside (Default for
 // none, as a morph's end shape has) and line style `line`.

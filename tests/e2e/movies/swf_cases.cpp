@@ -23,12 +23,6 @@ using synth::Bytes;
 
 const FSColor White(255, 255, 255);
 
-FSMovie newMovie(int version, const FSColor& background = White) {
-    FSMovie movie("CWS", version, FSBounds(0, 0, 400 * Twips, 300 * Twips), 12.0f, {});
-    movie.add(std::make_unique<FSSetBackgroundColor>(background));
-    return movie;
-}
-
 // Defines a rectangle of one colour (coordinates in pixels) and returns its identifier.
 int solidRectangle(FSMovie& movie, const FSColor& color, int x0, int y0, int x1, int y1) {
     const int id = movie.newIdentifier();
@@ -51,7 +45,7 @@ std::unique_ptr<FSDoAction> stop() {
 // Two glyphs on the 1024-unit em square, the baseline at 0 and y growing downwards: a bar half
 // an em wide and a full em tall, and a slab a full em wide and half an em tall.
 SwfCase textMovie() {
-    SwfCase result{"swf-text", newMovie(6), {}};
+    SwfCase result{"swf-text", newMovie(6, White), {}};
     FSMovie& movie = result.movie;
     const int font = movie.newIdentifier();
     movie.add(std::make_unique<FSDefineFont>(
@@ -129,7 +123,7 @@ FSArray<FSActionObject> nextFrameOnRightArrow(int version) {
 // with a KeyDown event moves the main timeline on when the right arrow is down.
 SwfCase keysMovie() {
     constexpr int Version = 6;  // 32-bit clip event flags
-    SwfCase result{"swf-keys", newMovie(Version), {}};
+    SwfCase result{"swf-keys", newMovie(Version, White), {}};
     FSMovie& movie = result.movie;
     const FSColor red(220, 0, 0), green(0, 180, 0), blue(0, 0, 220);
     const int squares[3] = {solidRectangle(movie, red, 100, 100, 200, 200),
@@ -181,7 +175,7 @@ SwfCase keysMovie() {
 // a mask over the left half of the stage clips it; a yellow square above the mask's layers is
 // not clipped.
 SwfCase clipMaskMovie() {
-    SwfCase result{"swf-clip-mask", newMovie(6), {}};
+    SwfCase result{"swf-clip-mask", newMovie(6, White), {}};
     FSMovie& movie = result.movie;
     const FSColor red(220, 0, 0), green(0, 180, 0), blue(0, 0, 220), yellow(240, 220, 0);
     const int mask = solidRectangle(movie, FSColor(0, 0, 0), 0, 0, 200, 300);
@@ -253,7 +247,7 @@ void sampleQuadrants(std::vector<MediaPixel>& points, const std::vector<Pixel>& 
 }
 
 SwfCase bitmapsMovie() {
-    SwfCase result{"swf-bitmaps", newMovie(7), {}};
+    SwfCase result{"swf-bitmaps", newMovie(7, White), {}};
     FSMovie& movie = result.movie;
     std::vector<MediaPixel> points;
 
