@@ -154,17 +154,9 @@ MediaMovie keyMovie() {
     return result;
 }
 
-// Half a second of a 440 Hz tone, 16-bit stereo at 22050 Hz.
-Bytes tone() {
-    Bytes samples;
-    for (int i = 0; i < 11025; ++i) {
-        const auto value =
-            static_cast<int16_t>(8000 * std::sin(2 * 3.14159265358979 * 440 * i / 22050));
-        for (int channel = 0; channel < 2; ++channel)
-            samples.insert(samples.end(),
-                           {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
-    }
-    return synth::wav(2, 22050, 16, samples);
+// Half a second of a 440 Hz tone, stereo.
+Bytes wavTone() {
+    return synth::wav(2, 22050, 16, tone(440, 8000, 11025, 2));
 }
 
 Bytes mp3() {
@@ -214,7 +206,7 @@ std::vector<MediaMovie> mediaMovies() {
     movies.push_back(imagesMovie());
     movies.push_back(keyMovie());
     movies.push_back(eventSoundMovie("media-sound-mp3", mp3()));
-    movies.push_back(eventSoundMovie("media-sound-wav", tone()));
+    movies.push_back(eventSoundMovie("media-sound-wav", wavTone()));
     movies.push_back(streamMovie());
     return movies;
 }

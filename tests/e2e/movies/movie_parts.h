@@ -1,6 +1,8 @@
 // Pieces the end-to-end movie writers share.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -33,6 +35,19 @@ inline transform::FSShape rectangle(int x0, int y0, int x1, int y1, int fill = 1
     shape.add(std::make_unique<FSLine>(x0 - x1, 0));
     shape.add(std::make_unique<FSLine>(0, y0 - y1));
     return shape;
+}
+
+// `count` samples of a tone at 22050 Hz, 16-bit little-endian, the same on each channel.
+inline std::vector<uint8_t> tone(int hertz, int amplitude, int count, int channels) {
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < count; ++i) {
+        const auto value =
+            static_cast<int16_t>(amplitude * std::sin(2 * 3.14159265358979 * hertz * i / 22050));
+        for (int channel = 0; channel < channels; ++channel)
+            samples.insert(samples.end(),
+                           {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
+    }
+    return samples;
 }
 
 // A picture of four quadrants, each of one colour (top-left, top-right, bottom-left, bottom-right).

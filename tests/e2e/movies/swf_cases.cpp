@@ -304,17 +304,10 @@ SwfCase soundMovie() {
     const FSColor background(200, 230, 200);
     SwfCase result{"swf-sound", newMovie(7, background), {}};
     FSMovie& movie = result.movie;
-    // A quarter second of a 660 Hz tone, 16-bit mono little-endian samples at 22050 Hz.
-    Bytes samples;
-    const int count = 22050 / 4;
-    for (int i = 0; i < count; ++i) {
-        const auto value =
-            static_cast<int16_t>(6000 * std::sin(2 * 3.14159265358979 * 660 * i / 22050));
-        samples.insert(samples.end(),
-                       {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
-    }
+    const int count = 22050 / 4;  // a quarter second of a 660 Hz tone, mono
     const int sound = movie.newIdentifier();
-    movie.add(std::make_unique<FSDefineSound>(sound, 3, 22050, 1, 2, count, std::move(samples)));
+    movie.add(
+        std::make_unique<FSDefineSound>(sound, 3, 22050, 1, 2, count, tone(660, 6000, count, 1)));
     movie.add(std::make_unique<FSStartSound>(FSSound(sound, FSSound::Start)));
     movie.add(std::make_unique<FSShowFrame>());
     result.steps = {Step::sample({{10, 10, background, 2}}), Step::wait(6),
