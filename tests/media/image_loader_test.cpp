@@ -179,25 +179,21 @@ TEST(ImageLoader, Bmp16BitFieldsFiveSixFive) {
     EXPECT_EQ(loader->getImage().pixels, Bytes({255, 255, 255, 255, 0, 255, 0, 255}));
 }
 
-TEST(ImageLoader, Rle8WithDeltaAndLiterals) {
+TEST(ImageLoader, RleRunsDeltasAndLiterals) {
+    auto loader = createImageLoader();
     // 4 x 3, rows from the bottom: a run of 3 of index 1 then EOL; delta (1 right, 1 up); a
     // literal run of 3 (2, 3, 4) padded; end of bitmap. Pixels skipped keep index 0.
-    synth::BmpParts parts(4, 3, 8, 1);
-    parts.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}};
-    parts.data = {3, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 3, 4, 0, 0, 1};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
+    synth::BmpParts rle8(4, 3, 8, 1);
+    rle8.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}};
+    rle8.data = {3, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 3, 4, 0, 0, 1};
+    ASSERT_EQ(loader->decodeData(synth::bmp(rle8)), Success) << loader->getProblem();
     EXPECT_EQ(loader->getImage().indices, Bytes({0, 2, 3, 4, 0, 0, 0, 0, 1, 1, 1, 0}));
-}
-
-TEST(ImageLoader, Rle4RunsAndLiterals) {
     // 8 x 1: a run of 3 alternating 1 and 2, then a literal of 5 (3 bytes and a pad byte), end
     // of bitmap.
-    synth::BmpParts parts(8, 1, 4, 2);
-    parts.palette.assign(16, {0, 0, 0});
-    parts.data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
+    synth::BmpParts rle4(8, 1, 4, 2);
+    rle4.palette.assign(16, {0, 0, 0});
+    rle4.data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
+    ASSERT_EQ(loader->decodeData(synth::bmp(rle4)), Success) << loader->getProblem();
     EXPECT_EQ(loader->getImage().indices, Bytes({1, 2, 1, 3, 4, 5, 6, 7}));
 }
 
