@@ -2,36 +2,24 @@
 // manifest into a directory; each movie must pass the independent parser check and play in the
 // real player with its steps (colour samples, keys, clicks, waits, screenshots).
 //
-// Environment: QUILLET_E2E_MOVIES = path of the e2e_movies program, or QUILLET_BUILD_DIR = the
-// build directory holding it; QUILLET_E2E_OUT = output directory (default tests/e2e/out).
+// Environment: QUILLET_E2E_MOVIES = path of the e2e_movies program; QUILLET_E2E_OUT = output
+// directory (default tests/e2e/out).
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { execFile } from "node:child_process";
 import { existsSync } from "node:fs";
 import { mkdir, readFile, rm } from "node:fs/promises";
 import path from "node:path";
-import { promisify } from "node:util";
 import { Player } from "./player.mjs";
 import { checkSwf } from "./swfcheck.mjs";
 import { repoRoot } from "./server.mjs";
+import { run } from "./decks.mjs";
 
-const run = promisify(execFile);
 const PLAIN_FILE = /^[A-Za-z0-9_][A-Za-z0-9_.-]*$/;
 
 function findProgram() {
     const given = process.env.QUILLET_E2E_MOVIES;
-    if (given) {
-        if (!existsSync(given)) throw new Error(`QUILLET_E2E_MOVIES=${given} does not exist; build the e2e_movies target`);
-        return path.resolve(given);
-    }
-    const build = process.env.QUILLET_BUILD_DIR;
-    if (build) {
-        const candidates = [path.join(build, "tests/e2e/e2e_movies"), path.join(build, "tests/e2e/movies/e2e_movies")];
-        const found = candidates.find((c) => existsSync(c));
-        if (!found) throw new Error(`no e2e_movies program in ${build} (looked at ${candidates.join(", ")}); build the e2e_movies target`);
-        return path.resolve(found);
-    }
-    throw new Error("set QUILLET_E2E_MOVIES (the e2e_movies program) or QUILLET_BUILD_DIR (the build directory)");
+    if (!given || !existsSync(given)) throw new Error(`QUILLET_E2E_MOVIES=${given ?? ""}: set it to the e2e_movies program (build that target)`);
+    return path.resolve(given);
 }
 
 // Checks the manifest's shape; returns its movies.

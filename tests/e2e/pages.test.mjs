@@ -10,21 +10,19 @@
 // pictures to docs/pages/ (shown in the README).
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { execFile, spawn } from "node:child_process";
+import { spawn } from "node:child_process";
 import { cp, chmod, mkdir, mkdtemp, readFile, rm, symlink, writeFile } from "node:fs/promises";
 import { existsSync } from "node:fs";
 import http from "node:http";
 import net from "node:net";
 import os from "node:os";
 import path from "node:path";
-import { promisify } from "node:util";
 import { pathToFileURL } from "node:url";
 import { launchChromium } from "./player.mjs";
 import { decodePng } from "./png.mjs";
-import { quillet } from "./decks.mjs";
+import { quillet, run } from "./decks.mjs";
 import { playerDir, repoRoot } from "./server.mjs";
 
-const run = promisify(execFile);
 const RED = [0xc8, 0x32, 0x32];
 const GREEN = [0x32, 0xa0, 0x50];
 // A fresh browser compiles the player's WebAssembly before the first frame: many seconds on a
@@ -128,8 +126,9 @@ async function waitForColour(page, expected, what) {
 
 const isFullScreen = (page) => page.evaluate(() => document.fullscreenElement?.id === "player");
 
-// An HTTP request with full control over the headers (browsers set Host and Origin themselves).
-function request(port, { method = "GET", path: target, headers = {}, body = "" }) {
+// An HTTP request with full control over the headers (browsers set Host and Origin themselves);
+// with `partial` the body is sent without ending the request.
+function request(port, { method = "GET", path: target, headers = {}, body = "", partial = false }) {
     return new Promise((resolve, reject) => {
         const req = http.request({ host: "127.0.0.1", port, method, path: target, headers: { Host: `127.0.0.1:${port}`, ...headers } }, (res) => {
             let text = "";
@@ -137,7 +136,8 @@ function request(port, { method = "GET", path: target, headers = {}, body = "" }
             res.on("end", () => resolve({ status: res.statusCode, text }));
         });
         req.on("error", reject);
-        req.end(body);
+        if (partial) req.write(body);
+        else req.end(body);
     });
 }
 
@@ -366,16 +366,8 @@ test("the server refuses what its pages would not ask and answers on loopback al
         assert.equal(existsSync(w.settings), false, "no refused request saved a setting");
 
         // An upload over the limit is refused from its announced size, with a message.
-        const big = await new Promise((resolve, reject) => {
-            const req = http.request({ host: "127.0.0.1", port, method: "POST", path: `/${token}/upload/deck?name=big.pptx`,
-                headers: { "Content-Length": String(300 << 20) } }, (res) => {
-                let text = "";
-                res.on("data", (c) => { text += c; });
-                res.on("end", () => resolve({ status: res.statusCode, text }));
-            });
-            req.on("error", reject);
-            req.write("PK");
-        });
+        const big = await request(port, { method: "POST", path: `/${token}/upload/deck?name=big.pptx`,
+            headers: { "Content-Length": String(300 << 20) }, body: "PK", partial: true });
         assert.equal(big.status, 413);
         assert.match(JSON.parse(big.text).message, /too large to upload: the limit is 256 MiB/);
 

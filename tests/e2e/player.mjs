@@ -234,11 +234,10 @@ export class Player {
     }
 
     #failOnErrors(what) {
-        const errors = this.messages.filter(isErrorLine);
-        if (errors.length) {
+        const summary = this.#errorSummary();
+        if (summary) {
             this.#broken = true;
-            throw new PlayerError(`${this.#name()}: console errors while ${what}:\n` +
-                errors.map((e) => `  ${readableLine(e)}`).join("\n"));
+            throw new PlayerError(`${this.#name()}: console errors while ${what}:${summary}`);
         }
     }
 
@@ -269,15 +268,10 @@ export class Player {
         if (!this.metadata) throw new PlayerError("no movie is loaded");
     }
 
-    // A PNG of the stage: one pixel per stage pixel.
-    async screenshotPng() {
+    // The stage as a PNG and decoded, one pixel per stage pixel.
+    async screenshot() {
         this.#requireMovie();
         const png = await this.#page.locator("#player").screenshot({ type: "png", scale: "css", animations: "allow" });
-        return png;
-    }
-
-    async screenshot() {
-        const png = await this.screenshotPng();
         const image = decodePng(png);
         if (image.width !== this.metadata.width || image.height !== this.metadata.height) {
             throw new PlayerError(`${this.#name()}: screenshot is ${image.width}x${image.height}, ` +

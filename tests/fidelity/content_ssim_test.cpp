@@ -9,11 +9,7 @@ namespace quillet::fidelity {
 namespace {
 
 GreyImage filled(int w, int h, double v) {
-    GreyImage g;
-    g.width = w;
-    g.height = h;
-    g.pixels.assign(static_cast<std::size_t>(w) * h, v);
-    return g;
+    return {w, h, std::vector<double>(static_cast<std::size_t>(w) * h, v)};
 }
 
 // Vertical stripes of 0 and 255, `half` pixels each, in columns [from, to).

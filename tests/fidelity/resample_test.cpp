@@ -8,11 +8,7 @@ namespace quillet::fidelity {
 namespace {
 
 GreyImage make(int w, int h, std::vector<double> pixels) {
-    GreyImage g;
-    g.width = w;
-    g.height = h;
-    g.pixels = std::move(pixels);
-    return g;
+    return {w, h, std::move(pixels)};
 }
 
 TEST(Resample, HalvingAveragesEachBlock) {

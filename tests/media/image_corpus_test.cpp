@@ -78,38 +78,23 @@ TEST(PngSuite, ValidFilesMatchLibpngAndCorruptOnesAreRefused) {
     EXPECT_EQ(corrupt, 14);
 }
 
-// The reference rendering of each BMP Suite file (bmpsuite.html), where there is one.
+// The reference renderings (bmpsuite.html) that are not named after their file.
 const std::map<std::string, std::string> bmpReferences = {
-    {"g/pal1.bmp", "pal1.png"},
     {"g/pal1wb.bmp", "pal1.png"},
-    {"g/pal1bg.bmp", "pal1bg.png"},
-    {"g/pal4.bmp", "pal4.png"},
-    {"g/pal4gs.bmp", "pal4gs.png"},
     {"g/pal4rle.bmp", "pal4.png"},
-    {"g/pal8.bmp", "pal8.png"},
     {"g/pal8-0.bmp", "pal8.png"},
-    {"g/pal8gs.bmp", "pal8gs.png"},
     {"g/pal8rle.bmp", "pal8.png"},
-    {"g/pal8w126.bmp", "pal8w126.png"},
-    {"g/pal8w125.bmp", "pal8w125.png"},
-    {"g/pal8w124.bmp", "pal8w124.png"},
     {"g/pal8topdown.bmp", "pal8.png"},
     {"g/pal8nonsquare.bmp", "pal8nonsquare-e.png"},
     {"g/pal8os2.bmp", "pal8.png"},
     {"g/pal8v4.bmp", "pal8.png"},
     {"g/pal8v5.bmp", "pal8.png"},
-    {"g/rgb16.bmp", "rgb16.png"},
     {"g/rgb16bfdef.bmp", "rgb16.png"},
-    {"g/rgb16-565.bmp", "rgb16-565.png"},
     {"g/rgb16-565pal.bmp", "rgb16-565.png"},
-    {"g/rgb24.bmp", "rgb24.png"},
     {"g/rgb24pal.bmp", "rgb24.png"},
     {"g/rgb32.bmp", "rgb24.png"},
     {"g/rgb32bfdef.bmp", "rgb24.png"},
     {"g/rgb32bf.bmp", "rgb24.png"},
-    {"q/pal1p1.bmp", "pal1p1.png"},
-    {"q/pal2.bmp", "pal2.png"},
-    {"q/pal2color.bmp", "pal2color.png"},
     {"q/pal4rletrns.bmp", "pal4rletrns-0.png"},
     {"q/pal4rlecut.bmp", "pal4rlecut-0.png"},
     {"q/pal8rletrns.bmp", "pal8rletrns-0.png"},
@@ -123,34 +108,28 @@ const std::map<std::string, std::string> bmpReferences = {
     {"q/pal8os2v2-16.bmp", "pal8.png"},
     {"q/pal8os2v2-sz.bmp", "pal8.png"},
     {"q/pal8os2v2-40sz.bmp", "pal8.png"},
-    {"q/rgb24rle24.bmp", "pal8.png"},
-    {"q/pal1huffmsb.bmp", "pal1.png"},
     {"q/rgb16faketrns.bmp", "rgb16.png"},
-    {"q/rgb16-231.bmp", "rgb16-231.png"},
-    {"q/rgb16-3103.bmp", "rgb16-3103.png"},
-    {"q/rgba16-4444.bmp", "rgba16-4444.png"},
-    {"q/rgba16-5551.bmp", "rgba16-5551.png"},
-    {"q/rgba16-1924.bmp", "rgba16-1924.png"},
     {"q/rgb24largepal.bmp", "rgb24.png"},
     {"q/rgb24prof.bmp", "rgb24.png"},
     {"q/rgb24prof2.bmp", "rgb24.png"},
     {"q/rgb24lprof.bmp", "rgb24.png"},
-    {"q/rgb24png.bmp", "rgb24.png"},
     {"q/rgb32h52.bmp", "rgb24.png"},
     {"q/rgb32-xbgr.bmp", "rgb24.png"},
     {"q/rgb32fakealpha.bmp", "rgb24.png"},
     {"q/rgb32-111110.bmp", "rgb24.png"},
-    {"q/rgb32-7187.bmp", "rgb32-7187.png"},
     {"q/rgba32-1.bmp", "rgba32.png"},
     {"q/rgba32-2.bmp", "rgba32.png"},
-    {"q/rgba32-1010102.bmp", "rgba32-1010102.png"},
-    {"q/rgba32-81284.bmp", "rgba32-81284.png"},
-    {"q/rgba32-61754.bmp", "rgba32-61754.png"},
     {"q/rgba32abf.bmp", "rgba32.png"},
     {"q/rgba32h56.bmp", "rgba32.png"},
-    {"q/rgba64.bmp", "rgba32.png"},
-    {"b/rgb16-880.bmp", "rgb16-880.png"},
 };
+
+// The reference rendering of a file ("g/pal8.bmp"), as a picture libpng reads.
+RgbaImage bmpReference(const fs::path& folder, const std::string& name) {
+    const auto listed = bmpReferences.find(name);
+    return decodeWithLibpng(
+        folder / "html" /
+        (listed != bmpReferences.end() ? listed->second : fs::path(name).stem().string() + ".png"));
+}
 
 TEST(BmpSuite, GoodFilesMatchTheReferenceRenderings) {
     QUILLET_REQUIRE_CORPUS(folder, "bmp");
@@ -160,10 +139,8 @@ TEST(BmpSuite, GoodFilesMatchTheReferenceRenderings) {
         SCOPED_TRACE(name);
         auto loader = createImageLoader();
         ASSERT_EQ(loader->decodeFile(path.string()), Success) << loader->getProblem();
-        const auto reference = bmpReferences.find(name);
-        ASSERT_NE(reference, bmpReferences.end()) << "no reference rendering listed";
-        const RgbaImage expected = decodeWithLibpng(folder / "html" / reference->second);
-        ASSERT_FALSE(expected.pixels.empty());
+        const RgbaImage expected = bmpReference(folder, name);
+        ASSERT_FALSE(expected.pixels.empty()) << "no reference rendering";
         EXPECT_EQ(firstDifference(*loader, expected, false), "");
         EXPECT_NE(loader->defineImage(1), nullptr);
         ++matched;
@@ -243,11 +220,8 @@ TEST(BmpSuite, QuestionableFilesDecodeRightOrAreRefused) {
             continue;
         }
         ASSERT_EQ(status, Success) << loader->getProblem();
-        const auto reference = bmpReferences.find(name);
-        ASSERT_NE(reference, bmpReferences.end());
-        const int difference =
-            largestDifference(*loader, decodeWithLibpng(folder / "html" / reference->second),
-                              expected.opaqueOnly, expected.swapRedGreen);
+        const int difference = largestDifference(*loader, bmpReference(folder, name),
+                                                 expected.opaqueOnly, expected.swapRedGreen);
         EXPECT_GE(difference, 0) << "sizes differ";
         EXPECT_LE(difference, expected.tolerance);
         ++(difference == 0 ? same : close);
@@ -281,9 +255,7 @@ TEST(BmpSuite, BadFilesFailCleanly) {
             EXPECT_EQ(status, Success) << loader->getProblem();
             ++decoded;
             if (name == "rgb16-880.bmp") {
-                EXPECT_EQ(firstDifference(
-                              *loader, decodeWithLibpng(folder / "html" / "rgb16-880.png"), false),
-                          "");
+                EXPECT_EQ(firstDifference(*loader, bmpReference(folder, "b/" + name), false), "");
             }
         }
         std::cout << "  b/" << name << ": "

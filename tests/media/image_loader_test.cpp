@@ -22,6 +22,19 @@ Bytes inflated(const FSLosslessImage& tag, std::size_t expected) {
     return synth::zlibInflate(tag.getImage(), expected);
 }
 
+// The inflated block of the bitmap with alpha that the loader defines; empty for any other tag.
+Bytes alphaBlock(ImageLoader& loader, std::size_t expected) {
+    const auto tag = loader.defineImage(1);
+    const auto* image = dynamic_cast<const FSDefineImage2*>(tag.get());
+    return image ? inflated(*image, expected) : Bytes{};
+}
+
+Bytes pngOf(std::initializer_list<Bytes> chunks) {
+    Bytes out = synth::pngSignature();
+    for (const Bytes& chunk : chunks) out.insert(out.end(), chunk.begin(), chunk.end());
+    return out;
+}
+
 Bytes rgbaOf(const std::vector<Rgb>& pixels) {
     Bytes out;
     for (const Rgb& c : pixels) out.insert(out.end(), {c.r, c.g, c.b, 255});
@@ -153,10 +166,7 @@ TEST(ImageLoader, Kind3RowsAreWholePixelsToo) {
     EXPECT_EQ(loader->getKind(), LowColourImage);
     EXPECT_EQ(loader->getImage().pixels,
               Bytes({255, 255, 255, 255, 132, 132, 132, 255, 255, 0, 0, 255}));
-    auto tag = loader->defineImage(3);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(inflated(*image, 12),
+    EXPECT_EQ(alphaBlock(*loader, 12),
               Bytes({255, 255, 255, 255, 255, 132, 132, 132, 255, 255, 0, 0}));
 }
 
@@ -169,25 +179,21 @@ TEST(ImageLoader, Bmp16BitFieldsFiveSixFive) {
     EXPECT_EQ(loader->getImage().pixels, Bytes({255, 255, 255, 255, 0, 255, 0, 255}));
 }
 
-TEST(ImageLoader, Rle8WithDeltaAndLiterals) {
+TEST(ImageLoader, RleRunsDeltasAndLiterals) {
+    auto loader = createImageLoader();
     // 4 x 3, rows from the bottom: a run of 3 of index 1 then EOL; delta (1 right, 1 up); a
     // literal run of 3 (2, 3, 4) padded; end of bitmap. Pixels skipped keep index 0.
-    synth::BmpParts parts(4, 3, 8, 1);
-    parts.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}};
-    parts.data = {3, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 3, 4, 0, 0, 1};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
+    synth::BmpParts rle8(4, 3, 8, 1);
+    rle8.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}};
+    rle8.data = {3, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 3, 4, 0, 0, 1};
+    ASSERT_EQ(loader->decodeData(synth::bmp(rle8)), Success) << loader->getProblem();
     EXPECT_EQ(loader->getImage().indices, Bytes({0, 2, 3, 4, 0, 0, 0, 0, 1, 1, 1, 0}));
-}
-
-TEST(ImageLoader, Rle4RunsAndLiterals) {
     // 8 x 1: a run of 3 alternating 1 and 2, then a literal of 5 (3 bytes and a pad byte), end
     // of bitmap.
-    synth::BmpParts parts(8, 1, 4, 2);
-    parts.palette.assign(16, {0, 0, 0});
-    parts.data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
+    synth::BmpParts rle4(8, 1, 4, 2);
+    rle4.palette.assign(16, {0, 0, 0});
+    rle4.data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
+    ASSERT_EQ(loader->decodeData(synth::bmp(rle4)), Success) << loader->getProblem();
     EXPECT_EQ(loader->getImage().indices, Bytes({1, 2, 1, 3, 4, 5, 6, 7}));
 }
 
@@ -257,10 +263,8 @@ TEST(ImageLoader, PngGreyKeyMakesExactlyMatchingSamplesTransparent) {
     EXPECT_EQ(loader->getKind(), AlphaColourImage);
     EXPECT_EQ(loader->getImage().pixels,
               Bytes({0x12, 0x12, 0x12, 0, 0x12, 0x12, 0x12, 255, 255, 255, 255, 255}));
-    auto tag = loader->defineImage(1);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(inflated(*image, 12), Bytes({0, 0, 0, 0, 255, 0x12, 0x12, 0x12, 255, 255, 255, 255}));
+    EXPECT_EQ(alphaBlock(*loader, 12),
+              Bytes({0, 0, 0, 0, 255, 0x12, 0x12, 0x12, 255, 255, 255, 255}));
 }
 
 TEST(ImageLoader, PngRgbKey) {
@@ -277,10 +281,8 @@ TEST(ImageLoader, PngAlphaIsKeptWithColoursUnmultiplied) {
     auto loader = createImageLoader();
     ASSERT_EQ(loader->decodeData(synth::pngRgba(3, 1, rgba)), Success);
     EXPECT_EQ(loader->getKind(), AlphaColourImage);
-    auto tag = loader->defineImage(1);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr) << "an image with alpha must keep it";
-    EXPECT_EQ(inflated(*image, 12), Bytes({255, 200, 100, 50, 128, 200, 100, 50, 0, 0, 0, 0}));
+    EXPECT_EQ(alphaBlock(*loader, 12), Bytes({255, 200, 100, 50, 128, 200, 100, 50, 0, 0, 0, 0}))
+        << "an image with alpha must keep it";
 }
 
 TEST(ImageLoader, OpaqueKind5WithoutKeyIs24BitImage) {
@@ -297,29 +299,22 @@ TEST(ImageLoader, TransparentKeyClearsExactlyTheKeyColour) {
     const std::vector<Rgb> pixels = {{255, 255, 255}, {254, 255, 255}, {0, 0, 0}, {255, 255, 255}};
     auto keyed = createImageLoader(255, 255, 255);
     ASSERT_EQ(keyed->decodeData(synth::bmpTrueColour(2, 2, pixels)), Success);
-    auto tag = keyed->defineImage(1);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(inflated(*image, 16),
+    EXPECT_EQ(alphaBlock(*keyed, 16),
               Bytes({0, 0, 0, 0, 255, 254, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0}));
 
     // A white table entry becomes four zeros; the others, including the bottom row's, stay.
     const std::vector<Rgb> palette = {{255, 255, 255}, {1, 2, 3}, {4, 5, 6}};
     ASSERT_EQ(keyed->decodeData(synth::bmpIndexed8(3, 1, palette, {2, 1, 0}, 3)), Success);
-    tag = keyed->defineImage(1);
-    image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    const Bytes block = inflated(*image, 1024 + 4);
+    const Bytes block = alphaBlock(*keyed, 1024 + 4);
+    ASSERT_EQ(block.size(), 1024u + 4);
     EXPECT_EQ(Bytes(block.begin(), block.begin() + 12),
               Bytes({0, 0, 0, 0, 1, 2, 3, 255, 4, 5, 6, 255}));
 
     // A key that is partly -1 is no key.
     auto unkeyed = createImageLoader(255, 255, ImageLoader::NoKey);
     ASSERT_EQ(unkeyed->decodeData(synth::bmpTrueColour(2, 2, pixels)), Success);
-    tag = unkeyed->defineImage(1);
-    image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(inflated(*image, 16)[0], 255);
+    EXPECT_EQ(alphaBlock(*unkeyed, 16),
+              Bytes({255, 255, 255, 255, 255, 254, 255, 255, 255, 0, 0, 0, 255, 255, 255, 255}));
 }
 
 TEST(ImageLoader, JpegKeepsBytesAndReadsFrameSize) {
@@ -459,14 +454,9 @@ TEST(ImageLoader, SettersStoreCopiesAndCheckSizes) {
 
 TEST(ImageLoader, ChunkSizeMismatchGoesToTheDiagnosticStream) {
     // An IHDR chunk one byte longer than its fields.
-    Bytes file = synth::pngSignature();
-    Bytes ihdr = {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0, 0};
-    const Bytes header = synth::pngChunk("IHDR", ihdr);
-    file.insert(file.end(), header.begin(), header.end());
-    const Bytes data = synth::pngChunk("IDAT", synth::zlibCompress({0, 77}));
-    file.insert(file.end(), data.begin(), data.end());
-    const Bytes end = synth::pngChunk("IEND", {});
-    file.insert(file.end(), end.begin(), end.end());
+    const Bytes file =
+        pngOf({synth::pngChunk("IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0, 0}),
+               synth::pngChunk("IDAT", synth::zlibCompress({0, 77})), synth::pngChunk("IEND", {})});
 
     std::ostringstream diagnostics;
     auto loader = createImageLoader();
@@ -491,44 +481,28 @@ TEST(ImageLoader, PngIntegrityChecks) {
     EXPECT_EQ(loader->decodeData(lying), BadData);
 
     // Image data that inflates to fewer rows than the header promises.
-    Bytes shortData = synth::pngSignature();
     const Bytes header = synth::pngHeader(2, 3, 8, 0);
-    shortData.insert(shortData.end(), header.begin(), header.end());
-    const Bytes idat = synth::pngChunk("IDAT", synth::zlibCompress({0, 1, 2, 0, 3, 4}));
-    shortData.insert(shortData.end(), idat.begin(), idat.end());
-    const Bytes iend = synth::pngChunk("IEND", {});
-    shortData.insert(shortData.end(), iend.begin(), iend.end());
-    EXPECT_EQ(loader->decodeData(shortData), BadData);
+    EXPECT_EQ(loader->decodeData(
+                  pngOf({header, synth::pngChunk("IDAT", synth::zlibCompress({0, 1, 2, 0, 3, 4})),
+                         synth::pngChunk("IEND", {})})),
+              BadData);
     EXPECT_NE(loader->getProblem().find("last row"), std::string::npos) << loader->getProblem();
 
-    Bytes unknownCritical = synth::pngSignature();
-    unknownCritical.insert(unknownCritical.end(), header.begin(), header.end());
-    const Bytes odd = synth::pngChunk("QUIT", {});
-    unknownCritical.insert(unknownCritical.end(), odd.begin(), odd.end());
-    EXPECT_EQ(loader->decodeData(unknownCritical), BadData);
+    EXPECT_EQ(loader->decodeData(pngOf({header, synth::pngChunk("QUIT", {})})), BadData);
 }
 
 TEST(ImageLoader, AbsurdSizesAreRefusedBeforeAllocating) {
     auto loader = createImageLoader();
     // 60000 x 60000 PNG with a few bytes of image data.
-    Bytes file = synth::pngSignature();
-    const Bytes header = synth::pngHeader(60000, 60000, 8, 6);
-    file.insert(file.end(), header.begin(), header.end());
     const Bytes idat = synth::pngChunk("IDAT", synth::zlibCompress(Bytes(100, 0)));
-    file.insert(file.end(), idat.begin(), idat.end());
     const Bytes iend = synth::pngChunk("IEND", {});
-    file.insert(file.end(), iend.begin(), iend.end());
-    EXPECT_EQ(loader->decodeData(file), BadData);
+    EXPECT_EQ(loader->decodeData(pngOf({synth::pngHeader(60000, 60000, 8, 6), idat, iend})),
+              BadData);
     EXPECT_NE(loader->getProblem().find("pixels allowed"), std::string::npos)
         << loader->getProblem();
 
     // Within the pixel limit, but far more than the image data can hold.
-    Bytes large = synth::pngSignature();
-    const Bytes header2 = synth::pngHeader(8000, 8000, 8, 6);
-    large.insert(large.end(), header2.begin(), header2.end());
-    large.insert(large.end(), idat.begin(), idat.end());
-    large.insert(large.end(), iend.begin(), iend.end());
-    EXPECT_EQ(loader->decodeData(large), BadData);
+    EXPECT_EQ(loader->decodeData(pngOf({synth::pngHeader(8000, 8000, 8, 6), idat, iend})), BadData);
     EXPECT_NE(loader->getProblem().find("cannot hold"), std::string::npos) << loader->getProblem();
 
     // A BMP claiming 100000 x 100000 pixels.

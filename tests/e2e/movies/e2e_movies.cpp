@@ -17,6 +17,7 @@
 #include "swf/movie.h"
 #include "swf/shapes.h"
 #include "tests/e2e/movies/media_cases.h"
+#include "tests/e2e/movies/movie_parts.h"
 #include "tests/e2e/movies/swf_cases.h"
 
 namespace {
@@ -24,40 +25,16 @@ namespace {
 using namespace transform;
 namespace fs = std::filesystem;
 
-constexpr int Twips = 20;
-
-struct Sample {
-    int x;
-    int y;
-    FSColor color;
-    int tolerance;
-};
+using quillet::e2e::MediaPixel;
+using quillet::e2e::rectangle;
+using quillet::e2e::Step;
+using quillet::e2e::Twips;
 
 struct MovieCase {
     std::string name;
     std::function<FSMovie()> build;
-    std::vector<Sample> samples;
-    // What the player does with the movie; when empty, the samples on the first frame.
-    std::vector<quillet::e2e::Step> steps = {};
+    std::vector<Step> steps;  // what the player does with the movie
 };
-
-enum class Styles { Fill, FillAndLine, None };
-
-// A closed rectangle drawn clockwise on screen, filled on its right-hand side. A morph's end
-// shape carries no styles of its own.
-FSShape rectangle(int x0, int y0, int x1, int y1, Styles styles) {
-    FSShape shape;
-    if (styles == Styles::None)
-        shape.add(std::make_unique<FSShapeStyle>(Default, Default, Default, x0, y0));
-    else
-        shape.add(std::make_unique<FSShapeStyle>(styles == Styles::FillAndLine ? 1 : Default,
-                                                 Default, 1, x0, y0));
-    shape.add(std::make_unique<FSLine>(x1 - x0, 0));
-    shape.add(std::make_unique<FSLine>(0, y1 - y0));
-    shape.add(std::make_unique<FSLine>(x0 - x1, 0));
-    shape.add(std::make_unique<FSLine>(0, y0 - y1));
-    return shape;
-}
 
 // A circle of eight quadratic curves, clockwise on screen; each control point lies where the
 // tangents at the arc's two ends meet.
@@ -119,7 +96,7 @@ FSMovie shapesMovie(const std::string& signature) {
         const int x0 = 20 * Twips, y0 = 20 * Twips, x1 = 120 * Twips, y1 = 100 * Twips;
         movie.add(std::make_unique<FSDefineShape>(
             id, boundsOf(x0, y0, x1, y1), fills(FSSolidFill(FSColor(255, 0, 0))),
-            FSArray<FSLineStyle>(), rectangle(x0, y0, x1, y1, Styles::Fill)));
+            FSArray<FSLineStyle>(), rectangle(x0, y0, x1, y1)));
         place(id);
     }
     {  // blue rectangle with a 10-pixel black outline
@@ -127,7 +104,7 @@ FSMovie shapesMovie(const std::string& signature) {
         const int x0 = 150 * Twips, y0 = 20 * Twips, x1 = 250 * Twips, y1 = 100 * Twips;
         movie.add(std::make_unique<FSDefineShape2>(
             id, boundsOf(x0, y0, x1, y1, 5 * Twips), fills(FSSolidFill(FSColor(0, 0, 255))),
-            lines(10 * Twips, FSColor(0, 0, 0)), rectangle(x0, y0, x1, y1, Styles::FillAndLine)));
+            lines(10 * Twips, FSColor(0, 0, 0)), rectangle(x0, y0, x1, y1, 1, 1)));
         place(id);
     }
     {  // linear gradient from green to yellow, left to right, with a thin grey outline
@@ -136,10 +113,9 @@ FSMovie shapesMovie(const std::string& signature) {
         FSGradientFill gradient(
             0x10, gradientBox(x0, y0, x1, y1),
             {FSGradient(0, FSColor(0, 255, 0, 255)), FSGradient(255, FSColor(255, 255, 0, 255))});
-        movie.add(std::make_unique<FSDefineShape3>(id, boundsOf(x0, y0, x1, y1, Twips),
-                                                   fills(std::move(gradient)),
-                                                   lines(2 * Twips, FSColor(128, 128, 128, 255)),
-                                                   rectangle(x0, y0, x1, y1, Styles::FillAndLine)));
+        movie.add(std::make_unique<FSDefineShape3>(
+            id, boundsOf(x0, y0, x1, y1, Twips), fills(std::move(gradient)),
+            lines(2 * Twips, FSColor(128, 128, 128, 255)), rectangle(x0, y0, x1, y1, 1, 1)));
         place(id);
     }
     {  // radial gradient from white to black
@@ -150,7 +126,7 @@ FSMovie shapesMovie(const std::string& signature) {
             {FSGradient(0, FSColor(255, 255, 255, 255)), FSGradient(255, FSColor(0, 0, 0, 255))});
         movie.add(std::make_unique<FSDefineShape3>(
             id, boundsOf(x0, y0, x1, y1), fills(std::move(gradient)), FSArray<FSLineStyle>(),
-            rectangle(x0, y0, x1, y1, Styles::Fill)));
+            rectangle(x0, y0, x1, y1)));
         place(id);
     }
     {  // a magenta disc outlined 4 pixels wide in dark green, drawn with curves
@@ -174,8 +150,8 @@ FSMovie shapesMovie(const std::string& signature) {
         movie.add(std::make_unique<FSDefineMorphShape>(
             id, boundsOf(250 * Twips, y0, 290 * Twips, y1, Twips),
             boundsOf(330 * Twips, y0, 370 * Twips, y1, 3 * Twips), std::move(morphFills),
-            std::move(morphLines), rectangle(250 * Twips, y0, 290 * Twips, y1, Styles::FillAndLine),
-            rectangle(330 * Twips, y0, 370 * Twips, y1, Styles::None)));
+            std::move(morphLines), rectangle(250 * Twips, y0, 290 * Twips, y1, 1, 1),
+            rectangle(330 * Twips, y0, 370 * Twips, y1, Default)));
         auto morph = std::make_unique<FSPlaceObject2>(id, depth++, 0, 0);
         morph->setRatio(0.5f);
         movie.add(std::move(morph));
@@ -184,7 +160,7 @@ FSMovie shapesMovie(const std::string& signature) {
     return movie;
 }
 
-const std::vector<Sample> shapeSamples = {
+const std::vector<MediaPixel> shapeSamples = {
     {5, 5, FSColor(255, 255, 255), 4},      // background
     {70, 60, FSColor(255, 0, 0), 4},        // shape 1
     {200, 60, FSColor(0, 0, 255), 4},       // shape 2 fill
@@ -208,8 +184,7 @@ std::string hexColor(const FSColor& c) {
     return text.str();
 }
 
-std::string stepJson(const quillet::e2e::Step& step) {
-    using quillet::e2e::Step;
+std::string stepJson(const Step& step) {
     std::ostringstream text;
     switch (step.kind) {
         case Step::Sample:
@@ -255,19 +230,17 @@ int main(int argc, char** argv) {
     fs::create_directories(out);
 
     std::vector<MovieCase> cases = {
-        {"shapes-cws", [] { return shapesMovie("CWS"); }, shapeSamples},
-        {"shapes-fws", [] { return shapesMovie("FWS"); }, shapeSamples},
+        {"shapes-cws", [] { return shapesMovie("CWS"); }, {Step::sample(shapeSamples)}},
+        {"shapes-fws", [] { return shapesMovie("FWS"); }, {Step::sample(shapeSamples)}},
     };
     try {
-        for (auto& media : quillet::e2e::mediaMovies()) {
-            std::vector<Sample> samples;
-            for (const auto& p : media.samples) samples.push_back({p.x, p.y, p.color, p.tolerance});
-            cases.push_back(
-                {media.name, [movie = std::move(media.movie)] { return movie; }, samples});
-        }
+        for (auto& media : quillet::e2e::mediaMovies())
+            cases.push_back({media.name,
+                             [movie = std::move(media.movie)] { return movie; },
+                             {Step::sample(media.samples)}});
         for (auto& swf : quillet::e2e::swfMovies())
             cases.push_back(
-                {swf.name, [movie = std::move(swf.movie)] { return movie; }, {}, swf.steps});
+                {swf.name, [movie = std::move(swf.movie)] { return movie; }, swf.steps});
     } catch (const std::exception& e) {
         std::cerr << "e2e_movies: media movies: " << e.what() << "\n";
         return 1;
@@ -289,15 +262,8 @@ int main(int argc, char** argv) {
         const auto tags = decodedTags((out / file).string());
         for (std::size_t i = 0; i < tags.size(); ++i) manifest << (i ? "," : "") << tags[i];
         manifest << "],\"steps\":[";
-        std::vector<quillet::e2e::Step> steps = movieCase.steps;
-        if (steps.empty()) {
-            std::vector<quillet::e2e::MediaPixel> points;
-            for (const auto& s : movieCase.samples)
-                points.push_back({s.x, s.y, s.color, s.tolerance});
-            steps.push_back(quillet::e2e::Step::sample(points));
-        }
-        for (std::size_t i = 0; i < steps.size(); ++i)
-            manifest << (i ? "," : "") << stepJson(steps[i]);
+        for (std::size_t i = 0; i < movieCase.steps.size(); ++i)
+            manifest << (i ? "," : "") << stepJson(movieCase.steps[i]);
         manifest << "]}";
         first = false;
     }

@@ -9,6 +9,7 @@
 #include "media/sound_loader.h"
 #include "swf/display_list.h"
 #include "swf/sounds.h"
+#include "tests/e2e/movies/movie_parts.h"
 #include "tests/media/media_synth.h"
 
 namespace quillet::e2e {
@@ -20,25 +21,10 @@ using namespace quillet::media;
 using synth::Bytes;
 using synth::Rgb;
 
-constexpr int Twips = 20;
-constexpr int StageWidth = 400;
-constexpr int StageHeight = 300;
 constexpr float FrameRate = 20.0f;
 
 FSMovie newMovie(const FSColor& background) {
-    FSMovie movie("CWS", 7, FSBounds(0, 0, StageWidth * Twips, StageHeight * Twips), FrameRate, {});
-    movie.add(std::make_unique<FSSetBackgroundColor>(background));
-    return movie;
-}
-
-// A picture of four quadrants, each of one colour (top-left, top-right, bottom-left, bottom-right).
-std::vector<Rgb> quadrants(uint32_t width, uint32_t height, const Rgb (&colours)[4]) {
-    std::vector<Rgb> pixels;
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x)
-            pixels.push_back(colours[(y >= height / 2) * 2 + (x >= width / 2)]);
-    }
-    return pixels;
+    return e2e::newMovie(7, background, FrameRate);
 }
 
 // Decodes the file, defines its bitmap and a rectangle filled with it, and places the rectangle
@@ -168,17 +154,9 @@ MediaMovie keyMovie() {
     return result;
 }
 
-// Half a second of a 440 Hz tone, 16-bit stereo at 22050 Hz.
-Bytes tone() {
-    Bytes samples;
-    for (int i = 0; i < 11025; ++i) {
-        const auto value =
-            static_cast<int16_t>(8000 * std::sin(2 * 3.14159265358979 * 440 * i / 22050));
-        for (int channel = 0; channel < 2; ++channel)
-            samples.insert(samples.end(),
-                           {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
-    }
-    return synth::wav(2, 22050, 16, samples);
+// Half a second of a 440 Hz tone, stereo.
+Bytes wavTone() {
+    return synth::wav(2, 22050, 16, tone(440, 8000, 11025, 2));
 }
 
 Bytes mp3() {
@@ -228,7 +206,7 @@ std::vector<MediaMovie> mediaMovies() {
     movies.push_back(imagesMovie());
     movies.push_back(keyMovie());
     movies.push_back(eventSoundMovie("media-sound-mp3", mp3()));
-    movies.push_back(eventSoundMovie("media-sound-wav", tone()));
+    movies.push_back(eventSoundMovie("media-sound-wav", wavTone()));
     movies.push_back(streamMovie());
     return movies;
 }

@@ -10,6 +10,7 @@
 #include "swf/shapes.h"
 #include "swf/sounds.h"
 #include "swf/sprites_buttons.h"
+#include "tests/e2e/movies/movie_parts.h"
 #include "tests/media/media_synth.h"
 
 namespace quillet::e2e {
@@ -20,25 +21,7 @@ using namespace transform;
 namespace synth = quillet::media::synth;
 using synth::Bytes;
 
-constexpr int Twips = 20;
 const FSColor White(255, 255, 255);
-
-FSMovie newMovie(int version, const FSColor& background = White) {
-    FSMovie movie("CWS", version, FSBounds(0, 0, 400 * Twips, 300 * Twips), 12.0f, {});
-    movie.add(std::make_unique<FSSetBackgroundColor>(background));
-    return movie;
-}
-
-// A closed rectangle drawn clockwise on screen with fill style 1 on its inside.
-FSShape rectangle(int x0, int y0, int x1, int y1) {
-    FSShape shape;
-    shape.add(std::make_unique<FSShapeStyle>(Default, Default, 1, x0, y0));
-    shape.add(std::make_unique<FSLine>(x1 - x0, 0));
-    shape.add(std::make_unique<FSLine>(0, y1 - y0));
-    shape.add(std::make_unique<FSLine>(x0 - x1, 0));
-    shape.add(std::make_unique<FSLine>(0, y0 - y1));
-    return shape;
-}
 
 // Defines a rectangle of one colour (coordinates in pixels) and returns its identifier.
 int solidRectangle(FSMovie& movie, const FSColor& color, int x0, int y0, int x1, int y1) {
@@ -62,7 +45,7 @@ std::unique_ptr<FSDoAction> stop() {
 // Two glyphs on the 1024-unit em square, the baseline at 0 and y growing downwards: a bar half
 // an em wide and a full em tall, and a slab a full em wide and half an em tall.
 SwfCase textMovie() {
-    SwfCase result{"swf-text", newMovie(6), {}};
+    SwfCase result{"swf-text", newMovie(6, White), {}};
     FSMovie& movie = result.movie;
     const int font = movie.newIdentifier();
     movie.add(std::make_unique<FSDefineFont>(
@@ -140,7 +123,7 @@ FSArray<FSActionObject> nextFrameOnRightArrow(int version) {
 // with a KeyDown event moves the main timeline on when the right arrow is down.
 SwfCase keysMovie() {
     constexpr int Version = 6;  // 32-bit clip event flags
-    SwfCase result{"swf-keys", newMovie(Version), {}};
+    SwfCase result{"swf-keys", newMovie(Version, White), {}};
     FSMovie& movie = result.movie;
     const FSColor red(220, 0, 0), green(0, 180, 0), blue(0, 0, 220);
     const int squares[3] = {solidRectangle(movie, red, 100, 100, 200, 200),
@@ -192,7 +175,7 @@ SwfCase keysMovie() {
 // a mask over the left half of the stage clips it; a yellow square above the mask's layers is
 // not clipped.
 SwfCase clipMaskMovie() {
-    SwfCase result{"swf-clip-mask", newMovie(6), {}};
+    SwfCase result{"swf-clip-mask", newMovie(6, White), {}};
     FSMovie& movie = result.movie;
     const FSColor red(220, 0, 0), green(0, 180, 0), blue(0, 0, 220), yellow(240, 220, 0);
     const int mask = solidRectangle(movie, FSColor(0, 0, 0), 0, 0, 200, 300);
@@ -237,15 +220,6 @@ struct Pixel {
     uint8_t r, g, b, a;
 };
 
-// Quadrants of one colour each: top-left, top-right, bottom-left, bottom-right.
-std::vector<Pixel> quadrants(int width, int height, const Pixel (&colours)[4]) {
-    std::vector<Pixel> pixels;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels.push_back(colours[(y >= height / 2) * 2 + (x >= width / 2)]);
-    return pixels;
-}
-
 // A rectangle at (x, y) pixels filled with the bitmap at one twentieth scale: one bitmap pixel
 // on one stage pixel.
 void placeBitmap(FSMovie& movie, int bitmap, int x, int y, int width, int height, int depth) {
@@ -273,7 +247,7 @@ void sampleQuadrants(std::vector<MediaPixel>& points, const std::vector<Pixel>& 
 }
 
 SwfCase bitmapsMovie() {
-    SwfCase result{"swf-bitmaps", newMovie(7), {}};
+    SwfCase result{"swf-bitmaps", newMovie(7, White), {}};
     FSMovie& movie = result.movie;
     std::vector<MediaPixel> points;
 
@@ -330,17 +304,10 @@ SwfCase soundMovie() {
     const FSColor background(200, 230, 200);
     SwfCase result{"swf-sound", newMovie(7, background), {}};
     FSMovie& movie = result.movie;
-    // A quarter second of a 660 Hz tone, 16-bit mono little-endian samples at 22050 Hz.
-    Bytes samples;
-    const int count = 22050 / 4;
-    for (int i = 0; i < count; ++i) {
-        const auto value =
-            static_cast<int16_t>(6000 * std::sin(2 * 3.14159265358979 * 660 * i / 22050));
-        samples.insert(samples.end(),
-                       {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)});
-    }
+    const int count = 22050 / 4;  // a quarter second of a 660 Hz tone, mono
     const int sound = movie.newIdentifier();
-    movie.add(std::make_unique<FSDefineSound>(sound, 3, 22050, 1, 2, count, std::move(samples)));
+    movie.add(
+        std::make_unique<FSDefineSound>(sound, 3, 22050, 1, 2, count, tone(660, 6000, count, 1)));
     movie.add(std::make_unique<FSStartSound>(FSSound(sound, FSSound::Start)));
     movie.add(std::make_unique<FSShowFrame>());
     result.steps = {Step::sample({{10, 10, background, 2}}), Step::wait(6),
