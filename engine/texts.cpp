@@ -121,14 +121,6 @@ void defineLines(transform::FSMovie& movie, int identifier, const std::vector<Li
 
 }  // namespace
 
-int verticalTurn(int orientation) {
-    using namespace host::orientation;
-    if (orientation == kUpward) return 270;
-    if (orientation == kDownward || orientation == kVerticalFarEast || orientation == kVertical)
-        return 90;
-    return 0;
-}
-
 bool standsUpright(int orientation, char32_t code) {
     if (orientation == host::orientation::kVertical) return !drawsNothing(code);
     return orientation == host::orientation::kVerticalFarEast && fonts::standsUprightInColumn(code);
@@ -230,7 +222,7 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     // Vertical text is laid out across and turned into columns with its element; characters that
     // stand upright get glyphs turned back (their font's orientation), centred on their cell.
     const int orientation = shape.textFrame()->orientation();
-    const int turn = verticalTurn(orientation);
+    const int turn = host::orientation::turnOf(orientation);
     element.textTurn = static_cast<float>(turn);
 
     std::vector<GatheredCharacter> characters;

@@ -19,9 +19,6 @@ struct Element;
 // A character as gathered from the host: its code and font, its size in points (the height of its
 // one-character range, which the host makes the font size), its colour (RGB), the top-left of
 // that range in twips and whether its run has a shadow.
-// The quarter turn (degrees clockwise) that a text frame's orientation gives its lines: 90 for
-// the downward and far-east vertical kinds, 270 upward, 0 across.
-int verticalTurn(int orientation);
 // Whether a character stands upright in vertical text of that orientation (all of vertical
 // WordArt, the East Asian characters of far-east columns but brackets and dashes).
 bool standsUpright(int orientation, char32_t code);

@@ -256,6 +256,14 @@ inline constexpr int kDownward = 3;
 inline constexpr int kVerticalFarEast = 4;
 inline constexpr int kVertical = 5;
 inline constexpr int kHorizontalRotatedFarEast = 6;
+// The turn (degrees clockwise) that makes lines of vertical text columns: a quarter for the
+// downward and far-east kinds, three quarters upward, none across.
+constexpr int turnOf(int orientation) {
+    if (orientation == kUpward) return 270;
+    return orientation == kDownward || orientation == kVerticalFarEast || orientation == kVertical
+               ? 90
+               : 0;
+}
 }  // namespace orientation
 
 // Freeform nodes.

@@ -62,15 +62,6 @@ bool standsUpright(int orientation, char32_t c) {
     return orientation == host::orientation::kVerticalFarEast && fonts::standsUprightInColumn(c);
 }
 
-// The quarter turns of vertical text, in degrees clockwise.
-double turnOf(int orientation) {
-    using namespace host::orientation;
-    if (orientation == kUpward) return 270;
-    if (orientation == kDownward || orientation == kVerticalFarEast || orientation == kVertical)
-        return 90;
-    return 0;
-}
-
 // May a line end between a and b?
 bool canBreakBetween(char32_t a, char32_t b) {
     if (isSpace(b)) return false;  // spaces stay with the text before them
@@ -711,7 +702,7 @@ TextLayout Builder::run() {
     out_.boxTop = finiteOr(shape_.top, 0) + rect.top;
     out_.boxWidth = std::max(0.0, rect.right - rect.left);
     out_.boxHeight = std::max(0.0, rect.bottom - rect.top);
-    out_.turn = turnOf(body_.orientation);
+    out_.turn = host::orientation::turnOf(body_.orientation);
     out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0) + out_.turn;
     out_.flipH = shape_.flipH;
     out_.flipV = shape_.flipV;
