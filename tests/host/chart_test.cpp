@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "host/pptx/charts.h"
 #include "host/pptx/package.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/render/canvas.h"
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/xml.h"
@@ -673,6 +675,176 @@ TEST(ChartReading, ScatterRadarAndBubbleSeries) {
     EXPECT_EQ(plots[3].radarStyle, "filled");
     EXPECT_FALSE(plots[3].series.at(0).line.visible);
     EXPECT_EQ(plots[3].series.at(0).marker.symbol, "none");
+}
+
+// ---- charts recorded as shapes ----
+
+// The recorded shapes filled with, or stroked in, one colour.
+std::vector<ShapePtr> painted(const std::vector<ShapePtr>& shapes, int rgb, bool filled) {
+    std::vector<ShapePtr> out;
+    for (const ShapePtr& s : shapes) {
+        if (s->text) continue;
+        if (filled ? s->fill.kind == FillKind::Solid && s->fill.color.rgb == rgb
+                   : s->line.visible && s->line.fill.color.rgb == rgb) {
+            out.push_back(s);
+        }
+    }
+    return out;
+}
+
+void expectBox(const Shape& s, double left, double top, double width, double height,
+               double tolerance = 0.01) {
+    EXPECT_NEAR(s.left, left, tolerance);
+    EXPECT_NEAR(s.top, top, tolerance);
+    EXPECT_NEAR(s.width, width, tolerance);
+    EXPECT_NEAR(s.height, height, tolerance);
+}
+
+TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
+    // Model colours keep red in the low byte.
+    constexpr int kModelRed = 0x0000FF, kModelBlue = 0xFF0000;
+    const std::string bars = placedChart(
+        std::string(kColumns) +
+            series(0, "S", {"1", "2", "4"},
+                   "<c:spPr><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></c:spPr>") +
+            "</c:barChart>",
+        kCatAxes);
+    const std::string lines =
+        placedChart("<c:lineChart><c:grouping val=\"standard\"/>" +
+                        series(0, "S", {"1", "3", "1"},
+                               lineLook("FF0000", 12700) + marker("circle", 14, "0000FF")) +
+                        "<c:marker val=\"1\"/></c:lineChart>",
+                    kCatAxes);
+    std::vector<ShapePtr> shapes;
+    // Columns: one red rectangle each; the highest (4 of 4) fills the plot's height in the
+    // third slot: 320 / 3 across, the bar 1 / 2.5 of it, a gap of 0.75 bar before it.
+    {
+        auto deck = deckWithChart(bars);
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        auto red = painted(shapes, kModelRed, true);
+        ASSERT_EQ(red.size(), 3u);
+        const double slot = 320.0 / 3, bar = slot / 2.5;
+        expectBox(*red[2], 140 + 2 * slot + 0.75 * bar, 130, bar, 240);
+        EXPECT_EQ(red[2]->type, host::shape_type::kFreeform);
+        EXPECT_FALSE(red[2]->line.visible);
+        // Tick and category labels come last, as text boxes.
+        ASSERT_FALSE(shapes.empty());
+        EXPECT_TRUE(shapes.back()->text);
+    }
+    // A line with markers: one open red stroke through the points, then a blue circle at each.
+    {
+        auto deck = deckWithChart(lines);
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        auto red = painted(shapes, kModelRed, false);
+        ASSERT_EQ(red.size(), 1u);
+        EXPECT_NEAR(red[0]->line.weight, 1, 1e-4);
+        EXPECT_EQ(red[0]->fill.kind, FillKind::None);
+        ASSERT_EQ(red[0]->path.size(), 3u);
+        EXPECT_NEAR(red[0]->path[1].x[0], 300, 0.01);
+        EXPECT_NEAR(red[0]->path[1].y[0], 190, 0.01);
+        auto blue = painted(shapes, kModelBlue, true);
+        ASSERT_EQ(blue.size(), 3u);
+        expectBox(*blue[1], 293, 183, 14, 14, 0.05);  // the curves' control points
+        EXPECT_EQ(blue[1]->path.back().kind, PathCommand::Close);
+    }
+    // Beyond the limit the chart is left to its picture.
+    auto deck = deckWithChart(bars);
+    EXPECT_FALSE(render::chartShapes(frameOf(*deck), shapes, 3));
+    EXPECT_TRUE(shapes.empty());
+}
+
+TEST(ChartShapes, DrawnAgainTheyGiveTheRenderersPicture) {
+    const std::vector<std::string> charts = {
+        placedChart(std::string(kColumns) + series(0, "S", {"1", "2", "4"}) +
+                        series(1, "T", {"3", "1", "2"}) + "</c:barChart>",
+                    kCatAxes, "<c:legend><c:legendPos val=\"b\"/></c:legend>"),
+        placedChart("<c:lineChart><c:grouping val=\"standard\"/>" +
+                        series(0, "S", {"1", "3", "1"},
+                               lineLook("FF0000", 38100) + marker("diamond", 10, "0000FF")) +
+                        "<c:smooth val=\"1\"/></c:lineChart>",
+                    kCatAxes),
+        chartPart("<c:doughnutChart><c:varyColors val=\"1\"/>" + series(0, "S", {"3", "1", "2"}) +
+                  "<c:holeSize val=\"40\"/></c:doughnutChart>"),
+        placedChart("<c:bubbleChart>" +
+                        xySeries({"1", "3"}, {"1", "3"}, lineLook("00FF00", 25400), {"1", "4"}) +
+                        "</c:bubbleChart>",
+                    kXYAxes),
+    };
+    render::Renderer renderer;
+    for (const std::string& chart : charts) {
+        auto deck = deckWithChart(chart);
+        const Shape& frame = frameOf(*deck);
+        ShapeList drawn;
+        ASSERT_TRUE(render::chartShapes(frame, drawn.items));
+        render::Surface want = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
+        render::Surface got =
+            renderer.renderPage(720, 540, deck->slides.at(0)->background, {&drawn}, 720, 540);
+        ASSERT_TRUE(want && got);
+        // Pixels off by more than a little over the frame: hardly any.
+        int off = 0;
+        for (int y = 100; y < 400; ++y) {
+            for (int x = 100; x < 500; ++x) {
+                unsigned a = render::pixelRgb(want.get(), x, y),
+                         b = render::pixelRgb(got.get(), x, y);
+                for (int shift : {16, 8, 0}) {
+                    if (std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                 static_cast<int>((b >> shift) & 0xFF)) > 48) {
+                        ++off;
+                        break;
+                    }
+                }
+            }
+        }
+        EXPECT_LE(off, 40) << chart;
+    }
+}
+
+TEST(ChartShapes, RecorderMapsCutsAndRefuses) {
+    render::Surface target(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 200, 200));
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(target.get()),
+                                                          &cairo_destroy);
+    cairo_scale(cr.get(), 2, 2);  // two pixels a point
+    render::DrawingRecorder recorder(true, 3);
+    recorder.attach(cr.get());
+    cairo_rectangle(cr.get(), 0, 0, 60, 60);
+    cairo_clip(cr.get());
+    cairo_set_source_rgba(cr.get(), 1, 0, 0, 0.5);
+    cairo_rectangle(cr.get(), 40, 50, 40, 40);  // half outside the clip
+    render::canvasFill(cr.get());
+    cairo_set_source_rgb(cr.get(), 0, 0, 1);
+    cairo_scale(cr.get(), 2, 2);  // user units of four pixels: a width of 1.5 is 3 points
+    cairo_set_line_width(cr.get(), 1.5);
+    cairo_move_to(cr.get(), -10, 5);
+    cairo_line_to(cr.get(), 10, 5);
+    render::canvasStroke(cr.get());
+    ASSERT_TRUE(recorder.complete());
+    ASSERT_EQ(recorder.shapes().size(), 2u);
+    const Shape& square = *recorder.shapes()[0];
+    expectBox(square, 40, 50, 20, 10);
+    EXPECT_EQ(square.fill.color.rgb, 0x0000FF);
+    EXPECT_FLOAT_EQ(square.fill.color.alpha, 0.5f);
+    const Shape& line = *recorder.shapes()[1];
+    expectBox(line, 0, 10, 20, 0);
+    EXPECT_NEAR(line.line.weight, 3, 1e-4);
+    EXPECT_EQ(line.line.cap, "flat");
+    // Still drawn: the square's corner in the picture.
+    EXPECT_NE(render::pixelRgb(target.get(), 100, 110), 0u);
+    // A gradient has no shape here; the limit of three is passed on the fourth.
+    cairo_pattern_t* ramp = cairo_pattern_create_linear(0, 0, 10, 0);
+    cairo_set_source(cr.get(), ramp);
+    cairo_pattern_destroy(ramp);
+    cairo_rectangle(cr.get(), 0, 0, 5, 5);
+    render::canvasFill(cr.get());
+    EXPECT_FALSE(recorder.complete());
+    render::DrawingRecorder few(false, 3);
+    few.attach(cr.get());
+    cairo_set_source_rgb(cr.get(), 0, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        cairo_rectangle(cr.get(), i, i, 1, 1);
+        render::canvasFill(cr.get());
+    }
+    EXPECT_FALSE(few.complete());
+    EXPECT_TRUE(few.shapes().empty());
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "host/pptx/charts.h"
+#include "host/pptx/render/canvas.h"
+#include "host/pptx/render/picture.h"
 
 namespace quillet::pptx::render {
 
@@ -41,7 +44,7 @@ void fillRect(cairo_t* cr, double x, double y, double w, double h, const FillDat
     if (!fillColor(fill, c)) return;
     setColor(cr, c);
     cairo_rectangle(cr, x, y, w, h);
-    cairo_fill(cr);
+    canvasFill(cr);
 }
 
 void line(cairo_t* cr, double x0, double y0, double x1, double y1, int rgb, double width) {
@@ -49,7 +52,7 @@ void line(cairo_t* cr, double x0, double y0, double x1, double y1, int rgb, doub
     cairo_set_line_width(cr, width);
     cairo_move_to(cr, x0, y0);
     cairo_line_to(cr, x1, y1);
-    cairo_stroke(cr);
+    canvasStroke(cr);
 }
 
 // An axis or gridline: the file's line when it gives one, else a thin grey.
@@ -61,7 +64,7 @@ void styledLine(cairo_t* cr, double x0, double y0, double x1, double y1, const L
         cairo_set_line_width(cr, std::clamp<double>(l.weight, 0.25, 10));
         cairo_move_to(cr, x0, y0);
         cairo_line_to(cr, x1, y1);
-        cairo_stroke(cr);
+        canvasStroke(cr);
         return;
     }
     line(cr, x0, y0, x1, y1, fallbackRgb, 0.75);
@@ -176,7 +179,7 @@ void drawMarker(cairo_t* cr, const ChartMarker& m, double x, double y, double si
     Color c;
     if (!strokeOnly && fillColor(m.fill, c)) {
         setColor(cr, c);
-        cairo_fill_preserve(cr);
+        canvasFillPreserve(cr);
     }
     // Crosses and stars are lines alone: in the outline's colour, else the fill's.
     const FillData& stroke = m.line.visible ? m.line.fill : m.fill;
@@ -184,7 +187,7 @@ void drawMarker(cairo_t* cr, const ChartMarker& m, double x, double y, double si
         setColor(cr, c);
         cairo_set_line_width(cr, clampedWeight(m.line, 5));
         cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
-        cairo_stroke(cr);
+        canvasStroke(cr);
     }
     cairo_new_path(cr);
 }
@@ -224,7 +227,7 @@ void strokeSeriesLine(cairo_t* cr, const ChartSeriesData& s) {
     cairo_set_line_width(cr, clampedWeight(s.line));
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    cairo_stroke(cr);
+    canvasStroke(cr);
 }
 
 // A data label's text: category name and value (or percentage), as the series asks.
@@ -374,7 +377,7 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
             }
             cairo_close_path(cr);
             setColor(cr, c);
-            cairo_fill(cr);
+            canvasFill(cr);
             continue;
         }
         tracePath(cr, pts, s.smooth);
@@ -439,7 +442,7 @@ void plotArea(cairo_t* cr, const ChartData& chart, const Box& plot, bool outline
     setColor(cr, c);
     cairo_set_line_width(cr, clampedWeight(chart.plotBorder, 0.75));
     cairo_rectangle(cr, plot.x, plot.y, plot.w, plot.h);
-    cairo_stroke(cr);
+    canvasStroke(cr);
 }
 
 // Room for tick labels at the left and below, unless the file places the plot.
@@ -517,12 +520,12 @@ void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Lab
                     Color c;
                     if (fillColor(pointFill(s, i), c)) {
                         setColor(cr, c);
-                        cairo_fill_preserve(cr);
+                        canvasFillPreserve(cr);
                     }
                     if (s.line.visible && fillColor(s.line.fill, c)) {
                         setColor(cr, c);
                         cairo_set_line_width(cr, clampedWeight(s.line, 5));
-                        cairo_stroke(cr);
+                        canvasStroke(cr);
                     }
                     cairo_new_path(cr);
                     labels.at(labelText(s, "", s.values[i]), pts[k].first, pts[k].second, d / 2,
@@ -606,7 +609,7 @@ void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double
             if (g.visible) fillColor(g.fill, c);
             setColor(cr, c);
             cairo_set_line_width(cr, g.visible ? clampedWeight(g, 10) : 0.75);
-            cairo_stroke(cr);
+            canvasStroke(cr);
         }
     }
     if (!chart.categoryAxis.deleted && chart.categoryAxis.shown) {
@@ -630,7 +633,7 @@ void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double
             Color c;
             if (p.radarStyle == "filled" && fillColor(s.fill, c)) {
                 setColor(cr, c);
-                cairo_fill_preserve(cr);
+                canvasFillPreserve(cr);
             }
             strokeSeriesLine(cr, s);
             for (std::size_t k = 0; k < pts.size(); ++k) {
@@ -696,7 +699,7 @@ void drawPie(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot, con
                 cairo_arc(cr, cx, cy, r, angle, angle + sweep);
             }
             cairo_close_path(cr);
-            cairo_fill(cr);
+            canvasFill(cr);
         }
         // Labels inside the slice, or just outside it.
         double mid = angle + sweep / 2;
@@ -735,7 +738,7 @@ void drawKey(cairo_t* cr, const Entry& e, double x, double y, double width, doub
         cairo_set_line_width(cr, std::min(clampedWeight(e.line), lineH / 3));
         cairo_move_to(cr, x, mid);
         cairo_line_to(cr, x + width, mid);
-        cairo_stroke(cr);
+        canvasStroke(cr);
     }
     drawMarker(cr, e.marker, x + width / 2, mid, std::min<double>(e.marker.size, lineH * 0.8));
 }
@@ -1076,6 +1079,23 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
     }
     cairo_restore(cr);
     return texts;
+}
+
+bool chartShapes(const Shape& frame, std::vector<ShapePtr>& out, std::size_t limit) {
+    out.clear();
+    // Recorded only: nothing is drawn, so the surface holds no pixels.
+    Surface nothing(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr));
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(nothing.get()),
+                                                          &cairo_destroy);
+    DrawingRecorder recorder(false, limit);
+    recorder.attach(cr.get());
+    std::vector<ShapePtr> texts = drawChart(cr.get(), frame);
+    const bool whole = recorder.complete() && cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
+    DrawingRecorder::detach(cr.get());
+    if (!whole) return false;
+    out = recorder.takeShapes();
+    out.insert(out.end(), texts.begin(), texts.end());
+    return true;
 }
 
 }  // namespace quillet::pptx::render

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/pptx/model.h"
+#include "host/pptx/render/canvas.h"
 
 namespace quillet::pptx::render {
 
@@ -24,5 +25,11 @@ AxisScale axisScale(double dataMin, double dataMax, const ChartAxisData& axis, b
 // Draws frame.chart in the frame's box (context units are slide points) and returns the chart's
 // texts (title, legend entries, axis and data labels) as text boxes for the caller to draw.
 std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame);
+
+// The same chart as shapes on the slide, in drawing order: each fill and stroke as a freeform,
+// then the texts. False (and no shapes) when the drawing has more than `limit` operations or one
+// that has no shape.
+bool chartShapes(const Shape& frame, std::vector<ShapePtr>& out,
+                 std::size_t limit = kMaxRecordedOperations);
 
 }  // namespace quillet::pptx::render
