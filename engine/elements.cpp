@@ -308,7 +308,26 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         }
     };
 
+    // A chart the host gives as shapes (its drawing, recorded) is a group of them; false when
+    // it gives none.
+    auto addChart = [&] {
+        auto element = readElement(job, record, shapeIndex, shape);
+        if (!buildGroup(job, record, *element, depth)) return false;
+        if (element->characterId != 0) {
+            placeVectorElement(*element, origin, false);
+            add(std::move(element));
+        }
+        return true;
+    };
+
     switch (type) {
+        case host::shape_type::kChart: {
+            if (addChart()) return;
+            auto element = readElement(job, record, shapeIndex, shape);
+            const bool png = pictureAsPng(*element);
+            picture(std::move(element), png);
+            return;
+        }
         case host::shape_type::kAutoShape:
         case host::shape_type::kTextBox: {
             addBody();
@@ -365,6 +384,8 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
                 addBody();
                 return;
             }
+            // A chart in a placeholder.
+            if (addChart()) return;
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
             return;

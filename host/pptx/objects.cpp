@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 
 #include "host/pptx/fills.h"
 #include "host/pptx/layout.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
+#include "host/pptx/render/chart.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/text.h"
 #include "text/utf8.h"
@@ -39,12 +41,22 @@ struct Session {
 };
 
 // One open presentation: its model and whether it was changed since it was read or saved.
+// A chart frame drawn as shapes, for the box it was drawn in.
+struct ChartDrawing {
+    std::weak_ptr<const Shape> frame;
+    float left = 0, top = 0, width = 0, height = 0;
+    std::shared_ptr<ShapeList> shapes;  // null: left to its picture
+};
+
 struct Deck {
     std::shared_ptr<PresentationData> data;
     std::string fullName;
     bool dirty = false;                    // changed since it was read or saved
     bool edited = false;                   // differs from its package (edits saved only in memory)
     std::shared_ptr<LayoutCache> layouts;  // the application's
+    // Charts are drawn once per frame, whoever asks.
+    std::mutex chartsMutex;
+    std::map<const Shape*, ChartDrawing> charts;
 };
 
 std::string absolutePath(const std::string& path) {
@@ -806,7 +818,30 @@ class ShapesImpl : public host::Shapes {
     std::shared_ptr<Session> session_;
 };
 
+// A chart the file keeps no picture of: its drawing as a group of shapes on the slide (null when
+// it has too many parts to be shapes).
+std::shared_ptr<ShapeList> chartDrawing(const ShapePtr& frame, Deck& deck) {
+    std::lock_guard<std::mutex> lock(deck.chartsMutex);
+    ChartDrawing& d = deck.charts[frame.get()];
+    const bool fresh = d.frame.lock() == frame && d.left == frame->left && d.top == frame->top &&
+                       d.width == frame->width && d.height == frame->height;
+    if (!fresh) {
+        d = ChartDrawing{frame, frame->left, frame->top, frame->width, frame->height, nullptr};
+        std::vector<ShapePtr> shapes;
+        if (render::chartShapes(*frame, shapes)) {
+            d.shapes = std::make_shared<ShapeList>();
+            d.shapes->items = std::move(shapes);
+        }
+    }
+    return d.shapes;
+}
+
 std::shared_ptr<host::Shapes> ShapeImpl::groupItems() const {
+    if (s_->chart && !s_->picture && !s_->children && deck_) {
+        auto drawing = chartDrawing(s_, *deck_);
+        if (!drawing) return nullptr;
+        return std::make_shared<ShapesImpl>(drawing, deck_, session_);
+    }
     if (!s_->children || s_->type != host::shape_type::kGroup) return nullptr;
     return std::make_shared<ShapesImpl>(s_->children, deck_, session_);
 }
