@@ -12,8 +12,9 @@
 
 namespace quillet::pptx::render {
 
-// Recorded operations a drawing may give before it is left to its picture.
-inline constexpr std::size_t kMaxRecordedOperations = 100000;
+// Recorded operations a drawing may give before it is left to its picture: each becomes a
+// character of the movie, which holds at most 65535 of them in all.
+inline constexpr std::size_t kMaxRecordedOperations = 10000;
 
 // Keeps each fill and stroke made through the functions below on the context it is attached to,
 // as a freeform Shape on the slide (its path in the shape's own box, with the fill or the line),
