@@ -315,7 +315,7 @@ void DrawingRecorder::record(cairo_t* cr, bool stroke) {
     } else {
         cairo_fill_extents(cr, &drawn.x0, &drawn.y0, &drawn.x1, &drawn.y1);
     }
-    if (drawn.x1 <= drawn.x0 && drawn.y1 <= drawn.y0 && !stroke) return;  // nothing to fill
+    if (!stroke && (drawn.x1 <= drawn.x0 || drawn.y1 <= drawn.y0)) return;  // nothing to fill
     std::vector<PathCommand> raw;
     if (clip.contains(drawn)) {
         raw = devicePath(copyDevicePath(cr, false).get());
@@ -332,6 +332,11 @@ void DrawingRecorder::record(cairo_t* cr, bool stroke) {
         for (int k = 0; k < pointsOf(c.kind); ++k) {
             double x = c.x[k], y = c.y[k];
             cairo_matrix_transform_point(&fromDevice_, &x, &y);
+            if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > 1e7 ||
+                std::fabs(y) > 1e7) {
+                complete_ = false;  // far off any slide: no shape of it
+                return;
+            }
             c.x[k] = static_cast<float>(x);
             c.y[k] = static_cast<float>(y);
         }
