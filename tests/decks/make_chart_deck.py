@@ -3,7 +3,7 @@
 
 One slide with four charts the file keeps no picture of, one in each quarter: clustered columns
 with a title, a legend and gridlines; lines with markers, one smoothed; a pie with its slices'
-percentages; a scatter plot with markers and a line.
+percentages; a scatter plot with markers and a line, in the layout's content placeholder.
 """
 import os
 import sys
@@ -64,10 +64,11 @@ def chart(plot, title=None, legend='r'):
             '</a:pPr><a:endParaRPr lang="en-US"/></a:p></c:txPr></c:chartSpace>')
 
 
-def frame(sid, rid, box):
+def frame(sid, rid, box, placeholder=False):
     x, y, w, h = (v * EMU for v in box)
+    nv = '<p:nvPr><p:ph idx="1"/></p:nvPr>' if placeholder else '<p:nvPr/>'
     return (f'<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id="{sid}" name="Chart {sid}"/>'
-            '<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr>'
+            f'<p:cNvGraphicFramePr/>{nv}</p:nvGraphicFramePr>'
             f'<p:xfrm><a:off x="{x}" y="{y}"/><a:ext cx="{w}" cy="{h}"/></p:xfrm><a:graphic>'
             '<a:graphicData uri="http://schemas.openxmlformats.org/drawingml/2006/chart">'
             '<c:chart xmlns:c="http://schemas.openxmlformats.org/drawingml/2006/chart" '
@@ -99,7 +100,8 @@ def main():
                     legend=None)
     parts = [columns, lines, pie, scatter]
     boxes = [(20, 20, 450, 245), (490, 20, 450, 245), (20, 275, 450, 245), (490, 275, 450, 245)]
-    shapes = ''.join(frame(2 + i, f'rId{5 + i}', b) for i, b in enumerate(boxes))
+    # The last one stands in the layout's content placeholder, as charts inserted there do.
+    shapes = ''.join(frame(2 + i, f'rId{5 + i}', b, placeholder=i == 3) for i, b in enumerate(boxes))
     extra = [(f'rId{5 + i}', 'chart', f'../charts/chart{i + 1}.xml') for i in range(len(parts))]
     write_deck(out, [(slide(shapes), 'obj', extra)])
     # The chart parts beside the slide, as a deck keeps them.

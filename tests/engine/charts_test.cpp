@@ -1,5 +1,6 @@
-// Charts through the .pptx host: a chart the file keeps no picture of becomes a sprite of vector
-// shapes and texts (its drawing, recorded), with no bitmap in the movie.
+// Charts through the .pptx host: a chart the file keeps no picture of (in a frame of its own or in
+// a placeholder) becomes a sprite of vector shapes and texts (its drawing, recorded), with no
+// bitmap in the movie.
 #include <gtest/gtest.h>
 
 #include <filesystem>
