@@ -40,7 +40,6 @@ struct Session {
     std::shared_ptr<LayoutCache> layouts = std::make_shared<LayoutCache>();
 };
 
-// One open presentation: its model and whether it was changed since it was read or saved.
 // A chart frame drawn as shapes, for the box it was drawn in.
 struct ChartDrawing {
     std::weak_ptr<const Shape> frame;
@@ -48,6 +47,7 @@ struct ChartDrawing {
     std::shared_ptr<ShapeList> shapes;  // null: left to its picture
 };
 
+// One open presentation: its model and whether it was changed since it was read or saved.
 struct Deck {
     std::shared_ptr<PresentationData> data;
     std::string fullName;
