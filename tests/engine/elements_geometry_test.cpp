@@ -370,7 +370,7 @@ class GeometryDeck : public ::testing::Test {
     SlideRecord record;
 };
 
-TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
+TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPathWithItsShadesAndHoles) {
     std::string shapes;
     int id = 2;
     for (const std::string& preset : kPresets) shapes += presetShape(id++, preset, kRedFill);
@@ -409,33 +409,29 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
         EXPECT_LE(farthest(host, ours), 1.0);
         EXPECT_LE(farthest(ours, host), 1.0);
     }
-    checkWithParser();
-}
-
-// The shaded sub-paths: one layer each over the ones before, darker or lighter as the host says,
-// and the outline over all of them.
-TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
-    const char* const cases[] = {"can", "cube", "bevel", "foldedCorner", "smileyFace"};
-    std::string shapes;
-    int id = 2;
-    for (const char* preset : cases) shapes += presetShape(id++, preset, kRedFill);
-    build(shapes);
-    ASSERT_FALSE(HasFatalFailure());
-    // Red under black or white at 40 % (20 % for the lesser shades).
+    const auto indexOf = [&](std::string_view name) {
+        for (int k = 1; k <= record.shapes->count(); ++k) {
+            if (record.shapes->item(k)->name() == name) return k;
+        }
+        return 0;
+    };
+    // The shaded sub-paths: one layer each over the ones before, darker or lighter as the host
+    // says, and the outline over all of them. Red under black or white at 40 % (20 % for the
+    // lesser shades).
     const std::map<int, std::array<int, 3>> shade = {
         {host::path_fill::kNormal, {255, 0, 0}},
         {host::path_fill::kDarken, {153, 0, 0}},
         {host::path_fill::kDarkenLess, {204, 0, 0}},
         {host::path_fill::kLighten, {255, 102, 102}},
         {host::path_fill::kLightenLess, {255, 51, 51}}};
-    for (int k = 1; k <= record.shapes->count(); ++k) {
-        auto shape = record.shapes->item(k);
-        SCOPED_TRACE(shape->name());
+    for (const char* preset : {"can", "cube", "bevel", "foldedCorner", "smileyFace"}) {
+        SCOPED_TRACE(preset);
+        const int k = indexOf(preset);
         const FSShapeDefinition* definition = definitionOf(k);
         ASSERT_NE(definition, nullptr);
         std::vector<int> modes;
         bool shaded = false;
-        for (const host::SubPath& sub : shape->path().subPaths) {
+        for (const host::SubPath& sub : record.shapes->item(k)->path().subPaths) {
             if (sub.fill != host::path_fill::kNone) modes.push_back(sub.fill);
             shaded = shaded ||
                      (sub.fill != host::path_fill::kNone && sub.fill != host::path_fill::kNormal);
@@ -452,26 +448,16 @@ TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
         }
         EXPECT_TRUE(layers.back().stroked && !layers.back().filled);
     }
-    checkWithParser();
-}
-
-// Holes by the even-odd rule: the middle of a donut, a frame or a no-entry sign is not filled,
-// its ring is.
-TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
-    struct Probe {
+    // Holes by the even-odd rule: the middle of a donut or a frame is not filled, its ring is
+    // (fractions of the box).
+    struct Hole {
         const char* preset;
-        P hole, ring;  // fractions of the box
+        P hole, ring;
     };
-    const Probe probes[] = {{"donut", {0.5, 0.5}, {0.08, 0.5}}, {"frame", {0.5, 0.5}, {0.04, 0.5}}};
-    std::string shapes;
-    int id = 2;
-    for (const Probe& p : probes) shapes += presetShape(id++, p.preset, kRedFill);
-    build(shapes);
-    ASSERT_FALSE(HasFatalFailure());
-    for (int k = 1; k <= record.shapes->count(); ++k) {
-        const Probe& probe = probes[k - 1];
+    for (const Hole& probe :
+         {Hole{"donut", {0.5, 0.5}, {0.08, 0.5}}, Hole{"frame", {0.5, 0.5}, {0.04, 0.5}}}) {
         SCOPED_TRACE(probe.preset);
-        const FSShapeDefinition* definition = definitionOf(k);
+        const FSShapeDefinition* definition = definitionOf(indexOf(probe.preset));
         ASSERT_NE(definition, nullptr);
         const auto layers = layersOf(*definition);
         ASSERT_TRUE(layers.front().filled);
@@ -483,6 +469,7 @@ TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
         EXPECT_TRUE(insideEvenOdd(fill, {w * probe.ring.x, h * probe.ring.y}))
             << "the ring is empty";
     }
+    checkWithParser();
 }
 
 // An open freeform 100 points wide with a 2-point line: a straight run to the right, or a bend.

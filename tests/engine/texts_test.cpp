@@ -114,6 +114,8 @@ std::u32string labelsOf(const engine::BulletLabels& labels) {
     return std::u32string(labels.characters.begin(), labels.characters.end());
 }
 
+// Numbering runs on and restarts when the style changes; the start value is not read and other
+// types give no label.
 TEST(GatherBullets, NumberingRunsOnAndRestartsWhenTheStyleChanges) {
     std::string paragraphs;
     for (int i = 1; i <= 12; ++i) {
@@ -129,23 +131,19 @@ TEST(GatherBullets, NumberingRunsOnAndRestartsWhenTheStyleChanges) {
         "<a:p><a:pPr marL=\"342900\" indent=\"-342900\"><a:buAutoNum "
         "type=\"alphaLcPeriod\"/></a:pPr></a:p>";
     paragraphs += paragraph("Last", "<a:buAutoNum type=\"alphaLcPeriod\"/>");
-    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    const std::string others =
+        paragraph("Five", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"5\"/>") +
+        paragraph("None", "<a:buNone/>") + paragraph("Bullet", "<a:buChar char=\"&#8226;\"/>") +
+        paragraph("Roman", "<a:buAutoNum type=\"romanUcPeriod\"/>");
+    OpenDeck deck({textBox(2, 457200, paragraphs) + textBox(3, 2743200, others)});
     const auto labels = engine::gatherBullets(*deck.text(1, 1), true);
     EXPECT_EQ(labelsOf(labels), U"1.2.3.4.5.6.7.8.9.10.11.12.a.b.c.d.");
     ASSERT_EQ(labels.fonts.size(), labels.size());
     ASSERT_EQ(labels.xs.size(), labels.size());
     ASSERT_EQ(labels.ys.size(), labels.size());
     ASSERT_EQ(labels.sizes.size(), labels.size());
-}
-
-TEST(GatherBullets, StartValueIsNotReadAndOtherTypesGiveNoLabel) {
-    const std::string paragraphs =
-        paragraph("Five", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"5\"/>") +
-        paragraph("None", "<a:buNone/>") + paragraph("Bullet", "<a:buChar char=\"&#8226;\"/>") +
-        paragraph("Roman", "<a:buAutoNum type=\"romanUcPeriod\"/>");
-    OpenDeck deck({textBox(2, 457200, paragraphs)});
     // The roman list follows another style: it restarts at I.
-    EXPECT_EQ(labelsOf(engine::gatherBullets(*deck.text(1, 1), true)), U"1.\u2022I.");
+    EXPECT_EQ(labelsOf(engine::gatherBullets(*deck.text(1, 2), true)), U"1.\u2022I.");
 }
 
 TEST(GatherBullets, LabelsStandLeftOfTheParagraphOnItsFirstBaseline) {

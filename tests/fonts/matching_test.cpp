@@ -127,13 +127,6 @@ TEST(Matching, SymbolFaceCharacters) {
     EXPECT_EQ(symbolFaceCharacter("Symbol", 0x10), 0u);
 }
 
-TEST(Matching, Utf8ToCodePoints) {
-    EXPECT_EQ(utf8ToCodePoints("Aé日\U0001F600"), U"Aé日\U0001F600");
-    EXPECT_EQ(utf8ToCodePoints("a\xffz"), U"a\uFFFDz");
-    EXPECT_EQ(utf8ToCodePoints("\xe6\x97"), U"\uFFFD\uFFFD");  // truncated
-    EXPECT_EQ(utf8ToCodePoints(""), U"");
-}
-
 TEST(LogicalFont, FilledAsTheConversionDoes) {
     LogicalFont f = logicalFontFor(17.6, true, false, true, true, "Calibri", "ＭＳ Ｐゴシック");
     EXPECT_EQ(f.height, 18);

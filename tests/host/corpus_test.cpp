@@ -264,7 +264,7 @@ TEST(Corpus, LayoutsPlaceholderTextResolvesThroughLayoutMasterAndTheme) {
     EXPECT_FLOAT_EQ(body->paragraphs(1)->paragraphFormat()->firstLineIndent(), -27);
 }
 
-TEST(Corpus, KeyframesTransitions) {
+TEST(Corpus, TransitionsAndTheAlternateContentsDuration) {
     NEED_CORPUS();
     auto p = deck("keyframes.pptx");
     // p:transition of slides 1 to 16 and 26, all spd="slow".
@@ -278,10 +278,6 @@ TEST(Corpus, KeyframesTransitions) {
         EXPECT_EQ(t->entryEffect(), effect) << "slide " << slide;
         EXPECT_EQ(t->speed(), host::speed::kSlow) << "slide " << slide;
     }
-}
-
-TEST(Corpus, AlternateContentTransitionUsesDuration) {
-    NEED_CORPUS();
     // bug64693 slide 1: Choice p14 <p:transition spd="med" p14:dur="700"><p:fade/>.
     auto t = deck("bug64693.pptx")->slides()->item(1)->transition();
     EXPECT_EQ(t->entryEffect(), host::effect::kFadeSmoothly);
@@ -353,7 +349,7 @@ std::pair<double, double> turn(std::pair<double, double> p, std::pair<double, do
             c.second + dx * std::sin(r) + dy * std::cos(r)};
 }
 
-TEST(Corpus, MembersOfRotatedGroupsTurnWithThem) {
+TEST(Corpus, MembersOfRotatedGroupsTurnWithThemAndPicturesKeepTheirCrop) {
     NEED_CORPUS();
     auto p = deck("54542_cropped_bitmap.pptx");
     auto shapes = p->slides()->item(1)->shapes();
@@ -388,11 +384,7 @@ TEST(Corpus, MembersOfRotatedGroupsTurnWithThem) {
     EXPECT_NEAR(rect->height(), 1612900 * k / 12700, 1e-2);
     EXPECT_NEAR(rect->rotation(), std::fmod(outerRot + innerRot, 360.0), 1e-3);
     EXPECT_EQ(rect->horizontalFlip(), host::kFalse);
-}
 
-TEST(Corpus, CroppedPicture) {
-    NEED_CORPUS();
-    auto p = deck("54542_cropped_bitmap.pptx");
     // Picture 7: srcRect t=52941 b=-17647, off 1193800,5765800 ext 3530600x977900.
     auto pic = findShape(*p->slides()->item(1)->shapes(), 8);
     ASSERT_NE(pic, nullptr);

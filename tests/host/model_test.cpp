@@ -31,81 +31,57 @@ std::shared_ptr<host::Shape> shapeOf(host::Presentation& p, int slide, int shape
     return p.slides()->item(slide)->shapes()->item(shape);
 }
 
-TEST(Colours, SchemeColoursThroughTheMapAndTransforms) {
-    DeckRecipe recipe;
-    auto solid = [](const std::string& colour) {
-        return "<a:solidFill>" + colour + "</a:solidFill>";
+constexpr const char* kSwapMap =
+    "<p:clrMapOvr><a:overrideClrMapping bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" tx2=\"lt2\" "
+    "accent1=\"accent2\" accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" "
+    "accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
+    "</p:clrMapOvr>";
+
+TEST(Colours, SchemePresetAndSystemColoursThroughTheMapAndTransforms) {
+    // Values worked out by hand: accent1 4F81BD at 75 % luminance is 376092, lightened 40 % it is
+    // 95B3D7; shaded to half in linear light 385D8A; black tinted 75 % is 898989. Aliceblue
+    // F0F8FF has hue 208, saturation 1, luminance 0.97; halved to 0.485 it is 0084F8.
+    const std::pair<const char*, int> cases[] = {
+        {"<a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr>", 0x376092},
+        {"<a:schemeClr val=\"accent1\"><a:lumMod val=\"60000\"/><a:lumOff val=\"40000\"/>"
+         "</a:schemeClr>",
+         0x95B3D7},
+        {"<a:schemeClr val=\"accent1\"><a:shade val=\"50000\"/></a:schemeClr>", 0x385D8A},
+        {"<a:schemeClr val=\"tx1\"><a:tint val=\"75000\"/></a:schemeClr>", 0x898989},
+        {"<a:schemeClr val=\"bg2\"/>", 0xEEECE1},
+        {"<a:srgbClr val=\"FF0000\"><a:alpha val=\"40000\"/></a:srgbClr>", 0xFF0000},
+        {"<a:prstClr val=\"white\"/>", 0xFFFFFF},
+        {"<a:scrgbClr r=\"100000\" g=\"50000\" b=\"0\"/>", 0xFFBC00},  // linear 0.5 is 188
+        {"<a:prstClr val=\"dkSlateGray\"/>", 0x2F4F4F},
+        {"<a:prstClr val=\"mediumVioletRed\"/>", 0xC71585},
+        {"<a:prstClr val=\"ltGoldenrodYellow\"/>", 0xFAFAD2},
+        {"<a:prstClr val=\"aliceBlue\"><a:lumMod val=\"50000\"/></a:prstClr>", 0x0084F8},
+        {"<a:prstClr val=\"noSuchColour\"/>", 0},
+        {"<a:sysClr val=\"highlight\"/>", 0x0078D7},
+        {"<a:sysClr val=\"highlight\" lastClr=\"123456\"/>", 0x123456},
+        {"<a:sysClr val=\"infoBk\"/>", 0xFFFFE1},
+        {"<a:sysClr val=\"bogus\"/>", 0},
     };
-    std::string shapes =
-        rect(2, "A", 0, 0, 100, 100,
-             solid("<a:schemeClr val=\"accent1\"><a:lumMod val=\"75000\"/></a:schemeClr>")) +
-        rect(3, "B", 0, 0, 100, 100,
-             solid("<a:schemeClr val=\"accent1\"><a:lumMod val=\"60000\"/><a:lumOff "
-                   "val=\"40000\"/></a:schemeClr>")) +
-        rect(4, "C", 0, 0, 100, 100,
-             solid("<a:schemeClr val=\"accent1\"><a:shade val=\"50000\"/></a:schemeClr>")) +
-        rect(5, "D", 0, 0, 100, 100,
-             solid("<a:schemeClr val=\"tx1\"><a:tint val=\"75000\"/></a:schemeClr>")) +
-        rect(6, "E", 0, 0, 100, 100, solid("<a:schemeClr val=\"bg2\"/>")) +
-        rect(7, "F", 0, 0, 100, 100,
-             solid("<a:srgbClr val=\"FF0000\"><a:alpha val=\"40000\"/></a:srgbClr>")) +
-        rect(8, "G", 0, 0, 100, 100, solid("<a:prstClr val=\"white\"/>")) +
-        rect(9, "H", 0, 0, 100, 100, solid("<a:scrgbClr r=\"100000\" g=\"50000\" b=\"0\"/>"));
+    std::string shapes;
+    int id = 2;
+    for (const auto& [colour, rgb] : cases)
+        shapes += rect(id++, "S", 0, 0, 100, 100,
+                       "<a:solidFill>" + std::string(colour) + "</a:solidFill>");
+    DeckRecipe recipe;
     recipe.slides.push_back(slideXml(shapes));
     // The slide maps tx1 and bg2 to other theme colours.
-    recipe.slides.push_back(
-        slideXml(shapes,
-                 "<p:clrMapOvr><a:overrideClrMapping bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" "
-                 "tx2=\"lt2\" accent1=\"accent2\" accent2=\"accent2\" accent3=\"accent3\" "
-                 "accent4=\"accent4\" accent5=\"accent5\" accent6=\"accent6\" "
-                 "hlink=\"hlink\" folHlink=\"folHlink\"/></p:clrMapOvr>"));
+    recipe.slides.push_back(slideXml(shapes, kSwapMap));
     auto p = open(recipe, "colours");
     auto fore = [&](int slide, int shape) {
         return shapeOf(*p, slide, shape)->fill()->foreColorRgb();
     };
-    // Values worked out by hand: accent1 4F81BD at 75 % luminance is 376092, lightened 40 % it is
-    // 95B3D7; shaded to half in linear light 385D8A; black tinted 75 % is 898989.
-    EXPECT_EQ(fore(1, 1), hex(0x376092));
-    EXPECT_EQ(fore(1, 2), hex(0x95B3D7));
-    EXPECT_EQ(fore(1, 3), hex(0x385D8A));
-    EXPECT_EQ(fore(1, 4), hex(0x898989));
-    EXPECT_EQ(fore(1, 5), hex(0xEEECE1));
-    EXPECT_EQ(fore(1, 6), hex(0xFF0000));
+    for (int i = 0; i < static_cast<int>(std::size(cases)); ++i)
+        EXPECT_EQ(fore(1, i + 1), hex(cases[i].second)) << cases[i].first;
     EXPECT_NEAR(shapeOf(*p, 1, 6)->fill()->transparency(), 0.6f, 1e-6);
-    EXPECT_EQ(fore(1, 7), hex(0xFFFFFF));
-    EXPECT_EQ(fore(1, 8), hex(0xFFBC00));  // linear 0.5 is 188 in sRGB
     // With the override: accent1 reads accent2 (C0504D), tx1 reads white, bg2 reads dk2.
     EXPECT_EQ(fore(2, 4), hex(0xFFFFFF));
     EXPECT_EQ(fore(2, 5), hex(0x1F497D));
     EXPECT_NE(fore(2, 1), fore(1, 1));
-}
-
-TEST(Colours, PresetAndSystemColourNames) {
-    DeckRecipe recipe;
-    auto filled = [](int id, const std::string& colour) {
-        return rect(id, "S", 0, 0, 100, 100, "<a:solidFill>" + colour + "</a:solidFill>");
-    };
-    recipe.slides.push_back(slideXml(
-        filled(2, "<a:prstClr val=\"dkSlateGray\"/>") +
-        filled(3, "<a:prstClr val=\"mediumVioletRed\"/>") +
-        filled(4, "<a:prstClr val=\"ltGoldenrodYellow\"/>") +
-        filled(5, "<a:prstClr val=\"aliceBlue\"><a:lumMod val=\"50000\"/></a:prstClr>") +
-        filled(6, "<a:prstClr val=\"noSuchColour\"/>") +
-        filled(7, "<a:sysClr val=\"highlight\"/>") +
-        filled(8, "<a:sysClr val=\"highlight\" lastClr=\"123456\"/>") +
-        filled(9, "<a:sysClr val=\"infoBk\"/>") + filled(10, "<a:sysClr val=\"bogus\"/>")));
-    auto p = open(recipe, "named-colours");
-    auto fore = [&](int shape) { return shapeOf(*p, 1, shape)->fill()->foreColorRgb(); };
-    EXPECT_EQ(fore(1), hex(0x2F4F4F));
-    EXPECT_EQ(fore(2), hex(0xC71585));
-    EXPECT_EQ(fore(3), hex(0xFAFAD2));
-    // F0F8FF has hue 208, saturation 1, luminance 0.97; halved to 0.485 it is 0084F8.
-    EXPECT_EQ(fore(4), hex(0x0084F8));
-    EXPECT_EQ(fore(5), 0);
-    EXPECT_EQ(fore(6), hex(0x0078D7));
-    EXPECT_EQ(fore(7), hex(0x123456));
-    EXPECT_EQ(fore(8), hex(0xFFFFE1));
-    EXPECT_EQ(fore(9), 0);
 }
 
 TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
@@ -649,12 +625,6 @@ TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
     // A slide that hides master shapes gets no decoration copies.
     EXPECT_EQ(p->slides()->item(2)->shapes()->count(), 1);
 }
-
-constexpr const char* kSwapMap =
-    "<p:clrMapOvr><a:overrideClrMapping bg1=\"dk1\" tx1=\"lt1\" bg2=\"dk2\" tx2=\"lt2\" "
-    "accent1=\"accent2\" accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" "
-    "accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
-    "</p:clrMapOvr>";
 
 TEST(Masters, ColourMapOverrideRecoloursMasterDecorationAndBackground) {
     DeckRecipe recipe;

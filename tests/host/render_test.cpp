@@ -881,7 +881,7 @@ TEST(RenderSlide, RefusesSizesOutOfRange) {
 
 // ---- preset patterns ----
 
-TEST(Patterns, CellsOfThePresets) {
+TEST(Patterns, CellsOfThePresetsInTheTwoColours) {
     // Every preset name of the file format has a cell.
     for (const char* name :
          {"pct5",      "pct10",      "pct20",      "pct25",      "pct30",      "pct40",
@@ -911,9 +911,7 @@ TEST(Patterns, CellsOfThePresets) {
     EXPECT_EQ(dn[0], 0x88);
     EXPECT_EQ(up[0], 0x11);
     EXPECT_EQ(up[1], 0x22);
-}
-
-TEST(Patterns, CellSurfaceInTheTwoColours) {
+    // A cell drawn in the two colours.
     Color fore{host::rgb(0x10, 0x20, 0x30), 1.0f}, back{host::rgb(0xF0, 0xE0, 0xD0), 1.0f};
     Surface s = patternCellSurface("ltVert", fore, back);
     ASSERT_TRUE(s);
@@ -1038,40 +1036,29 @@ Rendered renderTiled(const std::string& tile) {
 }
 
 TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
-    auto at = [](const Rendered& r, int x, int y) { return pixelRgb(r.picture.get(), x, y); };
     constexpr unsigned kRed = 0xFF0000, kBlue = 0x0000FF;
-    Rendered plain = renderTiled("<a:tile/>");
-    ASSERT_TRUE(plain.picture);
-    EXPECT_EQ(at(plain, 105, 110), kRed);
-    EXPECT_EQ(at(plain, 125, 110), kBlue);
-    EXPECT_EQ(at(plain, 145, 110), kRed) << "the second tile";
-    EXPECT_EQ(at(plain, 145, 130), kRed) << "the tile below";
-
-    Rendered doubled = renderTiled("<a:tile sx=\"200000\" sy=\"200000\"/>");
-    EXPECT_EQ(at(doubled, 125, 110), kRed);
-    EXPECT_EQ(at(doubled, 165, 110), kBlue);
-    EXPECT_EQ(at(doubled, 185, 110), kRed);
-
-    Rendered moved = renderTiled("<a:tile tx=\"" + std::to_string(10 * kEmu) + "\"/>");
-    EXPECT_EQ(at(moved, 105, 110), kBlue) << "the tile to the left shows its blue half";
-    EXPECT_EQ(at(moved, 115, 110), kRed);
-
-    // Aligned right: a tile ends at the box's right edge (x = 500).
-    Rendered right = renderTiled("<a:tile algn=\"tr\"/>");
-    EXPECT_EQ(at(right, 495, 110), kBlue);
-    EXPECT_EQ(at(right, 475, 110), kRed);
-
-    // Mirrored across x: every second tile runs blue to red.
-    Rendered flipped = renderTiled("<a:tile flip=\"x\"/>");
-    EXPECT_EQ(at(flipped, 105, 110), kRed);
-    EXPECT_EQ(at(flipped, 145, 110), kBlue);
-    EXPECT_EQ(at(flipped, 165, 110), kRed);
-    EXPECT_EQ(at(flipped, 185, 110), kRed);
-
-    // Hostile values stay bounded.
-    Rendered hostile =
-        renderTiled("<a:tile sx=\"-999999999999\" sy=\"0\" tx=\"99999999999999999\" algn=\"zz\"/>");
-    EXPECT_TRUE(hostile.picture);
+    const std::pair<std::string, std::vector<Probe>> cases[] = {
+        // The second tile and the one below it start red again.
+        {"<a:tile/>", {{105, 110, kRed}, {125, 110, kBlue}, {145, 110, kRed}, {145, 130, kRed}}},
+        {"<a:tile sx=\"200000\" sy=\"200000\"/>",
+         {{125, 110, kRed}, {165, 110, kBlue}, {185, 110, kRed}}},
+        // Moved right: the tile to the left shows its blue half.
+        {"<a:tile tx=\"" + std::to_string(10 * kEmu) + "\"/>",
+         {{105, 110, kBlue}, {115, 110, kRed}}},
+        // Aligned right: a tile ends at the box's right edge (x = 500).
+        {"<a:tile algn=\"tr\"/>", {{495, 110, kBlue}, {475, 110, kRed}}},
+        // Mirrored across x: every second tile runs blue to red.
+        {"<a:tile flip=\"x\"/>",
+         {{105, 110, kRed}, {145, 110, kBlue}, {165, 110, kRed}, {185, 110, kRed}}},
+        // Hostile values stay bounded.
+        {"<a:tile sx=\"-999999999999\" sy=\"0\" tx=\"99999999999999999\" algn=\"zz\"/>", {}},
+    };
+    for (const auto& [tile, probes] : cases) {
+        SCOPED_TRACE(tile);
+        Rendered r = renderTiled(tile);
+        ASSERT_TRUE(r.picture);
+        expectPixels(r.picture.get(), probes);
+    }
 }
 
 // The picture of a picture, texture or pattern fill, as the renderer paints the box with it: the

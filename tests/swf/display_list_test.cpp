@@ -113,17 +113,6 @@ TEST(PlaceObject2Test, EventsFromOtherToolsAreKeptByteForByte) {
     EXPECT_TRUE(decoded.getEncodedEvents().empty());
 }
 
-TEST(PlaceObject2Test, TransparentSlotIsClearedAfterTheTag) {
-    FSPlaceObject2 place(1, 1, 0, 0);
-    FSOutputStream sizer(0);
-    place.length(sizer);
-    EXPECT_EQ(sizer.getContext(FSCoder::Transparent), 0);
-    const Bytes bytes = test::encodeTag(place);
-    FSInputStream in(bytes.data(), bytes.size());
-    FSPlaceObject2 back(in);
-    EXPECT_EQ(in.getContext(FSCoder::Transparent), 0);
-}
-
 // ---- clip events ----
 
 TEST(ClipEventTest, FlagsAreSixteenBitsBeforeVersionSixAndThirtyTwoFrom) {
@@ -177,32 +166,30 @@ FSPlaceObject2 placementWithEvents() {
 
 const Bytes placementFields = {0x82, 0x01, 0x00, 0x01, 0x00};  // has-events, type 2; layer; id
 
-TEST(PlaceObject2Test, ClipEventsInAVersionSixMovie) {
-    FSPlaceObject2 place = placementWithEvents();
-    const Bytes events = {0x00, 0x00, 0x05, 0, 0,    0,                    // reserved; all events
-                          0x01, 0,    0,    0, 0x02, 0, 0, 0, 0x07, 0x00,  // Load: Stop
-                          0x04, 0,    0,    0, 0x01, 0, 0, 0, 0x00,        // Unload
-                          0,    0,    0,    0};                            // end marker
-    const Bytes expected = tagBytes(26, concat({placementFields, events}));
-    EXPECT_EQ(test::encodeTag(place, 6), expected);
-    auto back = test::expectTagRoundTrip(place, 6);
-    const auto& decoded = static_cast<FSPlaceObject2&>(*back);
-    ASSERT_EQ(decoded.getEvents().size(), 2u);
-    EXPECT_EQ(decoded.getEvents()[0].getEvent(), FSClipEvent::Load);
-    EXPECT_EQ(decoded.getEvents()[0].getActions().size(), 1u);
-    EXPECT_EQ(decoded.getEvents()[1].getEvent(), FSClipEvent::Unload);
-    EXPECT_TRUE(decoded.getEncodedEvents().empty());
-}
-
-TEST(PlaceObject2Test, ClipEventsInAVersionFiveMovie) {
-    FSPlaceObject2 place = placementWithEvents();
-    const Bytes events = {0x00, 0x00, 0x05, 0x00,                    // reserved; all events
-                          0x01, 0x00, 0x02, 0,    0, 0, 0x07, 0x00,  // Load: Stop
-                          0x04, 0x00, 0x01, 0,    0, 0, 0x00,        // Unload
-                          0x00, 0x00};                               // end marker
-    EXPECT_EQ(test::encodeTag(place, 5), tagBytes(26, concat({placementFields, events})));
-    auto back = test::expectTagRoundTrip(place, 5);
-    EXPECT_EQ(static_cast<FSPlaceObject2&>(*back).getEvents().size(), 2u);
+// Flags and offsets of 32 bits from version 6, of 16 bits before it.
+TEST(PlaceObject2Test, ClipEventsInVersionFiveAndSixMovies) {
+    const std::pair<int, Bytes> cases[] = {
+        {6, {0x00, 0x00, 0x05, 0, 0,    0,                    // reserved; all events
+             0x01, 0,    0,    0, 0x02, 0, 0, 0, 0x07, 0x00,  // Load: Stop
+             0x04, 0,    0,    0, 0x01, 0, 0, 0, 0x00,        // Unload
+             0,    0,    0,    0}},                           // end marker
+        {5, {0x00, 0x00, 0x05, 0x00,                          // reserved; all events
+             0x01, 0x00, 0x02, 0,    0, 0, 0x07, 0x00,        // Load: Stop
+             0x04, 0x00, 0x01, 0,    0, 0, 0x00,              // Unload
+             0x00, 0x00}},                                    // end marker
+    };
+    for (const auto& [v, events] : cases) {
+        SCOPED_TRACE(v);
+        FSPlaceObject2 place = placementWithEvents();
+        EXPECT_EQ(test::encodeTag(place, v), tagBytes(26, concat({placementFields, events})));
+        auto back = test::expectTagRoundTrip(place, v);
+        const auto& decoded = static_cast<FSPlaceObject2&>(*back);
+        ASSERT_EQ(decoded.getEvents().size(), 2u);
+        EXPECT_EQ(decoded.getEvents()[0].getEvent(), FSClipEvent::Load);
+        EXPECT_EQ(decoded.getEvents()[0].getActions().size(), 1u);
+        EXPECT_EQ(decoded.getEvents()[1].getEvent(), FSClipEvent::Unload);
+        EXPECT_TRUE(decoded.getEncodedEvents().empty());
+    }
 }
 
 TEST(PlaceObject2Test, AllEventsWordIsTheUnionOfTheEvents) {
@@ -259,23 +246,30 @@ TEST(PlaceObject2Test, TruncatedTagsFailCleanly) {
     expectEveryPrefixRefused(good, 6, 3);
 }
 
-TEST(PlaceObject2Test, AnActionRunningPastTheTagIsRefused) {
-    // An event whose action list holds a record running past the tag: refused, not read on.
+// An event whose action list holds a record running past the tag, and a label without its zero:
+// refused, not read on.
+TEST(PlaceObject2Test, AnActionOrALabelRunningPastTheTagIsRefused) {
     const Bytes events = {0x00, 0x00, 0x01, 0,    0,    0,    0x01, 0, 0, 0, 0x05,
                           0,    0,    0,    0x96, 0x40, 0x00, 0x00, 0, 0, 0, 0};
-    const Bytes tag = tagBytes(26, concat({placementFields, events}));
-    FSInputStream in(tag.data(), tag.size());
-    in.setContext(FSCoder::Version, 6);
-    EXPECT_THROW(FSMovie::decodeObject(in), FSException);
+    for (const Bytes& tag :
+         {tagBytes(26, concat({placementFields, events})), Bytes{0xC2, 0x0A, 0x61, 0x62}}) {
+        FSInputStream in(tag.data(), tag.size());
+        in.setContext(FSCoder::Version, 6);
+        EXPECT_THROW(FSMovie::decodeObject(in), FSException);
+    }
 }
 
-TEST(PlaceObject2Test, AnExplicitIdentityMatrixOfAModificationIsKept) {
-    // Modify layer 4 with an identity matrix: it resets the character's matrix, so it stays.
-    const Bytes tag = tagBytes(26, {0x05, 0x04, 0x00, 0x00});
-    auto decoded = test::decodeTag(tag);
-    ASSERT_NE(decoded, nullptr);
-    EXPECT_TRUE(static_cast<FSPlaceObject2&>(*decoded).getTransform().isIdentity());
-    EXPECT_EQ(test::encodeTag(*decoded), tag);
+// Modify layer 4 with an identity matrix: it resets the character's matrix, so it stays. An empty
+// colour transform read from a file is kept too.
+TEST(PlaceObject2Test, AnExplicitIdentityMatrixOrEmptyColourTransformOfAFileIsKept) {
+    for (const Bytes& tag : {tagBytes(26, {0x05, 0x04, 0x00, 0x00}),
+                             tagBytes(4, {0x03, 0x00, 0x01, 0x00, 0x00, 0x00})}) {
+        auto decoded = test::decodeTag(tag);
+        ASSERT_NE(decoded, nullptr);
+        EXPECT_EQ(test::encodeTag(*decoded), tag);
+    }
+    auto modify = test::decodeTag(tagBytes(26, {0x05, 0x04, 0x00, 0x00}));
+    EXPECT_TRUE(static_cast<FSPlaceObject2&>(*modify).getTransform().isIdentity());
     // A new placement built in code leaves the identity matrix out.
     FSPlaceObject2 fresh(FSPlaceObject2::Modify, 0, 4, FSCoordTransform(), FSColorTransform());
     EXPECT_EQ(test::encodeTag(fresh), tagBytes(26, {0x01, 0x04, 0x00}));
@@ -303,19 +297,6 @@ TEST(PlaceObjectTest, ColourTransformOnlyWhenItChangesColours) {
     fade.setMultiplyAlpha(0.5f);
     place.setColorTransform(fade);
     EXPECT_EQ(test::encodeTag(place).size(), 2u + 8u);
-}
-
-TEST(PlaceObjectTest, AColourTransformReadFromAFileIsKeptEvenWhenEmpty) {
-    const Bytes tag = tagBytes(4, {0x03, 0x00, 0x01, 0x00, 0x00, 0x00});
-    auto decoded = test::decodeTag(tag);
-    ASSERT_NE(decoded, nullptr);
-    EXPECT_EQ(test::encodeTag(*decoded), tag);
-}
-
-TEST(FrameLabelTest, ALabelWithoutItsZeroFailsCleanly) {
-    const Bytes tag = {0xC2, 0x0A, 0x61, 0x62};
-    FSInputStream in(tag.data(), tag.size());
-    EXPECT_THROW(FSMovie::decodeObject(in), FSException);
 }
 
 TEST(DisplayListTest, CopiesAreDeep) {

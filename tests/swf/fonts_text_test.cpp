@@ -282,15 +282,6 @@ TEST(DefineTextTest, WiderFieldsOfAFileAreKept) {
                                    {0x00}})));
 }
 
-TEST(DefineTextTest, SlotsAreClearedWhenDecodingFails) {
-    // The records run to the end of the tag without the end byte.
-    const Bytes bytes = tagBytes(33, {0x01, 0x00, 0x00, 0x00, 0x08, 0x08, 0x80, 0x01, 0x01, 0x01});
-    FSInputStream in(bytes);
-    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
-                         "the byte ending the text records runs past the end of the tag"));
-    expectSlotsCleared(in, "after a failed decode");
-}
-
 TEST(DefineTextTest, HostileRecordsAreRefused) {
     // Glyph entries wider than the coder's 32-bit fields.
     EXPECT_EQ(messageOf([&] {
@@ -298,12 +289,6 @@ TEST(DefineTextTest, HostileRecordsAreRefused) {
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00}));
               }),
               "Value Out Of Range");
-    // Entries of no bits: 255 to every two bytes, held to a bound.
-    Bytes body = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
-    for (int i = 0; i < 40; ++i) body.insert(body.end(), {0x80, 0xFF});
-    body.push_back(0x00);
-    EXPECT_TRUE(contains(messageOf([&] { decodeTag(tagBytes(11, body)); }),
-                         "more glyph entries than the tag holds"));
     // A few of them are a text like any other.
     Bytes few = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFF, 0x00};
     auto text = decodeAs<FSDefineText>(tagBytes(11, few));
@@ -384,64 +369,6 @@ TEST(DefineFontTest, SharedGlyphsAreReadForEachOffsetWithinTheTable) {
     EXPECT_EQ(font->getShapes().size(), 2u);
     EXPECT_EQ(encodeTag(*font),
               tagBytes(10, {0x01, 0x00, 0x04, 0x00, 0x06, 0x00, 0x10, 0x00, 0x10, 0x00}));
-
-    // A large glyph shared by many offsets would yield more outline than the table holds.
-    Bytes body = {0x01, 0x00};
-    const int count = 64;
-    const Bytes big = glyphBytes(glyphOfBytes(200));
-    for (int i = 0; i < count; ++i) body.insert(body.end(), {2 * count, 0x00});
-    body.insert(body.end(), big.begin(), big.end());
-    EXPECT_TRUE(contains(messageOf([&] { decodeTag(tagBytes(10, body)); }),
-                         "glyphs shared beyond the table's size"));
-}
-
-TEST(DefineFontTest, ALongHeaderClaimingMoreThanTheDataSharesNoMoreThanTheData) {
-    // A thousand offsets to one glyph, under a header that claims 2^31 - 1 bytes: the glyphs
-    // may take no more than the data holds, not what the header claims.
-    const int count = 1000;
-    Bytes body = {0x01, 0x00};
-    for (int i = 0; i < count; ++i) body.insert(body.end(), {0xD0, 0x07});
-    const Bytes glyph = glyphBytes(glyphOfBytes(200));
-    body.insert(body.end(), glyph.begin(), glyph.end());
-    Bytes bytes = {0xBF, 0x02, 0xFF, 0xFF, 0xFF, 0x7F};
-    bytes.insert(bytes.end(), body.begin(), body.end());
-    FSInputStream in(bytes);
-    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
-                         "glyphs shared beyond the table's size"));
-}
-
-TEST(DefineFontTest, OffsetsOutsideTheTagAreRefused) {
-    struct Case {
-        const char* label;
-        Bytes body;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
-        {"offset beyond the tag",
-         {0x01, 0x00, 0x04, 0x00, 0x40, 0x00, 0x10, 0x00},
-         "glyph 1 at offset 64 lies outside the glyph table"},
-        {"offset inside the offset table",
-         {0x01, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00},
-         "glyph 1 at offset 2 lies outside the glyph table"},
-        {"offset table beyond the tag",
-         {0x01, 0x00, 0x08, 0x00, 0x04, 0x00},
-         "the glyph offset table runs past the end of the tag"},
-        {"first offset of no glyphs",
-         {0x01, 0x00, 0x00, 0x00, 0x10, 0x00},
-         "a glyph table without glyphs"},
-        {"glyph running into the next",
-         concat({{0x01, 0x00, 0x04, 0x00, 0x05, 0x00}, glyphBytes(lineGlyph(100, 0))}),
-         "glyph 0 runs into the data after it"},
-        {"glyph without an end", {0x01, 0x00, 0x02, 0x00, 0x10, 0xFF}, "Read Overflow"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        const Bytes bytes = concat({tagBytes(10, c.body), {0x00, 0x00, 0x00, 0x00}});
-        FSInputStream in(bytes);
-        const std::string message = messageOf([&] { FSMovie::decodeObject(in); });
-        EXPECT_TRUE(contains(message, c.message)) << message;
-        expectSlotsCleared(in, c.label);
-    }
 }
 
 TEST(DefineFontTest, TablesBeyondSixteenBitOffsetsAreRefused) {
@@ -603,11 +530,13 @@ TEST(DefineFont2Test, ThirtyTwoBitOffsetsIncludingTheCodeOffset) {
     EXPECT_EQ(decoded->getCodes(), std::vector<int>{65});
 }
 
-TEST(DefineFont2Test, ChoicesOfAFileAreKept) {
+TEST(FontTextDecodingTest, ChoicesOfAFileAreKept) {
     struct Case {
         const char* label;
         Bytes body;
         int version;
+        int type = 48;
+        bool longHeader = false;
     };
     const std::vector<Case> cases = {
         // Narrow codes in a version 8 movie.
@@ -638,13 +567,19 @@ TEST(DefineFont2Test, ChoicesOfAFileAreKept) {
         {"name with its zero",
          {0x01, 0x00, 0x04, 0x01, 0x03, 0x4E, 0x53, 0x00, 0x00, 0x00, 0x02, 0x00},
          8},
+        // A text field's font 0 of height 0, maximum length 0, a layout of zeros and an empty
+        // initial text.
+        {"text field parts of default values",
+         concat({{0x01, 0x00, 0x00, 0x83, 0x20}, Bytes(17, 0x00)}), 7, 37},
+        {"long header of an empty tag", {}, 7, 25, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const Bytes bytes = tagBytes(48, c.body);
-        auto font = decodeAs<FSDefineFont2>(bytes, c.version);
-        ASSERT_NE(font, nullptr);
-        EXPECT_EQ(encodeTag(*font, c.version), bytes);
+        const Bytes bytes = tagBytes(c.type, c.body, c.longHeader);
+        auto tag = decodeTag(bytes, c.version);
+        ASSERT_NE(tag, nullptr);
+        EXPECT_EQ(tag->getType(), c.type);
+        EXPECT_EQ(encodeTag(*tag, c.version), bytes);
     }
 }
 
@@ -724,42 +659,6 @@ TEST(DefineFont2Test, InconsistentListsAreRefused) {
     EXPECT_TRUE(contains(messageOf([&] { encodeTag(named); }), "name length of 256"));
 }
 
-TEST(DefineFont2Test, HostileTablesAreRefused) {
-    struct Case {
-        const char* label;
-        Bytes body;
-        const char* message;
-    };
-    const std::vector<Case> cases = {
-        {"glyph count beyond the tag",
-         {0x01, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xFF, 0x04, 0x00},
-         "the glyph offset table runs past the end of the tag"},
-        {"code offset beyond the tag",
-         {0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x60, 0x00, 0x10, 0x00, 0x41, 0x00},
-         "the code table offset points outside the tag"},
-        {"glyph offset past the code table",
-         {0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x06, 0x00, 0x10, 0x00, 0x41, 0x00},
-         "glyph 0 at offset 8 lies outside the glyph table"},
-        {"name beyond the tag",
-         {0x01, 0x00, 0x04, 0x00, 0x30, 0x41},
-         "the font name runs past the end of the tag"},
-        {"kernings beyond the tag",
-         {0x01, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-          0xFF, 0x7F},
-         "the kerning table runs past the end of the tag"},
-        {"body shorter than the identifier", {0x01}, "FSDefineFont2 overflowed by 1 bytes."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        const Bytes bytes = concat({tagBytes(48, c.body), Bytes(8, 0x00)});
-        FSInputStream in(bytes);
-        in.setContext(FSCoder::Version, 7);
-        const std::string message = messageOf([&] { FSMovie::decodeObject(in); });
-        EXPECT_TRUE(contains(message, c.message)) << message;
-        expectSlotsCleared(in, c.label);
-    }
-}
-
 // ---- FSFontInfo, FSFontInfo2 ----
 
 TEST(FontInfoTest, NameFlagsAndCodes) {
@@ -806,14 +705,6 @@ TEST(FontInfoTest, TheFilesWideCodesFlagIsKept) {
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->getCodes(), (std::vector<int>{65, 66}));
     EXPECT_EQ(encodeTag(*info, 1), bytes);
-}
-
-TEST(FontInfoTest, CodesCutShortAreRefused) {
-    const Bytes bytes = tagBytes(62, {0x01, 0x00, 0x01, 'V', 0x01, 0x01, 0x41, 0x00, 0x42});
-    EXPECT_TRUE(contains(messageOf([&] { decodeTag(bytes); }), "a code table cut short"));
-    const Bytes nameless = tagBytes(13, {0x01, 0x00, 0x09, 'V'});
-    EXPECT_TRUE(contains(messageOf([&] { decodeTag(nameless); }),
-                         "the font name runs past the end of the tag"));
 }
 
 // ---- FSDefineTextField ----
@@ -890,26 +781,10 @@ TEST(DefineTextFieldTest, FieldsOfLaterVersions) {
     EXPECT_FALSE(decoded->containsFont());
 }
 
-TEST(DefineTextFieldTest, PartsAFileCarriedWithDefaultValuesAreKept) {
-    // Font 0 of height 0, maximum length 0, a layout of zeros and an empty initial text.
-    const Bytes bytes = tagBytes(37, concat({{0x01, 0x00, 0x00, 0x83, 0x20}, Bytes(17, 0x00)}));
-    auto field = decodeAs<FSDefineTextField>(bytes);
-    ASSERT_NE(field, nullptr);
-    EXPECT_FALSE(field->containsColor());
-    EXPECT_EQ(encodeTag(*field), bytes);
-}
-
-TEST(DefineTextFieldTest, TextsWithZeroBytesAndHostileStringsAreRefused) {
+TEST(DefineTextFieldTest, TextsWithZeroBytesAreRefused) {
     FSDefineTextField field(1);
     field.setInitialText(std::string("a\0b", 3));
     EXPECT_TRUE(contains(messageOf([&] { encodeTag(field); }), "initial text holding a zero"));
-    // A variable name whose terminator lies in the next tag.
-    const Bytes bytes =
-        concat({tagBytes(37, {0x01, 0x00, 0x00, 0x00, 0x00, 'a', 'b'}), {0x40, 0x00, 0x00, 0x00}});
-    FSInputStream in(bytes);
-    EXPECT_TRUE(contains(messageOf([&] { FSMovie::decodeObject(in); }),
-                         "the variable name runs past the end of the tag"));
-    expectSlotsCleared(in, "after a failed text field");
 }
 
 // ---- FSPathsArePostscript ----
@@ -920,11 +795,93 @@ TEST(PathsArePostscriptTest, HeaderOnly) {
     auto decoded = decodeAs<FSPathsArePostscript>(Bytes{0x40, 0x06});
     ASSERT_NE(decoded, nullptr);
     EXPECT_EQ(decoded->getLength(), 0);
-    // The long header of a file is kept.
-    const Bytes longForm = tagBytes(25, {}, true);
-    auto kept = decodeAs<FSPathsArePostscript>(longForm);
-    ASSERT_NE(kept, nullptr);
-    EXPECT_EQ(encodeTag(*kept), longForm);
+}
+
+// ---- hostile tags: refused with their reason, no slot left set ----
+
+// A glyph table of `count` offsets to one glyph of 402 bytes, after the identifier.
+Bytes sharedGlyphTable(int count, Bytes offset) {
+    Bytes body = {0x01, 0x00};
+    for (int i = 0; i < count; ++i) body.insert(body.end(), offset.begin(), offset.end());
+    return concat({body, glyphBytes(glyphOfBytes(200))});
+}
+
+TEST(FontTextDecodingTest, HostileTagsAreRefusedWithTheirReason) {
+    struct Case {
+        const char* label;
+        Bytes bytes;
+        const char* message;
+    };
+    const auto font = [](Bytes body) { return concat({tagBytes(10, body), Bytes(4, 0x00)}); };
+    const auto font2 = [](Bytes body) { return concat({tagBytes(48, body), Bytes(8, 0x00)}); };
+    Bytes noBits = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+    for (int i = 0; i < 40; ++i) noBits.insert(noBits.end(), {0x80, 0xFF});
+    noBits.push_back(0x00);
+    const std::vector<Case> cases = {
+        // DefineText
+        {"text records without their end byte",
+         tagBytes(33, {0x01, 0x00, 0x00, 0x00, 0x08, 0x08, 0x80, 0x01, 0x01, 0x01}),
+         "the byte ending the text records runs past the end of the tag"},
+        // Entries of no bits: 255 to every two bytes, held to a bound.
+        {"glyph entries of no bits", tagBytes(11, noBits), "more glyph entries than the tag holds"},
+        // DefineFont
+        {"offset beyond the tag", font({0x01, 0x00, 0x04, 0x00, 0x40, 0x00, 0x10, 0x00}),
+         "glyph 1 at offset 64 lies outside the glyph table"},
+        {"offset inside the offset table", font({0x01, 0x00, 0x04, 0x00, 0x02, 0x00, 0x10, 0x00}),
+         "glyph 1 at offset 2 lies outside the glyph table"},
+        {"offset table beyond the tag", font({0x01, 0x00, 0x08, 0x00, 0x04, 0x00}),
+         "the glyph offset table runs past the end of the tag"},
+        {"first offset of no glyphs", font({0x01, 0x00, 0x00, 0x00, 0x10, 0x00}),
+         "a glyph table without glyphs"},
+        {"glyph running into the next",
+         font(concat({{0x01, 0x00, 0x04, 0x00, 0x05, 0x00}, glyphBytes(lineGlyph(100, 0))})),
+         "glyph 0 runs into the data after it"},
+        {"glyph without an end", font({0x01, 0x00, 0x02, 0x00, 0x10, 0xFF}), "Read Overflow"},
+        // A large glyph shared by many offsets would yield more outline than the table holds.
+        {"glyph shared by many offsets", font(sharedGlyphTable(64, {128, 0x00})),
+         "glyphs shared beyond the table's size"},
+        // A thousand offsets to one glyph under a header that claims 2^31 - 1 bytes: the glyphs
+        // may take no more than the data holds, not what the header claims.
+        {"long header claiming more than the data",
+         concat({{0xBF, 0x02, 0xFF, 0xFF, 0xFF, 0x7F}, sharedGlyphTable(1000, {0xD0, 0x07})}),
+         "glyphs shared beyond the table's size"},
+        // DefineFont2
+        {"glyph count beyond the tag",
+         font2({0x01, 0x00, 0x04, 0x00, 0x00, 0xFF, 0xFF, 0x04, 0x00}),
+         "the glyph offset table runs past the end of the tag"},
+        {"code offset beyond the tag",
+         font2({0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x04, 0x00, 0x60, 0x00, 0x10, 0x00, 0x41,
+                0x00}),
+         "the code table offset points outside the tag"},
+        {"glyph offset past the code table",
+         font2({0x01, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x06, 0x00, 0x10, 0x00, 0x41,
+                0x00}),
+         "glyph 0 at offset 8 lies outside the glyph table"},
+        {"name beyond the tag", font2({0x01, 0x00, 0x04, 0x00, 0x30, 0x41}),
+         "the font name runs past the end of the tag"},
+        {"kernings beyond the tag",
+         font2({0x01, 0x00, 0x84, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                0x00, 0xFF, 0x7F}),
+         "the kerning table runs past the end of the tag"},
+        {"body shorter than the identifier", font2({0x01}), "FSDefineFont2 overflowed by 1 bytes."},
+        // FontInfo, FontInfo2
+        {"codes cut short", tagBytes(62, {0x01, 0x00, 0x01, 'V', 0x01, 0x01, 0x41, 0x00, 0x42}),
+         "a code table cut short"},
+        {"info name beyond the tag", tagBytes(13, {0x01, 0x00, 0x09, 'V'}),
+         "the font name runs past the end of the tag"},
+        // DefineTextField: a variable name whose terminator lies in the next tag.
+        {"variable name beyond the tag",
+         concat({tagBytes(37, {0x01, 0x00, 0x00, 0x00, 0x00, 'a', 'b'}), {0x40, 0x00, 0x00, 0x00}}),
+         "the variable name runs past the end of the tag"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        FSInputStream in(c.bytes);
+        in.setContext(FSCoder::Version, 7);
+        const std::string message = messageOf([&] { FSMovie::decodeObject(in); });
+        EXPECT_TRUE(contains(message, c.message)) << message;
+        expectSlotsCleared(in, c.label);
+    }
 }
 
 // ---- every class: round trips, copies, damaged input ----

@@ -166,13 +166,6 @@ TEST(MovieClipTest, ANestingBombInAMovieIsRefusedOrReported) {
     EXPECT_EQ(listened.getObjects().size(), 1u);
 }
 
-TEST(MovieClipTest, TruncatedClipsFailCleanly) {
-    FSDefineMovieClip clip(7);
-    clip.add(std::make_unique<FSPlaceObject2>(1, 1, "name", 20, 40));
-    clip.add(std::make_unique<FSShowFrame>());
-    expectEveryPrefixRefused(encodeTag(clip));
-}
-
 // ---- button records and buttons ----
 
 const test::Slots InButton = {{FSCoder::Type, 7}};
@@ -245,7 +238,7 @@ TEST(DefineButton2Test, KeyConditionsAndTheMenuByteRoundTrip) {
     EXPECT_EQ(decoded.getEvents()[0].getEvent(), 13 << 9);
 }
 
-TEST(DefineButton2Test, ARecordWithoutStatesIsLeftOut) {
+TEST(DefineButton2Test, ARecordWithoutStatesIsLeftOutAndAZeroByteEndsTheRecords) {
     // Its flags byte would be 0, which a reader takes for the end of the records.
     FSDefineButton2 withEmpty(4, {FSButton(0, 9, 9), FSButton(FSButton::Up, 2, 1)});
     FSDefineButton2 without(4, {FSButton(FSButton::Up, 2, 1)});
@@ -254,9 +247,6 @@ TEST(DefineButton2Test, ARecordWithoutStatesIsLeftOut) {
     auto back = test::expectTagRoundTrip(first);
     EXPECT_TRUE(static_cast<FSDefineButton&>(*back).getButtons().empty());
     EXPECT_EQ(static_cast<FSDefineButton&>(*back).getActions().size(), 1u);
-}
-
-TEST(DefineButton2Test, AZeroByteEndsTheRecords) {
     // The records end at the first zero byte; the offset 0 says there are no events.
     const Bytes tag = tagBytes(34, {0x04, 0x00, 0x00, 0x00, 0x00, 0x00});
     auto decoded = decodeTag(tag);
@@ -314,7 +304,11 @@ TEST(DefineButton2Test, OffsetsOutsideTheTagAreRefused) {
                  FSException);
 }
 
-TEST(DefineButton2Test, TruncatedButtonsFailCleanly) {
+TEST(SpriteButtonTest, TruncatedClipsAndButtonsFailCleanly) {
+    FSDefineMovieClip clip(7);
+    clip.add(std::make_unique<FSPlaceObject2>(1, 1, "name", 20, 40));
+    clip.add(std::make_unique<FSShowFrame>());
+    expectEveryPrefixRefused(encodeTag(clip));
     FSDefineButton2 button(
         4, {FSButton(FSButton::Up, 2, 1, FSCoordTransform(5, 5))},
         {FSButtonEvent(FSButtonEvent::OverDownToOverUp, actionsOf({FSAction::Play})),
