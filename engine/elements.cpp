@@ -329,12 +329,26 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             addText();
             return;
         }
-        case host::shape_type::kGroup:
-        case host::shape_type::kTable: {
+        case host::shape_type::kGroup: {
             auto element = readElement(job, record, shapeIndex, shape);
             if (buildGroup(job, record, *element, depth)) {
                 if (element->characterId == 0) return;  // a group with nothing to show
                 placeVectorElement(*element, origin, false);
+                add(std::move(element));
+            } else {
+                picture(std::move(element), true);
+            }
+            return;
+        }
+        case host::shape_type::kTable: {
+            // Its cells and borders as members; a table is drawn unturned, as in its picture.
+            auto element = readElement(job, record, shapeIndex, shape);
+            if (buildGroup(job, record, *element, depth)) {
+                if (element->characterId == 0) return;
+                element->transform =
+                    placement(toTwips(static_cast<double>(element->left) - origin.left),
+                              toTwips(static_cast<double>(element->top) - origin.top),
+                              toTwips(element->width), toTwips(element->height), 0.0f, 1.0f);
                 add(std::move(element));
             } else {
                 picture(std::move(element), true);
