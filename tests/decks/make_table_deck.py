@@ -20,9 +20,9 @@ def line(side, width, rgb, dash=None):
     return f'<a:{side} w="{int(width * EMU)}">{solid(rgb)}{d}</a:{side}>'
 
 
-def cell(texts, size=12, props='', tcpr='', body='', span=''):
+def cell(texts, size=12, props='', tcpr='', span=''):
     paras = ''.join(para(run(t, size=size, rgb='1F1F1F')) for t in texts) or '<a:p/>'
-    return (f'<a:tc{span}><a:txBody><a:bodyPr{body}/><a:lstStyle/>{paras}</a:txBody>'
+    return (f'<a:tc{span}><a:txBody><a:bodyPr/><a:lstStyle/>{paras}</a:txBody>'
             f'<a:tcPr{props}>{tcpr}</a:tcPr></a:tc>')
 
 
@@ -55,7 +55,7 @@ def main():
               cell(['0 C 0 C'], 10, tcpr=thin), cell(['8008'], 10, tcpr=thin),
               cell(['C0C0'], 10, tcpr=dashed)]),
         (24, [merged('vMerge'), cell(['0.00'], 11, ' anchor="b"'), cell(['100'], 11),
-              cell(['Up'], 14, body=' vert="vert270"')]),
+              cell(['Up'], 14, ' vert="vert270" anchor="ctr"')]),
         (20, [cell(['A row grown', 'by three lines', 'of its text'], 14), cell(['0'], 9),
               cell(['C'], 9), cell(['00'], 9, tcpr=thin)]),
     ]

@@ -373,8 +373,8 @@ TEST(TableRows, GrowToHoldTheirText) {
 }
 
 // A 2 × 3 table at (20, 20) of 100 × 20 pt cells: a header spanning both columns, a red dashed
-// 2-point line under the first body cell, a black 0.75-point line right of it, and a last row
-// whose three 18-point lines make it grow.
+// 2-point line under the first body cell, a black 0.75-point line right of it, vertical text in
+// the second, and a last row whose three 18-point lines make it grow.
 std::string partsTable() {
     const std::string grownText =
         "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"1800\"/><a:t>0C</a:t></a:r></a:p>";
@@ -393,6 +393,13 @@ std::string partsTable() {
                         "<a:lnR w=\"9525\"><a:solidFill><a:srgbClr val=\"000000\"/></a:solidFill>"
                         "</a:lnR><a:lnB w=\"25400\"><a:solidFill><a:srgbClr val=\"FF0000\"/>"
                         "</a:solidFill><a:prstDash val=\"dash\"/></a:lnB>");
+        }
+        if (r == 1) {
+            // Vertical text along the row, which does not make the row grow.
+            return std::string(
+                "<a:tc><a:txBody><a:bodyPr/><a:p><a:r><a:rPr sz=\"1000\"/><a:t>y y y "
+                "y y y y y</a:t></a:r></a:p></a:txBody><a:tcPr vert=\"vert270\"/>"
+                "</a:tc>");
         }
         if (r == 2 && c == 0) {
             return "<a:tc><a:txBody><a:bodyPr/><a:lstStyle/>" + grownText + grownText + grownText +
@@ -431,7 +438,7 @@ TEST(TableParts, CellsThenBordersAsDrawn) {
     const float grown = static_cast<float>(rows[2]);
     const Box cells[] = {{20, 20, 200, 20, "Head"},
                          {20, 40, 100, 20, "x"},
-                         {120, 40, 100, 20, "y"},
+                         {120, 40, 100, 20, "y y y y y y y y"},
                          {20, 60, 100, grown, "0C"},
                          {120, 60, 100, grown, "y"}};
     for (std::size_t i = 0; i < 5; ++i) {
@@ -449,6 +456,8 @@ TEST(TableParts, CellsThenBordersAsDrawn) {
         ASSERT_FALSE(p.text->paragraphs[0].runs.empty());
         EXPECT_EQ(p.text->paragraphs[0].runs[0].text, cells[i].text);
     }
+    EXPECT_EQ(parts[2]->text->orientation, host::orientation::kUpward);
+    EXPECT_EQ(parts[1]->text->orientation, host::orientation::kHorizontal);
     EXPECT_EQ(parts[0]->fill.kind, FillKind::Solid);
     EXPECT_EQ(parts[0]->fill.color.rgb, 0x00FFFF);  // FFFF00 stored as 0xBBGGRR
     // The borders of the first body cell: its bottom (red, dashed, 2 pt), then its right side.
