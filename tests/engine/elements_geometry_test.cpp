@@ -306,8 +306,9 @@ class GeometryDeck : public ::testing::Test {
         if (job) job->context.removeWorkingFiles();
     }
 
-    // Writes a one-slide deck of the shapes, opens it and builds its elements.
-    void build(const std::string& shapes) {
+    // Writes a one-slide deck of the shapes, opens it and builds its elements (after taking
+    // usedIdentifiers identifiers, as earlier slides would).
+    void build(const std::string& shapes, int usedIdentifiers = 0) {
         test::DeckRecipe recipe;
         recipe.slides.push_back(test::slideXml(shapes));
         const auto bytes = test::makeDeck(recipe);
@@ -323,6 +324,7 @@ class GeometryDeck : public ::testing::Test {
         record.index = 0;
         record.job = job.get();
         record.shapes = app->activePresentation()->slides()->item(1)->shapes();
+        for (int i = 0; i < usedIdentifiers; ++i) job->newIdentifier();
         buildSlideElements(*job, record);
     }
 
@@ -851,6 +853,21 @@ TEST_F(GeometryDeck, TableIsASpriteOfCellsAndBordersWithoutBitmaps) {
             << "bitmap tag " << type;
     }
     checkWithParser();
+}
+
+// Near the limit of the movie's identifiers a table is one picture, not a sprite of parts.
+TEST_F(GeometryDeck, TableNearTheIdentifierLimitIsAPicture) {
+    build(tableFrame(2, 36, ""), kMaximumIdentifier - 2010);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(record.elements.size(), 1u);
+    EXPECT_TRUE(record.elements[0]->members.empty());
+    bool bitmap = false;
+    const auto& objects = job->movie.getObjects();
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        bitmap = bitmap || objects[i].getType() == 20 || objects[i].getType() == 36;
+        EXPECT_EQ(dynamic_cast<const transform::FSDefineMovieClip*>(&objects[i]), nullptr);
+    }
+    EXPECT_TRUE(bitmap);
 }
 
 }  // namespace
