@@ -34,6 +34,8 @@ namespace {
 
 // Groups inside groups deeper than this are drawn as one picture.
 constexpr int kDeepestGroup = 16;
+// Identifiers a table's parts leave for the rest of the movie (texts, fonts, controls).
+constexpr int kSpareIdentifiers = 2000;
 
 using ElementList = std::vector<std::unique_ptr<Element>>;
 
@@ -348,12 +350,33 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             addText();
             return;
         }
-        case host::shape_type::kGroup:
-        case host::shape_type::kTable: {
+        case host::shape_type::kGroup: {
             auto element = readElement(job, record, shapeIndex, shape);
             if (buildGroup(job, record, *element, depth)) {
                 if (element->characterId == 0) return;  // a group with nothing to show
                 placeVectorElement(*element, origin, false);
+                add(std::move(element));
+            } else {
+                picture(std::move(element), true);
+            }
+            return;
+        }
+        case host::shape_type::kTable: {
+            // Its cells and borders as members; a table is drawn unturned, as in its picture.
+            // A table whose parts would bring the movie near the limit of its 16-bit identifiers
+            // (each part takes a few: its shape, its text, a sprite for text with lines) is drawn
+            // as one picture instead.
+            auto element = readElement(job, record, shapeIndex, shape);
+            const auto parts = shape->groupItems();
+            const long long needed = parts ? 4ll * parts->count() : 0;
+            if (parts &&
+                job.movie.getIdentifier() + needed < kMaximumIdentifier - kSpareIdentifiers &&
+                buildGroup(job, record, *element, depth)) {
+                if (element->characterId == 0) return;
+                element->transform =
+                    placement(toTwips(static_cast<double>(element->left) - origin.left),
+                              toTwips(static_cast<double>(element->top) - origin.top),
+                              toTwips(element->width), toTwips(element->height), 0.0f, 1.0f);
                 add(std::move(element));
             } else {
                 picture(std::move(element), true);

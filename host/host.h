@@ -314,7 +314,8 @@ class Shape {
     virtual std::shared_ptr<TextFrame> textFrame() const = 0;
     // Entrance animation; null when the shape has none.
     virtual std::shared_ptr<AnimationSettings> animationSettings() const = 0;
-    // Members of a group (type 6); null for every other shape, tables included.
+    // Members of a group (type 6); a table's cells and borders and a chart's recorded drawing as
+    // members on the slide; null for every other shape.
     virtual std::shared_ptr<Shapes> groupItems() const = 0;
     virtual std::vector<ShapeNode> nodes() const = 0;
     // Nodes plus one when the outline is closed.

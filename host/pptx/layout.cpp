@@ -1077,7 +1077,9 @@ std::vector<double> tableRowHeights(const Shape& frame, LayoutCache& layouts) {
             }
             bool empty = true;
             for (const Paragraph& p : c.text->paragraphs) empty = empty && p.runs.empty();
-            if (empty) continue;
+            // Vertical text runs along the row: its lines are laid across the row's height, so
+            // they tell nothing of the height the row needs; the stored one stands.
+            if (empty || c.text->orientation != host::orientation::kHorizontal) continue;
             std::size_t col2 =
                 std::min(xs.size() - 1, col + static_cast<std::size_t>(std::max(1, c.columnSpan)));
             Shape probe;

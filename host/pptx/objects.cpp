@@ -842,6 +842,13 @@ std::shared_ptr<host::Shapes> ShapeImpl::groupItems() const {
         if (!drawing) return nullptr;
         return std::make_shared<ShapesImpl>(drawing, deck_, session_);
     }
+    // A table's members are the parts the renderer draws it from, in their places on the slide.
+    if (s_->table && s_->type == host::shape_type::kTable && !s_->picture) {
+        if (!deck_ || !deck_->layouts) return nullptr;
+        auto parts = std::make_shared<ShapeList>();
+        parts->items = render::tableParts(*s_, *deck_->layouts);
+        return std::make_shared<ShapesImpl>(parts, deck_, session_);
+    }
     if (!s_->children || s_->type != host::shape_type::kGroup) return nullptr;
     return std::make_shared<ShapesImpl>(s_->children, deck_, session_);
 }

@@ -680,6 +680,17 @@ class TreeReader {
         cell.text->anchor = anchor == "ctr" ? host::anchor::kMiddle
                             : anchor == "b" ? host::anchor::kBottom
                                             : host::anchor::kTop;
+        // A cell's vertical text is named by the cell, as a text box's is by its body.
+        if (attr(pr, "vert")) {
+            using namespace host::orientation;
+            const std::string v = strAttr(pr, "vert");
+            cell.text->orientation = v == "vert"                             ? kDownward
+                                     : v == "vert270"                        ? kUpward
+                                     : v == "eaVert" || v == "mongolianVert" ? kVerticalFarEast
+                                     : v == "wordArtVert" || v == "wordArtVertRtl" ? kVertical
+                                                                                   : kHorizontal;
+            cell.text->columnsLeftToRight = v == "mongolianVert" || v == "wordArtVert";
+        }
         return cell;
     }
 

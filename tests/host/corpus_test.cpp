@@ -481,7 +481,10 @@ TEST(Corpus, TableAndChartFrames) {
         auto s = ts->item(i);
         if (s->type() != host::shape_type::kTable) continue;
         ++tables;
-        EXPECT_EQ(s->groupItems(), nullptr);
+        // Its members are the cells and borders it is drawn from.
+        auto parts = s->groupItems();
+        ASSERT_NE(parts, nullptr);
+        EXPECT_GT(parts->count(), 0);
     }
     EXPECT_EQ(tables, 1);
 }
@@ -547,11 +550,21 @@ TEST(Corpus, TableCellsWithFillsBordersAndText) {
     EXPECT_EQ(empty.fill.color.rgb, hex(0x5B9BD5));
     EXPECT_EQ(t.rows[1].cells[0].fill.color.rgb, hex(0xD2DEEF));
     EXPECT_EQ(textOf(*t.rows[1].cells[0].text), "b");
-    // The host still sees a table without members.
+    // The host sees a table whose members are the parts it is drawn from: the header cell first,
+    // at the frame's corner, with its fill and text.
     auto hostFrame = findShape(*p->slides()->item(1)->shapes(), 41);
     ASSERT_NE(hostFrame, nullptr);
     EXPECT_EQ(hostFrame->type(), host::shape_type::kTable);
-    EXPECT_EQ(hostFrame->groupItems(), nullptr);
+    auto parts = hostFrame->groupItems();
+    ASSERT_NE(parts, nullptr);
+    auto first = parts->item(1);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->type(), host::shape_type::kAutoShape);
+    EXPECT_FLOAT_EQ(first->left(), frame->left);
+    EXPECT_FLOAT_EQ(first->top(), frame->top);
+    EXPECT_NEAR(first->width(), t.columnWidths[0], 1e-3);
+    EXPECT_EQ(first->fill()->foreColorRgb(), hex(0x5B9BD5));
+    EXPECT_EQ(first->textFrame()->textRange()->text(), "a");
 }
 
 TEST(Corpus, TableStyleFlagsAndCellText) {

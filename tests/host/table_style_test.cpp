@@ -1,12 +1,16 @@
 // Table styles: the parts of the named style chosen by the table's flags, the cell's own
 // properties above them, the package's definitions before the built-in ones, the built-in
-// default, and the style's text weight and colour reaching the runs the host reports.
+// default, the style's text weight and colour reaching the runs the host reports, and the parts
+// (cells, then borders) a table is drawn and built from.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "host/pptx/layout.h"
 #include "host/pptx/package.h"
 #include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
@@ -366,6 +370,148 @@ TEST(TableRows, GrowToHoldTheirText) {
     EXPECT_EQ(render::pixelRgb(fits.get(), 150, 115), 0xFF0000u);
     EXPECT_EQ(render::pixelRgb(fits.get(), 150, 125), 0x0000FFu);
     EXPECT_EQ(render::pixelRgb(fits.get(), 150, 145), 0xFFFFFFu);
+}
+
+// A 2 × 3 table at (20, 20) of 100 × 20 pt cells: a header spanning both columns, a red dashed
+// 2-point line under the first body cell, a black 0.75-point line right of it, vertical text in
+// the second, and a last row whose three 18-point lines make it grow.
+std::string partsTable() {
+    const std::string grownText =
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"1800\"/><a:t>0C</a:t></a:r></a:p>";
+    return tableFrame("<a:tblPr/>", 3, 2, [&](int r, int c) {
+        if (r == 0 && c == 0) {
+            std::string head = cell("Head", " sz=\"1000\">", test::solid("FFFF00"));
+            return head.insert(5, " gridSpan=\"2\"");
+        }
+        if (r == 0) {
+            return std::string(
+                "<a:tc hMerge=\"1\"><a:txBody><a:bodyPr/><a:p/></a:txBody><a:tcPr/>"
+                "</a:tc>");
+        }
+        if (r == 1 && c == 0) {
+            return cell("x", " sz=\"1000\">",
+                        "<a:lnR w=\"9525\"><a:solidFill><a:srgbClr val=\"000000\"/></a:solidFill>"
+                        "</a:lnR><a:lnB w=\"25400\"><a:solidFill><a:srgbClr val=\"FF0000\"/>"
+                        "</a:solidFill><a:prstDash val=\"dash\"/></a:lnB>");
+        }
+        if (r == 1) {
+            // Vertical text along the row, which does not make the row grow.
+            return std::string(
+                "<a:tc><a:txBody><a:bodyPr/><a:p><a:r><a:rPr sz=\"1000\"/><a:t>y y y "
+                "y y y y y</a:t></a:r></a:p></a:txBody><a:tcPr vert=\"vert270\"/>"
+                "</a:tc>");
+        }
+        if (r == 2 && c == 0) {
+            return "<a:tc><a:txBody><a:bodyPr/><a:lstStyle/>" + grownText + grownText + grownText +
+                   "</a:txBody><a:tcPr/></a:tc>";
+        }
+        return cell("y", " sz=\"1000\">");
+    });
+}
+
+// A table is drawn from its parts: each cell that no span covers as a box with its fill and
+// text (the grown row at its grown height), then each visible border as a line. The host gives
+// the same parts as the table's members, and drawing them one by one gives the table's picture.
+TEST(TableParts, CellsThenBordersAsDrawn) {
+    auto app = openApplication(test::writeFile(test::makeDeck([] {
+                                                   DeckRecipe r;
+                                                   r.slides.push_back(slideXml(partsTable()));
+                                                   return r;
+                                               }()),
+                                               "table_parts.pptx"));
+    ASSERT_TRUE(app);
+    auto presentation = app->activePresentation();
+    auto deck = modelOf(*presentation);
+    const Shape& frame = *deck->slides.at(0)->shapes->items.at(0);
+    LayoutCache layouts;
+    const std::vector<ShapePtr> parts = render::tableParts(frame, layouts);
+    ASSERT_EQ(parts.size(), 7u);  // five cells, two borders
+
+    const std::vector<double> rows = tableRowHeights(frame, layouts);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_DOUBLE_EQ(rows[1], 20.0);
+    EXPECT_GT(rows[2], 3 * 18.0);  // grown
+    struct Box {
+        float left, top, width, height;
+        const char* text;
+    };
+    const float grown = static_cast<float>(rows[2]);
+    const Box cells[] = {{20, 20, 200, 20, "Head"},
+                         {20, 40, 100, 20, "x"},
+                         {120, 40, 100, 20, "y y y y y y y y"},
+                         {20, 60, 100, grown, "0C"},
+                         {120, 60, 100, grown, "y"}};
+    for (std::size_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        const Shape& p = *parts[i];
+        EXPECT_EQ(p.type, host::shape_type::kAutoShape);
+        EXPECT_EQ(p.preset, "rect");
+        EXPECT_FALSE(p.line.visible);
+        EXPECT_FLOAT_EQ(p.left, cells[i].left);
+        EXPECT_FLOAT_EQ(p.top, cells[i].top);
+        EXPECT_FLOAT_EQ(p.width, cells[i].width);
+        EXPECT_FLOAT_EQ(p.height, cells[i].height);
+        ASSERT_TRUE(p.text);
+        ASSERT_FALSE(p.text->paragraphs.empty());
+        ASSERT_FALSE(p.text->paragraphs[0].runs.empty());
+        EXPECT_EQ(p.text->paragraphs[0].runs[0].text, cells[i].text);
+    }
+    EXPECT_EQ(parts[2]->text->orientation, host::orientation::kUpward);
+    EXPECT_EQ(parts[1]->text->orientation, host::orientation::kHorizontal);
+    EXPECT_EQ(parts[0]->fill.kind, FillKind::Solid);
+    EXPECT_EQ(parts[0]->fill.color.rgb, 0x00FFFF);  // FFFF00 stored as 0xBBGGRR
+    // The borders of the first body cell: its bottom (red, dashed, 2 pt), then its right side.
+    const Shape& bottom = *parts[5];
+    EXPECT_EQ(bottom.type, host::shape_type::kLine);
+    EXPECT_EQ(bottom.preset, "line");
+    EXPECT_FLOAT_EQ(bottom.left, 20);
+    EXPECT_FLOAT_EQ(bottom.top, 60);
+    EXPECT_FLOAT_EQ(bottom.width, 100);
+    EXPECT_FLOAT_EQ(bottom.height, 0);
+    EXPECT_FLOAT_EQ(bottom.line.weight, 2);
+    EXPECT_EQ(bottom.line.fill.color.rgb, 0x0000FF);
+    EXPECT_EQ(bottom.line.dash, host::dash_style::kDash);
+    const Shape& right = *parts[6];
+    EXPECT_FLOAT_EQ(right.left, 120);
+    EXPECT_FLOAT_EQ(right.top, 40);
+    EXPECT_FLOAT_EQ(right.width, 0);
+    EXPECT_FLOAT_EQ(right.height, 20);
+    EXPECT_FLOAT_EQ(right.line.weight, 0.75f);
+
+    // The host's members are those parts, at their places on the slide.
+    auto table = presentation->slides()->item(1)->shapes()->item(1);
+    ASSERT_EQ(table->type(), host::shape_type::kTable);
+    EXPECT_NEAR(table->height(), 40 + grown, 1e-3);
+    auto members = table->groupItems();
+    ASSERT_TRUE(members);
+    ASSERT_EQ(members->count(), 7);
+    auto head = members->item(1);
+    EXPECT_EQ(head->type(), host::shape_type::kAutoShape);
+    EXPECT_EQ(head->autoShapeType(), host::shape_kind::kRectangle);
+    EXPECT_FLOAT_EQ(head->width(), 200);
+    EXPECT_EQ(head->textFrame()->textRange()->text(), "Head");
+    auto last = members->item(4);
+    EXPECT_FLOAT_EQ(last->top(), 60);
+    EXPECT_FLOAT_EQ(last->height(), grown);
+    auto line = members->item(6);
+    EXPECT_EQ(line->type(), host::shape_type::kLine);
+    EXPECT_FLOAT_EQ(line->line()->weight(), 2);
+    EXPECT_EQ(line->line()->foreColorRgb(), 0x0000FF);
+    EXPECT_EQ(line->line()->visible(), host::kTrue);
+
+    // The parts drawn one by one are the table's picture, pixel for pixel.
+    ShapeList whole, apart;
+    whole.items.push_back(deck->slides[0]->shapes->items[0]);
+    apart.items = parts;
+    render::Renderer renderer;
+    render::Surface a = renderer.renderPage(240, 160, FillData{}, {&whole}, 480, 320);
+    render::Surface b = renderer.renderPage(240, 160, FillData{}, {&apart}, 480, 320);
+    ASSERT_TRUE(a && b);
+    const int stride = cairo_image_surface_get_stride(a.get());
+    ASSERT_EQ(
+        0, std::memcmp(cairo_image_surface_get_data(a.get()), cairo_image_surface_get_data(b.get()),
+                       static_cast<std::size_t>(stride) * 320));
+    EXPECT_EQ(render::pixelRgb(a.get(), 100, 50), 0xFFFF00u);  // the header's fill
 }
 
 }  // namespace

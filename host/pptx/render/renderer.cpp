@@ -812,14 +812,15 @@ host::FillPicture Renderer::fillPicture(const FillData& fill, double width, doub
     return out;
 }
 
-// A table: cell fills, then the text of each cell, then the borders over them.
-void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth) {
+std::vector<ShapePtr> tableParts(const Shape& frame, LayoutCache& layouts) {
+    std::vector<ShapePtr> parts;
+    if (!frame.table) return parts;
     const TableData& t = *frame.table;
     constexpr std::size_t kMaxCells = 100000;
     std::vector<double> xs{frame.left}, ys{frame.top};
     for (float w : t.columnWidths) xs.push_back(xs.back() + (std::isfinite(w) ? w : 0));
     // Rows grown to hold their text, as the host reports the table's height.
-    for (double h : tableRowHeights(frame, *impl.layouts)) ys.push_back(ys.back() + h);
+    for (double h : tableRowHeights(frame, layouts)) ys.push_back(ys.back() + h);
     std::size_t cells = 0;
     auto cellBox = [&](std::size_t row, std::size_t col, const TableCell& c, Shape& box) {
         std::size_t col2 =
@@ -831,48 +832,62 @@ void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth)
         box.width = static_cast<float>(xs[col2] - xs[col]);
         box.height = static_cast<float>(ys[row2] - ys[row]);
     };
+    // The cells (fills and text) first, then the borders over all of them.
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t row = 0; row < t.rows.size() && row + 1 < ys.size(); ++row) {
             const TableRow& r = t.rows[row];
             for (std::size_t col = 0; col < r.cells.size() && col + 1 < xs.size(); ++col) {
-                if (++cells > 2 * kMaxCells) return;
+                if (++cells > 2 * kMaxCells) return parts;
                 const TableCell& c = r.cells[col];
                 if (c.mergedAcross || c.mergedDown) continue;
                 Shape box;
                 cellBox(row, col, c, box);
                 if (pass == 0) {
-                    box.fill = c.fill;
-                    box.text = c.text;
-                    box.preset = "rect";
-                    box.line.visible = false;
-                    impl.drawCell(cr, box, depth);
-                } else {
-                    auto edge = [&](const LineData& line, double x0, double y0, double x1,
-                                    double y1) {
-                        if (!line.visible) return;
-                        Shape seg;
-                        seg.left = static_cast<float>(std::min(x0, x1));
-                        seg.top = static_cast<float>(std::min(y0, y1));
-                        seg.width = static_cast<float>(std::fabs(x1 - x0));
-                        seg.height = static_cast<float>(std::fabs(y1 - y0));
-                        seg.flipV = y1 < y0;
-                        seg.preset = "line";
-                        seg.line = line;
-                        impl.drawCell(cr, seg, depth);
-                    };
-                    double l = box.left, tp = box.top, rr = box.left + box.width,
-                           b = box.top + box.height;
-                    edge(c.borderTop, l, tp, rr, tp);
-                    edge(c.borderBottom, l, b, rr, b);
-                    edge(c.borderLeft, l, tp, l, b);
-                    edge(c.borderRight, rr, tp, rr, b);
-                    edge(c.borderDiagonalDown, l, tp, rr, b);
-                    edge(c.borderDiagonalUp, l, b, rr, tp);
+                    auto cell = std::make_shared<Shape>(box);
+                    cell->type = host::shape_type::kAutoShape;
+                    cell->kind = host::shape_kind::kRectangle;
+                    cell->fill = c.fill;
+                    cell->text = c.text;
+                    cell->preset = "rect";
+                    cell->line.visible = false;
+                    parts.push_back(std::move(cell));
+                    continue;
                 }
+                auto edge = [&](const LineData& line, double x0, double y0, double x1, double y1) {
+                    if (!line.visible) return;
+                    auto seg = std::make_shared<Shape>();
+                    seg->type = host::shape_type::kLine;
+                    seg->left = static_cast<float>(std::min(x0, x1));
+                    seg->top = static_cast<float>(std::min(y0, y1));
+                    seg->width = static_cast<float>(std::fabs(x1 - x0));
+                    seg->height = static_cast<float>(std::fabs(y1 - y0));
+                    seg->flipV = y1 < y0;
+                    seg->preset = "line";
+                    seg->line = line;
+                    parts.push_back(std::move(seg));
+                };
+                double l = box.left, tp = box.top, rr = box.left + box.width,
+                       b = box.top + box.height;
+                edge(c.borderTop, l, tp, rr, tp);
+                edge(c.borderBottom, l, b, rr, b);
+                edge(c.borderLeft, l, tp, l, b);
+                edge(c.borderRight, rr, tp, rr, b);
+                edge(c.borderDiagonalDown, l, tp, rr, b);
+                edge(c.borderDiagonalUp, l, b, rr, tp);
             }
         }
     }
+    return parts;
 }
+
+namespace {
+
+// A table drawn from its parts, in their order.
+void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth) {
+    for (const ShapePtr& part : tableParts(frame, *impl.layouts)) impl.drawCell(cr, *part, depth);
+}
+
+}  // namespace
 
 void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
     if (s.hidden || depth > kMaxDepth || !finiteBox(s)) return;

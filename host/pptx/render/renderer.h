@@ -59,6 +59,11 @@ class Renderer {
 // custom geometry, or its preset (a rectangle for a preset this renderer does not define).
 std::vector<Outline> shapeOutlines(const Shape& shape);
 
+// The parts a table is drawn from, in drawing order and in slide points: each cell that no span
+// covers as a "rect" shape with its fill and text (rows grown to hold their text), then each
+// visible border as a "line" shape. Empty for a shape without a table.
+std::vector<ShapePtr> tableParts(const Shape& frame, LayoutCache& layouts);
+
 // Draws a slide and writes it to path as the filter says ("png", ".png": PNG; "jpg", ".jpg",
 // "jpeg": JPEG); false when the filter, the size or the file is not right.
 bool exportSlide(const PresentationData& deck, const SlideData& slide, const std::string& path,

@@ -1,0 +1,66 @@
+#!/usr/bin/env python3
+"""Writes a deck with a table for the player test: make_table_deck.py OUT.pptx
+
+One slide with a table in the built-in medium style (header row, banded rows): a header cell
+spanning two columns, a cell spanning two rows, thin and dashed borders of the cells' own, small
+digits whose thin strokes tell "0" from "C", a row whose three lines make it grow past its stored
+height, centred and bottom-anchored cells, and a cell of vertical text.
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'examples'))
+from pptx_writer import EMU, para, run, slide, solid, write_deck  # noqa: E402
+
+MEDIUM_STYLE_2 = '{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}'
+
+
+def line(side, width, rgb, dash=None):
+    d = f'<a:prstDash val="{dash}"/>' if dash else ''
+    return f'<a:{side} w="{int(width * EMU)}">{solid(rgb)}{d}</a:{side}>'
+
+
+def cell(texts, size=12, props='', tcpr='', span=''):
+    paras = ''.join(para(run(t, size=size, rgb='1F1F1F')) for t in texts) or '<a:p/>'
+    return (f'<a:tc{span}><a:txBody><a:bodyPr/><a:lstStyle/>{paras}</a:txBody>'
+            f'<a:tcPr{props}>{tcpr}</a:tcPr></a:tc>')
+
+
+def merged(kind):
+    return f'<a:tc {kind}="1"><a:txBody><a:bodyPr/><a:lstStyle/><a:p/></a:txBody><a:tcPr/></a:tc>'
+
+
+def table(x, y, columns, rows):
+    grid = ''.join(f'<a:gridCol w="{w * EMU}"/>' for w in columns)
+    body = ''.join(f'<a:tr h="{h * EMU}">{"".join(cells)}</a:tr>' for h, cells in rows)
+    height = sum(h for h, _ in rows)
+    return (f'<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id="2" name="Table 1"/>'
+            '<p:cNvGraphicFramePr><a:graphicFrameLocks noGrp="1"/></p:cNvGraphicFramePr><p:nvPr/>'
+            f'</p:nvGraphicFramePr><p:xfrm><a:off x="{x * EMU}" y="{y * EMU}"/>'
+            f'<a:ext cx="{sum(columns) * EMU}" cy="{height * EMU}"/></p:xfrm><a:graphic>'
+            '<a:graphicData uri="http://schemas.openxmlformats.org/drawingml/2006/table"><a:tbl>'
+            f'<a:tblPr firstRow="1" bandRow="1"><a:tableStyleId>{MEDIUM_STYLE_2}</a:tableStyleId>'
+            f'</a:tblPr><a:tblGrid>{grid}</a:tblGrid>{body}</a:tbl></a:graphicData></a:graphic>'
+            '</p:graphicFrame>')
+
+
+def main():
+    out = sys.argv[1]
+    thin = line('lnB', 0.75, '000000') + line('lnR', 0.75, '000000')
+    dashed = line('lnB', 2, 'C00000', 'dash')
+    rows = [
+        (28, [cell(['Merged header'], 16, span=' gridSpan="2"'), merged('hMerge'),
+              cell(['Q3'], 16), cell(['Q4'], 16)]),
+        (24, [cell(['Spans two rows'], 12, ' anchor="ctr"', span=' rowSpan="2"'),
+              cell(['0 C 0 C'], 10, tcpr=thin), cell(['8008'], 10, tcpr=thin),
+              cell(['C0C0'], 10, tcpr=dashed)]),
+        (24, [merged('vMerge'), cell(['0.00'], 11, ' anchor="b"'), cell(['100'], 11),
+              cell(['Up'], 14, ' vert="vert270" anchor="ctr"')]),
+        (20, [cell(['A row grown', 'by three lines', 'of its text'], 14), cell(['0'], 9),
+              cell(['C'], 9), cell(['00'], 9, tcpr=thin)]),
+    ]
+    write_deck(out, [(slide(table(60, 60, [200, 140, 140, 120], rows)), 'obj', [])])
+
+
+if __name__ == '__main__':
+    main()
