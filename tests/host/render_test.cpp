@@ -167,7 +167,7 @@ TEST(RenderGeometry, PresetTable) {
                     outside = true;
             }
         }
-        bool mayLeave = name.find("Callout") != std::string::npos || name == "cloud" ||
+        bool mayLeave = name.find("allout") != std::string::npos || name == "cloud" ||
                         name == "flowChartDocument" || name == "heart" || name == "wave" ||
                         name == "teardrop";
         if (!mayLeave) {
