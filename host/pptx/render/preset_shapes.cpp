@@ -96,6 +96,114 @@ std::string chartMarker(const char* lines) {
     return std::string("P w=10 h=10 s=0;M 0 0;L 10 0;L 10 10;L 0 10;Z;P w=10 h=10 f=none;") + lines;
 }
 
+// An action button: the box with the glyph cut out, the glyph's shaded parts, its lines and the
+// box's outline. Glyph coordinates live in the centred square of 3/4 of the shorter side
+// (g11..g12 across, g9..g10 down, g13 its side).
+std::string actionButton(const std::string& guides, const std::string& glyph,
+                         const std::string& shaded, const std::string& lines = "") {
+    const char* box = "M l t;L r t;L r b;L l b;Z";
+    return "gd dx2 */ ss 3 8;gd g9 +- vc 0 dx2;gd g10 +- vc dx2 0;gd g11 +- hc 0 dx2;"
+           "gd g12 +- hc dx2 0;gd g13 */ ss 3 4;" +
+           guides + "P s=0;" + box + ";" + glyph + ";" + shaded + ";P f=none;" +
+           (lines.empty() ? glyph : lines) + ";P f=none;" + box;
+}
+
+void addActionButtons(std::map<std::string, std::string>& d) {
+    const std::string back = "M g11 vc;L g12 g9;L g12 g10;Z";
+    d["actionButtonBackPrevious"] = actionButton("", back, "P f=darken s=0;" + back);
+    const std::string next = "M g12 vc;L g11 g9;L g11 g10;Z";
+    d["actionButtonForwardNext"] = actionButton("", next, "P f=darken s=0;" + next);
+    const std::string begin =
+        "M g17 vc;L g12 g9;L g12 g10;Z;M g16 g9;L g11 g9;L g11 g10;L g16 g10;Z";
+    d["actionButtonBeginning"] =
+        actionButton("gd g14 */ g13 1 8;gd g15 */ g13 1 4;gd g16 +- g11 g14 0;gd g17 +- g11 g15 0;",
+                     begin, "P f=darken s=0;" + begin);
+    const std::string end = "M g16 vc;L g11 g9;L g11 g10;Z;M g17 g9;L g12 g9;L g12 g10;L g17 g10;Z";
+    d["actionButtonEnd"] =
+        actionButton("gd g14 */ g13 3 4;gd g15 */ g13 7 8;gd g16 +- g11 g14 0;gd g17 +- g11 g15 0;",
+                     end, "P f=darken s=0;" + end);
+    d["actionButtonHome"] = actionButton(
+        "gd g14 */ g13 1 16;gd g15 */ g13 1 8;gd g16 */ g13 3 16;gd g17 */ g13 5 16;"
+        "gd g18 */ g13 7 16;gd g19 */ g13 9 16;gd g20 */ g13 11 16;gd g21 */ g13 3 4;"
+        "gd g22 */ g13 13 16;gd g23 */ g13 7 8;gd g24 +- g9 g14 0;gd g25 +- g9 g16 0;"
+        "gd g26 +- g9 g17 0;gd g27 +- g9 g21 0;gd g28 +- g11 g15 0;gd g29 +- g11 g18 0;"
+        "gd g30 +- g11 g19 0;gd g31 +- g11 g20 0;gd g32 +- g11 g22 0;gd g33 +- g11 g23 0;",
+        "M hc g9;L g11 vc;L g28 vc;L g28 g10;L g33 g10;L g33 vc;L g12 vc;L g32 g26;L g32 g24;"
+        "L g31 g24;L g31 g25;Z",
+        "P f=darkenLess s=0;M g32 g26;L g32 g24;L g31 g24;L g31 g25;Z;M g28 vc;L g28 g10;"
+        "L g29 g10;L g29 g27;L g30 g27;L g30 g10;L g33 g10;L g33 vc;Z;"
+        "P f=darken s=0;M hc g9;L g11 vc;L g12 vc;Z;M g29 g27;L g30 g27;L g30 g10;L g29 g10;Z",
+        "M hc g9;L g11 vc;L g28 vc;L g28 g10;L g33 g10;L g33 vc;L g12 vc;L g32 g26;L g32 g24;"
+        "L g31 g24;L g31 g25;Z;M g31 g25;L g32 g26;M g33 vc;L g28 vc;M g29 g10;L g29 g27;"
+        "L g30 g27;L g30 g10");
+    const std::string info =
+        "M hc g9;A dx2 dx2 3cd4 21600000;Z;M hc g25;A g38 g38 3cd4 21600000;Z;M g32 g28;"
+        "L g35 g28;L g35 g30;L g37 g30;L g37 g31;L g32 g31;L g32 g30;L g34 g30;L g34 g29;"
+        "L g32 g29;Z";
+    const std::string infoMarks =
+        "M hc g25;A g38 g38 3cd4 21600000;Z;M g32 g28;L g35 g28;L g35 g30;L g37 g30;L g37 g31;"
+        "L g32 g31;L g32 g30;L g34 g30;L g34 g29;L g32 g29;Z";
+    d["actionButtonInformation"] = actionButton(
+        "gd g14 */ g13 1 32;gd g17 */ g13 5 16;gd g18 */ g13 3 8;gd g19 */ g13 13 32;"
+        "gd g20 */ g13 19 32;gd g22 */ g13 11 16;gd g23 */ g13 13 16;gd g24 */ g13 7 8;"
+        "gd g25 +- g9 g14 0;gd g28 +- g9 g17 0;gd g29 +- g9 g18 0;gd g30 +- g9 g23 0;"
+        "gd g31 +- g9 g24 0;gd g32 +- g11 g17 0;gd g34 +- g11 g19 0;gd g35 +- g11 g20 0;"
+        "gd g37 +- g11 g22 0;gd g38 */ g13 3 32;",
+        "M hc g9;A dx2 dx2 3cd4 21600000;Z",
+        "P f=darken s=0;" + info + ";P f=lighten s=0;" + infoMarks, info);
+    const std::string help =
+        "M g33 g27;A g16 g16 cd2 cd2;A g14 g15 0 cd4;A g41 g42 3cd4 -5400000;L g37 g30;"
+        "L g36 g30;L g36 g29;A g14 g15 cd2 cd4;A g41 g42 cd4 -5400000;A g14 g14 0 -10800000;Z;"
+        "M hc g31;A g42 g42 3cd4 21600000;Z";
+    d["actionButtonHelp"] = actionButton(
+        "gd g14 */ g13 1 7;gd g15 */ g13 3 14;gd g16 */ g13 2 7;gd g19 */ g13 3 7;"
+        "gd g20 */ g13 4 7;gd g21 */ g13 17 28;gd g23 */ g13 21 28;gd g24 */ g13 11 14;"
+        "gd g27 +- g9 g16 0;gd g29 +- g9 g21 0;gd g30 +- g9 g23 0;gd g31 +- g9 g24 0;"
+        "gd g33 +- g11 g15 0;gd g36 +- g11 g19 0;gd g37 +- g11 g20 0;gd g41 */ g13 1 14;"
+        "gd g42 */ g13 3 28;",
+        help, "P f=darken s=0;" + help);
+    const std::string ret =
+        "M g12 g21;L g23 g9;L hc g21;L g24 g21;L g24 g20;A g27 g27 0 cd4;L g25 g19;"
+        "A g27 g27 cd4 cd4;L g26 g21;L g11 g21;L g11 g20;A g17 g17 cd2 -5400000;L hc g10;"
+        "A g17 g17 cd4 -5400000;L g22 g21;Z";
+    d["actionButtonReturn"] = actionButton(
+        "gd g14 */ g13 7 8;gd g15 */ g13 3 4;gd g16 */ g13 5 8;gd g17 */ g13 3 8;"
+        "gd g18 */ g13 1 4;gd g19 +- g9 g15 0;gd g20 +- g9 g16 0;gd g21 +- g9 g18 0;"
+        "gd g22 +- g11 g14 0;gd g23 +- g11 g15 0;gd g24 +- g11 g16 0;gd g25 +- g11 g17 0;"
+        "gd g26 +- g11 g18 0;gd g27 */ g13 1 8;",
+        ret, "P f=darken s=0;" + ret);
+    const std::string page = "M g11 g9;L g14 g9;L g12 g15;L g12 g10;L g11 g10;Z";
+    d["actionButtonDocument"] = actionButton(
+        "gd dx1 */ ss 9 32;gd g11 +- hc 0 dx1;gd g12 +- hc dx1 0;gd g13 */ ss 3 16;"
+        "gd g14 +- g12 0 g13;gd g15 +- g9 g13 0;",
+        page, "P f=darkenLess s=0;" + page + ";P f=darken s=0;M g14 g9;L g14 g15;L g12 g15;Z",
+        page + ";M g12 g15;L g14 g15;L g14 g9");
+    const std::string speaker = "M g11 g21;L g24 g21;L g25 g9;L g25 g10;L g24 g22;L g11 g22;Z";
+    d["actionButtonSound"] = actionButton(
+        "gd g14 */ g13 1 8;gd g15 */ g13 5 16;gd g16 */ g13 5 8;gd g17 */ g13 11 16;"
+        "gd g18 */ g13 3 4;gd g19 */ g13 7 8;gd g20 +- g9 g14 0;gd g21 +- g9 g15 0;"
+        "gd g22 +- g9 g17 0;gd g23 +- g9 g19 0;gd g24 +- g11 g15 0;gd g25 +- g11 g16 0;"
+        "gd g26 +- g11 g18 0;",
+        speaker, "P f=darken s=0;" + speaker,
+        speaker + ";M g26 g21;L g12 g20;M g26 vc;L g12 vc;M g26 g22;L g12 g23");
+    const std::string camera =
+        "M g11 g39;L g11 g44;L g31 g44;L g32 g43;L g33 g43;L g33 g47;L g35 g47;L g35 g45;"
+        "L g36 g45;L g38 g46;L g12 g46;L g12 g41;L g38 g41;L g37 g42;L g35 g42;L g35 g41;"
+        "L g34 g40;L g32 g40;L g31 g39;Z";
+    d["actionButtonMovie"] = actionButton(
+        "gd g14 */ g13 1455 21600;gd g15 */ g13 1905 21600;gd g16 */ g13 2325 21600;"
+        "gd g17 */ g13 16155 21600;gd g18 */ g13 17010 21600;gd g19 */ g13 19335 21600;"
+        "gd g20 */ g13 19725 21600;gd g21 */ g13 20595 21600;gd g22 */ g13 5280 21600;"
+        "gd g23 */ g13 5730 21600;gd g24 */ g13 6630 21600;gd g25 */ g13 7492 21600;"
+        "gd g26 */ g13 9067 21600;gd g27 */ g13 9555 21600;gd g28 */ g13 13342 21600;"
+        "gd g29 */ g13 14580 21600;gd g30 */ g13 15592 21600;gd g31 +- g11 g14 0;"
+        "gd g32 +- g11 g15 0;gd g33 +- g11 g16 0;gd g34 +- g11 g17 0;gd g35 +- g11 g18 0;"
+        "gd g36 +- g11 g19 0;gd g37 +- g11 g20 0;gd g38 +- g11 g21 0;gd g39 +- g9 g22 0;"
+        "gd g40 +- g9 g23 0;gd g41 +- g9 g24 0;gd g42 +- g9 g25 0;gd g43 +- g9 g26 0;"
+        "gd g44 +- g9 g27 0;gd g45 +- g9 g28 0;gd g46 +- g9 g29 0;gd g47 +- g9 g30 0;",
+        camera, "P f=darken s=0;" + camera);
+}
+
 void addMoreDefinitions(std::map<std::string, std::string>& d) {
     d["blockArc"] =
         "av adj1 10800000;av adj2 0;av adj3 25000;gd stAng pin 0 adj1 21599999;"
@@ -1008,6 +1116,7 @@ std::map<std::string, std::string> definitions() {
         "gd a1 pin 0 adj1 maxAdj1;gd y1 */ ss a1 100000;gd dx2 */ y1 w h;gd x2 +- r 0 dx2;"
         "gd dy2 */ x1 h w;gd y2 +- b 0 dy2;P;M l t;L r t;L x2 y1;L x1 y1;L x1 y2;L l b;Z";
     addMoreDefinitions(d);
+    addActionButtons(d);
     return d;
 }
 
@@ -1047,8 +1156,6 @@ const GeometryData* presetGeometry(std::string_view name) {
     const Table& t = table();
     auto it = t.geometries.find(name);
     if (it != t.geometries.end()) return &it->second;
-    // Every action button keeps the button's box.
-    if (name.substr(0, 12) == "actionButton") return &t.geometries.find("rect")->second;
     return nullptr;
 }
 
