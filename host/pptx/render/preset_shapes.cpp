@@ -96,6 +96,23 @@ std::string chartMarker(const char* lines) {
     return std::string("P w=10 h=10 s=0;M 0 0;L 10 0;L 10 10;L 0 10;Z;P w=10 h=10 f=none;") + lines;
 }
 
+// The left circular arrow is the circular arrow mirrored top to bottom: its formulas read with
+// the angles taken the other way round (adj2 negated, adj3 and adj4 as 360° minus them), then
+// turned over when the table is built.
+std::string leftCircularArrow(const std::string& circular) {
+    std::string body = circular.substr(circular.find("gd "));
+    for (const char* name : {"adj2", "adj3", "adj4"}) {
+        std::string from = std::string(" ") + name + " ", to = std::string(" m") + name + " ";
+        for (std::size_t at = body.find(from); at != std::string::npos;
+             at = body.find(from, at + to.size())) {
+            body.replace(at, from.size(), to);
+        }
+    }
+    return "av adj1 12500;av adj2 -1142319;av adj3 1142319;av adj4 10800000;av adj5 12500;"
+           "gd madj2 +- 0 0 adj2;gd madj3 +- 21600000 0 adj3;gd madj4 +- 21600000 0 adj4;" +
+           body;
+}
+
 // An action button: the box with the glyph cut out, the glyph's shaded parts, its lines and the
 // box's outline. Glyph coordinates live in the centred square of 3/4 of the shorter side
 // (g11..g12 across, g9..g10 down, g13 its side).
@@ -1117,6 +1134,7 @@ std::map<std::string, std::string> definitions() {
         "gd dy2 */ x1 h w;gd y2 +- b 0 dy2;P;M l t;L r t;L x2 y1;L x1 y1;L x1 y2;L l b;Z";
     addMoreDefinitions(d);
     addActionButtons(d);
+    d["leftCircularArrow"] = leftCircularArrow(d["circularArrow"]);
     return d;
 }
 
@@ -1145,6 +1163,8 @@ const Table& table() {
         for (const auto& [name, from, turn] : kTurned) {
             out.geometries.emplace(name, turned(out.geometries.at(from), turn));
         }
+        out.geometries["leftCircularArrow"] =
+            turned(out.geometries.at("leftCircularArrow"), Turn::MirrorY);
         return out;
     }();
     return t;
