@@ -118,6 +118,8 @@ TEST(PresetShapes, PathsClosedFillsAndBox) {
         {"flowChartSort", "n.1 -+1 -+1"},
         {"flowChartSummingJunction", "n.1 -+2 -+1"},
         {"funnel", "n+2"},
+        {"gear6", "n+1"},
+        {"gear9", "n+1"},
         {"heptagon", "n+1"},
         {"horizontalScroll", "n.2 D.2 -+5"},
         {"irregularSeal1", "n+1"},

@@ -96,6 +96,48 @@ std::string chartMarker(const char* lines) {
     return std::string("P w=10 h=10 s=0;M 0 0;L 10 0;L 10 10;L 0 10;Z;P w=10 h=10 f=none;") + lines;
 }
 
+// A gear of n teeth, one straight up: the body is the box's ellipse less the tooth height (adj1
+// of the shorter side); each tooth is a trapezoid whose flat top is as wide as the tooth is
+// high plus adj2 of the shorter side, and whose base is wider by half the height; the body's
+// rim runs between the teeth as arcs.
+std::string gear(int teeth, int adj1, int adj2, int maxAdj2) {
+    const long full = 21600000;
+    std::string s = "av adj1 " + std::to_string(adj1) + ";av adj2 " + std::to_string(adj2) +
+                    ";gd a1 pin 0 adj1 20000;gd a2 pin 0 adj2 " + std::to_string(maxAdj2) +
+                    ";gd th */ ss a1 100000;gd lFD */ ss a2 100000;gd th2 */ th 1 2;"
+                    "gd l2 */ lFD 1 2;gd l3 +- th2 l2 0;gd rh +- hd2 0 th;gd rw +- wd2 0 th;"
+                    "gd maxr min rw rh;gd th4 */ th 1 4;gd l4 +- l3 th4 0;gd ha at2 maxr l4;"
+                    "gd mr +- maxr th 0;gd hb at2 mr l3;"
+                    "gd sw +- " +
+                    std::to_string(full / teeth) + " 0 ha;gd sw2 +- sw 0 ha;";
+    char buf[640];  // room for every guide of one tooth at any index
+    std::string path = "P";
+    for (int i = 0; i < teeth; ++i) {
+        long centre = (16200000 + full * i / teeth) % full;
+        std::snprintf(buf, sizeof buf,
+                      "gd aA%d +- %ld 0 ha;gd aB%d +- %ld 0 hb;gd aC%d +- %ld hb 0;"
+                      "gd aD%d +- %ld ha 0;",
+                      i, centre, i, centre, i, centre, i, centre);
+        s += buf;
+        for (char p : {'A', 'B', 'C', 'D'}) {
+            const char* rx = p == 'A' || p == 'D' ? "rw" : "wd2";
+            const char* ry = p == 'A' || p == 'D' ? "rh" : "hd2";
+            std::snprintf(buf, sizeof buf,
+                          "gd wt%c%d sin %s a%c%d;gd ht%c%d cos %s a%c%d;"
+                          "gd dx%c%d cat2 %s ht%c%d wt%c%d;gd dy%c%d sat2 %s ht%c%d wt%c%d;"
+                          "gd x%c%d +- hc dx%c%d 0;gd y%c%d +- vc dy%c%d 0;",
+                          p, i, rx, p, i, p, i, ry, p, i, p, i, rx, p, i, p, i, p, i, ry, p, i, p,
+                          i, p, i, p, i, p, i, p, i);
+            s += buf;
+        }
+        std::snprintf(buf, sizeof buf,
+                      ";%s xA%d yA%d;L xB%d yB%d;L xC%d yC%d;L xD%d yD%d;A rw rh aD%d sw2",
+                      i == 0 ? "M" : "L", i, i, i, i, i, i, i, i, i);
+        path += buf;
+    }
+    return s + path + ";Z";
+}
+
 // The left circular arrow is the circular arrow mirrored top to bottom: its formulas read with
 // the angles taken the other way round (adj2 negated, adj3 and adj4 as 360° minus them), then
 // turned over when the table is built.
@@ -1135,6 +1177,8 @@ std::map<std::string, std::string> definitions() {
     addMoreDefinitions(d);
     addActionButtons(d);
     d["leftCircularArrow"] = leftCircularArrow(d["circularArrow"]);
+    d["gear6"] = gear(6, 15000, 3526, 5358);
+    d["gear9"] = gear(9, 10000, 1763, 2679);
     return d;
 }
 
