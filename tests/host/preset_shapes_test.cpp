@@ -127,6 +127,7 @@ TEST(PresetShapes, PathsClosedFillsAndBox) {
         {"leftArrowCallout", "n+1"},
         {"leftCircularArrow", "n+1"},
         {"leftRightArrowCallout", "n+1"},
+        {"leftRightCircularArrow", "n+1"},
         {"leftRightRibbon", "n.1 D.1 -+3"},
         {"leftRightUpArrow", "n+1"},
         {"leftUpArrow", "n+1"},
@@ -242,14 +243,17 @@ TEST(PresetShapes, PointsTheFormulasFix) {
     double thh = 100 * 0.125, th = 100 * 0.125;
     EXPECT_NEAR(arrow[0].segments[0].x[0], 100 - (100 + th / 2 - thh), 1e-6);
     EXPECT_NEAR(arrow[0].segments[0].y[0], 50, 1e-6);
-    bool tip = false;
-    for (const OutlineSegment& s : arrow[0].segments) {
-        if (s.kind == OutlineSegment::Line &&
-            std::hypot(s.x[0] - (200 - thh), s.y[0] - 50) < 1e-6) {
-            tip = true;
-        }
-    }
-    EXPECT_TRUE(tip);
+    auto tipAt = [](const Outline& o, double x, double y) {
+        return std::any_of(o.segments.begin(), o.segments.end(), [&](const OutlineSegment& s) {
+            return s.kind == OutlineSegment::Line && std::hypot(s.x[0] - x, s.y[0] - y) < 1e-6;
+        });
+    };
+    EXPECT_TRUE(tipAt(arrow[0], 200 - thh, 50));
+    // With a head at both ends, the other tip mirrors it on the left.
+    std::vector<Outline> both =
+        evaluateGeometry(*presetGeometry("leftRightCircularArrow"), 200, 100);
+    EXPECT_TRUE(tipAt(both.at(0), 200 - thh, 50));
+    EXPECT_TRUE(tipAt(both[0], thh, 50));
     // The no-symbol: a ring with two half-disc holes either side of the bar.
     std::vector<Outline> no = evaluateGeometry(*presetGeometry("noSmoking"), 100, 100);
     double dr = 18.75;

@@ -151,7 +151,7 @@ TEST(RenderGeometry, HostileCustomGeometryStaysBounded) {
 // allowed to leave it) and has at least one path.
 TEST(RenderGeometry, PresetTable) {
     std::vector<std::string> names = presetNames();
-    EXPECT_GE(names.size(), 60u);
+    EXPECT_EQ(names.size(), 187u) << "every preset of the format";
     for (const std::string& name : names) {
         const GeometryData* g = presetGeometry(name);
         ASSERT_NE(g, nullptr) << name;

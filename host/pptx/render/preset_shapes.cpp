@@ -1,9 +1,11 @@
 // The preset geometries, written as guides and paths in the compact text form of
 // parseGeometryText, after the published DrawingML preset formulas.
 //
-// A few presets are another one turned over (mirrored or with its axes swapped); they are made
-// from it when the table is built. Fallback: a preset that is not defined here is drawn as its
-// bounding rectangle by the renderer, so its fill, outline and text still show in place.
+// Every preset name of the format has a definition. A few are another one turned over
+// (mirrored or with its axes swapped) and are made from it when the table is built; the gears
+// are built tooth by tooth. Fallback: a name that is not defined here is drawn as its bounding
+// rectangle by the renderer, so its fill, outline and text still show in place.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -155,6 +157,45 @@ std::string leftCircularArrow(const std::string& circular) {
            body;
 }
 
+// The circular arrow with a head at both ends: the head at the end is the circular arrow's; the
+// one at the start is worked out by a copy of its guides (named with an S) with the start angle
+// for the end angle and the tip turned back by the head's angle. The band runs between the two
+// heads along the inner edge and back along the outer one.
+std::string leftRightCircularArrow(const std::string& circular) {
+    const std::size_t from = circular.find("gd "), to = circular.find(";P;");
+    const std::string guides = circular.substr(from, to - from);
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < guides.size();) {
+        const std::size_t end = std::min(guides.find(';', at), guides.size());
+        const std::string statement = guides.substr(at, end - at);
+        names.push_back(statement.substr(3, statement.find(' ', 3) - 3));
+        at = end + 1;
+    }
+    std::string copy;
+    for (std::size_t at = 0; at < guides.size();) {
+        const std::size_t end = std::min(guides.find(';', at), guides.size());
+        std::string statement = guides.substr(at, end - at), out;
+        at = end + 1;
+        for (std::size_t t = 0; t < statement.size();) {
+            const std::size_t e = std::min(statement.find(' ', t), statement.size());
+            std::string token = statement.substr(t, e - t);
+            if (std::find(names.begin(), names.end(), token) != names.end()) token += "S";
+            out += (out.empty() ? "" : " ") + token;
+            t = e + 1;
+        }
+        if (out.rfind("gd enAngS ", 0) == 0) out = "gd enAngS pin 0 adj4 21599999";
+        if (out.rfind("gd ptAngS ", 0) == 0) out = "gd ptAngS +- enAngS 0 aAngS";
+        copy += out + ";";
+    }
+    return "av adj1 12500;av adj2 1142319;av adj3 20457681;av adj4 11942319;av adj5 12500;" +
+           guides + ";" + copy +
+           "gd swIn0 +- istAng 0 istAngS;gd swIn1 +- swIn0 21600000 0;"
+           "gd swIn ?: swIn0 swIn0 swIn1;gd swOut0 +- en2S 0 en2;"
+           "gd swOut1 +- swOut0 0 21600000;gd swOut ?: swOut0 swOut1 swOut0;"
+           "P;M xGpS yGpS;L xAS yAS;L xBpS yBpS;L xCS yCS;A rw2 rh2 istAngS swIn;L xC yC;"
+           "L xBp yBp;L xA yA;L xGp yGp;L xF yF;A rw1 rh1 en2 swOut;Z";
+}
+
 // An action button: the box with the glyph cut out, the glyph's shaded parts, its lines and the
 // box's outline. Glyph coordinates live in the centred square of 3/4 of the shorter side
 // (g11..g12 across, g9..g10 down, g13 its side).
@@ -295,6 +336,9 @@ void addMoreDefinitions(std::map<std::string, std::string>& d) {
         "gd x2 +- hc 0 dx1;gd y2 +- vc 0 dy1;"
         "P;M l vc;A wd2 hd2 cd2 cd4;A wd2 hd2 3cd4 cd4;A wd2 hd2 0 cd4;A wd2 hd2 cd4 cd4;Z;"
         "M x1 y1;A iwd2 ihd2 stAng1 swAng;Z;M x2 y2;A iwd2 ihd2 stAng2 swAng;Z";
+    // The head's sides are cut with the band's edges on a circle of radius 1000 (the ellipses
+    // scaled to it) rather than in file units, where the squared terms would pass the
+    // evaluator's bound.
     d["circularArrow"] =
         "av adj1 12500;av adj2 1142319;av adj3 20457681;av adj4 10800000;av adj5 12500;"
         "gd a5 pin 0 adj5 25000;gd maxAdj1 */ a5 2 1;gd a1 pin 0 adj1 maxAdj1;"
@@ -318,7 +362,7 @@ void addMoreDefinitions(std::map<std::string, std::string>& d) {
         "gd yD +- vc dyD 0;gd dxG cos thh ptAng;gd dyG sin thh ptAng;gd xG +- xH dxG 0;"
         "gd yG +- yH dyG 0;gd dxB cos thh ptAng;gd dyB sin thh ptAng;gd xB +- xH 0 dxB;"
         "gd yB +- yH 0 dyB;gd sx1 +- xB 0 hc;gd sy1 +- yB 0 vc;gd sx2 +- xG 0 hc;"
-        "gd sy2 +- yG 0 vc;gd rO min rw1 rh1;gd x1O */ sx1 1000 rw1;gd y1O */ sy1 1000 rh1;"
+        "gd sy2 +- yG 0 vc;gd x1O */ sx1 1000 rw1;gd y1O */ sy1 1000 rh1;"
         "gd x2O */ sx2 1000 rw1;gd y2O */ sy2 1000 rh1;gd dxO +- x2O 0 x1O;gd dyO +- y2O 0 y1O;"
         "gd dO mod dxO dyO 0;gd q1 */ x1O y2O 1;gd q2 */ x2O y1O 1;gd DO +- q1 0 q2;"
         "gd q3 val 1000000;gd q4 */ dO dO 1;gd q5 */ q3 q4 1;gd q6 */ DO DO 1;"
@@ -1177,6 +1221,7 @@ std::map<std::string, std::string> definitions() {
     addMoreDefinitions(d);
     addActionButtons(d);
     d["leftCircularArrow"] = leftCircularArrow(d["circularArrow"]);
+    d["leftRightCircularArrow"] = leftRightCircularArrow(d["circularArrow"]);
     d["gear6"] = gear(6, 15000, 3526, 5358);
     d["gear9"] = gear(9, 10000, 1763, 2679);
     return d;
