@@ -415,7 +415,14 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
 // The shaded sub-paths: one layer each over the ones before, darker or lighter as the host says,
 // and the outline over all of them.
 TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
-    const char* const cases[] = {"can", "cube", "bevel", "foldedCorner", "smileyFace"};
+    const char* const cases[] = {"can",
+                                 "cube",
+                                 "bevel",
+                                 "foldedCorner",
+                                 "smileyFace",
+                                 "ribbon",
+                                 "curvedRightArrow",
+                                 "verticalScroll"};
     std::string shapes;
     int id = 2;
     for (const char* preset : cases) shapes += presetShape(id++, preset, kRedFill);
@@ -455,14 +462,19 @@ TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
     checkWithParser();
 }
 
-// Holes by the even-odd rule: the middle of a donut, a frame or a no-entry sign is not filled,
-// its ring is.
+// Holes by the even-odd rule: the middle of a donut, a frame, a no-entry sign or a block arc is
+// not filled, its ring is.
 TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
     struct Probe {
         const char* preset;
         P hole, ring;  // fractions of the box
     };
-    const Probe probes[] = {{"donut", {0.5, 0.5}, {0.08, 0.5}}, {"frame", {0.5, 0.5}, {0.04, 0.5}}};
+    // The no-entry sign's holes lie either side of its bar; the block arc's hole is under its
+    // band.
+    const Probe probes[] = {{"donut", {0.5, 0.5}, {0.08, 0.5}},
+                            {"frame", {0.5, 0.5}, {0.04, 0.5}},
+                            {"noSmoking", {0.3, 0.5}, {0.04, 0.5}},
+                            {"blockArc", {0.5, 0.4}, {0.05, 0.45}}};
     std::string shapes;
     int id = 2;
     for (const Probe& p : probes) shapes += presetShape(id++, p.preset, kRedFill);
