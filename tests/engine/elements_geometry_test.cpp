@@ -1,6 +1,6 @@
 // Shapes drawn from the host's own outlines: the records of every kind of preset against the
 // path the host's renderer draws, holes, shaded sub-paths, the quadratic edges that stand for
-// cubic segments, gradients with all their stops, and tables as sprites of their drawn parts.
+// cubic segments, and gradients with all their stops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +25,6 @@
 #include "swf/display_list.h"
 #include "swf/movie.h"
 #include "swf/shapes.h"
-#include "swf/sprites_buttons.h"
 #include "test_support.h"
 #include "tests/host/test_deck.h"
 
@@ -306,9 +305,8 @@ class GeometryDeck : public ::testing::Test {
         if (job) job->context.removeWorkingFiles();
     }
 
-    // Writes a one-slide deck of the shapes, opens it and builds its elements (after taking
-    // usedIdentifiers identifiers, as earlier slides would).
-    void build(const std::string& shapes, int usedIdentifiers = 0) {
+    // Writes a one-slide deck of the shapes, opens it and builds its elements.
+    void build(const std::string& shapes) {
         test::DeckRecipe recipe;
         recipe.slides.push_back(test::slideXml(shapes));
         const auto bytes = test::makeDeck(recipe);
@@ -324,7 +322,6 @@ class GeometryDeck : public ::testing::Test {
         record.index = 0;
         record.job = job.get();
         record.shapes = app->activePresentation()->slides()->item(1)->shapes();
-        for (int i = 0; i < usedIdentifiers; ++i) job->newIdentifier();
         buildSlideElements(*job, record);
     }
 
@@ -373,7 +370,7 @@ class GeometryDeck : public ::testing::Test {
     SlideRecord record;
 };
 
-TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPathWithItsShadesAndHoles) {
+TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPath) {
     std::string shapes;
     int id = 2;
     for (const std::string& preset : kPresets) shapes += presetShape(id++, preset, kRedFill);
@@ -412,29 +409,40 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPathWithItsShadesAndHoles) {
         EXPECT_LE(farthest(host, ours), 1.0);
         EXPECT_LE(farthest(ours, host), 1.0);
     }
-    const auto indexOf = [&](std::string_view name) {
-        for (int k = 1; k <= record.shapes->count(); ++k) {
-            if (record.shapes->item(k)->name() == name) return k;
-        }
-        return 0;
-    };
-    // The shaded sub-paths: one layer each over the ones before, darker or lighter as the host
-    // says, and the outline over all of them. Red under black or white at 40 % (20 % for the
-    // lesser shades).
+    checkWithParser();
+}
+
+// The shaded sub-paths: one layer each over the ones before, darker or lighter as the host says,
+// and the outline over all of them.
+TEST_F(GeometryDeck, ShadedSubPathsAreLayersOfTheirOwnShade) {
+    const char* const cases[] = {"can",
+                                 "cube",
+                                 "bevel",
+                                 "foldedCorner",
+                                 "smileyFace",
+                                 "ribbon",
+                                 "curvedRightArrow",
+                                 "verticalScroll"};
+    std::string shapes;
+    int id = 2;
+    for (const char* preset : cases) shapes += presetShape(id++, preset, kRedFill);
+    build(shapes);
+    ASSERT_FALSE(HasFatalFailure());
+    // Red under black or white at 40 % (20 % for the lesser shades).
     const std::map<int, std::array<int, 3>> shade = {
         {host::path_fill::kNormal, {255, 0, 0}},
         {host::path_fill::kDarken, {153, 0, 0}},
         {host::path_fill::kDarkenLess, {204, 0, 0}},
         {host::path_fill::kLighten, {255, 102, 102}},
         {host::path_fill::kLightenLess, {255, 51, 51}}};
-    for (const char* preset : {"can", "cube", "bevel", "foldedCorner", "smileyFace"}) {
-        SCOPED_TRACE(preset);
-        const int k = indexOf(preset);
+    for (int k = 1; k <= record.shapes->count(); ++k) {
+        auto shape = record.shapes->item(k);
+        SCOPED_TRACE(shape->name());
         const FSShapeDefinition* definition = definitionOf(k);
         ASSERT_NE(definition, nullptr);
         std::vector<int> modes;
         bool shaded = false;
-        for (const host::SubPath& sub : record.shapes->item(k)->path().subPaths) {
+        for (const host::SubPath& sub : shape->path().subPaths) {
             if (sub.fill != host::path_fill::kNone) modes.push_back(sub.fill);
             shaded = shaded ||
                      (sub.fill != host::path_fill::kNone && sub.fill != host::path_fill::kNormal);
@@ -451,16 +459,31 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPathWithItsShadesAndHoles) {
         }
         EXPECT_TRUE(layers.back().stroked && !layers.back().filled);
     }
-    // Holes by the even-odd rule: the middle of a donut or a frame is not filled, its ring is
-    // (fractions of the box).
-    struct Hole {
+    checkWithParser();
+}
+
+// Holes by the even-odd rule: the middle of a donut, a frame, a no-entry sign or a block arc is
+// not filled, its ring is.
+TEST_F(GeometryDeck, HolesAreLeftOpenByTheEvenOddRule) {
+    struct Probe {
         const char* preset;
-        P hole, ring;
+        P hole, ring;  // fractions of the box
     };
-    for (const Hole& probe :
-         {Hole{"donut", {0.5, 0.5}, {0.08, 0.5}}, Hole{"frame", {0.5, 0.5}, {0.04, 0.5}}}) {
+    // The no-entry sign's holes lie either side of its bar; the block arc's hole is under its
+    // band.
+    const Probe probes[] = {{"donut", {0.5, 0.5}, {0.08, 0.5}},
+                            {"frame", {0.5, 0.5}, {0.04, 0.5}},
+                            {"noSmoking", {0.3, 0.5}, {0.04, 0.5}},
+                            {"blockArc", {0.5, 0.4}, {0.05, 0.45}}};
+    std::string shapes;
+    int id = 2;
+    for (const Probe& p : probes) shapes += presetShape(id++, p.preset, kRedFill);
+    build(shapes);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int k = 1; k <= record.shapes->count(); ++k) {
+        const Probe& probe = probes[k - 1];
         SCOPED_TRACE(probe.preset);
-        const FSShapeDefinition* definition = definitionOf(indexOf(probe.preset));
+        const FSShapeDefinition* definition = definitionOf(k);
         ASSERT_NE(definition, nullptr);
         const auto layers = layersOf(*definition);
         ASSERT_TRUE(layers.front().filled);
@@ -472,7 +495,6 @@ TEST_F(GeometryDeck, EveryPresetFollowsTheHostsOwnPathWithItsShadesAndHoles) {
         EXPECT_TRUE(insideEvenOdd(fill, {w * probe.ring.x, h * probe.ring.y}))
             << "the ring is empty";
     }
-    checkWithParser();
 }
 
 // An open freeform 100 points wide with a 2-point line: a straight run to the right, or a bend.
@@ -756,105 +778,6 @@ TEST_F(GeometryDeck, GradientFillsKeepTheirStopsAndKind) {
     EXPECT_NEAR(m[0][0] * -16384 + m[0][2], 1728, 2);
     EXPECT_NEAR(m[0][0] * 16384 + m[0][2], 0, 2);
     checkWithParser();
-}
-
-// A table of two 100-point columns at y points down, turned by rot: a header spanning both
-// columns, a body row with a dashed border and digits, and a row grown by its three lines.
-std::string tableFrame(int id, int y, const std::string& rot) {
-    const auto cellXml = [](const std::string& text, const std::string& props) {
-        return "<a:tc><a:txBody><a:bodyPr/><a:lstStyle/>" + text + "</a:txBody><a:tcPr>" + props +
-               "</a:tcPr></a:tc>";
-    };
-    const auto para = [](const std::string& text) {
-        return "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"1400\"/><a:t>" + text + "</a:t></a:r></a:p>";
-    };
-    const std::string border =
-        "<a:lnB w=\"9525\"><a:solidFill><a:srgbClr val=\"000000\"/></a:solidFill>"
-        "<a:prstDash val=\"dash\"/></a:lnB>";
-    return "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"" + std::to_string(id) +
-           "\" name=\"Table\"/><p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm" + rot +
-           "><a:off x=\"457200\" y=\"" + std::to_string(y * 12700) +
-           "\"/><a:ext cx=\"2540000\" cy=\"762000\"/></p:xfrm><a:graphic><a:graphicData "
-           "uri=\"http://schemas.openxmlformats.org/drawingml/2006/table\"><a:tbl><a:tblPr/>"
-           "<a:tblGrid><a:gridCol w=\"1270000\"/><a:gridCol w=\"1270000\"/></a:tblGrid>"
-           "<a:tr h=\"254000\"><a:tc gridSpan=\"2\"><a:txBody><a:bodyPr/><a:p><a:r><a:t>Head"
-           "</a:t></a:r></a:p></a:txBody><a:tcPr>" +
-           std::string(kRedFill) +
-           "</a:tcPr></a:tc><a:tc hMerge=\"1\"><a:txBody><a:bodyPr/><a:p/></a:txBody><a:tcPr/>"
-           "</a:tc></a:tr><a:tr h=\"254000\">" +
-           cellXml(para("0 C"), border) + cellXml(para("80"), border) +
-           "</a:tr><a:tr h=\"254000\">" + cellXml(para("one") + para("two") + para("three"), "") +
-           cellXml("<a:p/>", "") + "</a:tr></a:tbl></a:graphicData></a:graphic></p:graphicFrame>";
-}
-
-// A table becomes a sprite of vector members: its cells' boxes and texts and its borders, with
-// no bitmap in the movie; a turned one is placed unturned, as the host draws it.
-TEST_F(GeometryDeck, TableIsASpriteOfCellsAndBordersWithoutBitmaps) {
-    build(tableFrame(2, 36, "") + tableFrame(3, 200, " rot=\"5400000\""));
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(record.elements.size(), 2u);
-    for (int k = 1; k <= 2; ++k) {
-        SCOPED_TRACE(k);
-        const Element& table = elementOf(k);
-        // The header's box and text, the texts of three more cells (the last cell shows nothing)
-        // and the two dashed borders.
-        ASSERT_EQ(table.members.size(), 7u);
-        const transform::FSDefineMovieClip* clip = nullptr;
-        int shapes = 0;
-        const auto& objects = job->movie.getObjects();
-        for (std::size_t i = 0; i < objects.size(); ++i) {
-            const int id =
-                dynamic_cast<const transform::FSDefineObject*>(&objects[i])
-                    ? static_cast<const transform::FSDefineObject&>(objects[i]).getIdentifier()
-                    : -1;
-            if (id == table.characterId) {
-                clip = dynamic_cast<const transform::FSDefineMovieClip*>(&objects[i]);
-            }
-            for (const auto& member : table.members) {
-                if (member->characterId != id) continue;
-                shapes += dynamic_cast<const FSShapeDefinition*>(&objects[i]) != nullptr;
-            }
-        }
-        // The texts wait in the text table for their glyphs: one for each cell with text.
-        int texts = 0;
-        for (const auto& text : job->texts.texts()) {
-            for (const auto& member : table.members) {
-                texts += member->characterId == text.identifier;
-            }
-        }
-        ASSERT_NE(clip, nullptr);
-        EXPECT_EQ(shapes, 3);
-        EXPECT_EQ(texts, 4);
-        // Placed at the frame's corner, neither turned nor scaled.
-        EXPECT_FLOAT_EQ(table.transform.get(0, 0), 1.0f);
-        EXPECT_FLOAT_EQ(table.transform.get(0, 1), 0.0f);
-        EXPECT_FLOAT_EQ(table.transform.get(0, 2), 720.0f);
-        EXPECT_FLOAT_EQ(table.transform.get(1, 2), k == 1 ? 720.0f : 4000.0f);
-    }
-    // The grown row holds its three lines: the table reports more than its stored 60 points.
-    EXPECT_GT(elementOf(1).height, 60 + 20.0f);
-    const auto& objects = job->movie.getObjects();
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        const int type = objects[i].getType();
-        EXPECT_TRUE(type != 6 && type != 20 && type != 21 && type != 35 && type != 36 && type != 90)
-            << "bitmap tag " << type;
-    }
-    checkWithParser();
-}
-
-// Near the limit of the movie's identifiers a table is one picture, not a sprite of parts.
-TEST_F(GeometryDeck, TableNearTheIdentifierLimitIsAPicture) {
-    build(tableFrame(2, 36, ""), kMaximumIdentifier - 2010);
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(record.elements.size(), 1u);
-    EXPECT_TRUE(record.elements[0]->members.empty());
-    bool bitmap = false;
-    const auto& objects = job->movie.getObjects();
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        bitmap = bitmap || objects[i].getType() == 20 || objects[i].getType() == 36;
-        EXPECT_EQ(dynamic_cast<const transform::FSDefineMovieClip*>(&objects[i]), nullptr);
-    }
-    EXPECT_TRUE(bitmap);
 }
 
 }  // namespace
