@@ -410,14 +410,16 @@ std::optional<host::BulletPlacement> TextRangeImpl::laidBullet() const {
             static_cast<std::size_t>(b.style) >= layout->styles.size()) {
             return placement;
         }
-        // The face the layout measured the label in, at the size and in the colour it drew.
+        // The face the layout measured the label in, at the size it drew (autofit applied); a
+        // gradient shows in the colour the layout drew, its first stop's.
         const CharStyle& style = layout->styles[static_cast<std::size_t>(b.style)];
         RunProps props = bulletProps(body_->paragraphs[index]);
         props.size = static_cast<float>(style.size);
-        props.fill = FillData{};
-        props.fill.kind = FillKind::Solid;
-        props.fill.color = style.color;
-        props.outlineWidth = 0;
+        if (props.fill.kind == FillKind::Gradient) {
+            props.fill = FillData{};
+            props.fill.kind = FillKind::Solid;
+            props.fill.color = style.color;
+        }
         placement.font = std::make_shared<FontImpl>(props, 0, 0, 0, 0);
         placement.baseline = static_cast<float>(b.baseline);
         for (const LaidGlyph& g : b.glyphs) {
