@@ -105,7 +105,7 @@ struct Element {
     int outlineOffsetX = 0;
     int outlineOffsetY = 0;
     float pictureScale = 1.0f;  // 1.4222 once exported as PNG
-    float textTurn = 0;         // vertical text: the quarter turns its lines take, clockwise
+    float textTurn = 0;         // text: the turn it takes on the shape's, clockwise (0..360)
     // The shape's text is drawn by a text element of its own: pictures of the shape leave it out.
     bool textDrawnApart = false;
     // Where the timeline places the character on the slide; the element builder sets it.

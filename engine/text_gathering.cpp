@@ -36,6 +36,26 @@ void romanDigit(int digit, char32_t one, char32_t five, char32_t ten, std::u32st
     }
 }
 
+// A label where the host laid it: each character at its own left, on the label's baseline,
+// at the label's size, shadowed as the label's font says.
+void addLaidBullet(const host::BulletPlacement& laid, bool charsetIsAnsi, BulletLabels& labels) {
+    if (laid.glyphs.empty() || !laid.font) return;
+    const double size = laid.font->size();
+    if (!std::isfinite(size) || size <= 0 || !std::isfinite(laid.baseline)) return;
+    const HostFont font = fontFromHost(*laid.font, charsetIsAnsi);
+    const bool shadow = laid.font->shadow() == host::kTrue;
+    for (const host::BulletGlyph& g : laid.glyphs) {
+        if (g.code == 0 || !std::isfinite(g.x)) continue;
+        labels.characters.push_back(g.code);
+        labels.fonts.push_back(font.font);
+        labels.colours.push_back(font.colour);
+        labels.xs.push_back(toTwips(g.x));
+        labels.ys.push_back(toTwips(laid.baseline - 0.8 * size));
+        labels.sizes.push_back(static_cast<float>(size));
+        labels.shadows.push_back(shadow);
+    }
+}
+
 }  // namespace
 
 HostFont fontFromHost(const host::Font& font, bool charsetIsAnsi) {
@@ -146,6 +166,10 @@ BulletLabels gatherBullets(const host::TextRange& range, bool charsetIsAnsi) {
     for (int p = 1; p <= count; ++p) {
         const auto paragraph = range.paragraphs(p, 1);
         if (!paragraph) break;
+        if (const auto laid = paragraph->laidBullet()) {
+            addLaidBullet(*laid, charsetIsAnsi, labels);
+            continue;
+        }
         // A paragraph of only its mark (or, for the last one, of nothing) gets no label.
         const std::string text = paragraph->text();
         const std::size_t visible =
@@ -204,6 +228,7 @@ BulletLabels gatherBullets(const host::TextRange& range, bool charsetIsAnsi) {
             labels.xs.push_back(toTwips(left - 1.25 * h + 0.45 * h * static_cast<double>(j)));
             labels.ys.push_back(toTwips(baseline - 0.8 * size));
             labels.sizes.push_back(static_cast<float>(size));
+            labels.shadows.push_back(false);
         }
     }
     return labels;

@@ -32,14 +32,16 @@ struct BulletLabels {
     std::vector<int> xs;
     std::vector<int> ys;
     std::vector<float> sizes;  // points: the size the label is drawn at
+    std::vector<bool> shadows;
 
     std::size_t size() const { return characters.size(); }
 };
 
-// Walks the paragraphs of a text range and labels the bulleted and numbered ones. Numbering runs on
-// while paragraphs keep one style and restarts when the style changes; a host start value is not
-// read. A label starts 1.25 bullet heights left of its paragraph (as if 14 points below 10) and
-// each further character 0.45 heights on.
+// Walks the paragraphs of a text range and labels the bulleted and numbered ones. A label the host
+// laid out stands where the host put it, in its face, size and colour, with the shadow of its
+// font. Otherwise numbering runs on while paragraphs keep one style and restarts when the style
+// changes; a host start value is not read. Such a label starts 1.25 bullet heights left of its
+// paragraph (as if 14 points below 10) and each further character 0.45 heights on.
 BulletLabels gatherBullets(const host::TextRange& range, bool charsetIsAnsi);
 
 // Label formatters: each appends character codes to out and returns how many it appended.

@@ -223,7 +223,12 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     // stand upright get glyphs turned back (their font's orientation), centred on their cell.
     const int orientation = shape.textFrame()->orientation();
     const int turn = host::orientation::turnOf(orientation);
-    element.textTurn = static_cast<float>(turn);
+    // The body's own turn within the shape goes with the element too.
+    double own = shape.textFrame()->rotation();
+    if (!std::isfinite(own)) own = 0;
+    double textTurn = std::fmod(turn + own, 360.0);
+    if (textTurn < 0) textTurn += 360;
+    element.textTurn = static_cast<float>(textTurn);
 
     std::vector<GatheredCharacter> characters;
     std::vector<GatheredLine> lines;
@@ -274,9 +279,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     }
     const BulletLabels labels = gatherBullets(*range, ansi);
     for (std::size_t j = 0; j < labels.size(); ++j) {
-        // A bullet is drawn as the text beside it is; no shadow of its own.
         characters.push_back({labels.characters[j], labels.fonts[j], labels.sizes[j],
-                              labels.colours[j], labels.xs[j], labels.ys[j], false});
+                              labels.colours[j], labels.xs[j], labels.ys[j], labels.shadows[j]});
     }
     if (characters.empty()) return false;
 

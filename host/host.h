@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,22 @@ class ParagraphFormat {
     virtual float firstLineIndent() const = 0;
 };
 
+// Where the host laid out a paragraph's bullet or number: each label character with the left of
+// its box, on the paragraph's first baseline, in the coordinates of the text range bounds (before
+// the shape's turn, as those are).
+struct BulletGlyph {
+    char32_t code = 0;
+    float x = 0;
+};
+
+struct BulletPlacement {
+    // Empty when the paragraph shows no label (none, or a picture the host does not draw).
+    std::vector<BulletGlyph> glyphs;
+    float baseline = 0;
+    // The label's face, weight and colour, and its size in points as drawn.
+    std::shared_ptr<Font> font;
+};
+
 // A span of a text frame's text. Sub-ranges index from 1 relative to this range; asking for a
 // paragraph past the last one returns the last paragraph again, as the host does.
 class TextRange {
@@ -112,6 +129,9 @@ class TextRange {
     virtual float boundTop() const = 0;
     virtual float boundWidth() const = 0;
     virtual float boundHeight() const = 0;
+    // The bullet or number of the range's first paragraph as laid out; none from a host that
+    // leaves placing labels to the engine.
+    virtual std::optional<BulletPlacement> laidBullet() const { return std::nullopt; }
     // Removes the range's text (the frame keeps one empty paragraph at least).
     virtual void deleteText() = 0;
 };
@@ -133,6 +153,9 @@ class TextFrame {
     virtual float fontScale() const = 0;
     virtual float lineSpacingReduction() const = 0;
     virtual int orientation() const = 0;
+    // The text's own turn within its shape, degrees clockwise about the shape's centre, on top of
+    // the shape's rotation and of the orientation's turn.
+    virtual float rotation() const { return 0; }
 };
 
 struct GradientStop {

@@ -261,26 +261,7 @@ const RunProps& firstTextProps(const Paragraph& p) {
 // The bullet's style: its own face and colour, or the first run's; its size relative to the
 // first run's or in points.
 int Builder::bulletStyle(const Paragraph& p) {
-    const BulletData& b = p.bullet;
-    RunProps props = firstTextProps(p);
-    props.baseline = 0;
-    props.underline = "none";
-    props.strike = "noStrike";
-    if (!b.fontFollowsText && !b.font.empty()) {
-        props.latin = b.font;
-        props.eastAsian = b.font;
-    }
-    if (!b.colorFollowsText) {
-        props.fill = FillData{};
-        props.fill.kind = FillKind::Solid;
-        props.fill.color = b.color;
-    }
-    if (b.pointSize > 0) {
-        props.size = b.pointSize;
-    } else {
-        props.size = props.size * std::clamp(b.relativeSize, 0.01f, 10.0f);
-    }
-    return styleFor(props, 1.0);
+    return styleFor(bulletProps(p), 1.0);
 }
 
 void Builder::layoutParagraph(std::size_t index, double& y) {
@@ -980,6 +961,29 @@ RangeBounds rangeBounds(const TextLayout& layout, int start, int length) {
         return {c.x, c.baseline - 0.8 * size, c.advance, size};
     }
     return spanBounds(layout, start, start + length);
+}
+
+RunProps bulletProps(const Paragraph& p) {
+    const BulletData& b = p.bullet;
+    RunProps props = firstTextProps(p);
+    props.baseline = 0;
+    props.underline = "none";
+    props.strike = "noStrike";
+    if (!b.fontFollowsText && !b.font.empty()) {
+        props.latin = b.font;
+        props.eastAsian = b.font;
+    }
+    if (!b.colorFollowsText) {
+        props.fill = FillData{};
+        props.fill.kind = FillKind::Solid;
+        props.fill.color = b.color;
+    }
+    if (b.pointSize > 0) {
+        props.size = b.pointSize;
+    } else {
+        props.size = props.size * std::clamp(b.relativeSize, 0.01f, 10.0f);
+    }
+    return props;
 }
 
 double autofitFontScale(const TextBody& body) {

@@ -203,6 +203,10 @@ std::u32string decodeText(const std::string& s);
 // (host::numbering_style codes 0..40). Styles this system does not draw fall back to "1." form.
 std::u32string numberLabel(int style, int number);
 
+// The run properties a paragraph's bullet or number is drawn with, before the autofit scale: its
+// own face and colour, or the first run's; its size relative to the first run's or in points.
+RunProps bulletProps(const Paragraph& p);
+
 // The body's stored autofit font scale as layout applies it (1 when unset, clamped to 0.01..1):
 // drawn sizes, and the sizes the host reports for runs and bullets, are the written sizes times it.
 double autofitFontScale(const TextBody& body);

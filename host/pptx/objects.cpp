@@ -302,6 +302,7 @@ class TextRangeImpl : public host::TextRange {
     float boundTop() const override { return static_cast<float>(bounds().top); }
     float boundWidth() const override { return static_cast<float>(bounds().width); }
     float boundHeight() const override { return static_cast<float>(bounds().height); }
+    std::optional<host::BulletPlacement> laidBullet() const override;
     void deleteText() override;
 
   private:
@@ -403,6 +404,45 @@ class TextRangeImpl : public host::TextRange {
     mutable SpanCache paragraphs_, runs_;
 };
 
+std::optional<host::BulletPlacement> TextRangeImpl::laidBullet() const {
+    if (!shape_ || shape_->text != body_ || !deck_ || !deck_->layouts) return std::nullopt;
+    host::BulletPlacement placement;
+    try {
+        std::shared_ptr<const TextLayout> layout = deck_->layouts->layout(*shape_);
+        const std::vector<TextUnit>& u = units();
+        const std::size_t index =
+            start_ < static_cast<int>(u.size())
+                ? static_cast<std::size_t>(u[static_cast<std::size_t>(start_)].paragraph)
+                : body_->paragraphs.size() - 1;
+        if (!layout || index >= layout->paragraphs.size() || index >= body_->paragraphs.size()) {
+            return placement;
+        }
+        const LaidBullet& b = layout->paragraphs[index].bullet;
+        if (!b.present || b.glyphs.empty() || b.style < 0 ||
+            static_cast<std::size_t>(b.style) >= layout->styles.size()) {
+            return placement;
+        }
+        // The face the layout measured the label in, at the size it drew (autofit applied); a
+        // gradient shows in the colour the layout drew, its first stop's.
+        const CharStyle& style = layout->styles[static_cast<std::size_t>(b.style)];
+        RunProps props = bulletProps(body_->paragraphs[index]);
+        props.size = static_cast<float>(style.size);
+        if (props.fill.kind == FillKind::Gradient) {
+            props.fill = FillData{};
+            props.fill.kind = FillKind::Solid;
+            props.fill.color = style.color;
+        }
+        placement.font = std::make_shared<FontImpl>(props, 0, 0, 0, 0);
+        placement.baseline = static_cast<float>(b.baseline);
+        for (const LaidGlyph& g : b.glyphs) {
+            placement.glyphs.push_back({g.code, static_cast<float>(g.x)});
+        }
+    } catch (const std::exception&) {
+        return placement;
+    }
+    return placement;
+}
+
 void TextRangeImpl::deleteText() {
     const std::vector<TextUnit>& u = units();
     int from = start_;
@@ -469,6 +509,7 @@ class TextFrameImpl : public host::TextFrame {
     float fontScale() const override { return body_->fontScale; }
     float lineSpacingReduction() const override { return body_->lineSpacingReduction; }
     int orientation() const override { return body_->orientation; }
+    float rotation() const override { return body_->rotation; }
 
   private:
     std::shared_ptr<TextBody> body_;

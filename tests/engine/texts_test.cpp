@@ -114,8 +114,46 @@ std::u32string labelsOf(const engine::BulletLabels& labels) {
     return std::u32string(labels.characters.begin(), labels.characters.end());
 }
 
-// Numbering runs on and restarts when the style changes; the start value is not read and other
-// types give no label.
+// A range whose host leaves placing labels to the engine: every range taken from it is wrapped too.
+class WithoutLaidBullets : public host::TextRange {
+  public:
+    explicit WithoutLaidBullets(std::shared_ptr<host::TextRange> r) : r_(std::move(r)) {}
+    static std::shared_ptr<host::TextRange> wrap(std::shared_ptr<host::TextRange> r) {
+        return r ? std::make_shared<WithoutLaidBullets>(std::move(r)) : nullptr;
+    }
+    std::string text() const override { return r_->text(); }
+    int start() const override { return r_->start(); }
+    int length() const override { return r_->length(); }
+    int paragraphCount() const override { return r_->paragraphCount(); }
+    std::shared_ptr<host::TextRange> paragraphs(int s, int n) const override {
+        return wrap(r_->paragraphs(s, n));
+    }
+    std::shared_ptr<host::TextRange> characters(int s, int n) const override {
+        return wrap(r_->characters(s, n));
+    }
+    int runCount() const override { return r_->runCount(); }
+    std::shared_ptr<host::TextRange> runs(int s, int n) const override {
+        return wrap(r_->runs(s, n));
+    }
+    std::shared_ptr<host::Font> font() const override { return r_->font(); }
+    std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
+        return r_->paragraphFormat();
+    }
+    int indentLevel() const override { return r_->indentLevel(); }
+    float boundLeft() const override { return r_->boundLeft(); }
+    float boundTop() const override { return r_->boundTop(); }
+    float boundWidth() const override { return r_->boundWidth(); }
+    float boundHeight() const override { return r_->boundHeight(); }
+    void deleteText() override { r_->deleteText(); }
+
+  private:
+    std::shared_ptr<host::TextRange> r_;
+};
+
+engine::BulletLabels unlaidBullets(const std::shared_ptr<host::TextRange>& range) {
+    return engine::gatherBullets(*WithoutLaidBullets::wrap(range), true);
+}
+
 TEST(GatherBullets, NumberingRunsOnAndRestartsWhenTheStyleChanges) {
     std::string paragraphs;
     for (int i = 1; i <= 12; ++i) {
@@ -131,19 +169,25 @@ TEST(GatherBullets, NumberingRunsOnAndRestartsWhenTheStyleChanges) {
         "<a:p><a:pPr marL=\"342900\" indent=\"-342900\"><a:buAutoNum "
         "type=\"alphaLcPeriod\"/></a:pPr></a:p>";
     paragraphs += paragraph("Last", "<a:buAutoNum type=\"alphaLcPeriod\"/>");
-    const std::string others =
-        paragraph("Five", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"5\"/>") +
-        paragraph("None", "<a:buNone/>") + paragraph("Bullet", "<a:buChar char=\"&#8226;\"/>") +
-        paragraph("Roman", "<a:buAutoNum type=\"romanUcPeriod\"/>");
-    OpenDeck deck({textBox(2, 457200, paragraphs) + textBox(3, 2743200, others)});
-    const auto labels = engine::gatherBullets(*deck.text(1, 1), true);
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
+    const auto labels = unlaidBullets(deck.text(1, 1));
     EXPECT_EQ(labelsOf(labels), U"1.2.3.4.5.6.7.8.9.10.11.12.a.b.c.d.");
     ASSERT_EQ(labels.fonts.size(), labels.size());
     ASSERT_EQ(labels.xs.size(), labels.size());
     ASSERT_EQ(labels.ys.size(), labels.size());
     ASSERT_EQ(labels.sizes.size(), labels.size());
+}
+
+TEST(GatherBullets, StartValueIsNotReadAndOtherTypesGiveNoLabel) {
+    const std::string paragraphs =
+        paragraph("Five", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"5\"/>") +
+        paragraph("None", "<a:buNone/>") + paragraph("Bullet", "<a:buChar char=\"&#8226;\"/>") +
+        paragraph("Roman", "<a:buAutoNum type=\"romanUcPeriod\"/>");
+    OpenDeck deck({textBox(2, 457200, paragraphs)});
     // The roman list follows another style: it restarts at I.
-    EXPECT_EQ(labelsOf(engine::gatherBullets(*deck.text(1, 2), true)), U"1.\u2022I.");
+    EXPECT_EQ(labelsOf(unlaidBullets(deck.text(1, 1))), U"1.\u2022I.");
+    // Laid out by the host, the list starts at its start value.
+    EXPECT_EQ(labelsOf(engine::gatherBullets(*deck.text(1, 1), true)), U"5.\u2022I.");
 }
 
 TEST(GatherBullets, LabelsStandLeftOfTheParagraphOnItsFirstBaseline) {
@@ -154,7 +198,7 @@ TEST(GatherBullets, LabelsStandLeftOfTheParagraphOnItsFirstBaseline) {
         paragraph("Large text", "<a:buAutoNum type=\"arabicParenR\"/>", 2400);
     OpenDeck deck({textBox(2, 457200, paragraphs)});
     const auto range = deck.text(1, 1);
-    const auto labels = engine::gatherBullets(*range, true);
+    const auto labels = unlaidBullets(range);
     ASSERT_EQ(labelsOf(labels), U"*1)");
 
     const auto first = range->paragraphs(1, 1);
@@ -175,6 +219,74 @@ TEST(GatherBullets, LabelsStandLeftOfTheParagraphOnItsFirstBaseline) {
     const auto large = second->characters(1, 1);
     EXPECT_NEAR(labels.ys[1] / 20.0 + 0.8 * labels.sizes[1],
                 large->boundTop() + 0.8 * large->boundHeight(), 0.06);
+}
+
+// A list with indents and hanging indents, in a text box at 72 points with the default 7.2-point
+// inset: each label where its paragraph's marL + indent puts it.
+struct ListItem {
+    const char* pPr;
+    const char* bullet;
+    std::u32string label;
+    double x;  // points on the slide
+};
+
+const ListItem kList[] = {
+    {"marL=\"342900\" indent=\"-342900\"",
+     "<a:buFont typeface=\"Liberation Serif\"/><a:buChar "
+     "char=\"&#8226;\"/>",
+     U"\u2022", 79.2},
+    {"marL=\"742950\" lvl=\"1\" indent=\"-285750\"", "<a:buAutoNum type=\"alphaLcParenR\"/>", U"a)",
+     115.2},
+    {"marL=\"742950\" lvl=\"1\" indent=\"-285750\"", "<a:buAutoNum type=\"alphaLcParenR\"/>", U"b)",
+     115.2},
+    {"marL=\"457200\" indent=\"0\"", "<a:buAutoNum type=\"arabicPeriod\" startAt=\"3\"/>", U"3.",
+     115.2},
+    {"marL=\"0\" indent=\"342900\"",
+     "<a:buClr><a:srgbClr val=\"00A000\"/></a:buClr><a:buSzPct val=\"150000\"/><a:buChar "
+     "char=\"&#8211;\"/>",
+     U"\u2013", 106.2},
+};
+
+std::string listParagraphs() {
+    std::string out;
+    for (const ListItem& item : kList) {
+        out += std::string("<a:p><a:pPr ") + item.pPr + ">" + item.bullet +
+               "</a:pPr><a:r><a:rPr lang=\"en-US\" sz=\"2000\"/><a:t>Item text</a:t></a:r></a:p>";
+    }
+    return out;
+}
+
+TEST(GatherBullets, LaidLabelsStandWhereTheLayoutPutThem) {
+    OpenDeck deck({textBox(2, 457200, listParagraphs())});
+    const auto range = deck.text(1, 1);
+    const auto labels = engine::gatherBullets(*range, true);
+    ASSERT_EQ(labelsOf(labels), U"\u2022a)b)3.\u2013");
+    ASSERT_EQ(labels.shadows.size(), labels.size());
+    fonts::FontLibrary library;
+    std::size_t j = 0;
+    for (int p = 1; p <= static_cast<int>(std::size(kList)); ++p) {
+        const ListItem& item = kList[p - 1];
+        SCOPED_TRACE(p);
+        const auto first = range->paragraphs(p, 1)->characters(1, 1);
+        const double baseline = first->boundTop() + 0.8 * first->boundHeight();
+        const double size = first->boundHeight() * (p == 5 ? 1.5 : 1.0);
+        EXPECT_NEAR(labels.xs[j], item.x * 20, 1);
+        for (std::size_t k = 0; k < item.label.size(); ++k, ++j) {
+            EXPECT_NEAR(labels.sizes[j], size, 1e-3);
+            // On the first baseline, each character one advance after the one before.
+            EXPECT_NEAR(labels.ys[j] / 20.0 + 0.8 * labels.sizes[j], baseline, 0.06);
+            if (k > 0) {
+                EXPECT_NEAR(labels.xs[j] - labels.xs[j - 1],
+                            library.advance(labels.fonts[j - 1], item.label[k - 1], size) * 20, 1);
+            }
+            EXPECT_FALSE(labels.shadows[j]);
+        }
+        // Hanging indents: the text starts at marL, right of its label.
+        EXPECT_GT(first->boundLeft() * 20, labels.xs[j - 1]);
+    }
+    EXPECT_EQ(labels.fonts[0].faceName, "Liberation Serif");
+    EXPECT_EQ(labels.colours[j - 1], 0x00A000);
+    EXPECT_EQ(labels.colours[0], 0);
 }
 
 TEST(FontFromHost, FieldsOfTheLogicalFont) {
@@ -481,6 +593,66 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     ASSERT_GE(std::distance(at, sink.reports.end()), 3);
     EXPECT_EQ(*(at + 1), (Report{"Build string   0/   1 ", 1, 0}));
     EXPECT_EQ(*(at + 2), (Report{"Build Text   1/1", 10, 0}));
+}
+
+// Each label's glyph record stands where the layout put the label, within a twip, for the
+// list as laid out across and turned into a column.
+TEST(SlideTexts, LabelRecordsStandWhereTheLayoutPutTheLabels) {
+    for (const std::string vert : {"", " vert=\"vert\""}) {
+        SCOPED_TRACE(vert);
+        std::string box = textBox(2, 457200, listParagraphs());
+        box.replace(box.find("wrap=\"square\""), 13, "wrap=\"square\"" + vert);
+        OpenDeck deck({box});
+        RecordingSink sink;
+        const auto result =
+            engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
+        ASSERT_EQ(result.status, 0) << result.message;
+        transform::FSMovie movie(result.swfPath);
+        const auto& records = onlyText(movie).getObjects();
+        // Five times "Itemtext", then the eight label characters.
+        ASSERT_EQ(records.size(), 5u * 8u + 8u);
+        const auto range = deck.text(1, 1);
+        const auto shape = deck.shape(1, 1);
+        std::size_t r = 40;
+        for (int p = 1; p <= static_cast<int>(std::size(kList)); ++p) {
+            const auto laid = range->paragraphs(p, 1)->laidBullet();
+            ASSERT_TRUE(laid.has_value());
+            ASSERT_EQ(laid->glyphs.size(), kList[p - 1].label.size());
+            const double size = laid->font->size();
+            for (const host::BulletGlyph& g : laid->glyphs) {
+                const auto& record = records[r++];
+                EXPECT_NEAR(record.getXOffset(), (g.x - shape->left()) * 20, 1) << p;
+                EXPECT_NEAR(record.getYOffset(), (laid->baseline - shape->top()) * 20, 1) << p;
+                EXPECT_EQ(record.getHeight(), engine::roundHalf(size * 20)) << p;
+            }
+        }
+        if (vert.empty()) {
+            // Across: the first label where marL + indent puts it.
+            EXPECT_NEAR(records[40].getXOffset(), (kList[0].x - 72) * 20, 1);
+        }
+        const std::string verdict = independentParserVerdict(result.swfPath);
+        if (verdict.rfind("skip:", 0) == 0) GTEST_SKIP() << verdict;
+        EXPECT_EQ(verdict, "");
+    }
+}
+
+// The body's own turn (bodyPr rot) adds to the turn of vertical text; the element takes both.
+TEST(SlideTexts, TextTurnedWithinItsShapeTurnsWithItsElement) {
+    const std::pair<std::string, float> cases[] = {{"", 0.0f},
+                                                   {" rot=\"1800000\"", 30.0f},
+                                                   {" vert=\"vert\" rot=\"1800000\"", 120.0f},
+                                                   {" vert=\"vert270\"", 270.0f},
+                                                   {" rot=\"-5400000\"", 270.0f}};
+    for (const auto& [attributes, turn] : cases) {
+        std::string box = textBox(2, 457200, paragraph("Turned", "<a:buNone/>"));
+        box.replace(box.find("wrap=\"square\""), 13, "wrap=\"square\"" + attributes);
+        OpenDeck deck({box});
+        BuiltFonts built;
+        engine::Element element;
+        element.hostShape = deck.shape(1, 1);
+        ASSERT_TRUE(engine::buildTextElement(built.job, element)) << attributes;
+        EXPECT_FLOAT_EQ(element.textTurn, turn) << attributes;
+    }
 }
 
 // Runs drawn in capitals (all or small) reach the movie as the capitals the host lays out.
