@@ -273,6 +273,12 @@ bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
     return true;
 }
 
+// Effects the movie has no vector form for (blurred shadows, ...) keep the shape a picture; a
+// hard shadow does not.
+bool drawnAsPicture(const host::Shape& shape) {
+    return shape.effects().raster;
+}
+
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
                const std::shared_ptr<host::Shape>& shape, Origin origin, int depth) {
     if (!shape) return;
@@ -297,6 +303,10 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
     auto addBody = [&] {
         auto element = readElement(job, record, shapeIndex, shape);
         element->textDrawnApart = hasTextToBuild(*shape);
+        if (drawnAsPicture(*shape)) {
+            if (element->outlineVisible || element->fillVisible) picture(std::move(element), true);
+            return;
+        }
         bool fillUnconvertible = false, flipsDrawn = false;
         const int kind = shape->autoShapeType();
         if (buildAutoShape(job, *element, fillUnconvertible, flipsDrawn)) {
@@ -319,7 +329,11 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             auto element = readElement(job, record, shapeIndex, shape);
             element->textDrawnApart = hasTextToBuild(*shape);
             bool fillUnconvertible = false;
-            if (buildFreeform(job, *element, fillUnconvertible)) {
+            if (drawnAsPicture(*shape)) {
+                if (element->outlineVisible || element->fillVisible) {
+                    picture(std::move(element), true);
+                }
+            } else if (buildFreeform(job, *element, fillUnconvertible)) {
                 placeVectorElement(*element, origin, false);
                 add(std::move(element));
             } else if (fillUnconvertible) {
