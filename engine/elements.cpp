@@ -348,7 +348,12 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             auto element = readElement(job, record, shapeIndex, shape);
             if (buildGroup(job, record, *element, depth)) {
                 if (element->characterId == 0) return;  // a group with nothing to show
-                placeVectorElement(*element, origin, false);
+                // Members stand where they land, turned and flipped with the group already: the
+                // group's sprite is only moved.
+                element->transform =
+                    placement(toTwips(element->left - origin.left),
+                              toTwips(element->top - origin.top), toTwips(element->width),
+                              toTwips(element->height), 0.0f, element->pictureScale, false, false);
                 add(std::move(element));
             } else {
                 picture(std::move(element), true);

@@ -667,9 +667,12 @@ TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
         m->line_->visible_ = kFalse;
         group->members_->items.push_back(m);
     }
+    // Members report where they land with the group's turn: the sprite is not turned again.
+    group->rotation_ = 30;
     build();
     ASSERT_EQ(record.elements.size(), 1u);
     const Element& element = *record.elements[0];
+    EXPECT_FALSE(element.transform.containsRotation());
     ASSERT_EQ(job->movie.getObjects().size(), 3u);
     auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
     ASSERT_NE(clip, nullptr);
