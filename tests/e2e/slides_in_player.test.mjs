@@ -43,7 +43,7 @@ const FLOOR_SAMPLE_FIRST_SLIDE = 0.8;
 const SLIDE_DELAY = "20";
 // Without QUILLET_E2E_ALL: every slide of the sample deck and these slides of the corpus, chosen
 // for what the movie most easily loses: tables (grown rows, thin strokes of their text),
-// underlined text, callouts, pictures with transparency and gradients. QUILLET_E2E_ALL=1 compares
+// underlined text, callouts, pictures with transparency and gradients, blurred shadows. QUILLET_E2E_ALL=1 compares
 // every slide.
 const ALL_SLIDES = process.env.QUILLET_E2E_ALL === "1";
 // QUILLET_E2E_DECKS=a,b (deck names without .pptx) measures only those corpus decks.
@@ -53,10 +53,10 @@ const SAMPLE = new Map([
     ["with_japanese.pptx", [1]], // a table of East Asian text, underlined
     ["aptia.pptx", [5]], // a table
     ["60810.pptx", [5]], // underlined text
-    ["customGeo.pptx", [6, 15]], // callouts, a picture
+    ["customGeo.pptx", [6, 11, 15]], // callouts, shapes with blurred shadows, a picture
     ["54542_cropped_bitmap.pptx", [1]], // cropped and turned pictures
     ["backgrounds.pptx", [1, 2]], // gradient backgrounds
-    ["dml-fill.pptx", [1]], // gradient fills
+    ["dml-fill.pptx", [1, 2]], // gradient fills, pattern fills with shadows
 ]);
 // Under this a slide is listed with the deck's table (every slide ought to reach it).
 const SLIDE_FLOOR = 0.95;
