@@ -275,6 +275,12 @@ bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
     return true;
 }
 
+// Effects the movie has no vector form for (blurred shadows, ...) keep the shape a picture; a
+// hard shadow does not.
+bool drawnAsPicture(const host::Shape& shape) {
+    return shape.effects().raster;
+}
+
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
                const std::shared_ptr<host::Shape>& shape, Origin origin, int depth) {
     if (!shape) return;
@@ -299,6 +305,10 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
     auto addBody = [&] {
         auto element = readElement(job, record, shapeIndex, shape);
         element->textDrawnApart = hasTextToBuild(*shape);
+        if (drawnAsPicture(*shape)) {
+            if (element->outlineVisible || element->fillVisible) picture(std::move(element), true);
+            return;
+        }
         bool fillUnconvertible = false, flipsDrawn = false;
         const int kind = shape->autoShapeType();
         if (buildAutoShape(job, *element, fillUnconvertible, flipsDrawn)) {
@@ -340,7 +350,11 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             auto element = readElement(job, record, shapeIndex, shape);
             element->textDrawnApart = hasTextToBuild(*shape);
             bool fillUnconvertible = false;
-            if (buildFreeform(job, *element, fillUnconvertible)) {
+            if (drawnAsPicture(*shape)) {
+                if (element->outlineVisible || element->fillVisible) {
+                    picture(std::move(element), true);
+                }
+            } else if (buildFreeform(job, *element, fillUnconvertible)) {
                 placeVectorElement(*element, origin, false);
                 add(std::move(element));
             } else if (fillUnconvertible) {
@@ -354,7 +368,12 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             auto element = readElement(job, record, shapeIndex, shape);
             if (buildGroup(job, record, *element, depth)) {
                 if (element->characterId == 0) return;  // a group with nothing to show
-                placeVectorElement(*element, origin, false);
+                // Members stand where they land, turned and flipped with the group already: the
+                // group's sprite is only moved.
+                element->transform =
+                    placement(toTwips(element->left - origin.left),
+                              toTwips(element->top - origin.top), toTwips(element->width),
+                              toTwips(element->height), 0.0f, element->pictureScale, false, false);
                 add(std::move(element));
             } else {
                 picture(std::move(element), true);

@@ -40,6 +40,14 @@ class ScratchPresentation {
     std::shared_ptr<host::Presentation> p_;
 };
 
+// How far the shape's effects (a shadow) reach past its box: the picture's margin holds them.
+double effectReach(const host::Shape& shape) {
+    const host::ShapeEffects effects = shape.effects();
+    if (!effects.raster && !effects.hardShadow) return 0;
+    const double reach = effects.reach;
+    return std::isfinite(reach) ? std::clamp(reach, 0.0, 2000.0) : 0.0;
+}
+
 int lineRgb(const transform::FSColor& colour) {
     return host::rgb(colour.getRed(), colour.getGreen(), colour.getBlue());
 }
@@ -67,7 +75,8 @@ bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element
     // The margin holds the outer half of the outline; at least a point, so nothing touches the
     // picture's edge.
     const double margin =
-        std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0, 1.0);
+        std::max({element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0, 1.0,
+                  effectReach(*element.hostShape)});
     // The scratch page holds the shape at its own size; the finer PNG picture comes from drawing
     // the page at more pixels, which scales everything on it alike (outlines, tables, groups).
     const double w = std::max(turnedWidth + 2 * margin, kSmallestSide);
@@ -212,13 +221,14 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const double turnedHeight = std::fabs(width * std::sin(a)) + std::fabs(height * std::cos(a));
     // A photograph that fills its unturned box is drawn to the box's whole pixels, without the
     // clear margin, so that it can go as JPEG.
+    const double reach = effectReach(*element.hostShape);
     const bool photograph = !asPng && !element.outlineVisible && turnedWidth == width &&
-                            turnedHeight == height && width >= 1 && height >= 1;
+                            turnedHeight == height && width >= 1 && height >= 1 && reach == 0;
     const double margin =
         photograph
             ? 0.0
-            : std::max(element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0,
-                       1.0);
+            : std::max({element.outlineVisible ? static_cast<double>(element.outlineWeight) : 0.0,
+                        1.0, reach});
     const double centreX = element.left - origin.left + width / 2;
     const double centreY = element.top - origin.top + height / 2;
     const int tx = toTwips(centreX - turnedWidth / 2 - margin);

@@ -173,6 +173,18 @@ struct PixelPicture {
     bool empty() const { return pixels.empty(); }
 };
 
+// The effects the host draws around a shape beyond its fill and outline.
+struct ShapeEffects {
+    // Effects that need pixels (a blurred, scaled or skewed shadow): the movie shows the shape
+    // as the host's picture to keep them.
+    bool raster = false;
+    // A shadow that is the shape's silhouette moved by (shadowDx, shadowDy) points, unblurred.
+    bool hardShadow = false;
+    float shadowDx = 0, shadowDy = 0;
+    // How far the effects can reach past the shape's turned box, in points.
+    float reach = 0;
+};
+
 // A picture, texture or pattern fill as the host paints a box with it: a picture drawn in memory
 // and where its pixels land in the box (points from the box's top-left corner, before the
 // shape's flips and turn): x' = xx x + xy y + x0, y' = yx x + yy y + y0.
@@ -347,6 +359,8 @@ class Shape {
     // geometry; empty for groups, tables, charts and pictures, and from a host that draws no
     // outlines itself.
     virtual ShapePath path() const { return {}; }
+    // Shadows and other effects the host draws with the shape; none from a host that draws none.
+    virtual ShapeEffects effects() const { return {}; }
     virtual int placeholderType() const = 0;  // placeholder; 0 for other shapes
     virtual std::shared_ptr<Picture> picture() const = 0;
     virtual PictureCrop pictureCrop() const = 0;

@@ -2,6 +2,7 @@
 // nodes it stands for, so it stays valid as long as the engine keeps it; operations with side
 // effects change the model in place.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -765,6 +766,41 @@ class ShapeImpl : public host::Shape {
             }
             out.subPaths.push_back(std::move(sub));
         }
+        return out;
+    }
+    // As the renderer draws a shadow: blurred by three box passes of half the radius, moved,
+    // scaled about its alignment point and skewed.
+    host::ShapeEffects effects() const override {
+        host::ShapeEffects out;
+        const ShadowData& sh = s_->shadow;
+        // Groups, tables and charts are drawn without a shadow of their own.
+        if (!sh.present || !(sh.color.alpha > 0) || s_->children ||
+            ((s_->table || s_->chart) && !s_->picture)) {
+            return out;
+        }
+        const float values[] = {sh.blur,   sh.distance, sh.direction, sh.scaleX,
+                                sh.scaleY, sh.skewX,    sh.skewY};
+        if (!std::all_of(std::begin(values), std::end(values),
+                         [](float v) { return std::isfinite(v); })) {
+            return out;
+        }
+        const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
+        const bool warped = sh.scaleX != 1 || sh.scaleY != 1 || sh.skewX != 0 || sh.skewY != 0;
+        out.raster = sh.blur > 0 || warped;
+        out.hardShadow = !out.raster;
+        const double angle = sh.direction * 3.14159265358979323846 / 180;
+        out.shadowDx = static_cast<float>(sh.distance * std::cos(angle));
+        out.shadowDy = static_cast<float>(sh.distance * std::sin(angle));
+        double reach = sh.distance + 1.5 * sh.blur + 2;
+        if (warped) {
+            const double scale = std::max(std::fabs(sh.scaleX), std::fabs(sh.scaleY));
+            const double skew =
+                std::max(std::fabs(std::tan(sh.skewX * 3.14159265358979323846 / 180)),
+                         std::fabs(std::tan(sh.skewY * 3.14159265358979323846 / 180)));
+            reach += side * (std::max(scale, 1.0) - 1 + skew * std::max(scale, 1.0));
+        }
+        // A shadow far beyond its shape is cut at a slide's width.
+        out.reach = static_cast<float>(std::min(reach, 2000.0));
         return out;
     }
     int placeholderType() const override { return s_->placeholderType; }

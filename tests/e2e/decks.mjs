@@ -71,6 +71,48 @@ export function count(pattern) {
     return [...pattern].filter((c) => c === "#").length;
 }
 
+// The page counter's first number (the slide's own), as the solid red pixels of the counter
+// region's first run of inked columns. Only solid pixels count: the anti-aliased edges of the
+// glyphs take on the colour of what lies under them, which changes as the progress bar grows
+// and with the slide's footer, while the number stays.
+export function counterNumber(image) {
+    const rows = [];
+    for (let y = image.height - 24; y < image.height; y++) {
+        let row = "";
+        for (let x = 0; x < 80; x++) {
+            const [r, g, b] = image.pixel(x, y);
+            row += r > 225 && g < 30 && b < 30 ? "#" : ".";
+        }
+        rows.push(row);
+    }
+    const inked = [...rows[0]].map((_, x) => rows.some((r) => r[x] === "#"));
+    const first = inked.indexOf(true);
+    if (first < 0) return "";
+    // The number ends at the first gap of three empty columns (the space before "/").
+    let end = first;
+    for (let x = first, empty = 0; x < inked.length && empty < 3; x++) {
+        if (inked[x]) {
+            end = x + 1;
+            empty = 0;
+        } else {
+            empty++;
+        }
+    }
+    return rows.map((r) => r.slice(first, end)).join("\n");
+}
+
+// How many pixels two counter numbers differ in, the narrower one padded with empty columns.
+export function numberDistance(a, b) {
+    const A = a.split("\n");
+    const B = b.split("\n");
+    const width = Math.max(A[0].length, B[0].length);
+    let d = 0;
+    for (let y = 0; y < Math.max(A.length, B.length); y++) {
+        for (let x = 0; x < width; x++) if ((A[y]?.[x] ?? ".") !== (B[y]?.[x] ?? ".")) d++;
+    }
+    return d;
+}
+
 // Takes screenshots until predicate(counter pattern, image) holds; fails after timeoutMs showing
 // the counter region last seen.
 export async function waitForPattern(player, predicate, what, timeoutMs = 8000) {

@@ -175,3 +175,52 @@ test("the player draws the movies, samples colours and reports broken movies", a
         await rm(dir, { recursive: true, force: true });
     }
 });
+
+// --- the page counter --------------------------------------------------------------------------
+
+// A stage foot 80 x 24 with the counter: glyph cells (x, y, coverage 0..1) in pure red over a
+// background that may change between pictures, as the progress bar grows under the counter.
+function counterImage(cells, background) {
+    const width = 80;
+    const height = 24;
+    const cover = new Map(cells.map(([x, y, c]) => [`${x},${y}`, c]));
+    return {
+        width,
+        height,
+        pixel(x, y) {
+            const c = cover.get(`${x},${y}`) ?? 0;
+            const bg = background(x, y);
+            return [0, 1, 2].map((i) => Math.round((i === 0 ? 255 : 0) * c + bg[i] * (1 - c)));
+        },
+    };
+}
+
+// Solid strokes drawn as digits (a bar per stroke), with half-covered edges, then " / 7".
+function counterCells(strokes) {
+    const cells = [];
+    for (const [x0, y0, x1, y1] of [...strokes, [40, 12, 41, 20], [46, 12, 50, 13], [49, 14, 50, 20]]) {
+        for (let y = y0; y <= y1; y++) {
+            for (let x = x0; x <= x1; x++) cells.push([x, y, 1]);
+            cells.push([x1 + 1, y, 0.5]);
+        }
+    }
+    return cells;
+}
+
+test("the counter's number stays over a changing background and changes with the slide", async () => {
+    const { counterNumber, numberDistance } = await import("./decks.mjs");
+    const one = [[8, 12, 9, 20]];
+    const two = [[12, 12, 18, 13], [17, 14, 18, 16], [12, 17, 18, 18], [12, 19, 13, 20]];
+    const three = [[12, 12, 18, 13], [17, 14, 18, 20], [12, 16, 18, 17], [12, 19, 18, 20]];
+    const white = () => [255, 255, 255];
+    const footer = () => [212, 122, 128]; // a red footer under the toolbar
+    const bar = (x) => (x < 30 ? [133, 119, 162] : [212, 122, 128]); // the bar grown over it
+    const a = counterNumber(counterImage(counterCells([...one, ...two]), white));
+    assert.ok(a.includes("#") && !a.split("\n").some((r) => r.length > 16), "the number alone, not \"/ 7\"");
+    for (const bg of [footer, bar]) {
+        assert.equal(numberDistance(a, counterNumber(counterImage(counterCells([...one, ...two]), bg))), 0);
+    }
+    const b = counterNumber(counterImage(counterCells([...one, ...three]), bar));
+    assert.ok(numberDistance(a, b) > 5, `12 and 13 differ: ${numberDistance(a, b)}`);
+    assert.equal(counterNumber(counterImage([], white)), "");
+});

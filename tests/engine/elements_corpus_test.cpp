@@ -50,6 +50,8 @@ bool expectsVector(const host::Shape& shape) {
                        (type != host::fill_type::kSolid && type != host::fill_type::kGradient &&
                         !fill->drawFillPicture(shape.width(), shape.height(), 1.0).empty());
     }
+    // Effects that need pixels (a blurred shadow) keep the shape a picture.
+    if (shape.effects().raster) return false;
     switch (shape.type()) {
         case host::shape_type::kAutoShape:
         case host::shape_type::kTextBox: {

@@ -667,9 +667,12 @@ TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
         m->line_->visible_ = kFalse;
         group->members_->items.push_back(m);
     }
+    // Members report where they land with the group's turn: the sprite is not turned again.
+    group->rotation_ = 30;
     build();
     ASSERT_EQ(record.elements.size(), 1u);
     const Element& element = *record.elements[0];
+    EXPECT_FALSE(element.transform.containsRotation());
     ASSERT_EQ(job->movie.getObjects().size(), 3u);
     auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
     ASSERT_NE(clip, nullptr);
@@ -771,6 +774,36 @@ TEST_F(ElementsTest, OvalTakesThePictureRoute) {
     EXPECT_NEAR(x, 2000, 1);
     EXPECT_NEAR(y, 2000, 1);
     EXPECT_FALSE(element.transform.containsRotation());
+}
+
+// Effects the movie cannot draw as vectors send the shape to the picture route, with a margin
+// that holds them; a hard shadow keeps it vector.
+TEST_F(ElementsTest, RasterEffectsTakeThePictureRoute) {
+    struct Case {
+        const char* name;
+        ShapeEffects effects;
+        bool picture;
+    } cases[] = {
+        {"none", {}, false},
+        {"hard shadow", {false, true, 3, 4, 7}, false},
+        {"blurred shadow", {true, false, 0, 2, 9}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 100, 100, 100, 50);
+        s->line_->visible_ = kFalse;
+        s->effects_ = c.effects;
+        build();
+        ASSERT_EQ(record.elements.size(), 1u);
+        EXPECT_EQ(app->session->exported.size(), c.picture ? 1u : 0u);
+        EXPECT_EQ(dynamic_cast<const FSDefineShape*>(&object(0)) != nullptr, !c.picture)
+            << object(0).name();
+        // The picture reaches 9 points past the box on every side.
+        if (c.picture) {
+            EXPECT_EQ(record.elements[0]->outlineOffsetX, 180);
+        }
+    }
 }
 
 TEST_F(ElementsTest, TurnedPictureIsDrawnTurnedAndPlacedUnturned) {

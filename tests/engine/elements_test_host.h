@@ -100,6 +100,7 @@ class TShape : public Shape, public std::enable_shared_from_this<TShape> {
     std::shared_ptr<TShapes> members_;
     std::vector<ShapeNode> nodes_;
     ShapePath path_;
+    ShapeEffects effects_;
     int vertexCount_ = 0;
     bool lockAspect_ = true;
 
@@ -126,6 +127,7 @@ class TShape : public Shape, public std::enable_shared_from_this<TShape> {
     std::shared_ptr<Shapes> groupItems() const override;
     std::vector<ShapeNode> nodes() const override { return nodes_; }
     ShapePath path() const override { return path_; }
+    ShapeEffects effects() const override { return effects_; }
     int vertexCount() const override { return vertexCount_; }
     int placeholderType() const override { return 0; }
     std::shared_ptr<Picture> picture() const override { return nullptr; }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/pptx/package.h"
+#include "host/pptx/pptx_host.h"
 #include "host/pptx/reader.h"
 #include "host/pptx/render/renderer.h"
 #include "host/pptx/render/shadows.h"
@@ -179,6 +180,38 @@ TEST(ShadowModel, PlaceholdersInheritTheLayoutsEffects) {
 }
 
 // Where the shadow shows (red unless said) around a 100 × 100 point shape at (100, 100).
+// What the host tells the movie's builder: a blurred or warped shadow needs pixels, a hard one is
+// the silhouette moved; the reach holds offset and blur.
+TEST(ShadowModel, HostReportsTheEffectsAndTheirReach) {
+    test::DeckRecipe recipe;
+    recipe.slides = {
+        test::slideXml(square(shadow("blurRad=\"50800\" dist=\"38100\" dir=\"5400000\"")) +
+                       square(shadow("dist=\"38100\" dir=\"0\"")) +
+                       square(shadow("dist=\"38100\" sx=\"150000\"")) + square(""))};
+    recipe.replace["ppt/theme/theme1.xml"] = themeWithEffects();
+    auto app = applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))),
+                              "effects.pptx");
+    auto shapes = app->activePresentation()->slides()->item(1)->shapes();
+    ASSERT_EQ(shapes->count(), 4);
+    const host::ShapeEffects blurred = shapes->item(1)->effects();
+    EXPECT_TRUE(blurred.raster);
+    EXPECT_FALSE(blurred.hardShadow);
+    EXPECT_GE(blurred.reach, 3.0f + 1.5f * 4.0f);  // offset and what the blur spreads
+    const host::ShapeEffects hard = shapes->item(2)->effects();
+    EXPECT_FALSE(hard.raster);
+    EXPECT_TRUE(hard.hardShadow);
+    EXPECT_NEAR(hard.shadowDx, 3.0f, 1e-4);
+    EXPECT_NEAR(hard.shadowDy, 0.0f, 1e-4);
+    EXPECT_GE(hard.reach, 3.0f);
+    // Scaled by half as much again about the bottom: it reaches past half the square's side.
+    const host::ShapeEffects scaled = shapes->item(3)->effects();
+    EXPECT_TRUE(scaled.raster);
+    EXPECT_GE(scaled.reach, 50.0f);
+    const host::ShapeEffects none = shapes->item(4)->effects();
+    EXPECT_FALSE(none.raster || none.hardShadow);
+    EXPECT_EQ(none.reach, 0.0f);
+}
+
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
     constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF;
     // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that
