@@ -320,21 +320,36 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         }
     };
 
-    // A chart the host gives as shapes (its drawing, recorded) is a group of them; false when
-    // it gives none.
-    auto addChart = [&] {
-        auto element = readElement(job, record, shapeIndex, shape);
-        if (!buildGroup(job, record, *element, depth)) return false;
-        if (element->characterId != 0) {
-            placeVectorElement(*element, origin, false);
-            add(std::move(element));
+    // A group, a table (its cells and borders) or a chart (its recorded drawing) as a sprite of
+    // its members. The members stand where they land, turned and flipped with a group already, a
+    // table or chart unturned as drawn: the sprite is only moved. Members that would bring the
+    // movie near the limit of its 16-bit identifiers (each takes a few: its shape, its text, a
+    // sprite for text with lines) leave the whole to one picture. False when not built.
+    auto addMembers = [&](Element& element) {
+        const auto items = shape->groupItems();
+        const long long needed = items ? 4ll * items->count() : 0;
+        if (!items ||
+            job.movie.getIdentifier() + needed >= kMaximumIdentifier - kSpareIdentifiers ||
+            !buildGroup(job, record, element, depth)) {
+            return false;
         }
+        if (element.characterId == 0) return true;  // nothing to show
+        element.transform = placement(toTwips(static_cast<double>(element.left) - origin.left),
+                                      toTwips(static_cast<double>(element.top) - origin.top),
+                                      toTwips(element.width), toTwips(element.height), 0.0f,
+                                      element.pictureScale, false, false);
+        return true;
+    };
+    auto addGroup = [&] {
+        auto element = readElement(job, record, shapeIndex, shape);
+        if (!addMembers(*element)) return false;
+        if (element->characterId != 0) add(std::move(element));
         return true;
     };
 
     switch (type) {
         case host::shape_type::kChart: {
-            if (addChart()) return;
+            if (addGroup()) return;
             auto element = readElement(job, record, shapeIndex, shape);
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
@@ -364,42 +379,10 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             addText();
             return;
         }
-        case host::shape_type::kGroup: {
-            auto element = readElement(job, record, shapeIndex, shape);
-            if (buildGroup(job, record, *element, depth)) {
-                if (element->characterId == 0) return;  // a group with nothing to show
-                // Members stand where they land, turned and flipped with the group already: the
-                // group's sprite is only moved.
-                element->transform =
-                    placement(toTwips(element->left - origin.left),
-                              toTwips(element->top - origin.top), toTwips(element->width),
-                              toTwips(element->height), 0.0f, element->pictureScale, false, false);
-                add(std::move(element));
-            } else {
-                picture(std::move(element), true);
-            }
-            return;
-        }
+        case host::shape_type::kGroup:
         case host::shape_type::kTable: {
-            // Its cells and borders as members; a table is drawn unturned, as in its picture.
-            // A table whose parts would bring the movie near the limit of its 16-bit identifiers
-            // (each part takes a few: its shape, its text, a sprite for text with lines) is drawn
-            // as one picture instead.
-            auto element = readElement(job, record, shapeIndex, shape);
-            const auto parts = shape->groupItems();
-            const long long needed = parts ? 4ll * parts->count() : 0;
-            if (parts &&
-                job.movie.getIdentifier() + needed < kMaximumIdentifier - kSpareIdentifiers &&
-                buildGroup(job, record, *element, depth)) {
-                if (element->characterId == 0) return;
-                element->transform =
-                    placement(toTwips(static_cast<double>(element->left) - origin.left),
-                              toTwips(static_cast<double>(element->top) - origin.top),
-                              toTwips(element->width), toTwips(element->height), 0.0f, 1.0f);
-                add(std::move(element));
-            } else {
-                picture(std::move(element), true);
-            }
+            if (addGroup()) return;
+            picture(readElement(job, record, shapeIndex, shape), true);
             return;
         }
         case host::shape_type::kLine: {
@@ -427,7 +410,7 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
                 return;
             }
             // A chart in a placeholder.
-            if (addChart()) return;
+            if (addGroup()) return;
             const bool png = pictureAsPng(*element);
             picture(std::move(element), png);
             return;
