@@ -10,17 +10,21 @@ function leave() {
     else Quillet.close();
 }
 
-async function open() {
-    const state = await Quillet.state();
-    Quillet.follow();
+// The buttons answer from the first moment: a click before the state has arrived waits for it.
+function open() {
+    const state = Quillet.state();
+    state.then(() => Quillet.follow()).catch((err) => Quillet.message(err.message));
     const status = document.getElementById("status");
-    document.getElementById("view").addEventListener("click", () => {
-        if (!state.movie) Quillet.message("Can't find swf file");
-        else Quillet.go("viewer");
-    });
+    // A state that could not be had is reported once, above.
+    document.getElementById("view").addEventListener("click", () =>
+        state.then((known) => {
+            if (!known.movie) Quillet.message("Can't find swf file");
+            else Quillet.go("viewer");
+        }, () => {}));
     document.getElementById("close").addEventListener("click", leave);
     document.getElementById("send").addEventListener("click", async () => {
         try {
+            await state;
             const answer = await Quillet.call("mail", {});
             if (answer.sent) {
                 leave();
@@ -36,4 +40,4 @@ async function open() {
     });
 }
 
-open().catch((err) => Quillet.message(err.message));
+open();
