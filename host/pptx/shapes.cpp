@@ -568,6 +568,30 @@ class TreeReader {
         if (part.empty()) return nullptr;
         try {
             auto doc = loadXmlPart(*context_.refs->package, part);
+            // A chart kept with its own look names a theme override: its colours and fonts
+            // stand in for the slide's theme.
+            PartRefs chartRefs = PartRefs::load(context_.refs->package, part);
+            for (const auto& [id, rel] : chartRefs.rels) {
+                if (relationshipKind(rel.type) != "themeOverride" || !context_.colors.theme)
+                    continue;
+                std::string overridePart = chartRefs.target(id);
+                if (overridePart.empty()) continue;
+                try {
+                    auto overrideDoc = loadXmlPart(*context_.refs->package, overridePart);
+                    Theme theme = overrideTheme(*context_.colors.theme, overrideDoc);
+                    if (theme.doc == overrideDoc) {
+                        PartRefs own = PartRefs::load(context_.refs->package, overridePart);
+                        theme.package = own.package;
+                        theme.partName = overridePart;
+                        theme.rels = own.rels;
+                    }
+                    ColorContext colors = context_.colors;
+                    colors.theme = &theme;
+                    return readChart(doc->document_element(), colors);
+                } catch (const PackageError&) {
+                    break;  // an unreadable override leaves the slide's theme
+                }
+            }
             return readChart(doc->document_element(), context_.colors);
         } catch (const PackageError&) {
             return nullptr;

@@ -516,12 +516,11 @@ ColorMap defaultColorMap() {
             {"accent6", "accent6"}, {"hlink", "hlink"},     {"folHlink", "folHlink"}};
 }
 
-Theme readTheme(std::shared_ptr<pugi::xml_document> doc) {
-    Theme theme = defaultTheme();
-    theme.doc = doc;
-    pugi::xml_node root = doc->document_element();
-    theme.name = strAttr(root, "name");
-    pugi::xml_node elements = child(root, "themeElements");
+namespace {
+
+// The colour, font and format schemes found among elements' children (a theme's themeElements or
+// a theme override's root); what is missing keeps its value.
+void readSchemes(pugi::xml_node elements, Theme& theme) {
     ColorContext none;
     for (pugi::xml_node c : child(elements, "clrScheme").children()) {
         if (c.type() != pugi::node_element) continue;
@@ -551,6 +550,26 @@ Theme readTheme(std::shared_ptr<pugi::xml_document> doc) {
     collect(child(format, "lnStyleLst"), theme.lineStyles);
     collect(child(format, "bgFillStyleLst"), theme.backgroundFillStyles);
     collect(child(format, "effectStyleLst"), theme.effectStyles);
+}
+
+}  // namespace
+
+Theme readTheme(std::shared_ptr<pugi::xml_document> doc) {
+    Theme theme = defaultTheme();
+    theme.doc = doc;
+    pugi::xml_node root = doc->document_element();
+    theme.name = strAttr(root, "name");
+    readSchemes(child(root, "themeElements"), theme);
+    return theme;
+}
+
+Theme overrideTheme(const Theme& base, std::shared_ptr<pugi::xml_document> doc) {
+    Theme theme = base;
+    pugi::xml_node root = doc->document_element();
+    if (localName(root.name()) != "themeOverride") return theme;
+    // Format entries of the override live in its own document; keep it alive with them.
+    if (child(root, "fmtScheme")) theme.doc = doc;
+    readSchemes(root, theme);
     return theme;
 }
 

@@ -30,6 +30,9 @@ struct Theme {
 };
 
 Theme readTheme(std::shared_ptr<pugi::xml_document> doc);
+// The base theme with what a theme override part (a:themeOverride, kept with charts pasted with
+// their own look) replaces: its colour, font and format schemes. Anything else leaves the base.
+Theme overrideTheme(const Theme& base, std::shared_ptr<pugi::xml_document> doc);
 // The theme a deck uses when a master has none: the common default colours and fonts.
 Theme defaultTheme();
 

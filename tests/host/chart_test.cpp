@@ -56,8 +56,11 @@ std::string chartPart(const std::string& plots, const std::string& afterPlot = "
            "</c:chart></c:chartSpace>";
 }
 
-// A slide with a chart frame of 400 × 300 points at (100, 100).
-std::shared_ptr<PresentationData> deckWithChart(const std::string& chart) {
+// A slide with a chart frame of 400 × 300 points at (100, 100); the chart part's relationships
+// and further parts when given.
+std::shared_ptr<PresentationData> deckWithChart(
+    const std::string& chart, const std::string& chartRels = "",
+    const std::vector<std::pair<std::string, std::string>>& parts = {}) {
     test::DeckRecipe recipe;
     recipe.slides.push_back(test::slideXml(
         "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"4\" name=\"Chart\"/>"
@@ -67,6 +70,8 @@ std::shared_ptr<PresentationData> deckWithChart(const std::string& chart) {
         "<c:chart xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
         "r:id=\"rId3\"/></a:graphicData></a:graphic></p:graphicFrame>"));
     recipe.extra.push_back({"ppt/charts/chart1.xml", chart});
+    if (!chartRels.empty()) recipe.extra.push_back({"ppt/charts/_rels/chart1.xml.rels", chartRels});
+    for (const auto& [name, xml] : parts) recipe.extra.push_back({name, xml});
     recipe.replace["ppt/slides/_rels/slide1.xml.rels"] =
         test::relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
                        {"rId3", "chart", "../charts/chart1.xml"}});
@@ -171,6 +176,48 @@ TEST(ChartReading, TheStylesColours) {
     EXPECT_GT(red(colourOf(12, 2)), 0xD0);
     EXPECT_EQ(colourOf(2, 1), 0x4D50C0);
     EXPECT_EQ(colourOf(2, 2), 0x59BB9B);  // accent3 9BBB59
+}
+
+// A chart kept with its own look names a theme override: its colours and fonts replace the
+// slide theme's; an override that is missing or is no override leaves the slide theme.
+TEST(ChartReading, ThemeOverrideColoursAndFonts) {
+    const std::string plot =
+        std::string(kColumns) + series(0, "S", {"1"}) + series(1, "T", {"2"}) + "</c:barChart>";
+    const std::string rels =
+        test::relsXml({{"rId1", "themeOverride", "../theme/themeOverride1.xml"}});
+    const std::string override_ =
+        "<?xml version=\"1.0\"?><a:themeOverride "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:clrScheme "
+        "name=\"O\"><a:accent1><a:srgbClr val=\"112233\"/></a:accent1></a:clrScheme>"
+        "<a:fontScheme name=\"O\"><a:majorFont><a:latin typeface=\"Major Face\"/></a:majorFont>"
+        "<a:minorFont><a:latin typeface=\"Minor Face\"/></a:minorFont></a:fontScheme>"
+        "</a:themeOverride>";
+    const std::string notOverride =
+        "<?xml version=\"1.0\"?><a:theme "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:themeElements>"
+        "<a:clrScheme name=\"O\"><a:accent1><a:srgbClr val=\"112233\"/></a:accent1>"
+        "</a:clrScheme></a:themeElements></a:theme>";
+    struct Case {
+        const char* name;
+        std::string rels, part;
+        int accent1;
+        std::string font;
+    };
+    for (const Case& c : {Case{"override", rels, override_, 0x332211, "Minor Face"},
+                          Case{"dangling", rels, "", 0xBD814F, "Calibri"},
+                          Case{"a whole theme", rels, notOverride, 0xBD814F, "Calibri"},
+                          Case{"none", "", "", 0xBD814F, "Calibri"}}) {
+        std::vector<std::pair<std::string, std::string>> parts;
+        if (!c.part.empty()) parts.push_back({"ppt/theme/themeOverride1.xml", c.part});
+        auto deck = deckWithChart(chartPart(plot), c.rels, parts);
+        ASSERT_TRUE(frameOf(*deck).chart) << c.name;
+        const ChartData& chart = *frameOf(*deck).chart;
+        const auto& s = chart.plots.at(0).series;
+        ASSERT_EQ(s.size(), 2u) << c.name;
+        EXPECT_EQ(s[0].fill.color.rgb, c.accent1) << c.name;
+        EXPECT_EQ(s[1].fill.color.rgb, 0x4D50C0) << c.name;  // accent2 as the slide's theme has it
+        EXPECT_EQ(chart.font, c.font) << c.name;
+    }
 }
 
 TEST(ChartReading, HostileParts) {
