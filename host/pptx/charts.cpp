@@ -338,6 +338,11 @@ float textSizeOf(pugi::xml_node owner) {
     return 0;
 }
 
+// Whether a chart element's text properties make its text bold; `otherwise` when they do not say.
+bool boldOf(pugi::xml_node owner, bool otherwise) {
+    return boolAttr(path(owner, {"txPr", "p", "pPr", "defRPr"}), "b").value_or(otherwise);
+}
+
 // The face a chart element's text properties name; theme references name the theme's fonts.
 std::string fontOf(pugi::xml_node owner, const ColorContext& colors) {
     std::string face =
@@ -350,7 +355,7 @@ std::string fontOf(pugi::xml_node owner, const ColorContext& colors) {
     return face.size() < 256 ? face : "";
 }
 
-ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors) {
+ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold) {
     ChartAxisData out;
     if (!ax) return out;
     out.deleted = flag(child(ax, "delete")).value_or(false);
@@ -378,6 +383,7 @@ ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors) {
     if (out.hasMajorUnit) out.majorUnit = unit;
     out.textSize = textSizeOf(ax);
     out.font = fontOf(ax, colors);
+    out.bold = boldOf(ax, bold);
     return out;
 }
 
@@ -477,6 +483,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         }
         out->legendTextSize = textSizeOf(legend);
         out->legendFont = fontOf(legend, colors);
+        out->legendBold = boldOf(legend, boldOf(chartSpace, false));
     }
     for (pugi::xml_node plot : plotArea.children()) {
         pugi::xml_node dLbls = child(plot, "dLbls");
@@ -519,8 +526,8 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             if (!valueAxis && is(ax, "valAx")) valueAxis = ax;
         }
     }
-    out->categoryAxis = readAxis(categoryAxis, colors);
-    out->valueAxis = readAxis(valueAxis, colors);
+    out->categoryAxis = readAxis(categoryAxis, colors, boldOf(chartSpace, false));
+    out->valueAxis = readAxis(valueAxis, colors, boldOf(chartSpace, false));
     if (pugi::xml_node manual = path(plotArea, {"layout", "manualLayout"})) {
         auto frac = [&](const char* name, float fallback) {
             return floatVal(child(manual, name), 0, 1, fallback);

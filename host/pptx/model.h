@@ -314,6 +314,7 @@ struct ChartAxisData {
     double minimum = 0, maximum = 0, majorUnit = 0;
     float textSize = 0;  // points, of its labels; 0: the chart's
     std::string font;    // face of its labels; "": the chart's
+    bool bold = false;   // its labels (the chart's when it says nothing)
 };
 
 struct ChartData {
@@ -325,6 +326,7 @@ struct ChartData {
     std::string legendPosition = "r";  // "r", "l", "t", "b", "tr"
     float legendTextSize = 0;          // points; 0: the chart's
     std::string legendFont;            // "": the chart's
+    bool legendBold = false;           // the chart's when it says nothing
     // The value axis, and the category axis (the x axis of scatter and bubble charts).
     ChartAxisData valueAxis, categoryAxis;
     float titleSize = 0;       // points; 0: from the label size

@@ -606,32 +606,44 @@ TEST(ChartDrawing, LegendAtItsPositionWithTheSeriesMarker) {
     }
 }
 
+// Labels at the chart's size, face and weight; an axis or the legend may make its own bold.
 TEST(ChartDrawing, TextAtTheChartsSizeAndFont) {
     const std::string plot =
         std::string(kColumns) + series(0, "S", {"1", "2", "4"}) + "</c:barChart>" + kCatAxes;
     const std::string legend = "<c:legend><c:legendPos val=\"r\"/></c:legend>";
+    const std::string boldText =
+        "<c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr b=\"1\"/></a:pPr></a:p></c:txPr>";
     struct Case {
         std::string chart;
         float size;
         const char* font;
+        std::vector<bool> bold;  // legend entry, category names, value axis' numbers
     };
     std::string own = chartPart(plot, legend);
     own.insert(own.rfind("</c:chartSpace>"),
-               "<c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr sz=\"1400\"><a:latin "
+               "<c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr sz=\"1400\" b=\"1\"><a:latin "
                "typeface=\"DejaVu Serif\"/></a:defRPr></a:pPr></a:p></c:txPr>");
-    const Case cases[] = {{chartPart(plot, legend), 10, "Calibri"}, {own, 14, "DejaVu Serif"}};
+    // The category axis and the legend bold of their own, the value axis not.
+    std::string parts = plot;
+    parts.insert(parts.find("</c:catAx>"), boldText);
+    parts = chartPart(parts, "<c:legend><c:legendPos val=\"r\"/>" + boldText + "</c:legend>");
+    const Case cases[] = {
+        {chartPart(plot, legend), 10, "Calibri", {false, false, false, false, false}},
+        {own, 14, "DejaVu Serif", {true, true, true, true, true}},
+        {parts, 10, "Calibri", {true, true, true, false, false}}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.font);
+        SCOPED_TRACE(c.chart);
         auto deck = deckWithChart(c.chart);
         ASSERT_TRUE(frameOf(*deck).chart);
         DrawnChart drawn = drawAlone(*deck);
-        // The legend entry, the category names and the value axis' numbers.
-        for (const char* text : {"S", "A", "C", "0", "4"}) {
-            const Shape* t = drawn.find(text);
-            ASSERT_NE(t, nullptr) << text;
+        const char* texts[] = {"S", "A", "C", "0", "4"};
+        for (std::size_t i = 0; i < std::size(texts); ++i) {
+            const Shape* t = drawn.find(texts[i]);
+            ASSERT_NE(t, nullptr) << texts[i];
             const RunProps& props = t->text->paragraphs[0].runs[0].props;
-            EXPECT_FLOAT_EQ(props.size, c.size) << text;
-            EXPECT_EQ(props.latin, c.font) << text;
+            EXPECT_FLOAT_EQ(props.size, c.size) << texts[i];
+            EXPECT_EQ(props.latin, c.font) << texts[i];
+            EXPECT_EQ(props.bold, c.bold[i]) << texts[i];
         }
     }
 }

@@ -401,11 +401,11 @@ void tickLabels(const ChartData& chart, const ChartAxisData& axis, const AxisSca
         double p = pos(v);
         if (alongX) {
             texts.push_back(label(chart, numberText(v) + suffix, p - size * 3, cross + size * 0.2,
-                                  size * 6, size * 1.4, host::alignment::kCenter, size, false,
+                                  size * 6, size * 1.4, host::alignment::kCenter, size, axis.bold,
                                   axis.font));
         } else {
             texts.push_back(label(chart, numberText(v) + suffix, cross - size * 7.3, p - size * 0.7,
-                                  size * 7, size * 1.4, host::alignment::kRight, size, false,
+                                  size * 7, size * 1.4, host::alignment::kRight, size, axis.bold,
                                   axis.font));
         }
     }
@@ -664,8 +664,8 @@ void drawRadarChart(cairo_t* cr, const ChartData& chart, const Box& plot, double
             int align = c > 0.2    ? host::alignment::kLeft
                         : c < -0.2 ? host::alignment::kRight
                                    : host::alignment::kCenter;
-            texts.push_back(label(chart, chart.categories[i], lx, ly, w, h, align, catSize, false,
-                                  chart.categoryAxis.font));
+            texts.push_back(label(chart, chart.categories[i], lx, ly, w, h, align, catSize,
+                                  chart.categoryAxis.bold, chart.categoryAxis.font));
         }
     }
 }
@@ -794,8 +794,8 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
     auto entryAt = [&](const Entry& e, double x, double y, double w, double h) {
         drawKey(cr, e, x, y, key, h);
         texts.push_back(label(chart, e.text, x + key + size * 0.3, y,
-                              std::max(1.0, w - key - size * 0.3), h, host::alignment::kLeft,
-                              size));
+                              std::max(1.0, w - key - size * 0.3), h, host::alignment::kLeft, size,
+                              chart.legendBold, chart.legendFont));
     };
     if (chart.legendPlaced) {
         double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
@@ -987,13 +987,13 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
         if (horizontal) {
             double y = plotBox.y + plotBox.h - slot * (static_cast<double>(i) + 1);
             texts.push_back(label(chart, chart.categories[i], plotBox.x - catSize * 6, y,
-                                  catSize * 5.6, slot, host::alignment::kRight, catSize, false,
+                                  catSize * 5.6, slot, host::alignment::kRight, catSize, ca.bold,
                                   ca.font));
         } else {
             texts.push_back(label(chart, chart.categories[i],
                                   plotBox.x + slot * static_cast<double>(i),
                                   plotBox.y + plotBox.h + catSize * 0.2, slot, catSize * 1.4,
-                                  host::alignment::kCenter, catSize, false, ca.font));
+                                  host::alignment::kCenter, catSize, ca.bold, ca.font));
         }
     }
 }
