@@ -485,9 +485,13 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         out->legendFont = fontOf(legend, colors);
         out->legendBold = boldOf(legend, boldOf(chartSpace, false));
     }
+    out->valueLabelBold = boldOf(chartSpace, false);
     for (pugi::xml_node plot : plotArea.children()) {
         pugi::xml_node dLbls = child(plot, "dLbls");
         if (!dLbls) dLbls = child(child(plot, "ser"), "dLbls");
+        if (path(dLbls, {"txPr", "p", "pPr", "defRPr"})) {
+            out->valueLabelBold = boldOf(dLbls, out->valueLabelBold);
+        }
         if (auto sz = intAttr(path(dLbls, {"txPr", "p", "pPr", "defRPr"}), "sz")) {
             out->valueLabelSize =
                 static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;

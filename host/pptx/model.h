@@ -331,6 +331,7 @@ struct ChartData {
     ChartAxisData valueAxis, categoryAxis;
     float titleSize = 0;       // points; 0: from the label size
     float valueLabelSize = 0;  // points, of data labels; 0: the label size
+    bool valueLabelBold = false;
     // The legend as fractions of the frame, when the file places it.
     bool legendPlaced = false;
     float legendX = 0, legendY = 0, legendWidth = 0, legendHeight = 0;

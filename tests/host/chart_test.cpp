@@ -669,15 +669,19 @@ TEST(ChartDrawing, DataLabelsByTheirPoints) {
         }
         ASSERT_NE(t, nullptr);
         EXPECT_NEAR(t->top + t->height / 2, y, 1);
+        EXPECT_FALSE(t->text->paragraphs[0].runs[0].props.bold);
     }
-    // A pie's labels give the slices' shares.
-    auto pie = deckWithChart(chartPart("<c:pieChart><c:varyColors val=\"1\"/>" +
-                                       series(0, "S", {"3", "1"}) +
-                                       "<c:dLbls><c:showPercent val=\"1\"/></c:dLbls>"
-                                       "</c:pieChart>"));
+    // A pie's labels give the slices' shares, bold as their text properties say.
+    auto pie = deckWithChart(chartPart(
+        "<c:pieChart><c:varyColors val=\"1\"/>" + series(0, "S", {"3", "1"}) +
+        "<c:dLbls><c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr b=\"1\"/></a:pPr></a:p></c:txPr>"
+        "<c:showPercent val=\"1\"/></c:dLbls></c:pieChart>"));
     DrawnChart slices = drawAlone(*pie);
-    EXPECT_NE(slices.find("75%"), nullptr);
-    EXPECT_NE(slices.find("25%"), nullptr);
+    for (const char* share : {"75%", "25%"}) {
+        const Shape* t = slices.find(share);
+        ASSERT_NE(t, nullptr) << share;
+        EXPECT_TRUE(t->text->paragraphs[0].runs[0].props.bold) << share;
+    }
     // A percent-stacked chart's axis counts in percent.
     auto stacked = deckWithChart(
         chartPart("<c:barChart><c:grouping val=\"percentStacked\"/>" + series(0, "S", {"3", "1"}) +

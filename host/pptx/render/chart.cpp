@@ -266,7 +266,7 @@ struct Labels {
         } else if (pos == "b") {
             ly = y + gap;
         }
-        texts.push_back(label(chart, text, lx, ly, w, h, align, size));
+        texts.push_back(label(chart, text, lx, ly, w, h, align, size, chart.valueLabelBold));
     }
 };
 
