@@ -314,7 +314,7 @@ std::string sanitizeFaceName(std::string_view name, std::size_t maxBytes) {
 
 bool isSymbolFace(std::string_view faceName) {
     std::string face = normalizeFaceName(faceName);
-    return face == "symbol" || face == "wingdings";
+    return face == "symbol" || face == "wingdings" || face == "wingdings 3";
 }
 
 char32_t symbolFaceCharacter(std::string_view faceName, char32_t code) {
@@ -343,6 +343,10 @@ char32_t symbolFaceCharacter(std::string_view faceName, char32_t code) {
             if (from == code) return to;
         }
         return 0;
+    }
+    if (face == "wingdings 3") {
+        // The right-pointing triangle that themes use for their first-level bullets.
+        return code == 0x7D ? 0x25B8 : 0;
     }
     if (face != "symbol") return 0;
     // The Symbol face: Greek letters on the Latin ones, mathematical signs and bullets.

@@ -120,6 +120,9 @@ TEST(Matching, SymbolFaceCharacters) {
     EXPECT_EQ(symbolFaceCharacter("Symbol", U'a'), U'α');
     EXPECT_EQ(symbolFaceCharacter("Symbol", U'W'), U'Ω');
     EXPECT_EQ(symbolFaceCharacter("Symbol", U'3'), U'3');
+    EXPECT_TRUE(isSymbolFace("Wingdings 3"));
+    EXPECT_EQ(symbolFaceCharacter("Wingdings 3", 0xF07D), U'▸');
+    EXPECT_EQ(symbolFaceCharacter("Wingdings 3", U'A'), 0u);
     // Unknown signs and other faces are left alone.
     EXPECT_EQ(symbolFaceCharacter("Wingdings", U'A'), 0u);
     EXPECT_EQ(symbolFaceCharacter("Arial", 0xF0A7), 0u);
