@@ -631,6 +631,21 @@ TEST(ChartDrawing, TextAtTheChartsSizeAndFont) {
         {chartPart(plot, legend), 10, "Calibri", {false, false, false, false, false}},
         {own, 14, "DejaVu Serif", {true, true, true, true, true}},
         {parts, 10, "Calibri", {true, true, true, false, false}}};
+    // The legend in the face its own text properties name.
+    {
+        auto deck = deckWithChart(
+            chartPart(plot,
+                      "<c:legend><c:legendPos val=\"r\"/><c:txPr><a:bodyPr/><a:p><a:pPr><a:defRPr>"
+                      "<a:latin typeface=\"DejaVu Serif\"/></a:defRPr></a:pPr></a:p></c:txPr>"
+                      "</c:legend>"));
+        DrawnChart drawn = drawAlone(*deck);
+        const Shape* entry = drawn.find("S");
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->text->paragraphs[0].runs[0].props.latin, "DejaVu Serif");
+        const Shape* name = drawn.find("A");  // a category keeps the chart's face
+        ASSERT_NE(name, nullptr);
+        EXPECT_EQ(name->text->paragraphs[0].runs[0].props.latin, "Calibri");
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chart);
         auto deck = deckWithChart(c.chart);
