@@ -309,6 +309,8 @@ void applyHyperlinkStyle(RunProps& props, pugi::xml_node rPr, const TextContext&
             if (colour && strAttr(colour, "val") == "tx") return;
         }
     }
+    props.linked = true;
+    props.unlinkedFill = std::move(props.fill);
     props.fill = FillData{};
     props.fill.kind = FillKind::Solid;
     props.fill.color = schemeColor("hlink", context.colors);
