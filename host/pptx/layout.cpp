@@ -966,6 +966,7 @@ RangeBounds rangeBounds(const TextLayout& layout, int start, int length) {
 RunProps bulletProps(const Paragraph& p) {
     const BulletData& b = p.bullet;
     RunProps props = firstTextProps(p);
+    if (props.linked) props.fill = props.unlinkedFill;
     props.baseline = 0;
     props.underline = "none";
     props.strike = "noStrike";

@@ -133,6 +133,10 @@ struct RunProps {
     float outlineWidth = 0;   // points
     ShadowData shadowEffect;  // the run's outer shadow, as drawn
     std::string language;
+    // A linked run is drawn in the link colour; a bullet that follows the text keeps the fill the
+    // run itself states.
+    bool linked = false;
+    FillData unlinkedFill;
 };
 
 enum class RunKind { Text, LineBreak, Field };

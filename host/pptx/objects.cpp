@@ -107,8 +107,11 @@ class FontImpl : public host::Font {
 
 // ---- paragraphs and bullets ------------------------------------------------------------------
 
-const RunProps& textProps(const Paragraph& p) {
-    return p.runs.empty() ? p.endProps : p.runs.front().props;
+// The first run's properties, with the fill it states when it is a link (which bullets follow).
+RunProps textProps(const Paragraph& p) {
+    RunProps props = p.runs.empty() ? p.endProps : p.runs.front().props;
+    if (props.linked) props.fill = props.unlinkedFill;
+    return props;
 }
 
 class BulletImpl : public host::BulletFormat {

@@ -297,6 +297,25 @@ char32_t firstCodePoint(const std::string& text) {
     return utf8::next(text, i);
 }
 
+// Text that links somewhere is drawn in the theme's link colour and underlined (the link may
+// ask to keep the text's own colour instead). A link that does nothing leaves the text alone.
+void applyHyperlinkStyle(RunProps& props, pugi::xml_node rPr, const TextContext& context) {
+    pugi::xml_node link = child(rPr, "hlinkClick");
+    if (!link || strAttr(link, "action") == "ppaction://noaction") return;
+    if (props.underline == "none") props.underline = "sng";
+    if (pugi::xml_node extensions = child(link, "extLst")) {
+        for (pugi::xml_node ext : extensions.children()) {
+            pugi::xml_node colour = child(ext, "hlinkClr");
+            if (colour && strAttr(colour, "val") == "tx") return;
+        }
+    }
+    props.linked = true;
+    props.unlinkedFill = std::move(props.fill);
+    props.fill = FillData{};
+    props.fill.kind = FillKind::Solid;
+    props.fill.color = schemeColor("hlink", context.colors);
+}
+
 std::shared_ptr<TextBody> readTextBody(pugi::xml_node txBody, const TextSources& sources,
                                        const TextContext& context) {
     auto body = std::make_shared<TextBody>();
@@ -337,6 +356,7 @@ std::shared_ptr<TextBody> readTextBody(pugi::xml_node txBody, const TextSources&
             run.props = runBase;
             if (kind == "r") {
                 applyRunProps(run.props, child(rn, "rPr"), context);
+                applyHyperlinkStyle(run.props, child(rn, "rPr"), context);
                 run.text = cleanText(child(rn, "t").child_value());
                 if (run.text.empty()) return;
             } else if (kind == "br") {
@@ -345,6 +365,7 @@ std::shared_ptr<TextBody> readTextBody(pugi::xml_node txBody, const TextSources&
                 run.text = std::string(1, '\v');
             } else if (kind == "fld") {
                 applyRunProps(run.props, child(rn, "rPr"), context);
+                applyHyperlinkStyle(run.props, child(rn, "rPr"), context);
                 run.kind = RunKind::Field;
                 run.fieldType = strAttr(rn, "type");
                 run.text = cleanText(child(rn, "t").child_value());

@@ -442,6 +442,24 @@ Color applyColorTransform(Color color, pugi::xml_node t) {
     return Color{toRgb(work.c), static_cast<float>(work.alpha)};
 }
 
+Color schemeColor(std::string val, const ColorContext& context) {
+    if (val == "phClr") return context.placeholder.value_or(Color{});
+    if (context.colorMap) {
+        auto mapped = context.colorMap->find(val);
+        if (mapped != context.colorMap->end()) val = mapped->second;
+    }
+    // Without a map the usual defaults hold.
+    if (val == "bg1") val = "lt1";
+    if (val == "tx1") val = "dk1";
+    if (val == "bg2") val = "lt2";
+    if (val == "tx2") val = "dk2";
+    if (context.theme) {
+        auto found = context.theme->colors.find(val);
+        if (found != context.theme->colors.end()) return found->second;
+    }
+    return Color{};
+}
+
 std::optional<Color> readColor(pugi::xml_node element, const ColorContext& context) {
     std::string_view name = localName(element.name());
     Color color;
@@ -463,24 +481,7 @@ std::optional<Color> readColor(pugi::xml_node element, const ColorContext& conte
     } else if (name == "prstClr") {
         color.rgb = presetColor(strAttr(element, "val"));
     } else if (name == "schemeClr") {
-        std::string val = strAttr(element, "val");
-        if (val == "phClr") {
-            color = context.placeholder.value_or(Color{});
-        } else {
-            if (context.colorMap) {
-                auto mapped = context.colorMap->find(val);
-                if (mapped != context.colorMap->end()) val = mapped->second;
-            }
-            // Without a map the usual defaults hold.
-            if (val == "bg1") val = "lt1";
-            if (val == "tx1") val = "dk1";
-            if (val == "bg2") val = "lt2";
-            if (val == "tx2") val = "dk2";
-            if (context.theme) {
-                auto found = context.theme->colors.find(val);
-                if (found != context.theme->colors.end()) color = found->second;
-            }
-        }
+        color = schemeColor(strAttr(element, "val"), context);
     } else {
         return std::nullopt;
     }

@@ -48,6 +48,9 @@ struct ColorContext {
     std::optional<Color> placeholder;
 };
 
+// A scheme colour by name (tx1, accent1, hlink, phClr ...) through the colour map; black when the
+// theme lacks it.
+Color schemeColor(std::string name, const ColorContext& context);
 // Reads a colour element (srgbClr, schemeClr, scrgbClr, hslClr, sysClr, prstClr) with its
 // transforms; nullopt for anything else.
 std::optional<Color> readColor(pugi::xml_node element, const ColorContext& context);

@@ -262,6 +262,21 @@ TEST(Layout, HangingBulletsAndTheirText) {
     EXPECT_GT(first->boundHeight(), 2 * 32.0);
 }
 
+// A linked run is drawn in the link colour; its bullet in the colour the run states.
+TEST(Layout, LinkedTextKeepsItsOwnColourForTheBullet) {
+    Opened o = open(bodyDeck("<a:p><a:r><a:rPr><a:solidFill><a:srgbClr val=\"FF0000\"/>"
+                             "</a:solidFill><a:hlinkClick r:id=\"rId9\"/></a:rPr><a:t>link</a:t>"
+                             "</a:r></a:p>"),
+                    "linked");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), 1u);
+    ASSERT_TRUE(t.paragraphs[0].bullet.present);
+    ASSERT_FALSE(t.chars.empty());
+    EXPECT_EQ(t.styles[static_cast<std::size_t>(t.chars[0].style)].color.rgb, test::hex(0x0000FF));
+    EXPECT_EQ(t.styles[static_cast<std::size_t>(t.paragraphs[0].bullet.style)].color.rgb,
+              test::hex(0xFF0000));
+}
+
 // No hanging indent (marL = indent = 0): the text follows the bullet after one space instead of
 // jumping to the next tab stop; with a hanging indent too narrow for the label it still goes to
 // the stop.

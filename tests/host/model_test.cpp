@@ -290,6 +290,53 @@ TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
     EXPECT_EQ(xfont->shadow(), host::kTrue);
 }
 
+TEST(Text, LinkedRunsTakeTheLinkColourAndAnUnderline) {
+    struct Case {
+        const char* rPr;
+        int colour;
+        bool underlined;
+        int bulletColour;  // the bullet follows the colour the run states
+    };
+    const Case cases[] = {
+        // A plain run, then links: to a slide, over the run's own colour, one that keeps the
+        // text's colour, and one that does nothing.
+        {"<a:rPr/>", 0x000000, false, 0x000000},
+        {"<a:rPr><a:hlinkClick r:id=\"\" action=\"ppaction://hlinkshowjump?jump=nextslide\"/>"
+         "</a:rPr>",
+         0x0000FF, true, 0x000000},
+        {"<a:rPr u=\"dbl\"><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill>"
+         "<a:hlinkClick r:id=\"rId99\"/></a:rPr>",
+         0x0000FF, true, 0xFF0000},
+        {"<a:rPr><a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill><a:hlinkClick r:id=\"\" "
+         "action=\"ppaction://hlinkshowjump?jump=firstslide\"><a:extLst><a:ext "
+         "uri=\"{A12FA001-AC4F-418D-AE19-62706E023703}\"><ahyp:hlinkClr "
+         "xmlns:ahyp=\"http://schemas.microsoft.com/office/drawing/2018/hyperlinkcolor\" "
+         "val=\"tx\"/></a:ext></a:extLst></a:hlinkClick></a:rPr>",
+         0xFF0000, true, 0xFF0000},
+        {"<a:rPr><a:hlinkClick r:id=\"\" action=\"ppaction://noaction\"/></a:rPr>", 0x000000, false,
+         0x000000},
+    };
+    std::string paragraphs;
+    for (const Case& c : cases) {
+        paragraphs += std::string("<a:p><a:pPr><a:buChar char=\"-\"/></a:pPr><a:r>") + c.rPr +
+                      "<a:t>x</a:t></a:r></a:p>";
+    }
+    DeckRecipe recipe;
+    recipe.slides.push_back(slideXml(rect(2, "Links", 0, 0, 254000, 254000, "", paragraphs)));
+    auto p = open(recipe, "links");
+    auto range = shapeOf(*p, 1, 1)->textFrame()->textRange();
+    ASSERT_EQ(range->paragraphCount(), static_cast<int>(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].rPr);
+        auto paragraph = range->paragraphs(static_cast<int>(i) + 1);
+        auto font = paragraph->runs(1)->font();
+        EXPECT_EQ(font->colorRgb(), hex(cases[i].colour));
+        EXPECT_EQ(font->underline(), cases[i].underlined ? host::kTrue : host::kFalse);
+        EXPECT_EQ(paragraph->paragraphFormat()->bullet()->font()->colorRgb(),
+                  hex(cases[i].bulletColour));
+    }
+}
+
 TEST(Timing, TransitionsMapToEntryEffects) {
     struct Case {
         std::string xml;
