@@ -316,11 +316,13 @@ TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
 }
 
 // Under a stored autofit scale the host reports the drawn sizes: a run's font, a bullet's font
-// and a character's bound height all carry the scale (the written 20 pt at 50 % is 10 pt).
+// and a character's bound height all carry the scale (the written 20 pt at 50 % is 10 pt). The
+// bullet's font is the one the layout draws: not underlined with its underlined text.
 TEST(Layout, AutofitScaleInReportedFontSizes) {
     const std::string paragraph =
         "<a:p><a:pPr marL=\"254000\" indent=\"-254000\"><a:buFont typeface=\"Arial\"/>"
-        "<a:buSzPct val=\"50000\"/><a:buChar char=\"o\"/></a:pPr><a:r><a:rPr sz=\"2000\"/>"
+        "<a:buSzPct val=\"50000\"/><a:buChar char=\"o\"/></a:pPr><a:r><a:rPr sz=\"2000\" "
+        "u=\"sng\"/>"
         "<a:t>Scaled</a:t></a:r></a:p>";
     Opened o = openSlide(textBox(2, 36, 72, 400, 60, "", paragraph,
                                  "<a:normAutofit fontScale=\"50000\" lnSpcReduction=\"10000\"/>"),
@@ -334,6 +336,9 @@ TEST(Layout, AutofitScaleInReportedFontSizes) {
     auto bullet = range->paragraphs(1)->paragraphFormat()->bullet();
     EXPECT_FLOAT_EQ(bullet->font()->size(), 5.0f);
     EXPECT_FLOAT_EQ(bullet->relativeSize(), 0.5f);
+    EXPECT_EQ(range->font()->underline(), host::kTrue);
+    EXPECT_EQ(bullet->font()->underline(), host::kFalse);
+    EXPECT_EQ(bullet->font()->name(), "Arial");
     const LaidParagraph& p = t.paragraphs[0];
     ASSERT_TRUE(p.bullet.present);
     EXPECT_NEAR(t.styles[static_cast<std::size_t>(p.bullet.style)].size, bullet->font()->size(),
