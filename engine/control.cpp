@@ -76,6 +76,17 @@ DrawnText drawText(fonts::FontLibrary& fonts, const fonts::LogicalFont& font,
     return drawn;
 }
 
+// A box from (x, y) drawn right, down, left and up in fill style 1 and the given line style.
+FSShape box(int lineStyle, int x, int y, int width, int height) {
+    FSShape shape;
+    shape.emplace<FSShapeStyle>(lineStyle, 1, 0, x, y);
+    shape.emplace<FSLine>(width, 0);
+    shape.emplace<FSLine>(0, height);
+    shape.emplace<FSLine>(-width, 0);
+    shape.emplace<FSLine>(0, -height);
+    return shape;
+}
+
 }  // namespace
 
 FSArray<FSActionObject> keyboardActions() {
@@ -151,12 +162,7 @@ ToolbarIds buildToolbar(ConversionJob& job, fonts::FontLibrary& fonts) {
     {
         FSArray<FSFillStyle> fills;
         fills.emplace<FSSolidFill>(FSColor(255, 255, 255, 100));
-        FSShape shape;
-        shape.emplace<FSShapeStyle>(0, 1, 0, 0, 0);
-        shape.emplace<FSLine>(8000, 0);
-        shape.emplace<FSLine>(0, 240);
-        shape.emplace<FSLine>(-8000, 0);
-        shape.emplace<FSLine>(0, -240);
+        const FSShape shape = box(0, 0, 0, 8000, 240);
         ids.backgroundId = job.newIdentifier();
         job.movie.add(std::make_unique<FSDefineShape3>(ids.backgroundId, FSBounds(0, 0, 8000, 240),
                                                        std::move(fills), FSArray<FSLineStyle>(),
@@ -167,18 +173,8 @@ ToolbarIds buildToolbar(ConversionJob& job, fonts::FontLibrary& fonts) {
     {
         FSArray<FSFillStyle> fills;
         fills.emplace<FSMorphSolidFill>(FSColor(25, 116, 207, 140), FSColor(25, 116, 207, 100));
-        FSShape start;
-        start.emplace<FSShapeStyle>(0, 1, 0, 80, 40);
-        start.emplace<FSLine>(0, 0);
-        start.emplace<FSLine>(0, 160);
-        start.emplace<FSLine>(0, 0);
-        start.emplace<FSLine>(0, -160);
-        FSShape end;
-        end.emplace<FSShapeStyle>(0, 1, 0, 80, 40);
-        end.emplace<FSLine>(7840, 0);
-        end.emplace<FSLine>(0, 160);
-        end.emplace<FSLine>(-7840, 0);
-        end.emplace<FSLine>(0, -160);
+        const FSShape start = box(0, 80, 40, 0, 160);
+        const FSShape end = box(0, 80, 40, 7840, 160);
         ids.barMorphId = job.newIdentifier();
         job.movie.add(std::make_unique<FSDefineMorphShape>(
             ids.barMorphId, FSBounds(80, 40, 80, 200), FSBounds(80, 40, 7920, 200),
@@ -221,12 +217,7 @@ int buildEndScreen(ConversionJob& job, fonts::FontLibrary& fonts) {
     fills.emplace<FSSolidFill>(FSColor(0, 0, 0, 255));
     FSArray<FSLineStyle> lines;
     lines.emplace<FSSolidLine>(40, FSColor(128, 128, 128, 255));
-    FSShape rectangle;
-    rectangle.emplace<FSShapeStyle>(1, 1, 0, -10, -10);
-    rectangle.emplace<FSLine>(w + 20, 0);
-    rectangle.emplace<FSLine>(0, h + 20);
-    rectangle.emplace<FSLine>(-(w + 20), 0);
-    rectangle.emplace<FSLine>(0, -(h + 20));
+    const FSShape rectangle = box(1, -10, -10, w + 20, h + 20);
     const int backgroundId = job.newIdentifier();
     job.movie.add(std::make_unique<FSDefineShape>(backgroundId, FSBounds(-30, -30, w + 30, h + 30),
                                                   std::move(fills), std::move(lines), rectangle));

@@ -80,7 +80,8 @@ bool buildLine(ConversionJob& job, Element& element);
 bool buildPathShape(ConversionJob& job, Element& element, const host::ShapePath& path,
                     bool& fillUnconvertible);
 bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible);
-bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth);
+bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
+                const host::Shapes& items, int depth);
 
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
                const std::shared_ptr<host::Shape>& shape, Origin origin, int depth);
@@ -248,13 +249,14 @@ bool buildFreeform(ConversionJob& job, Element& element, bool& fillUnconvertible
     return true;
 }
 
-bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element, int depth) {
-    auto items = element.hostShape->groupItems();
-    if (!items || depth >= kDeepestGroup) return false;
+// The items are the caller's: a table or chart builds its parts on each call to groupItems.
+bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
+                const host::Shapes& items, int depth) {
+    if (depth >= kDeepestGroup) return false;
     const Origin origin{element.left, element.top};
-    const int count = items->count();
+    const int count = items.count();
     for (int i = 1; i <= count; ++i) {
-        auto member = items->item(i);
+        auto member = items.item(i);
         if (!member) continue;
         // Members get numbers of their own, so their pictures never take another shape's name.
         const auto number = (static_cast<long long>(element.shapeIndex) * 1000 + i) % 1000000000;
@@ -330,7 +332,7 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         const long long needed = items ? 4ll * items->count() : 0;
         if (!items ||
             job.movie.getIdentifier() + needed >= kMaximumIdentifier - kSpareIdentifiers ||
-            !buildGroup(job, record, element, depth)) {
+            !buildGroup(job, record, element, *items, depth)) {
             return false;
         }
         if (element.characterId == 0) return true;  // nothing to show

@@ -272,6 +272,7 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
                               font->shadow() == host::kTrue});
         if (turn != 0 && standsUpright(orientation, drawn)) {
+            characters.back().code = fonts::verticalFormOf(drawn);
             const float width = one->boundWidth();
             characters.back().font.orientation = turn * 10;
             characters.back().x += std::isfinite(width) ? toTwips(width / 2) : 0;

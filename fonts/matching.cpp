@@ -132,6 +132,19 @@ bool standsUprightInColumn(char32_t code) {
     return isEastAsian(code) && kTurning.find(code) == std::u32string_view::npos;
 }
 
+char32_t verticalFormOf(char32_t code) {
+    switch (code) {
+        case U'\u3001':  // 、
+            return U'\uFE11';
+        case U'\u3002':  // 。
+            return U'\uFE12';
+        case U'\uFF0C':  // ，
+            return U'\uFE10';
+        default:
+            return code;
+    }
+}
+
 std::string scriptLanguage(char32_t code) {
     if (inRange(code, 0x3040, 0x30FF) || inRange(code, 0x31F0, 0x31FF) ||
         inRange(code, 0xFF65, 0xFF9F) || inRange(code, 0x1B000, 0x1B16F)) {

@@ -17,6 +17,10 @@ bool isEastAsian(char32_t code);
 // East Asian characters that stand upright in vertical text; brackets, dashes, the long vowel
 // mark and the wave dash turn with the column instead.
 bool standsUprightInColumn(char32_t code);
+// What an upright character of a column draws: the ideographic comma and full stop and the
+// full-width comma take their vertical forms, which sit in the upper right of the cell instead
+// of the lower left; any other character stays as it is.
+char32_t verticalFormOf(char32_t code);
 // The centre of an upright character's cell above its baseline, in ems (cells reach an em up and
 // a fifth of an em down).
 inline constexpr double kUprightCentre = 0.4;

@@ -303,10 +303,11 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                     if (smallStyle < 0) smallStyle = styleFor(run.props, scale, kSmallCapsScale);
                     it.style = smallStyle;
                 }
+                it.upright = standsUpright(body_.orientation, it.glyph);
+                if (it.upright) it.glyph = fonts::verticalFormOf(it.glyph);
                 const CharStyle& s = out_.styles[static_cast<std::size_t>(it.style)];
                 it.advance = measure_.advance(s.font, it.glyph, s.size) + spacing;
                 it.space = isSpace(c);
-                it.upright = standsUpright(body_.orientation, it.glyph);
                 if (it.upright && body_.orientation == host::orientation::kVertical)
                     it.advance = s.ascent + s.descent + spacing;
             }

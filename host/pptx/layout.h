@@ -204,7 +204,8 @@ std::u32string decodeText(const std::string& s);
 std::u32string numberLabel(int style, int number);
 
 // The run properties a paragraph's bullet or number is drawn with, before the autofit scale: its
-// own face and colour, or the first run's; its size relative to the first run's or in points.
+// own face and colour, or the first run's; its size relative to the first run's or in points. The
+// host's bullet font is built from it, so both report what is drawn.
 RunProps bulletProps(const Paragraph& p);
 
 // The body's stored autofit font scale as layout applies it (1 when unset, clamped to 0.01..1):

@@ -116,9 +116,12 @@ RunProps textProps(const Paragraph& p) {
 
 class BulletImpl : public host::BulletFormat {
   public:
-    // fontScale: the body's autofit scale, which the drawn bullet's size carries.
+    // fontScale: the body's autofit scale, which the drawn bullet's size carries. The face, colour
+    // and size are the layout's, so the label matches what the renderer draws.
     BulletImpl(const Paragraph& p, double fontScale)
-        : b_(p.bullet), text_(textProps(p)), fontScale_(fontScale) {}
+        : b_(p.bullet), text_(textProps(p)), drawn_(bulletProps(p)) {
+        drawn_.size = static_cast<float>(drawn_.size * fontScale);
+    }
     int visible() const override { return truth(b_.type != host::bullet_type::kNone); }
     int type() const override { return b_.type; }
     int style() const override { return b_.type == host::bullet_type::kNumbered ? b_.style : 0; }
@@ -127,19 +130,7 @@ class BulletImpl : public host::BulletFormat {
     }
     int startValue() const override { return b_.startAt; }
     std::shared_ptr<host::Font> font() const override {
-        RunProps props = text_;
-        if (!b_.fontFollowsText) {
-            props.latin = b_.font;
-            props.eastAsian = b_.font;
-        }
-        if (!b_.colorFollowsText) {
-            props.fill = FillData{};
-            props.fill.kind = FillKind::Solid;
-            props.fill.color = b_.color;
-        }
-        props.size = static_cast<float>(
-            (b_.pointSize > 0 ? b_.pointSize : text_.size * b_.relativeSize) * fontScale_);
-        return std::make_shared<FontImpl>(props, 0, 0, 0, 0);
+        return std::make_shared<FontImpl>(drawn_, 0, 0, 0, 0);
     }
     int useTextFont() const override { return truth(b_.fontFollowsText); }
     int useTextColor() const override { return truth(b_.colorFollowsText); }
@@ -151,7 +142,7 @@ class BulletImpl : public host::BulletFormat {
   private:
     BulletData b_;
     RunProps text_;
-    double fontScale_ = 1;
+    RunProps drawn_;
 };
 
 class ParagraphFormatImpl : public host::ParagraphFormat {

@@ -24,6 +24,22 @@ int eightWay(const std::string& dir, int base) {
     return base;  // the file's default direction is left
 }
 
+// A wheel of 1, 2, 3, 4 or 8 spokes; 4 for any other count.
+int wheel(std::int64_t spokes) {
+    switch (spokes) {
+        case 1:
+            return kWheel1Spoke;
+        case 2:
+            return kWheel2Spokes;
+        case 3:
+            return kWheel3Spokes;
+        case 8:
+            return kWheel8Spokes;
+        default:
+            return kWheel4Spokes;
+    }
+}
+
 float secondsFromMs(std::int64_t ms) {
     return static_cast<float>(std::clamp<std::int64_t>(ms, 0, 86400000)) / 1000.0f;
 }
@@ -84,20 +100,7 @@ int transitionEffectCode(pugi::xml_node effect) {
         if (vert) return inward ? kSplitVerticalIn : kSplitVerticalOut;
         return inward ? kSplitHorizontalIn : kSplitHorizontalOut;
     }
-    if (name == "wheel") {
-        switch (intAttr(effect, "spokes", 4)) {
-            case 1:
-                return kWheel1Spoke;
-            case 2:
-                return kWheel2Spokes;
-            case 3:
-                return kWheel3Spokes;
-            case 8:
-                return kWheel8Spokes;
-            default:
-                return kWheel4Spokes;
-        }
-    }
+    if (name == "wheel") return wheel(intAttr(effect, "spokes", 4));
     return kNone;
 }
 
@@ -255,18 +258,7 @@ int entranceEffectCode(int id, int sub) {
         case 20:
             return kWedge;
         case 21:
-            switch (sub) {
-                case 1:
-                    return kWheel1Spoke;
-                case 2:
-                    return kWheel2Spokes;
-                case 3:
-                    return kWheel3Spokes;
-                case 8:
-                    return kWheel8Spokes;
-                default:
-                    return kWheel4Spokes;
-            }
+            return wheel(sub);
         case 22:  // wipe: "from left" moves to the right
             switch (sub) {
                 case 1:

@@ -26,7 +26,7 @@ def box(sid, vert, x, text, rot=0, colour='FFF4D6'):
 
 def main():
     out = sys.argv[1]
-    lines = ['縦書きABC。', '二行目「かな」']
+    lines = ['縦書き、ABC。', '二行目「かな」']
     shapes = (box(2, 'vert', 20, ['Down the side', 'second']) +
               box(3, 'vert270', 160, ['Up the side', 'second']) +
               box(4, 'eaVert', 300, lines) +

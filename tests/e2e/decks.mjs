@@ -53,18 +53,24 @@ export async function ourTags(movie) {
     return JSON.parse(stdout).tags.map((t) => t.type);
 }
 
-// Red pixels of the page counter (drawn in pure red at the bottom-left of the stage).
-export function counterPattern(image) {
+// The page counter's region (drawn in red at the bottom-left of the stage) as rows of "#" where a
+// pixel is at least as red as the limits say, "." elsewhere.
+function redRows(image, minRed, maxOther) {
     const rows = [];
     for (let y = image.height - 24; y < image.height; y++) {
         let row = "";
         for (let x = 0; x < 80; x++) {
             const [r, g, b] = image.pixel(x, y);
-            row += r > 200 && g < 80 && b < 80 ? "#" : ".";
+            row += r > minRed && g < maxOther && b < maxOther ? "#" : ".";
         }
         rows.push(row);
     }
-    return rows.join("\n");
+    return rows;
+}
+
+// Red pixels of the page counter (drawn in pure red at the bottom-left of the stage).
+export function counterPattern(image) {
+    return redRows(image, 200, 80).join("\n");
 }
 
 export function count(pattern) {
@@ -76,15 +82,7 @@ export function count(pattern) {
 // glyphs take on the colour of what lies under them, which changes as the progress bar grows
 // and with the slide's footer, while the number stays.
 export function counterNumber(image) {
-    const rows = [];
-    for (let y = image.height - 24; y < image.height; y++) {
-        let row = "";
-        for (let x = 0; x < 80; x++) {
-            const [r, g, b] = image.pixel(x, y);
-            row += r > 225 && g < 30 && b < 30 ? "#" : ".";
-        }
-        rows.push(row);
-    }
+    const rows = redRows(image, 225, 30);
     const inked = [...rows[0]].map((_, x) => rows.some((r) => r[x] === "#"));
     const first = inked.indexOf(true);
     if (first < 0) return "";

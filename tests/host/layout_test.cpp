@@ -331,11 +331,13 @@ TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
 }
 
 // Under a stored autofit scale the host reports the drawn sizes: a run's font, a bullet's font
-// and a character's bound height all carry the scale (the written 20 pt at 50 % is 10 pt).
+// and a character's bound height all carry the scale (the written 20 pt at 50 % is 10 pt). The
+// bullet's font is the one the layout draws: not underlined with its underlined text.
 TEST(Layout, AutofitScaleInReportedFontSizes) {
     const std::string paragraph =
         "<a:p><a:pPr marL=\"254000\" indent=\"-254000\"><a:buFont typeface=\"Arial\"/>"
-        "<a:buSzPct val=\"50000\"/><a:buChar char=\"o\"/></a:pPr><a:r><a:rPr sz=\"2000\"/>"
+        "<a:buSzPct val=\"50000\"/><a:buChar char=\"o\"/></a:pPr><a:r><a:rPr sz=\"2000\" "
+        "u=\"sng\"/>"
         "<a:t>Scaled</a:t></a:r></a:p>";
     Opened o = openSlide(textBox(2, 36, 72, 400, 60, "", paragraph,
                                  "<a:normAutofit fontScale=\"50000\" lnSpcReduction=\"10000\"/>"),
@@ -349,6 +351,9 @@ TEST(Layout, AutofitScaleInReportedFontSizes) {
     auto bullet = range->paragraphs(1)->paragraphFormat()->bullet();
     EXPECT_FLOAT_EQ(bullet->font()->size(), 5.0f);
     EXPECT_FLOAT_EQ(bullet->relativeSize(), 0.5f);
+    EXPECT_EQ(range->font()->underline(), host::kTrue);
+    EXPECT_EQ(bullet->font()->underline(), host::kFalse);
+    EXPECT_EQ(bullet->font()->name(), "Arial");
     const LaidParagraph& p = t.paragraphs[0];
     ASSERT_TRUE(p.bullet.present);
     EXPECT_NEAR(t.styles[static_cast<std::size_t>(p.bullet.style)].size, bullet->font()->size(),
@@ -610,20 +615,22 @@ TEST(Layout, EastAsianTextBreaksBetweenCharacters) {
 
 // Vertical text is laid across the text box turned back by a quarter (three for vert270) about
 // the shape's centre; the insets go with their sides, the columns run right to left (left to
-// right for mongolianVert and wordArtVert) and the characters that stand upright are marked.
+// right for mongolianVert and wordArtVert) and the characters that stand upright are marked, the
+// ideographic comma and full stop drawn in their vertical forms (upper right of the cell).
 TEST(Layout, VerticalTextIsLaidAcrossTheTurnedBox) {
     struct Case {
         const char* vert;
         double turn;
         bool leftToRight;
         std::u32string upright;  // characters of the first paragraph that stand upright
+        std::u32string drawn;    // the glyphs drawn for them
     };
     const std::vector<Case> cases = {
-        {"vert", 90, false, U""},
-        {"vert270", 270, false, U""},
-        {"eaVert", 90, false, U"縦書きか"},
-        {"mongolianVert", 90, true, U"縦書きか"},
-        {"wordArtVert", 90, true, U"縦書き「か」AB"},
+        {"vert", 90, false, U"", U""},
+        {"vert270", 270, false, U"", U""},
+        {"eaVert", 90, false, U"縦書、きか。", U"縦書︑きか︒"},
+        {"mongolianVert", 90, true, U"縦書、きか。", U"縦書︑きか︒"},
+        {"wordArtVert", 90, true, U"縦書、き「か」。AB", U"縦書︑き「か」︒AB"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.vert);
@@ -632,7 +639,7 @@ TEST(Layout, VerticalTextIsLaidAcrossTheTurnedBox) {
                                    "\" lIns=\"50800\" tIns=\"101600\" rIns=\"152400\" "
                                    "bIns=\"203200\" anchor=\"t\"";
         Opened o = openSlide(textBox(2, 50, 20, 100, 300, bodyPr,
-                                     para("縦書き「か」AB", "", 2000, "Noto Sans CJK JP") +
+                                     para("縦書、き「か」。AB", "", 2000, "Noto Sans CJK JP") +
                                          para("二", "", 2000, "Noto Sans CJK JP")),
                              "vertical");
         TextLayout t = lay(modelShape(o, 0));
@@ -649,16 +656,21 @@ TEST(Layout, VerticalTextIsLaidAcrossTheTurnedBox) {
         const LaidLine& top = c.leftToRight ? t.lines[1] : t.lines[0];
         EXPECT_NEAR(top.top - t.boxTop, quarter ? 12 : 4, 1e-6);
         EXPECT_EQ(t.lines[1].top < t.lines[0].top, c.leftToRight) << "column order";
-        std::u32string upright;
+        std::u32string upright, drawn;
         for (int i = 0; i < t.lines[0].charCount; ++i) {
             const LaidChar& ch = t.chars[static_cast<std::size_t>(t.lines[0].firstChar + i)];
-            if (!ch.upright) continue;
+            if (!ch.upright) {
+                EXPECT_EQ(ch.glyph, ch.code == U'\r' ? 0 : ch.code);
+                continue;
+            }
             upright += ch.code;
+            drawn += ch.glyph;
             if (std::string(c.vert) == "wordArtVert") {
                 EXPECT_NEAR(ch.advance, 24, 1e-6) << "a letter takes its cell's height";
             }
         }
         EXPECT_EQ(upright, c.upright);
+        EXPECT_EQ(drawn, c.drawn);
     }
 }
 

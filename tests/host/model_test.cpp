@@ -353,6 +353,8 @@ TEST(Timing, TransitionsMapToEntryEffects) {
         {"<p:transition><p:checker/></p:transition>", 1025, 3},
         {"<p:transition><p:random/></p:transition>", 513, 3},
         {"<p:transition><p:fade/></p:transition>", 3849, 3},
+        {"<p:transition><p:wheel spokes=\"8\"/></p:transition>", 3861, 3},
+        {"<p:transition><p:wheel spokes=\"5\"/></p:transition>", 3860, 3},
         {"<mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/"
          "2006\" xmlns:p14=\"http://schemas.microsoft.com/office/powerpoint/2010/main\">"
          "<mc:Choice Requires=\"p14\"><p:transition spd=\"slow\" p14:dur=\"1600\"><p14:vortex "

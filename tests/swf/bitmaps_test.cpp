@@ -515,20 +515,12 @@ std::vector<Bytes> sampleTags() {
     FSDefineJPEGImage3 jpeg3(3, imageOnly(8, 8), tablesOnly(), {1, 2, 3});
     FSDefineImage mapped(4, 2, 2, 2, Bytes{0x78, 0x9C, 1, 2});
     FSDefineImage2 argb(5, 2, 2, Bytes{0x78, 0x9C, 1, 2});
-    std::vector<Bytes> all;
-    for (FSMovieObject* tag :
-         std::initializer_list<FSMovieObject*>{&table, &jpeg, &jpeg2, &jpeg3, &mapped, &argb})
-        all.push_back(test::encodeTag(*tag));
-    return all;
+    return test::encodeTags({&table, &jpeg, &jpeg2, &jpeg3, &mapped, &argb});
 }
 
-// Every cut, a header declaring less than the body holds, and random damage: each either fails
-// with a clear error or decodes to a tag that writes back exactly the bytes it declares.
+// Cuts, short declared lengths and random damage fail cleanly or write back what they declare.
 TEST(BitmapHostileTest, DamagedTagsFailCleanly) {
-    const std::vector<Bytes> tags = sampleTags();
-    for (const Bytes& tag : tags) expectEveryPrefixRefused(tag);
-    expectShortDeclaredLengthsHandled(tags);
-    expectMutationsHandled(tags, 1234, 300);
+    expectDamageHandled(sampleTags(), 1234);
 }
 
 }  // namespace

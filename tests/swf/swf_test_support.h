@@ -300,4 +300,19 @@ inline void expectMutationsHandled(const std::vector<Bytes>& tags, unsigned seed
     EXPECT_GT(decoded, 0) << "no mutation was decoded";
 }
 
+// The tags encoded, in order.
+inline std::vector<Bytes> encodeTags(std::initializer_list<FSMovieObject*> tags) {
+    std::vector<Bytes> all;
+    for (FSMovieObject* tag : tags) all.push_back(encodeTag(*tag));
+    return all;
+}
+
+// Every cut, a header declaring less than the body holds, and random damage: each either fails
+// with a clear error or decodes to a tag that writes back exactly the bytes it declares.
+inline void expectDamageHandled(const std::vector<Bytes>& tags, unsigned seed) {
+    for (const Bytes& tag : tags) expectEveryPrefixRefused(tag);
+    expectShortDeclaredLengthsHandled(tags);
+    expectMutationsHandled(tags, seed, 300);
+}
+
 }  // namespace transform::test

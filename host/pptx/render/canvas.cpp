@@ -31,23 +31,21 @@ struct Figure {
     bool closed = false;
 };
 
-std::vector<Figure> figuresOf(const cairo_path_t* path) {
+std::vector<Figure> figuresOf(const std::vector<PathCommand>& flat) {
     std::vector<Figure> out;
-    for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
-        const cairo_path_data_t& d = path->data[i];
-        switch (d.header.type) {
-            case CAIRO_PATH_MOVE_TO:
-                out.push_back({{{path->data[i + 1].point.x, path->data[i + 1].point.y}}, false});
+    for (const PathCommand& c : flat) {
+        switch (c.kind) {
+            case PathCommand::Move:
+                out.push_back({{{c.x[0], c.y[0]}}, false});
                 break;
-            case CAIRO_PATH_LINE_TO:
+            case PathCommand::Line:
                 if (out.empty()) out.emplace_back();
-                out.back().points.emplace_back(path->data[i + 1].point.x,
-                                               path->data[i + 1].point.y);
+                out.back().points.emplace_back(c.x[0], c.y[0]);
                 break;
-            case CAIRO_PATH_CLOSE_PATH:
+            case PathCommand::Close:
                 if (!out.empty()) out.back().closed = true;
                 break;
-            case CAIRO_PATH_CURVE_TO:  // a flat path has none
+            case PathCommand::Cubic:  // a flat path has none
                 break;
         }
     }
@@ -126,39 +124,6 @@ PathCommand command(PathCommand::Kind kind, double x, double y) {
     return c;
 }
 
-// The flattened figures cut to the rectangle: fills as polygons, strokes as the stretches of
-// their lines that lie inside.
-std::vector<PathCommand> clippedPath(const cairo_path_t* flat, const Rect& r, bool stroke) {
-    std::vector<PathCommand> out;
-    for (Figure& f : figuresOf(flat)) {
-        if (!stroke) {
-            Polyline poly = clipPolygon(std::move(f.points), r);
-            if (poly.size() < 3) continue;
-            out.push_back(command(PathCommand::Move, poly[0].first, poly[0].second));
-            for (std::size_t i = 1; i < poly.size(); ++i) {
-                out.push_back(command(PathCommand::Line, poly[i].first, poly[i].second));
-            }
-            out.push_back(command(PathCommand::Close, 0, 0));
-            continue;
-        }
-        if (f.closed && f.points.size() > 1) f.points.push_back(f.points.front());
-        bool open = false;  // a stretch is being drawn
-        for (std::size_t i = 0; i + 1 < f.points.size(); ++i) {
-            auto a = f.points[i], b = f.points[i + 1];
-            if (!clipSegment(a, b, r)) {
-                open = false;
-                continue;
-            }
-            if (!open || a != f.points[i]) {
-                out.push_back(command(PathCommand::Move, a.first, a.second));
-            }
-            out.push_back(command(PathCommand::Line, b.first, b.second));
-            open = b == f.points[i + 1];
-        }
-    }
-    return out;
-}
-
 // The path as drawn, in device space, with cubics kept.
 std::vector<PathCommand> devicePath(const cairo_path_t* path) {
     std::vector<PathCommand> out;
@@ -186,6 +151,40 @@ std::vector<PathCommand> devicePath(const cairo_path_t* path) {
             case CAIRO_PATH_CLOSE_PATH:
                 out.push_back(command(PathCommand::Close, 0, 0));
                 break;
+        }
+    }
+    return out;
+}
+
+// The flattened figures cut to the rectangle: fills as polygons, strokes as the stretches of
+// their lines that lie inside.
+std::vector<PathCommand> clippedPath(const std::vector<PathCommand>& flat, const Rect& r,
+                                     bool stroke) {
+    std::vector<PathCommand> out;
+    for (Figure& f : figuresOf(flat)) {
+        if (!stroke) {
+            Polyline poly = clipPolygon(std::move(f.points), r);
+            if (poly.size() < 3) continue;
+            out.push_back(command(PathCommand::Move, poly[0].first, poly[0].second));
+            for (std::size_t i = 1; i < poly.size(); ++i) {
+                out.push_back(command(PathCommand::Line, poly[i].first, poly[i].second));
+            }
+            out.push_back(command(PathCommand::Close, 0, 0));
+            continue;
+        }
+        if (f.closed && f.points.size() > 1) f.points.push_back(f.points.front());
+        bool open = false;  // a stretch is being drawn
+        for (std::size_t i = 0; i + 1 < f.points.size(); ++i) {
+            auto a = f.points[i], b = f.points[i + 1];
+            if (!clipSegment(a, b, r)) {
+                open = false;
+                continue;
+            }
+            if (!open || a != f.points[i]) {
+                out.push_back(command(PathCommand::Move, a.first, a.second));
+            }
+            out.push_back(command(PathCommand::Line, b.first, b.second));
+            open = b == f.points[i + 1];
         }
     }
     return out;
@@ -325,7 +324,7 @@ void DrawingRecorder::record(cairo_t* cr, bool stroke) {
         for (int k = 0; k < 2; ++k) cairo_user_to_device(cr, &cx[k], &cy[k]);
         Rect device{std::min(cx[0], cx[1]), std::min(cy[0], cy[1]), std::max(cx[0], cx[1]),
                     std::max(cy[0], cy[1])};
-        raw = clippedPath(copyDevicePath(cr, true).get(), device, stroke);
+        raw = clippedPath(devicePath(copyDevicePath(cr, true).get()), device, stroke);
     }
     // Into slide points.
     for (PathCommand& c : raw) {
