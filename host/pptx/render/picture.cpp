@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <list>
 #include <tuple>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <jpeglib.h>
 #include <tiffio.h>
 
+#include "host/pptx/package.h"
 #include "media/image_loader.h"
 
 namespace quillet::pptx::render {
@@ -549,6 +551,77 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t 
     DecodedPicture out = decodePictureData(bytes, maxPixels);
     std::tie(out.dpiX, out.dpiY) = statedResolution(bytes);
     return out;
+}
+
+namespace {
+
+// Per thread, so that a cairo surface is never drawn from two threads at once.
+struct PictureCache {
+    struct Entry {
+        const Package* owner = nullptr;
+        std::weak_ptr<const Package> package;  // an entry of a package gone is stale
+        std::string name;
+        std::shared_ptr<const DecodedPicture> picture;
+        std::size_t bytes = 0;
+    };
+    std::list<Entry> entries;  // most recently used first
+    std::size_t bytes = 0;
+    std::uint64_t decodes = 0;
+
+    void drop(std::list<Entry>::iterator it) {
+        bytes -= it->bytes;
+        entries.erase(it);
+    }
+};
+
+thread_local PictureCache pictureCache;
+
+std::size_t pictureBytes(const DecodedPicture& d) {
+    if (!d.surface) return 0;
+    return static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) *
+           static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get()));
+}
+
+}  // namespace
+
+std::shared_ptr<const DecodedPicture> sharedPicture(const MediaPart& part) {
+    PictureCache& cache = pictureCache;
+    const Package* owner = part.package.get();
+    for (auto it = cache.entries.begin(); it != cache.entries.end();) {
+        if (it->package.expired() && it->owner) {
+            auto stale = it++;
+            cache.drop(stale);
+            continue;
+        }
+        if (it->owner == owner && it->name == part.name) {
+            cache.entries.splice(cache.entries.begin(), cache.entries, it);
+            return it->picture;
+        }
+        ++it;
+    }
+    auto decoded = std::make_shared<DecodedPicture>();
+    if (owner) {
+        try {
+            const std::vector<std::uint8_t> data = owner->readPart(part.name);
+            *decoded = decodePicture(data);
+        } catch (const PackageError& e) {
+            decoded->problem = e.what();
+        }
+    } else {
+        decoded->problem = "no package";
+    }
+    ++cache.decodes;
+    const std::size_t size = pictureBytes(*decoded);
+    cache.entries.push_front(PictureCache::Entry{owner, part.package, part.name, decoded, size});
+    cache.bytes += size;
+    // The newest entry stays even when it alone is over the budget.
+    while (cache.bytes > kPictureCacheBytes && cache.entries.size() > 1)
+        cache.drop(std::prev(cache.entries.end()));
+    return decoded;
+}
+
+std::uint64_t pictureDecodeCount() {
+    return pictureCache.decodes;
 }
 
 Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effects) {
