@@ -31,24 +31,62 @@ bool sizeAllowed(std::uint64_t w, std::uint64_t h, std::uint64_t maxPixels) {
     return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= maxPixels;
 }
 
-// A surface from unpremultiplied RGBA rows.
-Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba) {
+// An empty ARGB32 surface of w × h, null when cairo cannot make it.
+Surface newSurface(std::uint32_t w, std::uint32_t h) {
     Surface s(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h)));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     cairo_surface_flush(s.get());
-    unsigned char* data = cairo_image_surface_get_data(s.get());
-    int stride = cairo_image_surface_get_stride(s.get());
+    return s;
+}
+
+std::uint32_t* surfaceRow(cairo_surface_t* s, std::uint32_t y) {
+    return reinterpret_cast<std::uint32_t*>(
+        cairo_image_surface_get_data(s) +
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(cairo_image_surface_get_stride(s)));
+}
+
+std::uint32_t premultiplied(const std::uint8_t* rgba) {
+    const std::uint32_t a = rgba[3];
+    if (a == 255) return 0xFF000000u | std::uint32_t{rgba[0]} << 16 | rgba[1] << 8 | rgba[2];
+    if (a == 0) return 0;
+    const std::uint32_t r = (rgba[0] * a + 127) / 255;
+    const std::uint32_t g = (rgba[1] * a + 127) / 255;
+    const std::uint32_t b = (rgba[2] * a + 127) / 255;
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// A surface from unpremultiplied RGBA rows; `opaque` takes every alpha as 255.
+Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba, bool opaque = false) {
+    Surface s = newSurface(w, h);
+    if (!s) return nullptr;
     for (std::uint32_t y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        std::uint32_t* row = surfaceRow(s.get(), y);
         const std::uint8_t* in = rgba + static_cast<std::size_t>(y) * w * 4;
-        for (std::uint32_t x = 0; x < w; ++x, in += 4) {
-            std::uint32_t a = in[3];
-            std::uint32_t r = (in[0] * a + 127) / 255;
-            std::uint32_t g = (in[1] * a + 127) / 255;
-            std::uint32_t b = (in[2] * a + 127) / 255;
-            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+        if (opaque) {
+            for (std::uint32_t x = 0; x < w; ++x, in += 4)
+                row[x] = 0xFF000000u | std::uint32_t{in[0]} << 16 | in[1] << 8 | in[2];
+        } else {
+            for (std::uint32_t x = 0; x < w; ++x, in += 4) row[x] = premultiplied(in);
         }
+    }
+    cairo_surface_mark_dirty(s.get());
+    return s;
+}
+
+// A surface from indices into a table of unpremultiplied RGBA entries; indices past the table
+// give transparent pixels.
+Surface fromIndexed(std::uint32_t w, std::uint32_t h, const std::uint8_t* indices,
+                    const std::vector<std::uint8_t>& table) {
+    std::uint32_t colours[256] = {};
+    const std::size_t entries = std::min<std::size_t>(256, table.size() / 4);
+    for (std::size_t e = 0; e < entries; ++e) colours[e] = premultiplied(&table[e * 4]);
+    Surface s = newSurface(w, h);
+    if (!s) return nullptr;
+    for (std::uint32_t y = 0; y < h; ++y) {
+        std::uint32_t* row = surfaceRow(s.get(), y);
+        const std::uint8_t* in = indices + static_cast<std::size_t>(y) * w;
+        for (std::uint32_t x = 0; x < w; ++x) row[x] = colours[in[x]];
     }
     cairo_surface_mark_dirty(s.get());
     return s;
@@ -74,25 +112,14 @@ DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t
             out.problem = "short index data";
             return out;
         }
-        std::vector<std::uint8_t> rgba(n * 4);
-        std::size_t entries = r.table.size() / 4;
-        for (std::size_t i = 0; i < n; ++i) {
-            std::size_t e = r.indices[i];
-            if (e < entries) std::memcpy(&rgba[i * 4], &r.table[e * 4], 4);
-        }
-        out.surface = fromRgba(r.width, r.height, rgba.data());
+        out.surface = fromIndexed(r.width, r.height, r.indices.data(), r.table);
     } else if (r.kind >= media::LowColourImage && r.kind <= media::AlphaColourImage) {
         if (r.pixels.size() < n * 4) {
             out.problem = "short pixel data";
             return out;
         }
-        if (r.kind == media::AlphaColourImage) {
-            out.surface = fromRgba(r.width, r.height, r.pixels.data());
-        } else {
-            std::vector<std::uint8_t> rgba(r.pixels.begin(), r.pixels.begin() + n * 4);
-            for (std::size_t i = 0; i < n; ++i) rgba[i * 4 + 3] = 255;
-            out.surface = fromRgba(r.width, r.height, rgba.data());
-        }
+        out.surface =
+            fromRgba(r.width, r.height, r.pixels.data(), r.kind != media::AlphaColourImage);
     } else {
         out.problem = "unsupported picture kind";
     }
@@ -121,10 +148,10 @@ void jpegQuiet(j_common_ptr info, int level) {
         reinterpret_cast<JpegError*>(info->err)->cutShort = true;
 }
 
-// Returns 0 on success; sizes the buffer through `reserve` once the header is read.
+// Returns 0 on success; the opaque surface is made once the header is read, and each row is
+// decoded into its own start and widened there from RGB to ARGB.
 int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
-                  std::vector<std::uint8_t>* rgb, std::uint32_t* width, std::uint32_t* height,
-                  char* message) {
+                  Surface* surface, char* message) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.base);
@@ -151,13 +178,26 @@ int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
         std::snprintf(message, JMSG_LENGTH_MAX, "unexpected colour components");
         return 1;
     }
-    *width = info.output_width;
-    *height = info.output_height;
-    rgb->assign(static_cast<std::size_t>(info.output_width) * info.output_height * 3, 0);
+    *surface = newSurface(info.output_width, info.output_height);
+    if (!*surface) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "no memory for the picture");
+        return 1;
+    }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row =
-            rgb->data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
-        if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+        std::uint32_t* row = surfaceRow(surface->get(), info.output_scanline);
+        JSAMPROW rgb = reinterpret_cast<JSAMPROW>(row);
+        if (jpeg_read_scanlines(&info, &rgb, 1) != 1) break;
+        // From the end, so that no sample is overwritten before it is read.
+        for (std::uint32_t x = info.output_width; x-- > 0;) {
+            const std::uint8_t* p = rgb + static_cast<std::size_t>(x) * 3;
+            row[x] = 0xFF000000u | std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2];
+        }
+    }
+    // Rows the data does not reach are black.
+    for (std::uint32_t y = info.output_scanline; y < info.output_height; ++y) {
+        std::uint32_t* row = surfaceRow(surface->get(), y);
+        for (std::uint32_t x = 0; x < info.output_width; ++x) row[x] = 0xFF000000u;
     }
     if (error.cutShort) {
         jpeg_destroy_decompress(&info);
@@ -166,26 +206,19 @@ int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    cairo_surface_mark_dirty(surface->get());
     return 0;
 }
 
 DecodedPicture decodeJpeg(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
     DecodedPicture out;
-    std::vector<std::uint8_t> rgb;
-    std::uint32_t w = 0, h = 0;
+    Surface surface;
     char message[JMSG_LENGTH_MAX] = {0};
-    if (decodeJpegRaw(bytes.data(), bytes.size(), maxPixels, &rgb, &w, &h, message) != 0) {
+    if (decodeJpegRaw(bytes.data(), bytes.size(), maxPixels, &surface, message) != 0) {
         out.problem = std::string("JPEG: ") + message;
         return out;
     }
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
-    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * h; i < n; ++i) {
-        rgba[i * 4] = rgb[i * 3];
-        rgba[i * 4 + 1] = rgb[i * 3 + 1];
-        rgba[i * 4 + 2] = rgb[i * 3 + 2];
-        rgba[i * 4 + 3] = 255;
-    }
-    out.surface = fromRgba(w, h, rgba.data());
+    out.surface = std::move(surface);
     return out;
 }
 
