@@ -685,6 +685,26 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
     channels(effects.duotoneDark, dark);
     channels(effects.duotoneLight, light);
     double alpha = std::clamp<double>(effects.alpha, 0, 1);
+    // A channel of a pixel of opacity a, unpremultiplied, with brightness and contrast applied.
+    const auto level = [&](std::uint32_t value, double a) {
+        double ch = std::clamp(value / 255.0 / a, 0.0, 1.0);
+        if (bright != 0 || c != 0) ch = std::clamp((ch + bright - 0.5) * slope + 0.5, 0.0, 1.0);
+        return ch;
+    };
+    const auto byte = [](double ch, double a) {
+        return static_cast<std::uint32_t>(std::lround(std::clamp(ch * a, 0.0, 1.0) * 255));
+    };
+    // Opaque pixels, most of a photograph, through tables: each channel alone when no effect
+    // mixes the channels.
+    const bool mixes = effects.grayscale || effects.duotone || effects.biLevel >= 0;
+    double opaqueLevel[256];
+    std::uint32_t opaqueByte[256];
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        opaqueLevel[v] = level(v, 1.0);
+        opaqueByte[v] = byte(opaqueLevel[v], 1.0 * alpha);
+    }
+    const std::uint32_t opaqueAlpha = static_cast<std::uint32_t>(std::lround(1.0 * alpha * 255))
+                                      << 24;
     for (int y = 0; y < h; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(
             from + static_cast<std::size_t>(y) * static_cast<std::size_t>(fromStride));
@@ -692,17 +712,26 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
                                                               static_cast<std::size_t>(toStride));
         for (int x = 0; x < w; ++x) {
             std::uint32_t p = src[x];
+            const bool opaque = (p >> 24) == 255;
+            if (opaque && !mixes) {
+                dst[x] = opaqueAlpha | opaqueByte[(p >> 16) & 0xFF] << 16 |
+                         opaqueByte[(p >> 8) & 0xFF] << 8 | opaqueByte[p & 0xFF];
+                continue;
+            }
             double a = (p >> 24) / 255.0;
             if (a <= 0) {
                 dst[x] = 0;
                 continue;
             }
-            double v[3] = {((p >> 16) & 0xFF) / 255.0 / a, ((p >> 8) & 0xFF) / 255.0 / a,
-                           (p & 0xFF) / 255.0 / a};
-            for (double& ch : v) {
-                ch = std::clamp(ch, 0.0, 1.0);
-                if (bright != 0 || c != 0)
-                    ch = std::clamp((ch + bright - 0.5) * slope + 0.5, 0.0, 1.0);
+            double v[3];
+            if (opaque) {
+                v[0] = opaqueLevel[(p >> 16) & 0xFF];
+                v[1] = opaqueLevel[(p >> 8) & 0xFF];
+                v[2] = opaqueLevel[p & 0xFF];
+            } else {
+                v[0] = level((p >> 16) & 0xFF, a);
+                v[1] = level((p >> 8) & 0xFF, a);
+                v[2] = level(p & 0xFF, a);
             }
             double lum = 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
             if (effects.grayscale) v[0] = v[1] = v[2] = lum;
@@ -712,11 +741,8 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
             }
             if (effects.biLevel >= 0) v[0] = v[1] = v[2] = lum >= effects.biLevel ? 1.0 : 0.0;
             a *= alpha;
-            auto byte = [&](double ch) {
-                return static_cast<std::uint32_t>(std::lround(std::clamp(ch * a, 0.0, 1.0) * 255));
-            };
-            dst[x] = (static_cast<std::uint32_t>(std::lround(a * 255)) << 24) | (byte(v[0]) << 16) |
-                     (byte(v[1]) << 8) | byte(v[2]);
+            dst[x] = (static_cast<std::uint32_t>(std::lround(a * 255)) << 24) |
+                     (byte(v[0], a) << 16) | (byte(v[1], a) << 8) | byte(v[2], a);
         }
     }
     cairo_surface_mark_dirty(out.get());
