@@ -74,6 +74,34 @@ Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba, boo
     return s;
 }
 
+// A surface over the decoded pixels themselves, turned to premultiplied ARGB where they lie, so
+// that a large picture is not held twice; it owns them. `opaque` takes every alpha as 255.
+Surface inPlace(std::uint32_t w, std::uint32_t h, std::vector<std::uint8_t>&& rgba, bool opaque) {
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(w));
+    if (stride != static_cast<int>(w) * 4 || rgba.size() < std::size_t{w} * h * 4)
+        return fromRgba(w, h, rgba.data(), opaque);
+    std::uint8_t* data = rgba.data();
+    for (std::size_t i = 0, n = std::size_t{w} * h; i < n; ++i) {
+        std::uint8_t* p = data + i * 4;
+        const std::uint32_t argb =
+            opaque ? 0xFF000000u | std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2] : premultiplied(p);
+        std::memcpy(p, &argb, 4);
+    }
+    auto owned = std::make_unique<std::vector<std::uint8_t>>(std::move(rgba));
+    Surface s(cairo_image_surface_create_for_data(
+        owned->data(), CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h), stride));
+    static cairo_user_data_key_t pixelsKey;
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(s.get(), &pixelsKey, owned.get(), [](void* pixels) {
+            std::default_delete<std::vector<std::uint8_t>>()(
+                static_cast<std::vector<std::uint8_t>*>(pixels));
+        }) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    owned.release();  // the surface frees the pixels with itself
+    return s;
+}
+
 // A surface from indices into a table of unpremultiplied RGBA entries; indices past the table
 // give transparent pixels.
 Surface fromIndexed(std::uint32_t w, std::uint32_t h, const std::uint8_t* indices,
@@ -101,7 +129,7 @@ DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t
         out.problem = loader->getProblem();
         return out;
     }
-    const media::ImageRecord& r = loader->getImage();
+    media::ImageRecord r = loader->takeImage();
     if (!sizeAllowed(r.width, r.height, maxPixels)) {
         out.problem = "picture too large";
         return out;
@@ -119,7 +147,7 @@ DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t
             return out;
         }
         out.surface =
-            fromRgba(r.width, r.height, r.pixels.data(), r.kind != media::AlphaColourImage);
+            inPlace(r.width, r.height, std::move(r.pixels), r.kind != media::AlphaColourImage);
     } else {
         out.problem = "unsupported picture kind";
     }
