@@ -197,6 +197,11 @@ class Loader : public ImageLoader {
     }
 
     const ImageRecord& getImage() const override { return image; }
+    ImageRecord takeImage() override {
+        ImageRecord out = std::move(image);
+        image.clear();
+        return out;
+    }
     const std::string& getProblem() const override { return problem; }
     void setDiagnostics(std::ostream* stream) override { diagnostics = stream; }
 

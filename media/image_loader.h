@@ -92,6 +92,8 @@ class ImageLoader {
 
     // The decoded picture.
     virtual const ImageRecord& getImage() const = 0;
+    // The decoded picture moved out, without a copy of its pixels; the loader is left empty.
+    virtual ImageRecord takeImage() = 0;
     // Why the last operation did not succeed, with the byte offset where the data went wrong.
     virtual const std::string& getProblem() const = 0;
     // Where chunk-size mismatches that do not stop decoding are reported; none by default (they

@@ -302,6 +302,7 @@ class RowStore {
         : h(chunks.header), chunks(chunks), record(record) {}
 
     void store(const uint8_t* row, uint32_t y, const Pass& pass, uint32_t count) const {
+        if (h.depth == 8 && pass.columnStep == 1 && storeWhole8(row, y, count)) return;
         for (uint32_t i = 0; i < count; ++i) {
             const uint32_t x = pass.column + i * pass.columnStep;
             const std::size_t at = static_cast<std::size_t>(y) * h.width + x;
@@ -341,6 +342,38 @@ class RowStore {
     }
 
   private:
+    // A whole row of 8-bit samples, the common case, without a look at the depth per sample;
+    // false for the colour types left to the general loop.
+    bool storeWhole8(const uint8_t* row, uint32_t y, uint32_t count) const {
+        const std::size_t at = static_cast<std::size_t>(y) * h.width;
+        uint8_t* out = record.pixels.data() + at * 4;
+        switch (h.colourType) {
+            case Palette:
+                std::memcpy(record.indices.data() + at, row, count);
+                return true;
+            case Rgba:
+                std::memcpy(out, row, static_cast<std::size_t>(count) * 4);
+                return true;
+            case Rgb:
+                if (chunks.hasKey) return false;
+                for (uint32_t i = 0; i < count; ++i, out += 4, row += 3) {
+                    out[0] = row[0];
+                    out[1] = row[1];
+                    out[2] = row[2];
+                    out[3] = 255;
+                }
+                return true;
+            case GreyAlpha:
+                for (uint32_t i = 0; i < count; ++i, out += 4, row += 2) {
+                    out[0] = out[1] = out[2] = row[0];
+                    out[3] = row[1];
+                }
+                return true;
+            default:
+                return false;
+        }
+    }
+
     // Sample s of pixel i of the row, at the image's bit depth.
     unsigned sample(const uint8_t* row, uint32_t i, unsigned s) const {
         const std::size_t index = static_cast<std::size_t>(i) * samplesPerPixel(h.colourType) + s;
@@ -405,8 +438,9 @@ void decodeImage(const Chunks& chunks, ImageRecord& record) {
 
     Inflater inflater(chunks.data);
     const RowStore store(chunks, record);
+    // Each row is read with its filter byte in front.
     const std::size_t widest = static_cast<std::size_t>(rowLength(h.width, bitsPerPixel));
-    std::vector<uint8_t> row(widest), previous(widest);
+    std::vector<uint8_t> row(widest + 1), previous(widest + 1);
     for (const Pass& pass : passes) {
         if (pass.row >= h.height || pass.column >= h.width) continue;
         const auto columns =
@@ -414,11 +448,9 @@ void decodeImage(const Chunks& chunks, ImageRecord& record) {
         const auto length = static_cast<std::size_t>(rowLength(columns, bitsPerPixel));
         std::fill(previous.begin(), previous.end(), 0);
         for (uint32_t y = pass.row; y < h.height; y += pass.rowStep) {
-            uint8_t filter = 0;
-            inflater.read(&filter, 1);
-            inflater.read(row.data(), length);
-            unfilter(filter, row.data(), previous.data(), length, distance);
-            store.store(row.data(), y, pass, columns);
+            inflater.read(row.data(), length + 1);
+            unfilter(row[0], row.data() + 1, previous.data() + 1, length, distance);
+            store.store(row.data() + 1, y, pass, columns);
             std::swap(row, previous);
         }
     }

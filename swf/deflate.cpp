@@ -38,20 +38,24 @@ libdeflate_compressor& compressorFor(int level) {
 std::vector<uint8_t> zlibCompress(std::span<const uint8_t> data, int level) {
     if (level < 0 || level > 12) throw FSFormatException("Cannot compress data");
     libdeflate_compressor& compressor = compressorFor(level);
-    std::vector<uint8_t> result;
+    // The bound is about the size of the data; an uninitialised buffer leaves the pages the
+    // compressed data does not reach untouched, and the result is copied out at its own size.
+    std::unique_ptr<uint8_t[]> buffer;
+    const std::size_t bound = libdeflate_zlib_compress_bound(&compressor, data.size());
     try {
-        result.resize(libdeflate_zlib_compress_bound(&compressor, data.size()));
+        buffer = std::make_unique_for_overwrite<uint8_t[]>(bound);
     } catch (const std::bad_alloc&) {
         throw FSAllocationException("Cannot allocate memory");
-    } catch (const std::length_error&) {
-        throw FSAllocationException("Cannot allocate memory");
     }
-    const std::size_t length = libdeflate_zlib_compress(&compressor, data.data(), data.size(),
-                                                        result.data(), result.size());
+    const std::size_t length =
+        libdeflate_zlib_compress(&compressor, data.data(), data.size(), buffer.get(), bound);
     // The bound always suffices; zero would mean the library broke its own promise.
     if (length == 0) throw FSFormatException("Cannot compress data");
-    result.resize(length);
-    return result;
+    try {
+        return std::vector<uint8_t>(buffer.get(), buffer.get() + length);
+    } catch (const std::bad_alloc&) {
+        throw FSAllocationException("Cannot allocate memory");
+    }
 }
 
 }  // namespace transform

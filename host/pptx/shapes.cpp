@@ -265,15 +265,11 @@ class TreeReader {
         if (!context_.warnings || !context_.pictureProblems) return "";
         auto known = context_.pictureProblems->find(part.name);
         if (known != context_.pictureProblems->end()) return known->second;
+        // Decoded through the drawing's cache, so that drawing the picture decodes it no more.
         std::string problem;
-        try {
-            const std::vector<std::uint8_t> data = part.package->readPart(part.name);
-            const render::DecodedPicture decoded = render::decodePicture(data);
-            if (!decoded.surface)
-                problem = decoded.problem.empty() ? "undecodable" : decoded.problem;
-        } catch (const PackageError& e) {
-            problem = e.what();
-        }
+        const auto decoded = render::sharedPicture(part);
+        if (!decoded->surface)
+            problem = decoded->problem.empty() ? "undecodable" : decoded->problem;
         context_.pictureProblems->emplace(part.name, problem);
         return problem;
     }

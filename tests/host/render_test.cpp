@@ -427,6 +427,36 @@ std::string picture(const std::string& crop) {
            "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
 }
 
+// A picture shown on two slides, each drawn by its own renderer, is decoded once for the reader's
+// check and both drawings; a second deck's part of the same name is its own picture.
+TEST(Picture, DecodedOncePerPartAndPackage) {
+    auto deckWith = [](const std::vector<std::uint8_t>& png) {
+        test::DeckRecipe recipe;
+        recipe.slides = {test::slideXml(picture("")), test::slideXml(picture(""))};
+        recipe.extra = {{"ppt/media/image1.png", std::string(png.begin(), png.end())}};
+        return readDeck(recipe);
+    };
+    const std::uint64_t before = pictureDecodeCount();
+    const auto first = deckWith(twoColourPng());
+    for (const auto& slide : first->slides) {
+        Renderer renderer;
+        Surface drawn = renderer.renderSlide(*first, *slide, 720, 540);
+        expectPixels(drawn.get(), {{150, 150, 0xFF0000}, {250, 150, 0x0000FF}});
+    }
+    EXPECT_EQ(pictureDecodeCount(), before + 1);
+
+    Surface green(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
+    cairo_t* cr = cairo_create(green.get());
+    cairo_set_source_rgb(cr, 0, 1, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    const auto second = deckWith(pngBytes(green.get()));
+    Renderer renderer;
+    Surface drawn = renderer.renderSlide(*second, *second->slides.at(1), 720, 540);
+    expectPixels(drawn.get(), {{150, 150, 0x00FF00}, {250, 150, 0x00FF00}});
+    EXPECT_EQ(pictureDecodeCount(), before + 2);
+}
+
 TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
     const std::vector<std::uint8_t> png = twoColourPng();
     const std::vector<test::ZipEntry> media = {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <list>
 #include <tuple>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include <jpeglib.h>
 #include <tiffio.h>
 
+#include "host/pptx/package.h"
 #include "media/image_loader.h"
 
 namespace quillet::pptx::render {
@@ -29,24 +31,90 @@ bool sizeAllowed(std::uint64_t w, std::uint64_t h, std::uint64_t maxPixels) {
     return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= maxPixels;
 }
 
-// A surface from unpremultiplied RGBA rows.
-Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba) {
+// An empty ARGB32 surface of w × h, null when cairo cannot make it.
+Surface newSurface(std::uint32_t w, std::uint32_t h) {
     Surface s(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h)));
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     cairo_surface_flush(s.get());
-    unsigned char* data = cairo_image_surface_get_data(s.get());
-    int stride = cairo_image_surface_get_stride(s.get());
+    return s;
+}
+
+std::uint32_t* surfaceRow(cairo_surface_t* s, std::uint32_t y) {
+    return reinterpret_cast<std::uint32_t*>(
+        cairo_image_surface_get_data(s) +
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(cairo_image_surface_get_stride(s)));
+}
+
+std::uint32_t premultiplied(const std::uint8_t* rgba) {
+    const std::uint32_t a = rgba[3];
+    if (a == 255) return 0xFF000000u | std::uint32_t{rgba[0]} << 16 | rgba[1] << 8 | rgba[2];
+    if (a == 0) return 0;
+    const std::uint32_t r = (rgba[0] * a + 127) / 255;
+    const std::uint32_t g = (rgba[1] * a + 127) / 255;
+    const std::uint32_t b = (rgba[2] * a + 127) / 255;
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// A surface from unpremultiplied RGBA rows; `opaque` takes every alpha as 255.
+Surface fromRgba(std::uint32_t w, std::uint32_t h, const std::uint8_t* rgba, bool opaque = false) {
+    Surface s = newSurface(w, h);
+    if (!s) return nullptr;
     for (std::uint32_t y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
+        std::uint32_t* row = surfaceRow(s.get(), y);
         const std::uint8_t* in = rgba + static_cast<std::size_t>(y) * w * 4;
-        for (std::uint32_t x = 0; x < w; ++x, in += 4) {
-            std::uint32_t a = in[3];
-            std::uint32_t r = (in[0] * a + 127) / 255;
-            std::uint32_t g = (in[1] * a + 127) / 255;
-            std::uint32_t b = (in[2] * a + 127) / 255;
-            row[x] = (a << 24) | (r << 16) | (g << 8) | b;
+        if (opaque) {
+            for (std::uint32_t x = 0; x < w; ++x, in += 4)
+                row[x] = 0xFF000000u | std::uint32_t{in[0]} << 16 | in[1] << 8 | in[2];
+        } else {
+            for (std::uint32_t x = 0; x < w; ++x, in += 4) row[x] = premultiplied(in);
         }
+    }
+    cairo_surface_mark_dirty(s.get());
+    return s;
+}
+
+// A surface over the decoded pixels themselves, turned to premultiplied ARGB where they lie, so
+// that a large picture is not held twice; it owns them. `opaque` takes every alpha as 255.
+Surface inPlace(std::uint32_t w, std::uint32_t h, std::vector<std::uint8_t>&& rgba, bool opaque) {
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, static_cast<int>(w));
+    if (stride != static_cast<int>(w) * 4 || rgba.size() < std::size_t{w} * h * 4)
+        return fromRgba(w, h, rgba.data(), opaque);
+    std::uint8_t* data = rgba.data();
+    for (std::size_t i = 0, n = std::size_t{w} * h; i < n; ++i) {
+        std::uint8_t* p = data + i * 4;
+        const std::uint32_t argb =
+            opaque ? 0xFF000000u | std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2] : premultiplied(p);
+        std::memcpy(p, &argb, 4);
+    }
+    auto owned = std::make_unique<std::vector<std::uint8_t>>(std::move(rgba));
+    Surface s(cairo_image_surface_create_for_data(
+        owned->data(), CAIRO_FORMAT_ARGB32, static_cast<int>(w), static_cast<int>(h), stride));
+    static cairo_user_data_key_t pixelsKey;
+    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(s.get(), &pixelsKey, owned.get(), [](void* pixels) {
+            std::default_delete<std::vector<std::uint8_t>>()(
+                static_cast<std::vector<std::uint8_t>*>(pixels));
+        }) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    owned.release();  // the surface frees the pixels with itself
+    return s;
+}
+
+// A surface from indices into a table of unpremultiplied RGBA entries; indices past the table
+// give transparent pixels.
+Surface fromIndexed(std::uint32_t w, std::uint32_t h, const std::uint8_t* indices,
+                    const std::vector<std::uint8_t>& table) {
+    std::uint32_t colours[256] = {};
+    const std::size_t entries = std::min<std::size_t>(256, table.size() / 4);
+    for (std::size_t e = 0; e < entries; ++e) colours[e] = premultiplied(&table[e * 4]);
+    Surface s = newSurface(w, h);
+    if (!s) return nullptr;
+    for (std::uint32_t y = 0; y < h; ++y) {
+        std::uint32_t* row = surfaceRow(s.get(), y);
+        const std::uint8_t* in = indices + static_cast<std::size_t>(y) * w;
+        for (std::uint32_t x = 0; x < w; ++x) row[x] = colours[in[x]];
     }
     cairo_surface_mark_dirty(s.get());
     return s;
@@ -61,7 +129,7 @@ DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t
         out.problem = loader->getProblem();
         return out;
     }
-    const media::ImageRecord& r = loader->getImage();
+    media::ImageRecord r = loader->takeImage();
     if (!sizeAllowed(r.width, r.height, maxPixels)) {
         out.problem = "picture too large";
         return out;
@@ -72,25 +140,14 @@ DecodedPicture viaMediaLoader(std::span<const std::uint8_t> bytes, std::uint64_t
             out.problem = "short index data";
             return out;
         }
-        std::vector<std::uint8_t> rgba(n * 4);
-        std::size_t entries = r.table.size() / 4;
-        for (std::size_t i = 0; i < n; ++i) {
-            std::size_t e = r.indices[i];
-            if (e < entries) std::memcpy(&rgba[i * 4], &r.table[e * 4], 4);
-        }
-        out.surface = fromRgba(r.width, r.height, rgba.data());
+        out.surface = fromIndexed(r.width, r.height, r.indices.data(), r.table);
     } else if (r.kind >= media::LowColourImage && r.kind <= media::AlphaColourImage) {
         if (r.pixels.size() < n * 4) {
             out.problem = "short pixel data";
             return out;
         }
-        if (r.kind == media::AlphaColourImage) {
-            out.surface = fromRgba(r.width, r.height, r.pixels.data());
-        } else {
-            std::vector<std::uint8_t> rgba(r.pixels.begin(), r.pixels.begin() + n * 4);
-            for (std::size_t i = 0; i < n; ++i) rgba[i * 4 + 3] = 255;
-            out.surface = fromRgba(r.width, r.height, rgba.data());
-        }
+        out.surface =
+            inPlace(r.width, r.height, std::move(r.pixels), r.kind != media::AlphaColourImage);
     } else {
         out.problem = "unsupported picture kind";
     }
@@ -119,10 +176,10 @@ void jpegQuiet(j_common_ptr info, int level) {
         reinterpret_cast<JpegError*>(info->err)->cutShort = true;
 }
 
-// Returns 0 on success; sizes the buffer through `reserve` once the header is read.
+// Returns 0 on success; the opaque surface is made once the header is read, and each row is
+// decoded into its own start and widened there from RGB to ARGB.
 int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels,
-                  std::vector<std::uint8_t>* rgb, std::uint32_t* width, std::uint32_t* height,
-                  char* message) {
+                  Surface* surface, char* message) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.base);
@@ -149,13 +206,26 @@ int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
         std::snprintf(message, JMSG_LENGTH_MAX, "unexpected colour components");
         return 1;
     }
-    *width = info.output_width;
-    *height = info.output_height;
-    rgb->assign(static_cast<std::size_t>(info.output_width) * info.output_height * 3, 0);
+    *surface = newSurface(info.output_width, info.output_height);
+    if (!*surface) {
+        jpeg_destroy_decompress(&info);
+        std::snprintf(message, JMSG_LENGTH_MAX, "no memory for the picture");
+        return 1;
+    }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row =
-            rgb->data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 3;
-        if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+        std::uint32_t* row = surfaceRow(surface->get(), info.output_scanline);
+        JSAMPROW rgb = reinterpret_cast<JSAMPROW>(row);
+        if (jpeg_read_scanlines(&info, &rgb, 1) != 1) break;
+        // From the end, so that no sample is overwritten before it is read.
+        for (std::uint32_t x = info.output_width; x-- > 0;) {
+            const std::uint8_t* p = rgb + static_cast<std::size_t>(x) * 3;
+            row[x] = 0xFF000000u | std::uint32_t{p[0]} << 16 | p[1] << 8 | p[2];
+        }
+    }
+    // Rows the data does not reach are black.
+    for (std::uint32_t y = info.output_scanline; y < info.output_height; ++y) {
+        std::uint32_t* row = surfaceRow(surface->get(), y);
+        for (std::uint32_t x = 0; x < info.output_width; ++x) row[x] = 0xFF000000u;
     }
     if (error.cutShort) {
         jpeg_destroy_decompress(&info);
@@ -164,26 +234,19 @@ int decodeJpegRaw(const std::uint8_t* data, std::size_t size, std::uint64_t maxP
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+    cairo_surface_mark_dirty(surface->get());
     return 0;
 }
 
 DecodedPicture decodeJpeg(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
     DecodedPicture out;
-    std::vector<std::uint8_t> rgb;
-    std::uint32_t w = 0, h = 0;
+    Surface surface;
     char message[JMSG_LENGTH_MAX] = {0};
-    if (decodeJpegRaw(bytes.data(), bytes.size(), maxPixels, &rgb, &w, &h, message) != 0) {
+    if (decodeJpegRaw(bytes.data(), bytes.size(), maxPixels, &surface, message) != 0) {
         out.problem = std::string("JPEG: ") + message;
         return out;
     }
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(w) * h * 4);
-    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * h; i < n; ++i) {
-        rgba[i * 4] = rgb[i * 3];
-        rgba[i * 4 + 1] = rgb[i * 3 + 1];
-        rgba[i * 4 + 2] = rgb[i * 3 + 2];
-        rgba[i * 4 + 3] = 255;
-    }
-    out.surface = fromRgba(w, h, rgba.data());
+    out.surface = std::move(surface);
     return out;
 }
 
@@ -551,6 +614,77 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t 
     return out;
 }
 
+namespace {
+
+// Per thread, so that a cairo surface is never drawn from two threads at once.
+struct PictureCache {
+    struct Entry {
+        const Package* owner = nullptr;
+        std::weak_ptr<const Package> package;  // an entry of a package gone is stale
+        std::string name;
+        std::shared_ptr<const DecodedPicture> picture;
+        std::size_t bytes = 0;
+    };
+    std::list<Entry> entries;  // most recently used first
+    std::size_t bytes = 0;
+    std::uint64_t decodes = 0;
+
+    void drop(std::list<Entry>::iterator it) {
+        bytes -= it->bytes;
+        entries.erase(it);
+    }
+};
+
+thread_local PictureCache pictureCache;
+
+std::size_t pictureBytes(const DecodedPicture& d) {
+    if (!d.surface) return 0;
+    return static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) *
+           static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get()));
+}
+
+}  // namespace
+
+std::shared_ptr<const DecodedPicture> sharedPicture(const MediaPart& part) {
+    PictureCache& cache = pictureCache;
+    const Package* owner = part.package.get();
+    for (auto it = cache.entries.begin(); it != cache.entries.end();) {
+        if (it->package.expired() && it->owner) {
+            auto stale = it++;
+            cache.drop(stale);
+            continue;
+        }
+        if (it->owner == owner && it->name == part.name) {
+            cache.entries.splice(cache.entries.begin(), cache.entries, it);
+            return it->picture;
+        }
+        ++it;
+    }
+    auto decoded = std::make_shared<DecodedPicture>();
+    if (owner) {
+        try {
+            const std::vector<std::uint8_t> data = owner->readPart(part.name);
+            *decoded = decodePicture(data);
+        } catch (const PackageError& e) {
+            decoded->problem = e.what();
+        }
+    } else {
+        decoded->problem = "no package";
+    }
+    ++cache.decodes;
+    const std::size_t size = pictureBytes(*decoded);
+    cache.entries.push_front(PictureCache::Entry{owner, part.package, part.name, decoded, size});
+    cache.bytes += size;
+    // The newest entry stays even when it alone is over the budget.
+    while (cache.bytes > kPictureCacheBytes && cache.entries.size() > 1)
+        cache.drop(std::prev(cache.entries.end()));
+    return decoded;
+}
+
+std::uint64_t pictureDecodeCount() {
+    return pictureCache.decodes;
+}
+
 Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effects) {
     if (!source || cairo_surface_get_type(source) != CAIRO_SURFACE_TYPE_IMAGE ||
         cairo_image_surface_get_format(source) != CAIRO_FORMAT_ARGB32) {
@@ -579,6 +713,26 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
     channels(effects.duotoneDark, dark);
     channels(effects.duotoneLight, light);
     double alpha = std::clamp<double>(effects.alpha, 0, 1);
+    // A channel of a pixel of opacity a, unpremultiplied, with brightness and contrast applied.
+    const auto level = [&](std::uint32_t value, double a) {
+        double ch = std::clamp(value / 255.0 / a, 0.0, 1.0);
+        if (bright != 0 || c != 0) ch = std::clamp((ch + bright - 0.5) * slope + 0.5, 0.0, 1.0);
+        return ch;
+    };
+    const auto byte = [](double ch, double a) {
+        return static_cast<std::uint32_t>(std::lround(std::clamp(ch * a, 0.0, 1.0) * 255));
+    };
+    // Opaque pixels, most of a photograph, through tables: each channel alone when no effect
+    // mixes the channels.
+    const bool mixes = effects.grayscale || effects.duotone || effects.biLevel >= 0;
+    double opaqueLevel[256];
+    std::uint32_t opaqueByte[256];
+    for (std::uint32_t v = 0; v < 256; ++v) {
+        opaqueLevel[v] = level(v, 1.0);
+        opaqueByte[v] = byte(opaqueLevel[v], 1.0 * alpha);
+    }
+    const std::uint32_t opaqueAlpha = static_cast<std::uint32_t>(std::lround(1.0 * alpha * 255))
+                                      << 24;
     for (int y = 0; y < h; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(
             from + static_cast<std::size_t>(y) * static_cast<std::size_t>(fromStride));
@@ -586,17 +740,26 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
                                                               static_cast<std::size_t>(toStride));
         for (int x = 0; x < w; ++x) {
             std::uint32_t p = src[x];
+            const bool opaque = (p >> 24) == 255;
+            if (opaque && !mixes) {
+                dst[x] = opaqueAlpha | opaqueByte[(p >> 16) & 0xFF] << 16 |
+                         opaqueByte[(p >> 8) & 0xFF] << 8 | opaqueByte[p & 0xFF];
+                continue;
+            }
             double a = (p >> 24) / 255.0;
             if (a <= 0) {
                 dst[x] = 0;
                 continue;
             }
-            double v[3] = {((p >> 16) & 0xFF) / 255.0 / a, ((p >> 8) & 0xFF) / 255.0 / a,
-                           (p & 0xFF) / 255.0 / a};
-            for (double& ch : v) {
-                ch = std::clamp(ch, 0.0, 1.0);
-                if (bright != 0 || c != 0)
-                    ch = std::clamp((ch + bright - 0.5) * slope + 0.5, 0.0, 1.0);
+            double v[3];
+            if (opaque) {
+                v[0] = opaqueLevel[(p >> 16) & 0xFF];
+                v[1] = opaqueLevel[(p >> 8) & 0xFF];
+                v[2] = opaqueLevel[p & 0xFF];
+            } else {
+                v[0] = level((p >> 16) & 0xFF, a);
+                v[1] = level((p >> 8) & 0xFF, a);
+                v[2] = level(p & 0xFF, a);
             }
             double lum = 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
             if (effects.grayscale) v[0] = v[1] = v[2] = lum;
@@ -606,11 +769,8 @@ Surface applyPictureEffects(cairo_surface_t* source, const PictureEffects& effec
             }
             if (effects.biLevel >= 0) v[0] = v[1] = v[2] = lum >= effects.biLevel ? 1.0 : 0.0;
             a *= alpha;
-            auto byte = [&](double ch) {
-                return static_cast<std::uint32_t>(std::lround(std::clamp(ch * a, 0.0, 1.0) * 255));
-            };
-            dst[x] = (static_cast<std::uint32_t>(std::lround(a * 255)) << 24) | (byte(v[0]) << 16) |
-                     (byte(v[1]) << 8) | byte(v[2]);
+            dst[x] = (static_cast<std::uint32_t>(std::lround(a * 255)) << 24) |
+                     (byte(v[0], a) << 16) | (byte(v[1], a) << 8) | byte(v[2], a);
         }
     }
     cairo_surface_mark_dirty(out.get());

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -47,6 +48,17 @@ std::pair<double, double> statedResolution(std::span<const std::uint8_t> bytes);
 // metafile of vector drawing alone gives no picture).
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
                              std::uint64_t maxPixels = kMaxPicturePixels);
+
+// Decoded pictures are kept per thread while they are among the most recently used, up to this
+// many bytes of pixels, so that the reader's check and every drawing of a part share one decode.
+inline constexpr std::size_t kPictureCacheBytes = std::size_t{128} << 20;
+
+// The part's picture, decoded once while it stays in this thread's cache; when the part cannot be
+// read, a picture without surface whose problem is the package's message.
+std::shared_ptr<const DecodedPicture> sharedPicture(const MediaPart& part);
+
+// Pictures decoded by sharedPicture on this thread since it started (for tests and benchmarks).
+std::uint64_t pictureDecodeCount();
 
 // A copy of an ARGB32 picture with the colour effects applied; null when the source is not an
 // image surface or the copy cannot be made.

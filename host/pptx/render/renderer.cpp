@@ -248,8 +248,8 @@ struct Renderer::Impl {
     LayoutCache* layouts = nullptr;
     std::unique_ptr<LayoutCache> ownLayouts;
     struct CachedPicture {
-        DecodedPicture picture;                  // no surface when undecodable
-        std::shared_ptr<const Package> package;  // kept so that its address names it alone
+        std::shared_ptr<const DecodedPicture> picture;  // no surface when undecodable
+        std::shared_ptr<const Package> package;         // kept so that its address names it alone
     };
     std::map<std::string, CachedPicture> pictures;  // by package and part name
     std::map<std::string, fonts::GlyphOutline> glyphs;
@@ -283,13 +283,9 @@ struct Renderer::Impl {
         std::snprintf(owner, sizeof owner, "%p|", static_cast<const void*>(part->package.get()));
         std::string key = owner + part->name;
         auto it = pictures.find(key);
-        if (it == pictures.end()) {
-            std::vector<unsigned char> data = part->data();
-            DecodedPicture d =
-                decodePicture(std::span<const std::uint8_t>(data.data(), data.size()));
-            it = pictures.emplace(key, CachedPicture{std::move(d), part->package}).first;
-        }
-        return &it->second.picture;
+        if (it == pictures.end())
+            it = pictures.emplace(key, CachedPicture{sharedPicture(*part), part->package}).first;
+        return it->second.picture.get();
     }
 
     // A source pattern for a fill over a box of w × h (units of the current matrix). Null when

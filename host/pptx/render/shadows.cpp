@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 
 namespace quillet::pptx::render {
@@ -78,19 +79,55 @@ cairo_matrix_t shadowMove(const ShadowData& sh, double ax, double ay) {
     return then(m, translation(ax + sh.distance * std::cos(dir), ay + sh.distance * std::sin(dir)));
 }
 
+// The rounded mean of a box pass, by its sum: quotient[sum] = (sum + div / 2) / div for every sum
+// 255 × div can reach, so that no pixel pays a division.
+std::vector<std::uint8_t> boxQuotients(std::size_t radius) {
+    const std::uint32_t div = 2 * static_cast<std::uint32_t>(radius) + 1;
+    std::vector<std::uint8_t> quotient(255 * std::size_t{div} + 1);
+    for (std::uint32_t sum = 0; sum < quotient.size(); ++sum)
+        quotient[sum] = static_cast<std::uint8_t>((sum + div / 2) / div);
+    return quotient;
+}
+
 // One box pass along a line of n samples `step` bytes apart.
 void boxLine(std::uint8_t* data, std::size_t n, std::ptrdiff_t step, std::size_t radius,
-             std::vector<std::uint8_t>& line) {
+             const std::uint8_t* quotient, std::vector<std::uint8_t>& line) {
     line.resize(n);
     for (std::size_t i = 0; i < n; ++i) line[i] = data[static_cast<std::ptrdiff_t>(i) * step];
-    const unsigned long div = 2 * radius + 1;
-    unsigned long sum = 0;
+    std::uint32_t sum = 0;
     for (std::size_t j = 0; j <= radius && j < n; ++j) sum += line[j];
     for (std::size_t i = 0; i < n; ++i) {
-        data[static_cast<std::ptrdiff_t>(i) * step] =
-            static_cast<std::uint8_t>((sum + div / 2) / div);
+        data[static_cast<std::ptrdiff_t>(i) * step] = quotient[sum];
         if (i + radius + 1 < n) sum += line[i + radius + 1];
         if (i >= radius) sum -= line[i - radius];
+    }
+}
+
+// The same box pass down every column, a row at a time (the rows stay in cache): the sums of
+// all columns move down together over a copy of the picture.
+void boxColumns(std::uint8_t* data, int w, int h, int stride, std::size_t radius,
+                const std::uint8_t* quotient, std::vector<std::uint8_t>& copy,
+                std::vector<std::uint32_t>& sums) {
+    const auto width = static_cast<std::size_t>(w), height = static_cast<std::size_t>(h);
+    copy.resize(width * height);
+    for (std::size_t y = 0; y < height; ++y)
+        std::memcpy(&copy[y * width], data + static_cast<std::ptrdiff_t>(y) * stride, width);
+    sums.assign(width, 0);
+    for (std::size_t j = 0; j <= radius && j < height; ++j) {
+        const std::uint8_t* row = &copy[j * width];
+        for (std::size_t x = 0; x < width; ++x) sums[x] += row[x];
+    }
+    for (std::size_t i = 0; i < height; ++i) {
+        std::uint8_t* out = data + static_cast<std::ptrdiff_t>(i) * stride;
+        for (std::size_t x = 0; x < width; ++x) out[x] = quotient[sums[x]];
+        if (i + radius + 1 < height) {
+            const std::uint8_t* in = &copy[(i + radius + 1) * width];
+            for (std::size_t x = 0; x < width; ++x) sums[x] += in[x];
+        }
+        if (i >= radius) {
+            const std::uint8_t* away = &copy[(i - radius) * width];
+            for (std::size_t x = 0; x < width; ++x) sums[x] -= away[x];
+        }
     }
 }
 
@@ -108,15 +145,15 @@ void blurAlphaSurface(cairo_surface_t* surface, int radius) {
     int stride = cairo_image_surface_get_stride(surface);
     if (!data || w <= 0 || h <= 0) return;
     auto r = static_cast<std::size_t>(std::min(radius, kMaxShadowBlurRadius));
-    std::vector<std::uint8_t> line;
+    const std::vector<std::uint8_t> quotient = boxQuotients(r);
+    std::vector<std::uint8_t> line, copy;
+    std::vector<std::uint32_t> sums;
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < h; ++y) {
             boxLine(data + static_cast<std::ptrdiff_t>(y) * stride, static_cast<std::size_t>(w), 1,
-                    r, line);
+                    r, quotient.data(), line);
         }
-        for (int x = 0; x < w; ++x) {
-            boxLine(data + x, static_cast<std::size_t>(h), stride, r, line);
-        }
+        boxColumns(data, w, h, stride, r, quotient.data(), copy, sums);
     }
     cairo_surface_mark_dirty(surface);
 }
