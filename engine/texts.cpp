@@ -215,8 +215,9 @@ void TextTable::addText(int identifier, int x, int y, int colour,
     text.characters.reserve(characters.size());
     for (const GatheredCharacter& c : characters) {
         text.characters.push_back({glyphs.addGlyph(c.code, c.font), c.size, c.colour, c.x, c.y,
-                                   c.shadow, std::max(c.outlineWidth, 0), c.outlineColour,
-                                   c.filled});
+                                   c.shadow, std::max(c.outlineWidth, 0), c.outlineColour, c.filled,
+                                   c.shadowPlaced, c.shadowDx, c.shadowDy, c.shadowColour,
+                                   std::clamp(c.shadowAlpha, 0, 255)});
     }
     texts_.push_back(std::move(text));
 }
@@ -231,6 +232,7 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
     OutlinedGlyphs outlined;
     std::vector<FSText> records;
     records.reserve(t.characters.size());
+    bool translucent = false;  // colours with alpha need the second form of text
     int minX = bounds.getMinX(), minY = bounds.getMinY();
     int maxX = bounds.getMaxX(), maxY = bounds.getMaxY();
     for (const CharacterRecord& ch : t.characters) {
@@ -247,7 +249,16 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             !fitsOffset(y + height)) {
             continue;
         }
-        if (ch.shadow) {
+        if (ch.shadow && ch.shadowPlaced) {
+            const FSColor shadow((ch.shadowColour & 0xFF), (ch.shadowColour >> 8) & 0xFF,
+                                 (ch.shadowColour >> 16) & 0xFF, ch.shadowAlpha);
+            const int sx = x + ch.shadowDx, sy = y + ch.shadowDy;
+            if (fitsOffset(sx) && fitsOffset(sy) && fitsOffset(sx + height) &&
+                fitsOffset(sy + height)) {
+                records.emplace_back(font, shadow, sx, sy, height, glyph);
+                translucent = translucent || ch.shadowAlpha != 255;
+            }
+        } else if (ch.shadow) {
             const FSColor shadow = t.colour == kWhite   ? FSColor(128, 128, 128, 255)
                                    : t.colour == kBlack ? FSColor(255, 255, 255, 255)
                                                         : FSColor(0, 0, 0, 255);
@@ -268,9 +279,15 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
         maxX = std::max(maxX, x + 2 * height);
         maxY = std::max(maxY, y + height);
     }
-    movie.add(std::make_unique<transform::FSDefineText>(
-        t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
-        std::move(records)));
+    if (translucent) {
+        movie.add(std::make_unique<transform::FSDefineText2>(
+            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
+            std::move(records)));
+    } else {
+        movie.add(std::make_unique<transform::FSDefineText>(
+            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
+            std::move(records)));
+    }
     const bool drawsOutlines = outlines && outlined.define(movie, t.outlinedIdentifier);
     if (t.spriteIdentifier == 0) return;
     // The sprite the element places: the lines under the glyphs, outlined glyphs on top.
@@ -351,6 +368,20 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         if (drawsNothing(c)) continue;
         characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
                               font->shadow() == host::kTrue});
+        if (const auto shadow = font->textShadow()) {
+            // The host's own shadow, as its glyphs are drawn.
+            GatheredCharacter& ch = characters.back();
+            const bool usable = shadow->drawn && std::isfinite(shadow->dx) &&
+                                std::isfinite(shadow->dy) && std::isfinite(shadow->alpha);
+            ch.shadow = usable && shadow->alpha > 0;
+            ch.shadowPlaced = true;
+            if (ch.shadow) {
+                ch.shadowDx = toTwips(std::clamp(shadow->dx, -1000.0f, 1000.0f));
+                ch.shadowDy = toTwips(std::clamp(shadow->dy, -1000.0f, 1000.0f));
+                ch.shadowColour = shadow->rgb & 0xFFFFFF;
+                ch.shadowAlpha = roundHalf(std::clamp(shadow->alpha, 0.0f, 1.0f) * 255.0);
+            }
+        }
         const float outline = font->outlineWidth();
         if (std::isfinite(outline) && outline > 0) {
             // As glyphs are drawn: the outline at most a quarter of the size.

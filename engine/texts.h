@@ -36,6 +36,12 @@ struct GatheredCharacter {
     int outlineWidth = 0;
     int outlineColour = 0;
     bool filled = true;
+    // The shadow as the host draws it (shadowPlaced): moved by (shadowDx, shadowDy) twips, in its
+    // colour (RGB) and opacity (0..255); otherwise one that stands out from the text's colour.
+    bool shadowPlaced = false;
+    int shadowDx = 0, shadowDy = 0;
+    int shadowColour = 0;
+    int shadowAlpha = 255;
 };
 
 // An underlined or struck-through character: the line runs along its advance, on its baseline
@@ -60,6 +66,10 @@ struct CharacterRecord {
     int outlineWidth = 0;
     int outlineColour = 0;
     bool filled = true;
+    bool shadowPlaced = false;
+    int shadowDx = 0, shadowDy = 0;
+    int shadowColour = 0;
+    int shadowAlpha = 255;
 };
 
 struct TextRecord {

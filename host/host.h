@@ -60,6 +60,16 @@ class Font {
     virtual int outlineColorRgb() const { return 0; }
     // Whether the glyphs are filled; hollow text shows its outline alone.
     virtual int filled() const { return kTrue; }
+    // The run's shadow as its glyphs are drawn: each glyph filled in the shadow's colour (RGB)
+    // and opacity (0..1), moved by (dx, dy) points; not drawn when it is not moved. Empty when
+    // the host does not say.
+    struct TextShadow {
+        bool drawn = false;
+        float dx = 0, dy = 0;
+        int rgb = 0;
+        float alpha = 1;
+    };
+    virtual std::optional<TextShadow> textShadow() const { return std::nullopt; }
 };
 
 class BulletFormat {

@@ -104,6 +104,22 @@ class FontImpl : public host::Font {
     }
     int outlineColorRgb() const override { return p_.outlineColor.rgb; }
     int filled() const override { return truth(p_.fill.kind != FillKind::None); }
+    // As the layout draws it: unblurred, moved by its distance along its direction.
+    std::optional<TextShadow> textShadow() const override {
+        TextShadow out;
+        const ShadowData& sh = p_.shadowEffect;
+        if (!sh.present || !(sh.color.alpha > 0) || !std::isfinite(sh.distance) ||
+            !std::isfinite(sh.direction)) {
+            return out;
+        }
+        const double angle = sh.direction * 3.14159265358979323846 / 180;
+        out.drawn = sh.distance > 0;
+        out.dx = static_cast<float>(sh.distance * std::cos(angle));
+        out.dy = static_cast<float>(sh.distance * std::sin(angle));
+        out.rgb = sh.color.rgb;
+        out.alpha = std::clamp(sh.color.alpha, 0.0f, 1.0f);
+        return out;
+    }
 
   private:
     RunProps p_;
@@ -297,6 +313,8 @@ class TextRangeImpl : public host::TextRange {
         RunProps drawn = *first;
         drawn.size = static_cast<float>(drawn.size * autofitFontScale(*body_));
         drawn.outlineWidth = static_cast<float>(drawn.outlineWidth * autofitFontScale(*body_));
+        drawn.shadowEffect.distance =
+            static_cast<float>(drawn.shadowEffect.distance * autofitFontScale(*body_));
         return std::make_shared<FontImpl>(drawn, bold, italic, underline, strike);
     }
     std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {

@@ -444,12 +444,12 @@ GatheredCharacter character(char32_t code, float size, int colour, int x, int y,
     return {code, font("Carlito", static_cast<int>(size + 0.5f)), size, colour, x, y, shadow};
 }
 
-const transform::FSDefineText& onlyText(const transform::FSMovie& movie) {
-    const transform::FSDefineText* found = nullptr;
+const transform::FSTextDefinition& onlyText(const transform::FSMovie& movie) {
+    const transform::FSTextDefinition* found = nullptr;
     for (const auto& object : movie.getObjects()) {
-        if (auto* t = dynamic_cast<const transform::FSDefineText*>(object.get())) found = t;
+        if (auto* t = dynamic_cast<const transform::FSTextDefinition*>(object.get())) found = t;
     }
-    if (!found) throw std::runtime_error("no FSDefineText");
+    if (!found) throw std::runtime_error("no text definition");
     return *found;
 }
 
@@ -569,7 +569,10 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     const std::string paragraphs =
         "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"2000\"/><a:t>Hi there</a:t></a:r><a:br><a:rPr "
         "lang=\"en-US\" sz=\"2000\"/></a:br><a:r><a:rPr lang=\"en-US\" sz=\"2000\"><a:effectLst>"
-        "<a:outerShdw/></a:effectLst></a:rPr><a:t>x\ty</a:t></a:r></a:p>" +
+        "<a:outerShdw dist=\"38100\" dir=\"5400000\"><a:srgbClr val=\"204060\"><a:alpha "
+        "val=\"50000\"/></a:srgbClr></a:outerShdw></a:effectLst></a:rPr><a:t>x\ty</a:t></a:r>"
+        "<a:r><a:rPr lang=\"en-US\" sz=\"2000\"><a:effectLst><a:outerShdw/></a:effectLst></a:rPr>"
+        "<a:t>z</a:t></a:r></a:p>" +
         paragraph("One", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000) +
         paragraph("Two", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000);
     OpenDeck deck({textBox(2, 457200, paragraphs)});
@@ -579,10 +582,17 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 
-    // "Hithere" + "xy" (shadowed: two records each) + "OneTwo" + the labels "1." "2.".
+    // "Hithere" + "xy" (shadowed: two records each) + "z" (its shadow is not moved: none) +
+    // "OneTwo" + the labels "1." "2.".
     const auto& text = onlyText(movie);
     const auto& records = text.getObjects();
-    ASSERT_EQ(records.size(), 7u + 4u + 6u + 4u);
+    ASSERT_EQ(records.size(), 7u + 4u + 1u + 6u + 4u);
+    // The shadow as glyphs draw it: 3 points down, in its colour at half opacity (which needs the
+    // second form of text).
+    EXPECT_EQ(text.getType(), 33);
+    EXPECT_EQ(records[7].getColor(), transform::FSColor(0x20, 0x40, 0x60, 128));
+    EXPECT_EQ(records[7].getXOffset(), records[8].getXOffset());
+    EXPECT_EQ(records[7].getYOffset(), records[8].getYOffset() + 60);
 
     // The first character: its record's top-left is the host's one-character bounds, relative to
     // the shape's top-left (72 points, 36 points).
@@ -721,7 +731,7 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
         if (!first || !second) continue;
         lines =
             findDefinition<transform::FSDefineShape>(movie.getObjects(), first->getIdentifier());
-        if (lines && &onlyText(movie) == findDefinition<transform::FSDefineText>(
+        if (lines && &onlyText(movie) == findDefinition<transform::FSTextDefinition>(
                                              movie.getObjects(), second->getIdentifier())) {
             sprite = clip;
             break;
