@@ -315,6 +315,7 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         const int kind = shape->autoShapeType();
         if (buildAutoShape(job, *element, fillUnconvertible, flipsDrawn)) {
             placeVectorElement(*element, origin, !flipsDrawn && kind != host::shape_kind::kMixed);
+            placeHardShadow(job, *element);
             add(std::move(element));
         } else if ((fillUnconvertible || !isVectorKind(kind)) &&
                    (element->outlineVisible || element->fillVisible)) {
@@ -373,6 +374,7 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
                 }
             } else if (buildFreeform(job, *element, fillUnconvertible)) {
                 placeVectorElement(*element, origin, false);
+                placeHardShadow(job, *element);
                 add(std::move(element));
             } else if (fillUnconvertible) {
                 picture(std::move(element), true);
@@ -391,6 +393,7 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
             auto element = readElement(job, record, shapeIndex, shape);
             if (buildLine(job, *element)) {
                 placeVectorElement(*element, origin, false);
+                placeHardShadow(job, *element);
                 add(std::move(element));
             }
             return;
@@ -455,7 +458,15 @@ std::unique_ptr<Element> readElement(ConversionJob& job, const SlideRecord& reco
 
 void defineElementShape(ConversionJob& job, Element& element, FSArray<FSFillStyle> fills,
                         FSArray<FSLineStyle> lines, const FSShape& shape, int widestLine) {
-    FSBounds bounds = element.bounds;
+    // The shadow lies under the shape: it is defined first.
+    defineHardShadow(job, element, fills, lines, shape, widestLine);
+    element.characterId = defineShapeCharacter(job, element.bounds, std::move(fills),
+                                               std::move(lines), shape, widestLine);
+}
+
+int defineShapeCharacter(ConversionJob& job, const FSBounds& frame, FSArray<FSFillStyle> fills,
+                         FSArray<FSLineStyle> lines, const FSShape& shape, int widestLine) {
+    FSBounds bounds = frame;
     FSBounds extent;
     if (outlineExtent(shape, widestLine, extent)) {
         bounds = FSBounds(std::min(bounds.getMinX(), extent.getMinX()),
@@ -484,7 +495,7 @@ void defineElementShape(ConversionJob& job, Element& element, FSArray<FSFillStyl
         job.movie.add(std::make_unique<FSDefineShape3>(id, bounds, std::move(fills),
                                                        std::move(lines), shape));
     }
-    element.characterId = id;
+    return id;
 }
 
 void placeVectorElement(Element& element, Origin origin, bool withFlips) {

@@ -33,6 +33,31 @@ void defineElementShape(ConversionJob& job, Element& element,
                         transform::FSArray<transform::FSLineStyle> lines,
                         const transform::FSShape& shape, int widestLine);
 
+// Defines a shape character of the outline and its styles (the first form of shape that holds
+// them) within bounds widened to the outline with its widest line; returns its identifier.
+int defineShapeCharacter(ConversionJob& job, const transform::FSBounds& bounds,
+                         transform::FSArray<transform::FSFillStyle> fills,
+                         transform::FSArray<transform::FSLineStyle> lines,
+                         const transform::FSShape& shape, int widestLine);
+
+// The styles of a shape recoloured as its shadow: every fill and line in the shadow's colour, at
+// the shadow's opacity times the style's own (pictures count as opaque). False when the shadow is
+// fully transparent.
+bool shadowStyles(transform::FSArray<transform::FSFillStyle>& fills,
+                  transform::FSArray<transform::FSLineStyle>& lines, transform::FSShape& shape,
+                  const transform::FSColor& shadow);
+
+// Defines the shadow of a vector element from its shape when the host reports a hard shadow:
+// sets the element's shadowId and offset.
+void defineHardShadow(ConversionJob& job, Element& element,
+                      transform::FSArray<transform::FSFillStyle> fills,
+                      transform::FSArray<transform::FSLineStyle> lines, transform::FSShape shape,
+                      int widestLine);
+
+// Once the element is placed: its character and its shadow become a sprite with the shadow
+// under the shape, moved by the offset on the slide; the element then names the sprite.
+void placeHardShadow(ConversionJob& job, Element& element);
+
 // Places an element drawn as vector records against the origin.
 void placeVectorElement(Element& element, Origin origin, bool withFlips);
 

@@ -110,6 +110,10 @@ struct Element {
     bool textDrawnApart = false;
     // Where the timeline places the character on the slide; the element builder sets it.
     transform::FSCoordTransform transform;
+    // A hard shadow's shape and its offset on the slide (twips), joined with the element's own
+    // shape in a sprite once the element is placed; 0 when it casts none.
+    int shadowId = 0;
+    double shadowDx = 0, shadowDy = 0;
 };
 
 // One master (index -1 title master, -2 slide master) or slide (index 0, 1, ...).

@@ -119,6 +119,73 @@ void defineLines(transform::FSMovie& movie, int identifier, const std::vector<Li
         transform::FSArray<transform::FSLineStyle>(), shape));
 }
 
+// Outlined glyphs as one shape: each glyph's outline at its size on its baseline, filled in its
+// colour (unless hollow) and stroked with its outline's width and colour. Styles are shared by
+// glyphs that look alike.
+class OutlinedGlyphs {
+  public:
+    void add(fonts::FontLibrary& fonts, char32_t code, const fonts::LogicalFont& font,
+             const CharacterRecord& ch, int x, int baseline) {
+        const double size = std::abs(static_cast<double>(ch.size));
+        if (!std::isfinite(size) || size <= 0) return;
+        const int fill = ch.filled ? fillStyle(ch.colour) : 0;
+        const int line = lineStyle(ch.outlineWidth, ch.outlineColour);
+        const transform::FSShapeStyle style(line, fill, 0, 0, 0);
+        const std::size_t before = shape_.getObjects().size();
+        const GlyphExtent extent =
+            extractGlyph(fonts, code, font, x, baseline, shape_, style, size);
+        if (shape_.getObjects().size() == before) return;
+        // A glyph may reach an em above its baseline and beyond its advance; the outline adds
+        // half its width.
+        const int em = sizeTwips(ch.size), pad = ch.outlineWidth;
+        const int right = x + std::max(em, static_cast<int>(extent.width * 20)) + em / 2;
+        widen(x - em / 2 - pad, baseline - em - pad, right + pad, baseline + em / 2 + pad);
+    }
+
+    // False when no glyph was drawn.
+    bool define(transform::FSMovie& movie, int identifier) {
+        if (shape_.getObjects().empty()) return false;
+        movie.add(std::make_unique<transform::FSDefineShape>(
+            identifier, FSBounds(minX_, minY_, maxX_, maxY_), std::move(fills_), std::move(lines_),
+            shape_));
+        return true;
+    }
+
+  private:
+    int fillStyle(int colour) {
+        auto at = std::find(fillColours_.begin(), fillColours_.end(), colour);
+        if (at != fillColours_.end()) return static_cast<int>(at - fillColours_.begin()) + 1;
+        fillColours_.push_back(colour);
+        fills_.emplace<transform::FSSolidFill>(opaque(colour));
+        return static_cast<int>(fillColours_.size());
+    }
+    int lineStyle(int width, int colour) {
+        const std::pair<int, int> key{std::min(width, 65535), colour};
+        auto at = std::find(lineKeys_.begin(), lineKeys_.end(), key);
+        if (at != lineKeys_.end()) return static_cast<int>(at - lineKeys_.begin()) + 1;
+        lineKeys_.push_back(key);
+        lines_.emplace<transform::FSSolidLine>(key.first, opaque(colour));
+        return static_cast<int>(lineKeys_.size());
+    }
+    void widen(int x0, int y0, int x1, int y1) {
+        if (empty_) {
+            minX_ = x0, minY_ = y0, maxX_ = x1, maxY_ = y1;
+            empty_ = false;
+            return;
+        }
+        minX_ = std::min(minX_, x0), minY_ = std::min(minY_, y0);
+        maxX_ = std::max(maxX_, x1), maxY_ = std::max(maxY_, y1);
+    }
+
+    transform::FSShape shape_;
+    transform::FSArray<transform::FSFillStyle> fills_;
+    transform::FSArray<transform::FSLineStyle> lines_;
+    std::vector<int> fillColours_;
+    std::vector<std::pair<int, int>> lineKeys_;
+    bool empty_ = true;
+    int minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
+};
+
 }  // namespace
 
 bool standsUpright(int orientation, char32_t code) {
@@ -128,13 +195,14 @@ bool standsUpright(int orientation, char32_t code) {
 
 void TextTable::addText(int identifier, int x, int y, int colour,
                         const std::vector<GatheredCharacter>& characters,
-                        std::vector<GatheredLine> lines, int linesIdentifier,
-                        int spriteIdentifier) {
+                        std::vector<GatheredLine> lines, int linesIdentifier, int spriteIdentifier,
+                        int outlinedIdentifier) {
     addText(identifier, x, y, colour, characters);
     TextRecord& text = texts_.back();
     text.lines = std::move(lines);
     text.linesIdentifier = linesIdentifier;
     text.spriteIdentifier = spriteIdentifier;
+    text.outlinedIdentifier = outlinedIdentifier;
 }
 
 void TextTable::addText(int identifier, int x, int y, int colour,
@@ -146,8 +214,10 @@ void TextTable::addText(int identifier, int x, int y, int colour,
     text.colour = colour;
     text.characters.reserve(characters.size());
     for (const GatheredCharacter& c : characters) {
-        text.characters.push_back(
-            {glyphs.addGlyph(c.code, c.font), c.size, c.colour, c.x, c.y, c.shadow});
+        text.characters.push_back({glyphs.addGlyph(c.code, c.font), c.size, c.colour, c.x, c.y,
+                                   c.shadow, std::max(c.outlineWidth, 0), c.outlineColour, c.filled,
+                                   c.shadowPlaced, c.shadowDx, c.shadowDy, c.shadowColour,
+                                   std::clamp(c.shadowAlpha, 0, 255)});
     }
     texts_.push_back(std::move(text));
 }
@@ -158,8 +228,11 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
     const bool lined = t.spriteIdentifier != 0 && t.linesIdentifier != 0;
     const std::vector<LineRect> rects = lined ? lineRects(t, fonts) : std::vector<LineRect>{};
     if (!rects.empty()) defineLines(movie, t.linesIdentifier, rects);
+    const bool outlines = t.spriteIdentifier != 0 && t.outlinedIdentifier != 0 && fonts;
+    OutlinedGlyphs outlined;
     std::vector<FSText> records;
     records.reserve(t.characters.size());
+    bool translucent = false;  // colours with alpha need the second form of text
     int minX = bounds.getMinX(), minY = bounds.getMinY();
     int maxX = bounds.getMaxX(), maxY = bounds.getMaxY();
     for (const CharacterRecord& ch : t.characters) {
@@ -176,7 +249,16 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             !fitsOffset(y + height)) {
             continue;
         }
-        if (ch.shadow) {
+        if (ch.shadow && ch.shadowPlaced) {
+            const FSColor shadow((ch.shadowColour & 0xFF), (ch.shadowColour >> 8) & 0xFF,
+                                 (ch.shadowColour >> 16) & 0xFF, ch.shadowAlpha);
+            const int sx = x + ch.shadowDx, sy = y + ch.shadowDy;
+            if (fitsOffset(sx) && fitsOffset(sy) && fitsOffset(sx + height) &&
+                fitsOffset(sy + height)) {
+                records.emplace_back(font, shadow, sx, sy, height, glyph);
+                translucent = translucent || ch.shadowAlpha != 255;
+            }
+        } else if (ch.shadow) {
             const FSColor shadow = t.colour == kWhite   ? FSColor(128, 128, 128, 255)
                                    : t.colour == kBlack ? FSColor(255, 255, 255, 255)
                                                         : FSColor(0, 0, 0, 255);
@@ -184,24 +266,38 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             const int d = static_cast<int>(height / 20.0 * 0.5 + 0.5);
             records.emplace_back(font, shadow, x + d, y + d, height, glyph);
         }
-        records.emplace_back(font, opaque(ch.colour), x, y, height, glyph);
+        if (outlines && ch.outlineWidth > 0) {
+            const GlyphTable::Entry& entry =
+                glyphs.entries().at(static_cast<std::size_t>(ch.glyph));
+            outlined.add(*fonts, entry.code, entry.font, ch, x, y);
+        } else {
+            records.emplace_back(font, opaque(ch.colour), x, y, height, glyph);
+        }
         // A glyph may reach an em above its baseline and beyond its left and right.
         minX = std::min(minX, x - height);
         minY = std::min(minY, y - height);
         maxX = std::max(maxX, x + 2 * height);
         maxY = std::max(maxY, y + height);
     }
-    movie.add(std::make_unique<transform::FSDefineText>(
-        t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
-        std::move(records)));
-    if (!lined) return;
-    // The sprite the element places: the lines under the glyphs.
+    if (translucent) {
+        movie.add(std::make_unique<transform::FSDefineText2>(
+            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
+            std::move(records)));
+    } else {
+        movie.add(std::make_unique<transform::FSDefineText>(
+            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
+            std::move(records)));
+    }
+    const bool drawsOutlines = outlines && outlined.define(movie, t.outlinedIdentifier);
+    if (t.spriteIdentifier == 0) return;
+    // The sprite the element places: the lines under the glyphs, outlined glyphs on top.
     transform::FSArray<transform::FSMovieObject> list;
     int depth = 1;
     if (!rects.empty()) {
         list.emplace<transform::FSPlaceObject2>(t.linesIdentifier, depth++, 0, 0);
     }
-    list.emplace<transform::FSPlaceObject2>(t.identifier, depth, 0, 0);
+    list.emplace<transform::FSPlaceObject2>(t.identifier, depth++, 0, 0);
+    if (drawsOutlines) list.emplace<transform::FSPlaceObject2>(t.outlinedIdentifier, depth, 0, 0);
     list.emplace<transform::FSShowFrame>();
     movie.add(std::make_unique<transform::FSDefineMovieClip>(t.spriteIdentifier, std::move(list)));
 }
@@ -232,6 +328,7 @@ bool buildTextElement(ConversionJob& job, Element& element) {
 
     std::vector<GatheredCharacter> characters;
     std::vector<GatheredLine> lines;
+    bool outlined = false;
     const int n = range->length();
     for (int i = 1; i <= n; ++i) {
         const auto one = range->characters(i, 1);
@@ -271,6 +368,29 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         if (drawsNothing(c)) continue;
         characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
                               font->shadow() == host::kTrue});
+        if (const auto shadow = font->textShadow()) {
+            // The host's own shadow, as its glyphs are drawn.
+            GatheredCharacter& ch = characters.back();
+            const bool usable = shadow->drawn && std::isfinite(shadow->dx) &&
+                                std::isfinite(shadow->dy) && std::isfinite(shadow->alpha);
+            ch.shadow = usable && shadow->alpha > 0;
+            ch.shadowPlaced = true;
+            if (ch.shadow) {
+                ch.shadowDx = toTwips(std::clamp(shadow->dx, -1000.0f, 1000.0f));
+                ch.shadowDy = toTwips(std::clamp(shadow->dy, -1000.0f, 1000.0f));
+                ch.shadowColour = shadow->rgb & 0xFFFFFF;
+                ch.shadowAlpha = roundHalf(std::clamp(shadow->alpha, 0.0f, 1.0f) * 255.0);
+            }
+        }
+        const float outline = font->outlineWidth();
+        if (std::isfinite(outline) && outline > 0) {
+            // As glyphs are drawn: the outline at most a quarter of the size.
+            GatheredCharacter& ch = characters.back();
+            ch.outlineWidth = std::max(1, toTwips(std::min(outline, size / 4)));
+            ch.outlineColour = font->outlineColorRgb() & 0xFFFFFF;
+            ch.filled = font->filled() != host::kFalse;
+            outlined = true;
+        }
         if (turn != 0 && standsUpright(orientation, drawn)) {
             characters.back().code = fonts::verticalFormOf(drawn);
             const float width = one->boundWidth();
@@ -288,14 +408,15 @@ bool buildTextElement(ConversionJob& job, Element& element) {
     const auto mainFont = range->font();
     const int colour = mainFont ? mainFont->colorRgb() & 0xFFFFFF : 0;
     element.characterId = job.newIdentifier();
-    if (lines.empty()) {
+    if (lines.empty() && !outlined) {
         job.texts.addText(element.characterId, toTwips(element.left), toTwips(element.top), colour,
                           characters);
     } else {
         const int text = job.newIdentifier();
-        const int shape = job.newIdentifier();
+        const int shape = lines.empty() ? 0 : job.newIdentifier();
+        const int glyphShape = outlined ? job.newIdentifier() : 0;
         job.texts.addText(text, toTwips(element.left), toTwips(element.top), colour, characters,
-                          std::move(lines), shape, element.characterId);
+                          std::move(lines), shape, element.characterId, glyphShape);
     }
     return true;
 }

@@ -31,6 +31,17 @@ struct GatheredCharacter {
     int x = 0;
     int y = 0;
     bool shadow = false;
+    // The glyph's outline (twips, 0: none) and colour (RGB); a hollow glyph shows its outline
+    // alone.
+    int outlineWidth = 0;
+    int outlineColour = 0;
+    bool filled = true;
+    // The shadow as the host draws it (shadowPlaced): moved by (shadowDx, shadowDy) twips, in its
+    // colour (RGB) and opacity (0..255); otherwise one that stands out from the text's colour.
+    bool shadowPlaced = false;
+    int shadowDx = 0, shadowDy = 0;
+    int shadowColour = 0;
+    int shadowAlpha = 255;
 };
 
 // An underlined or struck-through character: the line runs along its advance, on its baseline
@@ -52,6 +63,13 @@ struct CharacterRecord {
     int x = 0;  // twips on the slide: the character's left and top
     int y = 0;
     bool shadow = false;
+    int outlineWidth = 0;
+    int outlineColour = 0;
+    bool filled = true;
+    bool shadowPlaced = false;
+    int shadowDx = 0, shadowDy = 0;
+    int shadowColour = 0;
+    int shadowAlpha = 255;
 };
 
 struct TextRecord {
@@ -65,6 +83,9 @@ struct TextRecord {
     std::vector<GatheredLine> lines;
     int spriteIdentifier = 0;
     int linesIdentifier = 0;
+    // Outlined characters are drawn as one shape of their glyphs, filled and stroked, above the
+    // text in its sprite.
+    int outlinedIdentifier = 0;
 };
 
 class TextTable {
@@ -74,11 +95,12 @@ class TextTable {
     // Registers a text with its characters, each with its glyph.
     void addText(int identifier, int x, int y, int colour,
                  const std::vector<GatheredCharacter>& characters);
-    // A text with lines: identifier names its FSDefineText, linesIdentifier the shape of its
-    // lines and spriteIdentifier the sprite that holds both.
+    // A text with lines or outlined characters: identifier names its FSDefineText,
+    // linesIdentifier the shape of its lines, outlinedIdentifier the shape of its outlined
+    // glyphs and spriteIdentifier the sprite that holds them.
     void addText(int identifier, int x, int y, int colour,
                  const std::vector<GatheredCharacter>& characters, std::vector<GatheredLine> lines,
-                 int linesIdentifier, int spriteIdentifier);
+                 int linesIdentifier, int spriteIdentifier, int outlinedIdentifier = 0);
     int countTexts() const { return static_cast<int>(texts_.size()); }
     const std::vector<TextRecord>& texts() const { return texts_; }
 
@@ -89,6 +111,9 @@ class TextTable {
     // A text with lines is written as the shape of its lines, the text, then the sprite; the
     // lines take the place and thickness of the fonts' own lines from fonts (their usual ones
     // without it), and touching lines of one colour, place and thickness become one rectangle.
+    // Outlined characters (with fonts) are glyph outlines in a shape above the text instead of
+    // records: filled in their colour unless hollow and stroked with their outline, as drawn
+    // glyphs are; their shadow stays a record.
     void buildText(transform::FSMovie& movie, int index, const transform::FSBounds& bounds,
                    fonts::FontLibrary* fonts = nullptr) const;
 

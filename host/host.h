@@ -54,6 +54,22 @@ class Font {
     virtual std::string nameComplexScript() const = 0;
     // Baseline shift as a fraction of the size: positive for superscript, negative for subscript.
     virtual float baselineOffset() const = 0;
+    // The glyphs' outline (the run's own line): its width in points as drawn (0: none) and its
+    // colour (RGB).
+    virtual float outlineWidth() const { return 0; }
+    virtual int outlineColorRgb() const { return 0; }
+    // Whether the glyphs are filled; hollow text shows its outline alone.
+    virtual int filled() const { return kTrue; }
+    // The run's shadow as its glyphs are drawn: each glyph filled in the shadow's colour (RGB)
+    // and opacity (0..1), moved by (dx, dy) points; not drawn when it is not moved. Empty when
+    // the host does not say.
+    struct TextShadow {
+        bool drawn = false;
+        float dx = 0, dy = 0;
+        int rgb = 0;
+        float alpha = 1;
+    };
+    virtual std::optional<TextShadow> textShadow() const { return std::nullopt; }
 };
 
 class BulletFormat {
@@ -178,11 +194,15 @@ struct ShapeEffects {
     // Effects that need pixels (a blurred, scaled or skewed shadow): the movie shows the shape
     // as the host's picture to keep them.
     bool raster = false;
-    // A shadow that is the shape's silhouette moved by (shadowDx, shadowDy) points, unblurred.
+    // A shadow that is the shape's silhouette moved by (shadowDx, shadowDy) points on the slide
+    // (turned with the shape when the shadow turns with it), unblurred.
     bool hardShadow = false;
     float shadowDx = 0, shadowDy = 0;
     // How far the effects can reach past the shape's turned box, in points.
     float reach = 0;
+    // The shadow's colour (RGB, red in the low byte) and opacity (0..1).
+    int shadowRgb = 0;
+    float shadowAlpha = 0;
 };
 
 // A picture, texture or pattern fill as the host paints a box with it: a picture drawn in memory

@@ -99,6 +99,27 @@ class FontImpl : public host::Font {
     std::string nameFarEast() const override { return p_.eastAsian; }
     std::string nameComplexScript() const override { return p_.complexScript; }
     float baselineOffset() const override { return p_.baseline; }
+    float outlineWidth() const override {
+        return std::isfinite(p_.outlineWidth) ? std::max(p_.outlineWidth, 0.0f) : 0.0f;
+    }
+    int outlineColorRgb() const override { return p_.outlineColor.rgb; }
+    int filled() const override { return truth(p_.fill.kind != FillKind::None); }
+    // As the layout draws it: unblurred, moved by its distance along its direction.
+    std::optional<TextShadow> textShadow() const override {
+        TextShadow out;
+        const ShadowData& sh = p_.shadowEffect;
+        if (!sh.present || !(sh.color.alpha > 0) || !std::isfinite(sh.distance) ||
+            !std::isfinite(sh.direction)) {
+            return out;
+        }
+        const double angle = sh.direction * 3.14159265358979323846 / 180;
+        out.drawn = sh.distance > 0;
+        out.dx = static_cast<float>(sh.distance * std::cos(angle));
+        out.dy = static_cast<float>(sh.distance * std::sin(angle));
+        out.rgb = sh.color.rgb;
+        out.alpha = std::clamp(sh.color.alpha, 0.0f, 1.0f);
+        return out;
+    }
 
   private:
     RunProps p_;
@@ -285,6 +306,9 @@ class TextRangeImpl : public host::TextRange {
         // The size as drawn: the body's stored autofit scale applied.
         RunProps drawn = *first;
         drawn.size = static_cast<float>(drawn.size * autofitFontScale(*body_));
+        drawn.outlineWidth = static_cast<float>(drawn.outlineWidth * autofitFontScale(*body_));
+        drawn.shadowEffect.distance =
+            static_cast<float>(drawn.shadowEffect.distance * autofitFontScale(*body_));
         return std::make_shared<FontImpl>(drawn, bold, italic, underline, strike);
     }
     std::shared_ptr<host::ParagraphFormat> paragraphFormat() const override {
@@ -783,8 +807,18 @@ class ShapeImpl : public host::Shape {
         out.raster = sh.blur > 0 || warped;
         out.hardShadow = !out.raster;
         const double angle = sh.direction * 3.14159265358979323846 / 180;
-        out.shadowDx = static_cast<float>(sh.distance * std::cos(angle));
-        out.shadowDy = static_cast<float>(sh.distance * std::sin(angle));
+        double dx = sh.distance * std::cos(angle), dy = sh.distance * std::sin(angle);
+        if (sh.rotateWithShape && std::isfinite(s_->rotation)) {
+            // The offset lies in the shape's turned frame (its flips do not mirror it).
+            const double turn = s_->rotation * 3.14159265358979323846 / 180;
+            const double x = dx;
+            dx = x * std::cos(turn) - dy * std::sin(turn);
+            dy = x * std::sin(turn) + dy * std::cos(turn);
+        }
+        out.shadowDx = static_cast<float>(dx);
+        out.shadowDy = static_cast<float>(dy);
+        out.shadowRgb = sh.color.rgb;
+        out.shadowAlpha = std::clamp(sh.color.alpha, 0.0f, 1.0f);
         double reach = sh.distance + 1.5 * sh.blur + 2;
         if (warped) {
             const double scale = std::max(std::fabs(sh.scaleX), std::fabs(sh.scaleY));

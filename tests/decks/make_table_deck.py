@@ -4,13 +4,15 @@
 One slide with a table in the built-in medium style (header row, banded rows): a header cell
 spanning two columns, a cell spanning two rows, thin and dashed borders of the cells' own, small
 digits whose thin strokes tell "0" from "C", a row whose three lines make it grow past its stored
-height, centred and bottom-anchored cells, and a cell of vertical text.
+height, centred and bottom-anchored cells, and a cell of vertical text. Below it, shapes with hard
+(unblurred) shadows, one turned with its shadow and one with a see-through shadow, and a text
+with outlined runs, one of them hollow.
 """
 import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'examples'))
-from pptx_writer import EMU, para, run, slide, solid, write_deck  # noqa: E402
+from pptx_writer import EMU, para, run, shape, slide, solid, text_body, write_deck  # noqa: E402
 
 MEDIUM_STYLE_2 = '{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}'
 
@@ -44,6 +46,32 @@ def table(x, y, columns, rows):
             '</p:graphicFrame>')
 
 
+def hard_shadow(dist, direction, rgb, alpha=100, turns=True):
+    a = f'<a:alpha val="{alpha * 1000}"/>' if alpha < 100 else ''
+    rot = '' if turns else ' rotWithShape="0"'
+    return (f'<a:effectLst><a:outerShdw dist="{int(dist * EMU)}" dir="{direction * 60000}"{rot}>'
+            f'<a:srgbClr val="{rgb}">{a}</a:srgbClr></a:outerShdw></a:effectLst>')
+
+
+def outlined(text, size, width, line_rgb, fill_rgb=None):
+    fill = solid(fill_rgb) if fill_rgb else '<a:noFill/>'
+    return (f'<a:r><a:rPr lang="en-US" sz="{size * 100}" b="1" dirty="0"><a:ln w="{int(width * EMU)}">'
+            f'{solid(line_rgb)}</a:ln>{fill}</a:rPr><a:t>{text}</a:t></a:r>')
+
+
+def shadowed_shapes():
+    edge = f'<a:ln w="{int(2 * EMU)}">{solid("1F3864")}</a:ln>'
+    return (shape(10, 'Shadowed', 'rect', (60, 330, 150, 70), solid('4472C4') + hard_shadow(6, 45, '000000'),
+                  edge)
+            + shape(11, 'Turned', 'roundRect', (250, 330, 150, 70), solid('70AD47') + hard_shadow(5, 90, '7F7F7F'),
+                    edge, rot=20)
+            + shape(12, 'Clear', 'rect', (440, 330, 150, 70),
+                    solid('FFC000') + hard_shadow(8, 135, 'C00000', 50, turns=False), rot=-15)
+            + shape(13, 'Outlined', 'rect', (60, 430, 560, 80), body=text_body(para(
+                outlined('Outlined ', 40, 1.5, 'C00000', 'FFD966') + outlined('hollow', 40, 1, '2F5597')
+                + run(' plain', 40, True, '1F1F1F')))))
+
+
 def main():
     out = sys.argv[1]
     thin = line('lnB', 0.75, '000000') + line('lnR', 0.75, '000000')
@@ -59,7 +87,7 @@ def main():
         (20, [cell(['A row grown', 'by three lines', 'of its text'], 14), cell(['0'], 9),
               cell(['C'], 9), cell(['00'], 9, tcpr=thin)]),
     ]
-    write_deck(out, [(slide(table(60, 60, [200, 140, 140, 120], rows)), 'obj', [])])
+    write_deck(out, [(slide(table(60, 60, [200, 140, 140, 120], rows) + shadowed_shapes()), 'obj', [])])
 
 
 if __name__ == '__main__':

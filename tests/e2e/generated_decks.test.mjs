@@ -2,8 +2,9 @@
 // renderer's picture of it, by the content SSIM above the toolbar: vertical text (every
 // orientation, upright East Asian characters among turned Latin ones), lists (indents, numbering
 // styles and start values; in vertical text and turned within their shapes), a table (merged
-// cells, thin and dashed borders, small digits, a grown row) and charts (columns, lines with
-// markers, a pie and a scatter plot), the last two with no bitmap in the movie.
+// cells, thin and dashed borders, small digits, a grown row, with hard shadows and outlined text
+// below it) and charts (columns, lines with markers, a pie and a scatter plot), the last two with
+// no bitmap in the movie.
 //
 // Environment: QUILLET_BIN (the quillet program), QUILLET_FIDELITY_COMPARE (fidelity_compare).
 import { after, before, test } from "node:test";
@@ -85,8 +86,8 @@ test("lists show in the player as our renderer draws them", async () => {
     await playGenerated("lists", 2);
 });
 
-test("a table shows in the player as our renderer draws it, without bitmaps", async () => {
-    assert.deepEqual(bitmapsOf(await playGenerated("table", 1)), [], "the table is drawn without bitmaps");
+test("a table, hard shadows and outlined text show in the player as our renderer draws them, without bitmaps", async () => {
+    assert.deepEqual(bitmapsOf(await playGenerated("table", 1)), [], "the table, shadows and outlines are drawn without bitmaps");
 });
 
 test("charts show in the player as vectors, as our renderer draws them", async () => {

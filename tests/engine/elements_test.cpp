@@ -806,6 +806,79 @@ TEST_F(ElementsTest, RasterEffectsTakeThePictureRoute) {
     }
 }
 
+// A hard shadow is the shape's outline again in the shadow's colour, under the shape in a sprite,
+// moved by the offset on the slide whatever the shape's turn and flips.
+TEST_F(ElementsTest, HardShadowIsTheOutlineMovedUnderTheShape) {
+    struct Case {
+        const char* name;
+        float rotation;
+        int flipH;
+        float dx, dy;  // points, on the slide
+        int shadowRgb;
+        float shadowAlpha, fillTransparency;
+        Rgb colour;
+        int fillAlpha, lineAlpha;  // 0: no shadow
+    } cases[] = {
+        {"down and right, half black", 0, kFalse, 3, 4, 0, 0.5f, 0, {0, 0, 0}, 128, 128},
+        {"turned a quarter", 90, kFalse, 0, 3, 0x808080, 1, 0, {128, 128, 128}, 255, 255},
+        {"flipped", 0, kTrue, 3, -2, 0x00FF00, 1, 0, {0, 255, 0}, 255, 255},
+        {"half-clear fill, red", 30, kFalse, -2, 5, 0x0000FF, 1, 0.5f, {255, 0, 0}, 128, 255},
+        {"clear shadow", 0, kFalse, 3, 4, 0, 0, 0, {0, 0, 0}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 100, 100, 100, 50);
+        s->rotation_ = c.rotation;
+        s->flipH_ = c.flipH;
+        s->fill_->transparency_ = c.fillTransparency;
+        s->effects_.hardShadow = true;
+        s->effects_.shadowDx = c.dx, s->effects_.shadowDy = c.dy;
+        s->effects_.shadowRgb = c.shadowRgb, s->effects_.shadowAlpha = c.shadowAlpha;
+        build();
+        ASSERT_EQ(record.elements.size(), 1u);
+        const Element& element = *record.elements[0];
+        if (c.fillAlpha == 0) {
+            ASSERT_EQ(job->movie.getObjects().size(), 1u);
+            EXPECT_EQ(element.characterId, 1);
+            continue;
+        }
+        // The shadow's shape, the shape's own, and the sprite of both.
+        ASSERT_EQ(job->movie.getObjects().size(), 3u);
+        auto* shadow = dynamic_cast<const transform::FSShapeDefinition*>(&object(0));
+        ASSERT_NE(shadow, nullptr) << object(0).name();
+        auto* own = dynamic_cast<const transform::FSShapeDefinition*>(&object(1));
+        ASSERT_NE(own, nullptr) << object(1).name();
+        EXPECT_EQ(shadow->getShape().getObjects().size(), own->getShape().getObjects().size());
+        auto* fill = dynamic_cast<const FSSolidFill*>(&shadow->getFillStyles()[0]);
+        ASSERT_NE(fill, nullptr);
+        EXPECT_EQ(fill->getColor(),
+                  transform::FSColor(c.colour.r, c.colour.g, c.colour.b, c.fillAlpha));
+        auto* line = dynamic_cast<const transform::FSSolidLine*>(&shadow->getLineStyles()[0]);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->getColor(),
+                  transform::FSColor(c.colour.r, c.colour.g, c.colour.b, c.lineAlpha));
+        EXPECT_EQ(line->getWidth(), 20);
+
+        auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
+        ASSERT_NE(clip, nullptr);
+        EXPECT_EQ(element.characterId, 3);
+        ASSERT_EQ(clip->getObjects().size(), 3u);
+        auto* under = dynamic_cast<const FSPlaceObject2*>(&clip->getObjects()[0]);
+        auto* over = dynamic_cast<const FSPlaceObject2*>(&clip->getObjects()[1]);
+        ASSERT_TRUE(under && over);
+        EXPECT_EQ(under->getIdentifier(), 1);
+        EXPECT_EQ(over->getIdentifier(), 2);
+        EXPECT_LT(under->getLayer(), over->getLayer());
+        EXPECT_TRUE(over->getTransform().isIdentity());
+        // The sprite's placement carries the shadow's offset back onto the slide.
+        const FSCoordTransform& t = element.transform;
+        const double x = under->getTransform().get(0, 2), y = under->getTransform().get(1, 2);
+        EXPECT_NEAR(t.get(0, 0) * x + t.get(0, 1) * y, c.dx * 20, 1.0);
+        EXPECT_NEAR(t.get(1, 0) * x + t.get(1, 1) * y, c.dy * 20, 1.0);
+    }
+}
+
 TEST_F(ElementsTest, TurnedPictureIsDrawnTurnedAndPlacedUnturned) {
     auto s = addShape(shape_type::kAutoShape, shape_kind::kOval, 100, 100, 100, 50);
     s->rotation_ = 90;

@@ -444,12 +444,12 @@ GatheredCharacter character(char32_t code, float size, int colour, int x, int y,
     return {code, font("Carlito", static_cast<int>(size + 0.5f)), size, colour, x, y, shadow};
 }
 
-const transform::FSDefineText& onlyText(const transform::FSMovie& movie) {
-    const transform::FSDefineText* found = nullptr;
+const transform::FSTextDefinition& onlyText(const transform::FSMovie& movie) {
+    const transform::FSTextDefinition* found = nullptr;
     for (const auto& object : movie.getObjects()) {
-        if (auto* t = dynamic_cast<const transform::FSDefineText*>(object.get())) found = t;
+        if (auto* t = dynamic_cast<const transform::FSTextDefinition*>(object.get())) found = t;
     }
-    if (!found) throw std::runtime_error("no FSDefineText");
+    if (!found) throw std::runtime_error("no text definition");
     return *found;
 }
 
@@ -547,13 +547,32 @@ TEST(TextRecords, CharactersTooFarFromTheirFrameForARecordAreLeftOut) {
     EXPECT_EQ(onlyText(back).getObjects().size(), 1u);
 }
 
+// Without the fonts to draw them, outlined characters stay records.
+TEST(TextRecords, OutlinedCharactersWithoutFontsStayRecords) {
+    TextTable table;
+    std::vector<GatheredCharacter> chars{character(U'a', 20, 0, 0, 0),
+                                         character(U'b', 20, 0, 300, 0)};
+    chars[1].outlineWidth = 40;
+    table.addText(1, 0, 0, 0, chars, {}, 0, 3, 2);
+    transform::FSMovie movie;
+    table.buildText(movie, 0, transform::FSBounds(0, 0, 100, 100));
+    EXPECT_EQ(onlyText(movie).getObjects().size(), 2u);
+    const auto* sprite = findDefinition<transform::FSDefineMovieClip>(movie.getObjects(), 3);
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(sprite->getObjects().size(), 2u);  // the text and its frame
+    EXPECT_EQ(findDefinition<transform::FSDefineShape>(movie.getObjects(), 2), nullptr);
+}
+
 // ---- whole conversions --------------------------------------------------------------------
 
 TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     const std::string paragraphs =
         "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"2000\"/><a:t>Hi there</a:t></a:r><a:br><a:rPr "
         "lang=\"en-US\" sz=\"2000\"/></a:br><a:r><a:rPr lang=\"en-US\" sz=\"2000\"><a:effectLst>"
-        "<a:outerShdw/></a:effectLst></a:rPr><a:t>x\ty</a:t></a:r></a:p>" +
+        "<a:outerShdw dist=\"38100\" dir=\"5400000\"><a:srgbClr val=\"204060\"><a:alpha "
+        "val=\"50000\"/></a:srgbClr></a:outerShdw></a:effectLst></a:rPr><a:t>x\ty</a:t></a:r>"
+        "<a:r><a:rPr lang=\"en-US\" sz=\"2000\"><a:effectLst><a:outerShdw/></a:effectLst></a:rPr>"
+        "<a:t>z</a:t></a:r></a:p>" +
         paragraph("One", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000) +
         paragraph("Two", "<a:buAutoNum type=\"arabicPeriod\"/>", 2000);
     OpenDeck deck({textBox(2, 457200, paragraphs)});
@@ -563,10 +582,17 @@ TEST(SlideTexts, EveryVisibleCharacterLandsWhereTheHostPutsIt) {
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
 
-    // "Hithere" + "xy" (shadowed: two records each) + "OneTwo" + the labels "1." "2.".
+    // "Hithere" + "xy" (shadowed: two records each) + "z" (its shadow is not moved: none) +
+    // "OneTwo" + the labels "1." "2.".
     const auto& text = onlyText(movie);
     const auto& records = text.getObjects();
-    ASSERT_EQ(records.size(), 7u + 4u + 6u + 4u);
+    ASSERT_EQ(records.size(), 7u + 4u + 1u + 6u + 4u);
+    // The shadow as glyphs draw it: 3 points down, in its colour at half opacity (which needs the
+    // second form of text).
+    EXPECT_EQ(text.getType(), 33);
+    EXPECT_EQ(records[7].getColor(), transform::FSColor(0x20, 0x40, 0x60, 128));
+    EXPECT_EQ(records[7].getXOffset(), records[8].getXOffset());
+    EXPECT_EQ(records[7].getYOffset(), records[8].getYOffset() + 60);
 
     // The first character: its record's top-left is the host's one-character bounds, relative to
     // the shape's top-left (72 points, 36 points).
@@ -705,7 +731,7 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
         if (!first || !second) continue;
         lines =
             findDefinition<transform::FSDefineShape>(movie.getObjects(), first->getIdentifier());
-        if (lines && &onlyText(movie) == findDefinition<transform::FSDefineText>(
+        if (lines && &onlyText(movie) == findDefinition<transform::FSTextDefinition>(
                                              movie.getObjects(), second->getIdentifier())) {
             sprite = clip;
             break;
@@ -754,6 +780,95 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
         EXPECT_NEAR(rect.h, line.thickness * 20, 1);
     }
     EXPECT_GT(rects[0].y, rects[1].y + rects[1].h);  // under the baseline, through the letters
+
+    const std::string verdict = independentParserVerdict(result.swfPath);
+    if (verdict.rfind("skip:", 0) == 0) GTEST_SKIP() << verdict;
+    EXPECT_EQ(verdict, "");
+}
+
+// Outlined runs are their glyphs' outlines, filled in the run's colour (a hollow run not at all)
+// and stroked with the run's line, in a shape above the text's records of plain characters.
+TEST(SlideTexts, OutlinedRunsAreGlyphShapesFilledAndStroked) {
+    auto run = [](const std::string& fill, const std::string& line, const std::string& text) {
+        return "<a:r><a:rPr lang=\"en-US\" sz=\"2400\"><a:ln w=\"25400\"><a:solidFill>"
+               "<a:srgbClr val=\"" +
+               line + "\"/></a:solidFill></a:ln>" + fill +
+               "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>" + text + "</a:t></a:r>";
+    };
+    const std::string plain =
+        "<a:r><a:rPr lang=\"en-US\" sz=\"2400\"><a:latin typeface=\"Liberation "
+        "Sans\"/></a:rPr><a:t> cd</a:t></a:r>";
+    OpenDeck deck({textBox(
+        2, 457200,
+        "<a:p>" + run("<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill>", "0000FF", "AB") +
+            plain + run("<a:noFill/>", "00FF00", "E") + "</a:p>")});
+    RecordingSink sink;
+    const auto result =
+        engine::convertPresentation(deck.app, sink, settingsIn(deck.dir), options(5));
+    ASSERT_EQ(result.status, 0) << result.message;
+    transform::FSMovie movie(result.swfPath);
+
+    // Only the plain letters are records.
+    EXPECT_EQ(onlyText(movie).getObjects().size(), 2u);
+    const transform::FSDefineMovieClip* sprite = nullptr;
+    const transform::FSDefineShape* glyphs = nullptr;
+    for (const auto& object : movie.getObjects()) {
+        const auto* clip = dynamic_cast<const transform::FSDefineMovieClip*>(object.get());
+        if (!clip || clip->getObjects().size() != 3) continue;
+        const auto* text = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[0]);
+        const auto* above = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[1]);
+        if (!text || !above || text->getIdentifier() != onlyText(movie).getIdentifier()) continue;
+        sprite = clip;
+        glyphs =
+            findDefinition<transform::FSDefineShape>(movie.getObjects(), above->getIdentifier());
+    }
+    ASSERT_NE(sprite, nullptr) << "no sprite of the text and its outlined glyphs";
+    ASSERT_NE(glyphs, nullptr);
+    ASSERT_EQ(glyphs->getFillStyles().size(), 1u);
+    const auto* fill = dynamic_cast<const transform::FSSolidFill*>(&glyphs->getFillStyles()[0]);
+    ASSERT_NE(fill, nullptr);
+    // The first form of shape has no alpha: colours alone.
+    auto rgbOf = [](const transform::FSColor& c) {
+        return std::tuple(c.getRed(), c.getGreen(), c.getBlue());
+    };
+    EXPECT_EQ(rgbOf(fill->getColor()), std::tuple(255, 0, 0));
+    ASSERT_EQ(glyphs->getLineStyles().size(), 2u);
+    const std::tuple<int, int, int> lineColours[] = {{0, 0, 255}, {0, 255, 0}};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto* line = dynamic_cast<const transform::FSSolidLine*>(&glyphs->getLineStyles()[i]);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->getWidth(), 40);  // 2 points
+        EXPECT_EQ(rgbOf(line->getColor()), lineColours[i]);
+    }
+    // A and B filled and stroked blue, E stroked green alone, each where its character stands.
+    const auto range = deck.text(1, 1);
+    auto left = [&](int character) {
+        return engine::roundHalf(range->characters(character, 1)->boundLeft() * 20) - 1440;
+    };
+    std::vector<std::pair<int, int>> looks;                    // (fill, line), in order
+    std::map<std::pair<int, int>, std::pair<int, int>> spans;  // look: leftmost, rightmost x
+    std::pair<int, int> look;
+    int x = 0;
+    for (const auto& record : glyphs->getShape().getObjects()) {
+        if (const auto* style = dynamic_cast<const transform::FSShapeStyle*>(record.get())) {
+            look = {style->getFillStyle(), style->getLineStyle()};
+            if (looks.empty() || looks.back() != look) looks.push_back(look);
+            if (style->containsMove()) x = style->getMoveX();
+        } else if (const auto* line = dynamic_cast<const transform::FSLine*>(record.get())) {
+            x += line->getX();
+        } else if (const auto* curve = dynamic_cast<const transform::FSCurve*>(record.get())) {
+            x += curve->getControlX() + curve->getAnchorX();
+        }
+        auto [span, added] = spans.try_emplace(look, x, x);
+        span->second.first = std::min(span->second.first, x);
+        span->second.second = std::max(span->second.second, x);
+    }
+    EXPECT_EQ(looks, (std::vector<std::pair<int, int>>{{1, 1}, {0, 2}}));
+    const auto filled = spans[{1, 1}], hollow = spans[{0, 2}];
+    EXPECT_NEAR(filled.first, left(1), 60);
+    EXPECT_NEAR(filled.second, left(3), 60);  // B ends about where the space starts
+    EXPECT_NEAR(hollow.first, left(6), 60);
+    EXPECT_LT(hollow.second, left(6) + 400);
 
     const std::string verdict = independentParserVerdict(result.swfPath);
     if (verdict.rfind("skip:", 0) == 0) GTEST_SKIP() << verdict;

@@ -36,6 +36,15 @@ std::string square(const std::string& spPrExtra, const std::string& style = "") 
     return s;
 }
 
+// The square turned a quarter clockwise.
+std::string turned(const std::string& spPrExtra) {
+    std::string s = square(spPrExtra);
+    s.replace(s.find("<a:xfrm"), 7, "<a:xfrm rot=\"5400000\"");
+    return s;
+}
+
+constexpr const char* kHalfGreen = "<a:srgbClr val=\"00FF00\"><a:alpha val=\"50000\"/></a:srgbClr>";
+
 // The test theme with effect styles: 1 none, 2 a blue shadow 8 points down, 3 phClr 6 right.
 std::string themeWithEffects() {
     std::string theme = test::themeXml();
@@ -187,12 +196,14 @@ TEST(ShadowModel, HostReportsTheEffectsAndTheirReach) {
     recipe.slides = {
         test::slideXml(square(shadow("blurRad=\"50800\" dist=\"38100\" dir=\"5400000\"")) +
                        square(shadow("dist=\"38100\" dir=\"0\"")) +
-                       square(shadow("dist=\"38100\" sx=\"150000\"")) + square(""))};
+                       square(shadow("dist=\"38100\" sx=\"150000\"")) + square("") +
+                       turned(shadow("dist=\"38100\" dir=\"0\"", kHalfGreen)) +
+                       turned(shadow("dist=\"38100\" dir=\"0\" rotWithShape=\"0\"")))};
     recipe.replace["ppt/theme/theme1.xml"] = themeWithEffects();
     auto app = applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))),
                               "effects.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();
-    ASSERT_EQ(shapes->count(), 4);
+    ASSERT_EQ(shapes->count(), 6);
     const host::ShapeEffects blurred = shapes->item(1)->effects();
     EXPECT_TRUE(blurred.raster);
     EXPECT_FALSE(blurred.hardShadow);
@@ -210,6 +221,19 @@ TEST(ShadowModel, HostReportsTheEffectsAndTheirReach) {
     const host::ShapeEffects none = shapes->item(4)->effects();
     EXPECT_FALSE(none.raster || none.hardShadow);
     EXPECT_EQ(none.reach, 0.0f);
+    // A shadow that turns with its shape is offset in the turned frame; its colour and opacity
+    // go with it.
+    const host::ShapeEffects withShape = shapes->item(5)->effects();
+    EXPECT_TRUE(withShape.hardShadow);
+    EXPECT_NEAR(withShape.shadowDx, 0.0f, 1e-4);
+    EXPECT_NEAR(withShape.shadowDy, 3.0f, 1e-4);
+    EXPECT_EQ(withShape.shadowRgb, 0x00FF00);
+    EXPECT_NEAR(withShape.shadowAlpha, 0.5f, 1e-4);
+    const host::ShapeEffects onSlide = shapes->item(6)->effects();
+    EXPECT_NEAR(onSlide.shadowDx, 3.0f, 1e-4);
+    EXPECT_NEAR(onSlide.shadowDy, 0.0f, 1e-4);
+    EXPECT_EQ(onSlide.shadowRgb, 0x0000FF);
+    EXPECT_NEAR(onSlide.shadowAlpha, 1.0f, 1e-4);
 }
 
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
