@@ -128,8 +128,8 @@ class OutlinedGlyphs {
              const CharacterRecord& ch, int x, int baseline) {
         const double size = std::abs(static_cast<double>(ch.size));
         if (!std::isfinite(size) || size <= 0) return;
-        const int fill = ch.filled ? fillStyle(ch.colour) : 0;
-        const int line = lineStyle(ch.outlineWidth, ch.outlineColour);
+        const int fill = ch.look.filled ? fillStyle(ch.colour) : 0;
+        const int line = lineStyle(ch.look.outlineWidth, ch.look.outlineColour);
         const transform::FSShapeStyle style(line, fill, 0, 0, 0);
         const std::size_t before = shape_.getObjects().size();
         const GlyphExtent extent =
@@ -137,7 +137,7 @@ class OutlinedGlyphs {
         if (shape_.getObjects().size() == before) return;
         // A glyph may reach an em above its baseline and beyond its advance; the outline adds
         // half its width.
-        const int em = sizeTwips(ch.size), pad = ch.outlineWidth;
+        const int em = sizeTwips(ch.size), pad = ch.look.outlineWidth;
         const int right = x + std::max(em, static_cast<int>(extent.width * 20)) + em / 2;
         widen(x - em / 2 - pad, baseline - em - pad, right + pad, baseline + em / 2 + pad);
     }
@@ -214,10 +214,11 @@ void TextTable::addText(int identifier, int x, int y, int colour,
     text.colour = colour;
     text.characters.reserve(characters.size());
     for (const GatheredCharacter& c : characters) {
-        text.characters.push_back({glyphs.addGlyph(c.code, c.font), c.size, c.colour, c.x, c.y,
-                                   c.shadow, std::max(c.outlineWidth, 0), c.outlineColour, c.filled,
-                                   c.shadowPlaced, c.shadowDx, c.shadowDy, c.shadowColour,
-                                   std::clamp(c.shadowAlpha, 0, 255)});
+        GlyphLook look = c.look;
+        look.outlineWidth = std::max(look.outlineWidth, 0);
+        look.shadowAlpha = std::clamp(look.shadowAlpha, 0, 255);
+        text.characters.push_back(
+            {glyphs.addGlyph(c.code, c.font), c.size, c.colour, c.x, c.y, look});
     }
     texts_.push_back(std::move(text));
 }
@@ -249,16 +250,16 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             !fitsOffset(y + height)) {
             continue;
         }
-        if (ch.shadow && ch.shadowPlaced) {
-            const FSColor shadow((ch.shadowColour & 0xFF), (ch.shadowColour >> 8) & 0xFF,
-                                 (ch.shadowColour >> 16) & 0xFF, ch.shadowAlpha);
-            const int sx = x + ch.shadowDx, sy = y + ch.shadowDy;
+        if (ch.look.shadow && ch.look.shadowPlaced) {
+            const FSColor shadow((ch.look.shadowColour & 0xFF), (ch.look.shadowColour >> 8) & 0xFF,
+                                 (ch.look.shadowColour >> 16) & 0xFF, ch.look.shadowAlpha);
+            const int sx = x + ch.look.shadowDx, sy = y + ch.look.shadowDy;
             if (fitsOffset(sx) && fitsOffset(sy) && fitsOffset(sx + height) &&
                 fitsOffset(sy + height)) {
                 records.emplace_back(font, shadow, sx, sy, height, glyph);
-                translucent = translucent || ch.shadowAlpha != 255;
+                translucent = translucent || ch.look.shadowAlpha != 255;
             }
-        } else if (ch.shadow) {
+        } else if (ch.look.shadow) {
             const FSColor shadow = t.colour == kWhite   ? FSColor(128, 128, 128, 255)
                                    : t.colour == kBlack ? FSColor(255, 255, 255, 255)
                                                         : FSColor(0, 0, 0, 255);
@@ -266,7 +267,7 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             const int d = static_cast<int>(height / 20.0 * 0.5 + 0.5);
             records.emplace_back(font, shadow, x + d, y + d, height, glyph);
         }
-        if (outlines && ch.outlineWidth > 0) {
+        if (outlines && ch.look.outlineWidth > 0) {
             const GlyphTable::Entry& entry =
                 glyphs.entries().at(static_cast<std::size_t>(ch.glyph));
             outlined.add(*fonts, entry.code, entry.font, ch, x, y);
@@ -366,29 +367,34 @@ bool buildTextElement(ConversionJob& job, Element& element) {
             }
         }
         if (drawsNothing(c)) continue;
-        characters.push_back({drawn, hostFont.font, size, hostFont.colour, left, top,
-                              font->shadow() == host::kTrue});
+        characters.push_back({drawn,
+                              hostFont.font,
+                              size,
+                              hostFont.colour,
+                              left,
+                              top,
+                              {font->shadow() == host::kTrue}});
         if (const auto shadow = font->textShadow()) {
             // The host's own shadow, as its glyphs are drawn.
             GatheredCharacter& ch = characters.back();
             const bool usable = shadow->drawn && std::isfinite(shadow->dx) &&
                                 std::isfinite(shadow->dy) && std::isfinite(shadow->alpha);
-            ch.shadow = usable && shadow->alpha > 0;
-            ch.shadowPlaced = true;
-            if (ch.shadow) {
-                ch.shadowDx = toTwips(std::clamp(shadow->dx, -1000.0f, 1000.0f));
-                ch.shadowDy = toTwips(std::clamp(shadow->dy, -1000.0f, 1000.0f));
-                ch.shadowColour = shadow->rgb & 0xFFFFFF;
-                ch.shadowAlpha = roundHalf(std::clamp(shadow->alpha, 0.0f, 1.0f) * 255.0);
+            ch.look.shadow = usable && shadow->alpha > 0;
+            ch.look.shadowPlaced = true;
+            if (ch.look.shadow) {
+                ch.look.shadowDx = toTwips(std::clamp(shadow->dx, -1000.0f, 1000.0f));
+                ch.look.shadowDy = toTwips(std::clamp(shadow->dy, -1000.0f, 1000.0f));
+                ch.look.shadowColour = shadow->rgb & 0xFFFFFF;
+                ch.look.shadowAlpha = roundHalf(std::clamp(shadow->alpha, 0.0f, 1.0f) * 255.0);
             }
         }
         const float outline = font->outlineWidth();
         if (std::isfinite(outline) && outline > 0) {
             // As glyphs are drawn: the outline at most a quarter of the size.
             GatheredCharacter& ch = characters.back();
-            ch.outlineWidth = std::max(1, toTwips(std::min(outline, size / 4)));
-            ch.outlineColour = font->outlineColorRgb() & 0xFFFFFF;
-            ch.filled = font->filled() != host::kFalse;
+            ch.look.outlineWidth = std::max(1, toTwips(std::min(outline, size / 4)));
+            ch.look.outlineColour = font->outlineColorRgb() & 0xFFFFFF;
+            ch.look.filled = font->filled() != host::kFalse;
             outlined = true;
         }
         if (turn != 0 && standsUpright(orientation, drawn)) {

@@ -23,13 +23,8 @@ struct Element;
 // WordArt, the East Asian characters of far-east columns but brackets and dashes).
 bool standsUpright(int orientation, char32_t code);
 
-struct GatheredCharacter {
-    char32_t code = 0;
-    fonts::LogicalFont font;
-    float size = 0;
-    int colour = 0;
-    int x = 0;
-    int y = 0;
+// How a character is drawn beyond its glyph, colour and place.
+struct GlyphLook {
     bool shadow = false;
     // The glyph's outline (twips, 0: none) and colour (RGB); a hollow glyph shows its outline
     // alone.
@@ -42,6 +37,16 @@ struct GatheredCharacter {
     int shadowDx = 0, shadowDy = 0;
     int shadowColour = 0;
     int shadowAlpha = 255;
+};
+
+struct GatheredCharacter {
+    char32_t code = 0;
+    fonts::LogicalFont font;
+    float size = 0;
+    int colour = 0;
+    int x = 0;
+    int y = 0;
+    GlyphLook look;
 };
 
 // An underlined or struck-through character: the line runs along its advance, on its baseline
@@ -62,14 +67,7 @@ struct CharacterRecord {
     int colour = 0;
     int x = 0;  // twips on the slide: the character's left and top
     int y = 0;
-    bool shadow = false;
-    int outlineWidth = 0;
-    int outlineColour = 0;
-    bool filled = true;
-    bool shadowPlaced = false;
-    int shadowDx = 0, shadowDy = 0;
-    int shadowColour = 0;
-    int shadowAlpha = 255;
+    GlyphLook look;
 };
 
 struct TextRecord {

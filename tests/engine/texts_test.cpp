@@ -441,7 +441,7 @@ TEST(GlyphTable, GlyphsLieOnTheEmSquareOf1024WhateverTheSizeTheyWereFirstUsedAt)
 
 GatheredCharacter character(char32_t code, float size, int colour, int x, int y,
                             bool shadow = false) {
-    return {code, font("Carlito", static_cast<int>(size + 0.5f)), size, colour, x, y, shadow};
+    return {code, font("Carlito", static_cast<int>(size + 0.5f)), size, colour, x, y, {shadow}};
 }
 
 const transform::FSTextDefinition& onlyText(const transform::FSMovie& movie) {
@@ -552,7 +552,7 @@ TEST(TextRecords, OutlinedCharactersWithoutFontsStayRecords) {
     TextTable table;
     std::vector<GatheredCharacter> chars{character(U'a', 20, 0, 0, 0),
                                          character(U'b', 20, 0, 300, 0)};
-    chars[1].outlineWidth = 40;
+    chars[1].look.outlineWidth = 40;
     table.addText(1, 0, 0, 0, chars, {}, 0, 3, 2);
     transform::FSMovie movie;
     table.buildText(movie, 0, transform::FSBounds(0, 0, 100, 100));
