@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -453,6 +454,20 @@ const transform::FSTextDefinition& onlyText(const transform::FSMovie& movie) {
     return *found;
 }
 
+// The sprite of three objects whose first two are placements of the definitions `accepts` takes.
+const transform::FSDefineMovieClip* spriteOfTwo(const transform::FSMovie& movie,
+                                                const std::function<bool(int, int)>& accepts) {
+    for (const auto& object : movie.getObjects()) {
+        const auto* clip = dynamic_cast<const transform::FSDefineMovieClip*>(object.get());
+        if (!clip || clip->getObjects().size() != 3) continue;
+        const auto* first = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[0]);
+        const auto* second = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[1]);
+        if (first && second && accepts(first->getIdentifier(), second->getIdentifier()))
+            return clip;
+    }
+    return nullptr;
+}
+
 TEST(TextRecords, OneRecordPerCharacterWithItsHeightBaselineAndColour) {
     TextTable table;
     std::vector<GatheredCharacter> chars;
@@ -721,22 +736,11 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     transform::FSMovie movie(result.swfPath);
 
     // The sprite that holds the lines' shape and then the text.
-    const transform::FSDefineMovieClip* sprite = nullptr;
     const transform::FSDefineShape* lines = nullptr;
-    for (const auto& object : movie.getObjects()) {
-        const auto* clip = dynamic_cast<const transform::FSDefineMovieClip*>(object.get());
-        if (!clip || clip->getObjects().size() != 3) continue;
-        const auto* first = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[0]);
-        const auto* second = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[1]);
-        if (!first || !second) continue;
-        lines =
-            findDefinition<transform::FSDefineShape>(movie.getObjects(), first->getIdentifier());
-        if (lines && &onlyText(movie) == findDefinition<transform::FSTextDefinition>(
-                                             movie.getObjects(), second->getIdentifier())) {
-            sprite = clip;
-            break;
-        }
-    }
+    const auto* sprite = spriteOfTwo(movie, [&](int first, int second) {
+        lines = findDefinition<transform::FSDefineShape>(movie.getObjects(), first);
+        return lines && second == onlyText(movie).getIdentifier();
+    });
     ASSERT_NE(sprite, nullptr) << "no sprite of lines under the text";
     ASSERT_EQ(lines->getFillStyles().size(), 1u);
     const auto* fill = dynamic_cast<const transform::FSSolidFill*>(&lines->getFillStyles()[0]);
@@ -810,18 +814,11 @@ TEST(SlideTexts, OutlinedRunsAreGlyphShapesFilledAndStroked) {
 
     // Only the plain letters are records.
     EXPECT_EQ(onlyText(movie).getObjects().size(), 2u);
-    const transform::FSDefineMovieClip* sprite = nullptr;
     const transform::FSDefineShape* glyphs = nullptr;
-    for (const auto& object : movie.getObjects()) {
-        const auto* clip = dynamic_cast<const transform::FSDefineMovieClip*>(object.get());
-        if (!clip || clip->getObjects().size() != 3) continue;
-        const auto* text = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[0]);
-        const auto* above = dynamic_cast<const transform::FSPlaceObject2*>(&clip->getObjects()[1]);
-        if (!text || !above || text->getIdentifier() != onlyText(movie).getIdentifier()) continue;
-        sprite = clip;
-        glyphs =
-            findDefinition<transform::FSDefineShape>(movie.getObjects(), above->getIdentifier());
-    }
+    const auto* sprite = spriteOfTwo(movie, [&](int text, int above) {
+        glyphs = findDefinition<transform::FSDefineShape>(movie.getObjects(), above);
+        return text == onlyText(movie).getIdentifier();
+    });
     ASSERT_NE(sprite, nullptr) << "no sprite of the text and its outlined glyphs";
     ASSERT_NE(glyphs, nullptr);
     ASSERT_EQ(glyphs->getFillStyles().size(), 1u);
