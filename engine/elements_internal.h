@@ -50,9 +50,9 @@ bool shadowStyles(transform::FSArray<transform::FSFillStyle>& fills,
 // Defines the shadow of a vector element from its shape when the host reports a hard shadow:
 // sets the element's shadowId and offset.
 void defineHardShadow(ConversionJob& job, Element& element,
-                      transform::FSArray<transform::FSFillStyle> fills,
-                      transform::FSArray<transform::FSLineStyle> lines, transform::FSShape shape,
-                      int widestLine);
+                      const transform::FSArray<transform::FSFillStyle>& fills,
+                      const transform::FSArray<transform::FSLineStyle>& lines,
+                      const transform::FSShape& shape, int widestLine);
 
 // Once the element is placed: its character and its shadow become a sprite with the shadow
 // under the shape, moved by the offset on the slide; the element then names the sprite.

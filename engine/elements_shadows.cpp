@@ -76,8 +76,9 @@ bool shadowStyles(FSArray<FSFillStyle>& fills, FSArray<FSLineStyle>& lines, FSSh
     return true;
 }
 
-void defineHardShadow(ConversionJob& job, Element& element, FSArray<FSFillStyle> fills,
-                      FSArray<FSLineStyle> lines, FSShape shape, int widestLine) {
+void defineHardShadow(ConversionJob& job, Element& element, const FSArray<FSFillStyle>& shapeFills,
+                      const FSArray<FSLineStyle>& shapeLines, const FSShape& shapeOutline,
+                      int widestLine) {
     const host::ShapeEffects effects = element.hostShape->effects();
     if (!effects.hardShadow || effects.raster || !std::isfinite(effects.shadowDx) ||
         !std::isfinite(effects.shadowDy) || !std::isfinite(effects.shadowAlpha)) {
@@ -85,7 +86,12 @@ void defineHardShadow(ConversionJob& job, Element& element, FSArray<FSFillStyle>
     }
     const FSColor colour = colourFromRgb(
         effects.shadowRgb, roundHalf(std::clamp(effects.shadowAlpha, 0.0f, 1.0f) * 255.0));
-    if (!shadowStyles(fills, lines, shape, colour)) return;
+    if (colour.getAlpha() == 0) return;
+    // Copied only for a shadow that is drawn: most shapes have none.
+    FSArray<FSFillStyle> fills = shapeFills;
+    FSArray<FSLineStyle> lines = shapeLines;
+    FSShape shape = shapeOutline;
+    shadowStyles(fills, lines, shape, colour);
     const double reach = 2000.0 * kTwipsPerPoint;
     element.shadowDx = std::clamp(double{effects.shadowDx} * kTwipsPerPoint, -reach, reach);
     element.shadowDy = std::clamp(double{effects.shadowDy} * kTwipsPerPoint, -reach, reach);

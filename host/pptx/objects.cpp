@@ -7,6 +7,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <numbers>
 
 #include "host/pptx/fills.h"
 #include "host/pptx/layout.h"
@@ -112,7 +113,7 @@ class FontImpl : public host::Font {
             !std::isfinite(sh.direction)) {
             return out;
         }
-        const double angle = sh.direction * 3.14159265358979323846 / 180;
+        const double angle = sh.direction * std::numbers::pi / 180;
         out.drawn = sh.distance > 0;
         out.dx = static_cast<float>(sh.distance * std::cos(angle));
         out.dy = static_cast<float>(sh.distance * std::sin(angle));
@@ -806,11 +807,11 @@ class ShapeImpl : public host::Shape {
         const bool warped = sh.scaleX != 1 || sh.scaleY != 1 || sh.skewX != 0 || sh.skewY != 0;
         out.raster = sh.blur > 0 || warped;
         out.hardShadow = !out.raster;
-        const double angle = sh.direction * 3.14159265358979323846 / 180;
+        const double angle = sh.direction * std::numbers::pi / 180;
         double dx = sh.distance * std::cos(angle), dy = sh.distance * std::sin(angle);
         if (sh.rotateWithShape && std::isfinite(s_->rotation)) {
             // The offset lies in the shape's turned frame (its flips do not mirror it).
-            const double turn = s_->rotation * 3.14159265358979323846 / 180;
+            const double turn = s_->rotation * std::numbers::pi / 180;
             const double x = dx;
             dx = x * std::cos(turn) - dy * std::sin(turn);
             dy = x * std::sin(turn) + dy * std::cos(turn);
@@ -822,9 +823,8 @@ class ShapeImpl : public host::Shape {
         double reach = sh.distance + 1.5 * sh.blur + 2;
         if (warped) {
             const double scale = std::max(std::fabs(sh.scaleX), std::fabs(sh.scaleY));
-            const double skew =
-                std::max(std::fabs(std::tan(sh.skewX * 3.14159265358979323846 / 180)),
-                         std::fabs(std::tan(sh.skewY * 3.14159265358979323846 / 180)));
+            const double skew = std::max(std::fabs(std::tan(sh.skewX * std::numbers::pi / 180)),
+                                         std::fabs(std::tan(sh.skewY * std::numbers::pi / 180)));
             reach += side * (std::max(scale, 1.0) - 1 + skew * std::max(scale, 1.0));
         }
         // A shadow far beyond its shape is cut at a slide's width.
