@@ -34,7 +34,7 @@ bool drawsNothing(char32_t c) {
 }
 
 FSColor opaque(int rgb) {
-    return FSColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF, 255);
+    return colourFromRgb(rgb);
 }
 
 int sizeTwips(float size) {
@@ -251,8 +251,7 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
             continue;
         }
         if (ch.look.shadow && ch.look.shadowPlaced) {
-            const FSColor shadow((ch.look.shadowColour & 0xFF), (ch.look.shadowColour >> 8) & 0xFF,
-                                 (ch.look.shadowColour >> 16) & 0xFF, ch.look.shadowAlpha);
+            const FSColor shadow = colourFromRgb(ch.look.shadowColour, ch.look.shadowAlpha);
             const int sx = x + ch.look.shadowDx, sy = y + ch.look.shadowDy;
             if (fitsOffset(sx) && fitsOffset(sy) && fitsOffset(sx + height) &&
                 fitsOffset(sy + height)) {
@@ -280,14 +279,13 @@ void TextTable::buildText(transform::FSMovie& movie, int index, const FSBounds& 
         maxX = std::max(maxX, x + 2 * height);
         maxY = std::max(maxY, y + height);
     }
+    const FSBounds box(minX, minY, maxX, maxY);
     if (translucent) {
         movie.add(std::make_unique<transform::FSDefineText2>(
-            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
-            std::move(records)));
+            t.identifier, box, transform::FSCoordTransform(), std::move(records)));
     } else {
         movie.add(std::make_unique<transform::FSDefineText>(
-            t.identifier, FSBounds(minX, minY, maxX, maxY), transform::FSCoordTransform(),
-            std::move(records)));
+            t.identifier, box, transform::FSCoordTransform(), std::move(records)));
     }
     const bool drawsOutlines = outlines && outlined.define(movie, t.outlinedIdentifier);
     if (t.spriteIdentifier == 0) return;
