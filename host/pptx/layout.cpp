@@ -685,7 +685,8 @@ TextLayout Builder::run() {
     out_.boxWidth = std::max(0.0, rect.right - rect.left);
     out_.boxHeight = std::max(0.0, rect.bottom - rect.top);
     out_.turn = host::orientation::turnOf(body_.orientation);
-    out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0) + out_.turn;
+    out_.rotation = finiteOr(shape_.rotation, 0) + finiteOr(body_.rotation, 0) + out_.turn +
+                    (shape_.ownTextBox ? finiteOr(shape_.textRotation, 0) : 0);
     out_.flipH = shape_.flipH;
     out_.flipV = shape_.flipV;
     out_.orientation = body_.orientation;

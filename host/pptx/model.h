@@ -368,6 +368,7 @@ struct Shape {
     // rectangle otherwise.
     bool ownTextBox = false;
     float textLeft = 0, textTop = 0, textWidth = 0, textHeight = 0;
+    float textRotation = 0;  // the text box's own turn on top of the shape's (degrees clockwise)
     float rotation = 0;
     bool flipH = false, flipV = false;
     bool hidden = false;

@@ -529,7 +529,10 @@ class TextFrameImpl : public host::TextFrame {
     float fontScale() const override { return body_->fontScale; }
     float lineSpacingReduction() const override { return body_->lineSpacingReduction; }
     int orientation() const override { return body_->orientation; }
-    float rotation() const override { return body_->rotation; }
+    // The body's own turn, and that of a text box of its own (a diagram shape's).
+    float rotation() const override {
+        return body_->rotation + (shape_ && shape_->ownTextBox ? shape_->textRotation : 0.0f);
+    }
 
   private:
     std::shared_ptr<TextBody> body_;

@@ -366,11 +366,24 @@ class TreeReader {
         if (element == "grpSp") return readGroup(node, shape, xfrm, box, groupFill, depth);
         if (Xfrm text = readXfrm(child(node, "txXfrm")); text.present) {
             Box t = place(text, placement);
+            // The text box turns with its shape and then by its own rot about its centre. The
+            // text is drawn turned by both about the shape's centre, so its box is first turned
+            // back by its own share about that centre.
+            double turn = normalizedDegrees(t.rotation - placement.rotation);
+            if (turn != 0) {
+                constexpr double kPi = 3.14159265358979323846;
+                double cx = box.left + box.width / 2, cy = box.top + box.height / 2;
+                double dx = t.left + t.width / 2 - cx, dy = t.top + t.height / 2 - cy;
+                double c = std::cos(turn * kPi / 180), s = std::sin(turn * kPi / 180);
+                t.left = cx + c * dx + s * dy - t.width / 2;
+                t.top = cy - s * dx + c * dy - t.height / 2;
+            }
             shape->ownTextBox = true;
             shape->textLeft = static_cast<float>(t.left);
             shape->textTop = static_cast<float>(t.top);
             shape->textWidth = static_cast<float>(t.width);
             shape->textHeight = static_cast<float>(t.height);
+            shape->textRotation = static_cast<float>(turn);
         }
 
         // Preset or custom geometry, inherited for placeholders.

@@ -3,6 +3,7 @@
 // transitions, entrance animations, groups, freeforms, lines, and the operations with side effects.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -590,6 +591,68 @@ TEST(Geometry, FlippedGroupMirrorsItsMembers) {
     EXPECT_FLOAT_EQ(m->rotation(), 330);
     EXPECT_EQ(m->horizontalFlip(), host::kTrue);
     EXPECT_EQ(m->verticalFlip(), host::kFalse);
+}
+
+// A diagram shape's own text box turns with the shape and then by its own rot about its centre:
+// a hexagon turned a quarter with its text turned back reads across. The 100 pt square shape
+// stands at the slide's corner; its text box (40 x 20 pt) is centred at (cx, 50).
+TEST(Geometry, DiagramTextBoxTurnsOnTopOfItsShape) {
+    struct Case {
+        int shapeRot, textRot;  // 60000ths of a degree
+        double cx;              // the text box centre across, points
+        float turn;             // the text's own turn reported with its frame
+        double drawnX, drawnY;  // the laid-out text centre, to be turned about (50, 50)
+    };
+    const Case cases[] = {
+        {5400000, -5400000, 50, 270, 50, 50},  // concentric: back to upright
+        {0, 5400000, 80, 90, 50, 20},          // off centre: (80, 50) turned back to (50, 20)
+        {1800000, 0, 80, 0, 80, 50},           // no own turn: the box as written
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "rot " << c.shapeRot << " text " << c.textRot);
+        const long long offX = std::llround((c.cx - 20) * 12700);
+        std::string drawing =
+            "<dsp:drawing xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\" " +
+            std::string(test::kNamespaces) +
+            "><dsp:spTree><dsp:nvGrpSpPr><dsp:cNvPr id=\"0\" name=\"\"/><dsp:cNvGrpSpPr/>"
+            "</dsp:nvGrpSpPr><dsp:grpSpPr/><dsp:sp modelId=\"{1}\"><dsp:nvSpPr><dsp:cNvPr "
+            "id=\"0\" name=\"\"/><dsp:cNvSpPr/></dsp:nvSpPr><dsp:spPr><a:xfrm rot=\"" +
+            std::to_string(c.shapeRot) +
+            "\"><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></a:xfrm>"
+            "<a:prstGeom prst=\"hexagon\"><a:avLst/></a:prstGeom></dsp:spPr><dsp:txBody>"
+            "<a:bodyPr lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" anchor=\"ctr\"/><a:p><a:pPr "
+            "algn=\"ctr\"/><a:r><a:rPr sz=\"1000\"/><a:t>ab</a:t></a:r></a:p></dsp:txBody>"
+            "<dsp:txXfrm rot=\"" +
+            std::to_string(c.textRot) + "\"><a:off x=\"" + std::to_string(offX) +
+            "\" y=\"508000\"/><a:ext cx=\"508000\" cy=\"254000\"/></dsp:txXfrm></dsp:sp>"
+            "</dsp:spTree></dsp:drawing>";
+        std::string frame =
+            "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"8\" name=\"D\"/>"
+            "<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"0\" "
+            "y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></p:xfrm><a:graphic><a:graphicData "
+            "uri=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\"><dgm:relIds "
+            "xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\" r:dm=\"rId3\" "
+            "r:lo=\"rId9\" r:qs=\"rId9\" r:cs=\"rId9\"/></a:graphicData></a:graphic>"
+            "</p:graphicFrame>";
+        DeckRecipe recipe;
+        recipe.slides.push_back(slideXml(frame));
+        recipe.replace["ppt/slides/_rels/slide1.xml.rels"] =
+            test::relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
+                           {"rId6", "diagramDrawing", "../diagrams/drawing1.xml"}});
+        recipe.extra.push_back({"ppt/diagrams/drawing1.xml", drawing});
+        auto p = open(recipe, "diagram-text-turn");
+        auto g = shapeOf(*p, 1, 1);
+        ASSERT_NE(g->groupItems(), nullptr);
+        auto m = g->groupItems()->item(1);
+        ASSERT_NE(m, nullptr);
+        auto frameOfText = m->textFrame();
+        ASSERT_NE(frameOfText, nullptr);
+        EXPECT_NEAR(frameOfText->rotation(), c.turn, 1e-3);
+        auto range = frameOfText->textRange();
+        ASSERT_NE(range, nullptr);
+        EXPECT_NEAR(range->boundLeft() + range->boundWidth() / 2, c.drawnX, 0.5);
+        EXPECT_NEAR(range->boundTop() + range->boundHeight() / 2, c.drawnY, 0.5);
+    }
 }
 
 TEST(Geometry, PresetsWithoutAvLstReportTheirDefaultAdjustments) {

@@ -560,6 +560,27 @@ TEST(RenderSlide, DashedLine) {
     for (int x = 101; x < 599; x += 7) EXPECT_LT(pixelRgb(r.picture.get(), x, 300) & 0xFF, 20u);
 }
 
+// Lines keep at least a pixel's width when the slide is drawn small (a quarter pixel per point):
+// the ink across a black line, in pixels, is its width or one pixel, whichever is more.
+TEST(RenderSlide, ThinLinesKeepAPixel) {
+    const std::pair<int, double> cases[] = {{0, 1}, {6350, 1}, {12700, 1}, {50800, 1}, {101600, 2}};
+    for (const auto& [emu, pixels] : cases) {
+        SCOPED_TRACE(emu);
+        test::DeckRecipe recipe;
+        recipe.slides = {test::slideXml(
+            lineShape(100, 202, 500, 202,
+                      "<a:ln w=\"" + std::to_string(emu) + "\">" + solid("000000") + "</a:ln>"))};
+        auto deck = readDeck(recipe);
+        Renderer renderer;
+        Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 180, 135);
+        ASSERT_TRUE(picture);
+        double ink = 0;
+        for (int y = 40; y < 62; ++y)
+            ink += (255 - (pixelRgb(picture.get(), 75, y) & 0xFF)) / 255.0;
+        EXPECT_NEAR(ink, pixels, 0.1);
+    }
+}
+
 TEST(RenderSlide, TextIsDrawnInItsBox) {
     Rendered r = render(test::rect(
         2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, "<a:noFill/>",

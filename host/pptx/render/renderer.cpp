@@ -125,6 +125,15 @@ void pathEnds(const Outline& o, PathEnd& head, PathEnd& tail) {
     }
 }
 
+// The length of one device pixel in the current user units (the longer of the two axes).
+double devicePixel(cairo_t* cr) {
+    double ax = 1, ay = 0, bx = 0, by = 1;
+    cairo_device_to_user_distance(cr, &ax, &ay);
+    cairo_device_to_user_distance(cr, &bx, &by);
+    double pixel = std::max(std::hypot(ax, ay), std::hypot(bx, by));
+    return std::isfinite(pixel) ? std::min(pixel, 1000.0) : 0.0;
+}
+
 void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
                    const Rgba& color) {
     using namespace host::arrowhead;
@@ -473,9 +482,10 @@ struct Renderer::Impl {
                          ? rgba(line.fill.stops.front().color)
                          : rgba(line.fill.color);
         double width = std::isfinite(line.weight) ? std::clamp<double>(line.weight, 0, 1000) : 0.75;
-        // A zero-width line still shows as a hairline.
+        // A zero-width line still shows as a hairline, and no line is thinner than a pixel (as the
+        // movie's player draws them): thinner ones would fade out when the slide is drawn small.
         double drawn = std::max(width, 0.35);
-        cairo_set_line_width(cr, drawn);
+        cairo_set_line_width(cr, std::max(drawn, devicePixel(cr)));
         cairo_set_line_cap(cr, line.cap == "rnd"  ? CAIRO_LINE_CAP_ROUND
                                : line.cap == "sq" ? CAIRO_LINE_CAP_SQUARE
                                                   : CAIRO_LINE_CAP_BUTT);
