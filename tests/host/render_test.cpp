@@ -560,6 +560,35 @@ TEST(RenderSlide, DashedLine) {
     for (int x = 101; x < 599; x += 7) EXPECT_LT(pixelRgb(r.picture.get(), x, 300) & 0xFF, 20u);
 }
 
+TEST(RenderSlide, LinesThinnerThanAPixelAreDrawnOnePixelWide) {
+    // At a third of a pixel per point, a line along y = 301.5 pt runs through the middle of pixel
+    // row 100; one thinner than three points would cover only part of it and fade to grey.
+    struct Case {
+        const char* width;  // EMU
+        int halfRows;       // rows either side of row 100 that are dark too
+    };
+    for (const Case& c : {Case{"0", 0}, Case{"3175", 0}, Case{"12700", 0}, Case{"114300", 1}}) {
+        SCOPED_TRACE(c.width);
+        test::DeckRecipe recipe;
+        std::string line =
+            lineShape(60, 0, 660, 0,
+                      std::string("<a:ln w=\"") + c.width + "\">" + solid("000000") + "</a:ln>");
+        line.replace(line.find("y=\"0\""), 5, "y=\"3829050\"");  // 301.5 pt
+        recipe.slides = {test::slideXml(line)};
+        auto deck = readDeck(recipe);
+        Surface picture = Renderer().renderSlide(*deck, *deck->slides.at(0), 240, 180);
+        ASSERT_TRUE(picture);
+        for (int x = 40; x < 200; x += 13) {
+            EXPECT_LT(pixelRgb(picture.get(), x, 100) & 0xFF, 40u) << "x " << x;
+            for (int dy = 1; dy <= c.halfRows; ++dy) {
+                EXPECT_LT(pixelRgb(picture.get(), x, 100 - dy) & 0xFF, 40u) << "x " << x;
+                EXPECT_LT(pixelRgb(picture.get(), x, 100 + dy) & 0xFF, 40u) << "x " << x;
+            }
+            EXPECT_EQ(pixelRgb(picture.get(), x, 102 + c.halfRows), 0xFFFFFFu) << "x " << x;
+        }
+    }
+}
+
 TEST(RenderSlide, TextIsDrawnInItsBox) {
     Rendered r = render(test::rect(
         2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, "<a:noFill/>",

@@ -473,8 +473,13 @@ struct Renderer::Impl {
                          ? rgba(line.fill.stops.front().color)
                          : rgba(line.fill.color);
         double width = std::isfinite(line.weight) ? std::clamp<double>(line.weight, 0, 1000) : 0.75;
-        // A zero-width line still shows as a hairline.
-        double drawn = std::max(width, 0.35);
+        // A line thinner than a device pixel (a zero-width one too) is drawn one pixel wide, so
+        // that thin borders stay visible instead of fading to a faint grey at small sizes.
+        double pxX = 1, pxY = 0;
+        cairo_device_to_user_distance(cr, &pxX, &pxY);
+        double pixel = std::hypot(pxX, pxY);
+        double drawn =
+            std::max({width, 0.35, std::isfinite(pixel) ? std::min(pixel, 1000.0) : 0.0});
         cairo_set_line_width(cr, drawn);
         cairo_set_line_cap(cr, line.cap == "rnd"  ? CAIRO_LINE_CAP_ROUND
                                : line.cap == "sq" ? CAIRO_LINE_CAP_SQUARE
