@@ -178,9 +178,14 @@ class Builder {
     int bulletStyle(const Paragraph& p);
     void layoutParagraph(std::size_t index, double& y);
     void mirrorLines(double total);
-    double tabAdvance(double x) const {
+    // From x to the paragraph's next tab stop: its own stops first, then the default ones.
+    double tabAdvance(double x, const Paragraph& p) const {
         double local = x - insetLeft_;
-        double next = (std::floor(local / kTabStop + kEpsilon) + 1) * kTabStop;
+        for (float stop : p.tabStops) {
+            if (std::isfinite(stop) && stop > local + kEpsilon) return stop - local;
+        }
+        double every = std::isfinite(p.defaultTab) && p.defaultTab >= 1 ? p.defaultTab : kTabStop;
+        double next = (std::floor(local / every + kEpsilon) + 1) * every;
         return std::max(0.0, next - local);
     }
 
@@ -379,7 +384,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         if (end <= restStart + kEpsilon) {
             firstStart = restStart;
         } else if (hanging) {
-            firstStart = end + tabAdvance(end);
+            firstStart = end + tabAdvance(end, p);
         } else {
             firstStart = end + measure_.advance(labelStyle.font, U' ', labelStyle.size);
         }
@@ -408,7 +413,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                     forced = true;
                     break;
                 }
-                double adv = it.tab ? tabAdvance(x) : it.advance;
+                double adv = it.tab ? tabAdvance(x, p) : it.advance;
                 if (body_.wrap && !it.space && j > i && x + adv > rightEdge_ + kEpsilon) {
                     if (lastBreak > i) j = lastBreak;
                     break;

@@ -176,6 +176,10 @@ struct Paragraph {
     Spacing spaceAfter{false, 0};
     Spacing lineSpacing{true, 1.0f};
     bool rightToLeft = false;
+    // Tab stops in points from the text box's inner left edge, ascending; past the last one,
+    // tabs go to the next multiple of defaultTab.
+    std::vector<float> tabStops;
+    float defaultTab = 72;
     BulletData bullet;
     std::vector<Run> runs;
     RunProps endProps;  // properties of the paragraph mark

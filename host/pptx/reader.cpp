@@ -277,6 +277,7 @@ class DeckReader {
         if (tableStyles_) context.tableStyles = tableStyles_->document_element();
         ShapeList own;
         readShapeTree(child(cSld, "spTree"), context, own);
+        readControls(child(cSld, "controls"), context, own);
         attachAnimations(own, readEntranceAnimations(root));
         for (ShapePtr& s : own.items) slide->shapes->items.push_back(std::move(s));
 

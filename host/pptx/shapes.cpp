@@ -5,6 +5,8 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string_view>
 
 #include "host/pptx/charts.h"
 #include "host/pptx/presets.h"
@@ -958,6 +960,178 @@ pugi::xml_node PlaceholderIndex::findByType(const std::string& type) const {
 void readShapeTree(pugi::xml_node spTree, const ShapeContext& context, ShapeList& out) {
     TreeReader reader(context);
     reader.readTree(spTree, Placement{}, nullptr, 0, out);
+}
+
+namespace {
+
+// Drops the conditional-comment brackets (<![if ...]> and <![endif]>) that legacy drawings carry
+// around their image data, which would otherwise make the part unreadable as XML.
+std::string withoutConditionals(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t open = text.find("<![", i);
+        if (open == std::string::npos) break;
+        out.append(text, i, open - i);
+        std::string_view rest = std::string_view(text).substr(open + 3);
+        if (rest.starts_with("if") || rest.starts_with("endif")) {
+            std::size_t close = text.find(']', open + 3);
+            if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != '>')
+                return out;
+            i = close + 2;
+        } else {
+            out.append("<![");
+            i = open + 3;
+        }
+    }
+    if (i < text.size()) out.append(text, i, std::string::npos);
+    return out;
+}
+
+}  // namespace
+
+double vmlLength(std::string_view value) {
+    auto trim = [](std::string_view v) {
+        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.front())))
+            v.remove_prefix(1);
+        while (!v.empty() && std::isspace(static_cast<unsigned char>(v.back()))) v.remove_suffix(1);
+        return v;
+    };
+    value = trim(value);
+    std::size_t end = 0;
+    while (end < value.size() && (std::isdigit(static_cast<unsigned char>(value[end])) ||
+                                  value[end] == '.' || (end == 0 && value[end] == '-')))
+        ++end;
+    if (end == 0 || end > 32) return std::nan("");
+    double number = 0;
+    try {
+        number = std::stod(std::string(value.substr(0, end)));
+    } catch (const std::exception&) {
+        return std::nan("");
+    }
+    std::string_view unit = trim(value.substr(end));
+    double scale = 0;
+    if (unit == "pt")
+        scale = 1;
+    else if (unit == "in")
+        scale = 72;
+    else if (unit == "cm")
+        scale = 72 / 2.54;
+    else if (unit == "mm")
+        scale = 72 / 25.4;
+    else if (unit == "pc")
+        scale = 12;
+    else if (unit == "px" || unit.empty())
+        scale = 0.75;
+    else if (unit == "emu")
+        scale = 1 / kEmuPerPoint;
+    else
+        return std::nan("");
+    double pt = number * scale;
+    return std::isfinite(pt) && std::abs(pt) < 1e7 ? pt : std::nan("");
+}
+
+void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeList& out) {
+    if (!controls) return;
+    std::shared_ptr<pugi::xml_document> drawing;  // the slide's legacy drawing, read once
+    std::optional<PartRefs> drawingRefs;
+    bool drawingTried = false;
+    auto warn = [&](const std::string& name, const std::string& what) {
+        if (context.warnings)
+            context.warnings->push_back("slide " + std::to_string(context.slideNumber) +
+                                        ", control \"" + name + "\": " + what);
+    };
+    forEachElement(controls, [&](pugi::xml_node control) {
+        if (!is(control, "control")) return;
+        std::string name = strAttr(control, "name");
+        // A control written with its own picture reads as that picture.
+        if (child(control, "pic")) {
+            std::size_t before = out.items.size();
+            readShapeTree(control, context, out);
+            for (std::size_t k = before; k < out.items.size(); ++k)
+                out.items[k]->type = host::shape_type::kOleControlObject;
+            return;
+        }
+        // An older one: its picture and place are in the slide's VML drawing, on the shape
+        // whose o:spid names the control.
+        if (!drawingTried) {
+            drawingTried = true;
+            if (!context.refs || !context.refs->package) return;
+            for (const auto& [id, rel] : context.refs->rels) {
+                if (relationshipKind(rel.type) != "vmlDrawing") continue;
+                std::string part = context.refs->target(id);
+                if (part.empty()) continue;
+                try {
+                    drawing = parseXml(
+                        withoutConditionals(context.refs->package->readXmlPart(part)), part);
+                    drawingRefs = PartRefs::load(context.refs->package, part);
+                } catch (const std::exception& e) {
+                    warn(name,
+                         std::string("its drawing cannot be read (") + e.what() + "); left out");
+                    drawing.reset();
+                }
+                break;
+            }
+        }
+        if (!drawing || !drawingRefs) return;
+        std::string spid = "_x0000_s" + strAttr(control, "spid");
+        pugi::xml_node vml = drawing->find_node([&](pugi::xml_node n) {
+            return is(n, "shape") &&
+                   (strAttr(n, "spid") == spid || (!name.empty() && strAttr(n, "id") == name));
+        });
+        pugi::xml_attribute relid = prefixedAttr(child(vml, "imagedata"), "relid");
+        if (!vml || !relid) return;
+        // The place: CSS-like "left:…;top:…;width:…;height:…" in the slide's points.
+        std::map<std::string, double, std::less<>> box;
+        const std::string styleText = strAttr(vml, "style");
+        std::string_view style = styleText;
+        while (!style.empty()) {
+            std::size_t semi = style.find(';');
+            std::string_view item = style.substr(0, semi);
+            style = semi == std::string_view::npos ? std::string_view{} : style.substr(semi + 1);
+            std::size_t colon = item.find(':');
+            if (colon == std::string_view::npos) continue;
+            std::string key;
+            for (char ch : item.substr(0, colon))
+                if (!std::isspace(static_cast<unsigned char>(ch)))
+                    key += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            if (key == "left" || key == "top" || key == "width" || key == "height")
+                box[key] = vmlLength(item.substr(colon + 1));
+        }
+        auto at = [&](const char* key) {
+            auto it = box.find(key);
+            return it == box.end() ? std::nan("") : it->second;
+        };
+        double left = at("left"), top = at("top"), width = at("width"), height = at("height");
+        if (!std::isfinite(left) || !std::isfinite(top) || !(width > 0) || !(height > 0)) {
+            warn(name, "its place in the drawing cannot be read; left out");
+            return;
+        }
+        // Read as a picture of the drawing's part, so that its image reference resolves there.
+        pugi::xml_document pic;
+        pugi::xml_node p = pic.append_child("p:pic");
+        pugi::xml_node nv = p.append_child("p:nvPicPr");
+        pugi::xml_node cNvPr = nv.append_child("p:cNvPr");
+        cNvPr.append_attribute("id") = strAttr(control, "spid").c_str();
+        cNvPr.append_attribute("name") = name.c_str();
+        pugi::xml_node blip = p.append_child("p:blipFill").append_child("a:blip");
+        blip.append_attribute("r:embed") = relid.value();
+        pugi::xml_node xfrm = p.append_child("p:spPr").append_child("a:xfrm");
+        auto emu = [](double pt) { return std::to_string(std::llround(pt * kEmuPerPoint)); };
+        pugi::xml_node off = xfrm.append_child("a:off");
+        off.append_attribute("x") = emu(left).c_str();
+        off.append_attribute("y") = emu(top).c_str();
+        pugi::xml_node ext = xfrm.append_child("a:ext");
+        ext.append_attribute("cx") = emu(width).c_str();
+        ext.append_attribute("cy") = emu(height).c_str();
+        ShapeContext inDrawing = context;
+        inDrawing.refs = &*drawingRefs;
+        std::size_t before = out.items.size();
+        readShapeTree(pic, inDrawing, out);
+        for (std::size_t k = before; k < out.items.size(); ++k)
+            out.items[k]->type = host::shape_type::kOleControlObject;
+    });
 }
 
 }  // namespace quillet::pptx

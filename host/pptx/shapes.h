@@ -51,4 +51,12 @@ struct ShapeContext {
 // Reads the shapes of a p:spTree (or p:grpSp) into out, back to front. Hidden shapes are left out.
 void readShapeTree(pugi::xml_node spTree, const ShapeContext& context, ShapeList& out);
 
+// Reads the pictures that stand for a slide's ActiveX controls (p:controls): a control written
+// with a picture of its own, or an older one whose picture and place are in the slide's VML
+// drawing. Appends them to out, in front of the slide's shapes.
+void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeList& out);
+
+// A VML length ("156.625pt", "2in", "30px", ...) in points; NaN when it cannot be read.
+double vmlLength(std::string_view value);
+
 }  // namespace quillet::pptx

@@ -117,6 +117,9 @@ int numberingStyle(const std::string& scheme) {
     return host::numbering_style::kArabicPeriod;
 }
 
+constexpr std::int64_t kMaxTabEmu = 12700ll * 100000;  // tab positions beyond 100000 pt
+constexpr std::size_t kMaxTabStops = 32;
+
 // Overlays paragraph-level properties of a pPr / lvlNpPr element (not its defRPr).
 void applyParagraphProps(Paragraph& p, pugi::xml_node pPr, const TextContext& context) {
     if (!pPr) return;
@@ -127,6 +130,19 @@ void applyParagraphProps(Paragraph& p, pugi::xml_node pPr, const TextContext& co
     p.lineSpacing = readSpacing(child(pPr, "lnSpc"), p.lineSpacing);
     p.spaceBefore = readSpacing(child(pPr, "spcBef"), p.spaceBefore);
     p.spaceAfter = readSpacing(child(pPr, "spcAft"), p.spaceAfter);
+    if (auto v = intAttr(pPr, "defTabSz"); v && *v > 0)
+        p.defaultTab = std::max(1.0f, emuToPoints(std::min<std::int64_t>(*v, kMaxTabEmu)));
+    if (pugi::xml_node list = child(pPr, "tabLst")) {
+        // A list replaces the inherited one; every stop is treated as left-aligned.
+        p.tabStops.clear();
+        for (pugi::xml_node tab : list.children()) {
+            if (!is(tab, "tab") || p.tabStops.size() >= kMaxTabStops) continue;
+            std::int64_t pos = intAttr(tab, "pos", -1);
+            if (pos < 0 || pos > kMaxTabEmu) continue;
+            p.tabStops.push_back(emuToPoints(pos));
+        }
+        std::sort(p.tabStops.begin(), p.tabStops.end());
+    }
 
     BulletData& b = p.bullet;
     for (pugi::xml_node c = pPr.first_child(); c; c = c.next_sibling()) {

@@ -309,6 +309,47 @@ TEST(Layout, BulletWithoutHangingIndentIsFollowedByItsText) {
     EXPECT_NEAR(t.chars[static_cast<std::size_t>(hang.firstChar)].x, 36.0 + 72.0, 1e-6);
 }
 
+// A tab goes to the paragraph's first own stop past the text (stops are measured from the inset
+// edge, in any order), else to the next multiple of its default tab size.
+TEST(Layout, TabsGoToTheParagraphsOwnStops) {
+    NEED_FACE("Liberation Sans");
+    struct Case {
+        const char* name;
+        std::string pPr;  // attributes, then children
+        std::string children;
+        double tabTo;  // where the text after the tab starts, from the inset edge
+    };
+    const std::string stops =
+        "<a:tabLst><a:tab pos=\"2540000\" algn=\"l\"/><a:tab "
+        "pos=\"12700\"/><a:tab pos=\"1270000\"/></a:tabLst>";
+    const std::vector<Case> cases = {
+        {"default stops", "", "", 72},
+        {"own stops past the text", "", stops, 100},
+        {"own default size", "defTabSz=\"457200\"", "", 36},
+        {"only a stop before the text", "defTabSz=\"635000\"",
+         "<a:tabLst><a:tab pos=\"12700\"/></a:tabLst>", 50},
+        {"hostile stops are dropped", "",
+         "<a:tabLst><a:tab pos=\"-5\"/><a:tab pos=\"99999999999999\"/></a:tabLst>", 72},
+    };
+    std::string paragraphs;
+    for (const Case& c : cases) {
+        paragraphs += "<a:p><a:pPr " + c.pPr + ">" + c.children +
+                      "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
+                      "Sans\"/></a:rPr><a:t>A\tB</a:t></a:r></a:p>";
+    }
+    Opened o =
+        openSlide(textBox(2, 36, 72, 400, 300, "lIns=\"9144\" wrap=\"none\"", paragraphs), "tabs");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), cases.size());
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(cases[k].name);
+        const LaidParagraph& lp = t.paragraphs[k];
+        const LaidChar& b = t.chars.at(static_cast<std::size_t>(lp.firstChar + 2));
+        ASSERT_EQ(b.code, U'B');
+        EXPECT_NEAR(b.x, 36.0 + 0.72 + cases[k].tabTo, 1e-3);
+    }
+}
+
 // The presentation's default text style reaches text boxes, not title or body placeholders,
 // which take the master's title and body styles alone.
 TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
