@@ -1,0 +1,957 @@
+#include "host/pptx/render/metafile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <variant>
+#include <vector>
+
+#include "host/pptx/render/picture.h"
+
+namespace quillet::pptx::render {
+
+namespace {
+
+struct MetafileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& why) {
+    throw MetafileError(why);
+}
+
+// Little-endian reads of a block that is known to hold them.
+std::uint16_t u16At(std::span<const std::uint8_t> b, std::size_t at) {
+    if (at + 2 > b.size()) fail("record cut short");
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+std::int16_t s16At(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::int16_t>(u16At(b, at));
+}
+std::uint32_t u32At(std::span<const std::uint8_t> b, std::size_t at) {
+    if (at + 4 > b.size()) fail("record cut short");
+    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+           static_cast<std::uint32_t>(b[at + 2]) << 16 |
+           static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::int32_t s32At(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::int32_t>(u32At(b, at));
+}
+
+std::shared_ptr<cairo_surface_t> shared(Surface s) {
+    return std::shared_ptr<cairo_surface_t>(s.release(), [](cairo_surface_t* p) {
+        if (p) cairo_surface_destroy(p);
+    });
+}
+
+struct Pen {
+    int style = 0;     // line style, caps and joins as the format packs them
+    double width = 0;  // logical units; 0 is one device pixel
+    std::uint32_t color = 0;
+};
+
+struct Brush {
+    int style = 0;  // 0 solid, 1 none, 2 hatched, 3 and above a bitmap pattern
+    std::uint32_t color = 0xFFFFFF;
+    int hatch = 0;
+    std::shared_ptr<cairo_surface_t> pattern;
+};
+
+struct Other {};  // fonts, palettes and regions: they take a slot but draw nothing here
+
+using Object = std::variant<std::monostate, Pen, Brush, Other>;
+
+struct Point {
+    double x, y;
+};
+
+struct State {
+    Pen pen;
+    Brush brush;
+    std::uint32_t bkColor = 0xFFFFFF;
+    bool bkOpaque = true;
+    bool winding = false;
+    int mapMode = 1;
+    double wox = 0, woy = 0, wex = 1, wey = 1;
+    double vox = 0, voy = 0, vex = 1, vey = 1;
+    bool viewportSet = false;
+    cairo_matrix_t world;  // logical to page (EMF); identity for WMF
+    Point current{0, 0};
+};
+
+// The drawing context both formats play into: objects, state and its saved copies, and the
+// mapping from logical units to the picture's frame.
+class Player {
+  public:
+    Player(cairo_t* cr, double w, double h, std::uint64_t maxPixels, bool emf)
+        : cr_(cr), w_(w), h_(h), maxPixels_(maxPixels), emf_(emf) {
+        cairo_get_matrix(cr_, &base_);
+        cairo_matrix_init_identity(&st_.world);
+        // Size of a device pixel in the frame's units.
+        double ax = 1, ay = 0, bx = 0, by = 1;
+        cairo_device_to_user_distance(cr_, &ax, &ay);
+        cairo_device_to_user_distance(cr_, &bx, &by);
+        pixel_ = std::sqrt(std::fabs(ax * by - ay * bx));
+        if (!std::isfinite(pixel_) || pixel_ <= 0) pixel_ = 1;
+        cairo_save(cr_);
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, 0, 0, w_, h_);
+        cairo_clip(cr_);
+    }
+    ~Player() {
+        flushMask();
+        for (std::size_t i = 0; i < saved_.size(); ++i) cairo_restore(cr_);
+        cairo_new_path(cr_);
+        cairo_restore(cr_);
+    }
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // The device box that fills the frame.
+    void setReference(double ox, double oy, double ex, double ey) {
+        if (!std::isfinite(ox) || !std::isfinite(oy) || !std::isfinite(ex) || !std::isfinite(ey) ||
+            ex == 0 || ey == 0)
+            fail("metafile states no size");
+        refOx_ = ox;
+        refOy_ = oy;
+        refEx_ = ex;
+        refEy_ = ey;
+        st_.wox = st_.vox = ox;
+        st_.woy = st_.voy = oy;
+        st_.wex = st_.vex = ex;
+        st_.wey = st_.vey = ey;
+    }
+
+    State& state() { return st_; }
+
+    void setObjectCount(std::size_t n) { objects_.assign(n, std::monostate{}); }
+
+    // Takes the lowest free slot (WMF) or the given one (EMF).
+    void create(Object o) {
+        for (auto& slot : objects_) {
+            if (std::holds_alternative<std::monostate>(slot)) {
+                slot = std::move(o);
+                return;
+            }
+        }
+        if (objects_.size() >= 65536) fail("object table full");
+        objects_.push_back(std::move(o));
+    }
+    void createAt(std::uint32_t index, Object o) {
+        if (index == 0 || index >= 65536) fail("object index out of range");
+        if (index >= objects_.size()) objects_.resize(index + 1);
+        objects_[index] = std::move(o);
+    }
+    void select(std::uint32_t index) {
+        if (index >= objects_.size()) fail("object index out of range");
+        const Object& o = objects_[index];
+        if (const Pen* p = std::get_if<Pen>(&o)) {
+            st_.pen = *p;
+        } else if (const Brush* b = std::get_if<Brush>(&o)) {
+            st_.brush = *b;
+        } else if (std::holds_alternative<std::monostate>(o)) {
+            fail("selects an empty object slot");
+        }
+    }
+    void selectStock(std::uint32_t which) {
+        static const std::uint32_t greys[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
+        if (which <= 4) st_.brush = Brush{0, greys[which], 0, nullptr};
+        if (which == 5) st_.brush = Brush{1, 0, 0, nullptr};
+        if (which == 6) st_.pen = Pen{0, 0, 0xFFFFFF};
+        if (which == 7) st_.pen = Pen{0, 0, 0};
+        if (which == 8) st_.pen = Pen{5, 0, 0};
+    }
+    void remove(std::uint32_t index) {
+        if (index >= objects_.size()) fail("object index out of range");
+        objects_[index] = std::monostate{};
+    }
+
+    void save() {
+        if (saved_.size() >= kMaxMetafileSaves) fail("too many saved states");
+        flushMask();
+        saved_.push_back(st_);
+        cairo_save(cr_);
+    }
+    // n < 0: that many levels back; n > 0: back to that level.
+    void restore(int n) {
+        flushMask();
+        std::size_t target;
+        if (n < 0) {
+            std::size_t back = static_cast<std::size_t>(-static_cast<long>(n));
+            if (back > saved_.size()) return;
+            target = saved_.size() - back;
+        } else {
+            if (n == 0 || static_cast<std::size_t>(n) > saved_.size()) return;
+            target = static_cast<std::size_t>(n) - 1;
+        }
+        while (saved_.size() > target) {
+            st_ = saved_.back();
+            saved_.pop_back();
+            cairo_restore(cr_);
+        }
+    }
+
+    void countPoints(std::uint64_t n) {
+        points_ += n;
+        if (points_ > kMaxMetafilePoints) fail("too many points");
+    }
+
+    // Sets cr's matrix to the logical units; false when the mapping is degenerate.
+    bool toLogical() {
+        cairo_matrix_t page, frame, m, check;
+        double sx, sy, ox, oy;
+        if (emf_ && st_.mapMode == 1) {
+            sx = sy = 1;
+            ox = st_.vox - st_.wox;
+            oy = st_.voy - st_.woy;
+        } else if (emf_ && st_.mapMode >= 2 && st_.mapMode <= 6) {
+            static const double mm[] = {0, 0, 0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+            sx = mm[st_.mapMode] * pxPerMmX_;
+            sy = -mm[st_.mapMode] * pxPerMmY_;
+            ox = st_.vox - st_.wox * sx;
+            oy = st_.voy - st_.woy * sy;
+        } else {
+            const double vex = emf_ || st_.viewportSet ? st_.vex : refEx_;
+            const double vey = emf_ || st_.viewportSet ? st_.vey : refEy_;
+            const double vox = emf_ || st_.viewportSet ? st_.vox : refOx_;
+            const double voy = emf_ || st_.viewportSet ? st_.voy : refOy_;
+            if (st_.wex == 0 || st_.wey == 0) return false;
+            sx = vex / st_.wex;
+            sy = vey / st_.wey;
+            ox = vox - st_.wox * sx;
+            oy = voy - st_.woy * sy;
+        }
+        cairo_matrix_init(&page, sx, 0, 0, sy, ox, oy);
+        const double fx = w_ / refEx_, fy = h_ / refEy_;
+        cairo_matrix_init(&frame, fx, 0, 0, fy, -refOx_ * fx, -refOy_ * fy);
+        cairo_matrix_multiply(&m, &st_.world, &page);
+        cairo_matrix_multiply(&m, &m, &frame);
+        cairo_matrix_multiply(&m, &m, &base_);
+        for (double v : {m.xx, m.xy, m.yx, m.yy, m.x0, m.y0})
+            if (!std::isfinite(v) || std::fabs(v) > 1e12) return false;
+        check = m;
+        if (cairo_matrix_invert(&check) != CAIRO_STATUS_SUCCESS) return false;
+        cairo_set_matrix(cr_, &m);
+        logical_ = m;
+        cairo_matrix_t rel = m;
+        cairo_matrix_t inv = base_;
+        if (cairo_matrix_invert(&inv) != CAIRO_STATUS_SUCCESS) return false;
+        cairo_matrix_multiply(&rel, &m, &inv);
+        scale_ = std::sqrt(std::fabs(rel.xx * rel.yy - rel.xy * rel.yx));
+        return true;
+    }
+
+    void setDeviceSize(double pxPerMmX, double pxPerMmY) {
+        if (std::isfinite(pxPerMmX) && pxPerMmX > 0) pxPerMmX_ = pxPerMmX;
+        if (std::isfinite(pxPerMmY) && pxPerMmY > 0) pxPerMmY_ = pxPerMmY;
+    }
+
+    // Path building, in logical units, after toLogical().
+    void polygonPath(const std::vector<Point>& pts, bool close) {
+        if (pts.empty()) return;
+        cairo_move_to(cr_, pts[0].x, pts[0].y);
+        for (std::size_t i = 1; i < pts.size(); ++i) cairo_line_to(cr_, pts[i].x, pts[i].y);
+        if (close) cairo_close_path(cr_);
+    }
+
+    void ellipsePath(double l, double t, double r, double b) {
+        const double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::fabs(r - l) / 2,
+                     ry = std::fabs(b - t) / 2;
+        if (rx <= 0 || ry <= 0) return;
+        cairo_save(cr_);
+        cairo_translate(cr_, cx, cy);
+        cairo_scale(cr_, rx, ry);
+        cairo_new_sub_path(cr_);
+        cairo_arc(cr_, 0, 0, 1, 0, 2 * M_PI);
+        cairo_close_path(cr_);
+        cairo_restore(cr_);
+    }
+
+    void roundRectPath(double l, double t, double r, double b, double ew, double eh) {
+        if (l > r) std::swap(l, r);
+        if (t > b) std::swap(t, b);
+        const double rx = std::min(std::fabs(ew) / 2, (r - l) / 2),
+                     ry = std::min(std::fabs(eh) / 2, (b - t) / 2);
+        if (rx <= 0 || ry <= 0) {
+            cairo_rectangle(cr_, l, t, r - l, b - t);
+            return;
+        }
+        cairo_new_sub_path(cr_);
+        const double corners[4][3] = {{r - rx, t + ry, -M_PI / 2},
+                                      {r - rx, b - ry, 0},
+                                      {l + rx, b - ry, M_PI / 2},
+                                      {l + rx, t + ry, M_PI}};
+        for (const auto& c : corners) {
+            cairo_save(cr_);
+            cairo_translate(cr_, c[0], c[1]);
+            cairo_scale(cr_, rx, ry);
+            cairo_arc(cr_, 0, 0, 1, c[2], c[2] + M_PI / 2);
+            cairo_restore(cr_);
+        }
+        cairo_close_path(cr_);
+    }
+
+    // kind 0 arc, 1 pie, 2 chord: from the start point's angle to the end point's, counter-
+    // clockwise on the page (as drawn when y grows downwards).
+    void arcPath(double l, double t, double r, double b, Point start, Point end, int kind) {
+        const double cx = (l + r) / 2, cy = (t + b) / 2, rx = std::fabs(r - l) / 2,
+                     ry = std::fabs(b - t) / 2;
+        if (rx <= 0 || ry <= 0) return;
+        double a0 = std::atan2((start.y - cy) / ry, (start.x - cx) / rx);
+        double a1 = std::atan2((end.y - cy) / ry, (end.x - cx) / rx);
+        // Counter-clockwise on the page runs towards smaller angles when the page's y grows
+        // downwards; a flipped mapping turns it round.
+        const bool flipped = logical_.xx * logical_.yy - logical_.xy * logical_.yx < 0;
+        cairo_save(cr_);
+        cairo_translate(cr_, cx, cy);
+        cairo_scale(cr_, rx, ry);
+        if (kind == 1) {
+            cairo_move_to(cr_, 0, 0);
+        } else {
+            cairo_new_sub_path(cr_);
+        }
+        if (a0 == a1) a1 = a0 + (flipped ? 2 * M_PI : -2 * M_PI);
+        if (flipped) {
+            cairo_arc(cr_, 0, 0, 1, a0, a1);
+        } else {
+            cairo_arc_negative(cr_, 0, 0, 1, a0, a1);
+        }
+        if (kind != 0) cairo_close_path(cr_);
+        cairo_restore(cr_);
+    }
+
+    // Fills the current path with the brush and outlines it with the pen, then clears it.
+    void paint(bool fill, bool stroke) {
+        flushMask();
+        cairo_set_matrix(cr_, &base_);
+        if (fill && st_.brush.style != 1) {
+            cairo_set_fill_rule(cr_,
+                                st_.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+            if (st_.brush.style == 2 && st_.bkOpaque) {
+                setColor(st_.bkColor);
+                cairo_fill_preserve(cr_);
+            }
+            setBrush();
+            cairo_fill_preserve(cr_);
+        }
+        if (stroke && (st_.pen.style & 0xF) != 5) {
+            double width = st_.pen.width * scale_;
+            if (!(width >= pixel_)) width = pixel_;
+            width = std::min(width, 1e6);
+            cairo_set_line_width(cr_, width);
+            const int cap = st_.pen.style & 0xF00, join = st_.pen.style & 0xF000;
+            cairo_set_line_cap(cr_, cap == 0x100   ? CAIRO_LINE_CAP_SQUARE
+                                    : cap == 0x200 ? CAIRO_LINE_CAP_BUTT
+                                                   : CAIRO_LINE_CAP_ROUND);
+            cairo_set_line_join(cr_, join == 0x1000   ? CAIRO_LINE_JOIN_BEVEL
+                                     : join == 0x2000 ? CAIRO_LINE_JOIN_MITER
+                                                      : CAIRO_LINE_JOIN_ROUND);
+            const double u = std::max(width, pixel_);
+            const double dash[] = {18 * u, 6 * u}, dot[] = {3 * u, 3 * u},
+                         dashDot[] = {9 * u, 6 * u, 3 * u, 6 * u},
+                         dashDotDot[] = {9 * u, 3 * u, 3 * u, 3 * u, 3 * u, 3 * u};
+            switch (st_.pen.style & 0xF) {
+                case 1:
+                    cairo_set_dash(cr_, dash, 2, 0);
+                    break;
+                case 2:
+                case 8:
+                    cairo_set_dash(cr_, dot, 2, 0);
+                    break;
+                case 3:
+                    cairo_set_dash(cr_, dashDot, 4, 0);
+                    break;
+                case 4:
+                    cairo_set_dash(cr_, dashDotDot, 6, 0);
+                    break;
+                default:
+                    cairo_set_dash(cr_, nullptr, 0, 0);
+            }
+            setColor(st_.pen.color);
+            cairo_stroke_preserve(cr_);
+            cairo_set_dash(cr_, nullptr, 0, 0);
+        }
+        cairo_new_path(cr_);
+    }
+
+    // Fills a logical rectangle with a plain colour or the brush (rop: the blit's ternary code).
+    void fillRect(double x, double y, double w, double h, int rop) {
+        flushMask();
+        if (rop == 0xAA || !toLogical()) return;
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, x, y, w, h);
+        Brush keep = st_.brush;
+        if (rop == 0x00) st_.brush = Brush{0, 0, 0, nullptr};
+        if (rop == 0xFF) st_.brush = Brush{0, 0xFFFFFF, 0, nullptr};
+        const bool winding = st_.winding;
+        st_.winding = true;
+        if (rop == 0x55) {
+            cairo_set_matrix(cr_, &base_);
+            cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
+            setColor(0xFFFFFF);
+            cairo_fill(cr_);
+            cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+        } else {
+            paint(true, false);
+        }
+        st_.winding = winding;
+        st_.brush = keep;
+    }
+
+    // A device-independent bitmap (its header, colours and bits) drawn from its source box onto
+    // the logical destination box, through the blit's ternary raster code.
+    void drawBitmap(std::span<const std::uint8_t> dib, double xs, double ys, double ws, double hs,
+                    double xd, double yd, double wd, double hd, int rop) {
+        Bitmap bm = decodeDib(dib);
+        if (!bm.surface) return;
+        // Rows of a bottom-up bitmap count from its last one.
+        if (bm.bottomUp) ys = bm.height - ys - hs;
+        Blit blit{bm.surface, xs, ys, ws, hs, xd, yd, wd, hd};
+        if (rop == 0x88) {  // AND: a mask, kept to be merged with the picture that follows
+            flushMask();
+            mask_ = blit;
+            return;
+        }
+        if ((rop == 0x66 || rop == 0xEE) && mask_.surface && sameBox(mask_, blit)) {
+            blit.surface = masked(mask_, blit);
+            mask_ = Blit{};
+            drawBlit(blit, CAIRO_OPERATOR_OVER);
+            return;
+        }
+        flushMask();
+        switch (rop) {
+            case 0x66:
+                drawBlit(blit, CAIRO_OPERATOR_DIFFERENCE);
+                break;
+            case 0xEE:
+                drawBlit(blit, CAIRO_OPERATOR_LIGHTEN);
+                break;
+            case 0xAA:
+                break;
+            default:
+                drawBlit(blit, CAIRO_OPERATOR_OVER);
+        }
+    }
+
+    // A bitmap for a pattern brush; null when it cannot be read.
+    std::shared_ptr<cairo_surface_t> bitmap(std::span<const std::uint8_t> dib) {
+        return decodeDib(dib).surface;
+    }
+
+    void flushMask() {
+        if (!mask_.surface) return;
+        Blit m = mask_;
+        mask_ = Blit{};
+        drawBlit(m, CAIRO_OPERATOR_MULTIPLY);
+    }
+
+    void intersectClip(double l, double t, double r, double b) {
+        if (!toLogical()) return;
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, l, t, r - l, b - t);
+        cairo_set_matrix(cr_, &base_);
+        cairo_clip(cr_);
+    }
+    void excludeClip(double l, double t, double r, double b) {
+        if (!toLogical()) return;
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, l, t, r - l, b - t);
+        cairo_set_matrix(cr_, &base_);
+        cairo_rectangle(cr_, -1, -1, w_ + 2, h_ + 2);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_clip(cr_);
+    }
+
+    cairo_t* cr() { return cr_; }
+
+  private:
+    struct Bitmap {
+        std::shared_ptr<cairo_surface_t> surface;
+        int height = 0;
+        bool bottomUp = true;
+    };
+    struct Blit {
+        std::shared_ptr<cairo_surface_t> surface;
+        double xs = 0, ys = 0, ws = 0, hs = 0, xd = 0, yd = 0, wd = 0, hd = 0;
+    };
+
+    static bool sameBox(const Blit& a, const Blit& b) {
+        return a.xd == b.xd && a.yd == b.yd && a.wd == b.wd && a.hd == b.hd;
+    }
+
+    void setColor(std::uint32_t c) {
+        cairo_set_source_rgb(cr_, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                             ((c >> 16) & 0xFF) / 255.0);
+    }
+
+    // The brush as cr's source, under the frame's matrix.
+    void setBrush() {
+        const Brush& b = st_.brush;
+        if (b.style >= 3 && b.pattern) {
+            cairo_pattern_t* p = cairo_pattern_create_for_surface(b.pattern.get());
+            cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+            cairo_matrix_t m;
+            cairo_matrix_init_scale(&m, 1 / pixel_, 1 / pixel_);
+            cairo_pattern_set_matrix(p, &m);
+            cairo_set_source(cr_, p);
+            cairo_pattern_destroy(p);
+            return;
+        }
+        if (b.style != 2) {
+            setColor(b.color);
+            return;
+        }
+        // Hatching: lines one pixel wide every eight pixels.
+        Surface tile(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8));
+        cairo_t* t = cairo_create(tile.get());
+        cairo_set_source_rgb(t, (b.color & 0xFF) / 255.0, ((b.color >> 8) & 0xFF) / 255.0,
+                             ((b.color >> 16) & 0xFF) / 255.0);
+        cairo_set_line_width(t, 1);
+        cairo_set_antialias(t, CAIRO_ANTIALIAS_NONE);
+        const int h = b.hatch;
+        if (h == 0 || h == 4) {
+            cairo_move_to(t, 0, 3.5);
+            cairo_line_to(t, 8, 3.5);
+        }
+        if (h == 1 || h == 4) {
+            cairo_move_to(t, 3.5, 0);
+            cairo_line_to(t, 3.5, 8);
+        }
+        if (h == 2 || h == 5) {
+            cairo_move_to(t, 0, 0);
+            cairo_line_to(t, 8, 8);
+        }
+        if (h == 3 || h == 5) {
+            cairo_move_to(t, 8, 0);
+            cairo_line_to(t, 0, 8);
+        }
+        cairo_stroke(t);
+        cairo_destroy(t);
+        cairo_pattern_t* p = cairo_pattern_create_for_surface(tile.get());
+        cairo_pattern_set_extend(p, CAIRO_EXTEND_REPEAT);
+        cairo_matrix_t m;
+        cairo_matrix_init_scale(&m, 1 / pixel_, 1 / pixel_);
+        cairo_pattern_set_matrix(p, &m);
+        cairo_set_source(cr_, p);
+        cairo_pattern_destroy(p);
+    }
+
+    void drawBlit(const Blit& b, cairo_operator_t op) {
+        if (!b.surface || b.ws == 0 || b.hs == 0 || b.wd == 0 || b.hd == 0 || !toLogical()) return;
+        cairo_save(cr_);
+        cairo_new_path(cr_);
+        cairo_rectangle(cr_, b.xd, b.yd, b.wd, b.hd);
+        cairo_translate(cr_, b.xd, b.yd);
+        cairo_scale(cr_, b.wd / b.ws, b.hd / b.hs);
+        cairo_translate(cr_, -b.xs, -b.ys);
+        cairo_set_source_surface(cr_, b.surface.get(), 0, 0);
+        cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
+        cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+        cairo_set_operator(cr_, op);
+        cairo_fill(cr_);
+        cairo_restore(cr_);
+    }
+
+    // The picture with the mask's white made see-through.
+    static std::shared_ptr<cairo_surface_t> masked(const Blit& mask, const Blit& image) {
+        cairo_surface_t* m = mask.surface.get();
+        cairo_surface_t* i = image.surface.get();
+        const int w = cairo_image_surface_get_width(i), h = cairo_image_surface_get_height(i);
+        const int mw = cairo_image_surface_get_width(m), mh = cairo_image_surface_get_height(m);
+        Surface out(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+        if (cairo_surface_status(out.get()) != CAIRO_STATUS_SUCCESS || mw <= 0 || mh <= 0)
+            return image.surface;
+        cairo_surface_flush(m);
+        cairo_surface_flush(i);
+        cairo_surface_flush(out.get());
+        auto row = [](cairo_surface_t* s, int y) {
+            return reinterpret_cast<const std::uint32_t*>(
+                cairo_image_surface_get_data(s) +
+                static_cast<std::size_t>(y) *
+                    static_cast<std::size_t>(cairo_image_surface_get_stride(s)));
+        };
+        for (int y = 0; y < h; ++y) {
+            // The mask's source box over the picture's.
+            const double my = mask.ys + (y + 0.5 - image.ys) * mask.hs / image.hs;
+            const int mi = std::clamp(static_cast<int>(std::floor(my)), 0, mh - 1);
+            const std::uint32_t* mrow = row(m, mi);
+            const std::uint32_t* irow = row(i, y);
+            auto* orow = const_cast<std::uint32_t*>(row(out.get(), y));
+            for (int x = 0; x < w; ++x) {
+                const double mx = mask.xs + (x + 0.5 - image.xs) * mask.ws / image.ws;
+                const int mj = std::clamp(static_cast<int>(std::floor(mx)), 0, mw - 1);
+                const std::uint32_t mp = mrow[mj];
+                const std::uint32_t lum =
+                    (((mp >> 16) & 0xFF) * 299 + ((mp >> 8) & 0xFF) * 587 + (mp & 0xFF) * 114) /
+                    1000;
+                const std::uint32_t a = 255 - lum;
+                const std::uint32_t p = irow[x];
+                auto ch = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255; };
+                orow[x] = a << 24 | ch(16) << 16 | ch(8) << 8 | ch(0);
+            }
+        }
+        cairo_surface_mark_dirty(out.get());
+        return shared(std::move(out));
+    }
+
+    // A bitmap's header, colour table and bits, decoded by way of a BMP file around them.
+    Bitmap decodeDib(std::span<const std::uint8_t> dib) {
+        Bitmap out;
+        if (dib.size() < 12) fail("bitmap cut short");
+        const std::uint32_t headerSize = u32At(dib, 0);
+        if (headerSize < 12 || headerSize > dib.size()) fail("bitmap header cut short");
+        std::uint64_t colours = 0;
+        int height = 0;
+        std::uint32_t entry = 4;
+        if (headerSize == 12) {
+            const std::uint16_t bits = u16At(dib, 10);
+            colours = bits <= 8 ? 1u << bits : 0;
+            height = u16At(dib, 6);
+            entry = 3;
+        } else {
+            if (headerSize < 40) fail("bitmap header cut short");
+            const std::uint16_t bits = u16At(dib, 14);
+            const std::uint32_t compression = u32At(dib, 16), used = u32At(dib, 32);
+            colours = used ? used : bits <= 8 ? 1u << bits : 0;
+            if (headerSize == 40 && compression == 3) colours += 3;
+            if (headerSize == 40 && compression == 6) colours += 4;
+            height = s32At(dib, 8);
+        }
+        const std::uint64_t offBits =
+            14 + headerSize + std::min<std::uint64_t>(colours, 1024) * entry;
+        std::vector<std::uint8_t> bmp;
+        const std::uint64_t total = 14 + dib.size();
+        if (total > 0xFFFFFFFFu) fail("bitmap too large");
+        bmp.reserve(static_cast<std::size_t>(total));
+        auto put32 = [&](std::uint64_t v) {
+            for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        };
+        bmp.push_back('B');
+        bmp.push_back('M');
+        put32(total);
+        put32(0);
+        put32(std::min(offBits, total));
+        bmp.insert(bmp.end(), dib.begin(), dib.end());
+        DecodedPicture d = decodePicture(bmp, maxPixels_);
+        if (!d.surface) return out;  // a bitmap that cannot be read is left out
+        out.surface = shared(std::move(d.surface));
+        out.height = cairo_image_surface_get_height(out.surface.get());
+        out.bottomUp = height > 0;
+        return out;
+    }
+
+    cairo_t* cr_;
+    double w_, h_;
+    std::uint64_t maxPixels_;
+    bool emf_;
+    cairo_matrix_t base_;
+    cairo_matrix_t logical_{};
+    double pixel_ = 1, scale_ = 1;
+    double refOx_ = 0, refOy_ = 0, refEx_ = 1, refEy_ = 1;
+    double pxPerMmX_ = 96 / 25.4, pxPerMmY_ = 96 / 25.4;
+    State st_;
+    std::vector<State> saved_;
+    std::vector<Object> objects_;
+    std::uint64_t points_ = 0;
+    Blit mask_;
+};
+
+// ---- WMF ----
+
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+
+struct WmfLayout {
+    std::size_t records = 0;  // offset of the first record
+    std::uint16_t objects = 0;
+    bool placeable = false;
+    double left = 0, top = 0, right = 0, bottom = 0, inch = 1440;
+};
+
+WmfLayout wmfLayout(std::span<const std::uint8_t> b) {
+    WmfLayout l;
+    std::size_t at = 0;
+    if (b.size() >= 4 && u32At(b, 0) == kPlaceableKey) {
+        if (b.size() < 22) fail("placeable header cut short");
+        l.placeable = true;
+        l.left = s16At(b, 6);
+        l.top = s16At(b, 8);
+        l.right = s16At(b, 10);
+        l.bottom = s16At(b, 12);
+        l.inch = u16At(b, 14);
+        if (l.inch == 0) l.inch = 1440;
+        at = 22;
+    }
+    if (b.size() < at + 18) fail("header cut short");
+    const std::uint16_t type = u16At(b, at), headerWords = u16At(b, at + 2);
+    if ((type != 1 && type != 2) || headerWords != 9) fail("not a metafile header");
+    l.objects = u16At(b, at + 10);
+    l.records = at + 18;
+    return l;
+}
+
+// The first window the records set, for metafiles without a placeable header.
+bool firstWindow(std::span<const std::uint8_t> b, std::size_t at, double& ox, double& oy,
+                 double& ex, double& ey) {
+    bool ext = false;
+    for (std::uint32_t n = 0; n < kMaxMetafileRecords && at + 6 <= b.size(); ++n) {
+        const std::uint64_t words = u32At(b, at);
+        const std::uint16_t fn = u16At(b, at + 4);
+        if (words < 3 || words * 2 > b.size() - at) break;
+        if (fn == 0x020B && words >= 5 && !ext) {
+            oy = s16At(b, at + 6);
+            ox = s16At(b, at + 8);
+        } else if (fn == 0x020C && words >= 5) {
+            ey = s16At(b, at + 6);
+            ex = s16At(b, at + 8);
+            ext = true;
+            break;
+        } else if (fn == 0) {
+            break;
+        }
+        at += words * 2;
+    }
+    return ext && ex != 0 && ey != 0;
+}
+
+std::vector<Point> wmfPoints(std::span<const std::uint8_t> p, std::size_t at, std::size_t n,
+                             Player& player) {
+    if (n > (p.size() - std::min(at, p.size())) / 4) fail("point count past the record");
+    player.countPoints(n);
+    std::vector<Point> pts(n);
+    for (std::size_t i = 0; i < n; ++i)
+        pts[i] = {static_cast<double>(s16At(p, at + 4 * i)),
+                  static_cast<double>(s16At(p, at + 4 * i + 2))};
+    return pts;
+}
+
+void playWmf(std::span<const std::uint8_t> b, Player& player) {
+    const WmfLayout l = wmfLayout(b);
+    if (l.placeable) {
+        player.setReference(l.left, l.top, l.right - l.left, l.bottom - l.top);
+    } else {
+        double ox = 0, oy = 0, ex = 0, ey = 0;
+        if (!firstWindow(b, l.records, ox, oy, ex, ey)) fail("metafile states no size");
+        player.setReference(ox, oy, ex, ey);
+    }
+    player.setObjectCount(l.objects);
+    State& st = player.state();
+    std::size_t at = l.records;
+    for (std::uint32_t n = 0;; ++n) {
+        if (n >= kMaxMetafileRecords) fail("too many records");
+        if (at == b.size()) return;  // the end of the data stands for the end record
+        if (b.size() - at < 6) fail("record cut short");
+        const std::uint64_t words = u32At(b, at);
+        const std::uint16_t fn = u16At(b, at + 4);
+        if (words < 3) fail("record of no length");
+        if (words * 2 > b.size() - at) fail("record past the end of the data");
+        const std::span<const std::uint8_t> p = b.subspan(at + 6, words * 2 - 6);
+        at += words * 2;
+        auto w = [&](std::size_t i) { return static_cast<double>(s16At(p, 2 * i)); };
+        if (fn != 0x0B41 && fn != 0x0F43 && fn != 0x0940 && fn != 0x0626 && fn != 0x0107 &&
+            fn != 0x0201 && fn != 0x0209)
+            player.flushMask();
+        switch (fn) {
+            case 0x0000:
+                return;
+            case 0x001E:
+                player.save();
+                break;
+            case 0x0127:
+                player.restore(s16At(p, 0));
+                break;
+            case 0x0102:
+                st.bkOpaque = u16At(p, 0) == 2;
+                break;
+            case 0x0106:
+                st.winding = u16At(p, 0) == 2;
+                break;
+            case 0x0103:
+                st.mapMode = u16At(p, 0);
+                break;
+            case 0x0201:
+                st.bkColor = u32At(p, 0);
+                break;
+            case 0x020B:
+                st.woy = w(0), st.wox = w(1);
+                break;
+            case 0x020C:
+                st.wey = w(0), st.wex = w(1);
+                break;
+            case 0x020D:
+                st.voy = w(0), st.vox = w(1);
+                st.viewportSet = true;
+                break;
+            case 0x020E:
+                st.vey = w(0), st.vex = w(1);
+                st.viewportSet = true;
+                break;
+            case 0x020F:
+                st.woy += w(0), st.wox += w(1);
+                break;
+            case 0x0410:
+                if (w(0) != 0 && w(2) != 0)
+                    st.wey = st.wey * w(1) / w(0), st.wex = st.wex * w(3) / w(2);
+                break;
+            case 0x0213: {
+                const Point to{w(1), w(0)};
+                if (player.toLogical()) {
+                    cairo_new_path(player.cr());
+                    cairo_move_to(player.cr(), st.current.x, st.current.y);
+                    cairo_line_to(player.cr(), to.x, to.y);
+                    player.paint(false, true);
+                }
+                st.current = to;
+                break;
+            }
+            case 0x0214:
+                st.current = {w(1), w(0)};
+                break;
+            case 0x02FA:
+                player.create(Pen{u16At(p, 0), std::fabs(w(1)), u32At(p, 6)});
+                break;
+            case 0x02FC:
+                player.create(Brush{u16At(p, 0), u32At(p, 2), u16At(p, 6), nullptr});
+                break;
+            case 0x0142: {
+                // A bitmap pattern; one that cannot be read paints grey.
+                Brush br{3, 0x808080, 0, nullptr};
+                if (p.size() > 4) br.pattern = player.bitmap(p.subspan(4));
+                if (!br.pattern) br.style = 0;
+                player.create(br);
+                break;
+            }
+            case 0x01F9:
+                player.create(Brush{0, 0x808080, 0, nullptr});
+                break;
+            case 0x02FB:
+            case 0x00F7:
+            case 0x06FF:
+                player.create(Other{});
+                break;
+            case 0x012D:
+                player.select(u16At(p, 0));
+                break;
+            case 0x01F0:
+                player.remove(u16At(p, 0));
+                break;
+            case 0x0324:
+            case 0x0325: {
+                const auto count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 0)));
+                const auto pts = wmfPoints(p, 2, count, player);
+                if (!player.toLogical()) break;
+                cairo_new_path(player.cr());
+                player.polygonPath(pts, fn == 0x0324);
+                player.paint(fn == 0x0324, true);
+                break;
+            }
+            case 0x0538: {
+                const std::size_t polys = u16At(p, 0);
+                if (polys > (p.size() - 2) / 2) fail("polygon count past the record");
+                std::size_t pointAt = 2 + 2 * polys;
+                std::vector<std::vector<Point>> all;
+                for (std::size_t i = 0; i < polys; ++i) {
+                    const std::size_t count = u16At(p, 2 + 2 * i);
+                    all.push_back(wmfPoints(p, pointAt, count, player));
+                    pointAt += 4 * count;
+                }
+                if (!player.toLogical()) break;
+                cairo_new_path(player.cr());
+                for (const auto& pts : all) player.polygonPath(pts, true);
+                player.paint(true, true);
+                break;
+            }
+            case 0x041B:
+            case 0x0418:
+                if (!player.toLogical()) break;
+                cairo_new_path(player.cr());
+                if (fn == 0x041B) {
+                    cairo_rectangle(player.cr(), w(3), w(2), w(1) - w(3), w(0) - w(2));
+                } else {
+                    player.ellipsePath(w(3), w(2), w(1), w(0));
+                }
+                player.paint(true, true);
+                break;
+            case 0x061C:
+                if (!player.toLogical()) break;
+                cairo_new_path(player.cr());
+                player.roundRectPath(w(5), w(4), w(3), w(2), w(1), w(0));
+                player.paint(true, true);
+                break;
+            case 0x0817:
+            case 0x081A:
+            case 0x0830: {
+                if (!player.toLogical()) break;
+                cairo_new_path(player.cr());
+                const int kind = fn == 0x0817 ? 0 : fn == 0x081A ? 1 : 2;
+                player.arcPath(w(7), w(6), w(5), w(4), {w(3), w(2)}, {w(1), w(0)}, kind);
+                player.paint(kind != 0, true);
+                break;
+            }
+            case 0x0416:
+                player.intersectClip(w(3), w(2), w(1), w(0));
+                break;
+            case 0x0415:
+                player.excludeClip(w(3), w(2), w(1), w(0));
+                break;
+            case 0x061D:
+                player.fillRect(w(5), w(4), w(3), w(2), static_cast<int>(u32At(p, 0) >> 16 & 0xFF));
+                break;
+            case 0x0B41:
+            case 0x0F43:
+            case 0x0940: {
+                const int rop = static_cast<int>(u32At(p, 0) >> 16 & 0xFF);
+                // Without a bitmap of their own these fill with the brush.
+                const std::size_t plain = fn == 0x0940 ? 18 : 22;
+                if (fn != 0x0F43 && p.size() <= plain) {
+                    const std::size_t d = fn == 0x0940 ? 5 : 7;
+                    player.fillRect(w(d + 3), w(d + 2), w(d + 1), w(d), rop);
+                    break;
+                }
+                if (fn == 0x0940) {
+                    const double h = w(4), wd = w(5);
+                    player.drawBitmap(p.subspan(16), w(3), w(2), wd, h, w(7), w(6), wd, h, rop);
+                } else {
+                    const std::size_t o = fn == 0x0F43 ? 3 : 2;  // STRETCHDIB has colour use first
+                    player.drawBitmap(p.subspan(2 * (o + 8)), w(o + 3), w(o + 2), w(o + 1), w(o),
+                                      w(o + 7), w(o + 6), w(o + 5), w(o + 4), rop);
+                }
+                break;
+            }
+            default:
+                break;  // text, palettes, regions and escapes draw nothing here
+        }
+    }
+}
+
+}  // namespace
+
+std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size) {
+    size = {};
+    try {
+        const WmfLayout l = wmfLayout(bytes);
+        if (l.placeable) {
+            size.width = std::fabs(l.right - l.left) / l.inch;
+            size.height = std::fabs(l.bottom - l.top) / l.inch;
+        }
+        return "";
+    } catch (const MetafileError& e) {
+        return e.what();
+    }
+}
+
+std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, double w, double h,
+                         std::uint64_t maxPixels) {
+    if (!cr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return "no surface to draw on";
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return "empty frame";
+    try {
+        Player player(cr, w, h, maxPixels, false);
+        playWmf(bytes, player);
+    } catch (const MetafileError& e) {
+        return std::string("metafile: ") + e.what();
+    }
+    return "";
+}
+
+}  // namespace quillet::pptx::render
