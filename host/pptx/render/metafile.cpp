@@ -118,6 +118,7 @@ class Player {
         refOy_ = oy;
         refEx_ = ex;
         refEy_ = ey;
+        if (emf_) return;  // its window and viewport start at the origin, one unit to one
         st_.wox = st_.vox = ox;
         st_.woy = st_.voy = oy;
         st_.wex = st_.vex = ex;
@@ -324,7 +325,6 @@ class Player {
 
     // Fills the current path with the brush and outlines it with the pen, then clears it.
     void paint(bool fill, bool stroke) {
-        flushMask();
         cairo_set_matrix(cr_, &base_);
         if (fill && st_.brush.style != 1) {
             cairo_set_fill_rule(cr_,
@@ -406,6 +406,12 @@ class Player {
                     double xd, double yd, double wd, double hd, int rop) {
         Bitmap bm = decodeDib(dib);
         if (!bm.surface) return;
+        // A source box of no size stands for the whole bitmap.
+        if (ws == 0 || hs == 0) {
+            xs = ys = 0;
+            ws = cairo_image_surface_get_width(bm.surface.get());
+            hs = bm.height;
+        }
         // Rows of a bottom-up bitmap count from its last one.
         if (bm.bottomUp) ys = bm.height - ys - hs;
         Blit blit{bm.surface, xs, ys, ws, hs, xd, yd, wd, hd};
@@ -465,6 +471,52 @@ class Player {
     }
 
     cairo_t* cr() { return cr_; }
+
+    // EMF paths: between their brackets, drawing records add to the path instead of painting.
+    bool inPath() const { return inPath_; }
+    void beginPath() {
+        flushMask();
+        inPath_ = true;
+        path_.reset();
+        cairo_new_path(cr_);
+    }
+    void endPath() {
+        if (!inPath_) return;
+        inPath_ = false;
+        cairo_set_matrix(cr_, &base_);
+        path_.reset(cairo_copy_path(cr_));
+        cairo_new_path(cr_);
+    }
+    void abortPath() {
+        inPath_ = false;
+        path_.reset();
+        cairo_new_path(cr_);
+    }
+    // Fills, outlines or clips to the path ended last, which is then used up.
+    void usePath(bool fill, bool stroke, bool clip) {
+        if (inPath_) endPath();
+        if (!path_ || !toLogical()) return;
+        cairo_set_matrix(cr_, &base_);
+        cairo_new_path(cr_);
+        cairo_append_path(cr_, path_.get());
+        path_.reset();
+        if (clip) {
+            cairo_set_fill_rule(cr_,
+                                st_.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_clip(cr_);
+            return;
+        }
+        paint(fill, stroke);
+    }
+    // A drawing record's start and end: outside a path, a new path painted at the end.
+    bool begin() {
+        if (!toLogical()) return false;
+        if (!inPath_) cairo_new_path(cr_);
+        return true;
+    }
+    void finish(bool fill, bool stroke) {
+        if (!inPath_) paint(fill, stroke);
+    }
 
   private:
     struct Bitmap {
@@ -548,7 +600,12 @@ class Player {
         cairo_translate(cr_, -b.xs, -b.ys);
         cairo_set_source_surface(cr_, b.surface.get(), 0, 0);
         cairo_pattern_set_extend(cairo_get_source(cr_), CAIRO_EXTEND_PAD);
-        cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+        // The smoothing filter's kernel grows with the reduction: past a few source pixels to a
+        // device pixel, plain interpolation.
+        const double perPixel = std::max(std::fabs(b.ws / b.wd), std::fabs(b.hs / b.hd)) * pixel_ /
+                                std::max(scale_, 1e-12);
+        cairo_pattern_set_filter(cairo_get_source(cr_),
+                                 perPixel > 4 ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD);
         cairo_set_operator(cr_, op);
         cairo_fill(cr_);
         cairo_restore(cr_);
@@ -656,6 +713,11 @@ class Player {
     std::vector<Object> objects_;
     std::uint64_t points_ = 0;
     Blit mask_;
+    bool inPath_ = false;
+    struct PathDeleter {
+        void operator()(cairo_path_t* p) const { cairo_path_destroy(p); }
+    };
+    std::unique_ptr<cairo_path_t, PathDeleter> path_;
 };
 
 // ---- WMF ----
@@ -925,11 +987,361 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
     }
 }
 
+// ---- EMF ----
+
+struct EmfHeader {
+    double left = 0, top = 0, width = 0, height = 0;  // the frame, in device pixels
+    double pxPerMmX = 0, pxPerMmY = 0;
+    std::uint32_t handles = 0;
+    double inchWidth = 0, inchHeight = 0;
+};
+
+EmfHeader emfHeader(std::span<const std::uint8_t> b) {
+    if (b.size() < 88 || u32At(b, 0) != 1) fail("header cut short");
+    const std::uint32_t size = u32At(b, 4);
+    if (size < 88 || size > b.size() || size % 4 != 0) fail("header cut short");
+    if (u32At(b, 40) != 0x464D4520) fail("not a metafile header");
+    EmfHeader h;
+    const double bl = s32At(b, 8), bt = s32At(b, 12), br = s32At(b, 16), bb = s32At(b, 20);
+    const double fl = s32At(b, 24), ft = s32At(b, 28), fr = s32At(b, 32), fb = s32At(b, 36);
+    const double devX = s32At(b, 72), devY = s32At(b, 76), mmX = s32At(b, 80), mmY = s32At(b, 84);
+    h.handles = u16At(b, 56);
+    if (devX > 0 && devY > 0 && mmX > 0 && mmY > 0 && fr > fl && fb > ft) {
+        h.pxPerMmX = devX / mmX;
+        h.pxPerMmY = devY / mmY;
+        h.left = fl / 100 * h.pxPerMmX;
+        h.top = ft / 100 * h.pxPerMmY;
+        h.width = (fr - fl) / 100 * h.pxPerMmX;
+        h.height = (fb - ft) / 100 * h.pxPerMmY;
+        h.inchWidth = (fr - fl) / 2540;
+        h.inchHeight = (fb - ft) / 2540;
+    } else if (br > bl && bb > bt) {
+        h.left = bl, h.top = bt, h.width = br - bl + 1, h.height = bb - bt + 1;
+        h.inchWidth = h.width / 96, h.inchHeight = h.height / 96;
+    } else {
+        fail("metafile states no size");
+    }
+    return h;
+}
+
+// Points of 32 or 16 bits from a record.
+std::vector<Point> emfPoints(std::span<const std::uint8_t> r, std::size_t at, std::uint64_t n,
+                             bool small, Player& player) {
+    const std::size_t each = small ? 4 : 8;
+    if (at > r.size() || n > (r.size() - at) / each) fail("point count past the record");
+    player.countPoints(n);
+    std::vector<Point> pts(static_cast<std::size_t>(n));
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const std::size_t p = at + i * each;
+        pts[i] =
+            small ? Point{static_cast<double>(s16At(r, p)), static_cast<double>(s16At(r, p + 2))}
+                  : Point{static_cast<double>(s32At(r, p)), static_cast<double>(s32At(r, p + 4))};
+    }
+    return pts;
+}
+
+// A bitmap's header and bits, each given by offset and size within its record, as one block.
+std::vector<std::uint8_t> emfDib(std::span<const std::uint8_t> r, std::uint32_t offBmi,
+                                 std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits) {
+    if (offBmi > r.size() || cbBmi > r.size() - offBmi || offBits > r.size() ||
+        cbBits > r.size() - offBits)
+        fail("bitmap outside its record");
+    std::vector<std::uint8_t> dib(r.begin() + offBmi, r.begin() + offBmi + cbBmi);
+    dib.insert(dib.end(), r.begin() + offBits, r.begin() + offBits + cbBits);
+    return dib;
+}
+
+cairo_matrix_t xform(std::span<const std::uint8_t> r, std::size_t at) {
+    float f[6];
+    for (int i = 0; i < 6; ++i) {
+        const std::uint32_t v = u32At(r, at + 4 * static_cast<std::size_t>(i));
+        std::memcpy(&f[i], &v, 4);
+    }
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, f[0], f[1], f[2], f[3], f[4], f[5]);
+    return m;
+}
+
+void playEmf(std::span<const std::uint8_t> b, Player& player) {
+    const EmfHeader h = emfHeader(b);
+    player.setReference(h.left, h.top, h.width, h.height);
+    player.setDeviceSize(h.pxPerMmX, h.pxPerMmY);
+    player.setObjectCount(h.handles);
+    State& st = player.state();
+    cairo_t* cr = player.cr();
+    std::size_t at = 0;
+    for (std::uint32_t n = 0;; ++n) {
+        if (n >= kMaxMetafileRecords) fail("too many records");
+        if (at == b.size()) return;
+        if (b.size() - at < 8) fail("record cut short");
+        const std::uint32_t type = u32At(b, at), size = u32At(b, at + 4);
+        if (size < 8 || size % 4 != 0) fail("record of no length");
+        if (size > b.size() - at) fail("record past the end of the data");
+        const std::span<const std::uint8_t> r = b.subspan(at, size);
+        at += size;
+        auto i32 = [&](std::size_t o) { return static_cast<double>(s32At(r, o)); };
+        if (type != 76 && type != 77 && type != 81 && type != 70) player.flushMask();
+        switch (type) {
+            case 14:
+                return;
+            case 9:
+                st.wex = i32(8), st.wey = i32(12);
+                break;
+            case 10:
+                st.wox = i32(8), st.woy = i32(12);
+                break;
+            case 11:
+                st.vex = i32(8), st.vey = i32(12);
+                break;
+            case 12:
+                st.vox = i32(8), st.voy = i32(12);
+                break;
+            case 17:
+                st.mapMode = static_cast<int>(u32At(r, 8));
+                break;
+            case 18:
+                st.bkOpaque = u32At(r, 8) == 2;
+                break;
+            case 19:
+                st.winding = u32At(r, 8) == 2;
+                break;
+            case 25:
+                st.bkColor = u32At(r, 8);
+                break;
+            case 27:
+                st.current = {i32(8), i32(12)};
+                if (player.inPath() && player.toLogical())
+                    cairo_move_to(cr, st.current.x, st.current.y);
+                break;
+            case 54: {
+                const Point to{i32(8), i32(12)};
+                if (player.begin()) {
+                    if (!player.inPath() || !cairo_has_current_point(cr))
+                        cairo_move_to(cr, st.current.x, st.current.y);
+                    cairo_line_to(cr, to.x, to.y);
+                    player.finish(false, true);
+                }
+                st.current = to;
+                break;
+            }
+            case 33:
+                player.save();
+                break;
+            case 34:
+                player.restore(s32At(r, 8));
+                break;
+            case 35:
+                st.world = xform(r, 8);
+                break;
+            case 36: {
+                const cairo_matrix_t m = xform(r, 8);
+                const std::uint32_t mode = u32At(r, 32);
+                if (mode == 1) cairo_matrix_init_identity(&st.world);
+                if (mode == 2) cairo_matrix_multiply(&st.world, &m, &st.world);
+                if (mode == 3) cairo_matrix_multiply(&st.world, &st.world, &m);
+                if (mode == 4) st.world = m;
+                break;
+            }
+            case 37: {
+                const std::uint32_t index = u32At(r, 8);
+                if (index & 0x80000000u) {
+                    player.selectStock(index & 0x7FFFFFFFu);
+                } else {
+                    player.select(index);
+                }
+                break;
+            }
+            case 40:
+                player.remove(u32At(r, 8));
+                break;
+            case 38:
+                player.createAt(u32At(r, 8), Pen{static_cast<int>(u32At(r, 12)), std::fabs(i32(16)),
+                                                 u32At(r, 24)});
+                break;
+            case 95: {
+                const std::uint32_t style = u32At(r, 28);
+                const bool geometric = (style & 0x10000) != 0;
+                Pen pen{static_cast<int>(style & 0xFFFF), geometric ? std::fabs(i32(32)) : 0,
+                        u32At(r, 40)};
+                if (u32At(r, 36) == 1) pen.style = 5;  // a pen of no brush draws nothing
+                player.createAt(u32At(r, 8), pen);
+                break;
+            }
+            case 39:
+                player.createAt(u32At(r, 8), Brush{static_cast<int>(u32At(r, 12)), u32At(r, 16),
+                                                   static_cast<int>(u32At(r, 20)), nullptr});
+                break;
+            case 93:
+            case 94: {
+                Brush br{3, 0x808080, 0, nullptr};
+                br.pattern = player.bitmap(
+                    emfDib(r, u32At(r, 16), u32At(r, 20), u32At(r, 24), u32At(r, 28)));
+                if (!br.pattern) br.style = 0;
+                player.createAt(u32At(r, 8), br);
+                break;
+            }
+            case 49:
+            case 82:
+                player.createAt(u32At(r, 8), Other{});
+                break;
+            case 42:
+            case 43:
+                if (!player.begin()) break;
+                if (type == 43) {
+                    cairo_rectangle(cr, i32(8), i32(12), i32(16) - i32(8), i32(20) - i32(12));
+                } else {
+                    player.ellipsePath(i32(8), i32(12), i32(16), i32(20));
+                }
+                player.finish(true, true);
+                break;
+            case 44:
+                if (!player.begin()) break;
+                player.roundRectPath(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28));
+                player.finish(true, true);
+                break;
+            case 45:
+            case 46:
+            case 47: {
+                if (!player.begin()) break;
+                const int kind = type == 45 ? 0 : type == 47 ? 1 : 2;
+                player.arcPath(i32(8), i32(12), i32(16), i32(20), {i32(24), i32(28)},
+                               {i32(32), i32(36)}, kind);
+                player.finish(kind != 0, true);
+                break;
+            }
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 85:
+            case 86:
+            case 87:
+            case 88:
+            case 89: {
+                const bool small = type >= 85;
+                const std::uint32_t kind = small ? type - 83 : type;  // as the 32-bit records
+                const auto pts = emfPoints(r, 28, u32At(r, 24), small, player);
+                if (pts.empty()) break;
+                const bool to = kind == 5 || kind == 6;
+                if (!player.begin()) break;
+                std::size_t i = 0;
+                if (to) {
+                    if (!player.inPath() || !cairo_has_current_point(cr))
+                        cairo_move_to(cr, st.current.x, st.current.y);
+                } else {
+                    cairo_move_to(cr, pts[0].x, pts[0].y);
+                    i = 1;
+                }
+                if (kind == 2 || kind == 5) {
+                    for (; i + 3 <= pts.size(); i += 3)
+                        cairo_curve_to(cr, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y,
+                                       pts[i + 2].x, pts[i + 2].y);
+                } else {
+                    for (; i < pts.size(); ++i) cairo_line_to(cr, pts[i].x, pts[i].y);
+                }
+                if (kind == 3) cairo_close_path(cr);
+                if (to) st.current = pts.back();
+                player.finish(kind == 3, true);
+                break;
+            }
+            case 7:
+            case 8:
+            case 90:
+            case 91: {
+                const bool small = type >= 90;
+                const bool polygon = type == 8 || type == 91;
+                const std::uint32_t polys = u32At(r, 24);
+                if (polys > (r.size() - 32) / 4) fail("polygon count past the record");
+                std::size_t pointAt = 32 + 4 * static_cast<std::size_t>(polys);
+                std::vector<std::vector<Point>> all;
+                for (std::uint32_t i = 0; i < polys; ++i) {
+                    const std::uint32_t count = u32At(r, 32 + 4 * static_cast<std::size_t>(i));
+                    all.push_back(emfPoints(r, pointAt, count, small, player));
+                    pointAt += all.back().size() * (small ? 4 : 8);
+                }
+                if (!player.begin()) break;
+                for (const auto& pts : all) player.polygonPath(pts, polygon);
+                player.finish(polygon, true);
+                break;
+            }
+            case 59:
+                player.beginPath();
+                break;
+            case 60:
+                player.endPath();
+                break;
+            case 61:
+                if (player.inPath() && cairo_has_current_point(cr)) cairo_close_path(cr);
+                break;
+            case 62:
+                player.usePath(true, false, false);
+                break;
+            case 63:
+                player.usePath(true, true, false);
+                break;
+            case 64:
+                player.usePath(false, true, false);
+                break;
+            case 67:
+                player.usePath(false, false, true);
+                break;
+            case 68:
+                player.abortPath();
+                break;
+            case 30:
+                player.intersectClip(i32(8), i32(12), i32(16), i32(20));
+                break;
+            case 29:
+                player.excludeClip(i32(8), i32(12), i32(16), i32(20));
+                break;
+            case 76:
+            case 77: {
+                const int rop = static_cast<int>(u32At(r, 40) >> 16 & 0xFF);
+                const double x = i32(24), y = i32(28), w = i32(32), hh = i32(36);
+                if (size < 100 || u32At(r, 88) == 0) {
+                    player.fillRect(x, y, w, hh, rop);
+                    break;
+                }
+                const auto dib = emfDib(r, u32At(r, 84), u32At(r, 88), u32At(r, 92), u32At(r, 96));
+                const double sw = type == 77 ? i32(100) : w, sh = type == 77 ? i32(104) : hh;
+                player.drawBitmap(dib, i32(44), i32(48), sw, sh, x, y, w, hh, rop);
+                break;
+            }
+            case 81: {
+                const auto dib = emfDib(r, u32At(r, 48), u32At(r, 52), u32At(r, 56), u32At(r, 60));
+                player.drawBitmap(dib, i32(32), i32(36), i32(40), i32(44), i32(24), i32(28),
+                                  i32(72), i32(76), static_cast<int>(u32At(r, 68) >> 16 & 0xFF));
+                break;
+            }
+            case 80: {
+                const auto dib = emfDib(r, u32At(r, 48), u32At(r, 52), u32At(r, 56), u32At(r, 60));
+                player.drawBitmap(dib, i32(32), i32(36), i32(40), i32(44), i32(24), i32(28),
+                                  i32(40), i32(44), 0xCC);
+                break;
+            }
+            default:
+                break;  // text, palettes, regions and comments draw nothing here
+        }
+    }
+}
+
+bool isEmf(std::span<const std::uint8_t> b) {
+    return b.size() >= 44 && b[0] == 1 && b[1] == 0 && b[2] == 0 && b[3] == 0 && b[40] == ' ' &&
+           b[41] == 'E' && b[42] == 'M' && b[43] == 'F';
+}
+
 }  // namespace
 
 std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size) {
     size = {};
     try {
+        if (isEmf(bytes)) {
+            const EmfHeader h = emfHeader(bytes);
+            size.width = h.inchWidth;
+            size.height = h.inchHeight;
+            return "";
+        }
         const WmfLayout l = wmfLayout(bytes);
         if (l.placeable) {
             size.width = std::fabs(l.right - l.left) / l.inch;
@@ -945,12 +1357,61 @@ std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, doubl
                          std::uint64_t maxPixels) {
     if (!cr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return "no surface to draw on";
     if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return "empty frame";
-    try {
-        Player player(cr, w, h, maxPixels, false);
-        playWmf(bytes, player);
-    } catch (const MetafileError& e) {
-        return std::string("metafile: ") + e.what();
+    // The records are drawn onto a scratch picture of the device pixels the frame covers within
+    // the clip, so that whatever they ask of Cairo can never leave the caller's context in error.
+    double cx0, cy0, cx1, cy1;
+    cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
+    cx0 = std::max(cx0, 0.0), cy0 = std::max(cy0, 0.0);
+    cx1 = std::min(cx1, w), cy1 = std::min(cy1, h);
+    if (!(cx1 > cx0) || !(cy1 > cy0)) return "";
+    double dx0 = HUGE_VAL, dy0 = HUGE_VAL, dx1 = -HUGE_VAL, dy1 = -HUGE_VAL;
+    for (double x : {cx0, cx1}) {
+        for (double y : {cy0, cy1}) {
+            double px = x, py = y;
+            cairo_user_to_device(cr, &px, &py);
+            dx0 = std::min(dx0, px), dy0 = std::min(dy0, py);
+            dx1 = std::max(dx1, px), dy1 = std::max(dy1, py);
+        }
     }
+    if (!std::isfinite(dx0) || !std::isfinite(dy0) || !std::isfinite(dx1) || !std::isfinite(dy1))
+        return "";
+    const double left = std::floor(dx0), top = std::floor(dy0);
+    const double sw = std::ceil(dx1) - left, sh = std::ceil(dy1) - top;
+    if (sw < 1 || sh < 1) return "";
+    if (sw > kMaxPictureSide || sh > kMaxPictureSide ||
+        sw * sh > static_cast<double>(kMaxPicturePixels))
+        return "metafile: drawn too large";
+    Surface scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(sw),
+                                               static_cast<int>(sh)));
+    if (cairo_surface_status(scratch.get()) != CAIRO_STATUS_SUCCESS)
+        return "metafile: no memory for the picture";
+    cairo_t* sc = cairo_create(scratch.get());
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_translate(sc, -left, -top);
+    cairo_transform(sc, &m);
+    std::string problem;
+    try {
+        const bool emf = isEmf(bytes);
+        Player player(sc, w, h, maxPixels, emf);
+        if (emf) {
+            playEmf(bytes, player);
+        } else {
+            playWmf(bytes, player);
+        }
+    } catch (const MetafileError& e) {
+        problem = std::string("metafile: ") + e.what();
+    }
+    if (problem.empty() && cairo_status(sc) != CAIRO_STATUS_SUCCESS)
+        problem = std::string("metafile: ") + cairo_status_to_string(cairo_status(sc));
+    cairo_destroy(sc);
+    if (!problem.empty()) return problem;
+    cairo_surface_flush(scratch.get());
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    cairo_set_source_surface(cr, scratch.get(), left, top);
+    cairo_paint(cr);
+    cairo_restore(cr);
     return "";
 }
 

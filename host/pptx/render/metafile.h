@@ -28,8 +28,8 @@ std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size
 
 // Draws the metafile onto cr with its picture's frame stretched over the w × h box at the origin
 // of cr's user space, and clipped to it. Bitmaps in it are limited to maxPixels each. Returns ""
-// when every record was read, else why it stopped (what was drawn up to there stays drawn). cr's
-// state is as it was before.
+// when every record was read, else why not (and then nothing is drawn). cr is left as it was
+// before, whatever the data: the records are drawn on a picture of their own first.
 std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, double w, double h,
                          std::uint64_t maxPixels);
 
