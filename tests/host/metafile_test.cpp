@@ -2,6 +2,7 @@
 // refused with a reason; the corpus decks' metafile pictures are drawn.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -128,6 +129,56 @@ std::vector<std::uint8_t> dib(const std::vector<std::uint32_t>& row, int bits) {
     return b;
 }
 
+// An EMF of bounds 0..99 × 0..99 (100 × 100 pixels), records of 32-bit values.
+class Emf {
+  public:
+    Emf& rec(std::uint32_t type, const std::vector<std::uint32_t>& values) {
+        Wmf::put32(body_, type);
+        Wmf::put32(body_, static_cast<std::uint32_t>(8 + 4 * values.size()));
+        for (std::uint32_t v : values) Wmf::put32(body_, v);
+        return *this;
+    }
+    static std::uint32_t pair16(int x, int y) {
+        return static_cast<std::uint16_t>(x) |
+               static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16;
+    }
+    static std::uint32_t real(float f) { return std::bit_cast<std::uint32_t>(f); }
+    // A red brush in slot 1 and no pen.
+    Emf& redBrush() { return rec(39, {1, 0, 0x0000FF, 0}).rec(37, {1}).rec(37, {0x80000008}); }
+    std::vector<std::uint8_t> bytes(std::uint32_t handles = 2) const {
+        std::vector<std::uint8_t> b;
+        for (std::uint32_t v : {1u,
+                                88u,
+                                0u,
+                                0u,
+                                99u,
+                                99u,
+                                0u,
+                                0u,
+                                0u,
+                                0u,
+                                0x464D4520u,
+                                0x10000u,
+                                static_cast<std::uint32_t>(88 + body_.size() + 20),
+                                0u,
+                                handles,
+                                0u,
+                                0u,
+                                0u,
+                                0u,
+                                0u,
+                                0u,
+                                0u})
+            Wmf::put32(b, v);
+        b.insert(b.end(), body_.begin(), body_.end());
+        for (std::uint32_t v : {14u, 20u, 0u, 0u, 20u}) Wmf::put32(b, v);
+        return b;
+    }
+
+  private:
+    std::vector<std::uint8_t> body_;
+};
+
 std::uint32_t argbAt(cairo_surface_t* s, int x, int y) {
     cairo_surface_flush(s);
     const auto* row = reinterpret_cast<const std::uint32_t*>(
@@ -247,6 +298,29 @@ const DrawCase kDrawCases[] = {
          return w.bytes(0);
      },
      {{10, 50, kRed}, {90, 50, kClear}}},
+    {"EmfPolygonOf16BitPoints",
+     [] {
+         return Emf()
+             .redBrush()
+             .rec(86,
+                  {0, 0, 0, 0, 3, Emf::pair16(10, 10), Emf::pair16(90, 10), Emf::pair16(10, 90)})
+             .bytes();
+     },
+     {{30, 30, kRed}, {80, 80, kClear}}},
+    {"EmfWorldTransformMovesTheShape",
+     [] {
+         Emf e;
+         e.redBrush().rec(35, {Emf::real(1), 0, 0, Emf::real(1), Emf::real(50), 0});
+         return e.rec(43, {0, 0, 40, 100}).bytes();
+     },
+     {{70, 50, kRed}, {20, 50, kClear}}},
+    {"EmfPathFilled",
+     [] {
+         Emf e;
+         e.redBrush().rec(59, {}).rec(27, {10, 10}).rec(54, {90, 10}).rec(54, {90, 90});
+         return e.rec(61, {}).rec(60, {}).rec(62, {0, 0, 0, 0}).bytes();
+     },
+     {{80, 30, kRed}, {20, 80, kClear}}},
 };
 
 class MetafileDrawing : public testing::TestWithParam<DrawCase> {};
@@ -254,7 +328,7 @@ class MetafileDrawing : public testing::TestWithParam<DrawCase> {};
 TEST_P(MetafileDrawing, PixelsWhereTheRecordsPutThem) {
     const DrawCase& c = GetParam();
     const std::vector<std::uint8_t> bytes = c.file();
-    ASSERT_EQ(sniffPicture(bytes), PictureFormat::Wmf);
+    ASSERT_NE(sniffPicture(bytes), PictureFormat::Unknown);
     DecodedPicture d = decodePicture(bytes);
     ASSERT_TRUE(d.surface) << d.problem;
     EXPECT_EQ(d.metafile, bytes);
@@ -268,7 +342,7 @@ TEST_P(MetafileDrawing, PixelsWhereTheRecordsPutThem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Wmf, MetafileDrawing, testing::ValuesIn(kDrawCases),
+INSTANTIATE_TEST_SUITE_P(Metafile, MetafileDrawing, testing::ValuesIn(kDrawCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct DamageCase {
@@ -326,6 +400,23 @@ const DamageCase kDamageCases[] = {
     {"NoHeader", [] { return std::vector<std::uint8_t>{0xD7, 0xCD, 0xC6, 0x9A, 0, 0}; },
      "cut short"},
     {"PlainHeaderWithoutWindow", [] { return goodFile(); }, ""},
+    {"EmfRecordOfOddLength",
+     [] {
+         auto b = Emf().redBrush().bytes();
+         b[92] = 13;
+         return b;
+     },
+     "no length"},
+    {"EmfPointCountBeyondTheRecord",
+     [] {
+         return Emf().rec(86, {0, 0, 0, 0, 1u << 30}).bytes();
+     },
+     "past the record"},
+    {"EmfObjectInTheMetafilesOwnSlot",
+     [] {
+         return Emf().rec(39, {0, 0, 0, 0}).bytes();
+     },
+     "object index"},
 };
 
 class DamagedMetafile : public testing::TestWithParam<DamageCase> {};
@@ -343,7 +434,7 @@ TEST_P(DamagedMetafile, RefusedWithAReason) {
     EXPECT_NE(d.problem.find(reason), std::string::npos) << d.problem;
 }
 
-INSTANTIATE_TEST_SUITE_P(Wmf, DamagedMetafile, testing::ValuesIn(kDamageCases),
+INSTANTIATE_TEST_SUITE_P(Metafile, DamagedMetafile, testing::ValuesIn(kDamageCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // On a slide, a metafile is drawn at the slide's resolution: a triangle of a picture that states
