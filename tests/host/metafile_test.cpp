@@ -2,12 +2,14 @@
 // refused with a reason; the corpus decks' metafile pictures are drawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "fonts/font_library.h"
 #include "host/pptx/package.h"
 #include "host/pptx/reader.h"
 #include "host/pptx/render/metafile.h"
@@ -436,6 +438,44 @@ TEST_P(DamagedMetafile, RefusedWithAReason) {
 
 INSTANTIATE_TEST_SUITE_P(Metafile, DamagedMetafile, testing::ValuesIn(kDamageCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Text of a font record, placed by the distances the record gives: the second character's ink
+// starts those distances after the first's, with nothing between; without a font library the
+// text is left out.
+TEST(MetafileText, CharactersAtTheGivenDistances) {
+    Wmf w;
+    // A font of em 40 (negative height), "Arial", then "ll" from (20, 10) with distances 50, 50.
+    std::vector<int> font = {-40, 0, 0, 0, 400, 0, 0, 0, 0};
+    for (int pair : {'A' | 'r' << 8, 'i' | 'a' << 8, int{'l'}, 0}) font.push_back(pair);
+    w.rec(0x02FB, font).rec(kSelect, {0});
+    w.rec(0x0A32, {10, 20, 2, 0, 'l' | 'l' << 8, 50, 50});
+    const std::vector<std::uint8_t> bytes = w.bytes(1, 100);
+    auto inkColumns = [&](fonts::FontLibrary* lib) {
+        Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100));
+        cairo_t* cr = cairo_create(s.get());
+        EXPECT_EQ(playMetafile(bytes, cr, 100, 100, kMaxPicturePixels, lib), "");
+        cairo_destroy(cr);
+        std::vector<bool> ink(100, false);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x)
+                if ((argbAt(s.get(), x, y) >> 24) > 128) ink[static_cast<std::size_t>(x)] = true;
+        return ink;
+    };
+    fonts::FontLibrary lib;
+    const std::vector<bool> ink = inkColumns(&lib);
+    const auto first = std::find(ink.begin(), ink.end(), true) - ink.begin();
+    std::string row;
+    for (bool b : ink) row += b ? "#" : ".";
+    ASSERT_LT(first, 40) << "no text drawn";
+    SCOPED_TRACE(row);
+    EXPECT_GE(first, 20);
+    EXPECT_TRUE(ink[static_cast<std::size_t>(first + 50)] ||
+                ink[static_cast<std::size_t>(first + 51)]);
+    for (auto x = first + 15; x < first + 35; ++x)
+        EXPECT_FALSE(ink[static_cast<std::size_t>(x)]) << x;
+    const std::vector<bool> none = inkColumns(nullptr);
+    EXPECT_EQ(std::find(none.begin(), none.end(), true), none.end());
+}
 
 // On a slide, a metafile is drawn at the slide's resolution: a triangle of a picture that states
 // four pixels keeps a sharp edge when its frame is 200 points wide.

@@ -1,13 +1,17 @@
 #include "host/pptx/render/metafile.h"
 
+#include <iconv.h>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <variant>
 #include <vector>
 
+#include "fonts/font_library.h"
 #include "host/pptx/render/picture.h"
 
 namespace quillet::pptx::render {
@@ -59,9 +63,9 @@ struct Brush {
     std::shared_ptr<cairo_surface_t> pattern;
 };
 
-struct Other {};  // fonts, palettes and regions: they take a slot but draw nothing here
+struct Other {};  // palettes and regions: they take a slot but draw nothing here
 
-using Object = std::variant<std::monostate, Pen, Brush, Other>;
+using Object = std::variant<std::monostate, Pen, Brush, fonts::LogicalFont, Other>;
 
 struct Point {
     double x, y;
@@ -79,14 +83,18 @@ struct State {
     bool viewportSet = false;
     cairo_matrix_t world;  // logical to page (EMF); identity for WMF
     Point current{0, 0};
+    fonts::LogicalFont font;
+    std::uint32_t textColor = 0;
+    std::uint32_t textAlign = 0;
 };
 
 // The drawing context both formats play into: objects, state and its saved copies, and the
 // mapping from logical units to the picture's frame.
 class Player {
   public:
-    Player(cairo_t* cr, double w, double h, std::uint64_t maxPixels, bool emf)
-        : cr_(cr), w_(w), h_(h), maxPixels_(maxPixels), emf_(emf) {
+    Player(cairo_t* cr, double w, double h, std::uint64_t maxPixels, bool emf,
+           fonts::FontLibrary* fonts)
+        : cr_(cr), w_(w), h_(h), maxPixels_(maxPixels), emf_(emf), fonts_(fonts) {
         cairo_get_matrix(cr_, &base_);
         cairo_matrix_init_identity(&st_.world);
         // Size of a device pixel in the frame's units.
@@ -152,6 +160,8 @@ class Player {
             st_.pen = *p;
         } else if (const Brush* b = std::get_if<Brush>(&o)) {
             st_.brush = *b;
+        } else if (const auto* f = std::get_if<fonts::LogicalFont>(&o)) {
+            st_.font = *f;
         } else if (std::holds_alternative<std::monostate>(o)) {
             fail("selects an empty object slot");
         }
@@ -441,6 +451,106 @@ class Player {
         }
     }
 
+    // A line of text at the logical point (or the current position when the alignment says so),
+    // each character after the one before by its advance or by the logical distances given.
+    // Drawn with the glyph outlines of the font library; left out without one.
+    void text(Point at, const std::u32string& chars, const std::vector<double>& dx,
+              const double* opaque) {
+        flushMask();
+        if (!toLogical()) return;
+        if (opaque) {
+            cairo_new_path(cr_);
+            cairo_rectangle(cr_, opaque[0], opaque[1], opaque[2] - opaque[0],
+                            opaque[3] - opaque[1]);
+            cairo_set_matrix(cr_, &base_);
+            setColor(st_.bkColor);
+            cairo_fill(cr_);
+        }
+        if (!fonts_ || chars.empty()) return;
+        const bool updateCp = (st_.textAlign & 1) != 0;
+        if (updateCp) at = st_.current;
+        cairo_matrix_t rel = logical_, inv = base_;
+        if (cairo_matrix_invert(&inv) != CAIRO_STATUS_SUCCESS) return;
+        cairo_matrix_multiply(&rel, &logical_, &inv);
+        const double sx = std::hypot(rel.xx, rel.yx), sy = std::hypot(rel.xy, rel.yy);
+        // The font at 64 times its logical height, so that small logical units keep their size.
+        fonts::LogicalFont font = st_.font;
+        const double height = std::clamp(static_cast<double>(font.height) * 64, -1e7, 1e7);
+        font.height = static_cast<std::int32_t>(height);
+        const double em = fonts_->emPixels(font) / 64;  // logical units
+        if (!(em > 0) || !std::isfinite(em)) return;
+        constexpr double kEm = 256;
+        const double k = em / kEm;  // glyph units to logical
+        const fonts::FontMetrics metrics = fonts_->metrics(font, kEm);
+        std::vector<double> advances(chars.size());
+        double total = 0;
+        for (std::size_t i = 0; i < chars.size(); ++i) {
+            advances[i] = i < dx.size() ? dx[i] : fonts_->advance(font, chars[i], kEm) * k;
+            total += advances[i];
+        }
+        double px = at.x, py = at.y;
+        cairo_matrix_transform_point(&rel, &px, &py);
+        double shift = 0;
+        if ((st_.textAlign & 6) == 6)
+            shift = -total / 2;
+        else if (st_.textAlign & 2)
+            shift = -total;
+        double rise = 0;  // the baseline below the reference point, in logical units
+        if ((st_.textAlign & 24) == 24)
+            rise = 0;
+        else if (st_.textAlign & 8)
+            rise = -metrics.descent * k;
+        else
+            rise = metrics.ascent * k;
+        cairo_set_matrix(cr_, &base_);
+        cairo_save(cr_);
+        cairo_translate(cr_, px, py);
+        cairo_rotate(cr_, -font.escapement / 10.0 * M_PI / 180);
+        cairo_scale(cr_, sx, sy);
+        cairo_new_path(cr_);
+        double x = shift;
+        for (std::size_t i = 0; i < chars.size(); ++i) {
+            const char32_t c = chars[i];
+            if (c > U' ') {
+                const fonts::GlyphOutline g = fonts_->glyphOutline(font, c, kEm);
+                countPoints(g.contours.size());
+                for (const fonts::Contour& contour : g.contours) {
+                    countPoints(contour.segments.size());
+                    auto put = [&](double gx, double gy, double& ox, double& oy) {
+                        ox = x + gx * k;
+                        oy = rise - gy * k;
+                    };
+                    double ox, oy, lx = contour.start.x, ly = contour.start.y;
+                    put(lx, ly, ox, oy);
+                    cairo_move_to(cr_, ox, oy);
+                    for (const fonts::Segment& sg : contour.segments) {
+                        if (sg.kind == fonts::Segment::Kind::quad) {
+                            double c1x, c1y, c2x, c2y, ex, ey;
+                            put(lx + 2.0 / 3 * (sg.control.x - lx),
+                                ly + 2.0 / 3 * (sg.control.y - ly), c1x, c1y);
+                            put(sg.end.x + 2.0 / 3 * (sg.control.x - sg.end.x),
+                                sg.end.y + 2.0 / 3 * (sg.control.y - sg.end.y), c2x, c2y);
+                            put(sg.end.x, sg.end.y, ex, ey);
+                            cairo_curve_to(cr_, c1x, c1y, c2x, c2y, ex, ey);
+                        } else {
+                            put(sg.end.x, sg.end.y, ox, oy);
+                            cairo_line_to(cr_, ox, oy);
+                        }
+                        lx = sg.end.x;
+                        ly = sg.end.y;
+                    }
+                    cairo_close_path(cr_);
+                }
+            }
+            x += advances[i];
+        }
+        cairo_restore(cr_);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+        setColor(st_.textColor);
+        cairo_fill(cr_);
+        if (updateCp) st_.current.x += total;
+    }
+
     // A bitmap for a pattern brush; null when it cannot be read.
     std::shared_ptr<cairo_surface_t> bitmap(std::span<const std::uint8_t> dib) {
         return decodeDib(dib).surface;
@@ -703,6 +813,7 @@ class Player {
     double w_, h_;
     std::uint64_t maxPixels_;
     bool emf_;
+    fonts::FontLibrary* fonts_;
     cairo_matrix_t base_;
     cairo_matrix_t logical_{};
     double pixel_ = 1, scale_ = 1;
@@ -719,6 +830,137 @@ class Player {
     };
     std::unique_ptr<cairo_path_t, PathDeleter> path_;
 };
+
+// The code page a font's character set stands for.
+const char* codePage(std::uint8_t charSet) {
+    switch (charSet) {
+        case 128:
+            return "CP932";
+        case 129:
+            return "CP949";
+        case 134:
+            return "CP936";
+        case 136:
+            return "CP950";
+        case 161:
+            return "CP1253";
+        case 162:
+            return "CP1254";
+        case 163:
+            return "CP1258";
+        case 177:
+            return "CP1255";
+        case 178:
+            return "CP1256";
+        case 186:
+            return "CP1257";
+        case 204:
+            return "CP1251";
+        case 222:
+            return "CP874";
+        case 238:
+            return "CP1250";
+        default:
+            return "CP1252";
+    }
+}
+
+// The code page of a font's text: its character set's, or for the default set (the writing
+// system's own code page, unknown here) the one its East Asian face name implies.
+const char* codePage(const fonts::LogicalFont& font) {
+    if (font.charSet != 1) return codePage(font.charSet);
+    static const std::pair<const char*, std::uint8_t> faces[] = {
+        {"YaHei", 134},    {"SimSun", 134},  {"SimHei", 134},   {"KaiTi", 134},  {"FangSong", 134},
+        {"DengXian", 134}, {"MingLiU", 136}, {"JhengHei", 136}, {"Gothic", 128}, {"Mincho", 128},
+        {"Meiryo", 128},   {"Gulim", 129},   {"Batang", 129},   {"Dotum", 129},  {"Malgun", 129}};
+    for (const auto& [name, set] : faces)
+        if (font.faceName.find(name) != std::string::npos) return codePage(set);
+    return codePage(std::uint8_t{0});
+}
+
+// Text of a code page as characters; bytes that do not convert are left out.
+std::u32string decodeText(std::span<const std::uint8_t> bytes, const char* from) {
+    std::u32string out;
+    iconv_t cd = iconv_open("UTF-32LE", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        for (std::uint8_t b : bytes) out.push_back(b);
+        return out;
+    }
+    std::vector<char> in(bytes.begin(), bytes.end());
+    std::vector<char> buffer(bytes.size() * 4 + 16);
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        ++inPtr, --inLeft;  // a byte that does not convert
+    }
+    iconv_close(cd);
+    const std::size_t n = static_cast<std::size_t>(outPtr - buffer.data()) / 4;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t c;
+        std::memcpy(&c, buffer.data() + 4 * i, 4);
+        out.push_back(static_cast<char32_t>(c));
+    }
+    return out;
+}
+
+std::string utf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | c >> 6));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | c >> 12));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x110000) {
+            out.push_back(static_cast<char>(0xF0 | c >> 18));
+            out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// A font's fields as both formats store them after its height (16 or 32 bits each).
+fonts::LogicalFont logFont(std::span<const std::uint8_t> r, std::size_t at, bool wide) {
+    fonts::LogicalFont f;
+    const std::size_t n = wide ? 4 : 2;
+    auto num = [&](std::size_t i) {
+        return wide ? s32At(r, at + i * n) : static_cast<std::int32_t>(s16At(r, at + i * n));
+    };
+    f.height = num(0);
+    f.width = num(1);
+    f.escapement = num(2);
+    f.orientation = num(3);
+    f.weight = num(4);
+    const std::size_t b = at + 5 * n;
+    if (b + 8 > r.size()) fail("record cut short");
+    f.italic = r[b], f.underline = r[b + 1], f.strikeOut = r[b + 2], f.charSet = r[b + 3];
+    f.outPrecision = r[b + 4], f.clipPrecision = r[b + 5], f.quality = r[b + 6];
+    f.pitchAndFamily = r[b + 7];
+    std::u32string face;
+    if (wide) {
+        for (std::size_t i = b + 8; i + 2 <= r.size() && face.size() < 32; i += 2) {
+            const char32_t c = u16At(r, i);
+            if (c == 0) break;
+            face.push_back(c >= 0xD800 && c < 0xE000 ? U'?' : c);
+        }
+    } else {
+        std::size_t end = b + 8;
+        while (end < r.size() && end < b + 40 && r[end] != 0) ++end;
+        face = decodeText(r.subspan(b + 8, end - (b + 8)), codePage(f.charSet));
+    }
+    f.faceName = utf8(face);
+    return f;
+}
 
 // ---- WMF ----
 
@@ -888,10 +1130,51 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                 player.create(Brush{0, 0x808080, 0, nullptr});
                 break;
             case 0x02FB:
+                player.create(logFont(p, 0, false));
+                break;
             case 0x00F7:
             case 0x06FF:
                 player.create(Other{});
                 break;
+            case 0x0209:
+                st.textColor = u32At(p, 0);
+                break;
+            case 0x012E:
+                st.textAlign = u16At(p, 0);
+                break;
+            case 0x0521: {
+                const std::size_t count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 0)));
+                const std::size_t padded = count + count % 2;
+                if (count > p.size() || padded + 6 > p.size()) fail("text past the record");
+                const auto chars = decodeText(p.subspan(2, count), codePage(st.font));
+                player.text({static_cast<double>(s16At(p, 4 + padded)),
+                             static_cast<double>(s16At(p, 2 + padded))},
+                            chars, {}, nullptr);
+                break;
+            }
+            case 0x0A32: {
+                const Point ref{w(1), w(0)};
+                const std::size_t count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 4)));
+                const std::uint16_t options = u16At(p, 6);
+                std::size_t at = 8;
+                double rect[4];
+                const bool hasRect = (options & 6) != 0;
+                if (hasRect) {
+                    for (int i = 0; i < 4; ++i)
+                        rect[i] = s16At(p, at + 2 * static_cast<std::size_t>(i));
+                    at += 8;
+                }
+                if (count > p.size() || at + count > p.size()) fail("text past the record");
+                const auto chars = decodeText(p.subspan(at, count), codePage(st.font));
+                at += count + count % 2;
+                // Distances are given per byte: a character of two bytes takes the sum of both.
+                std::vector<double> dx;
+                if (at + 2 * count <= p.size() && chars.size() == count) {
+                    for (std::size_t i = 0; i < count; ++i) dx.push_back(s16At(p, at + 2 * i));
+                }
+                player.text(ref, chars, dx, (options & 2) ? rect : nullptr);
+                break;
+            }
             case 0x012D:
                 player.select(u16At(p, 0));
                 break;
@@ -1181,9 +1464,42 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 break;
             }
             case 49:
-            case 82:
                 player.createAt(u32At(r, 8), Other{});
                 break;
+            case 82:
+                player.createAt(u32At(r, 8), logFont(r, 12, true));
+                break;
+            case 24:
+                st.textColor = u32At(r, 8);
+                break;
+            case 22:
+                st.textAlign = u32At(r, 8);
+                break;
+            case 83:
+            case 84: {
+                const std::uint32_t count = u32At(r, 44), offString = u32At(r, 48),
+                                    options = u32At(r, 52), offDx = u32At(r, 72);
+                const std::size_t unit = type == 84 ? 2 : 1;
+                if (offString > r.size() || count > (r.size() - offString) / unit)
+                    fail("text past the record");
+                std::u32string chars;
+                if (type == 84) {
+                    for (std::uint32_t i = 0; i < count; ++i) {
+                        const char32_t c = u16At(r, offString + 2 * i);
+                        chars.push_back(c >= 0xD800 && c < 0xE000 ? U'?' : c);
+                    }
+                } else {
+                    chars = decodeText(r.subspan(offString, count), codePage(st.font));
+                }
+                std::vector<double> dx;
+                if (offDx > 0 && offDx <= r.size() && count <= (r.size() - offDx) / 4 &&
+                    chars.size() == count) {
+                    for (std::uint32_t i = 0; i < count; ++i) dx.push_back(i32(offDx + 4 * i));
+                }
+                double rect[4] = {i32(56), i32(60), i32(64), i32(68)};
+                player.text({i32(36), i32(40)}, chars, dx, (options & 2) ? rect : nullptr);
+                break;
+            }
             case 42:
             case 43:
                 if (!player.begin()) break;
@@ -1354,7 +1670,7 @@ std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size
 }
 
 std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, double w, double h,
-                         std::uint64_t maxPixels) {
+                         std::uint64_t maxPixels, fonts::FontLibrary* fonts) {
     if (!cr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return "no surface to draw on";
     if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return "empty frame";
     // The records are drawn onto a scratch picture of the device pixels the frame covers within
@@ -1393,7 +1709,7 @@ std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, doubl
     std::string problem;
     try {
         const bool emf = isEmf(bytes);
-        Player player(sc, w, h, maxPixels, emf);
+        Player player(sc, w, h, maxPixels, emf, fonts);
         if (emf) {
             playEmf(bytes, player);
         } else {

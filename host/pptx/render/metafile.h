@@ -11,6 +11,10 @@
 #include <span>
 #include <string>
 
+namespace quillet::fonts {
+class FontLibrary;
+}
+
 namespace quillet::pptx::render {
 
 // Most records played, points drawn and nested saves of one metafile.
@@ -29,8 +33,9 @@ std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size
 // Draws the metafile onto cr with its picture's frame stretched over the w × h box at the origin
 // of cr's user space, and clipped to it. Bitmaps in it are limited to maxPixels each. Returns ""
 // when every record was read, else why not (and then nothing is drawn). cr is left as it was
-// before, whatever the data: the records are drawn on a picture of their own first.
+// before, whatever the data: the records are drawn on a picture of their own first. Texts are
+// drawn with the glyphs of `fonts`, and left out without it.
 std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, double w, double h,
-                         std::uint64_t maxPixels);
+                         std::uint64_t maxPixels, fonts::FontLibrary* fonts = nullptr);
 
 }  // namespace quillet::pptx::render

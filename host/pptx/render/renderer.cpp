@@ -559,7 +559,8 @@ struct Renderer::Impl {
             }
             cairo_clip(cr);
             cairo_translate(cr, -s.cropLeft / fw * s.width, -s.cropTop / fh * s.height);
-            playMetafile(d->metafile, cr, s.width / fw, s.height / fh, kMaxPicturePixels);
+            playMetafile(d->metafile, cr, s.width / fw, s.height / fh, kMaxPicturePixels,
+                         layouts ? layouts->fonts() : nullptr);
             cairo_restore(cr);
             return;
         }
