@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "fonts/font_library.h"
 #include "host/pptx/render/metafile.h"
 
 namespace {
@@ -36,7 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     cairo_translate(cr, 3, 2);
     cairo_matrix_t before, after;
     cairo_get_matrix(cr, &before);
-    const std::string played = playMetafile(bytes, cr, 40, 28, FuzzPixels);
+    // One font library for every run, so that texts are drawn too.
+    static quillet::fonts::FontLibrary fonts;
+    const std::string played = playMetafile(bytes, cr, 40, 28, FuzzPixels, &fonts);
     cairo_get_matrix(cr, &after);
     if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) fail("the drawing context left in error");
     if (before.x0 != after.x0 || before.y0 != after.y0 || before.xx != after.xx)

@@ -467,6 +467,9 @@ class Player {
             cairo_fill(cr_);
         }
         if (!fonts_ || chars.empty()) return;
+        // Past a cap on the characters of one picture, texts are left out.
+        characters_ += chars.size();
+        if (characters_ > kMaxMetafileCharacters) return;
         const bool updateCp = (st_.textAlign & 1) != 0;
         if (updateCp) at = st_.current;
         cairo_matrix_t rel = logical_, inv = base_;
@@ -823,6 +826,7 @@ class Player {
     std::vector<State> saved_;
     std::vector<Object> objects_;
     std::uint64_t points_ = 0;
+    std::uint64_t characters_ = 0;
     Blit mask_;
     bool inPath_ = false;
     struct PathDeleter {

@@ -21,6 +21,8 @@ namespace quillet::pptx::render {
 inline constexpr std::uint32_t kMaxMetafileRecords = 1u << 20;
 inline constexpr std::uint64_t kMaxMetafilePoints = std::uint64_t{1} << 22;
 inline constexpr std::uint32_t kMaxMetafileSaves = 1024;
+// Most characters of text drawn from one metafile; texts past them are left out.
+inline constexpr std::uint64_t kMaxMetafileCharacters = std::uint64_t{1} << 17;
 
 // The size the metafile gives its picture, in inches (0 × 0 when it states none).
 struct MetafileSize {
