@@ -323,6 +323,27 @@ const DrawCase kDrawCases[] = {
          return e.rec(61, {}).rec(60, {}).rec(62, {0, 0, 0, 0}).bytes();
      },
      {{80, 30, kRed}, {20, 80, kClear}}},
+    {"EmfClipResetByAnEmptyRegion",
+     [] {
+         Emf e;
+         e.redBrush().rec(30, {0, 0, 50, 100}).rec(75, {0, 5});
+         return e.rec(43, {0, 0, 100, 100}).bytes();
+     },
+     {{25, 50, kRed}, {75, 50, kRed}}},
+    {"EmfClipToARegionsRectangles",
+     [] {
+         Emf e;
+         e.redBrush().rec(75, {48, 5, 32, 1, 1, 16, 0, 0, 50, 100, 0, 0, 50, 100});
+         return e.rec(43, {0, 0, 100, 100}).bytes();
+     },
+     {{25, 50, kRed}, {75, 50, kClear}}},
+    {"WmfClipRectangle",
+     [] {
+         Wmf w;
+         w.brush(0, 0x0000FF).rec(kSelect, {0}).pen(5, 0, 0).rec(kSelect, {1});
+         return w.rec(0x0416, {100, 50, 0, 0}).rect(0, 0, 100, 100).bytes(2);
+     },
+     {{25, 50, kRed}, {75, 50, kClear}}},
 };
 
 class MetafileDrawing : public testing::TestWithParam<DrawCase> {};

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -71,7 +72,15 @@ struct Point {
     double x, y;
 };
 
+// One step of the clip: the region inside (or, excluded, outside) a path in the frame's units.
+struct ClipStep {
+    std::shared_ptr<cairo_path_t> path;
+    bool evenOdd = false;
+    bool exclude = false;
+};
+
 struct State {
+    std::vector<ClipStep> clips;  // applied in turn to every drawing
     Pen pen;
     Brush brush;
     std::uint32_t bkColor = 0xFFFFFF;
@@ -135,7 +144,10 @@ class Player {
 
     State& state() { return st_; }
 
-    void setObjectCount(std::size_t n) { objects_.assign(n, std::monostate{}); }
+    void setObjectCount(std::size_t n) {
+        objects_.clear();
+        objects_.resize(n);
+    }
 
     // Takes the lowest free slot (WMF) or the given one (EMF).
     void create(Object o) {
@@ -336,6 +348,7 @@ class Player {
     // Fills the current path with the brush and outlines it with the pen, then clears it.
     void paint(bool fill, bool stroke) {
         cairo_set_matrix(cr_, &base_);
+        const bool clipped = beginClip();
         if (fill && st_.brush.style != 1) {
             cairo_set_fill_rule(cr_,
                                 st_.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
@@ -384,6 +397,55 @@ class Player {
             cairo_set_dash(cr_, nullptr, 0, 0);
         }
         cairo_new_path(cr_);
+        if (clipped) cairo_restore(cr_);
+    }
+
+    // The clip steps applied around the current path (under the frame's matrix), inside a saved
+    // state; false when there are none and nothing was saved.
+    bool beginClip() {
+        if (st_.clips.empty()) return false;
+        std::unique_ptr<cairo_path_t, PathDeleter> drawn(cairo_copy_path(cr_));
+        cairo_save(cr_);
+        for (const ClipStep& c : st_.clips) {
+            cairo_new_path(cr_);
+            cairo_append_path(cr_, c.path.get());
+            if (c.exclude) cairo_rectangle(cr_, -1, -1, w_ + 2, h_ + 2);
+            cairo_set_fill_rule(
+                cr_, c.evenOdd || c.exclude ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+            cairo_clip(cr_);
+        }
+        cairo_new_path(cr_);
+        cairo_append_path(cr_, drawn.get());
+        return true;
+    }
+
+    // The current path (under the frame's matrix) as a clip step.
+    void addClip(bool evenOdd, bool exclude) {
+        // Every drawing applies each step: past a few dozen, further steps are passed over.
+        if (st_.clips.size() >= 64) {
+            cairo_new_path(cr_);
+            return;
+        }
+        std::shared_ptr<cairo_path_t> p(cairo_copy_path(cr_), [](cairo_path_t* q) {
+            if (q) cairo_path_destroy(q);
+        });
+        cairo_new_path(cr_);
+        st_.clips.push_back({std::move(p), evenOdd, exclude});
+    }
+    void resetClip() { st_.clips.clear(); }
+    // Rectangles in device units as the clip (replacing it, or within it).
+    void clipToDeviceRects(const std::vector<std::array<double, 4>>& rects, bool replace) {
+        if (replace) resetClip();
+        cairo_set_matrix(cr_, &base_);
+        cairo_new_path(cr_);
+        const double fx = w_ / refEx_, fy = h_ / refEy_;
+        for (const auto& r : rects) {
+            const double x0 = (r[0] - refOx_) * fx, y0 = (r[1] - refOy_) * fy;
+            const double x1 = (r[2] - refOx_) * fx, y1 = (r[3] - refOy_) * fy;
+            cairo_rectangle(cr_, std::min(x0, x1), std::min(y0, y1), std::fabs(x1 - x0),
+                            std::fabs(y1 - y0));
+        }
+        addClip(false, false);
     }
 
     // Fills a logical rectangle with a plain colour or the brush (rop: the blit's ternary code).
@@ -399,10 +461,12 @@ class Player {
         st_.winding = true;
         if (rop == 0x55) {
             cairo_set_matrix(cr_, &base_);
+            const bool clipped = beginClip();
             cairo_set_operator(cr_, CAIRO_OPERATOR_DIFFERENCE);
             setColor(0xFFFFFF);
             cairo_fill(cr_);
             cairo_set_operator(cr_, CAIRO_OPERATOR_OVER);
+            if (clipped) cairo_restore(cr_);
         } else {
             paint(true, false);
         }
@@ -463,8 +527,10 @@ class Player {
             cairo_rectangle(cr_, opaque[0], opaque[1], opaque[2] - opaque[0],
                             opaque[3] - opaque[1]);
             cairo_set_matrix(cr_, &base_);
+            const bool clipped = beginClip();
             setColor(st_.bkColor);
             cairo_fill(cr_);
+            if (clipped) cairo_restore(cr_);
         }
         if (!fonts_ || chars.empty()) return;
         // Past a cap on the characters of one picture, texts are left out.
@@ -548,9 +614,11 @@ class Player {
             x += advances[i];
         }
         cairo_restore(cr_);
+        const bool clipped = beginClip();
         cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
         setColor(st_.textColor);
         cairo_fill(cr_);
+        if (clipped) cairo_restore(cr_);
         if (updateCp) st_.current.x += total;
     }
 
@@ -571,16 +639,14 @@ class Player {
         cairo_new_path(cr_);
         cairo_rectangle(cr_, l, t, r - l, b - t);
         cairo_set_matrix(cr_, &base_);
-        cairo_clip(cr_);
+        addClip(false, false);
     }
     void excludeClip(double l, double t, double r, double b) {
         if (!toLogical()) return;
         cairo_new_path(cr_);
         cairo_rectangle(cr_, l, t, r - l, b - t);
         cairo_set_matrix(cr_, &base_);
-        cairo_rectangle(cr_, -1, -1, w_ + 2, h_ + 2);
-        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
-        cairo_clip(cr_);
+        addClip(false, true);
     }
 
     cairo_t* cr() { return cr_; }
@@ -614,9 +680,7 @@ class Player {
         cairo_append_path(cr_, path_.get());
         path_.reset();
         if (clip) {
-            cairo_set_fill_rule(cr_,
-                                st_.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-            cairo_clip(cr_);
+            addClip(!st_.winding, false);
             return;
         }
         paint(fill, stroke);
@@ -705,6 +769,10 @@ class Player {
 
     void drawBlit(const Blit& b, cairo_operator_t op) {
         if (!b.surface || b.ws == 0 || b.hs == 0 || b.wd == 0 || b.hd == 0 || !toLogical()) return;
+        cairo_new_path(cr_);
+        cairo_set_matrix(cr_, &base_);
+        const bool clipped = beginClip();
+        toLogical();
         cairo_save(cr_);
         cairo_new_path(cr_);
         cairo_rectangle(cr_, b.xd, b.yd, b.wd, b.hd);
@@ -722,6 +790,7 @@ class Player {
         cairo_set_operator(cr_, op);
         cairo_fill(cr_);
         cairo_restore(cr_);
+        if (clipped) cairo_restore(cr_);
     }
 
     // The picture with the mask's white made see-through.
@@ -1612,6 +1681,25 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
             case 30:
                 player.intersectClip(i32(8), i32(12), i32(16), i32(20));
                 break;
+            case 75: {
+                // A region of device rectangles: replacing the clip (none: no clip) or within it.
+                const std::uint32_t cb = u32At(r, 8), mode = u32At(r, 12);
+                if (mode == 5 && cb == 0) {
+                    player.resetClip();
+                    break;
+                }
+                if ((mode != 1 && mode != 5) || cb < 32 || cb > size - 16) break;
+                const std::uint32_t count = u32At(r, 24);
+                if (count > (cb - 32) / 16) fail("region past the record");
+                player.countPoints(count);
+                std::vector<std::array<double, 4>> rects(count);
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    const std::size_t o = 48 + 16 * static_cast<std::size_t>(i);
+                    rects[i] = {i32(o), i32(o + 4), i32(o + 8), i32(o + 12)};
+                }
+                player.clipToDeviceRects(rects, mode == 5);
+                break;
+            }
             case 29:
                 player.excludeClip(i32(8), i32(12), i32(16), i32(20));
                 break;
