@@ -8,3 +8,7 @@ quillet_add_fuzzer(fuzz_pptx_package ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_pptx_packa
 # Writes the seed decks (fuzz/corpus/pptx) from the test deck builder.
 add_executable(pptx_fuzz_seeds ${CMAKE_CURRENT_SOURCE_DIR}/pptx_fuzz_seeds.cpp)
 target_link_libraries(pptx_fuzz_seeds PRIVATE PkgConfig::LIBZIP)
+
+# Fuzz target of the metafile player; seeds in fuzz/corpus/metafile.
+quillet_add_fuzzer(fuzz_metafile_player ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_metafile_player.cpp
+                   quillet_host_pptx)

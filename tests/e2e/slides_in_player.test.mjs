@@ -57,6 +57,7 @@ const SAMPLE = new Map([
     ["54542_cropped_bitmap.pptx", [1]], // cropped and turned pictures
     ["backgrounds.pptx", [1, 2]], // gradient backgrounds
     ["dml-fill.pptx", [1, 2]], // gradient fills, pattern fills with shadows
+    ["aascu.org_hbcu_leadershipsummit_cooper_.pptx", [11]], // a WMF clip art picture
 ]);
 // Under this a slide is listed with the deck's table (every slide ought to reach it).
 const SLIDE_FLOOR = 0.95;

@@ -356,12 +356,17 @@ TEST(Picture, MetafileBitmapAtItsPlace) {
     ASSERT_EQ(sniffPicture(emf), PictureFormat::Emf);
     DecodedPicture d = decodePicture(emf);
     ASSERT_TRUE(d.surface) << d.problem;
-    EXPECT_DOUBLE_EQ(d.left, 0.5);
-    EXPECT_DOUBLE_EQ(d.top, 0);
-    EXPECT_DOUBLE_EQ(d.width, 0.5);
-    EXPECT_DOUBLE_EQ(d.height, 1);
-    EXPECT_EQ(pixelRgb(d.surface.get(), 0, 0), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(d.surface.get(), 1, 0), 0x0000FFu);
+    // The bounds are inclusive: 101 × 51 pixels, the bitmap over x 50 to 100 (its source box
+    // left at no size: the whole bitmap).
+    EXPECT_EQ(cairo_image_surface_get_width(d.surface.get()), 101);
+    EXPECT_EQ(cairo_image_surface_get_height(d.surface.get()), 51);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 60, 25), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(d.surface.get(), 90, 25), 0x0000FFu);
+    cairo_surface_flush(d.surface.get());
+    EXPECT_EQ(
+        cairo_image_surface_get_data(
+            d.surface.get())[25 * cairo_image_surface_get_stride(d.surface.get()) + 20 * 4 + 3],
+        0);  // see-through left of the bitmap
     // A record that claims more than the data, or a bitmap offset outside its record: nothing.
     std::vector<std::uint8_t> bad = emf;
     put32(bad, 92, 1u << 30);

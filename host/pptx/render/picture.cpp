@@ -16,6 +16,7 @@
 #include <tiffio.h>
 
 #include "host/pptx/package.h"
+#include "host/pptx/render/metafile.h"
 #include "media/image_loader.h"
 
 namespace quillet::pptx::render {
@@ -25,6 +26,12 @@ namespace {
 bool startsWith(std::span<const std::uint8_t> b, std::initializer_list<std::uint8_t> sig) {
     if (b.size() < sig.size()) return false;
     return std::equal(sig.begin(), sig.end(), b.begin());
+}
+
+DecodedPicture noPicture(std::string why) {
+    DecodedPicture d;
+    d.problem = std::move(why);
+    return d;
 }
 
 bool sizeAllowed(std::uint64_t w, std::uint64_t h, std::uint64_t maxPixels) {
@@ -440,73 +447,27 @@ DecodedPicture decodeTiff(std::span<const std::uint8_t> bytes, std::uint64_t max
     return out;
 }
 
-std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
-    if (at + 4 > b.size()) return 0;
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 |
-           static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
-std::int32_t les32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::int32_t>(le32(b, at));
-}
-
-// The largest bitmap an EMF draws with EMR_STRETCHDIBITS, placed within the metafile's bounds.
-DecodedPicture decodeEmfBitmap(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
+// A metafile drawn at 96 pixels per inch of the size it states (a side of 512 pixels when it
+// states none), its longest side at most kMaxMetafileSide; its bytes kept for drawing it again.
+DecodedPicture decodeMetafile(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
     DecodedPicture out;
-    constexpr std::uint32_t kHeader = 1, kStretchDiBits = 81, kEof = 14;
-    if (le32(bytes, 0) != kHeader) return {nullptr, "EMF: no header"};
-    double bl = les32(bytes, 8), bt = les32(bytes, 12), br = les32(bytes, 16),
-           bb = les32(bytes, 20);
-    if (!(br > bl) || !(bb > bt)) return {nullptr, "EMF: empty bounds"};
-    std::size_t at = 0, best = 0;
-    double bestArea = 0;
-    for (int guard = 0; guard < 1000000 && at + 8 <= bytes.size(); ++guard) {
-        std::uint32_t type = le32(bytes, at), size = le32(bytes, at + 4);
-        if (size < 8 || size % 4 != 0 || size > bytes.size() - at) break;
-        if (type == kStretchDiBits && size >= 80) {
-            double area = std::fabs(static_cast<double>(les32(bytes, at + 72)) *
-                                    static_cast<double>(les32(bytes, at + 76)));
-            if (area > bestArea) {
-                bestArea = area;
-                best = at;
-            }
-        }
-        if (type == kEof) break;
-        at += size;
-    }
-    if (bestArea <= 0) return {nullptr, "EMF: no bitmap"};
-    std::uint32_t size = le32(bytes, best + 4);
-    std::uint32_t offBmi = le32(bytes, best + 48), cbBmi = le32(bytes, best + 52);
-    std::uint32_t offBits = le32(bytes, best + 56), cbBits = le32(bytes, best + 60);
-    if (cbBmi < 40 || offBmi > size || cbBmi > size - offBmi || offBits > size ||
-        cbBits > size - offBits) {
-        return {nullptr, "EMF: bitmap outside its record"};
-    }
-    // A BMP file around the record's bitmap, for the BMP decoder.
-    std::vector<std::uint8_t> bmp;
-    std::uint32_t total = 14 + cbBmi + cbBits;
-    bmp.reserve(total);
-    auto put32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    bmp.push_back('B');
-    bmp.push_back('M');
-    put32(total);
-    put32(0);
-    put32(14 + cbBmi);
-    bmp.insert(bmp.end(), bytes.begin() + static_cast<long>(best + offBmi),
-               bytes.begin() + static_cast<long>(best + offBmi + cbBmi));
-    bmp.insert(bmp.end(), bytes.begin() + static_cast<long>(best + offBits),
-               bytes.begin() + static_cast<long>(best + offBits + cbBits));
-    out = viaMediaLoader(bmp, maxPixels);
-    if (!out.surface) return out;
-    double x = les32(bytes, best + 24), y = les32(bytes, best + 28);
-    double w = les32(bytes, best + 72), h = les32(bytes, best + 76);
-    out.left = (x - bl) / (br - bl);
-    out.top = (y - bt) / (bb - bt);
-    out.width = w / (br - bl);
-    out.height = h / (bb - bt);
+    MetafileSize size;
+    if (std::string problem = metafileSize(bytes, size); !problem.empty())
+        return noPicture("metafile: " + problem);
+    double w = size.width * 96, h = size.height * 96;
+    if (!(w >= 1) || !(h >= 1)) w = h = 512;
+    const double fit = std::min(1.0, kMaxMetafileSide / std::max(w, h));
+    const auto pw = static_cast<std::uint32_t>(std::max(1.0, std::round(w * fit)));
+    const auto ph = static_cast<std::uint32_t>(std::max(1.0, std::round(h * fit)));
+    if (!sizeAllowed(pw, ph, maxPixels)) return noPicture("picture too large");
+    Surface s = newSurface(pw, ph);
+    if (!s) return noPicture("no memory for the picture");
+    cairo_t* cr = cairo_create(s.get());
+    std::string problem = playMetafile(bytes, cr, pw, ph, maxPixels);
+    cairo_destroy(cr);
+    if (!problem.empty()) return noPicture(problem);
+    out.surface = std::move(s);
+    out.metafile.assign(bytes.begin(), bytes.end());
     return out;
 }
 
@@ -597,13 +558,12 @@ DecodedPicture decodePictureData(std::span<const std::uint8_t> bytes, std::uint6
         case PictureFormat::Tiff:
             return decodeTiff(bytes, maxPixels);
         case PictureFormat::Emf:
-            return decodeEmfBitmap(bytes, maxPixels);
         case PictureFormat::Wmf:
-            return {nullptr, "vector metafile"};
+            return decodeMetafile(bytes, maxPixels);
         case PictureFormat::Unknown:
             break;
     }
-    return {nullptr, "unknown picture format"};
+    return noPicture("unknown picture format");
 }
 
 }  // namespace
@@ -640,7 +600,8 @@ thread_local PictureCache pictureCache;
 std::size_t pictureBytes(const DecodedPicture& d) {
     if (!d.surface) return 0;
     return static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) *
-           static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get()));
+               static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get())) +
+           d.metafile.size();
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/pptx/model.h"
 
@@ -25,6 +26,9 @@ using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{64} << 20;
 inline constexpr std::uint32_t kMaxPictureSide = 32768;
 
+// Longest side of the picture a metafile is drawn to when decoded.
+inline constexpr std::uint32_t kMaxMetafileSide = 2048;
+
 enum class PictureFormat { Unknown, Png, Jpeg, Gif, Bmp, Tiff, Emf, Wmf };
 
 // The format from the first bytes of the data.
@@ -38,14 +42,17 @@ struct DecodedPicture {
     double left = 0, top = 0, width = 1, height = 1;
     // Pixels per inch the file states (JPEG's JFIF density, PNG's pHYs); 96 when it states none.
     double dpiX = 96, dpiY = 96;
+    // A vector metafile's own bytes, to be played at the resolution it is drawn at; the surface
+    // then holds it drawn at its own size, for fills and colour effects.
+    std::vector<std::uint8_t> metafile;
 };
 
 // The resolution a PNG or JPEG file states, in pixels per inch; 96 for other files and for
 // missing or implausible values.
 std::pair<double, double> statedResolution(std::span<const std::uint8_t> bytes);
 
-// PNG, JPEG, GIF, BMP and TIFF files; of an EMF metafile, the largest bitmap it draws (a
-// metafile of vector drawing alone gives no picture).
+// PNG, JPEG, GIF, BMP and TIFF files, and WMF and EMF metafiles drawn at their own size (at
+// most kMaxMetafileSide pixels along a side).
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
                              std::uint64_t maxPixels = kMaxPicturePixels);
 

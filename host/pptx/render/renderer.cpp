@@ -11,6 +11,7 @@
 
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
+#include "host/pptx/render/metafile.h"
 #include "host/pptx/render/patterns.h"
 #include "host/pptx/render/shadows.h"
 
@@ -553,6 +554,23 @@ struct Renderer::Impl {
             cairo_set_source_surface(cr, img, 0, 0);
             cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
             cairo_paint(cr);
+            cairo_restore(cr);
+            return;
+        }
+        if (!d->metafile.empty() && !s.pictureEffects.any()) {
+            // A metafile is played at the resolution it is drawn at, inside the shape's outline
+            // and its crop.
+            double fw = 1 - s.cropLeft - s.cropRight, fh = 1 - s.cropTop - s.cropBottom;
+            if (!(fw > 1e-6) || !(fh > 1e-6)) return;
+            cairo_save(cr);
+            cairo_new_path(cr);
+            for (const Outline& o : os) {
+                if (o.fill != PathFill::None) appendOutline(cr, o);
+            }
+            cairo_clip(cr);
+            cairo_translate(cr, -s.cropLeft / fw * s.width, -s.cropTop / fh * s.height);
+            playMetafile(d->metafile, cr, s.width / fw, s.height / fh, kMaxPicturePixels,
+                         layouts ? layouts->fonts() : nullptr);
             cairo_restore(cr);
             return;
         }
