@@ -381,6 +381,24 @@ ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold)
     if (out.hasMinimum && out.hasMaximum && !(hi > lo)) out.hasMinimum = out.hasMaximum = false;
     out.hasMajorUnit = std::isfinite(unit) && unit > 0 && unit < 1e15;
     if (out.hasMajorUnit) out.majorUnit = unit;
+    out.labelsShown = strAttr(child(ax, "tickLblPos"), "val") != "none";
+    // The tick marks' default is the element's own when the file leaves it out: crossing the
+    // axis at each major unit; minor ticks only when asked for.
+    auto tickMark = [&](const char* name, const char* fallback) {
+        pugi::xml_node n = child(ax, name);
+        std::string v = n ? strAttr(n, "val") : fallback;
+        if (v.empty()) v = "cross";
+        return v == "out" || v == "in" || v == "cross" || v == "none" ? v : std::string(fallback);
+    };
+    out.majorTickMark = tickMark("majorTickMark", "cross");
+    out.minorTickMark = tickMark("minorTickMark", "none");
+    // The labels' turn, in 60000ths of a degree; the format's automatic layout when absent.
+    if (auto rot = intAttr(path(ax, {"txPr", "bodyPr"}), "rot")) {
+        out.hasLabelRotation = true;
+        out.labelRotation =
+            static_cast<float>(std::clamp<std::int64_t>(*rot, -5400000, 5400000)) / 60000.0f;
+    }
+    out.labelSkip = valAttr(child(ax, "tickLblSkip"), kMaxChartPoints, 0);
     out.textSize = textSizeOf(ax);
     out.font = fontOf(ax, colors);
     out.bold = boldOf(ax, bold);
@@ -443,9 +461,16 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             continue;
         }
         out->plots.push_back(readPlot(plot, type, colors, style, out->categories, seriesBudget));
+        out->plots.back().threeD = n == "bar3DChart";
     }
     if (out->plots.empty()) return nullptr;
 
+    if (pugi::xml_node view = child(chart, "view3D")) {
+        out->rotX = floatVal(child(view, "rotX"), -90, 90, 15);
+        out->rotY = floatVal(child(view, "rotY"), 0, 360, 20);
+        float depth = floatVal(child(view, "depthPercent"), 20, 2000, 100);
+        for (ChartPlotData& p : out->plots) p.depthPercent = depth;
+    }
     bool deleted = strAttr(child(chart, "autoTitleDeleted"), "val") == "1" ||
                    strAttr(child(chart, "autoTitleDeleted"), "val") == "true";
     if (pugi::xml_node title = child(chart, "title")) {
