@@ -563,9 +563,9 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
     NameLayout out;
     const ChartAxisData& axis = chart.categoryAxis;
     if (axis.deleted || !axis.labelsShown) return out;
-    double charW = size * (axis.bold ? 0.62 : 0.55), lineH = size * 1.4;
-    std::size_t longest = 0, longestWord = 0;
-    bool twoLines = true;  // every name fits its slot on at most two lines
+    // A level name's box reaches a little past its slot.
+    double charW = size * (axis.bold ? 0.53 : 0.5), lineH = size * 1.4, fit = slot + size * 0.5;
+    std::size_t longest = 0, longestWord = 0, mostLines = 1;
     for (std::size_t i = 0; i < chart.categories.size() && i < categories; ++i) {
         std::size_t word = 0, line = 0, lines = 1;
         const std::string& name = chart.categories[i];
@@ -576,14 +576,14 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
             }
             if (word == 0) continue;
             // The word on this line, or on the next.
-            if (line > 0 && static_cast<double>(line + 1 + word) * charW > slot) {
+            if (line > 0 && static_cast<double>(line + 1 + word) * charW > fit) {
                 ++lines;
                 line = 0;
             }
             line += (line > 0 ? 1 : 0) + word;
             word = 0;
         }
-        twoLines = twoLines && lines <= 2;
+        mostLines = std::max(mostLines, lines);
         longest = std::max(longest, name.size());
     }
     auto stepFor = [&](double need, double room) {
@@ -596,21 +596,22 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
         out.room = size * 6;
     } else {
         double wordW = static_cast<double>(longestWord) * charW;
-        bool turned =
-            axis.hasLabelRotation ? std::fabs(axis.labelRotation) >= 1 : wordW > slot || !twoLines;
+        bool turned = axis.hasLabelRotation ? std::fabs(axis.labelRotation) >= 1
+                                            : wordW > fit || mostLines > 2;
         double angle = axis.hasLabelRotation ? axis.labelRotation : -45;
         double sn = std::fabs(std::sin(angle * kPi / 180)),
                cs = std::fabs(std::cos(angle * kPi / 180));
         if (turned) {
             out.angle = angle;
             out.width =
-                static_cast<double>(std::min<std::size_t>(longest, 80)) * charW + size * 0.5;
+                static_cast<double>(std::min<std::size_t>(longest, 80)) * charW * 1.1 + size * 0.5;
             // Neighbours stand slot × sin apart across their lines.
             out.step = stepFor(lineH * 0.9, slot * sn);
             out.room = out.width * sn + lineH * cs + size * 0.2;
         } else {
-            out.step = stepFor(wordW, slot);
-            out.room = size * 1.6;
+            out.step = stepFor(wordW, fit);
+            out.room =
+                lineH * static_cast<double>(std::min<std::size_t>(mostLines, 2)) + size * 0.2;
         }
     }
     if (axis.labelSkip > 0) out.step = axis.labelSkip;
@@ -1026,7 +1027,10 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
         std::size_t count = std::min(entries.size(), fit);
         double total = lineH * static_cast<double>(count);
         double lx = pos == "l" ? inner.x : inner.x + inner.w - lw;
-        double ly = pos == "tr" ? inner.y : inner.y + (inner.h - total) / 2;
+        // Centred on the chart, below the title when it would reach it.
+        double ly = pos == "tr" ? inner.y
+                                : std::clamp(box.y + (box.h - total) / 2, inner.y,
+                                             std::max(inner.y, inner.y + inner.h - total));
         for (std::size_t i = 0; i < count; ++i) {
             entryAt(entries[i], lx, ly + lineH * static_cast<double>(i), lw, lineH);
         }
@@ -1275,10 +1279,11 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
                                         plotBox.y + plotBox.h + reach + catSize * 0.2, names.width,
                                         catSize, names.angle, ca.bold, ca.font));
         } else {
-            double w = slot * static_cast<double>(names.step);
+            double w = slot * static_cast<double>(names.step) + catSize * 0.5;
             texts.push_back(label(chart, name, plotBox.x + mid - w / 2,
-                                  plotBox.y + plotBox.h + reach + catSize * 0.2, w, catSize * 1.4,
-                                  host::alignment::kCenter, catSize, ca.bold, ca.font));
+                                  plotBox.y + plotBox.h + reach + catSize * 0.2, w,
+                                  names.room - reach - catSize * 0.2, host::alignment::kCenter,
+                                  catSize, ca.bold, ca.font));
         }
     }
 }
@@ -1326,10 +1331,16 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
 
     // The chart's text at its own size.
     double size = std::clamp<double>(chart.textSize, 4, 72);
-    Box inner{box.x + size * 0.7, box.y + size * 0.7, box.w - size * 1.4, box.h - size * 1.4};
+    // A margin of about a tenth of an inch, less for small text.
+    double margin = std::min(size * 0.7, 7.0);
+    Box inner{box.x + margin, box.y + margin, box.w - margin * 2, box.h - margin * 2};
     if (chart.hasTitle) {
         double ts = chart.titleSize > 0 ? std::clamp<double>(chart.titleSize, 4, 72) : size * 1.2;
-        double th = ts * 1.6;
+        // Room for the lines a long title wraps to.
+        double lines = std::clamp(
+            std::ceil(static_cast<double>(chart.title.size()) * ts * 0.5 / std::max(inner.w, 1.0)),
+            1.0, 3.0);
+        double th = ts * (0.8 + 1.2 * lines);
         texts.push_back(label(chart, chart.title, inner.x, inner.y, inner.w, th,
                               host::alignment::kCenter, ts, true));
         inner.y += th;
