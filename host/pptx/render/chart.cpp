@@ -99,6 +99,34 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
     return s;
 }
 
+// Widths of lines of chart text, in the face the system's font matching gives for the name;
+// `fallback` ems a character when there is no such face or the text is not UTF-8.
+class TextMeasure {
+  public:
+    TextMeasure()
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
+          cr_(cairo_create(surface_.get()), &cairo_destroy) {}
+
+    double width(const std::string& text, double size, bool bold, const std::string& face,
+                 double fallback = 0.55) {
+        double guess = static_cast<double>(text.size()) * size * fallback;
+        if (text.size() > 1000 || cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS) return guess;
+        cairo_select_font_face(cr_.get(), face.empty() ? "sans-serif" : face.c_str(),
+                               CAIRO_FONT_SLANT_NORMAL,
+                               bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr_.get(), size);
+        cairo_text_extents_t e{};
+        cairo_text_extents(cr_.get(), text.c_str(), &e);
+        if (cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS || !std::isfinite(e.x_advance))
+            return guess;
+        return e.x_advance;
+    }
+
+  private:
+    Surface surface_;
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr_;
+};
+
 // A label turned `angle` degrees clockwise: a text turned upwards ends at (x, y), one turned
 // downwards starts there, so that either hangs from the axis.
 ShapePtr turnedLabel(const ChartData& chart, const std::string& text, double x, double y,
@@ -564,27 +592,34 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
     const ChartAxisData& axis = chart.categoryAxis;
     if (axis.deleted || !axis.labelsShown) return out;
     // A level name's box reaches a little past its slot.
-    double charW = size * (axis.bold ? 0.53 : 0.5), lineH = size * 1.4, fit = slot + size * 0.5;
-    std::size_t longest = 0, longestWord = 0, mostLines = 1;
-    for (std::size_t i = 0; i < chart.categories.size() && i < categories; ++i) {
-        std::size_t word = 0, line = 0, lines = 1;
+    double lineH = size * 1.4, fit = slot + size * 0.5;
+    const std::string& face = axis.font.empty() ? chart.font : axis.font;
+    TextMeasure measure;
+    auto widthOf = [&](const std::string& t) { return measure.width(t, size, axis.bold, face); };
+    double space = widthOf(" "), longest = 0, wordW = 0;
+    std::size_t mostLines = 1;
+    for (std::size_t i = 0; i < chart.categories.size() && i < categories && i < kMaxLabels * 4;
+         ++i) {
         const std::string& name = chart.categories[i];
-        for (std::size_t k = 0; k <= name.size(); ++k) {
-            if (k < name.size() && name[k] != ' ') {
-                longestWord = std::max(longestWord, ++word);
-                continue;
+        std::size_t lines = 1;
+        double line = 0;
+        std::size_t start = 0;
+        while (start <= name.size()) {
+            std::size_t end = std::min(name.find(' ', start), name.size());
+            if (end > start) {
+                double w = widthOf(name.substr(start, end - start));
+                wordW = std::max(wordW, w);
+                // The word on this line, or on the next.
+                if (line > 0 && line + space + w > fit) {
+                    ++lines;
+                    line = 0;
+                }
+                line += (line > 0 ? space : 0) + w;
             }
-            if (word == 0) continue;
-            // The word on this line, or on the next.
-            if (line > 0 && static_cast<double>(line + 1 + word) * charW > fit) {
-                ++lines;
-                line = 0;
-            }
-            line += (line > 0 ? 1 : 0) + word;
-            word = 0;
+            start = end + 1;
         }
         mostLines = std::max(mostLines, lines);
-        longest = std::max(longest, name.size());
+        longest = std::max(longest, widthOf(name.substr(0, 200)));
     }
     auto stepFor = [&](double need, double room) {
         if (!(room > 0)) return kMaxChartPoints;
@@ -595,7 +630,6 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
         out.step = stepFor(lineH * 0.85, slot);
         out.room = size * 6;
     } else {
-        double wordW = static_cast<double>(longestWord) * charW;
         bool turned = axis.hasLabelRotation ? std::fabs(axis.labelRotation) >= 1
                                             : wordW > fit || mostLines > 2;
         double angle = axis.hasLabelRotation ? axis.labelRotation : -45;
@@ -603,8 +637,7 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
                cs = std::fabs(std::cos(angle * kPi / 180));
         if (turned) {
             out.angle = angle;
-            out.width =
-                static_cast<double>(std::min<std::size_t>(longest, 80)) * charW * 1.1 + size * 0.5;
+            out.width = longest + size * 0.5;
             // Neighbours stand slot × sin apart across their lines.
             out.step = stepFor(lineH * 0.9, slot * sn);
             out.room = out.width * sn + lineH * cs + size * 0.2;
@@ -987,8 +1020,10 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
         std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return !e.swatch; });
     double lineH = size * 1.2;
     double key = lined ? size * 2 : size * 0.8;  // the key's width
+    TextMeasure measure;
+    std::string face = chart.legendFont.empty() ? chart.font : chart.legendFont;
     auto textWidth = [&](const Entry& e) {
-        return size * (0.46 * static_cast<double>(std::min<std::size_t>(e.text.size(), 60)) + 0.3);
+        return measure.width(e.text.substr(0, 200), size, chart.legendBold, face) + size * 0.3;
     };
     auto entryAt = [&](const Entry& e, double x, double y, double w, double h) {
         drawKey(cr, e, x, y, key, h);
