@@ -583,9 +583,9 @@ struct NameLayout {
     double width = 0, room = 0;
 };
 
-// Level names wrap at spaces in their slot, on two lines at most; when they do not fit so, the
-// names turn (as the file says, else by 45 degrees upwards), and only every so many show when
-// even turned they would crowd each other.
+// Level names wrap at spaces in their slot, on up to five lines (two under 3-D bars); when
+// they do not fit so, the names turn (as the file says, else by 45 degrees upwards), and only
+// every so many show when even turned they would crowd each other.
 NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slot, double size,
                       bool alongX) {
     NameLayout out;
@@ -593,6 +593,9 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
     if (axis.deleted || !axis.labelsShown) return out;
     // A level name's box reaches a little past its slot.
     double lineH = size * 1.4, fit = slot + size * 0.5;
+    bool deep = std::any_of(chart.plots.begin(), chart.plots.end(),
+                            [](const ChartPlotData& p) { return p.threeD; });
+    std::size_t maxLines = deep ? 2 : 5;
     const std::string& face = axis.font.empty() ? chart.font : axis.font;
     TextMeasure measure;
     auto widthOf = [&](const std::string& t) { return measure.width(t, size, axis.bold, face); };
@@ -631,7 +634,7 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
         out.room = size * 6;
     } else {
         bool turned = axis.hasLabelRotation ? std::fabs(axis.labelRotation) >= 1
-                                            : wordW > fit || mostLines > 2;
+                                            : wordW > fit || mostLines > maxLines;
         double angle = axis.hasLabelRotation ? axis.labelRotation : -45;
         double sn = std::fabs(std::sin(angle * kPi / 180)),
                cs = std::fabs(std::cos(angle * kPi / 180));
@@ -643,8 +646,7 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
             out.room = out.width * sn + lineH * cs + size * 0.2;
         } else {
             out.step = stepFor(wordW, fit);
-            out.room =
-                lineH * static_cast<double>(std::min<std::size_t>(mostLines, 2)) + size * 0.2;
+            out.room = lineH * static_cast<double>(std::min(mostLines, maxLines)) + size * 0.2;
         }
     }
     if (axis.labelSkip > 0) out.step = axis.labelSkip;
@@ -1319,6 +1321,8 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
                                   plotBox.y + plotBox.h + reach + catSize * 0.2, w,
                                   names.room - reach - catSize * 0.2, host::alignment::kCenter,
                                   catSize, ca.bold, ca.font));
+            // Wrapped names hang from the axis, however many lines each takes.
+            texts.back()->text->anchor = host::anchor::kTop;
         }
     }
 }
