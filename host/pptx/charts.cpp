@@ -355,6 +355,20 @@ std::string fontOf(pugi::xml_node owner, const ColorContext& colors) {
     return face.size() < 256 ? face : "";
 }
 
+std::string titleText(pugi::xml_node title);
+
+// The size of a title's text: its paragraph's, its first run's, else its text properties'.
+float titleSizeOf(pugi::xml_node title) {
+    pugi::xml_node p = child(path(title, {"tx", "rich"}), "p");
+    pugi::xml_node sized = path(p, {"pPr", "defRPr"});
+    if (!attr(sized, "sz")) sized = path(p, {"r", "rPr"});
+    if (!attr(sized, "sz")) sized = path(title, {"txPr", "p", "pPr", "defRPr"});
+    if (auto sz = intAttr(sized, "sz")) {
+        return static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+    }
+    return 0;
+}
+
 ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold) {
     ChartAxisData out;
     if (!ax) return out;
@@ -399,6 +413,10 @@ ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold)
             static_cast<float>(std::clamp<std::int64_t>(*rot, -5400000, 5400000)) / 60000.0f;
     }
     out.labelSkip = valAttr(child(ax, "tickLblSkip"), kMaxChartPoints, 0);
+    if (pugi::xml_node title = child(ax, "title")) {
+        out.title = titleText(title);
+        out.titleSize = titleSizeOf(title);
+    }
     out.textSize = textSizeOf(ax);
     out.font = fontOf(ax, colors);
     out.bold = boldOf(ax, bold);
@@ -486,15 +504,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         out->title = out->plots[0].series[0].name;
         out->hasTitle = !out->title.empty();
     }
-    if (pugi::xml_node title = child(chart, "title")) {
-        pugi::xml_node p = child(path(title, {"tx", "rich"}), "p");
-        pugi::xml_node sized = path(p, {"pPr", "defRPr"});
-        if (!attr(sized, "sz")) sized = path(p, {"r", "rPr"});
-        if (!attr(sized, "sz")) sized = path(title, {"txPr", "p", "pPr", "defRPr"});
-        if (auto sz = intAttr(sized, "sz")) {
-            out->titleSize = static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
-        }
-    }
+    if (pugi::xml_node title = child(chart, "title")) out->titleSize = titleSizeOf(title);
     if (pugi::xml_node legend = child(chart, "legend")) {
         out->hasLegend = true;
         std::string pos = strAttr(child(legend, "legendPos"), "val");

@@ -329,6 +329,8 @@ struct ChartAxisData {
     bool hasLabelRotation = false;
     float labelRotation = 0;
     std::size_t labelSkip = 0;  // every n-th label shows; 0: as many as fit
+    std::string title;          // "": none
+    float titleSize = 0;        // points; 0: the chart's
 };
 
 struct ChartData {

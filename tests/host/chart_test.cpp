@@ -920,7 +920,7 @@ TEST(ChartDrawing, CategoryNamesTurnWhenTheyDoNotFit) {
         for (std::size_t k = 0; k < shown.size(); ++k) {
             const Shape& t = *shown[k];
             EXPECT_EQ(t.text->paragraphs[0].runs[0].text, c.categories[k * c.step]);
-            EXPECT_NEAR(t.rotation, c.rotation, 1e-3);
+            EXPECT_NEAR(t.rotation, std::fmod(c.rotation + 360, 360), 1e-3);
             // The name hangs from its slot's middle: a turned one by the end of its line.
             double mid = 140 + slot * (static_cast<double>(k * c.step) + 0.5);
             double a = t.rotation * 3.14159265358979 / 180;
@@ -931,6 +931,49 @@ TEST(ChartDrawing, CategoryNamesTurnWhenTheyDoNotFit) {
             EXPECT_GT(endY, 370);
             EXPECT_LT(endY, 385);
         }
+    }
+}
+
+// Axis titles: the value axis' turned up the left edge, the category axis' under the names.
+TEST(ChartDrawing, AxisTitlesBesideTheirAxes) {
+    auto title = [](const std::string& text, const std::string& size) {
+        return "<c:title><c:tx><c:rich><a:bodyPr/><a:p><a:pPr><a:defRPr sz=\"" + size +
+               "\"/></a:pPr><a:r><a:t>" + text + "</a:t></a:r></a:p></c:rich></c:tx></c:title>";
+    };
+    struct Case {
+        const char* name;
+        bool horizontal;
+    };
+    for (const Case& c : {Case{"columns", false}, Case{"bars", true}}) {
+        SCOPED_TRACE(c.name);
+        std::string plot =
+            std::string("<c:barChart><c:barDir val=\"") + (c.horizontal ? "bar" : "col") + "\"/>" +
+            series(0, "S", {"1", "2", "4"}) + "</c:barChart><c:catAx><c:axId val=\"1\"/>" +
+            title("Year", "1200") + "</c:catAx>" + valAx(2, "l", k0to4, title("Millions", "1400"));
+        auto deck = deckWithChart(chartPart(plot));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        EXPECT_EQ(frameOf(*deck).chart->valueAxis.title, "Millions");
+        EXPECT_FLOAT_EQ(frameOf(*deck).chart->valueAxis.titleSize, 14);
+        DrawnChart drawn = drawAlone(*deck);
+        const Shape* side = drawn.find(c.horizontal ? "Year" : "Millions");
+        const Shape* low = drawn.find(c.horizontal ? "Millions" : "Year");
+        const Shape* name = drawn.find("A");
+        const Shape* zero = drawn.find("0");
+        ASSERT_TRUE(side && low && name && zero);
+        EXPECT_FLOAT_EQ(side->text->paragraphs[0].runs[0].props.size, c.horizontal ? 12 : 14);
+        EXPECT_FLOAT_EQ(side->rotation, 270);
+        EXPECT_FLOAT_EQ(low->rotation, 0);
+        // Turned, the side title stands in the frame's left margin, left of the axis' labels
+        // (one-character texts at the right of their boxes).
+        const Shape* sideLabel = c.horizontal ? name : zero;
+        const Shape* lowLabel = c.horizontal ? zero : name;
+        double sideX = side->left + side->width / 2;
+        EXPECT_GT(sideX, 100);
+        EXPECT_LT(sideX, 130);
+        EXPECT_LT(sideX + side->height / 2, sideLabel->left + sideLabel->width - 10);
+        // The other under the labels, inside the frame.
+        EXPECT_GE(low->top, lowLabel->top + lowLabel->height - 1);
+        EXPECT_LE(low->top + low->height, 400.5);
     }
 }
 

@@ -139,7 +139,8 @@ ShapePtr turnedLabel(const ChartData& chart, const std::string& text, double x, 
     double along = (up ? -1 : 1) * width / 2;
     ShapePtr out = label(chart, text, x + along * c - width / 2, y + along * s - h / 2, width, h,
                          up ? host::alignment::kRight : host::alignment::kLeft, size, bold, font);
-    out->rotation = static_cast<float>(angle);
+    // Shapes turn by 0 to 360 degrees.
+    out->rotation = static_cast<float>(std::fmod(angle + 720, 360.0));
     out->text->wrap = false;
     return out;
 }
@@ -1147,6 +1148,16 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
     const ChartAxisData& va = chart.valueAxis;
     const ChartAxisData& ca = chart.categoryAxis;
     bool valueNames = !va.deleted && va.labelsShown;
+    // The axes' titles: the side one turned up the left edge, the other under the names.
+    const ChartAxisData& sideAxis = horizontal ? ca : va;
+    const ChartAxisData& lowAxis = horizontal ? va : ca;
+    auto titleSize = [&](const ChartAxisData& a) {
+        return a.titleSize > 0 ? std::clamp<double>(a.titleSize, 4, 72) : size;
+    };
+    double sideTitle = sideAxis.title.empty() ? 0 : titleSize(sideAxis) * 1.6;
+    double lowTitle = lowAxis.title.empty() ? 0 : titleSize(lowAxis) * 1.6;
+    const Box region = plotBox;
+    makeRoom(chart, plotBox, sideTitle, lowTitle);
     // Room for the value labels at the side and the category names below.
     std::size_t digits = std::max(numberText(hi).size(), numberText(lo).size());
     double valueW =
@@ -1167,6 +1178,22 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
         makeRoom(chart, plotBox, valueW, names.room);
     }
     if (plotBox.w <= 1 || plotBox.h <= 1 || categories == 0) return;
+    if (sideTitle > 0) {
+        double ts = titleSize(sideAxis);
+        double cx = chart.plotPlaced ? plotBox.x - (horizontal ? names.room : valueW) - ts
+                                     : region.x + sideTitle / 2;
+        double cy = plotBox.y + plotBox.h / 2;
+        texts.push_back(label(chart, sideAxis.title, cx - plotBox.h / 2, cy - ts * 0.7, plotBox.h,
+                              ts * 1.4, host::alignment::kCenter, ts, true, sideAxis.font));
+        texts.back()->rotation = 270;
+    }
+    if (lowTitle > 0) {
+        double ts = titleSize(lowAxis);
+        double y = chart.plotPlaced ? plotBox.y + plotBox.h + (horizontal ? valueH : names.room)
+                                    : region.y + region.h - lowTitle;
+        texts.push_back(label(chart, lowAxis.title, plotBox.x, y, plotBox.w, lowTitle,
+                              host::alignment::kCenter, ts, true, lowAxis.font));
+    }
     // 3-D bars: the plot is a box whose front plane holds the axes, its floor and back wall
     // reaching as deep as the bars, seen from above and the right.
     Depth depth;
