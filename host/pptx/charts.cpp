@@ -355,6 +355,20 @@ std::string fontOf(pugi::xml_node owner, const ColorContext& colors) {
     return face.size() < 256 ? face : "";
 }
 
+std::string titleText(pugi::xml_node title);
+
+// The size of a title's text: its paragraph's, its first run's, else its text properties'.
+float titleSizeOf(pugi::xml_node title) {
+    pugi::xml_node p = child(path(title, {"tx", "rich"}), "p");
+    pugi::xml_node sized = path(p, {"pPr", "defRPr"});
+    if (!attr(sized, "sz")) sized = path(p, {"r", "rPr"});
+    if (!attr(sized, "sz")) sized = path(title, {"txPr", "p", "pPr", "defRPr"});
+    if (auto sz = intAttr(sized, "sz")) {
+        return static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
+    }
+    return 0;
+}
+
 ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold) {
     ChartAxisData out;
     if (!ax) return out;
@@ -381,6 +395,28 @@ ChartAxisData readAxis(pugi::xml_node ax, const ColorContext& colors, bool bold)
     if (out.hasMinimum && out.hasMaximum && !(hi > lo)) out.hasMinimum = out.hasMaximum = false;
     out.hasMajorUnit = std::isfinite(unit) && unit > 0 && unit < 1e15;
     if (out.hasMajorUnit) out.majorUnit = unit;
+    out.labelsShown = strAttr(child(ax, "tickLblPos"), "val") != "none";
+    // The tick marks' default is the element's own when the file leaves it out: crossing the
+    // axis at each major unit; minor ticks only when asked for.
+    auto tickMark = [&](const char* name, const char* fallback) {
+        pugi::xml_node n = child(ax, name);
+        std::string v = n ? strAttr(n, "val") : fallback;
+        if (v.empty()) v = "cross";
+        return v == "out" || v == "in" || v == "cross" || v == "none" ? v : std::string(fallback);
+    };
+    out.majorTickMark = tickMark("majorTickMark", "cross");
+    out.minorTickMark = tickMark("minorTickMark", "none");
+    // The labels' turn, in 60000ths of a degree; the format's automatic layout when absent.
+    if (auto rot = intAttr(path(ax, {"txPr", "bodyPr"}), "rot")) {
+        out.hasLabelRotation = true;
+        out.labelRotation =
+            static_cast<float>(std::clamp<std::int64_t>(*rot, -5400000, 5400000)) / 60000.0f;
+    }
+    out.labelSkip = valAttr(child(ax, "tickLblSkip"), kMaxChartPoints, 0);
+    if (pugi::xml_node title = child(ax, "title")) {
+        out.title = titleText(title);
+        out.titleSize = titleSizeOf(title);
+    }
     out.textSize = textSizeOf(ax);
     out.font = fontOf(ax, colors);
     out.bold = boldOf(ax, bold);
@@ -443,9 +479,16 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
             continue;
         }
         out->plots.push_back(readPlot(plot, type, colors, style, out->categories, seriesBudget));
+        out->plots.back().threeD = n == "bar3DChart";
     }
     if (out->plots.empty()) return nullptr;
 
+    if (pugi::xml_node view = child(chart, "view3D")) {
+        out->rotX = floatVal(child(view, "rotX"), -90, 90, 15);
+        out->rotY = floatVal(child(view, "rotY"), 0, 360, 20);
+        float depth = floatVal(child(view, "depthPercent"), 20, 2000, 100);
+        for (ChartPlotData& p : out->plots) p.depthPercent = depth;
+    }
     bool deleted = strAttr(child(chart, "autoTitleDeleted"), "val") == "1" ||
                    strAttr(child(chart, "autoTitleDeleted"), "val") == "true";
     if (pugi::xml_node title = child(chart, "title")) {
@@ -461,15 +504,7 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
         out->title = out->plots[0].series[0].name;
         out->hasTitle = !out->title.empty();
     }
-    if (pugi::xml_node title = child(chart, "title")) {
-        pugi::xml_node p = child(path(title, {"tx", "rich"}), "p");
-        pugi::xml_node sized = path(p, {"pPr", "defRPr"});
-        if (!attr(sized, "sz")) sized = path(p, {"r", "rPr"});
-        if (!attr(sized, "sz")) sized = path(title, {"txPr", "p", "pPr", "defRPr"});
-        if (auto sz = intAttr(sized, "sz")) {
-            out->titleSize = static_cast<float>(std::clamp<std::int64_t>(*sz, 100, 20000)) / 100.0f;
-        }
-    }
+    if (pugi::xml_node title = child(chart, "title")) out->titleSize = titleSizeOf(title);
     if (pugi::xml_node legend = child(chart, "legend")) {
         out->hasLegend = true;
         std::string pos = strAttr(child(legend, "legendPos"), "val");

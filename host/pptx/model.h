@@ -308,6 +308,8 @@ struct ChartPlotData {
     std::string radarStyle = "marker";   // "standard", "marker", "filled"
     float bubbleScale = 100;             // percent of the default bubble size
     bool bubbleSizeIsWidth = false;      // sizeRepresents "w": sizes give diameters, not areas
+    bool threeD = false;                 // bars as boxes seen from above and the right
+    float depthPercent = 100;            // 3-D: a bar's depth, percent of its width
     std::vector<ChartSeriesData> series;
 };
 
@@ -320,9 +322,19 @@ struct ChartAxisData {
     LineData gridLine;  // invisible: the default grey
     bool hasMinimum = false, hasMaximum = false, hasMajorUnit = false;
     double minimum = 0, maximum = 0, majorUnit = 0;
-    float textSize = 0;  // points, of its labels; 0: the chart's
-    std::string font;    // face of its labels; "": the chart's
-    bool bold = false;   // its labels (the chart's when it says nothing)
+    float textSize = 0;       // points, of its labels; 0: the chart's
+    std::string font;         // face of its labels; "": the chart's
+    bool bold = false;        // its labels (the chart's when it says nothing)
+    bool labelsShown = true;  // tickLblPos other than "none"
+    // Tick marks: "out", "in", "cross" or "none".
+    std::string majorTickMark = "cross", minorTickMark = "none";
+    // Degrees clockwise the labels turn when the file fixes it; else they turn only when they
+    // do not fit across.
+    bool hasLabelRotation = false;
+    float labelRotation = 0;
+    std::size_t labelSkip = 0;  // every n-th label shows; 0: as many as fit
+    std::string title;          // "": none
+    float titleSize = 0;        // points; 0: the chart's
 };
 
 struct ChartData {
@@ -350,9 +362,10 @@ struct ChartData {
     LineData border;
     FillData plotFill;  // of the plot area
     LineData plotBorder;
-    Color textColor;      // of labels
-    float textSize = 10;  // points, of labels and the legend
-    std::string font;     // face of labels
+    Color textColor;             // of labels
+    float rotX = 15, rotY = 20;  // 3-D: degrees the chart tilts forward and turns
+    float textSize = 10;         // points, of labels and the legend
+    std::string font;            // face of labels
 };
 
 struct Shape {

@@ -2,6 +2,7 @@
 // XML read within the limits, and bars and slices at their places on a rendered slide.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -753,6 +754,267 @@ TEST(ChartReading, ScatterRadarAndBubbleSeries) {
     EXPECT_EQ(plots[3].radarStyle, "filled");
     EXPECT_FALSE(plots[3].series.at(0).line.visible);
     EXPECT_EQ(plots[3].series.at(0).marker.symbol, "none");
+}
+
+// ---- axes: ticks and turned names; 3-D bars ----
+
+// A series over the given category names.
+std::string namedSeries(const std::vector<std::string>& names, const std::string& look = "",
+                        std::vector<std::string> values = {}) {
+    std::string cats = "<c:cat><c:strRef><c:f>S!$A$2</c:f><c:strCache><c:ptCount val=\"" +
+                       std::to_string(names.size()) + "\"/>";
+    values.resize(names.size(), "1");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        cats += "<c:pt idx=\"" + std::to_string(i) + "\"><c:v>" + names[i] + "</c:v></c:pt>";
+    }
+    return "<c:ser><c:idx val=\"0\"/><c:order val=\"0\"/>" + look + cats +
+           "</c:strCache></c:strRef></c:cat><c:val>" + numCache(values) + "</c:val></c:ser>";
+}
+
+TEST(ChartReading, TickMarksNameTurnsAndThreeD) {
+    struct Case {
+        const char* name;
+        std::string axis;  // inside c:catAx
+        const char *major, *minor;
+        bool turned;
+        float rotation;
+        std::size_t skip;
+        bool labels;
+    };
+    const Case cases[] = {
+        {"the format's defaults", "", "cross", "none", false, 0, 0, true},
+        {"as the file says",
+         "<c:majorTickMark val=\"out\"/><c:minorTickMark val=\"in\"/><c:tickLblPos "
+         "val=\"none\"/><c:txPr><a:bodyPr rot=\"-2700000\"/></c:txPr><c:tickLblSkip val=\"3\"/>",
+         "out", "in", true, -45, 3, false},
+        {"unknown kinds and a turn past a right angle",
+         "<c:majorTickMark val=\"sideways\"/><c:minorTickMark/><c:txPr><a:bodyPr "
+         "rot=\"-99000000\"/></c:txPr>",
+         "cross", "cross", true, -90, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto deck = deckWithChart(chartPart(std::string(kColumns) + series(0, "S", {"1"}) +
+                                            "</c:barChart><c:catAx><c:axId val=\"1\"/>" + c.axis +
+                                            "</c:catAx>" + valAx(2, "l", "")));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        const ChartAxisData& a = frameOf(*deck).chart->categoryAxis;
+        EXPECT_EQ(a.majorTickMark, c.major);
+        EXPECT_EQ(a.minorTickMark, c.minor);
+        EXPECT_EQ(a.hasLabelRotation, c.turned);
+        EXPECT_FLOAT_EQ(a.labelRotation, c.rotation);
+        EXPECT_EQ(a.labelSkip, c.skip);
+        EXPECT_EQ(a.labelsShown, c.labels);
+    }
+    // A 3-D bar plot and the view it is seen from.
+    std::string part = chartPart(
+        "<c:bar3DChart><c:barDir val=\"col\"/>" + series(0, "S", {"1"}) + "</c:bar3DChart>", "",
+        "<c:view3D><c:rotX val=\"30\"/><c:rotY val=\"40\"/><c:depthPercent val=\"5000\"/>"
+        "</c:view3D>");
+    auto deck = deckWithChart(part);
+    ASSERT_TRUE(frameOf(*deck).chart);
+    const ChartData& c = *frameOf(*deck).chart;
+    EXPECT_TRUE(c.plots.at(0).threeD);
+    EXPECT_FLOAT_EQ(c.plots.at(0).depthPercent, 2000);  // at most twenty widths deep
+    EXPECT_FLOAT_EQ(c.rotX, 30);
+    EXPECT_FLOAT_EQ(c.rotY, 40);
+}
+
+TEST(ChartDrawing, TickMarksOutInAcrossOrNone) {
+    // The placed plot's axes in 2-point lines: the category axis (blue) along y = 370 with
+    // ticks between the three slots (x = 246.7, 353.3), the value axis (green) along x = 140
+    // with major ticks every unit (y = 310, 250, ...) and minor ones every fifth (y = 358).
+    const std::string blue = lineLook("0000FF", 25400), green = lineLook("00FF00", 25400);
+    struct Case {
+        const char* kind;
+        std::vector<test::Probe> samples;
+    };
+    const Case cases[] = {
+        {"out",
+         {{246, 373, kBlue},
+          {246, 367, kWhite},
+          {137, 310, kGreen},
+          {142, 310, kWhite},
+          {138, 358, kGreen},
+          {142, 358, kWhite}}},
+        {"in",
+         {{246, 373, kWhite},
+          {246, 367, kBlue},
+          {137, 310, kWhite},
+          {142, 310, kGreen},
+          {138, 358, kWhite},
+          {141, 358, kGreen}}},
+        // Across the line: beyond the 2-point axis line by a point on either side.
+        {"cross",
+         {{246, 371, kBlue},
+          {246, 368, kBlue},
+          {246, 373, kWhite},
+          {138, 310, kGreen},
+          {141, 310, kGreen},
+          {137, 310, kWhite}}},
+        {"none",
+         {{246, 373, kWhite},
+          {246, 367, kWhite},
+          {137, 310, kWhite},
+          {142, 310, kWhite},
+          {138, 358, kWhite},
+          {142, 358, kWhite}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::string ticks = std::string("<c:majorTickMark val=\"") + c.kind +
+                            "\"/><c:minorTickMark val=\"" + c.kind + "\"/>";
+        auto deck = deckWithChart(
+            placedChart("<c:lineChart><c:grouping val=\"standard\"/>" +
+                            series(0, "S", {"1", "1", "1"}, kNoLine) + "</c:lineChart>",
+                        "<c:catAx><c:axId val=\"1\"/>" + ticks + blue + "</c:catAx>" +
+                            valAx(2, "l", k0to4, ticks + green)));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        DrawnChart drawn = drawAlone(*deck);
+        test::expectPixels(drawn.picture.get(), c.samples);
+    }
+}
+
+TEST(ChartDrawing, CategoryNamesTurnWhenTheyDoNotFit) {
+    // The placed plot is 320 points wide with its category axis along y = 370.
+    auto names = [](std::size_t count, const std::string& stem) {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < count; ++i) out.push_back(stem + std::to_string(i + 1));
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::string> categories;
+        std::string axis;  // inside c:catAx
+        double rotation;
+        std::size_t step;  // every step-th name shows
+    };
+    const Case cases[] = {
+        {"short names stand level", names(3, "N"), "", 0, 1},
+        {"long names turn upwards", names(12, "Category number "), "", -45, 1},
+        {"crowded names turn and thin out", names(60, "N"), "", -45, 4},
+        {"the file's turn", names(3, "N"), "<c:txPr><a:bodyPr rot=\"-5400000\"/></c:txPr>", -90, 1},
+        {"the file's level names", names(12, "Category number "),
+         "<c:txPr><a:bodyPr rot=\"0\"/></c:txPr>", 0, 2},
+        {"the file's skip", names(3, "N"), "<c:tickLblSkip val=\"2\"/>", 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto deck = deckWithChart(placedChart(
+            std::string(kColumns) + namedSeries(c.categories) + "</c:barChart>",
+            "<c:catAx><c:axId val=\"1\"/>" + c.axis + "</c:catAx>" + valAx(2, "l", k0to4)));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        // As the movie gets them: the recorded shapes, texts last.
+        std::vector<ShapePtr> shapes;
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        std::vector<const Shape*> shown;
+        for (const ShapePtr& s : shapes) {
+            if (s->text &&
+                std::find(c.categories.begin(), c.categories.end(),
+                          s->text->paragraphs.at(0).runs.at(0).text) != c.categories.end())
+                shown.push_back(s.get());
+        }
+        std::size_t expected = (c.categories.size() + c.step - 1) / c.step;
+        ASSERT_EQ(shown.size(), expected);
+        const double slot = 320.0 / static_cast<double>(c.categories.size());
+        for (std::size_t k = 0; k < shown.size(); ++k) {
+            const Shape& t = *shown[k];
+            EXPECT_EQ(t.text->paragraphs[0].runs[0].text, c.categories[k * c.step]);
+            EXPECT_NEAR(t.rotation, std::fmod(c.rotation + 360, 360), 1e-3);
+            // The name hangs from its slot's middle: a turned one by the end of its line.
+            double mid = 140 + slot * (static_cast<double>(k * c.step) + 0.5);
+            double a = t.rotation * 3.14159265358979 / 180;
+            double cx = t.left + t.width / 2, cy = t.top + t.height / 2;
+            double endX = c.rotation == 0 ? cx : cx + std::cos(a) * t.width / 2;
+            double endY = c.rotation == 0 ? t.top : cy + std::sin(a) * t.width / 2;
+            EXPECT_NEAR(endX, mid, 0.5);
+            EXPECT_GT(endY, 370);
+            EXPECT_LT(endY, 385);
+        }
+    }
+}
+
+// Axis titles: the value axis' turned up the left edge, the category axis' under the names.
+TEST(ChartDrawing, AxisTitlesBesideTheirAxes) {
+    auto title = [](const std::string& text, const std::string& size) {
+        return "<c:title><c:tx><c:rich><a:bodyPr/><a:p><a:pPr><a:defRPr sz=\"" + size +
+               "\"/></a:pPr><a:r><a:t>" + text + "</a:t></a:r></a:p></c:rich></c:tx></c:title>";
+    };
+    struct Case {
+        const char* name;
+        bool horizontal;
+    };
+    for (const Case& c : {Case{"columns", false}, Case{"bars", true}}) {
+        SCOPED_TRACE(c.name);
+        std::string plot =
+            std::string("<c:barChart><c:barDir val=\"") + (c.horizontal ? "bar" : "col") + "\"/>" +
+            series(0, "S", {"1", "2", "4"}) + "</c:barChart><c:catAx><c:axId val=\"1\"/>" +
+            title("Year", "1200") + "</c:catAx>" + valAx(2, "l", k0to4, title("Millions", "1400"));
+        auto deck = deckWithChart(chartPart(plot));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        EXPECT_EQ(frameOf(*deck).chart->valueAxis.title, "Millions");
+        EXPECT_FLOAT_EQ(frameOf(*deck).chart->valueAxis.titleSize, 14);
+        DrawnChart drawn = drawAlone(*deck);
+        const Shape* side = drawn.find(c.horizontal ? "Year" : "Millions");
+        const Shape* low = drawn.find(c.horizontal ? "Millions" : "Year");
+        const Shape* name = drawn.find("A");
+        const Shape* zero = drawn.find("0");
+        ASSERT_TRUE(side && low && name && zero);
+        EXPECT_FLOAT_EQ(side->text->paragraphs[0].runs[0].props.size, c.horizontal ? 12 : 14);
+        EXPECT_FLOAT_EQ(side->rotation, 270);
+        EXPECT_FLOAT_EQ(low->rotation, 0);
+        // Turned, the side title stands in the frame's left margin, left of the axis' labels
+        // (one-character texts at the right of their boxes).
+        const Shape* sideLabel = c.horizontal ? name : zero;
+        const Shape* lowLabel = c.horizontal ? zero : name;
+        double sideX = side->left + side->width / 2;
+        EXPECT_GT(sideX, 100);
+        EXPECT_LT(sideX, 130);
+        EXPECT_LT(sideX + side->height / 2, sideLabel->left + sideLabel->width - 10);
+        // The other under the labels, inside the frame.
+        EXPECT_GE(low->top, lowLabel->top + lowLabel->height - 1);
+        EXPECT_LE(low->top + low->height, 400.5);
+    }
+}
+
+TEST(ChartDrawing, ThreeDBarsShowTheirTopAndSide) {
+    // Two categories over the placed plot, values 2 and 4 on an axis to 4, seen from 15 degrees
+    // above and 20 to the right: the front plane runs 299.5 points wide from x = 140, the
+    // depth 20.5 right and 15.5 up; the second bar's front spans x 334.7 to 394.6 from
+    // y = 145.5 down, its top rises to y = 130 and its side reaches x = 415.1.
+    auto chart = [](const std::string& kind, const std::string& view) {
+        std::string part = placedChart("<c:" + kind + "><c:barDir val=\"col\"/>" +
+                                           namedSeries({"A", "B"},
+                                                       "<c:spPr><a:solidFill><a:srgbClr "
+                                                       "val=\"FF0000\"/></a:solidFill></c:spPr>",
+                                                       {"2", "4"}) +
+                                           "</c:" + kind + ">",
+                                       kCatAxes);
+        return part.insert(part.find("<c:autoTitleDeleted"), view);
+    };
+    const unsigned lit = 0xFF4D4D, shade = 0xB30000;
+    struct Case {
+        const char* name;
+        std::string chart;
+        std::vector<test::Probe> samples;
+    };
+    const Case cases[] = {
+        {"flat", chart("barChart", ""), {{365, 300, kRed}, {370, 140, kRed}, {420, 300, kWhite}}},
+        {"3-D",
+         chart("bar3DChart", "<c:view3D><c:rotX val=\"15\"/><c:rotY val=\"20\"/></c:view3D>"),
+         {{365, 300, kRed},
+          {370, 140, lit},
+          {405, 300, shade},
+          {420, 300, kWhite},
+          {345, 133, kWhite}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto deck = deckWithChart(c.chart);
+        ASSERT_TRUE(frameOf(*deck).chart);
+        DrawnChart drawn = drawAlone(*deck);
+        test::expectPixels(drawn.picture.get(), c.samples);
+    }
 }
 
 // ---- charts recorded as shapes ----

@@ -61,7 +61,7 @@ void styledLine(cairo_t* cr, double x0, double y0, double x1, double y1, const L
     Color c;
     if (l.visible && fillColor(l.fill, c)) {
         setColor(cr, c);
-        cairo_set_line_width(cr, std::clamp<double>(l.weight, 0.25, 10));
+        cairo_set_line_width(cr, l.weight > 0 ? std::clamp<double>(l.weight, 0.25, 10) : 0.75);
         cairo_move_to(cr, x0, y0);
         cairo_line_to(cr, x1, y1);
         canvasStroke(cr);
@@ -99,6 +99,52 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
     return s;
 }
 
+// Widths of lines of chart text, in the face the system's font matching gives for the name;
+// `fallback` ems a character when there is no such face or the text is not UTF-8.
+class TextMeasure {
+  public:
+    TextMeasure()
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
+          cr_(cairo_create(surface_.get()), &cairo_destroy) {}
+
+    double width(const std::string& text, double size, bool bold, const std::string& face,
+                 double fallback = 0.55) {
+        double guess = static_cast<double>(text.size()) * size * fallback;
+        if (text.size() > 1000 || cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS) return guess;
+        cairo_select_font_face(cr_.get(), face.empty() ? "sans-serif" : face.c_str(),
+                               CAIRO_FONT_SLANT_NORMAL,
+                               bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr_.get(), size);
+        cairo_text_extents_t e{};
+        cairo_text_extents(cr_.get(), text.c_str(), &e);
+        if (cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS || !std::isfinite(e.x_advance))
+            return guess;
+        return e.x_advance;
+    }
+
+  private:
+    Surface surface_;
+    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr_;
+};
+
+// A label turned `angle` degrees clockwise: a text turned upwards ends at (x, y), one turned
+// downwards starts there, so that either hangs from the axis.
+ShapePtr turnedLabel(const ChartData& chart, const std::string& text, double x, double y,
+                     double width, double size, double angle, bool bold, const std::string& font) {
+    double h = size * 1.4;
+    double c = std::cos(angle * kPi / 180), s = std::sin(angle * kPi / 180);
+    bool up = s < 0;
+    // The end of the line clears the axis by half its height.
+    y += h / 2 * std::fabs(c);
+    double along = (up ? -1 : 1) * width / 2;
+    ShapePtr out = label(chart, text, x + along * c - width / 2, y + along * s - h / 2, width, h,
+                         up ? host::alignment::kRight : host::alignment::kLeft, size, bold, font);
+    // Shapes turn by 0 to 360 degrees.
+    out->rotation = static_cast<float>(std::fmod(angle + 720, 360.0));
+    out->text->wrap = false;
+    return out;
+}
+
 std::string numberText(double v, int decimals = -1) {
     char buf[64];
     if (decimals >= 0 && std::fabs(v) < 1e15) {
@@ -131,8 +177,9 @@ bool isXY(const ChartPlotData& p) {
     return p.type == ChartType::Scatter || p.type == ChartType::Bubble;
 }
 
+// A line's width; a width of zero is the thinnest line shown, a pixel at 96 dpi.
 double clampedWeight(const LineData& l, double most = 20) {
-    return std::clamp<double>(l.weight, 0.25, most);
+    return l.weight > 0 ? std::clamp<double>(l.weight, 0.25, most) : 0.75;
 }
 
 // A marker centred on (x, y), `size` points across.
@@ -270,10 +317,56 @@ struct Labels {
     }
 };
 
-// Bars, lines and areas over category slots, with the value axis running from lo to hi.
+// How far back 3-D bars reach on the page: to the right and up.
+struct Depth {
+    double dx = 0, dy = 0;
+};
+
+// The colour `k` of the way to white (k > 0) or to black (k < 0).
+Color shaded(Color c, double k) {
+    auto ch = [&](int shift) {
+        double v = (c.rgb >> shift) & 0xFF;
+        v = k < 0 ? v * (1 + k) : v + (255 - v) * k;
+        return std::clamp(static_cast<int>(std::lround(v)), 0, 255) << shift;
+    };
+    c.rgb = ch(0) | ch(8) | ch(16);
+    return c;
+}
+
+// A bar's front; a 3-D bar also shows its top in light and its right side in shade.
+void barBox(cairo_t* cr, double x, double y, double w, double h, const FillData& fill,
+            const Depth& depth) {
+    fillRect(cr, x, y, w, h, fill);
+    Color c;
+    if ((depth.dx <= 0 && depth.dy <= 0) || !fillColor(fill, c)) return;
+    auto face = [&](double x0, double y0, double x1, double y1, double k) {
+        setColor(cr, shaded(c, k));
+        cairo_new_path(cr);
+        cairo_move_to(cr, x0, y0);
+        cairo_line_to(cr, x1, y1);
+        cairo_line_to(cr, x1 + depth.dx, y1 - depth.dy);
+        cairo_line_to(cr, x0 + depth.dx, y0 - depth.dy);
+        cairo_close_path(cr);
+        canvasFill(cr);
+    };
+    face(x, y, x + w, y, 0.3);
+    face(x + w, y, x + w, y + h, -0.3);
+}
+
+// A bar's width in a category slot: slot = group + gap × bar; group = bar × (n − (n − 1) ×
+// overlap).
+double barWidth(const ChartPlotData& plot, double slot) {
+    bool stacked = plot.grouping == "stacked" || plot.grouping == "percentStacked";
+    double overlap = stacked ? 1.0 : plot.overlap / 100.0;
+    auto n = static_cast<double>(std::max<std::size_t>(plot.series.size(), 1));
+    return slot / (n - (n - 1) * overlap + plot.gapWidth / 100.0);
+}
+
+// Bars, lines and areas over category slots, with the value axis running from lo to hi; 3-D
+// bars reach `depth` back from the front plane `area`.
 void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot,
-                      const Box& area, std::size_t categories, double lo, double hi,
-                      Labels& labels) {
+                      const Box& area, std::size_t categories, double lo, double hi, Labels& labels,
+                      const Depth& depth) {
     double labelSize = labels.size;
     auto category = [&](std::size_t i) {
         return i < chart.categories.size() ? chart.categories[i] : std::string();
@@ -314,9 +407,8 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
     if (plot.type == ChartType::Bar) {
         double gap = plot.gapWidth / 100.0;
         double overlap = stacked ? 1.0 : plot.overlap / 100.0;
-        // Slot = group + gap × bar; group = bar × (n − (n − 1) × overlap).
-        double units = static_cast<double>(n) - static_cast<double>(n - 1) * overlap;
-        double bar = slot / (units + gap);
+        double bar = barWidth(plot, slot);
+        Depth box = plot.threeD ? depth : Depth{};
         std::vector<double> posBase(categories, 0), negBase(categories, 0);
         for (std::size_t k = 0; k < n; ++k) {
             const ChartSeriesData& s = plot.series[k];
@@ -335,14 +427,18 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
                 double a = at(from), b = at(to);
                 // Labels sit past the bar's end, or inside a stacked segment.
                 double past = stacked ? 0 : (v >= 0 ? 1 : -1) * labelSize * 0.9;
+                // A 3-D bar's label stands over the middle of its top.
+                double lx = box.dx / 2, ly = -box.dy / 2;
                 if (horizontal) {
                     double y = area.y + area.h - offset - bar;
-                    fillRect(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i));
-                    valueLabel(s, i, stacked ? (a + b) / 2 : b + past * 2.5, y + bar / 2);
+                    barBox(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i), box);
+                    valueLabel(s, i, (stacked ? (a + b) / 2 : b + past * 2.5) + lx,
+                               y + bar / 2 + ly);
                 } else {
-                    fillRect(cr, area.x + offset, std::min(a, b), bar, std::fabs(b - a),
-                             pointFill(s, i));
-                    valueLabel(s, i, area.x + offset + bar / 2, stacked ? (a + b) / 2 : b - past);
+                    barBox(cr, area.x + offset, std::min(a, b), bar, std::fabs(b - a),
+                           pointFill(s, i), box);
+                    valueLabel(s, i, area.x + offset + bar / 2 + lx,
+                               (stacked ? (a + b) / 2 : b - past) + ly);
                 }
             }
         }
@@ -425,6 +521,137 @@ void gridlines(cairo_t* cr, const AxisScale& scale, const ChartAxisData& axis, b
             styledLine(cr, plot.x, p, plot.x + plot.w, p, axis.gridLine, kGridGrey);
         }
     }
+}
+
+constexpr double kMajorTick = 4, kMinorTick = 2;  // points
+
+// How far an axis' major ticks reach out of the plot.
+double tickReach(const ChartAxisData& axis) {
+    if (axis.deleted || !axis.shown) return 0;
+    return axis.majorTickMark == "out"     ? kMajorTick
+           : axis.majorTickMark == "cross" ? kMajorTick / 2
+                                           : 0;
+}
+
+// Tick marks of `kind` ("out", "in", "cross") `length` long at positions `at` along the axis
+// line at `cross`; `out` (+1 or −1) points away from the plot. One stroke in the axis' look.
+void tickMarks(cairo_t* cr, const ChartAxisData& axis, const std::string& kind, double length,
+               const std::vector<double>& at, bool alongX, double cross, double out) {
+    if (axis.deleted || !axis.shown || at.empty() ||
+        (kind != "out" && kind != "in" && kind != "cross"))
+        return;
+    double from = kind == "in" ? -length : kind == "cross" ? -length / 2 : 0;
+    double to = kind == "in" ? 0 : kind == "cross" ? length / 2 : length;
+    cairo_new_path(cr);
+    for (double p : at) {
+        if (alongX) {
+            cairo_move_to(cr, p, cross + out * from);
+            cairo_line_to(cr, p, cross + out * to);
+        } else {
+            cairo_move_to(cr, cross + out * from, p);
+            cairo_line_to(cr, cross + out * to, p);
+        }
+    }
+    Color c{kAxisGrey, 1.0f};
+    if (axis.line.visible) fillColor(axis.line.fill, c);
+    setColor(cr, c);
+    cairo_set_line_width(cr, axis.line.visible ? clampedWeight(axis.line, 10) : 0.75);
+    canvasStroke(cr);
+}
+
+// A value axis' ticks: major ones at each unit, minor ones at each fifth between them.
+void valueTicks(cairo_t* cr, const ChartAxisData& axis, const AxisScale& scale, bool alongX,
+                double cross, double out, const std::function<double(double)>& pos) {
+    std::vector<double> major, minor;
+    for (int i = 0; i <= 1000; ++i) {
+        double v = scale.minimum + scale.majorUnit * i;
+        if (v > scale.maximum + scale.majorUnit * 1e-9) break;
+        major.push_back(pos(v));
+        for (int k = 1; k < 5 && axis.minorTickMark != "none"; ++k) {
+            double m = v + scale.majorUnit * k / 5;
+            if (m < scale.maximum - scale.majorUnit * 1e-9) minor.push_back(pos(m));
+        }
+    }
+    tickMarks(cr, axis, axis.minorTickMark, kMinorTick, minor, alongX, cross, out);
+    tickMarks(cr, axis, axis.majorTickMark, kMajorTick, major, alongX, cross, out);
+}
+
+// How category names stand along their axis: turned `angle` degrees (clockwise), every
+// `step`-th shown, turned ones `width` long; `room` is what they take across the axis.
+struct NameLayout {
+    double angle = 0;
+    std::size_t step = 1;
+    double width = 0, room = 0;
+};
+
+// Level names wrap at spaces in their slot, on up to five lines (two under 3-D bars); when
+// they do not fit so, the names turn (as the file says, else by 45 degrees upwards), and only
+// every so many show when even turned they would crowd each other.
+NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slot, double size,
+                      bool alongX) {
+    NameLayout out;
+    const ChartAxisData& axis = chart.categoryAxis;
+    if (axis.deleted || !axis.labelsShown) return out;
+    // A level name's box reaches a little past its slot.
+    double lineH = size * 1.4, fit = slot + size * 0.5;
+    bool deep = std::any_of(chart.plots.begin(), chart.plots.end(),
+                            [](const ChartPlotData& p) { return p.threeD; });
+    std::size_t maxLines = deep ? 2 : 5;
+    const std::string& face = axis.font.empty() ? chart.font : axis.font;
+    TextMeasure measure;
+    auto widthOf = [&](const std::string& t) { return measure.width(t, size, axis.bold, face); };
+    double space = widthOf(" "), longest = 0, wordW = 0;
+    std::size_t mostLines = 1;
+    for (std::size_t i = 0; i < chart.categories.size() && i < categories && i < kMaxLabels * 4;
+         ++i) {
+        const std::string& name = chart.categories[i];
+        std::size_t lines = 1;
+        double line = 0;
+        std::size_t start = 0;
+        while (start <= name.size()) {
+            std::size_t end = std::min(name.find(' ', start), name.size());
+            if (end > start) {
+                double w = widthOf(name.substr(start, end - start));
+                wordW = std::max(wordW, w);
+                // The word on this line, or on the next.
+                if (line > 0 && line + space + w > fit) {
+                    ++lines;
+                    line = 0;
+                }
+                line += (line > 0 ? space : 0) + w;
+            }
+            start = end + 1;
+        }
+        mostLines = std::max(mostLines, lines);
+        longest = std::max(longest, widthOf(name.substr(0, 200)));
+    }
+    auto stepFor = [&](double need, double room) {
+        if (!(room > 0)) return kMaxChartPoints;
+        return static_cast<std::size_t>(
+            std::clamp(std::ceil(need / room - 1e-9), 1.0, static_cast<double>(kMaxChartPoints)));
+    };
+    if (!alongX) {
+        out.step = stepFor(lineH * 0.85, slot);
+        out.room = size * 6;
+    } else {
+        bool turned = axis.hasLabelRotation ? std::fabs(axis.labelRotation) >= 1
+                                            : wordW > fit || mostLines > maxLines;
+        double angle = axis.hasLabelRotation ? axis.labelRotation : -45;
+        double sn = std::fabs(std::sin(angle * kPi / 180)),
+               cs = std::fabs(std::cos(angle * kPi / 180));
+        if (turned) {
+            out.angle = angle;
+            out.width = longest + size * 0.5;
+            // Neighbours stand slot × sin apart across their lines.
+            out.step = stepFor(lineH * 0.9, slot * sn);
+            out.room = out.width * sn + lineH * cs + size * 0.2;
+        } else {
+            out.step = stepFor(wordW, fit);
+            out.room = lineH * static_cast<double>(std::min(mostLines, maxLines)) + size * 0.2;
+        }
+    }
+    if (axis.labelSkip > 0) out.step = axis.labelSkip;
+    return out;
 }
 
 double axisTextSize(const ChartAxisData& axis, double size) {
@@ -549,14 +776,22 @@ void drawXYChart(cairo_t* cr, const ChartData& chart, Box plot, double size, Lab
     if (!chart.categoryAxis.deleted) {
         if (chart.categoryAxis.shown) {
             styledLine(cr, plot.x, yAt, plot.x + plot.w, yAt, chart.categoryAxis.line, kAxisGrey);
+            valueTicks(cr, chart.categoryAxis, xs, true, yAt, 1, px);
         }
-        tickLabels(chart, chart.categoryAxis, xs, xSize, true, plot.y + plot.h, texts, px);
+        if (chart.categoryAxis.labelsShown) {
+            tickLabels(chart, chart.categoryAxis, xs, xSize, true,
+                       plot.y + plot.h + tickReach(chart.categoryAxis), texts, px);
+        }
     }
     if (!chart.valueAxis.deleted) {
         if (chart.valueAxis.shown) {
             styledLine(cr, xAt, plot.y, xAt, plot.y + plot.h, chart.valueAxis.line, kAxisGrey);
+            valueTicks(cr, chart.valueAxis, ys, false, xAt, -1, py);
         }
-        tickLabels(chart, chart.valueAxis, ys, ySize, false, plot.x, texts, py);
+        if (chart.valueAxis.labelsShown) {
+            tickLabels(chart, chart.valueAxis, ys, ySize, false,
+                       plot.x - tickReach(chart.valueAxis), texts, py);
+        }
     }
 }
 
@@ -786,16 +1021,18 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
     if (entries.empty()) return;
     bool lined =
         std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return !e.swatch; });
-    double lineH = size * 1.3;
+    double lineH = size * 1.2;
     double key = lined ? size * 2 : size * 0.8;  // the key's width
+    TextMeasure measure;
+    std::string face = chart.legendFont.empty() ? chart.font : chart.legendFont;
     auto textWidth = [&](const Entry& e) {
-        return size * (0.52 * static_cast<double>(std::min<std::size_t>(e.text.size(), 60)) + 1);
+        return measure.width(e.text.substr(0, 200), size, chart.legendBold, face) + size * 0.3;
     };
     auto entryAt = [&](const Entry& e, double x, double y, double w, double h) {
         drawKey(cr, e, x, y, key, h);
         texts.push_back(label(chart, e.text, x + key + size * 0.3, y,
-                              std::max(1.0, w - key - size * 0.3), h, host::alignment::kLeft, size,
-                              chart.legendBold, chart.legendFont));
+                              std::max(1.0, w - key - size * 0.3) + size * 1.5, h,
+                              host::alignment::kLeft, size, chart.legendBold, chart.legendFont));
     };
     if (chart.legendPlaced) {
         double lx = box.x + chart.legendX * box.w, ly = box.y + chart.legendY * box.h;
@@ -828,7 +1065,10 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
         std::size_t count = std::min(entries.size(), fit);
         double total = lineH * static_cast<double>(count);
         double lx = pos == "l" ? inner.x : inner.x + inner.w - lw;
-        double ly = pos == "tr" ? inner.y : inner.y + (inner.h - total) / 2;
+        // Centred on the chart, below the title when it would reach it.
+        double ly = pos == "tr" ? inner.y
+                                : std::clamp(box.y + (box.h - total) / 2, inner.y,
+                                             std::max(inner.y, inner.y + inner.h - total));
         for (std::size_t i = 0; i < count; ++i) {
             entryAt(entries[i], lx, ly + lineH * static_cast<double>(i), lw, lineH);
         }
@@ -905,95 +1145,211 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
     hi = scale.maximum;
     double valueSize = axisTextSize(chart.valueAxis, size);
     double catSize = axisTextSize(chart.categoryAxis, size);
-    // Room for the value labels at the side and the category labels below.
-    {
-        std::size_t digits = std::max(numberText(hi).size(), numberText(lo).size());
-        double valueW = chart.valueAxis.deleted
-                            ? 0
-                            : valueSize * 0.6 * static_cast<double>(digits) + valueSize * 0.6;
-        double valueH = chart.valueAxis.deleted ? 0 : valueSize * 1.6;
-        double catW = chart.categoryAxis.deleted ? 0 : catSize * 6;
-        double catH = chart.categoryAxis.deleted ? 0 : catSize * 1.6;
-        if (horizontal) {
-            makeRoom(chart, plotBox, catW, valueH);
-        } else {
-            makeRoom(chart, plotBox, valueW, catH);
-        }
+    const ChartAxisData& va = chart.valueAxis;
+    const ChartAxisData& ca = chart.categoryAxis;
+    bool valueNames = !va.deleted && va.labelsShown;
+    // The axes' titles: the side one turned up the left edge, the other under the names.
+    const ChartAxisData& sideAxis = horizontal ? ca : va;
+    const ChartAxisData& lowAxis = horizontal ? va : ca;
+    auto titleSize = [&](const ChartAxisData& a) {
+        return a.titleSize > 0 ? std::clamp<double>(a.titleSize, 4, 72) : size;
+    };
+    double sideTitle = sideAxis.title.empty() ? 0 : titleSize(sideAxis) * 1.6;
+    double lowTitle = lowAxis.title.empty() ? 0 : titleSize(lowAxis) * 1.6;
+    const Box region = plotBox;
+    makeRoom(chart, plotBox, sideTitle, lowTitle);
+    // Room for the value labels at the side and the category names below.
+    std::size_t digits = std::max(numberText(hi).size(), numberText(lo).size());
+    double valueW =
+        valueNames ? valueSize * 0.6 * static_cast<double>(digits) + valueSize * 0.6 + tickReach(va)
+                   : 0;
+    double valueH = valueNames ? valueSize * 1.6 + tickReach(va) : 0;
+    NameLayout names =
+        nameLayout(chart, categories,
+                   categories > 0 ? (horizontal ? plotBox.h - valueH : plotBox.w - valueW) /
+                                        static_cast<double>(categories)
+                                  : 0,
+                   catSize, !horizontal);
+    // Turned names take at most half the chart's height.
+    names.room = std::min(names.room, plotBox.h / 2) + tickReach(ca);
+    if (horizontal) {
+        makeRoom(chart, plotBox, names.room, valueH);
+    } else {
+        makeRoom(chart, plotBox, valueW, names.room);
     }
     if (plotBox.w <= 1 || plotBox.h <= 1 || categories == 0) return;
-    plotArea(cr, chart, plotBox, false);
+    if (sideTitle > 0) {
+        double ts = titleSize(sideAxis);
+        double cx = chart.plotPlaced ? plotBox.x - (horizontal ? names.room : valueW) - ts
+                                     : region.x + sideTitle / 2;
+        double cy = plotBox.y + plotBox.h / 2;
+        texts.push_back(label(chart, sideAxis.title, cx - plotBox.h / 2, cy - ts * 0.7, plotBox.h,
+                              ts * 1.4, host::alignment::kCenter, ts, true, sideAxis.font));
+        texts.back()->rotation = 270;
+    }
+    if (lowTitle > 0) {
+        double ts = titleSize(lowAxis);
+        double y = chart.plotPlaced ? plotBox.y + plotBox.h + (horizontal ? valueH : names.room)
+                                    : region.y + region.h - lowTitle;
+        texts.push_back(label(chart, lowAxis.title, plotBox.x, y, plotBox.w, lowTitle,
+                              host::alignment::kCenter, ts, true, lowAxis.font));
+    }
+    // 3-D bars: the plot is a box whose front plane holds the axes, its floor and back wall
+    // reaching as deep as the bars, seen from above and the right.
+    Depth depth;
+    for (const ChartPlotData& p : chart.plots) {
+        if (!p.threeD || p.type != ChartType::Bar || p.series.empty()) continue;
+        double dp = p.depthPercent / 100.0;
+        double kx = std::fabs(std::sin(chart.rotY * kPi / 180));
+        double ky = std::sin(std::max(0.0, static_cast<double>(chart.rotX)) * kPi / 180);
+        // A bar's width (and so the depth) goes with the front's length: length + depth =
+        // the plot's; the depth is the bar's width × depth percent.
+        double cats = static_cast<double>(categories);
+        double perBar = barWidth(p, 1.0) / cats;  // a bar's width for a front one point long
+        if (horizontal) {
+            double front = plotBox.h / (1 + dp * ky * perBar);
+            double bar = front * perBar;
+            depth = {bar * dp * kx, bar * dp * ky};
+        } else {
+            double front = plotBox.w / (1 + dp * kx * perBar);
+            double bar = front * perBar;
+            depth = {bar * dp * kx, bar * dp * ky};
+        }
+        depth.dx = std::min(depth.dx, plotBox.w / 3);
+        depth.dy = std::min(depth.dy, plotBox.h / 3);
+        break;
+    }
+    bool deep = depth.dx > 0 || depth.dy > 0;
+    Box back = plotBox;
+    if (deep) {
+        back = {plotBox.x + depth.dx, plotBox.y, plotBox.w - depth.dx, plotBox.h - depth.dy};
+        plotBox = {plotBox.x, plotBox.y + depth.dy, back.w, back.h};
+    }
+    plotArea(cr, chart, back, false);
     auto valuePos = [&](double v) {
         double t = (v - lo) / (hi - lo);
         return horizontal ? plotBox.x + t * plotBox.w : plotBox.y + plotBox.h - t * plotBox.h;
     };
     double slot = (horizontal ? plotBox.h : plotBox.w) / static_cast<double>(categories);
-    gridlines(cr, scale, chart.valueAxis, horizontal, plotBox, valuePos);
+    if (deep) {
+        // Gridlines run across the back wall and down the side wall (the floor for bars).
+        std::vector<double> values;
+        for (int i = 0; i <= 1000 && va.gridlines; ++i) {
+            double v = lo + scale.majorUnit * i;
+            if (v > hi + scale.majorUnit * 1e-9) break;
+            values.push_back(valuePos(v));
+        }
+        Color c{kGridGrey, 1.0f};
+        if (va.gridLine.visible) fillColor(va.gridLine.fill, c);
+        setColor(cr, c);
+        cairo_set_line_width(cr, va.gridLine.visible ? clampedWeight(va.gridLine, 10) : 0.75);
+        cairo_new_path(cr);
+        for (double p : values) {
+            if (horizontal) {
+                cairo_move_to(cr, p, plotBox.y + plotBox.h);
+                cairo_line_to(cr, p + depth.dx, back.y + back.h);
+                cairo_line_to(cr, p + depth.dx, back.y);
+            } else {
+                cairo_move_to(cr, plotBox.x, p);
+                cairo_line_to(cr, back.x, p - depth.dy);
+                cairo_line_to(cr, back.x + back.w, p - depth.dy);
+            }
+        }
+        // The edges of the walls and the floor.
+        double fx = plotBox.x, fy = plotBox.y + plotBox.h;
+        cairo_move_to(cr, fx, plotBox.y);
+        cairo_line_to(cr, fx, fy);
+        cairo_line_to(cr, fx + plotBox.w, fy);
+        cairo_line_to(cr, back.x + back.w, back.y + back.h);
+        cairo_line_to(cr, back.x + back.w, back.y);
+        cairo_line_to(cr, back.x, back.y);
+        cairo_line_to(cr, back.x, back.y + back.h);
+        cairo_line_to(cr, fx, fy);
+        cairo_move_to(cr, back.x, back.y + back.h);
+        cairo_line_to(cr, back.x + back.w, back.y + back.h);
+        cairo_move_to(cr, fx, plotBox.y);
+        cairo_line_to(cr, back.x, back.y);
+        canvasStroke(cr);
+    } else {
+        gridlines(cr, scale, va, horizontal, plotBox, valuePos);
+    }
     // The category axis' gridlines part the categories.
-    if (chart.categoryAxis.gridlines && categories <= kMaxChartPoints) {
+    if (ca.gridlines && !deep) {
         for (std::size_t i = 0; i <= categories; ++i) {
             double p = slot * static_cast<double>(i);
             if (horizontal) {
                 styledLine(cr, plotBox.x, plotBox.y + p, plotBox.x + plotBox.w, plotBox.y + p,
-                           chart.categoryAxis.gridLine, kGridGrey);
+                           ca.gridLine, kGridGrey);
             } else {
                 styledLine(cr, plotBox.x + p, plotBox.y, plotBox.x + p, plotBox.y + plotBox.h,
-                           chart.categoryAxis.gridLine, kGridGrey);
+                           ca.gridLine, kGridGrey);
             }
         }
     }
-    if (!chart.valueAxis.deleted) {
-        tickLabels(chart, chart.valueAxis, scale, valueSize, horizontal,
-                   horizontal ? plotBox.y + plotBox.h : plotBox.x, texts, valuePos,
+    if (valueNames) {
+        double reach = tickReach(va);
+        tickLabels(chart, va, scale, valueSize, horizontal,
+                   horizontal ? plotBox.y + plotBox.h + reach : plotBox.x - reach, texts, valuePos,
                    percent ? "%" : "");
     }
     for (const ChartPlotData& p : chart.plots) {
         if (isPie(p) || isXY(p) || p.type == ChartType::Radar) continue;
-        drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labels);
+        drawCategoryPlot(cr, chart, p, plotBox, categories, lo, hi, labels, depth);
     }
-    plotArea(cr, chart, plotBox, true);
+    plotArea(cr, chart, deep ? back : plotBox, true);
     double zero = valuePos(std::clamp(0.0, lo, hi));
-    const ChartAxisData& va = chart.valueAxis;
-    const ChartAxisData& ca = chart.categoryAxis;
-    if (horizontal) {
-        if (va.shown && !va.deleted) {
-            styledLine(cr, plotBox.x, plotBox.y + plotBox.h, plotBox.x + plotBox.w,
-                       plotBox.y + plotBox.h, va.line, kAxisGrey);
-        }
-        if (ca.shown && !ca.deleted) {
-            styledLine(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, ca.line, kAxisGrey);
-        }
-    } else {
-        if (ca.shown && !ca.deleted) {
-            styledLine(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, ca.line, kAxisGrey);
-        }
-        if (va.shown && !va.deleted) {
-            styledLine(cr, plotBox.x, plotBox.y, plotBox.x, plotBox.y + plotBox.h, va.line,
+    // The value axis runs along the plot's edge, the category axis through zero; the ticks
+    // point away from the plot.
+    double valueLine = horizontal ? plotBox.y + plotBox.h : plotBox.x;
+    std::vector<double> slots;
+    for (std::size_t i = 0; i <= categories && !ca.deleted && ca.shown; ++i) {
+        slots.push_back(horizontal ? plotBox.y + slot * static_cast<double>(i)
+                                   : plotBox.x + slot * static_cast<double>(i));
+    }
+    if (!va.deleted && va.shown) {
+        if (horizontal) {
+            styledLine(cr, plotBox.x, valueLine, plotBox.x + plotBox.w, valueLine, va.line,
+                       kAxisGrey);
+        } else {
+            styledLine(cr, valueLine, plotBox.y, valueLine, plotBox.y + plotBox.h, va.line,
                        kAxisGrey);
         }
+        valueTicks(cr, va, scale, horizontal, valueLine, horizontal ? 1 : -1, valuePos);
     }
-    if (ca.deleted) return;
-    // Names are drawn when their longest word fits the slot (no rotated labels).
-    std::size_t longestWord = 0;
-    for (const std::string& name : chart.categories) {
-        std::size_t word = 0;
-        for (char ch : name) {
-            word = ch == ' ' ? 0 : word + 1;
-            longestWord = std::max(longestWord, word);
-        }
-    }
-    bool fits = horizontal || static_cast<double>(longestWord) * catSize * 0.55 <= slot;
-    if (categories > kMaxLabels || slot < catSize * 1.2 || !fits) return;
-    for (std::size_t i = 0; i < chart.categories.size() && i < categories; ++i) {
+    if (!ca.deleted && ca.shown) {
         if (horizontal) {
-            double y = plotBox.y + plotBox.h - slot * (static_cast<double>(i) + 1);
-            texts.push_back(label(chart, chart.categories[i], plotBox.x - catSize * 6, y,
-                                  catSize * 5.6, slot, host::alignment::kRight, catSize, ca.bold,
-                                  ca.font));
+            styledLine(cr, zero, plotBox.y, zero, plotBox.y + plotBox.h, ca.line, kAxisGrey);
         } else {
-            texts.push_back(label(chart, chart.categories[i],
-                                  plotBox.x + slot * static_cast<double>(i),
-                                  plotBox.y + plotBox.h + catSize * 0.2, slot, catSize * 1.4,
-                                  host::alignment::kCenter, catSize, ca.bold, ca.font));
+            styledLine(cr, plotBox.x, zero, plotBox.x + plotBox.w, zero, ca.line, kAxisGrey);
+        }
+        tickMarks(cr, ca, ca.majorTickMark, kMajorTick, slots, !horizontal, zero,
+                  horizontal ? -1 : 1);
+    }
+    if (ca.deleted || !ca.labelsShown || categories > kMaxChartPoints) return;
+    double reach = tickReach(ca);
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < chart.categories.size() && i < categories; i += names.step) {
+        if (++shown > kMaxLabels) break;
+        const std::string& name = chart.categories[i];
+        double mid = slot * (static_cast<double>(i) + 0.5);
+        if (horizontal) {
+            double y = plotBox.y + plotBox.h - mid;
+            double h = std::max(slot, catSize * 1.4);
+            texts.push_back(label(chart, name, plotBox.x - catSize * 6 - reach, y - h / 2,
+                                  catSize * 5.6, h, host::alignment::kRight, catSize, ca.bold,
+                                  ca.font));
+        } else if (names.angle != 0) {
+            texts.push_back(turnedLabel(chart, name, plotBox.x + mid,
+                                        plotBox.y + plotBox.h + reach + catSize * 0.2, names.width,
+                                        catSize, names.angle, ca.bold, ca.font));
+        } else {
+            double w = slot * static_cast<double>(names.step) + catSize * 0.5;
+            texts.push_back(label(chart, name, plotBox.x + mid - w / 2,
+                                  plotBox.y + plotBox.h + reach + catSize * 0.2, w,
+                                  names.room - reach - catSize * 0.2, host::alignment::kCenter,
+                                  catSize, ca.bold, ca.font));
+            // Wrapped names hang from the axis, however many lines each takes.
+            texts.back()->text->anchor = host::anchor::kTop;
         }
     }
 }
@@ -1041,10 +1397,16 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
 
     // The chart's text at its own size.
     double size = std::clamp<double>(chart.textSize, 4, 72);
-    Box inner{box.x + size * 0.7, box.y + size * 0.7, box.w - size * 1.4, box.h - size * 1.4};
+    // A margin of about a tenth of an inch, less for small text.
+    double margin = std::min(size * 0.7, 7.0);
+    Box inner{box.x + margin, box.y + margin, box.w - margin * 2, box.h - margin * 2};
     if (chart.hasTitle) {
-        double ts = chart.titleSize > 0 ? std::clamp<double>(chart.titleSize, 4, 72) : size * 1.4;
-        double th = ts * 2.2;
+        double ts = chart.titleSize > 0 ? std::clamp<double>(chart.titleSize, 4, 72) : size * 1.2;
+        // Room for the lines a long title wraps to.
+        double lines = std::clamp(
+            std::ceil(static_cast<double>(chart.title.size()) * ts * 0.5 / std::max(inner.w, 1.0)),
+            1.0, 3.0);
+        double th = ts * (0.8 + 1.2 * lines);
         texts.push_back(label(chart, chart.title, inner.x, inner.y, inner.w, th,
                               host::alignment::kCenter, ts, true));
         inner.y += th;
