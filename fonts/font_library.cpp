@@ -268,6 +268,15 @@ bool drawsOutlines(FcPattern* font) {
     return true;
 }
 
+// fontconfig's configuration and font list, read once per process: parsing its files costs
+// several milliseconds, and a conversion opens more than one library (the host's and the
+// engine's). Each library holds a reference of its own; the first one stays for the process.
+FcConfigPtr sharedConfig() {
+    static FcConfig* const config = FcInitLoadConfigAndFonts();
+    if (config == nullptr) return nullptr;
+    return FcConfigPtr(FcConfigReference(config));
+}
+
 // --- a logical font, resolved --------------------------------------------------------------------
 
 struct Resolved {
@@ -322,7 +331,7 @@ class FontLibrary::Impl {
         if (FT_Init_FreeType(&library) != 0 || library == nullptr)
             throw FontError("FreeType cannot start");
         library_.reset(library);
-        config_.reset(FcInitLoadConfigAndFonts());
+        config_ = sharedConfig();
         if (!config_) throw FontError("fontconfig cannot load its configuration");
         std::string locale = options_.locale;
         for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
