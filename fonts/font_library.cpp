@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <string>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -270,11 +272,24 @@ bool drawsOutlines(FcPattern* font) {
 
 // fontconfig's configuration and font list, read once per process: parsing its files costs
 // several milliseconds, and a conversion opens more than one library (the host's and the
-// engine's). Each library holds a reference of its own; the first one stays for the process.
+// engine's). Read again when the environment names other configuration files.
 FcConfigPtr sharedConfig() {
-    static FcConfig* const config = FcInitLoadConfigAndFonts();
-    if (config == nullptr) return nullptr;
-    return FcConfigPtr(FcConfigReference(config));
+    static std::mutex mutex;
+    static FcConfigPtr config;
+    static std::string configuredBy;
+    std::string key;
+    for (const char* name : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"}) {
+        const char* value = std::getenv(name);
+        key += value != nullptr ? value : "";
+        key += '\0';
+    }
+    std::lock_guard lock(mutex);
+    if (!config || key != configuredBy) {
+        config.reset(FcInitLoadConfigAndFonts());
+        configuredBy = key;
+    }
+    // Each library holds a reference of its own.
+    return config ? FcConfigPtr(FcConfigReference(config.get())) : nullptr;
 }
 
 // --- a logical font, resolved --------------------------------------------------------------------
