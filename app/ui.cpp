@@ -1,14 +1,18 @@
 // `quillet ui [DECK]`, `quillet view MOVIE.swf` and `quillet feedback [FILE]`: the convert page,
-// the movie viewer and the feedback page in the user's browser, served by this process on
-// 127.0.0.1 until the page is closed or Ctrl-C.
+// the movie viewer and the feedback page in the user's browser, served on 127.0.0.1 by
+// quillet-pages (which these commands become) until the page is closed or Ctrl-C.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
+#include "app/data_files.h"
 #include "app/desktop_tools.h"
 #include "app/page_server.h"
 #include "engine/engine.h"
@@ -25,6 +29,28 @@ struct PageArguments {
     bool noBrowser = false;
 };
 
+#ifndef QUILLET_PAGES_IN_PROCESS
+// The server is the program quillet-pages beside this one; it replaces this process (same
+// process id, output and signals) and is given the command with the file already resolved.
+int servePages(const char* command, PageServerOptions options, bool noBrowser) {
+    const fs::path helper = currentExecutable().parent_path() / "quillet-pages";
+    std::vector<std::string> args{helper.string(), command};
+    if (noBrowser) args.emplace_back("--no-browser");
+    const fs::path& file = options.firstPage == "convert" ? options.deck : options.movie;
+    if (!file.empty()) {
+        args.emplace_back("--");
+        args.push_back(file.string());
+    }
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::fflush(stdout);
+    ::execv(helper.c_str(), argv.data());
+    std::fprintf(stderr, "quillet %s: cannot start the page server %s: %s\n", command,
+                 helper.c_str(), std::strerror(errno));
+    return 1;
+}
+#else
 int servePages(const char* command, PageServerOptions options, bool noBrowser) {
     options.settingsFile = settings::defaultSettingsFile();
     PageServer server(std::move(options));
@@ -50,6 +76,7 @@ int servePages(const char* command, PageServerOptions options, bool noBrowser) {
     }
     return 0;
 }
+#endif
 
 // A deck's movie, or the movie itself; empty when it has not been written.
 fs::path movieOf(const std::string& file) {

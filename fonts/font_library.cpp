@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <mutex>
+#include <string>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
@@ -268,6 +270,28 @@ bool drawsOutlines(FcPattern* font) {
     return true;
 }
 
+// fontconfig's configuration and font list, read once per process: parsing its files costs
+// several milliseconds, and a conversion opens more than one library (the host's and the
+// engine's). Read again when the environment names other configuration files.
+FcConfigPtr sharedConfig() {
+    static std::mutex mutex;
+    static FcConfigPtr config;
+    static std::string configuredBy;
+    std::string key;
+    for (const char* name : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"}) {
+        const char* value = std::getenv(name);
+        key += value != nullptr ? value : "";
+        key += '\0';
+    }
+    std::lock_guard lock(mutex);
+    if (!config || key != configuredBy) {
+        config.reset(FcInitLoadConfigAndFonts());
+        configuredBy = key;
+    }
+    // Each library holds a reference of its own.
+    return config ? FcConfigPtr(FcConfigReference(config.get())) : nullptr;
+}
+
 // --- a logical font, resolved --------------------------------------------------------------------
 
 struct Resolved {
@@ -322,7 +346,7 @@ class FontLibrary::Impl {
         if (FT_Init_FreeType(&library) != 0 || library == nullptr)
             throw FontError("FreeType cannot start");
         library_.reset(library);
-        config_.reset(FcInitLoadConfigAndFonts());
+        config_ = sharedConfig();
         if (!config_) throw FontError("fontconfig cannot load its configuration");
         std::string locale = options_.locale;
         for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
