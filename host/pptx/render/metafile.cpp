@@ -19,6 +19,124 @@ namespace quillet::pptx::render {
 
 namespace {
 
+// Record functions of the 16-bit metafile format.
+namespace wmf {
+constexpr std::uint16_t kEof = 0x0000;
+constexpr std::uint16_t kSaveDc = 0x001E;
+constexpr std::uint16_t kCreatePalette = 0x00F7;
+constexpr std::uint16_t kSetBkMode = 0x0102;
+constexpr std::uint16_t kSetMapMode = 0x0103;
+constexpr std::uint16_t kSetPolyFillMode = 0x0106;
+constexpr std::uint16_t kSetStretchBltMode = 0x0107;
+constexpr std::uint16_t kRestoreDc = 0x0127;
+constexpr std::uint16_t kSelectObject = 0x012D;
+constexpr std::uint16_t kSetTextAlign = 0x012E;
+constexpr std::uint16_t kDibCreatePatternBrush = 0x0142;
+constexpr std::uint16_t kDeleteObject = 0x01F0;
+constexpr std::uint16_t kCreatePatternBrush = 0x01F9;
+constexpr std::uint16_t kSetBkColor = 0x0201;
+constexpr std::uint16_t kSetTextColor = 0x0209;
+constexpr std::uint16_t kSetWindowOrg = 0x020B;
+constexpr std::uint16_t kSetWindowExt = 0x020C;
+constexpr std::uint16_t kSetViewportOrg = 0x020D;
+constexpr std::uint16_t kSetViewportExt = 0x020E;
+constexpr std::uint16_t kOffsetWindowOrg = 0x020F;
+constexpr std::uint16_t kLineTo = 0x0213;
+constexpr std::uint16_t kMoveTo = 0x0214;
+constexpr std::uint16_t kCreatePenIndirect = 0x02FA;
+constexpr std::uint16_t kCreateFontIndirect = 0x02FB;
+constexpr std::uint16_t kCreateBrushIndirect = 0x02FC;
+constexpr std::uint16_t kPolygon = 0x0324;
+constexpr std::uint16_t kPolyline = 0x0325;
+constexpr std::uint16_t kScaleWindowExt = 0x0410;
+constexpr std::uint16_t kExcludeClipRect = 0x0415;
+constexpr std::uint16_t kIntersectClipRect = 0x0416;
+constexpr std::uint16_t kEllipse = 0x0418;
+constexpr std::uint16_t kRectangle = 0x041B;
+constexpr std::uint16_t kTextOut = 0x0521;
+constexpr std::uint16_t kPolyPolygon = 0x0538;
+constexpr std::uint16_t kRoundRect = 0x061C;
+constexpr std::uint16_t kPatBlt = 0x061D;
+constexpr std::uint16_t kEscape = 0x0626;
+constexpr std::uint16_t kCreateRegion = 0x06FF;
+constexpr std::uint16_t kArc = 0x0817;
+constexpr std::uint16_t kPie = 0x081A;
+constexpr std::uint16_t kChord = 0x0830;
+constexpr std::uint16_t kDibBitBlt = 0x0940;
+constexpr std::uint16_t kExtTextOut = 0x0A32;
+constexpr std::uint16_t kDibStretchBlt = 0x0B41;
+constexpr std::uint16_t kStretchDib = 0x0F43;
+}  // namespace wmf
+
+// Record types of the 32-bit (enhanced) format.
+namespace emf {
+constexpr std::uint32_t kHeader = 1;
+constexpr std::uint32_t kPolyBezier = 2;
+constexpr std::uint32_t kPolygon = 3;
+constexpr std::uint32_t kPolyline = 4;
+constexpr std::uint32_t kPolyBezierTo = 5;
+constexpr std::uint32_t kPolylineTo = 6;
+constexpr std::uint32_t kPolyPolyline = 7;
+constexpr std::uint32_t kPolyPolygon = 8;
+constexpr std::uint32_t kSetWindowExtEx = 9;
+constexpr std::uint32_t kSetWindowOrgEx = 10;
+constexpr std::uint32_t kSetViewportExtEx = 11;
+constexpr std::uint32_t kSetViewportOrgEx = 12;
+constexpr std::uint32_t kEof = 14;
+constexpr std::uint32_t kSetMapMode = 17;
+constexpr std::uint32_t kSetBkMode = 18;
+constexpr std::uint32_t kSetPolyFillMode = 19;
+constexpr std::uint32_t kSetTextAlign = 22;
+constexpr std::uint32_t kSetTextColor = 24;
+constexpr std::uint32_t kSetBkColor = 25;
+constexpr std::uint32_t kMoveToEx = 27;
+constexpr std::uint32_t kExcludeClipRect = 29;
+constexpr std::uint32_t kIntersectClipRect = 30;
+constexpr std::uint32_t kSaveDc = 33;
+constexpr std::uint32_t kRestoreDc = 34;
+constexpr std::uint32_t kSetWorldTransform = 35;
+constexpr std::uint32_t kModifyWorldTransform = 36;
+constexpr std::uint32_t kSelectObject = 37;
+constexpr std::uint32_t kCreatePen = 38;
+constexpr std::uint32_t kCreateBrushIndirect = 39;
+constexpr std::uint32_t kDeleteObject = 40;
+constexpr std::uint32_t kEllipse = 42;
+constexpr std::uint32_t kRectangle = 43;
+constexpr std::uint32_t kRoundRect = 44;
+constexpr std::uint32_t kArc = 45;
+constexpr std::uint32_t kChord = 46;
+constexpr std::uint32_t kPie = 47;
+constexpr std::uint32_t kCreatePalette = 49;
+constexpr std::uint32_t kLineTo = 54;
+constexpr std::uint32_t kBeginPath = 59;
+constexpr std::uint32_t kEndPath = 60;
+constexpr std::uint32_t kCloseFigure = 61;
+constexpr std::uint32_t kFillPath = 62;
+constexpr std::uint32_t kStrokeAndFillPath = 63;
+constexpr std::uint32_t kStrokePath = 64;
+constexpr std::uint32_t kSelectClipPath = 67;
+constexpr std::uint32_t kAbortPath = 68;
+constexpr std::uint32_t kComment = 70;
+constexpr std::uint32_t kExtSelectClipRgn = 75;
+constexpr std::uint32_t kBitBlt = 76;
+constexpr std::uint32_t kStretchBlt = 77;
+constexpr std::uint32_t kSetDiBitsToDevice = 80;
+constexpr std::uint32_t kStretchDiBits = 81;
+constexpr std::uint32_t kExtCreateFontIndirectW = 82;
+constexpr std::uint32_t kExtTextOutA = 83;
+constexpr std::uint32_t kExtTextOutW = 84;
+constexpr std::uint32_t kPolyBezier16 = 85;
+constexpr std::uint32_t kPolygon16 = 86;
+constexpr std::uint32_t kPolyline16 = 87;
+constexpr std::uint32_t kPolyBezierTo16 = 88;
+constexpr std::uint32_t kPolylineTo16 = 89;
+constexpr std::uint32_t kPolyPolyline16 = 90;
+constexpr std::uint32_t kPolyPolygon16 = 91;
+constexpr std::uint32_t kCreateMonoBrush = 93;
+constexpr std::uint32_t kCreateDibPatternBrushPt = 94;
+constexpr std::uint32_t kExtCreatePen = 95;
+}  // namespace emf
+
 struct MetafileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -1076,10 +1194,10 @@ bool firstWindow(std::span<const std::uint8_t> b, std::size_t at, double& ox, do
         const std::uint64_t words = u32At(b, at);
         const std::uint16_t fn = u16At(b, at + 4);
         if (words < 3 || words * 2 > b.size() - at) break;
-        if (fn == 0x020B && words >= 5 && !ext) {
+        if (fn == wmf::kSetWindowOrg && words >= 5 && !ext) {
             oy = s16At(b, at + 6);
             ox = s16At(b, at + 8);
-        } else if (fn == 0x020C && words >= 5) {
+        } else if (fn == wmf::kSetWindowExt && words >= 5) {
             ey = s16At(b, at + 6);
             ex = s16At(b, at + 8);
             ext = true;
@@ -1126,52 +1244,53 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
         const std::span<const std::uint8_t> p = b.subspan(at + 6, words * 2 - 6);
         at += words * 2;
         auto w = [&](std::size_t i) { return static_cast<double>(s16At(p, 2 * i)); };
-        if (fn != 0x0B41 && fn != 0x0F43 && fn != 0x0940 && fn != 0x0626 && fn != 0x0107 &&
-            fn != 0x0201 && fn != 0x0209)
+        if (fn != wmf::kDibStretchBlt && fn != wmf::kStretchDib && fn != wmf::kDibBitBlt &&
+            fn != wmf::kEscape && fn != wmf::kSetStretchBltMode && fn != wmf::kSetBkColor &&
+            fn != wmf::kSetTextColor)
             player.flushMask();
         switch (fn) {
-            case 0x0000:
+            case wmf::kEof:
                 return;
-            case 0x001E:
+            case wmf::kSaveDc:
                 player.save();
                 break;
-            case 0x0127:
+            case wmf::kRestoreDc:
                 player.restore(s16At(p, 0));
                 break;
-            case 0x0102:
+            case wmf::kSetBkMode:
                 st.bkOpaque = u16At(p, 0) == 2;
                 break;
-            case 0x0106:
+            case wmf::kSetPolyFillMode:
                 st.winding = u16At(p, 0) == 2;
                 break;
-            case 0x0103:
+            case wmf::kSetMapMode:
                 st.mapMode = u16At(p, 0);
                 break;
-            case 0x0201:
+            case wmf::kSetBkColor:
                 st.bkColor = u32At(p, 0);
                 break;
-            case 0x020B:
+            case wmf::kSetWindowOrg:
                 st.woy = w(0), st.wox = w(1);
                 break;
-            case 0x020C:
+            case wmf::kSetWindowExt:
                 st.wey = w(0), st.wex = w(1);
                 break;
-            case 0x020D:
+            case wmf::kSetViewportOrg:
                 st.voy = w(0), st.vox = w(1);
                 st.viewportSet = true;
                 break;
-            case 0x020E:
+            case wmf::kSetViewportExt:
                 st.vey = w(0), st.vex = w(1);
                 st.viewportSet = true;
                 break;
-            case 0x020F:
+            case wmf::kOffsetWindowOrg:
                 st.woy += w(0), st.wox += w(1);
                 break;
-            case 0x0410:
+            case wmf::kScaleWindowExt:
                 if (w(0) != 0 && w(2) != 0)
                     st.wey = st.wey * w(1) / w(0), st.wex = st.wex * w(3) / w(2);
                 break;
-            case 0x0213: {
+            case wmf::kLineTo: {
                 const Point to{w(1), w(0)};
                 if (player.toLogical()) {
                     cairo_new_path(player.cr());
@@ -1182,16 +1301,16 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                 st.current = to;
                 break;
             }
-            case 0x0214:
+            case wmf::kMoveTo:
                 st.current = {w(1), w(0)};
                 break;
-            case 0x02FA:
+            case wmf::kCreatePenIndirect:
                 player.create(Pen{u16At(p, 0), std::fabs(w(1)), u32At(p, 6)});
                 break;
-            case 0x02FC:
+            case wmf::kCreateBrushIndirect:
                 player.create(Brush{u16At(p, 0), u32At(p, 2), u16At(p, 6), nullptr});
                 break;
-            case 0x0142: {
+            case wmf::kDibCreatePatternBrush: {
                 // A bitmap pattern; one that cannot be read paints grey.
                 Brush br{3, 0x808080, 0, nullptr};
                 if (p.size() > 4) br.pattern = player.bitmap(p.subspan(4));
@@ -1199,23 +1318,23 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                 player.create(br);
                 break;
             }
-            case 0x01F9:
+            case wmf::kCreatePatternBrush:
                 player.create(Brush{0, 0x808080, 0, nullptr});
                 break;
-            case 0x02FB:
+            case wmf::kCreateFontIndirect:
                 player.create(logFont(p, 0, false));
                 break;
-            case 0x00F7:
-            case 0x06FF:
+            case wmf::kCreatePalette:
+            case wmf::kCreateRegion:
                 player.create(Other{});
                 break;
-            case 0x0209:
+            case wmf::kSetTextColor:
                 st.textColor = u32At(p, 0);
                 break;
-            case 0x012E:
+            case wmf::kSetTextAlign:
                 st.textAlign = u16At(p, 0);
                 break;
-            case 0x0521: {
+            case wmf::kTextOut: {
                 const std::size_t count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 0)));
                 const std::size_t padded = count + count % 2;
                 if (count > p.size() || padded + 6 > p.size()) fail("text past the record");
@@ -1225,7 +1344,7 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                             chars, {}, nullptr);
                 break;
             }
-            case 0x0A32: {
+            case wmf::kExtTextOut: {
                 const Point ref{w(1), w(0)};
                 const std::size_t count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 4)));
                 const std::uint16_t options = u16At(p, 6);
@@ -1248,23 +1367,23 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                 player.text(ref, chars, dx, (options & 2) ? rect : nullptr);
                 break;
             }
-            case 0x012D:
+            case wmf::kSelectObject:
                 player.select(u16At(p, 0));
                 break;
-            case 0x01F0:
+            case wmf::kDeleteObject:
                 player.remove(u16At(p, 0));
                 break;
-            case 0x0324:
-            case 0x0325: {
+            case wmf::kPolygon:
+            case wmf::kPolyline: {
                 const auto count = static_cast<std::size_t>(std::max<int>(0, s16At(p, 0)));
                 const auto pts = wmfPoints(p, 2, count, player);
                 if (!player.toLogical()) break;
                 cairo_new_path(player.cr());
-                player.polygonPath(pts, fn == 0x0324);
-                player.paint(fn == 0x0324, true);
+                player.polygonPath(pts, fn == wmf::kPolygon);
+                player.paint(fn == wmf::kPolygon, true);
                 break;
             }
-            case 0x0538: {
+            case wmf::kPolyPolygon: {
                 const std::size_t polys = u16At(p, 0);
                 if (polys > (p.size() - 2) / 2) fail("polygon count past the record");
                 std::size_t pointAt = 2 + 2 * polys;
@@ -1280,58 +1399,59 @@ void playWmf(std::span<const std::uint8_t> b, Player& player) {
                 player.paint(true, true);
                 break;
             }
-            case 0x041B:
-            case 0x0418:
+            case wmf::kRectangle:
+            case wmf::kEllipse:
                 if (!player.toLogical()) break;
                 cairo_new_path(player.cr());
-                if (fn == 0x041B) {
+                if (fn == wmf::kRectangle) {
                     cairo_rectangle(player.cr(), w(3), w(2), w(1) - w(3), w(0) - w(2));
                 } else {
                     player.ellipsePath(w(3), w(2), w(1), w(0));
                 }
                 player.paint(true, true);
                 break;
-            case 0x061C:
+            case wmf::kRoundRect:
                 if (!player.toLogical()) break;
                 cairo_new_path(player.cr());
                 player.roundRectPath(w(5), w(4), w(3), w(2), w(1), w(0));
                 player.paint(true, true);
                 break;
-            case 0x0817:
-            case 0x081A:
-            case 0x0830: {
+            case wmf::kArc:
+            case wmf::kPie:
+            case wmf::kChord: {
                 if (!player.toLogical()) break;
                 cairo_new_path(player.cr());
-                const int kind = fn == 0x0817 ? 0 : fn == 0x081A ? 1 : 2;
+                const int kind = fn == wmf::kArc ? 0 : fn == wmf::kPie ? 1 : 2;
                 player.arcPath(w(7), w(6), w(5), w(4), {w(3), w(2)}, {w(1), w(0)}, kind);
                 player.paint(kind != 0, true);
                 break;
             }
-            case 0x0416:
+            case wmf::kIntersectClipRect:
                 player.intersectClip(w(3), w(2), w(1), w(0));
                 break;
-            case 0x0415:
+            case wmf::kExcludeClipRect:
                 player.excludeClip(w(3), w(2), w(1), w(0));
                 break;
-            case 0x061D:
+            case wmf::kPatBlt:
                 player.fillRect(w(5), w(4), w(3), w(2), static_cast<int>(u32At(p, 0) >> 16 & 0xFF));
                 break;
-            case 0x0B41:
-            case 0x0F43:
-            case 0x0940: {
+            case wmf::kDibStretchBlt:
+            case wmf::kStretchDib:
+            case wmf::kDibBitBlt: {
                 const int rop = static_cast<int>(u32At(p, 0) >> 16 & 0xFF);
                 // Without a bitmap of their own these fill with the brush.
-                const std::size_t plain = fn == 0x0940 ? 18 : 22;
-                if (fn != 0x0F43 && p.size() <= plain) {
-                    const std::size_t d = fn == 0x0940 ? 5 : 7;
+                const std::size_t plain = fn == wmf::kDibBitBlt ? 18 : 22;
+                if (fn != wmf::kStretchDib && p.size() <= plain) {
+                    const std::size_t d = fn == wmf::kDibBitBlt ? 5 : 7;
                     player.fillRect(w(d + 3), w(d + 2), w(d + 1), w(d), rop);
                     break;
                 }
-                if (fn == 0x0940) {
+                if (fn == wmf::kDibBitBlt) {
                     const double h = w(4), wd = w(5);
                     player.drawBitmap(p.subspan(16), w(3), w(2), wd, h, w(7), w(6), wd, h, rop);
                 } else {
-                    const std::size_t o = fn == 0x0F43 ? 3 : 2;  // STRETCHDIB has colour use first
+                    const std::size_t o =
+                        fn == wmf::kStretchDib ? 3 : 2;  // STRETCHDIB has colour use first
                     player.drawBitmap(p.subspan(2 * (o + 8)), w(o + 3), w(o + 2), w(o + 1), w(o),
                                       w(o + 7), w(o + 6), w(o + 5), w(o + 4), rop);
                 }
@@ -1436,40 +1556,42 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
         const std::span<const std::uint8_t> r = b.subspan(at, size);
         at += size;
         auto i32 = [&](std::size_t o) { return static_cast<double>(s32At(r, o)); };
-        if (type != 76 && type != 77 && type != 81 && type != 70) player.flushMask();
+        if (type != emf::kBitBlt && type != emf::kStretchBlt && type != emf::kStretchDiBits &&
+            type != emf::kComment)
+            player.flushMask();
         switch (type) {
-            case 14:
+            case emf::kEof:
                 return;
-            case 9:
+            case emf::kSetWindowExtEx:
                 st.wex = i32(8), st.wey = i32(12);
                 break;
-            case 10:
+            case emf::kSetWindowOrgEx:
                 st.wox = i32(8), st.woy = i32(12);
                 break;
-            case 11:
+            case emf::kSetViewportExtEx:
                 st.vex = i32(8), st.vey = i32(12);
                 break;
-            case 12:
+            case emf::kSetViewportOrgEx:
                 st.vox = i32(8), st.voy = i32(12);
                 break;
-            case 17:
+            case emf::kSetMapMode:
                 st.mapMode = static_cast<int>(u32At(r, 8));
                 break;
-            case 18:
+            case emf::kSetBkMode:
                 st.bkOpaque = u32At(r, 8) == 2;
                 break;
-            case 19:
+            case emf::kSetPolyFillMode:
                 st.winding = u32At(r, 8) == 2;
                 break;
-            case 25:
+            case emf::kSetBkColor:
                 st.bkColor = u32At(r, 8);
                 break;
-            case 27:
+            case emf::kMoveToEx:
                 st.current = {i32(8), i32(12)};
                 if (player.inPath() && player.toLogical())
                     cairo_move_to(cr, st.current.x, st.current.y);
                 break;
-            case 54: {
+            case emf::kLineTo: {
                 const Point to{i32(8), i32(12)};
                 if (player.begin()) {
                     if (!player.inPath() || !cairo_has_current_point(cr))
@@ -1480,16 +1602,16 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 st.current = to;
                 break;
             }
-            case 33:
+            case emf::kSaveDc:
                 player.save();
                 break;
-            case 34:
+            case emf::kRestoreDc:
                 player.restore(s32At(r, 8));
                 break;
-            case 35:
+            case emf::kSetWorldTransform:
                 st.world = xform(r, 8);
                 break;
-            case 36: {
+            case emf::kModifyWorldTransform: {
                 const cairo_matrix_t m = xform(r, 8);
                 const std::uint32_t mode = u32At(r, 32);
                 if (mode == 1) cairo_matrix_init_identity(&st.world);
@@ -1498,7 +1620,7 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 if (mode == 4) st.world = m;
                 break;
             }
-            case 37: {
+            case emf::kSelectObject: {
                 const std::uint32_t index = u32At(r, 8);
                 if (index & 0x80000000u) {
                     player.selectStock(index & 0x7FFFFFFFu);
@@ -1507,14 +1629,14 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 }
                 break;
             }
-            case 40:
+            case emf::kDeleteObject:
                 player.remove(u32At(r, 8));
                 break;
-            case 38:
+            case emf::kCreatePen:
                 player.createAt(u32At(r, 8), Pen{static_cast<int>(u32At(r, 12)), std::fabs(i32(16)),
                                                  u32At(r, 24)});
                 break;
-            case 95: {
+            case emf::kExtCreatePen: {
                 const std::uint32_t style = u32At(r, 28);
                 const bool geometric = (style & 0x10000) != 0;
                 Pen pen{static_cast<int>(style & 0xFFFF), geometric ? std::fabs(i32(32)) : 0,
@@ -1523,12 +1645,12 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.createAt(u32At(r, 8), pen);
                 break;
             }
-            case 39:
+            case emf::kCreateBrushIndirect:
                 player.createAt(u32At(r, 8), Brush{static_cast<int>(u32At(r, 12)), u32At(r, 16),
                                                    static_cast<int>(u32At(r, 20)), nullptr});
                 break;
-            case 93:
-            case 94: {
+            case emf::kCreateMonoBrush:
+            case emf::kCreateDibPatternBrushPt: {
                 Brush br{3, 0x808080, 0, nullptr};
                 br.pattern = player.bitmap(
                     emfDib(r, u32At(r, 16), u32At(r, 20), u32At(r, 24), u32At(r, 28)));
@@ -1536,27 +1658,27 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.createAt(u32At(r, 8), br);
                 break;
             }
-            case 49:
+            case emf::kCreatePalette:
                 player.createAt(u32At(r, 8), Other{});
                 break;
-            case 82:
+            case emf::kExtCreateFontIndirectW:
                 player.createAt(u32At(r, 8), logFont(r, 12, true));
                 break;
-            case 24:
+            case emf::kSetTextColor:
                 st.textColor = u32At(r, 8);
                 break;
-            case 22:
+            case emf::kSetTextAlign:
                 st.textAlign = u32At(r, 8);
                 break;
-            case 83:
-            case 84: {
+            case emf::kExtTextOutA:
+            case emf::kExtTextOutW: {
                 const std::uint32_t count = u32At(r, 44), offString = u32At(r, 48),
                                     options = u32At(r, 52), offDx = u32At(r, 72);
-                const std::size_t unit = type == 84 ? 2 : 1;
+                const std::size_t unit = type == emf::kExtTextOutW ? 2 : 1;
                 if (offString > r.size() || count > (r.size() - offString) / unit)
                     fail("text past the record");
                 std::u32string chars;
-                if (type == 84) {
+                if (type == emf::kExtTextOutW) {
                     for (std::uint32_t i = 0; i < count; ++i) {
                         const char32_t c = u16At(r, offString + 2 * i);
                         chars.push_back(c >= 0xD800 && c < 0xE000 ? U'?' : c);
@@ -1573,43 +1695,44 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.text({i32(36), i32(40)}, chars, dx, (options & 2) ? rect : nullptr);
                 break;
             }
-            case 42:
-            case 43:
+            case emf::kEllipse:
+            case emf::kRectangle:
                 if (!player.begin()) break;
-                if (type == 43) {
+                if (type == emf::kRectangle) {
                     cairo_rectangle(cr, i32(8), i32(12), i32(16) - i32(8), i32(20) - i32(12));
                 } else {
                     player.ellipsePath(i32(8), i32(12), i32(16), i32(20));
                 }
                 player.finish(true, true);
                 break;
-            case 44:
+            case emf::kRoundRect:
                 if (!player.begin()) break;
                 player.roundRectPath(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28));
                 player.finish(true, true);
                 break;
-            case 45:
-            case 46:
-            case 47: {
+            case emf::kArc:
+            case emf::kChord:
+            case emf::kPie: {
                 if (!player.begin()) break;
-                const int kind = type == 45 ? 0 : type == 47 ? 1 : 2;
+                const int kind = type == emf::kArc ? 0 : type == emf::kPie ? 1 : 2;
                 player.arcPath(i32(8), i32(12), i32(16), i32(20), {i32(24), i32(28)},
                                {i32(32), i32(36)}, kind);
                 player.finish(kind != 0, true);
                 break;
             }
-            case 2:
-            case 3:
-            case 4:
-            case 5:
-            case 6:
-            case 85:
-            case 86:
-            case 87:
-            case 88:
-            case 89: {
-                const bool small = type >= 85;
-                const std::uint32_t kind = small ? type - 83 : type;  // as the 32-bit records
+            case emf::kPolyBezier:
+            case emf::kPolygon:
+            case emf::kPolyline:
+            case emf::kPolyBezierTo:
+            case emf::kPolylineTo:
+            case emf::kPolyBezier16:
+            case emf::kPolygon16:
+            case emf::kPolyline16:
+            case emf::kPolyBezierTo16:
+            case emf::kPolylineTo16: {
+                const bool small = type >= emf::kPolyBezier16;
+                const std::uint32_t kind = small ? type - (emf::kPolyBezier16 - emf::kPolyBezier)
+                                                 : type;  // as the 32-bit records
                 const auto pts = emfPoints(r, 28, u32At(r, 24), small, player);
                 if (pts.empty()) break;
                 const bool to = kind == 5 || kind == 6;
@@ -1634,12 +1757,12 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.finish(kind == 3, true);
                 break;
             }
-            case 7:
-            case 8:
-            case 90:
-            case 91: {
-                const bool small = type >= 90;
-                const bool polygon = type == 8 || type == 91;
+            case emf::kPolyPolyline:
+            case emf::kPolyPolygon:
+            case emf::kPolyPolyline16:
+            case emf::kPolyPolygon16: {
+                const bool small = type >= emf::kPolyPolyline16;
+                const bool polygon = type == emf::kPolyPolygon || type == emf::kPolyPolygon16;
                 const std::uint32_t polys = u32At(r, 24);
                 if (polys > (r.size() - 32) / 4) fail("polygon count past the record");
                 std::size_t pointAt = 32 + 4 * static_cast<std::size_t>(polys);
@@ -1654,34 +1777,34 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.finish(polygon, true);
                 break;
             }
-            case 59:
+            case emf::kBeginPath:
                 player.beginPath();
                 break;
-            case 60:
+            case emf::kEndPath:
                 player.endPath();
                 break;
-            case 61:
+            case emf::kCloseFigure:
                 if (player.inPath() && cairo_has_current_point(cr)) cairo_close_path(cr);
                 break;
-            case 62:
+            case emf::kFillPath:
                 player.usePath(true, false, false);
                 break;
-            case 63:
+            case emf::kStrokeAndFillPath:
                 player.usePath(true, true, false);
                 break;
-            case 64:
+            case emf::kStrokePath:
                 player.usePath(false, true, false);
                 break;
-            case 67:
+            case emf::kSelectClipPath:
                 player.usePath(false, false, true);
                 break;
-            case 68:
+            case emf::kAbortPath:
                 player.abortPath();
                 break;
-            case 30:
+            case emf::kIntersectClipRect:
                 player.intersectClip(i32(8), i32(12), i32(16), i32(20));
                 break;
-            case 75: {
+            case emf::kExtSelectClipRgn: {
                 // A region of device rectangles: replacing the clip (none: no clip) or within it.
                 const std::uint32_t cb = u32At(r, 8), mode = u32At(r, 12);
                 if (mode == 5 && cb == 0) {
@@ -1700,11 +1823,11 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                 player.clipToDeviceRects(rects, mode == 5);
                 break;
             }
-            case 29:
+            case emf::kExcludeClipRect:
                 player.excludeClip(i32(8), i32(12), i32(16), i32(20));
                 break;
-            case 76:
-            case 77: {
+            case emf::kBitBlt:
+            case emf::kStretchBlt: {
                 const int rop = static_cast<int>(u32At(r, 40) >> 16 & 0xFF);
                 const double x = i32(24), y = i32(28), w = i32(32), hh = i32(36);
                 if (size < 100 || u32At(r, 88) == 0) {
@@ -1712,17 +1835,18 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
                     break;
                 }
                 const auto dib = emfDib(r, u32At(r, 84), u32At(r, 88), u32At(r, 92), u32At(r, 96));
-                const double sw = type == 77 ? i32(100) : w, sh = type == 77 ? i32(104) : hh;
+                const double sw = type == emf::kStretchBlt ? i32(100) : w,
+                             sh = type == emf::kStretchBlt ? i32(104) : hh;
                 player.drawBitmap(dib, i32(44), i32(48), sw, sh, x, y, w, hh, rop);
                 break;
             }
-            case 81: {
+            case emf::kStretchDiBits: {
                 const auto dib = emfDib(r, u32At(r, 48), u32At(r, 52), u32At(r, 56), u32At(r, 60));
                 player.drawBitmap(dib, i32(32), i32(36), i32(40), i32(44), i32(24), i32(28),
                                   i32(72), i32(76), static_cast<int>(u32At(r, 68) >> 16 & 0xFF));
                 break;
             }
-            case 80: {
+            case emf::kSetDiBitsToDevice: {
                 const auto dib = emfDib(r, u32At(r, 48), u32At(r, 52), u32At(r, 56), u32At(r, 60));
                 player.drawBitmap(dib, i32(32), i32(36), i32(40), i32(44), i32(24), i32(28),
                                   i32(40), i32(44), 0xCC);
