@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "fonts/font_library.h"
+#include "fonts/logical_font.h"
+#include "fonts/matching.h"
 #include "host/pptx/charts.h"
 #include "host/pptx/render/canvas.h"
 #include "host/pptx/render/picture.h"
@@ -99,32 +103,36 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
     return s;
 }
 
-// Widths of lines of chart text, in the face the system's font matching gives for the name;
-// `fallback` ems a character when there is no such face or the text is not UTF-8.
+// Widths of lines of chart text, in the face our font matching gives for the name (the face the
+// text is drawn in); `fallback` ems a character when no font can be had.
 class TextMeasure {
   public:
-    TextMeasure()
-        : surface_(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1)),
-          cr_(cairo_create(surface_.get()), &cairo_destroy) {}
-
     double width(const std::string& text, double size, bool bold, const std::string& face,
                  double fallback = 0.55) {
         double guess = static_cast<double>(text.size()) * size * fallback;
-        if (text.size() > 1000 || cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS) return guess;
-        cairo_select_font_face(cr_.get(), face.empty() ? "sans-serif" : face.c_str(),
-                               CAIRO_FONT_SLANT_NORMAL,
-                               bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(cr_.get(), size);
-        cairo_text_extents_t e{};
-        cairo_text_extents(cr_.get(), text.c_str(), &e);
-        if (cairo_status(cr_.get()) != CAIRO_STATUS_SUCCESS || !std::isfinite(e.x_advance))
-            return guess;
-        return e.x_advance;
+        fonts::FontLibrary* fonts = library();
+        if (text.size() > 1000 || fonts == nullptr || !(size > 0)) return guess;
+        const fonts::LogicalFont font =
+            fonts::logicalFontFor(size, bold, false, false, true, face, std::string());
+        const double w = fonts->textExtent(font, fonts::utf8ToCodePoints(text), size).width;
+        return std::isfinite(w) && w >= 0 ? w : guess;
     }
 
   private:
-    Surface surface_;
-    std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr_;
+    // One font library per thread, made when first needed: charts are drawn on several threads.
+    static fonts::FontLibrary* library() {
+        thread_local std::unique_ptr<fonts::FontLibrary> fonts;
+        thread_local bool tried = false;
+        if (!tried) {
+            tried = true;
+            try {
+                fonts = std::make_unique<fonts::FontLibrary>();
+            } catch (const std::exception&) {
+                // No fonts here: widths are estimated.
+            }
+        }
+        return fonts.get();
+    }
 };
 
 // A label turned `angle` degrees clockwise: a text turned upwards ends at (x, y), one turned
