@@ -71,6 +71,20 @@ pugi::xml_node cacheOf(pugi::xml_node source) {
     return child(source, "strLit");
 }
 
+}  // namespace
+
+Color shadedColor(Color c, double k) {
+    auto ch = [&](int shift) {
+        double v = (c.rgb >> shift) & 0xFF;
+        v = k < 0 ? v * (1 + k) : v + (255 - v) * k;
+        return std::clamp(static_cast<int>(std::lround(v)), 0, 255) << shift;
+    };
+    c.rgb = ch(0) | ch(8) | ch(16);
+    return c;
+}
+
+namespace {
+
 Color accentColor(const ColorContext& colors, std::size_t index) {
     static const char* const kAccents[] = {"accent1", "accent2", "accent3",
                                            "accent4", "accent5", "accent6"};
@@ -104,13 +118,7 @@ Color styleColor(const ColorContext& colors, int style, std::size_t index, std::
         count > 1
             ? static_cast<double>(index % count) / static_cast<double>(count - 1) * 0.75 - 0.25
             : 0.0;
-    auto ch = [&](int shift) {
-        double v = (c.rgb >> shift) & 0xFF;
-        v = f < 0 ? v * (1 + f) : v + (255 - v) * f;
-        return std::clamp(static_cast<int>(std::lround(v)), 0, 255) << shift;
-    };
-    c.rgb = ch(0) | ch(8) | ch(16);
-    return c;
+    return shadedColor(c, f);
 }
 
 FillData solid(const Color& c) {

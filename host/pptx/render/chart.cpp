@@ -330,17 +330,6 @@ struct Depth {
     double dx = 0, dy = 0;
 };
 
-// The colour `k` of the way to white (k > 0) or to black (k < 0).
-Color shaded(Color c, double k) {
-    auto ch = [&](int shift) {
-        double v = (c.rgb >> shift) & 0xFF;
-        v = k < 0 ? v * (1 + k) : v + (255 - v) * k;
-        return std::clamp(static_cast<int>(std::lround(v)), 0, 255) << shift;
-    };
-    c.rgb = ch(0) | ch(8) | ch(16);
-    return c;
-}
-
 // A bar's front; a 3-D bar also shows its top in light and its right side in shade.
 void barBox(cairo_t* cr, double x, double y, double w, double h, const FillData& fill,
             const Depth& depth) {
@@ -348,7 +337,7 @@ void barBox(cairo_t* cr, double x, double y, double w, double h, const FillData&
     Color c;
     if ((depth.dx <= 0 && depth.dy <= 0) || !fillColor(fill, c)) return;
     auto face = [&](double x0, double y0, double x1, double y1, double k) {
-        setColor(cr, shaded(c, k));
+        setColor(cr, shadedColor(c, k));
         cairo_new_path(cr);
         cairo_move_to(cr, x0, y0);
         cairo_line_to(cr, x1, y1);
