@@ -1,5 +1,5 @@
 // Slides as the player shows them, against the pictures of the same slides drawn by our renderer
-// (with and without texts) and by LibreOffice (the corpus's reference renderings). Every movie is
+// (with and without texts) and by the reference renderer (the corpus's reference renderings). Every movie is
 // converted with a long slide delay, so that the timer does not move on, and with the toolbar,
 // whose page counter tells which slide the stage shows (the player draws a key's slide change a
 // while after the key on a busy machine); the foot of the stage, where the toolbar lies, is left
@@ -35,7 +35,7 @@ import {
 // a 0.993, b 0.977, c 0.813.
 const FLOOR_RENDERER = 0.95; // (a) our renderer's full picture
 const FLOOR_RENDERER_NO_TEXT = 0.92; // (b) our renderer's picture without texts
-const FLOOR_REFERENCE = 0.7; // (c) LibreOffice's rendering
+const FLOOR_REFERENCE = 0.7; // (c) the reference rendering
 // Slide 1 of the sample deck (no text in the movie yet) against our picture without texts.
 const FLOOR_SAMPLE_FIRST_SLIDE = 0.8;
 
@@ -150,7 +150,7 @@ const cell = (s) => (s ? `${s.mean.toFixed(3)} ${s.worst.toFixed(3)} (${String(s
 
 function table(rows, overall) {
     const lines = [];
-    lines.push(`${"deck".padEnd(44)} ${"slides".padStart(6)}  ${"(a) ours".padEnd(20)}${"(b) ours, no text".padEnd(20)}(c) LibreOffice`);
+    lines.push(`${"deck".padEnd(44)} ${"slides".padStart(6)}  ${"(a) ours".padEnd(20)}${"(b) ours, no text".padEnd(20)}(c) reference`);
     lines.push(`${"".padEnd(44)} ${"".padStart(6)}  ${"mean worst (slide)".padEnd(20)}${"mean worst (slide)".padEnd(20)}mean worst (slide)`);
     for (const r of rows) {
         lines.push(`${r.deck.slice(0, 44).padEnd(44)} ${String(r.slides).padStart(6)}  ${cell(r.a)}${cell(r.b)}${cell(r.c)}`);

@@ -1,4 +1,4 @@
-// Our slide pictures against the corpus's reference renderings (LibreOffice, 480 pixels wide):
+// Our slide pictures against the corpus's reference renderings (480 pixels wide):
 // every slide of every deck that has references is drawn at 480 pixels wide and scored with the
 // content SSIM. Prints the mean and the worst slide per deck and fails when the overall mean
 // drops below the level this renderer has reached. With QUILLET_FIDELITY_OUT set, our picture
