@@ -1,19 +1,20 @@
 // Slides as the player shows them, against the pictures of the same slides drawn by our renderer
-// (with and without texts) and by the reference renderer (the corpus's reference renderings). Every movie is
-// converted with a long slide delay, so that the timer does not move on, and with the toolbar,
-// whose page counter tells which slide the stage shows (the player draws a key's slide change a
-// while after the key on a busy machine); the foot of the stage, where the toolbar lies, is left
-// out of every comparison. Each slide is shown in turn with the right arrow and measured with the
-// content SSIM (fidelity_compare). A table per deck gives the mean and the worst slide of each
-// comparison; the test fails when an overall mean falls below its floor. The sample deck is also
-// played through with its controls: background and shapes, page counter, arrows and space, end
+// (with and without texts) and by the reference renderer (the corpus's reference renderings). Every
+// movie is converted with a long slide delay, so that the timer does not move on, and with the
+// toolbar, whose page counter tells which slide the stage shows (the player draws a key's slide
+// change a while after the key on a busy machine); the foot of the stage, where the toolbar lies,
+// is left out of every comparison. Each slide is shown in turn with the right arrow and measured
+// with the content SSIM (fidelity_compare). A table per deck gives the mean and the worst slide of
+// each comparison; the test fails when an overall mean falls below its floor. The sample deck is
+// also played through with its controls: background and shapes, page counter, arrows and space, end
 // screen, replay.
 //
 // Environment: QUILLET_BIN (the quillet program), QUILLET_FIDELITY_COMPARE (the fidelity_compare
-// program), QUILLET_CORPUS (the corpus folder); QUILLET_E2E_ALL=1 measures every slide of every
-// corpus deck instead of the fixed sample below (and lists the slides under 0.95); QUILLET_E2E_KEEP=DIR keeps every picture there for viewing;
-// QUILLET_E2E_DECKS=name,name measures only those corpus decks (names without .pptx);
-// QUILLET_CONVERT_BIN converts with another quillet program.
+// program), QUILLET_CORPUS (the corpus folder); QUILLET_E2E_ALL=1 measures every
+// slide of every corpus deck instead of the fixed sample below (and lists the slides under 0.95);
+// QUILLET_E2E_KEEP=DIR keeps every picture there for viewing; QUILLET_E2E_DECKS=name,name measures
+// only those corpus decks (names without .pptx); QUILLET_CONVERT_BIN converts with another quillet
+// program.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { existsSync } from "node:fs";
