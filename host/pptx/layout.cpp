@@ -178,11 +178,20 @@ class Builder {
     int bulletStyle(const Paragraph& p);
     void layoutParagraph(std::size_t index, double& y);
     void mirrorLines(double total);
-    // From x to the paragraph's next tab stop: its own stops first, then the default ones.
-    double tabAdvance(double x, const Paragraph& p) const {
+    // From x to where the text after a tab starts: at the paragraph's next tab stop (its own
+    // stops first, then the default ones, which are left-aligned). `follows` is the width of the
+    // text from the tab to the next tab or the paragraph's end, `toPoint` its width before the
+    // first decimal point: a centred stop takes the middle of that text, a right one its end and
+    // a decimal one its point; text too wide to end on the stop starts at the tab.
+    double tabAdvance(double x, const Paragraph& p, double follows = 0, double toPoint = 0) const {
         double local = x - insetLeft_;
-        for (float stop : p.tabStops) {
-            if (std::isfinite(stop) && stop > local + kEpsilon) return stop - local;
+        for (const TabStop& stop : p.tabStops) {
+            if (!std::isfinite(stop.position) || stop.position <= local + kEpsilon) continue;
+            double lead = stop.alignment == 'c'   ? follows / 2
+                          : stop.alignment == 'r' ? follows
+                          : stop.alignment == 'd' ? toPoint
+                                                  : 0;
+            return std::max(0.0, stop.position - local - lead);
         }
         double every = std::isfinite(p.defaultTab) && p.defaultTab >= 1 ? p.defaultTab : kTabStop;
         double next = (std::floor(local / every + kEpsilon) + 1) * every;
@@ -390,6 +399,29 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
         }
     }
 
+    // For each tab, the width of the text it leads (to the next tab, break or the end) and of
+    // that text before its first decimal point, for tab stops that align it otherwise than left.
+    std::vector<double> follows(items.size(), 0.0), toPoint(items.size(), 0.0);
+    if (std::any_of(p.tabStops.begin(), p.tabStops.end(),
+                    [](const TabStop& t) { return t.alignment != 'l'; })) {
+        double width = 0, beforePoint = -1;
+        for (std::size_t j = items.size(); j-- > 0;) {
+            const Item& it = items[j];
+            if (it.tab) {
+                follows[j] = width;
+                toPoint[j] = beforePoint < 0 ? width : beforePoint;
+            }
+            if (it.tab || it.lineBreak) {
+                width = 0;
+                beforePoint = -1;
+                continue;
+            }
+            width += it.advance + it.kern;
+            if (it.code == U'.') beforePoint = 0;
+            if (beforePoint >= 0 && it.code != U'.') beforePoint += it.advance + it.kern;
+        }
+    }
+
     // Break into lines and place each line's characters horizontally (relative positions).
     std::vector<LineSpan> spans;
     std::vector<double> pos(items.size(), 0.0);
@@ -413,7 +445,9 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
                     forced = true;
                     break;
                 }
-                double adv = it.tab ? tabAdvance(x, p) : it.advance;
+                double adv = it.tab ? tabAdvance(x, p, follows[static_cast<std::size_t>(j)],
+                                                 toPoint[static_cast<std::size_t>(j)])
+                                    : it.advance;
                 if (body_.wrap && !it.space && j > i && x + adv > rightEdge_ + kEpsilon) {
                     if (lastBreak > i) j = lastBreak;
                     break;

@@ -15,8 +15,10 @@
 //   the first line's text then starts at marL; when the label reaches beyond marL, the text
 //   follows the label after one space of the label's face if the paragraph has no hanging
 //   indent (indent >= 0), else it
-//   starts at the next default tab stop (every 72 points) after the label. Tabs advance to the
-//   next default stop.
+//   starts at the next tab stop after the label. A tab moves the text after it to the paragraph's
+//   next tab stop: its left edge there, or its centre, right edge or decimal point as the stop
+//   says; past the paragraph's own stops come the default ones (every defTabSz, 72 points unless
+//   set).
 // - A line's natural height is the largest ascent plus the largest descent (the Windows metrics of
 //   the face that draws each character: the run's face, its East Asian face or a fallback face)
 //   of its characters and bullet; an empty line takes the height of its paragraph mark.

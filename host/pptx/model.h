@@ -167,6 +167,14 @@ struct Spacing {
     float value = 0;
 };
 
+// A tab stop: where the text after a tab lines up, in points from the text box's inner left
+// edge: its left edge ('l'), its centre ('c'), its right edge ('r') or its decimal point ('d').
+struct TabStop {
+    float position = 0;
+    char alignment = 'l';
+    bool operator==(const TabStop&) const = default;
+};
+
 struct Paragraph {
     int level = 0;  // 0..8
     int alignment = host::alignment::kLeft;
@@ -176,9 +184,9 @@ struct Paragraph {
     Spacing spaceAfter{false, 0};
     Spacing lineSpacing{true, 1.0f};
     bool rightToLeft = false;
-    // Tab stops in points from the text box's inner left edge, ascending; past the last one,
-    // tabs go to the next multiple of defaultTab.
-    std::vector<float> tabStops;
+    // Tab stops by ascending position; past the last one, tabs go to the next multiple of
+    // defaultTab (left-aligned).
+    std::vector<TabStop> tabStops;
     float defaultTab = 72;
     BulletData bullet;
     std::vector<Run> runs;

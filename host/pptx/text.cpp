@@ -133,15 +133,22 @@ void applyParagraphProps(Paragraph& p, pugi::xml_node pPr, const TextContext& co
     if (auto v = intAttr(pPr, "defTabSz"); v && *v > 0)
         p.defaultTab = std::max(1.0f, emuToPoints(std::min<std::int64_t>(*v, kMaxTabEmu)));
     if (pugi::xml_node list = child(pPr, "tabLst")) {
-        // A list replaces the inherited one; every stop is treated as left-aligned.
+        // A list replaces the inherited one.
         p.tabStops.clear();
         for (pugi::xml_node tab : list.children()) {
             if (!is(tab, "tab") || p.tabStops.size() >= kMaxTabStops) continue;
             std::int64_t pos = intAttr(tab, "pos", -1);
             if (pos < 0 || pos > kMaxTabEmu) continue;
-            p.tabStops.push_back(emuToPoints(pos));
+            const std::string algn = strAttr(tab, "algn");
+            const char alignment = algn == "ctr"   ? 'c'
+                                   : algn == "r"   ? 'r'
+                                   : algn == "dec" ? 'd'
+                                                   : 'l';
+            p.tabStops.push_back({emuToPoints(pos), alignment});
         }
-        std::sort(p.tabStops.begin(), p.tabStops.end());
+        std::stable_sort(
+            p.tabStops.begin(), p.tabStops.end(),
+            [](const TabStop& a, const TabStop& b) { return a.position < b.position; });
     }
 
     BulletData& b = p.bullet;

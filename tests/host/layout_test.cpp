@@ -350,8 +350,75 @@ TEST(Layout, TabsGoToTheParagraphsOwnStops) {
     }
 }
 
+// A stop aligns the text after the tab, up to the next tab: its left edge, centre, right edge or
+// decimal point stands on the stop; text too wide to end there starts at the tab.
+TEST(Layout, TabStopsAlignTheTextAfterTheTab) {
+    NEED_FACE("Liberation Sans");
+    enum Anchor { kStart, kMiddle, kEnd, kPoint, kAtTab };
+    struct Case {
+        const char* algn;
+        const char* after;  // the text after the tab
+        Anchor anchor;      // the part of it that stands on the stop at 100 points
+    };
+    const std::vector<Case> cases = {
+        {"l", "12.50", kStart},
+        {"ctr", "12.50", kMiddle},
+        {"r", "12.50", kEnd},
+        {"dec", "12.50", kPoint},
+        {"dec", "1250", kEnd},
+        {"r", "12.50\tx", kEnd},
+        {"r", "far too wide a text to end on it", kAtTab},
+    };
+    std::string paragraphs;
+    for (const Case& c : cases) {
+        paragraphs += std::string("<a:p><a:pPr><a:tabLst><a:tab pos=\"1270000\" algn=\"") + c.algn +
+                      "\"/></a:tabLst></a:pPr><a:r><a:rPr sz=\"2000\"><a:latin "
+                      "typeface=\"Liberation Sans\"/></a:rPr><a:t>A\t" +
+                      c.after + "</a:t></a:r></a:p>";
+    }
+    Opened o = openSlide(textBox(2, 36, 72, 600, 300, "lIns=\"0\" wrap=\"none\"", paragraphs),
+                         "aligned_tabs");
+    TextLayout t = lay(modelShape(o, 0));
+    ASSERT_EQ(t.paragraphs.size(), cases.size());
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        SCOPED_TRACE(std::string(cases[k].algn) + " " + cases[k].after);
+        const LaidParagraph& lp = t.paragraphs[k];
+        const auto at = [&](int i) -> const LaidChar& {
+            return t.chars.at(static_cast<std::size_t>(lp.firstChar + i));
+        };
+        // The text after the tab: from the third character to the next tab or the mark.
+        int end = 2;
+        double point = -1;
+        while (end < lp.charCount && at(end).code != U'\t' && at(end).code != U'\r') {
+            if (at(end).code == U'.' && point < 0) point = at(end).x;
+            ++end;
+        }
+        const double left = at(2).x, right = at(end - 1).x + at(end - 1).advance;
+        const double stop = 36 + 100;
+        switch (cases[k].anchor) {
+            case kStart:
+                EXPECT_NEAR(left, stop, 1e-3);
+                break;
+            case kMiddle:
+                EXPECT_NEAR((left + right) / 2, stop, 1e-3);
+                break;
+            case kEnd:
+                EXPECT_NEAR(right, stop, 1e-3);
+                break;
+            case kPoint:
+                EXPECT_NEAR(point, stop, 1e-3);
+                break;
+            case kAtTab:
+                EXPECT_NEAR(left, at(0).x + at(0).advance, 1e-3);
+                EXPECT_GT(right, stop);
+                break;
+        }
+    }
+}
+
 // The presentation's default text style reaches text boxes, not title or body placeholders,
-// which take the master's title and body styles alone.
+// which take the master's title and body styles alone. The master's style for other text is for
+// the other placeholders (a footer), not for a slide's own text boxes.
 TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
     DeckRecipe recipe = bodyDeck("<a:p><a:r><a:t>body</a:t></a:r></a:p>");
     recipe.defaultTextStyle = "<a:lvl1pPr><a:defRPr sz=\"1500\" b=\"1\" i=\"1\"/></a:lvl1pPr>";
