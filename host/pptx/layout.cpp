@@ -1136,19 +1136,9 @@ std::vector<double> tableRowHeights(const Shape& frame, LayoutCache& layouts) {
             probe.text = c.text;
             std::shared_ptr<const TextLayout> laid = layouts.layout(probe);
             if (!laid || laid->chars.empty()) continue;
-            // To the end of the last paragraph with text: a trailing empty paragraph does not
-            // push the row down.
-            double bottom = laid->textTop;
-            for (std::size_t i = 0; i < laid->paragraphs.size() && i < c.text->paragraphs.size();
-                 ++i) {
-                bool hasText = false;
-                for (const Run& run : c.text->paragraphs[i].runs) {
-                    hasText = hasText || run.kind != RunKind::Text || !run.text.empty();
-                }
-                const LaidParagraph& lp = laid->paragraphs[i];
-                if (hasText) bottom = std::max(bottom, lp.top + lp.height);
-            }
-            double need = bottom - laid->textTop + c.text->insetTop + c.text->insetBottom;
+            // Every paragraph counts, an empty one with the height of its mark: the reference
+            // renderings grow a row for a cell's trailing empty paragraph as for any other line.
+            double need = laid->textHeight + c.text->insetTop + c.text->insetBottom;
             if (std::isfinite(need)) h = std::max(h, std::min(need, 1e5));
         }
         heights.push_back(h);

@@ -251,7 +251,8 @@ class LayoutCache {
 };
 
 // The heights of a table's rows as drawn: each row's stored height is a minimum that grows to
-// hold the text of its cells that do not span rows (a trailing empty paragraph does not count).
+// hold the text of its cells that do not span rows, every paragraph of it (an empty one takes
+// the height of its mark).
 // Empty when the shape is no table.
 std::vector<double> tableRowHeights(const Shape& table, LayoutCache& layouts);
 

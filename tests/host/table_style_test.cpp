@@ -362,14 +362,24 @@ TEST(TableRows, GrowToHoldTheirText) {
     ASSERT_GT(blueTop, 0) << "the second row is missing";
     EXPECT_GT(blueTop, 100 + 3 * 18);
     EXPECT_LT(blueTop, 100 + 3 * 18 * 1.5 + 12);
-    // Text that fits leaves the rows as stored; a trailing empty paragraph does not count.
-    render::Surface fits = twoRows(
-        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"800\"/><a:t>x</a:t></a:r></a:p><a:p><a:endParaRPr "
-        "lang=\"en-US\" sz=\"4000\"/></a:p>");
-    ASSERT_TRUE(fits);
-    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 115), 0xFF0000u);
-    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 125), 0x0000FFu);
-    EXPECT_EQ(render::pixelRgb(fits.get(), 150, 145), 0xFFFFFFu);
+    // Text that fits leaves the rows as stored; a trailing empty paragraph counts with the
+    // height of its mark, as any other line.
+    const std::string small =
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"800\"/><a:t>x</a:t></a:r></a:p>";
+    struct Case {
+        std::string text;
+        int blueTop;  // where the second row starts
+    };
+    for (const Case& c :
+         {Case{small, 120}, Case{small + "<a:p><a:endParaRPr lang=\"en-US\" sz=\"4000\"/></a:p>",
+                                 100 + 3 + 8 * 6 / 5 + 40 * 6 / 5 + 4}}) {
+        SCOPED_TRACE(c.blueTop);
+        render::Surface fits = twoRows(c.text);
+        ASSERT_TRUE(fits);
+        EXPECT_EQ(render::pixelRgb(fits.get(), 150, c.blueTop - 3), 0xFF0000u);
+        EXPECT_EQ(render::pixelRgb(fits.get(), 150, c.blueTop + 3), 0x0000FFu);
+        EXPECT_EQ(render::pixelRgb(fits.get(), 150, c.blueTop + 25), 0xFFFFFFu);
+    }
 }
 
 // A 2 × 3 table at (20, 20) of 100 × 20 pt cells: a header spanning both columns, a red dashed
