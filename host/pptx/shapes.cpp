@@ -878,7 +878,12 @@ class TreeReader {
     void readText(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
                   const std::string& phType, Shape& shape) {
         TextSources sources;
-        pugi::xml_node masterStyle = context_.otherStyle;
+        // The master's style for other text is for the master's own shapes and the placeholders
+        // that are neither title nor body: a slide's or layout's own text box takes the
+        // presentation's default text style (as the reference renderings show).
+        const bool onMaster = context_.masterPlaceholders == nullptr;
+        pugi::xml_node masterStyle =
+            onMaster || !phType.empty() ? context_.otherStyle : pugi::xml_node();
         bool titleOrBody = false;
         if (!phType.empty()) {
             std::string family = masterFamily(phType);

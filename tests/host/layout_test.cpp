@@ -422,11 +422,15 @@ TEST(Layout, TabStopsAlignTheTextAfterTheTab) {
 TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
     DeckRecipe recipe = bodyDeck("<a:p><a:r><a:t>body</a:t></a:r></a:p>");
     recipe.defaultTextStyle = "<a:lvl1pPr><a:defRPr sz=\"1500\" b=\"1\" i=\"1\"/></a:lvl1pPr>";
+    recipe.otherStyle = "<a:lvl1pPr><a:defRPr sz=\"2500\"/></a:lvl1pPr>";
     recipe.slides[0] = slideXml(
         "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
         "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
         "<a:p><a:r><a:t>body</a:t></a:r></a:p></p:txBody></p:sp>" +
-        textBox(4, 36, 400, 300, 50, "", "<a:p><a:r><a:t>box</a:t></a:r></a:p>"));
+        textBox(4, 36, 400, 300, 50, "", "<a:p><a:r><a:t>box</a:t></a:r></a:p>") +
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr><p:ph "
+        "type=\"ftr\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
+        "<a:p><a:r><a:t>foot</a:t></a:r></a:p></p:txBody></p:sp>");
     Opened o = open(recipe, "defaultstyle");
     const pptx::Run& body = modelShape(o, 0).text->paragraphs.at(0).runs.at(0);
     EXPECT_FALSE(body.props.italic);
@@ -436,6 +440,7 @@ TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
     EXPECT_TRUE(box.props.italic);
     EXPECT_TRUE(box.props.bold);
     EXPECT_FLOAT_EQ(box.props.size, 15.0f);
+    EXPECT_FLOAT_EQ(modelShape(o, 2).text->paragraphs.at(0).runs.at(0).props.size, 25.0f);
 }
 
 // Under a stored autofit scale the host reports the drawn sizes: a run's font, a bullet's font

@@ -167,6 +167,7 @@ struct DeckRecipe {
     std::string defaultTextStyle =
         "<a:lvl1pPr><a:defRPr sz=\"1800\"><a:solidFill><a:schemeClr val=\"tx1\"/></a:solidFill>"
         "<a:latin typeface=\"+mn-lt\"/><a:ea typeface=\"+mn-ea\"/></a:defRPr></a:lvl1pPr>";
+    std::string otherStyle;                      // the master's style for other text
     std::vector<ZipEntry> extra;                 // more parts (media, ...)
     std::map<std::string, std::string> replace;  // part name -> content ("" removes the part)
 };
@@ -253,7 +254,8 @@ inline std::vector<std::uint8_t> makeDeck(const DeckRecipe& recipe, bool stored 
                          "<p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" "
                          "r:id=\"rId1\"/></p:sldLayoutIdLst><p:txStyles><p:titleStyle>" +
                          recipe.titleStyle + "</p:titleStyle><p:bodyStyle>" + recipe.bodyStyle +
-                         "</p:bodyStyle><p:otherStyle/></p:txStyles></p:sldMaster>";
+                         "</p:bodyStyle><p:otherStyle>" + recipe.otherStyle +
+                         "</p:otherStyle></p:txStyles></p:sldMaster>";
     parts.push_back({"ppt/slideMasters/slideMaster1.xml", master});
     parts.push_back({"ppt/slideMasters/_rels/slideMaster1.xml.rels",
                      relsXml({{"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
