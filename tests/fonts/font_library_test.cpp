@@ -321,6 +321,31 @@ TEST_F(FontLibraryTest, ClonesKeepTheWidthsOfTheFacesTheyStandFor) {
     }
 }
 
+TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
+    REQUIRE_FONT("DejaVu Sans Condensed", "fonts-dejavu-extra");
+    REQUIRE_FONT("Noto Sans Display", "fonts-noto-core");
+    struct Case {
+        const char* face;
+        bool bold;
+        const char* family;  // as the face file names itself
+        const char* style;
+    };
+    const Case cases[] = {
+        {"Tahoma", false, "DejaVu Sans", "Condensed"},
+        {"Tahoma", true, "DejaVu Sans", "Condensed Bold"},
+        {"Trebuchet MS", false, "DejaVu Sans", "Condensed"},
+        {"Segoe UI", false, "Noto Sans Display", "Regular"},
+        {"Verdana", false, "DejaVu Sans", "Book"},
+        {"Lucida Sans Unicode", false, "DejaVu Sans", "Book"},
+    };
+    for (const Case& c : cases) {
+        FaceInfo info = lib().primaryFace(font(c.face, -20, c.bold));
+        EXPECT_EQ(info.family, c.family) << c.face;
+        EXPECT_EQ(info.style, c.style) << c.face;
+        EXPECT_FALSE(info.standIn) << c.face;
+    }
+}
+
 TEST_F(FontLibraryTest, BoldAndItalicPickTheirFaces) {
     REQUIRE_FONT("Carlito", "fonts-crosextra-carlito");
     FaceInfo bold = lib().primaryFace(font("Calibri", -20, true));
