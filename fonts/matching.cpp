@@ -53,12 +53,32 @@ const std::vector<Substitute>& substituteTable() {
         {"times", {"Liberation Serif", "Tinos"}},
         {"courier new", {"Liberation Mono", "Cousine"}},
         {"courier", {"Liberation Mono", "Cousine"}},
-        // Look-alikes.
+        // The classic PostScript faces and the faces drawn on their widths, by their URW clones.
+        {"palatino", {"P052"}},
+        {"palatino linotype", {"P052"}},
+        {"book antiqua", {"P052"}},
+        {"itc avant garde gothic", {"URW Gothic"}},
+        {"avant garde", {"URW Gothic"}},
+        {"century gothic", {"URW Gothic"}},
+        {"new century schoolbook", {"C059"}},
+        {"century schoolbook", {"C059"}},
+        {"itc bookman", {"URW Bookman"}},
+        {"bookman", {"URW Bookman"}},
+        {"bookman old style", {"URW Bookman"}},
+        {"arial narrow", {"Liberation Sans Narrow", "Nimbus Sans Narrow"}},
+        {"helvetica narrow", {"Liberation Sans Narrow", "Nimbus Sans Narrow"}},
+        {"itc zapf chancery", {"Z003"}},
+        {"zapf chancery", {"Z003"}},
+        // Look-alikes: the installed face of the same kind whose advances come closest.
         {"comic sans ms", {"Comic Neue"}},
         {"verdana", {"DejaVu Sans"}},
-        {"tahoma", {"DejaVu Sans"}},
+        // Verdana's narrower sibling: the condensed cut of Verdana's look-alike.
+        {"tahoma", {"DejaVu Sans Condensed", "DejaVu Sans"}},
+        {"trebuchet ms", {"DejaVu Sans Condensed", "DejaVu Sans"}},
         {"lucida sans unicode", {"DejaVu Sans"}},
-        {"segoe ui", {"Noto Sans", "DejaVu Sans"}},
+        {"lucida grande", {"DejaVu Sans"}},
+        // Noto Sans's display cut keeps its look at Segoe UI's narrower widths.
+        {"segoe ui", {"Noto Sans Display", "Noto Sans", "DejaVu Sans"}},
         // East Asian faces, by the language they were made for.
         {"ms pゴシック", {"Noto Sans CJK JP"}},
         {"ms ゴシック", {"Noto Sans CJK JP"}},

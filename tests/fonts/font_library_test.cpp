@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fonts/matching.h"
 #include "tests/fonts/installed_fonts.h"
 
 namespace quillet::fonts {
@@ -281,6 +283,66 @@ TEST_F(FontLibraryTest, MetricCompatibleSubstitutesResolve) {
             EXPECT_FALSE(info.standIn) << c.face;
             EXPECT_TRUE(info.valid());
         }
+    }
+}
+
+bool isSubstituteOf(const std::string& family, const char* face) {
+    const std::vector<std::string> names = substitutesFor(face);
+    return std::find(names.begin(), names.end(), family) != names.end();
+}
+
+TEST_F(FontLibraryTest, ClonesKeepTheWidthsOfTheFacesTheyStandFor) {
+    REQUIRE_FONT("P052", "fonts-urw-base35");
+    // The originals' published advances in thousandths of an em: H, a, e, o and space.
+    struct Case {
+        const char* face;
+        bool bold;
+        std::array<double, 5> widths;
+    };
+    const Case cases[] = {
+        {"Palatino Linotype", false, {832, 500, 479, 546, 250}},
+        {"Book Antiqua", true, {833, 500, 500, 556, 250}},
+        {"Century Gothic", false, {683, 683, 650, 655, 277}},
+        {"Century Schoolbook", false, {833, 556, 500, 500, 278}},
+        {"Bookman Old Style", false, {800, 580, 520, 560, 320}},
+        {"Arial Narrow", false, {592, 456, 456, 456, 228}},  // Arial's widths × 0.82
+        {"Zapf Chancery", false, {680, 420, 340, 400, 220}},
+    };
+    for (const Case& c : cases) {
+        LogicalFont f = font(c.face, -1000, c.bold);
+        FaceInfo info = lib().primaryFace(f);
+        EXPECT_TRUE(isSubstituteOf(info.family, c.face)) << c.face << ": " << info.family;
+        EXPECT_FALSE(info.standIn) << c.face;
+        EXPECT_EQ(info.weight >= 600, c.bold) << c.face;
+        const std::u32string codes = U"Haeo ";
+        for (std::size_t i = 0; i < codes.size(); ++i)
+            EXPECT_NEAR(lib().advance(f, codes[i], 1000), c.widths[i], 0.5)
+                << c.face << " '" << static_cast<char>(codes[i]) << "'";
+    }
+}
+
+TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
+    REQUIRE_FONT("DejaVu Sans Condensed", "fonts-dejavu-extra");
+    REQUIRE_FONT("Noto Sans Display", "fonts-noto-core");
+    struct Case {
+        const char* face;
+        bool bold;
+        const char* family;  // as the face file names itself
+        const char* style;
+    };
+    const Case cases[] = {
+        {"Tahoma", false, "DejaVu Sans", "Condensed"},
+        {"Tahoma", true, "DejaVu Sans", "Condensed Bold"},
+        {"Trebuchet MS", false, "DejaVu Sans", "Condensed"},
+        {"Segoe UI", false, "Noto Sans Display", "Regular"},
+        {"Verdana", false, "DejaVu Sans", "Book"},
+        {"Lucida Sans Unicode", false, "DejaVu Sans", "Book"},
+    };
+    for (const Case& c : cases) {
+        FaceInfo info = lib().primaryFace(font(c.face, -20, c.bold));
+        EXPECT_EQ(info.family, c.family) << c.face;
+        EXPECT_EQ(info.style, c.style) << c.face;
+        EXPECT_FALSE(info.standIn) << c.face;
     }
 }
 
