@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fonts/font_library.h"
 #include "host/pptx/charts.h"
 #include "host/pptx/package.h"
 #include "host/pptx/reader.h"
@@ -21,6 +22,12 @@
 
 namespace quillet::pptx {
 namespace {
+
+// The library chart texts are measured with, as a renderer's layouts hold one.
+fonts::FontLibrary* chartFonts() {
+    static fonts::FontLibrary library;
+    return &library;
+}
 
 constexpr const char* kChartNs =
     "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
@@ -569,7 +576,7 @@ DrawnChart drawAlone(const PresentationData& deck) {
     cairo_t* cr = cairo_create(out.picture.get());
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    out.texts = render::drawChart(cr, frameOf(deck));
+    out.texts = render::drawChart(cr, frameOf(deck), chartFonts());
     cairo_destroy(cr);
     return out;
 }
@@ -906,7 +913,7 @@ TEST(ChartDrawing, CategoryNamesTurnWhenTheyDoNotFit) {
         ASSERT_TRUE(frameOf(*deck).chart);
         // As the movie gets them: the recorded shapes, texts last.
         std::vector<ShapePtr> shapes;
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         std::vector<const Shape*> shown;
         for (const ShapePtr& s : shapes) {
             if (s->text &&
@@ -1060,7 +1067,7 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     // third slot: 320 / 3 across, the bar 1 / 2.5 of it, a gap of 0.75 bar before it.
     {
         auto deck = deckWithChart(bars);
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         auto red = painted(shapes, kModelRed, true);
         ASSERT_EQ(red.size(), 3u);
         const double slot = 320.0 / 3, bar = slot / 2.5;
@@ -1074,7 +1081,7 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     // A line with markers: one open red stroke through the points, then a blue circle at each.
     {
         auto deck = deckWithChart(lines);
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         auto red = painted(shapes, kModelRed, false);
         ASSERT_EQ(red.size(), 1u);
         EXPECT_NEAR(red[0]->line.weight, 1, 1e-4);
@@ -1089,7 +1096,7 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     }
     // Beyond the limit the chart is left to its picture.
     auto deck = deckWithChart(bars);
-    EXPECT_FALSE(render::chartShapes(frameOf(*deck), shapes, 3));
+    EXPECT_FALSE(render::chartShapes(frameOf(*deck), chartFonts(), shapes, 3));
     EXPECT_TRUE(shapes.empty());
 }
 
@@ -1115,7 +1122,7 @@ TEST(ChartShapes, DrawnAgainTheyGiveTheRenderersPicture) {
         auto deck = deckWithChart(chart);
         const Shape& frame = frameOf(*deck);
         ShapeList drawn;
-        ASSERT_TRUE(render::chartShapes(frame, drawn.items));
+        ASSERT_TRUE(render::chartShapes(frame, chartFonts(), drawn.items));
         render::Surface want = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
         render::Surface got =
             renderer.renderPage(720, 540, deck->slides.at(0)->background, {&drawn}, 720, 540);

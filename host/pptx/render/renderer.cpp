@@ -934,7 +934,8 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
         return;
     }
     if (s.chart && !s.picture) {
-        for (const ShapePtr& text : drawChart(cr, s)) impl_->drawCell(cr, *text, depth);
+        for (const ShapePtr& text : drawChart(cr, s, impl_->layouts->fonts()))
+            impl_->drawCell(cr, *text, depth);
         return;
     }
     impl_->drawCell(cr, s, depth);
