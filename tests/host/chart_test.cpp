@@ -1100,6 +1100,68 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     EXPECT_TRUE(shapes.empty());
 }
 
+// Bars and slices are edged by the series' own outline, else by the chart style's: a thin line
+// in the background colour for the second row of styles (9 to 16), none for the others.
+TEST(ChartShapes, BarsAndSlicesOutlinedAsTheSeriesAndStyleSay) {
+    constexpr int kModelBlue = 0xFF0000;
+    const std::string red = "<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill>";
+    const std::string blueLine =
+        "<a:ln w=\"12700\"><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln>";
+    const std::string pie = "<c:pieChart><c:varyColors val=\"1\"/>";
+    struct Case {
+        const char* name;
+        std::string plot;  // the plot's opening and the series' shape properties
+        int style;         // 0: none given
+        int outlineRgb;    // -1: no outline
+        double weight;
+    };
+    const Case cases[] = {
+        {"PlainStyle", kColumns + red, 0, -1, 0},
+        {"SecondRowStyle", kColumns + red, 12, int{kWhite}, 0.75},
+        {"SeriesOutline", kColumns + red + blueLine, 2, kModelBlue, 1},
+        {"SeriesWithoutOutline", kColumns + red + "<a:ln><a:noFill/></a:ln>", 12, -1, 0},
+        {"SlicesOfSecondRowStyle", pie, 10, int{kWhite}, 0.75},
+        {"SlicesOfPlainStyle", pie, 2, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t open = c.plot.find("<a:");
+        const std::string plot = c.plot.substr(0, open);
+        const std::string look =
+            open == std::string::npos ? "" : "<c:spPr>" + c.plot.substr(open) + "</c:spPr>";
+        const bool bars = plot.find("barChart") != std::string::npos;
+        std::string chart = placedChart(plot + series(0, "S", {"1", "2", "4"}, look) +
+                                            (bars ? "</c:barChart>" : "</c:pieChart>"),
+                                        bars ? kCatAxes : "");
+        if (c.style) {
+            const std::string at = "><c:chart>";
+            chart.replace(chart.find(at), at.size(),
+                          "><c:style val=\"" + std::to_string(c.style) + "\"/><c:chart>");
+        }
+        auto deck = deckWithChart(chart);
+        std::vector<ShapePtr> shapes;
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
+        // An outline comes as the line of the bar or slice it edges.
+        std::vector<ShapePtr> outlines;
+        for (const ShapePtr& s : shapes) {
+            if (!s->text && s->fill.kind == FillKind::Solid && s->line.visible)
+                outlines.push_back(s);
+        }
+        if (c.outlineRgb < 0) {
+            EXPECT_TRUE(outlines.empty());
+            continue;
+        }
+        ASSERT_EQ(outlines.size(), 3u);
+        for (const ShapePtr& o : outlines) {
+            EXPECT_EQ(o->line.fill.color.rgb, c.outlineRgb);
+            EXPECT_NEAR(o->line.weight, c.weight, 1e-4);
+        }
+        if (bars)
+            expectBox(*outlines[2], 140 + 2 * 320.0 / 3 + 0.75 * 320.0 / 7.5, 130, 320.0 / 7.5,
+                      240);
+    }
+}
+
 TEST(ChartShapes, DrawnAgainTheyGiveTheRenderersPicture) {
     const std::vector<std::string> charts = {
         placedChart(std::string(kColumns) + series(0, "S", {"1", "2", "4"}) +

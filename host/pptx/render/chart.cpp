@@ -318,10 +318,28 @@ struct Depth {
     double dx = 0, dy = 0;
 };
 
-// A bar's front; a 3-D bar also shows its top in light and its right side in shade.
+// The outline of a bar or slice along the current path, when its series has one.
+void strokeOutline(cairo_t* cr, const LineData& l) {
+    Color c;
+    if (!l.visible || !fillColor(l.fill, c)) {
+        cairo_new_path(cr);
+        return;
+    }
+    setColor(cr, c);
+    cairo_set_line_width(cr, clampedWeight(l, 10));
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    canvasStroke(cr);
+}
+
+// A bar's front and its outline; a 3-D bar also shows its top in light and its right side in
+// shade.
 void barBox(cairo_t* cr, double x, double y, double w, double h, const FillData& fill,
-            const Depth& depth) {
+            const LineData& outline, const Depth& depth) {
     fillRect(cr, x, y, w, h, fill);
+    if (outline.visible) {
+        cairo_rectangle(cr, x, y, w, h);
+        strokeOutline(cr, outline);
+    }
     Color c;
     if ((depth.dx <= 0 && depth.dy <= 0) || !fillColor(fill, c)) return;
     auto face = [&](double x0, double y0, double x1, double y1, double k) {
@@ -416,12 +434,13 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
                 double lx = box.dx / 2, ly = -box.dy / 2;
                 if (horizontal) {
                     double y = area.y + area.h - offset - bar;
-                    barBox(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i), box);
+                    barBox(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i), s.line,
+                           box);
                     valueLabel(s, i, (stacked ? (a + b) / 2 : b + past * 2.5) + lx,
                                y + bar / 2 + ly);
                 } else {
                     barBox(cr, area.x + offset, std::min(a, b), bar, std::fabs(b - a),
-                           pointFill(s, i), box);
+                           pointFill(s, i), s.line, box);
                     valueLabel(s, i, area.x + offset + bar / 2 + lx,
                                (stacked ? (a + b) / 2 : b - past) + ly);
                 }
@@ -918,7 +937,12 @@ void drawPie(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot, con
                 cairo_arc(cr, cx, cy, r, angle, angle + sweep);
             }
             cairo_close_path(cr);
-            canvasFill(cr);
+            if (s.line.visible) {
+                canvasFillPreserve(cr);
+                strokeOutline(cr, s.line);
+            } else {
+                canvasFill(cr);
+            }
         }
         // Labels inside the slice, or just outside it.
         double mid = angle + sweep / 2;
