@@ -1,14 +1,10 @@
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 
 #include "app/commands.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"quillet: turns a presentation into one self-contained SWF movie"};
-    app.set_version_flag("--version", "quillet " QUILLET_VERSION);
-    app.require_subcommand(1);
-
     int exitCode = 0;
     quillet::app::addConvertCommand(app, exitCode);
     quillet::app::addDemoCommand(app, exitCode);
@@ -18,21 +14,13 @@ int main(int argc, char** argv) {
     quillet::app::addRegisterCommands(app, exitCode);
     quillet::app::addRenderCommand(app, exitCode);
     quillet::app::addSettingsCommand(app, exitCode);
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quillet: %s\n", e.what());
-        exitCode = 1;
-    }
+    const int status = quillet::app::runCommandLine(app, argc, argv, exitCode);
 #ifdef QUILLET_QUICK_EXIT
     // The command's files are written and closed. Tearing down what is left (fontconfig's font
     // list, the shape tables, caches) only gives memory back that the system takes back at once
     // anyway, and costs a small deck's conversion several milliseconds.
     std::fflush(nullptr);
-    std::_Exit(exitCode);
+    std::_Exit(status);
 #endif
-    return exitCode;
+    return status;
 }

@@ -261,6 +261,13 @@ ChartPlotData readPlot(pugi::xml_node plot, ChartType type, const ColorContext& 
         s.line.weight = 2.25f;
         s.line.fill = solid(base);
         s.line.cap = "round";
+        if ((type == ChartType::Bar || pie) && style >= 9 && style <= 16) {
+            // The second row of styles edges bars and slices with a thin line in the background
+            // colour; the series' own outline comes over it.
+            s.line.visible = true;
+            s.line.weight = 0.75f;
+            s.line.fill = solid(schemeColor("bg1", colors));
+        }
         pugi::xml_node spPr = child(ser, "spPr");
         if (pugi::xml_node f = findFill(spPr)) {
             s.fill = readFill(f, colors, nullptr);

@@ -936,7 +936,8 @@ std::shared_ptr<ShapeList> chartDrawing(const ShapePtr& frame, Deck& deck) {
     if (!fresh) {
         d = ChartDrawing{frame, frame->left, frame->top, frame->width, frame->height, nullptr};
         std::vector<ShapePtr> shapes;
-        if (render::chartShapes(*frame, shapes)) {
+        fonts::FontLibrary* fonts = deck.layouts ? deck.layouts->fonts() : nullptr;
+        if (render::chartShapes(*frame, fonts, shapes)) {
             d.shapes = std::make_shared<ShapeList>();
             d.shapes->items = std::move(shapes);
         }

@@ -270,7 +270,7 @@ class TreeReader {
         // Decoded through the drawing's cache, so that drawing the picture decodes it no more.
         std::string problem;
         const auto decoded = render::sharedPicture(part);
-        if (!decoded->surface)
+        if (!decoded->drawable())
             problem = decoded->problem.empty() ? "undecodable" : decoded->problem;
         context_.pictureProblems->emplace(part.name, problem);
         return problem;

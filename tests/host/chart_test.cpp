@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fonts/font_library.h"
 #include "host/pptx/charts.h"
 #include "host/pptx/package.h"
 #include "host/pptx/reader.h"
@@ -21,6 +22,12 @@
 
 namespace quillet::pptx {
 namespace {
+
+// The library chart texts are measured with, as a renderer's layouts hold one.
+fonts::FontLibrary* chartFonts() {
+    static fonts::FontLibrary library;
+    return &library;
+}
 
 constexpr const char* kChartNs =
     "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
@@ -569,7 +576,7 @@ DrawnChart drawAlone(const PresentationData& deck) {
     cairo_t* cr = cairo_create(out.picture.get());
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    out.texts = render::drawChart(cr, frameOf(deck));
+    out.texts = render::drawChart(cr, frameOf(deck), chartFonts());
     cairo_destroy(cr);
     return out;
 }
@@ -906,7 +913,7 @@ TEST(ChartDrawing, CategoryNamesTurnWhenTheyDoNotFit) {
         ASSERT_TRUE(frameOf(*deck).chart);
         // As the movie gets them: the recorded shapes, texts last.
         std::vector<ShapePtr> shapes;
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         std::vector<const Shape*> shown;
         for (const ShapePtr& s : shapes) {
             if (s->text &&
@@ -1060,7 +1067,7 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     // third slot: 320 / 3 across, the bar 1 / 2.5 of it, a gap of 0.75 bar before it.
     {
         auto deck = deckWithChart(bars);
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         auto red = painted(shapes, kModelRed, true);
         ASSERT_EQ(red.size(), 3u);
         const double slot = 320.0 / 3, bar = slot / 2.5;
@@ -1074,7 +1081,7 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     // A line with markers: one open red stroke through the points, then a blue circle at each.
     {
         auto deck = deckWithChart(lines);
-        ASSERT_TRUE(render::chartShapes(frameOf(*deck), shapes));
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
         auto red = painted(shapes, kModelRed, false);
         ASSERT_EQ(red.size(), 1u);
         EXPECT_NEAR(red[0]->line.weight, 1, 1e-4);
@@ -1089,8 +1096,70 @@ TEST(ChartShapes, BarsAndLinesAsTheRendererDrawsThem) {
     }
     // Beyond the limit the chart is left to its picture.
     auto deck = deckWithChart(bars);
-    EXPECT_FALSE(render::chartShapes(frameOf(*deck), shapes, 3));
+    EXPECT_FALSE(render::chartShapes(frameOf(*deck), chartFonts(), shapes, 3));
     EXPECT_TRUE(shapes.empty());
+}
+
+// Bars and slices are edged by the series' own outline, else by the chart style's: a thin line
+// in the background colour for the second row of styles (9 to 16), none for the others.
+TEST(ChartShapes, BarsAndSlicesOutlinedAsTheSeriesAndStyleSay) {
+    constexpr int kModelBlue = 0xFF0000;
+    const std::string red = "<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill>";
+    const std::string blueLine =
+        "<a:ln w=\"12700\"><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:ln>";
+    const std::string pie = "<c:pieChart><c:varyColors val=\"1\"/>";
+    struct Case {
+        const char* name;
+        std::string plot;  // the plot's opening and the series' shape properties
+        int style;         // 0: none given
+        int outlineRgb;    // -1: no outline
+        double weight;
+    };
+    const Case cases[] = {
+        {"PlainStyle", kColumns + red, 0, -1, 0},
+        {"SecondRowStyle", kColumns + red, 12, int{kWhite}, 0.75},
+        {"SeriesOutline", kColumns + red + blueLine, 2, kModelBlue, 1},
+        {"SeriesWithoutOutline", kColumns + red + "<a:ln><a:noFill/></a:ln>", 12, -1, 0},
+        {"SlicesOfSecondRowStyle", pie, 10, int{kWhite}, 0.75},
+        {"SlicesOfPlainStyle", pie, 2, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t open = c.plot.find("<a:");
+        const std::string plot = c.plot.substr(0, open);
+        const std::string look =
+            open == std::string::npos ? "" : "<c:spPr>" + c.plot.substr(open) + "</c:spPr>";
+        const bool bars = plot.find("barChart") != std::string::npos;
+        std::string chart = placedChart(plot + series(0, "S", {"1", "2", "4"}, look) +
+                                            (bars ? "</c:barChart>" : "</c:pieChart>"),
+                                        bars ? kCatAxes : "");
+        if (c.style) {
+            const std::string at = "><c:chart>";
+            chart.replace(chart.find(at), at.size(),
+                          "><c:style val=\"" + std::to_string(c.style) + "\"/><c:chart>");
+        }
+        auto deck = deckWithChart(chart);
+        std::vector<ShapePtr> shapes;
+        ASSERT_TRUE(render::chartShapes(frameOf(*deck), chartFonts(), shapes));
+        // An outline comes as the line of the bar or slice it edges.
+        std::vector<ShapePtr> outlines;
+        for (const ShapePtr& s : shapes) {
+            if (!s->text && s->fill.kind == FillKind::Solid && s->line.visible)
+                outlines.push_back(s);
+        }
+        if (c.outlineRgb < 0) {
+            EXPECT_TRUE(outlines.empty());
+            continue;
+        }
+        ASSERT_EQ(outlines.size(), 3u);
+        for (const ShapePtr& o : outlines) {
+            EXPECT_EQ(o->line.fill.color.rgb, c.outlineRgb);
+            EXPECT_NEAR(o->line.weight, c.weight, 1e-4);
+        }
+        if (bars)
+            expectBox(*outlines[2], 140 + 2 * 320.0 / 3 + 0.75 * 320.0 / 7.5, 130, 320.0 / 7.5,
+                      240);
+    }
 }
 
 TEST(ChartShapes, DrawnAgainTheyGiveTheRenderersPicture) {
@@ -1115,7 +1184,7 @@ TEST(ChartShapes, DrawnAgainTheyGiveTheRenderersPicture) {
         auto deck = deckWithChart(chart);
         const Shape& frame = frameOf(*deck);
         ShapeList drawn;
-        ASSERT_TRUE(render::chartShapes(frame, drawn.items));
+        ASSERT_TRUE(render::chartShapes(frame, chartFonts(), drawn.items));
         render::Surface want = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
         render::Surface got =
             renderer.renderPage(720, 540, deck->slides.at(0)->background, {&drawn}, 720, 540);

@@ -353,10 +353,12 @@ TEST_P(MetafileDrawing, PixelsWhereTheRecordsPutThem) {
     const std::vector<std::uint8_t> bytes = c.file();
     ASSERT_NE(sniffPicture(bytes), PictureFormat::Unknown);
     DecodedPicture d = decodePicture(bytes);
-    ASSERT_TRUE(d.surface) << d.problem;
+    ASSERT_TRUE(d.drawable()) << d.problem;
     EXPECT_EQ(d.metafile, bytes);
+    cairo_surface_t* pixels = d.pixels();
+    ASSERT_TRUE(pixels);
     for (const Sample& s : c.samples) {
-        const std::uint32_t got = argbAt(d.surface.get(), s.x, s.y);
+        const std::uint32_t got = argbAt(pixels, s.x, s.y);
         for (int shift : {24, 16, 8, 0}) {
             EXPECT_NEAR(static_cast<int>(got >> shift & 0xFF),
                         static_cast<int>(s.argb >> shift & 0xFF), 2)
@@ -453,7 +455,7 @@ TEST_P(DamagedMetafile, RefusedWithAReason) {
         reason = "states no size";
     }
     DecodedPicture d = decodePicture(bytes);
-    EXPECT_FALSE(d.surface);
+    EXPECT_FALSE(d.drawable());
     EXPECT_NE(d.problem.find(reason), std::string::npos) << d.problem;
 }
 

@@ -355,27 +355,30 @@ TEST(Picture, MetafileBitmapAtItsPlace) {
     std::vector<std::uint8_t> emf = emfWithBitmap();
     ASSERT_EQ(sniffPicture(emf), PictureFormat::Emf);
     DecodedPicture d = decodePicture(emf);
-    ASSERT_TRUE(d.surface) << d.problem;
+    ASSERT_TRUE(d.drawable()) << d.problem;
+    // Its pixels are made when asked for, not by the check.
+    EXPECT_FALSE(d.surface);
+    cairo_surface_t* pixels = d.pixels();
+    ASSERT_TRUE(pixels);
     // The bounds are inclusive: 101 × 51 pixels, the bitmap over x 50 to 100 (its source box
     // left at no size: the whole bitmap).
-    EXPECT_EQ(cairo_image_surface_get_width(d.surface.get()), 101);
-    EXPECT_EQ(cairo_image_surface_get_height(d.surface.get()), 51);
-    EXPECT_EQ(pixelRgb(d.surface.get(), 60, 25), 0xFF0000u);
-    EXPECT_EQ(pixelRgb(d.surface.get(), 90, 25), 0x0000FFu);
-    cairo_surface_flush(d.surface.get());
-    EXPECT_EQ(
-        cairo_image_surface_get_data(
-            d.surface.get())[25 * cairo_image_surface_get_stride(d.surface.get()) + 20 * 4 + 3],
-        0);  // see-through left of the bitmap
+    EXPECT_EQ(cairo_image_surface_get_width(pixels), 101);
+    EXPECT_EQ(cairo_image_surface_get_height(pixels), 51);
+    EXPECT_EQ(pixelRgb(pixels, 60, 25), 0xFF0000u);
+    EXPECT_EQ(pixelRgb(pixels, 90, 25), 0x0000FFu);
+    cairo_surface_flush(pixels);
+    EXPECT_EQ(cairo_image_surface_get_data(
+                  pixels)[25 * cairo_image_surface_get_stride(pixels) + 20 * 4 + 3],
+              0);  // see-through left of the bitmap
     // A record that claims more than the data, or a bitmap offset outside its record: nothing.
     std::vector<std::uint8_t> bad = emf;
     put32(bad, 92, 1u << 30);
-    EXPECT_FALSE(decodePicture(bad).surface);
+    EXPECT_FALSE(decodePicture(bad).drawable());
     bad = emf;
     put32(bad, 88 + 56, 1u << 31);
-    EXPECT_FALSE(decodePicture(bad).surface);
+    EXPECT_FALSE(decodePicture(bad).drawable());
     bad.assign(emf.begin(), emf.begin() + 150);
-    EXPECT_FALSE(decodePicture(bad).surface);
+    EXPECT_FALSE(decodePicture(bad).drawable());
 }
 
 // ---- pixel checks on small decks ----

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -104,35 +103,24 @@ ShapePtr label(const ChartData& chart, const std::string& text, double x, double
 }
 
 // Widths of lines of chart text, in the face our font matching gives for the name (the face the
-// text is drawn in); `fallback` ems a character when no font can be had.
+// text is drawn in), measured with the font library the slide's texts are laid out with;
+// `fallback` ems a character without one.
 class TextMeasure {
   public:
+    explicit TextMeasure(fonts::FontLibrary* fonts) : fonts_(fonts) {}
+
     double width(const std::string& text, double size, bool bold, const std::string& face,
-                 double fallback = 0.55) {
+                 double fallback = 0.55) const {
         double guess = static_cast<double>(text.size()) * size * fallback;
-        fonts::FontLibrary* fonts = library();
-        if (text.size() > 1000 || fonts == nullptr || !(size > 0)) return guess;
+        if (text.size() > 1000 || fonts_ == nullptr || !(size > 0)) return guess;
         const fonts::LogicalFont font =
             fonts::logicalFontFor(size, bold, false, false, true, face, std::string());
-        const double w = fonts->textExtent(font, fonts::utf8ToCodePoints(text), size).width;
+        const double w = fonts_->textExtent(font, fonts::utf8ToCodePoints(text), size).width;
         return std::isfinite(w) && w >= 0 ? w : guess;
     }
 
   private:
-    // One font library per thread, made when first needed: charts are drawn on several threads.
-    static fonts::FontLibrary* library() {
-        thread_local std::unique_ptr<fonts::FontLibrary> fonts;
-        thread_local bool tried = false;
-        if (!tried) {
-            tried = true;
-            try {
-                fonts = std::make_unique<fonts::FontLibrary>();
-            } catch (const std::exception&) {
-                // No fonts here: widths are estimated.
-            }
-        }
-        return fonts.get();
-    }
+    fonts::FontLibrary* fonts_;
 };
 
 // A label turned `angle` degrees clockwise: a text turned upwards ends at (x, y), one turned
@@ -330,10 +318,28 @@ struct Depth {
     double dx = 0, dy = 0;
 };
 
-// A bar's front; a 3-D bar also shows its top in light and its right side in shade.
+// The outline of a bar or slice along the current path, when its series has one.
+void strokeOutline(cairo_t* cr, const LineData& l) {
+    Color c;
+    if (!l.visible || !fillColor(l.fill, c)) {
+        cairo_new_path(cr);
+        return;
+    }
+    setColor(cr, c);
+    cairo_set_line_width(cr, clampedWeight(l, 10));
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+    canvasStroke(cr);
+}
+
+// A bar's front and its outline; a 3-D bar also shows its top in light and its right side in
+// shade.
 void barBox(cairo_t* cr, double x, double y, double w, double h, const FillData& fill,
-            const Depth& depth) {
+            const LineData& outline, const Depth& depth) {
     fillRect(cr, x, y, w, h, fill);
+    if (outline.visible) {
+        cairo_rectangle(cr, x, y, w, h);
+        strokeOutline(cr, outline);
+    }
     Color c;
     if ((depth.dx <= 0 && depth.dy <= 0) || !fillColor(fill, c)) return;
     auto face = [&](double x0, double y0, double x1, double y1, double k) {
@@ -428,12 +434,13 @@ void drawCategoryPlot(cairo_t* cr, const ChartData& chart, const ChartPlotData& 
                 double lx = box.dx / 2, ly = -box.dy / 2;
                 if (horizontal) {
                     double y = area.y + area.h - offset - bar;
-                    barBox(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i), box);
+                    barBox(cr, std::min(a, b), y, std::fabs(b - a), bar, pointFill(s, i), s.line,
+                           box);
                     valueLabel(s, i, (stacked ? (a + b) / 2 : b + past * 2.5) + lx,
                                y + bar / 2 + ly);
                 } else {
                     barBox(cr, area.x + offset, std::min(a, b), bar, std::fabs(b - a),
-                           pointFill(s, i), box);
+                           pointFill(s, i), s.line, box);
                     valueLabel(s, i, area.x + offset + bar / 2 + lx,
                                (stacked ? (a + b) / 2 : b - past) + ly);
                 }
@@ -585,7 +592,7 @@ struct NameLayout {
 // they do not fit so, the names turn (as the file says, else by 45 degrees upwards), and only
 // every so many show when even turned they would crowd each other.
 NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slot, double size,
-                      bool alongX) {
+                      bool alongX, const TextMeasure& measure) {
     NameLayout out;
     const ChartAxisData& axis = chart.categoryAxis;
     if (axis.deleted || !axis.labelsShown) return out;
@@ -595,7 +602,6 @@ NameLayout nameLayout(const ChartData& chart, std::size_t categories, double slo
                             [](const ChartPlotData& p) { return p.threeD; });
     std::size_t maxLines = deep ? 2 : 5;
     const std::string& face = axis.font.empty() ? chart.font : axis.font;
-    TextMeasure measure;
     auto widthOf = [&](const std::string& t) { return measure.width(t, size, axis.bold, face); };
     double space = widthOf(" "), longest = 0, wordW = 0;
     std::size_t mostLines = 1;
@@ -931,7 +937,12 @@ void drawPie(cairo_t* cr, const ChartData& chart, const ChartPlotData& plot, con
                 cairo_arc(cr, cx, cy, r, angle, angle + sweep);
             }
             cairo_close_path(cr);
-            canvasFill(cr);
+            if (s.line.visible) {
+                canvasFillPreserve(cr);
+                strokeOutline(cr, s.line);
+            } else {
+                canvasFill(cr);
+            }
         }
         // Labels inside the slice, or just outside it.
         double mid = angle + sweep / 2;
@@ -1013,14 +1024,13 @@ std::vector<Entry> legendEntries(const ChartData& chart) {
 
 // Draws the legend and takes its room from `inner`.
 void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner, double size,
-                std::vector<ShapePtr>& texts) {
+                std::vector<ShapePtr>& texts, const TextMeasure& measure) {
     std::vector<Entry> entries = legendEntries(chart);
     if (entries.empty()) return;
     bool lined =
         std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return !e.swatch; });
     double lineH = size * 1.2;
     double key = lined ? size * 2 : size * 0.8;  // the key's width
-    TextMeasure measure;
     std::string face = chart.legendFont.empty() ? chart.font : chart.legendFont;
     auto textWidth = [&](const Entry& e) {
         return measure.width(e.text.substr(0, 200), size, chart.legendBold, face) + size * 0.3;
@@ -1102,7 +1112,7 @@ void drawLegend(cairo_t* cr, const ChartData& chart, const Box& box, Box& inner,
 
 // Bar, line and area plots over the categories.
 void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double size,
-                       Labels& labels, std::vector<ShapePtr>& texts) {
+                       Labels& labels, std::vector<ShapePtr>& texts, const TextMeasure& measure) {
     std::size_t categories = chart.categories.size();
     for (const ChartPlotData& p : chart.plots) {
         for (const ChartSeriesData& s : p.series)
@@ -1166,7 +1176,7 @@ void drawCategoryChart(cairo_t* cr, const ChartData& chart, Box plotBox, double 
                    categories > 0 ? (horizontal ? plotBox.h - valueH : plotBox.w - valueW) /
                                         static_cast<double>(categories)
                                   : 0,
-                   catSize, !horizontal);
+                   catSize, !horizontal, measure);
     // Turned names take at most half the chart's height.
     names.room = std::min(names.room, plotBox.h / 2) + tickReach(ca);
     if (horizontal) {
@@ -1382,10 +1392,11 @@ AxisScale axisScale(double dataMin, double dataMax, const ChartAxisData& axis, b
     return {lo, hi, step};
 }
 
-std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
+std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame, fonts::FontLibrary* fonts) {
     std::vector<ShapePtr> texts;
     if (!frame.chart || !(frame.width > 1) || !(frame.height > 1)) return texts;
     const ChartData& chart = *frame.chart;
+    const TextMeasure measure(fonts);
     cairo_save(cr);
     Box box{frame.left, frame.top, frame.width, frame.height};
     cairo_rectangle(cr, box.x, box.y, box.w, box.h);
@@ -1412,7 +1423,7 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
     if (chart.hasLegend) {
         double legendSize =
             chart.legendTextSize > 0 ? std::clamp<double>(chart.legendTextSize, 4, 72) : size;
-        drawLegend(cr, chart, box, inner, legendSize, texts);
+        drawLegend(cr, chart, box, inner, legendSize, texts, measure);
     }
     Box plotBox = inner;
     if (chart.plotPlaced) {
@@ -1433,14 +1444,15 @@ std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame) {
         } else if (first.type == ChartType::Radar) {
             drawRadarChart(cr, chart, plotBox, size, labels, texts);
         } else {
-            drawCategoryChart(cr, chart, plotBox, size, labels, texts);
+            drawCategoryChart(cr, chart, plotBox, size, labels, texts, measure);
         }
     }
     cairo_restore(cr);
     return texts;
 }
 
-bool chartShapes(const Shape& frame, std::vector<ShapePtr>& out, std::size_t limit) {
+bool chartShapes(const Shape& frame, fonts::FontLibrary* fonts, std::vector<ShapePtr>& out,
+                 std::size_t limit) {
     out.clear();
     // Recorded only: nothing is drawn, so the surface holds no pixels.
     Surface nothing(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr));
@@ -1448,7 +1460,7 @@ bool chartShapes(const Shape& frame, std::vector<ShapePtr>& out, std::size_t lim
                                                           &cairo_destroy);
     DrawingRecorder recorder(false, limit);
     recorder.attach(cr.get());
-    std::vector<ShapePtr> texts = drawChart(cr.get(), frame);
+    std::vector<ShapePtr> texts = drawChart(cr.get(), frame, fonts);
     const bool whole = recorder.complete() && cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
     DrawingRecorder::detach(cr.get());
     if (!whole) return false;

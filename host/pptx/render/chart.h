@@ -10,6 +10,10 @@
 #include "host/pptx/model.h"
 #include "host/pptx/render/canvas.h"
 
+namespace quillet::fonts {
+class FontLibrary;
+}
+
 namespace quillet::pptx::render {
 
 // The ends and the major unit of a value axis.
@@ -23,13 +27,14 @@ struct AxisScale {
 AxisScale axisScale(double dataMin, double dataMax, const ChartAxisData& axis, bool exact = false);
 
 // Draws frame.chart in the frame's box (context units are slide points) and returns the chart's
-// texts (title, legend entries, axis and data labels) as text boxes for the caller to draw.
-std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame);
+// texts (title, legend entries, axis and data labels) as text boxes for the caller to draw. The
+// texts are measured with `fonts`, the library they are laid out with (estimated when null).
+std::vector<ShapePtr> drawChart(cairo_t* cr, const Shape& frame, fonts::FontLibrary* fonts);
 
 // The same chart as shapes on the slide, in drawing order: each fill and stroke as a freeform,
 // then the texts. False (and no shapes) when the drawing has more than `limit` operations or one
 // that has no shape.
-bool chartShapes(const Shape& frame, std::vector<ShapePtr>& out,
+bool chartShapes(const Shape& frame, fonts::FontLibrary* fonts, std::vector<ShapePtr>& out,
                  std::size_t limit = kMaxRecordedOperations);
 
 }  // namespace quillet::pptx::render

@@ -40,4 +40,9 @@ std::string metafileSize(std::span<const std::uint8_t> bytes, MetafileSize& size
 std::string playMetafile(std::span<const std::uint8_t> bytes, cairo_t* cr, double w, double h,
                          std::uint64_t maxPixels, fonts::FontLibrary* fonts = nullptr);
 
+// Reads every record as playMetafile would when drawing into a w × h box, onto a picture of one
+// pixel: why the metafile cannot be played, "" when it can, without drawing its pixels.
+std::string checkMetafile(std::span<const std::uint8_t> bytes, double w, double h,
+                          std::uint64_t maxPixels);
+
 }  // namespace quillet::pptx::render

@@ -447,10 +447,10 @@ DecodedPicture decodeTiff(std::span<const std::uint8_t> bytes, std::uint64_t max
     return out;
 }
 
-// A metafile drawn at 96 pixels per inch of the size it states (a side of 512 pixels when it
-// states none), its longest side at most kMaxMetafileSide; its bytes kept for drawing it again.
+// A metafile to be drawn at 96 pixels per inch of the size it states (a side of 512 pixels when
+// it states none), its longest side at most kMaxMetafileSide: its records checked at that size,
+// its bytes kept for drawing it.
 DecodedPicture decodeMetafile(std::span<const std::uint8_t> bytes, std::uint64_t maxPixels) {
-    DecodedPicture out;
     MetafileSize size;
     if (std::string problem = metafileSize(bytes, size); !problem.empty())
         return noPicture("metafile: " + problem);
@@ -460,14 +460,13 @@ DecodedPicture decodeMetafile(std::span<const std::uint8_t> bytes, std::uint64_t
     const auto pw = static_cast<std::uint32_t>(std::max(1.0, std::round(w * fit)));
     const auto ph = static_cast<std::uint32_t>(std::max(1.0, std::round(h * fit)));
     if (!sizeAllowed(pw, ph, maxPixels)) return noPicture("picture too large");
-    Surface s = newSurface(pw, ph);
-    if (!s) return noPicture("no memory for the picture");
-    cairo_t* cr = cairo_create(s.get());
-    std::string problem = playMetafile(bytes, cr, pw, ph, maxPixels);
-    cairo_destroy(cr);
-    if (!problem.empty()) return noPicture(problem);
-    out.surface = std::move(s);
+    if (std::string problem = checkMetafile(bytes, pw, ph, maxPixels); !problem.empty())
+        return noPicture(problem);
+    DecodedPicture out;
     out.metafile.assign(bytes.begin(), bytes.end());
+    out.metafileWidth = pw;
+    out.metafileHeight = ph;
+    out.metafileMaxPixels = maxPixels;
     return out;
 }
 
@@ -574,6 +573,21 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes, std::uint64_t 
     return out;
 }
 
+cairo_surface_t* DecodedPicture::pixels() const {
+    if (surface || metafile.empty()) return surface.get();
+    if (!drawnTried_) {
+        drawnTried_ = true;
+        if (Surface s = newSurface(metafileWidth, metafileHeight)) {
+            cairo_t* cr = cairo_create(s.get());
+            const std::string problem =
+                playMetafile(metafile, cr, metafileWidth, metafileHeight, metafileMaxPixels);
+            cairo_destroy(cr);
+            if (problem.empty()) drawn_ = std::move(s);
+        }
+    }
+    return drawn_.get();
+}
+
 namespace {
 
 // Per thread, so that a cairo surface is never drawn from two threads at once.
@@ -598,10 +612,12 @@ struct PictureCache {
 thread_local PictureCache pictureCache;
 
 std::size_t pictureBytes(const DecodedPicture& d) {
-    if (!d.surface) return 0;
-    return static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) *
-               static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get())) +
-           d.metafile.size();
+    if (d.surface) {
+        return static_cast<std::size_t>(cairo_image_surface_get_stride(d.surface.get())) *
+               static_cast<std::size_t>(cairo_image_surface_get_height(d.surface.get()));
+    }
+    // A metafile's pixels are made when first needed, so they are counted from the start.
+    return std::size_t{d.metafileWidth} * d.metafileHeight * 4 + d.metafile.size();
 }
 
 }  // namespace

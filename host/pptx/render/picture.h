@@ -26,7 +26,7 @@ using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 inline constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{64} << 20;
 inline constexpr std::uint32_t kMaxPictureSide = 32768;
 
-// Longest side of the picture a metafile is drawn to when decoded.
+// Longest side of the picture a metafile is drawn to when its pixels are needed.
 inline constexpr std::uint32_t kMaxMetafileSide = 2048;
 
 enum class PictureFormat { Unknown, Png, Jpeg, Gif, Bmp, Tiff, Emf, Wmf };
@@ -35,29 +35,45 @@ enum class PictureFormat { Unknown, Png, Jpeg, Gif, Bmp, Tiff, Emf, Wmf };
 PictureFormat sniffPicture(std::span<const std::uint8_t> bytes);
 
 struct DecodedPicture {
-    Surface surface;      // null when the data could not be decoded
-    std::string problem;  // why, when it could not
+    Surface surface;      // a bitmap's pixels; null for a metafile and when undecodable
+    std::string problem;  // why it cannot be drawn, when it cannot
     // Where the surface stands in the picture's frame, as fractions of it: the whole frame,
     // except for the bitmap taken out of a vector metafile.
     double left = 0, top = 0, width = 1, height = 1;
     // Pixels per inch the file states (JPEG's JFIF density, PNG's pHYs); 96 when it states none.
     double dpiX = 96, dpiY = 96;
-    // A vector metafile's own bytes, to be played at the resolution it is drawn at; the surface
-    // then holds it drawn at its own size, for fills and colour effects.
+    // A vector metafile's own bytes, its records read through once, to be played at the
+    // resolution it is drawn at; its pixels at its own size, the largest its bitmaps may be.
     std::vector<std::uint8_t> metafile;
+    std::uint32_t metafileWidth = 0, metafileHeight = 0;
+    std::uint64_t metafileMaxPixels = 0;
+
+    // A bitmap decoded, or a metafile that plays.
+    bool drawable() const { return surface || !metafile.empty(); }
+    // The pixels, for picture fills and colour effects: a bitmap's own, or the metafile drawn at
+    // its own size when first asked for (most metafiles are only ever played onto slides, so
+    // their pixels are not made before). Null when there are none. Like the picture cache, for
+    // one thread.
+    cairo_surface_t* pixels() const;
+
+  private:
+    mutable Surface drawn_;
+    mutable bool drawnTried_ = false;
 };
 
 // The resolution a PNG or JPEG file states, in pixels per inch; 96 for other files and for
 // missing or implausible values.
 std::pair<double, double> statedResolution(std::span<const std::uint8_t> bytes);
 
-// PNG, JPEG, GIF, BMP and TIFF files, and WMF and EMF metafiles drawn at their own size (at
-// most kMaxMetafileSide pixels along a side).
+// PNG, JPEG, GIF, BMP and TIFF files decoded, and WMF and EMF metafiles checked: their records
+// read through as they would be drawn at their own size (at most kMaxMetafileSide pixels along a
+// side), on a picture of one pixel.
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes,
                              std::uint64_t maxPixels = kMaxPicturePixels);
 
 // Decoded pictures are kept per thread while they are among the most recently used, up to this
-// many bytes of pixels, so that the reader's check and every drawing of a part share one decode.
+// many bytes of pixels (a metafile's counted as if drawn), so that the reader's check and every
+// drawing of a part share one decode.
 inline constexpr std::size_t kPictureCacheBytes = std::size_t{128} << 20;
 
 // The part's picture, decoded once while it stays in this thread's cache; when the part cannot be

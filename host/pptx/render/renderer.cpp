@@ -267,7 +267,14 @@ struct Renderer::Impl {
 
     cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part) {
         const DecodedPicture* d = decoded(part);
-        return d ? d->surface.get() : nullptr;
+        return d ? d->pixels() : nullptr;
+    }
+
+    // Whether the picture shows, without making a metafile's pixels when it is played as it is.
+    bool pictureShows(const std::shared_ptr<MediaPart>& part, const PictureEffects& fx) {
+        const DecodedPicture* d = decoded(part);
+        if (d && !d->metafile.empty() && !fx.any()) return true;
+        return picture(part, fx) != nullptr;
     }
 
     // The picture with its colour effects, made once per part and effects.
@@ -525,6 +532,23 @@ struct Renderer::Impl {
     void drawPicture(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         const DecodedPicture* d = decoded(s.picture);
         if (!d) return;
+        if (!d->metafile.empty() && !s.pictureEffects.any()) {
+            // A metafile is played at the resolution it is drawn at, inside the shape's outline
+            // and its crop.
+            double fw = 1 - s.cropLeft - s.cropRight, fh = 1 - s.cropTop - s.cropBottom;
+            if (!(fw > 1e-6) || !(fh > 1e-6)) return;
+            cairo_save(cr);
+            cairo_new_path(cr);
+            for (const Outline& o : os) {
+                if (o.fill != PathFill::None) appendOutline(cr, o);
+            }
+            cairo_clip(cr);
+            cairo_translate(cr, -s.cropLeft / fw * s.width, -s.cropTop / fh * s.height);
+            playMetafile(d->metafile, cr, s.width / fw, s.height / fh, kMaxPicturePixels,
+                         layouts ? layouts->fonts() : nullptr);
+            cairo_restore(cr);
+            return;
+        }
         cairo_surface_t* img = picture(s.picture, s.pictureEffects);
         if (!img) {
             // A picture this renderer cannot draw (a metafile of vector drawing): a neutral
@@ -554,23 +578,6 @@ struct Renderer::Impl {
             cairo_set_source_surface(cr, img, 0, 0);
             cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
             cairo_paint(cr);
-            cairo_restore(cr);
-            return;
-        }
-        if (!d->metafile.empty() && !s.pictureEffects.any()) {
-            // A metafile is played at the resolution it is drawn at, inside the shape's outline
-            // and its crop.
-            double fw = 1 - s.cropLeft - s.cropRight, fh = 1 - s.cropTop - s.cropBottom;
-            if (!(fw > 1e-6) || !(fh > 1e-6)) return;
-            cairo_save(cr);
-            cairo_new_path(cr);
-            for (const Outline& o : os) {
-                if (o.fill != PathFill::None) appendOutline(cr, o);
-            }
-            cairo_clip(cr);
-            cairo_translate(cr, -s.cropLeft / fw * s.width, -s.cropTop / fh * s.height);
-            playMetafile(d->metafile, cr, s.width / fw, s.height / fh, kMaxPicturePixels,
-                         layouts ? layouts->fonts() : nullptr);
             cairo_restore(cr);
             return;
         }
@@ -687,7 +694,7 @@ struct Renderer::Impl {
     // The shape's outer shadow: what its fill, picture and outline cover, under them.
     void drawShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         bool filled = s.fill.kind != FillKind::None;
-        bool pictured = s.picture && picture(s.picture, s.pictureEffects);
+        bool pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
         bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
                        s.line.visible && s.line.fill.kind != FillKind::None;
         if (!filled && !pictured && !stroked) return;
@@ -927,7 +934,8 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
         return;
     }
     if (s.chart && !s.picture) {
-        for (const ShapePtr& text : drawChart(cr, s)) impl_->drawCell(cr, *text, depth);
+        for (const ShapePtr& text : drawChart(cr, s, impl_->layouts->fonts()))
+            impl_->drawCell(cr, *text, depth);
         return;
     }
     impl_->drawCell(cr, s, depth);
