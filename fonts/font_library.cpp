@@ -7,14 +7,20 @@
 #include FT_FONT_FORMATS_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
+#include <fcntl.h>
 #include <hb-ft.h>
 #include <hb-ot.h>
 #include <hb.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -60,10 +66,8 @@ struct FcPatternFree {
 };
 using FcPatternPtr = std::unique_ptr<FcPattern, FcPatternFree>;
 
-struct FcFontSetFree {
-    void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
-};
-using FcFontSetPtr = std::unique_ptr<FcFontSet, FcFontSetFree>;
+// A sorted font list, shared between libraries; read only.
+using SharedFontSet = std::shared_ptr<const FcFontSet>;
 
 // --- constants -----------------------------------------------------------------------------------
 
@@ -103,9 +107,62 @@ bool isScalarValue(char32_t code) {
     return code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
 }
 
+// --- font files ----------------------------------------------------------------------------------
+
+// A font file mapped into memory, read-only.
+struct MappedFile {
+    const FT_Byte* bytes = nullptr;
+    std::size_t size = 0;
+    MappedFile(const void* data, std::size_t length)
+        : bytes(static_cast<const FT_Byte*>(data)), size(length) {}
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile() { munmap(const_cast<FT_Byte*>(bytes), size); }
+};
+
+// Font files are mapped once per process and shared by every library: a conversion opens the same
+// faces in several (the layout's, the charts', the engine's), and a mapping of each one's own
+// would fault the same pages in again. A file that changed on disk is mapped anew. Null when the
+// file cannot be mapped (FreeType then reads it itself).
+std::shared_ptr<const MappedFile> mappedFontFile(const std::string& path) {
+    struct Entry {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        std::int64_t modified;
+        std::shared_ptr<const MappedFile> file;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<std::string, Entry> files;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    std::shared_ptr<const MappedFile> file;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const std::int64_t modified =
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        std::lock_guard lock(mutex);
+        auto it = files.find(path);
+        if (it != files.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+            it->second.size == st.st_size && it->second.modified == modified) {
+            file = it->second.file;
+        } else {
+            const auto length = static_cast<std::size_t>(st.st_size);
+            void* data = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data != MAP_FAILED) {
+                file = std::make_shared<const MappedFile>(data, length);
+                files[path] = {st.st_dev, st.st_ino, st.st_size, modified, file};
+            }
+        }
+    }
+    close(fd);
+    return file;
+}
+
 // --- one loaded face -----------------------------------------------------------------------------
 
 struct Face {
+    std::shared_ptr<const MappedFile> file;  // the face's bytes, when mapped; outlives `ft`
     FtFacePtr ft;
     HbFontPtr hb;  // the shaper's view of the same face, in font units; made on first use
     bool hbTried = false;
@@ -184,9 +241,17 @@ struct Face {
 // Opens a face and reads what the library needs of it; null when FreeType refuses it or it is not
 // a scalable outline face.
 std::unique_ptr<Face> openFace(FT_Library library, const std::string& file, int index) {
-    FT_Face raw = nullptr;
-    if (FT_New_Face(library, file.c_str(), index, &raw) != 0 || raw == nullptr) return nullptr;
     auto face = std::make_unique<Face>();
+    FT_Face raw = nullptr;
+    face->file = mappedFontFile(file);
+    if (face->file) {
+        if (FT_New_Memory_Face(library, face->file->bytes, static_cast<FT_Long>(face->file->size),
+                               index, &raw) != 0)
+            raw = nullptr;
+    } else if (FT_New_Face(library, file.c_str(), index, &raw) != 0) {
+        raw = nullptr;
+    }
+    if (raw == nullptr) return nullptr;
     face->ft.reset(raw);
     if (!FT_IS_SCALABLE(raw) || raw->units_per_EM < 16 || raw->units_per_EM > 16384) return nullptr;
     if (FT_Select_Charmap(raw, FT_ENCODING_UNICODE) != 0) {
@@ -270,6 +335,36 @@ bool drawsOutlines(FcPattern* font) {
     return true;
 }
 
+// Sorted font lists by configuration and pattern, kept per process: the libraries of one
+// conversion (the layout's, the charts', the engine's) ask for the same ones, and each sort of
+// every installed face takes a good part of a millisecond.
+class SortedFontCache {
+  public:
+    SharedFontSet find(const std::string& key) {
+        std::lock_guard lock(mutex_);
+        auto it = sets_.find(key);
+        return it == sets_.end() ? nullptr : it->second;
+    }
+    void add(const std::string& key, SharedFontSet set) {
+        std::lock_guard lock(mutex_);
+        sets_.emplace(key, std::move(set));
+    }
+    // When the configuration is read again.
+    void clear() {
+        std::lock_guard lock(mutex_);
+        sets_.clear();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, SharedFontSet> sets_;
+};
+
+SortedFontCache& sortedFontCache() {
+    static SortedFontCache cache;
+    return cache;
+}
+
 // fontconfig's configuration and font list, read once per process: parsing its files costs
 // several milliseconds, and a conversion opens more than one library (the host's and the
 // engine's). Read again when the environment names other configuration files.
@@ -285,6 +380,7 @@ FcConfigPtr sharedConfig() {
     }
     std::lock_guard lock(mutex);
     if (!config || key != configuredBy) {
+        sortedFontCache().clear();
         config.reset(FcInitLoadConfigAndFonts());
         configuredBy = key;
     }
@@ -297,7 +393,8 @@ FcConfigPtr sharedConfig() {
 struct Resolved {
     Face* primary = nullptr;
     bool primaryStandIn = false;
-    Face* eastAsian = nullptr;
+    Face* eastAsian = nullptr;  // once eastAsianFace() has matched eastAsianName
+    std::string eastAsianName;  // the East Asian face asked for, until then
     bool bold = false;
     bool italic = false;
     std::string symbolFace;             // a symbol face that is not installed, else empty
@@ -305,7 +402,7 @@ struct Resolved {
     std::vector<std::string> families;  // preferred families for per-character fallback
     Generic generic = Generic::sansSerif;
     std::unordered_map<char32_t, Face*> drawers;
-    std::map<std::string, FcFontSetPtr> fallbackSets;
+    std::map<std::string, SharedFontSet> fallbackSets;
 };
 
 // Who draws a character.
@@ -377,20 +474,27 @@ class FontLibrary::Impl {
         r->primary =
             matchFace(names, r->generic, r->language, r->bold, r->italic, &r->primaryStandIn);
         if (r->primaryStandIn && isSymbolFace(face)) r->symbolFace = face;
-        if (!eastAsian.empty()) {
-            bool standIn = true;
-            std::vector<std::string> eastAsianNames = namesFor(eastAsian);
-            Face* match = matchFace(eastAsianNames, genericFamilyFor(eastAsian, 0), r->language,
-                                    r->bold, r->italic, &standIn);
-            // A stand-in for a missing East Asian face chooses no better than the fallback.
-            if (!standIn) r->eastAsian = match;
-        }
+        // Matched when a character needs it: an East Asian face costs milliseconds to open, and
+        // most texts that name one have no East Asian character.
+        r->eastAsianName = eastAsian;
         if (r->primary != nullptr) r->families.push_back(r->primary->info.family);
         r->families.insert(r->families.end(), names.begin(), names.end());
 
         Resolved& out = *r;
         resolved_.emplace(std::move(key), std::move(r));
         return out;
+    }
+
+    Face* eastAsianFace(Resolved& r) {
+        if (!r.eastAsianName.empty()) {
+            bool standIn = true;
+            // A stand-in for a missing East Asian face chooses no better than the fallback, so
+            // none is opened.
+            r.eastAsian = matchFace(namesFor(r.eastAsianName), genericFamilyFor(r.eastAsianName, 0),
+                                    r.language, r.bold, r.italic, &standIn, false);
+            r.eastAsianName.clear();
+        }
+        return r.eastAsian;
     }
 
     Drawer drawerFor(Resolved& r, char32_t code) {
@@ -406,7 +510,7 @@ class FontLibrary::Impl {
             if (sign != 0) code = sign;
         }
         if (isScalarValue(code)) {
-            if (isEastAsian(code) && r.eastAsian != nullptr) {
+            if (isEastAsian(code) && eastAsianFace(r) != nullptr) {
                 FT_UInt glyph = r.eastAsian->glyphIndex(code);
                 if (glyph != 0) return {r.eastAsian, glyph, r.eastAsian != r.primary, false, false};
             }
@@ -649,12 +753,23 @@ class FontLibrary::Impl {
         return pattern;
     }
 
-    FcFontSetPtr sortedFonts(const std::vector<std::string>& families, Generic generic,
-                             const std::string& language, bool bold, bool italic) {
+    SharedFontSet sortedFonts(const std::vector<std::string>& families, Generic generic,
+                              const std::string& language, bool bold, bool italic) {
+        std::string key = std::to_string(reinterpret_cast<std::uintptr_t>(config_.get()));
+        for (const std::string& family : families) key += '\0' + family;
+        key += '\n';
+        key += genericName(generic);
+        key += '\n' + language + (bold ? "\nb" : "\n") + (italic ? "i" : "");
+        SortedFontCache& cache = sortedFontCache();
+        if (SharedFontSet set = cache.find(key)) return set;
         FcPatternPtr pattern = makePattern(families, generic, language, bold, italic);
         if (!pattern) return nullptr;
         FcResult result = FcResultNoMatch;
-        return FcFontSetPtr(FcFontSort(config_.get(), pattern.get(), FcFalse, nullptr, &result));
+        SharedFontSet set(
+            FcFontSort(config_.get(), pattern.get(), FcFalse, nullptr, &result),
+            [](const FcFontSet* fonts) { FcFontSetDestroy(const_cast<FcFontSet*>(fonts)); });
+        if (set) cache.add(key, set);
+        return set;
     }
 
     Face* load(const std::string& file, int index) {
@@ -676,20 +791,28 @@ class FontLibrary::Impl {
         return load(file, index);
     }
 
-    // The best face for the names: the first the sort offers that FreeType can load.
+    // The best face for the names: the first the sort offers that FreeType can load. Without
+    // `standInWanted`, null where that face would be a stand-in, which is then not opened.
     Face* matchFace(const std::vector<std::string>& names, Generic generic,
-                    const std::string& language, bool bold, bool italic, bool* standIn) {
+                    const std::string& language, bool bold, bool italic, bool* standIn,
+                    bool standInWanted = true) {
         *standIn = true;
-        FcFontSetPtr set = sortedFonts(names, generic, language, bold, italic);
+        SharedFontSet set = sortedFonts(names, generic, language, bold, italic);
         if (set) {
             for (int i = 0; i < set->nfont; ++i) {
-                Face* face = loadPattern(set->fonts[i]);
+                FcPattern* font = set->fonts[i];
+                const bool named = namedBy(font, names);
+                if (!named && !standInWanted) {
+                    if (!drawsOutlines(font)) continue;
+                    return nullptr;
+                }
+                Face* face = loadPattern(font);
                 if (face == nullptr) continue;
-                *standIn = !namedBy(set->fonts[i], names);
+                *standIn = !named;
                 return face;
             }
         }
-        return lastResort();
+        return standInWanted ? lastResort() : nullptr;
     }
 
     static bool namedBy(FcPattern* font, const std::vector<std::string>& names) {
@@ -706,7 +829,8 @@ class FontLibrary::Impl {
     Face* lastResort() {
         if (lastResortTried_) return lastResort_;
         lastResortTried_ = true;
-        FcFontSetPtr set = sortedFonts({kLastResortFamily}, Generic::sansSerif, "en", false, false);
+        SharedFontSet set =
+            sortedFonts({kLastResortFamily}, Generic::sansSerif, "en", false, false);
         if (set && set->nfont > 0) {
             // Only the named face itself: whatever else the sort offers has been tried.
             for (int i = 0; i < set->nfont && lastResort_ == nullptr; ++i) {
@@ -735,7 +859,7 @@ class FontLibrary::Impl {
                         .first;
         }
         Face* found = nullptr;
-        if (FcFontSet* set = setIt->second.get()) {
+        if (const FcFontSet* set = setIt->second.get()) {
             for (int i = 0; i < set->nfont && found == nullptr; ++i) {
                 FcCharSet* chars = nullptr;
                 if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch ||
@@ -808,7 +932,7 @@ FaceInfo FontLibrary::faceFor(const LogicalFont& font, char32_t code) {
     Resolved& r = impl_->resolve(font);
     Drawer d = impl_->drawerFor(r, code);
     if (d.missing) return {};
-    bool standIn = d.face == r.primary ? r.primaryStandIn : (d.face != r.eastAsian);
+    bool standIn = d.face == r.primary ? r.primaryStandIn : (d.face != impl_->eastAsianFace(r));
     return impl_->infoOf(d.face, standIn);
 }
 

@@ -1,13 +1,12 @@
 #include "host/pptx/package.h"
 
-#include <zip.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "host/pptx/xml.h"
+#include "host/pptx/zip.h"
 
 namespace quillet::pptx {
 
@@ -130,10 +129,7 @@ std::string resolvePartName(const std::string& sourcePart, const std::string& ra
 }
 
 struct Package::ZipHandle {
-    zip_t* archive = nullptr;
-    ~ZipHandle() {
-        if (archive) zip_discard(archive);
-    }
+    std::unique_ptr<ZipArchive> archive;
 };
 
 std::shared_ptr<Package> Package::openFile(const std::string& path, PackageLimits limits) {
@@ -181,32 +177,21 @@ Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
     if (bytes_.size() < 22 || bytes_[0] != 'P' || bytes_[1] != 'K') {
         throw PackageError("not an Office Open XML package: the file is not a ZIP archive");
     }
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
-    if (!source) {
-        zip_error_fini(&error);
-        throw PackageError("cannot read the ZIP archive");
+    std::uint64_t count = 0;
+    try {
+        zip_->archive = std::make_unique<ZipArchive>(bytes_, limits_.maxEntries, &count);
+    } catch (const ZipError& e) {
+        if (count > limits_.maxEntries) {
+            throw PackageError("ZIP archive has " + std::to_string(count) +
+                               " entries, more than the " + std::to_string(limits_.maxEntries) +
+                               " allowed");
+        }
+        throw PackageError("not an Office Open XML package: broken ZIP archive (" +
+                           std::string(e.what()) + ")");
     }
-    zip_->archive = zip_open_from_source(source, ZIP_RDONLY, &error);
-    if (!zip_->archive) {
-        zip_source_free(source);
-        std::string reason = zip_error_strerror(&error);
-        zip_error_fini(&error);
-        throw PackageError("not an Office Open XML package: broken ZIP archive (" + reason + ")");
-    }
-    zip_error_fini(&error);
-
-    zip_int64_t count = zip_get_num_entries(zip_->archive, 0);
-    if (count < 0) throw PackageError("broken ZIP archive: no entry list");
-    if (static_cast<std::uint64_t>(count) > limits_.maxEntries) {
-        throw PackageError("ZIP archive has " + std::to_string(count) + " entries, more than the " +
-                           std::to_string(limits_.maxEntries) + " allowed");
-    }
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* raw = zip_get_name(zip_->archive, static_cast<zip_uint64_t>(i), 0);
-        if (!raw) continue;
-        std::string name = raw;
+    const std::vector<ZipEntry>& all = zip_->archive->entries();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const std::string& name = all[i].name;
         if (!name.empty() && name.back() == '/') continue;  // folder entry
         if (!safeEntryName(name)) {
             skipped_.push_back(name);
@@ -214,7 +199,7 @@ Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
         }
         std::string key = lower(name);
         if (entries_.count(key)) continue;  // first entry of a duplicated name wins
-        entries_[key] = static_cast<std::uint64_t>(i);
+        entries_[key] = i;
         names_[key] = name;
     }
     readContentTypes();
@@ -270,51 +255,27 @@ std::string Package::readXmlPart(const std::string& name) const {
 std::vector<std::uint8_t> Package::inflate(const std::string& name, std::uint64_t cap) const {
     auto it = entries_.find(lower(name));
     if (it == entries_.end()) throw PackageError("part \"" + name + "\" is missing");
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(zip_->archive, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-        throw PackageError("part \"" + name + "\": cannot read its ZIP entry");
-    }
+    const ZipEntry& st = zip_->archive->entries()[static_cast<std::size_t>(it->second)];
     if (st.size > cap) {
         throw PackageError("part \"" + name + "\" inflates to " + std::to_string(st.size) +
                            " bytes, more than the " + std::to_string(cap) + " allowed");
     }
-    if ((st.valid & ZIP_STAT_COMP_SIZE) && st.size > limits_.ratioFloor &&
-        st.size / std::max<std::uint64_t>(st.comp_size, 1) > limits_.maxRatio) {
+    if (st.size > limits_.ratioFloor &&
+        st.size / std::max<std::uint64_t>(st.compressedSize, 1) > limits_.maxRatio) {
         throw PackageError("part \"" + name + "\" has a suspicious compression ratio (" +
-                           std::to_string(st.size) + " from " + std::to_string(st.comp_size) +
+                           std::to_string(st.size) + " from " + std::to_string(st.compressedSize) +
                            " bytes)");
     }
     if (totalInflated_ + st.size > limits_.maxTotalInflated) {
         throw PackageError("package inflates to more than " +
                            std::to_string(limits_.maxTotalInflated >> 20) + " MiB in all");
     }
-    zip_file_t* file = zip_fopen_index(zip_->archive, it->second, 0);
-    if (!file) {
-        throw PackageError("part \"" + name + "\": cannot open its ZIP entry (" +
-                           std::string(zip_strerror(zip_->archive)) + ")");
-    }
     std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(st.size));
-    std::uint8_t chunk[65536];
-    std::string failure;
-    for (;;) {
-        zip_int64_t n = zip_fread(file, chunk, sizeof chunk);
-        if (n < 0) {
-            failure = "cannot inflate (" + std::string(zip_file_strerror(file)) + ")";
-            break;
-        }
-        if (n == 0) break;
-        // The stored size may lie: never take more than it announced.
-        if (out.size() + static_cast<std::uint64_t>(n) > st.size) {
-            failure = "inflates past its stored size";
-            break;
-        }
-        out.insert(out.end(), chunk, chunk + n);
+    try {
+        out = zip_->archive->read(st);
+    } catch (const ZipError& e) {
+        throw PackageError("part \"" + name + "\": " + e.what());
     }
-    zip_fclose(file);
-    if (!failure.empty()) throw PackageError("part \"" + name + "\": " + failure);
-    if (out.size() != st.size) throw PackageError("part \"" + name + "\" is truncated");
     totalInflated_ += out.size();
     return out;
 }
@@ -365,49 +326,9 @@ std::vector<std::uint8_t> emptyPresentationPackage(float slideWidth, float slide
         "xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"><p:sldSz cx=\"" +
         emu(slideWidth) + "\" cy=\"" + emu(slideHeight) +
         "\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>";
-    const std::pair<const char*, const std::string*> parts[] = {
-        {"[Content_Types].xml", &types}, {"_rels/.rels", &rels}, {"ppt/presentation.xml", &main}};
-
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!buffer) throw PackageError("cannot build a package: no memory for the archive");
-    zip_source_keep(buffer);
-    auto release = [&]() { zip_source_free(buffer); };
-    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    if (!archive) {
-        release();
-        throw PackageError("cannot build a package: the archive cannot be opened");
-    }
-    for (const auto& [name, data] : parts) {
-        zip_source_t* s = zip_source_buffer(archive, data->data(), data->size(), 0);
-        if (!s || zip_file_add(archive, name, s, ZIP_FL_ENC_UTF_8) < 0) {
-            if (s) zip_source_free(s);
-            zip_discard(archive);
-            release();
-            throw PackageError(std::string("cannot build a package: cannot add ") + name);
-        }
-    }
-    if (zip_close(archive) != 0) {
-        zip_discard(archive);
-        release();
-        throw PackageError("cannot build a package: the archive cannot be written");
-    }
-    std::vector<std::uint8_t> out;
-    if (zip_source_open(buffer) == 0) {
-        zip_source_seek(buffer, 0, SEEK_END);
-        zip_int64_t size = zip_source_tell(buffer);
-        zip_source_seek(buffer, 0, SEEK_SET);
-        if (size > 0) {
-            out.resize(static_cast<std::size_t>(size));
-            zip_int64_t got = zip_source_read(buffer, out.data(), static_cast<zip_uint64_t>(size));
-            if (got != size) out.clear();
-        }
-        zip_source_close(buffer);
-    }
-    release();
-    if (out.empty()) throw PackageError("cannot build a package: the archive came out empty");
-    return out;
+    const std::pair<std::string, std::string> parts[] = {
+        {"[Content_Types].xml", types}, {"_rels/.rels", rels}, {"ppt/presentation.xml", main}};
+    return storedZip(parts);
 }
 
 }  // namespace quillet::pptx

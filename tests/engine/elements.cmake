@@ -3,7 +3,8 @@
 file(GLOB elements_test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/elements*.cpp)
 if(elements_test_sources)
     add_executable(elements_tests ${elements_test_sources})
-    target_link_libraries(elements_tests PRIVATE quillet_engine quillet_host_pptx GTest::gtest_main)
+    target_link_libraries(elements_tests PRIVATE quillet_engine quillet_host_pptx PkgConfig::LIBZIP
+                                                 GTest::gtest_main)
     target_compile_definitions(elements_tests PRIVATE QUILLET_CORPUS="${QUILLET_CORPUS}"
                                                       QUILLET_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     include(GoogleTest)
