@@ -199,7 +199,9 @@ std::vector<std::uint8_t> storedZip(std::span<const std::pair<std::string, std::
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> directory;
     constexpr std::uint16_t kUtf8Names = 1u << 11;
-    for (const auto& [name, data] : parts) {
+    for (const auto& part : parts) {
+        const std::string& name = part.first;  // a lambda below uses it: no structured binding
+        const std::string& data = part.second;
         const auto crc = static_cast<std::uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
         const auto size = static_cast<std::uint32_t>(data.size());
         const auto offset = static_cast<std::uint32_t>(out.size());
