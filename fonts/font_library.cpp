@@ -755,7 +755,9 @@ class FontLibrary::Impl {
 
     SharedFontSet sortedFonts(const std::vector<std::string>& families, Generic generic,
                               const std::string& language, bool bold, bool italic) {
-        std::string key = std::to_string(reinterpret_cast<std::uintptr_t>(config_.get()));
+        // The cache is emptied whenever the configuration is read again, so the key needs only
+        // the pattern.
+        std::string key;
         for (const std::string& family : families) key += '\0' + family;
         key += '\n';
         key += genericName(generic);

@@ -187,10 +187,20 @@ class Builder {
         double local = x - insetLeft_;
         for (const TabStop& stop : p.tabStops) {
             if (!std::isfinite(stop.position) || stop.position <= local + kEpsilon) continue;
-            double lead = stop.alignment == 'c'   ? follows / 2
-                          : stop.alignment == 'r' ? follows
-                          : stop.alignment == 'd' ? toPoint
-                                                  : 0;
+            double lead = 0;
+            switch (stop.alignment) {
+                case TabAlignment::left:
+                    break;
+                case TabAlignment::centre:
+                    lead = follows / 2;
+                    break;
+                case TabAlignment::right:
+                    lead = follows;
+                    break;
+                case TabAlignment::decimal:
+                    lead = toPoint;
+                    break;
+            }
             return std::max(0.0, stop.position - local - lead);
         }
         double every = std::isfinite(p.defaultTab) && p.defaultTab >= 1 ? p.defaultTab : kTabStop;
@@ -403,7 +413,7 @@ void Builder::layoutParagraph(std::size_t index, double& y) {
     // that text before its first decimal point, for tab stops that align it otherwise than left.
     std::vector<double> follows(items.size(), 0.0), toPoint(items.size(), 0.0);
     if (std::any_of(p.tabStops.begin(), p.tabStops.end(),
-                    [](const TabStop& t) { return t.alignment != 'l'; })) {
+                    [](const TabStop& t) { return t.alignment != TabAlignment::left; })) {
         double width = 0, beforePoint = -1;
         for (std::size_t j = items.size(); j-- > 0;) {
             const Item& it = items[j];

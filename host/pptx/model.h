@@ -167,11 +167,13 @@ struct Spacing {
     float value = 0;
 };
 
-// A tab stop: where the text after a tab lines up, in points from the text box's inner left
-// edge: its left edge ('l'), its centre ('c'), its right edge ('r') or its decimal point ('d').
+// Which part of the text after a tab stands on the stop.
+enum class TabAlignment { left, centre, right, decimal };
+
+// A tab stop: where the text after a tab lines up, in points from the text box's inner left edge.
 struct TabStop {
     float position = 0;
-    char alignment = 'l';
+    TabAlignment alignment = TabAlignment::left;
     bool operator==(const TabStop&) const = default;
 };
 

@@ -128,10 +128,6 @@ std::string resolvePartName(const std::string& sourcePart, const std::string& ra
     return out;
 }
 
-struct Package::ZipHandle {
-    std::unique_ptr<ZipArchive> archive;
-};
-
 std::shared_ptr<Package> Package::openFile(const std::string& path, PackageLimits limits) {
     // Opening a FIFO would wait for a writer, and a device may never end: only files are read.
     std::error_code error;
@@ -167,7 +163,7 @@ std::shared_ptr<Package> Package::openMemory(std::vector<std::uint8_t> bytes,
 }
 
 Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
-    : bytes_(std::move(bytes)), limits_(limits), zip_(std::make_unique<ZipHandle>()) {
+    : bytes_(std::move(bytes)), limits_(limits) {
     static const std::uint8_t kCompoundFile[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (bytes_.size() >= 8 && std::equal(kCompoundFile, kCompoundFile + 8, bytes_.begin())) {
         throw PackageError(
@@ -179,7 +175,7 @@ Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
     }
     std::uint64_t count = 0;
     try {
-        zip_->archive = std::make_unique<ZipArchive>(bytes_, limits_.maxEntries, &count);
+        archive_ = std::make_unique<ZipArchive>(bytes_, limits_.maxEntries, &count);
     } catch (const ZipError& e) {
         if (count > limits_.maxEntries) {
             throw PackageError("ZIP archive has " + std::to_string(count) +
@@ -189,7 +185,7 @@ Package::Package(std::vector<std::uint8_t> bytes, PackageLimits limits)
         throw PackageError("not an Office Open XML package: broken ZIP archive (" +
                            std::string(e.what()) + ")");
     }
-    const std::vector<ZipEntry>& all = zip_->archive->entries();
+    const std::vector<ZipEntry>& all = archive_->entries();
     for (std::size_t i = 0; i < all.size(); ++i) {
         const std::string& name = all[i].name;
         if (!name.empty() && name.back() == '/') continue;  // folder entry
@@ -255,7 +251,7 @@ std::string Package::readXmlPart(const std::string& name) const {
 std::vector<std::uint8_t> Package::inflate(const std::string& name, std::uint64_t cap) const {
     auto it = entries_.find(lower(name));
     if (it == entries_.end()) throw PackageError("part \"" + name + "\" is missing");
-    const ZipEntry& st = zip_->archive->entries()[static_cast<std::size_t>(it->second)];
+    const ZipEntry& st = archive_->entries()[static_cast<std::size_t>(it->second)];
     if (st.size > cap) {
         throw PackageError("part \"" + name + "\" inflates to " + std::to_string(st.size) +
                            " bytes, more than the " + std::to_string(cap) + " allowed");
@@ -272,7 +268,7 @@ std::vector<std::uint8_t> Package::inflate(const std::string& name, std::uint64_
     }
     std::vector<std::uint8_t> out;
     try {
-        out = zip_->archive->read(st);
+        out = archive_->read(st);
     } catch (const ZipError& e) {
         throw PackageError("part \"" + name + "\": " + e.what());
     }

@@ -12,6 +12,8 @@
 
 namespace quillet::pptx {
 
+class ZipArchive;
+
 class PackageError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -77,10 +79,9 @@ class Package {
     std::vector<std::uint8_t> inflate(const std::string& name, std::uint64_t cap) const;
     void readContentTypes();
 
-    struct ZipHandle;
     std::vector<std::uint8_t> bytes_;
     PackageLimits limits_;
-    std::unique_ptr<ZipHandle> zip_;
+    std::unique_ptr<ZipArchive> archive_;
     std::map<std::string, std::uint64_t> entries_;  // lower-case part name -> zip index
     std::map<std::string, std::string> names_;      // lower-case part name -> name as stored
     std::map<std::string, std::string> defaults_;   // lower-case extension -> content type

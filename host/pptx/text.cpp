@@ -140,10 +140,10 @@ void applyParagraphProps(Paragraph& p, pugi::xml_node pPr, const TextContext& co
             std::int64_t pos = intAttr(tab, "pos", -1);
             if (pos < 0 || pos > kMaxTabEmu) continue;
             const std::string algn = strAttr(tab, "algn");
-            const char alignment = algn == "ctr"   ? 'c'
-                                   : algn == "r"   ? 'r'
-                                   : algn == "dec" ? 'd'
-                                                   : 'l';
+            const TabAlignment alignment = algn == "ctr"   ? TabAlignment::centre
+                                           : algn == "r"   ? TabAlignment::right
+                                           : algn == "dec" ? TabAlignment::decimal
+                                                           : TabAlignment::left;
             p.tabStops.push_back({emuToPoints(pos), alignment});
         }
         std::stable_sort(
