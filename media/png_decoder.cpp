@@ -1,11 +1,14 @@
 #include "media/png_decoder.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <optional>
 
 #include "media/byte_reader.h"
 
@@ -112,6 +115,24 @@ class Inflater {
   private:
     z_stream stream{};
 };
+
+struct DecompressorFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// The whole image data inflated at once, several times faster than row by row; empty when the
+// stream is not exactly the image's rows (cut short, trailing bytes, a wrong checksum), which the
+// row-by-row inflater then reads as far as the rows go.
+std::unique_ptr<uint8_t[]> inflateWhole(std::span<const uint8_t> input, uint64_t size) {
+    std::unique_ptr<libdeflate_decompressor, DecompressorFree> decompressor(
+        libdeflate_alloc_decompressor());
+    if (!decompressor) return nullptr;
+    auto out = std::make_unique_for_overwrite<uint8_t[]>(static_cast<std::size_t>(size));
+    if (libdeflate_zlib_decompress(decompressor.get(), input.data(), input.size(), out.get(),
+                                   static_cast<std::size_t>(size), nullptr) != LIBDEFLATE_SUCCESS)
+        return nullptr;
+    return out;
+}
 
 uint8_t paeth(int a, int b, int c) {
     const int p = a + b - c;
@@ -436,7 +457,10 @@ void decodeImage(const Chunks& chunks, ImageRecord& record) {
     else
         record.pixels.assign(pixels * 4, 0);
 
-    Inflater inflater(chunks.data);
+    const std::unique_ptr<uint8_t[]> inflated = inflateWhole(chunks.data, filtered);
+    std::optional<Inflater> inflater;
+    if (!inflated) inflater.emplace(chunks.data);
+    std::size_t offset = 0;
     const RowStore store(chunks, record);
     // Each row is read with its filter byte in front.
     const std::size_t widest = static_cast<std::size_t>(rowLength(h.width, bitsPerPixel));
@@ -448,7 +472,12 @@ void decodeImage(const Chunks& chunks, ImageRecord& record) {
         const auto length = static_cast<std::size_t>(rowLength(columns, bitsPerPixel));
         std::fill(previous.begin(), previous.end(), 0);
         for (uint32_t y = pass.row; y < h.height; y += pass.rowStep) {
-            inflater.read(row.data(), length + 1);
+            if (inflater) {
+                inflater->read(row.data(), length + 1);
+            } else {
+                std::memcpy(row.data(), inflated.get() + offset, length + 1);
+                offset += length + 1;
+            }
             unfilter(row[0], row.data() + 1, previous.data() + 1, length, distance);
             store.store(row.data() + 1, y, pass, columns);
             std::swap(row, previous);
