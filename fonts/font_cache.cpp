@@ -522,6 +522,13 @@ void FontAnswers::save() {
     std::lock_guard lock(s.mutex);
     if (!s.dirty) return;
     s.dirty = false;
+    // Another run may have written answers since this one read the file: they are kept too.
+    if (std::optional<FontCacheContents> disk = readFontCache(s.path)) {
+        if (disk->fingerprint == s.contents.fingerprint) {
+            for (auto& [key, walk] : disk->walks)
+                s.contents.walks.try_emplace(key, std::move(walk));
+        }
+    }
     writeFontCache(s.path, s.contents);
 }
 

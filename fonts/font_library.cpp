@@ -821,10 +821,10 @@ class FontLibrary::Impl {
         return load(c.file, c.index);
     }
 
-    // Walks the candidates that `next(i)` gives (null past the end) until `decide` answers. The
-    // walk from the kept answers comes first; when it ends before an answer and is not the whole
-    // sort, fontconfig's sort is walked instead and its head kept for the next run. `take` says
-    // whether a face of the sort is a candidate at all.
+    // Answers a question: `decide` walks a head of candidates and answers, or says nothing while
+    // the head is too short. The kept head comes first; when it cannot decide, `sort` (fontconfig)
+    // gives the faces, `take` adds those that are candidates one at a time until `decide`
+    // answers, and that head is kept for the next run.
     template <class Decide, class Sort, class Take>
     auto walk(const std::string& key, Decide decide, Sort sort, Take take)
         -> decltype(decide(std::declval<const CachedWalk&>())) {
