@@ -445,6 +445,7 @@ bool writeFontCache(const std::string& path, const FontCacheContents& contents) 
 struct FontAnswers::State {
     std::mutex mutex;
     bool attached = false;
+    std::uint64_t generation = 0;
     std::string path;
     std::string environment;
     FontCacheContents contents;
@@ -463,13 +464,14 @@ FontAnswers::State& FontAnswers::state() {
     return state;
 }
 
-bool FontAnswers::attach() {
+FontAnswers::Ticket FontAnswers::attach() {
     State& s = state();
     std::string path = fontCachePath();
     std::string environment = fontCacheEnvironment();
     std::lock_guard lock(s.mutex);
     if (!s.attached || path != s.path || environment != s.environment) {
         s.attached = true;
+        ++s.generation;
         s.path = std::move(path);
         s.environment = std::move(environment);
         s.dirty = false;
@@ -483,21 +485,22 @@ bool FontAnswers::attach() {
             for (const CachedCandidate& c : walk.candidates) s.bytes += c.file.size() + 16;
         }
     }
-    return !s.contents.walks.empty();
+    return {s.generation, !s.contents.walks.empty()};
 }
 
-std::optional<CachedWalk> FontAnswers::find(const std::string& key) {
+std::optional<CachedWalk> FontAnswers::find(Ticket ticket, const std::string& key) {
     State& s = state();
     std::lock_guard lock(s.mutex);
+    if (ticket.generation != s.generation) return std::nullopt;
     auto it = s.contents.walks.find(key);
     if (it == s.contents.walks.end()) return std::nullopt;
     return it->second;
 }
 
-void FontAnswers::record(FcConfig* config, const std::string& key, CachedWalk walk) {
+void FontAnswers::record(Ticket ticket, FcConfig* config, const std::string& key, CachedWalk walk) {
     State& s = state();
     std::lock_guard lock(s.mutex);
-    if (s.path.empty()) return;
+    if (s.path.empty() || ticket.generation != s.generation) return;
     if (!s.fingerprinted) {
         // Taken once the configuration is read, from what it read.
         FontCacheFingerprint& f = s.contents.fingerprint;

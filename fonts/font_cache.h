@@ -96,11 +96,16 @@ class FontAnswers {
   public:
     static FontAnswers& instance();
     // Looks for the cache of the present environment, reading it when the place or the
-    // environment changed since the last call. True when it holds answers.
-    bool attach();
-    std::optional<CachedWalk> find(const std::string& key);
+    // environment changed since the last call. A library asks with the ticket it got: once the
+    // environment changes, the answers it would find or give belong to another one.
+    struct Ticket {
+        std::uint64_t generation = 0;
+        bool warm = false;  // answers are there
+    };
+    Ticket attach();
+    std::optional<CachedWalk> find(Ticket ticket, const std::string& key);
     // A fresh answer from fontconfig, which `config` (started) gave.
-    void record(FcConfig* config, const std::string& key, CachedWalk walk);
+    void record(Ticket ticket, FcConfig* config, const std::string& key, CachedWalk walk);
     // Writes the cache back when answers were added.
     void save();
 

@@ -443,7 +443,8 @@ class FontLibrary::Impl {
         library_.reset(library);
         // Answers kept from earlier runs spare starting fontconfig; without them it starts now, so
         // that a library that cannot match says so at once.
-        if (!FontAnswers::instance().attach() && config() == nullptr)
+        answers_ = FontAnswers::instance().attach();
+        if (!answers_.warm && config() == nullptr)
             throw FontError("fontconfig cannot load its configuration");
         std::string locale = options_.locale;
         for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
@@ -829,7 +830,7 @@ class FontLibrary::Impl {
     auto walk(const std::string& key, Decide decide, Sort sort, Take take)
         -> decltype(decide(std::declval<const CachedWalk&>())) {
         FontAnswers& answers = FontAnswers::instance();
-        if (std::optional<CachedWalk> kept = answers.find(key)) {
+        if (std::optional<CachedWalk> kept = answers.find(answers_, key)) {
             if (auto answer = decide(*kept)) return answer;
         }
         SharedFontSet set = sort();
@@ -843,7 +844,7 @@ class FontLibrary::Impl {
             if (i == set->nfont) fresh.complete = true;
             if (i == set->nfont || take(set->fonts[i], fresh)) {
                 if (auto answer = decide(fresh)) {
-                    answers.record(config(), key, std::move(fresh));
+                    answers.record(answers_, config(), key, std::move(fresh));
                     return answer;
                 }
             }
@@ -975,6 +976,7 @@ class FontLibrary::Impl {
     bool lastResortTried_ = false;
     HbBufferPtr shapeBuffer_;  // reused for every pair
     bool configTried_ = false;
+    FontAnswers::Ticket answers_;
 };
 
 namespace {
