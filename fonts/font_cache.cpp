@@ -146,9 +146,10 @@ void addTree(const std::string& directory, int depth, std::set<std::string>& out
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
         const std::string path = directory + '/' + name;
+        // Linked folders too, as fontconfig follows them (the depth and count caps end loops).
         struct stat st {};
-        if (entry->d_type == DT_DIR ||
-            (entry->d_type == DT_UNKNOWN && lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        if (entry->d_type == DT_DIR || ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
+                                        stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
             children.push_back(path);
     }
     closedir(dir);
@@ -202,7 +203,8 @@ std::string directoryOf(const std::string& path) {
 }
 
 std::string readWhole(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a named pipe in the cache's place must not hang the run.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return {};
     std::string bytes;
     struct stat st {};

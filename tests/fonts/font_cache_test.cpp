@@ -236,6 +236,10 @@ TEST_F(FontCacheTest, NoPlaceToWriteIsNoError) {
     EXPECT_TRUE(FontLibrary().primaryFace(font("Arial")).valid());
     EXPECT_FALSE(fs::exists(underFile));
     EXPECT_EQ(fontCachePath(), underFile);
+    // A named pipe in the cache's place is not waited on.
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+    ScopedEnv pipe("QUILLET_FONT_CACHE", path("pipe").c_str());
+    EXPECT_TRUE(FontLibrary().primaryFace(font("Arial")).valid());
     ScopedEnv none("QUILLET_FONT_CACHE", nullptr);
     EXPECT_EQ(fontCachePath(), "");
 }
