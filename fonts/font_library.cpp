@@ -970,13 +970,13 @@ class FontLibrary::Impl {
     // Declared first, so destroyed last: faces are released before FreeType.
     FtLibraryPtr library_;
     FcConfigPtr config_;
+    bool configTried_ = false;
+    FontAnswers::Ticket answers_;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces_;
     std::unordered_map<std::string, std::unique_ptr<Resolved>> resolved_;
     Face* lastResort_ = nullptr;
     bool lastResortTried_ = false;
     HbBufferPtr shapeBuffer_;  // reused for every pair
-    bool configTried_ = false;
-    FontAnswers::Ticket answers_;
 };
 
 namespace {
