@@ -27,8 +27,9 @@
 // while it converts the deck (the instance keeps what it loaded before). The warm runs follow
 // all the others, with one untimed warm-up deck.
 // Each figure is the best (smallest) of the N runs. quillet runs with an empty settings folder so
-// that saved options do not change the figures. The office suite gets a fresh user profile in a
-// temporary folder and one untimed warm-up conversion before the timed runs.
+// that saved options do not change the figures, and keeps its font-matching answers in the
+// temporary folder (so the best run is one with them). The office suite gets a fresh user profile
+// in a temporary folder and one untimed warm-up conversion before the timed runs.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -849,8 +850,11 @@ int main(int argc, char** argv) {
     fs::create_directories(work.path / "movies");
     fs::create_directories(work.path / "pdf");
     fs::create_directories(work.path / "decks");
-    const std::vector<std::string> quilletEnv = {"XDG_CONFIG_HOME=" +
-                                                 (work.path / "config").string()};
+    // Font-matching answers kept in the folder too: the first run of a deck fills them, the
+    // best of the runs is a warm one, and the user's own cache is left alone.
+    const std::vector<std::string> quilletEnv = {
+        "XDG_CONFIG_HOME=" + (work.path / "config").string(),
+        "QUILLET_FONT_CACHE=" + (work.path / "font-answers").string()};
 
     std::fprintf(
         stderr, "bench_convert: %zu decks, best of %d runs; quillet: %s; office: %s\n",

@@ -22,12 +22,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "fonts/font_cache.h"
 #include "fonts/matching.h"
 
 namespace quillet::fonts {
@@ -367,17 +369,13 @@ SortedFontCache& sortedFontCache() {
 
 // fontconfig's configuration and font list, read once per process: parsing its files costs
 // several milliseconds, and a conversion opens more than one library (the host's and the
-// engine's). Read again when the environment names other configuration files.
+// engine's). Read again when the environment that chooses the configuration (or the answers kept
+// between runs) changes.
 FcConfigPtr sharedConfig() {
     static std::mutex mutex;
     static FcConfigPtr config;
     static std::string configuredBy;
-    std::string key;
-    for (const char* name : {"FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"}) {
-        const char* value = std::getenv(name);
-        key += value != nullptr ? value : "";
-        key += '\0';
-    }
+    std::string key = fontCacheEnvironment();
     std::lock_guard lock(mutex);
     if (!config || key != configuredBy) {
         sortedFontCache().clear();
@@ -443,8 +441,11 @@ class FontLibrary::Impl {
         if (FT_Init_FreeType(&library) != 0 || library == nullptr)
             throw FontError("FreeType cannot start");
         library_.reset(library);
-        config_ = sharedConfig();
-        if (!config_) throw FontError("fontconfig cannot load its configuration");
+        // Answers kept from earlier runs spare starting fontconfig; without them it starts now, so
+        // that a library that cannot match says so at once.
+        answers_ = FontAnswers::instance().attach();
+        if (!answers_.warm && config() == nullptr)
+            throw FontError("fontconfig cannot load its configuration");
         std::string locale = options_.locale;
         for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
             if (!locale.empty()) break;
@@ -455,6 +456,10 @@ class FontLibrary::Impl {
         if (!(options_.curveTolerance > 0) || !std::isfinite(options_.curveTolerance))
             options_.curveTolerance = 0.05;
     }
+
+    ~Impl() { FontAnswers::instance().save(); }
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
 
     Resolved& resolve(const LogicalFont& font) {
         std::string key = resolutionKey(font);
@@ -748,27 +753,43 @@ class FontLibrary::Impl {
         FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
         FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddBool(p, FC_SCALABLE, FcTrue);
-        if (!FcConfigSubstitute(config_.get(), p, FcMatchPattern)) return nullptr;
+        if (!FcConfigSubstitute(config(), p, FcMatchPattern)) return nullptr;
         FcDefaultSubstitute(p);
         return pattern;
+    }
+
+    // fontconfig, started on first need: with every answer kept from earlier runs, never.
+    FcConfig* config() {
+        if (!configTried_) {
+            configTried_ = true;
+            config_ = sharedConfig();
+        }
+        return config_.get();
+    }
+
+    static std::string sortKey(const std::vector<std::string>& families, Generic generic,
+                               const std::string& language, bool bold, bool italic) {
+        std::string key;
+        for (const std::string& family : families) key += '\0' + family;
+        key += '\n';
+        key += genericName(generic);
+        key += '\n' + language + (bold ? "\nb" : "\n") + (italic ? "i" : "");
+        return key;
     }
 
     SharedFontSet sortedFonts(const std::vector<std::string>& families, Generic generic,
                               const std::string& language, bool bold, bool italic) {
         // The cache is emptied whenever the configuration is read again, so the key needs only
         // the pattern.
-        std::string key;
-        for (const std::string& family : families) key += '\0' + family;
-        key += '\n';
-        key += genericName(generic);
-        key += '\n' + language + (bold ? "\nb" : "\n") + (italic ? "i" : "");
+        if (config() == nullptr) return nullptr;
+        const std::string key = sortKey(families, generic, language, bold, italic);
         SortedFontCache& cache = sortedFontCache();
         if (SharedFontSet set = cache.find(key)) return set;
         FcPatternPtr pattern = makePattern(families, generic, language, bold, italic);
         if (!pattern) return nullptr;
         FcResult result = FcResultNoMatch;
         SharedFontSet set(
-            FcFontSort(config_.get(), pattern.get(), FcFalse, nullptr, &result),
+            FcFontSort(config(), pattern.get(), FcFalse, nullptr, &result),
             [](const FcFontSet* fonts) { FcFontSetDestroy(const_cast<FcFontSet*>(fonts)); });
         if (set) cache.add(key, set);
         return set;
@@ -784,37 +805,84 @@ class FontLibrary::Impl {
         return raw;
     }
 
-    Face* loadPattern(FcPattern* font) {
-        if (!drawsOutlines(font)) return nullptr;
-        std::string file = patternString(font, FC_FILE);
-        if (file.empty()) return nullptr;
+    // What a question asks of one face of a sort.
+    static CachedCandidate candidateOf(FcPattern* font, const std::vector<std::string>* names) {
+        CachedCandidate c;
+        c.outlines = drawsOutlines(font);
+        c.file = patternString(font, FC_FILE);
         int index = 0;
         FcPatternGetInteger(font, FC_INDEX, 0, &index);
-        return load(file, index);
+        c.index = std::max(index, 0);
+        c.named = names != nullptr && namedBy(font, *names);
+        return c;
     }
+
+    Face* load(const CachedCandidate& c) {
+        if (!c.outlines || c.file.empty()) return nullptr;
+        return load(c.file, c.index);
+    }
+
+    // Answers a question: `decide` walks a head of candidates and answers, or says nothing while
+    // the head is too short. The kept head comes first; when it cannot decide, `sort` (fontconfig)
+    // gives the faces, `take` adds those that are candidates one at a time until `decide`
+    // answers, and that head is kept for the next run.
+    template <class Decide, class Sort, class Take>
+    auto walk(const std::string& key, Decide decide, Sort sort, Take take)
+        -> decltype(decide(std::declval<const CachedWalk&>())) {
+        FontAnswers& answers = FontAnswers::instance();
+        if (std::optional<CachedWalk> kept = answers.find(answers_, key)) {
+            if (auto answer = decide(*kept)) return answer;
+        }
+        SharedFontSet set = sort();
+        CachedWalk fresh;
+        if (!set) {
+            fresh.complete = true;
+            return decide(fresh);
+        }
+        // Candidates are taken from the sort one at a time, as far as the decision goes.
+        for (int i = 0;; ++i) {
+            if (i == set->nfont) fresh.complete = true;
+            if (i == set->nfont || take(set->fonts[i], fresh)) {
+                if (auto answer = decide(fresh)) {
+                    answers.record(answers_, config(), key, std::move(fresh));
+                    return answer;
+                }
+            }
+        }
+    }
+
+    struct Match {
+        Face* face = nullptr;
+        bool standIn = true;
+    };
 
     // The best face for the names: the first the sort offers that FreeType can load. Without
     // `standInWanted`, null where that face would be a stand-in, which is then not opened.
     Face* matchFace(const std::vector<std::string>& names, Generic generic,
                     const std::string& language, bool bold, bool italic, bool* standIn,
                     bool standInWanted = true) {
-        *standIn = true;
-        SharedFontSet set = sortedFonts(names, generic, language, bold, italic);
-        if (set) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcPattern* font = set->fonts[i];
-                const bool named = namedBy(font, names);
-                if (!named && !standInWanted) {
-                    if (!drawsOutlines(font)) continue;
-                    return nullptr;
+        // Decides from the head walked so far; nothing while the head is too short to say.
+        auto decide = [&](const CachedWalk& w) -> std::optional<Match> {
+            for (const CachedCandidate& c : w.candidates) {
+                if (!c.named && !standInWanted) {
+                    if (!c.outlines) continue;
+                    return Match{};
                 }
-                Face* face = loadPattern(font);
-                if (face == nullptr) continue;
-                *standIn = !named;
-                return face;
+                if (Face* face = load(c)) return Match{face, !c.named};
             }
-        }
-        return standInWanted ? lastResort() : nullptr;
+            if (!w.complete) return std::nullopt;
+            return Match{standInWanted ? lastResort() : nullptr, true};
+        };
+        auto sort = [&] { return sortedFonts(names, generic, language, bold, italic); };
+        auto take = [&](FcPattern* font, CachedWalk& w) {
+            w.candidates.push_back(candidateOf(font, &names));
+            return true;
+        };
+        const std::string key =
+            (standInWanted ? "m" : "n") + sortKey(names, generic, language, bold, italic);
+        const Match match = *walk(key, decide, sort, take);
+        *standIn = match.standIn;
+        return match.face;
     }
 
     static bool namedBy(FcPattern* font, const std::vector<std::string>& names) {
@@ -831,15 +899,23 @@ class FontLibrary::Impl {
     Face* lastResort() {
         if (lastResortTried_) return lastResort_;
         lastResortTried_ = true;
-        SharedFontSet set =
-            sortedFonts({kLastResortFamily}, Generic::sansSerif, "en", false, false);
-        if (set && set->nfont > 0) {
-            // Only the named face itself: whatever else the sort offers has been tried.
-            for (int i = 0; i < set->nfont && lastResort_ == nullptr; ++i) {
-                if (patternString(set->fonts[i], FC_FAMILY) == kLastResortFamily)
-                    lastResort_ = loadPattern(set->fonts[i]);
+        // Only the named face itself: whatever else the sort offers has been tried.
+        auto decide = [&](const CachedWalk& w) -> std::optional<Face*> {
+            for (const CachedCandidate& c : w.candidates) {
+                if (Face* face = load(c)) return face;
             }
-        }
+            if (!w.complete) return std::nullopt;
+            return nullptr;
+        };
+        auto sort = [&] {
+            return sortedFonts({kLastResortFamily}, Generic::sansSerif, "en", false, false);
+        };
+        auto take = [](FcPattern* font, CachedWalk& w) {
+            if (patternString(font, FC_FAMILY) != kLastResortFamily) return false;
+            w.candidates.push_back(candidateOf(font, nullptr));
+            return true;
+        };
+        lastResort_ = *walk("l", decide, sort, take);
         for (const char* file : kLastResortFiles) {
             if (lastResort_ != nullptr) break;
             lastResort_ = load(file, 0);
@@ -853,29 +929,38 @@ class FontLibrary::Impl {
 
         std::string language = scriptLanguage(code);
         if (language.empty()) language = r.language;
-        auto setIt = r.fallbackSets.find(language);
-        if (setIt == r.fallbackSets.end()) {
-            setIt = r.fallbackSets
-                        .emplace(language,
-                                 sortedFonts(r.families, r.generic, language, r.bold, r.italic))
-                        .first;
-        }
-        Face* found = nullptr;
-        if (const FcFontSet* set = setIt->second.get()) {
-            for (int i = 0; i < set->nfont && found == nullptr; ++i) {
-                FcCharSet* chars = nullptr;
-                if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &chars) != FcResultMatch ||
-                    chars == nullptr || !FcCharSetHasChar(chars, code)) {
-                    continue;
-                }
-                Face* face = loadPattern(set->fonts[i]);
-                if (face != nullptr && face->glyphIndex(code) != 0) found = face;
+        // The faces whose character sets have it, in the sort's order; the first whose file has
+        // the glyph draws it.
+        auto decide = [&](const CachedWalk& w) -> std::optional<Face*> {
+            for (const CachedCandidate& c : w.candidates) {
+                Face* face = load(c);
+                if (face != nullptr && face->glyphIndex(code) != 0) return face;
             }
-        }
-        if (found == nullptr) {
+            if (!w.complete) return std::nullopt;
             Face* last = lastResort();
-            if (last != nullptr && last->glyphIndex(code) != 0) found = last;
-        }
+            return last != nullptr && last->glyphIndex(code) != 0 ? last : nullptr;
+        };
+        auto sort = [&] {
+            auto setIt = r.fallbackSets.find(language);
+            if (setIt == r.fallbackSets.end()) {
+                setIt = r.fallbackSets
+                            .emplace(language,
+                                     sortedFonts(r.families, r.generic, language, r.bold, r.italic))
+                            .first;
+            }
+            return setIt->second;
+        };
+        auto take = [&](FcPattern* font, CachedWalk& w) {
+            FcCharSet* chars = nullptr;
+            if (FcPatternGetCharSet(font, FC_CHARSET, 0, &chars) != FcResultMatch ||
+                chars == nullptr || !FcCharSetHasChar(chars, code) || !drawsOutlines(font))
+                return false;
+            w.candidates.push_back(candidateOf(font, nullptr));
+            return true;
+        };
+        const std::string key = "f" + std::to_string(static_cast<std::uint32_t>(code)) +
+                                sortKey(r.families, r.generic, language, r.bold, r.italic);
+        Face* found = *walk(key, decide, sort, take);
         r.drawers.emplace(code, found);
         return found;
     }
@@ -885,6 +970,8 @@ class FontLibrary::Impl {
     // Declared first, so destroyed last: faces are released before FreeType.
     FtLibraryPtr library_;
     FcConfigPtr config_;
+    bool configTried_ = false;
+    FontAnswers::Ticket answers_;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces_;
     std::unordered_map<std::string, std::unique_ptr<Resolved>> resolved_;
     Face* lastResort_ = nullptr;

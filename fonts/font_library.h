@@ -97,7 +97,9 @@ struct TextExtent {
 
 class FontLibrary {
   public:
-    // Throws FontError when FreeType or fontconfig cannot start.
+    // Throws FontError when FreeType cannot start, or fontconfig when no answers kept from earlier
+    // runs spare it (fonts/font_cache.h). With them, fontconfig starts at the first question they
+    // do not answer, as the environment of that moment configures it.
     explicit FontLibrary(FontLibraryOptions options = {});
     ~FontLibrary();
     FontLibrary(const FontLibrary&) = delete;
