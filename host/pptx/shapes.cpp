@@ -278,7 +278,7 @@ class TreeReader {
 
     // The image and crop of a p:pic element.
     void readPictureOf(pugi::xml_node pic, Shape& shape) const {
-        pugi::xml_node blipFill = child(pic, "blipFill");
+        pugi::xml_node blipFill = childOrAlternate(pic, "blipFill");
         pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
         if (embed && context_.refs) {
             shape.picture = context_.refs->media(embed.value());
