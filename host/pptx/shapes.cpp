@@ -194,6 +194,16 @@ ShadowData styleShadow(pugi::xml_node effectRef, const ColorContext& colors) {
     return readOuterShadow(effectsOf(list[static_cast<std::size_t>(idx - 1)]), withPlaceholder);
 }
 
+// The slide's legacy (VML) drawing, where older controls and embedded objects keep their
+// pictures: the shape whose o:spid (or id) names them carries the picture's reference.
+struct LegacyDrawing {
+    std::shared_ptr<pugi::xml_document> doc;
+    std::optional<PartRefs> refs;
+    pugi::xml_node shape(const std::string& spid, const std::string& name) const;
+};
+// The drawing of the part whose references these are (none: empty); throws when unreadable.
+LegacyDrawing loadLegacyDrawing(const PartRefs* refs);
+
 std::string graphicUri(pugi::xml_node frame) {
     return strAttr(path(frame, {"graphic", "graphicData"}), "uri");
 }
@@ -278,7 +288,7 @@ class TreeReader {
 
     // The image and crop of a p:pic element.
     void readPictureOf(pugi::xml_node pic, Shape& shape) const {
-        pugi::xml_node blipFill = child(pic, "blipFill");
+        pugi::xml_node blipFill = childOrAlternate(pic, "blipFill");
         pugi::xml_attribute embed = prefixedAttr(child(blipFill, "blip"), "embed");
         if (embed && context_.refs) {
             shape.picture = context_.refs->media(embed.value());
@@ -306,6 +316,35 @@ class TreeReader {
             shape.cropRight = pct("r");
             shape.cropBottom = pct("b");
         }
+    }
+
+    // The picture that the legacy drawing's shape named by an embedded object's spid shows; null
+    // when there is none or it cannot be drawn (with a warning).
+    std::shared_ptr<MediaPart> legacyObjectPicture(pugi::xml_node frame,
+                                                   pugi::xml_node oleObj) const {
+        std::string spid = strAttr(oleObj, "spid");
+        if (spid.empty()) return nullptr;
+        if (!legacyTried_) {
+            legacyTried_ = true;
+            try {
+                legacy_ = loadLegacyDrawing(context_.refs);
+            } catch (const std::exception& e) {
+                warn(frame, std::string("its drawing cannot be read (") + e.what() + ")");
+                legacy_ = {};
+            }
+        }
+        if (!legacy_.refs) return nullptr;
+        pugi::xml_attribute relid =
+            prefixedAttr(child(legacy_.shape(spid, ""), "imagedata"), "relid");
+        if (!relid) return nullptr;
+        std::shared_ptr<MediaPart> picture = legacy_.refs->media(relid.value());
+        if (!picture || !legacy_.refs->package->hasPart(picture->name)) return nullptr;
+        if (std::string problem = pictureProblem(*picture); !problem.empty()) {
+            warn(frame, "its picture \"" + picture->name + "\" cannot be drawn (" + problem +
+                            "); left out");
+            return nullptr;
+        }
+        return picture;
     }
 
     // The elements a placeholder inherits from, least specific first, ending with node itself.
@@ -505,6 +544,9 @@ class TreeReader {
                     shape->picture = context_.refs->media(prefixedAttr(blip, "embed").value());
                 }
             }
+            // An older embedded object keeps its picture in the legacy drawing only.
+            if (shape->graphic == GraphicKind::OleObject && !shape->picture)
+                shape->picture = legacyObjectPicture(node, childOrAlternate(data, "oleObj"));
         } else {
             shape->type = host::shape_type::kInk;
         }
@@ -919,6 +961,8 @@ class TreeReader {
 
     const ShapeContext& context_;
     std::size_t count_ = 0;
+    mutable LegacyDrawing legacy_;  // read at the first embedded object that needs it
+    mutable bool legacyTried_ = false;
 };
 
 }  // namespace
@@ -994,6 +1038,28 @@ std::string withoutConditionals(const std::string& text) {
     return out;
 }
 
+LegacyDrawing loadLegacyDrawing(const PartRefs* refs) {
+    LegacyDrawing out;
+    if (!refs || !refs->package) return out;
+    for (const auto& [id, rel] : refs->rels) {
+        if (relationshipKind(rel.type) != "vmlDrawing") continue;
+        std::string part = refs->target(id);
+        if (part.empty()) continue;
+        out.doc = parseXml(withoutConditionals(refs->package->readXmlPart(part)), part);
+        out.refs = PartRefs::load(refs->package, part);
+        break;
+    }
+    return out;
+}
+
+pugi::xml_node LegacyDrawing::shape(const std::string& spid, const std::string& name) const {
+    if (!doc) return {};
+    return doc->find_node([&](pugi::xml_node n) {
+        return is(n, "shape") &&
+               (strAttr(n, "spid") == spid || (!name.empty() && strAttr(n, "id") == name));
+    });
+}
+
 }  // namespace
 
 double vmlLength(std::string_view value) {
@@ -1039,8 +1105,7 @@ double vmlLength(std::string_view value) {
 
 void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeList& out) {
     if (!controls) return;
-    std::shared_ptr<pugi::xml_document> drawing;  // the slide's legacy drawing, read once
-    std::optional<PartRefs> drawingRefs;
+    LegacyDrawing drawing;  // read once, when a control needs it
     bool drawingTried = false;
     auto warn = [&](const std::string& name, const std::string& what) {
         if (context.warnings)
@@ -1062,29 +1127,15 @@ void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeLis
         // whose o:spid names the control.
         if (!drawingTried) {
             drawingTried = true;
-            if (!context.refs || !context.refs->package) return;
-            for (const auto& [id, rel] : context.refs->rels) {
-                if (relationshipKind(rel.type) != "vmlDrawing") continue;
-                std::string part = context.refs->target(id);
-                if (part.empty()) continue;
-                try {
-                    drawing = parseXml(
-                        withoutConditionals(context.refs->package->readXmlPart(part)), part);
-                    drawingRefs = PartRefs::load(context.refs->package, part);
-                } catch (const std::exception& e) {
-                    warn(name,
-                         std::string("its drawing cannot be read (") + e.what() + "); left out");
-                    drawing.reset();
-                }
-                break;
+            try {
+                drawing = loadLegacyDrawing(context.refs);
+            } catch (const std::exception& e) {
+                warn(name, std::string("its drawing cannot be read (") + e.what() + "); left out");
+                drawing = {};
             }
         }
-        if (!drawing || !drawingRefs) return;
-        std::string spid = "_x0000_s" + strAttr(control, "spid");
-        pugi::xml_node vml = drawing->find_node([&](pugi::xml_node n) {
-            return is(n, "shape") &&
-                   (strAttr(n, "spid") == spid || (!name.empty() && strAttr(n, "id") == name));
-        });
+        if (!drawing.doc || !drawing.refs) return;
+        pugi::xml_node vml = drawing.shape("_x0000_s" + strAttr(control, "spid"), name);
         pugi::xml_attribute relid = prefixedAttr(child(vml, "imagedata"), "relid");
         if (!vml || !relid) return;
         // The place: CSS-like "left:…;top:…;width:…;height:…" in the slide's points.
@@ -1131,7 +1182,7 @@ void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeLis
         ext.append_attribute("cx") = emu(width).c_str();
         ext.append_attribute("cy") = emu(height).c_str();
         ShapeContext inDrawing = context;
-        inDrawing.refs = &*drawingRefs;
+        inDrawing.refs = &*drawing.refs;
         std::size_t before = out.items.size();
         readShapeTree(pic, inDrawing, out);
         for (std::size_t k = before; k < out.items.size(); ++k)

@@ -163,4 +163,13 @@ pugi::xml_node alternateBranch(pugi::xml_node alternateContent) {
     return child(alternateContent, "Choice");
 }
 
+pugi::xml_node childOrAlternate(pugi::xml_node node, std::string_view local) {
+    if (pugi::xml_node direct = child(node, local)) return direct;
+    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
+        if (c.type() != pugi::node_element || !is(c, "AlternateContent")) continue;
+        if (pugi::xml_node inner = child(alternateBranch(c), local)) return inner;
+    }
+    return {};
+}
+
 }  // namespace quillet::pptx

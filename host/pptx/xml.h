@@ -42,6 +42,10 @@ std::optional<std::int64_t> parseInt(std::string_view text);
 // (its content uses only the base vocabulary), else the Choice.
 pugi::xml_node alternateBranch(pugi::xml_node alternateContent);
 
+// The named child of node, or, when there is none, the one inside the branch of an
+// mc:AlternateContent child that alternateBranch picks (pictures wrap their blipFill so).
+pugi::xml_node childOrAlternate(pugi::xml_node node, std::string_view local);
+
 // Visits the element children of node, stepping into mc:AlternateContent branches.
 template <typename F>
 void forEachElement(pugi::xml_node node, F&& visit) {

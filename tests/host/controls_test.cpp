@@ -1,5 +1,6 @@
 // ActiveX controls on a slide show as their stand-in pictures: the picture a newer file writes
 // inside the control, or the image and place an older one keeps in the slide's VML drawing.
+// Older embedded objects likewise keep their picture in that drawing only.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -124,6 +125,49 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"LegacyWithBrokenDrawing", legacyControl("2053"), "<xml><v:shape", false, 0, 0,
                     0, 0, true}),
     [](const testing::TestParamInfo<ControlCase>& info) { return info.param.name; });
+
+// An embedded object frame without a picture of its own shows the legacy drawing's image of the
+// shape its spid names.
+TEST(EmbeddedObjects, TakeTheirPictureFromTheLegacyDrawing) {
+    struct Case {
+        const char* spid;
+        bool withDrawing;
+        bool pictured;
+    };
+    for (const Case& c : {Case{"_x0000_s2053", true, true}, Case{"_x0000_s9", true, false},
+                          Case{"_x0000_s2053", false, false}, Case{"", true, false}}) {
+        SCOPED_TRACE(std::string(c.spid) + (c.withDrawing ? " with drawing" : " without"));
+        DeckRecipe recipe;
+        recipe.slides.push_back(slideXml(
+            "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"4\" name=\"Sheet\"/>"
+            "<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"0\" "
+            "y=\"0\"/><a:ext cx=\"127000\" cy=\"127000\"/></p:xfrm><a:graphic><a:graphicData "
+            "uri=\"http://schemas.openxmlformats.org/presentationml/2006/ole\"><p:oleObj spid=\"" +
+            std::string(c.spid) +
+            "\" name=\"Worksheet\" r:id=\"rId3\"><p:embed/></p:oleObj></a:graphicData>"
+            "</a:graphic></p:graphicFrame>"));
+        std::vector<std::vector<std::string>> rels = {
+            {"rId1", "slideLayout", "../slideLayouts/slideLayout1.xml"},
+            {"rId3", "oleObject", "../embeddings/oleObject1.bin"}};
+        if (c.withDrawing) rels.push_back({"rId4", "vmlDrawing", "../drawings/vmlDrawing1.vml"});
+        recipe.replace["ppt/slides/_rels/slide1.xml.rels"] = relsXml(rels);
+        recipe.extra.push_back({"ppt/drawings/vmlDrawing1.vml",
+                                vmlDrawing("_x0000_s2053", "left:0;top:0;width:1pt;height:1pt")});
+        recipe.extra.push_back({"ppt/drawings/_rels/vmlDrawing1.vml.rels",
+                                relsXml({{"rId1", "image", "../media/image2.png"}})});
+        recipe.extra.push_back({"ppt/media/image2.png", test::onePixelPng()});
+        recipe.extra.push_back({"ppt/embeddings/oleObject1.bin", "not an object"});
+        auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+        ASSERT_EQ(deck->slides.size(), 1u);
+        ASSERT_EQ(deck->slides[0]->shapes->items.size(), 1u);
+        const Shape& s = *deck->slides[0]->shapes->items[0];
+        EXPECT_EQ(s.type, host::shape_type::kEmbeddedOleObject);
+        EXPECT_EQ(s.picture != nullptr, c.pictured);
+        if (s.picture) {
+            EXPECT_EQ(s.picture->name, "ppt/media/image2.png");
+        }
+    }
+}
 
 TEST(VmlLength, ReadsUnitsAndRefusesTheRest) {
     struct Case {

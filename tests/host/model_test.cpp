@@ -713,6 +713,47 @@ TEST(Geometry, HiddenShapesAreLeftOut) {
     EXPECT_EQ(shapeOf(*p, 1, 1)->name(), "V");
 }
 
+// A picture's blipFill may sit inside mc:AlternateContent; the Fallback is read before the Choice.
+TEST(Geometry, PictureFillInsideAlternateContent) {
+    auto alternate = [](const std::string& branches) {
+        return "<mc:AlternateContent "
+               "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">" +
+               branches + "</mc:AlternateContent>";
+    };
+    auto fill = [](const char* rid) {
+        return std::string("<p:blipFill><a:blip r:embed=\"") + rid +
+               "\"/><a:stretch/></p:blipFill>";
+    };
+    struct Case {
+        std::string fill;
+        bool drawn;
+    };
+    const Case cases[] = {
+        {alternate("<mc:Choice Requires=\"x\">" + fill("rId9") + "</mc:Choice><mc:Fallback>" +
+                   fill("rId2") + "</mc:Fallback>"),
+         true},
+        {alternate("<mc:Choice Requires=\"x\">" + fill("rId2") + "</mc:Choice>"), true},
+        {alternate("<mc:Choice Requires=\"x\">" + fill("rId2") + "</mc:Choice><mc:Fallback/>"),
+         false},
+    };
+    DeckRecipe recipe;
+    for (const Case& c : cases) {
+        recipe.slides.push_back(slideXml(
+            "<p:pic><p:nvPicPr><p:cNvPr id=\"5\" name=\"P\"/><p:cNvPicPr/><p:nvPr/></p:nvPicPr>" +
+            c.fill + "<p:spPr>" + test::xfrm(0, 0, 254000, 127000) +
+            "<a:prstGeom prst=\"rect\"/></p:spPr></p:pic>"));
+    }
+    recipe.extra.push_back({"ppt/media/image1.png", test::onePixelPng()});
+    auto p = open(recipe, "alternate-picture");
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        auto picture = shapeOf(*p, static_cast<int>(i) + 1, 1)->picture();
+        EXPECT_EQ(picture != nullptr, cases[i].drawn) << "case " << i;
+        if (picture) {
+            EXPECT_EQ(picture->name(), "ppt/media/image1.png") << "case " << i;
+        }
+    }
+}
+
 TEST(Masters, DecoratedLayoutsAreFoldedOntoTheSlide) {
     DeckRecipe recipe;
     recipe.masterShapes = rect(5, "MasterBar", 0, 0, 12700, 12700,
