@@ -40,8 +40,6 @@ class PairKerning {
     double units(char32_t left, std::uint32_t leftGlyph, char32_t right, std::uint32_t rightGlyph,
                  double leftAdvance);
 
-    bool hasPositioning() const { return hasPositioning_; }
-
   private:
     struct ScriptLookups {
         std::vector<std::uint16_t> lookups;  // in lookup-list order
