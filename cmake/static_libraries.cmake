@@ -1,13 +1,15 @@
 # Third-party libraries the programs link, as targets of our own (quillet::fontconfig, ...): from
 # their static archives where the system has them, else the shared libraries. Every shared
 # library costs each run its loading, relocation and page faults, which outweigh the work of
-# converting a small deck. FreeType, zlib and libpng stay shared: HarfBuzz and libzip, shipped
-# only as shared libraries, load them anyway, and two copies of FreeType in one process could not
-# hand faces to each other.
+# converting a small deck; with all of these static, the programs load only the C library.
+# Everything that uses FreeType, libpng or zlib links these targets (tests too), so that one copy
+# of each is in a process: FreeType objects pass between fontconfig, Cairo and our font code.
 option(QUILLET_STATIC_LIBS
-       "Link fontconfig, expat, pugixml, libjpeg, libdeflate and the C++ runtime statically" ON)
+       "Link FreeType, fontconfig, libpng, zlib, expat, pugixml, libjpeg, libdeflate and the C++ runtime statically" ON)
 
 find_package(PkgConfig REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PNG REQUIRED)
 find_package(Freetype REQUIRED)
 find_package(Fontconfig REQUIRED)
 find_package(JPEG REQUIRED)
@@ -54,8 +56,12 @@ function(quillet_library name shared)
     target_link_libraries(quillet_lib_${name} INTERFACE ${next})
 endfunction()
 
+quillet_library(zlib ZLIB::ZLIB ARCHIVES z)
+quillet_library(png PNG::PNG ARCHIVES png16 WITH quillet::zlib m)
+quillet_library(freetype Freetype::Freetype ARCHIVES freetype brotlidec brotlicommon
+                WITH quillet::png quillet::zlib m)
 quillet_library(fontconfig Fontconfig::Fontconfig ARCHIVES fontconfig expat
-                WITH Freetype::Freetype m)
+                WITH quillet::freetype m)
 quillet_library(jpeg JPEG::JPEG ARCHIVES jpeg)
 quillet_library(deflate PkgConfig::LIBDEFLATE ARCHIVES deflate)
 quillet_library(pugixml PkgConfig::PUGIXML ARCHIVES pugixml)

@@ -8,9 +8,6 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 #include <fcntl.h>
-#include <hb-ft.h>
-#include <hb-ot.h>
-#include <hb.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +27,7 @@
 #include <vector>
 
 #include "fonts/font_cache.h"
+#include "fonts/kerning.h"
 #include "fonts/matching.h"
 
 namespace quillet::fonts {
@@ -47,16 +45,6 @@ struct FtFaceFree {
     void operator()(FT_Face face) const { FT_Done_Face(face); }
 };
 using FtFacePtr = std::unique_ptr<std::remove_pointer_t<FT_Face>, FtFaceFree>;
-
-struct HbFontFree {
-    void operator()(hb_font_t* font) const { hb_font_destroy(font); }
-};
-using HbFontPtr = std::unique_ptr<hb_font_t, HbFontFree>;
-
-struct HbBufferFree {
-    void operator()(hb_buffer_t* buffer) const { hb_buffer_destroy(buffer); }
-};
-using HbBufferPtr = std::unique_ptr<hb_buffer_t, HbBufferFree>;
 
 struct FcConfigFree {
     void operator()(FcConfig* config) const { FcConfigDestroy(config); }
@@ -166,8 +154,8 @@ std::shared_ptr<const MappedFile> mappedFontFile(const std::string& path) {
 struct Face {
     std::shared_ptr<const MappedFile> file;  // the face's bytes, when mapped; outlives `ft`
     FtFacePtr ft;
-    HbFontPtr hb;  // the shaper's view of the same face, in font units; made on first use
-    bool hbTried = false;
+    std::unique_ptr<PairKerning> kerning;           // made when a pair is first asked for
+    std::vector<std::vector<FT_Byte>> tableCopies;  // its tables, when the file is not mapped
     FaceInfo info;
     bool symbolCmap = false;
     // Font units.
@@ -186,22 +174,30 @@ struct Face {
     std::unordered_map<FT_UInt, double> advances;
     // Pair adjustments in font units, by (left glyph << 32 | right glyph).
     std::unordered_map<std::uint64_t, double> pairs;
-    bool hasPositioning = false;  // a GPOS table: pairs come from the shaper
 
-    // The shaper reads the face's tables through its own reference, with its own outline
-    // functions at a scale of one unit per font unit; FreeType's size is left alone. Made when a
-    // pair is first asked for, so faces that never kern cost nothing.
-    hb_font_t* shaper() {
-        if (hbTried) return hb.get();
-        hbTried = true;
-        if (hb_face_t* hbFace = hb_ft_face_create_referenced(ft.get())) {
-            hasPositioning = hb_ot_layout_has_positioning(hbFace) != 0;
-            hb.reset(hb_font_create(hbFace));
-            hb_face_destroy(hbFace);
-            int upem = static_cast<int>(info.unitsPerEm);
-            if (hb) hb_font_set_scale(hb.get(), upem, upem);
+    // The reader of the face's kerning tables, in the mapped file (else copies FreeType reads).
+    // Made when a pair is first asked for, so faces that never kern cost nothing.
+    PairKerning& kerner() {
+        if (kerning) return *kerning;
+        KerningTables tables;
+        if (file) {
+            tables = findKerningTables(Bytes(file->bytes, file->size), info.index);
+        } else {
+            Bytes* into[] = {&tables.gpos, &tables.gdef, &tables.kern};
+            const FT_ULong tags[] = {FT_MAKE_TAG('G', 'P', 'O', 'S'),
+                                     FT_MAKE_TAG('G', 'D', 'E', 'F'),
+                                     FT_MAKE_TAG('k', 'e', 'r', 'n')};
+            for (int i = 0; i < 3; ++i) {
+                FT_ULong length = 0;
+                if (FT_Load_Sfnt_Table(ft.get(), tags[i], 0, nullptr, &length) != 0 || length == 0)
+                    continue;
+                std::vector<FT_Byte>& copy = tableCopies.emplace_back(length);
+                if (FT_Load_Sfnt_Table(ft.get(), tags[i], 0, copy.data(), &length) == 0)
+                    *into[i] = Bytes(copy.data(), copy.size());
+            }
         }
-        return hb.get();
+        kerning = std::make_unique<PairKerning>(tables);
+        return *kerning;
     }
 
     FT_UInt glyphIndex(char32_t code) const {
@@ -643,74 +639,21 @@ class FontLibrary::Impl {
         return pairUnits(*a.face, left, a.glyph, right, b.glyph) * em / a.face->info.unitsPerEm;
     }
 
-    // The pair adjustment of two glyphs of one face in font units: what the shaper's kerning
-    // feature does to their advances, else the legacy kerning table. Cached per face.
+    // The pair adjustment of two glyphs of one face in font units: what the kerning feature of
+    // the positioning table does to their advances, else the legacy kerning table. Cached per
+    // face.
     double pairUnits(Face& face, char32_t left, FT_UInt leftGlyph, char32_t right,
                      FT_UInt rightGlyph) {
         std::uint64_t key = (static_cast<std::uint64_t>(leftGlyph) << 32) | rightGlyph;
         auto it = face.pairs.find(key);
         if (it != face.pairs.end()) return it->second;
-        double units = 0;
-        bool shaped = shapePair(face, left, leftGlyph, right, rightGlyph, &units);
-        if (!shaped || (units == 0 && !face.hasPositioning))
-            units = legacyPair(face, leftGlyph, rightGlyph);
+        double units =
+            face.kerner().units(left, leftGlyph, right, rightGlyph, face.advanceUnits(leftGlyph));
         if (!std::isfinite(units) || std::fabs(units) > face.info.unitsPerEm) units = 0;
         // Texts of many scripts could fill the cache without end: it starts again instead.
         if (face.pairs.size() >= kMaxCachedPairs) face.pairs.clear();
         face.pairs.emplace(key, units);
         return units;
-    }
-
-    // Shapes the two characters with kerning alone (no substitutions, so each character keeps
-    // its own glyph); false when the shaper cannot say.
-    bool shapePair(Face& face, char32_t left, FT_UInt leftGlyph, char32_t right, FT_UInt rightGlyph,
-                   double* units) {
-        hb_font_t* font = face.shaper();
-        if (font == nullptr) return false;
-        if (!shapeBuffer_) {
-            shapeBuffer_.reset(hb_buffer_create());
-            if (!hb_buffer_allocation_successful(shapeBuffer_.get())) {
-                shapeBuffer_.reset();
-                return false;
-            }
-        }
-        hb_buffer_t* buffer = shapeBuffer_.get();
-        hb_buffer_clear_contents(buffer);
-        const hb_codepoint_t codes[2] = {left, right};
-        hb_buffer_add_codepoints(buffer, codes, 2, 0, 2);
-        hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
-        hb_buffer_guess_segment_properties(buffer);
-        if (hb_buffer_get_direction(buffer) != HB_DIRECTION_LTR)
-            hb_buffer_set_direction(buffer, HB_DIRECTION_LTR);
-        static const hb_feature_t kFeatures[] = {
-            {HB_TAG('k', 'e', 'r', 'n'), 1, 0, ~0u}, {HB_TAG('l', 'i', 'g', 'a'), 0, 0, ~0u},
-            {HB_TAG('c', 'l', 'i', 'g'), 0, 0, ~0u}, {HB_TAG('c', 'a', 'l', 't'), 0, 0, ~0u},
-            {HB_TAG('d', 'l', 'i', 'g'), 0, 0, ~0u}, {HB_TAG('r', 'l', 'i', 'g'), 0, 0, ~0u},
-            {HB_TAG('c', 'c', 'm', 'p'), 0, 0, ~0u}, {HB_TAG('l', 'o', 'c', 'l'), 0, 0, ~0u},
-            {HB_TAG('r', 'c', 'l', 't'), 0, 0, ~0u}, {HB_TAG('m', 'a', 'r', 'k'), 0, 0, ~0u},
-            {HB_TAG('m', 'k', 'm', 'k'), 0, 0, ~0u}, {HB_TAG('c', 'u', 'r', 's'), 0, 0, ~0u},
-            {HB_TAG('d', 'i', 's', 't'), 0, 0, ~0u},
-        };
-        hb_shape(font, buffer, kFeatures, sizeof kFeatures / sizeof kFeatures[0]);
-        unsigned int count = 0;
-        hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
-        hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buffer, &count);
-        if (count != 2 || info == nullptr || pos == nullptr || info[0].codepoint != leftGlyph ||
-            info[1].codepoint != rightGlyph)
-            return false;
-        // The change of the pair's width: the left advance and the right one's offset.
-        double natural = static_cast<double>(hb_font_get_glyph_h_advance(font, leftGlyph));
-        *units =
-            static_cast<double>(pos[0].x_advance) + pos[1].x_offset - pos[0].x_offset - natural;
-        return true;
-    }
-
-    static double legacyPair(Face& face, FT_UInt leftGlyph, FT_UInt rightGlyph) {
-        if (!FT_HAS_KERNING(face.ft.get())) return 0;
-        FT_Vector delta{0, 0};
-        if (FT_Get_Kerning(face.ft.get(), leftGlyph, rightGlyph, FT_KERNING_UNSCALED, &delta) != 0)
-            return 0;
-        return static_cast<double>(delta.x);
     }
 
     TextExtent extent(Resolved& r, std::u32string_view text, double em, bool kern) {
@@ -976,7 +919,6 @@ class FontLibrary::Impl {
     std::unordered_map<std::string, std::unique_ptr<Resolved>> resolved_;
     Face* lastResort_ = nullptr;
     bool lastResortTried_ = false;
-    HbBufferPtr shapeBuffer_;  // reused for every pair
 };
 
 namespace {
