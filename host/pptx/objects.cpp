@@ -1096,6 +1096,11 @@ class SlidesImpl : public host::Slides {
             for (const ShapePtr& s : chosen->decoration->items) {
                 slide->shapes->items.push_back(cloneShape(*s));
             }
+            if (chosen->showMasterShapes && chosen->master) {
+                for (const ShapePtr& s : chosen->master->numbered) {
+                    slide->shapes->items.push_back(numberedCopy(*s, index));
+                }
+            }
             for (const ShapePtr& s : chosen->placeholders->items) {
                 slide->shapes->items.push_back(emptyPlaceholder(*s));
             }
