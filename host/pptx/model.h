@@ -430,6 +430,10 @@ struct MasterRecord {
     std::string name;
     std::shared_ptr<ShapeList> shapes = std::make_shared<ShapeList>();
     FillData background;
+    // Decoration that shows the slide number: one record cannot show every slide's number, so
+    // these are not in `shapes`; each slide shown over the record carries numbered copies at the
+    // back of its own shapes, just above the record's.
+    std::vector<ShapePtr> numbered;
 };
 
 struct SlideData {
@@ -476,5 +480,11 @@ struct PresentationData {
 // Deep copy of a shape (its fills, text, members), for copy and paste and for folding master
 // decoration onto slides.
 ShapePtr cloneShape(const Shape& shape);
+
+// True when the shape's text (or a member's, or a cell's) holds a slide-number field.
+bool showsSlideNumber(const Shape& shape);
+
+// A deep copy whose slide-number fields show `number`.
+ShapePtr numberedCopy(const Shape& shape, int number);
 
 }  // namespace quillet::pptx

@@ -1094,7 +1094,13 @@ class SlidesImpl : public host::Slides {
         slide->layoutCode = layoutCode;
         if (chosen) {
             for (const ShapePtr& s : chosen->decoration->items) {
-                slide->shapes->items.push_back(cloneShape(*s));
+                slide->shapes->items.push_back(showsSlideNumber(*s) ? numberedCopy(*s, index)
+                                                                    : cloneShape(*s));
+            }
+            if (chosen->showMasterShapes && chosen->master) {
+                for (const ShapePtr& s : chosen->master->numbered) {
+                    slide->shapes->items.push_back(numberedCopy(*s, index));
+                }
             }
             for (const ShapePtr& s : chosen->placeholders->items) {
                 slide->shapes->items.push_back(emptyPlaceholder(*s));

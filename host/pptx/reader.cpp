@@ -30,6 +30,21 @@ bool isPresentationType(const std::string& type) {
     return false;
 }
 
+// Takes the decoration that shows the slide number out of the record's shared shapes (see
+// MasterRecord::numbered); the record keeps the rest in their order.
+void setNumberedApart(MasterRecord* record) {
+    if (!record) return;
+    auto kept = std::make_shared<ShapeList>();
+    for (const ShapePtr& s : record->shapes->items) {
+        if (s && s->type != host::shape_type::kPlaceholder && showsSlideNumber(*s)) {
+            record->numbered.push_back(s);
+        } else {
+            kept->items.push_back(s);
+        }
+    }
+    if (!record->numbered.empty()) record->shapes = std::move(kept);
+}
+
 void attachAnimations(ShapeList& shapes, const std::map<int, Animation>& animations) {
     for (const ShapePtr& s : shapes.items) {
         auto it = animations.find(s->id);
@@ -150,6 +165,8 @@ class DeckReader {
             }
         }
         masters.mapLayouts(*deck);
+        setNumberedApart(deck->slideMaster.get());
+        setNumberedApart(deck->titleMaster.get());
 
         int number = 0;
         for (ParsedSlide& s : parsed) {
@@ -237,26 +254,27 @@ class DeckReader {
         bool titleRecord = layout && deck.titleMaster && layout->record == deck.titleMaster;
         slide->displayMasterShapes = !folded && showMaster && (layoutShowsMaster || titleRecord);
         slide->followMasterBackground = !folded && !ownBackground;
+        // Carried decoration shows this slide's number.
+        auto carry = [&](const ShapePtr& s) {
+            slide->shapes->items.push_back(showsSlideNumber(*s) ? numberedCopy(*s, number)
+                                                                : cloneShape(*s));
+        };
         if (folded && showMaster) {
             if (layoutShowsMaster) {
-                if (recoloured) {
-                    for (ShapePtr& s : recolouredParts.masterDecoration->items) {
-                        slide->shapes->items.push_back(std::move(s));
-                    }
-                } else {
-                    for (const ShapePtr& s : master->decoration->items) {
-                        slide->shapes->items.push_back(cloneShape(*s));
-                    }
+                for (const ShapePtr& s : recoloured ? recolouredParts.masterDecoration->items
+                                                    : master->decoration->items) {
+                    carry(s);
                 }
             }
             if (recoloured && recolouredParts.layoutDecoration) {
-                for (ShapePtr& s : recolouredParts.layoutDecoration->items) {
-                    slide->shapes->items.push_back(std::move(s));
-                }
+                for (const ShapePtr& s : recolouredParts.layoutDecoration->items) carry(s);
             } else if (layout) {
-                for (const ShapePtr& s : layout->decoration->items) {
-                    slide->shapes->items.push_back(cloneShape(*s));
-                }
+                for (const ShapePtr& s : layout->decoration->items) carry(s);
+            }
+        }
+        if (slide->displayMasterShapes) {
+            for (const ShapePtr& s : slide->master->numbered) {
+                slide->shapes->items.push_back(numberedCopy(*s, number));
             }
         }
 
@@ -339,6 +357,7 @@ std::shared_ptr<PresentationData> clonePresentation(const PresentationData& sour
         if (!copy) {
             copy = std::make_shared<MasterRecord>(*r);
             copy->shapes = cloneList(*r->shapes);
+            for (ShapePtr& s : copy->numbered) s = cloneShape(*s);
         }
         return copy;
     };
@@ -376,6 +395,75 @@ ShapePtr cloneShape(const Shape& shape) {
         for (const ShapePtr& c : shape.children->items)
             copy->children->items.push_back(cloneShape(*c));
     }
+    return copy;
+}
+
+namespace {
+
+bool isSlideNumber(const Run& run) {
+    return run.kind == RunKind::Field && run.fieldType == "slidenum";
+}
+
+bool bodyShowsSlideNumber(const TextBody* body) {
+    if (!body) return false;
+    for (const Paragraph& p : body->paragraphs) {
+        for (const Run& r : p.runs) {
+            if (isSlideNumber(r)) return true;
+        }
+    }
+    return false;
+}
+
+void numberBody(TextBody* body, const std::string& number) {
+    if (!body) return;
+    bool changed = false;
+    for (Paragraph& p : body->paragraphs) {
+        for (Run& r : p.runs) {
+            if (isSlideNumber(r) && r.text != number) {
+                r.text = number;
+                changed = true;
+            }
+        }
+    }
+    if (changed) ++body->revision;
+}
+
+void numberFields(Shape& shape, const std::string& number) {
+    numberBody(shape.text.get(), number);
+    if (shape.table) {
+        for (TableRow& row : shape.table->rows) {
+            for (TableCell& cell : row.cells) numberBody(cell.text.get(), number);
+        }
+    }
+    if (shape.children) {
+        for (const ShapePtr& c : shape.children->items) {
+            if (c) numberFields(*c, number);
+        }
+    }
+}
+
+}  // namespace
+
+bool showsSlideNumber(const Shape& shape) {
+    if (bodyShowsSlideNumber(shape.text.get())) return true;
+    if (shape.table) {
+        for (const TableRow& row : shape.table->rows) {
+            for (const TableCell& cell : row.cells) {
+                if (bodyShowsSlideNumber(cell.text.get())) return true;
+            }
+        }
+    }
+    if (shape.children) {
+        for (const ShapePtr& c : shape.children->items) {
+            if (c && showsSlideNumber(*c)) return true;
+        }
+    }
+    return false;
+}
+
+ShapePtr numberedCopy(const Shape& shape, int number) {
+    ShapePtr copy = cloneShape(shape);
+    numberFields(*copy, std::to_string(number));
     return copy;
 }
 

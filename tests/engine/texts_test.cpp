@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -870,6 +871,102 @@ TEST(SlideTexts, OutlinedRunsAreGlyphShapesFilledAndStroked) {
     const std::string verdict = independentParserVerdict(result.swfPath);
     if (verdict.rfind("skip:", 0) == 0) GTEST_SKIP() << verdict;
     EXPECT_EQ(verdict, "");
+}
+
+// ---- slide-number fields on the master ------------------------------------------------------
+
+// The glyphs of every text reachable from a character, one list per text (a glyph as its font
+// and index): sprites are followed through their placements.
+using Glyphs = std::vector<std::pair<int, int>>;
+void glyphsUnder(const transform::FSMovie& movie, int id, std::set<int>& seen,
+                 std::vector<Glyphs>& texts) {
+    if (!seen.insert(id).second) return;
+    const auto& objects = movie.getObjects();
+    if (const auto* clip = findDefinition<transform::FSDefineMovieClip>(objects, id)) {
+        for (const auto& object : clip->getObjects()) {
+            const auto* p = dynamic_cast<const transform::FSPlaceObject2*>(object.get());
+            if (p && p->getIdentifier() > 0) glyphsUnder(movie, p->getIdentifier(), seen, texts);
+        }
+    } else if (const auto* text = findDefinition<transform::FSTextDefinition>(objects, id)) {
+        Glyphs glyphs;
+        int font = 0;
+        for (const auto& record : text->getObjects()) {
+            if (record.getIdentifier() > 0) font = record.getIdentifier();
+            for (const auto& c : record.getCharacters())
+                glyphs.emplace_back(font, c.getGlyphIndex());
+        }
+        texts.push_back(std::move(glyphs));
+    }
+}
+
+// A text box on the master holding a slide-number field: every slide shows its own number, in
+// the host's text (what our renderer lays out) and in the movie, whether the slide is shown
+// over the shared master record or, on a layout with decoration of its own, carries the
+// master's decoration itself. Slides 1 and 2 also say "n" in a text box of their own, so that
+// the movie's number can be matched to the glyph of that digit.
+TEST(SlideTexts, SlideNumberFieldsOnTheMasterShowEachSlidesNumber) {
+    const std::string field =
+        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"2000\"/><a:t>Page </a:t></a:r><a:fld "
+        "id=\"{6F2D0B1C-2B4A-4E0F-9C55-1D8F0A3B7E21}\" type=\"slidenum\"><a:rPr lang=\"en-US\" "
+        "sz=\"2000\"/><a:t>&#8249;#&#8250;</a:t></a:fld></a:p>";
+    for (const bool folded : {false, true}) {
+        SCOPED_TRACE(folded ? "carried decoration" : "shared master");
+        test::DeckRecipe recipe;
+        recipe.masterShapes = test::rect(3, "Bar", 0, 0, 12700, 12700) + textBox(4, 0, field);
+        if (folded) recipe.layoutShapes = test::rect(5, "Band", 0, 6000000, 12700, 12700);
+        for (const char* n : {"1", "2"}) {
+            recipe.slides.push_back(test::slideXml(textBox(2, 3000000, paragraph(n, ""))));
+        }
+        ScratchDir dir;
+        const std::string path = dir.file("numbers.pptx");
+        const auto bytes = test::makeDeck(recipe);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        auto app = pptx::openApplication(path);
+        // A slide added on the same layout shows its number too (the movie is checked on the
+        // first two).
+        ASSERT_NE(app->activePresentation()->slides()->add(3, host::layout::kText), nullptr);
+        for (int n = 1; n <= 3; ++n) {
+            std::vector<std::string> texts;
+            auto shapes = app->activePresentation()->slides()->item(n)->shapes();
+            for (int i = 1; i <= shapes->count(); ++i) {
+                auto frame = shapes->item(i)->textFrame();
+                std::string text = frame ? frame->textRange()->text() : "";
+                if (!text.empty()) texts.push_back(text);
+            }
+            const std::string digit = std::to_string(n);
+            const std::vector<std::string> expected =
+                n < 3 ? std::vector<std::string>{"Page " + digit, digit}
+                      : std::vector<std::string>{"Page 3"};
+            EXPECT_EQ(texts, expected);
+        }
+
+        RecordingSink sink;
+        const auto result = engine::convertPresentation(app, sink, settingsIn(dir), options(7));
+        ASSERT_EQ(result.status, 0) << result.message;
+        transform::FSMovie movie(result.swfPath);
+        // Slide n's sprite stands on layer n of the main timeline.
+        std::map<int, std::vector<Glyphs>> shown;
+        for (const auto& object : movie.getObjects()) {
+            const auto* p = dynamic_cast<const transform::FSPlaceObject2*>(object.get());
+            if (!p || p->getIdentifier() <= 0 || p->getLayer() < 1 || p->getLayer() > 2) continue;
+            std::set<int> seen;
+            glyphsUnder(movie, p->getIdentifier(), seen, shown[p->getLayer()]);
+        }
+        ASSERT_EQ(shown.size(), 2u);
+        for (auto& [n, texts] : shown) {
+            // "Page" and the number (spaces draw nothing), then the slide's own digit; nothing
+            // from the master.
+            ASSERT_EQ(texts.size(), 2u) << n;
+            ASSERT_EQ(texts[0].size(), 5u) << n;
+            ASSERT_EQ(texts[1].size(), 1u) << n;
+            EXPECT_EQ(texts[0].back(), texts[1][0]) << n;
+        }
+        EXPECT_EQ(Glyphs(shown[1][0].begin(), shown[1][0].end() - 1),
+                  Glyphs(shown[2][0].begin(), shown[2][0].end() - 1));
+        EXPECT_NE(shown[1][1], shown[2][1]);
+    }
 }
 
 }  // namespace
