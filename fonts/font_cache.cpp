@@ -223,6 +223,13 @@ std::string readWhole(const std::string& path) {
     return bytes;
 }
 
+// Roughly what an answer takes in the file, for the size cap.
+std::size_t answerBytes(const std::string& key, const CachedWalk& walk) {
+    std::size_t bytes = key.size() + 16;
+    for (const CachedCandidate& c : walk.candidates) bytes += c.file.size() + 16;
+    return bytes;
+}
+
 bool makeDirectory(const std::string& path) {
     if (mkdir(path.c_str(), 0700) == 0) return true;
     struct stat st {};
@@ -482,10 +489,7 @@ FontAnswers::Ticket FontAnswers::attach() {
         std::optional<FontCacheContents> read = readFontCache(s.path);
         s.contents = read ? std::move(*read) : FontCacheContents{};
         if (read) s.fingerprinted = true;
-        for (const auto& [key, walk] : s.contents.walks) {
-            s.bytes += key.size() + 16;
-            for (const CachedCandidate& c : walk.candidates) s.bytes += c.file.size() + 16;
-        }
+        for (const auto& [key, walk] : s.contents.walks) s.bytes += answerBytes(key, walk);
     }
     return {s.generation, !s.contents.walks.empty()};
 }
@@ -514,8 +518,7 @@ void FontAnswers::record(Ticket ticket, FcConfig* config, const std::string& key
         s.fingerprinted = true;
         for (const CachedPath& p : f.paths) s.bytes += p.path.size() + 32;
     }
-    std::size_t bytes = key.size() + 16;
-    for (const CachedCandidate& c : walk.candidates) bytes += c.file.size() + 16;
+    const std::size_t bytes = answerBytes(key, walk);
     if (s.bytes + bytes > kMaxFontCacheBytes) return;
     s.bytes += bytes;
     s.contents.walks.insert_or_assign(key, std::move(walk));

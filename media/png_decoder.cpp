@@ -464,23 +464,32 @@ void decodeImage(const Chunks& chunks, ImageRecord& record) {
     const RowStore store(chunks, record);
     // Each row is read with its filter byte in front.
     const std::size_t widest = static_cast<std::size_t>(rowLength(h.width, bitsPerPixel));
-    std::vector<uint8_t> row(widest + 1), previous(widest + 1);
+    // Rows are unfiltered where they lie: in the inflated data, else in two buffers taken in turn.
+    std::vector<uint8_t> row, spare;
+    if (inflater) {
+        row.resize(widest + 1);
+        spare.resize(widest + 1);
+    }
+    const std::vector<uint8_t> zeros(widest + 1);
     for (const Pass& pass : passes) {
         if (pass.row >= h.height || pass.column >= h.width) continue;
         const auto columns =
             static_cast<uint32_t>((h.width - pass.column + pass.columnStep - 1) / pass.columnStep);
         const auto length = static_cast<std::size_t>(rowLength(columns, bitsPerPixel));
-        std::fill(previous.begin(), previous.end(), 0);
+        const uint8_t* previous = zeros.data();
         for (uint32_t y = pass.row; y < h.height; y += pass.rowStep) {
+            uint8_t* current = nullptr;
             if (inflater) {
-                inflater->read(row.data(), length + 1);
+                std::swap(row, spare);
+                current = row.data();
+                inflater->read(current, length + 1);
             } else {
-                std::memcpy(row.data(), inflated.get() + offset, length + 1);
+                current = inflated.get() + offset;
                 offset += length + 1;
             }
-            unfilter(row[0], row.data() + 1, previous.data() + 1, length, distance);
-            store.store(row.data() + 1, y, pass, columns);
-            std::swap(row, previous);
+            unfilter(current[0], current + 1, previous + 1, length, distance);
+            store.store(current + 1, y, pass, columns);
+            previous = current;
         }
     }
 }

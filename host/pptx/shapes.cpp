@@ -204,6 +204,29 @@ struct LegacyDrawing {
 // The drawing of the part whose references these are (none: empty); throws when unreadable.
 LegacyDrawing loadLegacyDrawing(const PartRefs* refs);
 
+// The drawing, read when first needed; one that cannot be read is reported once, through
+// `report`, and reads as none.
+class LazyLegacyDrawing {
+  public:
+    template <class Report>
+    const LegacyDrawing& get(const PartRefs* refs, Report report) {
+        if (!tried_) {
+            tried_ = true;
+            try {
+                drawing_ = loadLegacyDrawing(refs);
+            } catch (const std::exception& e) {
+                report(e.what());
+                drawing_ = {};
+            }
+        }
+        return drawing_;
+    }
+
+  private:
+    LegacyDrawing drawing_;
+    bool tried_ = false;
+};
+
 std::string graphicUri(pugi::xml_node frame) {
     return strAttr(path(frame, {"graphic", "graphicData"}), "uri");
 }
@@ -324,21 +347,15 @@ class TreeReader {
                                                    pugi::xml_node oleObj) const {
         std::string spid = strAttr(oleObj, "spid");
         if (spid.empty()) return nullptr;
-        if (!legacyTried_) {
-            legacyTried_ = true;
-            try {
-                legacy_ = loadLegacyDrawing(context_.refs);
-            } catch (const std::exception& e) {
-                warn(frame, std::string("its drawing cannot be read (") + e.what() + ")");
-                legacy_ = {};
-            }
-        }
-        if (!legacy_.refs) return nullptr;
+        const LegacyDrawing& legacy = legacy_.get(context_.refs, [&](const char* problem) {
+            warn(frame, std::string("its drawing cannot be read (") + problem + ")");
+        });
+        if (!legacy.refs) return nullptr;
         pugi::xml_attribute relid =
-            prefixedAttr(child(legacy_.shape(spid, ""), "imagedata"), "relid");
+            prefixedAttr(child(legacy.shape(spid, ""), "imagedata"), "relid");
         if (!relid) return nullptr;
-        std::shared_ptr<MediaPart> picture = legacy_.refs->media(relid.value());
-        if (!picture || !legacy_.refs->package->hasPart(picture->name)) return nullptr;
+        std::shared_ptr<MediaPart> picture = legacy.refs->media(relid.value());
+        if (!picture || !legacy.refs->package->hasPart(picture->name)) return nullptr;
         if (std::string problem = pictureProblem(*picture); !problem.empty()) {
             warn(frame, "its picture \"" + picture->name + "\" cannot be drawn (" + problem +
                             "); left out");
@@ -961,8 +978,7 @@ class TreeReader {
 
     const ShapeContext& context_;
     std::size_t count_ = 0;
-    mutable LegacyDrawing legacy_;  // read at the first embedded object that needs it
-    mutable bool legacyTried_ = false;
+    mutable LazyLegacyDrawing legacy_;  // read at the first embedded object that needs it
 };
 
 }  // namespace
@@ -1105,8 +1121,7 @@ double vmlLength(std::string_view value) {
 
 void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeList& out) {
     if (!controls) return;
-    LegacyDrawing drawing;  // read once, when a control needs it
-    bool drawingTried = false;
+    LazyLegacyDrawing lazyDrawing;  // read once, when a control needs it
     auto warn = [&](const std::string& name, const std::string& what) {
         if (context.warnings)
             context.warnings->push_back("slide " + std::to_string(context.slideNumber) +
@@ -1125,15 +1140,9 @@ void readControls(pugi::xml_node controls, const ShapeContext& context, ShapeLis
         }
         // An older one: its picture and place are in the slide's VML drawing, on the shape
         // whose o:spid names the control.
-        if (!drawingTried) {
-            drawingTried = true;
-            try {
-                drawing = loadLegacyDrawing(context.refs);
-            } catch (const std::exception& e) {
-                warn(name, std::string("its drawing cannot be read (") + e.what() + "); left out");
-                drawing = {};
-            }
-        }
+        const LegacyDrawing& drawing = lazyDrawing.get(context.refs, [&](const char* problem) {
+            warn(name, std::string("its drawing cannot be read (") + problem + "); left out");
+        });
         if (!drawing.doc || !drawing.refs) return;
         pugi::xml_node vml = drawing.shape("_x0000_s" + strAttr(control, "spid"), name);
         pugi::xml_attribute relid = prefixedAttr(child(vml, "imagedata"), "relid");
