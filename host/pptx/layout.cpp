@@ -801,17 +801,30 @@ TextLayout Builder::run() {
         dx = out_.boxLeft + (insetLeft_ + rightEdge_) / 2 - (left + right) / 2;
     }
     out_.textTop = dy;
-    for (LaidLine& l : out_.lines) {
+    // Upright text sets each line on a whole point, the edge above its baseline: a point is a
+    // pixel of the movie, so the letters' feet fall on a pixel edge in the player and in our
+    // pictures alike.
+    const bool onWholePoints = out_.rotation == 0 && out_.turn == 0;
+    std::vector<double> lineShift(out_.lines.size(), dy);
+    for (std::size_t i = 0; i < out_.lines.size(); ++i) {
+        LaidLine& l = out_.lines[i];
         l.top += dy;
-        l.baseline += dy;
         l.left += dx;
+        const double baseline = l.baseline + dy;
+        l.baseline = onWholePoints ? std::floor(baseline + kEpsilon) : baseline;
+        lineShift[i] += l.baseline - baseline;
     }
+    auto shiftOf = [&](int line) {
+        return line >= 0 && static_cast<std::size_t>(line) < lineShift.size()
+                   ? lineShift[static_cast<std::size_t>(line)]
+                   : dy;
+    };
     for (LaidChar& c : out_.chars) {
-        c.baseline += dy;
+        c.baseline += shiftOf(c.line);
         c.x += dx;
     }
     for (LaidParagraph& p : out_.paragraphs) {
-        p.bullet.baseline += dy;
+        p.bullet.baseline += p.lineCount > 0 ? shiftOf(p.firstLine) : dy;
         p.bullet.x += dx;
         for (LaidGlyph& g : p.bullet.glyphs) g.x += dx;
         if (p.charCount > 0) {

@@ -701,6 +701,36 @@ TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
     EXPECT_EQ(greenRun(empty, y).second, 0);
 }
 
+// The letters' feet stand on a pixel edge at every size the slide is drawn at: the lowest row of
+// an 'I' stem is solid black and the row under it white.
+TEST(RenderSlide, TextStandsOnAPixelEdge) {
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(bigI(solid("000000")))};
+    auto deck = readDeck(recipe);
+    for (int width : {720, 480, 355, 250}) {
+        const int height = width * 3 / 4;
+        Renderer renderer;
+        Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), width, height);
+        ASSERT_TRUE(picture) << width;
+        auto grey = [&](int x, int y) { return pixelRgb(picture.get(), x, y) & 0xFF; };
+        // The stem's middle column, along the row through the middle of the capital.
+        const int row = (100 + 4 + 120) * height / 540;
+        int left = -1, right = -1;
+        for (int x = 0; x < width; ++x) {
+            if (grey(x, row) < 128) {
+                if (left < 0) left = x;
+                right = x;
+            }
+        }
+        ASSERT_GE(left, 0) << width;
+        const int column = (left + right) / 2;
+        int foot = row;
+        while (foot + 1 < height && grey(column, foot + 1) < 250) ++foot;
+        EXPECT_LT(grey(column, foot), 30) << width << ": the foot's row is solid";
+        EXPECT_GE(foot, row + 1) << width;
+    }
+}
+
 TEST(RenderSlide, CustomGeometryWithGuides) {
     // A triangle whose apex is a guide (three quarters of the width): the host's outline and the
     // picture both follow the guide.

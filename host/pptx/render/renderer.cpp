@@ -135,6 +135,21 @@ double devicePixel(cairo_t* cr) {
     return std::isfinite(pixel) ? std::min(pixel, 1000.0) : 0.0;
 }
 
+// A line of text's baseline moved onto a pixel edge, as raster text renderers set glyphs on whole
+// pixel rows: the letters' feet stay sharp and every line of a size looks alike. The edge above,
+// unless one lies within a quarter pixel below: the layout keeps lines on whole points, and drawn
+// at about a point a pixel (the movie's own size, give or take the stage's rounding) they stay
+// where the player shows them. Text under a turn or a skew keeps its exact place.
+double baselineOnPixelEdge(cairo_t* cr, double x, double baseline) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (m.xy != 0 || m.yx != 0 || m.yy == 0) return baseline;
+    double dx = x, dy = baseline;
+    cairo_user_to_device(cr, &dx, &dy);
+    if (!std::isfinite(dy) || std::abs(dy) > 1e9) return baseline;
+    return baseline - (dy - std::floor(dy + 0.25)) / m.yy;
+}
+
 void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
                    const Rgba& color) {
     using namespace host::arrowhead;
@@ -727,16 +742,17 @@ struct Renderer::Impl {
             }
             for (const LaidGlyph& g : b.glyphs) {
                 drawGlyph(cr, *lib, layout->styles[static_cast<std::size_t>(b.style)], g.code, g.x,
-                          b.baseline);
+                          baselineOnPixelEdge(cr, g.x, b.baseline));
             }
         }
         for (const LaidChar& c : layout->chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout->styles.size()) continue;
             const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
+            const double baseline = baselineOnPixelEdge(cr, c.x, c.baseline);
             if (c.upright && layout->turn != 0) {
                 drawUpright(cr, *lib, st, c, layout->turn);
             } else {
-                drawGlyph(cr, *lib, st, c.glyph, c.x, c.baseline);
+                drawGlyph(cr, *lib, st, c.glyph, c.x, baseline);
             }
             if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
                 // The face's own lines, as the movie draws them.
@@ -744,7 +760,7 @@ struct Renderer::Impl {
                 Rgba col = rgba(st.color);
                 cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
                 auto line = [&](const fonts::DecorationLine& d) {
-                    cairo_rectangle(cr, c.x, c.baseline + d.top, c.advance, d.thickness);
+                    cairo_rectangle(cr, c.x, baseline + d.top, c.advance, d.thickness);
                     cairo_fill(cr);
                 };
                 if (st.underline) line(fonts::underlineLine(m, st.size));
