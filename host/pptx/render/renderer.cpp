@@ -135,20 +135,29 @@ double devicePixel(cairo_t* cr) {
     return std::isfinite(pixel) ? std::min(pixel, 1000.0) : 0.0;
 }
 
-// A line of text's baseline moved onto a pixel edge, as raster text renderers set glyphs on whole
-// pixel rows: the letters' feet stay sharp and every line of a size looks alike. The edge above,
-// unless one lies within a quarter pixel below: the layout keeps lines on whole points, and drawn
-// at about a point a pixel (the movie's own size, give or take the stage's rounding) they stay
-// where the player shows them. Text under a turn or a skew keeps its exact place.
-double baselineOnPixelEdge(cairo_t* cr, double x, double baseline) {
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    if (m.xy != 0 || m.yx != 0 || m.yy == 0) return baseline;
-    double dx = x, dy = baseline;
-    cairo_user_to_device(cr, &dx, &dy);
-    if (!std::isfinite(dy) || std::abs(dy) > 1e9) return baseline;
-    return baseline - (dy - std::floor(dy + 0.25)) / m.yy;
-}
+// Lines of text moved onto pixel edges, as raster text renderers set glyphs on whole pixel rows:
+// the letters' feet stay sharp and every line of a size looks alike. The edge above, unless one
+// lies within a quarter pixel below: the layout keeps lines on whole points, and drawn at about a
+// point a pixel (the movie's own size, give or take the stage's rounding) they stay where the
+// player shows them. Text under a turn or a skew keeps its exact place.
+class PixelRows {
+  public:
+    explicit PixelRows(cairo_t* cr) {
+        cairo_get_matrix(cr, &m_);
+        upright_ = m_.xy == 0 && m_.yx == 0 && m_.yy != 0;
+    }
+
+    double baseline(double y) const {
+        if (!upright_) return y;
+        const double device = m_.yy * y + m_.y0;  // no skew: the row does not depend on x
+        if (!std::isfinite(device) || std::abs(device) > 1e9) return y;
+        return y - (device - std::floor(device + 0.25)) / m_.yy;
+    }
+
+  private:
+    cairo_matrix_t m_{};
+    bool upright_ = false;
+};
 
 void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
                    const Rgba& color) {
@@ -734,6 +743,7 @@ struct Renderer::Impl {
         cairo_translate(cr, cx, cy);
         cairo_rotate(cr, layout->rotation * kPi / 180);
         cairo_translate(cr, -cx, -cy);
+        const PixelRows rows(cr);
         for (const LaidParagraph& p : layout->paragraphs) {
             const LaidBullet& b = p.bullet;
             if (!b.present || b.style < 0 ||
@@ -742,13 +752,13 @@ struct Renderer::Impl {
             }
             for (const LaidGlyph& g : b.glyphs) {
                 drawGlyph(cr, *lib, layout->styles[static_cast<std::size_t>(b.style)], g.code, g.x,
-                          baselineOnPixelEdge(cr, g.x, b.baseline));
+                          rows.baseline(b.baseline));
             }
         }
         for (const LaidChar& c : layout->chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout->styles.size()) continue;
             const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
-            const double baseline = baselineOnPixelEdge(cr, c.x, c.baseline);
+            const double baseline = rows.baseline(c.baseline);
             if (c.upright && layout->turn != 0) {
                 drawUpright(cr, *lib, st, c, layout->turn);
             } else {
