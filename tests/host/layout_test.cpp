@@ -1,6 +1,6 @@
 // Text layout of the .pptx host: small decks written for one rule each, the host's text-range
-// bounds the engine reads, character advances against FreeType read directly, and invariants over
-// every text body of the corpus decks.
+// bounds the engine reads, character advances against FreeType read directly, invariants over
+// every text body of the corpus decks, and the heights their authoring program stored.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #include "fonts/font_library.h"
+#include "fonts/matching.h"
 #include "host/pptx/layout.h"
 #include "host/pptx/pptx_host.h"
 #include "tests/host/test_deck.h"
@@ -1064,6 +1066,92 @@ TEST(LayoutCorpus, EveryTextBodyOfTheDecks) {
     }
     if (bodies == 0) GTEST_SKIP() << "none of the decks is in the corpus";
     EXPECT_GT(characters, 1000);
+}
+
+// The authoring program stores what it drew: a shape that fits its text keeps the height it was
+// fitted to, and a table keeps its frame's height after its rows grew to hold their text. Over
+// every corpus deck, our layout must arrive at the same heights, independently of any renderer.
+// Both depend on the line pitch and on where lines break; the fitted shapes are limited to the
+// faces whose stand-ins have the same advances.
+template <typename F>
+void forEachCorpusSlideShape(LayoutCache& cache, F f) {
+    for (const auto& entry : fs::directory_iterator(test::corpusDecks())) {
+        if (entry.path().extension() != ".pptx") continue;
+        std::shared_ptr<host::Application> app;
+        try {
+            app = openApplication(entry.path().string());
+        } catch (const std::exception&) {
+            continue;  // the decks that are not packages
+        }
+        auto model = modelOf(*app->activePresentation());
+        for (std::size_t i = 0; i < model->slides.size(); ++i) {
+            std::string where =
+                entry.path().stem().string().substr(0, 24) + " slide " + std::to_string(i + 1);
+            forEachShape(*model->slides[i]->shapes, [&](const Shape& s) { f(s, where, cache); });
+        }
+    }
+}
+
+struct HeightCheck {
+    int cases = 0;
+    int agreeing = 0;
+    std::string others;
+    void add(bool agrees, const std::string& where, const Shape& s, double authored, double ours) {
+        ++cases;
+        if (agrees) {
+            ++agreeing;
+        } else {
+            others += "\n  " + where + " " + s.name + ": authored " + std::to_string(authored) +
+                      ", ours " + std::to_string(ours);
+        }
+    }
+};
+
+TEST(LayoutCorpus, ShapesFittedToTheirTextAreAsTallAsTheAuthorsFittedThem) {
+    NEED_CORPUS();
+    NEED_FACE("Carlito");
+    NEED_FACE("Liberation Sans");
+    const std::set<std::string> sameAdvances = {"calibri", "arial", "times new roman", "cambria",
+                                                "courier new"};
+    LayoutCache cache;
+    HeightCheck check;
+    forEachCorpusSlideShape(cache, [&](const Shape& s, const std::string& where, LayoutCache& c) {
+        if (!s.text || s.text->autoSize != host::auto_size::kShapeToFitText) return;
+        auto t = c.layout(s);
+        if (!t || !t->grown || t->lines.empty()) return;
+        for (const LaidChar& ch : t->chars) {
+            if (ch.code <= U' ') continue;
+            const auto& face = t->styles[static_cast<std::size_t>(ch.style)].font.faceName;
+            if (!sameAdvances.contains(fonts::normalizeFaceName(face))) return;
+        }
+        check.add(std::abs(s.height / t->boxHeight - 1) <= 0.03, where, s, s.height, t->boxHeight);
+    });
+    // A line more or less, or another pitch, is more than 3 %; the few others are lines that fill
+    // their width to within a fraction of a point, and a deck converted from another format whose
+    // stored heights are not fitted ones.
+    ASSERT_GE(check.cases, 100);
+    EXPECT_GE(check.agreeing, check.cases * 9 / 10)
+        << check.agreeing << " of " << check.cases << " within 3 %; the others:" << check.others;
+}
+
+TEST(LayoutCorpus, GrownTablesAreAsTallAsTheirFrames) {
+    NEED_CORPUS();
+    NEED_FACE("Caladea");
+    LayoutCache cache;
+    HeightCheck check;
+    forEachCorpusSlideShape(cache, [&](const Shape& s, const std::string& where, LayoutCache& c) {
+        if (!s.table) return;
+        double stored = 0;
+        for (const TableRow& r : s.table->rows) stored += r.height;
+        if (s.height <= stored + 0.5) return;  // its rows did not grow when it was last drawn
+        double grown = 0;
+        for (double h : tableRowHeights(s, c)) grown += h;
+        check.add(std::abs(grown - s.height) <= 1, where, s, s.height, grown);
+    });
+    ASSERT_GE(check.cases, 10);
+    EXPECT_GE(check.agreeing, check.cases * 3 / 4)
+        << check.agreeing << " of " << check.cases
+        << " within a point; the others:" << check.others;
 }
 
 }  // namespace
