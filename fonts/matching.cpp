@@ -75,8 +75,12 @@ const std::vector<Substitute>& substituteTable() {
         // Verdana's narrower sibling: the condensed cut of Verdana's look-alike.
         {"tahoma", {"DejaVu Sans Condensed", "DejaVu Sans"}},
         {"trebuchet ms", {"DejaVu Sans Condensed", "DejaVu Sans"}},
-        {"lucida sans unicode", {"DejaVu Sans"}},
-        {"lucida grande", {"DejaVu Sans"}},
+        // Measured on the widths and heights decks store for shapes fitted to their text: Lucida
+        // sets narrower than DejaVu Sans, about as Noto Sans does; Corbel breaks its lines where
+        // Carlito does.
+        {"lucida sans unicode", {"Noto Sans", "DejaVu Sans"}},
+        {"lucida grande", {"Noto Sans", "DejaVu Sans"}},
+        {"corbel", {"Carlito"}},
         // Noto Sans's display cut keeps its look at Segoe UI's narrower widths.
         {"segoe ui", {"Noto Sans Display", "Noto Sans", "DejaVu Sans"}},
         // East Asian faces, by the language they were made for.

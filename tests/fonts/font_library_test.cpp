@@ -324,6 +324,7 @@ TEST_F(FontLibraryTest, ClonesKeepTheWidthsOfTheFacesTheyStandFor) {
 TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
     REQUIRE_FONT("DejaVu Sans Condensed", "fonts-dejavu-extra");
     REQUIRE_FONT("Noto Sans Display", "fonts-noto-core");
+    REQUIRE_FONT("Carlito", "fonts-crosextra-carlito");
     struct Case {
         const char* face;
         bool bold;
@@ -336,7 +337,9 @@ TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
         {"Trebuchet MS", false, "DejaVu Sans", "Condensed"},
         {"Segoe UI", false, "Noto Sans Display", "Regular"},
         {"Verdana", false, "DejaVu Sans", "Book"},
-        {"Lucida Sans Unicode", false, "DejaVu Sans", "Book"},
+        {"Lucida Sans Unicode", false, "Noto Sans", "Regular"},
+        {"Corbel", false, "Carlito", "Regular"},
+        {"Corbel", true, "Carlito", "Bold"},
     };
     for (const Case& c : cases) {
         FaceInfo info = lib().primaryFace(font(c.face, -20, c.bold));
