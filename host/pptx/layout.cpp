@@ -23,6 +23,9 @@ constexpr double kSmallCapsScale = 0.8;
 constexpr double kMinSize = 0.5;  // points; smaller sizes are drawn at this size
 constexpr double kMaxSize = 4000.0;
 constexpr double kEpsilon = 1e-6;
+// A shape fitted to its text is this much taller than its lines and insets: the slack the
+// authoring program leaves, seen in the heights decks store for such shapes.
+constexpr double kFitSlack = 1034.0 / 1024.0;
 // A line's cell at 100 % spacing, per point of its largest size, whatever its faces: single
 // spacing is 1.2 times the size with the baseline one size below the line's top, so lines keep
 // their pitch when a substitute face has other metrics.
@@ -776,7 +779,7 @@ TextLayout Builder::run() {
 
     if (body_.columnsLeftToRight && out_.turn != 0) mirrorLines(total);
     if (body_.autoSize == host::auto_size::kShapeToFitText && out_.turn == 0) {
-        double fitted = total + insetTop + insetBottom;
+        double fitted = (total + insetTop + insetBottom) * kFitSlack;
         double change = out_.boxHeight - fitted;
         if (body_.anchor == host::anchor::kMiddle) out_.boxTop += change / 2;
         if (body_.anchor == host::anchor::kBottom || body_.anchor == host::anchor::kBottomBaseline)
