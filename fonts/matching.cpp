@@ -53,6 +53,11 @@ const std::vector<Substitute>& substituteTable() {
         {"times", {"Liberation Serif", "Tinos"}},
         {"courier new", {"Liberation Mono", "Cousine"}},
         {"courier", {"Liberation Mono", "Cousine"}},
+        // Monospaced faces of the same advance: Monaco's is Courier's, 0.6 em; Menlo's and Lucida
+        // Console's are the Vera cut's 0.602 em.
+        {"monaco", {"Liberation Mono", "Cousine"}},
+        {"menlo", {"DejaVu Sans Mono"}},
+        {"lucida console", {"DejaVu Sans Mono"}},
         // The classic PostScript faces and the faces drawn on their widths, by their URW clones.
         {"palatino", {"P052"}},
         {"palatino linotype", {"P052"}},

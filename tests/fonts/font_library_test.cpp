@@ -307,6 +307,9 @@ TEST_F(FontLibraryTest, ClonesKeepTheWidthsOfTheFacesTheyStandFor) {
         {"Bookman Old Style", false, {800, 580, 520, 560, 320}},
         {"Arial Narrow", false, {592, 456, 456, 456, 228}},  // Arial's widths × 0.82
         {"Zapf Chancery", false, {680, 420, 340, 400, 220}},
+        {"Monaco", false, {600, 600, 600, 600, 600}},
+        {"Menlo", true, {602, 602, 602, 602, 602}},
+        {"Lucida Console", false, {602.5, 602.5, 602.5, 602.5, 602.5}},
     };
     for (const Case& c : cases) {
         LogicalFont f = font(c.face, -1000, c.bold);
