@@ -327,6 +327,7 @@ TEST_F(FontLibraryTest, ClonesKeepTheWidthsOfTheFacesTheyStandFor) {
 TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
     REQUIRE_FONT("DejaVu Sans Condensed", "fonts-dejavu-extra");
     REQUIRE_FONT("Noto Sans Display", "fonts-noto-core");
+    REQUIRE_FONT("Z003", "fonts-urw-base35");
     REQUIRE_FONT("Carlito", "fonts-crosextra-carlito");
     struct Case {
         const char* face;
@@ -343,6 +344,7 @@ TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
         {"Lucida Sans Unicode", false, "Noto Sans", "Regular"},
         {"Corbel", false, "Carlito", "Regular"},
         {"Corbel", true, "Carlito", "Bold"},
+        {"Script MT Bold", false, "Z003", "Medium Italic"},
     };
     for (const Case& c : cases) {
         FaceInfo info = lib().primaryFace(font(c.face, -20, c.bold));
