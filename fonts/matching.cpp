@@ -86,9 +86,10 @@ const std::vector<Substitute>& substituteTable() {
         {"lucida sans unicode", {"Noto Sans", "DejaVu Sans"}},
         {"lucida grande", {"Noto Sans", "DejaVu Sans"}},
         {"corbel", {"Carlito"}},
-        // The one script face: Script MT Bold sets between it and the sans faces, and breaks its
-        // lines where Z003 does.
+        // The one script face: Script MT Bold sets between it and the sans faces, and it and
+        // Informal Roman break their lines where Z003 does.
         {"script mt bold", {"Z003"}},
+        {"informal roman", {"Z003"}},
         // Noto Sans's display cut keeps its look at Segoe UI's narrower widths.
         {"segoe ui", {"Noto Sans Display", "Noto Sans", "DejaVu Sans"}},
         // East Asian faces, by the language they were made for.

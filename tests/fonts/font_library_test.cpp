@@ -345,6 +345,7 @@ TEST_F(FontLibraryTest, LookAlikesOfFacesWithoutAClone) {
         {"Corbel", false, "Carlito", "Regular"},
         {"Corbel", true, "Carlito", "Bold"},
         {"Script MT Bold", false, "Z003", "Medium Italic"},
+        {"Informal Roman", false, "Z003", "Medium Italic"},
     };
     for (const Case& c : cases) {
         FaceInfo info = lib().primaryFace(font(c.face, -20, c.bold));
