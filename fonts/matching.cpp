@@ -86,8 +86,8 @@ const std::vector<Substitute>& substituteTable() {
         {"lucida sans unicode", {"Noto Sans", "DejaVu Sans"}},
         {"lucida grande", {"Noto Sans", "DejaVu Sans"}},
         {"corbel", {"Carlito"}},
-        // The one script face: Script MT Bold sets between it and the sans faces, and it and
-        // Informal Roman break their lines where Z003 does.
+        // Z003, the one script face here: Script MT Bold sets wider than Z003 and narrower than
+        // the sans faces, and both it and Informal Roman break their lines where Z003 does.
         {"script mt bold", {"Z003"}},
         {"informal roman", {"Z003"}},
         // Noto Sans's display cut keeps its look at Segoe UI's narrower widths.
