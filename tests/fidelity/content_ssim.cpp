@@ -57,16 +57,21 @@ GreyImage boxBlur(const GreyImage& image) {
     return pass(pass(image, true), false);
 }
 
+bool cropToCommonSize(GreyImage& a, GreyImage& b) {
+    if (std::abs(a.width - b.width) > 1 || std::abs(a.height - b.height) > 1) return false;
+    const int w = std::min(a.width, b.width), h = std::min(a.height, b.height);
+    if (a.width != w || a.height != h) a = crop(a, w, h);
+    if (b.width != w || b.height != h) b = crop(b, w, h);
+    return true;
+}
+
 std::optional<double> contentSsim(const GreyImage& candidate, const GreyImage& reference) {
-    if (std::abs(candidate.width - reference.width) > 1 ||
-        std::abs(candidate.height - reference.height) > 1) {
-        return std::nullopt;
-    }
-    int w = std::min(candidate.width, reference.width);
-    int h = std::min(candidate.height, reference.height);
+    GreyImage a = candidate, b = reference;
+    if (!cropToCommonSize(a, b)) return std::nullopt;
+    const int w = a.width, h = a.height;
     if (w < 8 || h < 8) return std::nullopt;
-    GreyImage a = boxBlur(boxBlur(crop(candidate, w, h)));
-    GreyImage b = boxBlur(boxBlur(crop(reference, w, h)));
+    a = boxBlur(boxBlur(a));
+    b = boxBlur(boxBlur(b));
     const double c1 = (0.01 * 255) * (0.01 * 255), c2 = (0.03 * 255) * (0.03 * 255);
     double sumContent = 0, sumAll = 0;
     int nContent = 0, nAll = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "content_ssim.h"
+#include "resample.h"
 
 namespace quillet::fidelity {
 namespace {
@@ -97,6 +98,19 @@ TEST(ContentSsim, SizesThatDifferByOnePixelAreCropped) {
     EXPECT_NEAR(*s, 1.0, 1e-12);
     EXPECT_FALSE(contentSsim(filled(66, 48, 0), b));
     EXPECT_FALSE(contentSsim(filled(7, 7, 0), filled(7, 7, 0)));
+
+    // A screenshot of a stage cut at whole pixels against a picture of the same stage one pixel
+    // wider: cut before scaling, both scale alike; scaled first, the stripes drift apart.
+    GreyImage wide = a, cut = b;
+    ASSERT_TRUE(cropToCommonSize(wide, cut));
+    EXPECT_EQ(wide.width, 64);
+    EXPECT_EQ(wide.height, 48);
+    EXPECT_EQ(wide.pixels, cut.pixels);
+    EXPECT_NEAR(*contentSsim(scaleToWidth(wide, 240), scaleToWidth(cut, 240)), 1.0, 1e-12);
+    EXPECT_LT(*contentSsim(scaleToWidth(a, 240), scaleToWidth(b, 240)), 0.9);
+    GreyImage far = filled(66, 48, 0);
+    EXPECT_FALSE(cropToCommonSize(far, cut));
+    EXPECT_EQ(far.width, 66);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // `fidelity_compare [--width PX] [--crop-bottom ROWS] CANDIDATE.png REFERENCE.png [...]`: the
 // content SSIM of each candidate against its reference, one line per pair ("0.8731", or
-// "error: ..." when a pair cannot be measured). Both pictures are first scaled to PX wide (480 by
-// default, as the references are; 0 keeps them as they are), then lose their bottom ROWS rows
+// "error: ..." when a pair cannot be measured). Pictures within a pixel of each other's size are
+// first cut to the smaller; both are then scaled to PX wide (480 by default, as the references
+// are; 0 keeps them as they are), then lose their bottom ROWS rows
 // (a player's controls drawn over the foot of the stage). Exit status 1 when any pair failed, 2
 // on a usage error.
 #include <cstdio>
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
+        // Pictures within a pixel of each other's size show the same stage at the same scale,
+        // one of them cut at whole pixels: cut the other alike before scaling, so that both
+        // scale by the same factor.
+        cropToCommonSize(*a, *b);
         if (width > 0) {
             *a = scaleToWidth(*a, width);
             *b = scaleToWidth(*b, width);
