@@ -143,6 +143,21 @@ test("the player draws the movies, samples colours and reports broken movies", a
             assert.deepEqual(shot.pixel(100, 75).slice(0, 3), STAGE.fill);
         });
 
+        await t.test("a stage of a fractional size is shown from its corner, cut at whole pixels", async () => {
+            // A box at whole stage pixels must cover whole screenshot pixels: in an element of the
+            // rounded size (142) the player would draw it half a pixel to the right.
+            const odd = buildMovie({ width: 141.75, height: 85.5, background: [255, 255, 255], box: [20, 10, 40, 30], fill: [0, 0, 0] });
+            files["odd.swf"] = path.join(dir, "odd.swf");
+            await writeFile(files["odd.swf"], odd.fws);
+            const meta = await player.load(files["odd.swf"]);
+            assert.deepEqual([meta.width, meta.height], [141, 85]);
+            const white = [255, 255, 255];
+            const black = [0, 0, 0];
+            await player.runSteps([{ sample: [[19, 20, white], [20, 20, black], [39, 20, black], [40, 20, white],
+                [30, 9, white], [30, 10, black], [30, 29, black], [30, 30, white]]
+                .map(([x, y, rgb]) => ({ x, y, rgb, tolerance: 8 })) }]);
+        });
+
         await t.test("a wrong colour fails with expected and actual values", async () => {
             await player.load(files["box-fws.swf"]);
             await assert.rejects(

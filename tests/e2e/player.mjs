@@ -55,6 +55,15 @@ export class PlayerError extends Error {
     }
 }
 
+// The player element's size for a stage of `width` × `height` pixels, which may be fractional. The
+// player centres the stage in its element by the stage's size cut to whole pixels but draws it at
+// its real size, so an element of the rounded size would show a stage 0.75 pixel wide past a
+// whole number half a pixel to the right. With the cut size the stage is drawn unscaled from the
+// element's corner, and the fraction past the last whole pixel is left out.
+export function shownSize({ width, height }) {
+    return { width: Math.floor(width), height: Math.floor(height) };
+}
+
 // In the page: creates the player element when there is none (or a fresh one when asked), loads
 // the movie and waits until its first frame is painted. Resolves with the movie's metadata or
 // with {panic} when the player shows its error screen.
@@ -91,10 +100,10 @@ async function pageLoad({ url, width, height, timeoutMs, fresh }) {
     const since = performance.now();
     await loading;
     // A stage of a fractional pixel size (a slide size in EMU that is no whole number of
-    // points) is shown and photographed at whole pixels.
+    // points) is shown and photographed at whole pixels: see shownSize.
     const meta = { ...player.ruffle().metadata };
-    meta.width = Math.round(meta.width);
-    meta.height = Math.round(meta.height);
+    meta.width = Math.floor(meta.width);
+    meta.height = Math.floor(meta.height);
     if (meta.width !== width || meta.height !== height) {
         player.style.width = `${meta.width}px`;
         player.style.height = `${meta.height}px`;
@@ -186,8 +195,7 @@ export class Player {
         this.#mark = this.#console.length;
         this.#server.movieDir = path.dirname(abs);
         const url = `/movies/${encodeURIComponent(path.basename(abs))}?load=${++this.#loads}`;
-        const width = size ? Math.round(size.width) : 0;
-        const height = size ? Math.round(size.height) : 0;
+        const { width, height } = size ? shownSize(size) : { width: 0, height: 0 };
         await this.#page.setViewportSize({ width: Math.max(width, 320), height: Math.max(height, 240) });
         const fresh = this.#broken;
         this.#broken = true; // until this load succeeds
