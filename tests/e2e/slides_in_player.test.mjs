@@ -45,8 +45,7 @@ const SLIDE_DELAY = "20";
 // Without QUILLET_E2E_ALL: every slide of the sample deck and these slides of the corpus, chosen
 // for what the movie most easily loses: tables (grown rows, thin strokes of their text),
 // underlined text, callouts, pictures with transparency and gradients, blurred shadows, a stage
-// that is no whole number of pixels. QUILLET_E2E_ALL=1 compares
-// every slide.
+// that is no whole number of pixels. QUILLET_E2E_ALL=1 compares every slide.
 const ALL_SLIDES = process.env.QUILLET_E2E_ALL === "1";
 // QUILLET_E2E_DECKS=a,b (deck names without .pptx) measures only those corpus decks.
 const ONLY = process.env.QUILLET_E2E_DECKS ? new Set(process.env.QUILLET_E2E_DECKS.split(",")) : null;
@@ -137,9 +136,6 @@ async function playSlides(player, movie, slideCount, wanted, outDir) {
     await player.finish(`playing ${name}`);
     return shots;
 }
-
-// "deck n (score)" for each slide under the floor against our renderer's picture.
-const lowSlides = (rows) => rows.flatMap((r) => r.low.map((s) => `${r.deck} ${s.slide} (${s.value.toFixed(3)})`));
 
 function summarise(scores) {
     if (scores.length === 0) return null;
@@ -261,17 +257,19 @@ test("every slide in the player against our renderer and the reference rendering
         }
         const overall = { a: summarise(all.a), b: summarise(all.b), c: summarise(all.c) };
         const seconds = (ms) => (ms / 1000).toFixed(1);
+        // "deck n (score)" for each slide under the floor against our renderer's picture.
+        const low = rows.flatMap((r) => r.low.map((s) => `${r.deck} ${s.slide} (${s.value.toFixed(3)})`));
         console.log(`\nSlides in the player (content SSIM; ${ALL_SLIDES ? "every slide" :
             "every slide of the sample deck and a fixed sample of the corpus"})\n` +
             `${table(rows, overall)}\n` +
-            `slides under ${SLIDE_FLOOR} against our renderer: ${lowSlides(rows).join(", ") || "none"}\n` +
+            `slides under ${SLIDE_FLOOR} against our renderer: ${low.join(", ") || "none"}\n` +
             `time: conversion ${seconds(converted - started)} s, playing and measuring ` +
             `${seconds(Date.now() - converted)} s\n`);
 
         assert.ok(sampleFirst !== null, "slide 1 of the sample deck was not measured");
         assert.ok(sampleFirst >= FLOOR_SAMPLE_FIRST_SLIDE,
             `slide 1 of the sample deck scores ${sampleFirst} against our picture without texts`);
-        assert.deepEqual(lowSlides(rows), [], `slides under ${SLIDE_FLOOR} against our renderer's picture`);
+        assert.deepEqual(low, [], `slides under ${SLIDE_FLOOR} against our renderer's picture`);
         assert.ok(overall.a.mean >= FLOOR_RENDERER, `(a) overall mean ${overall.a.mean} < ${FLOOR_RENDERER}`);
         assert.ok(overall.b.mean >= FLOOR_RENDERER_NO_TEXT,
             `(b) overall mean ${overall.b.mean} < ${FLOOR_RENDERER_NO_TEXT}`);

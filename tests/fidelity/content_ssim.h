@@ -26,6 +26,7 @@ GreyImage boxBlur(const GreyImage& image);
 // Cuts both pictures to the smaller one's size when they differ by at most a pixel in each
 // dimension (and returns true); leaves them as they are and returns false otherwise.
 bool cropToCommonSize(GreyImage& a, GreyImage& b);
+
 // The measure, candidate against reference. Pictures that differ by one pixel in a dimension are
 // cropped to the smaller; a larger difference, or a picture smaller than a window, gives nullopt.
 std::optional<double> contentSsim(const GreyImage& candidate, const GreyImage& reference);
