@@ -278,9 +278,12 @@ bool buildGroup(ConversionJob& job, const SlideRecord& record, Element& element,
 }
 
 // Effects the movie has no vector form for (blurred shadows, ...) keep the shape a picture; a
-// hard shadow does not.
+// hard shadow does not. So does a stroke that no one colour shows (the format's lines are of one
+// colour): a gradient, pattern or picture along the outline.
 bool drawnAsPicture(const host::Shape& shape) {
-    return shape.effects().raster;
+    if (shape.effects().raster) return true;
+    const auto line = shape.line();
+    return line && line->visible() == host::kTrue && line->fillType() != host::fill_type::kSolid;
 }
 
 void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list, int shapeIndex,
@@ -391,7 +394,9 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         }
         case host::shape_type::kLine: {
             auto element = readElement(job, record, shapeIndex, shape);
-            if (buildLine(job, *element)) {
+            if (drawnAsPicture(*shape)) {
+                if (element->outlineVisible) picture(std::move(element), true);
+            } else if (buildLine(job, *element)) {
                 placeVectorElement(*element, origin, false);
                 placeHardShadow(job, *element);
                 add(std::move(element));

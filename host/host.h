@@ -265,6 +265,8 @@ class LineFormat {
     virtual float weight() const = 0;  // points
     virtual int foreColorRgb() const = 0;
     virtual float transparency() const = 0;
+    // fill_type of the stroke: solid, or a gradient, pattern or picture that no one colour shows.
+    virtual int fillType() const { return fill_type::kSolid; }
     virtual int dashStyle() const = 0;  // dash_style
     virtual int style() const = 0;      // line_style
     virtual int beginArrowheadStyle() const = 0;

@@ -615,6 +615,7 @@ class LineImpl : public host::LineFormat {
     float weight() const override { return l_->weight; }
     int foreColorRgb() const override { return l_->fill.color.rgb; }
     float transparency() const override { return 1.0f - l_->fill.color.alpha; }
+    int fillType() const override { return hostFillCodes(l_->fill).type; }
     int dashStyle() const override { return l_->dash; }
     int style() const override { return l_->compound; }
     int beginArrowheadStyle() const override { return l_->head.style; }

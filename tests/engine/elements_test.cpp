@@ -776,32 +776,46 @@ TEST_F(ElementsTest, OvalTakesThePictureRoute) {
     EXPECT_FALSE(element.transform.containsRotation());
 }
 
-// Effects the movie cannot draw as vectors send the shape to the picture route, with a margin
-// that holds them; a hard shadow keeps it vector.
-TEST_F(ElementsTest, RasterEffectsTakeThePictureRoute) {
+// Effects the movie cannot draw as vectors (a blurred shadow; a stroke of more than one colour:
+// gradient, pattern, picture) send the shape or line to the picture route, with a margin that
+// holds them; a hard shadow keeps it vector.
+TEST_F(ElementsTest, RasterEffectsAndManyColouredStrokesTakeThePictureRoute) {
     struct Case {
         const char* name;
+        int type;
         ShapeEffects effects;
+        int lineFill;  // fill_type; 0: no line
         bool picture;
     } cases[] = {
-        {"none", {}, false},
-        {"hard shadow", {false, true, 3, 4, 7}, false},
-        {"blurred shadow", {true, false, 0, 2, 9}, true},
+        {"none", shape_type::kAutoShape, {}, 0, false},
+        {"hard shadow", shape_type::kAutoShape, {false, true, 3, 4, 7}, 0, false},
+        {"blurred shadow", shape_type::kAutoShape, {true, false, 0, 2, 9}, 0, true},
+        {"solid stroke", shape_type::kAutoShape, {}, fill_type::kSolid, false},
+        {"gradient stroke", shape_type::kAutoShape, {}, fill_type::kGradient, true},
+        {"pattern stroke", shape_type::kAutoShape, {}, fill_type::kPatterned, true},
+        {"solid line", shape_type::kLine, {}, fill_type::kSolid, false},
+        {"gradient line", shape_type::kLine, {}, fill_type::kGradient, true},
+        {"line with a blurred shadow",
+         shape_type::kLine,
+         {true, false, 0, 2, 9},
+         fill_type::kSolid,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         reset();
-        auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 100, 100, 100, 50);
-        s->line_->visible_ = kFalse;
+        auto s = addShape(c.type, shape_kind::kRectangle, 100, 100, 100, 50);
+        s->line_->visible_ = c.lineFill ? kTrue : kFalse;
+        if (c.lineFill) s->line_->fillType_ = c.lineFill;
         s->effects_ = c.effects;
         build();
         ASSERT_EQ(record.elements.size(), 1u);
         EXPECT_EQ(app->session->exported.size(), c.picture ? 1u : 0u);
         EXPECT_EQ(dynamic_cast<const FSDefineShape*>(&object(0)) != nullptr, !c.picture)
             << object(0).name();
-        // The picture reaches 9 points past the box on every side.
+        // The picture reaches past the box by the effects' reach, else by at least a point.
         if (c.picture) {
-            EXPECT_EQ(record.elements[0]->outlineOffsetX, 180);
+            EXPECT_EQ(record.elements[0]->outlineOffsetX, c.effects.raster ? 180 : 20);
         }
     }
 }

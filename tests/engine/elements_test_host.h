@@ -59,10 +59,12 @@ class TLine : public LineFormat {
     int style_ = line_style::kSingle;
     int begin_ = arrowhead::kNone;
     int end_ = arrowhead::kNone;
+    int fillType_ = fill_type::kSolid;
     int visible() const override { return visible_; }
     float weight() const override { return weight_; }
     int foreColorRgb() const override { return fore_; }
     float transparency() const override { return transparency_; }
+    int fillType() const override { return fillType_; }
     int dashStyle() const override { return dash_; }
     int style() const override { return style_; }
     int beginArrowheadStyle() const override { return begin_; }

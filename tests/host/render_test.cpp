@@ -539,6 +539,19 @@ TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
           {105, 204, 0xFFFFFF},
           {495, 215, 0xFFFFFF},
           {300, 200, 0x000000, 159}}},
+        // A gradient stroke runs over the line's box and on into its head; a line that fades in
+        // from a transparent first stop still shows.
+        {"gradient line fading in",
+         lineShape(100, 200, 500, 200,
+                   "<a:ln w=\"76200\"><a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr "
+                   "val=\"FF0000\"><a:alpha val=\"0\"/></a:srgbClr></a:gs><a:gs pos=\"50000\">"
+                   "<a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/></a:gradFill>"
+                   "<a:tailEnd type=\"triangle\"/></a:ln>"),
+         {},
+         {{101, 200, 0xFFFFFF, 12},
+          {300, 200, 0x0000FF, 3},
+          {450, 202, 0x0000FF, 3},
+          {485, 206, 0x0000FF, 3}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -159,8 +159,9 @@ class PixelRows {
     bool upright_ = false;
 };
 
+// Painted with the stroke's own source, so that a gradient runs on into the head.
 void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
-                   const Rgba& color) {
+                   cairo_pattern_t* source) {
     using namespace host::arrowhead;
     if (!end.valid || style.style == kNone || style.style == kMixed) return;
     // Thin lines get heads of a thin line's size, as the reference renderings draw them.
@@ -170,9 +171,9 @@ void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double
     double len = w * lenFactor, half = w * widFactor / 2;
     double angle = std::atan2(end.y - end.fromY, end.x - end.fromX);
     cairo_save(cr);
+    cairo_set_source(cr, source);  // before the turn: the pattern keeps the shape's space
     cairo_translate(cr, end.x, end.y);
     cairo_rotate(cr, angle);
-    cairo_set_source_rgba(cr, color.r, color.g, color.b, color.a);
     cairo_new_path(cr);
     switch (style.style) {
         case kOpen:
@@ -510,9 +511,6 @@ struct Renderer::Impl {
     void strokeOutlines(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         const LineData& line = s.line;
         if (!line.visible || line.fill.kind == FillKind::None) return;
-        Rgba color = line.fill.kind == FillKind::Gradient && !line.fill.stops.empty()
-                         ? rgba(line.fill.stops.front().color)
-                         : rgba(line.fill.color);
         double width = std::isfinite(line.weight) ? std::clamp<double>(line.weight, 0, 1000) : 0.75;
         // A zero-width line still shows as a hairline, and no line is thinner than a pixel (as the
         // movie's player draws them): thinner ones would fade out when the slide is drawn small.
@@ -531,9 +529,8 @@ struct Renderer::Impl {
             dashes = {0, 2 * drawn};
         }
         cairo_set_dash(cr, dashes.data(), static_cast<int>(dashes.size()), 0);
-        Pattern p = line.fill.kind == FillKind::Solid || line.fill.kind == FillKind::Gradient
-                        ? Pattern(cairo_pattern_create_rgba(color.r, color.g, color.b, color.a))
-                        : fillPattern(line.fill, s.width, s.height);
+        // A gradient, pattern or picture stroke runs over the shape's box, as its fill would.
+        Pattern p = fillPattern(line.fill, s.width, s.height);
         if (!p) return;
         const Outline* first = nullptr;
         for (const Outline& o : os) {
@@ -548,8 +545,8 @@ struct Renderer::Impl {
         if (first) {
             PathEnd head, tail;
             pathEnds(*first, head, tail);
-            drawArrowhead(cr, head, line.head, drawn, color);
-            drawArrowhead(cr, tail, line.tail, drawn, color);
+            drawArrowhead(cr, head, line.head, drawn, p.get());
+            drawArrowhead(cr, tail, line.tail, drawn, p.get());
         }
     }
 
