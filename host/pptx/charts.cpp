@@ -508,8 +508,10 @@ std::shared_ptr<ChartData> readChart(pugi::xml_node chartSpace, const ColorConte
                    strAttr(child(chart, "autoTitleDeleted"), "val") == "true";
     if (pugi::xml_node title = child(chart, "title")) {
         out->title = titleText(title);
-        // A title without text of its own shows the only series' name.
-        if (out->title.empty() && out->plots.size() == 1 && out->plots[0].series.size() == 1) {
+        // A title without text of its own shows the only series' name; one whose own text is
+        // empty shows nothing.
+        if (out->title.empty() && !child(title, "tx") && out->plots.size() == 1 &&
+            out->plots[0].series.size() == 1) {
             out->title = out->plots[0].series[0].name;
         }
         out->hasTitle = !out->title.empty();

@@ -409,6 +409,9 @@ struct Shape {
     std::shared_ptr<TextBody> text;       // null when the shape cannot hold text
     std::vector<PathCommand> path;        // custom geometry on the slide; empty for presets
     std::shared_ptr<ShapeList> children;  // group members
+    // A chart's own drawing over the chart (lines, boxes and texts the author added to it), in
+    // their places on the slide.
+    std::shared_ptr<ShapeList> chartOverlay;
     // A picture's image; for a graphic frame (chart, OLE object, ...) the picture the file keeps
     // to stand in for it, when it has one.
     std::shared_ptr<MediaPart> picture;

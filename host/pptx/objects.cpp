@@ -891,8 +891,9 @@ class ShapeImpl : public host::Shape {
                 c.y[i] += dy;
             }
         }
-        if (s.children) {
-            for (ShapePtr& m : s.children->items) shift(*m, dx, dy);
+        for (const auto& members : {s.children, s.chartOverlay}) {
+            if (!members) continue;
+            for (ShapePtr& m : members->items) shift(*m, dx, dy);
         }
     }
 
@@ -941,6 +942,9 @@ std::shared_ptr<ShapeList> chartDrawing(const ShapePtr& frame, Deck& deck) {
         if (render::chartShapes(*frame, fonts, shapes)) {
             d.shapes = std::make_shared<ShapeList>();
             d.shapes->items = std::move(shapes);
+            if (frame->chartOverlay) {
+                for (const ShapePtr& s : frame->chartOverlay->items) d.shapes->items.push_back(s);
+            }
         }
     }
     return d.shapes;

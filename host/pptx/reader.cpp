@@ -390,11 +390,13 @@ ShapePtr cloneShape(const Shape& shape) {
             }
         }
     }
-    if (shape.children) {
-        copy->children = std::make_shared<ShapeList>();
-        for (const ShapePtr& c : shape.children->items)
-            copy->children->items.push_back(cloneShape(*c));
-    }
+    const auto cloneList = [](const std::shared_ptr<ShapeList>& list) {
+        auto out = std::make_shared<ShapeList>();
+        for (const ShapePtr& c : list->items) out->items.push_back(cloneShape(*c));
+        return out;
+    };
+    if (shape.children) copy->children = cloneList(shape.children);
+    if (shape.chartOverlay) copy->chartOverlay = cloneList(shape.chartOverlay);
     return copy;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -550,6 +551,7 @@ class TreeReader {
                 readDiagram(data, xfrm, box, depth, *shape);
             } else if (shape->graphic == GraphicKind::Chart) {
                 shape->chart = readChartOf(data);
+                if (shape->chart) readChartOverlay(data, xfrm, box, depth, *shape);
             }
             // An OLE object's or other frame's preview picture (a table's blips are cell fills).
             if (pugi::xml_node blip = shape->graphic == GraphicKind::Table
@@ -666,6 +668,95 @@ class TreeReader {
         } catch (const PackageError&) {
             return nullptr;
         }
+    }
+
+    // The shapes a chart part draws over its chart: each anchored by its corners as fractions of
+    // the chart's size, or by its top-left corner as such fractions and its size in EMU. A member's
+    // own box is mapped onto its anchor.
+    void readChartOverlay(pugi::xml_node data, const Xfrm& xfrm, const Box& box, int depth,
+                          Shape& shape) {
+        if (!context_.refs || !context_.refs->package || depth >= kMaxGroupDepth) return;
+        const PartRefs& refs = *context_.refs;
+        std::string chartPart = refs.target(prefixedAttr(child(data, "chart"), "id").value());
+        if (chartPart.empty()) return;
+        PartRefs chartRefs = PartRefs::load(refs.package, chartPart);
+        std::string drawingPart;
+        for (const auto& [id, rel] : chartRefs.rels) {
+            if (relationshipKind(rel.type) == "chartUserShapes") drawingPart = chartRefs.target(id);
+            if (!drawingPart.empty()) break;
+        }
+        if (drawingPart.empty()) return;
+        std::shared_ptr<pugi::xml_document> doc;
+        try {
+            doc = loadXmlPart(*refs.package, drawingPart);
+        } catch (const PackageError&) {
+            return;
+        }
+        PartRefs drawingRefs = PartRefs::load(refs.package, drawingPart);
+        ShapeContext inner = context_;
+        inner.refs = &drawingRefs;
+        inner.layoutPlaceholders = nullptr;
+        inner.masterPlaceholders = nullptr;
+        Xfrm space = xfrm;
+        space.hasChild = true;
+        space.chx = 0;
+        space.chy = 0;
+        space.chcx = xfrm.cx;
+        space.chcy = xfrm.cy;
+        const Placement chart = inside(space, box);
+        const auto fraction = [](pugi::xml_node marker, std::string_view axis) {
+            const std::string text = child(marker, axis).text().as_string();
+            double v = 0;
+            std::from_chars(text.data(), text.data() + text.size(), v);
+            return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
+        };
+        auto members = std::make_shared<ShapeList>();
+        TreeReader reader(inner);
+        reader.count_ = count_;
+        for (pugi::xml_node anchor : doc->document_element().children()) {
+            const bool relative = is(anchor, "relSizeAnchor");
+            if (!relative && !is(anchor, "absSizeAnchor")) continue;
+            pugi::xml_node from = child(anchor, "from");
+            const double cx = static_cast<double>(xfrm.cx), cy = static_cast<double>(xfrm.cy);
+            const double left = fraction(from, "x") * cx, top = fraction(from, "y") * cy;
+            double width = 0, height = 0;
+            if (relative) {
+                pugi::xml_node to = child(anchor, "to");
+                width = std::max(0.0, fraction(to, "x") * cx - left);
+                height = std::max(0.0, fraction(to, "y") * cy - top);
+            } else {
+                pugi::xml_node ext = child(anchor, "ext");
+                width = static_cast<double>(
+                    std::clamp<std::int64_t>(intAttr(ext, "cx", 0), 0, kMaxEmu));
+                height = static_cast<double>(
+                    std::clamp<std::int64_t>(intAttr(ext, "cy", 0), 0, kMaxEmu));
+            }
+            for (pugi::xml_node member : anchor.children()) {
+                if (member.type() != pugi::node_element || is(member, "from") || is(member, "to") ||
+                    is(member, "ext")) {
+                    continue;
+                }
+                // The member's own box goes onto the anchor's, in the chart's space.
+                const Xfrm own = readXfrm(xfrmOf(member));
+                const double sx = own.cx > 0 ? width / static_cast<double>(own.cx) : 1;
+                const double sy = own.cy > 0 ? height / static_cast<double>(own.cy) : 1;
+                const double tx = left - static_cast<double>(own.x) * sx;
+                const double ty = top - static_cast<double>(own.y) * sy;
+                Placement p = chart;
+                p.a = chart.a * sx;
+                p.b = chart.b * sx;
+                p.c = chart.c * sy;
+                p.d = chart.d * sy;
+                p.e = chart.a * tx + chart.c * ty + chart.e;
+                p.f = chart.b * tx + chart.d * ty + chart.f;
+                p.kx = chart.kx * sx;
+                p.ky = chart.ky * sy;
+                reader.readMember(member, p, nullptr, depth + 1, *members, {});
+                break;
+            }
+        }
+        count_ = reader.count_;
+        if (!members->items.empty()) shape.chartOverlay = std::move(members);
     }
 
     // A table's grid. Columns and rows beyond the limits are left out.

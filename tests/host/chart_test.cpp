@@ -126,6 +126,82 @@ TEST(ChartReading, SeriesValuesCategoriesAndColours) {
     EXPECT_FALSE(c.hasTitle);
 }
 
+// A title of its own text shows it; one without text of its own shows the only series' name;
+// one whose own text is empty shows nothing.
+TEST(ChartReading, TitleOfItsOwnTextElseTheOnlySeriesName) {
+    const std::string plot = std::string(kColumns) + series(0, "S", {"1"}) + "</c:barChart>";
+    const auto rich = [](const std::string& runs) {
+        return "<c:title><c:tx><c:rich><a:bodyPr/><a:p>" + runs +
+               "<a:endParaRPr lang=\"en-US\"/></a:p></c:rich></c:tx></c:title>";
+    };
+    struct Case {
+        const char* name;
+        std::string before;
+        const char* title;
+    };
+    for (const Case& c : {Case{"deleted", "<c:autoTitleDeleted val=\"1\"/>", ""},
+                          Case{"automatic", "<c:title/>", "S"},
+                          Case{"own text", rich("<a:r><a:t>Own</a:t></a:r>"), "Own"},
+                          Case{"own text empty", rich(""), ""}}) {
+        SCOPED_TRACE(c.name);
+        auto deck = deckWithChart(chartPart(plot, "", c.before));
+        ASSERT_TRUE(frameOf(*deck).chart);
+        EXPECT_EQ(frameOf(*deck).chart->title, c.title);
+        EXPECT_EQ(frameOf(*deck).chart->hasTitle, *c.title != '\0');
+    }
+}
+
+// The chart part's own drawing (lines, boxes, texts the author put on the chart) stands at its
+// anchors in the frame: corners as fractions of the frame, or a corner and a size in EMU,
+// whatever the shapes' own transforms say; fractions out of range are held to the frame. The
+// renderer draws it over the chart.
+TEST(ChartReading, TheChartsOwnDrawingStandsAtItsAnchors) {
+    const auto sp = [](int id, const std::string& own, const std::string& rgb) {
+        return "<cdr:sp><cdr:nvSpPr><cdr:cNvPr id=\"" + std::to_string(id) +
+               "\" name=\"S\"/><cdr:cNvSpPr/></cdr:nvSpPr><cdr:spPr>" + own +
+               "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>" + test::solid(rgb) +
+               "</cdr:spPr></cdr:sp>";
+    };
+    const auto marker = [](const char* which, const char* x, const char* y) {
+        return std::string("<cdr:") + which + "><cdr:x>" + x + "</cdr:x><cdr:y>" + y +
+               "</cdr:y></cdr:" + which + ">";
+    };
+    const std::string drawing =
+        "<?xml version=\"1.0\"?><c:userShapes "
+        "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" "
+        "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+        "xmlns:cdr=\"http://schemas.openxmlformats.org/drawingml/2006/chartDrawing\">"
+        "<cdr:relSizeAnchor>" +
+        marker("from", "0.5", "0.5") + marker("to", "1", "0.9") +
+        sp(2, test::xfrm(7, 9, 100, 100), "FF0000") + "</cdr:relSizeAnchor><cdr:absSizeAnchor>" +
+        marker("from", "0.25", "0") + "<cdr:ext cx=\"1270000\" cy=\"635000\"/>" +
+        sp(3, test::xfrm(0, 0, 10, 10), "0000FF") + "</cdr:absSizeAnchor><cdr:relSizeAnchor>" +
+        marker("from", "nonsense", "0.9") + marker("to", "1e308", "7") +
+        sp(4, test::xfrm(5, 5, 1, 1), "00FF00") + "</cdr:relSizeAnchor></c:userShapes>";
+    auto deck =
+        deckWithChart(chartPart(std::string(kColumns) + series(0, "S", {"1"}) + "</c:barChart>"),
+                      test::relsXml({{"rId1", "chartUserShapes", "../drawings/drawing1.xml"}}),
+                      {{"ppt/drawings/drawing1.xml", drawing}});
+    const Shape& frame = frameOf(*deck);
+    ASSERT_TRUE(frame.chart && frame.chartOverlay);
+    const auto& overlay = frame.chartOverlay->items;
+    ASSERT_EQ(overlay.size(), 3u);
+    const float boxes[3][4] = {{300, 250, 200, 120}, {200, 100, 100, 50}, {100, 370, 400, 30}};
+    for (std::size_t i = 0; i < overlay.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(overlay[i]->left, boxes[i][0], 1e-3);
+        EXPECT_NEAR(overlay[i]->top, boxes[i][1], 1e-3);
+        EXPECT_NEAR(overlay[i]->width, boxes[i][2], 1e-3);
+        EXPECT_NEAR(overlay[i]->height, boxes[i][3], 1e-3);
+    }
+    render::Renderer renderer;
+    render::Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 720, 540);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(render::pixelRgb(picture.get(), 400, 300), 0xFF0000u);
+    EXPECT_EQ(render::pixelRgb(picture.get(), 250, 125), 0x0000FFu);
+    EXPECT_EQ(render::pixelRgb(picture.get(), 150, 385), 0x00FF00u);
+}
+
 TEST(ChartReading, ValueLabelsAndTheirFormat) {
     auto deck = deckWithChart(chartPart(
         std::string(kColumns) +

@@ -307,6 +307,29 @@ TEST(Corpus, EntranceAnimations) {
     }
 }
 
+// A chart's own drawing joins the members the movie builds the chart from: 5864 slide 9 draws a
+// dashed red trend line over its line chart, anchored at fractions of the frame.
+TEST(Corpus, ChartDrawingShapesJoinTheChartsMembers) {
+    NEED_CORPUS();
+    auto p = deck("aascu.org_workarea_downloadasset.aspx_id=5864.pptx");
+    auto chart = findShape(*p->slides()->item(9)->shapes(), 2);
+    ASSERT_NE(chart, nullptr);
+    ASSERT_EQ(chart->type(), host::shape_type::kChart);
+    auto members = chart->groupItems();
+    ASSERT_NE(members, nullptr);
+    std::shared_ptr<host::Shape> trend;
+    for (int i = 1; i <= members->count() && !trend; ++i) {
+        if (members->item(i)->name() == "Straight Connector 2") trend = members->item(i);
+    }
+    ASSERT_NE(trend, nullptr);
+    // Frame off 533400,381000 ext 8153400x5181600; anchor from 0.60748,0.36765 to 0.96262,0.41176.
+    EXPECT_NEAR(trend->left(), (533400 + 0.60748 * 8153400) / 12700, 1e-2);
+    EXPECT_NEAR(trend->top(), (381000 + 0.36765 * 5181600) / 12700, 1e-2);
+    EXPECT_NEAR(trend->width(), (0.96262 - 0.60748) * 8153400 / 12700, 1e-2);
+    EXPECT_EQ(trend->line()->foreColorRgb(), hex(0xFF0000));
+    EXPECT_EQ(trend->line()->dashStyle(), host::dash_style::kLongDash);
+}
+
 TEST(Corpus, GroupMembersInSlideCoordinates) {
     NEED_CORPUS();
     auto p = deck("sample_pptx_grouping_issues.pptx");

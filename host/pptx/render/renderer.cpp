@@ -959,6 +959,11 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
     if (s.chart && !s.picture) {
         for (const ShapePtr& text : drawChart(cr, s, impl_->layouts->fonts()))
             impl_->drawCell(cr, *text, depth);
+        if (s.chartOverlay) {
+            for (const ShapePtr& c : s.chartOverlay->items) {
+                if (c) drawShape(cr, *c, depth + 1);
+            }
+        }
         return;
     }
     impl_->drawCell(cr, s, depth);
