@@ -414,4 +414,17 @@ ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
     return out;
 }
 
+GlowData readGlow(pugi::xml_node effects, const ColorContext& colors) {
+    GlowData out;
+    pugi::xml_node glow = child(effects, "glow");
+    if (!glow) return out;
+    out.present = true;
+    out.color = readColorIn(glow, colors).value_or(Color{0, 1.0f});
+    // About 100 inches of glow is beyond any slide.
+    out.radius = static_cast<float>(
+        static_cast<double>(std::clamp<std::int64_t>(intAttr(glow, "rad", 0), 0, 12700ll * 7200)) /
+        12700.0);
+    return out;
+}
+
 }  // namespace quillet::pptx

@@ -40,6 +40,9 @@ PictureEffects readBlipEffects(pugi::xml_node blip, const ColorContext& colors);
 // The outer shadow of an a:effectLst (or a:effectDag); absent when it has none.
 ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors);
 
+// The glow of an a:effectLst (or a:effectDag); absent when it has none.
+GlowData readGlow(pugi::xml_node effects, const ColorContext& colors);
+
 // Applies an a:ln element over base.
 LineData readLine(pugi::xml_node ln, const ColorContext& colors, const PartRefs* refs,
                   LineData base);

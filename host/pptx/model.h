@@ -92,6 +92,14 @@ struct ShadowData {
     bool rotateWithShape = true;
 };
 
+// A soft halo of a colour around what a shape's fill, picture and outline cover, reaching about
+// `radius` points out.
+struct GlowData {
+    bool present = false;
+    Color color{0, 1.0f};
+    float radius = 0;
+};
+
 struct LineEnd {
     int style = host::arrowhead::kNone;
     int length = host::arrowhead::kMediumLength;
@@ -418,6 +426,8 @@ struct Shape {
     float cropLeft = 0, cropTop = 0, cropRight = 0, cropBottom = 0;
     PictureEffects pictureEffects;  // of the picture
     ShadowData shadow;              // outer shadow of the fill, outline or picture
+    GlowData glow;                  // glow around them
+    float softEdge = 0;             // points over which the edges fade out; 0 none
     GraphicKind graphic = GraphicKind::None;
     // Tables (type 19): the grid with cell text, fills and borders. A SmartArt frame whose drawing
     // the file keeps is a group (type 6) whose members are that drawing's shapes.

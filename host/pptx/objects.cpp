@@ -796,11 +796,18 @@ class ShapeImpl : public host::Shape {
     host::ShapeEffects effects() const override {
         host::ShapeEffects out;
         const ShadowData& sh = s_->shadow;
-        // Groups, tables and charts are drawn without a shadow of their own.
-        if (!sh.present || !(sh.color.alpha > 0) || s_->children ||
-            ((s_->table || s_->chart) && !s_->picture)) {
-            return out;
+        // Groups, tables and charts are drawn without a shadow or glow of their own.
+        if (s_->children || ((s_->table || s_->chart) && !s_->picture)) return out;
+        // A glow or soft edges need pixels; the picture holds them and any shadow.
+        out.raster = s_->softEdge > 0 && std::isfinite(s_->softEdge);
+        const GlowData& glow = s_->glow;
+        double glowReach = 0;
+        if (glow.present && glow.color.alpha > 0 && std::isfinite(glow.radius) && glow.radius > 0) {
+            out.raster = true;
+            glowReach = 1.5 * glow.radius + 2;
+            out.reach = static_cast<float>(std::min(glowReach, 2000.0));
         }
+        if (!sh.present || !(sh.color.alpha > 0)) return out;
         const float values[] = {sh.blur,   sh.distance, sh.direction, sh.scaleX,
                                 sh.scaleY, sh.skewX,    sh.skewY};
         if (!std::all_of(std::begin(values), std::end(values),
@@ -809,7 +816,7 @@ class ShapeImpl : public host::Shape {
         }
         const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
         const bool warped = sh.scaleX != 1 || sh.scaleY != 1 || sh.skewX != 0 || sh.skewY != 0;
-        out.raster = sh.blur > 0 || warped;
+        out.raster = out.raster || sh.blur > 0 || warped;
         out.hardShadow = !out.raster;
         const double angle = sh.direction * std::numbers::pi / 180;
         double dx = sh.distance * std::cos(angle), dy = sh.distance * std::sin(angle);
@@ -832,7 +839,7 @@ class ShapeImpl : public host::Shape {
             reach += side * (std::max(scale, 1.0) - 1 + skew * std::max(scale, 1.0));
         }
         // A shadow far beyond its shape is cut at a slide's width.
-        out.reach = static_cast<float>(std::min(reach, 2000.0));
+        out.reach = static_cast<float>(std::min(std::max(reach, glowReach), 2000.0));
         return out;
     }
     int placeholderType() const override { return s_->placeholderType; }

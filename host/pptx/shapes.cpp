@@ -184,15 +184,26 @@ pugi::xml_node effectsOf(pugi::xml_node spPr) {
     return child(spPr, "effectDag");
 }
 
+// The shadow, glow and soft edges of an effect list.
+void readEffectList(pugi::xml_node effects, const ColorContext& colors, Shape& shape) {
+    shape.shadow = readOuterShadow(effects, colors);
+    shape.glow = readGlow(effects, colors);
+    // About 100 inches of soft edge is beyond any slide.
+    shape.softEdge =
+        static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
+                               intAttr(child(effects, "softEdge"), "rad", 0), 0, 12700ll * 7200)) /
+                           12700.0);
+}
+
 // A theme effect style by a:effectRef (idx 1.., 0 none), its phClr the reference's colour.
-ShadowData styleShadow(pugi::xml_node effectRef, const ColorContext& colors) {
-    if (!effectRef || !colors.theme) return {};
+void readStyleEffects(pugi::xml_node effectRef, const ColorContext& colors, Shape& shape) {
+    if (!effectRef || !colors.theme) return;
     std::int64_t idx = intAttr(effectRef, "idx", 0);
     const std::vector<pugi::xml_node>& list = colors.theme->effectStyles;
-    if (idx < 1 || idx > static_cast<std::int64_t>(list.size())) return {};
+    if (idx < 1 || idx > static_cast<std::int64_t>(list.size())) return;
     ColorContext withPlaceholder = colors;
     withPlaceholder.placeholder = readColorIn(effectRef, colors);
-    return readOuterShadow(effectsOf(list[static_cast<std::size_t>(idx - 1)]), withPlaceholder);
+    readEffectList(effectsOf(list[static_cast<std::size_t>(idx - 1)]), withPlaceholder, shape);
 }
 
 // The slide's legacy (VML) drawing, where older controls and embedded objects keep their
@@ -571,7 +582,7 @@ class TreeReader {
         }
 
         readFillAndLine(node, chain, *shape, groupFill);
-        readShadow(node, chain, *shape);
+        readEffects(node, chain, *shape);
 
         if (element == "sp") readText(node, chain, phType, *shape);
         return shape;
@@ -1012,17 +1023,17 @@ class TreeReader {
 
     // Effects: the shape's own effect list (an empty one means none), then its style's, then the
     // most specific list it inherits from its placeholders, as for fills.
-    void readShadow(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
-                    Shape& shape) const {
+    void readEffects(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,
+                     Shape& shape) const {
         pugi::xml_node effectRef = path(node, {"style", "effectRef"});
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             if (it != chain.rbegin() && effectRef) break;
             if (pugi::xml_node e = effectsOf(child(*it, "spPr"))) {
-                shape.shadow = readOuterShadow(e, context_.colors);
+                readEffectList(e, context_.colors, shape);
                 return;
             }
         }
-        if (effectRef) shape.shadow = styleShadow(effectRef, context_.colors);
+        if (effectRef) readStyleEffects(effectRef, context_.colors, shape);
     }
 
     void readText(pugi::xml_node node, const std::vector<pugi::xml_node>& chain,

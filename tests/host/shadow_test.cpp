@@ -236,6 +236,75 @@ TEST(ShadowModel, HostReportsTheEffectsAndTheirReach) {
     EXPECT_NEAR(onSlide.shadowAlpha, 1.0f, 1e-4);
 }
 
+// A glow and soft edges are read from the effect list, their sizes held within bounds, and
+// reported as effects that need pixels: a glow with its reach, soft edges within the shape.
+TEST(ShadowModel, GlowAndSoftEdgesAreReadAndReported) {
+    const auto effects = [](const std::string& list) {
+        return square("<a:effectLst>" + list + "</a:effectLst>");
+    };
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(
+        effects("<a:glow rad=\"127000\"><a:srgbClr val=\"FF0000\"><a:alpha val=\"50000\"/>"
+                "</a:srgbClr></a:glow>") +
+        effects("<a:softEdge rad=\"254000\"/>") +
+        effects("<a:glow rad=\"-5\"><a:srgbClr val=\"FF0000\"/></a:glow><a:softEdge "
+                "rad=\"99999999999999999\"/>") +
+        effects("<a:glow rad=\"127000\"><a:srgbClr val=\"FF0000\"/></a:glow>" +
+                std::string("<a:outerShdw dist=\"38100\"><a:srgbClr val=\"000000\"/>"
+                            "</a:outerShdw>")))};
+    auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
+    const auto& shapes = deck->slides.at(0)->shapes->items;
+    ASSERT_EQ(shapes.size(), 4u);
+    EXPECT_TRUE(shapes[0]->glow.present);
+    EXPECT_FLOAT_EQ(shapes[0]->glow.radius, 10);
+    EXPECT_EQ(shapes[0]->glow.color.rgb, 0x0000FF);  // red in the low byte
+    EXPECT_FLOAT_EQ(shapes[0]->glow.color.alpha, 0.5f);
+    EXPECT_FALSE(shapes[1]->glow.present);
+    EXPECT_FLOAT_EQ(shapes[1]->softEdge, 20);
+    EXPECT_FLOAT_EQ(shapes[2]->glow.radius, 0);
+    EXPECT_FLOAT_EQ(shapes[2]->softEdge, 7200);
+
+    auto app = applicationFor(deck, "effects.pptx");
+    auto hostShapes = app->activePresentation()->slides()->item(1)->shapes();
+    const host::ShapeEffects glow = hostShapes->item(1)->effects();
+    EXPECT_TRUE(glow.raster);
+    EXPECT_GE(glow.reach, 15.0f);
+    const host::ShapeEffects soft = hostShapes->item(2)->effects();
+    EXPECT_TRUE(soft.raster);
+    EXPECT_EQ(soft.reach, 0.0f);
+    // A glow of no size shows nothing: the soft edges alone need pixels.
+    EXPECT_TRUE(hostShapes->item(3)->effects().raster);
+    EXPECT_EQ(hostShapes->item(3)->effects().reach, 0.0f);
+    // With a glow, a hard shadow goes into the picture too.
+    const host::ShapeEffects both = hostShapes->item(4)->effects();
+    EXPECT_TRUE(both.raster);
+    EXPECT_FALSE(both.hardShadow);
+    EXPECT_GE(both.reach, 15.0f);
+}
+
+// A glow is a halo in its colour, strongest at the edge and gone past its radius; soft edges
+// fade the shape from opaque inside to clear at its outline.
+TEST(ShadowRender, GlowHaloAndSoftEdges) {
+    std::string soft = square("<a:effectLst><a:softEdge rad=\"254000\"/></a:effectLst>");
+    soft.replace(soft.find("<a:off x=\"") + 10, std::to_string(100 * kEmu).size(),
+                 std::to_string(400 * kEmu));
+    Rendered r =
+        render(square("<a:effectLst><a:glow rad=\"127000\"><a:srgbClr val=\"FF0000\"/></a:glow>"
+                      "</a:effectLst>") +
+               soft);
+    ASSERT_TRUE(r.picture);
+    const auto at = [&](int x, int y) { return pixelRgb(r.picture.get(), x, y); };
+    EXPECT_EQ(at(150, 150), 0x000000u);
+    EXPECT_EQ(red(at(202, 150)), 255);
+    EXPECT_LT(green(at(202, 150)), 90);  // most of the glow's colour at the edge
+    EXPECT_GT(green(at(206, 150)), green(at(202, 150)));
+    EXPECT_EQ(at(214, 150), 0xFFFFFFu);         // gone past the radius
+    EXPECT_GT(green(at(401, 150)), 200);        // clear at the outline
+    EXPECT_NEAR(green(at(410, 150)), 128, 50);  // half way at half the soft edge
+    EXPECT_LT(green(at(430, 150)), 10);         // opaque inside
+    EXPECT_EQ(at(450, 150), 0x000000u);
+}
+
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
     constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF;
     // A shape turned 90 degrees clockwise: a shadow that turns with it moves down, one that

@@ -712,8 +712,45 @@ struct Renderer::Impl {
     // One shape that is not a group or table: geometry, fill, picture, outline, text.
     void drawCell(cairo_t* cr, const Shape& s, int depth);
 
-    // The shape's outer shadow: what its fill, picture and outline cover, under them.
-    void drawShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+    // Paints the source (the shape drawn alone) through its outline shrunk by half the soft edge
+    // and blurred by the other half: opaque inside, clear at the outline.
+    void softenEdges(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        ShadowData sh;
+        sh.present = true;
+        sh.blur = s.softEdge / 2;
+        sh.align = "ctr";
+        const double shrink = s.softEdge;
+        MaskPattern mask = silhouetteMask(cr, s, sh, os, 1, [&](cairo_t* m) {
+            cairo_set_source_rgba(m, 0, 0, 0, 1);
+            for (const Outline& o : os) {
+                if (o.fill == PathFill::None) continue;
+                cairo_new_path(m);
+                appendOutline(m, o);
+                cairo_fill(m);
+            }
+            cairo_set_operator(m, CAIRO_OPERATOR_CLEAR);
+            cairo_set_line_width(m, shrink);
+            cairo_set_line_join(m, CAIRO_LINE_JOIN_ROUND);
+            for (const Outline& o : os) {
+                cairo_new_path(m);
+                appendOutline(m, o);
+                cairo_stroke(m);
+            }
+        });
+        cairo_save(cr);
+        cairo_identity_matrix(cr);
+        if (mask) {
+            cairo_mask(cr, mask.get());
+        } else {
+            cairo_paint(cr);
+        }
+        cairo_restore(cr);
+    }
+
+    // The shape's outer shadow, or its glow: what its fill, picture and outline cover, under
+    // them. A glow is that silhouette widened by half its radius and blurred by the other half:
+    // strongest at the edge, gone at the radius.
+    void drawShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& os, bool glow) {
         bool filled = s.fill.kind != FillKind::None;
         bool pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
         bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
@@ -722,10 +759,33 @@ struct Renderer::Impl {
         double weight =
             std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
         double margin = stroked ? 6 * std::max(weight, 0.35) + 2 : 1;
-        drawOuterShadow(cr, s, os, margin, [&](cairo_t* m) {
+        ShadowData sh = s.shadow;
+        double widen = 0;
+        if (glow) {
+            if (!std::isfinite(s.glow.radius) || !(s.glow.radius > 0)) return;
+            sh = ShadowData{};
+            sh.present = true;
+            sh.color = s.glow.color;
+            sh.blur = s.glow.radius / 2;
+            sh.align = "ctr";
+            widen = s.glow.radius;
+            margin += widen;
+        }
+        drawOuterShadow(cr, s, sh, os, margin, [&](cairo_t* m) {
             if (filled) fillOutlines(m, s, os, s.fill);
             if (pictured) drawPicture(m, s, os);
             if (stroked) strokeOutlines(m, s, os);
+            if (widen > 0) {
+                cairo_set_source_rgba(m, 0, 0, 0, 1);
+                cairo_set_line_width(m, widen);
+                cairo_set_line_join(m, CAIRO_LINE_JOIN_ROUND);
+                cairo_set_dash(m, nullptr, 0, 0);
+                for (const Outline& o : os) {
+                    cairo_new_path(m);
+                    appendOutline(m, o);
+                    cairo_stroke(m);
+                }
+            }
         });
     }
 
@@ -971,7 +1031,11 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
 
 void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
     std::vector<Outline> os = outlines(s);
-    if (s.shadow.present) drawShadow(cr, s, os);
+    if (s.shadow.present) drawShadow(cr, s, os, false);
+    if (s.glow.present) drawShadow(cr, s, os, true);
+    // Soft edges fade the shape drawn alone (its shadow and text keep theirs).
+    const bool softened = s.softEdge > 0 && std::isfinite(s.softEdge);
+    if (softened) cairo_push_group(cr);
     cairo_save(cr);
     double w = s.width, h = s.height;
     cairo_translate(cr, s.left + w / 2, s.top + h / 2);
@@ -985,6 +1049,10 @@ void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
         strokeOutlines(cr, s, os);
     }
     cairo_restore(cr);
+    if (softened) {
+        cairo_pop_group_to_source(cr);
+        softenEdges(cr, s, os);
+    }
     drawText(cr, s);
 }
 

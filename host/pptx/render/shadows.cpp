@@ -17,9 +17,6 @@ constexpr double kMaxDeviceBlur = 2048;
 struct ContextDeleter {
     void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
-struct PatternDeleter {
-    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
 struct SurfaceDeleter {
     void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
 };
@@ -160,13 +157,18 @@ void blurAlphaSurface(cairo_surface_t* surface, int radius) {
 
 void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& outlines,
                      double margin, const Silhouette& silhouette) {
-    const ShadowData& sh = s.shadow;
-    if (!sh.present || !silhouette || !(sh.color.alpha > 0)) return;
+    drawOuterShadow(cr, s, s.shadow, outlines, margin, silhouette);
+}
+
+MaskPattern silhouetteMask(cairo_t* cr, const Shape& s, const ShadowData& sh,
+                           const std::vector<Outline>& outlines, double margin,
+                           const Silhouette& silhouette) {
+    if (!silhouette) return nullptr;
     if (!std::isfinite(sh.blur) || !std::isfinite(sh.distance) || !std::isfinite(sh.direction) ||
         !std::isfinite(sh.scaleX) || !std::isfinite(sh.scaleY) || !std::isfinite(sh.skewX) ||
         !std::isfinite(sh.skewY) || std::fabs(sh.skewX) >= 89 || std::fabs(sh.skewY) >= 89 ||
         !std::isfinite(margin)) {
-        return;
+        return nullptr;
     }
     double w = s.width, h = s.height;
     double cx = s.left + w / 2, cy = s.top + h / 2;
@@ -190,7 +192,7 @@ void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& ou
     cairo_matrix_t base;
     cairo_get_matrix(cr, &base);
     cairo_matrix_t device = then(local, base);
-    if (!usable(device)) return;
+    if (!usable(device)) return nullptr;
 
     // Where the silhouette can reach on the device: its outline points and box, widened.
     double bx0 = std::min(0.0, w), by0 = std::min(0.0, h), bx1 = std::max(0.0, w),
@@ -217,7 +219,7 @@ void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& ou
         dy0 = std::min(dy0, y), dy1 = std::max(dy1, y);
     }
     if (!std::isfinite(dx0) || !std::isfinite(dy0) || !std::isfinite(dx1) || !std::isfinite(dy1))
-        return;
+        return nullptr;
 
     // The blur in device pixels: a deviation of half the radius, as three box passes.
     double pointScale = std::sqrt(std::fabs(base.xx * base.yy - base.xy * base.yx));
@@ -237,7 +239,7 @@ void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& ou
     double y0 = std::floor(std::max({dy0 - pad, clipY0 - pad, -kFar}));
     double x1 = std::ceil(std::min({dx1 + pad, clipX1 + pad, kFar}));
     double y1 = std::ceil(std::min({dy1 + pad, clipY1 + pad, kFar}));
-    if (!(x1 > x0) || !(y1 > y0)) return;
+    if (!(x1 > x0) || !(y1 > y0)) return nullptr;
     double width = x1 - x0, height = y1 - y0;
     double k = 1;
     if (width * height > static_cast<double>(kMaxShadowMaskPixels)) {
@@ -245,26 +247,34 @@ void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& ou
     }
     int mw = std::max(1, static_cast<int>(std::ceil(width * k)));
     int mh = std::max(1, static_cast<int>(std::ceil(height * k)));
-    if (static_cast<long long>(mw) * mh > kMaxShadowMaskPixels + 2ll * (mw + mh)) return;
+    if (static_cast<long long>(mw) * mh > kMaxShadowMaskPixels + 2ll * (mw + mh)) return nullptr;
 
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> mask(
         cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh));
-    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS) return;
+    if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     {
         std::unique_ptr<cairo_t, ContextDeleter> m(cairo_create(mask.get()));
         cairo_matrix_t toMask = then(device, then(translation(-x0, -y0), scaling(k, k)));
-        if (!usable(toMask)) return;
+        if (!usable(toMask)) return nullptr;
         cairo_set_matrix(m.get(), &toMask);
         silhouette(m.get());
-        if (cairo_status(m.get()) != CAIRO_STATUS_SUCCESS) return;
+        if (cairo_status(m.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     }
     blurAlphaSurface(mask.get(), static_cast<int>(std::lround(radius * k)));
 
-    std::unique_ptr<cairo_pattern_t, PatternDeleter> pattern(
-        cairo_pattern_create_for_surface(mask.get()));
+    MaskPattern pattern(cairo_pattern_create_for_surface(mask.get()));
     cairo_matrix_t toPattern = then(translation(-x0, -y0), scaling(k, k));
     cairo_pattern_set_matrix(pattern.get(), &toPattern);
     cairo_pattern_set_filter(pattern.get(), k < 1 ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
+    return pattern;
+}
+
+void drawOuterShadow(cairo_t* cr, const Shape& s, const ShadowData& sh,
+                     const std::vector<Outline>& outlines, double margin,
+                     const Silhouette& silhouette) {
+    if (!sh.present || !(sh.color.alpha > 0)) return;
+    MaskPattern pattern = silhouetteMask(cr, s, sh, outlines, margin, silhouette);
+    if (!pattern) return;
     cairo_save(cr);
     cairo_identity_matrix(cr);
     const Color& c = sh.color;

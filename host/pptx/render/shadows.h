@@ -1,12 +1,13 @@
 // Outer shadows of shapes: the shape's silhouette drawn into an alpha mask at the target's
 // resolution, moved, scaled and skewed as the shadow says, blurred, and painted in the shadow's
-// colour under the shape.
+// colour under the shape. Glows and soft edges are drawn through the same blurred masks.
 #pragma once
 
 #include <cairo.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "host/pptx/model.h"
@@ -28,10 +29,26 @@ void blurAlphaSurface(cairo_surface_t* surface, int radius);
 // (0,0)..(width,height).
 using Silhouette = std::function<void(cairo_t*)>;
 
+struct PatternDeleter {
+    void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
+};
+using MaskPattern = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
+
+// The silhouette of `shape` as the shadow `sh` moves, scales and blurs it: an alpha pattern in
+// cr's device space, null when nothing of it can show or the values are unusable. Arguments as
+// for drawOuterShadow.
+MaskPattern silhouetteMask(cairo_t* cr, const Shape& shape, const ShadowData& sh,
+                           const std::vector<Outline>& outlines, double margin,
+                           const Silhouette& silhouette);
+
 // Draws `shape`'s outer shadow on cr, whose user space is slide points (before the shape's own
 // rotation and flips). `outlines` bound the silhouette in box space, `margin` (points) covers
 // what the outline's width and arrowheads add around them.
 void drawOuterShadow(cairo_t* cr, const Shape& shape, const std::vector<Outline>& outlines,
                      double margin, const Silhouette& silhouette);
+// The same with the shadow `sh` in place of the shape's own (a glow is a shadow that stays put).
+void drawOuterShadow(cairo_t* cr, const Shape& shape, const ShadowData& sh,
+                     const std::vector<Outline>& outlines, double margin,
+                     const Silhouette& silhouette);
 
 }  // namespace quillet::pptx::render
