@@ -681,6 +681,36 @@ class TreeReader {
         }
     }
 
+    // A drawing part of a frame (a diagram's shapes, a chart's own drawing); null when it cannot
+    // be read.
+    std::shared_ptr<pugi::xml_document> loadDrawing(const std::string& part) const {
+        try {
+            return loadXmlPart(*context_.refs->package, part);
+        } catch (const PackageError&) {
+            return nullptr;
+        }
+    }
+
+    // The context a frame's drawing part is read in: its own references, no placeholders.
+    ShapeContext drawingContext(const PartRefs& refs) const {
+        ShapeContext inner = context_;
+        inner.refs = &refs;
+        inner.layoutPlaceholders = nullptr;
+        inner.masterPlaceholders = nullptr;
+        return inner;
+    }
+
+    // The map of a frame's own space (EMU from its corner) onto the slide.
+    static Placement frameSpace(const Xfrm& xfrm, const Box& box) {
+        Xfrm space = xfrm;
+        space.hasChild = true;
+        space.chx = 0;
+        space.chy = 0;
+        space.chcx = xfrm.cx;
+        space.chcy = xfrm.cy;
+        return inside(space, box);
+    }
+
     // The shapes a chart part draws over its chart: each anchored by its corners as fractions of
     // the chart's size, or by its top-left corner as such fractions and its size in EMU. A member's
     // own box is mapped onto its anchor.
@@ -696,25 +726,11 @@ class TreeReader {
             if (relationshipKind(rel.type) == "chartUserShapes") drawingPart = chartRefs.target(id);
             if (!drawingPart.empty()) break;
         }
-        if (drawingPart.empty()) return;
-        std::shared_ptr<pugi::xml_document> doc;
-        try {
-            doc = loadXmlPart(*refs.package, drawingPart);
-        } catch (const PackageError&) {
-            return;
-        }
+        auto doc = loadDrawing(drawingPart);
+        if (!doc) return;
         PartRefs drawingRefs = PartRefs::load(refs.package, drawingPart);
-        ShapeContext inner = context_;
-        inner.refs = &drawingRefs;
-        inner.layoutPlaceholders = nullptr;
-        inner.masterPlaceholders = nullptr;
-        Xfrm space = xfrm;
-        space.hasChild = true;
-        space.chx = 0;
-        space.chy = 0;
-        space.chcx = xfrm.cx;
-        space.chcy = xfrm.cy;
-        const Placement chart = inside(space, box);
+        const ShapeContext inner = drawingContext(drawingRefs);
+        const Placement chart = frameSpace(xfrm, box);
         const auto fraction = [](pugi::xml_node marker, std::string_view axis) {
             const std::string text = child(marker, axis).text().as_string();
             double v = 0;
@@ -911,27 +927,14 @@ class TreeReader {
         }
         if (drawingPart.empty()) drawingPart = drawingLike(refs, dataPart);
         if (drawingPart.empty()) return;
-        std::shared_ptr<pugi::xml_document> doc;
-        try {
-            doc = loadXmlPart(*refs.package, drawingPart);
-        } catch (const PackageError&) {
-            return;
-        }
+        auto doc = loadDrawing(drawingPart);
+        if (!doc) return;
         PartRefs drawingRefs = PartRefs::load(refs.package, drawingPart);
-        ShapeContext inner = context_;
-        inner.refs = &drawingRefs;
-        inner.layoutPlaceholders = nullptr;
-        inner.masterPlaceholders = nullptr;
-        Xfrm space = xfrm;
-        space.hasChild = true;
-        space.chx = 0;
-        space.chy = 0;
-        space.chcx = xfrm.cx;
-        space.chcy = xfrm.cy;
+        const ShapeContext inner = drawingContext(drawingRefs);
         auto members = std::make_shared<ShapeList>();
         TreeReader reader(inner);
         reader.count_ = count_;
-        reader.readTree(child(doc->document_element(), "spTree"), inside(space, box), nullptr,
+        reader.readTree(child(doc->document_element(), "spTree"), frameSpace(xfrm, box), nullptr,
                         depth + 1, *members);
         count_ = reader.count_;
         shape.children = members;
