@@ -288,10 +288,17 @@ TEST(ShadowRender, GlowHaloAndSoftEdges) {
     std::string soft = square("<a:effectLst><a:softEdge rad=\"254000\"/></a:effectLst>");
     soft.replace(soft.find("<a:off x=\"") + 10, std::to_string(100 * kEmu).size(),
                  std::to_string(400 * kEmu));
+    // A line has no area to fade: it keeps its edges.
+    const std::string line =
+        "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"5\" name=\"L\"/><p:cNvCxnSpPr/><p:nvPr/>"
+        "</p:nvCxnSpPr><p:spPr>" +
+        test::xfrm(100 * kEmu, 300 * kEmu, 400 * kEmu, 0) +
+        "<a:prstGeom prst=\"line\"><a:avLst/></a:prstGeom><a:ln w=\"76200\">" + solid("000000") +
+        "</a:ln><a:effectLst><a:softEdge rad=\"254000\"/></a:effectLst></p:spPr></p:cxnSp>";
     Rendered r =
         render(square("<a:effectLst><a:glow rad=\"127000\"><a:srgbClr val=\"FF0000\"/></a:glow>"
                       "</a:effectLst>") +
-               soft);
+               soft + line);
     ASSERT_TRUE(r.picture);
     const auto at = [&](int x, int y) { return pixelRgb(r.picture.get(), x, y); };
     EXPECT_EQ(at(150, 150), 0x000000u);
@@ -303,6 +310,7 @@ TEST(ShadowRender, GlowHaloAndSoftEdges) {
     EXPECT_NEAR(green(at(410, 150)), 128, 50);  // half way at half the soft edge
     EXPECT_LT(green(at(430, 150)), 10);         // opaque inside
     EXPECT_EQ(at(450, 150), 0x000000u);
+    EXPECT_EQ(at(300, 300), 0x000000u);
 }
 
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {

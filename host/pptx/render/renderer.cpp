@@ -713,14 +713,17 @@ struct Renderer::Impl {
     void drawCell(cairo_t* cr, const Shape& s, int depth);
 
     // Paints the source (the shape drawn alone) through its outline shrunk by half the soft edge
-    // and blurred by the other half: opaque inside, clear at the outline.
+    // and blurred by the other half: opaque inside, clear at the outline. A shape with no area
+    // (a line) keeps its edges.
     void softenEdges(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        const bool area = std::any_of(os.begin(), os.end(),
+                                      [](const Outline& o) { return o.fill != PathFill::None; });
         ShadowData sh;
         sh.present = true;
         sh.blur = s.softEdge / 2;
         sh.align = "ctr";
         const double shrink = s.softEdge;
-        MaskPattern mask = silhouetteMask(cr, s, sh, os, 1, [&](cairo_t* m) {
+        MaskPattern mask = !area ? nullptr : silhouetteMask(cr, s, sh, os, 1, [&](cairo_t* m) {
             cairo_set_source_rgba(m, 0, 0, 0, 1);
             for (const Outline& o : os) {
                 if (o.fill == PathFill::None) continue;
