@@ -375,6 +375,17 @@ HostFillCodes hostFillCodes(const FillData& fill) {
     return codes;
 }
 
+namespace {
+
+// An effect's length attribute in points, held within about 100 inches: beyond any slide.
+float effectLength(pugi::xml_node effect, const char* name) {
+    return static_cast<float>(
+        static_cast<double>(std::clamp<std::int64_t>(intAttr(effect, name, 0), 0, 12700ll * 7200)) /
+        12700.0);
+}
+
+}  // namespace
+
 // The outer shadow of an a:effectLst (or a:effectDag); absent when it has none. Lengths are
 // clamped to a slide's scale and angles to whole turns so that drawing stays finite.
 ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
@@ -383,14 +394,8 @@ ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
     if (!sh) return out;
     out.present = true;
     out.color = readColorIn(sh, colors).value_or(Color{0, 1.0f});
-    auto length = [&](const char* name, std::int64_t limit) {
-        return static_cast<float>(
-            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), 0, limit)) /
-            12700.0);
-    };
-    // About 100 inches of blur or offset is beyond any slide.
-    out.blur = length("blurRad", 12700ll * 7200);
-    out.distance = length("dist", 12700ll * 7200);
+    out.blur = effectLength(sh, "blurRad");
+    out.distance = effectLength(sh, "dist");
     out.direction =
         static_cast<float>(static_cast<double>(intAttr(sh, "dir", 0) % 21600000) / 60000.0);
     auto ratio = [&](const char* name) {
@@ -420,11 +425,12 @@ GlowData readGlow(pugi::xml_node effects, const ColorContext& colors) {
     if (!glow) return out;
     out.present = true;
     out.color = readColorIn(glow, colors).value_or(Color{0, 1.0f});
-    // About 100 inches of glow is beyond any slide.
-    out.radius = static_cast<float>(
-        static_cast<double>(std::clamp<std::int64_t>(intAttr(glow, "rad", 0), 0, 12700ll * 7200)) /
-        12700.0);
+    out.radius = effectLength(glow, "rad");
     return out;
+}
+
+float readSoftEdge(pugi::xml_node effects) {
+    return effectLength(child(effects, "softEdge"), "rad");
 }
 
 }  // namespace quillet::pptx

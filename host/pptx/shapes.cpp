@@ -188,11 +188,7 @@ pugi::xml_node effectsOf(pugi::xml_node spPr) {
 void readEffectList(pugi::xml_node effects, const ColorContext& colors, Shape& shape) {
     shape.shadow = readOuterShadow(effects, colors);
     shape.glow = readGlow(effects, colors);
-    // About 100 inches of soft edge is beyond any slide.
-    shape.softEdge =
-        static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
-                               intAttr(child(effects, "softEdge"), "rad", 0), 0, 12700ll * 7200)) /
-                           12700.0);
+    shape.softEdge = readSoftEdge(effects);
 }
 
 // A theme effect style by a:effectRef (idx 1.., 0 none), its phClr the reference's colour.

@@ -159,6 +159,16 @@ class PixelRows {
     bool upright_ = false;
 };
 
+// A shadow that stays on its shape, blurred by `blur` points: the mask of a glow or soft edges.
+ShadowData shadowInPlace(const Color& color, float blur) {
+    ShadowData sh;
+    sh.present = true;
+    sh.color = color;
+    sh.blur = blur;
+    sh.align = "ctr";
+    return sh;
+}
+
 // Painted with the stroke's own source, so that a gradient runs on into the head.
 void drawArrowhead(cairo_t* cr, const PathEnd& end, const LineEnd& style, double lineWidth,
                    cairo_pattern_t* source) {
@@ -718,10 +728,7 @@ struct Renderer::Impl {
     void softenEdges(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         const bool area = std::any_of(os.begin(), os.end(),
                                       [](const Outline& o) { return o.fill != PathFill::None; });
-        ShadowData sh;
-        sh.present = true;
-        sh.blur = s.softEdge / 2;
-        sh.align = "ctr";
+        const ShadowData sh = shadowInPlace({}, s.softEdge / 2);
         const double shrink = s.softEdge;
         MaskPattern mask = !area ? nullptr : silhouetteMask(cr, s, sh, os, 1, [&](cairo_t* m) {
             cairo_set_source_rgba(m, 0, 0, 0, 1);
@@ -766,11 +773,7 @@ struct Renderer::Impl {
         double widen = 0;
         if (glow) {
             if (!std::isfinite(s.glow.radius) || !(s.glow.radius > 0)) return;
-            sh = ShadowData{};
-            sh.present = true;
-            sh.color = s.glow.color;
-            sh.blur = s.glow.radius / 2;
-            sh.align = "ctr";
+            sh = shadowInPlace(s.glow.color, s.glow.radius / 2);
             widen = s.glow.radius;
             margin += widen;
         }
