@@ -384,38 +384,64 @@ float effectLength(pugi::xml_node effect, const char* name) {
         12700.0);
 }
 
-}  // namespace
-
-// The outer shadow of an a:effectLst (or a:effectDag); absent when it has none. Lengths are
-// clamped to a slide's scale and angles to whole turns so that drawing stays finite.
-ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
+// Where a shadow or reflection stands against its shape: blur, offset, scale, skew about the
+// alignment point. Lengths are clamped to a slide's scale and angles to whole turns so that
+// drawing stays finite.
+ShadowData readEffectPlace(pugi::xml_node effect) {
     ShadowData out;
-    pugi::xml_node sh = child(effects, "outerShdw");
-    if (!sh) return out;
     out.present = true;
-    out.color = readColorIn(sh, colors).value_or(Color{0, 1.0f});
-    out.blur = effectLength(sh, "blurRad");
-    out.distance = effectLength(sh, "dist");
+    out.blur = effectLength(effect, "blurRad");
+    out.distance = effectLength(effect, "dist");
     out.direction =
-        static_cast<float>(static_cast<double>(intAttr(sh, "dir", 0) % 21600000) / 60000.0);
+        static_cast<float>(static_cast<double>(intAttr(effect, "dir", 0) % 21600000) / 60000.0);
     auto ratio = [&](const char* name) {
         return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
-                                      intAttr(sh, name, 100000), -1000000, 1000000)) /
+                                      intAttr(effect, name, 100000), -1000000, 1000000)) /
                                   100000.0);
     };
     out.scaleX = ratio("sx");
     out.scaleY = ratio("sy");
     // Skews stop short of a right angle, where the shear has no finite value.
     auto skew = [&](const char* name) {
-        return static_cast<float>(
-            static_cast<double>(std::clamp<std::int64_t>(intAttr(sh, name, 0), -5340000, 5340000)) /
-            60000.0);
+        return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
+                                      intAttr(effect, name, 0), -5340000, 5340000)) /
+                                  60000.0);
     };
     out.skewX = skew("kx");
     out.skewY = skew("ky");
-    std::string algn = strAttr(sh, "algn");
+    std::string algn = strAttr(effect, "algn");
     if (!algn.empty()) out.align = algn;
-    out.rotateWithShape = boolAttr(sh, "rotWithShape").value_or(true);
+    out.rotateWithShape = boolAttr(effect, "rotWithShape").value_or(true);
+    return out;
+}
+
+}  // namespace
+
+ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors) {
+    pugi::xml_node sh = child(effects, "outerShdw");
+    if (!sh) return {};
+    ShadowData out = readEffectPlace(sh);
+    out.color = readColorIn(sh, colors).value_or(Color{0, 1.0f});
+    return out;
+}
+
+ReflectionData readReflection(pugi::xml_node effects) {
+    ReflectionData out;
+    pugi::xml_node r = child(effects, "reflection");
+    if (!r) return out;
+    out.present = true;
+    out.place = readEffectPlace(r);
+    const auto fraction = [&](const char* name, std::int64_t fallback) {
+        return static_cast<float>(
+            static_cast<double>(std::clamp<std::int64_t>(intAttr(r, name, fallback), 0, 100000)) /
+            100000.0);
+    };
+    out.startAlpha = fraction("stA", 100000);
+    out.startPos = fraction("stPos", 0);
+    out.endAlpha = fraction("endA", 0);
+    out.endPos = fraction("endPos", 100000);
+    out.fadeDirection = static_cast<float>(
+        static_cast<double>(intAttr(r, "fadeDir", 5400000) % 21600000) / 60000.0);
     return out;
 }
 

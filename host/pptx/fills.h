@@ -43,6 +43,9 @@ ShadowData readOuterShadow(pugi::xml_node effects, const ColorContext& colors);
 // The glow of an a:effectLst (or a:effectDag); absent when it has none.
 GlowData readGlow(pugi::xml_node effects, const ColorContext& colors);
 
+// The reflection of an a:effectLst (or a:effectDag); absent when it has none.
+ReflectionData readReflection(pugi::xml_node effects);
+
 // The soft edges' radius of an a:effectLst (or a:effectDag) in points; 0 when it has none.
 float readSoftEdge(pugi::xml_node effects);
 

@@ -100,6 +100,16 @@ struct GlowData {
     float radius = 0;
 };
 
+// A mirror image of what a shape's fill, picture and outline cover: placed as a shadow is (its
+// colour unused), faded along `fadeDirection` (degrees) from `startAlpha` at `startPos` to
+// `endAlpha` at `endPos` (fractions of its length, from the edge nearest the shape).
+struct ReflectionData {
+    bool present = false;
+    ShadowData place;
+    float startAlpha = 1, startPos = 0, endAlpha = 0, endPos = 1;
+    float fadeDirection = 90;
+};
+
 struct LineEnd {
     int style = host::arrowhead::kNone;
     int length = host::arrowhead::kMediumLength;
@@ -428,6 +438,7 @@ struct Shape {
     ShadowData shadow;              // outer shadow of the fill, outline or picture
     GlowData glow;                  // glow around them
     float softEdge = 0;             // points over which the edges fade out; 0 none
+    ReflectionData reflection;      // mirror image of them
     GraphicKind graphic = GraphicKind::None;
     // Tables (type 19): the grid with cell text, fills and borders. A SmartArt frame whose drawing
     // the file keeps is a group (type 6) whose members are that drawing's shapes.

@@ -796,16 +796,30 @@ class ShapeImpl : public host::Shape {
     host::ShapeEffects effects() const override {
         host::ShapeEffects out;
         const ShadowData& sh = s_->shadow;
-        // Groups, tables and charts are drawn without a shadow or glow of their own.
+        // Groups, tables and charts are drawn without effects of their own.
         if (s_->children || ((s_->table || s_->chart) && !s_->picture)) return out;
-        // A glow or soft edges need pixels; the picture holds them and any shadow.
+        // A glow, soft edges or a reflection need pixels; the picture holds them and any shadow.
         out.raster = s_->softEdge > 0 && std::isfinite(s_->softEdge);
         const GlowData& glow = s_->glow;
-        double glowReach = 0;
+        double rasterReach = 0;
         if (glow.present && glow.color.alpha > 0 && std::isfinite(glow.radius) && glow.radius > 0) {
             out.raster = true;
-            glowReach = 1.5 * glow.radius + 2;
-            out.reach = static_cast<float>(std::min(glowReach, 2000.0));
+            rasterReach = 1.5 * glow.radius + 2;
+            out.reach = static_cast<float>(std::min(rasterReach, 2000.0));
+        }
+        const ReflectionData& mirror = s_->reflection;
+        if (mirror.present && (mirror.startAlpha > 0 || mirror.endAlpha > 0)) {
+            // The mirror image stands beyond the shape by its distance and its scaled size.
+            const ShadowData& at = mirror.place;
+            const double scale = std::max(std::fabs(at.scaleX), std::fabs(at.scaleY));
+            const double skew = std::max(std::fabs(std::tan(at.skewX * std::numbers::pi / 180)),
+                                         std::fabs(std::tan(at.skewY * std::numbers::pi / 180)));
+            const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
+            const double reach =
+                at.distance + side * (scale + skew * std::max(scale, 1.0)) + 1.5 * at.blur + 2;
+            out.raster = true;
+            if (std::isfinite(reach)) rasterReach = std::max(rasterReach, reach);
+            out.reach = static_cast<float>(std::min(rasterReach, 2000.0));
         }
         if (!sh.present || !(sh.color.alpha > 0)) return out;
         const float values[] = {sh.blur,   sh.distance, sh.direction, sh.scaleX,
@@ -839,7 +853,7 @@ class ShapeImpl : public host::Shape {
             reach += side * (std::max(scale, 1.0) - 1 + skew * std::max(scale, 1.0));
         }
         // A shadow far beyond its shape is cut at a slide's width.
-        out.reach = static_cast<float>(std::min(std::max(reach, glowReach), 2000.0));
+        out.reach = static_cast<float>(std::min(std::max(reach, rasterReach), 2000.0));
         return out;
     }
     int placeholderType() const override { return s_->placeholderType; }

@@ -184,11 +184,12 @@ pugi::xml_node effectsOf(pugi::xml_node spPr) {
     return child(spPr, "effectDag");
 }
 
-// The shadow, glow and soft edges of an effect list.
+// The shadow, glow, soft edges and reflection of an effect list.
 void readEffectList(pugi::xml_node effects, const ColorContext& colors, Shape& shape) {
     shape.shadow = readOuterShadow(effects, colors);
     shape.glow = readGlow(effects, colors);
     shape.softEdge = readSoftEdge(effects);
+    shape.reflection = readReflection(effects);
 }
 
 // A theme effect style by a:effectRef (idx 1.., 0 none), its phClr the reference's colour.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -236,9 +238,10 @@ TEST(ShadowModel, HostReportsTheEffectsAndTheirReach) {
     EXPECT_NEAR(onSlide.shadowAlpha, 1.0f, 1e-4);
 }
 
-// A glow and soft edges are read from the effect list, their sizes held within bounds, and
-// reported as effects that need pixels: a glow with its reach, soft edges within the shape.
-TEST(ShadowModel, GlowAndSoftEdgesAreReadAndReported) {
+// A glow, soft edges and a reflection are read from the effect list, their values held within
+// bounds, and reported as effects that need pixels: a glow and a reflection with their reach,
+// soft edges within the shape.
+TEST(ShadowModel, GlowSoftEdgesAndReflectionsAreReadAndReported) {
     const auto effects = [](const std::string& list) {
         return square("<a:effectLst>" + list + "</a:effectLst>");
     };
@@ -251,10 +254,15 @@ TEST(ShadowModel, GlowAndSoftEdgesAreReadAndReported) {
                 "rad=\"99999999999999999\"/>") +
         effects("<a:glow rad=\"127000\"><a:srgbClr val=\"FF0000\"/></a:glow>" +
                 std::string("<a:outerShdw dist=\"38100\"><a:srgbClr val=\"000000\"/>"
-                            "</a:outerShdw>")))};
+                            "</a:outerShdw>")) +
+        effects("<a:reflection blurRad=\"12700\" stA=\"48000\" endA=\"300\" endPos=\"55000\" "
+                "dist=\"25400\" dir=\"5400000\" sy=\"-90000\" algn=\"bl\" "
+                "rotWithShape=\"0\"/>") +
+        effects("<a:reflection stA=\"-7\" endPos=\"900000\" fadeDir=\"nonsense\" "
+                "sy=\"-99999999999\"/>"))};
     auto deck = readPresentation(Package::openMemory(test::makeDeck(recipe)));
     const auto& shapes = deck->slides.at(0)->shapes->items;
-    ASSERT_EQ(shapes.size(), 4u);
+    ASSERT_EQ(shapes.size(), 6u);
     EXPECT_TRUE(shapes[0]->glow.present);
     EXPECT_FLOAT_EQ(shapes[0]->glow.radius, 10);
     EXPECT_EQ(shapes[0]->glow.color.rgb, 0x0000FF);  // red in the low byte
@@ -263,6 +271,27 @@ TEST(ShadowModel, GlowAndSoftEdgesAreReadAndReported) {
     EXPECT_FLOAT_EQ(shapes[1]->softEdge, 20);
     EXPECT_FLOAT_EQ(shapes[2]->glow.radius, 0);
     EXPECT_FLOAT_EQ(shapes[2]->softEdge, 7200);
+    EXPECT_FALSE(shapes[3]->reflection.present);
+    const ReflectionData& mirror = shapes[4]->reflection;
+    ASSERT_TRUE(mirror.present);
+    EXPECT_FLOAT_EQ(mirror.place.blur, 1);
+    EXPECT_FLOAT_EQ(mirror.place.distance, 2);
+    EXPECT_FLOAT_EQ(mirror.place.direction, 90);
+    EXPECT_FLOAT_EQ(mirror.place.scaleX, 1);
+    EXPECT_FLOAT_EQ(mirror.place.scaleY, -0.9f);
+    EXPECT_EQ(mirror.place.align, "bl");
+    EXPECT_FALSE(mirror.place.rotateWithShape);
+    EXPECT_FLOAT_EQ(mirror.startAlpha, 0.48f);
+    EXPECT_FLOAT_EQ(mirror.startPos, 0);
+    EXPECT_FLOAT_EQ(mirror.endAlpha, 0.003f);
+    EXPECT_FLOAT_EQ(mirror.endPos, 0.55f);
+    EXPECT_FLOAT_EQ(mirror.fadeDirection, 90);
+    // Out-of-range fractions and scales are held; an unreadable direction is the default's.
+    const ReflectionData& wild = shapes[5]->reflection;
+    EXPECT_FLOAT_EQ(wild.startAlpha, 0);
+    EXPECT_FLOAT_EQ(wild.endPos, 1);
+    EXPECT_FLOAT_EQ(wild.place.scaleY, -10);
+    EXPECT_TRUE(std::isfinite(wild.fadeDirection));
 
     auto app = applicationFor(deck, "effects.pptx");
     auto hostShapes = app->activePresentation()->slides()->item(1)->shapes();
@@ -280,6 +309,12 @@ TEST(ShadowModel, GlowAndSoftEdgesAreReadAndReported) {
     EXPECT_TRUE(both.raster);
     EXPECT_FALSE(both.hardShadow);
     EXPECT_GE(both.reach, 15.0f);
+    // A reflection reaches past the square by its distance and its scaled side; one that stays
+    // clear all along shows nothing.
+    const host::ShapeEffects reflected = hostShapes->item(5)->effects();
+    EXPECT_TRUE(reflected.raster);
+    EXPECT_GE(reflected.reach, 2 + 0.9f * 100);
+    EXPECT_FALSE(hostShapes->item(6)->effects().raster);
 }
 
 // A glow is a halo in its colour, strongest at the edge and gone past its radius; soft edges
@@ -311,6 +346,61 @@ TEST(ShadowRender, GlowHaloAndSoftEdges) {
     EXPECT_LT(green(at(430, 150)), 10);         // opaque inside
     EXPECT_EQ(at(450, 150), 0x000000u);
     EXPECT_EQ(at(300, 300), 0x000000u);
+}
+
+// A reflection mirrors the shape beyond its distance (the edge nearest the shape first), fades
+// from its start to its end opacity along its length, and turns over with a flipped shape.
+TEST(ShadowRender, ReflectionMirrorsAndFades) {
+    // Red at the top, blue at the bottom.
+    const auto split = [](const std::string& reflection, const std::string& flip = "") {
+        std::string s =
+            test::rect(2, "S", 100 * kEmu, 100 * kEmu, 100 * kEmu, 100 * kEmu,
+                       "<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/>"
+                       "</a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs>"
+                       "</a:gsLst><a:lin ang=\"5400000\"/></a:gradFill>" +
+                           std::string(kNoLine) + "<a:effectLst>" + reflection + "</a:effectLst>");
+        if (!flip.empty()) s.replace(s.find("<a:xfrm>"), 8, "<a:xfrm " + flip + ">");
+        return s;
+    };
+    constexpr const char* kMirror =
+        "<a:reflection stA=\"100000\" endA=\"100000\" dist=\"127000\" dir=\"5400000\" "
+        "sy=\"-100000\" algn=\"bl\"/>";
+    struct Case {
+        std::string shape;
+        std::vector<test::Probe> probes;
+        int tolerance;
+    };
+    const Case cases[] = {
+        // Unfaded: blue just below the gap, red at the far end, nothing beyond.
+        {split(kMirror),
+         {{150, 205, 0xFFFFFF},
+          {150, 212, 0x0000FF},
+          {150, 308, 0xFF0000},
+          {150, 312, 0xFFFFFF},
+          {95, 250, 0xFFFFFF}},
+         24},
+        // Flipped upside down, the shape shows blue on top: its reflection starts red.
+        {split(kMirror, "flipV=\"1\""), {{150, 212, 0xFF0000}, {150, 308, 0x0000FF}}, 24},
+        // Half the height at half the opacity, gone from the middle on.
+        {split("<a:reflection stA=\"50000\" endA=\"0\" endPos=\"50000\" dir=\"5400000\" "
+               "sy=\"-100000\" algn=\"b\"/>"),
+         {{150, 201, 0x8080FF}, {150, 250, 0xFFFFFF}, {150, 290, 0xFFFFFF}},
+         12},
+    };
+    for (const Case& c : cases) {
+        Rendered r = render(c.shape);
+        ASSERT_TRUE(r.picture);
+        std::vector<test::Probe> probes = c.probes;
+        for (test::Probe& p : probes) p.tolerance = c.tolerance;
+        test::expectPixels(r.picture.get(), probes);
+    }
+    // Blurred, the mirror image's edge is soft.
+    Rendered blurred = render(
+        split("<a:reflection blurRad=\"127000\" stA=\"100000\" endA=\"100000\" dist=\"127000\" "
+              "dir=\"5400000\" sy=\"-100000\" algn=\"bl\"/>"));
+    const unsigned edge = pixelRgb(blurred.picture.get(), 100, 260);
+    EXPECT_GT(green(edge), 40);
+    EXPECT_LT(green(edge), 215);
 }
 
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
@@ -520,7 +610,7 @@ TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
     for (int y = 0; y < 41; ++y) {
         for (int x = 0; x < 41; ++x) before += data[y * stride + x];
     }
-    blurAlphaSurface(mask.get(), 2);
+    blurSurface(mask.get(), 2);
     long after = 0;
     for (int y = 0; y < 41; ++y) {
         for (int x = 0; x < 41; ++x) after += data[y * stride + x];
@@ -535,12 +625,30 @@ TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
     EXPECT_GT(at(13, 20), at(10, 20));
     EXPECT_GT(at(10, 20), 0);
     EXPECT_EQ(at(8, 20), 0);
+    // Colour blurs channel by channel: an opaque red square spreads as red, its premultiplied
+    // red equal to its alpha and nothing else mixed in.
+    Surface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 41, 41));
+    cairo_t* paint = cairo_create(argb.get());
+    cairo_set_source_rgb(paint, 1, 0, 0);
+    cairo_rectangle(paint, 15, 15, 11, 11);
+    cairo_fill(paint);
+    cairo_destroy(paint);
+    blurSurface(argb.get(), 2);
+    const unsigned char* pixels = cairo_image_surface_get_data(argb.get());
+    const int argbStride = cairo_image_surface_get_stride(argb.get());
+    for (int x : {10, 13, 15, 20}) {
+        std::uint32_t p;
+        std::memcpy(&p, pixels + 20 * argbStride + x * 4, 4);
+        EXPECT_EQ(p >> 24, (p >> 16) & 0xFF) << x;
+        EXPECT_EQ(p & 0xFFFF, 0u) << x;
+        EXPECT_EQ(p >> 24, static_cast<unsigned>(at(x, 20))) << x;  // as the alpha mask spread
+    }
     // Surfaces of another format, and radius 0, are left alone.
-    Surface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 4));
-    blurAlphaSurface(argb.get(), 3);
-    blurAlphaSurface(nullptr, 3);
+    Surface rgb(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 4, 4));
+    blurSurface(rgb.get(), 3);
+    blurSurface(nullptr, 3);
     int centre = at(15, 20);
-    blurAlphaSurface(mask.get(), 0);
+    blurSurface(mask.get(), 0);
     EXPECT_EQ(at(15, 20), centre);
 }
 

@@ -795,6 +795,54 @@ struct Renderer::Impl {
         });
     }
 
+    // The shape's mirror image: its fill, picture and outline drawn where the reflection stands,
+    // blurred, then faded along the fade's direction from the edge nearest the shape.
+    void drawReflection(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
+        const ReflectionData& r = s.reflection;
+        if (!(r.startAlpha > 0) && !(r.endAlpha > 0)) return;
+        const bool filled = s.fill.kind != FillKind::None;
+        const bool pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
+        const bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
+                             s.line.visible && s.line.fill.kind != FillKind::None;
+        if (!filled && !pictured && !stroked) return;
+        const double weight =
+            std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
+        const double margin = stroked ? 6 * std::max(weight, 0.35) + 2 : 1;
+        const auto draw = [&](cairo_t* m) {
+            if (filled) fillOutlines(m, s, os, s.fill);
+            if (pictured) drawPicture(m, s, os);
+            if (stroked) strokeOutlines(m, s, os);
+        };
+        // The fade's direction in the box: mirrored as the reflection's scale and the shape's
+        // flips mirror the box, so that it starts at the edge that lands nearest the shape.
+        const double angle = r.fadeDirection * kPi / 180;
+        double dx = std::cos(angle), dy = std::sin(angle);
+        if ((r.place.scaleX < 0) != s.flipH) dx = -dx;
+        if ((r.place.scaleY < 0) != s.flipV) dy = -dy;
+        const double w = s.width, h = s.height;
+        double from = INFINITY, to = -INFINITY;
+        for (const auto& [x, y] : {std::pair{0.0, 0.0}, {w, 0.0}, {0.0, h}, {w, h}}) {
+            from = std::min(from, x * dx + y * dy);
+            to = std::max(to, x * dx + y * dy);
+        }
+        const auto fade = [&](cairo_t* m) {
+            MaskPattern ramp(cairo_pattern_create_linear(from * dx, from * dy, to * dx, to * dy));
+            const double endPos = std::max(r.endPos, r.startPos);
+            cairo_pattern_add_color_stop_rgba(ramp.get(), r.startPos, 0, 0, 0, r.startAlpha);
+            cairo_pattern_add_color_stop_rgba(ramp.get(), endPos, 0, 0, 0, r.endAlpha);
+            cairo_set_operator(m, CAIRO_OPERATOR_DEST_IN);
+            cairo_set_source(m, ramp.get());
+            cairo_paint(m);
+        };
+        MaskPattern image = effectImage(cr, s, r.place, os, margin, draw, fade);
+        if (!image) return;
+        cairo_save(cr);
+        cairo_identity_matrix(cr);
+        cairo_set_source(cr, image.get());
+        cairo_paint(cr);
+        cairo_restore(cr);
+    }
+
     void drawText(cairo_t* cr, const Shape& s) {
         if (!textShown || !s.text || s.text->paragraphs.empty()) return;
         std::shared_ptr<const TextLayout> layout = layouts->layout(s);
@@ -1039,6 +1087,7 @@ void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
     std::vector<Outline> os = outlines(s);
     if (s.shadow.present) drawShadow(cr, s, os, false);
     if (s.glow.present) drawShadow(cr, s, os, true);
+    if (s.reflection.present) drawReflection(cr, s, os);
     // Soft edges fade the shape drawn alone (its shadow and text keep theirs).
     const bool softened = s.softEdge > 0 && std::isfinite(s.softEdge);
     if (softened) cairo_push_group(cr);

@@ -130,11 +130,14 @@ void boxColumns(std::uint8_t* data, int w, int h, int stride, std::size_t radius
 
 }  // namespace
 
-void blurAlphaSurface(cairo_surface_t* surface, int radius) {
-    if (!surface || radius <= 0 || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE ||
-        cairo_image_surface_get_format(surface) != CAIRO_FORMAT_A8) {
+void blurSurface(cairo_surface_t* surface, int radius) {
+    if (!surface || radius <= 0 || cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
         return;
     }
+    const cairo_format_t format = cairo_image_surface_get_format(surface);
+    if (format != CAIRO_FORMAT_A8 && format != CAIRO_FORMAT_ARGB32) return;
+    // Premultiplied channels blur as independent samples: each byte of a row is one.
+    const int channels = format == CAIRO_FORMAT_A8 ? 1 : 4;
     cairo_surface_flush(surface);
     std::uint8_t* data = cairo_image_surface_get_data(surface);
     int w = cairo_image_surface_get_width(surface);
@@ -147,10 +150,12 @@ void blurAlphaSurface(cairo_surface_t* surface, int radius) {
     std::vector<std::uint32_t> sums;
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < h; ++y) {
-            boxLine(data + static_cast<std::ptrdiff_t>(y) * stride, static_cast<std::size_t>(w), 1,
-                    r, quotient.data(), line);
+            for (int c = 0; c < channels; ++c) {
+                boxLine(data + static_cast<std::ptrdiff_t>(y) * stride + c,
+                        static_cast<std::size_t>(w), channels, r, quotient.data(), line);
+            }
         }
-        boxColumns(data, w, h, stride, r, quotient.data(), copy, sums);
+        boxColumns(data, w * channels, h, stride, r, quotient.data(), copy, sums);
     }
     cairo_surface_mark_dirty(surface);
 }
@@ -160,10 +165,15 @@ void drawOuterShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& ou
     drawOuterShadow(cr, s, s.shadow, outlines, margin, silhouette);
 }
 
-MaskPattern silhouetteMask(cairo_t* cr, const Shape& s, const ShadowData& sh,
-                           const std::vector<Outline>& outlines, double margin,
-                           const Silhouette& silhouette) {
-    if (!silhouette) return nullptr;
+namespace {
+
+// The drawing of `draw` (in the shape's box space) as the effect `sh` moves, scales and blurs it,
+// into a surface of `format` at cr's device resolution; `finish`, when given, then draws on it in
+// the same space. The pattern stands in cr's device space.
+MaskPattern effectPattern(cairo_t* cr, const Shape& s, const ShadowData& sh,
+                          const std::vector<Outline>& outlines, double margin,
+                          const Silhouette& draw, cairo_format_t format, const Silhouette& finish) {
+    if (!draw) return nullptr;
     if (!std::isfinite(sh.blur) || !std::isfinite(sh.distance) || !std::isfinite(sh.direction) ||
         !std::isfinite(sh.scaleX) || !std::isfinite(sh.scaleY) || !std::isfinite(sh.skewX) ||
         !std::isfinite(sh.skewY) || std::fabs(sh.skewX) >= 89 || std::fabs(sh.skewY) >= 89 ||
@@ -250,23 +260,43 @@ MaskPattern silhouetteMask(cairo_t* cr, const Shape& s, const ShadowData& sh,
     if (static_cast<long long>(mw) * mh > kMaxShadowMaskPixels + 2ll * (mw + mh)) return nullptr;
 
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> mask(
-        cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh));
+        cairo_image_surface_create(format, mw, mh));
     if (cairo_surface_status(mask.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    const cairo_matrix_t toMask = then(device, then(translation(-x0, -y0), scaling(k, k)));
+    if (!usable(toMask)) return nullptr;
     {
         std::unique_ptr<cairo_t, ContextDeleter> m(cairo_create(mask.get()));
-        cairo_matrix_t toMask = then(device, then(translation(-x0, -y0), scaling(k, k)));
-        if (!usable(toMask)) return nullptr;
         cairo_set_matrix(m.get(), &toMask);
-        silhouette(m.get());
+        draw(m.get());
         if (cairo_status(m.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
     }
-    blurAlphaSurface(mask.get(), static_cast<int>(std::lround(radius * k)));
+    blurSurface(mask.get(), static_cast<int>(std::lround(radius * k)));
+    if (finish) {
+        std::unique_ptr<cairo_t, ContextDeleter> m(cairo_create(mask.get()));
+        cairo_set_matrix(m.get(), &toMask);
+        finish(m.get());
+        if (cairo_status(m.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    }
 
     MaskPattern pattern(cairo_pattern_create_for_surface(mask.get()));
     cairo_matrix_t toPattern = then(translation(-x0, -y0), scaling(k, k));
     cairo_pattern_set_matrix(pattern.get(), &toPattern);
     cairo_pattern_set_filter(pattern.get(), k < 1 ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_NEAREST);
     return pattern;
+}
+
+}  // namespace
+
+MaskPattern silhouetteMask(cairo_t* cr, const Shape& s, const ShadowData& sh,
+                           const std::vector<Outline>& outlines, double margin,
+                           const Silhouette& silhouette) {
+    return effectPattern(cr, s, sh, outlines, margin, silhouette, CAIRO_FORMAT_A8, {});
+}
+
+MaskPattern effectImage(cairo_t* cr, const Shape& s, const ShadowData& sh,
+                        const std::vector<Outline>& outlines, double margin, const Silhouette& draw,
+                        const Silhouette& finish) {
+    return effectPattern(cr, s, sh, outlines, margin, draw, CAIRO_FORMAT_ARGB32, finish);
 }
 
 void drawOuterShadow(cairo_t* cr, const Shape& s, const ShadowData& sh,

@@ -1,6 +1,7 @@
 // Outer shadows of shapes: the shape's silhouette drawn into an alpha mask at the target's
 // resolution, moved, scaled and skewed as the shadow says, blurred, and painted in the shadow's
-// colour under the shape. Glows and soft edges are drawn through the same blurred masks.
+// colour under the shape. Glows, soft edges and reflections are drawn through the same blurred
+// masks.
 #pragma once
 
 #include <cairo.h>
@@ -21,9 +22,10 @@ inline constexpr long long kMaxShadowMaskPixels = 16ll << 20;
 // Largest blur, in mask pixels, of each of the three box passes.
 inline constexpr int kMaxShadowBlurRadius = 256;
 
-// Blurs an A8 image surface in place: three box blurs of `radius` pixels each way along both
-// axes (close to a Gaussian of deviation `radius`); what lies outside counts as transparent.
-void blurAlphaSurface(cairo_surface_t* surface, int radius);
+// Blurs an A8 or ARGB32 image surface in place: three box blurs of `radius` pixels each way
+// along both axes (close to a Gaussian of deviation `radius`); what lies outside counts as
+// transparent.
+void blurSurface(cairo_surface_t* surface, int radius);
 
 // Draws the silhouette of a shape onto a context whose user space is the shape's unrotated box
 // (0,0)..(width,height).
@@ -40,6 +42,12 @@ using MaskPattern = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
 MaskPattern silhouetteMask(cairo_t* cr, const Shape& shape, const ShadowData& sh,
                            const std::vector<Outline>& outlines, double margin,
                            const Silhouette& silhouette);
+
+// The same in colour: what `draw` paints, moved and blurred as `sh` says, then `finish` drawn over
+// it in the same space (a fade, with its operator). For reflections.
+MaskPattern effectImage(cairo_t* cr, const Shape& shape, const ShadowData& sh,
+                        const std::vector<Outline>& outlines, double margin, const Silhouette& draw,
+                        const Silhouette& finish);
 
 // Draws `shape`'s outer shadow on cr, whose user space is slide points (before the shape's own
 // rotation and flips). `outlines` bound the silhouette in box space, `margin` (points) covers
