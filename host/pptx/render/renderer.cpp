@@ -757,18 +757,37 @@ struct Renderer::Impl {
         cairo_restore(cr);
     }
 
+    // What of a shape its effects copy: its fill, picture and outline, as they show; `margin`
+    // (points) covers what the outline's width and arrowheads add around its outlines.
+    struct Body {
+        bool filled = false, pictured = false, stroked = false;
+        double margin = 1;
+        bool empty() const { return !filled && !pictured && !stroked; }
+    };
+    Body bodyOf(const Shape& s) {
+        Body b;
+        b.filled = s.fill.kind != FillKind::None;
+        b.pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
+        b.stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
+                    s.line.visible && s.line.fill.kind != FillKind::None;
+        const double weight =
+            std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
+        if (b.stroked) b.margin = 6 * std::max(weight, 0.35) + 2;
+        return b;
+    }
+    void drawBody(cairo_t* cr, const Shape& s, const std::vector<Outline>& os, const Body& b) {
+        if (b.filled) fillOutlines(cr, s, os, s.fill);
+        if (b.pictured) drawPicture(cr, s, os);
+        if (b.stroked) strokeOutlines(cr, s, os);
+    }
+
     // The shape's outer shadow, or its glow: what its fill, picture and outline cover, under
     // them. A glow is that silhouette widened by half its radius and blurred by the other half:
     // strongest at the edge, gone at the radius.
     void drawShadow(cairo_t* cr, const Shape& s, const std::vector<Outline>& os, bool glow) {
-        bool filled = s.fill.kind != FillKind::None;
-        bool pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
-        bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
-                       s.line.visible && s.line.fill.kind != FillKind::None;
-        if (!filled && !pictured && !stroked) return;
-        double weight =
-            std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
-        double margin = stroked ? 6 * std::max(weight, 0.35) + 2 : 1;
+        const Body body = bodyOf(s);
+        if (body.empty()) return;
+        double margin = body.margin;
         ShadowData sh = s.shadow;
         double widen = 0;
         if (glow) {
@@ -778,9 +797,7 @@ struct Renderer::Impl {
             margin += widen;
         }
         drawOuterShadow(cr, s, sh, os, margin, [&](cairo_t* m) {
-            if (filled) fillOutlines(m, s, os, s.fill);
-            if (pictured) drawPicture(m, s, os);
-            if (stroked) strokeOutlines(m, s, os);
+            drawBody(m, s, os, body);
             if (widen > 0) {
                 cairo_set_source_rgba(m, 0, 0, 0, 1);
                 cairo_set_line_width(m, widen);
@@ -800,19 +817,9 @@ struct Renderer::Impl {
     void drawReflection(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
         const ReflectionData& r = s.reflection;
         if (!(r.startAlpha > 0) && !(r.endAlpha > 0)) return;
-        const bool filled = s.fill.kind != FillKind::None;
-        const bool pictured = s.picture && pictureShows(s.picture, s.pictureEffects);
-        const bool stroked = (s.graphic == GraphicKind::None || s.graphic == GraphicKind::Media) &&
-                             s.line.visible && s.line.fill.kind != FillKind::None;
-        if (!filled && !pictured && !stroked) return;
-        const double weight =
-            std::isfinite(s.line.weight) ? std::clamp<double>(s.line.weight, 0, 1000) : 0.75;
-        const double margin = stroked ? 6 * std::max(weight, 0.35) + 2 : 1;
-        const auto draw = [&](cairo_t* m) {
-            if (filled) fillOutlines(m, s, os, s.fill);
-            if (pictured) drawPicture(m, s, os);
-            if (stroked) strokeOutlines(m, s, os);
-        };
+        const Body body = bodyOf(s);
+        if (body.empty()) return;
+        const auto draw = [&](cairo_t* m) { drawBody(m, s, os, body); };
         // The fade's direction in the box: mirrored as the reflection's scale and the shape's
         // flips mirror the box, so that it starts at the edge that lands nearest the shape.
         const double angle = r.fadeDirection * kPi / 180;
@@ -834,7 +841,7 @@ struct Renderer::Impl {
             cairo_set_source(m, ramp.get());
             cairo_paint(m);
         };
-        MaskPattern image = effectImage(cr, s, r.place, os, margin, draw, fade);
+        MaskPattern image = effectImage(cr, s, r.place, os, body.margin, draw, fade);
         if (!image) return;
         cairo_save(cr);
         cairo_identity_matrix(cr);
