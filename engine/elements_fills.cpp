@@ -77,7 +77,7 @@ std::vector<FSGradient> gradientStops(std::vector<host::GradientStop> stops) {
 }
 
 FSCoordTransform gradientPlacement(bool linear, float angleDegrees, const std::string& path,
-                                   int width, int height) {
+                                   int width, int height, std::pair<float, float> focus) {
     const double w = width, h = height;
     if (linear) {
         // The square's x axis along the angle (clockwise from left to right), its ends where the
@@ -93,13 +93,12 @@ FSCoordTransform gradientPlacement(bool linear, float angleDegrees, const std::s
             {0, 0, 1}};
         return FSCoordTransform(m);
     }
-    // From the centre to the corners: a circle through them, or an ellipse of the box's
-    // proportions for the other paths.
-    const double rx = path == "circle" ? std::hypot(w, h) / 2 : w / 2 * std::numbers::sqrt2;
-    const double ry = path == "circle" ? std::hypot(w, h) / 2 : h / 2 * std::numbers::sqrt2;
+    const host::PathGradientPlace at = host::pathGradientPlace(path, focus, w, h);
     const FSCoordTransform::Matrix m = {
-        {static_cast<float>(std::max(rx, 1.0) * 2 / kGradientSquare), 0, static_cast<float>(w / 2)},
-        {0, static_cast<float>(std::max(ry, 1.0) * 2 / kGradientSquare), static_cast<float>(h / 2)},
+        {static_cast<float>(std::max(at.radiusX, 1.0) * 2 / kGradientSquare), 0,
+         static_cast<float>(at.x)},
+        {0, static_cast<float>(std::max(at.radiusY, 1.0) * 2 / kGradientSquare),
+         static_cast<float>(at.y)},
         {0, 0, 1}};
     return FSCoordTransform(m);
 }
@@ -141,7 +140,8 @@ std::unique_ptr<FSFillStyle> convertFill(const host::Fill& fill, int width, int 
                 const bool linear = path.empty();
                 return std::make_unique<FSGradientFill>(
                     linear ? FSFillStyle::Linear : FSFillStyle::Radial,
-                    gradientPlacement(linear, fill.gradientAngle(), path, width, height),
+                    gradientPlacement(linear, fill.gradientAngle(), path, width, height,
+                                      fill.gradientFocus()),
                     std::move(stops));
             }
             break;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host.h"
@@ -68,9 +69,11 @@ std::vector<transform::FSGradient> gradientStops(std::vector<host::GradientStop>
 
 // The transform that lays the format's gradient square over a box of width x height twips:
 // linear along angleDegrees (clockwise from left to right) across the whole box, or radial from
-// the box's centre to its corners (a circle for path "circle", the box's proportions otherwise).
+// the focus (fractions of the box) to the farthest corner (a circle for path "circle", the box's
+// proportions otherwise).
 transform::FSCoordTransform gradientPlacement(bool linear, float angleDegrees,
-                                              const std::string& path, int width, int height);
+                                              const std::string& path, int width, int height,
+                                              std::pair<float, float> focus = {0.5f, 0.5f});
 
 // Adds a filled arrowhead at tip for a line coming from `from`, drawn with the thin line style and
 // the solid fill, and pulls tip back along the line so that the line ends inside the arrowhead.

@@ -13,10 +13,14 @@
 // The codes themselves live in host/codes.h.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/codes.h"
@@ -243,6 +247,8 @@ class Fill {
     virtual std::vector<GradientStop> gradientStops() const = 0;
     virtual float gradientAngle() const = 0;
     virtual std::string gradientPath() const = 0;
+    // Where a path gradient's first stop sits, as fractions of the box (the centre by default).
+    virtual std::pair<float, float> gradientFocus() const { return {0.5f, 0.5f}; }
     virtual int pattern() const = 0;  // 1..54 for patterned fills
     // Picture and texture fills: the picture, and whether it is tiled rather than stretched.
     virtual std::shared_ptr<Picture> picture() const = 0;
@@ -257,6 +263,31 @@ class Fill {
         return {};
     }
 };
+
+// Where a path gradient stands in a width × height box: its focus (the first stop) in the box's
+// coordinates, held within ten boxes of it, and the radii at which its last stop is reached: a
+// circle through the corner farthest from the focus, or for the other paths an ellipse of the
+// box's proportions.
+struct PathGradientPlace {
+    double x = 0, y = 0;
+    double radiusX = 0, radiusY = 0;
+};
+inline PathGradientPlace pathGradientPlace(const std::string& path, std::pair<float, float> focus,
+                                           double width, double height) {
+    const auto held = [](float f) {
+        return std::isfinite(f) ? std::clamp(static_cast<double>(f), -10.0, 10.0) : 0.5;
+    };
+    const double fx = held(focus.first), fy = held(focus.second);
+    const double farX = std::max(fx, 1 - fx) * width, farY = std::max(fy, 1 - fy) * height;
+    PathGradientPlace place{fx * width, fy * height, 0, 0};
+    if (path == "circle") {
+        place.radiusX = place.radiusY = std::hypot(farX, farY);
+    } else {
+        place.radiusX = farX * std::numbers::sqrt2;
+        place.radiusY = farY * std::numbers::sqrt2;
+    }
+    return place;
+}
 
 class LineFormat {
   public:

@@ -167,6 +167,16 @@ FillData readFill(pugi::xml_node fill, const ColorContext& colors, const PartRef
             out.linear = false;
             out.path = strAttr(p, "path");
             if (out.path.empty()) out.path = "circle";
+            if (pugi::xml_node focus = child(p, "fillToRect")) {
+                // Insets from each side; the focus is the middle of what they leave.
+                const auto inset = [&](const char* name) {
+                    return static_cast<double>(std::clamp<std::int64_t>(intAttr(focus, name, 0),
+                                                                        -1000000, 1000000)) /
+                           100000.0;
+                };
+                out.focusX = static_cast<float>((inset("l") + 1 - inset("r")) / 2);
+                out.focusY = static_cast<float>((inset("t") + 1 - inset("b")) / 2);
+            }
         } else {
             out.linear = true;
             out.angle = 0;

@@ -58,8 +58,11 @@ struct FillData {
     Color backColor;  // last stop; pattern background
     std::vector<GradientStopData> stops;
     bool linear = true;
-    float angle = 0;      // linear gradients
-    std::string path;     // path gradients: "circle", "rect", "shape"
+    float angle = 0;   // linear gradients
+    std::string path;  // path gradients: "circle", "rect", "shape"
+    // Path gradients: where the first stop sits, as fractions of the box (the centre of the
+    // focus rectangle, which may lie outside the box).
+    float focusX = 0.5f, focusY = 0.5f;
     std::string pattern;  // preset pattern name
     int patternCode = 0;
     std::shared_ptr<MediaPart> picture;

@@ -577,6 +577,7 @@ class FillImpl : public host::Fill {
     std::string gradientPath() const override {
         return f_->kind == FillKind::Gradient && !f_->linear ? f_->path : "";
     }
+    std::pair<float, float> gradientFocus() const override { return {f_->focusX, f_->focusY}; }
     int pattern() const override { return f_->kind == FillKind::Pattern ? f_->patternCode : 0; }
     std::shared_ptr<host::Picture> picture() const override {
         if (f_->kind != FillKind::Picture || !f_->picture) return nullptr;

@@ -705,6 +705,7 @@ TEST(GradientPlacement, LinearAtAnyAngleAndRadialToTheCorners) {
         float angle;
         const char* path;
         P start, end;  // images of (-16384, 0) and (16384, 0)
+        std::pair<float, float> focus = {0.5f, 0.5f};
     };
     const double d45 = (4000 + 2000) / 2.0 * std::sqrt(0.5);  // half the run at 45 degrees
     const Case cases[] = {
@@ -725,10 +726,21 @@ TEST(GradientPlacement, LinearAtAnyAngleAndRadialToTheCorners) {
          {2000 + 0.5 * 1866.03, 1000 - 0.8660254 * 1866.03}},
         {"circle", false, 0, "circle", {2000 - 2236.07, 1000}, {2000 + 2236.07, 1000}},
         {"rectangle", false, 0, "rect", {2000 - 2828.43, 1000}, {2000 + 2828.43, 1000}},
+        // From a focus at the top left to the far corner; from one above the box, to a bottom
+        // corner.
+        {"circle from a corner", false, 0, "circle", {-4472.14, 0}, {4472.14, 0}, {0, 0}},
+        {"circle from above",
+         false,
+         0,
+         "circle",
+         {2000 - 4118.25, -1600},
+         {2000 + 4118.25, -1600},
+         {0.5f, -0.8f}},
+        {"rectangle from a corner", false, 0, "rect", {-5656.85, 0}, {5656.85, 0}, {0, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto t = gradientPlacement(c.linear, c.angle, c.path, 4000, 2000);
+        const auto t = gradientPlacement(c.linear, c.angle, c.path, 4000, 2000, c.focus);
         const auto m = t.getMatrix();
         auto map = [&m](double x, double y) {
             return P{m[0][0] * x + m[0][1] * y + m[0][2], m[1][0] * x + m[1][1] * y + m[1][2]};

@@ -518,6 +518,14 @@ TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
                              "r=\"50000\" b=\"50000\"/></a:path>")),
          {},
          {{200, 200, 0xFF0000, 15}, {102, 102, 0x0000FF, 55}}},
+        // The focus rectangle's insets put the centre at the top left corner.
+        {"path gradient from a corner",
+         test::rect(2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
+                    gradient("FF0000", "0000FF",
+                             "<a:path path=\"circle\"><a:fillToRect r=\"100000\" "
+                             "b=\"100000\"/></a:path>")),
+         {},
+         {{101, 101, 0xFF0000, 8}, {298, 298, 0x0000FF, 8}, {200, 200, 0x800080, 8}}},
         {"rotated bar",
          bar,
          {},

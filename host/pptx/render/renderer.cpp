@@ -386,13 +386,13 @@ struct Renderer::Impl {
             p.reset(cairo_pattern_create_linear(w / 2 - dx * half, h / 2 - dy * half,
                                                 w / 2 + dx * half, h / 2 + dy * half));
         } else {
-            // Path gradients run from the centre (first stop, position 0) to the edge.
+            // Path gradients run from the focus (first stop, position 0) to the edge.
             p.reset(cairo_pattern_create_radial(0, 0, 0, 0, 0, 1));
             cairo_matrix_t m;
-            double rx = fill.path == "circle" ? std::hypot(w, h) / 2 : w / 2 * std::sqrt(2.0);
-            double ry = fill.path == "circle" ? std::hypot(w, h) / 2 : h / 2 * std::sqrt(2.0);
-            cairo_matrix_init_translate(&m, w / 2, h / 2);
-            cairo_matrix_scale(&m, std::max(rx, 1e-6), std::max(ry, 1e-6));
+            const host::PathGradientPlace at =
+                host::pathGradientPlace(fill.path, {fill.focusX, fill.focusY}, w, h);
+            cairo_matrix_init_translate(&m, at.x, at.y);
+            cairo_matrix_scale(&m, std::max(at.radiusX, 1e-6), std::max(at.radiusY, 1e-6));
             cairo_matrix_invert(&m);
             cairo_pattern_set_matrix(p.get(), &m);
         }
