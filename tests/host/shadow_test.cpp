@@ -547,16 +547,23 @@ TEST(ShadowRender, HostileValuesStayBounded) {
         "blurRad=\"91440000\" sx=\"1000000\" sy=\"1000000\" algn=\"br\"",
     };
     for (const char* attrs : hostile) {
-        Rendered r = render(square(shadow(attrs)));
-        ASSERT_TRUE(r.picture) << attrs;
-        // The shape itself still draws.
-        EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u) << attrs;
-        const ShadowData& s = r.shape().shadow;
-        EXPECT_TRUE(std::isfinite(s.blur) && std::isfinite(s.distance) &&
-                    std::isfinite(s.direction) && std::isfinite(s.scaleX))
-            << attrs;
-        EXPECT_GE(s.blur, 0.0f);
-        EXPECT_LE(s.blur, 7200.0f);
+        // As a shadow and as a reflection, which stands where a shadow would.
+        for (bool mirror : {false, true}) {
+            const std::string effect =
+                mirror ? "<a:effectLst><a:reflection " + std::string(attrs) +
+                             " stA=\"99999999999\" endPos=\"-5\"/></a:effectLst>"
+                       : shadow(attrs);
+            Rendered r = render(square(effect));
+            ASSERT_TRUE(r.picture) << attrs;
+            // The shape itself still draws.
+            EXPECT_EQ(pixelRgb(r.picture.get(), 150, 150), 0x000000u) << attrs;
+            const ShadowData& s = mirror ? r.shape().reflection.place : r.shape().shadow;
+            EXPECT_TRUE(std::isfinite(s.blur) && std::isfinite(s.distance) &&
+                        std::isfinite(s.direction) && std::isfinite(s.scaleX))
+                << attrs;
+            EXPECT_GE(s.blur, 0.0f);
+            EXPECT_LE(s.blur, 7200.0f);
+        }
     }
 }
 

@@ -251,13 +251,16 @@ MaskPattern effectPattern(cairo_t* cr, const Shape& s, const ShadowData& sh,
     double y1 = std::ceil(std::min({dy1 + pad, clipY1 + pad, kFar}));
     if (!(x1 > x0) || !(y1 > y0)) return nullptr;
     double width = x1 - x0, height = y1 - y0;
+    // Colour takes four bytes a pixel: the same bytes hold a quarter of the pixels.
+    const long long most =
+        format == CAIRO_FORMAT_A8 ? kMaxShadowMaskPixels : kMaxShadowMaskPixels / 4;
     double k = 1;
-    if (width * height > static_cast<double>(kMaxShadowMaskPixels)) {
-        k = std::sqrt(static_cast<double>(kMaxShadowMaskPixels) / (width * height));
+    if (width * height > static_cast<double>(most)) {
+        k = std::sqrt(static_cast<double>(most) / (width * height));
     }
     int mw = std::max(1, static_cast<int>(std::ceil(width * k)));
     int mh = std::max(1, static_cast<int>(std::ceil(height * k)));
-    if (static_cast<long long>(mw) * mh > kMaxShadowMaskPixels + 2ll * (mw + mh)) return nullptr;
+    if (static_cast<long long>(mw) * mh > most + 2ll * (mw + mh)) return nullptr;
 
     std::unique_ptr<cairo_surface_t, SurfaceDeleter> mask(
         cairo_image_surface_create(format, mw, mh));
