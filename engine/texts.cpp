@@ -70,7 +70,7 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         if (!std::isfinite(size) || size <= 0 || l.width <= 0) continue;
         const fonts::FontMetrics m = fonts ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
         const fonts::DecorationLine d =
-            l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size);
+            l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size, l.weight);
         LineRect r{l.x - t.x, l.baseline - t.y + toTwips(d.top), l.width,
                    std::max(1, toTwips(d.thickness)), l.colour};
         if (!fitsOffset(r.x) || !fitsOffset(r.y) || !fitsOffset(r.x + r.width)) continue;
@@ -358,7 +358,11 @@ bool buildTextElement(ConversionJob& job, Element& element) {
                                     toTwips(one->boundTop() + 0.8 * size),
                                     std::isfinite(width) ? std::max(toTwips(width), 0) : 0,
                                     false};
-            if (underline) lines.push_back(line);
+            if (underline) {
+                lines.push_back(line);
+                lines.back().colour = font->underlineColorRgb().value_or(hostFont.colour);
+                lines.back().weight = font->underlineWeight();
+            }
             if (strike) {
                 lines.push_back(line);
                 lines.back().strike = true;

@@ -59,6 +59,7 @@ struct GatheredLine {
     int baseline = 0;
     int width = 0;
     bool strike = false;  // strike-through, else underline
+    float weight = 1;     // an underline's thickness against the face's own line
 };
 
 struct CharacterRecord {

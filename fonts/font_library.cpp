@@ -927,14 +927,15 @@ bool usable(double v) {
 }
 }  // namespace
 
-DecorationLine underlineLine(const FontMetrics& metrics, double size) {
-    const double thickness =
+DecorationLine underlineLine(const FontMetrics& metrics, double size, double weight) {
+    const double own =
         usable(metrics.underlineThickness) ? metrics.underlineThickness : size * 0.05;
+    const double thickness = own * (usable(weight) ? std::min(weight, 4.0) : 1.0);
     // The face gives the line's centre; a face whose line sits on or above the baseline is
     // broken, so the usual place stands in.
     const double centre = std::isfinite(metrics.underlinePosition) && metrics.underlinePosition < 0
                               ? -metrics.underlinePosition
-                              : size * 0.1 + thickness / 2;
+                              : size * 0.1 + own / 2;
     return {centre - thickness / 2, thickness};
 }
 

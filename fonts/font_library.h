@@ -86,8 +86,8 @@ struct DecorationLine {
 // Where the face puts its underline and strike-through for metrics taken at em size `size`. A face
 // that leaves them out gets lines at the usual places: an underline a tenth of the size below the
 // baseline, a strike-through at half the x-height (0.25 of the size without one), both a
-// twentieth of the size thick.
-DecorationLine underlineLine(const FontMetrics& metrics, double size);
+// twentieth of the size thick. A weighted underline keeps its centre and multiplies its thickness.
+DecorationLine underlineLine(const FontMetrics& metrics, double size, double weight = 1);
 DecorationLine strikeoutLine(const FontMetrics& metrics, double size);
 
 struct TextExtent {

@@ -74,6 +74,10 @@ class Font {
         float alpha = 1;
     };
     virtual std::optional<TextShadow> textShadow() const { return std::nullopt; }
+    // The underline's own colour (RGB; empty: the text's) and its thickness against the face's
+    // own line.
+    virtual std::optional<int> underlineColorRgb() const { return std::nullopt; }
+    virtual float underlineWeight() const { return 1; }
 };
 
 class BulletFormat {

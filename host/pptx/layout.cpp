@@ -247,6 +247,8 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
         s.color = props.fill.color;
     }
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
+    s.underlineColor = props.underlineColor.value_or(s.color);
+    s.underlineWeight = underlineWeight(props.underline);
     if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
         const ShadowData& sh = props.shadowEffect;
         double angle = finiteOr(sh.direction, 0) * std::numbers::pi / 180;
@@ -268,10 +270,11 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
     char numbers[320];
     std::snprintf(numbers, sizeof numbers,
-                  "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f", s.size, s.bold,
-                  s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
+                  "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f|%d|%.4f", s.size,
+                  s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
                   s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth, s.shadowDrawn,
-                  s.shadowColor.rgb, s.shadowColor.alpha, s.shadowDx, s.shadowDy);
+                  s.shadowColor.rgb, s.shadowColor.alpha, s.shadowDx, s.shadowDy,
+                  s.underlineColor.rgb, s.underlineColor.alpha);
     key += numbers;
     auto it = styleIndex_.find(key);
     if (it != styleIndex_.end()) return it->second;

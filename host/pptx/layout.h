@@ -78,6 +78,8 @@ struct CharStyle {
     bool italic = false;
     bool underline = false;
     std::string underlineStyle = "none";  // "sng", "dbl", ... as in the file
+    Color underlineColor;                 // the run's own underline colour, else its text's
+    double underlineWeight = 1;           // the thickness against the face's own: 2 when heavy
     bool strike = false;
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -131,11 +132,18 @@ struct LineData {
     LineEnd tail;  // at its end
 };
 
+// The thickness of an underline style against the face's own line: the heavy styles draw it twice
+// as thick.
+inline double underlineWeight(const std::string& style) {
+    return style == "heavy" || style.ends_with("Heavy") ? 2 : 1;
+}
+
 struct RunProps {
     float size = 18;
     bool bold = false;
     bool italic = false;
-    std::string underline = "none";  // "none", "sng", "dbl", ...
+    std::string underline = "none";       // "none", "sng", "dbl", ...
+    std::optional<Color> underlineColor;  // the underline's own colour; empty: the text's
     std::string strike = "noStrike";
     bool shadow = false;
     float baseline = 0;  // fraction: 0.3 superscript, -0.25 subscript

@@ -122,6 +122,14 @@ class FontImpl : public host::Font {
         return out;
     }
 
+    std::optional<int> underlineColorRgb() const override {
+        if (!p_.underlineColor) return std::nullopt;
+        return p_.underlineColor->rgb;
+    }
+    float underlineWeight() const override {
+        return static_cast<float>(pptx::underlineWeight(p_.underline));
+    }
+
   private:
     RunProps p_;
     int bold_, italic_, underline_, strike_;  // -2 when the range mixes them, else 0

@@ -53,6 +53,19 @@ void applyRunProps(RunProps& props, pugi::xml_node rPr, const TextContext& conte
             props.outlineWidth = 0;  // an outline without colour: none
         }
     }
+    // The underline's own colour: its fill (a:uFill) or its line's (a:uLn); a:uFillTx and
+    // a:uLnTx give it back to the text.
+    if (child(rPr, "uFillTx") || child(rPr, "uLnTx")) props.underlineColor.reset();
+    pugi::xml_node underlineFill = findFill(child(rPr, "uFill"));
+    if (!underlineFill) underlineFill = findFill(child(rPr, "uLn"));
+    if (underlineFill) {
+        const FillData f = readFill(underlineFill, context.colors, context.refs);
+        if (f.kind == FillKind::Solid) {
+            props.underlineColor = f.color;
+        } else if (f.kind == FillKind::Gradient && !f.stops.empty()) {
+            props.underlineColor = f.stops.front().color;
+        }
+    }
     if (pugi::xml_node effects = child(rPr, "effectLst")) {
         props.shadow = static_cast<bool>(child(effects, "outerShdw"));
         props.shadowEffect = readOuterShadow(effects, context.colors);

@@ -791,6 +791,43 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     EXPECT_EQ(verdict, "");
 }
 
+// An underline takes its own colour (a:uFill, or its line's a:uLn) when the run gives one, its
+// text's after a:uFillTx, and twice the face's thickness when heavy; the strike-through keeps the
+// text's colour.
+TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
+    struct Case {
+        const char* name;
+        std::string underline;
+        int colour;  // host RGB, red in the low byte
+        float weight;
+    };
+    const std::string green = "<a:solidFill><a:srgbClr val=\"00B050\"/></a:solidFill>";
+    const Case cases[] = {
+        {"own fill, heavy", "u=\"heavy\"><a:uFill>" + green + "</a:uFill>", 0x50B000, 2},
+        {"own line", "u=\"sng\"><a:uLn w=\"12700\">" + green + "</a:uLn>", 0x50B000, 1},
+        {"the text's", "u=\"dashHeavy\"><a:uFillTx/>", 0x1000C0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string run = "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" strike=\"sngStrike\" " +
+                                c.underline +
+                                "<a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill></a:rPr>"
+                                "<a:t>Lined</a:t></a:r>";
+        OpenDeck deck({textBox(2, 457200, "<a:p>" + run + "</a:p>")});
+        BuiltFonts built;
+        engine::Element element;
+        element.hostShape = deck.shape(1, 1);
+        ASSERT_TRUE(engine::buildTextElement(built.job, element));
+        ASSERT_EQ(built.job.texts.countTexts(), 1);
+        const auto& lines = built.job.texts.texts()[0].lines;
+        ASSERT_FALSE(lines.empty());
+        for (const engine::GatheredLine& l : lines) {
+            EXPECT_EQ(l.colour, l.strike ? 0x1000C0 : c.colour);
+            EXPECT_EQ(l.weight, l.strike ? 1.0f : c.weight);
+        }
+    }
+}
+
 // Outlined runs are their glyphs' outlines, filled in the run's colour (a hollow run not at all)
 // and stroked with the run's line, in a shape above the text's records of plain characters.
 TEST(SlideTexts, OutlinedRunsAreGlyphShapesFilledAndStroked) {

@@ -714,6 +714,13 @@ TEST(TextLines, FacesWithoutThemGetTheUsualPlaces) {
         EXPECT_DOUBLE_EQ(u.thickness, c.thickness);
         EXPECT_DOUBLE_EQ(s.top, c.strikeTop);
         EXPECT_DOUBLE_EQ(s.thickness, c.thickness);
+        // A heavy underline is twice as thick about the same centre; nonsense weights are 1.
+        const DecorationLine heavy = underlineLine(c.metrics, 20, 2);
+        EXPECT_DOUBLE_EQ(heavy.thickness, 2 * c.thickness);
+        EXPECT_DOUBLE_EQ(heavy.top + heavy.thickness / 2, u.top + u.thickness / 2);
+        for (double wild : {0.0, -3.0, std::numeric_limits<double>::quiet_NaN()}) {
+            EXPECT_DOUBLE_EQ(underlineLine(c.metrics, 20, wild).thickness, c.thickness);
+        }
     }
 }
 

@@ -722,6 +722,34 @@ TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
     EXPECT_EQ(greenRun(empty, y).second, 0);
 }
 
+// An underline is drawn in its own colour when the run gives one, the strike-through in the
+// text's; a heavy underline is twice as thick.
+TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
+    const auto underlined = [](const std::string& u, const std::string& own) {
+        return test::rect(
+            2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+            "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"6000\" u=\"" + u + "\">" + solid("000000") + own +
+                "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>Lined</a:t></a:r></a:p>");
+    };
+    const auto count = [](const Rendered& r, unsigned rgb) {
+        int n = 0;
+        for (int y = 100; y < 400; ++y) {
+            for (int x = 100; x < 500; ++x) n += pixelRgb(r.picture.get(), x, y) == rgb;
+        }
+        return n;
+    };
+    const std::string green = "<a:uFill>" + solid("00B050") + "</a:uFill>";
+    Rendered single = render(underlined("sng", green));
+    Rendered heavy = render(underlined("heavy", green));
+    Rendered own = render(underlined("sng", "<a:uFillTx/>"));
+    ASSERT_TRUE(single.picture && heavy.picture && own.picture);
+    const int thin = count(single, 0x00B050), thick = count(heavy, 0x00B050);
+    EXPECT_GT(thin, 100);
+    EXPECT_NEAR(static_cast<double>(thick) / thin, 2.0, 0.5);
+    EXPECT_EQ(count(own, 0x00B050), 0);
+    EXPECT_GT(count(own, 0x000000), count(single, 0x000000) + thin / 2);
+}
+
 // The letters' feet stand on a pixel edge at every size the slide is drawn at: the lowest row of
 // an 'I' stem is solid black and the row under it white.
 TEST(RenderSlide, TextStandsOnAPixelEdge) {

@@ -885,14 +885,16 @@ struct Renderer::Impl {
             if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
                 // The face's own lines, as the movie draws them.
                 const fonts::FontMetrics m = lib->metrics(st.font, st.size);
-                Rgba col = rgba(st.color);
-                cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
-                auto line = [&](const fonts::DecorationLine& d) {
+                auto line = [&](const fonts::DecorationLine& d, const Color& colour) {
+                    const Rgba col = rgba(colour);
+                    cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
                     cairo_rectangle(cr, c.x, baseline + d.top, c.advance, d.thickness);
                     cairo_fill(cr);
                 };
-                if (st.underline) line(fonts::underlineLine(m, st.size));
-                if (st.strike) line(fonts::strikeoutLine(m, st.size));
+                if (st.underline) {
+                    line(fonts::underlineLine(m, st.size, st.underlineWeight), st.underlineColor);
+                }
+                if (st.strike) line(fonts::strikeoutLine(m, st.size), st.color);
             }
         }
         cairo_restore(cr);
