@@ -388,7 +388,20 @@ void buildInto(ConversionJob& job, const SlideRecord& record, ElementList& list,
         }
         case host::shape_type::kGroup:
         case host::shape_type::kTable: {
-            if (addGroup()) return;
+            const std::size_t under = list.size();
+            if (addGroup()) {
+                // The group's own effects (of its members together) go under its members; one
+                // picture of the whole group holds them already.
+                if (type == host::shape_type::kGroup && shape->effects().raster) {
+                    auto effects = readElement(job, record, shapeIndex, shape);
+                    effects->effectsAlone = true;
+                    if (buildPictureElement(job, record, *effects, true, origin)) {
+                        list.insert(list.begin() + static_cast<std::ptrdiff_t>(under),
+                                    std::move(effects));
+                    }
+                }
+                return;
+            }
             picture(readElement(job, record, shapeIndex, shape), true);
             return;
         }

@@ -247,8 +247,12 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
                   std::sqrt(kMaxBitmapPixels / std::max(wide * high, 1.0))});
     const int pixelsWide = whole(wide * pixelsPerPoint);
     const int pixelsHigh = whole(high * pixelsPerPoint);
-    const host::PixelPicture picture = element.hostShape->drawPicture(
-        cornerLeft, cornerTop, pixelsPerPoint, pixelsWide, pixelsHigh, !element.textDrawnApart);
+    const host::PixelPicture picture =
+        element.effectsAlone
+            ? element.hostShape->drawEffects(cornerLeft, cornerTop, pixelsPerPoint, pixelsWide,
+                                             pixelsHigh)
+            : element.hostShape->drawPicture(cornerLeft, cornerTop, pixelsPerPoint, pixelsWide,
+                                             pixelsHigh, !element.textDrawnApart);
     if (picture.empty() || picture.width != pixelsWide || picture.height != pixelsHigh ||
         picture.pixels.size() != static_cast<std::size_t>(pixelsWide) * pixelsHigh) {
         return false;
@@ -280,6 +284,8 @@ bool buildPictureElement(ConversionJob& job, const SlideRecord& record, Element&
         (!asPng && drawElementPicture(job, element, true, origin))) {
         return true;
     }
+    // A scratch slide shows the whole shape: no way to the effects alone.
+    if (element.effectsAlone) return false;
     // A host that cannot draw in memory: the shape alone on a scratch slide, through a file.
     std::string path;
     if (!renderElementPicture(job, record, element, asPng, origin, path)) return false;

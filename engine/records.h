@@ -108,6 +108,8 @@ struct Element {
     float textTurn = 0;         // text: the turn it takes on the shape's, clockwise (0..360)
     // The shape's text is drawn by a text element of its own: pictures of the shape leave it out.
     bool textDrawnApart = false;
+    // The picture holds a group's own effects alone, under its members built one by one.
+    bool effectsAlone = false;
     // Where the timeline places the character on the slide; the element builder sets it.
     transform::FSCoordTransform transform;
     // A hard shadow's shape and its offset on the slide (twips), joined with the element's own

@@ -438,6 +438,12 @@ class Shape {
                                      int /*width*/, int /*height*/, bool /*withText*/) const {
         return {};
     }
+    // The same of a group's own effects alone (effects() says which), without its members: what
+    // goes under the members when they are built one by one. Empty for other shapes.
+    virtual PixelPicture drawEffects(double /*left*/, double /*top*/, double /*pixelsPerPoint*/,
+                                     int /*width*/, int /*height*/) const {
+        return {};
+    }
 };
 
 class Shapes {

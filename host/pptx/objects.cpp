@@ -805,8 +805,9 @@ class ShapeImpl : public host::Shape {
     host::ShapeEffects effects() const override {
         host::ShapeEffects out;
         const ShadowData& sh = s_->shadow;
-        // Groups, tables and charts are drawn without effects of their own.
-        if (s_->children || ((s_->table || s_->chart) && !s_->picture)) return out;
+        // Tables and charts are drawn without effects of their own; a group's are of its members
+        // drawn together, in pixels.
+        if ((s_->table || s_->chart) && !s_->picture) return out;
         // A glow, soft edges or a reflection need pixels; the picture holds them and any shadow.
         out.raster = s_->softEdge > 0 && std::isfinite(s_->softEdge);
         const GlowData& glow = s_->glow;
@@ -839,7 +840,7 @@ class ShapeImpl : public host::Shape {
         }
         const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
         const bool warped = sh.scaleX != 1 || sh.scaleY != 1 || sh.skewX != 0 || sh.skewY != 0;
-        out.raster = out.raster || sh.blur > 0 || warped;
+        out.raster = out.raster || sh.blur > 0 || warped || s_->children;
         out.hardShadow = !out.raster;
         const double angle = sh.direction * std::numbers::pi / 180;
         double dx = sh.distance * std::cos(angle), dy = sh.distance * std::sin(angle);
@@ -904,6 +905,12 @@ class ShapeImpl : public host::Shape {
         }
         return render::drawShapePicture(*shape, left, top, pixelsPerPoint, width, height,
                                         deck_->layouts.get());
+    }
+    host::PixelPicture drawEffects(double left, double top, double pixelsPerPoint, int width,
+                                   int height) const override {
+        if (!deck_ || !deck_->data || !s_->children) return {};
+        return render::drawGroupEffectsPicture(*s_, left, top, pixelsPerPoint, width, height,
+                                               deck_->layouts.get());
     }
 
   private:

@@ -973,6 +973,10 @@ class TreeReader {
             membersFill = &ownFill;
         }
         shape->fill = membersFill ? *membersFill : FillData{};
+        // The group's own effects, of its members drawn together.
+        if (pugi::xml_node effects = effectsOf(grpSpPr)) {
+            readEffectList(effects, context_.colors, *shape);
+        }
         shape->children = std::make_shared<ShapeList>();
         readTree(node, inner, membersFill, depth + 1, *shape->children);
         return shape;

@@ -792,5 +792,37 @@ TEST_F(GeometryDeck, GradientFillsKeepTheirStopsAndKind) {
     checkWithParser();
 }
 
+// A group's own effects are a picture under its sprite of members; a group without effects is
+// its sprite alone.
+TEST_F(GeometryDeck, GroupEffectsArePicturedUnderItsMembers) {
+    const auto members = [](long long y) {
+        std::string out;
+        for (long long x : {914400ll, 2743200ll}) {
+            out += test::rect(2, "M", x, y, 457200, 914400, kRedFill + std::string(test::kNoLine));
+        }
+        return out;
+    };
+    build(test::group(members(914400), 914400, 914400, 2286000, 914400,
+                      "<a:effectLst><a:outerShdw blurRad=\"63500\" dist=\"38100\" "
+                      "dir=\"2700000\"><a:srgbClr val=\"000000\"/></a:outerShdw></a:effectLst>") +
+          test::group(members(2743200), 914400, 2743200, 2286000, 914400));
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(record.elements.size(), 3u);
+    const Element& effects = *record.elements[0];
+    EXPECT_TRUE(effects.effectsAlone);
+    EXPECT_EQ(effects.shapeIndex, 1);
+    EXPECT_TRUE(effects.members.empty());
+    const FSShapeDefinition* picture = definitionOf(1);
+    ASSERT_NE(picture, nullptr);
+    ASSERT_EQ(picture->getFillStyles().size(), 1u);
+    EXPECT_NE(dynamic_cast<const transform::FSBitmapFill*>(&picture->getFillStyles()[0]), nullptr);
+    for (std::size_t i : {1u, 2u}) {
+        EXPECT_FALSE(record.elements[i]->effectsAlone);
+        EXPECT_EQ(record.elements[i]->members.size(), 2u);
+        EXPECT_EQ(record.elements[i]->shapeIndex, static_cast<int>(i));
+    }
+    checkWithParser();
+}
+
 }  // namespace
 }  // namespace quillet::engine

@@ -3,6 +3,7 @@
 // stay bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -401,6 +402,65 @@ TEST(ShadowRender, ReflectionMirrorsAndFades) {
     const unsigned edge = pixelRgb(blurred.picture.get(), 100, 260);
     EXPECT_GT(green(edge), 40);
     EXPECT_LT(green(edge), 215);
+}
+
+// Two black 50 × 100 point squares at x 100 and 250, y 100, in a group with the given effects.
+std::string groupOfTwo(const std::string& effects) {
+    const auto member = [](int id, int x) {
+        return test::rect(id, "M", x * kEmu, 100 * kEmu, 50 * kEmu, 100 * kEmu,
+                          solid("000000") + kNoLine);
+    };
+    return test::group(member(2, 100) + member(3, 250), 100 * kEmu, 100 * kEmu, 200 * kEmu,
+                       100 * kEmu, "<a:effectLst>" + effects + "</a:effectLst>");
+}
+
+// A group's own effects are of its members drawn together: its shadow falls from each member and
+// not from the space between them, its reflection mirrors them all; the host reports them as
+// pixels and draws them alone, without the members, for the movie to put under them.
+TEST(ShadowRender, GroupEffectsAreOfItsMembersTogether) {
+    constexpr unsigned kRed = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0x000000;
+    const std::string both =
+        "<a:outerShdw dist=\"127000\" dir=\"0\"><a:srgbClr val=\"FF0000\"/></a:outerShdw>"
+        "<a:reflection stA=\"100000\" endA=\"100000\" dir=\"5400000\" sy=\"-100000\" "
+        "algn=\"bl\"/>";
+    Rendered r = render(groupOfTwo(both));
+    ASSERT_TRUE(r.picture);
+    test::expectPixels(r.picture.get(), {{125, 150, kBlack},
+                                         {155, 150, kRed},
+                                         {305, 150, kRed},
+                                         {200, 150, kWhite},
+                                         {165, 150, kWhite},
+                                         {125, 205, kBlack},
+                                         {275, 295, kBlack},
+                                         {200, 205, kWhite},
+                                         {125, 305, kWhite}});
+    EXPECT_TRUE(r.shape().reflection.present);
+
+    test::DeckRecipe recipe;
+    recipe.slides = {test::slideXml(groupOfTwo(both) + groupOfTwo("") + square(""))};
+    auto app =
+        applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "group.pptx");
+    auto shapes = app->activePresentation()->slides()->item(1)->shapes();
+    const host::ShapeEffects effects = shapes->item(1)->effects();
+    EXPECT_TRUE(effects.raster);
+    EXPECT_FALSE(effects.hardShadow);
+    EXPECT_GE(effects.reach, 100.0f);  // the reflection, a group's height below
+    EXPECT_FALSE(shapes->item(2)->effects().raster);
+    // Alone: the shadow and the reflection, not the members.
+    const host::PixelPicture alone = shapes->item(1)->drawEffects(100, 100, 1, 220, 220);
+    ASSERT_EQ(alone.pixels.size(), 220u * 220u);
+    const auto argb = [&](int x, int y) {
+        return alone.pixels[static_cast<std::size_t>(y) * 220 + static_cast<std::size_t>(x)];
+    };
+    EXPECT_EQ(argb(5, 50) >> 24, 0u);       // a member's place, left of its shadow
+    EXPECT_EQ(argb(55, 50), 0xFFFF0000u);   // the shadow past the member
+    EXPECT_EQ(argb(25, 105) >> 24, 0xFFu);  // the reflection
+    EXPECT_EQ(argb(100, 50) >> 24, 0u);     // between the members
+    // A group without effects leaves its picture clear; other shapes draw none.
+    const host::PixelPicture none = shapes->item(2)->drawEffects(100, 100, 1, 220, 220);
+    EXPECT_TRUE(std::all_of(none.pixels.begin(), none.pixels.end(),
+                            [](std::uint32_t p) { return p == 0; }));
+    EXPECT_TRUE(shapes->item(3)->drawEffects(100, 100, 1, 220, 220).empty());
 }
 
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {

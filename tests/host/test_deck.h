@@ -94,6 +94,19 @@ inline std::string spTree(const std::string& shapes) {
            shapes + "</p:spTree>";
 }
 
+// A group of `members` whose box (x, y, cx, cy in EMU) is also its members' frame, with extra
+// grpSpPr content (effects).
+inline std::string group(const std::string& members, long long x, long long y, long long cx,
+                         long long cy, const std::string& grpSpPrExtra = "") {
+    const auto n = [](long long v) { return std::to_string(v); };
+    return "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"90\" name=\"Group\"/><p:cNvGrpSpPr/><p:nvPr/>"
+           "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"" +
+           n(x) + "\" y=\"" + n(y) + "\"/><a:ext cx=\"" + n(cx) + "\" cy=\"" + n(cy) +
+           "\"/><a:chOff x=\"" + n(x) + "\" y=\"" + n(y) + "\"/><a:chExt cx=\"" + n(cx) +
+           "\" cy=\"" + n(cy) + "\"/></a:xfrm>" + grpSpPrExtra + "</p:grpSpPr>" + members +
+           "</p:grpSp>";
+}
+
 inline std::string slideXml(const std::string& shapes, const std::string& after = "",
                             const std::string& cSldExtra = "", const std::string& attrs = "") {
     return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><p:sld ") + kNamespaces + attrs +

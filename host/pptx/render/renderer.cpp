@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
@@ -815,11 +816,15 @@ struct Renderer::Impl {
     // The shape's mirror image: its fill, picture and outline drawn where the reflection stands,
     // blurred, then faded along the fade's direction from the edge nearest the shape.
     void drawReflection(cairo_t* cr, const Shape& s, const std::vector<Outline>& os) {
-        const ReflectionData& r = s.reflection;
-        if (!(r.startAlpha > 0) && !(r.endAlpha > 0)) return;
         const Body body = bodyOf(s);
         if (body.empty()) return;
-        const auto draw = [&](cairo_t* m) { drawBody(m, s, os, body); };
+        drawReflection(cr, s, os, body.margin, [&](cairo_t* m) { drawBody(m, s, os, body); });
+    }
+    // The same of what `draw` paints in the shape's box (a group's members).
+    void drawReflection(cairo_t* cr, const Shape& s, const std::vector<Outline>& os, double margin,
+                        const Silhouette& draw) {
+        const ReflectionData& r = s.reflection;
+        if (!(r.startAlpha > 0) && !(r.endAlpha > 0)) return;
         // The fade's direction in the box: mirrored as the reflection's scale and the shape's
         // flips mirror the box, so that it starts at the edge that lands nearest the shape.
         const double angle = r.fadeDirection * kPi / 180;
@@ -841,7 +846,7 @@ struct Renderer::Impl {
             cairo_set_source(m, ramp.get());
             cairo_paint(m);
         };
-        MaskPattern image = effectImage(cr, s, r.place, os, body.margin, draw, fade);
+        MaskPattern image = effectImage(cr, s, r.place, os, margin, draw, fade);
         if (!image) return;
         cairo_save(cr);
         cairo_identity_matrix(cr);
@@ -1069,6 +1074,7 @@ void drawTable(Renderer::Impl& impl, cairo_t* cr, const Shape& frame, int depth)
 void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
     if (s.hidden || depth > kMaxDepth || !finiteBox(s)) return;
     if (s.children) {
+        drawGroupEffects(cr, s, depth);
         // Members carry the group's placement already.
         for (const ShapePtr& c : s.children->items) {
             if (c) drawShape(cr, *c, depth + 1);
@@ -1090,6 +1096,33 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
         return;
     }
     impl_->drawCell(cr, s, depth);
+}
+
+void Renderer::drawGroupEffects(cairo_t* cr, const Shape& g, int depth) {
+    if (!g.children || depth > kMaxDepth || !finiteBox(g)) return;
+    const bool mirrored = g.reflection.present;
+    const bool glowing = g.glow.present && std::isfinite(g.glow.radius) && g.glow.radius > 0;
+    if (!g.shadow.present && !glowing && !mirrored) return;
+    // The members stand on the slide: in the group's box, before its turn and flips, they are
+    // taken back through them.
+    const auto members = [&](cairo_t* m) {
+        cairo_translate(m, g.width / 2, g.height / 2);
+        cairo_scale(m, g.flipH ? -1 : 1, g.flipV ? -1 : 1);
+        cairo_rotate(m, -g.rotation * kPi / 180);
+        cairo_translate(m, -(g.left + g.width / 2), -(g.top + g.height / 2));
+        for (const ShapePtr& c : g.children->items) {
+            if (c) drawShape(m, *c, depth + 1);
+        }
+    };
+    // What the members' outlines and effects add around the group's box.
+    constexpr double kMargin = 12;
+    if (g.shadow.present) drawOuterShadow(cr, g, g.shadow, {}, kMargin, members);
+    if (glowing) {
+        // Without one outline to widen, the members' silhouette is blurred over the radius.
+        drawOuterShadow(cr, g, shadowInPlace(g.glow.color, g.glow.radius), {},
+                        kMargin + g.glow.radius, members);
+    }
+    if (mirrored) impl_->drawReflection(cr, g, {}, kMargin, members);
 }
 
 void Renderer::Impl::drawCell(cairo_t* cr, const Shape& s, int) {
@@ -1169,9 +1202,12 @@ bool exportSlide(const PresentationData& deck, const SlideData& slide, const std
     return png ? writePng(picture.get(), path) : writeJpeg(picture.get(), path);
 }
 
-host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
-                                    double pixelsPerPoint, int width, int height,
-                                    LayoutCache* layouts) {
+namespace {
+
+// What `draw` paints of a shape on a clear picture whose corner is the slide point (left, top).
+host::PixelPicture drawnPicture(double left, double top, double pixelsPerPoint, int width,
+                                int height, LayoutCache* layouts,
+                                const std::function<void(Renderer&, cairo_t*)>& draw) {
     if (!pictureSizeFits(left, top, pixelsPerPoint, width, height)) return {};
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return {};
@@ -1179,8 +1215,24 @@ host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
     cairo_scale(cr.get(), pixelsPerPoint, pixelsPerPoint);
     cairo_translate(cr.get(), -left, -top);
     Renderer renderer(layouts);
-    renderer.drawShape(cr.get(), shape);
+    draw(renderer, cr.get());
     return pixelsOf(surface.get(), width, height);
+}
+
+}  // namespace
+
+host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
+                                    double pixelsPerPoint, int width, int height,
+                                    LayoutCache* layouts) {
+    return drawnPicture(left, top, pixelsPerPoint, width, height, layouts,
+                        [&](Renderer& r, cairo_t* cr) { r.drawShape(cr, shape); });
+}
+
+host::PixelPicture drawGroupEffectsPicture(const Shape& group, double left, double top,
+                                           double pixelsPerPoint, int width, int height,
+                                           LayoutCache* layouts) {
+    return drawnPicture(left, top, pixelsPerPoint, width, height, layouts,
+                        [&](Renderer& r, cairo_t* cr) { r.drawGroupEffects(cr, group); });
 }
 
 host::PixelPicture drawBackgroundPicture(const FillData& fill, double pageWidth, double pageHeight,

@@ -40,6 +40,9 @@ class Renderer {
 
     // Draws one shape (a group with its members) on a context whose units are slide points.
     void drawShape(cairo_t* cr, const Shape& shape, int depth = 0);
+    // A group's own effects alone (its shadow, glow and reflection of all its members drawn
+    // together), as drawShape draws them under the members.
+    void drawGroupEffects(cairo_t* cr, const Shape& group, int depth = 0);
     // Fills the page rectangle with a background.
     void drawBackground(cairo_t* cr, const FillData& fill, double width, double height);
     // The source picture and placement of a picture or pattern fill (drawFillPicture below).
@@ -75,6 +78,12 @@ bool exportSlide(const PresentationData& deck, const SlideData& slide, const std
 host::PixelPicture drawShapePicture(const Shape& shape, double left, double top,
                                     double pixelsPerPoint, int width, int height,
                                     LayoutCache* layouts = nullptr);
+
+// A group's own effects alone (its shadow, glow and reflection), without its members, on a clear
+// picture as drawShapePicture draws the group.
+host::PixelPicture drawGroupEffectsPicture(const Shape& group, double left, double top,
+                                           double pixelsPerPoint, int width, int height,
+                                           LayoutCache* layouts = nullptr);
 
 // A page's background alone on an opaque width × height picture at pixelsPerPoint from the
 // page's corner; premultiplied 0xAARRGGBB pixels. Empty when the size is out of range.
