@@ -56,10 +56,14 @@ struct LineRect {
 // no seams.
 std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) {
     std::vector<LineRect> rects;
-    // Underlines first, then strike-throughs: each kind runs on along its characters.
+    // Underlines, the lower lines of double ones, then strike-throughs: each kind runs on along
+    // its characters.
     std::vector<const GatheredLine*> ordered;
     for (const GatheredLine& l : t.lines) {
-        if (!l.strike) ordered.push_back(&l);
+        if (!l.strike && !l.second) ordered.push_back(&l);
+    }
+    for (const GatheredLine& l : t.lines) {
+        if (l.second) ordered.push_back(&l);
     }
     for (const GatheredLine& l : t.lines) {
         if (l.strike) ordered.push_back(&l);
@@ -69,8 +73,9 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         const double size = std::abs(static_cast<double>(l.size));
         if (!std::isfinite(size) || size <= 0 || l.width <= 0) continue;
         const fonts::FontMetrics m = fonts ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
-        const fonts::DecorationLine d =
+        fonts::DecorationLine d =
             l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size, l.weight);
+        if (l.second) d.top += 2 * d.thickness;
         LineRect r{l.x - t.x, l.baseline - t.y + toTwips(d.top), l.width,
                    std::max(1, toTwips(d.thickness)), l.colour};
         if (!fitsOffset(r.x) || !fitsOffset(r.y) || !fitsOffset(r.x + r.width)) continue;
@@ -362,6 +367,10 @@ bool buildTextElement(ConversionJob& job, Element& element) {
                 lines.push_back(line);
                 lines.back().colour = font->underlineColorRgb().value_or(hostFont.colour);
                 lines.back().weight = font->underlineWeight();
+                if (font->underlineDoubled()) {
+                    lines.push_back(lines.back());
+                    lines.back().second = true;
+                }
             }
             if (strike) {
                 lines.push_back(line);

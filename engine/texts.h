@@ -60,6 +60,7 @@ struct GatheredLine {
     int width = 0;
     bool strike = false;  // strike-through, else underline
     float weight = 1;     // an underline's thickness against the face's own line
+    bool second = false;  // the lower line of a double underline
 };
 
 struct CharacterRecord {

@@ -78,6 +78,8 @@ class Font {
     // own line.
     virtual std::optional<int> underlineColorRgb() const { return std::nullopt; }
     virtual float underlineWeight() const { return 1; }
+    // A double underline: a second line under the first, a thickness apart.
+    virtual bool underlineDoubled() const { return false; }
 };
 
 class BulletFormat {

@@ -249,6 +249,7 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     if (props.fill.kind == FillKind::None) s.color.alpha = 0;
     s.underlineColor = props.underlineColor.value_or(s.color);
     s.underlineWeight = underlineWeight(props.underline);
+    s.underlineDoubled = underlineDoubled(props.underline);
     if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
         const ShadowData& sh = props.shadowEffect;
         double angle = finiteOr(sh.direction, 0) * std::numbers::pi / 180;

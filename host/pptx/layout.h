@@ -80,6 +80,7 @@ struct CharStyle {
     std::string underlineStyle = "none";  // "sng", "dbl", ... as in the file
     Color underlineColor;                 // the run's own underline colour, else its text's
     double underlineWeight = 1;           // the thickness against the face's own: 2 when heavy
+    bool underlineDoubled = false;        // a second line under the first, a thickness apart
     bool strike = false;
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0

@@ -137,6 +137,10 @@ struct LineData {
 inline double underlineWeight(const std::string& style) {
     return style == "heavy" || style.ends_with("Heavy") ? 2 : 1;
 }
+// Whether an underline style draws two lines.
+inline bool underlineDoubled(const std::string& style) {
+    return style == "dbl" || style == "wavyDbl";
+}
 
 struct RunProps {
     float size = 18;

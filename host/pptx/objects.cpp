@@ -129,6 +129,7 @@ class FontImpl : public host::Font {
     float underlineWeight() const override {
         return static_cast<float>(pptx::underlineWeight(p_.underline));
     }
+    bool underlineDoubled() const override { return pptx::underlineDoubled(p_.underline); }
 
   private:
     RunProps p_;

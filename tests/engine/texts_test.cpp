@@ -800,12 +800,14 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
         std::string underline;
         int colour;  // host RGB, red in the low byte
         float weight;
+        bool doubled = false;
     };
     const std::string green = "<a:solidFill><a:srgbClr val=\"00B050\"/></a:solidFill>";
     const Case cases[] = {
         {"own fill, heavy", "u=\"heavy\"><a:uFill>" + green + "</a:uFill>", 0x50B000, 2},
         {"own line", "u=\"sng\"><a:uLn w=\"12700\">" + green + "</a:uLn>", 0x50B000, 1},
         {"the text's", "u=\"dashHeavy\"><a:uFillTx/>", 0x1000C0, 2},
+        {"double", "u=\"dbl\">", 0x1000C0, 1, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -825,6 +827,11 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
             EXPECT_EQ(l.colour, l.strike ? 0x1000C0 : c.colour);
             EXPECT_EQ(l.weight, l.strike ? 1.0f : c.weight);
         }
+        // Each character: its underline (and the lower one of a double) and its strike-through.
+        const auto seconds = std::count_if(lines.begin(), lines.end(),
+                                           [](const engine::GatheredLine& l) { return l.second; });
+        EXPECT_EQ(lines.size(), (c.doubled ? 3u : 2u) * 5u);
+        EXPECT_EQ(seconds, c.doubled ? 5 : 0);
     }
 }
 

@@ -723,7 +723,7 @@ TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
 }
 
 // An underline is drawn in its own colour when the run gives one, the strike-through in the
-// text's; a heavy underline is twice as thick.
+// text's; a heavy underline is twice as thick, a double one two lines.
 TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     const auto underlined = [](const std::string& u, const std::string& own) {
         return test::rect(
@@ -741,12 +741,28 @@ TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     const std::string green = "<a:uFill>" + solid("00B050") + "</a:uFill>";
     Rendered single = render(underlined("sng", green));
     Rendered heavy = render(underlined("heavy", green));
+    Rendered doubled = render(underlined("dbl", green));
     Rendered own = render(underlined("sng", "<a:uFillTx/>"));
-    ASSERT_TRUE(single.picture && heavy.picture && own.picture);
+    ASSERT_TRUE(single.picture && heavy.picture && doubled.picture && own.picture);
     const int thin = count(single, 0x00B050), thick = count(heavy, 0x00B050);
     EXPECT_GT(thin, 100);
     EXPECT_NEAR(static_cast<double>(thick) / thin, 2.0, 0.5);
+    EXPECT_NEAR(static_cast<double>(count(doubled, 0x00B050)) / thin, 2.0, 0.5);
     EXPECT_EQ(count(own, 0x00B050), 0);
+    // Along its fullest row the underline is one colour from end to end: no seams where the
+    // characters meet.
+    int fullest = 0, row = 0;
+    for (int y = 100; y < 400; ++y) {
+        int n = 0;
+        for (int x = 100; x < 500; ++x) n += pixelRgb(single.picture.get(), x, y) == 0x00B050u;
+        if (n > fullest) fullest = n, row = y;
+    }
+    int first = 500, last = 0;
+    for (int x = 100; x < 500; ++x) {
+        if (pixelRgb(single.picture.get(), x, row) == 0x00B050u)
+            first = std::min(first, x), last = x;
+    }
+    EXPECT_EQ(last - first + 1, fullest) << "row " << row;
     EXPECT_GT(count(own, 0x000000), count(single, 0x000000) + thin / 2);
 }
 

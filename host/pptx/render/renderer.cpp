@@ -878,31 +878,62 @@ struct Renderer::Impl {
                           rows.baseline(b.baseline));
             }
         }
+        drawTextLines(cr, *layout, *lib, rows);
         for (const LaidChar& c : layout->chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout->styles.size()) continue;
             const CharStyle& st = layout->styles[static_cast<std::size_t>(c.style)];
-            const double baseline = rows.baseline(c.baseline);
             if (c.upright && layout->turn != 0) {
                 drawUpright(cr, *lib, st, c, layout->turn);
             } else {
-                drawGlyph(cr, *lib, st, c.glyph, c.x, baseline);
-            }
-            if ((st.underline || st.strike) && c.glyph != 0 && c.code != U'\r') {
-                // The face's own lines, as the movie draws them.
-                const fonts::FontMetrics m = lib->metrics(st.font, st.size);
-                auto line = [&](const fonts::DecorationLine& d, const Color& colour) {
-                    const Rgba col = rgba(colour);
-                    cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
-                    cairo_rectangle(cr, c.x, baseline + d.top, c.advance, d.thickness);
-                    cairo_fill(cr);
-                };
-                if (st.underline) {
-                    line(fonts::underlineLine(m, st.size, st.underlineWeight), st.underlineColor);
-                }
-                if (st.strike) line(fonts::strikeoutLine(m, st.size), st.color);
+                drawGlyph(cr, *lib, st, c.glyph, c.x, rows.baseline(c.baseline));
             }
         }
         cairo_restore(cr);
+    }
+
+    // Underlines and strike-throughs at the face's own places, under the glyphs as the movie
+    // draws them. The pieces of one colour are filled as one path, so that where characters meet
+    // the line shows no seam.
+    void drawTextLines(cairo_t* cr, const TextLayout& layout, fonts::FontLibrary& lib,
+                       const PixelRows& rows) {
+        struct Piece {
+            Color colour;
+            double x, y, width, height;
+        };
+        std::vector<Piece> pieces;
+        for (const LaidChar& c : layout.chars) {
+            if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout.styles.size()) continue;
+            const CharStyle& st = layout.styles[static_cast<std::size_t>(c.style)];
+            if (!(st.underline || st.strike) || c.glyph == 0 || c.code == U'\r') continue;
+            const double baseline = rows.baseline(c.baseline);
+            const fonts::FontMetrics m = lib.metrics(st.font, st.size);
+            const auto add = [&](const fonts::DecorationLine& d, const Color& colour) {
+                pieces.push_back({colour, c.x, baseline + d.top, c.advance, d.thickness});
+            };
+            if (st.underline) {
+                fonts::DecorationLine under = fonts::underlineLine(m, st.size, st.underlineWeight);
+                add(under, st.underlineColor);
+                if (st.underlineDoubled) {
+                    under.top += 2 * under.thickness;
+                    add(under, st.underlineColor);
+                }
+            }
+            if (st.strike) add(fonts::strikeoutLine(m, st.size), st.color);
+        }
+        std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
+            return std::pair(a.colour.rgb, a.colour.alpha) <
+                   std::pair(b.colour.rgb, b.colour.alpha);
+        });
+        for (std::size_t i = 0; i < pieces.size();) {
+            const Rgba col = rgba(pieces[i].colour);
+            cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
+            cairo_new_path(cr);
+            std::size_t j = i;
+            for (; j < pieces.size() && pieces[j].colour == pieces[i].colour; ++j)
+                cairo_rectangle(cr, pieces[j].x, pieces[j].y, pieces[j].width, pieces[j].height);
+            cairo_fill(cr);
+            i = j;
+        }
     }
 };
 
