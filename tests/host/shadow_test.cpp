@@ -461,6 +461,17 @@ TEST(ShadowRender, GroupEffectsAreOfItsMembersTogether) {
     EXPECT_TRUE(std::all_of(none.pixels.begin(), none.pixels.end(),
                             [](std::uint32_t p) { return p == 0; }));
     EXPECT_TRUE(shapes->item(3)->drawEffects(100, 100, 1, 220, 220).empty());
+
+    // Groups nested as deep as a deck may go, each with all three effects, draw in a moment
+    // (inner groups' effects are not drawn again for each outer one) and still show the members.
+    std::string nested = groupOfTwo(both);
+    for (int level = 0; level < 30; ++level) {
+        nested = test::group(nested, 100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
+                             "<a:effectLst>" + both + "</a:effectLst>");
+    }
+    Rendered deep = render(nested);
+    ASSERT_TRUE(deep.picture);
+    EXPECT_EQ(pixelRgb(deep.picture.get(), 125, 150), kBlack);
 }
 
 TEST(ShadowRender, OffsetTurnedScaledFlippedAndFromTheTheme) {
@@ -556,14 +567,21 @@ TEST(ShadowRender, BlurSoftensTheEdge) {
     EXPECT_EQ(red(pixelRgb(r.picture.get(), 230, 150)), 255);
 }
 
-// A 40 × 20 picture: the left half opaque green, the right half transparent.
-std::string halfTransparentPng() {
-    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
+// A clear width × height picture with an opaque rectangle of one colour.
+Surface paintedRectangle(int width, int height, double x, double y, double w, double h, double r,
+                         double g, double b) {
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
     cairo_t* cr = cairo_create(s.get());
-    cairo_set_source_rgb(cr, 0, 1, 0);
-    cairo_rectangle(cr, 0, 0, 20, 20);
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_rectangle(cr, x, y, w, h);
     cairo_fill(cr);
     cairo_destroy(cr);
+    return s;
+}
+
+// A 40 × 20 picture: the left half opaque green, the right half transparent.
+std::string halfTransparentPng() {
+    Surface s = paintedRectangle(40, 20, 0, 0, 20, 20, 0, 1, 0);
     std::string out;
     cairo_surface_write_to_png_stream(
         s.get(),
@@ -694,12 +712,7 @@ TEST(ShadowBlur, SpreadsEvenlyAndKeepsTheSum) {
     EXPECT_EQ(at(8, 20), 0);
     // Colour blurs channel by channel: an opaque red square spreads as red, its premultiplied
     // red equal to its alpha and nothing else mixed in.
-    Surface argb(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 41, 41));
-    cairo_t* paint = cairo_create(argb.get());
-    cairo_set_source_rgb(paint, 1, 0, 0);
-    cairo_rectangle(paint, 15, 15, 11, 11);
-    cairo_fill(paint);
-    cairo_destroy(paint);
+    Surface argb = paintedRectangle(41, 41, 15, 15, 11, 11, 1, 0, 0);
     blurSurface(argb.get(), 2);
     const unsigned char* pixels = cairo_image_surface_get_data(argb.get());
     const int argbStride = cairo_image_surface_get_stride(argb.get());

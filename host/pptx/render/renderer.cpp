@@ -300,6 +300,9 @@ struct Renderer::Impl {
     std::map<std::string, CachedPicture> pictures;  // by package and part name
     std::map<std::string, fonts::GlyphOutline> glyphs;
     bool textShown = true;
+    // Drawing a group's members for its own effects: groups among them are drawn without
+    // theirs, so that nested groups cost each member a few draws, not a few per level.
+    bool inGroupEffects = false;
 
     cairo_surface_t* picture(const std::shared_ptr<MediaPart>& part) {
         const DecodedPicture* d = decoded(part);
@@ -1130,7 +1133,7 @@ void Renderer::drawShape(cairo_t* cr, const Shape& s, int depth) {
 }
 
 void Renderer::drawGroupEffects(cairo_t* cr, const Shape& g, int depth) {
-    if (!g.children || depth > kMaxDepth || !finiteBox(g)) return;
+    if (!g.children || depth > kMaxDepth || !finiteBox(g) || impl_->inGroupEffects) return;
     const bool mirrored = g.reflection.present;
     const bool glowing = g.glow.present && std::isfinite(g.glow.radius) && g.glow.radius > 0;
     if (!g.shadow.present && !glowing && !mirrored) return;
@@ -1141,6 +1144,11 @@ void Renderer::drawGroupEffects(cairo_t* cr, const Shape& g, int depth) {
         cairo_scale(m, g.flipH ? -1 : 1, g.flipV ? -1 : 1);
         cairo_rotate(m, -g.rotation * kPi / 180);
         cairo_translate(m, -(g.left + g.width / 2), -(g.top + g.height / 2));
+        struct Within {
+            bool& flag;
+            explicit Within(bool& f) : flag(f) { flag = true; }
+            ~Within() { flag = false; }
+        } within(impl_->inGroupEffects);
         for (const ShapePtr& c : g.children->items) {
             if (c) drawShape(m, *c, depth + 1);
         }
