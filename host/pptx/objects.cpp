@@ -810,7 +810,8 @@ class ShapeImpl : public host::Shape {
         // drawn together, in pixels.
         if ((s_->table || s_->chart) && !s_->picture) return out;
         // A glow, soft edges or a reflection need pixels; the picture holds them and any shadow.
-        out.raster = s_->softEdge > 0 && std::isfinite(s_->softEdge);
+        // (A group's members keep their own edges: its soft edges are not drawn.)
+        out.raster = !s_->children && s_->softEdge > 0 && std::isfinite(s_->softEdge);
         const GlowData& glow = s_->glow;
         double rasterReach = 0;
         if (glow.present && glow.color.alpha > 0 && std::isfinite(glow.radius) && glow.radius > 0) {

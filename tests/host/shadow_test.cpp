@@ -437,7 +437,8 @@ TEST(ShadowRender, GroupEffectsAreOfItsMembersTogether) {
     EXPECT_TRUE(r.shape().reflection.present);
 
     test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(groupOfTwo(both) + groupOfTwo("") + square(""))};
+    recipe.slides = {
+        test::slideXml(groupOfTwo(both) + groupOfTwo("<a:softEdge rad=\"63500\"/>") + square(""))};
     auto app =
         applicationFor(readPresentation(Package::openMemory(test::makeDeck(recipe))), "group.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();
@@ -456,7 +457,8 @@ TEST(ShadowRender, GroupEffectsAreOfItsMembersTogether) {
     EXPECT_EQ(argb(55, 50), 0xFFFF0000u);   // the shadow past the member
     EXPECT_EQ(argb(25, 105) >> 24, 0xFFu);  // the reflection
     EXPECT_EQ(argb(100, 50) >> 24, 0u);     // between the members
-    // A group without effects leaves its picture clear; other shapes draw none.
+    // A group with no effects it draws (soft edges are not drawn for groups) leaves its picture
+    // clear; other shapes draw none.
     const host::PixelPicture none = shapes->item(2)->drawEffects(100, 100, 1, 220, 220);
     EXPECT_TRUE(std::all_of(none.pixels.begin(), none.pixels.end(),
                             [](std::uint32_t p) { return p == 0; }));
