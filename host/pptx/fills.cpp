@@ -394,6 +394,12 @@ float effectLength(pugi::xml_node effect, const char* name) {
         12700.0);
 }
 
+// An angle attribute in degrees, held within one turn.
+float effectAngle(pugi::xml_node effect, const char* name, std::int64_t fallback) {
+    return static_cast<float>(static_cast<double>(intAttr(effect, name, fallback) % 21600000) /
+                              60000.0);
+}
+
 // Where a shadow or reflection stands against its shape: blur, offset, scale, skew about the
 // alignment point. Lengths are clamped to a slide's scale and angles to whole turns so that
 // drawing stays finite.
@@ -402,8 +408,7 @@ ShadowData readEffectPlace(pugi::xml_node effect) {
     out.present = true;
     out.blur = effectLength(effect, "blurRad");
     out.distance = effectLength(effect, "dist");
-    out.direction =
-        static_cast<float>(static_cast<double>(intAttr(effect, "dir", 0) % 21600000) / 60000.0);
+    out.direction = effectAngle(effect, "dir", 0);
     auto ratio = [&](const char* name) {
         return static_cast<float>(static_cast<double>(std::clamp<std::int64_t>(
                                       intAttr(effect, name, 100000), -1000000, 1000000)) /
@@ -450,8 +455,7 @@ ReflectionData readReflection(pugi::xml_node effects) {
     out.startPos = fraction("stPos", 0);
     out.endAlpha = fraction("endA", 0);
     out.endPos = fraction("endPos", 100000);
-    out.fadeDirection = static_cast<float>(
-        static_cast<double>(intAttr(r, "fadeDir", 5400000) % 21600000) / 60000.0);
+    out.fadeDirection = effectAngle(r, "fadeDir", 5400000);
     return out;
 }
 

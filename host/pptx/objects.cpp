@@ -686,6 +686,17 @@ class TransitionImpl : public host::SlideTransition {
 
 class ShapesImpl;
 
+// How far past a shape's box (of longer side `side`) a copy of it placed as `at` says can reach:
+// its offset, what its blur spreads, and what its scale and skew add; a copy beside the shape (a
+// reflection) adds its whole scaled side, one over it (a shadow) only what it grows by.
+double copyReach(const ShadowData& at, double side, bool beside) {
+    const double scale = std::max(std::fabs(at.scaleX), std::fabs(at.scaleY));
+    const double skew = std::max(std::fabs(std::tan(at.skewX * std::numbers::pi / 180)),
+                                 std::fabs(std::tan(at.skewY * std::numbers::pi / 180)));
+    const double grown = beside ? scale : std::max(scale, 1.0) - 1;
+    return at.distance + 1.5 * at.blur + 2 + side * (grown + skew * std::max(scale, 1.0));
+}
+
 class ShapeImpl : public host::Shape {
   public:
     ShapeImpl(ShapePtr shape, std::shared_ptr<ShapeList> owner, std::shared_ptr<Deck> deck,
@@ -819,16 +830,10 @@ class ShapeImpl : public host::Shape {
             rasterReach = 1.5 * glow.radius + 2;
             out.reach = static_cast<float>(std::min(rasterReach, 2000.0));
         }
+        const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
         const ReflectionData& mirror = s_->reflection;
         if (mirror.present && (mirror.startAlpha > 0 || mirror.endAlpha > 0)) {
-            // The mirror image stands beyond the shape by its distance and its scaled size.
-            const ShadowData& at = mirror.place;
-            const double scale = std::max(std::fabs(at.scaleX), std::fabs(at.scaleY));
-            const double skew = std::max(std::fabs(std::tan(at.skewX * std::numbers::pi / 180)),
-                                         std::fabs(std::tan(at.skewY * std::numbers::pi / 180)));
-            const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
-            const double reach =
-                at.distance + side * (scale + skew * std::max(scale, 1.0)) + 1.5 * at.blur + 2;
+            const double reach = copyReach(mirror.place, side, true);
             out.raster = true;
             if (std::isfinite(reach)) rasterReach = std::max(rasterReach, reach);
             out.reach = static_cast<float>(std::min(rasterReach, 2000.0));
@@ -840,7 +845,6 @@ class ShapeImpl : public host::Shape {
                          [](float v) { return std::isfinite(v); })) {
             return out;
         }
-        const double side = std::max(std::fabs(s_->width), std::fabs(s_->height));
         const bool warped = sh.scaleX != 1 || sh.scaleY != 1 || sh.skewX != 0 || sh.skewY != 0;
         out.raster = out.raster || sh.blur > 0 || warped || s_->children;
         out.hardShadow = !out.raster;
@@ -857,15 +861,9 @@ class ShapeImpl : public host::Shape {
         out.shadowDy = static_cast<float>(dy);
         out.shadowRgb = sh.color.rgb;
         out.shadowAlpha = std::clamp(sh.color.alpha, 0.0f, 1.0f);
-        double reach = sh.distance + 1.5 * sh.blur + 2;
-        if (warped) {
-            const double scale = std::max(std::fabs(sh.scaleX), std::fabs(sh.scaleY));
-            const double skew = std::max(std::fabs(std::tan(sh.skewX * std::numbers::pi / 180)),
-                                         std::fabs(std::tan(sh.skewY * std::numbers::pi / 180)));
-            reach += side * (std::max(scale, 1.0) - 1 + skew * std::max(scale, 1.0));
-        }
         // A shadow far beyond its shape is cut at a slide's width.
-        out.reach = static_cast<float>(std::min(std::max(reach, rasterReach), 2000.0));
+        out.reach =
+            static_cast<float>(std::min(std::max(copyReach(sh, side, false), rasterReach), 2000.0));
         return out;
     }
     int placeholderType() const override { return s_->placeholderType; }
