@@ -137,7 +137,8 @@ std::unique_ptr<FSActionObject> decodeAction(FSInputStream& coder) {
         coder.read(FSCoder::UnsignedWord, 8);
         return nullptr;
     }
-    if (code >= 0x80) coder.scan(FSCoder::UnsignedWord, 16);
+    const std::size_t recordLength =
+        code >= 0x80 ? static_cast<std::size_t>(coder.scan(FSCoder::UnsignedWord, 16)) : 0;
     const std::size_t headerEnd = coder.getCursor();
     coder.setCursor(start);
 
@@ -151,10 +152,15 @@ std::unique_ptr<FSActionObject> decodeAction(FSInputStream& coder) {
     const bool overran = coder.getCursor() > expectedEnd;
     checkActionEnd(coder, *action, expectedEnd);
     if (overran) {
-        // It read bytes of the actions after it: kept as its own bytes (reported above), so that
-        // writing it back changes nothing around it.
+        // It read bytes of the actions after it: kept as its declared bytes (reported above), the
+        // record and the blocks it declares, and reading goes on at its declared end. Writing it
+        // back changes nothing around it, and reading that again fails the same way: were its
+        // blocks read again as the actions after it, writing those back tidied could make the
+        // record fit them, and a second reading would differ from the first.
         coder.setCursor(start);
-        action = std::make_unique<FSUnknownAction>(coder);
+        const std::size_t declared = (expectedEnd - headerEnd) / 8;
+        action = std::make_unique<FSUnknownAction>(
+            coder, declared > recordLength ? declared - recordLength : 0);
     }
     return action;
 }
@@ -951,15 +957,22 @@ void FSGotoFrame2::decode(FSInputStream& coder) {
 
 // ---- FSUnknownAction ----
 
+FSUnknownAction::FSUnknownAction(FSInputStream& coder, std::size_t blockBytes) : FSActionObject(0) {
+    decode(coder);
+    blocks = coder.readBytes(static_cast<long long>(blockBytes));
+}
+
 int FSUnknownAction::length(FSOutputStream& coder) {
     FSActionObject::length(coder);
-    return setBodyLength(static_cast<long long>(data.size()));
+    return setBodyLength(static_cast<long long>(data.size()),
+                         static_cast<long long>(blocks.size()));
 }
 
 void FSUnknownAction::encode(FSOutputStream& coder) {
     coder.beginObject(name());
-    encodeHeader(coder, bodyLength);
+    encodeHeader(coder, static_cast<int>(data.size()));
     coder.writeBytes(data);
+    coder.writeBytes(blocks);
     coder.endObject(name());
 }
 
@@ -967,6 +980,7 @@ void FSUnknownAction::decode(FSInputStream& coder) {
     coder.beginObject(name());
     FSActionObject::decode(coder);
     data = coder.readBytes(bodyLength);
+    blocks.clear();
     coder.endObject(name());
 }
 

@@ -655,7 +655,9 @@ class FSGotoFrame2 : public FSActionObject {
     bool biasRead = false;
 };
 
-// Any action the library does not model, kept byte for byte.
+// Any action the library does not model, kept byte for byte. A damaged with, function or try
+// action is kept this way too: its record as the data, and the blocks the record declares after
+// itself as the trailing bytes, which the record's length does not count.
 class FSUnknownAction : public FSActionObject {
   public:
     TRANSFORM_OBJECT(FSUnknownAction)
@@ -664,9 +666,12 @@ class FSUnknownAction : public FSActionObject {
     explicit FSUnknownAction(int code, std::vector<uint8_t> data = {})
         : FSActionObject(code), data(std::move(data)) {}
     explicit FSUnknownAction(FSInputStream& coder) : FSActionObject(0) { decode(coder); }
+    // Reads the action's record, then the given number of block bytes after it.
+    FSUnknownAction(FSInputStream& coder, std::size_t blockBytes);
 
     const std::vector<uint8_t>& getData() const { return data; }
     void setData(std::vector<uint8_t> bytes) { data = std::move(bytes); }
+    const std::vector<uint8_t>& getTrailingBlocks() const { return blocks; }
 
     int length(FSOutputStream& coder) override;
     void encode(FSOutputStream& coder) override;
@@ -674,6 +679,7 @@ class FSUnknownAction : public FSActionObject {
 
   private:
     std::vector<uint8_t> data;
+    std::vector<uint8_t> blocks;
 };
 
 // The actions of a frame (tag type 12). A script encoded elsewhere may be given as a block of

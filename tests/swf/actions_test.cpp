@@ -526,21 +526,45 @@ TEST(ActionReader, RecordShorterThanItsFieldsIsReportedAndReadFromItsDeclaredEnd
 }
 
 TEST(ActionReader, BlockThatOverrunsItsSizeIsReportedOnTheOwner) {
-    // A with block of size 1 whose first action is a 4-byte goto-frame, then play.
-    const Bytes bytes = {0x94, 2, 0, 1, 0, 0x81, 2, 0, 9, 0, 0x06, 0x00};
-    EXPECT_EQ(messageOf([&] { decodeList(bytes); }), "FSWith overflowed by 4 bytes.");
-    // The with block keeps only its own bytes (what it read of the goto-frame would be written
-    // twice otherwise); reading resumes at its declared end, where the goto-frame is read again.
+    // A with block of 3 bytes whose first action is a 5-byte goto-frame, then play and stop.
+    const Bytes bytes = {0x94, 2, 0, 3, 0, 0x81, 2, 0, 0x06, 0x07, 0x00};
+    EXPECT_EQ(messageOf([&] { decodeList(bytes); }), "FSWith overflowed by 2 bytes.");
+    // The with action keeps its declared bytes, its record and its block, and reading resumes
+    // at its declared end: what it read past its block is read again, once, as what follows.
     RecordingListener listener;
     FSInputStream in(bytes.data(), bytes.size());
     in.setListener(&listener);
     Actions decoded = decodeActionList(in);
-    EXPECT_EQ(listener.errors, (std::vector<std::string>{"FSWith overflowed by 4 bytes."}));
+    EXPECT_EQ(listener.errors, (std::vector<std::string>{"FSWith overflowed by 2 bytes."}));
     ASSERT_EQ(decoded.size(), 3u);
-    EXPECT_EQ(as<FSUnknownAction>(decoded[0]).getData(), (Bytes{1, 0}));
-    EXPECT_EQ(as<FSGotoFrame>(decoded[1]).getFrameNumber(), 9);
-    EXPECT_STREQ(decoded[2].name(), "Play");
-    EXPECT_EQ(in.getCursor(), 12u * 8);
+    EXPECT_EQ(as<FSUnknownAction>(decoded[0]).getData(), (Bytes{3, 0}));
+    EXPECT_EQ(as<FSUnknownAction>(decoded[0]).getTrailingBlocks(), (Bytes{0x81, 2, 0}));
+    EXPECT_STREQ(decoded[1].name(), "Play");
+    EXPECT_STREQ(decoded[2].name(), "Stop");
+    EXPECT_EQ(in.getCursor(), bytes.size() * 8);
+    EXPECT_EQ(encodeList(decoded), bytes) << "written back unchanged";
+}
+
+TEST(ActionReader, DamagedBlockInsideAFunctionReadsBackTheSame) {
+    // A function whose 6-byte body holds a with action claiming a 300-byte record, then play:
+    // the with's declared end lies past the function's, so the function is kept as its bytes.
+    // Were the function's body read again as the actions after it, the with would be written
+    // back with its true length, and reading that would give a whole function: a second
+    // reading would differ from the first.
+    Bytes bytes = {0x9B, 6, 0, 'f', 0, 0, 0, 6, 0, 0x94, 0x2C, 0x01, 0, 0, 0x06};
+    bytes.resize(bytes.size() + 300, 0x07);
+    bytes.push_back(0x00);
+    RecordingListener listener;
+    const Actions first = decodeList(bytes, &listener);
+    ASSERT_FALSE(listener.errors.empty());
+    ASSERT_FALSE(first.empty());
+    EXPECT_STREQ(first[0].name(), "FSUnknownAction");
+    Actions copy = first;
+    const Bytes written = encodeList(copy);
+    RecordingListener again;
+    Actions second = decodeList(written, &again);
+    EXPECT_EQ(encodeList(second), written);
+    EXPECT_EQ(again.errors, listener.errors);
 }
 
 // An action whose encode writes less than its length announced.

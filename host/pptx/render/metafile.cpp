@@ -1859,8 +1859,8 @@ void playEmf(std::span<const std::uint8_t> b, Player& player) {
 }
 
 bool isEmf(std::span<const std::uint8_t> b) {
-    return b.size() >= 44 && b[0] == 1 && b[1] == 0 && b[2] == 0 && b[3] == 0 && b[40] == ' ' &&
-           b[41] == 'E' && b[42] == 'M' && b[43] == 'F';
+    return b.size() >= 44 && u32At(b, 0) == emf::kHeader && b[40] == ' ' && b[41] == 'E' &&
+           b[42] == 'M' && b[43] == 'F';
 }
 
 }  // namespace
