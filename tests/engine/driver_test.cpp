@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 #include <string_view>
+#include <tuple>
 
 #include "engine/engine.h"
 #include "engine/phases.h"
@@ -51,14 +52,15 @@ void writeWav(const std::string& path, int samples) {
 }
 
 TEST(OutputNaming, AnyPresentationExtensionInAnyCase) {
-    EXPECT_EQ(engine::swfPathFor("/a/b.ppt"), "/a/b.swf");
-    EXPECT_EQ(engine::swfPathFor("/a/b.PPT"), "/a/b.swf");
-    EXPECT_EQ(engine::swfPathFor("/a/b.pptx"), "/a/b.swf");
-    EXPECT_EQ(engine::swfPathFor("/a/talk.v2.PptM"), "/a/talk.v2.swf");
-    EXPECT_EQ(engine::swfPathFor("/a/b.ppsx"), "/a/b.swf");
-    EXPECT_EQ(engine::swfPathFor("/a/b.odp"), "");
-    EXPECT_EQ(engine::swfPathFor("/a/b"), "");
-    EXPECT_EQ(engine::swfPathFor("/a.pptx/b"), "");
+    for (const auto& [deck, movie] : {std::pair{"/a/b.ppt", "/a/b.swf"},
+                                      {"/a/b.PPT", "/a/b.swf"},
+                                      {"/a/b.pptx", "/a/b.swf"},
+                                      {"/a/talk.v2.PptM", "/a/talk.v2.swf"},
+                                      {"/a/b.ppsx", "/a/b.swf"},
+                                      {"/a/b.odp", ""},
+                                      {"/a/b", ""},
+                                      {"/a.pptx/b", ""}})
+        EXPECT_EQ(engine::swfPathFor(deck), movie) << deck;
 }
 
 // Points $TMPDIR at a folder of the test's own for a scope.
@@ -142,31 +144,55 @@ TEST(WorkingFiles, AMovieIsWrittenWholeNeverOverAUsersPartFile) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"m.swf", "m.swf.part", "tmp"}));
 }
 
-TEST(Driver, TakesNoActionWithoutAPresentation) {
+void expectCleanFailure(const ScratchDir& dir, const RecordingSink& sink,
+                        const engine::ConversionResult& result,
+                        const std::vector<std::string>& names) {
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(result.swfPath.empty());
+    EXPECT_FALSE(result.message.empty());
+    ASSERT_FALSE(sink.reports.empty());
+    EXPECT_EQ(sink.reports.back(), (Report{"Conversion failed: " + result.message, 0, 0}));
+    EXPECT_EQ(dir.names(), names);
+}
+
+// Conversions of in-memory decks in a scratch folder, with settings that were never saved.
+class Driver : public ::testing::Test {
+  protected:
+    std::shared_ptr<testhost::MemApplication> deck(const std::string& name, int slides,
+                                                   bool titleMaster = false) {
+        return testhost::makeDeck(dir.file(name), slides, titleMaster);
+    }
+    engine::ConversionResult convert(const std::shared_ptr<host::Application>& app,
+                                     const ConversionOptions& o = options(1)) {
+        return convertPresentation(app, sink, noSavedSettings(dir), o);
+    }
+    void expectCleanFailure(const engine::ConversionResult& result,
+                            const std::vector<std::string>& names) {
+        enginetest::expectCleanFailure(dir, sink, result, names);
+    }
     ScratchDir dir;
-    auto app = std::make_shared<testhost::MemApplication>();
     RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir));
+};
+
+TEST_F(Driver, TakesNoActionWithoutAPresentation) {
+    auto app = std::make_shared<testhost::MemApplication>();
+    auto result = convert(app, {});
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.swfPath.empty());
     EXPECT_TRUE(sink.reports.empty());
 }
 
-TEST(Driver, SavesAnUnsavedPresentationFirst) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+TEST_F(Driver, SavesAnUnsavedPresentationFirst) {
+    auto app = deck("talk.pptx", 1);
     app->active->saved_ = host::kFalse;
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    auto result = convert(app);
     EXPECT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(app->active->saveCalls, 1);
 }
 
-TEST(Driver, ReportsPhasesAndStepsInOrder) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(7));
+TEST_F(Driver, ReportsPhasesAndStepsInOrder) {
+    auto app = deck("talk.pptx", 2);
+    auto result = convert(app, options(7));
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(result.swfPath, dir.file("talk.swf"));
     // Two slides: the capture step is 90 / 6 = 15; three entries (slide master and two slides).
@@ -201,11 +227,9 @@ TEST(Driver, ReportsPhasesAndStepsInOrder) {
     EXPECT_EQ(sink.reports, expected);
 }
 
-TEST(Driver, CaptureStepsForManySlides) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("long.pptx"), 200);
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(7));
+TEST_F(Driver, CaptureStepsForManySlides) {
+    auto app = deck("long.pptx", 200);
+    auto result = convert(app, options(7));
     ASSERT_EQ(result.status, 0) << result.message;
     // step = 90 / 204 < 1 and k = round(204 / 90) = 2: one step after every second slide.
     int slideSteps = 0;
@@ -221,9 +245,8 @@ TEST(Driver, CaptureStepsForManySlides) {
     EXPECT_EQ(sink.reports[3], (Report{"Export slide master", 1, 0}));
 }
 
-TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("pics.pptx"), 2, /*titleMaster=*/true);
+TEST_F(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) {
+    auto app = deck("pics.pptx", 2, /*titleMaster=*/true);
     auto& p = *app->active;
     p.slideMaster_->background_->type_ = host::fill_type::kPicture;
     p.slideMaster_->background_->fore_ = 0x0000FF;
@@ -234,9 +257,7 @@ TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) 
     second.background_->type_ = host::fill_type::kPicture;
     second.background_->fore_ = 0x00FF00;
     writeWav(dir.file("music.wav"), 2000);
-    RecordingSink sink;
-    auto result =
-        convertPresentation(app, sink, noSavedSettings(dir), options(3, dir.file("music.wav")));
+    auto result = convert(app, options(3, dir.file("music.wav")));
     ASSERT_EQ(result.status, 0) << result.message;
 
     transform::FSMovie movie(result.swfPath);
@@ -262,11 +283,10 @@ TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) 
     const auto* titleBitmap = bitmapAt(3);
     const auto* masterBitmap = bitmapAt(4);
     ASSERT_TRUE(titleBitmap && masterBitmap) << tags[3].name() << ", " << tags[4].name();
-    const auto* colour = dynamic_cast<const transform::FSSetBackgroundColor*>(&tags[5]);
-    ASSERT_NE(colour, nullptr) << tags[5].name();
-    EXPECT_EQ(colour->getColor().getRed(), 0);
-    EXPECT_EQ(colour->getColor().getGreen(), 0);
-    EXPECT_EQ(colour->getColor().getBlue(), 0);
+    ASSERT_AS(transform::FSSetBackgroundColor, colour, &tags[5]) << tags[5].name();
+    EXPECT_EQ(std::tuple(colour->getColor().getRed(), colour->getColor().getGreen(),
+                         colour->getColor().getBlue()),
+              std::tuple(0, 0, 0));
     // Slide 1 follows the master's bitmap; slide 2 brings its own, right after the colour.
     const auto* slideBitmap = bitmapAt(6);
     ASSERT_NE(slideBitmap, nullptr) << tags[6].name();
@@ -284,13 +304,10 @@ TEST(Driver, MovieStartsWithSoundMasterBitmapsBackgroundColourThenSlideBitmaps) 
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"music.wav", "pics.swf"}));
 }
 
-TEST(Driver, UnreadableSoundAddsNothingAndGoesOn) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+TEST_F(Driver, UnreadableSoundAddsNothingAndGoesOn) {
+    auto app = deck("talk.pptx", 1);
     std::ofstream(dir.file("noise.mp3")) << "this is not a sound";
-    RecordingSink sink;
-    auto result =
-        convertPresentation(app, sink, noSavedSettings(dir), options(3, dir.file("noise.mp3")));
+    auto result = convert(app, options(3, dir.file("noise.mp3")));
     ASSERT_EQ(result.status, 0) << result.message;
     transform::FSMovie movie(result.swfPath);
     for (const auto& tag : movie.getObjects()) {
@@ -300,13 +317,11 @@ TEST(Driver, UnreadableSoundAddsNothingAndGoesOn) {
     EXPECT_STREQ(movie.getObjects()[0].name(), "FSSetBackgroundColor");
 }
 
-TEST(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
-    ScratchDir dir;
+TEST_F(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
     TmpdirIn tmp(dir.path() / "tmp");
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 3);
+    auto app = deck("talk.pptx", 3);
     app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    auto result = convert(app);
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"talk.swf", "tmp"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "tmp"));
@@ -315,13 +330,11 @@ TEST(Driver, SuccessLeavesOnlyTheMovieBesideTheDeck) {
 
 // A host that cannot draw in memory: the slides keep no background bitmap and the movie is
 // written all the same.
-TEST(Driver, BackgroundsAHostCannotDrawAreLeftOut) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+TEST_F(Driver, BackgroundsAHostCannotDrawAreLeftOut) {
+    auto app = deck("talk.pptx", 2);
     app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
     app->active->log_->draws = false;
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
+    auto result = convert(app);
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(app->active->log_->drawn, (std::vector<std::string>{"SlideMaster 720x540"}));
     transform::FSMovie movie(result.swfPath);
@@ -331,62 +344,42 @@ TEST(Driver, BackgroundsAHostCannotDrawAreLeftOut) {
     EXPECT_TRUE(app->active->copies.empty());
 }
 
-void expectCleanFailure(const ScratchDir& dir, const RecordingSink& sink,
-                        const engine::ConversionResult& result,
-                        const std::vector<std::string>& names) {
-    EXPECT_EQ(result.status, 2);
-    EXPECT_TRUE(result.swfPath.empty());
-    EXPECT_FALSE(result.message.empty());
-    ASSERT_FALSE(sink.reports.empty());
-    EXPECT_EQ(sink.reports.back(), (Report{"Conversion failed: " + result.message, 0, 0}));
-    EXPECT_EQ(dir.names(), names);
-}
-
-TEST(Driver, UnwritableMovieLeavesNothingBehind) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
+TEST_F(Driver, UnwritableMovieLeavesNothingBehind) {
+    auto app = deck("talk.pptx", 2);
     app->active->slideMaster_->background_->type_ = host::fill_type::kPicture;
     // The movie's name is taken by a folder.
     std::filesystem::create_directory(dir.file("talk.swf"));
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
-    expectCleanFailure(dir, sink, result, {"talk.swf"});
+    auto result = convert(app);
+    expectCleanFailure(result, {"talk.swf"});
     EXPECT_NE(result.message.find("Cannot write the movie"), std::string::npos) << result.message;
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("talk.swf")));
 }
 
-TEST(Driver, MovieInAMissingFolderFailsCleanly) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir),
-                                      options(1, {}, dir.file("no/such/out.swf")));
-    expectCleanFailure(dir, sink, result, {});
+TEST_F(Driver, MovieInAMissingFolderFailsCleanly) {
+    auto app = deck("talk.pptx", 1);
+    auto result = convert(app, options(1, {}, dir.file("no/such/out.swf")));
+    expectCleanFailure(result, {});
     EXPECT_NE(result.message.find("Cannot write the movie"), std::string::npos) << result.message;
 }
 
-TEST(Driver, APresentationWithoutAKnownExtensionIsRefusedBeforeAnyWork) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.odp"), 1);
-    RecordingSink sink;
-    auto result = convertPresentation(app, sink, noSavedSettings(dir), options(1));
-    expectCleanFailure(dir, sink, result, {});
+TEST_F(Driver, APresentationWithoutAKnownExtensionIsRefusedBeforeAnyWork) {
+    auto app = deck("talk.odp", 1);
+    auto result = convert(app);
+    expectCleanFailure(result, {});
     EXPECT_EQ(sink.reports.size(), 1u);
     EXPECT_TRUE(app->active->copies.empty());
 }
 
 // The deck itself, a symbolic link to it and a hard link to it: never written over.
-TEST(Driver, AMovieOverTheDeckIsRefusedAndTheDeckKept) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 1);
+TEST_F(Driver, AMovieOverTheDeckIsRefusedAndTheDeckKept) {
+    auto app = deck("talk.pptx", 1);
     std::ofstream(dir.file("talk.pptx")) << "the user's deck";
     std::filesystem::create_symlink(dir.file("talk.pptx"), dir.file("soft.swf"));
     std::filesystem::create_hard_link(dir.file("talk.pptx"), dir.file("hard.swf"));
     for (const char* output : {"talk.pptx", "soft.swf", "hard.swf"}) {
-        RecordingSink sink;
-        auto result =
-            convertPresentation(app, sink, noSavedSettings(dir), options(1, {}, dir.file(output)));
-        expectCleanFailure(dir, sink, result, {"hard.swf", "soft.swf", "talk.pptx"});
+        sink.reports.clear();
+        auto result = convert(app, options(1, {}, dir.file(output)));
+        expectCleanFailure(result, {"hard.swf", "soft.swf", "talk.pptx"});
         EXPECT_NE(result.message.find("would overwrite the presentation"), std::string::npos)
             << output << ": " << result.message;
         EXPECT_EQ(transform::FSMovie::readFile(dir.file("talk.pptx")),
@@ -395,34 +388,31 @@ TEST(Driver, AMovieOverTheDeckIsRefusedAndTheDeckKept) {
     }
 }
 
-TEST(Driver, SameSeedSameMovie) {
-    ScratchDir dir;
-    auto app = testhost::makeDeck(dir.file("talk.pptx"), 2);
-    RecordingSink sink;
-    auto first =
-        convertPresentation(app, sink, noSavedSettings(dir), options(42, {}, dir.file("a.swf")));
-    auto second =
-        convertPresentation(app, sink, noSavedSettings(dir), options(42, {}, dir.file("b.swf")));
+TEST_F(Driver, SameSeedSameMovie) {
+    auto app = deck("talk.pptx", 2);
+    auto first = convert(app, options(42, {}, dir.file("a.swf")));
+    auto second = convert(app, options(42, {}, dir.file("b.swf")));
     ASSERT_EQ(first.status, 0);
     ASSERT_EQ(second.status, 0);
     EXPECT_EQ(transform::FSMovie::readFile(first.swfPath),
               transform::FSMovie::readFile(second.swfPath));
 }
 
-TEST(Job, IdentifiersStopAt65535) {
+// A job of its own, with settings that were never saved.
+struct Job : ::testing::Test {
     ScratchDir dir;
     engine::SilentProgress silent;
-    engine::ConversionJob job(silent, noSavedSettings(dir), 1);
+    engine::ConversionJob job{silent, noSavedSettings(dir), 1};
+};
+
+TEST_F(Job, IdentifiersStopAt65535) {
     int last = 0;
     for (int i = 0; i < 65535; ++i) last = job.newIdentifier();
     EXPECT_EQ(last, 65535);
     EXPECT_THROW(job.newIdentifier(), engine::ConversionError);
 }
 
-TEST(Job, MasterRecordByName) {
-    ScratchDir dir;
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, noSavedSettings(dir), 1);
+TEST_F(Job, MasterRecordByName) {
     engine::SlideRecord title, master, slide;
     job.titleMasterRecord = &title;
     job.slideMasterRecord = &master;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -163,6 +164,22 @@ Bytes encodeTag(FSMovieObject& tag) {
     return out.takeData();
 }
 
+// Record i of an outline, taken as the kind it is known to be.
+template <class T>
+const T& recordAt(const FSShape& shape, std::size_t i) {
+    return static_cast<const T&>(shape.getObjects()[i]);
+}
+
+// The six entries of a transform, row by row, against the expected ones.
+void expectMatrix(const FSCoordTransform& t, const std::array<float, 6>& expected) {
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            EXPECT_FLOAT_EQ(t.get(row, col), expected[static_cast<std::size_t>(row * 3 + col)])
+                << row << ", " << col;
+        }
+    }
+}
+
 std::string hex(const Bytes& bytes) {
     std::string s;
     char buf[4];
@@ -203,9 +220,19 @@ class ElementsTest : public ::testing::Test {
         record.elements.clear();
         SetUp();
     }
-    void build() { buildSlideElements(*job, record); }
+    // Builds the slide's elements; gives how many there are.
+    std::size_t build() {
+        buildSlideElements(*job, record);
+        return record.elements.size();
+    }
     const FSMovieObject& object(std::size_t i) { return job->movie.getObjects()[i]; }
     Bytes tagBytes(std::size_t i) { return encodeTag(job->movie.getObjects()[i]); }
+    // The job's movie as the library encodes it.
+    Bytes encodeMovie() {
+        FSMovie movie(job->movie);
+        movie.setFrameSize(job->frameBounds);
+        return movie.encode();
+    }
 
     enginetest::ScratchDir scratch;
     fs::path dir = scratch.path();
@@ -230,8 +257,7 @@ TEST_F(ElementsTest, OutlinesAreEncodedByteForByte) {
                       const std::vector<std::pair<int, Rgb>>& lines,
                       const std::vector<Record>& records, float x = 0, float y = 0) {
         SCOPED_TRACE(name);
-        build();
-        ASSERT_EQ(record.elements.size(), 1u);
+        ASSERT_EQ(build(), 1u);
         ASSERT_EQ(job->movie.getObjects().size(), 1u);
         EXPECT_EQ(record.elements[0]->characterId, 1);
         EXPECT_EQ(hex(tagBytes(0)),
@@ -291,8 +317,9 @@ TEST_F(ElementsTest, OutlinesAreEncodedByteForByte) {
 }
 
 // The points an outline reaches, one per record, from the origin.
-std::vector<std::pair<int, int>> absolutePoints(const FSShape& shape) {
-    std::vector<std::pair<int, int>> points;
+using Points = std::vector<std::pair<int, int>>;
+Points absolutePoints(const FSShape& shape) {
+    Points points;
     int x = 0, y = 0;
     for (std::size_t i = 0; i < shape.getObjects().size(); ++i) {
         const auto& o = shape.getObjects()[i];
@@ -309,24 +336,19 @@ std::vector<std::pair<int, int>> absolutePoints(const FSShape& shape) {
 }
 
 TEST_F(ElementsTest, ParallelogramAndOctagonScaleTheAdjustmentWithTheWidth) {
-    FSShape parallelogram;
-    ASSERT_TRUE(autoShapeOutline(2, 100, 50, {0.1f}, 1, 1, parallelogram));
-    EXPECT_EQ(
-        absolutePoints(parallelogram),
-        (std::vector<std::pair<int, int>>{{200, 0}, {2000, 0}, {1800, 1000}, {0, 1000}, {200, 0}}));
+    auto pointsOf = [](int kind, float adjustment) {
+        FSShape shape;
+        EXPECT_TRUE(autoShapeOutline(kind, 100, 50, {adjustment}, 1, 1, shape)) << kind;
+        return absolutePoints(shape);
+    };
+    EXPECT_EQ(pointsOf(2, 0.1f), (Points{{200, 0}, {2000, 0}, {1800, 1000}, {0, 1000}, {200, 0}}));
     // The trapezoid keeps its narrow side on top, inset by a = 500 on each side.
-    FSShape trapezoid;
-    ASSERT_TRUE(autoShapeOutline(3, 100, 50, {0.25f}, 1, 1, trapezoid));
-    EXPECT_EQ(
-        absolutePoints(trapezoid),
-        (std::vector<std::pair<int, int>>{{500, 0}, {1500, 0}, {2000, 1000}, {0, 1000}, {500, 0}}));
+    EXPECT_EQ(pointsOf(3, 0.25f), (Points{{500, 0}, {1500, 0}, {2000, 1000}, {0, 1000}, {500, 0}}));
     // Without an adjustment the host's default (0.29289 for the octagon) applies: a = 586.
     FSShape octagon;
     ASSERT_TRUE(autoShapeOutline(6, 100, 100, {}, 1, 1, octagon));
-    const auto& start = static_cast<const FSShapeStyle&>(octagon.getObjects()[0]);
-    EXPECT_EQ(start.getMoveX(), 586);
-    const auto& first = static_cast<const FSLine&>(octagon.getObjects()[1]);
-    EXPECT_EQ(first.getX(), 2000 - 2 * 586);
+    EXPECT_EQ(recordAt<FSShapeStyle>(octagon, 0).getMoveX(), 586);
+    EXPECT_EQ(recordAt<FSLine>(octagon, 1).getX(), 2000 - 2 * 586);
     EXPECT_EQ(octagon.getObjects().size(), 9u);
 }
 
@@ -334,21 +356,16 @@ TEST_F(ElementsTest, CanIsDrawnWithCurvesAndPentagonWithRoundedFractions) {
     FSShape can;
     ASSERT_TRUE(autoShapeOutline(13, 100, 200, {0.4f}, 1, 1, can));
     // a = 800: ellipse ends 800 twips high, halves of 400.
-    const auto& start = static_cast<const FSShapeStyle&>(can.getObjects()[0]);
-    EXPECT_EQ(start.getMoveY(), 400);
-    const auto& c1 = static_cast<const FSCurve&>(can.getObjects()[1]);
-    EXPECT_EQ(c1.getControlY(), -400);
-    EXPECT_EQ(c1.getAnchorX(), 1000);
-    const auto& side = static_cast<const FSLine&>(can.getObjects()[5]);
-    EXPECT_EQ(side.getY(), 4000 - 800);
+    EXPECT_EQ(recordAt<FSShapeStyle>(can, 0).getMoveY(), 400);
+    EXPECT_EQ(recordAt<FSCurve>(can, 1).getControlY(), -400);
+    EXPECT_EQ(recordAt<FSCurve>(can, 1).getAnchorX(), 1000);
+    EXPECT_EQ(recordAt<FSLine>(can, 5).getY(), 4000 - 800);
 
     FSShape pentagon;
     ASSERT_TRUE(autoShapeOutline(12, 100, 100, {}, 1, 1, pentagon));
-    const auto& edge = static_cast<const FSLine&>(pentagon.getObjects()[1]);
-    EXPECT_EQ(edge.getX(), 1000);
-    EXPECT_EQ(edge.getY(), 760);  // round(0.38 x 2000)
-    const auto& down = static_cast<const FSLine&>(pentagon.getObjects()[2]);
-    EXPECT_EQ(down.getY(), 1240);
+    EXPECT_EQ(recordAt<FSLine>(pentagon, 1).getX(), 1000);
+    EXPECT_EQ(recordAt<FSLine>(pentagon, 1).getY(), 760);  // round(0.38 x 2000)
+    EXPECT_EQ(recordAt<FSLine>(pentagon, 2).getY(), 1240);
 }
 
 TEST_F(ElementsTest, KindsWithoutAVectorFormGiveNoOutline) {
@@ -360,21 +377,22 @@ TEST_F(ElementsTest, KindsWithoutAVectorFormGiveNoOutline) {
 }
 
 TEST_F(ElementsTest, CalloutTipsBeyondCornersAndInsideTheBox) {
+    auto pointsOf = [](float x, float y) {
+        FSShape shape;
+        EXPECT_TRUE(calloutOutline(105, 1200, 1200, {x, y}, 1, 1, shape)) << x << ", " << y;
+        return absolutePoints(shape);
+    };
     // Up and to the left, steeper than the box's diagonal: the top edge, base on its left half.
-    FSShape steep;
-    ASSERT_TRUE(calloutOutline(105, 1200, 1200, {-0.2f, -0.8f}, 1, 1, steep));
-    auto p = absolutePoints(steep);
     // The tip rounds as the engine rounds: -240 + 0.5 truncated is -239.
-    const std::vector<std::pair<int, int>> topEdge = {
-        {0, 0}, {200, 0}, {-239, -959}, {500, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 0}};
-    EXPECT_EQ(p, topEdge);
+    EXPECT_EQ(
+        pointsOf(-0.2f, -0.8f),
+        (Points{
+            {0, 0}, {200, 0}, {-239, -959}, {500, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 0}}));
     // Left of the box and only a little above it: the left edge, base on its upper half.
-    FSShape flat;
-    ASSERT_TRUE(calloutOutline(105, 1200, 1200, {-0.8f, -0.2f}, 1, 1, flat));
-    p = absolutePoints(flat);
-    const std::vector<std::pair<int, int>> leftEdge = {
-        {0, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 500}, {-959, -239}, {0, 200}, {0, 0}};
-    EXPECT_EQ(p, leftEdge);
+    EXPECT_EQ(
+        pointsOf(-0.8f, -0.2f),
+        (Points{
+            {0, 0}, {1200, 0}, {1200, 1200}, {0, 1200}, {0, 500}, {-959, -239}, {0, 200}, {0, 0}}));
     // Inside the box the pointer is hidden: the box alone.
     FSShape inside;
     ASSERT_TRUE(calloutOutline(105, 1200, 600, {0.5f, 0.5f}, 1, 1, inside));
@@ -421,8 +439,7 @@ TEST_F(ElementsTest, GradientFillStopsAndMatrix) {
     fill.style_ = gradient_style::kHorizontal;
     auto style = convertFill(fill, 2000, 1000, -1);
     ASSERT_TRUE(style);
-    auto* gradient = dynamic_cast<FSGradientFill*>(style.get());
-    ASSERT_NE(gradient, nullptr);
+    ASSERT_AS(FSGradientFill, gradient, style.get());
     EXPECT_EQ(gradient->getType(), 0x10);
     const auto& stops = gradient->getGradients();
     ASSERT_EQ(stops.size(), 4u);
@@ -432,19 +449,13 @@ TEST_F(ElementsTest, GradientFillStopsAndMatrix) {
     EXPECT_EQ(stops[1].getColor(), transform::FSColor(200, 210, 220, 255));
     EXPECT_EQ(stops[3].getColor(), stops[0].getColor());
     // Style 1 turns the gradient square on its side and stretches it over the shape.
-    const FSCoordTransform& m = gradient->getTransform();
-    EXPECT_FLOAT_EQ(m.get(0, 0), 0.0f);
-    EXPECT_FLOAT_EQ(m.get(0, 1), 2000.0f / 32768.0f);
-    EXPECT_FLOAT_EQ(m.get(1, 0), 1000.0f / 32768.0f);
-    EXPECT_FLOAT_EQ(m.get(1, 1), 0.0f);
-    EXPECT_FLOAT_EQ(m.get(0, 2), 1000.0f);
-    EXPECT_FLOAT_EQ(m.get(1, 2), 500.0f);
+    expectMatrix(gradient->getTransform(),
+                 {0.0f, 2000.0f / 32768.0f, 1000.0f, 1000.0f / 32768.0f, 0.0f, 500.0f});
 
     fill.variant_ = 2;
     fill.style_ = gradient_style::kDiagonalDown;
     auto two = convertFill(fill, 2000, 1000, -1);
-    auto* g2 = dynamic_cast<FSGradientFill*>(two.get());
-    ASSERT_NE(g2, nullptr);
+    ASSERT_AS(FSGradientFill, g2, two.get());
     ASSERT_EQ(g2->getGradients().size(), 2u);
     EXPECT_EQ(g2->getGradients()[0].getRatio(), 10);
     EXPECT_EQ(g2->getGradients()[0].getColor(), transform::FSColor(200, 210, 220, 255));
@@ -465,15 +476,13 @@ TEST_F(ElementsTest, SolidAndPictureFills) {
     fill.fore_ = rgb(1, 2, 3);
     fill.transparency_ = 0.5f;
     auto solid = convertFill(fill, 100, 100, -1);
-    auto* s = dynamic_cast<FSSolidFill*>(solid.get());
-    ASSERT_NE(s, nullptr);
+    ASSERT_AS(FSSolidFill, s, solid.get());
     EXPECT_EQ(s->getColor(), transform::FSColor(1, 2, 3, 128));
 
     fill.type_ = fill_type::kPicture;
     EXPECT_EQ(convertFill(fill, 100, 100, -1), nullptr);
     auto bitmap = convertFill(fill, 100, 100, 7);
-    auto* b = dynamic_cast<transform::FSBitmapFill*>(bitmap.get());
-    ASSERT_NE(b, nullptr);
+    ASSERT_AS(transform::FSBitmapFill, b, bitmap.get());
     EXPECT_EQ(b->getType(), 0x41);
     EXPECT_EQ(b->getIdentifier(), 7);
     EXPECT_FLOAT_EQ(b->getTransform().get(0, 0), 20.0f);
@@ -529,27 +538,18 @@ TEST_F(ElementsTest, PictureTextureAndPatternFillsAreBitmapFills) {
         auto twin = std::make_shared<TShape>(*s);
         twin->fill_ = std::make_shared<TFill>(*s->fill_);
         shapes->items.push_back(twin);
-        build();
-        ASSERT_EQ(record.elements.size(), 2u);
+        ASSERT_EQ(build(), 2u);
         ASSERT_EQ(job->movie.getObjects().size(), 3u);
-        auto* bitmap = dynamic_cast<const transform::FSDefineImage*>(&object(0));
-        ASSERT_NE(bitmap, nullptr) << object(0).name();
+        ASSERT_AS(transform::FSDefineImage, bitmap, &object(0)) << object(0).name();
         EXPECT_EQ(bitmap->getWidth(), c.width);
         EXPECT_EQ(bitmap->getHeight(), c.height);
         for (std::size_t i : {1u, 2u}) {
-            auto* shape = dynamic_cast<const transform::FSShapeDefinition*>(&object(i));
-            ASSERT_NE(shape, nullptr) << object(i).name();
+            ASSERT_AS(transform::FSShapeDefinition, shape, &object(i)) << object(i).name();
             ASSERT_EQ(shape->getFillStyles().size(), 1u);
-            auto* fill = dynamic_cast<const transform::FSBitmapFill*>(&shape->getFillStyles()[0]);
-            ASSERT_NE(fill, nullptr);
+            ASSERT_AS(transform::FSBitmapFill, fill, &shape->getFillStyles()[0]);
             EXPECT_EQ(fill->getType(), c.type);
             EXPECT_EQ(fill->getIdentifier(), bitmap->getIdentifier());
-            for (int row = 0; row < 2; ++row) {
-                for (int col = 0; col < 3; ++col) {
-                    EXPECT_FLOAT_EQ(fill->getTransform().get(row, col), c.matrix[row * 3 + col])
-                        << row << ", " << col;
-                }
-            }
+            expectMatrix(fill->getTransform(), std::to_array(c.matrix));
         }
     }
 }
@@ -558,8 +558,7 @@ TEST_F(ElementsTest, PictureTextureAndPatternFillsAreBitmapFills) {
 TEST_F(ElementsTest, AFillWithoutAPictureTakesThePictureRoute) {
     auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
     s->fill_->type_ = fill_type::kPicture;
-    build();
-    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(build(), 1u);
     EXPECT_FALSE(app->session->exported.empty()) << "the shape was not drawn as a picture";
 }
 
@@ -568,10 +567,8 @@ TEST_F(ElementsTest, TransparentFillIsWrittenWithAlpha) {
     s->fill_->transparency_ = 0.25f;
     build();
     ASSERT_EQ(job->movie.getObjects().size(), 1u);
-    auto* shape = dynamic_cast<const FSDefineShape3*>(&object(0));
-    ASSERT_NE(shape, nullptr) << object(0).name();
-    auto* fill = dynamic_cast<const FSSolidFill*>(&shape->getFillStyles()[0]);
-    ASSERT_NE(fill, nullptr);
+    ASSERT_AS(FSDefineShape3, shape, &object(0)) << object(0).name();
+    ASSERT_AS(FSSolidFill, fill, &shape->getFillStyles()[0]);
     EXPECT_EQ(fill->getColor().getAlpha(), 191);
 }
 
@@ -583,13 +580,10 @@ TEST_F(ElementsTest, DoubleLinesAreTwoBands) {
     look.lineStyle = line_style::kThinThin;
     lineOutline({0, 0}, {0, 1000}, look, twin);
     ASSERT_EQ(twin.getObjects().size(), 10u);
-    const auto& first = static_cast<const FSShapeStyle&>(twin.getObjects()[0]);
-    const auto& second = static_cast<const FSShapeStyle&>(twin.getObjects()[5]);
     // Across a line going down the normal points to -x: bands at x = 50..30 and -30..-50.
-    EXPECT_EQ(first.getMoveX(), 50);
-    EXPECT_EQ(second.getMoveX(), -30);
-    const auto& across = static_cast<const FSLine&>(twin.getObjects()[2]);
-    EXPECT_EQ(across.getX(), -20);
+    EXPECT_EQ(recordAt<FSShapeStyle>(twin, 0).getMoveX(), 50);
+    EXPECT_EQ(recordAt<FSShapeStyle>(twin, 5).getMoveX(), -30);
+    EXPECT_EQ(recordAt<FSLine>(twin, 2).getX(), -20);
 }
 
 TEST_F(ElementsTest, DashedLinesAreCutInDashes) {
@@ -600,10 +594,8 @@ TEST_F(ElementsTest, DashedLinesAreCutInDashes) {
     lineOutline({0, 0}, {1400, 0}, look, dashed);
     // Period 7 weights (140 twips): ten dashes, each 4 weights less the round caps' one weight.
     ASSERT_EQ(dashed.getObjects().size(), 20u);
-    const auto& dash = static_cast<const FSLine&>(dashed.getObjects()[1]);
-    EXPECT_EQ(dash.getX(), 60);
-    const auto& second = static_cast<const FSShapeStyle&>(dashed.getObjects()[2]);
-    EXPECT_EQ(second.getMoveX(), 140);
+    EXPECT_EQ(recordAt<FSLine>(dashed, 1).getX(), 60);
+    EXPECT_EQ(recordAt<FSShapeStyle>(dashed, 2).getMoveX(), 140);
 }
 
 TEST_F(ElementsTest, BentCubicSegmentsStayCloseToTheirCurve) {
@@ -620,8 +612,7 @@ TEST_F(ElementsTest, BentCubicSegmentsStayCloseToTheirCurve) {
     double x = 4000, y = 0;
     int curves = 0;
     for (std::size_t i = 1; i < shape.getObjects().size(); ++i) {
-        auto* c = dynamic_cast<const FSCurve*>(&shape.getObjects()[i]);
-        ASSERT_NE(c, nullptr);
+        ASSERT_AS(FSCurve, c, &shape.getObjects()[i]);
         ++curves;
         const double cx = x + c->getControlX(), cy = y + c->getControlY();
         const double ax = cx + c->getAnchorX(), ay = cy + c->getAnchorY();
@@ -648,13 +639,10 @@ TEST_F(ElementsTest, OpenFilledFreeformIsClosedForTheFillOnly) {
                                           {10, 10, segment::kLine, false}};
     ASSERT_TRUE(freeformOutline(nodes, 3, 0, 0, 1, 1, shape));
     ASSERT_EQ(shape.getObjects().size(), 6u);
-    const auto& off = static_cast<const FSShapeStyle&>(shape.getObjects()[3]);
-    EXPECT_EQ(off.getLineStyle(), 0);
-    const auto& closing = static_cast<const FSLine&>(shape.getObjects()[4]);
-    EXPECT_EQ(closing.getX(), -200);
-    EXPECT_EQ(closing.getY(), -200);
-    const auto& on = static_cast<const FSShapeStyle&>(shape.getObjects()[5]);
-    EXPECT_EQ(on.getLineStyle(), 1);
+    EXPECT_EQ(recordAt<FSShapeStyle>(shape, 3).getLineStyle(), 0);  // the closing edge, unstroked
+    EXPECT_EQ(recordAt<FSLine>(shape, 4).getX(), -200);
+    EXPECT_EQ(recordAt<FSLine>(shape, 4).getY(), -200);
+    EXPECT_EQ(recordAt<FSShapeStyle>(shape, 5).getLineStyle(), 1);
 }
 
 TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
@@ -669,21 +657,18 @@ TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
     }
     // Members report where they land with the group's turn: the sprite is not turned again.
     group->rotation_ = 30;
-    build();
-    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(build(), 1u);
     const Element& element = *record.elements[0];
     EXPECT_FALSE(element.transform.containsRotation());
     ASSERT_EQ(job->movie.getObjects().size(), 3u);
-    auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
-    ASSERT_NE(clip, nullptr);
+    ASSERT_AS(FSDefineMovieClip, clip, &object(2));
     EXPECT_EQ(clip->getIdentifier(), 3);
     EXPECT_EQ(element.characterId, 3);
     ASSERT_EQ(element.members.size(), 2u);
     ASSERT_EQ(clip->getObjects().size(), 3u);
     const int expected[2][3] = {{1, 200, 400}, {2, 2000, 1000}};
     for (int i = 0; i < 2; ++i) {
-        auto* place = dynamic_cast<const FSPlaceObject2*>(&clip->getObjects()[i]);
-        ASSERT_NE(place, nullptr);
+        ASSERT_AS(FSPlaceObject2, place, &clip->getObjects()[i]);
         EXPECT_EQ(place->getPlaceType(), FSPlaceObject2::New);
         EXPECT_EQ(place->getLayer(), i + 1);
         EXPECT_EQ(place->getIdentifier(), expected[i][0]);
@@ -695,9 +680,7 @@ TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
     EXPECT_FLOAT_EQ(element.transform.get(0, 2), 2000.0f);
     EXPECT_FLOAT_EQ(element.transform.get(1, 2), 2000.0f);
     // The sprite survives the library's own encoding and decoding.
-    FSMovie movie(job->movie);
-    movie.setFrameSize(job->frameBounds);
-    const Bytes bytes = movie.encode();
+    const Bytes bytes = encodeMovie();
     FSMovie back{std::span<const std::uint8_t>(bytes)};
     EXPECT_EQ(back.getObjects().size(), 3u);
 }
@@ -705,8 +688,7 @@ TEST_F(ElementsTest, GroupBecomesASpriteOfItsMembers) {
 TEST_F(ElementsTest, RotatedElementTurnsAboutTheCentreOfItsBox) {
     auto s = addShape(shape_type::kAutoShape, shape_kind::kRectangle, 100, 100, 100, 50);
     s->rotation_ = 90;
-    build();
-    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(build(), 1u);
     const FSCoordTransform& t = record.elements[0]->transform;
     EXPECT_NEAR(t.get(0, 0), 0.0, 1e-4);
     EXPECT_NEAR(t.get(0, 1), -1.0, 1e-4);
@@ -734,8 +716,7 @@ TEST_F(ElementsTest, ShapesThatShowNothingGiveNoElement) {
     hidden->visible_ = kFalse;
     auto line = addShape(shape_type::kLine, shape_kind::kMixed, 0, 0, 100, 0);
     line->line_->visible_ = kFalse;
-    build();
-    EXPECT_TRUE(record.elements.empty());
+    EXPECT_EQ(build(), 0u);
     EXPECT_TRUE(job->movie.getObjects().empty());
     EXPECT_TRUE(app->session->exported.empty());
 }
@@ -743,8 +724,7 @@ TEST_F(ElementsTest, ShapesThatShowNothingGiveNoElement) {
 TEST_F(ElementsTest, MasterPlaceholdersAreSkipped) {
     record.index = -2;
     addShape(shape_type::kPlaceholder, shape_kind::kRectangle, 0, 0, 100, 50);
-    build();
-    EXPECT_TRUE(record.elements.empty());
+    EXPECT_EQ(build(), 0u);
     EXPECT_TRUE(app->session->exported.empty());
 }
 
@@ -762,8 +742,7 @@ TEST_F(ElementsTest, OvalTakesThePictureRoute) {
     // The loader's bitmap keeps an alpha channel for the keyed background.
     EXPECT_NE(dynamic_cast<const transform::FSDefineImage2*>(&object(0)), nullptr)
         << object(0).name();
-    auto* filled = dynamic_cast<const FSDefineShape3*>(&object(1));
-    ASSERT_NE(filled, nullptr);
+    ASSERT_AS(FSDefineShape3, filled, &object(1));
     EXPECT_EQ(element.characterId, 2);
     // The picture's shape starts 2 points (the outline) above and left of the box...
     EXPECT_EQ(element.outlineOffsetX, 40);
@@ -808,8 +787,7 @@ TEST_F(ElementsTest, RasterEffectsAndManyColouredStrokesTakeThePictureRoute) {
         s->line_->visible_ = c.lineFill ? kTrue : kFalse;
         if (c.lineFill) s->line_->fillType_ = c.lineFill;
         s->effects_ = c.effects;
-        build();
-        ASSERT_EQ(record.elements.size(), 1u);
+        ASSERT_EQ(build(), 1u);
         EXPECT_EQ(app->session->exported.size(), c.picture ? 1u : 0u);
         EXPECT_EQ(dynamic_cast<const FSDefineShape*>(&object(0)) != nullptr, !c.picture)
             << object(0).name();
@@ -849,8 +827,7 @@ TEST_F(ElementsTest, HardShadowIsTheOutlineMovedUnderTheShape) {
         s->effects_.hardShadow = true;
         s->effects_.shadowDx = c.dx, s->effects_.shadowDy = c.dy;
         s->effects_.shadowRgb = c.shadowRgb, s->effects_.shadowAlpha = c.shadowAlpha;
-        build();
-        ASSERT_EQ(record.elements.size(), 1u);
+        ASSERT_EQ(build(), 1u);
         const Element& element = *record.elements[0];
         if (c.fillAlpha == 0) {
             ASSERT_EQ(job->movie.getObjects().size(), 1u);
@@ -859,23 +836,18 @@ TEST_F(ElementsTest, HardShadowIsTheOutlineMovedUnderTheShape) {
         }
         // The shadow's shape, the shape's own, and the sprite of both.
         ASSERT_EQ(job->movie.getObjects().size(), 3u);
-        auto* shadow = dynamic_cast<const transform::FSShapeDefinition*>(&object(0));
-        ASSERT_NE(shadow, nullptr) << object(0).name();
-        auto* own = dynamic_cast<const transform::FSShapeDefinition*>(&object(1));
-        ASSERT_NE(own, nullptr) << object(1).name();
+        ASSERT_AS(transform::FSShapeDefinition, shadow, &object(0)) << object(0).name();
+        ASSERT_AS(transform::FSShapeDefinition, own, &object(1)) << object(1).name();
         EXPECT_EQ(shadow->getShape().getObjects().size(), own->getShape().getObjects().size());
-        auto* fill = dynamic_cast<const FSSolidFill*>(&shadow->getFillStyles()[0]);
-        ASSERT_NE(fill, nullptr);
+        ASSERT_AS(FSSolidFill, fill, &shadow->getFillStyles()[0]);
         EXPECT_EQ(fill->getColor(),
                   transform::FSColor(c.colour.r, c.colour.g, c.colour.b, c.fillAlpha));
-        auto* line = dynamic_cast<const transform::FSSolidLine*>(&shadow->getLineStyles()[0]);
-        ASSERT_NE(line, nullptr);
+        ASSERT_AS(transform::FSSolidLine, line, &shadow->getLineStyles()[0]);
         EXPECT_EQ(line->getColor(),
                   transform::FSColor(c.colour.r, c.colour.g, c.colour.b, c.lineAlpha));
         EXPECT_EQ(line->getWidth(), 20);
 
-        auto* clip = dynamic_cast<const FSDefineMovieClip*>(&object(2));
-        ASSERT_NE(clip, nullptr);
+        ASSERT_AS(FSDefineMovieClip, clip, &object(2));
         EXPECT_EQ(element.characterId, 3);
         ASSERT_EQ(clip->getObjects().size(), 3u);
         auto* under = dynamic_cast<const FSPlaceObject2*>(&clip->getObjects()[0]);
@@ -897,8 +869,7 @@ TEST_F(ElementsTest, TurnedPictureIsDrawnTurnedAndPlacedUnturned) {
     auto s = addShape(shape_type::kAutoShape, shape_kind::kOval, 100, 100, 100, 50);
     s->rotation_ = 90;
     s->line_->visible_ = kFalse;
-    build();
-    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(build(), 1u);
     const Element& element = *record.elements[0];
     EXPECT_FALSE(element.transform.containsRotation());
     // The turned box is 50 x 100 points about the centre (150, 125), with a 1-point margin.
@@ -921,9 +892,8 @@ TEST_F(ElementsTest, PictureThatCannotBeDrawnIsLeftOut) {
     app->session->exportWorks = false;
     addShape(shape_type::kAutoShape, shape_kind::kOval, 0, 0, 100, 50);
     addShape(shape_type::kAutoShape, shape_kind::kRectangle, 0, 0, 100, 50);
-    build();
     // The oval is missing; the rectangle after it is built all the same.
-    ASSERT_EQ(record.elements.size(), 1u);
+    ASSERT_EQ(build(), 1u);
     EXPECT_EQ(record.elements[0]->hostShape, shapes->items[1]);
     EXPECT_EQ(app->session->presentationsClosed, 1);
 }
@@ -944,15 +914,11 @@ TEST_F(ElementsTest, HostileGeometryNeverOverflowsARecord) {
     // Too many nodes to be a drawing.
     auto many = addShape(shape_type::kFreeform, shape_kind::kMixed, 0, 0, 10, 10);
     many->nodes_.assign(200001, ShapeNode{1, 1, segment::kLine, false});
-    build();
-    ASSERT_EQ(record.elements.size(), 2u);
-    FSMovie movie(job->movie);
-    movie.setFrameSize(job->frameBounds);
+    ASSERT_EQ(build(), 2u);
     Bytes bytes;
-    ASSERT_NO_THROW(bytes = movie.encode());
+    ASSERT_NO_THROW(bytes = encodeMovie());
     FSMovie back{std::span<const std::uint8_t>(bytes)};
-    auto* shape = dynamic_cast<const FSDefineShape*>(&back.getObjects()[0]);
-    ASSERT_NE(shape, nullptr);
+    ASSERT_AS(FSDefineShape, shape, &back.getObjects()[0]);
     // The first edge, 2e7 twips long (clamped), went in pieces that add up to it.
     long long sum = 0;
     std::size_t i = 1;

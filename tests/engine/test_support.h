@@ -1,5 +1,5 @@
-// Shared helpers of the engine tests: a scratch folder, a sink that records every report, and
-// walks over a decoded movie.
+// Shared helpers of the engine tests: a scratch folder, a sink that records every report, walks
+// over a decoded movie, the independent parser's verdict on one, and a checked downcast.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,6 +17,12 @@
 #include "engine/engine.h"
 #include "engine/records.h"
 #include "swf/movie.h"
+
+// Declares `name` as the object `pointer` points to, taken as a T; the test stops when it is not
+// one. More of the failure's message may be streamed after it.
+#define ASSERT_AS(T, name, pointer)                  \
+    const T* name = dynamic_cast<const T*>(pointer); \
+    ASSERT_NE(name, nullptr) << #pointer " is not a " #T " "
 
 namespace quillet::enginetest {
 
@@ -148,6 +154,22 @@ inline std::string independentParserVerdict(const std::string& movieFile) {
     std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     fs::remove(out);
     return status == 0 ? std::string() : "the independent parser refused the movie: " + output;
+}
+
+// Has the independent parser read the movie; the test is skipped when node or the parser is
+// missing.
+inline void expectParserAccepts(const std::string& movieFile) {
+    const std::string verdict = independentParserVerdict(movieFile);
+    if (verdict.rfind("skip:", 0) == 0) GTEST_SKIP() << verdict;
+    EXPECT_EQ(verdict, "");
+}
+
+// Writes the bytes to the file; gives its path.
+inline std::string writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
 }
 
 inline std::string corpusDir() {

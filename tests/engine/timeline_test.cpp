@@ -66,6 +66,12 @@ std::vector<int> actionCodes(const FSArray<FSActionObject>& actions) {
     return codes;
 }
 
+// The name of the clip placed afresh at a depth of a frame; "(none)" when there is none.
+std::string nameAt(const std::vector<const FSMovieObject*>& frame, int depth) {
+    const auto* p = placementAt(frame, depth);
+    return p ? p->getName() : "(none)";
+}
+
 const FSDoAction* doActionIn(const std::vector<const FSMovieObject*>& frame) {
     for (const auto* object : frame) {
         if (auto* d = dynamic_cast<const FSDoAction*>(object)) return d;
@@ -82,32 +88,26 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
 
     const auto frame1 = frameObjects(tags, 0);
     const auto* keyboard = placementAt(frame1, 0);
-    ASSERT_NE(keyboard, nullptr);
-    EXPECT_EQ(keyboard->getName(), "McJet");
+    ASSERT_EQ(nameAt(frame1, 0), "McJet");
     ASSERT_EQ(keyboard->getEvents().size(), 1u);
     EXPECT_EQ(keyboard->getEvents()[0].getEvent(), FSClipEvent::KeyDown);
     const auto* slide1 = placementAt(frame1, 1);
-    ASSERT_NE(slide1, nullptr);
-    EXPECT_EQ(slide1->getName(), "slide_1");
+    ASSERT_EQ(nameAt(frame1, 1), "slide_1");
     const auto* script1 = doActionIn(frame1);
     ASSERT_NE(script1, nullptr);
     ASSERT_EQ(script1->getActions().size(), 2u);
-    const auto* fullscreen = dynamic_cast<const FSGetUrl*>(&script1->getActions()[0]);
-    ASSERT_NE(fullscreen, nullptr);
+    ASSERT_AS(FSGetUrl, fullscreen, &script1->getActions()[0]);
     EXPECT_EQ(fullscreen->getUrl(), "FSCommand:fullscreen");
     EXPECT_EQ(fullscreen->getTarget(), "true");
     EXPECT_EQ(script1->getActions()[1].getType(), FSAction::Stop);
     EXPECT_TRUE(removedDepths(frame1).empty());
     const auto* timer0 = placementAt(frame1, 107);
-    ASSERT_NE(timer0, nullptr);
-    EXPECT_EQ(timer0->getName(), "mc_progess_0");
+    ASSERT_EQ(nameAt(frame1, 107), "mc_progess_0");
     EXPECT_EQ(timer0->getTransform().get(0, 2), 100);
     EXPECT_EQ(timer0->getTransform().get(1, 2), h - 280);
 
     const auto frame2 = frameObjects(tags, 1);
-    const auto* slide2 = placementAt(frame2, 2);
-    ASSERT_NE(slide2, nullptr);
-    EXPECT_EQ(slide2->getName(), "slide_2");
+    EXPECT_EQ(nameAt(frame2, 2), "slide_2");
     const auto* script2 = doActionIn(frame2);
     ASSERT_NE(script2, nullptr);
     EXPECT_EQ(actionCodes(script2->getActions()), (std::vector<int>{FSAction::Stop}));
@@ -116,8 +116,7 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     EXPECT_EQ(removedDepths(frame2), (std::vector<int>{107}));
     EXPECT_EQ(placementAt(frame2, 107), nullptr);
     const auto* timer1 = placementAt(frame2, 108);
-    ASSERT_NE(timer1, nullptr);
-    EXPECT_EQ(timer1->getName(), "mc_progess_1");
+    ASSERT_EQ(nameAt(frame2, 108), "mc_progess_1");
     EXPECT_NE(timer1->getIdentifier(), timer0->getIdentifier());
     EXPECT_EQ(placementAt(frame2, 0), nullptr);
 
@@ -126,8 +125,7 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     const auto frame3 = frameObjects(tags, 2);
     EXPECT_EQ(removedDepths(frame3), (std::vector<int>{0, 1, 2, 3, 4, 108}));
     const auto* last = placementAt(frame3, 1000);
-    ASSERT_NE(last, nullptr);
-    EXPECT_EQ(last->getName(), "McLast");
+    ASSERT_EQ(nameAt(frame3, 1000), "McLast");
     ASSERT_EQ(last->getEvents().size(), 1u);
     EXPECT_EQ(last->getEvents()[0].getEvent(), FSClipEvent::KeyDown);
     EXPECT_EQ(actionCodes(last->getEvents()[0].getActions()),
@@ -142,8 +140,7 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     const auto* sprite1 = findDefinition<FSDefineMovieClip>(tags, slide1->getIdentifier());
     ASSERT_NE(sprite1, nullptr);
     EXPECT_EQ(sprite1->frameCount(), 1);
-    const auto* contentPlace = dynamic_cast<const FSPlaceObject2*>(&sprite1->getObjects()[0]);
-    ASSERT_NE(contentPlace, nullptr);
+    ASSERT_AS(FSPlaceObject2, contentPlace, &sprite1->getObjects()[0]);
     EXPECT_EQ(contentPlace->getLayer(), 1);
     const auto* content = findDefinition<FSDefineMovieClip>(tags, contentPlace->getIdentifier());
     ASSERT_NE(content, nullptr);
@@ -155,8 +152,7 @@ TEST(Timeline, MainTimelineFramesDepthsAndNames) {
     ASSERT_NE(backgroundShape, nullptr);
     EXPECT_EQ(backgroundShape->getBounds().getMaxX(), movie.getFrameSize().getMaxX());
     const auto* master = placementAt(contentList, 2);
-    ASSERT_NE(master, nullptr);
-    EXPECT_EQ(master->getName(), "master_-2");
+    ASSERT_EQ(nameAt(contentList, 2), "master_-2");
     const auto* masterSprite = findDefinition<FSDefineMovieClip>(tags, master->getIdentifier());
     ASSERT_NE(masterSprite, nullptr);
     // Defined before the slide's content clip that places it.
@@ -184,11 +180,8 @@ TEST(Timeline, LongDecksKeepTheStageSmall) {
         }
         mostOnStage = std::max(mostOnStage, stage.size());
         if (frame == 110) break;
-        const auto* slide = placementAt(objects, frame + 1);
-        ASSERT_NE(slide, nullptr) << "frame " << frame;
-        const auto* timer = placementAt(objects, 112 + frame);
-        ASSERT_NE(timer, nullptr) << "frame " << frame;
-        EXPECT_EQ(timer->getName(), "mc_progess_" + std::to_string(frame));
+        ASSERT_NE(placementAt(objects, frame + 1), nullptr) << "frame " << frame;
+        ASSERT_EQ(nameAt(objects, 112 + frame), "mc_progess_" + std::to_string(frame));
         std::vector<int> removed;
         if (frame >= 2) removed.push_back(frame - 1);   // the slide before the previous one
         if (frame > 0) removed.push_back(111 + frame);  // the previous slide's timer
@@ -242,14 +235,11 @@ TEST(Timeline, TimerClipRunsTheDelayAndAdvances) {
     }
     // With the toolbar: background at 0, link text at 1 at (1400, 250), bar at 2, counter at 3.
     const auto first = frameObjects(clip->getObjects(), 0);
-    ASSERT_NE(placementAt(first, 0), nullptr);
-    ASSERT_NE(placementAt(first, 1), nullptr);
+    for (int depth = 0; depth < 4; ++depth) ASSERT_NE(placementAt(first, depth), nullptr) << depth;
     EXPECT_EQ(placementAt(first, 1)->getTransform().get(0, 2), 1400);
     EXPECT_EQ(placementAt(first, 1)->getTransform().get(1, 2), 250);
-    ASSERT_NE(placementAt(first, 2), nullptr);
     EXPECT_NE(findDefinition<FSDefineMorphShape>(tags, placementAt(first, 2)->getIdentifier()),
               nullptr);
-    ASSERT_NE(placementAt(first, 3), nullptr);
     EXPECT_EQ(placementAt(first, 3)->getTransform().get(1, 2), 200);
 }
 
@@ -261,9 +251,7 @@ TEST(Timeline, WithoutToolbarTheTimerStillAdvancesButShowsNothing) {
     ASSERT_NE(clip, nullptr);
     EXPECT_EQ(clip->frameCount(), 40);
     const auto first = frameObjects(clip->getObjects(), 0);
-    EXPECT_EQ(placementAt(first, 0), nullptr);
-    EXPECT_EQ(placementAt(first, 1), nullptr);
-    EXPECT_EQ(placementAt(first, 3), nullptr);
+    for (int depth : {0, 1, 3}) EXPECT_EQ(placementAt(first, depth), nullptr) << depth;
     ASSERT_NE(placementAt(first, 2), nullptr);
     const auto* morph =
         findDefinition<FSDefineMorphShape>(tags, placementAt(first, 2)->getIdentifier());
@@ -274,15 +262,19 @@ TEST(Timeline, WithoutToolbarTheTimerStillAdvancesButShowsNothing) {
 
 class SlideLength : public ::testing::Test {
   protected:
+    // A job at 20 frames a second.
+    std::unique_ptr<engine::ConversionJob> job(settings::SettingsOverrides overrides = {}) {
+        auto job = std::make_unique<engine::ConversionJob>(silent, settingsIn(dir, overrides), 1);
+        job->movie.setFrameRate(20.0f);
+        return job;
+    }
     int framesFor(settings::SettingsOverrides overrides, int transitionFrames = 0) {
-        engine::SilentProgress silent;
-        engine::ConversionJob job(silent, settingsIn(dir, overrides), 1);
-        job.movie.setFrameRate(20.0f);
         engine::SlideRecord slide;
         slide.transitionFrames = transitionFrames;
-        return engine::frameCount(job, slide);
+        return engine::frameCount(*job(overrides), slide);
     }
     ScratchDir dir;
+    engine::SilentProgress silent;
 };
 
 // Clamped to twenty seconds; never under ten frames (the transition's length when longer).
@@ -307,17 +299,15 @@ TEST_F(SlideLength, SavedDelayIsReadAtTheTimeOfUse) {
 }
 
 TEST_F(SlideLength, EffectsAndTransitionAddTheirFrames) {
-    engine::SilentProgress silent;
-    engine::ConversionJob job(silent, settingsIn(dir), 1);
-    job.movie.setFrameRate(20.0f);
+    auto job = this->job();
     engine::SlideRecord slide;
     slide.transitionFrames = 20;
     engine::Element a, b;
     slide.animatedElements.push_back({&a, {nullptr, 1, 3, 11}});
     slide.animatedElements.push_back({&b, {nullptr, 0, 40, 51}});
-    EXPECT_EQ(engine::frameCount(job, slide), 40 + 20 + 14 + 91);
+    EXPECT_EQ(engine::frameCount(*job, slide), 40 + 20 + 14 + 91);
     slide.transitionFrames = 0;  // cached once computed
-    EXPECT_EQ(engine::frameCount(job, slide), 165);
+    EXPECT_EQ(engine::frameCount(*job, slide), 165);
 }
 
 TEST(Transition, LengthBySpeed) {
@@ -341,8 +331,7 @@ int encodedSize(FSArray<FSActionObject>& actions, std::size_t from, std::size_t 
 TEST(ControlScript, KeyboardActionsSkipExactlyTheirCalls) {
     auto actions = engine::keyboardActions();
     ASSERT_EQ(actions.size(), 28u);
-    const auto* table = dynamic_cast<const FSTable*>(&actions[0]);
-    ASSERT_NE(table, nullptr);
+    ASSERT_AS(FSTable, table, &actions[0]);
     EXPECT_EQ(table->getValues(),
               (std::vector<std::string>{"Key", "isDown", "_root", "prevFrame", "nextFrame"}));
     const auto* firstIf = dynamic_cast<const FSIf*>(&actions[6]);
@@ -369,14 +358,12 @@ TEST(ControlScript, KeyboardActionsSkipExactlyTheirCalls) {
 
 TEST(ControlScript, ReplayGoesToTheFirstFrame) {
     auto actions = engine::replayActions();
-    const auto* p = dynamic_cast<const FSPush*>(&actions[0]);
-    ASSERT_NE(p, nullptr);
+    ASSERT_AS(FSPush, p, &actions[0]);
     ASSERT_EQ(p->getValues().size(), 3u);
     EXPECT_EQ(dynamic_cast<const FSInteger&>(p->getValues()[0]).getValue(), 1);
     EXPECT_EQ(dynamic_cast<const FSInteger&>(p->getValues()[1]).getValue(), 1);
     EXPECT_EQ(dynamic_cast<const FSString&>(p->getValues()[2]).getString(), "_root");
-    const auto* method = dynamic_cast<const FSPush*>(&actions[2]);
-    ASSERT_NE(method, nullptr);
+    ASSERT_AS(FSPush, method, &actions[2]);
     EXPECT_EQ(dynamic_cast<const FSString&>(method->getValues()[0]).getString(), "gotoAndPlay");
 }
 

@@ -56,6 +56,24 @@ std::string para(const std::string& text, const std::string& pPr = "", int size 
            "</a:t></a:r></a:p>";
 }
 
+// A run in Liberation Sans at size (hundredths of a point) with more rPr attributes and children.
+std::string run(const std::string& text, int size = 2000, const std::string& attributes = "",
+                const std::string& children = "") {
+    return "<a:r><a:rPr sz=\"" + std::to_string(size) + "\"" +
+           (attributes.empty() ? "" : " " + attributes) +
+           "><a:latin typeface=\"Liberation Sans\"/>" + children + "</a:rPr><a:t>" + text +
+           "</a:t></a:r>";
+}
+
+// A paragraph of these runs; a pPr of these attributes and children when there are any.
+std::string paraOf(const std::string& runs, const std::string& pPrAttributes = "",
+                   const std::string& pPrChildren = "") {
+    const bool pPr = !pPrAttributes.empty() || !pPrChildren.empty();
+    return "<a:p>" +
+           (pPr ? "<a:pPr " + pPrAttributes + ">" + pPrChildren + "</a:pPr>" : std::string()) +
+           runs + "</a:p>";
+}
+
 struct Opened {
     std::shared_ptr<host::Application> app;
     std::shared_ptr<host::Presentation> presentation;
@@ -216,19 +234,21 @@ TEST(Layout, EachAlignment) {
     EXPECT_NE(o2.code, 0u);
 }
 
+constexpr const char* kBodyPr = "<a:bodyPr/><a:lstStyle/>";
+
+// The slide's body placeholder with these paragraphs.
+std::string slideBody(const std::string& paragraphs) {
+    return test::placeholderShape(3, "B", "idx=\"1\"", "", kBodyPr + paragraphs);
+}
+
 // A body placeholder: master body style 32 pt level 1 (bullet at marL 27 pt, indent -27 pt) and
 // 28 pt level 2 (marL 58.5 pt, indent -22.5 pt).
 DeckRecipe bodyDeck(const std::string& paragraphs) {
     DeckRecipe recipe;
-    recipe.layoutShapes =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Body\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"1524000\"/>"
-        "<a:ext cx=\"6350000\" cy=\"3810000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr/>"
-        "<a:lstStyle/><a:p><a:r><a:t>x</a:t></a:r></a:p></p:txBody></p:sp>";
-    recipe.slides.push_back(
-        slideXml("<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
-                 "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>" +
-                 paragraphs + "</p:txBody></p:sp>"));
+    recipe.layoutShapes = test::placeholderShape(
+        3, "Body", "idx=\"1\"", test::xfrm(254000, 1524000, 6350000, 3810000),
+        kBodyPr + std::string("<a:p><a:r><a:t>x</a:t></a:r></a:p>"));
+    recipe.slides.push_back(slideXml(slideBody(paragraphs)));
     return recipe;
 }
 
@@ -285,11 +305,7 @@ TEST(Layout, LinkedTextKeepsItsOwnColourForTheBullet) {
 TEST(Layout, BulletWithoutHangingIndentIsFollowedByItsText) {
     NEED_FACE("Liberation Sans");
     const std::string bullet = "<a:buFont typeface=\"Liberation Sans\"/><a:buChar char=\"-\"/>";
-    auto p = [&](const std::string& pPr) {
-        return "<a:p><a:pPr " + pPr + ">" + bullet +
-               "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
-               "Sans\"/></a:rPr><a:t>Text</a:t></a:r></a:p>";
-    };
+    auto p = [&](const std::string& pPr) { return paraOf(run("Text"), pPr, bullet); };
     Opened o =
         openSlide(textBox(2, 36, 72, 400, 200, "lIns=\"0\"",
                           p("marL=\"0\" indent=\"0\"") + p("marL=\"25400\" indent=\"-12700\"")),
@@ -335,9 +351,8 @@ TEST(Layout, TabsGoToTheParagraphsOwnStops) {
     };
     std::string paragraphs;
     for (const Case& c : cases) {
-        paragraphs += "<a:p><a:pPr " + c.pPr + ">" + c.children +
-                      "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
-                      "Sans\"/></a:rPr><a:t>A\tB</a:t></a:r></a:p>";
+        paragraphs +=
+            "<a:p><a:pPr " + c.pPr + ">" + c.children + "</a:pPr>" + run("A\tB") + "</a:p>";
     }
     Opened o =
         openSlide(textBox(2, 36, 72, 400, 300, "lIns=\"9144\" wrap=\"none\"", paragraphs), "tabs");
@@ -374,9 +389,7 @@ TEST(Layout, TabStopsAlignTheTextAfterTheTab) {
     std::string paragraphs;
     for (const Case& c : cases) {
         paragraphs += std::string("<a:p><a:pPr><a:tabLst><a:tab pos=\"1270000\" algn=\"") + c.algn +
-                      "\"/></a:tabLst></a:pPr><a:r><a:rPr sz=\"2000\"><a:latin "
-                      "typeface=\"Liberation Sans\"/></a:rPr><a:t>A\t" +
-                      c.after + "</a:t></a:r></a:p>";
+                      "\"/></a:tabLst></a:pPr>" + run(std::string("A\t") + c.after) + "</a:p>";
     }
     Opened o = openSlide(textBox(2, 36, 72, 600, 300, "lIns=\"0\" wrap=\"none\"", paragraphs),
                          "aligned_tabs");
@@ -426,13 +439,10 @@ TEST(Layout, DefaultTextStyleStaysOutOfPlaceholders) {
     recipe.defaultTextStyle = "<a:lvl1pPr><a:defRPr sz=\"1500\" b=\"1\" i=\"1\"/></a:lvl1pPr>";
     recipe.otherStyle = "<a:lvl1pPr><a:defRPr sz=\"2500\"/></a:lvl1pPr>";
     recipe.slides[0] = slideXml(
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
-        "<a:p><a:r><a:t>body</a:t></a:r></a:p></p:txBody></p:sp>" +
+        slideBody("<a:p><a:r><a:t>body</a:t></a:r></a:p>") +
         textBox(4, 36, 400, 300, 50, "", "<a:p><a:r><a:t>box</a:t></a:r></a:p>") +
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"5\" name=\"F\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "type=\"ftr\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
-        "<a:p><a:r><a:t>foot</a:t></a:r></a:p></p:txBody></p:sp>");
+        test::placeholderShape(5, "F", "type=\"ftr\"", "",
+                               kBodyPr + std::string("<a:p><a:r><a:t>foot</a:t></a:r></a:p>")));
     Opened o = open(recipe, "defaultstyle");
     const pptx::Run& body = modelShape(o, 0).text->paragraphs.at(0).runs.at(0);
     EXPECT_FALSE(body.props.italic);
@@ -577,10 +587,7 @@ TEST(Layout, StoredAutofitIsAppliedAsWritten) {
 TEST(Layout, LineSpacingAndSpaceBeforeAndAfter) {
     NEED_FACE("Liberation Sans");
     auto p = [](const std::string& children, const std::string& text) {
-        return "<a:p><a:pPr>" + children +
-               "</a:pPr><a:r><a:rPr sz=\"2000\"><a:latin "
-               "typeface=\"Liberation Sans\"/></a:rPr><a:t>" +
-               text + "</a:t></a:r></a:p>";
+        return "<a:p><a:pPr>" + children + "</a:pPr>" + run(text) + "</a:p>";
     };
     std::string paragraphs = p("<a:spcBef><a:spcPts val=\"1000\"/></a:spcBef><a:spcAft><a:spcPts "
                                "val=\"600\"/></a:spcAft>",
@@ -798,10 +805,10 @@ TEST(Layout, EmptyParagraphsAndLineBreaks) {
     std::string paragraphs =
         para("A") +
         "<a:p><a:endParaRPr sz=\"4000\"><a:latin typeface=\"Liberation Sans\"/></a:endParaRPr>"
-        "</a:p><a:p><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation Sans\"/></a:rPr>"
-        "<a:t>B</a:t></a:r><a:br><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
-        "Sans\"/></a:rPr></a:br><a:r><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation "
-        "Sans\"/></a:rPr><a:t>C</a:t></a:r></a:p>";
+        "</a:p><a:p>" +
+        run("B") +
+        "<a:br><a:rPr sz=\"2000\"><a:latin typeface=\"Liberation Sans\"/></a:rPr></a:br>" +
+        run("C") + "</a:p>";
     Opened o = openSlide(textBox(2, 0, 0, 300, 300, "", paragraphs), "empty");
     TextLayout t = lay(modelShape(o, 0));
     ASSERT_EQ(t.paragraphs.size(), 3u);
@@ -859,17 +866,14 @@ TEST(Layout, LinesKeepOnePitchWhateverFaceDrawsThem) {
     fonts::FaceInfo latin = library().primaryFace(f);
     fonts::FaceInfo cjk = library().faceFor(f, U'\u65E5');
     if (!cjk.valid() || cjk.family == latin.family) GTEST_SKIP() << "no East Asian face installed";
-    auto run = [](const std::string& text, int size) {
-        return "<a:r><a:rPr sz=\"" + std::to_string(size * 100) +
-               "\"><a:latin typeface=\"Liberation Sans\"/><a:ea "
-               "typeface=\"Noto Sans CJK JP\"/></a:rPr><a:t>" +
-               text + "</a:t></a:r>";
+    auto cjkRun = [](const std::string& text, int size) {
+        return run(text, size * 100, "", "<a:ea typeface=\"Noto Sans CJK JP\"/>");
     };
-    auto p = [](const std::string& runs) { return "<a:p>" + runs + "</a:p>"; };
-    Opened o = openSlide(textBox(2, 0, 0, 400, 300, "lIns=\"0\" tIns=\"0\"",
-                                 p(run("Latin", 20)) + p(run("日本語", 20)) +
-                                     p(run("mixed 日本", 20)) + p(run("a", 10) + run("B", 30))),
-                         "faces");
+    Opened o = openSlide(
+        textBox(2, 0, 0, 400, 300, "lIns=\"0\" tIns=\"0\"",
+                paraOf(cjkRun("Latin", 20)) + paraOf(cjkRun("日本語", 20)) +
+                    paraOf(cjkRun("mixed 日本", 20)) + paraOf(cjkRun("a", 10) + cjkRun("B", 30))),
+        "faces");
     TextLayout t = lay(modelShape(o, 0));
     ASSERT_EQ(t.lines.size(), 4u);
     for (int i = 0; i < 3; ++i) {
@@ -1230,12 +1234,6 @@ TEST(Layout, TextStandsInTheGeometrysTextRectangle) {
 
 namespace {
 
-// A run of text with the given rPr attributes (beside sz) in Liberation Sans.
-std::string kernRun(const std::string& text, int size, const std::string& attributes) {
-    return "<a:r><a:rPr sz=\"" + std::to_string(size) + "\" " + attributes +
-           "><a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>" + text + "</a:t></a:r>";
-}
-
 double lineWidth(const TextLayout& t) {
     return inkRight(t, t.lines.at(0)) - inkLeft(t, t.lines.at(0));
 }
@@ -1247,22 +1245,18 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     NEED_FACE("Liberation Sans");
     const std::string bodyPr = "lIns=\"0\" rIns=\"0\" wrap=\"none\"";
     // The threshold is inherited like the size: from the body's list style here.
-    std::string inherited =
-        textBox(7, 0, 300, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>");
-    inherited.replace(inherited.find("<a:lstStyle/>"), 13,
-                      "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
-    Opened o = openSlide(
-        textBox(2, 0, 0, 400, 50, bodyPr, "<a:p>" + kernRun("AVAVAV", 2400, "") + "</a:p>") +
-            textBox(3, 0, 60, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"1200\"") + "</a:p>") +
-            textBox(4, 0, 120, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2500\"") + "</a:p>") +
-            textBox(5, 0, 180, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"0\"") + "</a:p>") +
-            textBox(6, 0, 240, 400, 50, bodyPr,
-                    "<a:p>" + kernRun("AVAVAV", 2400, "kern=\"2400\"") + "</a:p>") +
-            inherited,
-        "kern-threshold");
+    // Boxes 2 to 6 state their own threshold; box 7 has none.
+    std::string boxes;
+    int id = 2;
+    for (const char* kern : {"", "1200", "2500", "0", "2400", ""}) {
+        const std::string attributes = *kern ? std::string("kern=\"") + kern + "\"" : "";
+        boxes +=
+            textBox(id, 0, 60 * (id - 2), 400, 50, bodyPr, paraOf(run("AVAVAV", 2400, attributes)));
+        ++id;
+    }
+    boxes.replace(boxes.rfind("<a:lstStyle/>"), 13,
+                  "<a:lstStyle><a:lvl1pPr><a:defRPr kern=\"1200\"/></a:lvl1pPr></a:lstStyle>");
+    Opened o = openSlide(boxes, "kern-threshold");
     fonts::LogicalFont f =
         fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
     const double av = library().kerning(f, U'A', U'V', 24);
@@ -1270,18 +1264,15 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
     ASSERT_LT(av, -0.5);  // -152 / 2048 em in the face's positioning table
     ASSERT_LT(va, -0.5);
 
-    TextLayout plain = lay(modelShape(o, 0));
     TextLayout kerned = lay(modelShape(o, 1));
     double natural = 0;
     for (char32_t c : std::u32string(U"AVAVAV")) natural += library().advance(f, c, 24);
-    EXPECT_NEAR(lineWidth(plain), natural, 1e-6);
-    EXPECT_NEAR(lineWidth(kerned), natural + 3 * av + 2 * va, 1e-6);
+    const double pairs = natural + 3 * av + 2 * va;
     // Below the threshold, or a threshold of 0: not kerned. At the threshold itself: kerned.
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 2))), natural, 1e-6);
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 3))), natural, 1e-6);
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 4))), natural + 3 * av + 2 * va, 1e-6);
+    const bool kerns[] = {false, true, false, false, true, true};
+    for (int k = 0; k < 6; ++k)
+        EXPECT_NEAR(lineWidth(lay(modelShape(o, k))), kerns[k] ? pairs : natural, 1e-6) << k;
     EXPECT_EQ(modelShape(o, 5).text->paragraphs.at(0).runs.at(0).props.kern, 1200);
-    EXPECT_NEAR(lineWidth(lay(modelShape(o, 5))), natural + 3 * av + 2 * va, 1e-6);
 
     // The bounds the engine reads include the pairs: each character starts at the end of the one
     // before it, and the left ones of the pairs are narrower than their advance.
@@ -1299,7 +1290,7 @@ TEST(LayoutKerning, PairsFromTheRunsThresholdUp) {
             EXPECT_NEAR(kerned.chars[static_cast<std::size_t>(i)].x, c.x + c.advance, 1e-9) << i;
         }
     }
-    EXPECT_NEAR(range->boundWidth(), natural + 3 * av + 2 * va, 1e-3);
+    EXPECT_NEAR(range->boundWidth(), pairs, 1e-3);
 }
 
 // Neighbours of different styles do not kern, nor does a pair split by a line's end: a wrapped
@@ -1309,12 +1300,11 @@ TEST(LayoutKerning, OnlyNeighboursOfOneStyleOnOneLine) {
     fonts::LogicalFont f =
         fonts::logicalFontFor(24, false, false, false, true, "Liberation Sans", "");
     const std::string k = "kern=\"1200\"";
-    Opened o = openSlide(
-        textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
-                "<a:p>" + kernRun("A", 2400, k) + kernRun("V", 2400, k + " b=\"1\"") + "</a:p>") +
-            textBox(3, 0, 60, 60, 200, "lIns=\"0\" rIns=\"0\"",
-                    "<a:p>" + kernRun("AV AV AV AV", 2400, k) + "</a:p>"),
-        "kern-styles");
+    Opened o = openSlide(textBox(2, 0, 0, 400, 50, "lIns=\"0\" rIns=\"0\" wrap=\"none\"",
+                                 paraOf(run("A", 2400, k) + run("V", 2400, k + " b=\"1\""))) +
+                             textBox(3, 0, 60, 60, 200, "lIns=\"0\" rIns=\"0\"",
+                                     paraOf(run("AV AV AV AV", 2400, k))),
+                         "kern-styles");
     TextLayout mixed = lay(modelShape(o, 0));
     ASSERT_GE(mixed.chars.size(), 2u);
     EXPECT_NEAR(mixed.chars[0].advance, library().advance(f, U'A', 24), 1e-6);

@@ -14,10 +14,13 @@
 namespace quillet::pptx {
 namespace {
 
+using test::bareShape;
 using test::DeckRecipe;
 using test::hex;
+using test::placeholderShape;
 using test::rect;
 using test::slideXml;
+using test::xfrm;
 
 std::string writeDeck(const DeckRecipe& recipe, const std::string& name) {
     return test::writeFile(test::makeDeck(recipe), name + ".pptx");
@@ -173,31 +176,25 @@ TEST(Fills, StyleReferencesGradientsPatternsAndPictures) {
 TEST(Text, PlaceholdersInheritPlaceFontsAndBullets) {
     DeckRecipe recipe;
     recipe.layoutShapes =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Title\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"127000\"/>"
-        "<a:ext cx=\"6350000\" cy=\"1270000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr "
-        "anchor=\"b\"/><a:lstStyle><a:lvl1pPr><a:defRPr sz=\"4000\" b=\"1\"/></a:lvl1pPr>"
-        "</a:lstStyle><a:p><a:r><a:t>Layout title</a:t></a:r></a:p></p:txBody></p:sp>"
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Body\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr><a:xfrm><a:off x=\"254000\" y=\"1524000\"/>"
-        "<a:ext cx=\"6350000\" cy=\"3810000\"/></a:xfrm></p:spPr><p:txBody><a:bodyPr/>"
-        "<a:lstStyle/><a:p><a:r><a:t>x</a:t></a:r></a:p></p:txBody></p:sp>";
-    std::string title =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"T\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "type=\"title\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/><a:p>"
-        "<a:r><a:rPr lang=\"en-US\"/><a:t>Hello</a:t></a:r><a:r><a:rPr i=\"1\" sz=\"2000\">"
-        "<a:solidFill><a:srgbClr val=\"FF0000\"/></a:solidFill></a:rPr><a:t> world</a:t></a:r>"
-        "</a:p></p:txBody></p:sp>";
-    std::string body =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"B\"/><p:cNvSpPr/><p:nvPr><p:ph "
-        "idx=\"1\"/></p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>"
-        "<a:p><a:r><a:t>First</a:t></a:r></a:p>"
+        placeholderShape(2, "Title", "type=\"title\"", xfrm(254000, 127000, 6350000, 1270000),
+                         "<a:bodyPr anchor=\"b\"/><a:lstStyle><a:lvl1pPr><a:defRPr sz=\"4000\" "
+                         "b=\"1\"/></a:lvl1pPr></a:lstStyle><a:p><a:r><a:t>Layout title</a:t>"
+                         "</a:r></a:p>") +
+        placeholderShape(3, "Body", "idx=\"1\"", xfrm(254000, 1524000, 6350000, 3810000),
+                         "<a:bodyPr/><a:lstStyle/><a:p><a:r><a:t>x</a:t></a:r></a:p>");
+    std::string title = placeholderShape(
+        2, "T", "type=\"title\"", "",
+        "<a:bodyPr/><a:lstStyle/><a:p><a:r><a:rPr lang=\"en-US\"/><a:t>Hello</a:t></a:r><a:r>"
+        "<a:rPr i=\"1\" sz=\"2000\">" +
+            test::solid("FF0000") + "</a:rPr><a:t> world</a:t></a:r></a:p>");
+    std::string body = placeholderShape(
+        3, "B", "idx=\"1\"", "",
+        "<a:bodyPr/><a:lstStyle/><a:p><a:r><a:t>First</a:t></a:r></a:p>"
         "<a:p><a:pPr lvl=\"1\"/><a:r><a:t>Second</a:t></a:r><a:br/><a:r><a:t>line</a:t></a:r></a:p>"
         "<a:p><a:pPr><a:buFont typeface=\"+mj-lt\"/><a:buClr><a:srgbClr val=\"00FF00\"/></a:buClr>"
         "<a:buSzPct val=\"50000\"/><a:buAutoNum type=\"romanUcPeriod\" startAt=\"3\"/></a:pPr>"
         "<a:r><a:t>Third</a:t></a:r></a:p>"
-        "<a:p><a:pPr><a:buNone/></a:pPr><a:r><a:t>Plain</a:t></a:r></a:p>"
-        "</p:txBody></p:sp>";
+        "<a:p><a:pPr><a:buNone/></a:pPr><a:r><a:t>Plain</a:t></a:r></a:p>");
     std::string box =
         "<p:sp><p:nvSpPr><p:cNvPr id=\"4\" name=\"Box\"/><p:cNvSpPr txBox=\"1\"/><p:nvPr/>"
         "</p:nvSpPr><p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"12700\" "
@@ -471,13 +468,13 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
         "<a:ext cx=\"2540000\" cy=\"1270000\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt "
         "cx=\"1270000\" cy=\"1270000\"/></a:xfrm></p:grpSpPr>" +
         rect(11, "Member", 127000, 254000, 635000, 127000) + "</p:grpSp>";
-    std::string freeform =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"20\" name=\"Free\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
-        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></a:xfrm>"
-        "<a:custGeom><a:pathLst><a:path w=\"100\" h=\"100\"><a:moveTo><a:pt x=\"0\" y=\"0\"/>"
-        "</a:moveTo><a:lnTo><a:pt x=\"100\" y=\"0\"/></a:lnTo><a:cubicBezTo><a:pt x=\"100\" "
-        "y=\"50\"/><a:pt x=\"50\" y=\"100\"/><a:pt x=\"0\" y=\"100\"/></a:cubicBezTo><a:close/>"
-        "</a:path></a:pathLst></a:custGeom></p:spPr></p:sp>";
+    std::string freeform = bareShape(
+        20, "Free",
+        xfrm(0, 0, 1270000, 1270000) +
+            "<a:custGeom><a:pathLst><a:path w=\"100\" h=\"100\"><a:moveTo><a:pt x=\"0\" y=\"0\"/>"
+            "</a:moveTo><a:lnTo><a:pt x=\"100\" y=\"0\"/></a:lnTo><a:cubicBezTo><a:pt x=\"100\" "
+            "y=\"50\"/><a:pt x=\"50\" y=\"100\"/><a:pt x=\"0\" y=\"100\"/></a:cubicBezTo><a:close/>"
+            "</a:path></a:pathLst></a:custGeom>");
     std::string line =
         "<p:cxnSp><p:nvCxnSpPr><p:cNvPr id=\"30\" name=\"Line\"/><p:cNvCxnSpPr/><p:nvPr/>"
         "</p:nvCxnSpPr><p:spPr><a:xfrm flipH=\"1\"><a:off x=\"127000\" y=\"127000\"/><a:ext "
@@ -486,11 +483,11 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
         "</a:solidFill><a:tailEnd type=\"triangle\"/></a:ln></p:spPr></p:cxnSp>";
     std::string para = rect(40, "Para", 0, 0, 2540000, 1270000, "", "",
                             "parallelogram");  // 200 x 100 pt, default adj 25000
-    std::string callout =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"50\" name=\"Callout\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
-        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"635000\"/></a:xfrm>"
-        "<a:prstGeom prst=\"wedgeRectCallout\"><a:avLst><a:gd name=\"adj1\" fmla=\"val -70000\"/>"
-        "<a:gd name=\"adj2\" fmla=\"val 80000\"/></a:avLst></a:prstGeom></p:spPr></p:sp>";
+    std::string callout = bareShape(
+        50, "Callout",
+        xfrm(0, 0, 1270000, 635000) +
+            "<a:prstGeom prst=\"wedgeRectCallout\"><a:avLst><a:gd name=\"adj1\" fmla=\"val "
+            "-70000\"/><a:gd name=\"adj2\" fmla=\"val 80000\"/></a:avLst></a:prstGeom>");
     std::string table =
         "<p:graphicFrame><p:nvGraphicFramePr><p:cNvPr id=\"60\" name=\"Table\"/>"
         "<p:cNvGraphicFramePr/><p:nvPr/></p:nvGraphicFramePr><p:xfrm><a:off x=\"0\" y=\"0\"/>"
@@ -567,10 +564,9 @@ TEST(Geometry, GroupsFreeformsLinesAndAdjustments) {
 TEST(Geometry, FlippedGroupMirrorsItsMembers) {
     // A 200 x 100 pt group flipped across, child space 1:1; its member is 50 x 20 pt at the
     // group's top-left corner, turned 30 degrees.
-    std::string member =
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"11\" name=\"M\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
-        "<p:spPr><a:xfrm rot=\"1800000\"><a:off x=\"0\" y=\"0\"/><a:ext cx=\"635000\" "
-        "cy=\"254000\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:sp>";
+    std::string member = bareShape(11, "M",
+                                   xfrm(0, 0, 635000, 254000, " rot=\"1800000\"") +
+                                       "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>");
     std::string group =
         "<p:grpSp><p:nvGrpSpPr><p:cNvPr id=\"10\" name=\"G\"/><p:cNvGrpSpPr/><p:nvPr/>"
         "</p:nvGrpSpPr><p:grpSpPr><a:xfrm flipH=\"1\"><a:off x=\"0\" y=\"0\"/><a:ext "
@@ -672,11 +668,10 @@ TEST(Geometry, PresetsWithoutAvLstReportTheirDefaultAdjustments) {
             rect(static_cast<int>(i) + 2, presets[i], 0, 0, 2540000, 1270000, "", "", presets[i]);
     }
     // One with an avLst that sets only the second guide.
-    shapes +=
-        "<p:sp><p:nvSpPr><p:cNvPr id=\"40\" name=\"Pie\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr>"
-        "<p:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"1270000\" cy=\"1270000\"/></a:xfrm>"
-        "<a:prstGeom prst=\"pie\"><a:avLst><a:gd name=\"adj2\" fmla=\"val 5400000\"/>"
-        "</a:avLst></a:prstGeom></p:spPr></p:sp>";
+    shapes += bareShape(40, "Pie",
+                        xfrm(0, 0, 1270000, 1270000) +
+                            "<a:prstGeom prst=\"pie\"><a:avLst><a:gd name=\"adj2\" fmla=\"val "
+                            "5400000\"/></a:avLst></a:prstGeom>");
     DeckRecipe recipe;
     recipe.slides.push_back(slideXml(shapes));
     auto p = open(recipe, "preset-defaults");
@@ -790,12 +785,9 @@ TEST(Masters, ColourMapOverrideRecoloursMasterDecorationAndBackground) {
     recipe.slides.push_back(slideXml(""));
     recipe.slides.push_back(slideXml("", kSwapMap));
     // An override that maps exactly as the master does changes nothing.
-    recipe.slides.push_back(slideXml(
-        "",
-        "<p:clrMapOvr><a:overrideClrMapping bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" "
-        "accent1=\"accent1\" accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" "
-        "accent5=\"accent5\" accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
-        "</p:clrMapOvr>"));
+    std::string identity = recipe.clrMap;
+    identity.replace(0, std::string("<p:clrMap").size(), "<a:overrideClrMapping");
+    recipe.slides.push_back(slideXml("", "<p:clrMapOvr>" + identity + "</p:clrMapOvr>"));
     auto p = open(recipe, "colour-map-override");
     auto plain = p->slides()->item(1);
     EXPECT_EQ(plain->displayMasterShapes(), host::kTrue);

@@ -242,13 +242,20 @@ std::vector<std::uint8_t> takeFile(const std::filesystem::path& file) {
     return bytes;
 }
 
+// A w × h picture painted in one colour.
+Surface painted(int w, int h, double r, double g, double b) {
+    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h));
+    cairo_t* cr = cairo_create(s.get());
+    cairo_set_source_rgb(cr, r, g, b);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    return s;
+}
+
 // A 40 × 20 picture: left half red, right half blue.
 std::vector<std::uint8_t> twoColourPng() {
-    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
+    Surface s = painted(40, 20, 1, 0, 0);
     cairo_t* cr = cairo_create(s.get());
-    cairo_set_source_rgb(cr, 1, 0, 0);
-    cairo_rectangle(cr, 0, 0, 20, 20);
-    cairo_fill(cr);
     cairo_set_source_rgb(cr, 0, 0, 1);
     cairo_rectangle(cr, 20, 0, 20, 20);
     cairo_fill(cr);
@@ -293,11 +300,7 @@ TEST(Picture, GifAndJpegRoundTrip) {
     EXPECT_EQ(pixelRgb(g.surface.get(), 0, 0), 0x000000u);
     EXPECT_EQ(pixelRgb(g.surface.get(), 1, 0), 0xFFFFFFu);
 
-    Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 32, 16));
-    cairo_t* cr = cairo_create(s.get());
-    cairo_set_source_rgb(cr, 0, 0.5, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
+    Surface s = painted(32, 16, 0, 0.5, 0);
     std::string path =
         (std::filesystem::temp_directory_path() / "quillet-render-test.jpg").string();
     ASSERT_TRUE(writeJpeg(s.get(), path, 95));
@@ -397,16 +400,23 @@ std::shared_ptr<PresentationData> readDeck(const test::DeckRecipe& recipe) {
     return readPresentation(Package::openMemory(test::makeDeck(recipe)));
 }
 
-// Slides of 720 × 540 points drawn at 720 × 540 pixels: one pixel per point.
-Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {}) {
+// Slides of 720 × 540 points drawn at 720 × 540 pixels (one pixel per point) unless told.
+Rendered render(const std::string& shapes, std::vector<test::ZipEntry> extra = {}, int width = 720,
+                int height = 540) {
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(shapes)};
     recipe.extra = std::move(extra);
     Rendered r;
     r.deck = readDeck(recipe);
     Renderer renderer;
-    r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), 720, 540);
+    r.picture = renderer.renderSlide(*r.deck, *r.deck->slides.at(0), width, height);
     return r;
+}
+
+// test::rect with its box in points.
+std::string box(int id, const char* name, int x, int y, int w, int h, const std::string& spPr,
+                const std::string& txBody = "") {
+    return test::rect(id, name, x * kEmu, y * kEmu, w * kEmu, h * kEmu, spPr, txBody);
 }
 
 using test::expectPixels;
@@ -453,12 +463,7 @@ TEST(Picture, DecodedOncePerPartAndPackage) {
     }
     EXPECT_EQ(pictureDecodeCount(), before + 1);
 
-    Surface green(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 40, 20));
-    cairo_t* cr = cairo_create(green.get());
-    cairo_set_source_rgb(cr, 0, 1, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    const auto second = deckWith(pngBytes(green.get()));
+    const auto second = deckWith(pngBytes(painted(40, 20, 0, 1, 0).get()));
     Renderer renderer;
     Surface drawn = renderer.renderSlide(*second, *second->slides.at(1), 720, 540);
     expectPixels(drawn.get(), {{150, 150, 0x00FF00}, {250, 150, 0x00FF00}});
@@ -479,14 +484,12 @@ TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
     struct Case {
         const char* name;
         std::string shapes;
-        std::vector<test::ZipEntry> extra;
         std::vector<Probe> probes;
+        std::vector<test::ZipEntry> extra = {};
     };
     const Case cases[] = {
         {"filled rectangle",
-         test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
-                    solid("FF8000") + kNoLine),
-         {},
+         box(2, "R", 100, 50, 200, 100, solid("FF8000") + kNoLine),
          {{101, 51, 0xFF8000},
           {298, 148, 0xFF8000},
           {200, 100, 0xFF8000},
@@ -495,53 +498,44 @@ TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
           {200, 48, 0xFFFFFF},
           {200, 152, 0xFFFFFF}}},
         {"half transparent black over white",
-         test::rect(2, "R", 100 * kEmu, 50 * kEmu, 200 * kEmu, 100 * kEmu,
-                    "<a:solidFill><a:srgbClr val=\"000000\"><a:alpha val=\"50000\"/></a:srgbClr>"
-                    "</a:solidFill>" +
-                        kNoLine),
-         {},
+         box(2, "R", 100, 50, 200, 100,
+             "<a:solidFill><a:srgbClr val=\"000000\"><a:alpha val=\"50000\"/></a:srgbClr>"
+             "</a:solidFill>" +
+                 kNoLine),
          {{200, 100, 0x808080, 2}}},
         {"linear gradient left to right",
-         test::rect(2, "G", 0, 0, 400 * kEmu, 100 * kEmu,
-                    gradient("FF0000", "0000FF", "<a:lin ang=\"0\"/>")),
-         {},
+         box(2, "G", 0, 0, 400, 100, gradient("FF0000", "0000FF", "<a:lin ang=\"0\"/>")),
          {{1, 50, 0xFF0000, 5}, {398, 50, 0x0000FF, 5}, {200, 50, 0x800080, 4}}},
         {"linear gradient top to bottom at 90 degrees",
-         test::rect(2, "G", 0, 0, 100 * kEmu, 400 * kEmu,
-                    gradient("00FF00", "000000", "<a:lin ang=\"5400000\"/>")),
-         {},
+         box(2, "G", 0, 0, 100, 400, gradient("00FF00", "000000", "<a:lin ang=\"5400000\"/>")),
          {{50, 1, 0x00FF00, 5}, {50, 398, 0x000000, 5}}},
         {"path gradient from the centre",
-         test::rect(2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
-                    gradient("FF0000", "0000FF",
-                             "<a:path path=\"circle\"><a:fillToRect l=\"50000\" t=\"50000\" "
-                             "r=\"50000\" b=\"50000\"/></a:path>")),
-         {},
+         box(2, "G", 100, 100, 200, 200,
+             gradient("FF0000", "0000FF",
+                      "<a:path path=\"circle\"><a:fillToRect l=\"50000\" t=\"50000\" "
+                      "r=\"50000\" b=\"50000\"/></a:path>")),
          {{200, 200, 0xFF0000, 15}, {102, 102, 0x0000FF, 55}}},
         // The focus rectangle's insets put the centre at the top left corner.
         {"path gradient from a corner",
-         test::rect(2, "G", 100 * kEmu, 100 * kEmu, 200 * kEmu, 200 * kEmu,
-                    gradient("FF0000", "0000FF",
-                             "<a:path path=\"circle\"><a:fillToRect r=\"100000\" "
-                             "b=\"100000\"/></a:path>")),
-         {},
+         box(2, "G", 100, 100, 200, 200,
+             gradient("FF0000", "0000FF",
+                      "<a:path path=\"circle\"><a:fillToRect r=\"100000\" "
+                      "b=\"100000\"/></a:path>")),
          {{101, 101, 0xFF0000, 8}, {298, 298, 0x0000FF, 8}, {200, 200, 0x800080, 8}}},
         {"rotated bar",
          bar,
-         {},
          {{360, 130, 0x008000}, {360, 410, 0x008000}, {230, 270, 0xFFFFFF}, {490, 270, 0xFFFFFF}}},
         {"cropped picture",
          picture("<a:srcRect l=\"50000\"/>"),
-         media,
-         {{120, 150, 0x0000FF}, {295, 150, 0x0000FF}, {95, 150, 0xFFFFFF}}},
-        {"uncropped picture", picture(""), media, {{105, 150, 0xFF0000}, {295, 150, 0x0000FF}}},
+         {{120, 150, 0x0000FF}, {295, 150, 0x0000FF}, {95, 150, 0xFFFFFF}},
+         media},
+        {"uncropped picture", picture(""), {{105, 150, 0xFF0000}, {295, 150, 0x0000FF}}, media},
         // A thin line with a large triangle at its end only: dark a few points above and below
         // the line near its end, not at its start nor far from it.
         {"arrowhead",
          lineShape(100, 200, 500, 200,
                    "<a:ln w=\"12700\">" + solid("000000") +
                        "<a:tailEnd type=\"triangle\" w=\"lg\" len=\"lg\"/></a:ln>"),
-         {},
          {{490, 203, 0x000000, 99},
           {490, 197, 0x000000, 99},
           {105, 204, 0xFFFFFF},
@@ -555,7 +549,6 @@ TEST(RenderSlide, ShapesFillsAndLinesAtTheirPixels) {
                    "val=\"FF0000\"><a:alpha val=\"0\"/></a:srgbClr></a:gs><a:gs pos=\"50000\">"
                    "<a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/></a:gradFill>"
                    "<a:tailEnd type=\"triangle\"/></a:ln>"),
-         {},
          {{101, 200, 0xFFFFFF, 12},
           {300, 200, 0x0000FF, 3},
           {450, 202, 0x0000FF, 3},
@@ -595,26 +588,23 @@ TEST(RenderSlide, ThinLinesKeepAPixel) {
     const std::pair<int, double> cases[] = {{0, 1}, {6350, 1}, {12700, 1}, {50800, 1}, {101600, 2}};
     for (const auto& [emu, pixels] : cases) {
         SCOPED_TRACE(emu);
-        test::DeckRecipe recipe;
-        recipe.slides = {test::slideXml(
+        Rendered r = render(
             lineShape(100, 202, 500, 202,
-                      "<a:ln w=\"" + std::to_string(emu) + "\">" + solid("000000") + "</a:ln>"))};
-        auto deck = readDeck(recipe);
-        Renderer renderer;
-        Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 180, 135);
-        ASSERT_TRUE(picture);
+                      "<a:ln w=\"" + std::to_string(emu) + "\">" + solid("000000") + "</a:ln>"),
+            {}, 180, 135);
+        ASSERT_TRUE(r.picture);
         double ink = 0;
         for (int y = 40; y < 62; ++y)
-            ink += (255 - (pixelRgb(picture.get(), 75, y) & 0xFF)) / 255.0;
+            ink += (255 - (pixelRgb(r.picture.get(), 75, y) & 0xFF)) / 255.0;
         EXPECT_NEAR(ink, pixels, 0.1);
     }
 }
 
 TEST(RenderSlide, TextIsDrawnInItsBox) {
-    Rendered r = render(test::rect(
-        2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, "<a:noFill/>",
-        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"4000\"><a:solidFill><a:srgbClr val=\"000000\"/>"
-        "</a:solidFill></a:rPr><a:t>HHHHHHHH</a:t></a:r></a:p>"));
+    Rendered r = render(
+        box(2, "T", 100, 100, 400, 100, "<a:noFill/>",
+            "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"4000\"><a:solidFill><a:srgbClr val=\"000000\"/>"
+            "</a:solidFill></a:rPr><a:t>HHHHHHHH</a:t></a:r></a:p>"));
     int dark = 0, outside = 0;
     for (int y = 0; y < 540; y += 2) {
         for (int x = 0; x < 720; x += 2) {
@@ -630,10 +620,9 @@ TEST(RenderSlide, TextIsDrawnInItsBox) {
 
 // A box of 400 × 300 points at (100, 100) holding an 'I' of 200 points with those run properties.
 std::string bigI(const std::string& runProperties) {
-    return test::rect(
-        2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
-        "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + runProperties +
-            "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r></a:p>");
+    return box(2, "T", 100, 100, 400, 300, "<a:noFill/>",
+               "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"20000\">" + runProperties +
+                   "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I</a:t></a:r></a:p>");
 }
 
 // Text with no fill and an outline is drawn hollow: the stems of an 'I' at 200 points are red at
@@ -673,15 +662,9 @@ TEST(RenderSlide, TextOutlinesAreStroked) {
     EXPECT_EQ(inner, 0x0000FF);
 
     auto app = applicationFor(hollow.deck, "hollow.pptx");
-    auto range = app->activePresentation()
-                     ->slides()
-                     ->item(1)
-                     ->shapes()
-                     ->item(1)
-                     ->textFrame()
-                     ->textRange()
-                     ->characters(1, 1);
-    EXPECT_EQ(range->font()->colorRgb(), host::rgb(255, 0, 0));
+    auto shape = app->activePresentation()->slides()->item(1)->shapes()->item(1);
+    EXPECT_EQ(shape->textFrame()->textRange()->characters(1, 1)->font()->colorRgb(),
+              host::rgb(255, 0, 0));
 }
 
 // A run's outer shadow: its glyphs again, moved along the shadow's direction by its distance, in
@@ -726,8 +709,8 @@ TEST(RenderSlide, TextShadowsFollowTheRunsEffect) {
 // text's; a heavy underline is twice as thick, a double one two lines.
 TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     const auto underlined = [](const std::string& u, const std::string& own) {
-        return test::rect(
-            2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 300 * kEmu, "<a:noFill/>",
+        return box(
+            2, "T", 100, 100, 400, 300, "<a:noFill/>",
             "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"6000\" u=\"" + u + "\">" + solid("000000") + own +
                 "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>Lined</a:t></a:r></a:p>");
     };
@@ -769,15 +752,11 @@ TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
 // The letters' feet stand on a pixel edge at every size the slide is drawn at: the lowest row of
 // an 'I' stem is solid black and the row under it white.
 TEST(RenderSlide, TextStandsOnAPixelEdge) {
-    test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(bigI(solid("000000")))};
-    auto deck = readDeck(recipe);
     for (int width : {720, 480, 355, 250}) {
         const int height = width * 3 / 4;
-        Renderer renderer;
-        Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), width, height);
-        ASSERT_TRUE(picture) << width;
-        auto grey = [&](int x, int y) { return pixelRgb(picture.get(), x, y) & 0xFF; };
+        Rendered r = render(bigI(solid("000000")), {}, width, height);
+        ASSERT_TRUE(r.picture) << width;
+        auto grey = [&](int x, int y) { return pixelRgb(r.picture.get(), x, y) & 0xFF; };
         // The stem's middle column, along the row through the middle of the capital.
         const int row = (100 + 4 + 120) * height / 540;
         int left = -1, right = -1;
@@ -889,8 +868,7 @@ TEST(RenderSlide, ShapeStyleOutranksInheritedPlaceholderFill) {
 
 TEST(RenderSlide, HostExportsSlidePictures) {
     test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(
-        test::rect(2, "R", 0, 0, 360 * kEmu, 540 * kEmu, solid("00FF00") + kNoLine))};
+    recipe.slides = {test::slideXml(box(2, "R", 0, 0, 360, 540, solid("00FF00") + kNoLine))};
     auto app = applicationFor(readDeck(recipe), "test.pptx");
     auto slide = app->activePresentation()->slides()->item(1);
     ASSERT_TRUE(slide);
@@ -916,10 +894,8 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
     // The element picture route: a new presentation, a blank slide on the key colour, a pasted
     // copy of one shape; its picture shows that shape alone on the key colour.
     test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu,
-                                               100 * kEmu, solid("FF0000") + kNoLine) +
-                                    test::rect(3, "Blue", 400 * kEmu, 300 * kEmu, 200 * kEmu,
-                                               100 * kEmu, solid("0000FF") + kNoLine))};
+    recipe.slides = {test::slideXml(box(2, "Red", 100, 100, 200, 100, solid("FF0000") + kNoLine) +
+                                    box(3, "Blue", 400, 300, 200, 100, solid("0000FF") + kNoLine))};
     auto app = applicationFor(readDeck(recipe), "deck.pptx");
     app->activePresentation()->slides()->item(1)->shapes()->item(1)->copy();
     auto scratch = app->presentations()->add(0);
@@ -945,17 +921,14 @@ TEST(RenderSlide, ScratchPresentationShowsOneShape) {
 TEST(RenderSlide, HostDrawsOneShapeInMemoryWithItsAlpha) {
     test::DeckRecipe recipe;
     recipe.slides = {
-        test::slideXml(test::rect(2, "Red", 100 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("FF0000") + kNoLine) +
-                       test::rect(3, "Half", 100 * kEmu, 300 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  "<a:solidFill><a:srgbClr val=\"FF0000\"><a:alpha val=\"50000\"/>"
-                                  "</a:srgbClr></a:solidFill>" +
-                                      kNoLine) +
+        test::slideXml(box(2, "Red", 100, 100, 200, 100, solid("FF0000") + kNoLine) +
+                       box(3, "Half", 100, 300, 200, 100,
+                           "<a:solidFill><a:srgbClr val=\"FF0000\"><a:alpha val=\"50000\"/>"
+                           "</a:srgbClr></a:solidFill>" +
+                               kNoLine) +
                        // The colour the old scratch background of a white slide was keyed out with.
-                       test::rect(4, "Key", 400 * kEmu, 100 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("F5FFF5") + kNoLine) +
-                       test::rect(5, "Blue", 150 * kEmu, 150 * kEmu, 200 * kEmu, 100 * kEmu,
-                                  solid("0000FF") + kNoLine))};
+                       box(4, "Key", 400, 100, 200, 100, solid("F5FFF5") + kNoLine) +
+                       box(5, "Blue", 150, 150, 200, 100, solid("0000FF") + kNoLine))};
     auto app = applicationFor(readDeck(recipe), "deck.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();
     struct Case {
@@ -964,25 +937,14 @@ TEST(RenderSlide, HostDrawsOneShapeInMemoryWithItsAlpha) {
         int width, height;
         std::vector<std::tuple<int, int, std::uint32_t>> pixels;  // x, y, 0xAARRGGBB
     };
+    constexpr std::uint32_t kRed = 0xFFFF0000;
     const Case cases[] = {
         // Red alone: clear around it, and the blue shape over it is not drawn.
-        {1,
-         99,
-         99,
-         1,
-         202,
-         102,
-         {{1, 1, 0xFFFF0000}, {0, 0, 0}, {201, 101, 0}, {150, 80, 0xFFFF0000}}},
+        {1, 99, 99, 1, 202, 102, {{1, 1, kRed}, {0, 0, 0}, {201, 101, 0}, {150, 80, kRed}}},
         {2, 99, 299, 1, 202, 102, {{100, 50, 0x80800000}, {0, 50, 0}}},
         {3, 399, 99, 1, 202, 102, {{100, 50, 0xFFF5FFF5}, {0, 50, 0}}},
         // Twice the size: 400 × 200 pixels of red from (2, 2).
-        {1,
-         99,
-         99,
-         2,
-         404,
-         204,
-         {{2, 2, 0xFFFF0000}, {401, 201, 0xFFFF0000}, {1, 1, 0}, {402, 202, 0}}},
+        {1, 99, 99, 2, 404, 204, {{2, 2, kRed}, {401, 201, kRed}, {1, 1, 0}, {402, 202, 0}}},
     };
     for (const Case& c : cases) {
         const host::PixelPicture p =
@@ -1011,9 +973,8 @@ TEST(RenderSlide, HostDrawsBackgroundsInMemory) {
         "<p:bg><p:bgPr><a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FF0000\"/></a:gs>"
         "<a:gs pos=\"100000\"><a:srgbClr val=\"0000FF\"/></a:gs></a:gsLst><a:lin ang=\"0\"/>"
         "</a:gradFill></p:bgPr></p:bg>";
-    recipe.masterShapes = test::rect(9, "Deco", 0, 0, 720 * kEmu, 100 * kEmu, solid("00FF00"));
-    const std::string shape =
-        test::rect(2, "Black", 0, 200 * kEmu, 720 * kEmu, 100 * kEmu, solid("000000"));
+    recipe.masterShapes = box(9, "Deco", 0, 0, 720, 100, solid("00FF00"));
+    const std::string shape = box(2, "Black", 0, 200, 720, 100, solid("000000"));
     recipe.slides = {test::slideXml(shape),
                      test::slideXml(shape, "",
                                     "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"00FF00\"/>"
@@ -1117,21 +1078,18 @@ TEST(RenderSlide, PatternFillDrawsThePresetPixels) {
                "\"><a:fgClr><a:srgbClr val=\"000000\"/></a:fgClr><a:bgClr><a:srgbClr "
                "val=\"FFFFFF\"/></a:bgClr></a:pattFill><a:ln><a:noFill/></a:ln>";
     };
-    test::DeckRecipe recipe;
-    recipe.slides = {test::slideXml(
-        test::rect(2, "H", 60 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("narHorz")) +
-        test::rect(3, "V", 300 * kEmu, 60 * kEmu, 120 * kEmu, 60 * kEmu, patt("ltVert")))};
-    auto deck = readDeck(recipe);
-    Renderer renderer;
-    Surface picture = renderer.renderSlide(*deck, *deck->slides.at(0), 960, 720);
-    ASSERT_TRUE(picture);
+    Rendered r = render(box(2, "H", 60, 60, 120, 60, patt("narHorz")) +
+                            box(3, "V", 300, 60, 120, 60, patt("ltVert")),
+                        {}, 960, 720);
+    ASSERT_TRUE(r.picture);
+    cairo_surface_t* picture = r.picture.get();
     // Rectangle H covers pixels 80..239 × 80..159: rows alternate black and white.
     for (int y = 90; y < 98; ++y) {
-        EXPECT_EQ(pixelRgb(picture.get(), 120, y), (y - 80) % 2 == 0 ? 0x000000u : 0xFFFFFFu) << y;
+        EXPECT_EQ(pixelRgb(picture, 120, y), (y - 80) % 2 == 0 ? 0x000000u : 0xFFFFFFu) << y;
     }
     // Rectangle V from pixel 400: a black column every fourth pixel.
     for (int x = 420; x < 428; ++x) {
-        EXPECT_EQ(pixelRgb(picture.get(), x, 100), (x - 400) % 4 == 0 ? 0x000000u : 0xFFFFFFu) << x;
+        EXPECT_EQ(pixelRgb(picture, x, 100), (x - 400) % 4 == 0 ? 0x000000u : 0xFFFFFFu) << x;
     }
 }
 
@@ -1217,9 +1175,8 @@ TEST(Picture, StatedResolutionOfPngAndJpeg) {
 Rendered renderTiled(const std::string& tile) {
     std::vector<std::uint8_t> png = tiles::withPhys(twoColourPng(), 2835);
     std::string fill = "<a:blipFill><a:blip r:embed=\"rId2\"/>" + tile + "</a:blipFill>";
-    return render(
-        test::rect(2, "T", 100 * kEmu, 100 * kEmu, 400 * kEmu, 100 * kEmu, fill + kNoLine),
-        {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
+    return render(box(2, "T", 100, 100, 400, 100, fill + kNoLine),
+                  {{"ppt/media/image1.png", std::string(png.begin(), png.end())}});
 }
 
 TEST(RenderSlide, TiledPictureFillFollowsResolutionScaleAlignmentAndFlip) {
@@ -1257,17 +1214,15 @@ TEST(RenderSlide, HostGivesFillPicturesWithTheirPlacement) {
     };
     test::DeckRecipe recipe;
     recipe.slides = {test::slideXml(
-        test::rect(2, "Stretched", 0, 0, 400 * kEmu, 100 * kEmu,
-                   blip("<a:stretch><a:fillRect/></a:stretch>")) +
-        test::rect(3, "Tiled", 0, 0, 400 * kEmu, 100 * kEmu, blip("<a:tile/>")) +
-        test::rect(4, "Mirrored", 0, 0, 400 * kEmu, 100 * kEmu, blip("<a:tile flip=\"x\"/>")) +
-        test::rect(5, "Small", 0, 0, 32 * kEmu, 16 * kEmu,
-                   blip("<a:stretch><a:fillRect/></a:stretch>")) +
-        test::rect(6, "Pattern", 0, 0, 400 * kEmu, 100 * kEmu,
-                   "<a:pattFill prst=\"pct50\"><a:fgClr><a:srgbClr val=\"FF0000\"/></a:fgClr>"
-                   "<a:bgClr><a:srgbClr val=\"0000FF\"/></a:bgClr></a:pattFill>" +
-                       kNoLine) +
-        test::rect(7, "Solid", 0, 0, 400 * kEmu, 100 * kEmu, solid("00FF00") + kNoLine))};
+        box(2, "Stretched", 0, 0, 400, 100, blip("<a:stretch><a:fillRect/></a:stretch>")) +
+        box(3, "Tiled", 0, 0, 400, 100, blip("<a:tile/>")) +
+        box(4, "Mirrored", 0, 0, 400, 100, blip("<a:tile flip=\"x\"/>")) +
+        box(5, "Small", 0, 0, 32, 16, blip("<a:stretch><a:fillRect/></a:stretch>")) +
+        box(6, "Pattern", 0, 0, 400, 100,
+            "<a:pattFill prst=\"pct50\"><a:fgClr><a:srgbClr val=\"FF0000\"/></a:fgClr>"
+            "<a:bgClr><a:srgbClr val=\"0000FF\"/></a:bgClr></a:pattFill>" +
+                kNoLine) +
+        box(7, "Solid", 0, 0, 400, 100, solid("00FF00") + kNoLine))};
     recipe.extra = {{"ppt/media/image1.png", std::string(png.begin(), png.end())}};
     auto app = applicationFor(readDeck(recipe), "deck.pptx");
     auto shapes = app->activePresentation()->slides()->item(1)->shapes();

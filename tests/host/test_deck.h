@@ -141,6 +141,20 @@ inline std::string rect(int id, const std::string& name, long long x, long long 
     return s + "</p:sp>";
 }
 
+// A shape without text whose spPr holds the given elements.
+inline std::string bareShape(int id, const std::string& name, const std::string& spPr) {
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
+           "\"/><p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>" + spPr + "</p:spPr></p:sp>";
+}
+
+// A placeholder: ph holds the p:ph attributes; spPr and txBody the content of those elements.
+inline std::string placeholderShape(int id, const std::string& name, const std::string& ph,
+                                    const std::string& spPr, const std::string& txBody) {
+    return "<p:sp><p:nvSpPr><p:cNvPr id=\"" + std::to_string(id) + "\" name=\"" + name +
+           "\"/><p:cNvSpPr/><p:nvPr><p:ph " + ph + "/></p:nvPr></p:nvSpPr><p:spPr>" + spPr +
+           "</p:spPr><p:txBody>" + txBody + "</p:txBody></p:sp>";
+}
+
 // A whole 1 x 1 PNG (one red pixel): pictures a slide shows must decode.
 inline std::string onePixelPng() {
     static const unsigned char bytes[] = {

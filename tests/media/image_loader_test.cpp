@@ -29,6 +29,13 @@ Bytes alphaBlock(ImageLoader& loader, std::size_t expected) {
     return image ? inflated(*image, expected) : Bytes{};
 }
 
+// A loader that has decoded `file` (the failure is reported, the checks that follow then fail).
+std::unique_ptr<ImageLoader> loaded(const Bytes& file) {
+    auto loader = createImageLoader();
+    EXPECT_EQ(loader->decodeData(file), Success) << loader->getProblem();
+    return loader;
+}
+
 Bytes pngOf(std::initializer_list<Bytes> chunks) {
     Bytes out = synth::pngSignature();
     for (const Bytes& chunk : chunks) out.insert(out.end(), chunk.begin(), chunk.end());
@@ -51,13 +58,11 @@ std::vector<Rgb> gradient(uint32_t width, uint32_t height) {
     return pixels;
 }
 
-TEST(ImageLoader, RefusesDataOfNoKnownFormat) {
-    auto loader = createImageLoader();
-    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0};
-    EXPECT_EQ(loader->decodeData(gif), BadData);
-    EXPECT_EQ(loader->getKind(), NoImage);
-    EXPECT_EQ(loader->decodeData({}), BadData);
-    EXPECT_EQ(loader->defineImage(1), nullptr);
+// Where the JPEG marker 0xFF `code` starts, or the size when there is none.
+std::size_t markerAt(const Bytes& jpeg, uint8_t code) {
+    for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return i;
+    return jpeg.size();
 }
 
 TEST(ImageLoader, FileStatuses) {
@@ -77,9 +82,7 @@ TEST(ImageLoader, FileStatuses) {
 TEST(ImageLoader, Bmp24TwoByTwoReadsBottomRowFirst) {
     // Rows in the file: bottom (blue, white) then top (red, green).
     const std::vector<Rgb> pixels = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(2, 2, pixels)), Success)
-        << loader->getProblem();
+    auto loader = loaded(synth::bmpTrueColour(2, 2, pixels));
     EXPECT_EQ(loader->getKind(), ColourImage);
     EXPECT_EQ(loader->getWidth(), 2u);
     EXPECT_EQ(loader->getHeight(), 2u);
@@ -96,24 +99,21 @@ TEST(ImageLoader, BmpTopDownAndOddWidths) {
         const auto pixels = gradient(width, 3);
         for (bool topDown : {false, true}) {
             for (int bits : {24, 32}) {
-                auto loader = createImageLoader();
-                ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(static_cast<int32_t>(width), 3,
-                                                                  pixels, bits, topDown)),
-                          Success);
-                EXPECT_EQ(loader->getImage().pixels, rgbaOf(pixels))
-                    << width << " " << topDown << " " << bits;
+                SCOPED_TRACE(testing::Message() << width << " " << topDown << " " << bits);
+                auto loader = loaded(
+                    synth::bmpTrueColour(static_cast<int32_t>(width), 3, pixels, bits, topDown));
+                EXPECT_EQ(loader->getImage().pixels, rgbaOf(pixels));
                 EXPECT_EQ(loader->getKind(), bits == 24 ? ColourImage : AlphaColourImage);
             }
         }
     }
 }
 
-TEST(ImageLoader, Bmp8HasFullTableWhateverColoursUsedSays) {
+TEST(ImageLoader, Bmp8HasFullTableAndItsBlockPadsRowsToFourBytes) {
     const std::vector<Rgb> palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     const Bytes indices = {0, 1, 2, 1, 0, 2};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpIndexed8(3, 2, palette, indices, 3)), Success)
-        << loader->getProblem();
+    // The file says 3 colours used; the table has 256 all the same.
+    auto loader = loaded(synth::bmpIndexed8(3, 2, palette, indices, 3));
     EXPECT_EQ(loader->getKind(), IndexedImage);
     EXPECT_EQ(loader->getTableSize(), 256u * 4);
     const Bytes& table = loader->getImage().table;
@@ -122,13 +122,7 @@ TEST(ImageLoader, Bmp8HasFullTableWhateverColoursUsedSays) {
     // Entries the file does not have are opaque black, not whatever bytes follow the palette.
     EXPECT_EQ(Bytes(table.begin() + 12, table.begin() + 16), Bytes({0, 0, 0, 255}));
     EXPECT_EQ(loader->getImage().indices, indices);
-}
 
-TEST(ImageLoader, IndexedBlockPadsRowsToFourBytes) {
-    const std::vector<Rgb> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    const Bytes indices = {0, 1, 2, 2, 1, 0};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpIndexed8(3, 2, palette, indices, 3)), Success);
     auto tag = loader->defineImage(7);
     auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
     ASSERT_NE(image, nullptr);
@@ -137,101 +131,89 @@ TEST(ImageLoader, IndexedBlockPadsRowsToFourBytes) {
     EXPECT_EQ(image->getTableSize(), 256);
     const Bytes block = inflated(*image, 256 * 4 + 8);
     ASSERT_EQ(block.size(), 256u * 4 + 8);
-    EXPECT_EQ(Bytes(block.begin(), block.begin() + 8), Bytes({255, 0, 0, 255, 0, 255, 0, 255}));
-    EXPECT_EQ(Bytes(block.begin() + 1024, block.end()), Bytes({0, 1, 2, 0, 2, 1, 0, 0}));
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 8), Bytes({10, 20, 30, 255, 40, 50, 60, 255}));
+    EXPECT_EQ(Bytes(block.begin() + 1024, block.end()), Bytes({0, 1, 2, 0, 1, 0, 2, 0}));
 }
 
-TEST(ImageLoader, ColourBlockIsAlphaRedGreenBlueWithoutRowPadding) {
-    // Odd widths must not shift rows: 32-bit rows are whole words already.
-    const auto pixels = gradient(3, 3);
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(3, 3, pixels)), Success);
-    auto tag = loader->defineImage(2);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->getPixelSize(), 32);
-    const Bytes block = inflated(*image, 3 * 3 * 4);
-    Bytes expected;
-    for (const Rgb& c : pixels) expected.insert(expected.end(), {255, c.r, c.g, c.b});
-    EXPECT_EQ(block, expected);
+// Opaque pictures: colour blocks are alpha, red, green, blue without row padding (odd widths
+// must not shift rows: 32-bit rows are whole words already). A 32-bit BMP with no clear pixel
+// needs no alpha and gives the 24-bit bitmap without it.
+TEST(ImageLoader, OpaqueColourBlocks) {
+    auto argbOf = [](const std::vector<Rgb>& pixels) {
+        Bytes out;
+        for (const Rgb& c : pixels) out.insert(out.end(), {255, c.r, c.g, c.b});
+        return out;
+    };
+    synth::PngParts png(5, 4, 8, 2);
+    for (const Rgb& c : gradient(5, 4)) png.rows.insert(png.rows.end(), {c.r, c.g, c.b});
+    struct Case {
+        const char* what;
+        Bytes file;
+        std::vector<Rgb> pixels;
+        int kind;
+        bool withAlpha;
+    };
+    const std::vector<Rgb> twoByOne = {{1, 2, 3}, {4, 5, 6}};
+    const Case cases[] = {
+        {"24-bit BMP", synth::bmpTrueColour(3, 3, gradient(3, 3)), gradient(3, 3), ColourImage,
+         true},
+        {"RGB PNG", synth::png(png), gradient(5, 4), ColourImage, true},
+        {"32-bit BMP", synth::bmpTrueColour(2, 1, twoByOne, 32), twoByOne, AlphaColourImage, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto loader = loaded(c.file);
+        EXPECT_EQ(loader->getKind(), c.kind);
+        EXPECT_EQ(loader->getImage().pixels, rgbaOf(c.pixels));
+        auto tag = loader->defineImage(9);
+        const auto* image = dynamic_cast<const FSLosslessImage*>(tag.get());
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(dynamic_cast<const FSDefineImage2*>(image) != nullptr, c.withAlpha);
+        EXPECT_EQ(image->getPixelSize(), c.withAlpha ? 32 : 24);
+        EXPECT_EQ(inflated(*image, c.pixels.size() * 4), argbOf(c.pixels));
+    }
 }
 
-TEST(ImageLoader, Kind3RowsAreWholePixelsToo) {
-    // 16-bit 5-5-5 pixels: 31 scales to 255, 16 to 132.
+TEST(ImageLoader, SixteenBitPixels) {
+    // 5-5-5 pixels: 31 scales to 255, 16 to 132; rows are whole pixels too.
     synth::BmpParts parts(3, 1, 16);
     parts.data = {0xFF, 0x7F, 0x10, 0x42,
                   0x00, 0x7C, 0,    0};  // white, (16,16,16), red; row padded to 8
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
+    auto loader = loaded(synth::bmp(parts));
     EXPECT_EQ(loader->getKind(), LowColourImage);
     EXPECT_EQ(loader->getImage().pixels,
               Bytes({255, 255, 255, 255, 132, 132, 132, 255, 255, 0, 0, 255}));
     EXPECT_EQ(alphaBlock(*loader, 12),
               Bytes({255, 255, 255, 255, 255, 132, 132, 132, 255, 255, 0, 0}));
-}
-
-TEST(ImageLoader, Bmp16BitFieldsFiveSixFive) {
-    synth::BmpParts parts(2, 1, 16, 3);
-    parts.masks = {0xF800, 0x07E0, 0x001F};
-    parts.data = {0xFF, 0xFF, 0xE0, 0x07, 0, 0, 0, 0};  // white, pure green
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmp(parts)), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getImage().pixels, Bytes({255, 255, 255, 255, 0, 255, 0, 255}));
+    // 5-6-5 bit fields.
+    synth::BmpParts fields(2, 1, 16, 3);
+    fields.masks = {0xF800, 0x07E0, 0x001F};
+    fields.data = {0xFF, 0xFF, 0xE0, 0x07, 0, 0, 0, 0};  // white, pure green
+    EXPECT_EQ(loaded(synth::bmp(fields))->getImage().pixels,
+              Bytes({255, 255, 255, 255, 0, 255, 0, 255}));
 }
 
 TEST(ImageLoader, RleRunsDeltasAndLiterals) {
-    auto loader = createImageLoader();
     // 4 x 3, rows from the bottom: a run of 3 of index 1 then EOL; delta (1 right, 1 up); a
     // literal run of 3 (2, 3, 4) padded; end of bitmap. Pixels skipped keep index 0.
     synth::BmpParts rle8(4, 3, 8, 1);
     rle8.palette = {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}};
     rle8.data = {3, 1, 0, 0, 0, 2, 1, 1, 0, 3, 2, 3, 4, 0, 0, 1};
-    ASSERT_EQ(loader->decodeData(synth::bmp(rle8)), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getImage().indices, Bytes({0, 2, 3, 4, 0, 0, 0, 0, 1, 1, 1, 0}));
+    EXPECT_EQ(loaded(synth::bmp(rle8))->getImage().indices,
+              Bytes({0, 2, 3, 4, 0, 0, 0, 0, 1, 1, 1, 0}));
     // 8 x 1: a run of 3 alternating 1 and 2, then a literal of 5 (3 bytes and a pad byte), end
     // of bitmap.
     synth::BmpParts rle4(8, 1, 4, 2);
     rle4.palette.assign(16, {0, 0, 0});
     rle4.data = {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1};
-    ASSERT_EQ(loader->decodeData(synth::bmp(rle4)), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getImage().indices, Bytes({1, 2, 1, 3, 4, 5, 6, 7}));
-}
-
-TEST(ImageLoader, RleThatLeavesTheImageIsMalformed) {
-    synth::BmpParts parts(4, 2, 8, 1);
-    parts.palette.assign(2, {0, 0, 0});
-    parts.data = {5, 1, 0, 1};  // a run of 5 in a row of 4
-    auto loader = createImageLoader();
-    EXPECT_EQ(loader->decodeData(synth::bmp(parts)), BadData);
-    parts.data = {0, 2, 0, 3, 1, 1};  // a delta 3 rows up in a picture of 2
-    EXPECT_EQ(loader->decodeData(synth::bmp(parts)), BadData);
-    EXPECT_NE(loader->getProblem().find("delta"), std::string::npos) << loader->getProblem();
-}
-
-TEST(ImageLoader, PngRgbWithoutTransparencyGivesOpaque32BitBitmap) {
-    const auto pixels = gradient(5, 4);
-    synth::PngParts parts(5, 4, 8, 2);
-    for (const Rgb& c : pixels) parts.rows.insert(parts.rows.end(), {c.r, c.g, c.b});
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::png(parts)), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getKind(), ColourImage);
-    EXPECT_EQ(loader->getImage().pixels, rgbaOf(pixels));
-    auto tag = loader->defineImage(1);
-    auto* image = dynamic_cast<FSDefineImage2*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->getPixelSize(), 32);
-    const Bytes block = inflated(*image, 5 * 4 * 4);
-    ASSERT_EQ(block.size(), 80u);
-    for (std::size_t i = 0; i < block.size(); i += 4) EXPECT_EQ(block[i], 255);
+    EXPECT_EQ(loaded(synth::bmp(rle4))->getImage().indices, Bytes({1, 2, 1, 3, 4, 5, 6, 7}));
 }
 
 TEST(ImageLoader, PngFiltersUndone) {
-    const auto pixels = gradient(6, 5);
-    Bytes rgba = rgbaOf(pixels);
+    const Bytes rgba = rgbaOf(gradient(6, 5));
     for (int filter : {0, 1, 2}) {
-        auto loader = createImageLoader();
-        ASSERT_EQ(loader->decodeData(synth::pngRgba(6, 5, rgba, filter)), Success);
-        EXPECT_EQ(loader->getImage().pixels, rgba) << "filter " << filter;
+        SCOPED_TRACE(filter);
+        EXPECT_EQ(loaded(synth::pngRgba(6, 5, rgba, filter))->getImage().pixels, rgba);
     }
 }
 
@@ -240,8 +222,7 @@ TEST(ImageLoader, PngPaletteTableHasPlteEntriesAndTrnsAlphas) {
     parts.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
     parts.transparency = {0, 128};  // entry 0 clear, entry 1 half, entry 2 not covered: opaque
     parts.rows = {0, 1, 2, 1};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::png(parts)), Success) << loader->getProblem();
+    auto loader = loaded(synth::png(parts));
     EXPECT_EQ(loader->getKind(), IndexedImage);
     EXPECT_EQ(loader->getImage().table, Bytes({255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}));
     auto tag = loader->defineImage(4);
@@ -253,46 +234,41 @@ TEST(ImageLoader, PngPaletteTableHasPlteEntriesAndTrnsAlphas) {
               Bytes({0, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255, 0, 1, 2, 1}));
 }
 
-TEST(ImageLoader, PngGreyKeyMakesExactlyMatchingSamplesTransparent) {
-    // 16-bit grey: the key 0x1234 must match the whole sample, not only its high byte.
-    synth::PngParts parts(3, 1, 16, 0);
-    parts.rows = {0x12, 0x34, 0x12, 0x35, 0xFF, 0xFF};
-    parts.transparency = {0x12, 0x34};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::png(parts)), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getKind(), AlphaColourImage);
-    EXPECT_EQ(loader->getImage().pixels,
-              Bytes({0x12, 0x12, 0x12, 0, 0x12, 0x12, 0x12, 255, 255, 255, 255, 255}));
-    EXPECT_EQ(alphaBlock(*loader, 12),
-              Bytes({0, 0, 0, 0, 255, 0x12, 0x12, 0x12, 255, 255, 255, 255}));
-}
-
-TEST(ImageLoader, PngRgbKey) {
-    synth::PngParts parts(2, 1, 8, 2);
-    parts.rows = {10, 20, 30, 10, 20, 31};
-    parts.transparency = {0, 10, 0, 20, 0, 30};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::png(parts)), Success);
-    EXPECT_EQ(loader->getImage().pixels, Bytes({10, 20, 30, 0, 10, 20, 31, 255}));
-}
-
-TEST(ImageLoader, PngAlphaIsKeptWithColoursUnmultiplied) {
-    const Bytes rgba = {200, 100, 50, 255, 200, 100, 50, 128, 200, 100, 50, 0};
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::pngRgba(3, 1, rgba)), Success);
-    EXPECT_EQ(loader->getKind(), AlphaColourImage);
-    EXPECT_EQ(alphaBlock(*loader, 12), Bytes({255, 200, 100, 50, 128, 200, 100, 50, 0, 0, 0, 0}))
-        << "an image with alpha must keep it";
-}
-
-TEST(ImageLoader, OpaqueKind5WithoutKeyIs24BitImage) {
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(2, 1, {{1, 2, 3}, {4, 5, 6}}, 32)), Success);
-    auto tag = loader->defineImage(9);
-    auto* image = dynamic_cast<FSDefineImage*>(tag.get());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->getPixelSize(), 24);
-    EXPECT_EQ(inflated(*image, 8), Bytes({255, 1, 2, 3, 255, 4, 5, 6}));
+// Transparency of PNGs: colour keys, which must match the whole sample (a 16-bit grey key 0x1234
+// not only by its high byte), and alpha kept with the colours unmultiplied.
+TEST(ImageLoader, PngTransparency) {
+    synth::PngParts grey(3, 1, 16, 0);
+    grey.rows = {0x12, 0x34, 0x12, 0x35, 0xFF, 0xFF};
+    grey.transparency = {0x12, 0x34};
+    synth::PngParts rgb(2, 1, 8, 2);
+    rgb.rows = {10, 20, 30, 10, 20, 31};
+    rgb.transparency = {0, 10, 0, 20, 0, 30};
+    const Bytes alpha = {200, 100, 50, 255, 200, 100, 50, 128, 200, 100, 50, 0};
+    struct Case {
+        const char* what;
+        Bytes file, pixels, block;
+    };
+    const Case cases[] = {
+        {"grey key",
+         synth::png(grey),
+         {0x12, 0x12, 0x12, 0, 0x12, 0x12, 0x12, 255, 255, 255, 255, 255},
+         {0, 0, 0, 0, 255, 0x12, 0x12, 0x12, 255, 255, 255, 255}},
+        {"rgb key",
+         synth::png(rgb),
+         {10, 20, 30, 0, 10, 20, 31, 255},
+         {0, 0, 0, 0, 255, 10, 20, 31}},
+        {"alpha",
+         synth::pngRgba(3, 1, alpha),
+         alpha,
+         {255, 200, 100, 50, 128, 200, 100, 50, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto loader = loaded(c.file);
+        EXPECT_EQ(loader->getKind(), AlphaColourImage);
+        EXPECT_EQ(loader->getImage().pixels, c.pixels);
+        EXPECT_EQ(alphaBlock(*loader, c.block.size()), c.block);
+    }
 }
 
 TEST(ImageLoader, TransparentKeyClearsExactlyTheKeyColour) {
@@ -335,31 +311,14 @@ TEST(ImageLoader, JpegKeepsBytesAndReadsFrameSize) {
     EXPECT_TRUE(image->getEncodingTable().empty());
     EXPECT_EQ(image->getWidth(), 33);
     EXPECT_EQ(image->getHeight(), 17);
-}
-
-TEST(ImageLoader, JpegWithoutFrameOrScanIsMalformed) {
-    auto loader = createImageLoader();
-    EXPECT_EQ(loader->decodeData(Bytes{0xFF, 0xD8, 0xFF, 0xD9}), BadData);
-    Bytes jpeg = synth::jpegBlocks(8, 8, std::vector<Rgb>(64, {0, 0, 0}));
-    // Cut just before the scan header.
-    const std::size_t scan = [&] {
-        for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
-            if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) return i;
-        return jpeg.size();
-    }();
-    Bytes noScan(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(scan));
-    noScan.insert(noScan.end(), {0xFF, 0xD9});
-    EXPECT_EQ(loader->decodeData(noScan), BadData);
-    EXPECT_NE(loader->getProblem().find("scan"), std::string::npos) << loader->getProblem();
     // Fill bytes before a marker are allowed.
     Bytes filled = jpeg;
     filled.insert(filled.begin() + 2, {0xFF, 0xFF});
     EXPECT_EQ(loader->decodeData(filled), Success) << loader->getProblem();
 }
 
-TEST(ImageLoader, DefineShapeWithoutBorder) {
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(3, 2, gradient(3, 2))), Success);
+TEST(ImageLoader, DefineShape) {
+    auto loader = loaded(synth::bmpTrueColour(3, 2, gradient(3, 2)));
     auto shape = loader->defineShape(10, 9, 1, 2, 0, FSColor(0, 0, 0));
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(shape->getIdentifier(), 10);
@@ -384,21 +343,17 @@ TEST(ImageLoader, DefineShapeWithoutBorder) {
         EXPECT_EQ(line.getX(), expected[i][0]);
         EXPECT_EQ(line.getY(), expected[i][1]);
     }
-}
 
-TEST(ImageLoader, DefineShapeWithBorder) {
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(synth::bmpTrueColour(3, 2, gradient(3, 2))), Success);
-    auto shape = loader->defineShape(1, 2, 0, 0, 41, FSColor(1, 2, 3, 4));
-    ASSERT_EQ(shape->getLineStyles().size(), 1u);
-    const auto& line = dynamic_cast<const FSSolidLine&>(shape->getLineStyles()[0]);
-    EXPECT_EQ(line.getWidth(), 41);
-    EXPECT_EQ(line.getColor(), FSColor(1, 2, 3, 4));
-    EXPECT_EQ(shape->getBounds(), FSBounds(-20, -20, 80, 60));
-    EXPECT_EQ(dynamic_cast<const FSShapeStyle&>(shape->getShape().getObjects()[0]).getLineStyle(),
-              1);
+    // With a border.
+    auto bordered = loader->defineShape(1, 2, 0, 0, 41, FSColor(1, 2, 3, 4));
+    ASSERT_EQ(bordered->getLineStyles().size(), 1u);
+    const auto& border = dynamic_cast<const FSSolidLine&>(bordered->getLineStyles()[0]);
+    EXPECT_EQ(border.getWidth(), 41);
+    EXPECT_EQ(border.getColor(), FSColor(1, 2, 3, 4));
+    EXPECT_EQ(bordered->getBounds(), FSBounds(-20, -20, 80, 60));
+    EXPECT_EQ(
+        dynamic_cast<const FSShapeStyle&>(bordered->getShape().getObjects()[0]).getLineStyle(), 1);
 }
-
 TEST(ImageLoader, DefineShapeOfAWidePictureEncodes) {
     // 4000 pixels are 80000 twips, more than one straight edge can hold.
     auto loader = createImageLoader();
@@ -451,7 +406,6 @@ TEST(ImageLoader, SettersStoreCopiesAndCheckSizes) {
     EXPECT_EQ(loader->getKind(), JPEGImage);
     EXPECT_EQ(loader->getImage().pixels.size(), 0u);
 }
-
 TEST(ImageLoader, ChunkSizeMismatchGoesToTheDiagnosticStream) {
     // An IHDR chunk one byte longer than its fields.
     const Bytes file =
@@ -466,67 +420,67 @@ TEST(ImageLoader, ChunkSizeMismatchGoesToTheDiagnosticStream) {
     EXPECT_EQ(loader->getImage().pixels, Bytes({77, 77, 77, 255}));
 }
 
-TEST(ImageLoader, PngIntegrityChecks) {
+// Each file is refused with the problem named, after a good picture: a failure leaves no picture.
+TEST(ImageLoader, MalformedFilesAreRefused) {
     const Bytes good = synth::pngRgba(2, 2, Bytes(16, 100));
-    auto loader = createImageLoader();
-    ASSERT_EQ(loader->decodeData(good), Success);
-
     Bytes badCrc = good;
     badCrc[8 + 4 + 4 + 13] ^= 1;  // IHDR's CRC
-    EXPECT_EQ(loader->decodeData(badCrc), BadData);
-    EXPECT_NE(loader->getProblem().find("CRC"), std::string::npos) << loader->getProblem();
-
     Bytes lying = good;
     lying[8 + 33 + 3] = 0xF0;  // IDAT claims far more bytes than the file has
-    EXPECT_EQ(loader->decodeData(lying), BadData);
-
-    // Image data that inflates to fewer rows than the header promises.
-    const Bytes header = synth::pngHeader(2, 3, 8, 0);
-    EXPECT_EQ(loader->decodeData(
-                  pngOf({header, synth::pngChunk("IDAT", synth::zlibCompress({0, 1, 2, 0, 3, 4})),
-                         synth::pngChunk("IEND", {})})),
-              BadData);
-    EXPECT_NE(loader->getProblem().find("last row"), std::string::npos) << loader->getProblem();
-
-    EXPECT_EQ(loader->decodeData(pngOf({header, synth::pngChunk("QUIT", {})})), BadData);
-}
-
-TEST(ImageLoader, AbsurdSizesAreRefusedBeforeAllocating) {
-    auto loader = createImageLoader();
-    // 60000 x 60000 PNG with a few bytes of image data.
     const Bytes idat = synth::pngChunk("IDAT", synth::zlibCompress(Bytes(100, 0)));
     const Bytes iend = synth::pngChunk("IEND", {});
-    EXPECT_EQ(loader->decodeData(pngOf({synth::pngHeader(60000, 60000, 8, 6), idat, iend})),
-              BadData);
-    EXPECT_NE(loader->getProblem().find("pixels allowed"), std::string::npos)
-        << loader->getProblem();
-
-    // Within the pixel limit, but far more than the image data can hold.
-    EXPECT_EQ(loader->decodeData(pngOf({synth::pngHeader(8000, 8000, 8, 6), idat, iend})), BadData);
-    EXPECT_NE(loader->getProblem().find("cannot hold"), std::string::npos) << loader->getProblem();
-
-    // A BMP claiming 100000 x 100000 pixels.
-    synth::BmpParts parts(100000, 100000, 24);
-    EXPECT_EQ(loader->decodeData(synth::bmp(parts)), BadData);
-    // A BMP within the limits whose rows are not in the file.
-    parts = synth::BmpParts(4000, 4000, 24);
-    parts.data.assign(100, 0);
-    EXPECT_EQ(loader->decodeData(synth::bmp(parts)), BadData);
-    EXPECT_NE(loader->getProblem().find("cut short"), std::string::npos) << loader->getProblem();
-
-    // A JPEG whose frame header claims 10000 x 10000 pixels: the player would have to decode them.
-    Bytes jpeg = synth::jpegBlocks(8, 8, std::vector<Rgb>(64, {1, 2, 3}));
-    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = jpeg[i + 7] = 0x27;  // 0x2710 = 10000
-            jpeg[i + 6] = jpeg[i + 8] = 0x10;
-            break;
-        }
+    const Bytes header = synth::pngHeader(2, 3, 8, 0);
+    synth::BmpParts rle(4, 2, 8, 1);
+    rle.palette.assign(2, {0, 0, 0});
+    rle.data = {5, 1, 0, 1};  // a run of 5 in a row of 4
+    synth::BmpParts rleDelta = rle;
+    rleDelta.data = {0, 2, 0, 3, 1, 1};   // a delta 3 rows up in a picture of 2
+    synth::BmpParts cut(4000, 4000, 24);  // within the limits, but its rows are not in the file
+    cut.data.assign(100, 0);
+    const Bytes jpeg = synth::jpegBlocks(8, 8, std::vector<Rgb>(64, {1, 2, 3}));
+    Bytes noScan(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(markerAt(jpeg, 0xDA)));
+    noScan.insert(noScan.end(), {0xFF, 0xD9});
+    // A frame header that claims 10000 x 10000 pixels: the player would have to decode them.
+    Bytes huge = jpeg;
+    const std::size_t frame = markerAt(huge, 0xC0);
+    ASSERT_LT(frame + 8, huge.size());
+    huge[frame + 5] = huge[frame + 7] = 0x27;  // 0x2710 = 10000
+    huge[frame + 6] = huge[frame + 8] = 0x10;
+    struct Case {
+        const char* what;
+        Bytes file;
+        const char* problem;  // words the problem reported must contain
+    };
+    const Case cases[] = {
+        {"no known format", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0}, ""},
+        {"empty", {}, ""},
+        {"RLE run out of the row", synth::bmp(rle), ""},
+        {"RLE delta out of the picture", synth::bmp(rleDelta), "delta"},
+        {"BMP of 100000 x 100000", synth::bmp(synth::BmpParts(100000, 100000, 24)), ""},
+        {"BMP rows missing", synth::bmp(cut), "cut short"},
+        {"PNG CRC", badCrc, "CRC"},
+        {"PNG chunk longer than the file", lying, ""},
+        {"PNG rows missing",
+         pngOf({header, synth::pngChunk("IDAT", synth::zlibCompress({0, 1, 2, 0, 3, 4})), iend}),
+         "last row"},
+        {"PNG unknown critical chunk", pngOf({header, synth::pngChunk("QUIT", {})}), ""},
+        {"PNG of 60000 x 60000", pngOf({synth::pngHeader(60000, 60000, 8, 6), idat, iend}),
+         "pixels allowed"},
+        {"PNG far larger than its data", pngOf({synth::pngHeader(8000, 8000, 8, 6), idat, iend}),
+         "cannot hold"},
+        {"JPEG without frame", {0xFF, 0xD8, 0xFF, 0xD9}, ""},
+        {"JPEG without scan", noScan, "scan"},
+        {"JPEG of 10000 x 10000", huge, "pixels allowed"},
+    };
+    auto loader = createImageLoader();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(loader->decodeData(good), Success);
+        EXPECT_EQ(loader->decodeData(c.file), BadData);
+        EXPECT_EQ(loader->getKind(), NoImage);
+        EXPECT_EQ(loader->defineImage(1), nullptr);
+        EXPECT_NE(loader->getProblem().find(c.problem), std::string::npos) << loader->getProblem();
     }
-    EXPECT_EQ(loader->decodeData(jpeg), BadData);
-    EXPECT_NE(loader->getProblem().find("pixels allowed"), std::string::npos)
-        << loader->getProblem();
-
     // A loader with a smaller limit.
     auto small = createImageLoader(-1, -1, -1, 15);
     EXPECT_EQ(small->decodeData(synth::bmpTrueColour(4, 4, gradient(4, 4))), BadData);

@@ -23,6 +23,13 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
+// A loader that has decoded `file` (the failure is reported, the checks that follow then fail).
+std::unique_ptr<SoundLoader> loaded(const Bytes& file) {
+    auto loader = createSoundLoader();
+    EXPECT_EQ(loader->decodeData(file), Success) << loader->getProblem();
+    return loader;
+}
+
 // Frames whose offsets and lengths tile the data, each starting with a frame sync.
 void expectWholeFrames(const SoundRecord& sound) {
     std::size_t offset = 0;
@@ -50,8 +57,7 @@ TEST(SoundLoader, Mp3StreamsOfEachMpegVersion) {
                           Case{{0, 4, 0, 0}, 3, 11025, 2, 576, 208, 2}}) {
         SCOPED_TRACE(c.rate);
         const Bytes stream = synth::mp3Stream(c.header, c.frames);
-        auto loader = createSoundLoader();
-        ASSERT_EQ(loader->decodeData(stream), Success) << loader->getProblem();
+        auto loader = loaded(stream);
         EXPECT_EQ(loader->getFormat(), MP3Sound);
         EXPECT_EQ(loader->getChannels(), c.channels);
         EXPECT_EQ(loader->getSampleRate(), c.rate);
@@ -74,19 +80,9 @@ TEST(SoundLoader, Mp3StreamsOfEachMpegVersion) {
     }
 }
 
-TEST(SoundLoader, OtherSampleRatesAreRefused) {
-    auto loader = createSoundLoader();
-    for (int rateIndex : {1, 2}) {
-        EXPECT_EQ(loader->decodeData(synth::mp3Stream({3, 9, rateIndex, 0}, 5)), BadData);
-        EXPECT_NE(loader->getProblem().find("Hz"), std::string::npos) << loader->getProblem();
-        EXPECT_EQ(loader->getFormat(), NoSound);
-        EXPECT_EQ(loader->defineSound(1), nullptr);
-    }
-    EXPECT_EQ(loader->decodeData(synth::mp3Stream({2, 9, 1, 3}, 5)), BadData);  // MPEG-2 24000 Hz
-}
-
-TEST(SoundLoader, DataStartsAtTheFirstFrameAfterTagsAndJunk) {
-    const Bytes frames = synth::mp3Stream(stereo128, 6);
+// The frames kept are the stream's own: tags, junk, an information frame and what a cut leaves
+// of the last frame aside.
+TEST(SoundLoader, DataIsTheFramesAlone) {
     // An ID3v2 tag holding bytes that look like a frame sync, then junk before the first frame.
     Bytes tag = synth::id3Tag(300);
     tag[50] = 0xFF;
@@ -94,79 +90,91 @@ TEST(SoundLoader, DataStartsAtTheFirstFrameAfterTagsAndJunk) {
     tag[52] = 0x90;
     Bytes id3v1 = {'T', 'A', 'G'};
     id3v1.resize(128, 0xFF);
-    const Bytes file = concat({tag, Bytes(215, 0), frames, id3v1});
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(file), Success) << loader->getProblem();
-    EXPECT_EQ(loader->getSound().data, frames);
-    EXPECT_EQ(loader->getSampleCount(), 6u * 1152);
-    expectWholeFrames(loader->getSound());
-
-    const Mp3Stream stream = Mp3Decoder::scan(file);
+    const Bytes three = synth::mp3Stream(stereo128, 3), four = synth::mp3Stream(stereo128, 4),
+                five = synth::mp3Stream(stereo128, 5), six = synth::mp3Stream(stereo128, 6);
+    Bytes info = synth::mp3Frame(stereo128, false);
+    const char text[] = "Info";
+    std::copy(text, text + 4, info.begin() + 4 + 32);
+    const Bytes cut(four.begin(), four.end() - 100);
+    struct Case {
+        const char* what;
+        Bytes file, data;
+        std::size_t frames;
+    };
+    const Case cases[] = {
+        {"tags and junk", concat({tag, Bytes(215, 0), six, id3v1}), six, 6},
+        {"junk between frames", concat({three, Bytes{1, 2, 0xFF, 0xFB, 3, 4, 5}, four}),
+         concat({three, four}), 7},
+        {"information frame", concat({info, five}), five, 5},
+        {"last frame cut short", cut, cut, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto loader = loaded(c.file);
+        EXPECT_EQ(loader->getSound().data, c.data);
+        ASSERT_EQ(loader->getSound().frames.size(), c.frames);
+        EXPECT_EQ(loader->getSampleCount(), c.frames * 1152);
+        expectWholeFrames(loader->getSound());
+        if (c.data == cut) {
+            EXPECT_EQ(loader->getSound().frames.back().length, 318u);
+        }
+    }
+    const Mp3Stream stream = Mp3Decoder::scan(cases[0].file);
     ASSERT_EQ(stream.frames.size(), 6u);
     EXPECT_EQ(stream.frames[0].offset, tag.size() + 215);
 }
 
-TEST(SoundLoader, JunkBetweenFramesIsSkipped) {
-    const Bytes a = synth::mp3Stream(stereo128, 3);
-    const Bytes b = synth::mp3Stream(stereo128, 4);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(concat({a, Bytes{1, 2, 0xFF, 0xFB, 3, 4, 5}, b})), Success);
-    EXPECT_EQ(loader->getSound().frames.size(), 7u);
-    EXPECT_EQ(loader->getSound().data, concat({a, b}));
-    expectWholeFrames(loader->getSound());
-}
-
-TEST(SoundLoader, InformationFrameIsLeftOut) {
-    Bytes info = synth::mp3Frame(stereo128, false);
-    const char text[] = "Info";
-    std::copy(text, text + 4, info.begin() + 4 + 32);
-    const Bytes frames = synth::mp3Stream(stereo128, 5);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(concat({info, frames})), Success);
-    EXPECT_EQ(loader->getSound().data, frames);
-    EXPECT_EQ(loader->getSampleCount(), 5u * 1152);
-}
-
-TEST(SoundLoader, LastFrameCutShortKeepsTheBytesThere) {
-    Bytes stream = synth::mp3Stream(stereo128, 4);
-    stream.resize(stream.size() - 100);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(stream), Success);
-    const auto& frames = loader->getSound().frames;
-    ASSERT_EQ(frames.size(), 4u);
-    EXPECT_EQ(frames.back().length, 318u);
-    expectWholeFrames(loader->getSound());
-}
-
-TEST(SoundLoader, UnplayableStreamsAreRefused) {
-    auto loader = createSoundLoader();
+// Streams and files that cannot be read are refused, saying why where it matters, and leave no
+// sound behind.
+TEST(SoundLoader, UnreadableInputIsRefused) {
     // Free format: bit-rate index 0, so no frame length can be read.
     Bytes free = synth::mp3Stream(stereo128, 3);
     for (std::size_t i = 0; i + 2 < free.size(); ++i)
         if (free[i] == 0xFF && free[i + 1] == 0xFB) free[i + 2] &= 0x0F;
-    EXPECT_EQ(loader->decodeData(free), BadData);
-    EXPECT_NE(loader->getProblem().find("free-format"), std::string::npos) << loader->getProblem();
-    // Layer II.
     Bytes layer2 = synth::mp3Stream(stereo128, 3);
     for (std::size_t i = 0; i + 1 < layer2.size(); ++i)
         if (layer2[i] == 0xFF && layer2[i + 1] == 0xFB) layer2[i + 1] = 0xFD;
-    EXPECT_EQ(loader->decodeData(layer2), BadData);
-    EXPECT_NE(loader->getProblem().find("Layer III"), std::string::npos) << loader->getProblem();
-    // A stream that changes to 48000 Hz.
-    EXPECT_EQ(loader->decodeData(
-                  concat({synth::mp3Stream(stereo128, 3), synth::mp3Stream({3, 9, 1, 0}, 3)})),
-              BadData);
-    EXPECT_NE(loader->getProblem().find("48000"), std::string::npos) << loader->getProblem();
-    // No frame at all.
-    EXPECT_EQ(loader->decodeData(synth::id3Tag(40)), BadData);
-    EXPECT_EQ(loader->decodeData(Bytes{'h', 'e', 'l', 'l', 'o'}), BadData);
-    EXPECT_EQ(loader->decodeData({}), BadData);
+    Bytes rifx = synth::wav(1, 44100, 16, Bytes(8));
+    rifx[3] = 'X';
+    const Bytes format = synth::wavChunk("fmt ", synth::wavFormat(1, 1, 44100, 16));
+    struct Case {
+        const char* what;
+        Bytes file;
+        const char* problem;  // words the problem reported must contain
+    };
+    const Case cases[] = {
+        {"48000 Hz", synth::mp3Stream({3, 9, 1, 0}, 5), "Hz"},
+        {"32000 Hz", synth::mp3Stream({3, 9, 2, 0}, 5), "Hz"},
+        {"MPEG-2 at 24000 Hz", synth::mp3Stream({2, 9, 1, 3}, 5), ""},
+        {"free format", free, "free-format"},
+        {"Layer II", layer2, "Layer III"},
+        {"changes to 48000 Hz",
+         concat({synth::mp3Stream(stereo128, 3), synth::mp3Stream({3, 9, 1, 0}, 3)}), "48000"},
+        {"an ID3 tag alone", synth::id3Tag(40), ""},
+        {"text", Bytes{'h', 'e', 'l', 'l', 'o'}, ""},
+        {"empty", {}, ""},
+        {"RIFX", rifx, ""},
+        {"no data chunk", synth::riffWave({format}), "no data chunk"},
+        {"no format chunk", synth::riffWave({synth::wavChunk("data", Bytes(8))}), ""},
+        {"format cut short",
+         synth::riffWave({synth::wavChunk("fmt ", Bytes(10)), synth::wavChunk("data", Bytes(8))}),
+         "cut short"},
+    };
+    auto loader = createSoundLoader();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(loader->decodeData(c.file), BadData);
+        EXPECT_NE(loader->getProblem().find(c.problem), std::string::npos) << loader->getProblem();
+        EXPECT_EQ(loader->getFormat(), NoSound);
+        EXPECT_EQ(loader->defineSound(1), nullptr);
+    }
+    EXPECT_EQ(loader->decodeFile("/nonexistent/sound.mp3"), CannotOpen);
+    EXPECT_EQ(loader->decodeFile(::testing::TempDir()), ReadError);
 }
 
-TEST(SoundLoader, DefineSoundOfMp3AddsASeekCount) {
+TEST(SoundLoader, Mp3SoundTagAddsASeekCountAndStreamHeaderRepeatsItsValues) {
     const Bytes stream = synth::mp3Stream({3, 9, 0, 3}, 10);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(stream), Success);
+    auto loader = loaded(stream);
     auto sound = loader->defineSound(12);
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->getIdentifier(), 12);
@@ -176,10 +184,8 @@ TEST(SoundLoader, DefineSoundOfMp3AddsASeekCount) {
     EXPECT_EQ(sound->getSampleSize(), 2);
     EXPECT_EQ(sound->getSampleCount(), 10u * 1152);
     EXPECT_EQ(sound->getSoundData(), concat({Bytes{0, 0}, stream}));
-}
-
-TEST(SoundLoader, StreamHeaderRepeatsTheSoundsValues) {
-    auto loader = createSoundLoader();
+    // The stream header repeats the sound's values; it needs a sound.
+    loader = createSoundLoader();
     EXPECT_EQ(loader->defineStreamHeader(0), nullptr);
     ASSERT_EQ(loader->decodeData(synth::mp3Stream(stereo128, 3)), Success);
     auto head = loader->defineStreamHeader(0);
@@ -200,8 +206,7 @@ TEST(SoundLoader, StreamHeaderRepeatsTheSoundsValues) {
 
 TEST(SoundLoader, Mp3StreamBlocksCarryWholeFrames) {
     const Bytes stream = synth::mp3Stream(stereo128, 10);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(stream), Success);
+    auto loader = loaded(stream);
     const auto& frames = loader->getSound().frames;
     auto framesBytes = [&](std::size_t first, std::size_t last) {
         return Bytes(stream.begin() + static_cast<std::ptrdiff_t>(frames[first].offset),
@@ -307,22 +312,6 @@ TEST(SoundLoader, WavThatAMovieCannotPlayIsAnExplicitResult) {
     EXPECT_EQ(loader->decodeData(synth::wav(1, 44100, 16, Bytes(1))), NoUsableSound);
 }
 
-TEST(SoundLoader, MalformedWavFiles) {
-    auto loader = createSoundLoader();
-    Bytes rifx = synth::wav(1, 44100, 16, Bytes(8));
-    rifx[3] = 'X';
-    EXPECT_EQ(loader->decodeData(rifx), BadData);
-    EXPECT_EQ(loader->decodeData(
-                  synth::riffWave({synth::wavChunk("fmt ", synth::wavFormat(1, 1, 44100, 16))})),
-              BadData);
-    EXPECT_NE(loader->getProblem().find("no data chunk"), std::string::npos);
-    EXPECT_EQ(loader->decodeData(synth::riffWave({synth::wavChunk("data", Bytes(8))})), BadData);
-    EXPECT_EQ(loader->decodeData(synth::riffWave(
-                  {synth::wavChunk("fmt ", Bytes(10)), synth::wavChunk("data", Bytes(8))})),
-              BadData);
-    EXPECT_NE(loader->getProblem().find("cut short"), std::string::npos);
-}
-
 TEST(SoundLoader, LyingChunkSizesReadWhatIsThere) {
     // A data chunk that claims 4 GB: the samples present are taken, nothing more is allocated.
     Bytes file = synth::wav(1, 44100, 16, Bytes(20, 1));
@@ -347,8 +336,7 @@ TEST(SoundLoader, LyingChunkSizesReadWhatIsThere) {
 TEST(SoundLoader, PcmStreamBlocks) {
     Bytes samples(100);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i);
-    auto loader = createSoundLoader();
-    ASSERT_EQ(loader->decodeData(synth::wav(2, 5512, 16, samples)), Success);  // 25 sample frames
+    auto loader = loaded(synth::wav(2, 5512, 16, samples));  // 25 sample frames
     auto block = loader->defineStreamBlock(1, 10);
     ASSERT_NE(block, nullptr);
     EXPECT_EQ(block->getSoundData(), Bytes(samples.begin() + 40, samples.begin() + 80));
@@ -375,12 +363,6 @@ TEST(SoundLoader, SetSoundBuildsTheFrameTable) {
     EXPECT_EQ(loader->setSound(1, 1, 2, 44100, 2, Bytes(8, 0)), BadData);
     ASSERT_EQ(loader->setSound(PCMSound, 1, 4, 44100, 2, Bytes(8, 7)), Success);
     EXPECT_EQ(loader->defineSound(1)->getSoundData(), Bytes(8, 7));
-}
-
-TEST(SoundLoader, FileStatuses) {
-    auto loader = createSoundLoader();
-    EXPECT_EQ(loader->decodeFile("/nonexistent/sound.mp3"), CannotOpen);
-    EXPECT_EQ(loader->decodeFile(::testing::TempDir()), ReadError);
 }
 
 TEST(SoundLoader, EveryTruncationFailsCleanly) {

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -175,13 +176,10 @@ TEST(JPEGScanTest, FrameScanStaysInsideTheBytes) {
         EXPECT_LE(jpeg::tableLength(prefix), cut);
     }
     // A segment length that points far past the end, and lengths below 2.
-    EXPECT_FALSE(
-        jpeg::frameSize(concat({SOI, {0xFF, 0xE0, 0xFF, 0xFF, 0, 0}, frameHeader(0xC0, 5, 5)}))
-            .found);
-    EXPECT_FALSE(
-        jpeg::frameSize(concat({SOI, {0xFF, 0xE0, 0x00, 0x00}, frameHeader(0xC0, 5, 5)})).found);
-    EXPECT_FALSE(
-        jpeg::frameSize(concat({SOI, {0xFF, 0xE0, 0x00, 0x01}, frameHeader(0xC0, 5, 5)})).found);
+    for (const Bytes& bad : {Bytes{0xFF, 0xE0, 0xFF, 0xFF, 0, 0}, Bytes{0xFF, 0xE0, 0x00, 0x00},
+                             Bytes{0xFF, 0xE0, 0x00, 0x01}})
+        EXPECT_FALSE(jpeg::frameSize(concat({SOI, bad, frameHeader(0xC0, 5, 5)})).found)
+            << hexOf(bad);
     // Fill bytes before a marker are allowed.
     EXPECT_EQ(jpeg::frameSize(concat({SOI, {0xFF, 0xFF}, frameHeader(0xC0, 5, 6)})).height, 6);
 }
@@ -331,54 +329,46 @@ TEST(JPEGEncodingTableTest, AbsentEmptyAndPresent) {
 TEST(JPEGCorpusTest, TagsFromAuthoredMovies) {
     const fs::path tagsets = corpus() / "swf" / "tagsets";
     SKIP_WITHOUT(tagsets);
-    {
-        const auto tags = tagsOf(tagsets / "DefineBits-JpegTables-MX.swf", {8, 6});
-        ASSERT_EQ(tags.size(), 2u);
-        auto table = test::decodeTag(tags[0]);
-        EXPECT_EQ(as<FSJPEGEncodingTable>(table).getEncodingTable().size(), 574u);
-        EXPECT_EQ(jpeg::tableLength(as<FSJPEGEncodingTable>(table).getEncodingTable()), 574u);
-        EXPECT_EQ(test::encodeTag(*table), tags[0]);
-        auto image = test::decodeTag(tags[1]);
-        EXPECT_EQ(as<FSDefineJPEGImage>(image).getWidth(), 6);
-        EXPECT_EQ(as<FSDefineJPEGImage>(image).getHeight(), 5);
-        EXPECT_EQ(test::encodeTag(*image), tags[1]);
-    }
-    {
-        // Tables and image as two streams.
-        const auto tags = tagsOf(tagsets / "DefineBitsJpeg2-MX.swf", {21});
-        ASSERT_EQ(tags.size(), 1u);
-        auto image = test::decodeTag(tags[0]);
-        auto& jpeg2 = as<FSDefineJPEGImage2>(image);
-        EXPECT_EQ(jpeg2.getEncodingTable().size(), 574u);
-        EXPECT_EQ(jpeg2.getImage().size(), 640u - 574u);
-        EXPECT_EQ(jpeg2.getWidth(), 5);
-        EXPECT_EQ(jpeg2.getHeight(), 5);
-        EXPECT_EQ(test::encodeTag(*image), tags[0]);
-    }
-    {
-        const auto tags = tagsOf(tagsets / "DefineBitsJpeg3.swf", {35});
-        ASSERT_EQ(tags.size(), 1u);
-        auto image = test::decodeTag(tags[0]);
-        auto& jpeg3 = as<FSDefineJPEGImage3>(image);
-        EXPECT_TRUE(jpeg3.getEncodingTable().empty()) << "one complete stream";
-        EXPECT_EQ(jpeg3.getImage().size(), 288u);
-        EXPECT_EQ(jpeg3.getAlphaData().size(), 12u);
-        EXPECT_EQ(jpeg3.getWidth(), 8);
-        EXPECT_EQ(jpeg3.getHeight(), 8);
-        EXPECT_EQ(test::encodeTag(*image), tags[0]);
-    }
-    {
-        // An empty shared table before a full image.
-        const auto tags = tagsOf(tagsets / "PlaceObject3-Image.swf", {8, 6});
-        ASSERT_EQ(tags.size(), 2u);
-        for (const auto& tag : tags) {
-            auto decoded = test::decodeTag(tag);
-            EXPECT_EQ(test::encodeTag(*decoded), tag);
+    // The tags of the given types in a movie, decoded: each writes back byte for byte.
+    const auto read = [&](const char* file, std::initializer_list<int> types) {
+        std::vector<std::unique_ptr<FSMovieObject>> decoded;
+        for (const auto& tag : tagsOf(tagsets / file, types)) {
+            decoded.push_back(test::decodeTag(tag));
+            EXPECT_EQ(test::encodeTag(*decoded.back()), tag) << file;
         }
-        auto image = test::decodeTag(tags[1]);
-        EXPECT_EQ(as<FSDefineJPEGImage>(image).getWidth(), 398);
-        EXPECT_EQ(as<FSDefineJPEGImage>(image).getHeight(), 391);
-    }
+        return decoded;
+    };
+    auto tables = read("DefineBits-JpegTables-MX.swf", {8, 6});
+    ASSERT_EQ(tables.size(), 2u);
+    const Bytes& table = as<FSJPEGEncodingTable>(tables[0]).getEncodingTable();
+    EXPECT_EQ(table.size(), 574u);
+    EXPECT_EQ(jpeg::tableLength(table), 574u);
+    EXPECT_EQ(as<FSDefineJPEGImage>(tables[1]).getWidth(), 6);
+    EXPECT_EQ(as<FSDefineJPEGImage>(tables[1]).getHeight(), 5);
+
+    // Tables and image as two streams.
+    auto two = read("DefineBitsJpeg2-MX.swf", {21});
+    ASSERT_EQ(two.size(), 1u);
+    auto& jpeg2 = as<FSDefineJPEGImage2>(two[0]);
+    EXPECT_EQ(jpeg2.getEncodingTable().size(), 574u);
+    EXPECT_EQ(jpeg2.getImage().size(), 640u - 574u);
+    EXPECT_EQ(jpeg2.getWidth(), 5);
+    EXPECT_EQ(jpeg2.getHeight(), 5);
+
+    auto three = read("DefineBitsJpeg3.swf", {35});
+    ASSERT_EQ(three.size(), 1u);
+    auto& jpeg3 = as<FSDefineJPEGImage3>(three[0]);
+    EXPECT_TRUE(jpeg3.getEncodingTable().empty()) << "one complete stream";
+    EXPECT_EQ(jpeg3.getImage().size(), 288u);
+    EXPECT_EQ(jpeg3.getAlphaData().size(), 12u);
+    EXPECT_EQ(jpeg3.getWidth(), 8);
+    EXPECT_EQ(jpeg3.getHeight(), 8);
+
+    // An empty shared table before a full image.
+    auto placed = read("PlaceObject3-Image.swf", {8, 6});
+    ASSERT_EQ(placed.size(), 2u);
+    EXPECT_EQ(as<FSDefineJPEGImage>(placed[1]).getWidth(), 398);
+    EXPECT_EQ(as<FSDefineJPEGImage>(placed[1]).getHeight(), 391);
 }
 
 // ---- lossless images ----

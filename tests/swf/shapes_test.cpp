@@ -92,30 +92,33 @@ std::unique_ptr<FSShapeObject> styleWithNewStyles() {
     return style;
 }
 
+// A maker of a B that builds a T from copies of the arguments each time it is called.
+template <class B, class T, class... Args>
+std::function<std::unique_ptr<B>()> maker(Args... args) {
+    return [=] { return std::unique_ptr<B>(std::make_unique<T>(args...)); };
+}
+template <class T, class... Args>
+auto record(Args... args) {
+    return maker<FSShapeObject, T>(args...);
+}
+
 std::vector<RecordVector> recordVectors() {
     return {
-        {"horizontal line, size 8", [] { return std::make_unique<FSLine>(100, 0); }, Opaque,
-         "1 1 0110 0 0 01100100"},
-        {"vertical line, size 4", [] { return std::make_unique<FSLine>(0, -5); }, Opaque,
-         "1 1 0010 0 1 1011"},
-        {"general line, size 4", [] { return std::make_unique<FSLine>(3, 4); }, Opaque,
-         "1 1 0010 1 0011 0100"},
-        {"empty line is horizontal", [] { return std::make_unique<FSLine>(0, 0); }, Opaque,
-         "1 1 0000 0 0 00"},
-        {"widest line, size 17", [] { return std::make_unique<FSLine>(65535, -1); }, Opaque,
+        {"horizontal line, size 8", record<FSLine>(100, 0), Opaque, "1 1 0110 0 0 01100100"},
+        {"vertical line, size 4", record<FSLine>(0, -5), Opaque, "1 1 0010 0 1 1011"},
+        {"general line, size 4", record<FSLine>(3, 4), Opaque, "1 1 0010 1 0011 0100"},
+        {"empty line is horizontal", record<FSLine>(0, 0), Opaque, "1 1 0000 0 0 00"},
+        {"widest line, size 17", record<FSLine>(65535, -1), Opaque,
          "1 1 1111 1 01111111111111111 11111111111111111"},
-        {"curve at the minimum size", [] { return std::make_unique<FSCurve>(1, 1, 1, 1); }, Opaque,
-         "1 0 0000 01 01 01 01"},
-        {"curve, size 5", [] { return std::make_unique<FSCurve>(-15, 2, 0, 15); }, Opaque,
+        {"curve at the minimum size", record<FSCurve>(1, 1, 1, 1), Opaque, "1 0 0000 01 01 01 01"},
+        {"curve, size 5", record<FSCurve>(-15, 2, 0, 15), Opaque,
          "1 0 0011 10001 00010 00000 01111"},
-        {"move to the origin",
-         [] { return std::make_unique<FSShapeStyle>(Default, Default, Default, 0, 0); }, Opaque,
+        {"move to the origin", record<FSShapeStyle>(Default, Default, Default, 0, 0), Opaque,
          "0 0 0 0 0 1 00001 0 0"},
         {"move with one coordinate absent is no move",
-         [] { return std::make_unique<FSShapeStyle>(Default, 1, Default, 5, Default); },
-         Slots{.fillSize = 1}, "0 0 0 0 1 0 1"},
-        {"indexes in the current sizes",
-         [] { return std::make_unique<FSShapeStyle>(1, 2, 3, -3, 4); },
+         record<FSShapeStyle>(Default, 1, Default, 5, Default), Slots{.fillSize = 1},
+         "0 0 0 0 1 0 1"},
+        {"indexes in the current sizes", record<FSShapeStyle>(1, 2, 3, -3, 4),
          Slots{.fillSize = 2, .lineSize = 1}, "0 0 1 1 1 1 00100 1101 0100 10 11 1"},
         {"new styles padded after bit 3", styleWithNewStyles, Slots{.fillSize = 5},
          "0 1 0 0 1 0 00001 | 00000 | 00000001 | 00000000 00000001 00000010 00000011 | 00000000 "
@@ -222,10 +225,14 @@ TEST(ShapeRecordTest, ExtendedCountsEscapeOnlyWhereAllowed) {
     EXPECT_THROW(encodeRecord(style, Opaque, bits), FSFormatException);
 }
 
-TEST(ShapeRecordTest, MovesBeyondTheirFieldsAreRefused) {
+TEST(ShapeRecordTest, MovesAndGradientCountsBeyondTheirFieldsAreRefused) {
     int bits = 0;
     FSShapeStyle move(Default, Default, Default, static_cast<int>(0x80000000), 0);
     EXPECT_THROW(encodeRecord(move, Opaque, bits), FSFormatException);
+    std::vector<FSGradient> stops(256, FSGradient(0, FSColor(0, 0, 0)));
+    FSGradientFill fill(FSFillStyle::Linear, FSCoordTransform(), stops);
+    FSOutputStream sizing;
+    EXPECT_THROW(fill.length(sizing), FSFormatException);
 }
 
 // An edge record holds a 17-bit signed delta at most: longer edges are written as several
@@ -307,12 +314,11 @@ TEST(ShapeTest, RecordsArePackedWithoutAlignment) {
     EXPECT_EQ(encodeValue(shape, Opaque),
               bitsToBytes("0000 0000 | 0 0 0 0 0 1 00001 0 0 | 1 1 0010 0 1 1011 | 1 1 0000 0 0 01 "
                           "| 000000"));
-}
 
-TEST(ShapeTest, HeaderCarriesTheOwnersIndexSizes) {
-    FSShape shape;
-    shape.emplace<FSShapeStyle>(2, 5, Default, Default, Default);
-    EXPECT_EQ(encodeValue(shape, Slots{.fillSize = 3, .lineSize = 2}),
+    // The header carries the owner's index sizes.
+    FSShape indexed;
+    indexed.emplace<FSShapeStyle>(2, 5, Default, Default, Default);
+    EXPECT_EQ(encodeValue(indexed, Slots{.fillSize = 3, .lineSize = 2}),
               bitsToBytes("0011 0010 | 0 0 1 0 1 0 101 10 | 000000"));
 }
 
@@ -370,89 +376,57 @@ std::function<std::unique_ptr<FSTransformObject>(FSInputStream&)> construct() {
     return [](FSInputStream& in) { return std::make_unique<T>(in); };
 }
 
+template <class T, class... Args>
+auto style(Args... args) {
+    return maker<FSTransformObject, T>(args...);
+}
+
 std::vector<StyleVector> styleVectors() {
     const FSColor red(255, 0, 0, 128);
     const FSColor blue(0, 0, 255, 64);
+    using Stops = std::vector<FSGradient>;
     return {
-        {"solid fill, opaque",
-         [=] { return std::make_unique<FSSolidFill>(red); },
-         Opaque,
-         {0x00, 0xFF, 0x00, 0x00}},
-        {"solid fill, with alpha",
-         [=] { return std::make_unique<FSSolidFill>(red); },
-         Alpha,
-         {0x00, 0xFF, 0x00, 0x00, 0x80}},
+        {"solid fill, opaque", style<FSSolidFill>(red), Opaque, Bytes{0x00, 0xFF, 0x00, 0x00}},
+        {"solid fill, with alpha", style<FSSolidFill>(red), Alpha,
+         Bytes{0x00, 0xFF, 0x00, 0x00, 0x80}},
         {"radial gradient",
-         [=] {
-             return std::make_unique<FSGradientFill>(
-                 FSFillStyle::Radial, FSCoordTransform(),
-                 std::vector<FSGradient>{FSGradient(0, red), FSGradient(255, blue)});
-         },
-         Opaque,
-         {0x12, 0x00, 0x02, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF}},
+         style<FSGradientFill>(FSFillStyle::Radial, FSCoordTransform(),
+                               Stops{FSGradient(0, red), FSGradient(255, blue)}),
+         Opaque, Bytes{0x12, 0x00, 0x02, 0x00, 0xFF, 0x00, 0x00, 0xFF, 0x00, 0x00, 0xFF}},
+        // Scale flag, size 17, 0x8000 twice; no rotation; translation size 0.
         {"linear gradient with a scaled matrix",
-         [=] {
-             return std::make_unique<FSGradientFill>(
-                 FSFillStyle::Linear, FSCoordTransform(0, 0, 0.5, 0.5),
-                 std::vector<FSGradient>{FSGradient(128, blue)});
-         },
-         // Scale flag, size 17, 0x8000 twice; no rotation; translation size 0.
+         style<FSGradientFill>(FSFillStyle::Linear, FSCoordTransform(0, 0, 0.5, 0.5),
+                               Stops{FSGradient(128, blue)}),
          Alpha,
          bitsToBytes("0001 0000 | 1 10001 01000000000000000 01000000000000000 0 00000 00 |"
                      "00000001 | 10000000 00000000 00000000 11111111 01000000")},
         {"clipped bitmap",
-         [] {
-             return std::make_unique<FSBitmapFill>(FSFillStyle::ClippedBitmap, 7,
-                                                   FSCoordTransform(1, 1));
-         },
-         Opaque,
-         {0x41, 0x07, 0x00, 0x04, 0xA0}},
-        {"tiled bitmap",
-         [] {
-             return std::make_unique<FSBitmapFill>(FSFillStyle::TiledBitmap, 0x1234,
-                                                   FSCoordTransform());
-         },
-         Opaque,
-         {0x40, 0x34, 0x12, 0x00}},
-        {"morph solid fill",
-         [=] { return std::make_unique<FSMorphSolidFill>(red, blue); },
-         Morph,
-         {0x00, 0xFF, 0x00, 0x00, 0x80, 0x00, 0x00, 0xFF, 0x40}},
+         style<FSBitmapFill>(FSFillStyle::ClippedBitmap, 7, FSCoordTransform(1, 1)), Opaque,
+         Bytes{0x41, 0x07, 0x00, 0x04, 0xA0}},
+        {"tiled bitmap", style<FSBitmapFill>(FSFillStyle::TiledBitmap, 0x1234, FSCoordTransform()),
+         Opaque, Bytes{0x40, 0x34, 0x12, 0x00}},
+        {"morph solid fill", style<FSMorphSolidFill>(red, blue), Morph,
+         Bytes{0x00, 0xFF, 0x00, 0x00, 0x80, 0x00, 0x00, 0xFF, 0x40}},
         {"morph gradient",
-         [=] {
-             return std::make_unique<FSMorphGradientFill>(
-                 FSFillStyle::Linear, FSCoordTransform(), FSCoordTransform(1, 1),
-                 std::vector<FSMorphGradient>{FSMorphGradient(0, red, 255, blue)});
-         },
+         style<FSMorphGradientFill>(
+             FSFillStyle::Linear, FSCoordTransform(), FSCoordTransform(1, 1),
+             std::vector<FSMorphGradient>{FSMorphGradient(0, red, 255, blue)}),
          Morph,
-         {0x10, 0x00, 0x04, 0xA0, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0x00, 0x00, 0xFF,
-          0x40}},
+         Bytes{0x10, 0x00, 0x04, 0xA0, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x80, 0xFF, 0x00, 0x00, 0xFF,
+               0x40}},
         {"morph bitmap",
-         [] {
-             return std::make_unique<FSMorphBitmapFill>(FSFillStyle::ClippedBitmap, 3,
-                                                        FSCoordTransform(), FSCoordTransform());
-         },
-         Morph,
-         {0x41, 0x03, 0x00, 0x00, 0x00}},
-        {"gradient stop",
-         [=] { return std::make_unique<FSGradient>(200, blue); },
-         Alpha,
-         {0xC8, 0x00, 0x00, 0xFF, 0x40},
+         style<FSMorphBitmapFill>(FSFillStyle::ClippedBitmap, 3, FSCoordTransform(),
+                                  FSCoordTransform()),
+         Morph, Bytes{0x41, 0x03, 0x00, 0x00, 0x00}},
+        {"gradient stop", style<FSGradient>(200, blue), Alpha, Bytes{0xC8, 0x00, 0x00, 0xFF, 0x40},
          construct<FSGradient>()},
-        {"morph gradient stop",
-         [=] { return std::make_unique<FSMorphGradient>(1, red, 2, blue); },
-         Alpha,
-         {0x01, 0xFF, 0x00, 0x00, 0x80, 0x02, 0x00, 0x00, 0xFF, 0x40},
+        {"morph gradient stop", style<FSMorphGradient>(1, red, 2, blue), Alpha,
+         Bytes{0x01, 0xFF, 0x00, 0x00, 0x80, 0x02, 0x00, 0x00, 0xFF, 0x40},
          construct<FSMorphGradient>()},
-        {"solid line",
-         [=] { return std::make_unique<FSSolidLine>(20, red); },
-         Opaque,
-         {0x14, 0x00, 0xFF, 0x00, 0x00},
+        {"solid line", style<FSSolidLine>(20, red), Opaque, Bytes{0x14, 0x00, 0xFF, 0x00, 0x00},
          construct<FSSolidLine>()},
-        {"morph line",
-         [=] { return std::make_unique<FSMorphSolidLine>(20, 300, red, blue); },
-         Morph,
-         {0x14, 0x00, 0x2C, 0x01, 0xFF, 0x00, 0x00, 0x80, 0x00, 0x00, 0xFF, 0x40},
+        {"morph line", style<FSMorphSolidLine>(20, 300, red, blue), Morph,
+         Bytes{0x14, 0x00, 0x2C, 0x01, 0xFF, 0x00, 0x00, 0x80, 0x00, 0x00, 0xFF, 0x40},
          construct<FSMorphSolidLine>()},
     };
 }
@@ -474,19 +448,15 @@ TEST(StyleTest, VectorsEncodeByteExactlyAndDecodeToTheSameStyle) {
 }
 
 TEST(StyleTest, FillFactoryBuildsTheFormOfTheEnclosingTag) {
-    const Bytes gradient = {0x12, 0x00, 0x00};
-    FSInputStream plain(gradient);
-    plain.setContext(FSCoder::Type, 32);
-    const auto fill = decodeFillStyle(plain);
-    EXPECT_STREQ(fill->name(), "FSGradientFill");
-    EXPECT_EQ(fill->getType(), FSFillStyle::Radial);
-
-    const Bytes morphGradient = {0x12, 0x00, 0x00, 0x00};
-    FSInputStream morph(morphGradient);
-    morph.setContext(FSCoder::Type, 46);
-    const auto morphFill = decodeFillStyle(morph);
-    EXPECT_STREQ(morphFill->name(), "FSMorphGradientFill");
-    EXPECT_EQ(morphFill->getType(), FSFillStyle::Radial);
+    for (const auto& [type, bytes, name] :
+         {std::tuple<int, Bytes, const char*>{32, {0x12, 0x00, 0x00}, "FSGradientFill"},
+          {46, {0x12, 0x00, 0x00, 0x00}, "FSMorphGradientFill"}}) {
+        FSInputStream in(bytes);
+        in.setContext(FSCoder::Type, type);
+        const auto fill = decodeFillStyle(in);
+        EXPECT_STREQ(fill->name(), name);
+        EXPECT_EQ(fill->getType(), FSFillStyle::Radial);
+    }
 }
 
 // Version 8 added focal gradients, spread and interpolation modes in the stop count's high bits,
@@ -525,13 +495,6 @@ TEST(StyleTest, UnknownFillTypeIsAnAllocationFailure) {
             EXPECT_EQ(e.getMessage(), "Cannot allocate memory for fill style.");
         }
     }
-}
-
-TEST(StyleTest, GradientCountMustFitItsByte) {
-    std::vector<FSGradient> stops(256, FSGradient(0, FSColor(0, 0, 0)));
-    FSGradientFill fill(FSFillStyle::Linear, FSCoordTransform(), stops);
-    FSOutputStream sizing;
-    EXPECT_THROW(fill.length(sizing), FSFormatException);
 }
 
 // ---- shape tags ----

@@ -100,7 +100,7 @@ TEST(MovieClipTest, ClipsInsideClipsRoundTrip) {
     EXPECT_EQ(test::encodeTag(copy), test::encodeTag(*back));
 }
 
-TEST(MovieClipTest, AClipWithoutItsEndTagStopsAtItsEnd) {
+TEST(MovieClipTest, AClipEndsAtItsEndTagOrAtTheEndOfItsTag) {
     // identifier 1, one frame, a show frame and no end tag, then a tag of the enclosing movie.
     const Bytes bytes = concat({tagBytes(39, {0x01, 0x00, 0x01, 0x00, 0x40, 0x00}), {0x40, 0x00}});
     FSInputStream in(bytes.data(), bytes.size());
@@ -111,14 +111,12 @@ TEST(MovieClipTest, AClipWithoutItsEndTagStopsAtItsEnd) {
     auto next = FSMovie::decodeObject(in);
     ASSERT_NE(next, nullptr);
     EXPECT_STREQ(next->name(), "FSShowFrame");
-}
 
-TEST(MovieClipTest, BytesAfterTheEndTagArePassedOver) {
-    const Bytes bytes = tagBytes(39, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
-    auto clip = decodeTag(bytes);
-    ASSERT_NE(clip, nullptr);
-    EXPECT_TRUE(static_cast<FSDefineMovieClip&>(*clip).getObjects().empty());
-    EXPECT_EQ(test::encodeTag(*clip), tagBytes(39, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    // Bytes after the end tag are passed over.
+    auto empty = decodeTag(tagBytes(39, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(static_cast<FSDefineMovieClip&>(*empty).getObjects().empty());
+    EXPECT_EQ(test::encodeTag(*empty), tagBytes(39, {0x01, 0x00, 0x00, 0x00, 0x00, 0x00}));
 }
 
 // Movie clips nested depth deep, each with the long header: the headers, identifiers and
@@ -199,14 +197,12 @@ TEST(DefineButtonTest, RecordsThenActions) {
     EXPECT_EQ(decoded.getActions().size(), 1u);
 }
 
-TEST(DefineButton2Test, NoEventsMeansAnActionOffsetOfZero) {
-    FSDefineButton2 button(4, {FSButton(FSButton::Up, 2, 1)});
-    EXPECT_EQ(test::encodeTag(button), tagBytes(34, {0x04, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00,
-                                                     0x01, 0x00, 0x00, 0x00, 0x00}));
-    test::expectTagRoundTrip(button);
-}
-
 TEST(DefineButton2Test, EventOffsetsCountToTheNextEventAndTheLastIsZero) {
+    // No events: an action offset of zero.
+    FSDefineButton2 none(4, {FSButton(FSButton::Up, 2, 1)});
+    EXPECT_EQ(test::encodeTag(none), tagBytes(34, {0x04, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00,
+                                                   0x01, 0x00, 0x00, 0x00, 0x00}));
+    test::expectTagRoundTrip(none);
     FSDefineButton2 button(
         4, {FSButton(FSButton::Up, 2, 1)},
         {FSButtonEvent(FSButtonEvent::OverDownToOverUp, actionsOf({FSAction::Play})),
