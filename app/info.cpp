@@ -53,7 +53,13 @@ class TreeListener : public FSCodingListener {
                 node->name = event.name;
                 node->begin = static_cast<std::size_t>(event.location);
                 Node* raw = node.get();
-                stack.back()->children.push_back(std::move(node));
+                // An action the library gave up on is read again as an unknown action from
+                // the same place: that is what the movie holds, so it replaces the attempt.
+                auto& siblings = stack.back()->children;
+                if (node->name == "FSUnknownAction" && !siblings.empty() &&
+                    siblings.back()->begin == node->begin)
+                    siblings.pop_back();
+                siblings.push_back(std::move(node));
                 stack.push_back(raw);
                 break;
             }

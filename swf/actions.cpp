@@ -958,8 +958,7 @@ void FSGotoFrame2::decode(FSInputStream& coder) {
 // ---- FSUnknownAction ----
 
 FSUnknownAction::FSUnknownAction(FSInputStream& coder, std::size_t blockBytes) : FSActionObject(0) {
-    decode(coder);
-    blocks = coder.readBytes(static_cast<long long>(blockBytes));
+    decodeWithBlocks(coder, blockBytes);
 }
 
 int FSUnknownAction::length(FSOutputStream& coder) {
@@ -977,10 +976,16 @@ void FSUnknownAction::encode(FSOutputStream& coder) {
 }
 
 void FSUnknownAction::decode(FSInputStream& coder) {
+    decodeWithBlocks(coder, 0);
+}
+
+// The blocks are read inside the object, so that a listener sees the action's whole extent.
+void FSUnknownAction::decodeWithBlocks(FSInputStream& coder, std::size_t blockBytes) {
     coder.beginObject(name());
     FSActionObject::decode(coder);
     data = coder.readBytes(bodyLength);
     blocks.clear();
+    if (blockBytes > 0) blocks = coder.readBytes(static_cast<long long>(blockBytes));
     coder.endObject(name());
 }
 

@@ -678,6 +678,8 @@ class FSUnknownAction : public FSActionObject {
     void decode(FSInputStream& coder) override;
 
   private:
+    void decodeWithBlocks(FSInputStream& coder, std::size_t blockBytes);
+
     std::vector<uint8_t> data;
     std::vector<uint8_t> blocks;
 };

@@ -84,6 +84,15 @@ node -e 'const d = JSON.parse(require("fs").readFileSync(process.argv[1]));
     if (d.warnings.join() !== "FSSetBackgroundColor underflowed by 2 bytes.") process.exit(1)' "$work/missized.json" ||
     fail "--json does not list the warning"
 
+# A function the library gives up on (its with block runs past it) is listed once, as the
+# unknown action it is kept as, over its record and its declared body (3 + 6 + 6 bytes).
+damaged="$(dirname "$0")/../../fuzz/corpus/swf/action-block-declared-past-its-owner.swf"
+"$quillet" info "$damaged" >"$work/damaged.txt" 2>/dev/null || fail "damaged action: exited $?"
+[[ $(grep -c '^  @' "$work/damaged.txt") == 1 ]] &&
+    grep -q '^  @19 *FSUnknownAction 155 6 6 bytes 6 bytes$' "$work/damaged.txt" &&
+    "$quillet" info --json "$damaged" 2>/dev/null | grep -qF '"name":"FSUnknownAction","offset":19,"size":15' ||
+    fail "damaged action: not listed once over its extent: $(cat "$work/damaged.txt")"
+
 # A frame label whose bytes are an encoded surrogate: the JSON text stays valid UTF-8.
 printf "$header"'\xc4\x0a\xed\xa0\x80\x00\x40\x00\x00\x00' >"$work/label.swf"
 "$quillet" info --json "$work/label.swf" >"$work/label.json" 2>/dev/null || fail "label.swf: exited $?"
@@ -117,5 +126,5 @@ else
 fi
 
 echo "quillet info: $written movies of ours, $decoded corpus movies read ($warned with warnings), $refused LZMA movies refused"
-echo "$(( written + decoded + refused + 14 - failures )) passed, $failures failed"
+echo "$(( written + decoded + refused + 15 - failures )) passed, $failures failed"
 [[ $failures -eq 0 ]]
