@@ -311,7 +311,7 @@ class GeometryDeck : public ::testing::Test {
         test::DeckRecipe recipe;
         recipe.slides.push_back(test::slideXml(shapes));
         app = pptx::openApplication(
-            enginetest::writeBytes((dir / "geometry.pptx").string(), test::makeDeck(recipe)));
+            test::writeBytesTo((dir / "geometry.pptx").string(), test::makeDeck(recipe)));
         ASSERT_TRUE(app);
         job = std::make_unique<ConversionJob>(sink, settings::SettingsSource(dir / "settings"), 1);
         ASSERT_TRUE(job->context.takeActivePresentation(app));

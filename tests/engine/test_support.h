@@ -164,14 +164,6 @@ inline void expectParserAccepts(const std::string& movieFile) {
     EXPECT_EQ(verdict, "");
 }
 
-// Writes the bytes to the file; gives its path.
-inline std::string writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
-}
-
 inline std::string corpusDir() {
     return QUILLET_CORPUS;
 }

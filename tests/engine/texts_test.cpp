@@ -104,7 +104,7 @@ struct OpenDeck {
     std::shared_ptr<host::Application> app;
 
     explicit OpenDeck(const test::DeckRecipe& recipe)
-        : path(writeBytes(dir.file("texts.pptx"), test::makeDeck(recipe))),
+        : path(test::writeBytesTo(dir.file("texts.pptx"), test::makeDeck(recipe))),
           app(pptx::openApplication(path)) {}
     explicit OpenDeck(const std::string& paragraphs, const std::string& bodyAttributes = "")
         : OpenDeck(oneSlide(textBox(2, 457200, paragraphs, bodyAttributes))) {}

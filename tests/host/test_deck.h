@@ -232,13 +232,17 @@ inline std::string themeXml() {
            "</a:theme>";
 }
 
+// Writes the bytes to the file; gives its path.
+inline std::string writeBytesTo(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
 // Writes the bytes to a file of that name under the test's temporary folder; gives its path.
 inline std::string writeFile(const std::vector<std::uint8_t>& bytes, const std::string& name) {
-    const std::string path = (std::filesystem::path(testing::TempDir()) / name).string();
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return writeBytesTo((std::filesystem::path(testing::TempDir()) / name).string(), bytes);
 }
 
 // stored: every part uncompressed (fuzz seeds, so that mutations reach the XML).
