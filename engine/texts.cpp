@@ -25,14 +25,6 @@ using transform::FSText;
 constexpr int kWhite = 0xFFFFFF;
 constexpr int kBlack = 0x000000;
 
-// Characters that draw nothing: control characters (paragraph marks, line breaks, tabs) and
-// spaces of every width.
-bool drawsNothing(char32_t c) {
-    return c < 0x20 || c == 0x20 || c == 0x7F || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200B) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000 || c == 0xFEFF;
-}
-
 FSColor opaque(int rgb) {
     return colourFromRgb(rgb);
 }
@@ -45,10 +37,12 @@ bool fitsOffset(int v) {
     return v >= -32768 && v <= 32767;
 }
 
-// One rectangle of the lines shape, relative to the text's origin (twips).
+// One line of the lines shape as the rectangle it spans, relative to the text's origin (twips).
 struct LineRect {
     int x = 0, y = 0, width = 0, height = 0;
     int colour = 0;
+    int dash = host::dash_style::kSolid;
+    bool wavy = false;
 };
 
 // The lines as rectangles at their fonts' own places; a line that continues the one before it
@@ -76,12 +70,22 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         fonts::DecorationLine d =
             l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size, l.weight);
         if (l.second) d.top += 2 * d.thickness;
-        LineRect r{l.x - t.x, l.baseline - t.y + toTwips(d.top), l.width,
-                   std::max(1, toTwips(d.thickness)), l.colour};
-        if (!fitsOffset(r.x) || !fitsOffset(r.y) || !fitsOffset(r.x + r.width)) continue;
+        LineRect r{l.x - t.x,
+                   l.baseline - t.y + toTwips(d.top),
+                   l.width,
+                   std::max(1, toTwips(d.thickness)),
+                   l.colour,
+                   l.strike ? host::dash_style::kSolid : l.dash,
+                   !l.strike && l.wavy};
+        // A wave swings a thickness above and below its line.
+        const int swing = r.wavy ? r.height : 0;
+        if (!fitsOffset(r.x) || !fitsOffset(r.y - swing) || !fitsOffset(r.y + r.height + swing) ||
+            !fitsOffset(r.x + r.width))
+            continue;
         if (!rects.empty()) {
             LineRect& last = rects.back();
             if (last.colour == r.colour && last.y == r.y && last.height == r.height &&
+                last.dash == r.dash && last.wavy == r.wavy &&
                 std::abs(last.x + last.width - r.x) <= 1) {
                 last.width = r.x + r.width - last.x;
                 continue;
@@ -92,12 +96,26 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
     return rects;
 }
 
-// The lines as one shape of filled rectangles, a fill style per colour.
+// The lines as one shape of filled outlines, a fill style per colour: a rectangle per solid line,
+// its dashes or its wave otherwise.
 void defineLines(transform::FSMovie& movie, int identifier, const std::vector<LineRect>& rects) {
     transform::FSArray<transform::FSFillStyle> fills;
     std::vector<int> colours;
     transform::FSShape shape;
     int minX = 0, minY = 0, maxX = 0, maxY = 0;
+    bool first = true;
+    const auto polygon = [&](int style, const std::vector<std::pair<int, int>>& points) {
+        shape.emplace<transform::FSShapeStyle>(0, style, 0, points.front().first,
+                                               points.front().second);
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const auto [x, y] = points[i];
+            const auto [toX, toY] = points[(i + 1) % points.size()];
+            if (toX != x || toY != y) shape.emplace<transform::FSLine>(toX - x, toY - y);
+            if (first) minX = maxX = x, minY = maxY = y, first = false;
+            minX = std::min(minX, x), maxX = std::max(maxX, x);
+            minY = std::min(minY, y), maxY = std::max(maxY, y);
+        }
+    };
     for (const LineRect& r : rects) {
         auto at = std::find(colours.begin(), colours.end(), r.colour);
         if (at == colours.end()) {
@@ -106,18 +124,22 @@ void defineLines(transform::FSMovie& movie, int identifier, const std::vector<Li
             at = colours.end() - 1;
         }
         const int style = static_cast<int>(at - colours.begin()) + 1;
-        shape.emplace<transform::FSShapeStyle>(0, style, 0, r.x, r.y);
-        shape.emplace<transform::FSLine>(r.width, 0);
-        shape.emplace<transform::FSLine>(0, r.height);
-        shape.emplace<transform::FSLine>(-r.width, 0);
-        shape.emplace<transform::FSLine>(0, -r.height);
-        if (&r == &rects.front()) {
-            minX = r.x, minY = r.y, maxX = r.x + r.width, maxY = r.y + r.height;
+        if (r.dash == host::dash_style::kSolid && !r.wavy) {
+            polygon(style, {{r.x, r.y},
+                            {r.x + r.width, r.y},
+                            {r.x + r.width, r.y + r.height},
+                            {r.x, r.y + r.height}});
+            continue;
         }
-        minX = std::min(minX, r.x);
-        minY = std::min(minY, r.y);
-        maxX = std::max(maxX, r.x + r.width);
-        maxY = std::max(maxY, r.y + r.height);
+        const fonts::DecorationLine line{static_cast<double>(r.y), static_cast<double>(r.height)};
+        for (const auto& outline : fonts::decorationOutlines(
+                 r.x, r.x + r.width, line, host::dash_style::pattern(r.dash), r.wavy)) {
+            std::vector<std::pair<int, int>> points;
+            for (const fonts::Point& p : outline)
+                points.emplace_back(static_cast<int>(std::lround(p.x)),
+                                    static_cast<int>(std::lround(p.y)));
+            polygon(style, points);
+        }
     }
     movie.add(std::make_unique<transform::FSDefineShape>(
         identifier, FSBounds(minX, minY, maxX, maxY), std::move(fills),
@@ -194,7 +216,7 @@ class OutlinedGlyphs {
 }  // namespace
 
 bool standsUpright(int orientation, char32_t code) {
-    if (orientation == host::orientation::kVertical) return !drawsNothing(code);
+    if (orientation == host::orientation::kVertical) return !fonts::drawsNothing(code);
     return orientation == host::orientation::kVerticalFarEast && fonts::standsUprightInColumn(code);
 }
 
@@ -340,7 +362,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         const std::string text = one->text();
         std::size_t at = 0;
         const char32_t c = text.empty() ? 0 : nextCode(text, at);
-        // Spaces are underlined too; control characters are not.
+        // Spaces are underlined too (unless the underline keeps to words); control characters
+        // are not.
         const bool control = c < 0x20 || c == 0x7F;
         if (control) continue;
         const float size = one->boundHeight();
@@ -351,7 +374,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         // A run in capitals shows its capitals (its one-character bounds are theirs already).
         const char32_t drawn = font->allCaps() == host::kTrue ? fonts::capitalOf(c) : c;
         const int left = toTwips(one->boundLeft()), top = toTwips(one->boundTop());
-        const bool underline = font->underline() == host::kTrue;
+        const bool underline = font->underline() == host::kTrue &&
+                               !(font->underlineWordsOnly() && fonts::drawsNothing(c));
         const bool strike = font->strikeThrough() == host::kTrue;
         if (underline || strike) {
             // One-character bounds: the width is the advance, the baseline 80 % of the size down.
@@ -367,6 +391,8 @@ bool buildTextElement(ConversionJob& job, Element& element) {
                 lines.push_back(line);
                 lines.back().colour = font->underlineColorRgb().value_or(hostFont.colour);
                 lines.back().weight = font->underlineWeight();
+                lines.back().dash = font->underlineDash();
+                lines.back().wavy = font->underlineWavy();
                 if (font->underlineDoubled()) {
                     lines.push_back(lines.back());
                     lines.back().second = true;
@@ -377,7 +403,7 @@ bool buildTextElement(ConversionJob& job, Element& element) {
                 lines.back().strike = true;
             }
         }
-        if (drawsNothing(c)) continue;
+        if (fonts::drawsNothing(c)) continue;
         characters.push_back({drawn,
                               hostFont.font,
                               size,

@@ -58,9 +58,11 @@ struct GatheredLine {
     int x = 0;
     int baseline = 0;
     int width = 0;
-    bool strike = false;  // strike-through, else underline
-    float weight = 1;     // an underline's thickness against the face's own line
-    bool second = false;  // the lower line of a double underline
+    bool strike = false;                  // strike-through, else underline
+    float weight = 1;                     // an underline's thickness against the face's own line
+    bool second = false;                  // the lower line of a double underline
+    int dash = host::dash_style::kSolid;  // an underline's dashes
+    bool wavy = false;                    // an underline drawn as a wave
 };
 
 struct CharacterRecord {

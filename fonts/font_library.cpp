@@ -949,6 +949,57 @@ DecorationLine strikeoutLine(const FontMetrics& metrics, double size) {
     return {-top, thickness};
 }
 
+std::vector<std::vector<Point>> decorationOutlines(double x0, double x1, const DecorationLine& line,
+                                                   const std::vector<double>& dashes, bool wavy) {
+    constexpr double kMostPieces = 4096;
+    std::vector<std::vector<Point>> out;
+    const double t = line.thickness, top = line.top;
+    if (!(x1 > x0) || !usable(t) || !std::isfinite(top) || !std::isfinite(x1 - x0)) return out;
+    const auto rectangle = [&](double a, double b) {
+        out.push_back({{a, top}, {b, top}, {b, top + t}, {a, top + t}});
+    };
+    const double length = x1 - x0;
+    if (wavy && length / (3 * t) <= kMostPieces) {
+        // Corners every half wave, alternately up and down; the last one cut at x1.
+        const double half = 3 * t;
+        std::vector<Point> upper;
+        for (int k = 0;; ++k) {
+            const double x = std::min(x0 + k * half, x1);
+            double swing = k % 2 == 0 ? -t : t;
+            if (x == x1 && k > 0) {
+                const double before = (k - 1) % 2 == 0 ? -t : t;
+                swing = before + (swing - before) * (x1 - (x0 + (k - 1) * half)) / half;
+            }
+            upper.push_back({x, top + swing});
+            if (x == x1) break;
+        }
+        std::vector<Point> band = upper;
+        for (auto p = upper.rbegin(); p != upper.rend(); ++p) band.push_back({p->x, p->y + t});
+        out.push_back(std::move(band));
+        return out;
+    }
+    double period = 0;
+    for (double d : dashes) period += std::isfinite(d) && d > 0 ? d * t : 0;
+    if (wavy || dashes.size() < 2 || !(period > 0) ||
+        length / period * static_cast<double>(dashes.size()) > kMostPieces) {
+        rectangle(x0, x1);
+        return out;
+    }
+    double at = x0;
+    for (std::size_t i = 0; at < x1; i = (i + 1) % dashes.size()) {
+        const double step = std::isfinite(dashes[i]) && dashes[i] > 0 ? dashes[i] * t : 0;
+        if (i % 2 == 0 && step > 0) rectangle(at, std::min(at + step, x1));
+        at += step;
+    }
+    return out;
+}
+
+bool drawsNothing(char32_t c) {
+    return c < 0x20 || c == 0x20 || c == 0x7F || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200B) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000 || c == 0xFEFF;
+}
+
 FontLibrary::FontLibrary(FontLibraryOptions options)
     : impl_(std::make_unique<Impl>(std::move(options))) {}
 FontLibrary::~FontLibrary() = default;

@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fonts/logical_font.h"
 #include "fonts/matching.h"
@@ -89,6 +90,18 @@ struct DecorationLine {
 // twentieth of the size thick. A weighted underline keeps its centre and multiplies its thickness.
 DecorationLine underlineLine(const FontMetrics& metrics, double size, double weight = 1);
 DecorationLine strikeoutLine(const FontMetrics& metrics, double size);
+
+// The filled outlines (closed polygons, y down) that draw `line` from x0 to x1: one rectangle; a
+// rectangle per dash when `dashes` (dash, gap, ... in multiples of the thickness) is not empty,
+// counted from x0 so that a line drawn in one piece keeps its rhythm; or, when wavy, a band a
+// thickness high that swings a thickness above and below the line, six thicknesses per wave.
+// A line that would need more than a few thousand pieces is drawn solid.
+std::vector<std::vector<Point>> decorationOutlines(double x0, double x1, const DecorationLine& line,
+                                                   const std::vector<double>& dashes, bool wavy);
+
+// Characters that draw nothing: control characters (paragraph marks, line breaks, tabs) and
+// spaces of every width.
+bool drawsNothing(char32_t c);
 
 struct TextExtent {
     double width = 0;   // sum of advances

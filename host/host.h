@@ -80,6 +80,10 @@ class Font {
     virtual float underlineWeight() const { return 1; }
     // A double underline: a second line under the first, a thickness apart.
     virtual bool underlineDoubled() const { return false; }
+    // How the underline runs: dashed (a dash_style), as a wave, and whether it leaves spaces out.
+    virtual int underlineDash() const { return dash_style::kSolid; }
+    virtual bool underlineWavy() const { return false; }
+    virtual bool underlineWordsOnly() const { return false; }
 };
 
 class BulletFormat {

@@ -250,6 +250,9 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.underlineColor = props.underlineColor.value_or(s.color);
     s.underlineWeight = underlineWeight(props.underline);
     s.underlineDoubled = underlineDoubled(props.underline);
+    s.underlineDash = underlineDash(props.underline);
+    s.underlineWavy = underlineWavy(props.underline);
+    s.underlineWordsOnly = underlineWordsOnly(props.underline);
     if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
         const ShadowData& sh = props.shadowEffect;
         double angle = finiteOr(sh.direction, 0) * std::numbers::pi / 180;

@@ -81,6 +81,9 @@ struct CharStyle {
     Color underlineColor;                 // the run's own underline colour, else its text's
     double underlineWeight = 1;           // the thickness against the face's own: 2 when heavy
     bool underlineDoubled = false;        // a second line under the first, a thickness apart
+    int underlineDash = host::dash_style::kSolid;
+    bool underlineWavy = false;
+    bool underlineWordsOnly = false;  // spaces are not underlined
     bool strike = false;
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0

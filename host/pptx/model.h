@@ -141,6 +141,25 @@ inline double underlineWeight(const std::string& style) {
 inline bool underlineDoubled(const std::string& style) {
     return style == "dbl" || style == "wavyDbl";
 }
+// The dashes of an underline style (a host::dash_style): dotted, dashed, long dashes, dash-dot and
+// dash-dot-dot, each also heavy.
+inline int underlineDash(const std::string& style) {
+    using namespace host::dash_style;
+    const std::string kind = style.ends_with("Heavy") ? style.substr(0, style.size() - 5) : style;
+    return kind == "dotted"       ? kSysDot
+           : kind == "dash"       ? kDash
+           : kind == "dashLong"   ? kLongDash
+           : kind == "dotDash"    ? kDashDot
+           : kind == "dotDotDash" ? kDashDotDot
+                                  : kSolid;
+}
+inline bool underlineWavy(const std::string& style) {
+    return style.starts_with("wavy");
+}
+// Whether an underline style leaves the spaces between words out.
+inline bool underlineWordsOnly(const std::string& style) {
+    return style == "words";
+}
 
 struct RunProps {
     float size = 18;

@@ -130,6 +130,9 @@ class FontImpl : public host::Font {
         return static_cast<float>(pptx::underlineWeight(p_.underline));
     }
     bool underlineDoubled() const override { return pptx::underlineDoubled(p_.underline); }
+    int underlineDash() const override { return pptx::underlineDash(p_.underline); }
+    bool underlineWavy() const override { return pptx::underlineWavy(p_.underline); }
+    bool underlineWordsOnly() const override { return pptx::underlineWordsOnly(p_.underline); }
 
   private:
     RunProps p_;

@@ -6,7 +6,8 @@ spanning two columns, a cell spanning two rows, thin and dashed borders of the c
 digits whose thin strokes tell "0" from "C", a row whose three lines make it grow past its stored
 height, centred and bottom-anchored cells, and a cell of vertical text. Below it, shapes with hard
 (unblurred) shadows, one turned with its shadow and one with a see-through shadow, and a text
-with outlined runs, one of them hollow.
+with outlined runs, one of them hollow. Beside them, a line in each kind of underline: dotted,
+dashed, dash-dot-dot and heavy, wavy, double wavy, double and under words only.
 """
 import os
 import sys
@@ -72,6 +73,16 @@ def shadowed_shapes():
                 + run(' plain', 40, True, '1F1F1F')))))
 
 
+def underlined():
+    def styled(style, rgb):
+        return para(f'<a:r><a:rPr lang="en-US" sz="2000" u="{style}" dirty="0">{solid(rgb)}</a:rPr>'
+                    f'<a:t>{style} underline</a:t></a:r>')
+    styles = [('dotted', '1F1F1F'), ('dash', 'C00000'), ('dotDotDashHeavy', '2F5597'), ('wavy', '1F1F1F'),
+              ('wavyDbl', '70AD47'), ('dbl', '1F1F1F'), ('words', '2F5597')]
+    return shape(14, 'Underlined', 'rect', (680, 60, 260, 420),
+                 body=text_body(''.join(styled(s, rgb) for s, rgb in styles)))
+
+
 def main():
     out = sys.argv[1]
     thin = line('lnB', 0.75, '000000') + line('lnR', 0.75, '000000')
@@ -87,7 +98,7 @@ def main():
         (20, [cell(['A row grown', 'by three lines', 'of its text'], 14), cell(['0'], 9),
               cell(['C'], 9), cell(['00'], 9, tcpr=thin)]),
     ]
-    write_deck(out, [(slide(table(60, 60, [200, 140, 140, 120], rows) + shadowed_shapes()), 'obj', [])])
+    write_deck(out, [(slide(table(60, 60, [200, 140, 140, 120], rows) + shadowed_shapes() + underlined()), 'obj', [])])
 
 
 if __name__ == '__main__':

@@ -718,47 +718,76 @@ TEST(SlideTexts, RunsInCapitalsShowTheirCapitals) {
     }
 }
 
+// The lines' shape of a converted deck (the sprite's shape under its text) and its filled outlines
+// as corner points, each outline from its move to its last line.
+struct TextLines {
+    const transform::FSDefineShape* shape = nullptr;
+    std::vector<std::vector<std::pair<int, int>>> outlines;
+
+    explicit TextLines(const transform::FSMovie& movie) {
+        spriteOfTwo(movie, [&](int first, int second) {
+            shape = findDefinition<transform::FSDefineShape>(movie.getObjects(), first);
+            return shape && second == onlyText(movie).getIdentifier();
+        });
+        if (!shape) return;
+        int x = 0, y = 0;
+        const auto& records = shape->getShape().getObjects();
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const auto& record = records[i];
+            if (const auto* move = dynamic_cast<const transform::FSShapeStyle*>(&record)) {
+                EXPECT_EQ(move->getFillStyle(), 1);
+                x = move->getMoveX(), y = move->getMoveY();
+                outlines.push_back({{x, y}});
+            } else if (const auto* line = dynamic_cast<const transform::FSLine*>(&record)) {
+                if (outlines.empty()) {
+                    ADD_FAILURE() << "a line before the first move";
+                    return;
+                }
+                x += line->getX(), y += line->getY();
+                outlines.back().emplace_back(x, y);
+            } else {
+                ADD_FAILURE() << "a record that is neither a move nor a straight line";
+            }
+        }
+    }
+};
+
+std::string linedRun(const std::string& attributes, const std::string& text) {
+    return "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" " + attributes +
+           "><a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill><a:latin "
+           "typeface=\"Liberation Sans\"/></a:rPr><a:t>" +
+           text + "</a:t></a:r>";
+}
+
 // Underlined and struck-through runs: their lines stand as one shape under the glyphs, in the
 // run's colour, at the place and thickness of the face's own lines, along the characters' advances
 // (spaces included); a run without lines gets none.
 TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
-    const std::string run =
-        "<a:rPr lang=\"en-US\" sz=\"2400\" u=\"sng\" strike=\"sngStrike\">"
-        "<a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill><a:latin "
-        "typeface=\"Liberation Sans\"/></a:rPr><a:t>Lined text</a:t>";
-    const std::string plain =
-        "<a:rPr lang=\"en-US\" sz=\"2400\"><a:latin typeface=\"Liberation "
-        "Sans\"/></a:rPr><a:t> plain</a:t>";
-    OpenDeck deck("<a:p><a:r>" + run + "</a:r><a:r>" + plain + "</a:r></a:p>");
+    OpenDeck deck("<a:p>" + linedRun("u=\"sng\" strike=\"sngStrike\"", "Lined text") +
+                  linedRun("", " plain") + "</a:p>");
     const std::string swf = deck.convert();
     transform::FSMovie movie(swf);
 
-    // The sprite that holds the lines' shape and then the text.
-    const transform::FSDefineShape* lines = nullptr;
-    const auto* sprite = spriteOfTwo(movie, [&](int first, int second) {
-        lines = findDefinition<transform::FSDefineShape>(movie.getObjects(), first);
-        return lines && second == onlyText(movie).getIdentifier();
-    });
-    ASSERT_NE(sprite, nullptr) << "no sprite of lines under the text";
-    ASSERT_EQ(lines->getFillStyles().size(), 1u);
-    ASSERT_AS(transform::FSSolidFill, fill, &lines->getFillStyles()[0]);
+    const TextLines lines(movie);
+    ASSERT_NE(lines.shape, nullptr) << "no sprite of lines under the text";
+    ASSERT_EQ(lines.shape->getFillStyles().size(), 1u);
+    ASSERT_AS(transform::FSSolidFill, fill, &lines.shape->getFillStyles()[0]);
     const transform::FSColor& ink = fill->getColor();
     EXPECT_EQ(std::tuple(ink.getRed(), ink.getGreen(), ink.getBlue()),
               std::tuple(0xC0, 0x00, 0x10));
 
-    // Rectangles as (left, top, width, height) from the shape's records.
+    // Rectangles as (left, top, width, height), each drawn right, down, left and up.
     struct Rect {
         int x, y, w, h;
     };
     std::vector<Rect> rects;
-    const auto& records = lines->getShape().getObjects();
-    for (std::size_t i = 0; i + 5 <= records.size(); i += 5) {
-        const auto* move = dynamic_cast<const transform::FSShapeStyle*>(&records[i]);
-        const auto* across = dynamic_cast<const transform::FSLine*>(&records[i + 1]);
-        const auto* down = dynamic_cast<const transform::FSLine*>(&records[i + 2]);
-        ASSERT_TRUE(move && across && down) << "record " << i;
-        EXPECT_EQ(move->getFillStyle(), 1);
-        rects.push_back({move->getMoveX(), move->getMoveY(), across->getX(), down->getY()});
+    for (const auto& o : lines.outlines) {
+        ASSERT_EQ(o.size(), 5u);
+        EXPECT_EQ(o[4], o[0]) << "closed";
+        EXPECT_EQ(o[1].second, o[0].second);
+        EXPECT_EQ(o[2].first, o[1].first);
+        rects.push_back(
+            {o[0].first, o[0].second, o[1].first - o[0].first, o[2].second - o[1].second});
     }
     // One underline and one strike-through along "Lined text".
     ASSERT_EQ(rects.size(), 2u);
@@ -785,9 +814,61 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     expectParserAccepts(swf);
 }
 
+// Dotted, dashed and wavy underlines reach the movie as their dashes along the whole run (their
+// rhythm unbroken where characters meet) or as one wave swinging about the line; a words-only
+// underline leaves the space out.
+TEST(SlideTexts, PatternedUnderlinesAreTheirDashesOrWave) {
+    struct Case {
+        const char* style;
+        std::size_t outlines;  // at least this many
+        bool wave;
+        int weight = 1;
+    };
+    const auto underlined = [](const std::string& style) {
+        OpenDeck deck("<a:p>" + linedRun("u=\"" + style + "\"", "Lined text") + "</a:p>");
+        const std::string swf = deck.convert();
+        expectParserAccepts(swf);
+        return transform::FSMovie(swf);
+    };
+    const transform::FSMovie solid = underlined("sng");
+    const TextLines plain(solid);
+    ASSERT_EQ(plain.outlines.size(), 1u);
+    const auto [left, top] = plain.outlines[0][0];
+    const auto [right, bottom] = plain.outlines[0][2];
+    const int thickness = bottom - top;
+    for (const Case& c :
+         {Case{"dotted", 20, false}, Case{"dash", 8, false}, Case{"dotDotDashHeavy", 4, false, 2},
+          Case{"wavy", 1, true}, Case{"wavyDbl", 2, true}, Case{"words", 2, false}}) {
+        SCOPED_TRACE(c.style);
+        const transform::FSMovie movie = underlined(c.style);
+        const TextLines lines(movie);
+        ASSERT_NE(lines.shape, nullptr);
+        EXPECT_GE(lines.outlines.size(), c.outlines);
+        int minX = right, maxX = left, minY = bottom, maxY = top;
+        for (const auto& o : lines.outlines) {
+            EXPECT_EQ(o.back(), o.front()) << "closed";
+            for (const auto& [x, y] : o) {
+                minX = std::min(minX, x), maxX = std::max(maxX, x);
+                minY = std::min(minY, y), maxY = std::max(maxY, y);
+            }
+        }
+        // From the run's first advance to its last, about the solid line's centre.
+        EXPECT_EQ(minX, left);
+        EXPECT_NEAR(maxX, right, thickness * (std::string(c.style) == "dotted" ? 2 : 8));
+        const double centre = (top + bottom) / 2.0, half = c.weight * thickness / 2.0;
+        EXPECT_NEAR(minY, centre - half - (c.wave ? thickness : 0), 2);
+        EXPECT_GE(maxY, centre + half + (c.wave ? thickness : 0) - 2);
+        if (std::string(c.style) == "words") {
+            // "Lined" and "text", with a gap where the space stands.
+            ASSERT_EQ(lines.outlines.size(), 2u);
+            EXPECT_GT(lines.outlines[1][0].first, lines.outlines[0][1].first + 2 * thickness);
+        }
+    }
+}
+
 // An underline takes its own colour (a:uFill, or its line's a:uLn) when the run gives one, its
-// text's after a:uFillTx, and twice the face's thickness when heavy; the strike-through keeps the
-// text's colour.
+// text's after a:uFillTx, twice the face's thickness when heavy, and its dashes or wave; the
+// strike-through keeps the text's colour.
 TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
     struct Case {
         const char* name;
@@ -795,20 +876,28 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
         int colour;  // host RGB, red in the low byte
         float weight;
         bool doubled = false;
+        int dash = host::dash_style::kSolid;
+        bool wavy = false;
+        bool words = false;
     };
+    using namespace host::dash_style;
     const std::string green = "<a:solidFill><a:srgbClr val=\"00B050\"/></a:solidFill>";
     const Case cases[] = {
         {"own fill, heavy", "u=\"heavy\"><a:uFill>" + green + "</a:uFill>", 0x50B000, 2},
         {"own line", "u=\"sng\"><a:uLn w=\"12700\">" + green + "</a:uLn>", 0x50B000, 1},
-        {"the text's", "u=\"dashHeavy\"><a:uFillTx/>", 0x1000C0, 2},
+        {"the text's", "u=\"dashHeavy\"><a:uFillTx/>", 0x1000C0, 2, false, kDash},
         {"double", "u=\"dbl\">", 0x1000C0, 1, true},
+        {"dotted", "u=\"dotted\">", 0x1000C0, 1, false, kSysDot},
+        {"long dashes", "u=\"dashLongHeavy\">", 0x1000C0, 2, false, kLongDash},
+        {"wavy double", "u=\"wavyDbl\">", 0x1000C0, 1, true, kSolid, true},
+        {"words", "u=\"words\">", 0x1000C0, 1, false, kSolid, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string run = "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" strike=\"sngStrike\" " +
                                 c.underline +
                                 "<a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill></a:rPr>"
-                                "<a:t>Lined</a:t></a:r>";
+                                "<a:t>Lin ed</a:t></a:r>";
         OpenDeck deck("<a:p>" + run + "</a:p>");
         BuiltText built;
         ASSERT_TRUE(built.build(deck));
@@ -818,12 +907,21 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
         for (const engine::GatheredLine& l : lines) {
             EXPECT_EQ(l.colour, l.strike ? 0x1000C0 : c.colour);
             EXPECT_EQ(l.weight, l.strike ? 1.0f : c.weight);
+            if (!l.strike) {
+                EXPECT_EQ(std::pair(l.dash, l.wavy), std::pair(c.dash, c.wavy));
+            }
         }
-        // Each character: its underline (and the lower one of a double) and its strike-through.
-        const auto seconds = std::count_if(lines.begin(), lines.end(),
-                                           [](const engine::GatheredLine& l) { return l.second; });
-        EXPECT_EQ(lines.size(), (c.doubled ? 3u : 2u) * 5u);
-        EXPECT_EQ(seconds, c.doubled ? 5 : 0);
+        // Each character its underline (and the lower one of a double; the space none when the
+        // underline keeps to words) and its strike-through.
+        const auto count = [&](auto which) {
+            return std::count_if(lines.begin(), lines.end(), which);
+        };
+        const long under = c.words ? 5 : 6;
+        EXPECT_EQ(count([](const engine::GatheredLine& l) { return l.strike; }), 6);
+        EXPECT_EQ(count([](const engine::GatheredLine& l) { return !l.strike && !l.second; }),
+                  under);
+        EXPECT_EQ(count([](const engine::GatheredLine& l) { return l.second; }),
+                  c.doubled ? under : 0);
     }
 }
 

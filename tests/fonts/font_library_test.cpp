@@ -699,6 +699,58 @@ TEST(TextLines, FacesWithoutThemGetTheUsualPlaces) {
     }
 }
 
+// A text line's outlines: one rectangle when solid, a rectangle per dash counted from its start
+// and cut at its end, a band swinging a thickness either way when wavy; nonsense draws nothing,
+// and a line too long for its dashes is drawn solid.
+TEST(TextLines, DashesAndWavesAreTheirOwnOutlines) {
+    using Outlines = std::vector<std::vector<Point>>;
+    const DecorationLine line{10, 2};  // top 10, 2 thick: dashes in units of 2
+    const auto rect = [](double a, double b) {
+        return std::vector<Point>{{a, 10}, {b, 10}, {b, 12}, {a, 12}};
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        const char* name;
+        double x0, x1;
+        DecorationLine line;
+        std::vector<double> dashes;
+        Outlines expected;
+    };
+    const Case cases[] = {
+        {"solid", 5, 25, line, {}, {rect(5, 25)}},
+        {"dotted", 0, 9, line, {1, 1}, {rect(0, 2), rect(4, 6), rect(8, 9)}},
+        {"dash-dot",
+         100,
+         126,
+         line,
+         {4, 3, 1, 3},
+         {rect(100, 108), rect(114, 116), rect(122, 126)}},
+        {"one value is no pattern", 0, 9, line, {3}, {rect(0, 9)}},
+        {"gaps of nothing", 0, 4, line, {1, 0}, {rect(0, 2), rect(2, 4)}},
+        {"too many dashes", 0, 1e9, line, {1, 1}, {rect(0, 1e9)}},
+        {"backwards", 9, 0, line, {}, {}},
+        {"no thickness", 0, 9, {10, 0}, {}, {}},
+        {"not a number", 0, nan, line, {1, 1}, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(decorationOutlines(c.x0, c.x1, c.line, c.dashes, false), c.expected) << c.name;
+    }
+    // A wave: corners every three thicknesses, up first, the last one cut at the end halfway
+    // between; its lower edge a thickness under the upper.
+    const Outlines wave = decorationOutlines(0, 15, line, {}, true);
+    const std::vector<Point> upper{{0, 8}, {6, 12}, {12, 8}, {15, 10}};
+    ASSERT_EQ(wave.size(), 1u);
+    ASSERT_EQ(wave[0].size(), 2 * upper.size());
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        EXPECT_EQ(wave[0][i], upper[i]) << i;
+        const Point& under = wave[0][wave[0].size() - 1 - i];
+        EXPECT_EQ(under, (Point{upper[i].x, upper[i].y + 2})) << i;
+    }
+    // Waves ignore dashes; one too long for its corners is a plain line.
+    EXPECT_EQ(decorationOutlines(0, 15, line, {1, 1}, true), wave);
+    EXPECT_EQ(decorationOutlines(0, 1e9, line, {}, true), Outlines{rect(0, 1e9)});
+}
+
 TEST(FontLibraryTest, AdvancesAreTheMetricCompatibleWidths) {
     REQUIRE_FONT("Liberation Sans", "fonts-liberation2");
     // Arial's widths in font units: H 1479, e 1139, l 455, o 1139, space 569.

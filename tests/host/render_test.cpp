@@ -747,6 +747,38 @@ TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     }
     EXPECT_EQ(last - first + 1, fullest) << "row " << row;
     EXPECT_GT(count(own, 0x000000), count(single, 0x000000) + thin / 2);
+
+    // Dots and dashes break that row into their pieces; a wave spreads over more than twice the
+    // line's rows.
+    const auto pieces = [&](const Rendered& r) {
+        int n = 0;
+        for (int x = 100; x < 500; ++x) {
+            n += pixelRgb(r.picture.get(), x, row) == 0x00B050u &&
+                 pixelRgb(r.picture.get(), x - 1, row) != 0x00B050u;
+        }
+        return n;
+    };
+    const auto rows = [&](const Rendered& r) {
+        int n = 0;
+        for (int y = 100; y < 400; ++y) {
+            bool green = false;
+            for (int x = 100; x < 500 && !green; ++x) {
+                const unsigned p = pixelRgb(r.picture.get(), x, y);
+                green = ((p >> 8) & 0xFF) > ((p >> 16) & 0xFF) + 48;
+            }
+            n += green;
+        }
+        return n;
+    };
+    Rendered dotted = render(underlined("dotted", green));
+    Rendered dashed = render(underlined("dash", green));
+    Rendered wavy = render(underlined("wavy", green));
+    ASSERT_TRUE(dotted.picture && dashed.picture && wavy.picture);
+    EXPECT_EQ(pieces(single), 1);
+    EXPECT_GT(pieces(dotted), 2 * pieces(dashed));
+    EXPECT_GE(pieces(dashed), 4);
+    EXPECT_NEAR(static_cast<double>(count(dotted, 0x00B050)) / thin, 0.5, 0.2);
+    EXPECT_GT(rows(wavy), 2 * rows(single));
 }
 
 // The letters' feet stand on a pixel edge at every size the slide is drawn at: the lowest row of

@@ -3,12 +3,14 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <optional>
 
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
@@ -895,33 +897,58 @@ struct Renderer::Impl {
     }
 
     // Underlines and strike-throughs at the face's own places, under the glyphs as the movie
-    // draws them. The pieces of one colour are filled as one path, so that where characters meet
-    // the line shows no seam.
+    // draws them. A line runs on along its characters, so that dashes and waves keep their rhythm;
+    // the lines of one colour are filled as one path, so that where they meet shows no seam.
     void drawTextLines(cairo_t* cr, const TextLayout& layout, fonts::FontLibrary& lib,
                        const PixelRows& rows) {
         struct Piece {
             Color colour;
-            double x, y, width, height;
+            double x0, x1;
+            fonts::DecorationLine line;
+            int dash = host::dash_style::kSolid;
+            bool wavy = false;
+            bool continues(const Piece& next) const {
+                return colour == next.colour && dash == next.dash && wavy == next.wavy &&
+                       line.top == next.line.top && line.thickness == next.line.thickness &&
+                       std::abs(x1 - next.x0) < 0.01;
+            }
         };
+        // Open lines by kind (underline, its lower line, strike-through), merged as they go.
         std::vector<Piece> pieces;
+        std::array<std::optional<std::size_t>, 3> open;
+        const auto add = [&](std::size_t kind, Piece piece) {
+            if (open[kind] && pieces[*open[kind]].continues(piece)) {
+                pieces[*open[kind]].x1 = piece.x1;
+                return;
+            }
+            open[kind] = pieces.size();
+            pieces.push_back(piece);
+        };
         for (const LaidChar& c : layout.chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout.styles.size()) continue;
             const CharStyle& st = layout.styles[static_cast<std::size_t>(c.style)];
             if (!(st.underline || st.strike) || c.glyph == 0 || c.code == U'\r') continue;
             const double baseline = rows.baseline(c.baseline);
             const fonts::FontMetrics m = lib.metrics(st.font, st.size);
-            const auto add = [&](const fonts::DecorationLine& d, const Color& colour) {
-                pieces.push_back({colour, c.x, baseline + d.top, c.advance, d.thickness});
+            const auto placed = [&](fonts::DecorationLine d) {
+                d.top += baseline;
+                return d;
             };
-            if (st.underline) {
+            if (st.underline && !(st.underlineWordsOnly && fonts::drawsNothing(c.code))) {
                 fonts::DecorationLine under = fonts::underlineLine(m, st.size, st.underlineWeight);
-                add(under, st.underlineColor);
+                const Piece piece{st.underlineColor, c.x,
+                                  c.x + c.advance,   placed(under),
+                                  st.underlineDash,  st.underlineWavy};
+                add(0, piece);
                 if (st.underlineDoubled) {
                     under.top += 2 * under.thickness;
-                    add(under, st.underlineColor);
+                    Piece lower = piece;
+                    lower.line = placed(under);
+                    add(1, lower);
                 }
             }
-            if (st.strike) add(fonts::strikeoutLine(m, st.size), st.color);
+            if (st.strike)
+                add(2, {st.color, c.x, c.x + c.advance, placed(fonts::strikeoutLine(m, st.size))});
         }
         std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
             return std::pair(a.colour.rgb, a.colour.alpha) <
@@ -932,8 +959,15 @@ struct Renderer::Impl {
             cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
             cairo_new_path(cr);
             std::size_t j = i;
-            for (; j < pieces.size() && pieces[j].colour == pieces[i].colour; ++j)
-                cairo_rectangle(cr, pieces[j].x, pieces[j].y, pieces[j].width, pieces[j].height);
+            for (; j < pieces.size() && pieces[j].colour == pieces[i].colour; ++j) {
+                const Piece& p = pieces[j];
+                for (const auto& outline : fonts::decorationOutlines(
+                         p.x0, p.x1, p.line, host::dash_style::pattern(p.dash), p.wavy)) {
+                    cairo_move_to(cr, outline.front().x, outline.front().y);
+                    for (const fonts::Point& at : outline) cairo_line_to(cr, at.x, at.y);
+                    cairo_close_path(cr);
+                }
+            }
             cairo_fill(cr);
             i = j;
         }
