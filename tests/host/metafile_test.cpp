@@ -463,29 +463,42 @@ INSTANTIATE_TEST_SUITE_P(Metafile, DamagedMetafile, testing::ValuesIn(kDamageCas
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Text of a font record, placed by the distances the record gives: the second character's ink
-// starts those distances after the first's, with nothing between; without a font library the
-// text is left out.
+// starts those distances after the first's, with nothing between unless the font is underlined or
+// struck through (its line then runs from the first character to past the last); without a font
+// library the text is left out.
 TEST(MetafileText, CharactersAtTheGivenDistances) {
-    Wmf w;
     // A font of em 40 (negative height), "Arial", then "ll" from (20, 10) with distances 50, 50.
-    std::vector<int> font = {-40, 0, 0, 0, 400, 0, 0, 0, 0};
-    for (int pair : {'A' | 'r' << 8, 'i' | 'a' << 8, int{'l'}, 0}) font.push_back(pair);
-    w.rec(0x02FB, font).rec(kSelect, {0});
-    w.rec(0x0A32, {10, 20, 2, 0, 'l' | 'l' << 8, 50, 50});
-    const std::vector<std::uint8_t> bytes = w.bytes(1, 100);
-    auto inkColumns = [&](fonts::FontLibrary* lib) {
+    const auto file = [](int underline, int strikeOut) {
+        Wmf w;
+        std::vector<int> font = {-40, 0, 0, 0, 400, underline << 8, strikeOut, 0, 0};
+        for (int pair : {'A' | 'r' << 8, 'i' | 'a' << 8, int{'l'}, 0}) font.push_back(pair);
+        w.rec(0x02FB, font).rec(kSelect, {0});
+        w.rec(0x0A32, {10, 20, 2, 0, 'l' | 'l' << 8, 50, 50});
+        return w.bytes(1, 100);
+    };
+    // Inked columns, and the rows inked in the columns between the two characters.
+    struct Ink {
+        std::vector<bool> columns = std::vector<bool>(100, false);
+        std::vector<int> rowsBetween;
+    };
+    const auto inkOf = [](const std::vector<std::uint8_t>& bytes, fonts::FontLibrary* lib,
+                          long between) {
         Surface s(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100));
         cairo_t* cr = cairo_create(s.get());
         EXPECT_EQ(playMetafile(bytes, cr, 100, 100, kMaxPicturePixels, lib), "");
         cairo_destroy(cr);
-        std::vector<bool> ink(100, false);
-        for (int y = 0; y < 100; ++y)
-            for (int x = 0; x < 100; ++x)
-                if ((argbAt(s.get(), x, y) >> 24) > 128) ink[static_cast<std::size_t>(x)] = true;
+        Ink ink;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 100; ++x) {
+                if ((argbAt(s.get(), x, y) >> 24) <= 128) continue;
+                ink.columns[static_cast<std::size_t>(x)] = true;
+                if (x == between) ink.rowsBetween.push_back(y);
+            }
+        }
         return ink;
     };
     fonts::FontLibrary lib;
-    const std::vector<bool> ink = inkColumns(&lib);
+    const std::vector<bool> ink = inkOf(file(0, 0), &lib, -1).columns;
     const auto first = std::find(ink.begin(), ink.end(), true) - ink.begin();
     std::string row;
     for (bool b : ink) row += b ? "#" : ".";
@@ -496,8 +509,24 @@ TEST(MetafileText, CharactersAtTheGivenDistances) {
                 ink[static_cast<std::size_t>(first + 51)]);
     for (auto x = first + 15; x < first + 35; ++x)
         EXPECT_FALSE(ink[static_cast<std::size_t>(x)]) << x;
-    const std::vector<bool> none = inkColumns(nullptr);
+    const std::vector<bool> none = inkOf(file(0, 0), nullptr, -1).columns;
     EXPECT_EQ(std::find(none.begin(), none.end(), true), none.end());
+
+    // The 'l' stands from about row 10 to its baseline near 10 + 0.9 em: an underline's rows are
+    // under the baseline, a strike-through's well above it, each a few rows thick.
+    const long between = first + 25;
+    const auto rowsOf = [&](int underline, int strikeOut) {
+        return inkOf(file(underline, strikeOut), &lib, between).rowsBetween;
+    };
+    const std::vector<int> under = rowsOf(1, 0), through = rowsOf(0, 1);
+    ASSERT_FALSE(under.empty());
+    ASSERT_FALSE(through.empty());
+    EXPECT_LE(under.size(), 5u);
+    EXPECT_LE(through.size(), 5u);
+    EXPECT_GT(under.front(), 10 + 36);
+    EXPECT_LT(through.back(), 10 + 32);
+    EXPECT_GT(through.front(), 10 + 15);
+    EXPECT_EQ(rowsOf(1, 1).size(), under.size() + through.size());
 }
 
 // On a slide, a metafile is drawn at the slide's resolution: a triangle of a picture that states

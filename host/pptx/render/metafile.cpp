@@ -731,6 +731,12 @@ class Player {
             }
             x += advances[i];
         }
+        // The font's underline and strike-through along the whole line, at the face's places.
+        const auto line = [&](const fonts::DecorationLine& d) {
+            cairo_rectangle(cr_, shift, rise + d.top * k, total, d.thickness * k);
+        };
+        if (font.underline) line(fonts::underlineLine(metrics, kEm));
+        if (font.strikeOut) line(fonts::strikeoutLine(metrics, kEm));
         cairo_restore(cr_);
         const bool clipped = beginClip();
         cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
