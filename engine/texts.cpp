@@ -50,11 +50,14 @@ struct LineRect {
 // no seams.
 std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) {
     std::vector<LineRect> rects;
-    // Underlines, the lower lines of double ones, then strike-throughs: each kind runs on along
-    // its characters.
+    // Highlights under everything, underlines, the lower lines of double ones, then
+    // strike-throughs: each kind runs on along its characters.
     std::vector<const GatheredLine*> ordered;
     for (const GatheredLine& l : t.lines) {
-        if (!l.strike && !l.second) ordered.push_back(&l);
+        if (l.highlight) ordered.push_back(&l);
+    }
+    for (const GatheredLine& l : t.lines) {
+        if (!l.highlight && !l.strike && !l.second) ordered.push_back(&l);
     }
     for (const GatheredLine& l : t.lines) {
         if (l.second) ordered.push_back(&l);
@@ -67,16 +70,19 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         const double size = std::abs(static_cast<double>(l.size));
         if (!std::isfinite(size) || size <= 0 || l.width <= 0) continue;
         const fonts::FontMetrics m = fonts ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
-        fonts::DecorationLine d =
-            l.strike ? fonts::strikeoutLine(m, size) : fonts::underlineLine(m, size, l.weight);
+        // A highlight covers the line's cell at single spacing: a size above the baseline and a
+        // fifth of it below.
+        fonts::DecorationLine d = l.highlight ? fonts::DecorationLine{-size, 1.2 * size}
+                                  : l.strike  ? fonts::strikeoutLine(m, size)
+                                              : fonts::underlineLine(m, size, l.weight);
         if (l.second) d.top += 2 * d.thickness;
         LineRect r{l.x - t.x,
                    l.baseline - t.y + toTwips(d.top),
                    l.width,
                    std::max(1, toTwips(d.thickness)),
                    l.colour,
-                   l.strike ? host::dash_style::kSolid : l.dash,
-                   !l.strike && l.wavy};
+                   l.strike || l.highlight ? host::dash_style::kSolid : l.dash,
+                   !l.strike && !l.highlight && l.wavy};
         // A wave swings a thickness above and below its line.
         const int swing = r.wavy ? r.height : 0;
         if (!fitsOffset(r.x) || !fitsOffset(r.y - swing) || !fitsOffset(r.y + r.height + swing) ||
@@ -377,31 +383,34 @@ bool buildTextElement(ConversionJob& job, Element& element) {
         const bool underline = font->underline() == host::kTrue &&
                                !(font->underlineWordsOnly() && fonts::drawsNothing(c));
         const bool strike = font->strikeThrough() == host::kTrue;
-        if (underline || strike) {
-            // One-character bounds: the width is the advance, the baseline 80 % of the size down.
-            const float width = one->boundWidth();
-            const GatheredLine line{hostFont.font,
-                                    size,
-                                    hostFont.colour,
-                                    left,
-                                    toTwips(one->boundTop() + 0.8 * size),
-                                    std::isfinite(width) ? std::max(toTwips(width), 0) : 0,
-                                    false};
-            if (underline) {
-                lines.push_back(line);
-                lines.back().colour = font->underlineColorRgb().value_or(hostFont.colour);
-                lines.back().weight = font->underlineWeight();
-                lines.back().dash = font->underlineDash();
-                lines.back().wavy = font->underlineWavy();
-                if (font->underlineDoubled()) {
-                    lines.push_back(lines.back());
-                    lines.back().second = true;
-                }
+        // One-character bounds: the width is the advance, the baseline 80 % of the size down.
+        const float width = one->boundWidth();
+        const GatheredLine line{hostFont.font,
+                                size,
+                                hostFont.colour,
+                                left,
+                                toTwips(one->boundTop() + 0.8 * size),
+                                std::isfinite(width) ? std::max(toTwips(width), 0) : 0,
+                                false};
+        if (const auto highlight = font->highlightRgb()) {
+            lines.push_back(line);
+            lines.back().colour = *highlight;
+            lines.back().highlight = true;
+        }
+        if (underline) {
+            lines.push_back(line);
+            lines.back().colour = font->underlineColorRgb().value_or(hostFont.colour);
+            lines.back().weight = font->underlineWeight();
+            lines.back().dash = font->underlineDash();
+            lines.back().wavy = font->underlineWavy();
+            if (font->underlineDoubled()) {
+                lines.push_back(lines.back());
+                lines.back().second = true;
             }
-            if (strike) {
-                lines.push_back(line);
-                lines.back().strike = true;
-            }
+        }
+        if (strike) {
+            lines.push_back(line);
+            lines.back().strike = true;
         }
         if (fonts::drawsNothing(c)) continue;
         characters.push_back({drawn,

@@ -63,6 +63,7 @@ struct GatheredLine {
     bool second = false;                  // the lower line of a double underline
     int dash = host::dash_style::kSolid;  // an underline's dashes
     bool wavy = false;                    // an underline drawn as a wave
+    bool highlight = false;               // the colour behind the character's cell
 };
 
 struct CharacterRecord {

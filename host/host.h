@@ -84,6 +84,9 @@ class Font {
     virtual int underlineDash() const { return dash_style::kSolid; }
     virtual bool underlineWavy() const { return false; }
     virtual bool underlineWordsOnly() const { return false; }
+    // The colour (RGB) behind the characters, over the line's cell at single spacing: from a size
+    // above the baseline to a fifth of it below. Empty: none.
+    virtual std::optional<int> highlightRgb() const { return std::nullopt; }
 };
 
 class BulletFormat {

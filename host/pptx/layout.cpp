@@ -253,6 +253,7 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.underlineDash = underlineDash(props.underline);
     s.underlineWavy = underlineWavy(props.underline);
     s.underlineWordsOnly = underlineWordsOnly(props.underline);
+    s.highlight = props.highlight;
     if (props.shadowEffect.present && props.shadowEffect.color.alpha > 0) {
         const ShadowData& sh = props.shadowEffect;
         double angle = finiteOr(sh.direction, 0) * std::numbers::pi / 180;
@@ -272,13 +273,15 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.descent = kLineDescent * size;
 
     std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
-    char numbers[320];
-    std::snprintf(numbers, sizeof numbers,
-                  "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f|%d|%.4f", s.size,
-                  s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
-                  s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth, s.shadowDrawn,
-                  s.shadowColor.rgb, s.shadowColor.alpha, s.shadowDx, s.shadowDy,
-                  s.underlineColor.rgb, s.underlineColor.alpha);
+    char numbers[512];
+    std::snprintf(
+        numbers, sizeof numbers,
+        "|%.6f|%d|%d|%d|%d|%d|%.4f|%d|%d|%.4f|%.4f|%d|%d|%.4f|%.3f|%.3f|%d|%.4f|%d|%d|%.4f", s.size,
+        s.bold, s.italic, s.strike, s.shadow, s.color.rgb, s.color.alpha, s.font.charSet,
+        s.outlineColor.rgb, s.outlineColor.alpha, s.outlineWidth, s.shadowDrawn, s.shadowColor.rgb,
+        s.shadowColor.alpha, s.shadowDx, s.shadowDy, s.underlineColor.rgb, s.underlineColor.alpha,
+        s.highlight.has_value(), s.highlight ? s.highlight->rgb : 0,
+        s.highlight ? s.highlight->alpha : 0.0);
     key += numbers;
     auto it = styleIndex_.find(key);
     if (it != styleIndex_.end()) return it->second;

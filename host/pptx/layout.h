@@ -51,6 +51,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,7 @@ struct CharStyle {
     int underlineDash = host::dash_style::kSolid;
     bool underlineWavy = false;
     bool underlineWordsOnly = false;  // spaces are not underlined
+    std::optional<Color> highlight;   // behind the characters' cells (ascent and descent)
     bool strike = false;
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0

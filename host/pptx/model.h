@@ -167,6 +167,7 @@ struct RunProps {
     bool italic = false;
     std::string underline = "none";       // "none", "sng", "dbl", ...
     std::optional<Color> underlineColor;  // the underline's own colour; empty: the text's
+    std::optional<Color> highlight;       // the colour behind the characters; empty: none
     std::string strike = "noStrike";
     bool shadow = false;
     float baseline = 0;  // fraction: 0.3 superscript, -0.25 subscript

@@ -132,6 +132,10 @@ class FontImpl : public host::Font {
     bool underlineDoubled() const override { return pptx::underlineDoubled(p_.underline); }
     int underlineDash() const override { return pptx::underlineDash(p_.underline); }
     bool underlineWavy() const override { return pptx::underlineWavy(p_.underline); }
+    std::optional<int> highlightRgb() const override {
+        if (!p_.highlight) return std::nullopt;
+        return p_.highlight->rgb;
+    }
     bool underlineWordsOnly() const override { return pptx::underlineWordsOnly(p_.underline); }
 
   private:

@@ -66,6 +66,9 @@ void applyRunProps(RunProps& props, pugi::xml_node rPr, const TextContext& conte
             props.underlineColor = f.stops.front().color;
         }
     }
+    if (pugi::xml_node highlight = child(rPr, "highlight")) {
+        props.highlight = readColorIn(highlight, context.colors);
+    }
     if (pugi::xml_node effects = child(rPr, "effectLst")) {
         props.shadow = static_cast<bool>(child(effects, "outerShdw"));
         props.shadowEffect = readOuterShadow(effects, context.colors);

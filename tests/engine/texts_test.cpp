@@ -723,6 +723,7 @@ TEST(SlideTexts, RunsInCapitalsShowTheirCapitals) {
 struct TextLines {
     const transform::FSDefineShape* shape = nullptr;
     std::vector<std::vector<std::pair<int, int>>> outlines;
+    std::vector<int> fillStyles;  // each outline's
 
     explicit TextLines(const transform::FSMovie& movie) {
         spriteOfTwo(movie, [&](int first, int second) {
@@ -735,9 +736,9 @@ struct TextLines {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const auto& record = records[i];
             if (const auto* move = dynamic_cast<const transform::FSShapeStyle*>(&record)) {
-                EXPECT_EQ(move->getFillStyle(), 1);
                 x = move->getMoveX(), y = move->getMoveY();
                 outlines.push_back({{x, y}});
+                fillStyles.push_back(move->getFillStyle());
             } else if (const auto* line = dynamic_cast<const transform::FSLine*>(&record)) {
                 if (outlines.empty()) {
                     ADD_FAILURE() << "a line before the first move";
@@ -752,11 +753,13 @@ struct TextLines {
     }
 };
 
-std::string linedRun(const std::string& attributes, const std::string& text) {
+// A run of red Liberation Sans at 24 points: its rPr attributes, and children between its fill
+// and its face.
+std::string linedRun(const std::string& attributes, const std::string& text,
+                     const std::string& children = "") {
     return "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" " + attributes +
-           "><a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill><a:latin "
-           "typeface=\"Liberation Sans\"/></a:rPr><a:t>" +
-           text + "</a:t></a:r>";
+           "><a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill>" + children +
+           "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>" + text + "</a:t></a:r>";
 }
 
 // Underlined and struck-through runs: their lines stand as one shape under the glyphs, in the
@@ -791,6 +794,7 @@ TEST(SlideTexts, UnderlinesAndStrikeThroughsAreShapesUnderTheGlyphs) {
     }
     // One underline and one strike-through along "Lined text".
     ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(lines.fillStyles, (std::vector<int>{1, 1}));
 
     const auto range = deck.text(1, 1);
     const auto first = range->characters(1, 1);
@@ -844,6 +848,7 @@ TEST(SlideTexts, PatternedUnderlinesAreTheirDashesOrWave) {
         const TextLines lines(movie);
         ASSERT_NE(lines.shape, nullptr);
         EXPECT_GE(lines.outlines.size(), c.outlines);
+        EXPECT_EQ(lines.fillStyles, std::vector<int>(lines.outlines.size(), 1));
         int minX = right, maxX = left, minY = bottom, maxY = top;
         for (const auto& o : lines.outlines) {
             EXPECT_EQ(o.back(), o.front()) << "closed";
@@ -864,6 +869,56 @@ TEST(SlideTexts, PatternedUnderlinesAreTheirDashesOrWave) {
             EXPECT_GT(lines.outlines[1][0].first, lines.outlines[0][1].first + 2 * thickness);
         }
     }
+}
+
+// A highlighted run has its colour behind every character's cell (spaces too), from a size above
+// the baseline to a fifth of it below, as the first outlines of the lines' shape in their own
+// fill style, so that the run's underline stands over it.
+TEST(SlideTexts, HighlightsStandUnderTheLines) {
+    const std::string blueUnderline =
+        "<a:uFill><a:solidFill><a:srgbClr val=\"0000FF\"/></a:solidFill></a:uFill>";
+    const std::string yellow = "<a:highlight><a:srgbClr val=\"FFFF00\"/></a:highlight>";
+    OpenDeck deck("<a:p>" + linedRun("u=\"sng\"", "Marked text", blueUnderline) + "</a:p>");
+    OpenDeck marked("<a:p>" + linedRun("u=\"sng\"", "Marked text", yellow + blueUnderline) +
+                    "</a:p>");
+    const std::string swf = marked.convert();
+    expectParserAccepts(swf);
+    const transform::FSMovie movie(swf);
+    const TextLines lines(movie);
+    ASSERT_NE(lines.shape, nullptr);
+    ASSERT_EQ(lines.outlines.size(), 2u);  // the highlight, then the underline
+    EXPECT_EQ(lines.fillStyles, (std::vector<int>{1, 2}));
+    const auto rgbOf = [&](int style) {
+        const auto* fill = dynamic_cast<const transform::FSSolidFill*>(
+            &lines.shape->getFillStyles()[static_cast<std::size_t>(style)]);
+        return fill ? std::tuple(fill->getColor().getRed(), fill->getColor().getGreen(),
+                                 fill->getColor().getBlue())
+                    : std::tuple(-1, -1, -1);
+    };
+    ASSERT_EQ(lines.shape->getFillStyles().size(), 2u);
+    EXPECT_EQ(rgbOf(0), std::tuple(0xFF, 0xFF, 0x00));
+    EXPECT_EQ(rgbOf(1), std::tuple(0x00, 0x00, 0xFF));
+
+    const auto range = marked.text(1, 1);
+    const auto first = range->characters(1, 1);
+    const auto last = range->characters(11, 1);
+    const double size = first->boundHeight();
+    const double baseline = first->boundTop() + 0.8 * size;
+    const auto& box = lines.outlines[0];
+    ASSERT_EQ(box.size(), 5u);
+    EXPECT_EQ(box[0].first, engine::roundHalf(first->boundLeft() * 20) - 1440);
+    EXPECT_NEAR(box[1].first,
+                engine::roundHalf((last->boundLeft() + last->boundWidth()) * 20) - 1440, 1);
+    EXPECT_NEAR(box[0].second, (baseline - size) * 20 - 720, 1.5);
+    EXPECT_NEAR(box[2].second - box[0].second, 1.2 * size * 20, 1.5);
+    // The underline within it.
+    EXPECT_GT(lines.outlines[1][0].second, box[0].second);
+    EXPECT_LT(lines.outlines[1][2].second, box[2].second);
+
+    // Without the highlight, only the underline.
+    const std::string plain = deck.convert();
+    const transform::FSMovie unmarked(plain);
+    EXPECT_EQ(TextLines(unmarked).outlines.size(), 1u);
 }
 
 // An underline takes its own colour (a:uFill, or its line's a:uLn) when the run gives one, its

@@ -781,6 +781,48 @@ TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     EXPECT_GT(rows(wavy), 2 * rows(single));
 }
 
+// A highlight fills the characters' cells behind them, from a size above the baseline to a fifth
+// below, spaces included; the letters stand on it in their own colour.
+TEST(RenderSlide, HighlightBehindTheCharacters) {
+    const auto marked = [](const std::string& highlight) {
+        return box(2, "T", 100, 100, 400, 300, "<a:noFill/>",
+                   "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"6000\">" + solid("000000") + highlight +
+                       "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>I I</a:t></a:r></a:p>");
+    };
+    Rendered yellow = render(marked("<a:highlight><a:srgbClr val=\"FFFF00\"/></a:highlight>"));
+    Rendered plain = render(marked(""));
+    ASSERT_TRUE(yellow.picture && plain.picture);
+    // Rows and columns holding the yellow.
+    int top = 400, bottom = 0, left = 500, right = 0, black = 0;
+    for (int y = 100; y < 400; ++y) {
+        for (int x = 100; x < 500; ++x) {
+            const unsigned p = pixelRgb(yellow.picture.get(), x, y);
+            black += p == 0x000000u;
+            if (p != 0xFFFF00u) continue;
+            top = std::min(top, y), bottom = std::max(bottom, y);
+            left = std::min(left, x), right = std::max(right, x);
+        }
+    }
+    // 60 points: 72 high, over the 60-point letters and the space between them.
+    EXPECT_NEAR(bottom - top + 1, 72, 2);
+    int plainBlack = 0, stemTop = 400, stemBottom = 0;
+    for (int y = 100; y < 400; ++y) {
+        for (int x = 100; x < 500; ++x) {
+            if (pixelRgb(plain.picture.get(), x, y) != 0x000000u) continue;
+            ++plainBlack;
+            stemTop = std::min(stemTop, y), stemBottom = std::max(stemBottom, y);
+        }
+    }
+    EXPECT_EQ(black, plainBlack) << "the letters stand over the highlight";
+    EXPECT_LT(top, stemTop);
+    EXPECT_GT(bottom, stemBottom);
+    EXPECT_NEAR(bottom - stemBottom, 12, 2) << "a fifth of the size below the baseline";
+    int yellowBetween = 0;
+    for (int x = left; x <= right; ++x)
+        yellowBetween += pixelRgb(yellow.picture.get(), x, (stemTop + stemBottom) / 2) == 0xFFFF00u;
+    EXPECT_GT(yellowBetween, (right - left) / 2) << "the space is highlighted too";
+}
+
 // The letters' feet stand on a pixel edge at every size the slide is drawn at: the lowest row of
 // an 'I' stem is solid black and the row under it white.
 TEST(RenderSlide, TextStandsOnAPixelEdge) {

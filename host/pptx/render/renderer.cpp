@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <tuple>
 
 #include "host/pptx/render/chart.h"
 #include "host/pptx/render/geometry.h"
@@ -896,26 +897,29 @@ struct Renderer::Impl {
         cairo_restore(cr);
     }
 
-    // Underlines and strike-throughs at the face's own places, under the glyphs as the movie
-    // draws them. A line runs on along its characters, so that dashes and waves keep their rhythm;
-    // the lines of one colour are filled as one path, so that where they meet shows no seam.
+    // Highlights behind the characters' cells, then underlines and strike-throughs at the face's
+    // own places, all under the glyphs as the movie draws them. A line runs on along its
+    // characters, so that dashes and waves keep their rhythm; the pieces of one colour are filled
+    // as one path, so that where they meet shows no seam.
     void drawTextLines(cairo_t* cr, const TextLayout& layout, fonts::FontLibrary& lib,
                        const PixelRows& rows) {
         struct Piece {
+            bool highlight = false;  // drawn under every line
             Color colour;
             double x0, x1;
             fonts::DecorationLine line;
             int dash = host::dash_style::kSolid;
             bool wavy = false;
             bool continues(const Piece& next) const {
-                return colour == next.colour && dash == next.dash && wavy == next.wavy &&
-                       line.top == next.line.top && line.thickness == next.line.thickness &&
-                       std::abs(x1 - next.x0) < 0.01;
+                return highlight == next.highlight && colour == next.colour && dash == next.dash &&
+                       wavy == next.wavy && line.top == next.line.top &&
+                       line.thickness == next.line.thickness && std::abs(x1 - next.x0) < 0.01;
             }
         };
-        // Open lines by kind (underline, its lower line, strike-through), merged as they go.
+        // Open lines by kind (underline, its lower line, strike-through, highlight), merged as
+        // they go.
         std::vector<Piece> pieces;
-        std::array<std::optional<std::size_t>, 3> open;
+        std::array<std::optional<std::size_t>, 4> open;
         const auto add = [&](std::size_t kind, Piece piece) {
             if (open[kind] && pieces[*open[kind]].continues(piece)) {
                 pieces[*open[kind]].x1 = piece.x1;
@@ -927,8 +931,14 @@ struct Renderer::Impl {
         for (const LaidChar& c : layout.chars) {
             if (c.style < 0 || static_cast<std::size_t>(c.style) >= layout.styles.size()) continue;
             const CharStyle& st = layout.styles[static_cast<std::size_t>(c.style)];
-            if (!(st.underline || st.strike) || c.glyph == 0 || c.code == U'\r') continue;
+            if (!(st.underline || st.strike || st.highlight) || c.glyph == 0 || c.code == U'\r')
+                continue;
             const double baseline = rows.baseline(c.baseline);
+            if (st.highlight) {
+                add(3, {true, *st.highlight, c.x, c.x + c.advance,
+                        fonts::DecorationLine{baseline - st.ascent, st.ascent + st.descent}});
+            }
+            if (!(st.underline || st.strike)) continue;
             const fonts::FontMetrics m = lib.metrics(st.font, st.size);
             const auto placed = [&](fonts::DecorationLine d) {
                 d.top += baseline;
@@ -936,9 +946,9 @@ struct Renderer::Impl {
             };
             if (st.underline && !(st.underlineWordsOnly && fonts::drawsNothing(c.code))) {
                 fonts::DecorationLine under = fonts::underlineLine(m, st.size, st.underlineWeight);
-                const Piece piece{st.underlineColor, c.x,
-                                  c.x + c.advance,   placed(under),
-                                  st.underlineDash,  st.underlineWavy};
+                const Piece piece{false,           st.underlineColor, c.x,
+                                  c.x + c.advance, placed(under),     st.underlineDash,
+                                  st.underlineWavy};
                 add(0, piece);
                 if (st.underlineDoubled) {
                     under.top += 2 * under.thickness;
@@ -948,18 +958,21 @@ struct Renderer::Impl {
                 }
             }
             if (st.strike)
-                add(2, {st.color, c.x, c.x + c.advance, placed(fonts::strikeoutLine(m, st.size))});
+                add(2, {false, st.color, c.x, c.x + c.advance,
+                        placed(fonts::strikeoutLine(m, st.size))});
         }
         std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
-            return std::pair(a.colour.rgb, a.colour.alpha) <
-                   std::pair(b.colour.rgb, b.colour.alpha);
+            return std::tuple(!a.highlight, a.colour.rgb, a.colour.alpha) <
+                   std::tuple(!b.highlight, b.colour.rgb, b.colour.alpha);
         });
         for (std::size_t i = 0; i < pieces.size();) {
             const Rgba col = rgba(pieces[i].colour);
             cairo_set_source_rgba(cr, col.r, col.g, col.b, col.a);
             cairo_new_path(cr);
             std::size_t j = i;
-            for (; j < pieces.size() && pieces[j].colour == pieces[i].colour; ++j) {
+            for (; j < pieces.size() && pieces[j].colour == pieces[i].colour &&
+                   pieces[j].highlight == pieces[i].highlight;
+                 ++j) {
                 const Piece& p = pieces[j];
                 for (const auto& outline : fonts::decorationOutlines(
                          p.x0, p.x1, p.line, host::dash_style::pattern(p.dash), p.wavy)) {
