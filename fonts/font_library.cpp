@@ -985,11 +985,12 @@ std::vector<std::vector<Point>> decorationOutlines(double x0, double x1, const D
         rectangle(x0, x1);
         return out;
     }
-    double at = x0;
-    for (std::size_t i = 0; at < x1; i = (i + 1) % dashes.size()) {
+    // Summed apart from x0, so that far from the origin the steps still add up.
+    double along = 0;
+    for (std::size_t i = 0; along < length; i = (i + 1) % dashes.size()) {
         const double step = std::isfinite(dashes[i]) && dashes[i] > 0 ? dashes[i] * t : 0;
-        if (i % 2 == 0 && step > 0) rectangle(at, std::min(at + step, x1));
-        at += step;
+        if (i % 2 == 0 && step > 0) rectangle(x0 + along, std::min(x0 + along + step, x1));
+        along += step;
     }
     return out;
 }
