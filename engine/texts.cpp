@@ -51,7 +51,7 @@ struct LineRect {
 std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) {
     std::vector<LineRect> rects;
     // Highlights under everything, underlines, the lower lines of double ones, then
-    // strike-throughs: each kind runs on along its characters.
+    // strike-throughs and theirs: each kind runs on along its characters.
     std::vector<const GatheredLine*> ordered;
     for (const GatheredLine& l : t.lines) {
         if (l.highlight) ordered.push_back(&l);
@@ -60,10 +60,13 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         if (!l.highlight && !l.strike && !l.second) ordered.push_back(&l);
     }
     for (const GatheredLine& l : t.lines) {
-        if (l.second) ordered.push_back(&l);
+        if (!l.strike && l.second) ordered.push_back(&l);
     }
     for (const GatheredLine& l : t.lines) {
-        if (l.strike) ordered.push_back(&l);
+        if (l.strike && !l.second) ordered.push_back(&l);
+    }
+    for (const GatheredLine& l : t.lines) {
+        if (l.strike && l.second) ordered.push_back(&l);
     }
     for (const GatheredLine* line : ordered) {
         const GatheredLine& l = *line;
@@ -75,7 +78,7 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         fonts::DecorationLine d = l.highlight ? fonts::DecorationLine{-size, 1.2 * size}
                                   : l.strike  ? fonts::strikeoutLine(m, size)
                                               : fonts::underlineLine(m, size, l.weight);
-        if (l.second) d.top += 2 * d.thickness;
+        d.top += l.shift * d.thickness;
         LineRect r{l.x - t.x,
                    l.baseline - t.y + toTwips(d.top),
                    l.width,
@@ -406,11 +409,18 @@ bool buildTextElement(ConversionJob& job, Element& element) {
             if (font->underlineDoubled()) {
                 lines.push_back(lines.back());
                 lines.back().second = true;
+                lines.back().shift = 2;
             }
         }
         if (strike) {
             lines.push_back(line);
             lines.back().strike = true;
+            if (font->strikeDoubled()) {
+                lines.back().shift = -1;
+                lines.push_back(lines.back());
+                lines.back().second = true;
+                lines.back().shift = 1;
+            }
         }
         if (fonts::drawsNothing(c)) continue;
         characters.push_back({drawn,

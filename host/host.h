@@ -46,6 +46,8 @@ class Font {
     virtual int underline() const = 0;
     // Single or double strike-through.
     virtual int strikeThrough() const = 0;
+    // A double strike-through: two lines a thickness apart about the single line's place.
+    virtual bool strikeDoubled() const { return false; }
     // Drawn in capitals (all capitals or small capitals): the text keeps its own letters.
     virtual int allCaps() const = 0;
     virtual int shadow() const = 0;

@@ -240,6 +240,7 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.underlineStyle = props.underline;
     s.underline = props.underline != "none" && !props.underline.empty();
     s.strike = props.strike != "noStrike" && !props.strike.empty();
+    s.strikeDoubled = props.strike == "dblStrike";
     s.shadow = props.shadow;
     if (props.fill.kind == FillKind::Gradient && !props.fill.stops.empty()) {
         s.color = props.fill.stops.front().color;
@@ -272,7 +273,8 @@ int Builder::styleFor(const RunProps& props, double sizeScale, double extraScale
     s.ascent = kLineAscent * size;
     s.descent = kLineDescent * size;
 
-    std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle;
+    std::string key = s.font.faceName + '\0' + s.font.eastAsianFaceName + '\0' + s.underlineStyle +
+                      (s.strikeDoubled ? "|dbl" : "");
     char numbers[512];
     std::snprintf(
         numbers, sizeof numbers,

@@ -87,6 +87,7 @@ struct CharStyle {
     bool underlineWordsOnly = false;  // spaces are not underlined
     std::optional<Color> highlight;   // behind the characters' cells (ascent and descent)
     bool strike = false;
+    bool strikeDoubled = false;  // two lines a thickness apart about the single line's place
     bool shadow = false;
     Color outlineColor;       // glyph outline, drawn when outlineWidth > 0
     double outlineWidth = 0;  // points

@@ -88,6 +88,7 @@ class FontImpl : public host::Font {
         return underline_ ? underline_ : truth(p_.underline != "none");
     }
     int strikeThrough() const override { return strike_ ? strike_ : truth(struck(p_)); }
+    bool strikeDoubled() const override { return p_.strike == "dblStrike"; }
     int allCaps() const override { return truth(p_.caps == "all" || p_.caps == "small"); }
     int shadow() const override { return truth(p_.shadow); }
     // Hollow text (no fill, an outline) shows in its outline's colour where glyphs are filled.

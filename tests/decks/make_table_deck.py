@@ -7,8 +7,8 @@ digits whose thin strokes tell "0" from "C", a row whose three lines make it gro
 height, centred and bottom-anchored cells, and a cell of vertical text. Below it, shapes with hard
 (unblurred) shadows, one turned with its shadow and one with a see-through shadow, and a text
 with outlined runs, one of them hollow. Beside them, a line in each kind of underline: dotted,
-dashed, dash-dot-dot and heavy, wavy, double wavy, double and under words only; and a run
-highlighted in yellow under a blue underline.
+dashed, dash-dot-dot and heavy, wavy, double wavy, double and under words only; a run
+highlighted in yellow under a blue underline, and a double strike-through.
 """
 import os
 import sys
@@ -84,8 +84,10 @@ def underlined():
                   + '<a:r><a:rPr lang="en-US" sz="2000" u="sng" dirty="0">' + solid('1F1F1F')
                   + '<a:highlight><a:srgbClr val="FFFF00"/></a:highlight><a:uFill>' + solid('2F5597')
                   + '</a:uFill></a:rPr><a:t>highlighted text</a:t></a:r>')
+    struck = para('<a:r><a:rPr lang="en-US" sz="2000" strike="dblStrike" dirty="0">' + solid('C00000')
+                  + '</a:rPr><a:t>double strike-through</a:t></a:r>')
     return shape(14, 'Underlined', 'rect', (680, 60, 260, 420),
-                 body=text_body(''.join(styled(s, rgb) for s, rgb in styles) + marked))
+                 body=text_body(''.join(styled(s, rgb) for s, rgb in styles) + marked + struck))
 
 
 def main():

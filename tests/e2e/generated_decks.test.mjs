@@ -3,7 +3,8 @@
 // orientation, upright East Asian characters among turned Latin ones), lists (indents, numbering
 // styles and start values; in vertical text and turned within their shapes), a table (merged
 // cells, thin and dashed borders, small digits, a grown row, with hard shadows and outlined text
-// below it and a line of each kind of underline and a highlighted run beside it) and charts (columns, lines with markers, a pie and a scatter plot), the last two with
+// below it and a line of each kind of underline, a highlighted run and a double strike-through
+// beside it) and charts (columns, lines with markers, a pie and a scatter plot), the last two with
 // no bitmap in the movie.
 //
 // Environment: QUILLET_BIN (the quillet program), QUILLET_FIDELITY_COMPARE (fidelity_compare).

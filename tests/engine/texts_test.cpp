@@ -923,7 +923,7 @@ TEST(SlideTexts, HighlightsStandUnderTheLines) {
 
 // An underline takes its own colour (a:uFill, or its line's a:uLn) when the run gives one, its
 // text's after a:uFillTx, twice the face's thickness when heavy, and its dashes or wave; the
-// strike-through keeps the text's colour.
+// strike-through keeps the text's colour, and a double one stands about the single one's place.
 TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
     struct Case {
         const char* name;
@@ -934,6 +934,7 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
         int dash = host::dash_style::kSolid;
         bool wavy = false;
         bool words = false;
+        const char* strike = "sngStrike";
     };
     using namespace host::dash_style;
     const std::string green = "<a:solidFill><a:srgbClr val=\"00B050\"/></a:solidFill>";
@@ -946,11 +947,12 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
         {"long dashes", "u=\"dashLongHeavy\">", 0x1000C0, 2, false, kLongDash},
         {"wavy double", "u=\"wavyDbl\">", 0x1000C0, 1, true, kSolid, true},
         {"words", "u=\"words\">", 0x1000C0, 1, false, kSolid, false, true},
+        {"double strike", "u=\"sng\">", 0x1000C0, 1, false, kSolid, false, false, "dblStrike"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string run = "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" strike=\"sngStrike\" " +
-                                c.underline +
+        const std::string run = "<a:r><a:rPr lang=\"en-US\" sz=\"2400\" strike=\"" +
+                                std::string(c.strike) + "\" " + c.underline +
                                 "<a:solidFill><a:srgbClr val=\"C00010\"/></a:solidFill></a:rPr>"
                                 "<a:t>Lin ed</a:t></a:r>";
         OpenDeck deck("<a:p>" + run + "</a:p>");
@@ -966,17 +968,22 @@ TEST(SlideTexts, UnderlinesTakeTheirOwnColourAndWeight) {
                 EXPECT_EQ(std::pair(l.dash, l.wavy), std::pair(c.dash, c.wavy));
             }
         }
-        // Each character its underline (and the lower one of a double; the space none when the
-        // underline keeps to words) and its strike-through.
-        const auto count = [&](auto which) {
-            return std::count_if(lines.begin(), lines.end(), which);
+        // Each character its underline (and the lower one of a double, two thicknesses down;
+        // the space none when the underline keeps to words) and its strike-through (a double one
+        // a thickness up and its lower line a thickness down).
+        const auto count = [&](bool strike, bool second, float shift) {
+            return std::count_if(lines.begin(), lines.end(), [&](const engine::GatheredLine& l) {
+                return l.strike == strike && l.second == second && l.shift == shift;
+            });
         };
         const long under = c.words ? 5 : 6;
-        EXPECT_EQ(count([](const engine::GatheredLine& l) { return l.strike; }), 6);
-        EXPECT_EQ(count([](const engine::GatheredLine& l) { return !l.strike && !l.second; }),
-                  under);
-        EXPECT_EQ(count([](const engine::GatheredLine& l) { return l.second; }),
-                  c.doubled ? under : 0);
+        const bool twoStrikes = std::string(c.strike) == "dblStrike";
+        EXPECT_EQ(count(false, false, 0), under);
+        EXPECT_EQ(count(false, true, 2), c.doubled ? under : 0);
+        EXPECT_EQ(count(true, false, twoStrikes ? -1 : 0), 6);
+        EXPECT_EQ(count(true, true, 1), twoStrikes ? 6 : 0);
+        EXPECT_EQ(lines.size(),
+                  static_cast<std::size_t>((c.doubled ? 2 : 1) * under + (twoStrikes ? 12 : 6)));
     }
 }
 

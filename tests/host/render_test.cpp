@@ -779,6 +779,20 @@ TEST(RenderSlide, UnderlinesInTheirOwnColourAndWeight) {
     EXPECT_GE(pieces(dashed), 4);
     EXPECT_NEAR(static_cast<double>(count(dotted, 0x00B050)) / thin, 0.5, 0.2);
     EXPECT_GT(rows(wavy), 2 * rows(single));
+
+    // A double strike-through is a second line of the text's colour.
+    const auto struck = [&](const std::string& strike) {
+        return render(box(2, "T", 100, 100, 400, 300, "<a:noFill/>",
+                          "<a:p><a:r><a:rPr lang=\"en-US\" sz=\"6000\" strike=\"" + strike + "\">" +
+                              solid("000000") +
+                              "<a:latin typeface=\"Liberation Sans\"/></a:rPr><a:t>Lined</a:t>"
+                              "</a:r></a:p>"));
+    };
+    const int none = count(struck("noStrike"), 0x000000),
+              once = count(struck("sngStrike"), 0x000000),
+              twice = count(struck("dblStrike"), 0x000000);
+    EXPECT_GT(once, none);
+    EXPECT_NEAR(static_cast<double>(twice - once) / (once - none), 1.0, 0.4);
 }
 
 // A highlight fills the characters' cells behind them, from a size above the baseline to a fifth

@@ -916,10 +916,10 @@ struct Renderer::Impl {
                        line.thickness == next.line.thickness && std::abs(x1 - next.x0) < 0.01;
             }
         };
-        // Open lines by kind (underline, its lower line, strike-through, highlight), merged as
-        // they go.
+        // Open lines by kind (underline and its lower line, highlight, strike-through and its
+        // lower line), merged as they go.
         std::vector<Piece> pieces;
-        std::array<std::optional<std::size_t>, 4> open;
+        std::array<std::optional<std::size_t>, 5> open;
         const auto add = [&](std::size_t kind, Piece piece) {
             if (open[kind] && pieces[*open[kind]].continues(piece)) {
                 pieces[*open[kind]].x1 = piece.x1;
@@ -957,9 +957,16 @@ struct Renderer::Impl {
                     add(1, lower);
                 }
             }
-            if (st.strike)
-                add(2, {false, st.color, c.x, c.x + c.advance,
-                        placed(fonts::strikeoutLine(m, st.size))});
+            if (st.strike) {
+                fonts::DecorationLine through = fonts::strikeoutLine(m, st.size);
+                if (st.strikeDoubled) {
+                    through.top -= through.thickness;
+                    fonts::DecorationLine lower = through;
+                    lower.top += 2 * through.thickness;
+                    add(4, {false, st.color, c.x, c.x + c.advance, placed(lower)});
+                }
+                add(2, {false, st.color, c.x, c.x + c.advance, placed(through)});
+            }
         }
         std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) {
             return std::tuple(!a.highlight, a.colour.rgb, a.colour.alpha) <
