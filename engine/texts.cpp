@@ -72,20 +72,19 @@ std::vector<LineRect> lineRects(const TextRecord& t, fonts::FontLibrary* fonts) 
         const GatheredLine& l = *line;
         const double size = std::abs(static_cast<double>(l.size));
         if (!std::isfinite(size) || size <= 0 || l.width <= 0) continue;
-        const fonts::FontMetrics m = fonts ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
+        // A highlight's cell needs no face metrics.
+        const fonts::FontMetrics m =
+            fonts && !l.highlight ? fonts->metrics(l.font, size) : fonts::FontMetrics{};
         // A highlight covers the line's cell at single spacing: a size above the baseline and a
         // fifth of it below.
         fonts::DecorationLine d = l.highlight ? fonts::DecorationLine{-size, 1.2 * size}
                                   : l.strike  ? fonts::strikeoutLine(m, size)
                                               : fonts::underlineLine(m, size, l.weight);
         d.top += l.shift * d.thickness;
-        LineRect r{l.x - t.x,
-                   l.baseline - t.y + toTwips(d.top),
-                   l.width,
-                   std::max(1, toTwips(d.thickness)),
-                   l.colour,
-                   l.strike || l.highlight ? host::dash_style::kSolid : l.dash,
-                   !l.strike && !l.highlight && l.wavy};
+        LineRect r{l.x - t.x, l.baseline - t.y + toTwips(d.top),
+                   l.width,   std::max(1, toTwips(d.thickness)),
+                   l.colour,  l.dash,
+                   l.wavy};
         // A wave swings a thickness above and below its line.
         const int swing = r.wavy ? r.height : 0;
         if (!fitsOffset(r.x) || !fitsOffset(r.y - swing) || !fitsOffset(r.y + r.height + swing) ||

@@ -62,7 +62,7 @@ struct GatheredLine {
     float weight = 1;                     // an underline's thickness against the face's own line
     bool second = false;                  // the lower line of a double underline or strike
     float shift = 0;                      // moved down by so many of its thicknesses
-    int dash = host::dash_style::kSolid;  // an underline's dashes
+    int dash = host::dash_style::kSolid;  // an underline's dashes (others are solid)
     bool wavy = false;                    // an underline drawn as a wave
     bool highlight = false;               // the colour behind the character's cell
 };
