@@ -7,7 +7,6 @@
 
 #include "engine/engine.h"
 #include "engine/phases.h"
-#include "media/pixel_bitmaps.h"
 #include "swf/bitmaps.h"
 #include "swf/display_list.h"
 
@@ -106,11 +105,9 @@ bool defineBackgroundBitmap(ConversionJob& job, SlideRecord& record,
     }
     const auto w = static_cast<std::uint32_t>(picture.width);
     const auto h = static_cast<std::uint32_t>(picture.height);
-    const int identifier = job.newIdentifier();
     // A background covers the page: JPEG, as photographs go; lossless only if it is not opaque.
-    auto bitmap = media::definePictureBitmap(identifier, w, h, picture.pixels, true, kJpegQuality);
-    if (!bitmap) return false;
-    job.movie.add(std::move(bitmap));
+    const int identifier = job.pictureBitmap(w, h, picture.pixels, true);
+    if (identifier == 0) return false;
     record.backgroundBitmap = identifier;
     record.backgroundWidth = picture.width;
     record.backgroundHeight = picture.height;

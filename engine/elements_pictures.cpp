@@ -137,41 +137,6 @@ bool renderElementPicture(ConversionJob& job, const SlideRecord& record, Element
 
 }  // namespace
 
-namespace {
-
-// A 64-bit digest of a picture's pixels (FNV-1a).
-std::uint64_t digest(const host::PixelPicture& picture) {
-    std::uint64_t h = 0xCBF29CE484222325ull ^ static_cast<std::uint64_t>(picture.width);
-    for (const std::uint32_t p : picture.pixels) {
-        h = (h ^ p) * 0x100000001B3ull;
-    }
-    return h;
-}
-
-// The bitmap of a fill's picture, defined once per picture: JPEG for an opaque photograph,
-// lossless otherwise. 0 when it cannot be defined.
-int fillBitmapIdentifier(ConversionJob& job, const host::PixelPicture& picture, bool photograph) {
-    const std::uint64_t key = digest(picture);
-    auto [first, last] = job.fillBitmaps.equal_range(key);
-    for (auto it = first; it != last; ++it) {
-        if (it->second.width == picture.width && it->second.pixels == picture.pixels) {
-            return it->second.identifier;
-        }
-    }
-    const auto w = static_cast<std::uint32_t>(picture.width),
-               h = static_cast<std::uint32_t>(picture.height);
-    const int identifier = job.newIdentifier();
-    auto image =
-        media::definePictureBitmap(identifier, w, h, picture.pixels, photograph, kJpegQuality);
-    if (!image) return 0;
-    job.movie.add(std::move(image));
-    job.fillBitmaps.emplace(key,
-                            ConversionJob::FillBitmap{identifier, picture.width, picture.pixels});
-    return identifier;
-}
-
-}  // namespace
-
 std::unique_ptr<transform::FSFillStyle> bitmapFill(ConversionJob& job, const host::Fill& fill,
                                                    int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
@@ -195,7 +160,9 @@ std::unique_ptr<transform::FSFillStyle> bitmapFill(ConversionJob& job, const hos
     }
     auto source = fill.picture();
     const bool photograph = source && source->contentType() == "image/jpeg";
-    const int identifier = fillBitmapIdentifier(job, picture, photograph);
+    const int identifier =
+        job.pictureBitmap(static_cast<std::uint32_t>(picture.width),
+                          static_cast<std::uint32_t>(picture.height), picture.pixels, photograph);
     if (identifier == 0) return nullptr;
     return std::make_unique<transform::FSBitmapFill>(
         drawn.repeat ? transform::FSFillStyle::TiledBitmap : transform::FSFillStyle::ClippedBitmap,
@@ -259,14 +226,12 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     }
     const auto w = static_cast<std::uint32_t>(pixelsWide),
                h = static_cast<std::uint32_t>(pixelsHigh);
-    const int bitmap = job.newIdentifier();
     // Photographs that cover their box go as JPEG; anything with transparency keeps its alpha.
-    auto image = media::definePictureBitmap(bitmap, w, h, picture.pixels, photograph, kJpegQuality);
-    if (!image) return false;
+    const int bitmap = job.pictureBitmap(w, h, picture.pixels, photograph);
+    if (bitmap == 0) return false;
     const int shape = job.newIdentifier();
     auto filled = media::defineBitmapRectangle(shape, bitmap, w, h);
     if (!filled) return false;
-    job.movie.add(std::move(image));
     job.movie.add(std::move(filled));
     element.characterId = shape;
     element.pictureScale = static_cast<float>(pixelsPerPoint);

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <span>
 
 #include "engine/effects.h"
 #include "engine/elements.h"
@@ -13,6 +14,7 @@
 #include "engine/texts.h"
 #include "fonts/font_library.h"
 #include "media/media_status.h"
+#include "media/pixel_bitmaps.h"
 #include "media/sound_loader.h"
 #include "swf/exceptions.h"
 #include "swf/sounds.h"
@@ -32,6 +34,37 @@ int ConversionJob::newIdentifier() {
         throw ConversionError("The presentation needs more than 65535 characters in one movie");
     }
     return movie.newIdentifier();
+}
+
+namespace {
+
+// A 64-bit digest of a picture and how it is to be stored (FNV-1a).
+std::uint64_t digest(std::uint32_t width, std::span<const std::uint32_t> pixels, bool photograph) {
+    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(width) << 1 |
+                                               static_cast<std::uint64_t>(photograph));
+    for (const std::uint32_t p : pixels) {
+        h = (h ^ p) * 0x100000001B3ull;
+    }
+    return h;
+}
+
+}  // namespace
+
+int ConversionJob::pictureBitmap(std::uint32_t width, std::uint32_t height,
+                                 std::span<const std::uint32_t> pixels, bool photograph) {
+    const std::uint64_t key = digest(width, pixels, photograph);
+    auto image = media::definePictureBitmap(0, width, height, pixels, photograph, kJpegQuality);
+    if (!image) return 0;
+    // A digest alone is not trusted: the bitmaps themselves are compared.
+    auto [first, last] = definedBitmaps_.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        if (media::sameBitmap(*it->second.tag, *image)) return it->second.identifier;
+    }
+    const int identifier = newIdentifier();
+    image->setIdentifier(identifier);
+    definedBitmaps_.emplace(key, DefinedBitmap{identifier, image.get()});
+    movie.add(std::move(image));
+    return identifier;
 }
 
 SlideRecord* ConversionJob::getMasterRecord(const SlideRecord* record) const {

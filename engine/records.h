@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -200,14 +201,6 @@ class ConversionJob {
     TextTable texts;
     // The masks already defined, by effect code: each is written once and shared.
     std::map<int, int> maskTable;
-    // Bitmaps of fill pictures already defined, by a digest of their pixels: a fill that many
-    // shapes share is written once.
-    struct FillBitmap {
-        int identifier = 0;
-        int width = 0;
-        std::vector<std::uint32_t> pixels;
-    };
-    std::multimap<std::uint64_t, FillBitmap> fillBitmaps;
 
     // The options, read afresh at every place of use.
     settings::ConversionSettings settings() const { return settings_.read(); }
@@ -215,6 +208,13 @@ class ConversionJob {
 
     // The next character identifier of the movie; throws ConversionError past 65535.
     int newIdentifier();
+
+    // The identifier of a picture's bitmap (pixels as media/pixel_bitmaps.h takes them): JPEG
+    // for an opaque photograph, lossless otherwise. A picture drawn again (a logo on every slide,
+    // a fill that many shapes share) takes the bitmap already defined. 0 when it cannot be
+    // defined.
+    int pictureBitmap(std::uint32_t width, std::uint32_t height,
+                      std::span<const std::uint32_t> pixels, bool photograph);
 
     // The master record a slide shows: title master for "TitleMaster", slide master for
     // "SlideMaster", else none (also for null and for the master records themselves).
@@ -225,6 +225,12 @@ class ConversionJob {
 
   private:
     settings::SettingsSource settings_;
+    // The bitmaps defined so far, by digest; the tags are the movie's.
+    struct DefinedBitmap {
+        int identifier = 0;
+        const transform::FSDefineObject* tag = nullptr;
+    };
+    std::multimap<std::uint64_t, DefinedBitmap> definedBitmaps_;
 };
 
 }  // namespace quillet::engine

@@ -129,4 +129,20 @@ std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, u
     return defineLosslessBitmap(identifier, width, height, argb);
 }
 
+bool sameBitmap(const FSDefineObject& a, const FSDefineObject& b) {
+    if (a.getType() != b.getType()) return false;
+    if (const auto* x = dynamic_cast<const FSLosslessImage*>(&a)) {
+        const auto* y = dynamic_cast<const FSLosslessImage*>(&b);
+        return y && x->getWidth() == y->getWidth() && x->getHeight() == y->getHeight() &&
+               x->getPixelSize() == y->getPixelSize() && x->getTableSize() == y->getTableSize() &&
+               x->getImage() == y->getImage();
+    }
+    if (const auto* x = dynamic_cast<const FSDefineJPEGImage2*>(&a)) {
+        const auto* y = dynamic_cast<const FSDefineJPEGImage2*>(&b);
+        return y && x->getImage() == y->getImage() &&
+               x->getEncodingTable() == y->getEncodingTable();
+    }
+    return false;
+}
+
 }  // namespace quillet::media

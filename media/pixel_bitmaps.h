@@ -33,4 +33,8 @@ std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, u
                                                                std::span<const uint32_t> argb,
                                                                bool photograph, int jpegQuality);
 
+// Whether two bitmaps of definePictureBitmap show the same picture: the same kind of tag with the
+// same size and image bytes, whatever their identifiers.
+bool sameBitmap(const transform::FSDefineObject& a, const transform::FSDefineObject& b);
+
 }  // namespace quillet::media
