@@ -38,12 +38,13 @@ int ConversionJob::newIdentifier() {
 
 namespace {
 
-// A 64-bit digest of a picture and how it is to be stored (FNV-1a).
-std::uint64_t digest(std::uint32_t width, std::span<const std::uint32_t> pixels, bool photograph) {
-    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(width) << 1 |
-                                               static_cast<std::uint64_t>(photograph));
-    for (const std::uint32_t p : pixels) {
-        h = (h ^ p) * 0x100000001B3ull;
+// A 64-bit digest of a bitmap's content (FNV-1a).
+std::uint64_t digest(const media::BitmapContent& content) {
+    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(content.width) << 2 |
+                                               static_cast<std::uint64_t>(content.jpeg) << 1 |
+                                               static_cast<std::uint64_t>(content.opaque));
+    for (const std::uint8_t b : content.bytes) {
+        h = (h ^ b) * 0x100000001B3ull;
     }
     return h;
 }
@@ -52,14 +53,17 @@ std::uint64_t digest(std::uint32_t width, std::span<const std::uint32_t> pixels,
 
 int ConversionJob::pictureBitmap(std::uint32_t width, std::uint32_t height,
                                  std::span<const std::uint32_t> pixels, bool photograph) {
-    const std::uint64_t key = digest(width, pixels, photograph);
-    auto image = media::definePictureBitmap(0, width, height, pixels, photograph, kJpegQuality);
-    if (!image) return 0;
-    // A digest alone is not trusted: the bitmaps themselves are compared.
+    const media::BitmapContent content =
+        media::pictureContent(width, height, pixels, photograph, kJpegQuality);
+    if (content.bytes.empty()) return 0;
+    // A digest alone is not trusted: the bitmap's own content is compared.
+    const std::uint64_t key = digest(content);
     auto [first, last] = definedBitmaps_.equal_range(key);
     for (auto it = first; it != last; ++it) {
-        if (media::sameBitmap(*it->second.tag, *image)) return it->second.identifier;
+        if (media::holdsContent(*it->second.tag, content)) return it->second.identifier;
     }
+    auto image = media::defineBitmap(0, content);
+    if (!image) return 0;
     const int identifier = newIdentifier();
     image->setIdentifier(identifier);
     definedBitmaps_.emplace(key, DefinedBitmap{identifier, image.get()});

@@ -1,6 +1,7 @@
 #include "media/pixel_bitmaps.h"
 
 #include <jpeglib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <csetjmp>
@@ -34,6 +35,10 @@ extern "C" void onJpegError(j_common_ptr info) {
     std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1);
 }
 
+struct DecompressorFree {
+    void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
 }  // namespace
 
 bool allOpaque(std::span<const uint32_t> argb) {
@@ -41,37 +46,6 @@ bool allOpaque(std::span<const uint32_t> argb) {
         if ((p >> 24) != 0xFF) return false;
     }
     return true;
-}
-
-std::unique_ptr<FSDefineObject> defineLosslessBitmap(int identifier, uint32_t width,
-                                                     uint32_t height,
-                                                     std::span<const uint32_t> argb) {
-    if (width == 0 || height == 0 || width > 65535 || height > 65535 ||
-        argb.size() != static_cast<std::size_t>(width) * height) {
-        return nullptr;
-    }
-    // Alpha, red, green, blue per pixel; a clear pixel is four zeros.
-    std::vector<uint8_t> block(argb.size() * 4);
-    for (std::size_t i = 0; i < argb.size(); ++i) {
-        const uint32_t p = argb[i];
-        const uint32_t a = p >> 24;
-        const auto straight = [a](uint32_t c) {
-            return static_cast<uint8_t>(a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a));
-        };
-        block[4 * i] = static_cast<uint8_t>(a);
-        block[4 * i + 1] = straight((p >> 16) & 0xFF);
-        block[4 * i + 2] = straight((p >> 8) & 0xFF);
-        block[4 * i + 3] = straight(p & 0xFF);
-    }
-    const bool opaque = allOpaque(argb);
-    if (opaque) {
-        for (std::size_t i = 0; i < block.size(); i += 4) block[i] = 255;
-    }
-    auto data = compress(block);
-    if (data.empty()) return nullptr;
-    const int w = static_cast<int>(width), h = static_cast<int>(height);
-    if (opaque) return std::make_unique<FSDefineImage>(identifier, w, h, std::move(data), 24);
-    return std::make_unique<FSDefineImage2>(identifier, w, h, std::move(data));
 }
 
 std::vector<uint8_t> encodeJpeg(uint32_t width, uint32_t height, std::span<const uint32_t> argb,
@@ -117,32 +91,74 @@ std::vector<uint8_t> encodeJpeg(uint32_t width, uint32_t height, std::span<const
     return bytes;
 }
 
-std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, uint32_t width,
-                                                               uint32_t height,
-                                                               std::span<const uint32_t> argb,
-                                                               bool photograph, int jpegQuality) {
-    if (photograph && allOpaque(argb)) {
-        auto jpeg = encodeJpeg(width, height, argb, jpegQuality);
-        if (!jpeg.empty())
-            return std::make_unique<transform::FSDefineJPEGImage2>(identifier, std::move(jpeg));
+BitmapContent pictureContent(uint32_t width, uint32_t height, std::span<const uint32_t> argb,
+                             bool photograph, int jpegQuality) {
+    BitmapContent content;
+    if (width == 0 || height == 0 || width > 65535 || height > 65535 ||
+        argb.size() != static_cast<std::size_t>(width) * height) {
+        return content;
     }
-    return defineLosslessBitmap(identifier, width, height, argb);
+    content.width = width;
+    content.height = height;
+    content.opaque = allOpaque(argb);
+    if (photograph && content.opaque) {
+        content.bytes = encodeJpeg(width, height, argb, jpegQuality);
+        content.jpeg = !content.bytes.empty();
+        if (content.jpeg) return content;
+    }
+    // Alpha, red, green, blue per pixel; a clear pixel is four zeros.
+    content.bytes.resize(argb.size() * 4);
+    uint8_t* block = content.bytes.data();
+    for (std::size_t i = 0; i < argb.size(); ++i) {
+        const uint32_t p = argb[i];
+        const uint32_t a = content.opaque ? 255 : p >> 24;
+        const auto straight = [a](uint32_t c) {
+            return static_cast<uint8_t>(a == 0 ? 0 : std::min(255u, (c * 255 + a / 2) / a));
+        };
+        block[4 * i] = static_cast<uint8_t>(a);
+        block[4 * i + 1] = straight((p >> 16) & 0xFF);
+        block[4 * i + 2] = straight((p >> 8) & 0xFF);
+        block[4 * i + 3] = straight(p & 0xFF);
+    }
+    return content;
 }
 
-bool sameBitmap(const FSDefineObject& a, const FSDefineObject& b) {
-    if (a.getType() != b.getType()) return false;
-    if (const auto* x = dynamic_cast<const FSLosslessImage*>(&a)) {
-        const auto* y = dynamic_cast<const FSLosslessImage*>(&b);
-        return y && x->getWidth() == y->getWidth() && x->getHeight() == y->getHeight() &&
-               x->getPixelSize() == y->getPixelSize() && x->getTableSize() == y->getTableSize() &&
-               x->getImage() == y->getImage();
+std::unique_ptr<FSDefineObject> defineBitmap(int identifier, const BitmapContent& content) {
+    if (content.bytes.empty()) return nullptr;
+    if (content.jpeg) return std::make_unique<FSDefineJPEGImage2>(identifier, content.bytes);
+    auto data = compress(content.bytes);
+    if (data.empty()) return nullptr;
+    const int w = static_cast<int>(content.width), h = static_cast<int>(content.height);
+    if (content.opaque)
+        return std::make_unique<FSDefineImage>(identifier, w, h, std::move(data), 24);
+    return std::make_unique<FSDefineImage2>(identifier, w, h, std::move(data));
+}
+
+bool holdsContent(const FSDefineObject& tag, const BitmapContent& content) {
+    if (content.bytes.empty()) return false;
+    if (content.jpeg) {
+        const auto* jpeg = dynamic_cast<const FSDefineJPEGImage2*>(&tag);
+        return jpeg && jpeg->getEncodingTable().empty() && jpeg->getImage() == content.bytes;
     }
-    if (const auto* x = dynamic_cast<const FSDefineJPEGImage2*>(&a)) {
-        const auto* y = dynamic_cast<const FSDefineJPEGImage2*>(&b);
-        return y && x->getImage() == y->getImage() &&
-               x->getEncodingTable() == y->getEncodingTable();
+    const FSLosslessImage* lossless = nullptr;
+    if (content.opaque) {
+        lossless = dynamic_cast<const FSDefineImage*>(&tag);
+    } else {
+        lossless = dynamic_cast<const FSDefineImage2*>(&tag);
     }
-    return false;
+    if (!lossless || lossless->getPixelSize() != (content.opaque ? 24 : 32) ||
+        lossless->getWidth() != static_cast<int>(content.width) ||
+        lossless->getHeight() != static_cast<int>(content.height)) {
+        return false;
+    }
+    std::unique_ptr<libdeflate_decompressor, DecompressorFree> inflater(
+        libdeflate_alloc_decompressor());
+    if (!inflater) return false;
+    const std::vector<uint8_t>& stream = lossless->getImage();
+    std::vector<uint8_t> block(content.bytes.size());
+    return libdeflate_zlib_decompress(inflater.get(), stream.data(), stream.size(), block.data(),
+                                      block.size(), nullptr) == LIBDEFLATE_SUCCESS &&
+           block == content.bytes;
 }
 
 }  // namespace quillet::media

@@ -12,13 +12,6 @@
 
 namespace quillet::media {
 
-// A lossless bitmap: 32-bit with alpha (FSDefineImage2), or 24-bit (FSDefineImage) when every
-// pixel is opaque. Its colours are stored divided by alpha again, as the player reads them (see
-// image_loader.h). Null when the size does not match the pixels or they cannot be compressed.
-std::unique_ptr<transform::FSDefineObject> defineLosslessBitmap(int identifier, uint32_t width,
-                                                                uint32_t height,
-                                                                std::span<const uint32_t> argb);
-
 // Whether every pixel is opaque.
 bool allOpaque(std::span<const uint32_t> argb);
 
@@ -26,15 +19,29 @@ bool allOpaque(std::span<const uint32_t> argb);
 std::vector<uint8_t> encodeJpeg(uint32_t width, uint32_t height, std::span<const uint32_t> argb,
                                 int quality);
 
-// The bitmap of a picture: JPEG at `jpegQuality` when it is a photograph and every pixel is
-// opaque, lossless otherwise (or when the JPEG cannot be made). Null as defineLosslessBitmap.
-std::unique_ptr<transform::FSDefineObject> definePictureBitmap(int identifier, uint32_t width,
-                                                               uint32_t height,
-                                                               std::span<const uint32_t> argb,
-                                                               bool photograph, int jpegQuality);
+// What a picture's bitmap holds before it becomes a tag: the JPEG stream of an opaque photograph,
+// else the lossless block, not yet compressed: alpha, red, green, blue per pixel, the colours
+// divided by alpha again, as the player reads them (see image_loader.h).
+struct BitmapContent {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool jpeg = false;
+    bool opaque = false;         // a lossless block without alpha goes as a 24-bit FSDefineImage
+    std::vector<uint8_t> bytes;  // empty when the size does not match the pixels
+};
 
-// Whether two bitmaps of definePictureBitmap show the same picture: the same kind of tag with the
-// same size and image bytes, whatever their identifiers.
-bool sameBitmap(const transform::FSDefineObject& a, const transform::FSDefineObject& b);
+// A photograph goes as JPEG at `jpegQuality` when every pixel is opaque; anything else (or a JPEG
+// that cannot be made) is lossless.
+BitmapContent pictureContent(uint32_t width, uint32_t height, std::span<const uint32_t> argb,
+                             bool photograph, int jpegQuality);
+
+// The tag of a content: FSDefineJPEGImage2, or FSDefineImage (24-bit) or FSDefineImage2 (32-bit)
+// with the block compressed. Null for an empty content or one that cannot be compressed.
+std::unique_ptr<transform::FSDefineObject> defineBitmap(int identifier,
+                                                        const BitmapContent& content);
+
+// Whether a tag made by defineBitmap, under any identifier, holds this content: JPEG streams are
+// compared as they are, a lossless block is inflated and compared, so nothing is compressed.
+bool holdsContent(const transform::FSDefineObject& tag, const BitmapContent& content);
 
 }  // namespace quillet::media

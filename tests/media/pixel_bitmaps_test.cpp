@@ -19,11 +19,11 @@ struct Picture {
     bool photograph;
 };
 
-std::unique_ptr<FSDefineObject> define(int identifier, const Picture& p) {
-    return definePictureBitmap(identifier, p.width, p.height, p.pixels, p.photograph, 90);
+BitmapContent content(const Picture& p) {
+    return pictureContent(p.width, p.height, p.pixels, p.photograph, 90);
 }
 
-TEST(PixelBitmaps, SameBitmapIsTheSamePictureUnderAnyIdentifier) {
+TEST(PixelBitmaps, ATagHoldsTheSamePictureUnderAnyIdentifier) {
     const std::vector<uint32_t> opaque = {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0};
     std::vector<uint32_t> otherPixel = opaque;
     otherPixel[3] = 0xFF20F010;
@@ -44,19 +44,36 @@ TEST(PixelBitmaps, SameBitmapIsTheSamePictureUnderAnyIdentifier) {
         // A photograph with alpha keeps it, losslessly.
         {"a clear photograph", {2, 2, clear, true}, "FSDefineImage2", false},
     };
+    const auto baseTag = defineBitmap(1, content(base));
+    ASSERT_TRUE(baseTag);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto a = define(1, base);
-        const auto b = define(7, c.other);
-        ASSERT_TRUE(a && b);
-        EXPECT_STREQ(b->name(), c.tag);
-        EXPECT_EQ(sameBitmap(*a, *b), c.same);
-        EXPECT_EQ(sameBitmap(*b, *a), c.same);
-        // Each kind is the same as itself under another identifier.
-        EXPECT_TRUE(sameBitmap(*b, *define(9, c.other)));
+        const BitmapContent other = content(c.other);
+        const auto otherTag = defineBitmap(7, other);
+        ASSERT_TRUE(otherTag);
+        EXPECT_STREQ(otherTag->name(), c.tag);
+        EXPECT_EQ(holdsContent(*baseTag, other), c.same);
+        EXPECT_EQ(holdsContent(*otherTag, content(base)), c.same);
+        EXPECT_TRUE(holdsContent(*otherTag, other));
     }
     // Photographs of other pixels are other pictures too.
-    EXPECT_FALSE(sameBitmap(*define(1, {2, 2, opaque, true}), *define(1, {2, 2, otherPixel, true})));
+    EXPECT_FALSE(holdsContent(*defineBitmap(1, content({2, 2, opaque, true})),
+                              content({2, 2, otherPixel, true})));
+    // Pixels that do not fill their size make nothing.
+    EXPECT_TRUE(content({3, 2, opaque, false}).bytes.empty());
+    EXPECT_EQ(defineBitmap(1, content({3, 2, opaque, false})), nullptr);
+}
+
+TEST(PixelBitmaps, ADamagedStreamHoldsNothing) {
+    const Picture p{2, 2, {0x80102030, 0x00000000, 0xFF708090, 0x40202020}, false};
+    auto tag = defineBitmap(1, content(p));
+    auto* lossless = dynamic_cast<FSDefineImage2*>(tag.get());
+    ASSERT_NE(lossless, nullptr);
+    const std::vector<uint8_t> stream = lossless->getImage();
+    for (const std::size_t keep : {std::size_t{0}, std::size_t{2}, stream.size() - 1}) {
+        lossless->setImage({stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(keep)});
+        EXPECT_FALSE(holdsContent(*lossless, content(p))) << keep << " bytes";
+    }
 }
 
 }  // namespace
