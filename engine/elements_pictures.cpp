@@ -187,10 +187,14 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     const double turnedWidth = std::fabs(width * std::cos(a)) + std::fabs(height * std::sin(a));
     const double turnedHeight = std::fabs(width * std::sin(a)) + std::fabs(height * std::cos(a));
     // A photograph that fills its unturned box is drawn to the box's whole pixels, without the
-    // clear margin, so that it can go as JPEG.
+    // clear margin, so that it can go as JPEG: a large picture, or a JPEG one of any size (a
+    // lossless copy of a photograph is many times its size).
     const double reach = effectReach(*element.hostShape);
-    const bool photograph = !asPng && !element.outlineVisible && turnedWidth == width &&
-                            turnedHeight == height && width >= 1 && height >= 1 && reach == 0;
+    const auto source = element.hostShape->picture();
+    const bool jpegSource = source && source->contentType() == "image/jpeg";
+    const bool photograph = (!asPng || jpegSource) && !element.outlineVisible &&
+                            turnedWidth == width && turnedHeight == height && width >= 1 &&
+                            height >= 1 && reach == 0;
     const double margin =
         photograph
             ? 0.0

@@ -75,8 +75,38 @@ bool expectsVector(const host::Shape& shape) {
 }
 
 struct DeckCount {
-    int shapes = 0, vectors = 0, pictures = 0, notDrawn = 0, groups = 0;
+    int shapes = 0, vectors = 0, pictures = 0, notDrawn = 0, groups = 0, photographs = 0;
 };
+
+// A rectangular photograph that fills its unturned box, with no outline or effect around it: it
+// goes as JPEG whatever its size.
+bool isBarePhotograph(const host::Shape& shape) {
+    auto picture = shape.picture();
+    auto line = shape.line();
+    return shape.type() == host::shape_type::kPicture && picture &&
+           picture->contentType() == "image/jpeg" && shape.autoShapeType() == 1 &&
+           shape.rotation() == 0 && !(line && line->visible() == host::kTrue) &&
+           !shape.effects().raster && !shape.effects().hardShadow;
+}
+
+// The tag of the bitmap that fills an element's picture rectangle; null when there is none.
+const transform::FSMovieObject* elementBitmap(const transform::FSMovie& movie, int characterId) {
+    int bitmap = 0;
+    for (const auto& tag : movie.getObjects()) {
+        const auto* shape = dynamic_cast<const transform::FSDefineShape3*>(tag.get());
+        if (!shape || shape->getIdentifier() != characterId) continue;
+        for (const auto& fill : shape->getFillStyles()) {
+            if (const auto* b = dynamic_cast<const transform::FSBitmapFill*>(fill.get())) {
+                bitmap = b->getIdentifier();
+            }
+        }
+    }
+    for (const auto& tag : movie.getObjects()) {
+        const auto* defined = dynamic_cast<const transform::FSDefineObject*>(tag.get());
+        if (bitmap != 0 && defined && defined->getIdentifier() == bitmap) return defined;
+    }
+    return nullptr;
+}
 
 class ElementsCorpusTest : public ::testing::TestWithParam<const char*> {};
 
@@ -136,6 +166,13 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
             }
             if (element) {
                 ++count.pictures;
+                if (isBarePhotograph(*shape)) {
+                    ++count.photographs;
+                    const auto* bitmap = elementBitmap(job.movie, element->characterId);
+                    EXPECT_TRUE(bitmap && std::string(bitmap->name()) == "FSDefineJPEGImage2")
+                        << deck.filename() << " slide " << i << " shape " << k << ": "
+                        << (bitmap ? bitmap->name() : "no bitmap");
+                }
                 continue;
             }
             // Not built: the host drew no picture of it (or it shows nothing at all).
@@ -155,10 +192,10 @@ TEST_P(ElementsCorpusTest, EveryShapeBuildsOrIsRouted) {
         job.slides.push_back(std::move(record));
     }
     std::printf(
-        "%s: %d shapes: %d vector, %d groups and tables, %d pictures, %d without an element "
-        "(text alone, or not drawn by the host)\n",
+        "%s: %d shapes: %d vector, %d groups and tables, %d pictures (%d bare photographs), %d "
+        "without an element (text alone, or not drawn by the host)\n",
         deck.filename().c_str(), count.shapes, count.vectors, count.groups, count.pictures,
-        count.notDrawn);
+        count.photographs, count.notDrawn);
 
     job.movie.setFrameSize(job.frameBounds);
     job.movie.setFrameRate(kFrameRate);
