@@ -48,6 +48,11 @@ double effectReach(const host::Shape& shape) {
     return std::isfinite(reach) ? std::clamp(reach, 0.0, 2000.0) : 0.0;
 }
 
+// Whether a picture's own file is a JPEG photograph.
+bool isJpeg(const host::Picture* picture) {
+    return picture && picture->contentType() == "image/jpeg";
+}
+
 int lineRgb(const transform::FSColor& colour) {
     return host::rgb(colour.getRed(), colour.getGreen(), colour.getBlue());
 }
@@ -158,8 +163,7 @@ std::unique_ptr<transform::FSFillStyle> bitmapFill(ConversionJob& job, const hos
         }
         m[i / 3][i % 3] = static_cast<float>(twips);
     }
-    auto source = fill.picture();
-    const bool photograph = source && source->contentType() == "image/jpeg";
+    const bool photograph = isJpeg(fill.picture().get());
     const int identifier =
         job.pictureBitmap(static_cast<std::uint32_t>(picture.width),
                           static_cast<std::uint32_t>(picture.height), picture.pixels, photograph);
@@ -190,11 +194,9 @@ bool drawElementPicture(ConversionJob& job, Element& element, bool asPng, Origin
     // clear margin, so that it can go as JPEG: a large picture, or a JPEG one of any size (a
     // lossless copy of a photograph is many times its size).
     const double reach = effectReach(*element.hostShape);
-    const auto source = element.hostShape->picture();
-    const bool jpegSource = source && source->contentType() == "image/jpeg";
-    const bool photograph = (!asPng || jpegSource) && !element.outlineVisible &&
-                            turnedWidth == width && turnedHeight == height && width >= 1 &&
-                            height >= 1 && reach == 0;
+    const bool photograph = (!asPng || isJpeg(element.hostShape->picture().get())) &&
+                            !element.outlineVisible && turnedWidth == width &&
+                            turnedHeight == height && width >= 1 && height >= 1 && reach == 0;
     const double margin =
         photograph
             ? 0.0

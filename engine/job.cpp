@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
+#include <string_view>
 
 #include "engine/effects.h"
 #include "engine/elements.h"
@@ -38,15 +40,13 @@ int ConversionJob::newIdentifier() {
 
 namespace {
 
-// A 64-bit digest of a bitmap's content (FNV-1a).
+// A digest of a bitmap's content: the library's hash of its bytes, mixed with its width and kind.
 std::uint64_t digest(const media::BitmapContent& content) {
-    std::uint64_t h = 0xCBF29CE484222325ull ^ (static_cast<std::uint64_t>(content.width) << 2 |
-                                               static_cast<std::uint64_t>(content.jpeg) << 1 |
-                                               static_cast<std::uint64_t>(content.opaque));
-    for (const std::uint8_t b : content.bytes) {
-        h = (h ^ b) * 0x100000001B3ull;
-    }
-    return h;
+    const std::string_view bytes(reinterpret_cast<const char*>(content.bytes.data()),
+                                 content.bytes.size());
+    return std::hash<std::string_view>{}(bytes) ^ (static_cast<std::uint64_t>(content.width) << 2 |
+                                                   static_cast<std::uint64_t>(content.jpeg) << 1 |
+                                                   static_cast<std::uint64_t>(content.opaque));
 }
 
 }  // namespace
